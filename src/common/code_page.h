@@ -1,0 +1,30 @@
+// Narrow text of records and files is Windows-1252; these convert it to and from UTF-8 and copy
+// it into fixed-size record fields without ever running past them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tarn {
+
+// UTF-8 to Windows-1252; characters the code page cannot hold (and invalid UTF-8) become '?'.
+std::string Utf8ToNarrow(std::string_view utf8);
+// Windows-1252 to UTF-8; the five undefined bytes map to U+0081, U+008D, U+008F, U+0090, U+009D.
+std::string NarrowToUtf8(std::string_view narrow);
+
+// Copies bytes into a field of field_size bytes, cut to field_size - 1, always NUL-terminated.
+void CopyToField(char* field, std::size_t field_size, std::string_view bytes);
+template <std::size_t N>
+void CopyToField(char (&field)[N], std::string_view bytes) {
+  CopyToField(field, N, bytes);
+}
+
+// The text of a field up to its first NUL, never past the field.
+std::string_view FieldText(const char* field, std::size_t field_size);
+template <std::size_t N>
+std::string_view FieldText(const char (&field)[N]) {
+  return FieldText(field, N);
+}
+
+}  // namespace tarn

@@ -1,0 +1,20 @@
+#include "common/message_box.h"
+
+#include <QMessageBox>
+
+namespace tarn {
+
+void ShowError(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), text, QMessageBox::Ok, parent);
+  box.setObjectName(QStringLiteral("msgError"));
+  box.exec();
+}
+
+bool AskConfirm(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Confirm"), text,
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.setObjectName(QStringLiteral("msgConfirm"));
+  return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace tarn

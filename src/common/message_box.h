@@ -1,0 +1,14 @@
+// The program's two kinds of message box: "Error" with OK, and "Confirm" with Yes and No.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace tarn {
+
+void ShowError(QWidget* parent, const QString& text);
+// True when the user answers Yes.
+bool AskConfirm(QWidget* parent, const QString& text);
+
+}  // namespace tarn

@@ -1,0 +1,1 @@
+#include "miniexcel/mini_excel.h"

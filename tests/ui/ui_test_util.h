@@ -1,0 +1,55 @@
+// Helpers for the widget tests: temporary HOME, and answering the next message box.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+
+namespace tarn::testing {
+
+// What a message box showed, captured when the test answered it.
+struct SeenBox {
+  bool seen = false;
+  QString caption;
+  QString text;
+  QMessageBox::StandardButtons buttons;
+};
+
+// Arms a timer that answers the next modal QMessageBox by clicking `button`, recording what it
+// showed. Call before the action that opens the box.
+inline void AnswerNextMessageBox(SeenBox* seen, QMessageBox::StandardButton button,
+                                 int attempts = 200) {
+  QTimer::singleShot(10, [seen, button, attempts]() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      if (attempts > 0) AnswerNextMessageBox(seen, button, attempts - 1);
+      return;
+    }
+    seen->seen = true;
+    seen->caption = box->windowTitle();
+    seen->text = box->text();
+    seen->buttons = box->standardButtons();
+    if (QAbstractButton* b = box->button(button)) b->click();
+  });
+}
+
+// Points HOME (and so the documents folder) at a fresh temporary folder for one test.
+class TempHome {
+ public:
+  TempHome() : old_home_(qgetenv("HOME")) {
+    qputenv("HOME", dir_.path().toUtf8());
+    qunsetenv("XDG_DOCUMENTS_DIR");
+  }
+  ~TempHome() { qputenv("HOME", old_home_); }
+  QString path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+  QByteArray old_home_;
+};
+
+}  // namespace tarn::testing
