@@ -1,0 +1,93 @@
+// The instrument data file reader: recognises a Nembra or Metal Samples file, indexes its tags,
+// and reads one tag's header values and readings into the graph data set.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "analysis/reader_notifier.h"
+#include "common/date_time.h"
+#include "graph/grp_values.h"
+#include "settings/settings.h"
+
+namespace tarn {
+
+inline constexpr int32_t kMaxTags = 100;
+
+class LineReader;
+
+// All texts are narrow (Windows-1252) as found in the file, header values in upper case, except
+// FileName, which is the path as the operating system takes it (UTF-8 on Linux).
+class NembraReader {
+ public:
+  // Readings go into `grp` (the program passes vGrpData); the tubular probe diameter comes from
+  // `setup.pi_of_tubular` at the time of reading. The notifier may be null (no messages).
+  NembraReader(_grp_values_& grp, const _basic_set_& setup, ReaderNotifier* notifier);
+
+  // Indexes the file: file_type, the tag index, tag_count, is_data, cur_tag. Does not set
+  // FileName; the caller sets it to the same path before GetData.
+  void Open(const std::string& path);
+  // Reads tag t of FileName: the header fields, base_time, record_count, data_type_name and the
+  // whole graph data set. Does nothing for an unknown file or a t outside the index.
+  void GetData(int32_t t);
+
+  // -1 unknown, 0 Nembra, 1 Metal Samples, from the first recognised line of the open file.
+  int32_t GetFileType(FILE* file);
+  void GetNembraDataPtr(FILE* file);
+  void GetMetalDataPtr(FILE* file);
+  void GetInfoNembra(FILE* file);
+  void GetInfoMetal(FILE* file);
+  void GetDataNembraEr(FILE* file);
+  void GetDataNembraLpr(FILE* file);
+  void GetDataMetalEr(FILE* file);
+  void GetDataMetalLpr(FILE* file);
+
+  // Metal loss, in the unit of `thickness`, from a resistance ratio of the current tag.
+  double Rsrr2Metalloss(int32_t ptype, double r) const;
+  // Offers one reading at position p to the graph data set; true when it was stored (the
+  // caller then advances p). At p = 0 it also sets base_time.
+  bool Data2Buffer(int32_t p, std::string_view dt, double value);
+
+  // The graph data set this reader fills.
+  const _grp_values_& grp() const { return grp_; }
+
+  std::string FileName;
+  int32_t file_type = -1;
+  int32_t tag_count = 0;
+  // Byte offsets: of the tag's first header line, and of the line after its data marker.
+  std::array<int64_t, kMaxTags> tag_ptr{};
+  std::array<int64_t, kMaxTags> data_ptr{};
+  std::array<std::string, kMaxTags> tag_name{};
+  std::array<int32_t, kMaxTags> data_type{};
+  int32_t cur_tag = 0;
+  bool is_data = false;
+
+  // Header values of the tag read last.
+  std::string serial_no;
+  std::string part_no;
+  std::string probe_type_str;
+  int32_t probe_type = 0;
+  std::string mloss_unit;
+  std::string thickness;
+  std::string read_interval;
+  std::string start_dt;
+  int32_t probe_life = 0;
+
+  int32_t record_count = 0;
+  std::string data_type_name;
+  // Time of the first stored reading; reading i was taken elapsed[i] minutes after it.
+  DateTime base_time{};
+
+ private:
+  void GetDataNembra(FILE* file, bool er);
+  void Report(std::string_view text);
+
+  _grp_values_& grp_;
+  const _basic_set_& setup_;
+  ReaderNotifier* notifier_;
+};
+
+}  // namespace tarn
