@@ -1,0 +1,29 @@
+#include "graph/locale_number.h"
+
+#include <QLocale>
+#include <cmath>
+
+#include "common/number_text.h"
+#include "common/qt_text.h"
+
+namespace tarn {
+
+QString LocaleNumber(double value, int decimals) {
+  QString text = FromUtf8(FormatPattern(value, decimals));
+  const QLocale locale = QLocale::system();
+  text.replace(QLatin1Char('.'), locale.decimalPoint());
+  text.replace(QLatin1Char('-'), locale.negativeSign());
+  return text;
+}
+
+double LocaleToDouble(const QString& text) {
+  bool ok = false;
+  const double value = QLocale::system().toDouble(text.trimmed(), &ok);
+  // "inf" and "nan" are words, not numbers a range can use.
+  if (ok) return std::isfinite(value) ? value : 0.0;
+  double plain = 0.0;
+  if (ParseWholeNumber(ToUtf8(text), &plain) && std::isfinite(plain)) return plain;
+  return 0.0;
+}
+
+}  // namespace tarn

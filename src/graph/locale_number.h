@@ -1,0 +1,15 @@
+// Numbers on screen in the user's regional format. Files keep the core's full stop; the screens
+// swap in the locale's decimal separator and minus sign only for display and for typed input.
+#pragma once
+
+#include <QString>
+
+namespace tarn {
+
+// The core's "0.0000"-style pattern with `decimals` decimals, in the user's format.
+QString LocaleNumber(double value, int decimals);
+// A number typed by the user: the whole text in the user's format, or with a full stop; 0 when
+// it is neither.
+double LocaleToDouble(const QString& text);
+
+}  // namespace tarn
