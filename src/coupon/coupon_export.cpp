@@ -1,0 +1,190 @@
+#include "coupon/coupon_export.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "common/atomic_file.h"
+#include "common/code_page.h"
+#include "common/number_text.h"
+#include "coupon/coupon_items.h"
+#include "miniexcel/mini_excel.h"
+
+namespace tarn {
+
+const char* const kCouponColumnHeader[kCouponColumns] = {
+    "Tag",          "Coupon Type",    "Alloy",        "Alloy Density",  "Shape",
+    "# of Holes",   "Hole Diameter",  "Length",       "Outer Diameter", "Width",
+    "Thickness",    "Install Date",   "Removal Date", "Initial Weight", "Final Weight",
+    "Surface Area", "Total Exposure", "Metal Loss",   "Corrosion Rate", "Comments"};
+
+namespace {
+
+constexpr char kDash[] = "-";
+constexpr int kNoItem = -1;
+constexpr int kDashCell = -2;
+
+// Items of the six dimension columns (5 to 10) by shape: "# of Holes", "Hole Diameter",
+// "Length", "Outer Diameter", "Width", "Thickness".
+constexpr int kShapeCells[3][6] = {
+    {kItemHoles, kItemHoleDia, kItemLength, kDashCell, kItemWidth, kItemThickness},
+    {kItemHoles, kItemHoleDia, kDashCell, kItemWidth, kDashCell, kItemThickness},
+    {kDashCell, kDashCell, kItemLength, kItemWidth, kDashCell, kDashCell},
+};
+
+// Item shown in a column, kDashCell for "-", kNoItem for a cell without a value.
+int CellItem(const _coupon_values_& c, int column) {
+  static constexpr int kFixed[kCouponColumns] = {
+      kItemTag,  kItemCouponType,  kItemAlloy,       kItemDensity,    kItemShape,
+      kNoItem,   kNoItem,          kNoItem,          kNoItem,         kNoItem,
+      kNoItem,   kItemInstallTime, kItemRemovalTime, kItemWeightInit, kItemWeightFinal,
+      kItemArea, kItemExposure,    kItemMetalLoss,   kItemCorrRate,   kItemComment};
+  if (column < 0 || column >= kCouponColumns) return kNoItem;
+  if (column >= 5 && column <= 10) {
+    if (c.shape < 0 || c.shape > 2) return kNoItem;
+    return kShapeCells[c.shape][column - 5];
+  }
+  return kFixed[column];
+}
+
+// Unit label of each column header, or none.
+bool HeaderLabel(int column, CouponLabel* label) {
+  switch (column) {
+    case 3:
+      *label = CouponLabel::kDensity;
+      return true;
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+      *label = CouponLabel::kDimension;
+      return true;
+    case 13:
+    case 14:
+      *label = CouponLabel::kWeight;
+      return true;
+    case 15:
+      *label = CouponLabel::kArea;
+      return true;
+    case 16:
+      *label = CouponLabel::kExposure;
+      return true;
+    case 17:
+      *label = CouponLabel::kMetalLoss;
+      return true;
+    case 18:
+      *label = CouponLabel::kCorRate;
+      return true;
+    default:
+      return false;
+  }
+}
+
+int32_t RowsToWrite(const CouponStore& store) {
+  return std::clamp(store.record_count, 0, kCouponCapacity);
+}
+
+}  // namespace
+
+std::string CouponExportHeader(int column, const CouponUnits& units) {
+  if (column < 0 || column >= kCouponColumns) return {};
+  std::string text = kCouponColumnHeader[column];
+  CouponLabel label;
+  if (HeaderLabel(column, &label)) {
+    text += " (";
+    text += CouponUnitLabel(units, label);
+    text += ")";
+  }
+  return text;
+}
+
+std::string CouponCellText(const _coupon_values_& c, int column, const CouponUnits& units) {
+  const int item = CellItem(c, column);
+  if (item == kDashCell) return kDash;
+  if (item == kNoItem) return {};
+  return GetNarrowValue(c, item, units);
+}
+
+std::string CouponCellTextUtf8(const _coupon_values_& c, int column, const CouponUnits& units) {
+  return NarrowToUtf8(CouponCellText(c, column, units));
+}
+
+bool IsCouponTextColumn(int column) {
+  switch (column) {
+    case 0:
+    case 1:
+    case 2:
+    case 4:
+    case 11:
+    case 12:
+    case 19:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool SaveCsv(const std::string& path, const CouponStore& store, const CouponUnits& units,
+             CouponNotifier& notifier) {
+  AtomicFile out(path);
+  bool ok = out.Open();
+  if (ok) {
+    std::string buf;
+    for (int c = 0; c < kCouponColumns; ++c) {
+      if (c > 0) buf += ',';
+      buf += CouponExportHeader(c, units);
+    }
+    buf += "\r\n";
+    const int32_t rows = RowsToWrite(store);
+    for (int32_t r = 0; ok && r < rows; ++r) {
+      for (int c = 0; c < kCouponColumns; ++c) {
+        buf += CouponCellText(store.items[r], c, units);
+        buf += ',';
+      }
+      buf += "\r\n";
+      if (buf.size() >= 1 << 16 || r + 1 == rows) {
+        ok = std::fwrite(buf.data(), 1, buf.size(), out.file()) == buf.size();
+        buf.clear();
+      }
+    }
+    if (ok && !buf.empty()) ok = std::fwrite(buf.data(), 1, buf.size(), out.file()) == buf.size();
+    if (ok) ok = out.Commit();
+  }
+  if (!ok) notifier.Error(kMsgWriteFault);
+  return ok;
+}
+
+bool SaveXls(const std::string& path, const CouponStore& store, const CouponUnits& units,
+             CouponNotifier& notifier) {
+  miniexcel::CMiniExcel sheet;
+  AtomicFile out(path);
+  if (!out.Open()) {
+    notifier.Error(kMsgWriteFault);
+    return false;
+  }
+  for (int c = 0; c < kCouponColumns; ++c) sheet(0, c) = CouponExportHeader(c, units).c_str();
+  const int32_t rows = RowsToWrite(store);
+  for (int32_t r = 0; r < rows; ++r) {
+    const unsigned row = static_cast<unsigned>(r) + 1;
+    for (int c = 0; c < kCouponColumns; ++c) {
+      const std::string text = CouponCellText(store.items[r], c, units);
+      double number = 0.0;
+      if (IsCouponTextColumn(c) || text == kDash) {
+        sheet(row, c) = text.c_str();
+      } else if (text.empty()) {
+        // A cell without a value (an unknown shape code) stays empty.
+      } else if (ParseWholeNumber(text, &number)) {
+        sheet(row, c) = number;
+      } else {
+        sheet(row, c) = text.c_str();  // "nan" or "inf" from a damaged record
+      }
+    }
+  }
+  // The sheet closes the file itself; only a complete write is renamed into place.
+  bool ok = sheet.Write(out.Release());
+  if (ok) ok = out.Commit();
+  if (!ok) notifier.Error(kMsgWriteFault);
+  return ok;
+}
+
+}  // namespace tarn

@@ -1,0 +1,26 @@
+// How the coupon core reports a failure to the user: the screen implements it with a message
+// box, the command line with a line on standard error.
+#pragma once
+
+#include <string_view>
+
+namespace tarn {
+
+class CouponNotifier {
+ public:
+  virtual ~CouponNotifier() = default;
+  // One message for the caption "Error" with an OK button.
+  virtual void Error(std::string_view text) = 0;
+};
+
+// Messages of the coupon core.
+inline constexpr char kMsgCalcMetalLoss[] =
+    "Cannot calculate Metal Loss. Alloy Density or Surface Area value is less than or equal to "
+    "zero.";
+inline constexpr char kMsgCalcCorrRate[] =
+    "Cannot calculate Corrosion Rate. Total Exposure time is less than or equal to zero.";
+inline constexpr char kMsgInvalidCouponData[] = "Invalid Coupon Data.";
+inline constexpr char kMsgWriteFault[] = "Write Fault Error.";
+inline constexpr char kMsgCannotOpenCoupon[] = "Cannot open the coupon data file.";
+
+}  // namespace tarn
