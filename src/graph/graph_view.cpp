@@ -1,0 +1,298 @@
+#include "graph/graph_view.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "common/code_page.h"
+#include "common/date_time.h"
+#include "common/number_text.h"
+
+namespace tarn {
+
+GraphView::GraphView(const _grp_values_& grp, const _basic_set_& setup, SurfaceFactory factory)
+    : engine(std::move(factory)), grp_(grp), setup_(setup) {
+  engine.SetData(&grp_);
+}
+
+void GraphView::SetDecimalSeparator(const std::string& sep) {
+  decimal_sep_ = sep.empty() ? "." : sep;
+  engine.SetDecimalSeparator(decimal_sep_);
+}
+
+std::string GraphView::LocaleNumber(std::string text) const {
+  if (decimal_sep_ == ".") return text;
+  const size_t dot = text.find('.');
+  if (dot != std::string::npos) text.replace(dot, 1, decimal_sep_);
+  return text;
+}
+
+int GraphView::LastIndex() const {
+  return std::clamp(grp_.count, 1, kGrpCapacity) - 1;
+}
+
+void GraphView::gInit(int panel_w, int panel_h) {
+  engine.gAlloc(panel_w, panel_h);
+  engine.base_time = Str2DateTime(FieldText(grp_.start_time), nullptr);
+  engine.grMinx = 0;
+  engine.grMaxx = grp_.elapsed[LastIndex()];
+  engine.grMiny = setup_.y_low;
+  engine.grMaxy = setup_.y_high;
+  engine.gridX = 4;
+  engine.gridY = 10;
+  cl_data = static_cast<uint32_t>(setup_.data_color);
+  cl_trend = static_cast<uint32_t>(setup_.trend_color);
+  engine.gSetTitle("Tag : " + NarrowToUtf8(FieldText(grp_.tag)));
+  engine.gSetTitlex("Date / Time");
+  engine.gSetTitley(NarrowToUtf8(FieldText(grp_.y_title)));
+  engine.sX1 = engine.sX2 = engine.sY1 = engine.sY2 = -1;
+  is_drawing = false;
+  resized_scr = false;
+  SetDragOpt(3);
+}
+
+void GraphView::gClose(_basic_set_& setup) {
+  engine.gFree();
+  resized_scr = false;
+  setup.data_color = static_cast<int32_t>(cl_data);
+  setup.trend_color = static_cast<int32_t>(cl_trend);
+}
+
+void GraphView::RedrawGraph() {
+  // Paint and size events may come before the first gInit; there is nothing to draw then.
+  if (!HasBitmap()) return;
+  resized_scr = false;
+  BaseGraph();
+  DrawGraph();
+  resized_scr = true;
+}
+
+void GraphView::ResizeGraph(int panel_w, int panel_h) {
+  if (!HasBitmap()) return;
+  engine.gFree();
+  engine.gAlloc(panel_w, panel_h);
+  RedrawGraph();
+}
+
+void GraphView::BaseGraph() {
+  gpx1 = engine.gPtrX1(engine.grMinx);
+  gpx2 = engine.gPtrX1(engine.grMaxx);
+  if (gpx2 < gpx1) gpx2 = gpx1;
+  engine.grMinx = grp_.elapsed[gpx1];
+  engine.grMaxx = grp_.elapsed[gpx2];
+  if (yaxis_auto) engine.gSetAutoYaxis(&grp_.value[gpx1], gpx2 - gpx1 + 1);
+  engine.cl_data = cl_data;
+  engine.gDrawBase();
+  PutLegend();
+  GetRegressionConst();
+  PutCrate();
+}
+
+void GraphView::DrawGraph() {
+  DrawSurface* s = engine.surface();
+  if (s == nullptr) return;
+  const auto& r = engine.gRect;
+  s->SetClip(r.x, r.y, r.w, r.h);
+  if (view_data) {
+    engine.gSetLine(cl_data, setup_.data_line);
+    engine.gDrawGraph(grp_.value, grp_.elapsed, gpx1, gpx2);
+  }
+  if (view_trend) {
+    GetRegXY();
+    engine.gSetLine(cl_trend, setup_.trend_line);
+    engine.gDrawLine(reg_x1, reg_y1, reg_x2, reg_y2);
+  }
+  s->ResetClip();
+}
+
+void GraphView::ViewAll() {
+  engine.grMinx = 0;
+  engine.grMaxx = grp_.elapsed[LastIndex()];
+  engine.grMiny = setup_.y_low;
+  engine.grMaxy = setup_.y_high;
+  RedrawGraph();
+}
+
+void GraphView::PutLegend() {
+  const int x1 = engine.gX1;
+  engine.gSetLine(cl_data, 6);
+  engine.DrawLinePx(x1, 27, x1 + 45, 27);
+  engine.gSetLine(cl_trend, 6);
+  engine.DrawLinePx(x1, 39, x1 + 45, 39);
+  engine.DrawTextAt(x1 + 50, 20, engine.gTitley, engine.gFontLabelx, engine.gclTitlex);
+  engine.DrawTextAt(x1 + 50, 32, "Trend Line", engine.gFontLabelx, engine.gclTitlex);
+}
+
+void GraphView::PutCrate() {
+  const std::string s = GetCrateStr(gpx1, gpx2);
+  if (s.empty()) return;
+  const std::string text = "Corrosion Rate : " + s + " mpy";
+  const int width = engine.TextWidth(text, engine.gFontTitlex);
+  engine.DrawTextAt(engine.gX2 - width + 20, 25, text, engine.gFontTitlex, engine.gclTitlex);
+}
+
+void GraphView::GetRegressionConst() {
+  if (grp_.count < 2) {
+    const_a = const_b = 0.0;
+    return;
+  }
+  double sx = 0, sy = 0, sxy = 0, sxx = 0;
+  for (int i = gpx1; i <= gpx2; ++i) {
+    const double x = grp_.elapsed[i];
+    const double y = grp_.value[i];
+    sx += x;
+    sy += y;
+    sxy += x * y;
+    sxx += x * x;
+  }
+  if (sx == 0) return;
+  const double n = gpx2 - gpx1 + 1;
+  const double d = n * sxx - sx * sx;
+  // One visible sample other than sample 0 (a zero-width range): no line to fit, keep the last.
+  if (d == 0) return;
+  const_b = (sxx * sy - sxy * sx) / d;
+  const_a = (n * sxy - sx * sy) / d;
+}
+
+void GraphView::GetRegXY() {
+  reg_x1 = grp_.elapsed[gpx1];
+  reg_x2 = grp_.elapsed[gpx2];
+  reg_y1 = const_a * reg_x1 + const_b;
+  reg_y2 = const_a * reg_x2 + const_b;
+}
+
+std::string GraphView::PutValue(int p) const {
+  if (grp_.count < 1) return {};
+  const int i1 = engine.gPtrX1(p);
+  const int i2 = engine.gPtrX2(p);
+  const int64_t t1 = grp_.elapsed[i1];
+  const int64_t t2 = grp_.elapsed[i2];
+  const int64_t tolerance = std::max<int64_t>(std::llabs(t1 - t2) / 5 + 1, 2);
+  int i;
+  if (std::llabs(t1 - p) < tolerance) {
+    i = i1;
+  } else if (std::llabs(t2 - p) < tolerance) {
+    i = i2;
+  } else {
+    return {};
+  }
+  return TimeSpan2Str(engine.base_time, grp_.elapsed[i]) + " , " +
+         LocaleNumber(FormatPattern(grp_.value[i], 4));
+}
+
+std::string GraphView::GetCrateStr(int sp, int ep) const {
+  return LocaleNumber(tarn::GetCrateStr(grp_, sp, ep));
+}
+
+void GraphView::SetupConfirmed(uint32_t data_color, uint32_t trend_color) {
+  cl_data = data_color;
+  cl_trend = trend_color;
+  engine.grMiny = setup_.y_low;
+  engine.grMaxy = setup_.y_high;
+  RedrawGraph();
+}
+
+void GraphView::OnMouseDown(int button, int x, int y) {
+  int xf;
+  double yf;
+  if (engine.gMousePos(x, y, &xf, &yf) && button == kMouseLeft) {
+    is_drawing = true;
+    gr_posx1 = xf;
+    gr_posy1 = yf;
+  }
+}
+
+PointerResult GraphView::OnMouseMove(int, int x, int y) {
+  PointerResult result;
+  if (!resized_scr || !HasBitmap()) return result;
+  result.ignored = false;
+  int xf;
+  double yf;
+  const bool inside = engine.gMousePos(x, y, &xf, &yf);
+  result.inside = inside;
+  if (inside) result.readout = PutValue(xf);
+  PlotEngine& e = engine;
+  if (XEnabled()) {
+    int& sx = is_drawing ? e.sX2 : e.sX1;
+    if (sx != -1) e.gXorLiney(e.gY1, e.gY2, sx);
+    if (inside) {
+      e.gXorLiney(e.gY1, e.gY2, x);
+      sx = x;
+    } else {
+      sx = -1;
+    }
+  }
+  if (YEnabled()) {
+    int& sy = is_drawing ? e.sY2 : e.sY1;
+    if (sy != -1) e.gXorLinex(e.gX1, e.gX2, sy);
+    if (inside) {
+      e.gXorLinex(e.gX1, e.gX2, y);
+      sy = y;
+    } else {
+      sy = -1;
+    }
+  }
+  return result;
+}
+
+bool GraphView::OnMouseUp(int, int x, int y) {
+  int xf;
+  double yf;
+  const bool inside = engine.gMousePos(x, y, &xf, &yf);
+  if (!is_drawing) return false;
+  is_drawing = false;
+  PlotEngine& e = engine;
+  if (XEnabled()) {
+    if (e.sX1 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX1);
+    if (e.sX2 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX2);
+    e.sX1 = e.sX2 = -1;
+    if (inside && std::abs(xf - gr_posx1) > 20) {
+      e.grMinx = std::min(xf, gr_posx1);
+      e.grMaxx = std::max(xf, gr_posx1);
+    }
+  }
+  if (YEnabled()) {
+    if (e.sY1 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY1);
+    if (e.sY2 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY2);
+    e.sY1 = e.sY2 = -1;
+    if (inside && std::abs(yf - gr_posy1) > 0.1) {
+      e.grMiny = std::min(yf, gr_posy1);
+      e.grMaxy = std::max(yf, gr_posy1);
+    }
+  }
+  RedrawGraph();
+  return true;
+}
+
+void GraphView::OnMouseWheel(int delta) {
+  PlotEngine& e = engine;
+  if (e.sX1 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX1);
+  if (e.sY1 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY1);
+  e.sX1 = e.sY1 = -1;
+  const int last = LastIndex();
+  if (delta > 0) {
+    if (YEnabled()) {
+      e.grMiny -= 1.0;
+      e.grMaxy += 1.0;
+    }
+    if (XEnabled()) {
+      gpx1 = std::max(gpx1 - 1, 0);
+      gpx2 = std::min(gpx2 + 1, last);
+      e.grMinx = grp_.elapsed[gpx1];
+      e.grMaxx = grp_.elapsed[gpx2];
+    }
+  } else {
+    if (YEnabled() && (e.grMaxy - e.grMiny) - 2.0 > 0.1) {
+      e.grMiny += 1.0;
+      e.grMaxy -= 1.0;
+    }
+    if (XEnabled() && gpx2 - gpx1 >= 5) {
+      gpx1 += 1;
+      gpx2 -= 1;
+      e.grMinx = grp_.elapsed[gpx1];
+      e.grMaxx = grp_.elapsed[gpx2];
+    }
+  }
+  RedrawGraph();
+}
+
+}  // namespace tarn

@@ -1,0 +1,259 @@
+#include "graph/plot_engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "common/number_text.h"
+
+namespace tarn {
+
+int32_t CutToInt(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(v);
+}
+
+namespace {
+
+std::string WithSeparator(std::string text, const std::string& sep) {
+  if (sep == ".") return text;
+  const size_t dot = text.find('.');
+  if (dot != std::string::npos) text.replace(dot, 1, sep);
+  return text;
+}
+
+}  // namespace
+
+PlotEngine::PlotEngine(SurfaceFactory factory) : factory_(std::move(factory)) {}
+
+void PlotEngine::gAlloc(int panel_w, int panel_h) {
+  gBaseW = std::max(panel_w, kMinBitmapWidth);
+  gBaseH = std::max(panel_h, kMinBitmapHeight);
+  gbase = factory_ ? factory_(gBaseW, gBaseH) : nullptr;
+  gSetSize(gBaseW, gBaseH);
+}
+
+void PlotEngine::gFree() {
+  gbase.reset();
+}
+
+std::unique_ptr<DrawSurface> PlotEngine::ReleaseSurface() {
+  return std::move(gbase);
+}
+
+void PlotEngine::gSetSize(int w, int h) {
+  gX1 = 100;
+  gX2 = w - 80;
+  gY1 = 60;
+  gY2 = h - 80;
+  gbW = gX2 - gX1 + 1;
+  gbH = gY2 - gY1 + 1;
+  gRect = {gX1 + 1, gY1 + 1, gbW - 2, gbH - 2};
+}
+
+void PlotEngine::gDrawBase() {
+  gSetSize(gBaseW, gBaseH);
+  // Everything is painted over, so no cursor line survives in the bitmap.
+  sX1 = sX2 = sY1 = sY2 = -1;
+  if (!gbase) return;
+  gbase->FillRect(0, 0, gBaseW, gBaseH, gclBack);
+  gbase->FillRect(gX1, gY1, gbW, gbH, gclGrpArea);
+  gDrawGrid();
+  gbase->DrawRect(gX1, gY1, gbW, gbH, gclBox, gclBoxWidth);
+  gPutTitle();
+  gPutTitlex();
+  gPutTitley();
+  gPutLabelx();
+  gPutLabely();
+}
+
+void PlotEngine::gDrawGrid() {
+  if (!gbase) return;
+  if (gridX > 0) {
+    const double step = static_cast<double>(gbW) / gridX;
+    for (int i = 1; i <= gridX; ++i) {
+      const int x = CutToInt(gX1 + step * i);
+      gbase->DrawLine(x, gY1, x, gY2, gclGridx, 1.0f);
+    }
+  }
+  if (gridY > 0) {
+    const double step = static_cast<double>(gbH) / gridY;
+    for (int i = 1; i <= gridY; ++i) {
+      const int y = CutToInt(gY1 + step * i);
+      gbase->DrawLine(gX1, y, gX2, y, gclGridy, 1.0f);
+    }
+  }
+}
+
+int PlotEngine::TextWidth(const std::string& text, const FontSpec& font) const {
+  return gbase ? gbase->TextWidth(text, font) : 0;
+}
+
+void PlotEngine::DrawTextAt(int x, int y, const std::string& text, const FontSpec& font,
+                            uint32_t argb) {
+  if (gbase && !text.empty()) gbase->DrawText(x, y, text, font, argb);
+}
+
+void PlotEngine::gPutTitle() {
+  const int width = TextWidth(gTitle, gFontTitle);
+  DrawTextAt((gX1 + gX2 - width) / 2, 20, gTitle, gFontTitle, gclTitle);
+}
+
+void PlotEngine::gPutTitlex() {
+  const int width = TextWidth(gTitlex, gFontTitlex);
+  DrawTextAt((gX1 + gX2 - width) / 2 - 10, gY2 + 50, gTitlex, gFontTitlex, gclTitlex);
+}
+
+void PlotEngine::gPutTitley() {
+  if (!gbase) return;
+  const int width = TextWidth(gTitley, gFontTitley);
+  const int c = (gY1 + gY2 + width) / 2;
+  gbase->RotateAbout(270.0, 20, c);
+  DrawTextAt(20, c, gTitley, gFontTitley, gclTitley);
+  gbase->RestoreTransform();
+}
+
+void PlotEngine::gPutLabelx() {
+  if (gridX <= 0) return;
+  const double step = static_cast<double>(gbW) / gridX;
+  const double time_step = static_cast<double>(grMaxx - grMinx) / gridX;
+  gclLabelx = kColorBlack;
+  for (int i = 0; i <= gridX; ++i) {
+    const double pos = gX1 + i * step;
+    const double minutes = grMinx + i * time_step;
+    const std::string text = TimeSpan2Str(base_time, minutes);
+    const size_t blank = text.find(' ');
+    if (blank == std::string::npos) continue;
+    const std::string date = text.substr(0, blank);
+    const std::string time = text.substr(blank + 1);
+    DrawTextAt(CutToInt(pos - TextWidth(date, gFontLabelx) / 2.0), gY2 + 10, date, gFontLabelx,
+               gclLabelx);
+    DrawTextAt(CutToInt(pos - TextWidth(time, gFontLabelx) / 2.0), gY2 + 28, time, gFontLabelx,
+               gclLabelx);
+  }
+}
+
+void PlotEngine::gPutLabely() {
+  if (gridY <= 0) return;
+  const double step = static_cast<double>(gbH) / gridY;
+  const double value_step = (grMaxy - grMiny) / gridY;
+  gclLabely = cl_data;
+  for (int i = 0; i <= gridY; ++i) {
+    const double y = gY1 + i * step - (i == 0 ? 2 : 8);
+    const std::string text = WithSeparator(FormatPattern(grMaxy - i * value_step, 2), decimal_sep_);
+    const int width = TextWidth(text, gFontLabely);
+    DrawTextAt(gX1 - width - 8, CutToInt(y), text, gFontLabely, gclLabely);
+  }
+}
+
+void PlotEngine::gSetLine(uint32_t argb, float width) {
+  gclLine = argb;
+  gclLineWidth = width;
+}
+
+int PlotEngine::gGetScrX(int rx) const {
+  // A zero-width range puts every time on the left edge instead of dividing by zero.
+  if (grMaxx == grMinx) return gX1;
+  return gX1 + CutToInt(static_cast<double>(gbW - 1) * (static_cast<double>(rx) - grMinx) /
+                        (static_cast<double>(grMaxx) - grMinx));
+}
+
+int PlotEngine::gGetScrY(double ry) const {
+  if (!(grMaxy != grMiny)) return gY1 + gbH;
+  return gY1 + gbH - CutToInt(static_cast<double>(gbH - 1) * (ry - grMiny) / (grMaxy - grMiny));
+}
+
+bool PlotEngine::gMousePos(int x, int y, int* xf, double* yf) const {
+  *xf = -1;
+  *yf = -1.0;
+  if (x <= gX1 || x >= gX2 || y <= gY1 || y >= gY2) return false;
+  if (grMaxx <= grMinx || !(grMaxy > grMiny) || gbW <= 1 || gbH <= 1) return false;
+  *xf = CutToInt(grMinx +
+                 static_cast<double>(x - gX1) * (static_cast<double>(grMaxx) - grMinx) / (gbW - 1));
+  *yf = grMiny + (grMaxy - grMiny) * (gY2 - y) / (gbH - 1);
+  return true;
+}
+
+int PlotEngine::gPtrX1(int v) const {
+  if (grp_ == nullptr) return 0;
+  const int count = std::clamp(grp_->count, 0, kGrpCapacity);
+  for (int i = 0; i < count; ++i) {
+    if (grp_->elapsed[i] >= v) return i;
+  }
+  return 0;
+}
+
+int PlotEngine::gPtrX2(int v) const {
+  if (grp_ == nullptr) return 0;
+  const int count = std::clamp(grp_->count, 0, kGrpCapacity);
+  for (int i = count - 1; i >= 0; --i) {
+    if (grp_->elapsed[i] <= v) return i;
+  }
+  return std::max(count - 1, 0);
+}
+
+double PlotEngine::gMinValue(const double* v, int cnt) {
+  if (cnt < 1) return 0.0;
+  double m = v[0];
+  // A leading NaN would never be replaced and would spoil the whole range.
+  for (int i = 1; i < cnt; ++i) {
+    if (v[i] < m || std::isnan(m)) m = v[i];
+  }
+  return m;
+}
+
+double PlotEngine::gMaxValue(const double* v, int cnt) {
+  if (cnt < 1) return 0.0;
+  double m = v[0];
+  for (int i = 1; i < cnt; ++i) {
+    if (v[i] > m || std::isnan(m)) m = v[i];
+  }
+  return m;
+}
+
+void PlotEngine::gSetAutoYaxis(const double* v, int cnt) {
+  if (cnt < 1) return;
+  grMiny = gMinValue(v, cnt) - 0.5;
+  grMaxy = gMaxValue(v, cnt) + 0.5;
+}
+
+void PlotEngine::gDrawGraph(const double* yv, const int32_t* xv, int n1, int n2) {
+  sX1 = sX2 = sY1 = sY2 = -1;
+  if (!gbase || n1 < 0 || n2 < n1 || grMaxx == grMinx) return;
+  std::vector<DrawPoint> points;
+  points.reserve(static_cast<size_t>(n2 - n1 + 1));
+  // Lines between equal points draw nothing, so repeated points are dropped; at 65535 samples
+  // on 1920 columns most consecutive samples share a pixel.
+  for (int i = n1; i <= n2; ++i) {
+    const DrawPoint p{gGetScrX(xv[i]), gGetScrY(yv[i])};
+    if (!points.empty() && points.back().x == p.x && points.back().y == p.y) continue;
+    points.push_back(p);
+  }
+  if (points.size() < 2) return;
+  gbase->DrawPolyline(points.data(), static_cast<int>(points.size()), gclLine, gclLineWidth);
+}
+
+void PlotEngine::gDrawLine(double x1, double y1, double x2, double y2) {
+  if (!gbase || grMaxx == grMinx) return;
+  gbase->DrawLine(gGetScrX(CutToInt(x1)), gGetScrY(y1), gGetScrX(CutToInt(x2)), gGetScrY(y2),
+                  gclLine, gclLineWidth);
+}
+
+void PlotEngine::DrawLinePx(int x1, int y1, int x2, int y2) {
+  if (gbase) gbase->DrawLine(x1, y1, x2, y2, gclLine, gclLineWidth);
+}
+
+void PlotEngine::gXorLinex(int x1, int x2, int y) {
+  if (!gbase) return;
+  for (int x = x1; x <= x2; x += 5) gbase->SetPixel(x, y, ~(gclMouse ^ gbase->Pixel(x, y)));
+}
+
+void PlotEngine::gXorLiney(int y1, int y2, int x) {
+  if (!gbase) return;
+  for (int y = y1; y <= y2; y += 5) gbase->SetPixel(x, y, ~(gclMouse ^ gbase->Pixel(x, y)));
+}
+
+}  // namespace tarn

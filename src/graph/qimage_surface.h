@@ -1,0 +1,57 @@
+// The plot engine's drawing surface on a QImage (ARGB32) with QPainter; lines are drawn
+// without antialiasing so that pixels land where the engine's mapping says.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "graph/draw_surface.h"
+
+namespace tarn {
+
+class QImageSurface : public DrawSurface {
+ public:
+  QImageSurface(int w, int h);
+  ~QImageSurface() override;
+
+  // The factory the graph window and tarn-export hand to the engine.
+  static SurfaceFactory Factory();
+
+  // The bitmap; painting is finished before it is returned.
+  const QImage& image();
+  bool SaveBmp(const QString& path);
+
+  int Width() const override;
+  int Height() const override;
+  void FillRect(int x, int y, int w, int h, uint32_t argb) override;
+  void DrawRect(int x, int y, int w, int h, uint32_t argb, float width) override;
+  void DrawLine(int x1, int y1, int x2, int y2, uint32_t argb, float width) override;
+  void DrawPolyline(const DrawPoint* points, int n, uint32_t argb, float width) override;
+  int TextWidth(std::string_view text, const FontSpec& font) override;
+  void DrawText(int x, int y, std::string_view text, const FontSpec& font, uint32_t argb) override;
+  void RotateAbout(double degrees, int cx, int cy) override;
+  void RestoreTransform() override;
+  void SetClip(int x, int y, int w, int h) override;
+  void ResetClip() override;
+  uint32_t Pixel(int x, int y) const override;
+  void SetPixel(int x, int y, uint32_t argb) override;
+
+ private:
+  QPainter& Painter();
+  void EndPainting();
+  const QFont& Font(const FontSpec& spec);
+  void SetPen(uint32_t argb, float width);
+
+  QImage image_;
+  std::unique_ptr<QPainter> painter_;
+  std::unordered_map<std::string, QFont> fonts_;
+  bool clipped_ = false;
+  QRect clip_;
+  int saved_transforms_ = 0;
+};
+
+}  // namespace tarn
