@@ -1,24 +1,156 @@
 #include "common/date_time.h"
 
+#include <cmath>
+#include <cstdio>
+
 namespace tarn {
 
-// Placeholder until the conversions land.
-bool MakeDateTime(int, int, int, int, int, int, DateTime*) {
-  return false;
+namespace {
+
+constexpr int64_t kTicksPerMillisecond = 10'000;
+constexpr int64_t kTicksPerHour = 60 * kTicksPerMinute;
+// Days from 01/01/0001 to 01/01/10000: the first tick that is out of range.
+constexpr int64_t kDaysTo10000 = 3'652'059;
+constexpr int64_t kMaxTicks = kDaysTo10000 * kTicksPerDay - 1;
+
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
-DateTimeParts SplitDateTime(DateTime) {
-  return {};
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
-DateTime Str2DateTime(std::string_view, int32_t* chk) {
-  if (chk != nullptr) *chk = 0;
-  return {};
+
+// Days from 01/01/0001 to the given date of the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int year, int month, int day) {
+  // Shift the year to start in March so the leap day ends it.
+  const int64_t y = static_cast<int64_t>(year) - (month <= 2 ? 1 : 0);
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t mp = (month + 9) % 12;
+  const int64_t doy = (153 * mp + 2) / 5 + day - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  // era * 146097 + doe counts from 01/03/0000; 01/01/0001 is day 306 of that count.
+  return era * 146097 + doe - 306;
 }
-std::string DateTime2Str(DateTime) {
-  return {};
+
+void CivilFromDays(int64_t days, int* year, int* month, int* day) {
+  const int64_t z = days + 306;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  *year = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+  *month = static_cast<int>(m);
+  *day = static_cast<int>(d);
 }
-std::string TimeSpan2Str(DateTime, double) {
-  return {};
+
+bool IsTrimSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '-' || c == ':' || c == ' ';
+}
+
+// One field: white space around it removed, an optional '+', then decimal digits only.
+bool ParseField(std::string_view field, int* out) {
+  while (!field.empty() && IsTrimSpace(field.front())) field.remove_prefix(1);
+  while (!field.empty() && IsTrimSpace(field.back())) field.remove_suffix(1);
+  if (!field.empty() && field.front() == '+') field.remove_prefix(1);
+  if (field.empty()) return false;
+  int64_t value = 0;
+  for (char c : field) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+    if (value > 2'147'483'647) return false;
+  }
+  *out = static_cast<int>(value);
+  return true;
+}
+
+DateTime Fallback() {
+  DateTime dt;
+  MakeDateTime(1990, 1, 1, 1, 1, 1, &dt);
+  return dt;
+}
+
+}  // namespace
+
+bool MakeDateTime(int year, int month, int day, int hour, int minute, int second, DateTime* out) {
+  if (year < 1 || year > 9999 || month < 1 || month > 12) return false;
+  if (day < 1 || day > DaysInMonth(year, month)) return false;
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
+    return false;
+  }
+  out->ticks = DaysFromCivil(year, month, day) * kTicksPerDay + hour * kTicksPerHour +
+               minute * kTicksPerMinute + second * kTicksPerSecond;
+  return true;
+}
+
+DateTimeParts SplitDateTime(DateTime dt) {
+  DateTimeParts parts;
+  int64_t days = dt.ticks / kTicksPerDay;
+  int64_t rest = dt.ticks % kTicksPerDay;
+  if (rest < 0) {
+    rest += kTicksPerDay;
+    --days;
+  }
+  CivilFromDays(days, &parts.year, &parts.month, &parts.day);
+  parts.hour = static_cast<int>(rest / kTicksPerHour);
+  parts.minute = static_cast<int>(rest / kTicksPerMinute % 60);
+  parts.second = static_cast<int>(rest / kTicksPerSecond % 60);
+  parts.sub_second_ticks = rest % kTicksPerSecond;
+  return parts;
+}
+
+DateTime Str2DateTime(std::string_view text, int32_t* chk) {
+  // Every separator splits, so doubled or trailing separators leave empty fields that fail.
+  std::string_view fields[6];
+  int count = 0;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size() && count < 6; ++i) {
+    if (i == text.size() || IsSeparator(text[i])) {
+      fields[count++] = text.substr(start, i - start);
+      start = i + 1;
+    }
+  }
+  int v[6] = {0, 0, 0, 0, 0, 0};
+  bool ok = count >= 5;
+  for (int i = 0; ok && i < count; ++i) ok = ParseField(fields[i], &v[i]);
+  DateTime dt;
+  // Fields are day, month, year, hour, minute[, second].
+  if (ok) ok = MakeDateTime(v[2], v[1], v[0], v[3], v[4], v[5], &dt);
+  if (chk != nullptr) *chk = ok ? 1 : 0;
+  return ok ? dt : Fallback();
+}
+
+std::string DateTime2Str(DateTime dt) {
+  const DateTimeParts p = SplitDateTime(dt);
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d", p.day, p.month, p.year, p.hour,
+                p.minute, p.second);
+  return buf;
+}
+
+std::string TimeSpan2Str(DateTime tm, double minutes) {
+  if (std::isnan(minutes)) return {};
+  const double ms = std::round(minutes * 60000.0);  // halves away from zero
+  // Anything this large leaves the calendar whatever tm is; also keeps the cast defined.
+  if (!(std::fabs(ms) < 1e15)) return {};
+  const int64_t ticks = tm.ticks + static_cast<int64_t>(ms) * kTicksPerMillisecond;
+  if (ticks < 0 || ticks > kMaxTicks) return {};
+  const DateTimeParts p = SplitDateTime(DateTime{ticks});
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d", p.day, p.month, p.year, p.hour,
+                p.minute);
+  return buf;
+}
+
 double DateTime2Interval(DateTime sdt, DateTime edt) {
   return static_cast<double>(edt.ticks - sdt.ticks) / static_cast<double>(kTicksPerMinute);
 }
