@@ -17,11 +17,11 @@ bool IsKind(int unit) {
   return unit >= 0 && unit < kUnitCount;
 }
 
-// Exponent form for magnitudes whose fixed form would not fit: 15 significant digits, full
-// stop, at most 22 characters.
+// Exponent form for magnitudes whose fixed form would not fit: the shortest text that reads
+// back to the same double, full stop, at most 24 characters.
 std::string ExponentText(double value) {
   char buf[40];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
   return std::string(buf, res.ptr);
 }
 
