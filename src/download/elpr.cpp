@@ -1,15 +1,484 @@
 #include "download/elpr.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "common/atomic_file.h"
+#include "common/globals.h"
+#include "common/message_box.h"
+#include "common/qt_text.h"
+#include "download/line_params.h"
+#include "download/port_name.h"
+#include "download/print_pages.h"
+#include "download/setup.h"
+
 namespace tarn {
+
+namespace {
+
+constexpr int kReceiveBufferSize = 65536;
+// Below this many bytes of room the ring waits for the pane rather than taking a sliver.
+constexpr qint64 kMinReceiveChunk = 4096;
+constexpr int kWakeMs = 100;
+
+QFont PaneFont() {
+  QFont f(QStringLiteral("Courier New"), 10, QFont::Bold);
+  f.setStyleHint(QFont::TypeWriter);
+  return f;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, int y) {
+  auto* b = new QPushButton(QString::fromLatin1(text), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setGeometry(18, y, 119, 55);
+  b->setStyleSheet(QStringLiteral(
+      "QPushButton { background: steelblue; color: whitesmoke; border: 1px solid #2b5d8a; }"
+      "QPushButton:pressed { background: #3a6e9c; }"
+      "QPushButton:disabled { background: #8eaccb; color: #d8dde3; }"));
+  return b;
+}
+
+QPlainTextEdit* MakePane(QWidget* parent, const char* name) {
+  auto* p = new QPlainTextEdit(parent);
+  p->setObjectName(QString::fromLatin1(name));
+  p->setReadOnly(true);
+  p->setLineWrapMode(QPlainTextEdit::NoWrap);
+  p->setFont(PaneFont());
+  p->setFocusPolicy(Qt::ClickFocus);
+  p->setFrameShape(QFrame::Box);
+  p->setStyleSheet(QStringLiteral("QPlainTextEdit { background: white; color: black; }"));
+  // The text is kept whole for saving and printing; no undo history for received text.
+  p->setUndoRedoEnabled(false);
+  return p;
+}
+
+QLabel* MakeStatus(QWidget* parent, const char* name, const QString& style) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(QString::fromLatin1(name));
+  l->setStyleSheet(style);
+  return l;
+}
+
+// The pane's text with its lines separated by line feeds, exactly as received (no-break spaces
+// and other characters left as they are).
+QString PaneText(const QPlainTextEdit* pane) {
+  QString s = pane->document()->toRawText();
+  s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  return s;
+}
+
+void AppendToPane(QPlainTextEdit* pane, const QString& text) {
+  QTextCursor c(pane->document());
+  c.movePosition(QTextCursor::End);
+  c.insertText(text);
+  pane->setTextCursor(c);
+  pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+}
+
+}  // namespace
 
 Elpr::Elpr(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("Elpr"));
+  resize(758, 407);
+
+  fmSet = new Setup(this);
+  cPort = new QSerialPort(this);
+  cPort->setObjectName(QStringLiteral("cPort"));
+  cPort->setReadBufferSize(kReceiveBufferSize);
+  connect(cPort, &QSerialPort::errorOccurred, this, &Elpr::cPort_ErrorOccurred);
+  wake_ = new QTimer(this);
+  wake_->setInterval(kWakeMs);
+
+  const QFont verdana(QStringLiteral("Verdana"), 9);
+  QFont verdanaBold = verdana;
+  verdanaBold.setBold(true);
+
+  panel1 = new QFrame(this);
+  panel1->setObjectName(QStringLiteral("panel1"));
+  panel1->setFixedWidth(156);
+  panel1->setFrameShape(QFrame::Box);
+  panel1->setFont(verdana);
+  panel1->setStyleSheet(QStringLiteral("QFrame#panel1 { background: gainsboro; }"));
+  btnOpenPort = MakeButton(panel1, "btnOpenPort", "Open Port", 34);
+  btnSetPort = MakeButton(panel1, "btnSetPort", "Port Setup", 95);
+  btnClear = MakeButton(panel1, "btnClear", "Clear", 156);
+  btnSave = MakeButton(panel1, "btnSave", "Save", 217);
+  btnPrt = MakeButton(panel1, "btnPrt", "Print", 278);
+
+  panel2 = new QFrame(this);
+  panel2->setObjectName(QStringLiteral("panel2"));
+  panel2->setFrameShape(QFrame::Box);
+  panel2->setStyleSheet(QStringLiteral("QFrame#panel2 { background: whitesmoke; }"));
+  label1 = new QLabel(QStringLiteral("DOWNLOAD"), panel2);
+  label1->setObjectName(QStringLiteral("label1"));
+  label1->setFont(verdanaBold);
+  label1->setStyleSheet(QStringLiteral("color: black;"));
+  label1->move(13, 7);
+  erText = MakePane(panel2, "erText");
+  lprText = MakePane(panel2, "lprText");
+  auto* paneArea = new QVBoxLayout(panel2);
+  paneArea->setContentsMargins(8, 24, 8, 8);
+  paneArea->addWidget(erText);
+  paneArea->addWidget(lprText);
+
+  panel3 = new QFrame(this);
+  panel3->setObjectName(QStringLiteral("panel3"));
+  panel3->setFixedHeight(22);
+  panel3->setFrameShape(QFrame::Box);
+  panel3->setStyleSheet(QStringLiteral("QFrame#panel3 { background: whitesmoke; }"));
+  lbTitle =
+      MakeStatus(panel3, "lbTitle", QStringLiteral("color: royalblue; background: whitesmoke;"));
+  lbTitle->setFont(verdanaBold);
+  lbTitle->setFixedWidth(104);
+  lbTitle->setAlignment(Qt::AlignCenter);
+  lbSt1 = MakeStatus(panel3, "lbSt1", QStringLiteral("color: seagreen; background: gainsboro;"));
+  lbSt1->setFont(verdana);
+  lbSt1->setFixedWidth(104);
+  lbSt1->setAlignment(Qt::AlignCenter);
+  lbSt2 =
+      MakeStatus(panel3, "lbSt2",
+                 QStringLiteral("color: midnightblue; background: whitesmoke; padding-left: 8px;"));
+  lbSt2->setFont(verdana);
+  lbSt2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  auto* status = new QHBoxLayout(panel3);
+  status->setContentsMargins(1, 1, 1, 1);
+  status->setSpacing(0);
+  status->addWidget(lbTitle);
+  status->addWidget(lbSt1);
+  status->addWidget(lbSt2, 1);
+
+  auto* middle = new QHBoxLayout;
+  middle->setSpacing(0);
+  middle->addWidget(panel2, 1);
+  middle->addWidget(panel1);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->addLayout(middle, 1);
+  outer->addWidget(panel3);
+
+  connect(btnOpenPort, &QPushButton::clicked, this, &Elpr::btnOpenPort_Click);
+  connect(btnSetPort, &QPushButton::clicked, this, &Elpr::btnSetPort_Click);
+  connect(btnClear, &QPushButton::clicked, this, &Elpr::btnClear_Click);
+  connect(btnSave, &QPushButton::clicked, this, &Elpr::btnSave_Click);
+  connect(btnPrt, &QPushButton::clicked, this, &Elpr::btnPrt_Click);
+
+  TitleName = QStringLiteral("ER");
+  lprText->hide();
+  SetEnable();
+}
+
+Elpr::~Elpr() {
+  // A reception loop still on the stack must not continue on this object.
+  CmdOpen = false;
+  if (cPort->isOpen()) cPort->close();
+}
+
+QPlainTextEdit* Elpr::Pane(int scr) const {
+  return scr == 1 ? erText : lprText;
+}
+
+bool& Elpr::IsSaved(int scr) {
+  return scr == 1 ? is_saved_er : is_saved_lpr;
 }
 
 void Elpr::SetCurScr(int scr) {
-  cur_scr_ = scr;
+  TitleName = scr == 1 ? QStringLiteral("ER") : QStringLiteral("LPR");
+  SetComPort();
+  PutStatus();
+  CurScr = scr;
+  erText->setVisible(scr == 1);
+  lprText->setVisible(scr != 1);
+  SetEnable();
 }
 
-void Elpr::ClosePort() {}
+// The one place where the settings indexes become the serial port's parameters.
+void Elpr::SetComPort() {
+  if (cPort->isOpen()) return;
+  if (vSetup.port != 0) cPort->setPortName(FromUtf8(PortNameFromNumber(vSetup.port)));
+  cPort->setBaudRate(BaudFromIndex(vSetup.baud));
+  switch (ParityFromIndex(vSetup.parity)) {
+    case LineParity::kOdd:
+      cPort->setParity(QSerialPort::OddParity);
+      break;
+    case LineParity::kEven:
+      cPort->setParity(QSerialPort::EvenParity);
+      break;
+    case LineParity::kNone:
+      cPort->setParity(QSerialPort::NoParity);
+      break;
+  }
+  cPort->setDataBits(DataBitsFromIndex(vSetup.data) == 7 ? QSerialPort::Data7 : QSerialPort::Data8);
+  cPort->setStopBits(StopBitsFromIndex(vSetup.stop) == 2 ? QSerialPort::TwoStop
+                                                         : QSerialPort::OneStop);
+  cPort->setFlowControl(QSerialPort::NoFlowControl);
+  rts_enable_ = RtsFromIndex(vSetup.flow);
+}
+
+void Elpr::PutStatus() {
+  lbTitle->setText(TitleName);
+  lbSt1->setText(cPort->isOpen() ? QStringLiteral("Port : ON") : QStringLiteral("Port : OFF"));
+  lbSt2->setText(GetPortSt());
+}
+
+QString Elpr::GetPortSt() const {
+  QString s;
+  if (vSetup.port == 0) {
+    s = QStringLiteral("None");
+  } else {
+    s = cPort->portName() + QStringLiteral(": ") + QString::number(cPort->baudRate());
+  }
+  switch (cPort->parity()) {
+    case QSerialPort::OddParity:
+      s += QStringLiteral(", Odd, ");
+      break;
+    case QSerialPort::EvenParity:
+      s += QStringLiteral(", Even, ");
+      break;
+    case QSerialPort::MarkParity:
+      s += QStringLiteral(", Mark, ");
+      break;
+    case QSerialPort::SpaceParity:
+      s += QStringLiteral(", Space, ");
+      break;
+    default:
+      s += QStringLiteral(", None, ");
+      break;
+  }
+  s += QString::number(static_cast<int>(cPort->dataBits()));
+  switch (cPort->stopBits()) {
+    case QSerialPort::OneAndHalfStop:
+      s += QStringLiteral(", 1.5");
+      break;
+    case QSerialPort::TwoStop:
+      s += QStringLiteral(", 2");
+      break;
+    default:
+      s += QStringLiteral(", 1");
+      break;
+  }
+  s += rts_enable_ ? QStringLiteral(", RTS/CTS") : QStringLiteral(", None");
+  return s;
+}
+
+void Elpr::SetEnable() {
+  btnOpenPort->setText(CmdOpen ? QStringLiteral("Close Port") : QStringLiteral("Open Port"));
+  btnSetPort->setEnabled(!CmdOpen);
+  btnClear->setEnabled(!CmdOpen);
+  const bool unsaved = !IsSaved(CurScr);
+  btnSave->setEnabled(!CmdOpen && unsaved);
+  btnPrt->setEnabled(!CmdOpen && unsaved);
+}
+
+void Elpr::OpenPort() {
+  if (CmdOpen) {
+    ClosePort();
+    return;
+  }
+  if (!IsSaved(CurScr) &&
+      !AskConfirm(this, QStringLiteral("Current data is not saved. Continue?"))) {
+    return;
+  }
+  if (vSetup.port == 0) {
+    ShowError(this, QStringLiteral("Usable ComPort not found!"));
+    return;
+  }
+  if (cPort->portName().isEmpty() || !cPort->open(QIODevice::ReadOnly)) {
+    ShowError(this, QStringLiteral("Port Open Error!"));
+    return;
+  }
+  // Not every device has modem lines (a pseudo-terminal has none); that is no failure here.
+  cPort->setRequestToSend(rts_enable_);
+  cPort->clearError();
+  read_failed_ = false;
+  recv_scr_ = CurScr;
+  CmdOpen = true;
+  PutStatus();
+  SetVarInit();
+  Pane(CurScr)->moveCursor(QTextCursor::End);
+  PutData();
+}
+
+void Elpr::ClosePort() {
+  if (cPort->isOpen()) {
+    cPort->close();
+    CmdOpen = false;
+    SetEnable();
+  }
+  PutStatus();
+}
+
+void Elpr::SetVarInit() {
+  ResetRing(vRbuff, ring);
+  Pane(CurScr)->clear();
+  IsSaved(CurScr) = true;
+  if (cPort->isOpen()) cPort->clear(QSerialPort::Input);
+  SetEnable();
+}
+
+void Elpr::PutData() {
+  const QPointer<Elpr> alive(this);
+  const int scr = recv_scr_;
+  QPlainTextEdit* pane = Pane(scr);
+  ring.pRead = 0;
+  wake_->start();
+  while (CmdOpen) {
+    ReceiveData();
+    ring.pRead %= kRingRecords;
+    // Waits only when nothing is left to show: a burst is shown without pause, and a silent
+    // instrument costs nothing. Serial data, clicks and the wake timer all end the wait.
+    const auto flags = vRbuff[ring.pRead].ready
+                           ? QEventLoop::AllEvents
+                           : QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
+    QCoreApplication::processEvents(flags);
+    if (!alive) return;  // the screen was destroyed while its events ran
+    if (!CmdOpen) break;
+    if (read_failed_) {
+      // The device went away: keep what it sent, then end as closing the port does.
+      while (cPort->bytesAvailable() > 0) {
+        ReceiveData();
+        ShowWaitingRecords(scr);
+      }
+      ClosePort();
+      break;
+    }
+    record_.clear();
+    if (!TakeRecord(vRbuff, ring, record_)) continue;
+    AppendToPane(pane, Chars2SysStr(record_.c_str()));
+  }
+  wake_->stop();
+  // Lines already received when the port closed still belong to this download.
+  ShowWaitingRecords(scr);
+  if (read_failed_) {
+    read_failed_ = false;
+    ShowError(this, QStringLiteral("Port Read Error! The port was closed."));
+  }
+}
+
+void Elpr::ShowWaitingRecords(int scr) {
+  record_.clear();
+  while (TakeRecord(vRbuff, ring, record_)) {
+  }
+  if (!record_.empty()) AppendToPane(Pane(scr), Chars2SysStr(record_.c_str()));
+}
+
+void Elpr::ReceiveData() {
+  qint64 n = cPort->bytesAvailable();
+  if (n <= 0) return;
+  // Unshown records are never overwritten: what does not fit waits in the port's buffer
+  // (and, once that is full, in the driver) until the pane has caught up.
+  const qint64 room = static_cast<qint64>(RingByteRoom(vRbuff, ring));
+  if (room < std::min(n, kMinReceiveChunk)) return;
+  n = std::min(n, room);
+  static thread_local std::vector<char> buf;
+  buf.resize(static_cast<std::size_t>(n));
+  const qint64 got = cPort->read(buf.data(), n);
+  if (got <= 0) return;
+  if (ReceiveBytes(vRbuff, ring, reinterpret_cast<const unsigned char*>(buf.data()),
+                   static_cast<std::size_t>(got))) {
+    IsSaved(recv_scr_) = false;
+  }
+}
+
+void Elpr::cPort_ErrorOccurred(QSerialPort::SerialPortError error) {
+  if (!CmdOpen) return;
+  if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) read_failed_ = true;
+}
+
+void Elpr::SaveData() {
+  QFileDialog dlg(this, QStringLiteral("Save As"), FromUtf8(DataPath) + QStringLiteral("DOWNLOAD"),
+                  QStringLiteral("Nembra instrument data(*.nid)"));
+  dlg.setObjectName(QStringLiteral("saveFileDialog"));
+  dlg.setAcceptMode(QFileDialog::AcceptSave);
+  dlg.setFileMode(QFileDialog::AnyFile);
+  dlg.setDefaultSuffix(QStringLiteral("nid"));
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
+  const QString path = dlg.selectedFiles().constFirst();
+  std::string narrow;
+  MarshalString(PaneText(Pane(CurScr)), narrow);
+  if (!WriteFileAtomically(ToUtf8(path), narrow)) {
+    ShowError(this, QStringLiteral("File Save Error!"));
+    return;
+  }
+  IsSaved(CurScr) = true;
+}
+
+void Elpr::PrintData() {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dlg(&printer, this);
+  if (dlg.exec() != QDialog::Accepted) return;
+  if (!PrintDocument(&printer)) ShowError(this, QStringLiteral("Print Error!"));
+}
+
+bool Elpr::PrintDocument(QPrinter* printer) {
+  prtlines = PaneText(Pane(CurScr)).split(QLatin1Char('\n'));
+  linesPrinted = 0;
+  QPainter p;
+  if (!p.begin(printer)) {
+    prtlines.clear();
+    return false;
+  }
+  // The painter's origin is the top-left of the margin rectangle.
+  const double dpi = printer->resolution();
+  const int height = static_cast<int>(
+      std::lround(printer->pageLayout().paintRect(QPageLayout::Inch).height() * 100));
+  p.setFont(PaneFont());
+  p.setPen(QColor(Qt::black));  // the panes' text colour
+  const double ascent = p.fontMetrics().ascent();
+  const std::vector<int> pages = LinesPerPage(static_cast<int>(prtlines.size()), height);
+  for (std::size_t page = 0; page < pages.size(); ++page) {
+    if (page > 0) printer->newPage();
+    int y = 0;
+    for (int i = 0; i < pages[page]; ++i) {
+      p.drawText(QPointF(0, y * dpi / 100 + ascent), prtlines.at(linesPrinted));
+      ++linesPrinted;
+      y += kPrintLineStep;
+    }
+  }
+  linesPrinted = 0;
+  p.end();
+  prtlines.clear();
+  return true;
+}
+
+void Elpr::btnOpenPort_Click() {
+  OpenPort();
+}
+
+void Elpr::btnSetPort_Click() {
+  fmSet->exec();
+  SetComPort();
+  PutStatus();
+}
+
+void Elpr::btnClear_Click() {
+  SetVarInit();
+}
+
+void Elpr::btnSave_Click() {
+  SaveData();
+}
+
+void Elpr::btnPrt_Click() {
+  PrintData();
+}
 
 }  // namespace tarn

@@ -1,23 +1,98 @@
-// The instrument download screen that serves both the ER and the LPR tab.
+// The instrument download screen that serves both the ER and the LPR tab: receives the
+// instrument's text over the serial port, shows it, saves it as a Nembra data file and prints it.
 #pragma once
 
+#include <QSerialPort>
+#include <QString>
+#include <QStringList>
 #include <QWidget>
+#include <cstdint>
+#include <string>
+
+#include "download/receive_ring.h"
+
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QPrinter;
+class QPushButton;
+class QTimer;
 
 namespace tarn {
+
+class Setup;
 
 class Elpr : public QWidget {
   Q_OBJECT
 
  public:
   explicit Elpr(QWidget* parent = nullptr);
+  ~Elpr() override;
 
   // 1 shows the ER pane, 2 the LPR pane.
   void SetCurScr(int scr);
-  // Closes the port if it is open and refreshes the status line.
+  // Closes the port if it is open and refreshes the status line; a running reception loop ends
+  // at its next test.
   void ClosePort();
+  // Prints the current pane on a printer already chosen; false when printing could not start.
+  bool PrintDocument(QPrinter* printer);
 
  private:
-  int cur_scr_ = 1;
+  void SetComPort();
+  void PutStatus();
+  QString GetPortSt() const;
+  void SetEnable();
+  void OpenPort();
+  void SetVarInit();
+  void PutData();
+  void ReceiveData();
+  void SaveData();
+  void PrintData();
+
+  void btnOpenPort_Click();
+  void btnSetPort_Click();
+  void btnClear_Click();
+  void btnSave_Click();
+  void btnPrt_Click();
+  void cPort_ErrorOccurred(QSerialPort::SerialPortError error);
+
+  QPlainTextEdit* Pane(int scr) const;
+  bool& IsSaved(int scr);
+  // Shows every record still waiting in the ring on the pane of mode `scr`.
+  void ShowWaitingRecords(int scr);
+
+  int32_t CurScr = 1;
+  QString TitleName;
+  bool CmdOpen = false;
+  bool is_saved_er = true;
+  bool is_saved_lpr = true;
+  RingCursor ring;  // pWrite, RecvPtr, pRead
+  QStringList prtlines;
+  int32_t linesPrinted = 0;
+
+  int32_t recv_scr_ = 1;     // the mode whose pane the running reception fills
+  bool rts_enable_ = false;  // applied at open: the driver takes no RTS setting while closed
+  bool read_failed_ = false;
+  std::string record_;  // reused for each shown record
+
+  Setup* fmSet;
+  QSerialPort* cPort;
+  QTimer* wake_;  // bounds the waits of the reception loop
+
+  QFrame* panel1;
+  QPushButton* btnOpenPort;
+  QPushButton* btnSetPort;
+  QPushButton* btnClear;
+  QPushButton* btnSave;
+  QPushButton* btnPrt;
+  QFrame* panel2;
+  QLabel* label1;
+  QPlainTextEdit* erText;
+  QPlainTextEdit* lprText;
+  QFrame* panel3;
+  QLabel* lbTitle;
+  QLabel* lbSt1;
+  QLabel* lbSt2;
 };
 
 }  // namespace tarn
