@@ -1,27 +1,171 @@
 #include "analysis/analysis_export.h"
 
+#include <cstdio>
+
+#include "common/atomic_file.h"
+#include "common/date_time.h"
+#include "common/number_text.h"
+#include "miniexcel/mini_excel.h"
+
 namespace tarn {
 
-const char* DataTypeLabel(int32_t) {
-  return "";
+namespace {
+
+// Sheet rows are stored in 16 bits; a row past this would overwrite the top of the sheet.
+constexpr int64_t kLastSheetRow = 65535;
+
+void SetError(std::string* error, const char* text) {
+  if (error) *error = text;
 }
-std::vector<InfoRow> InfoRows(const NembraReader&) {
-  return {};
+
+bool HasTag(const NembraReader& reader) {
+  return reader.is_data && reader.file_type != -1 && reader.cur_tag >= 0 &&
+         reader.cur_tag < reader.tag_count;
 }
-std::string ReadingTimeText(const NembraReader&, int32_t) {
-  return {};
+
+int32_t CurrentType(const NembraReader& reader) {
+  return HasTag(reader) ? reader.data_type[reader.cur_tag] : -1;
 }
-std::string ReadingValueText(const NembraReader&, int32_t) {
-  return {};
+
+std::string CurrentTagName(const NembraReader& reader) {
+  return HasTag(reader) ? reader.tag_name[reader.cur_tag] : std::string();
 }
-std::string CrateStr(const NembraReader&) {
-  return {};
+
+int32_t ReadingCount(const NembraReader& reader) {
+  if (!HasTag(reader)) return 0;
+  const int32_t n = reader.record_count;
+  return n < 0 ? 0 : (n > kGrpCapacity ? kGrpCapacity : n);
 }
-bool SaveCsv(const NembraReader&, const std::string&, std::string*) {
-  return false;
+
+}  // namespace
+
+const char* DataTypeLabel(int32_t data_type) {
+  return data_type == 0 || data_type == 4 ? "ER Data" : "LPR Data";
 }
-bool SaveXls(const NembraReader&, const std::string&, std::string*) {
-  return false;
+
+std::vector<InfoRow> InfoRows(const NembraReader& reader) {
+  const NembraReader& r = reader;
+  switch (CurrentType(reader)) {
+    case 0:
+      return {{"Serial no", r.serial_no},       {"Part no", r.part_no},
+              {"Probe Type", r.probe_type_str}, {"Metal Loss Unit", r.mloss_unit},
+              {"Thickness", r.thickness},       {"Reading Interval", r.read_interval},
+              {"Start Time", r.start_dt}};
+    case 1:
+    case 2:
+    case 3:
+      return {{"Serial no", r.serial_no},
+              {"Part no", r.part_no},
+              {"Probe Type", r.probe_type_str},
+              {"Reading Interval", r.read_interval},
+              {"Start Time", r.start_dt}};
+    case 4:
+      return {
+          {"Probe Type", r.probe_type_str}, {"Thickness", r.thickness}, {"Start Time", r.start_dt}};
+    case 5:
+    case 6:
+    case 7:
+      // These tags keep the alloy text in the thickness field.
+      return {{"Probe Type", r.probe_type_str},
+              {"Alloy (UNS)", r.thickness},
+              {"Start Time", r.start_dt}};
+    default:
+      return {};
+  }
+}
+
+std::string ReadingTimeText(const NembraReader& reader, int32_t i) {
+  return TimeSpan2Str(reader.base_time, reader.grp().elapsed[i]);
+}
+
+std::string ReadingValueText(const NembraReader& reader, int32_t i) {
+  return FormatPattern(reader.grp().value[i], 4);
+}
+
+std::string CrateStr(const NembraReader& reader) {
+  const int32_t type = CurrentType(reader);
+  if (type != 0 && type != 4) return {};
+  return "Corrosion Rate : " + GetCrateStr(reader.grp(), 0, reader.record_count - 1) + " mpy";
+}
+
+bool SaveCsv(const NembraReader& reader, const std::string& path, std::string* error) {
+  const int32_t count = ReadingCount(reader);
+  std::string out;
+  out.reserve(static_cast<std::size_t>(count) * 32 + 512);
+  out += DataTypeLabel(CurrentType(reader));
+  out += "\r\n\r\n";
+  out += "Tag Name," + CurrentTagName(reader) + "\r\n";
+  for (const InfoRow& row : InfoRows(reader)) {
+    out += row.name;
+    out += ',';
+    out += row.value;
+    out += "\r\n";
+  }
+  out += "\r\n";
+  out += "Received Date / Time," + reader.data_type_name + "," + CrateStr(reader) + "\r\n";
+  for (int32_t i = 0; i < count; ++i) {
+    out += ReadingTimeText(reader, i);
+    out += ',';
+    out += ReadingValueText(reader, i);
+    out += "\r\n";
+  }
+  out += "\r\n";
+
+  AtomicFile file(path);
+  if (!file.Open()) {
+    SetError(error, "Cannot create the file.");
+    return false;
+  }
+  const bool written = std::fwrite(out.data(), 1, out.size(), file.file()) == out.size();
+  if (!file.Commit() || !written) {
+    SetError(error, "Cannot write the file.");
+    return false;
+  }
+  return true;
+}
+
+bool SaveXls(const NembraReader& reader, const std::string& path, std::string* error) {
+  const int32_t count = ReadingCount(reader);
+  const std::vector<InfoRow> info = InfoRows(reader);
+  const unsigned k = static_cast<unsigned>(info.size());
+  if (count > 0 && 5 + int64_t{k} + count - 1 > kLastSheetRow) {
+    SetError(error, "Too many readings for a spreadsheet file; export them as CSV.");
+    return false;
+  }
+
+  miniexcel::CMiniExcel sheet;
+  sheet(0, 0) = DataTypeLabel(CurrentType(reader));
+  const std::string tag = CurrentTagName(reader);
+  sheet(2, 0) = "Tag Name";
+  sheet(2, 1) = tag.c_str();
+  for (unsigned i = 0; i < k; ++i) {
+    sheet(3 + i, 0) = info[i].name;
+    sheet(3 + i, 1) = info[i].value.c_str();
+  }
+  const std::string crate = CrateStr(reader);
+  sheet(4 + k, 0) = "Received Date / Time";
+  sheet(4 + k, 1) = reader.data_type_name.c_str();
+  sheet(4 + k, 2) = crate.c_str();
+  for (int32_t i = 0; i < count; ++i) {
+    const unsigned row = 5 + k + static_cast<unsigned>(i);
+    sheet(row, 0) = ReadingTimeText(reader, i).c_str();
+    // The number cell holds what the row shows: the value rounded to four decimals.
+    double shown = 0.0;
+    ParseWholeNumber(ReadingValueText(reader, i), &shown);
+    sheet(row, 1) = shown;
+  }
+
+  AtomicFile file(path);
+  if (!file.Open()) {
+    SetError(error, "Cannot create the file.");
+    return false;
+  }
+  const bool written = sheet.Write(file.Release());
+  if (!file.Commit() || !written) {
+    SetError(error, "Cannot write the file.");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace tarn

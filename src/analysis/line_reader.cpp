@@ -1,14 +1,43 @@
 #include "analysis/line_reader.h"
 
+#include <cstring>
+
 namespace tarn {
 
 LineReader::LineReader(FILE* file, int64_t offset, std::size_t block_size)
-    : file_(file), buffer_(block_size), offset_(offset) {}
-bool LineReader::Next(std::string_view*) {
-  return false;
+    : file_(file),
+      buffer_(block_size < 4 * kMaxPiece ? 4 * kMaxPiece : block_size),
+      offset_(offset) {
+  if (fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) eof_ = true;
 }
+
 bool LineReader::Fill() {
-  return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  while (!eof_ && end_ < buffer_.size()) {
+    const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+    end_ += got;
+    if (got == 0) eof_ = true;  // end of file or a read error: both end the reading
+  }
+  return end_ > begin_;
+}
+
+bool LineReader::Next(std::string_view* piece) {
+  if (end_ - begin_ < kMaxPiece && !eof_) Fill();
+  const std::size_t avail = end_ - begin_;
+  if (avail == 0) return false;
+  const std::size_t limit = avail < kMaxPiece ? avail : kMaxPiece;
+  const char* start = buffer_.data() + begin_;
+  const void* lf = std::memchr(start, '\n', limit);
+  const std::size_t n =
+      lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1 : limit;
+  *piece = std::string_view(start, n);
+  begin_ += n;
+  offset_ += static_cast<int64_t>(n);
+  return true;
 }
 
 }  // namespace tarn

@@ -1,30 +1,447 @@
 #include "analysis/nembra_reader.h"
 
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "analysis/line_reader.h"
+#include "analysis/token_tables.h"
+#include "common/number_text.h"
+
 namespace tarn {
+
+namespace {
+
+// Indexing reads the whole file: large blocks keep it close to the speed of the disk cache.
+constexpr std::size_t kIndexBlock = 1 << 20;
+
+class FileCloser {
+ public:
+  explicit FileCloser(FILE* f) : f_(f) {}
+  ~FileCloser() {
+    if (f_) std::fclose(f_);
+  }
+  FileCloser(const FileCloser&) = delete;
+  FileCloser& operator=(const FileCloser&) = delete;
+  FILE* get() const { return f_; }
+
+ private:
+  FILE* f_;
+};
+
+// A reading line as the readers see it: up to a NUL, tabs turned into spaces.
+void PrepareLine(std::string_view piece, std::string* out) {
+  const void* nul = std::memchr(piece.data(), 0, piece.size());
+  if (nul) piece = piece.substr(0, static_cast<const char*>(nul) - piece.data());
+  out->assign(piece);
+  for (char& c : *out) {
+    if (c == '\t') c = ' ';
+  }
+}
+
+// The number in the whole text, 0 when the text is not wholly one.
+double NumberOrZero(std::string_view text) {
+  double v = 0.0;
+  if (!ParseWholeNumber(text, &v)) return 0.0;
+  return v;
+}
+
+// A decimal integer (sign allowed, blanks around it) within int32; 0 for anything else.
+int32_t DecimalIntOrZero(std::string_view text) {
+  text = TrimNarrow(text);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return 0;
+  int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return 0;
+    v = v * 10 + (text[i] - '0');
+    if (v > int64_t{std::numeric_limits<int32_t>::max()} + 1) return 0;
+  }
+  if (negative) v = -v;
+  if (v > std::numeric_limits<int32_t>::max()) return 0;
+  return static_cast<int32_t>(v);
+}
+
+// The part of text before its first comma (all of it without one), trimmed.
+std::string_view FirstField(std::string_view text) {
+  return TrimNarrow(text.substr(0, text.find(',')));
+}
+
+std::string CommasToSpaces(std::string text) {
+  for (char& c : text) {
+    if (c == ',') c = ' ';
+  }
+  return text;
+}
+
+}  // namespace
 
 NembraReader::NembraReader(_grp_values_& grp, const _basic_set_& setup, ReaderNotifier* notifier)
     : grp_(grp), setup_(setup), notifier_(notifier) {}
 
-void NembraReader::Open(const std::string&) {}
-void NembraReader::GetData(int32_t) {}
-int32_t NembraReader::GetFileType(FILE*) {
+void NembraReader::Report(std::string_view text) {
+  if (notifier_) notifier_->Error(text);
+}
+
+void NembraReader::Open(const std::string& path) {
+  data_type_name.clear();
+  FileCloser file(std::fopen(path.c_str(), "rb"));
+  if (!file.get()) {
+    file_type = -1;
+    tag_count = 0;
+    is_data = false;
+    Report("Cannot open file.");
+    return;
+  }
+  file_type = GetFileType(file.get());
+  if (file_type == -1) {
+    Report("Unknown file type.");
+    is_data = false;
+    tag_count = 0;
+  } else if (file_type == 0) {
+    GetNembraDataPtr(file.get());
+  } else {
+    GetMetalDataPtr(file.get());
+  }
+  if (tag_count > 0) {
+    cur_tag = 0;
+    is_data = true;
+  } else {
+    is_data = false;
+  }
+}
+
+int32_t NembraReader::GetFileType(FILE* file) {
+  LineReader reader(file, 0);
+  std::string_view piece;
+  int32_t code = -1;
+  while (reader.Next(&piece)) {
+    apParseLine(piece, &code);
+    if (code == kTagNumber) return 0;
+    if (code == kMetalSamples) return 1;
+  }
   return -1;
 }
-void NembraReader::GetNembraDataPtr(FILE*) {}
-void NembraReader::GetMetalDataPtr(FILE*) {}
-void NembraReader::GetInfoNembra(FILE*) {}
-void NembraReader::GetInfoMetal(FILE*) {}
-void NembraReader::GetDataNembraEr(FILE*) {}
-void NembraReader::GetDataNembraLpr(FILE*) {}
-void NembraReader::GetDataMetalEr(FILE*) {}
-void NembraReader::GetDataMetalLpr(FILE*) {}
-double NembraReader::Rsrr2Metalloss(int32_t, double) const {
-  return 0.0;
+
+void NembraReader::GetNembraDataPtr(FILE* file) {
+  LineReader reader(file, 0, kIndexBlock);
+  // A marker without a tag line of its own since the last one keeps the entry before it's name
+  // and header position, so its readings still get an entry.
+  std::string name;
+  int64_t header = 0;
+  int32_t n = 0;
+  std::string_view piece;
+  while (n < kMaxTags) {
+    const int64_t pos = reader.offset();
+    if (!reader.Next(&piece)) break;
+    int32_t code = -1;
+    std::string value = apParseLine(piece, &code);
+    int32_t type = -1;
+    switch (code) {
+      case kTagNumber:
+        header = pos;
+        name = std::move(value);
+        break;
+      case kRsRr:
+        type = 0;
+        break;
+      case kCorRate:
+        type = 1;
+        break;
+      case kCurrent:
+        type = 2;
+        break;
+      case kPotential:
+        type = 3;
+        break;
+      default:
+        break;
+    }
+    if (type < 0) continue;
+    tag_ptr[n] = header;
+    tag_name[n] = name;
+    data_type[n] = type;
+    data_ptr[n] = reader.offset();
+    ++n;
+  }
+  tag_count = n;
 }
-bool NembraReader::Data2Buffer(int32_t, std::string_view, double) {
-  return false;
+
+void NembraReader::GetMetalDataPtr(FILE* file) {
+  LineReader reader(file, 0, kIndexBlock);
+  std::string name;
+  int64_t header = 0;
+  int32_t n = 0;
+  std::string_view piece;
+  while (n < kMaxTags) {
+    const int64_t pos = reader.offset();
+    if (!reader.Next(&piece)) break;
+    int32_t code = -1;
+    std::string value = apParseLine(piece, &code);
+    int32_t type = -1;
+    switch (code) {
+      case kProbeTypeLine:
+        header = pos;
+        break;
+      case kProbeId:
+        name = std::move(value);
+        break;
+      case kMetalLossMarker:
+        type = 4;
+        break;
+      case kCorrosionRate:
+        type = 5;
+        break;
+      case kCurrent:
+        type = 6;
+        break;
+      case kPotential:
+        type = 7;
+        break;
+      default:
+        break;
+    }
+    if (type < 0) continue;
+    tag_ptr[n] = header;
+    tag_name[n] = name;
+    data_type[n] = type;
+    data_ptr[n] = reader.offset();
+    ++n;
+  }
+  tag_count = n;
 }
-void NembraReader::GetDataNembra(FILE*, bool) {}
-void NembraReader::Report(std::string_view) {}
+
+void NembraReader::GetData(int32_t t) {
+  if (file_type == -1 || t < 0 || t >= tag_count) return;
+  cur_tag = t;
+  serial_no.clear();
+  part_no.clear();
+  probe_type_str.clear();
+  mloss_unit.clear();
+  thickness.clear();
+  read_interval.clear();
+  start_dt.clear();
+  probe_type = 0;
+  record_count = 0;
+
+  FileCloser file(std::fopen(FileName.c_str(), "rb"));
+  if (!file.get()) {
+    Report("Cannot open file.");
+  } else if (data_type[t] <= 3) {
+    GetInfoNembra(file.get());
+    if (data_type[t] == 0) {
+      GetDataNembraEr(file.get());
+    } else {
+      GetDataNembraLpr(file.get());
+    }
+  } else {
+    GetInfoMetal(file.get());
+    if (data_type[t] == 4) {
+      GetDataMetalEr(file.get());
+    } else {
+      GetDataMetalLpr(file.get());
+    }
+  }
+  FinishGrpValues(grp_, record_count, data_type[t], tag_name[t]);
+  data_type_name = GrpYTitle(data_type[t]);
+}
+
+void NembraReader::GetInfoNembra(FILE* file) {
+  LineReader reader(file, tag_ptr[cur_tag]);
+  std::string_view piece;
+  // Stopping at the tag's own data marker keeps a tag without a start time from taking the
+  // header values of the blocks after it.
+  while (reader.offset() < data_ptr[cur_tag] && reader.Next(&piece)) {
+    int32_t code = -1;
+    std::string value = apParseLine(piece, &code);
+    switch (code) {
+      case kSerialNumber:
+        serial_no = std::move(value);
+        break;
+      case kPartNumber:
+        part_no = std::move(value);
+        break;
+      case kProbeTypeLine:
+        probe_type = apGetProbeType(value);
+        probe_type_str = std::move(value);
+        break;
+      case kMetalLossUnit:
+        mloss_unit = std::move(value);
+        break;
+      case kThickness:
+        thickness = std::move(value);
+        break;
+      case kReadingInterval:
+        read_interval = std::move(value);
+        break;
+      case kStartTime:
+        start_dt = std::move(value);
+        return;
+      case kCurrent:
+      case kPotential:
+      case kMetalSamples:
+        return;
+      default:
+        break;
+    }
+  }
+}
+
+void NembraReader::GetInfoMetal(FILE* file) {
+  LineReader reader(file, tag_ptr[cur_tag]);
+  std::string_view piece;
+  while (reader.Next(&piece)) {
+    int32_t code = -1;
+    std::string value = apParseLine(piece, &code);
+    switch (code) {
+      case kProbeTypeLine:
+        probe_type = apGetProbeType(value);
+        probe_type_str = std::move(value);
+        break;
+      case kProbeLife:
+        probe_life = DecimalIntOrZero(value);
+        thickness = std::to_string(int64_t{probe_life} * (probe_type == 2 ? 4 : 2));
+        break;
+      case kAlloyUns:
+        thickness = std::move(value);
+        return;
+      case kMetalLossMarker:
+      case kCorrosionRate:
+      case kCurrent:
+      case kPotential:
+        return;
+      default:
+        break;
+    }
+  }
+}
+
+void NembraReader::GetDataNembraEr(FILE* file) {
+  GetDataNembra(file, true);
+}
+
+void NembraReader::GetDataNembraLpr(FILE* file) {
+  GetDataNembra(file, false);
+}
+
+void NembraReader::GetDataNembra(FILE* file, bool er) {
+  LineReader reader(file, data_ptr[cur_tag]);
+  std::string_view piece;
+  std::string line;
+  int32_t p = 0;
+  while (p < kGrpCapacity && reader.Next(&piece)) {
+    PrepareLine(piece, &line);
+    if (TrimNarrow(line).empty()) continue;
+    if (line.find("TAG NUMBER") != std::string::npos) break;
+    int32_t pos = -1;
+    const std::string r = GetNextStr(" ", line, &pos);
+    // The date-time takes 19 characters and one separator; a shorter line has no reading.
+    if (r.size() < 20) continue;
+    const std::string_view dt = std::string_view(r).substr(0, 19);
+    const std::string_view rest = TrimNarrow(std::string_view(r).substr(20));
+    double value = 0.0;
+    if (er) {
+      const std::size_t space = rest.find(' ');
+      if (space == std::string_view::npos) continue;
+      value = Rsrr2Metalloss(probe_type, NumberOrZero(TrimNarrow(rest.substr(0, space))));
+    } else {
+      value = NumberOrZero(rest);
+    }
+    if (Data2Buffer(p, dt, value)) ++p;
+  }
+  record_count = p;
+}
+
+void NembraReader::GetDataMetalEr(FILE* file) {
+  LineReader reader(file, data_ptr[cur_tag]);
+  std::string_view piece;
+  std::string line;
+  int32_t p = 0;
+  double v = 0.0;  // carried from line to line: an "N/A" reading keeps the value before it
+  bool first = true;
+  while (p < kGrpCapacity && reader.Next(&piece)) {
+    PrepareLine(piece, &line);
+    if (TrimNarrow(line).empty()) continue;
+    if (line.find("Metal Samples") != std::string::npos) break;
+    // Fewer than three fields before the date: not a reading, and it changes nothing.
+    int32_t pos = -1;
+    const std::string a = GetNextStr(",", line, &pos);
+    if (pos < 0) continue;
+    const std::string b = GetNextStr(",", a, &pos);
+    if (pos < 0) continue;
+    const std::string c = GetNextStr(",", b, &pos);
+    if (pos < 0) continue;
+    if (a[0] == '<') v = 0.0;
+    if (a[0] == '>') v = probe_life;
+    const std::string_view f3 = FirstField(b);
+    if (f3 != "N/A") v = NumberOrZero(f3);
+    int32_t chk = 0;
+    const DateTime when = Str2DateTime(CommasToSpaces(c), &chk);
+    if (chk == 0) continue;
+    const std::string dt = DateTime2Str(when);
+    if (first) {
+      start_dt = dt;
+      first = false;
+    }
+    if (Data2Buffer(p, dt, v)) ++p;
+  }
+  record_count = p;
+}
+
+void NembraReader::GetDataMetalLpr(FILE* file) {
+  LineReader reader(file, data_ptr[cur_tag]);
+  std::string_view piece;
+  std::string line;
+  int32_t p = 0;
+  bool first = true;
+  while (p < kGrpCapacity && reader.Next(&piece)) {
+    PrepareLine(piece, &line);
+    if (TrimNarrow(line).empty()) continue;
+    if (line.find("Metal Samples") != std::string::npos) break;
+    int32_t pos = -1;
+    const std::string a = GetNextStr(",", line, &pos);
+    if (pos < 0) continue;
+    const std::string b = GetNextStr(",", a, &pos);
+    if (pos < 0) continue;
+    const double v = NumberOrZero(FirstField(a));
+    int32_t chk = 0;
+    const DateTime when = Str2DateTime(CommasToSpaces(b), &chk);
+    if (chk == 0) continue;
+    const std::string dt = DateTime2Str(when);
+    if (first) {
+      start_dt = dt;
+      first = false;
+    }
+    if (Data2Buffer(p, dt, v)) ++p;
+  }
+  record_count = p;
+}
+
+double NembraReader::Rsrr2Metalloss(int32_t ptype, double r) const {
+  if (r == 0.0) return 0.0;
+  const double t = NumberOrZero(thickness);
+  switch (ptype) {
+    case 1:
+    case 4:
+      return t - t / r;
+    case 2:
+      return (t - t * std::sqrt(2.0) / std::sqrt(r)) / 2.0;
+    case 3: {
+      const double d = setup_.pi_of_tubular;
+      const double x = 4.0 * (d - t) * t / r + (d - 2.0 * t) * (d - 2.0 * t);
+      return (d - std::sqrt(x)) / 2.0;
+    }
+    default:
+      return 0.0;
+  }
+}
+
+bool NembraReader::Data2Buffer(int32_t p, std::string_view dt, double value) {
+  if (!StoreGrpSample(grp_, p, dt, value)) return false;
+  if (p == 0) base_time = Str2DateTime(dt, nullptr);
+  return true;
+}
 
 }  // namespace tarn
