@@ -1,0 +1,203 @@
+// Tests of the analysis grid rows and the CSV and spreadsheet exports against expected bytes.
+#include "analysis/analysis_export.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "core/test_util.h"
+
+namespace tarn {
+namespace {
+
+using testing::ReadAll;
+using testing::TempDir;
+using testing::WriteAll;
+
+std::pair<int, int> Pos(int row, int column) {
+  return {row, column};
+}
+
+// Cells of a BIFF2 file: (row, column) to a text, or a number as "#<value>".
+std::map<std::pair<int, int>, std::string> ReadSheet(const std::string& bytes) {
+  std::map<std::pair<int, int>, std::string> cells;
+  auto u16 = [&](std::size_t at) {
+    return static_cast<int>(static_cast<unsigned char>(bytes[at]) |
+                            (static_cast<unsigned char>(bytes[at + 1]) << 8));
+  };
+  std::size_t at = 0;
+  while (at + 4 <= bytes.size()) {
+    const int type = u16(at);
+    const int length = u16(at + 2);
+    const std::size_t body = at + 4;
+    if (body + length > bytes.size()) break;
+    if (type == 0x0003) {
+      double v = 0;
+      std::memcpy(&v, bytes.data() + body + 7, 8);
+      cells[{u16(body), u16(body + 2)}] = "#" + std::to_string(v);
+    } else if (type == 0x0004) {
+      const int n = static_cast<unsigned char>(bytes[body + 7]);
+      cells[{u16(body), u16(body + 2)}] = bytes.substr(body + 8, n);
+    }
+    at = body + length;
+  }
+  return cells;
+}
+
+class ExportTest : public ::testing::Test {
+ protected:
+  ExportTest() : grp_(std::make_unique<_grp_values_>()), reader_(*grp_, setup_, nullptr) {
+    setup_.pi_of_tubular = 312.5;
+  }
+  void Load(const std::string& text, int32_t tag) {
+    const std::string path = dir_.file("in.nid");
+    WriteAll(path, text);
+    reader_.Open(path);
+    reader_.FileName = path;
+    ASSERT_GT(reader_.tag_count, tag);
+    reader_.cur_tag = tag;
+    reader_.GetData(tag);
+  }
+  TempDir dir_;
+  _basic_set_ setup_{};
+  std::unique_ptr<_grp_values_> grp_;
+  NembraReader reader_;
+};
+
+const char kFile[] =
+    "TAG NUMBER: Pipe,7\nSERIAL NUMBER: S1\nPART NUMBER: P2\nPROBE TYPE: Flush\n"
+    "METAL LOSS UNIT: Mils\nTHICKNESS: 10\nREADING INTERVAL: 1 Day\n"
+    "START TIME: 01/02/2020 10:20\nRS_RR\n"
+    "1 01/02/2020 10:20:30 1.25 0\n"
+    "2 01/02/2020 10:35:10 1.2500004 0\n"
+    "3 02/02/2020 10:20:30 1.3333333 0\n"
+    "TAG NUMBER: LPR-1\nSTART TIME: 01/02/2020 10:20\nCOR RATE\n"
+    "1 01/02/2020 10:20:30 -0.00001\n"
+    "TAG NUMBER: ONE\nTHICKNESS: 10\nPROBE TYPE: FLUSH\nRS_RR\n"
+    "1 01/02/2020 10:20:30 2 0\n";
+
+TEST_F(ExportTest, ErRowsAndCsvLayout) {
+  Load(kFile, 0);
+  EXPECT_STREQ(DataTypeLabel(reader_.data_type[0]), "ER Data");
+  ASSERT_EQ(InfoRows(reader_).size(), 7u);
+  // The seconds of the first reading carry into the later times before they are dropped.
+  EXPECT_EQ(ReadingTimeText(reader_, 1), "01/02/2020 10:34");
+  EXPECT_EQ(ReadingValueText(reader_, 0), "2.0000");
+  EXPECT_EQ(ReadingValueText(reader_, 1), "2.0000");
+  EXPECT_EQ(CrateStr(reader_), "Corrosion Rate : 182.4999 mpy");
+
+  const std::string path = dir_.file("out.csv");
+  std::string error;
+  ASSERT_TRUE(SaveCsv(reader_, path, &error)) << error;
+  EXPECT_EQ(ReadAll(path),
+            "ER Data\r\n\r\n"
+            "Tag Name,PIPE,7\r\n"
+            "Serial no,S1\r\nPart no,P2\r\nProbe Type,FLUSH\r\nMetal Loss Unit,MILS\r\n"
+            "Thickness,10\r\nReading Interval,1 DAY\r\nStart Time,01/02/2020 10:20\r\n"
+            "\r\n"
+            "Received Date / Time,Metal Loss (mils),Corrosion Rate : 182.4999 mpy\r\n"
+            "01/02/2020 10:20,2.0000\r\n"
+            "01/02/2020 10:34,2.0000\r\n"
+            "02/02/2020 10:20,2.5000\r\n"
+            "\r\n");
+}
+
+TEST_F(ExportTest, LprAndSingleReadingCsv) {
+  Load(kFile, 1);
+  EXPECT_STREQ(DataTypeLabel(reader_.data_type[1]), "LPR Data");
+  const std::string path = dir_.file("lpr.csv");
+  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  EXPECT_EQ(ReadAll(path),
+            "LPR Data\r\n\r\nTag Name,LPR-1\r\n"
+            "Serial no,\r\nPart no,\r\nProbe Type,\r\nReading Interval,\r\n"
+            "Start Time,01/02/2020 10:20\r\n\r\n"
+            "Received Date / Time,Corrosion Rate (mpy),\r\n"
+            "01/02/2020 10:20,0.0000\r\n\r\n");
+
+  Load(kFile, 2);
+  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  const std::string csv = ReadAll(path);
+  EXPECT_NE(csv.find("Received Date / Time,Metal Loss (mils),Corrosion Rate :  mpy\r\n"),
+            std::string::npos)
+      << csv;
+}
+
+TEST_F(ExportTest, SpreadsheetLayout) {
+  Load(kFile, 0);
+  const std::string path = dir_.file("out.xls");
+  std::string error;
+  ASSERT_TRUE(SaveXls(reader_, path, &error)) << error;
+  auto cells = ReadSheet(ReadAll(path));
+  EXPECT_EQ(cells[Pos(0, 0)], "ER Data");
+  EXPECT_EQ(cells.count(Pos(1, 0)), 0u);
+  EXPECT_EQ(cells[Pos(2, 0)], "Tag Name");
+  EXPECT_EQ(cells[Pos(2, 1)], "PIPE,7");
+  EXPECT_EQ(cells[Pos(3, 0)], "Serial no");
+  EXPECT_EQ(cells[Pos(9, 1)], "01/02/2020 10:20");
+  EXPECT_EQ(cells.count(Pos(10, 0)), 0u);
+  EXPECT_EQ(cells[Pos(11, 0)], "Received Date / Time");
+  EXPECT_EQ(cells[Pos(11, 1)], "Metal Loss (mils)");
+  EXPECT_EQ(cells[Pos(11, 2)], "Corrosion Rate : 182.4999 mpy");
+  EXPECT_EQ(cells[Pos(12, 0)], "01/02/2020 10:20");
+  EXPECT_EQ(cells[Pos(12, 1)], "#" + std::to_string(2.0));
+  EXPECT_EQ(cells[Pos(13, 0)], "01/02/2020 10:34");
+  // The number is the shown four-decimal value, not the unrounded one.
+  EXPECT_EQ(cells[Pos(13, 1)], "#" + std::to_string(2.0));
+  EXPECT_EQ(cells[Pos(14, 1)], "#" + std::to_string(2.5));
+  EXPECT_EQ(cells.size(), 26u);
+
+  // An LPR tag: the rate cell is an empty text cell.
+  Load(kFile, 1);
+  ASSERT_TRUE(SaveXls(reader_, path, nullptr));
+  cells = ReadSheet(ReadAll(path));
+  EXPECT_EQ(cells[Pos(9, 0)], "Received Date / Time");
+  ASSERT_EQ(cells.count(Pos(9, 2)), 1u);
+  EXPECT_EQ(cells[Pos(9, 2)], "");
+  EXPECT_EQ(cells[Pos(10, 1)], "#" + std::to_string(0.0));
+}
+
+TEST_F(ExportTest, FailedWritesAreReportedAndLeaveNothing) {
+  Load(kFile, 0);
+  const std::string missing = dir_.file("no-such-folder/out.csv");
+  std::string error;
+  EXPECT_FALSE(SaveCsv(reader_, missing, &error));
+  EXPECT_FALSE(error.empty());
+  error.clear();
+  EXPECT_FALSE(SaveXls(reader_, missing, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(std::filesystem::exists(missing));
+
+  // An existing file is replaced whole.
+  const std::string path = dir_.file("old.csv");
+  WriteAll(path, std::string(10000, 'z'));
+  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  EXPECT_EQ(ReadAll(path).find('z'), std::string::npos);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
+                          std::filesystem::directory_iterator()),
+            2);  // the input and old.csv: no temporary file left behind
+}
+
+TEST_F(ExportTest, SpreadsheetRefusesRowsPastItsLimit) {
+  std::string text = "TAG NUMBER: BIG\nCURRENT\n";
+  DateTime start;
+  ASSERT_TRUE(MakeDateTime(2020, 1, 1, 0, 0, 0, &start));
+  for (int i = 0; i < kGrpCapacity; ++i) {
+    text += "1 " + DateTime2Str(DateTime{start.ticks + i * kTicksPerMinute}) + " 1\n";
+  }
+  Load(text, 0);
+  ASSERT_EQ(reader_.record_count, kGrpCapacity);
+  const std::string path = dir_.file("big.xls");
+  std::string error;
+  EXPECT_FALSE(SaveXls(reader_, path, &error));
+  EXPECT_NE(error.find("CSV"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  ASSERT_TRUE(SaveCsv(reader_, dir_.file("big.csv"), nullptr));
+}
+
+}  // namespace
+}  // namespace tarn
