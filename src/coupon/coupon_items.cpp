@@ -83,12 +83,19 @@ int32_t ParseWholeInt(std::string_view text) {
   return static_cast<int32_t>(v);
 }
 
+// A field's text; a field that lacks its NUL (a damaged file) reads as what fits with one, so
+// no text is longer than the screen and the exports expect.
+template <std::size_t N>
+std::string RecordText(const char (&field)[N]) {
+  return std::string(FieldText(field, N - 1));
+}
+
 }  // namespace
 
 std::string GetNarrowValue(const _coupon_values_& c, int p, const CouponUnits& units) {
   switch (p) {
     case kItemTag:
-      return std::string(FieldText(c.tag));
+      return RecordText(c.tag);
     case kItemCouponType:
       return CouponTypeName(c.coupon_type);
     case kItemAlloy:
@@ -113,9 +120,9 @@ std::string GetNarrowValue(const _coupon_values_& c, int p, const CouponUnits& u
     case kItemThickness:
       return Value2Str(units, kUnitDimension, c.thickness);
     case kItemInstallTime:
-      return std::string(FieldText(c.install_time));
+      return RecordText(c.install_time);
     case kItemRemovalTime:
-      return std::string(FieldText(c.removal_time));
+      return RecordText(c.removal_time);
     case kItemWeightInit:
       return Value2Str(units, kUnitWeight, c.weight_init);
     case kItemWeightFinal:
@@ -129,7 +136,7 @@ std::string GetNarrowValue(const _coupon_values_& c, int p, const CouponUnits& u
     case kItemCorrRate:
       return Value2Str(units, kUnitCorRate, c.corr_rate);
     case kItemComment:
-      return std::string(FieldText(c.comment));
+      return RecordText(c.comment);
     default:
       return {};
   }

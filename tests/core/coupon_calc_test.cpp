@@ -258,6 +258,12 @@ TEST(CouponItems, TextsAreCodePageTextsCutToTheirFields) {
   SetValue(c, kItemArea, "9", kStoredUnits);  // results are never set from text
   EXPECT_EQ(c.area, 5.0);
   EXPECT_EQ(GetValue(c, 19, u), "");
+
+  // Fields without their NUL, as a damaged file can bring, read as what fits with one.
+  std::memset(c.comment, 'z', sizeof c.comment);
+  std::memset(c.tag, 't', sizeof c.tag);
+  EXPECT_EQ(GetNarrowValue(c, kItemComment, u), std::string(255, 'z'));
+  EXPECT_EQ(GetNarrowValue(c, kItemTag, u), std::string(23, 't'));
   EXPECT_EQ(GetValue(c, -1, u), "");
 }
 

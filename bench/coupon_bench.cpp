@@ -1,0 +1,117 @@
+// Saving, opening and exporting a full store of 65535 coupons, and building every table text.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "common/code_page.h"
+#include "coupon/coupon_export.h"
+#include "coupon/coupon_items.h"
+#include "coupon/coupon_store.h"
+
+namespace {
+
+struct SilentNotifier : tarn::CouponNotifier {
+  void Error(std::string_view) override {}
+};
+
+std::unique_ptr<tarn::CouponStore> FullStore() {
+  auto store = std::make_unique<tarn::CouponStore>();
+  for (int i = 0; i < tarn::kCouponCapacity; ++i) {
+    tarn::_coupon_values_& c = store->items[i];
+    tarn::CopyToField(c.tag, "TAG" + std::to_string(i));
+    tarn::ApplyCouponType(c, 1 + i % 16);
+    c.alloy = 1 + i % 33;
+    c.density = 7.94;
+    tarn::CopyToField(c.install_time, "01/03/2024 08:00:00");
+    tarn::CopyToField(c.removal_time, "31/03/2024 08:00:00");
+    c.weight_init = 10.0 + i * 0.001;
+    c.weight_final = 9.9;
+    c.exposure = 720.0;
+    c.metal_loss = 0.0058;
+    c.corr_rate = 0.0702;
+    tarn::CopyToField(c.comment, "coupon in the cooling water return line");
+  }
+  store->record_count = tarn::kCouponCapacity;
+  return store;
+}
+
+tarn::CouponUnits Units(int sel) {
+  tarn::_select_unit_ unit[tarn::kUnitCount] = {{sel, 0.036127292},
+                                                {sel, 0.393700787},
+                                                {sel, 39.3700787},
+                                                {sel, 0.03527396},
+                                                {sel, 39.3700787}};
+  tarn::CouponUnits units;
+  tarn::SetUnitRatio(unit, units);
+  return units;
+}
+
+std::string TempPath(const char* name) {
+  return (std::filesystem::temp_directory_path() / name).string();
+}
+
+void BM_SaveFullStore(benchmark::State& state) {
+  auto store = FullStore();
+  SilentNotifier n;
+  const std::string path = TempPath("tarn_bench.CPN");
+  for (auto _ : state) {
+    if (!tarn::Save(path, *store, n)) state.SkipWithError("save failed");
+  }
+  state.SetBytesProcessed(state.iterations() * std::filesystem::file_size(path));
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_SaveFullStore)->Unit(benchmark::kMillisecond);
+
+void BM_OpenFullStore(benchmark::State& state) {
+  auto store = FullStore();
+  SilentNotifier n;
+  const std::string path = TempPath("tarn_bench_open.CPN");
+  tarn::Save(path, *store, n);
+  auto back = std::make_unique<tarn::CouponStore>();
+  for (auto _ : state) {
+    if (tarn::Open(path, *back, n) != tarn::CouponFileResult::kOk) state.SkipWithError("open");
+  }
+  state.SetBytesProcessed(state.iterations() * std::filesystem::file_size(path));
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_OpenFullStore)->Unit(benchmark::kMillisecond);
+
+void BM_AllTableTexts(benchmark::State& state) {
+  auto store = FullStore();
+  const tarn::CouponUnits units = Units(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    std::size_t bytes = 0;
+    for (int r = 0; r < store->record_count; ++r) {
+      for (int c = 0; c < tarn::kCouponColumns; ++c) {
+        bytes += tarn::CouponCellText(store->items[r], c, units).size();
+      }
+    }
+    benchmark::DoNotOptimize(bytes);
+  }
+}
+BENCHMARK(BM_AllTableTexts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_SaveCsvFullStore(benchmark::State& state) {
+  auto store = FullStore();
+  SilentNotifier n;
+  const tarn::CouponUnits units = Units(0);
+  const std::string path = TempPath("tarn_bench.csv");
+  for (auto _ : state) tarn::SaveCsv(path, *store, units, n);
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_SaveCsvFullStore)->Unit(benchmark::kMillisecond);
+
+void BM_SaveXlsFullStore(benchmark::State& state) {
+  auto store = FullStore();
+  SilentNotifier n;
+  const tarn::CouponUnits units = Units(0);
+  const std::string path = TempPath("tarn_bench.xls");
+  for (auto _ : state) tarn::SaveXls(path, *store, units, n);
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_SaveXlsFullStore)->Unit(benchmark::kMillisecond);
+
+}  // namespace
