@@ -9,7 +9,11 @@
 namespace tarn {
 
 QString LocaleNumber(double value, int decimals) {
-  QString text = FromUtf8(FormatPattern(value, decimals));
+  return LocaleText(FormatPattern(value, decimals));
+}
+
+QString LocaleText(const std::string& narrow) {
+  QString text = FromUtf8(narrow);
   const QLocale locale = QLocale::system();
   text.replace(QLatin1Char('.'), locale.decimalPoint());
   text.replace(QLatin1Char('-'), locale.negativeSign());

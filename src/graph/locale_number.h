@@ -3,11 +3,14 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 namespace tarn {
 
 // The core's "0.0000"-style pattern with `decimals` decimals, in the user's format.
 QString LocaleNumber(double value, int decimals);
+// A number text of the core (full stop, minus sign) in the user's format.
+QString LocaleText(const std::string& text);
 // A number typed by the user: the whole text in the user's format, or with a full stop; 0 when
 // it is neither.
 double LocaleToDouble(const QString& text);

@@ -1,0 +1,383 @@
+#include "graph/view_grp.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include "common/atomic_file.h"
+#include "common/globals.h"
+#include "common/message_box.h"
+#include "common/qt_text.h"
+#include "graph/g_setup.h"
+#include "graph/qimage_surface.h"
+
+// The picture buttons' images live in the static UI library and must be registered by hand.
+static void InitGraphResources() {
+  Q_INIT_RESOURCE(view_grp);
+}
+
+namespace tarn {
+
+namespace {
+
+int ToMouseButton(Qt::MouseButtons buttons) {
+  int b = kMouseNone;
+  if (buttons & Qt::LeftButton) b |= kMouseLeft;
+  if (buttons & Qt::RightButton) b |= kMouseRight;
+  if (buttons & Qt::MiddleButton) b |= kMouseMiddle;
+  return b;
+}
+
+QPushButton* MakeButton(const char* name, const char* text, QWidget* parent) {
+  auto* b = new QPushButton(QString::fromLatin1(text), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setAutoDefault(false);
+  return b;
+}
+
+QCheckBox* MakeCheck(const char* name, const char* text, QWidget* parent) {
+  auto* c = new QCheckBox(QString::fromLatin1(text), parent);
+  c->setObjectName(QString::fromLatin1(name));
+  QFont f = c->font();
+  f.setBold(true);
+  c->setFont(f);
+  c->setChecked(true);
+  return c;
+}
+
+}  // namespace
+
+// The plot panel: hands paint, size, pointer and wheel events to the window.
+class PlotPanel : public QWidget {
+ public:
+  PlotPanel(ViewGrp* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+    setObjectName(QStringLiteral("pnGrp"));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override { owner_->pnGrp_Paint(); }
+  void resizeEvent(QResizeEvent*) override { owner_->pnGrp_Resize(); }
+  void mousePressEvent(QMouseEvent* e) override {
+    owner_->pnGrp_MouseDown(ToMouseButton(e->button()), e->position().toPoint().x(),
+                            e->position().toPoint().y());
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    owner_->pnGrp_MouseMove(ToMouseButton(e->buttons()), e->position().toPoint().x(),
+                            e->position().toPoint().y());
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    owner_->pnGrp_MouseUp(ToMouseButton(e->button()), e->position().toPoint().x(),
+                          e->position().toPoint().y());
+  }
+  void wheelEvent(QWheelEvent* e) override {
+    // A sideways tilt is no zoom.
+    if (e->angleDelta().y() != 0) owner_->pnGrp_MouseWheel(e->angleDelta().y());
+    e->accept();
+  }
+
+ private:
+  ViewGrp* owner_;
+};
+
+ViewGrp::ViewGrp(QWidget* parent)
+    : QDialog(parent), view_(vGrpData, vSetup, QImageSurface::Factory()) {
+  InitGraphResources();
+  const QLocale locale = QLocale::system();
+  view_.SetDecimalSeparator(ToUtf8(locale.decimalPoint()));
+  PrtDocument_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  // The drawing is placed from the paper's corner at one-inch margins, as a print document's
+  // default margin bounds are.
+  PrtDocument_->setFullPage(true);
+  PrtDocument_->setPageMargins(QMarginsF(1, 1, 1, 1), QPageLayout::Inch);
+  InitializeComponent();
+  fmSet = new gSetup(this);
+  SetDragOpt(3);
+}
+
+ViewGrp::~ViewGrp() = default;
+
+void ViewGrp::InitializeComponent() {
+  setObjectName(QStringLiteral("ViewGrp"));
+  setWindowTitle(QStringLiteral("View Graph"));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  setFont(QFont(QStringLiteral("Verdana"), 9));
+  setMinimumSize(1000, 600);
+  resize(1008, 600);
+
+  panel1 = new QFrame(this);
+  panel1->setObjectName(QStringLiteral("panel1"));
+  panel1->setFixedWidth(156);
+  btnSave = MakeButton("btnSave", "Save", panel1);
+  btnPrint = MakeButton("btnPrint", "Print", panel1);
+  btnSetup = MakeButton("btnSetup", "Setup", panel1);
+  btnClose = MakeButton("btnClose", "Close", panel1);
+  auto* right = new QVBoxLayout(panel1);
+  right->setContentsMargins(0, 12, 0, 12);
+  right->setSpacing(10);
+  for (QPushButton* b : {btnSave, btnPrint, btnSetup}) {
+    b->setFixedSize(119, 55);
+    right->addWidget(b, 0, Qt::AlignHCenter);
+  }
+  right->addStretch(1);
+  btnClose->setFixedSize(119, 55);
+  right->addWidget(btnClose, 0, Qt::AlignHCenter);
+
+  panel2 = new QFrame(this);
+  panel2->setObjectName(QStringLiteral("panel2"));
+  pnGrp = new PlotPanel(this, panel2);
+  panel3 = new QFrame(panel2);
+  panel3->setObjectName(QStringLiteral("panel3"));
+  panel3->setFixedHeight(52);
+  auto* middle = new QVBoxLayout(panel2);
+  middle->setContentsMargins(10, 10, 10, 10);
+  middle->setSpacing(0);
+  middle->addWidget(pnGrp, 1);
+  middle->addWidget(panel3);
+
+  chkData = MakeCheck("chkData", "View Data", panel3);
+  chkTrend = MakeCheck("chkTrend", "View Trend", panel3);
+  chkYaxis = MakeCheck("chkYaxis", "Y-axis auto range", panel3);
+  btnViewAll = MakeButton("btnViewAll", "View All", panel3);
+  btnViewAll->setFixedSize(83, 39);
+  btnAreaXY = MakeButton("btnAreaXY", "", panel3);
+  btnAreaX = MakeButton("btnAreaX", "", panel3);
+  btnAreaY = MakeButton("btnAreaY", "", panel3);
+  const struct {
+    QPushButton* button;
+    const char* picture;
+  } pictures[] = {{btnAreaXY, ":/graph/pictures/area_xy.png"},
+                  {btnAreaX, ":/graph/pictures/area_x.png"},
+                  {btnAreaY, ":/graph/pictures/area_y.png"}};
+  for (const auto& p : pictures) {
+    p.button->setFixedSize(36, 36);
+    p.button->setIcon(QIcon(QString::fromLatin1(p.picture)));
+    p.button->setIconSize(QSize(24, 24));
+  }
+  lbValue = new QLabel(panel3);
+  lbValue->setObjectName(QStringLiteral("lbValue"));
+  lbValue->setFixedSize(231, 24);
+  lbValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  auto* checks = new QVBoxLayout;
+  checks->setSpacing(2);
+  checks->addWidget(chkData);
+  checks->addWidget(chkTrend);
+  auto* bar = new QHBoxLayout(panel3);
+  bar->setContentsMargins(4, 4, 0, 4);
+  bar->setSpacing(10);
+  bar->addLayout(checks);
+  bar->addSpacing(10);
+  bar->addWidget(chkYaxis);
+  bar->addSpacing(10);
+  bar->addWidget(btnViewAll);
+  bar->addSpacing(10);
+  bar->addWidget(btnAreaXY);
+  bar->addWidget(btnAreaX);
+  bar->addWidget(btnAreaY);
+  bar->addStretch(1);
+  bar->addWidget(lbValue);
+
+  auto* outer = new QHBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->addWidget(panel2, 1);
+  outer->addWidget(panel1);
+
+  setStyleSheet(QStringLiteral(
+      "QFrame#panel1 { background-color: gainsboro; }"
+      "QFrame#panel2, QFrame#panel3 { background-color: whitesmoke; }"
+      "QPushButton#btnSave, QPushButton#btnPrint, QPushButton#btnSetup, QPushButton#btnClose {"
+      " background-color: steelblue; color: whitesmoke; border: 1px solid #2b5a80; }"
+      "QPushButton#btnViewAll { background-color: seagreen; color: whitesmoke;"
+      " border: 1px solid #1d5c39; }"
+      "QPushButton:pressed { padding-top: 2px; }"
+      "QLabel#lbValue { color: black; }"));
+
+  connect(btnSave, &QPushButton::clicked, this, [this] { SaveGraph(); });
+  connect(btnPrint, &QPushButton::clicked, this, [this] { PrintGraph(); });
+  connect(btnSetup, &QPushButton::clicked, this, [this] { SetGraph(); });
+  connect(btnClose, &QPushButton::clicked, this, [this] { close(); });
+  connect(btnViewAll, &QPushButton::clicked, this, [this] { ViewAll(); });
+  connect(btnAreaXY, &QPushButton::clicked, this, [this] { SetDragOpt(3); });
+  connect(btnAreaX, &QPushButton::clicked, this, [this] { SetDragOpt(1); });
+  connect(btnAreaY, &QPushButton::clicked, this, [this] { SetDragOpt(2); });
+  for (QCheckBox* c : {chkData, chkTrend, chkYaxis}) {
+    connect(c, &QCheckBox::toggled, this, [this] { chk_CheckedChanged(); });
+  }
+}
+
+QString ViewGrp::GetCrateStr(int sp, int ep) const {
+  return FromUtf8(view_.GetCrateStr(sp, ep));
+}
+
+void ViewGrp::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Cover the main window where it was last placed.
+  if (vSetup.width > 0 && vSetup.height > 0) {
+    setGeometry(vSetup.left, vSetup.top, std::max(vSetup.width, minimumWidth()),
+                std::max(vSetup.height, minimumHeight()));
+  }
+  if (layout() != nullptr) layout()->activate();
+  view_.view_data = chkData->isChecked();
+  view_.view_trend = chkTrend->isChecked();
+  view_.yaxis_auto = chkYaxis->isChecked();
+  view_.gInit(pnGrp->width(), pnGrp->height());
+  SetDragOpt(3);
+  lbValue->clear();
+  RedrawGraph();
+}
+
+void ViewGrp::done(int result) {
+  // Only a window that was set up has colours to hand back.
+  if (view_.HasBitmap()) view_.gClose(vSetup);
+  QDialog::done(result);
+}
+
+void ViewGrp::RedrawGraph() {
+  view_.RedrawGraph();
+  Blit();
+}
+
+void ViewGrp::ResizeGraph() {
+  view_.ResizeGraph(pnGrp->width(), pnGrp->height());
+  Blit();
+}
+
+void ViewGrp::ViewAll() {
+  view_.ViewAll();
+  Blit();
+}
+
+void ViewGrp::SetDragOpt(int opt) {
+  view_.SetDragOpt(opt);
+  const QString white = QStringLiteral("QPushButton { background-color: white; }");
+  const QString blue = QStringLiteral("QPushButton { background-color: blue; }");
+  btnAreaXY->setStyleSheet(opt == 3 ? blue : white);
+  btnAreaX->setStyleSheet(opt == 1 ? blue : white);
+  btnAreaY->setStyleSheet(opt == 2 ? blue : white);
+}
+
+void ViewGrp::SetGraph() {
+  fmSet->Init(view_.cl_data, view_.cl_trend);
+  if (fmSet->exec() != QDialog::Accepted) return;
+  view_.SetupConfirmed(fmSet->c_data, fmSet->c_trend);
+  Blit();
+}
+
+void ViewGrp::SaveGraph() {
+  auto* surface = dynamic_cast<QImageSurface*>(view_.surface());
+  if (surface == nullptr) return;
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("SaveDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/"));
+  dialog.setDefaultSuffix(QStringLiteral("bmp"));
+  dialog.setNameFilter(QStringLiteral("Bitmap(*.bmp)"));
+  const bool ok = exec_save_dialog ? exec_save_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
+  if (!ok || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().first();
+
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  const bool encoded = surface->image().save(&buffer, "BMP");
+  if (!encoded || !WriteFileAtomically(ToUtf8(path), bytes.toStdString())) {
+    ShowError(this, QStringLiteral("The graph could not be saved to %1.").arg(path));
+  }
+}
+
+void ViewGrp::PrintGraph() {
+  if (view_.surface() == nullptr) return;
+  QPrintDialog dialog(PrtDocument_.get(), this);
+  dialog.setObjectName(QStringLiteral("PrtDialog"));
+  const bool ok =
+      exec_print_dialog ? exec_print_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
+  if (ok) PrintPage(PrtDocument_.get());
+}
+
+void ViewGrp::PrintPage(QPrinter* printer) {
+  auto* surface = dynamic_cast<QImageSurface*>(view_.surface());
+  if (surface == nullptr) return;
+  const QImage& image = surface->image();
+  if (image.isNull() || image.width() <= 0) return;
+  QPainter painter;
+  if (!painter.begin(printer)) return;
+  // Page units of 1/100 inch, then the picture scaled to 700 units wide; the margin offset is
+  // given in the scaled units, so it is scaled as well.
+  const double unit = printer->resolution() / 100.0;
+  const double scale = 700.0 / image.width();
+  const QMarginsF margins = printer->pageLayout().margins(QPageLayout::Inch);
+  painter.scale(unit * scale, unit * scale);
+  painter.drawImage(QPointF(margins.left() * 100.0, margins.top() * 100.0), image);
+  painter.end();
+}
+
+void ViewGrp::Blit() {
+  pnGrp->update();
+}
+
+void ViewGrp::pnGrp_Paint() {
+  QPainter painter(pnGrp);
+  auto* surface = dynamic_cast<QImageSurface*>(view_.surface());
+  if (surface == nullptr) {
+    painter.fillRect(pnGrp->rect(), Qt::white);
+    return;
+  }
+  // The panel shows the top-left part of a bitmap that may be larger than the panel.
+  painter.drawImage(QPoint(0, 0), surface->image());
+}
+
+void ViewGrp::pnGrp_Resize() {
+  ResizeGraph();
+}
+
+void ViewGrp::pnGrp_MouseDown(int button, int x, int y) {
+  view_.OnMouseDown(button, x, y);
+}
+
+void ViewGrp::pnGrp_MouseMove(int button, int x, int y) {
+  const PointerResult r = view_.OnMouseMove(button, x, y);
+  if (r.ignored) return;
+  if (r.inside) {
+    pnGrp->setCursor(Qt::CrossCursor);
+    pnGrp->setFocus(Qt::MouseFocusReason);
+  } else {
+    pnGrp->unsetCursor();
+  }
+  lbValue->setText(FromUtf8(r.readout));
+  Blit();
+}
+
+void ViewGrp::pnGrp_MouseUp(int button, int x, int y) {
+  if (view_.OnMouseUp(button, x, y)) Blit();
+}
+
+void ViewGrp::pnGrp_MouseWheel(int delta) {
+  view_.OnMouseWheel(delta);
+  Blit();
+}
+
+void ViewGrp::chk_CheckedChanged() {
+  view_.view_data = chkData->isChecked();
+  view_.view_trend = chkTrend->isChecked();
+  view_.yaxis_auto = chkYaxis->isChecked();
+  RedrawGraph();
+}
+
+}  // namespace tarn

@@ -1,0 +1,93 @@
+// The graph window "View Graph": the plot panel, its check boxes and zoom buttons, the read-out,
+// and Save, Print and Setup. A shell over GraphView, which holds the state and the rules.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "graph/graph_view.h"
+
+class QCheckBox;
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QPrintDialog;
+class QPrinter;
+class QPushButton;
+class QWidget;
+
+namespace tarn {
+
+class gSetup;
+
+class ViewGrp : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit ViewGrp(QWidget* parent = nullptr);
+  ~ViewGrp() override;
+
+  // Corrosion rate between two samples of vGrpData in the user's number format; usable while
+  // the window is hidden.
+  QString GetCrateStr(int sp, int ep) const;
+
+  void RedrawGraph();
+  void ResizeGraph();
+  void ViewAll();
+  void SetDragOpt(int opt);
+  void SetGraph();
+  void SaveGraph();
+  void PrintGraph();
+  // Draws the page: the bitmap scaled by 700 / its width, at the margin origin.
+  void PrintPage(QPrinter* printer);
+
+  GraphView& view() { return view_; }
+  gSetup* fmSet = nullptr;
+  QPrinter* PrtDocument() const { return PrtDocument_.get(); }
+
+  // Replace the modal runs of the save and print dialogs (tests); they return true for OK.
+  std::function<bool(QFileDialog*)> exec_save_dialog;
+  std::function<bool(QPrintDialog*)> exec_print_dialog;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void done(int result) override;
+
+ private:
+  friend class PlotPanel;
+  void InitializeComponent();
+  // Events of the plot panel.
+  void pnGrp_Paint();
+  void pnGrp_Resize();
+  void pnGrp_MouseDown(int button, int x, int y);
+  void pnGrp_MouseMove(int button, int x, int y);
+  void pnGrp_MouseUp(int button, int x, int y);
+  void pnGrp_MouseWheel(int delta);
+  void chk_CheckedChanged();
+  // The current bitmap on the panel.
+  void Blit();
+
+  GraphView view_;
+  std::unique_ptr<QPrinter> PrtDocument_;
+
+  QFrame* panel1;
+  QPushButton* btnSave;
+  QPushButton* btnPrint;
+  QPushButton* btnSetup;
+  QPushButton* btnClose;
+  QFrame* panel2;
+  QWidget* pnGrp;
+  QFrame* panel3;
+  QCheckBox* chkData;
+  QCheckBox* chkTrend;
+  QCheckBox* chkYaxis;
+  QPushButton* btnViewAll;
+  QPushButton* btnAreaXY;
+  QPushButton* btnAreaX;
+  QPushButton* btnAreaY;
+  QLabel* lbValue;
+};
+
+}  // namespace tarn
