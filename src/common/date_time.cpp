@@ -1,7 +1,6 @@
 #include "common/date_time.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace tarn {
 
@@ -73,6 +72,34 @@ bool ParseField(std::string_view field, int* out) {
   return true;
 }
 
+// Writes n as `width` decimal digits, zero-padded (n is never negative here).
+char* PutDigits(char* out, int n, int width) {
+  for (int i = width - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  }
+  return out + width;
+}
+
+// "dd/MM/yyyy HH:mm", then ":ss" when asked; hand-made because the readers format every reading.
+std::string Format(const DateTimeParts& p, bool seconds) {
+  char buf[20];
+  char* o = PutDigits(buf, p.day, 2);
+  *o++ = '/';
+  o = PutDigits(o, p.month, 2);
+  *o++ = '/';
+  o = PutDigits(o, p.year, 4);
+  *o++ = ' ';
+  o = PutDigits(o, p.hour, 2);
+  *o++ = ':';
+  o = PutDigits(o, p.minute, 2);
+  if (seconds) {
+    *o++ = ':';
+    o = PutDigits(o, p.second, 2);
+  }
+  return std::string(buf, static_cast<size_t>(o - buf));
+}
+
 DateTime Fallback() {
   DateTime dt;
   MakeDateTime(1990, 1, 1, 1, 1, 1, &dt);
@@ -130,11 +157,7 @@ DateTime Str2DateTime(std::string_view text, int32_t* chk) {
 }
 
 std::string DateTime2Str(DateTime dt) {
-  const DateTimeParts p = SplitDateTime(dt);
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d", p.day, p.month, p.year, p.hour,
-                p.minute, p.second);
-  return buf;
+  return Format(SplitDateTime(dt), true);
 }
 
 std::string TimeSpan2Str(DateTime tm, double minutes) {
@@ -144,11 +167,7 @@ std::string TimeSpan2Str(DateTime tm, double minutes) {
   if (!(std::fabs(ms) < 1e15)) return {};
   const int64_t ticks = tm.ticks + static_cast<int64_t>(ms) * kTicksPerMillisecond;
   if (ticks < 0 || ticks > kMaxTicks) return {};
-  const DateTimeParts p = SplitDateTime(DateTime{ticks});
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d", p.day, p.month, p.year, p.hour,
-                p.minute);
-  return buf;
+  return Format(SplitDateTime(DateTime{ticks}), false);
 }
 
 double DateTime2Interval(DateTime sdt, DateTime edt) {
