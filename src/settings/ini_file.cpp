@@ -1,6 +1,5 @@
 #include "settings/ini_file.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -93,6 +92,7 @@ void IniFile::SetIniSector(std::string section) {
 
 void IniFile::SetIniText(std::string_view text) {
   lines_.clear();
+  line_end_ = "\r\n";  // as Windows writes a new file
   const std::size_t first_lf = text.find('\n');
   if (first_lf != npos) line_end_ = first_lf > 0 && text[first_lf - 1] == '\r' ? "\r\n" : "\n";
   std::size_t start = 0;
