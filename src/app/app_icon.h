@@ -1,0 +1,10 @@
+// The program's icon, built from the drawings compiled in as resources.
+#pragma once
+
+#include <QIcon>
+
+namespace tarn {
+
+QIcon AppIcon();
+
+}  // namespace tarn

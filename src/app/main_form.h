@@ -1,0 +1,75 @@
+// The main window: the blue title band, the four tabs and the three screens they host; loads the
+// settings when first shown and saves them after it has closed.
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+class QTabWidget;
+
+namespace tarn {
+
+class Anl;
+class Coupon;
+class Elpr;
+
+class MainForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit MainForm(QWidget* parent = nullptr);
+
+  // Prepares the folders under the documents folder and sets CfgFile and DataPath.
+  void SetBasicInfo();
+  // Places the three screens in their tab pages.
+  void SetChildScr();
+  // Shows view cv: 1 ER, 2 LPR, 3 Coupon, 4 Analysis.
+  void View(int cv);
+
+  int CurView() const { return CurView_; }
+  Elpr* fmElpr() const { return fmElpr_; }
+  Coupon* fmCpon() const { return fmCpon_; }
+  Anl* fmAnl() const { return fmAnl_; }
+
+  // How long the window must stay still before a move or resize counts as ended.
+  static constexpr int kResizeEndMs = 250;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void InitializeComponent();
+  void MainForm_Shown();
+  void MainForm_ResizeEnd();
+  void MainForm_FormClosed();
+  void tbCtrl_SelectedIndexChanged(int index);
+  void GeometryChanged();
+
+  // The screens come first: they exist before the window's own controls.
+  Elpr* fmElpr_;
+  Coupon* fmCpon_;
+  Anl* fmAnl_;
+
+  int CurView_ = 1;
+  bool shown_ = false;
+  bool restoring_ = false;
+  QTimer resize_end_;
+
+  QFrame* pnTop = nullptr;
+  QLabel* pictureBox1 = nullptr;
+  QLabel* label3 = nullptr;
+  QLabel* label1 = nullptr;
+  QWidget* pnBase = nullptr;
+  QTabWidget* tbCtrl = nullptr;
+  QWidget* tbPg1 = nullptr;
+  QWidget* tbPg2 = nullptr;
+  QWidget* tbPg3 = nullptr;
+  QWidget* tbPg4 = nullptr;
+};
+
+}  // namespace tarn
