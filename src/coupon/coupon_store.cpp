@@ -75,11 +75,15 @@ void DecodeRecord(const unsigned char* in, _coupon_values_& c) {
   }
 }
 
-// Checks the signature and count of a 14-byte header; *records is how many records to read.
-bool ReadHeader(const unsigned char* header, int32_t* records) {
+// Checks the signature and count of a 14-byte header against the file's size: the file must
+// hold every record its count announces. *records is how many of them the store takes.
+bool ReadHeader(const unsigned char* header, uint64_t file_size, int32_t* records) {
   if (std::memcmp(header, kCouponSignature, 10) != 0) return false;
   const int32_t count = GetLE<int32_t>(header + 10);
   if (count < 0) return false;
+  if ((file_size - kCouponHeaderSize) / kCouponRecordSize < static_cast<uint64_t>(count)) {
+    return false;
+  }
   *records = std::min(count, kCouponCapacity);
   return true;
 }
@@ -91,6 +95,14 @@ void DecodeRecords(const unsigned char* data, int32_t records, CouponStore& stor
   store.record_count = records;
 }
 
+// Size of an open file, leaving it positioned at its start; 0 when it cannot be told.
+uint64_t FileSize(FILE* f) {
+  if (std::fseek(f, 0, SEEK_END) != 0) return 0;
+  const long size = std::ftell(f);
+  std::rewind(f);
+  return size < 0 ? 0 : static_cast<uint64_t>(size);
+}
+
 struct FileCloser {
   void operator()(FILE* f) const { std::fclose(f); }
 };
@@ -99,8 +111,7 @@ struct FileCloser {
 
 CouponFileResult DecodeCouponFile(const unsigned char* data, std::size_t size, CouponStore& store) {
   int32_t records = 0;
-  if (size < kCouponHeaderSize || !ReadHeader(data, &records)) return CouponFileResult::kInvalid;
-  if ((size - kCouponHeaderSize) / kCouponRecordSize < static_cast<std::size_t>(records)) {
+  if (size < kCouponHeaderSize || !ReadHeader(data, size, &records)) {
     return CouponFileResult::kInvalid;
   }
   DecodeRecords(data + kCouponHeaderSize, records, store);
@@ -115,8 +126,10 @@ CouponFileResult Open(const std::string& path, CouponStore& store, CouponNotifie
   }
   unsigned char header[kCouponHeaderSize];
   int32_t records = 0;
-  if (std::fread(header, 1, sizeof header, file.get()) != sizeof header ||
-      !ReadHeader(header, &records)) {
+  const uint64_t size = FileSize(file.get());
+  if (size < kCouponHeaderSize ||
+      std::fread(header, 1, sizeof header, file.get()) != sizeof header ||
+      !ReadHeader(header, size, &records)) {
     notifier.Error(kMsgInvalidCouponData);
     return CouponFileResult::kInvalid;
   }

@@ -24,7 +24,8 @@ enum class CouponFileResult { kOk, kCannotOpen, kInvalid, kWriteFault };
 
 // Reads a coupon data file (path in UTF-8) into store. A wrong signature, a negative count or
 // fewer records than the count says: "Invalid Coupon Data.", store unchanged. A count above
-// 65535 reads the first 65535. A file that cannot be opened is reported and changes nothing.
+// 65535 (with its records present) reads the first 65535. A file that cannot be opened is
+// reported and changes nothing.
 CouponFileResult Open(const std::string& path, CouponStore& store, CouponNotifier& notifier);
 
 // Writes the store through a temporary file renamed into place; on any failure reports

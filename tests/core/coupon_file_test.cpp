@@ -163,6 +163,7 @@ TEST(CouponFile, DamagedFilesLeaveTheStoreAsItWas) {
   store->record_count = 1;
   const std::vector<std::pair<const char*, std::string>> cases = {
       {"truncated", FileWith(3, 2)},
+      {"truncated beyond capacity", FileWith(70000, 65536)},
       {"negative count", FileWith(-1, 0)},
       {"short header", std::string("C_32_V_1_0\0\0", 12)},
       {"bad signature", "C_32_V_1_1" + FileWith(0, 0).substr(10)},
