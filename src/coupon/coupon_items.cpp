@@ -250,7 +250,11 @@ void ResetCoupon(_coupon_values_& c, DateTime now) {
 DateTime LocalNow() {
   const std::time_t t = std::time(nullptr);
   std::tm parts{};
+#ifdef _WIN32
+  localtime_s(&parts, &t);
+#else
   localtime_r(&t, &parts);
+#endif
   DateTime dt;
   if (!MakeDateTime(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
                     parts.tm_min, parts.tm_sec > 59 ? 59 : parts.tm_sec, &dt)) {
