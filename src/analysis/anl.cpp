@@ -1,9 +1,358 @@
 #include "analysis/anl.h"
 
+#include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "analysis/analysis_export.h"
+#include "analysis/anl_models.h"
+#include "app/about.h"
+#include "common/globals.h"
+#include "common/message_box.h"
+#include "common/qt_text.h"
+#include "graph/view_grp.h"
+
 namespace tarn {
 
-Anl::Anl(QWidget* parent) : QWidget(parent) {
+namespace {
+
+const char* const kDateHeader = "Received Date / Time";
+
+QLabel* MakeLabel(const char* name, const char* text, QWidget* parent) {
+  auto* label = new QLabel(QString::fromLatin1(text), parent);
+  label->setObjectName(QString::fromLatin1(name));
+  return label;
+}
+
+QFrame* MakePanel(const char* name, QWidget* parent) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(QString::fromLatin1(name));
+  return panel;
+}
+
+QPushButton* MakeButton(const char* name, const char* text, QWidget* parent) {
+  auto* b = new QPushButton(QString::fromLatin1(text), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setFixedSize(119, 55);
+  return b;
+}
+
+// Read-only, no row headers, columns sharing the width, nothing resizable or sortable.
+void SetUpGrid(QTableView* grid) {
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+  grid->setSortingEnabled(false);
+  grid->setWordWrap(false);
+  grid->setCornerButtonEnabled(false);
+  grid->verticalHeader()->hide();
+  // Fixed row heights keep a grid of 65535 rows from measuring every row.
+  grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+  grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  grid->horizontalHeader()->setSectionsClickable(false);
+  grid->horizontalHeader()->setSectionsMovable(false);
+  grid->horizontalHeader()->setHighlightSections(false);
+}
+
+}  // namespace
+
+Anl::Anl(QWidget* parent) : QWidget(parent), reader_(vGrpData, vSetup, this) {
+  InitializeComponent();
+  fmGrp = new ViewGrp(this);
+  fmAbout = new about(this);
+}
+
+Anl::~Anl() = default;
+
+void Anl::InitializeComponent() {
   setObjectName(QStringLiteral("Anl"));
+  setFont(QFont(QStringLiteral("Verdana"), 9));
+  resize(883, 656);
+
+  // Left: data-type title, tag list, information grid.
+  panel2 = MakePanel("panel2", this);
+  panel2->setFixedWidth(371);
+  lbDataType = MakeLabel("lbDataType", "ER Data", panel2);
+  lbDataType->setFixedHeight(27);
+  lbDataType->setAlignment(Qt::AlignCenter);
+  QFont bold = lbDataType->font();
+  bold.setBold(true);
+  lbDataType->setFont(bold);
+
+  panel4 = MakePanel("panel4", panel2);
+  label1 = MakeLabel("label1", "Tag Name", panel4);
+  lbTagCnt = MakeLabel("lbTagCnt", "Tag Count : 0", panel4);
+  lstBox = new QListWidget(panel4);
+  lstBox->setObjectName(QStringLiteral("lstBox"));
+  lstBox->setFixedWidth(172);
+  lstBox->setSelectionMode(QAbstractItemView::SingleSelection);
+  auto* captions = new QVBoxLayout;
+  captions->setContentsMargins(0, 0, 0, 0);
+  captions->addWidget(label1);
+  captions->addWidget(lbTagCnt);
+  captions->addStretch(1);
+  auto* tags = new QHBoxLayout(panel4);
+  tags->setContentsMargins(10, 8, 8, 8);
+  tags->addLayout(captions, 1);
+  tags->addWidget(lstBox);
+
+  info_model_ = new InfoModel(this);
+  gInfo = new QTableView(panel2);
+  gInfo->setObjectName(QStringLiteral("gInfo"));
+  gInfo->setModel(info_model_);
+  SetUpGrid(gInfo);
+  gInfo->setFixedHeight(217);
+  gInfo->setFrameShape(QFrame::NoFrame);
+  gInfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  gInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  gInfo->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+  auto* left = new QVBoxLayout(panel2);
+  left->setContentsMargins(0, 0, 0, 0);
+  left->setSpacing(0);
+  left->addWidget(lbDataType);
+  left->addWidget(panel4, 1);
+  left->addWidget(gInfo);
+
+  // Centre: reading count and reading grid.
+  pnBase = MakePanel("pnBase", this);
+  lbDataCnt = MakeLabel("lbDataCnt", "Data Count : 0", pnBase);
+  lbDataCnt->setFixedHeight(27);
+  lbDataCnt->setAlignment(Qt::AlignCenter);
+  view_model_ = new ReadingModel(reader_, this);
+  view_model_->SetHeaders(QStringLiteral("Receive Date/Time"), QStringLiteral("Metal Loss"));
+  gView = new QTableView(pnBase);
+  gView->setObjectName(QStringLiteral("gView"));
+  gView->setModel(view_model_);
+  SetUpGrid(gView);
+  gView->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+  auto* centre = new QVBoxLayout(pnBase);
+  centre->setContentsMargins(0, 0, 0, 0);
+  centre->setSpacing(0);
+  centre->addWidget(lbDataCnt);
+  centre->addWidget(gView, 1);
+
+  // Right: the buttons.
+  panel1 = MakePanel("panel1", this);
+  panel1->setFixedWidth(156);
+  btnOpen = MakeButton("btnOpen", "Open", panel1);
+  btnExport = MakeButton("btnExport", "Export", panel1);
+  btnGraph = MakeButton("btnGraph", "Graph", panel1);
+  btnAbout = MakeButton("btnAbout", "About", panel1);
+  auto* right = new QVBoxLayout(panel1);
+  right->setContentsMargins(0, 12, 0, 12);
+  right->setSpacing(10);
+  right->addWidget(btnOpen, 0, Qt::AlignHCenter);
+  right->addWidget(btnExport, 0, Qt::AlignHCenter);
+  right->addWidget(btnGraph, 0, Qt::AlignHCenter);
+  right->addStretch(1);
+  right->addWidget(btnAbout, 0, Qt::AlignHCenter);
+
+  // Bottom: the status line.
+  panel3 = MakePanel("panel3", this);
+  panel3->setFixedHeight(22);
+  lbTitle = MakeLabel("lbTitle", "ANALYSIS", panel3);
+  lbTitle->setFont(bold);
+  lbSt1 = MakeLabel("lbSt1", "File Name", panel3);
+  lbSt2 = MakeLabel("lbSt2", "", panel3);
+  lbSt2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  auto* status = new QHBoxLayout(panel3);
+  status->setContentsMargins(8, 0, 8, 0);
+  status->setSpacing(16);
+  status->addWidget(lbTitle);
+  status->addWidget(lbSt1);
+  status->addWidget(lbSt2, 1);
+
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  row->addWidget(panel2);
+  row->addWidget(pnBase, 1);
+  row->addWidget(panel1);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->addLayout(row, 1);
+  outer->addWidget(panel3);
+
+  setStyleSheet(QStringLiteral(
+      "QFrame#panel2, QFrame#panel4, QFrame#pnBase { background-color: whitesmoke; }"
+      "QFrame#panel1, QFrame#panel3 { background-color: gainsboro; }"
+      "QLabel#lbDataType { background-color: lightsteelblue; }"
+      "QLabel#lbDataCnt { background-color: lightblue; color: royalblue; }"
+      "QListWidget#lstBox { background-color: floralwhite; }"
+      "QPushButton#btnOpen, QPushButton#btnExport, QPushButton#btnGraph, QPushButton#btnAbout {"
+      " background-color: steelblue; color: whitesmoke; border: 1px solid #2b5a80; }"
+      "QPushButton#btnOpen:disabled, QPushButton#btnExport:disabled,"
+      " QPushButton#btnGraph:disabled { background-color: #a7bccf; color: #e8eef3; }"
+      "QPushButton:pressed { padding-top: 2px; }"
+      "QTableView#gView QHeaderView::section { background-color: lightgray;"
+      " border: 0px; border-right: 1px solid #b8b8b8; border-bottom: 1px solid #b8b8b8;"
+      " padding: 3px; }"
+      "QTableView#gInfo { border: none; selection-background-color: white;"
+      " selection-color: black; }"));
+
+  connect(btnOpen, &QPushButton::clicked, this, [this] { btnOpen_Click(); });
+  connect(btnExport, &QPushButton::clicked, this, [this] { SaveExport(); });
+  connect(btnGraph, &QPushButton::clicked, this, [this] { btnGraph_Click(); });
+  connect(btnAbout, &QPushButton::clicked, this, [this] { btnAbout_Click(); });
+  connect(lstBox, &QListWidget::currentRowChanged, this,
+          [this](int row) { lstBox_SelectedIndexChanged(row); });
+
+  PutFileName();
+  SetEnable();
+}
+
+void Anl::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  if (reader_.FileName.empty()) ClearTable();
+  SetEnable();
+}
+
+void Anl::Error(std::string_view text) {
+  ShowError(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+bool Anl::RunFileDialog(QFileDialog* dialog) {
+  dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+  if (exec_file_dialog) return exec_file_dialog(dialog);
+  return dialog->exec() == QDialog::Accepted;
+}
+
+void Anl::btnOpen_Click() {
+  OpenData();
+  SetEnable();
+}
+
+void Anl::OpenData() {
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("OpenDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("DOWNLOAD/"));
+  dialog.setDefaultSuffix(QStringLiteral("nid"));
+  dialog.setNameFilter(QStringLiteral("Nembra instrument data(*.nid)"));
+  if (!RunFileDialog(&dialog) || dialog.selectedFiles().isEmpty()) return;
+  const std::string path = ToUtf8(dialog.selectedFiles().first());
+
+  reader_.Open(path);
+  // Kept also for a file that was not recognised: the status line shows what was tried.
+  reader_.FileName = path;
+  PutFileName();
+  PutTag();
+  ClearTable();
+  if (reader_.tag_count > 0) lstBox->setCurrentRow(0);
+}
+
+void Anl::PutFileName() {
+  lbSt2->setText(reader_.FileName.empty() ? QStringLiteral("noname") : FromUtf8(reader_.FileName));
+}
+
+void Anl::PutTag() {
+  // Emptying the list reports a change to no line, which loads nothing.
+  lstBox->clear();
+  QStringList names;
+  names.reserve(reader_.tag_count);
+  for (int32_t i = 0; i < reader_.tag_count; ++i) {
+    names << Chars2SysStr(reader_.tag_name[i].c_str());
+  }
+  lstBox->addItems(names);
+  lbTagCnt->setText(QStringLiteral("Tag Count : %1").arg(reader_.tag_count));
+}
+
+void Anl::ClearTable() {
+  info_model_->SetRows({});
+  view_model_->SetHeaders(QString::fromLatin1(kDateHeader), QString());
+}
+
+void Anl::lstBox_SelectedIndexChanged(int row) {
+  if (row < 0 || row >= reader_.tag_count) return;
+  reader_.cur_tag = row;
+  reader_.GetData(row);
+  PutData(row);
+}
+
+void Anl::PutData(int32_t t) {
+  info_model_->SetRows({});
+  view_model_->SetRows(0);
+  if (!reader_.is_data || reader_.file_type == -1) return;
+
+  view_model_->SetHeaders(QString::fromLatin1(kDateHeader),
+                          Chars2SysStr(reader_.data_type_name.c_str()));
+  QVector<QPair<QString, QString>> rows;
+  for (const InfoRow& r : InfoRows(reader_)) {
+    rows.append({QString::fromLatin1(r.name), Chars2SysStr(r.value.c_str())});
+  }
+  info_model_->SetRows(std::move(rows));
+  lbDataType->setText(QString::fromLatin1(DataTypeLabel(reader_.data_type[t])));
+  PutTable();
+  CrateStr = Chars2SysStr(tarn::CrateStr(reader_).c_str());
+  lbDataCnt->setText(QStringLiteral("Data Count : %1").arg(reader_.record_count));
+  SetEnable();
+}
+
+void Anl::PutTable() {
+  view_model_->SetRows(reader_.record_count);
+}
+
+void Anl::SetEnable() {
+  btnExport->setEnabled(reader_.is_data && reader_.record_count >= 1);
+  btnGraph->setEnabled(reader_.is_data && reader_.record_count >= 2);
+}
+
+void Anl::SaveExport() {
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("SaveDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/"));
+  const QStringList filters = {QStringLiteral("CSV files(*.csv)"),
+                               QStringLiteral("Excel files(*.xls)")};
+  dialog.setNameFilters(filters);
+  dialog.selectNameFilter(filters.first());
+  if (!RunFileDialog(&dialog) || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().first();
+  if (filters.indexOf(dialog.selectedNameFilter()) <= 0) {
+    SaveCsv(path);
+  } else {
+    SaveXls(path);
+  }
+}
+
+bool Anl::SaveCsv(const QString& path) {
+  std::string error;
+  const bool ok = tarn::SaveCsv(reader_, ToUtf8(path), &error);
+  return ReportSave(ok, error, path);
+}
+
+bool Anl::SaveXls(const QString& path) {
+  std::string error;
+  const bool ok = tarn::SaveXls(reader_, ToUtf8(path), &error);
+  return ReportSave(ok, error, path);
+}
+
+bool Anl::ReportSave(bool ok, const std::string& error, const QString& path) {
+  if (ok) return true;
+  QString text = QStringLiteral("The file %1 could not be written.").arg(path);
+  if (!error.empty()) text += QLatin1Char('\n') + FromUtf8(error);
+  ShowError(this, text);
+  return false;
+}
+
+void Anl::btnGraph_Click() {
+  fmGrp->exec();
+}
+
+void Anl::btnAbout_Click() {
+  fmAbout->exec();
 }
 
 }  // namespace tarn
