@@ -39,6 +39,22 @@ void PrepareLine(std::string_view piece, std::string* out) {
   }
 }
 
+void UpperInPlace(std::string* line) {
+  for (char& c : *line) c = UpperNarrow(c);
+}
+
+// GetNextStr on a text that is already upper case, without copying: the result is the same
+// view into it that GetNextStr would return as a copy.
+std::string_view NextStr(std::string_view sep, std::string_view text, int32_t* pos) {
+  *pos = -1;
+  const std::string_view s = TrimNarrow(text);
+  if (s.empty()) return {};
+  const std::size_t at = s.find(sep);
+  if (at == std::string_view::npos) return {};
+  *pos = static_cast<int32_t>(at + sep.size());
+  return TrimNarrow(s.substr(at + sep.size()));
+}
+
 // The number in the whole text, 0 when the text is not wholly one.
 double NumberOrZero(std::string_view text) {
   double v = 0.0;
@@ -69,11 +85,11 @@ std::string_view FirstField(std::string_view text) {
   return TrimNarrow(text.substr(0, text.find(',')));
 }
 
-std::string CommasToSpaces(std::string text) {
-  for (char& c : text) {
+void CommasToSpaces(std::string_view text, std::string* out) {
+  out->assign(text);
+  for (char& c : *out) {
     if (c == ',') c = ' ';
   }
-  return text;
 }
 
 }  // namespace
@@ -335,12 +351,13 @@ void NembraReader::GetDataNembra(FILE* file, bool er) {
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("TAG NUMBER") != std::string::npos) break;
+    UpperInPlace(&line);
     int32_t pos = -1;
-    const std::string r = GetNextStr(" ", line, &pos);
+    const std::string_view r = NextStr(" ", line, &pos);
     // The date-time takes 19 characters and one separator; a shorter line has no reading.
     if (r.size() < 20) continue;
-    const std::string_view dt = std::string_view(r).substr(0, 19);
-    const std::string_view rest = TrimNarrow(std::string_view(r).substr(20));
+    const std::string_view dt = r.substr(0, 19);
+    const std::string_view rest = TrimNarrow(r.substr(20));
     double value = 0.0;
     if (er) {
       const std::size_t space = rest.find(' ');
@@ -358,6 +375,7 @@ void NembraReader::GetDataMetalEr(FILE* file) {
   LineReader reader(file, data_ptr[cur_tag]);
   std::string_view piece;
   std::string line;
+  std::string when_text;
   int32_t p = 0;
   double v = 0.0;  // carried from line to line: an "N/A" reading keeps the value before it
   bool first = true;
@@ -365,20 +383,22 @@ void NembraReader::GetDataMetalEr(FILE* file) {
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("Metal Samples") != std::string::npos) break;
+    UpperInPlace(&line);
     // Fewer than three fields before the date: not a reading, and it changes nothing.
     int32_t pos = -1;
-    const std::string a = GetNextStr(",", line, &pos);
+    const std::string_view a = NextStr(",", line, &pos);
     if (pos < 0) continue;
-    const std::string b = GetNextStr(",", a, &pos);
+    const std::string_view b = NextStr(",", a, &pos);
     if (pos < 0) continue;
-    const std::string c = GetNextStr(",", b, &pos);
+    const std::string_view c = NextStr(",", b, &pos);
     if (pos < 0) continue;
     if (a[0] == '<') v = 0.0;
     if (a[0] == '>') v = probe_life;
     const std::string_view f3 = FirstField(b);
     if (f3 != "N/A") v = NumberOrZero(f3);
     int32_t chk = 0;
-    const DateTime when = Str2DateTime(CommasToSpaces(c), &chk);
+    CommasToSpaces(c, &when_text);
+    const DateTime when = Str2DateTime(when_text, &chk);
     if (chk == 0) continue;
     const std::string dt = DateTime2Str(when);
     if (first) {
@@ -394,20 +414,23 @@ void NembraReader::GetDataMetalLpr(FILE* file) {
   LineReader reader(file, data_ptr[cur_tag]);
   std::string_view piece;
   std::string line;
+  std::string when_text;
   int32_t p = 0;
   bool first = true;
   while (p < kGrpCapacity && reader.Next(&piece)) {
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("Metal Samples") != std::string::npos) break;
+    UpperInPlace(&line);
     int32_t pos = -1;
-    const std::string a = GetNextStr(",", line, &pos);
+    const std::string_view a = NextStr(",", line, &pos);
     if (pos < 0) continue;
-    const std::string b = GetNextStr(",", a, &pos);
+    const std::string_view b = NextStr(",", a, &pos);
     if (pos < 0) continue;
     const double v = NumberOrZero(FirstField(a));
     int32_t chk = 0;
-    const DateTime when = Str2DateTime(CommasToSpaces(b), &chk);
+    CommasToSpaces(b, &when_text);
+    const DateTime when = Str2DateTime(when_text, &chk);
     if (chk == 0) continue;
     const std::string dt = DateTime2Str(when);
     if (first) {
@@ -421,7 +444,12 @@ void NembraReader::GetDataMetalLpr(FILE* file) {
 
 double NembraReader::Rsrr2Metalloss(int32_t ptype, double r) const {
   if (r == 0.0) return 0.0;
-  const double t = NumberOrZero(thickness);
+  // Every reading of a tag converts with the same thickness: parse its text once.
+  if (thickness != thickness_text_) {
+    thickness_text_ = thickness;
+    thickness_value_ = NumberOrZero(thickness);
+  }
+  const double t = thickness_value_;
   switch (ptype) {
     case 1:
     case 4:

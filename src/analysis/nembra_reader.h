@@ -88,6 +88,8 @@ class NembraReader {
   _grp_values_& grp_;
   const _basic_set_& setup_;
   ReaderNotifier* notifier_;
+  mutable std::string thickness_text_;
+  mutable double thickness_value_ = 0.0;
 };
 
 }  // namespace tarn

@@ -32,26 +32,12 @@ const _token_tables_ vProbeType[] = {
     {54, "FL 3"},    {56, "GAL 2"},      {57, "PO 2"},    {-1, ""},
 };
 
-bool IsNarrowSpace(unsigned char c) {
-  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0;
-}
-
 std::string_view TrimNarrow(std::string_view text) {
   std::size_t b = 0;
   std::size_t e = text.size();
   while (b < e && IsNarrowSpace(static_cast<unsigned char>(text[b]))) ++b;
   while (e > b && IsNarrowSpace(static_cast<unsigned char>(text[e - 1]))) --e;
   return text.substr(b, e - b);
-}
-
-char UpperNarrow(char ch) {
-  const auto c = static_cast<unsigned char>(ch);
-  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 0x20);
-  // Windows-1252 letters with a capital in the code page: à-þ (not ÷), š, œ, ž, ÿ.
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char>(c - 0x20);
-  if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<char>(c - 0x10);
-  if (c == 0xFF) return static_cast<char>(0x9F);
-  return ch;
 }
 
 namespace {

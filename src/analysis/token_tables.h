@@ -56,8 +56,19 @@ std::string GetNextStr(std::string_view sep, std::string_view buff, int32_t* pos
 
 // Narrow-text helpers shared by the reader: white space is tab to carriage return, space and
 // the no-break space; upper case covers the Windows-1252 letters.
-bool IsNarrowSpace(unsigned char c);
+inline bool IsNarrowSpace(unsigned char c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0;
+}
 std::string_view TrimNarrow(std::string_view text);
-char UpperNarrow(char c);
+inline char UpperNarrow(char ch) {
+  const auto c = static_cast<unsigned char>(ch);
+  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 0x20);
+  if (c < 0x9A) return ch;
+  // Windows-1252 letters with a capital in the code page: à-þ (not ÷), š, œ, ž, ÿ.
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char>(c - 0x20);
+  if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<char>(c - 0x10);
+  if (c == 0xFF) return static_cast<char>(0x9F);
+  return ch;
+}
 
 }  // namespace tarn
