@@ -229,8 +229,9 @@ void ViewGrp::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   // Cover the main window where it was last placed.
   if (vSetup.width > 0 && vSetup.height > 0) {
-    setGeometry(vSetup.left, vSetup.top, std::max(vSetup.width, minimumWidth()),
-                std::max(vSetup.height, minimumHeight()));
+    // The same reading of the record as the main window's: frame position, client size.
+    move(vSetup.left, vSetup.top);
+    resize(std::max(vSetup.width, minimumWidth()), std::max(vSetup.height, minimumHeight()));
   }
   if (layout() != nullptr) layout()->activate();
   view_.view_data = chkData->isChecked();

@@ -218,6 +218,30 @@ TEST_F(ViewGrpTest, WheelStepsSamplesAndYRange) {
   EXPECT_DOUBLE_EQ(vSetup.y_high, 3.0);
 }
 
+TEST_F(ViewGrpTest, EachShowingCoversTheMainWindowWithTheWholeSeries) {
+  Drag(90, 400);
+  ASSERT_EQ(E().grMinx, 120);
+  Click("btnClose");
+  vSetup.left = 40;
+  vSetup.top = 30;
+  vSetup.width = 1200;
+  vSetup.height = 700;
+  win->show();
+  QApplication::processEvents();
+  EXPECT_EQ(win->pos(), QPoint(40, 30));
+  EXPECT_EQ(win->size(), QSize(1200, 700));
+  EXPECT_EQ(E().grMinx, 0);
+  EXPECT_EQ(E().grMaxx, 1140);
+  EXPECT_GE(E().gBaseW, panel->width());
+  Click("btnClose");
+  // A smaller saved window is raised to the smallest graph window.
+  vSetup.width = 800;
+  vSetup.height = 500;
+  win->show();
+  QApplication::processEvents();
+  EXPECT_EQ(win->size(), QSize(1000, 600));
+}
+
 TEST_F(ViewGrpTest, PointerReadOutAndCursorLines) {
   const int y = (E().gY1 + E().gY2) / 2;
   const QPoint at(E().gGetScrX(185), y);  // 5 minutes after the sample at 03:00
