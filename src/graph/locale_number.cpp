@@ -14,7 +14,7 @@ QString LocaleNumber(double value, int decimals) {
 
 QString LocaleText(const std::string& narrow) {
   QString text = FromUtf8(narrow);
-  const QLocale locale = QLocale::system();
+  const QLocale locale = QLocale();
   text.replace(QLatin1Char('.'), locale.decimalPoint());
   text.replace(QLatin1Char('-'), locale.negativeSign());
   return text;
@@ -22,7 +22,7 @@ QString LocaleText(const std::string& narrow) {
 
 double LocaleToDouble(const QString& text) {
   bool ok = false;
-  const double value = QLocale::system().toDouble(text.trimmed(), &ok);
+  const double value = QLocale().toDouble(text.trimmed(), &ok);
   // "inf" and "nan" are words, not numbers a range can use.
   if (ok) return std::isfinite(value) ? value : 0.0;
   double plain = 0.0;

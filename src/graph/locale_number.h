@@ -1,5 +1,5 @@
-// Numbers on screen in the user's regional format. Files keep the core's full stop; the screens
-// swap in the locale's decimal separator and minus sign only for display and for typed input.
+// Numbers on screen in the user's regional format (QLocale(): the system's unless set). Files
+// keep the core's full stop; the screens swap in the locale's separator and minus sign.
 #pragma once
 
 #include <QString>

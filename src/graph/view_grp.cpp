@@ -96,8 +96,6 @@ class PlotPanel : public QWidget {
 ViewGrp::ViewGrp(QWidget* parent)
     : QDialog(parent), view_(vGrpData, vSetup, QImageSurface::Factory()) {
   InitGraphResources();
-  const QLocale locale = QLocale::system();
-  view_.SetDecimalSeparator(ToUtf8(locale.decimalPoint()));
   PrtDocument_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
   // The drawing is placed from the paper's corner at one-inch margins, as a print document's
   // default margin bounds are.
@@ -237,6 +235,7 @@ void ViewGrp::showEvent(QShowEvent* event) {
   view_.view_data = chkData->isChecked();
   view_.view_trend = chkTrend->isChecked();
   view_.yaxis_auto = chkYaxis->isChecked();
+  view_.SetDecimalSeparator(ToUtf8(QLocale().decimalPoint()));
   view_.gInit(pnGrp->width(), pnGrp->height());
   SetDragOpt(3);
   lbValue->clear();

@@ -133,7 +133,7 @@ class AnlTest : public ::testing::Test {
   }
   int Rows(const char* grid) { return Child<QTableView>(grid)->model()->rowCount(); }
   static QString Num(const char* text) {
-    return QString::fromLatin1(text).replace('.', QLocale::system().decimalPoint());
+    return QString::fromLatin1(text).replace('.', QLocale().decimalPoint());
   }
   static QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -222,7 +222,7 @@ TEST_F(AnlTest, OpeningShowsFirstTagAndSelectingShowsOthers) {
   ASSERT_FALSE(anl->fmGrp->isVisible());
   const QString rate = anl->fmGrp->GetCrateStr(0, 1);
   EXPECT_FALSE(rate.isEmpty());
-  EXPECT_EQ(QString(anl->CrateStr).replace('.', QLocale::system().decimalPoint()),
+  EXPECT_EQ(QString(anl->CrateStr).replace('.', QLocale().decimalPoint()),
             "Corrosion Rate : " + rate + " mpy");
   EXPECT_FALSE(anl->fmGrp->isVisible());
 
@@ -252,6 +252,16 @@ TEST_F(AnlTest, OpeningShowsFirstTagAndSelectingShowsOthers) {
   Button("btnOpen")->click();
   EXPECT_EQ(list->count(), 1);
   EXPECT_EQ(Rows("gView"), 3);
+}
+
+TEST_F(AnlTest, ScreenUsesTheLocaleAndFilesAFullStop) {
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  OpenFile(Write("two.nid", kTwoTags));
+  EXPECT_EQ(Cell("gView", 0, 1), "2,0000");
+  const QString csv = home.path() + "/DATA/ANALYSIS/de.csv";
+  Export(csv, 0);
+  QLocale::setDefault(QLocale::system());
+  EXPECT_TRUE(ReadAll(csv).contains("01/02/2020 10:20,2.0000\r\n"));
 }
 
 TEST_F(AnlTest, UnknownFileIsReportedAndKeepsOldReadings) {

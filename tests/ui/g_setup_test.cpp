@@ -57,7 +57,7 @@ class GSetupTest : public ::testing::Test {
   }
 
   QString Decimal(const char* text) {
-    return QString::fromLatin1(text).replace(QLatin1Char('.'), QLocale::system().decimalPoint());
+    return QString::fromLatin1(text).replace(QLatin1Char('.'), QLocale().decimalPoint());
   }
 
   gSetup dlg;
@@ -116,6 +116,27 @@ TEST_F(GSetupTest, ShowsRoundedRangeAndWidthItems) {
   EXPECT_DOUBLE_EQ(vSetup.y_low, 0.0);
   EXPECT_FLOAT_EQ(vSetup.data_line, 5.0f);
   EXPECT_FLOAT_EQ(vSetup.trend_line, 2.0f);
+}
+
+TEST_F(GSetupTest, ShowsAndReadsTheUserNumberFormat) {
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  vSetup.y_high = 2.25;
+  QString hi;
+  Open(
+      0, 0,
+      [&] {
+        hi = Find<QLineEdit>("edHi")->text();
+        Find<QLineEdit>("edLo")->setText("-1,5");
+      },
+      "btnOk");
+  EXPECT_EQ(hi, "2,3");
+  EXPECT_DOUBLE_EQ(vSetup.y_low, -1.5);
+  EXPECT_DOUBLE_EQ(vSetup.y_high, 2.3);
+  // A full stop is still understood.
+  Open(
+      0, 0, [&] { Find<QLineEdit>("edLo")->setText("0.5"); }, "btnOk");
+  QLocale::setDefault(QLocale::system());
+  EXPECT_DOUBLE_EQ(vSetup.y_low, 0.5);
 }
 
 TEST_F(GSetupTest, WidthListsStepAndCannotBeTyped) {

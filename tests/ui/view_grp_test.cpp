@@ -246,7 +246,7 @@ TEST_F(ViewGrpTest, PointerReadOutAndCursorLines) {
   const int y = (E().gY1 + E().gY2) / 2;
   const QPoint at(E().gGetScrX(185), y);  // 5 minutes after the sample at 03:00
   Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
-  const QString dec = QLocale::system().decimalPoint();
+  const QString dec = QLocale().decimalPoint();
   EXPECT_EQ(Child<QLabel>("lbValue")->text(), "01/03/2024 03:00 , 0" + dec + "3000");
   EXPECT_EQ(panel->cursor().shape(), Qt::CrossCursor);
   EXPECT_EQ(E().sX1, at.x());
