@@ -6,19 +6,20 @@ namespace tarn {
 
 LineReader::LineReader(FILE* file, int64_t offset, std::size_t block_size)
     : file_(file),
-      buffer_(block_size < 4 * kMaxPiece ? 4 * kMaxPiece : block_size),
+      capacity_(block_size < 4 * kMaxPiece ? 4 * kMaxPiece : block_size),
       offset_(offset) {
+  buffer_.reset(new char[capacity_]);
   if (fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) eof_ = true;
 }
 
 bool LineReader::Fill() {
   if (begin_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
-  while (!eof_ && end_ < buffer_.size()) {
-    const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+  while (!eof_ && end_ < capacity_) {
+    const std::size_t got = std::fread(buffer_.get() + end_, 1, capacity_ - end_, file_);
     end_ += got;
     if (got == 0) eof_ = true;  // end of file or a read error: both end the reading
   }
@@ -30,7 +31,7 @@ bool LineReader::Next(std::string_view* piece) {
   const std::size_t avail = end_ - begin_;
   if (avail == 0) return false;
   const std::size_t limit = avail < kMaxPiece ? avail : kMaxPiece;
-  const char* start = buffer_.data() + begin_;
+  const char* start = buffer_.get() + begin_;
   const void* lf = std::memchr(start, '\n', limit);
   const std::size_t n =
       lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1 : limit;

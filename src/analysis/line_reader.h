@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 namespace tarn {
 
@@ -27,7 +27,8 @@ class LineReader {
   bool Fill();
 
   FILE* file_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;  // left uninitialised: only bytes read are looked at
+  std::size_t capacity_;
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;

@@ -1,0 +1,67 @@
+// libFuzzer target: any bytes as an instrument data file, indexed and every tag read, then the
+// current tag exported; also the line classifier on the raw bytes.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "analysis/analysis_export.h"
+#include "analysis/nembra_reader.h"
+#include "analysis/token_tables.h"
+#include "graph/grp_values.h"
+#include "settings/settings.h"
+
+namespace {
+
+class Silent : public tarn::ReaderNotifier {
+ public:
+  void Error(std::string_view) override {}
+};
+
+std::string TempPath(const char* name) {
+  return "/tmp/tarn-fuzz-" + std::to_string(static_cast<long>(getpid())) + name;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  static const std::string input = TempPath(".nid");
+  static const std::string output = TempPath(".csv");
+  static auto grp = std::make_unique<tarn::_grp_values_>();
+  static tarn::_basic_set_ setup{};
+  static Silent silent;
+  setup.pi_of_tubular = 312.5;
+
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  int32_t code = 0;
+  tarn::apParseLine(bytes, &code);
+  int32_t pos = 0;
+  tarn::GetNextStr(",", bytes, &pos);
+  tarn::apGetProbeType(bytes);
+
+  FILE* f = std::fopen(input.c_str(), "wb");
+  if (!f) return 0;
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
+
+  tarn::NembraReader reader(*grp, setup, &silent);
+  reader.Open(input);
+  reader.FileName = input;
+  for (int32_t t = 0; t < reader.tag_count; ++t) {
+    reader.cur_tag = t;
+    reader.GetData(t);
+    for (int32_t i = 0; i < reader.record_count; ++i) {
+      tarn::ReadingTimeText(reader, i);
+      tarn::ReadingValueText(reader, i);
+    }
+  }
+  if (reader.tag_count > 0) {
+    reader.GetData(0);
+    tarn::SaveCsv(reader, output, nullptr);
+  }
+  return 0;
+}
