@@ -45,6 +45,9 @@ class QImageSurface : public DrawSurface {
   void EndPainting();
   const QFont& Font(const FontSpec& spec);
   void SetPen(uint32_t argb, float width);
+  static int PenPixels(float width);
+  bool Direct(uint32_t argb) const;
+  void RasterSegment(int x1, int y1, int x2, int y2, uint32_t argb, int w);
 
   QImage image_;
   std::unique_ptr<QPainter> painter_;
