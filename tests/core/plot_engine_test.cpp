@@ -318,6 +318,35 @@ TEST(PlotEngine, SeriesPolylineAndTrendLine) {
   EXPECT_EQ(e.sX2, -1);
 }
 
+TEST(PlotEngine, DenseSeriesSetsTheSamePixelsAsEverySegment) {
+  // 5000 noisy samples on 460 columns: runs of samples share a column.
+  auto grp = std::make_unique<_grp_values_>();
+  for (int i = 0; i < 5000; ++i) {
+    grp->elapsed[i] = i;
+    grp->value[i] = 5.0 + 4.0 * std::sin(i * 0.37) * std::cos(i * 0.011);
+  }
+  grp->count = 5000;
+  EngineFixture f;
+  PlotEngine& e = f.engine;
+  e.grMaxx = 4999;
+  e.gDrawBase();
+  e.gDrawGraph(grp->value, grp->elapsed, 0, 4999);
+  ASSERT_EQ(f.surface->polylines.size(), 1u);
+  EXPECT_LT(f.surface->polylines[0].points.size(), 4u * 461);
+
+  FakeSurface all(640, 400);
+  all.FillRect(0, 0, 640, 400, kColorWhite);
+  for (int i = 1; i < 5000; ++i) {
+    all.DrawLine(e.gGetScrX(i - 1), e.gGetScrY(grp->value[i - 1]), e.gGetScrX(i),
+                 e.gGetScrY(grp->value[i]), e.gclLine, 1.0f);
+  }
+  int differing = 0;
+  for (int y = e.gY1; y <= e.gY2 + 1; ++y)
+    for (int x = e.gX1; x <= e.gX2; ++x)
+      differing += (f.surface->Pixel(x, y) == e.gclLine) != (all.Pixel(x, y) == e.gclLine);
+  EXPECT_EQ(differing, 0);
+}
+
 TEST(PlotEngine, XorLinesInvertEveryFifthPixelAndUndoThemselves) {
   EngineFixture f;
   PlotEngine& e = f.engine;
