@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "common/atomic_file.h"
 #include "common/code_page.h"
@@ -80,6 +81,16 @@ bool HeaderLabel(int column, CouponLabel* label) {
   }
 }
 
+// Appends a cell's text to a line of the comma-separated export. The file is text, so a line
+// break inside a comment ends its line with CR LF like every other line, whether the record
+// holds it as LF or as CR LF.
+void AppendCsvText(std::string& buf, std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) buf += '\r';
+    buf += text[i];
+  }
+}
+
 int32_t RowsToWrite(const CouponStore& store) {
   return std::clamp(store.record_count, 0, kCouponCapacity);
 }
@@ -138,7 +149,7 @@ bool SaveCsv(const std::string& path, const CouponStore& store, const CouponUnit
     const int32_t rows = RowsToWrite(store);
     for (int32_t r = 0; ok && r < rows; ++r) {
       for (int c = 0; c < kCouponColumns; ++c) {
-        buf += CouponCellText(store.items[r], c, units);
+        AppendCsvText(buf, CouponCellText(store.items[r], c, units));
         buf += ',';
       }
       buf += "\r\n";

@@ -204,6 +204,22 @@ TEST(CouponFile, CountAboveCapacityReadsTheFirst65535) {
   EXPECT_TRUE(n.messages.empty());
 }
 
+TEST(CouponExport, LineBreaksInACommentEndTheirLinesWithCrLf) {
+  TempDir dir;
+  auto store = NewStore();
+  store->items[0] = Rectangle();
+  CopyToField(store->items[0].comment, "typed\nhere\r\nand from an old file\n");
+  store->record_count = 1;
+  const std::string path = dir.file("breaks.csv");
+  RecordingNotifier n;
+  ASSERT_TRUE(SaveCsv(path, *store, Units(kStoredUnits), n));
+  const std::string text = ReadAll(path);
+  EXPECT_NE(text.find(",typed\r\nhere\r\nand from an old file\r\n,\r\n"), std::string::npos);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare line feed at " << i;
+  }
+}
+
 // Minimal BIFF2 reader: the cell records of one row, by column.
 struct Cell {
   int type = 0;  // 3 NUMBER, 4 LABEL
