@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -89,8 +90,21 @@ void AppendToPane(QPlainTextEdit* pane, const QString& text) {
   QTextCursor c(pane->document());
   c.movePosition(QTextCursor::End);
   c.insertText(text);
-  pane->setTextCursor(c);
   pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+}
+
+// Painting the pane for every record costs far more than receiving it, so while a burst is being
+// shown the pane is repainted about 25 times a second, and at once when the burst ends.
+void PaceRepaint(QPlainTextEdit* pane, bool more_waiting, QElapsedTimer& clock) {
+  constexpr qint64 kPaintMs = 40;
+  if (!more_waiting) {
+    pane->setUpdatesEnabled(true);
+  } else if (pane->updatesEnabled()) {
+    pane->setUpdatesEnabled(false);
+    clock.restart();
+  } else if (clock.elapsed() >= kPaintMs) {
+    pane->setUpdatesEnabled(true);
+  }
 }
 
 }  // namespace
@@ -339,6 +353,8 @@ void Elpr::PutData() {
   const int scr = recv_scr_;
   QPlainTextEdit* pane = Pane(scr);
   ring.pRead = 0;
+  QElapsedTimer paint_clock;
+  paint_clock.start();
   wake_->start();
   while (CmdOpen) {
     ReceiveData();
@@ -363,8 +379,10 @@ void Elpr::PutData() {
     record_.clear();
     if (!TakeRecord(vRbuff, ring, record_)) continue;
     AppendToPane(pane, Chars2SysStr(record_.c_str()));
+    PaceRepaint(pane, vRbuff[ring.pRead].ready, paint_clock);
   }
   wake_->stop();
+  pane->setUpdatesEnabled(true);
   // Lines already received when the port closed still belong to this download.
   ShowWaitingRecords(scr);
   if (read_failed_) {
