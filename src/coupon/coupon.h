@@ -1,18 +1,177 @@
-// The coupon screen of the Coupon tab.
+// The coupon screen of the Coupon tab: edits the current coupon, runs its calculation, keeps
+// the table of calculated coupons, and opens, saves and exports it.
 #pragma once
 
+#include <QString>
 #include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "common/date_time.h"
+#include "coupon/coupon_units.h"
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QShowEvent;
+class QTableView;
+class QTimeEdit;
 
 namespace tarn {
+
+class CouponTableModel;
+class Unit;
 
 class Coupon : public QWidget {
   Q_OBJECT
 
  public:
   explicit Coupon(QWidget* parent = nullptr);
+  ~Coupon() override;
+
+  // Runs a file dialog that the screen has configured (folder, filters, mode). Returns false
+  // when cancelled; otherwise sets the chosen path and the chosen name filter. The default
+  // runs the dialog modally; tests replace it to choose a file without a dialog on screen.
+  using FileDialogRunner = std::function<bool(QFileDialog& dialog, QString* path, QString* filter)>;
+  void setFileDialogRunner(FileDialogRunner runner);
 
   // Shows the current coupon file name, or "noname", in the status line.
   void PutFileName();
+
+  void SetItemsAll();
+  void ChangeItemIndex(int item, int index);
+  void SetCouponValues();
+  void PutAlloyValues();
+  void PutShapeValues();
+  void PutExposure();
+  void PutResult();
+  void PutValues();
+  void GetScrValues();
+  bool Calc();
+  void AddScr2Table();
+  void PutTable();
+  void DeleteData();
+  void SetUnit();
+  void PutUnit();
+  void ClearValues();
+
+  void OpenData();
+  void SaveData();
+  void SaveExport();
+
+  int recordCount() const;
+  int selectedRow() const { return selected_row; }
+  bool isCalc() const { return is_calc; }
+  QString fileName() const { return FileName; }
+  Unit* unitDialog() const { return fmUnit; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  class Notifier;
+
+  void buildControls();
+  QWidget* buildConfigurationPane();
+  QWidget* buildExposurePane();
+  QWidget* buildResultPane();
+  QWidget* buildTable();
+  void SetAlloyTable();
+  void SetCouponTable();
+  void SetShape();
+  bool runFileDialog(QFileDialog& dialog, QString* path, QString* filter);
+  void setItemText(QLineEdit* edit, int item);
+  void getItemText(const QLineEdit* edit, int item);
+
+  void btnCalc_Click();
+  void btnOpen_Click();
+  void btnAdd_Click();
+  void btnSaveAs_Click();
+  void btnClear_Click();
+  void btnUnit_Click();
+  void btnExport_Click();
+  void btnDel_Click();
+  void gCpon_CellClick(int row);
+  void gCpon_HeaderClick();
+  void edComment_TextChanged();
+
+  // Screen state.
+  QString FileName;
+  bool is_calc = false;
+  int selected_row = 0;
+  DateTime inst_dt;
+  DateTime rem_dt;
+  CouponUnits units_;
+  bool shown_once_ = false;
+  FileDialogRunner file_dialog_runner_;
+  std::unique_ptr<Notifier> notifier_;
+
+  Unit* fmUnit = nullptr;
+  CouponTableModel* model_ = nullptr;
+
+  // Right-hand column.
+  QPushButton* btnCalc;
+  QCheckBox* chkAutoAdd;
+  QPushButton* btnOpen;
+  QPushButton* btnAdd;
+  QPushButton* btnSaveAs;
+  QPushButton* btnClear;
+  QPushButton* btnUnit;
+  // Under the table.
+  QPushButton* btnExport;
+  QPushButton* btnDel;
+  // Status strip.
+  QLabel* lbTitle;
+  QLabel* lbSt1;
+  QLabel* lbSt2;
+  // Coupon configuration.
+  QLineEdit* edTag;
+  QComboBox* cbCponTbl;
+  QComboBox* cbAlloyTbl;
+  QLineEdit* edAlloyDensity;
+  QLabel* lbDensityUnit;
+  QComboBox* cbShape;
+  QLabel* lbHoles;
+  QLineEdit* edHoles;
+  QLabel* lbHoleDia;
+  QLineEdit* edHoleDia;
+  QLabel* lbHoleDiaUnit;
+  QLabel* lbLength;
+  QLineEdit* edLength;
+  QLabel* lbLengthUnit;
+  QLabel* lbWidth;
+  QLineEdit* edWidth;
+  QLabel* lbWidthUnit;
+  QLabel* lbThick;
+  QLineEdit* edThick;
+  QLabel* lbThickUnit;
+  // Exposure data.
+  QDateEdit* dtInstDate;
+  QTimeEdit* dtInstTime;
+  QDateEdit* dtRemDate;
+  QTimeEdit* dtRemTime;
+  QLineEdit* edWeightInit;
+  QLabel* lbWeightInitUnit;
+  QLineEdit* edWeightFinal;
+  QLabel* lbWeightFinalUnit;
+  // Result.
+  QLineEdit* edSurfaceArea;
+  QLabel* lbSurfaceAreaUnit;
+  QLineEdit* edTotalExposure;
+  QLabel* lbTotalExposureUnit;
+  QLineEdit* edMetalLoss;
+  QLabel* lbMetalLossUnit;
+  QLineEdit* edCorrosionRate;
+  QLabel* lbCorrosionRateUnit;
+  QPlainTextEdit* edComment;
+  // Table.
+  QTableView* gCpon;
 };
 
 }  // namespace tarn
