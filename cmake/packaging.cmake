@@ -14,10 +14,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-# The Qt runtime packages by name; dpkg-shlibdeps adds the C and C++ runtimes it finds. The
-# platform plugins come separately on Debian and the window cannot open without them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6serialport6 (>= 6.4), qt6-qpa-plugins")
+# dpkg-shlibdeps finds the Qt runtime packages (libqt6widgets6, libqt6serialport6, ...) and the C
+# and C++ runtimes from the binaries. The platform plugins are a package of their own on Debian,
+# linked by nobody, and the window cannot open without them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, fonts-liberation2")
 include(CPack)
