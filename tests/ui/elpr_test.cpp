@@ -67,28 +67,7 @@ class ElprTest : public ::testing::Test {
         elpr_.get(), [&] { return Text(pane) == expected; }, timeout_ms);
   }
 
-  // Clicks "Open Port" and, once the port is open, runs `script` on a worker thread while the
-  // reception loop holds the window thread; then closes the port if it is still open. A modal
-  // box left open by a failure is closed so that a broken screen fails instead of hanging.
-  void Download(const std::function<void()>& script) {
-    std::atomic<bool> done{false};
-    std::thread t([&] {
-      if (WaitOnGui(
-              elpr_.get(), [&] { return IsOpen(); }, 5000))
-        script();
-      // Boxes the test answers itself go first.
-      WaitOnGui(
-          elpr_.get(), [] { return QApplication::activeModalWidget() == nullptr; }, 3000);
-      OnGui(elpr_.get(), [&] {
-        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-        if (Btn("btnOpenPort")->text() == "Close Port") Btn("btnOpenPort")->click();
-      });
-      done = true;
-    });
-    Btn("btnOpenPort")->click();
-    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    t.join();
-  }
+  void Download(const std::function<void()>& script) { testing::Download(elpr_.get(), script); }
 
   TempHome home_;
   PtyPair pty_;

@@ -6,8 +6,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QMetaObject>
 #include <QObject>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -77,6 +80,31 @@ inline bool WaitOnGui(QObject* context, const std::function<bool()>& pred, int t
     if (std::chrono::steady_clock::now() > end) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+}
+
+// Clicks the screen's "Open Port" and, once the port is open, runs `script` on a worker thread
+// while the reception loop holds the window thread; then closes the port if it is still open.
+// A modal box left open by a failure is closed so that a broken screen fails instead of hanging.
+inline void Download(QWidget* screen, const std::function<void()>& script) {
+  auto* open = screen->findChild<QAbstractButton*>("btnOpenPort");
+  auto* status = screen->findChild<QLabel*>("lbSt1");
+  std::atomic<bool> done{false};
+  std::thread t([&] {
+    if (WaitOnGui(
+            screen, [&] { return status->text() == "Port : ON"; }, 5000))
+      script();
+    // Boxes the test answers itself go first.
+    WaitOnGui(
+        screen, [] { return QApplication::activeModalWidget() == nullptr; }, 3000);
+    OnGui(screen, [&] {
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+      if (open->text() == "Close Port") open->click();
+    });
+    done = true;
+  });
+  open->click();
+  while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  t.join();
 }
 
 // Once a modal widget of type T is active, calls `fn` on it (which must close it). Arm it before
