@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,12 @@ namespace {
 
 std::string ExamplePath(const char* name) {
   const char* src = std::getenv("TARN_SOURCE_DIR");
-  return std::string(src != nullptr ? src : ".") + "/examples/" + name;
+  // Run by hand, the source tree is found from this file's own path.
+  const std::string root =
+      src != nullptr && *src != '\0'
+          ? std::string(src)
+          : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+  return root + "/examples/" + name;
 }
 
 struct TagExpect {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -19,6 +21,18 @@
 namespace tarn {
 namespace {
 
+// The source and build trees: from the test environment, or else from where this file and the
+// test program are.
+QString SourceDir() {
+  const QString env = qEnvironmentVariable("TARN_SOURCE_DIR");
+  return env.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).absoluteDir().absolutePath() + "/../.."
+                       : env;
+}
+QString BuildDir() {
+  const QString env = qEnvironmentVariable("TARN_BUILD_DIR");
+  return env.isEmpty() ? QCoreApplication::applicationDirPath() + "/.." : env;
+}
+
 QByteArray ReadFile(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -26,12 +40,12 @@ QByteArray ReadFile(const QString& path) {
 
 TEST(InstrumentSim, DownloadsTheExampleFileThroughThePortChosenInPortSetup) {
   testing::TempHome home;
-  const QString example = qEnvironmentVariable("TARN_SOURCE_DIR") + "/examples/er_download.nid";
+  const QString example = SourceDir() + "/examples/er_download.nid";
   const QByteArray expected = ReadFile(example);
   ASSERT_FALSE(expected.isEmpty());
 
   QProcess sim;
-  sim.start(qEnvironmentVariable("TARN_BUILD_DIR") + "/src/download/tarn-instrument-sim",
+  sim.start(BuildDir() + "/src/download/tarn-instrument-sim",
             {example, "--baud", "2000000", "--delay-ms", "200"});
   ASSERT_TRUE(sim.waitForStarted());
   ASSERT_TRUE(sim.waitForReadyRead(10000));
