@@ -26,6 +26,12 @@
 namespace tarn {
 namespace {
 
+// The build folder: the test binaries live in its tests/ folder.
+QString BuildDir() {
+  const QString dir = qEnvironmentVariable("TARN_BUILD_DIR");
+  return dir.isEmpty() ? QDir::cleanPath(QCoreApplication::applicationDirPath() + "/..") : dir;
+}
+
 class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -289,11 +295,28 @@ TEST_F(MainFormTest, TopBandAndTabsLookAsDesigned) {
   f.close();
 }
 
+// Started with no display, the program says how to get one instead of aborting inside Qt.
+TEST(MainProgram, NoDisplayGivesOneLineAndFails) {
+  const QString tarn = BuildDir() + QStringLiteral("/src/app/tarn");
+  if (!QFile::exists(tarn)) GTEST_SKIP() << "no tarn at " << tarn.toStdString();
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    env.remove(QString::fromLatin1(var));
+  p.setProcessEnvironment(env);
+  p.start(tarn, {});
+  ASSERT_TRUE(p.waitForFinished(30000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_NE(p.exitCode(), 0);
+  const QString err = QString::fromUtf8(p.readAllStandardError());
+  EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
+  EXPECT_TRUE(err.contains(QStringLiteral("xvfb-run"))) << err.toStdString();
+}
+
 // Saves PNGs of the main window and the about box into <build>/screenshots. Under xvfb-run, when
 // it is installed, the pictures come from a real X server; otherwise from an offscreen grab.
 TEST_F(MainFormTest, Screenshots) {
-  const QString out_dir =
-      qEnvironmentVariable("TARN_BUILD_DIR", QDir::tempPath()) + QStringLiteral("/screenshots");
+  const QString out_dir = BuildDir() + QStringLiteral("/screenshots");
   ASSERT_TRUE(QDir().mkpath(out_dir));
   const QString main_png = out_dir + QStringLiteral("/main_form.png");
   const QString about_png = out_dir + QStringLiteral("/about.png");
