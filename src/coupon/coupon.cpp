@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QTextCursor>
@@ -90,23 +91,33 @@ QLabel* Caption(const QString& text, QWidget* parent, const char* name = nullptr
 QLineEdit* Edit(const char* name, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
-  edit->setMinimumWidth(90);
+  // Room for "000.0000" at least; wider when the tab is.
+  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00.00000")) + 8);
   return edit;
 }
 
-QLabel* UnitLabel(const char* name, QWidget* parent) {
+// Wide enough for the longer of its two texts, so a change of units does not move the boxes.
+QLabel* UnitLabel(const char* name, const char* widest, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setObjectName(QString::fromLatin1(name));
-  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("lb/in^3 ")));
+  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QString::fromLatin1(widest)) + 2);
   return label;
 }
 
-QComboBox* DropDown(const char* name, QWidget* parent) {
+QComboBox* DropDown(const char* name, int min_chars, QWidget* parent) {
   auto* combo = new QComboBox(parent);
   combo->setObjectName(QString::fromLatin1(name));
   combo->setEditable(false);
-  combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  combo->setMinimumContentsLength(min_chars);
   return combo;
+}
+
+// The open list shows whole names even when the closed box is narrower.
+void WidenPopup(QComboBox* combo) {
+  QAbstractItemView* view = combo->view();
+  view->setMinimumWidth(view->sizeHintForColumn(0) + view->verticalScrollBar()->sizeHint().width() +
+                        8);
 }
 
 QDateEdit* DatePicker(const char* name, QWidget* parent) {
@@ -163,7 +174,7 @@ QFrame* Pane(const char* name, const QString& title, const char* background, con
   layout->setContentsMargins(1, 1, 1, 1);
   layout->setSpacing(0);
   layout->addWidget(strip);
-  content->setContentsMargins(8, 6, 8, 8);
+  content->setContentsMargins(6, 4, 6, 6);
   layout->addLayout(content);
   layout->addStretch(1);
   return pane;
@@ -205,7 +216,7 @@ int Coupon::recordCount() const {
 
 void Coupon::buildControls() {
   auto* panes = new QHBoxLayout;
-  panes->setSpacing(6);
+  panes->setSpacing(4);
   panes->addWidget(buildConfigurationPane(), 3);
   panes->addWidget(buildExposurePane(), 2);
   panes->addWidget(buildResultPane(), 3);
@@ -257,7 +268,7 @@ void Coupon::buildControls() {
   column->addStretch(1);
 
   auto* body = new QHBoxLayout;
-  body->setSpacing(8);
+  body->setSpacing(6);
   body->addLayout(main_area, 1);
   body->addLayout(column);
 
@@ -291,7 +302,7 @@ QWidget* Coupon::buildConfigurationPane() {
   // Each field is a caption above its box, with its unit label to the right: two grid columns
   // per field, three fields across.
   auto* grid = new QGridLayout;
-  grid->setHorizontalSpacing(6);
+  grid->setHorizontalSpacing(4);
   grid->setVerticalSpacing(2);
   auto field = [grid](int row, int slot, QLabel* caption, QWidget* box, QLabel* unit) {
     grid->addWidget(caption, row, slot * 2, 1, 2);
@@ -305,37 +316,39 @@ QWidget* Coupon::buildConfigurationPane() {
 
   edTag = Edit("edTag", this);
   edTag->setMaxLength(kTagMax);
-  cbCponTbl = DropDown("cbCponTbl", this);
+  cbCponTbl = DropDown("cbCponTbl", 5, this);
   field(0, 0, Caption(QStringLiteral("Tag"), this), edTag, nullptr);
   field(0, 1, Caption(QStringLiteral("Coupon Type"), this), cbCponTbl, nullptr);
   grid->addWidget(Separator(this), 2, 0, 1, 6);
 
-  cbAlloyTbl = DropDown("cbAlloyTbl", this);
+  cbAlloyTbl = DropDown("cbAlloyTbl", 10, this);
   edAlloyDensity = Edit("edAlloyDensity", this);
-  lbDensityUnit = UnitLabel("lbDensityUnit", this);
-  field(3, 0, Caption(QStringLiteral("Alloy"), this), cbAlloyTbl, nullptr);
-  field(3, 1, Caption(QStringLiteral("Alloy Density"), this), edAlloyDensity, lbDensityUnit);
+  lbDensityUnit = UnitLabel("lbDensityUnit", "lb/in^3", this);
+  // Alloy names are long: the list takes two field widths.
+  grid->addWidget(Caption(QStringLiteral("Alloy"), this), 3, 0, 1, 4);
+  grid->addWidget(cbAlloyTbl, 4, 0, 1, 4);
+  field(3, 2, Caption(QStringLiteral("Alloy Density"), this), edAlloyDensity, lbDensityUnit);
   grid->addWidget(Separator(this), 5, 0, 1, 6);
 
-  cbShape = DropDown("cbShape", this);
+  cbShape = DropDown("cbShape", 7, this);
   lbHoles = Caption(QStringLiteral("Number of Holes"), this, "lbHoles");
   edHoles = Edit("edHoles", this);
   lbHoleDia = Caption(QStringLiteral("Hole Diameter"), this, "lbHoleDia");
   edHoleDia = Edit("edHoleDia", this);
-  lbHoleDiaUnit = UnitLabel("lbHoleDiaUnit", this);
+  lbHoleDiaUnit = UnitLabel("lbHoleDiaUnit", "cm", this);
   field(6, 0, Caption(QStringLiteral("Shape"), this), cbShape, nullptr);
   field(6, 1, lbHoles, edHoles, nullptr);
   field(6, 2, lbHoleDia, edHoleDia, lbHoleDiaUnit);
 
   lbLength = Caption(QStringLiteral("Length"), this, "lbLength");
   edLength = Edit("edLength", this);
-  lbLengthUnit = UnitLabel("lbLengthUnit", this);
+  lbLengthUnit = UnitLabel("lbLengthUnit", "cm", this);
   lbWidth = Caption(QStringLiteral("Width"), this, "lbWidth");
   edWidth = Edit("edWidth", this);
-  lbWidthUnit = UnitLabel("lbWidthUnit", this);
+  lbWidthUnit = UnitLabel("lbWidthUnit", "cm", this);
   lbThick = Caption(QStringLiteral("Thickness"), this, "lbThick");
   edThick = Edit("edThick", this);
-  lbThickUnit = UnitLabel("lbThickUnit", this);
+  lbThickUnit = UnitLabel("lbThickUnit", "cm", this);
   field(8, 0, lbLength, edLength, lbLengthUnit);
   field(8, 1, lbWidth, edWidth, lbWidthUnit);
   field(8, 2, lbThick, edThick, lbThickUnit);
@@ -359,6 +372,7 @@ QWidget* Coupon::buildExposurePane() {
     auto* box = new QGroupBox(title, this);
     box->setObjectName(QString::fromLatin1(name));
     auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(6, 4, 6, 6);
     grid->setVerticalSpacing(2);
     grid->addWidget(Caption(QStringLiteral("Date (dd/mm/yyyy)"), box), 0, 0);
     grid->addWidget(Caption(QStringLiteral("Time (hh:mm)"), box), 0, 1);
@@ -374,10 +388,11 @@ QWidget* Coupon::buildExposurePane() {
   auto* weight = new QGroupBox(QStringLiteral("Weight"), this);
   weight->setObjectName(QStringLiteral("gbWeight"));
   edWeightInit = Edit("edWeightInit", weight);
-  lbWeightInitUnit = UnitLabel("lbWeightInitUnit", weight);
+  lbWeightInitUnit = UnitLabel("lbWeightInitUnit", "oz", weight);
   edWeightFinal = Edit("edWeightFinal", weight);
-  lbWeightFinalUnit = UnitLabel("lbWeightFinalUnit", weight);
+  lbWeightFinalUnit = UnitLabel("lbWeightFinalUnit", "oz", weight);
   auto* grid = new QGridLayout(weight);
+  grid->setContentsMargins(6, 4, 6, 6);
   grid->setVerticalSpacing(2);
   grid->addWidget(Caption(QStringLiteral("Initial"), weight), 0, 0, 1, 2);
   grid->addWidget(Caption(QStringLiteral("Final"), weight), 0, 2, 1, 2);
@@ -400,27 +415,27 @@ QWidget* Coupon::buildResultPane() {
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
   auto value_row = [this, grid](int row, const QString& caption, QLineEdit** edit,
-                                const char* edit_name, QLabel** unit, const char* unit_name) {
+                                const char* edit_name, QLabel** unit, const char* unit_name,
+                                const char* unit_widest) {
     *edit = Edit(edit_name, this);
     (*edit)->setReadOnly(true);
     (*edit)->setAlignment(Qt::AlignRight);
     (*edit)->setFocusPolicy(Qt::ClickFocus);
     (*edit)->setStyleSheet(QStringLiteral("QLineEdit { color: blue; background-color: white; }"));
-    *unit = UnitLabel(unit_name, this);
-    grid->addWidget(Caption(caption, this), row, 0);
-    grid->addWidget(*edit, row, 1);
-    grid->addWidget(*unit, row, 2);
+    *unit = UnitLabel(unit_name, unit_widest, this);
+    // Caption above, as in the other panes; this keeps the band narrow enough for the tab.
+    grid->addWidget(Caption(caption, this), row * 2, 0, 1, 2);
+    grid->addWidget(*edit, row * 2 + 1, 0);
+    grid->addWidget(*unit, row * 2 + 1, 1);
   };
   value_row(0, QStringLiteral("Surface Area"), &edSurfaceArea, "edSurfaceArea", &lbSurfaceAreaUnit,
-            "lbSurfaceAreaUnit");
+            "lbSurfaceAreaUnit", "cm^2");
   value_row(1, QStringLiteral("Total Exposure"), &edTotalExposure, "edTotalExposure",
-            &lbTotalExposureUnit, "lbTotalExposureUnit");
+            &lbTotalExposureUnit, "lbTotalExposureUnit", "hours");
   value_row(2, QStringLiteral("Metal Loss"), &edMetalLoss, "edMetalLoss", &lbMetalLossUnit,
-            "lbMetalLossUnit");
+            "lbMetalLossUnit", "mil");
   value_row(3, QStringLiteral("Corrosion Rate"), &edCorrosionRate, "edCorrosionRate",
-            &lbCorrosionRateUnit, "lbCorrosionRateUnit");
-  lbCorrosionRateUnit->setMinimumWidth(
-      lbCorrosionRateUnit->fontMetrics().horizontalAdvance(QStringLiteral("mm/year (mmpy) ")));
+            &lbCorrosionRateUnit, "lbCorrosionRateUnit", "mm/year (mmpy)");
 
   edComment = new QPlainTextEdit(this);
   edComment->setObjectName(QStringLiteral("edComment"));
@@ -429,12 +444,15 @@ QWidget* Coupon::buildResultPane() {
   edComment->setLineWrapMode(QPlainTextEdit::NoWrap);
   edComment->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   edComment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  edComment->setMinimumHeight(edComment->fontMetrics().lineSpacing() * 3 + 4);
+  edComment->setMinimumHeight(edComment->fontMetrics().lineSpacing() * 4 +
+                              edComment->horizontalScrollBar()->sizeHint().height() + 8);
   connect(edComment, &QPlainTextEdit::textChanged, this, &Coupon::edComment_TextChanged);
-  grid->addWidget(Caption(QStringLiteral("Comments"), this), 4, 0, 1, 3);
-  grid->addWidget(edComment, 5, 0, 1, 3);
-  grid->setRowStretch(5, 1);
-  grid->setColumnStretch(1, 1);
+  // The comment takes whatever height the other panes give the band.
+  edComment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+  grid->addWidget(Caption(QStringLiteral("Comments"), this), 8, 0, 1, 2);
+  grid->addWidget(edComment, 9, 0, 1, 2);
+  grid->setRowStretch(9, 1);
+  grid->setColumnStretch(0, 1);
   return Pane("pnResult", QStringLiteral("   Result"), "#4169E1", "#FFD700", grid, this);
 }
 
@@ -452,16 +470,57 @@ QWidget* Coupon::buildTable() {
   gCpon->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   gCpon->verticalHeader()->setDefaultSectionSize(gCpon->fontMetrics().height() + 6);
   QHeaderView* header = gCpon->horizontalHeader();
-  header->setSectionResizeMode(QHeaderView::Stretch);
+  // Columns fill the width (fitColumns), but never below what their texts need: twenty of
+  // them do not fit a narrow window, which then scrolls instead of clipping every header.
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+  header->setFixedHeight(header->fontMetrics().lineSpacing() * 2 + 8);
   header->setSortIndicatorShown(false);
   header->setHighlightSections(false);
   header->setSectionsClickable(true);
-  header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("Tag")) +
-                                16);
+  gCpon->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  gCpon->viewport()->installEventFilter(this);
   connect(gCpon, &QTableView::clicked, this,
           [this](const QModelIndex& index) { gCpon_CellClick(index.row()); });
   connect(header, &QHeaderView::sectionClicked, this, [this](int) { gCpon_HeaderClick(); });
   return gCpon;
+}
+
+void Coupon::fitColumns() {
+  QHeaderView* header = gCpon->horizontalHeader();
+  const QFontMetrics head(header->font());
+  const QFontMetrics body(gCpon->font());
+  const int pad = 14;
+  int want[kCouponColumns];
+  int total = 0;
+  for (int c = 0; c < kCouponColumns; ++c) {
+    // A wrapped header needs its longest word on one line.
+    int w = 0;
+    for (const QString& word : QString::fromLatin1(kCouponColumnHeader[c]).split(' ')) {
+      w = std::max(w, head.horizontalAdvance(word));
+    }
+    const char* sample = "0000.0000";
+    if (c == 11 || c == 12) sample = "00/00/0000 00:00:00";
+    w = std::max(w, body.horizontalAdvance(QString::fromLatin1(sample)));
+    want[c] = w + pad;
+    total += want[c];
+  }
+  const int room = gCpon->viewport()->width();
+  int used = 0;
+  for (int c = 0; c < kCouponColumns; ++c) {
+    int width = want[c];
+    if (room > total) {
+      // Share the spare room out in proportion; the last column takes the rounding.
+      width = c + 1 < kCouponColumns ? want[c] * room / total : room - used;
+    }
+    header->resizeSection(c, width);
+    used += width;
+  }
+}
+
+bool Coupon::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == gCpon->viewport() && event->type() == QEvent::Resize) fitColumns();
+  return QWidget::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -547,6 +606,7 @@ void Coupon::SetAlloyTable() {
        ++i) {
     cbAlloyTbl->addItem(Chars2SysStr(vAlloyTbl[i].name));
   }
+  WidenPopup(cbAlloyTbl);
   cbAlloyTbl->setCurrentIndex(-1);
 }
 

@@ -73,6 +73,8 @@ class Coupon : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Refits the table's columns when the table is resized.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class Notifier;
@@ -82,6 +84,7 @@ class Coupon : public QWidget {
   QWidget* buildExposurePane();
   QWidget* buildResultPane();
   QWidget* buildTable();
+  void fitColumns();
   void SetAlloyTable();
   void SetCouponTable();
   void SetShape();

@@ -19,6 +19,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -286,7 +287,23 @@ TEST_F(CouponScreenTest, FirstShowingLayoutAndCaptions) {
   EXPECT_FALSE(t->verticalHeader()->isVisible());
   EXPECT_FALSE(t->isSortingEnabled());
   EXPECT_EQ(t->editTriggers(), QAbstractItemView::NoEditTriggers);
-  EXPECT_EQ(t->horizontalHeader()->sectionResizeMode(0), QHeaderView::Stretch);
+
+  // Wide enough: the columns fill the width exactly. Narrow: they keep their headers' words
+  // readable and the table scrolls.
+  auto section_sum = [t]() {
+    int sum = 0;
+    for (int c = 0; c < 20; ++c) sum += t->horizontalHeader()->sectionSize(c);
+    return sum;
+  };
+  screen->resize(2600, 760);
+  QApplication::processEvents();
+  EXPECT_EQ(section_sum(), t->viewport()->width());
+  screen->resize(900, 700);
+  QApplication::processEvents();
+  EXPECT_GT(section_sum(), t->viewport()->width());
+  const QFontMetrics fm(t->horizontalHeader()->font());
+  EXPECT_GE(t->horizontalHeader()->sectionSize(18), fm.horizontalAdvance("Corrosion"));
+  EXPECT_GE(t->horizontalHeader()->sectionSize(11), fm.horizontalAdvance("00/00/0000 00:00:00"));
 }
 
 TEST_F(CouponScreenTest, WorkedCouponCalculatesAndAddsOneRow) {
@@ -705,18 +722,29 @@ TEST_F(CouponScreenTest, Screenshots) {
   if (out.isEmpty()) GTEST_SKIP() << "TARN_SCREENSHOT_DIR not set";
   screen->resize(1100, 700);
   find<QCheckBox>("chkAutoAdd")->setChecked(true);
-  enterWorkedCoupon("T-100");
-  click("btnCalc");
-  type("edTag", "DISC-7");
-  pick("cbCponTbl", "220");
-  pick("cbAlloyTbl", "CU - NI(90 / 10)\t");
-  click("btnCalc");
   enterCylinder("CYL-1");
   auto* comment = find<QPlainTextEdit>("edComment");
   comment->setPlainText("Inlet line\nsecond line");
   click("btnCalc");
+  comment->clear();
+  type("edTag", "DISC-7");
+  pick("cbCponTbl", "220");
+  pick("cbAlloyTbl", "CU - NI(90 / 10)\t");
+  click("btnCalc");
+  enterWorkedCoupon("T-100");
+  click("btnCalc");
   QApplication::processEvents();
   EXPECT_TRUE(screen->grab().save(out + "/coupon_tab.png"));
+  // The narrowest the main window lets the tab become.
+  screen->resize(screen->minimumSizeHint());
+  QApplication::processEvents();
+  std::printf("smallest coupon screen: %d x %d\n", screen->width(), screen->height());
+  for (const char* pane : {"pnConfig", "pnExposure", "pnResult"}) {
+    std::printf("%s %d\n", pane, find<QWidget>(pane)->minimumSizeHint().width());
+  }
+  std::printf("btn %d chk %d\n", find<QWidget>("btnCalc")->width(),
+              find<QWidget>("chkAutoAdd")->minimumSizeHint().width());
+  EXPECT_TRUE(screen->grab().save(out + "/coupon_tab_small.png"));
   Unit* unit = screen->unitDialog();
   unit->show();
   QApplication::processEvents();
