@@ -739,11 +739,6 @@ TEST_F(CouponScreenTest, Screenshots) {
   screen->resize(screen->minimumSizeHint());
   QApplication::processEvents();
   std::printf("smallest coupon screen: %d x %d\n", screen->width(), screen->height());
-  for (const char* pane : {"pnConfig", "pnExposure", "pnResult"}) {
-    std::printf("%s %d\n", pane, find<QWidget>(pane)->minimumSizeHint().width());
-  }
-  std::printf("btn %d chk %d\n", find<QWidget>("btnCalc")->width(),
-              find<QWidget>("chkAutoAdd")->minimumSizeHint().width());
   EXPECT_TRUE(screen->grab().save(out + "/coupon_tab_small.png"));
   Unit* unit = screen->unitDialog();
   unit->show();
