@@ -26,11 +26,22 @@ std::string TempPath(const char* name) {
   return "/tmp/tarn-fuzz-" + std::to_string(static_cast<long>(getpid())) + name;
 }
 
+// The input and output files of this process, removed when the fuzzer exits.
+struct TempFiles {
+  ~TempFiles() {
+    std::remove(input.c_str());
+    std::remove(output.c_str());
+  }
+  std::string input = TempPath(".nid");
+  std::string output = TempPath(".csv");
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  static const std::string input = TempPath(".nid");
-  static const std::string output = TempPath(".csv");
+  static const TempFiles files;
+  const std::string& input = files.input;
+  const std::string& output = files.output;
   static auto grp = std::make_unique<tarn::_grp_values_>();
   static tarn::_basic_set_ setup{};
   static Silent silent;
