@@ -154,6 +154,33 @@ TEST_F(ViewGrpTest, ShowsControlsAndDrawsTheWholeSeries) {
   EXPECT_TRUE(Child<QPushButton>("btnAreaXY")->styleSheet().contains("white"));
 }
 
+// Pixels of `argb` inside the plot box of the current bitmap.
+int CountInBox(ViewGrp& win, uint32_t argb) {
+  auto* surface = win.view().surface();
+  const PlotEngine& e = win.view().engine;
+  int n = 0;
+  for (int y = e.gY1 + 1; y < e.gY2; ++y) {
+    for (int x = e.gX1 + 1; x < e.gX2; ++x) n += surface->Pixel(x, y) == argb;
+  }
+  return n;
+}
+
+TEST_F(ViewGrpTest, CheckBoxesSwitchSeriesAndTrend) {
+  EXPECT_GT(CountInBox(*win, 0xFF0000FFu), 0);
+  EXPECT_GT(CountInBox(*win, 0xFFFF0000u), 0);
+  Child<QCheckBox>("chkData")->setChecked(false);
+  EXPECT_EQ(CountInBox(*win, 0xFF0000FFu), 0);
+  EXPECT_GT(CountInBox(*win, 0xFFFF0000u), 0);
+  Child<QCheckBox>("chkTrend")->setChecked(false);
+  EXPECT_EQ(CountInBox(*win, 0xFFFF0000u), 0);
+  // They keep their state into the next showing.
+  Click("btnClose");
+  win->show();
+  QApplication::processEvents();
+  EXPECT_FALSE(Child<QCheckBox>("chkData")->isChecked());
+  EXPECT_EQ(CountInBox(*win, 0xFF0000FFu), 0);
+}
+
 TEST_F(ViewGrpTest, DragZoomsToSamplesAndViewAllRestores) {
   Drag(90, 400);  // over 310 minutes: snaps to the samples at or after both ends
   EXPECT_EQ(E().grMinx, 120);
