@@ -96,11 +96,14 @@ QLineEdit* Edit(const char* name, QWidget* parent) {
   return edit;
 }
 
-// Wide enough for the longer of its two texts, so a change of units does not move the boxes.
-QLabel* UnitLabel(const char* name, const char* widest, QWidget* parent) {
+// Wide enough for either of its two texts, so a change of units does not move the boxes.
+QLabel* UnitLabel(const char* name, const char* first, const char* second, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setObjectName(QString::fromLatin1(name));
-  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QString::fromLatin1(widest)) + 2);
+  const QFontMetrics fm = label->fontMetrics();
+  label->setMinimumWidth(std::max(fm.horizontalAdvance(QString::fromLatin1(first)),
+                                  fm.horizontalAdvance(QString::fromLatin1(second))) +
+                         2);
   return label;
 }
 
@@ -323,7 +326,7 @@ QWidget* Coupon::buildConfigurationPane() {
 
   cbAlloyTbl = DropDown("cbAlloyTbl", 10, this);
   edAlloyDensity = Edit("edAlloyDensity", this);
-  lbDensityUnit = UnitLabel("lbDensityUnit", "lb/in^3", this);
+  lbDensityUnit = UnitLabel("lbDensityUnit", "g/cm^3", "lb/in^3", this);
   // Alloy names are long: the list takes two field widths.
   grid->addWidget(Caption(QStringLiteral("Alloy"), this), 3, 0, 1, 4);
   grid->addWidget(cbAlloyTbl, 4, 0, 1, 4);
@@ -335,20 +338,20 @@ QWidget* Coupon::buildConfigurationPane() {
   edHoles = Edit("edHoles", this);
   lbHoleDia = Caption(QStringLiteral("Hole Diameter"), this, "lbHoleDia");
   edHoleDia = Edit("edHoleDia", this);
-  lbHoleDiaUnit = UnitLabel("lbHoleDiaUnit", "cm", this);
+  lbHoleDiaUnit = UnitLabel("lbHoleDiaUnit", "cm", "in", this);
   field(6, 0, Caption(QStringLiteral("Shape"), this), cbShape, nullptr);
   field(6, 1, lbHoles, edHoles, nullptr);
   field(6, 2, lbHoleDia, edHoleDia, lbHoleDiaUnit);
 
   lbLength = Caption(QStringLiteral("Length"), this, "lbLength");
   edLength = Edit("edLength", this);
-  lbLengthUnit = UnitLabel("lbLengthUnit", "cm", this);
+  lbLengthUnit = UnitLabel("lbLengthUnit", "cm", "in", this);
   lbWidth = Caption(QStringLiteral("Width"), this, "lbWidth");
   edWidth = Edit("edWidth", this);
-  lbWidthUnit = UnitLabel("lbWidthUnit", "cm", this);
+  lbWidthUnit = UnitLabel("lbWidthUnit", "cm", "in", this);
   lbThick = Caption(QStringLiteral("Thickness"), this, "lbThick");
   edThick = Edit("edThick", this);
-  lbThickUnit = UnitLabel("lbThickUnit", "cm", this);
+  lbThickUnit = UnitLabel("lbThickUnit", "cm", "in", this);
   field(8, 0, lbLength, edLength, lbLengthUnit);
   field(8, 1, lbWidth, edWidth, lbWidthUnit);
   field(8, 2, lbThick, edThick, lbThickUnit);
@@ -388,9 +391,9 @@ QWidget* Coupon::buildExposurePane() {
   auto* weight = new QGroupBox(QStringLiteral("Weight"), this);
   weight->setObjectName(QStringLiteral("gbWeight"));
   edWeightInit = Edit("edWeightInit", weight);
-  lbWeightInitUnit = UnitLabel("lbWeightInitUnit", "oz", weight);
+  lbWeightInitUnit = UnitLabel("lbWeightInitUnit", "g", "oz", weight);
   edWeightFinal = Edit("edWeightFinal", weight);
-  lbWeightFinalUnit = UnitLabel("lbWeightFinalUnit", "oz", weight);
+  lbWeightFinalUnit = UnitLabel("lbWeightFinalUnit", "g", "oz", weight);
   auto* grid = new QGridLayout(weight);
   grid->setContentsMargins(6, 4, 6, 6);
   grid->setVerticalSpacing(2);
@@ -416,26 +419,26 @@ QWidget* Coupon::buildResultPane() {
   grid->setVerticalSpacing(4);
   auto value_row = [this, grid](int row, const QString& caption, QLineEdit** edit,
                                 const char* edit_name, QLabel** unit, const char* unit_name,
-                                const char* unit_widest) {
+                                const char* unit_first, const char* unit_second) {
     *edit = Edit(edit_name, this);
     (*edit)->setReadOnly(true);
     (*edit)->setAlignment(Qt::AlignRight);
     (*edit)->setFocusPolicy(Qt::ClickFocus);
     (*edit)->setStyleSheet(QStringLiteral("QLineEdit { color: blue; background-color: white; }"));
-    *unit = UnitLabel(unit_name, unit_widest, this);
+    *unit = UnitLabel(unit_name, unit_first, unit_second, this);
     // Caption above, as in the other panes; this keeps the band narrow enough for the tab.
     grid->addWidget(Caption(caption, this), row * 2, 0, 1, 2);
     grid->addWidget(*edit, row * 2 + 1, 0);
     grid->addWidget(*unit, row * 2 + 1, 1);
   };
   value_row(0, QStringLiteral("Surface Area"), &edSurfaceArea, "edSurfaceArea", &lbSurfaceAreaUnit,
-            "lbSurfaceAreaUnit", "cm^2");
+            "lbSurfaceAreaUnit", "cm^2", "in^2");
   value_row(1, QStringLiteral("Total Exposure"), &edTotalExposure, "edTotalExposure",
-            &lbTotalExposureUnit, "lbTotalExposureUnit", "hours");
+            &lbTotalExposureUnit, "lbTotalExposureUnit", "hours", "hours");
   value_row(2, QStringLiteral("Metal Loss"), &edMetalLoss, "edMetalLoss", &lbMetalLossUnit,
-            "lbMetalLossUnit", "mil");
+            "lbMetalLossUnit", "mm", "mil");
   value_row(3, QStringLiteral("Corrosion Rate"), &edCorrosionRate, "edCorrosionRate",
-            &lbCorrosionRateUnit, "lbCorrosionRateUnit", "mm/year (mmpy)");
+            &lbCorrosionRateUnit, "lbCorrosionRateUnit", "mm/year (mmpy)", "mils/year(mpy)");
 
   edComment = new QPlainTextEdit(this);
   edComment->setObjectName(QStringLiteral("edComment"));

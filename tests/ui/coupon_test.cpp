@@ -693,6 +693,26 @@ TEST_F(CouponScreenTest, ExportRunsTheCalculationFirst) {
   EXPECT_EQ(rows(), 3);
 }
 
+TEST_F(CouponScreenTest, NoLabelIsClippedAtTheSmallestSizeInEitherUnitSystem) {
+  enterWorkedCoupon("SMALL");
+  auto check = [this](const char* when) {
+    screen->resize(screen->minimumSizeHint());
+    QApplication::processEvents();
+    for (QLabel* label : screen->findChildren<QLabel*>()) {
+      if (!label->isVisible() || label->text().isEmpty()) continue;
+      EXPECT_GE(label->contentsRect().width(),
+                label->fontMetrics().horizontalAdvance(label->text().trimmed()))
+          << label->objectName().toStdString() << " \"" << label->text().toStdString() << "\" "
+          << when;
+    }
+  };
+  check("in the stored units");
+  changeUnit([](Unit* d) {
+    for (const char* name : {"rbDe1", "rbDi1", "rbMe1", "rbWe1", "rbCo1"}) pickRadio(d, name);
+  });
+  check("in the other units");
+}
+
 TEST_F(CouponScreenTest, TextLimitsAndTheCommentKeys) {
   type("edTag", "ABCDEFGHIJKLMN");
   EXPECT_EQ(text("edTag"), "ABCDEFGHIJ");
