@@ -183,8 +183,11 @@ void Anl::InitializeComponent() {
   outer->addWidget(panel3);
 
   setStyleSheet(QStringLiteral(
-      "QFrame#panel2, QFrame#panel4, QFrame#pnBase { background-color: whitesmoke; }"
-      "QFrame#panel1, QFrame#panel3 { background-color: gainsboro; }"
+      // Child selectors: the graph window and the about box below this screen have panels of
+      // the same names.
+      "QWidget#Anl > QFrame#panel2, QFrame#panel2 > QFrame#panel4,"
+      " QWidget#Anl > QFrame#pnBase { background-color: whitesmoke; }"
+      "QWidget#Anl > QFrame#panel1, QWidget#Anl > QFrame#panel3 { background-color: gainsboro; }"
       "QLabel#lbDataType { background-color: lightsteelblue; }"
       "QLabel#lbDataCnt { background-color: lightblue; color: royalblue; }"
       "QListWidget#lstBox { background-color: floralwhite; }"
@@ -192,7 +195,8 @@ void Anl::InitializeComponent() {
       " background-color: steelblue; color: whitesmoke; border: 1px solid #2b5a80; }"
       "QPushButton#btnOpen:disabled, QPushButton#btnExport:disabled,"
       " QPushButton#btnGraph:disabled { background-color: #a7bccf; color: #e8eef3; }"
-      "QPushButton:pressed { padding-top: 2px; }"
+      "QPushButton#btnOpen:pressed, QPushButton#btnExport:pressed, QPushButton#btnGraph:pressed,"
+      " QPushButton#btnAbout:pressed { padding-top: 2px; }"
       "QTableView#gView QHeaderView::section { background-color: lightgray;"
       " border: 0px; border-right: 1px solid #b8b8b8; border-bottom: 1px solid #b8b8b8;"
       " padding: 3px; }"

@@ -32,17 +32,12 @@ gSetup::gSetup(QWidget* parent) : QDialog(parent) {
   // A fixed frame with a caption but no close, minimise or maximise boxes.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFont(QFont(QStringLiteral("Verdana"), 9));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, QColor(QStringLiteral("whitesmoke")));
-  setPalette(pal);
+  setStyleSheet(
+      QStringLiteral("QDialog#gSetup { background-color: whitesmoke; }"
+                     "QDialog#gSetup > QFrame#panel1 { background-color: white; }"));
 
   panel1 = new QFrame(this);
   panel1->setObjectName(QStringLiteral("panel1"));
-  panel1->setAutoFillBackground(true);
-  QPalette white = panel1->palette();
-  white.setColor(QPalette::Window, Qt::white);
-  panel1->setPalette(white);
 
   label1 = MakeLabel("label1", "Data Graph", panel1);
   label2 = MakeLabel("label2", "Trend Graph", panel1);

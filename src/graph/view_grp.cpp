@@ -197,13 +197,16 @@ void ViewGrp::InitializeComponent() {
   outer->addWidget(panel1);
 
   setStyleSheet(QStringLiteral(
-      "QFrame#panel1 { background-color: gainsboro; }"
-      "QFrame#panel2, QFrame#panel3 { background-color: whitesmoke; }"
+      // Child selectors: the settings dialog below this window has a panel1 of its own.
+      "QDialog#ViewGrp > QFrame#panel1 { background-color: gainsboro; }"
+      "QDialog#ViewGrp > QFrame#panel2, QFrame#panel2 > QFrame#panel3 {"
+      " background-color: whitesmoke; }"
       "QPushButton#btnSave, QPushButton#btnPrint, QPushButton#btnSetup, QPushButton#btnClose {"
       " background-color: steelblue; color: whitesmoke; border: 1px solid #2b5a80; }"
       "QPushButton#btnViewAll { background-color: seagreen; color: whitesmoke;"
       " border: 1px solid #1d5c39; }"
-      "QPushButton:pressed { padding-top: 2px; }"
+      "QPushButton#btnSave:pressed, QPushButton#btnPrint:pressed, QPushButton#btnSetup:pressed,"
+      " QPushButton#btnClose:pressed, QPushButton#btnViewAll:pressed { padding-top: 2px; }"
       "QLabel#lbValue { color: black; }"));
 
   connect(btnSave, &QPushButton::clicked, this, [this] { SaveGraph(); });

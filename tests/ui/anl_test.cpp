@@ -391,6 +391,13 @@ TEST(AnlScreenshot, AnalysisTabAndGraphWindow) {
     auto* w = qobject_cast<ViewGrp*>(QApplication::activeModalWidget());
     if (w == nullptr) return;
     saved = w->grab().save(out + "/graph_window.png");
+    QTimer::singleShot(200, [&] {
+      QWidget* setup = QApplication::activeModalWidget();
+      if (setup == nullptr || setup->objectName() != "gSetup") return;
+      setup->grab().save(out + "/graph_setup.png");
+      setup->findChild<QPushButton*>("btnCancel")->click();
+    });
+    w->findChild<QPushButton*>("btnSetup")->click();
     w->close();
   });
   anl->findChild<QPushButton*>("btnGraph")->click();
