@@ -92,7 +92,7 @@ QLineEdit* Edit(const char* name, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
   // Room for "000.0000" at least; wider when the tab is.
-  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00.00000")) + 8);
+  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0.00000")) + 8);
   return edit;
 }
 
@@ -177,7 +177,7 @@ QFrame* Pane(const char* name, const QString& title, const char* background, con
   layout->setContentsMargins(1, 1, 1, 1);
   layout->setSpacing(0);
   layout->addWidget(strip);
-  content->setContentsMargins(6, 4, 6, 6);
+  content->setContentsMargins(4, 4, 4, 6);
   layout->addLayout(content);
   layout->addStretch(1);
   return pane;
@@ -271,7 +271,7 @@ void Coupon::buildControls() {
   column->addStretch(1);
 
   auto* body = new QHBoxLayout;
-  body->setSpacing(6);
+  body->setSpacing(4);
   body->addLayout(main_area, 1);
   body->addLayout(column);
 
@@ -294,7 +294,7 @@ void Coupon::buildControls() {
   status_row->addWidget(lbSt2, 1);
 
   auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(6, 6, 6, 2);
+  outer->setContentsMargins(0, 0, 0, 0);
   outer->setSpacing(4);
   outer->addLayout(body, 1);
   outer->addWidget(status);
@@ -375,7 +375,8 @@ QWidget* Coupon::buildExposurePane() {
     auto* box = new QGroupBox(title, this);
     box->setObjectName(QString::fromLatin1(name));
     auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(6, 4, 6, 6);
+    grid->setContentsMargins(4, 4, 4, 6);
+    grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(2);
     grid->addWidget(Caption(QStringLiteral("Date (dd/mm/yyyy)"), box), 0, 0);
     grid->addWidget(Caption(QStringLiteral("Time (hh:mm)"), box), 0, 1);
@@ -395,7 +396,8 @@ QWidget* Coupon::buildExposurePane() {
   edWeightFinal = Edit("edWeightFinal", weight);
   lbWeightFinalUnit = UnitLabel("lbWeightFinalUnit", "g", "oz", weight);
   auto* grid = new QGridLayout(weight);
-  grid->setContentsMargins(6, 4, 6, 6);
+  grid->setContentsMargins(4, 4, 4, 6);
+  grid->setHorizontalSpacing(4);
   grid->setVerticalSpacing(2);
   grid->addWidget(Caption(QStringLiteral("Initial"), weight), 0, 0, 1, 2);
   grid->addWidget(Caption(QStringLiteral("Final"), weight), 0, 2, 1, 2);
@@ -415,7 +417,7 @@ QWidget* Coupon::buildExposurePane() {
 
 QWidget* Coupon::buildResultPane() {
   auto* grid = new QGridLayout;
-  grid->setHorizontalSpacing(6);
+  grid->setHorizontalSpacing(4);
   grid->setVerticalSpacing(4);
   auto value_row = [this, grid](int row, const QString& caption, QLineEdit** edit,
                                 const char* edit_name, QLabel** unit, const char* unit_name,

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimeEdit>
@@ -23,6 +24,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/main_form.h"
 #include "common/globals.h"
 #include "common/qt_text.h"
 #include "coupon/coupon.h"
@@ -711,6 +713,29 @@ TEST_F(CouponScreenTest, NoLabelIsClippedAtTheSmallestSizeInEitherUnitSystem) {
     for (const char* name : {"rbDe1", "rbDi1", "rbMe1", "rbWe1", "rbCo1"}) pickRadio(d, name);
   });
   check("in the other units");
+}
+
+// The main window's smallest size still gives the Coupon tab all the room its screen needs.
+TEST(CouponInMainWindowTest, FitsTheSmallestMainWindow) {
+  testing::TempHome home;
+  ResetGlobals();
+  {
+    MainForm form;
+    form.show();
+    form.resize(form.minimumSize());
+    form.findChild<QTabWidget*>("tbCtrl")->setCurrentIndex(2);
+    QApplication::processEvents();
+    Coupon* screen = form.fmCpon();
+    ASSERT_TRUE(screen->isVisible());
+    EXPECT_GE(screen->width(), screen->minimumSizeHint().width());
+    EXPECT_GE(screen->height(), screen->minimumSizeHint().height());
+    const QString out = qEnvironmentVariable("TARN_SCREENSHOT_DIR");
+    if (!out.isEmpty()) EXPECT_TRUE(form.grab().save(out + "/main_coupon_tab.png"));
+    form.close();
+  }
+  ResetGlobals();
+  DataPath.clear();
+  CfgFile.clear();
 }
 
 TEST_F(CouponScreenTest, TextLimitsAndTheCommentKeys) {
