@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/token_tables.h"
@@ -92,6 +94,48 @@ TEST(TokenTables, ParseLineFollowsTablePrecedenceAndCase) {
   // The line ends at a NUL byte, as a C string would.
   EXPECT_EQ(apParseLine(std::string_view("xx\0TAG NUMBER:A", 15), &code), "");
   EXPECT_EQ(code, -1);
+}
+
+// Every keyword the instruments write, as a lower-case line: a misspelt table entry would
+// leave files or probe types unrecognised.
+TEST(TokenTables, EveryKeywordIsRecognisedWithItsCode) {
+  const std::pair<const char*, int32_t> headers[] = {
+      {"tag number", 10},      {"serial number", 11}, {"part number", 12},      {"probe type", 13},
+      {"metal loss unit", 14}, {"thickness", 15},     {"reading interval", 16}, {"start time", 17},
+      {"probe life", 18},      {"probe id", 19},      {"alloy (uns)", 20},
+  };
+  int32_t code = 0;
+  for (const auto& [keyword, expected] : headers) {
+    EXPECT_EQ(apParseLine(std::string(keyword) + " : v1", &code), "V1") << keyword;
+    EXPECT_EQ(code, expected) << keyword;
+  }
+  const std::pair<const char*, int32_t> others[] = {
+      {"METAL SAMPLES", 40},  {"MS1500E", 41}, {"MS3500E", 42},   {"MS1500L", 43},
+      {"MS3500L", 44},        {"RS_RR", 30},   {"COR RATE", 31},  {"METAL LOSS(", 32},
+      {"CORROSION RATE", 33}, {"CURRENT", 34}, {"POTENTIAL", 35},
+  };
+  for (const auto& [keyword, expected] : others) {
+    std::string line = std::string("x ") + keyword + " y";
+    for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(apParseLine(line, &code), keyword);
+    EXPECT_EQ(code, expected) << keyword;
+  }
+  // Within a table the first keyword wins.
+  EXPECT_EQ(apParseLine("Probe ID: probe type", &code), "PROBE TYPE");
+  EXPECT_EQ(code, 13);
+  EXPECT_EQ(apParseLine("Metal Loss Unit: Metal Loss(mils)", &code), "METAL LOSS(MILS)");
+  EXPECT_EQ(code, 14);
+  EXPECT_EQ(apParseLine("Current / Cor Rate", &code), "COR RATE");
+  EXPECT_EQ(code, 31);
+
+  const std::pair<const char*, int32_t> probes[] = {
+      {"FLUSH", 1},    {"WIRE LOOP", 2},   {"WIRELOOP", 2}, {"TUBULAR", 3}, {"TUBE LOOP", 4},
+      {"TUBELOOP", 4}, {"CYLINDRICAL", 5}, {"PR 2", 51},    {"PR 3", 52},   {"FL 2", 53},
+      {"FL 3", 54},    {"GAL 2", 56},      {"PO 2", 57},    {"GAL 1", -1},  {"", -1},
+  };
+  for (const auto& [name, expected] : probes) {
+    EXPECT_EQ(apGetProbeType(std::string("ER ") + name + " 20"), expected) << name;
+  }
 }
 
 TEST(TokenTables, ProbeTypeAndFieldSplitting) {
