@@ -127,6 +127,32 @@ TEST_F(ExportTest, LprAndSingleReadingCsv) {
       << csv;
 }
 
+TEST_F(ExportTest, MetalSamplesCsvHasThreeInformationLines) {
+  const char ms[] =
+      "Metal Samples MS1500E\nProbe Type: Flush\nProbe ID: E1\nProbe Life: 5\n"
+      "Reading,Flag,Metal Loss(mils),Date,Time\n"
+      "1,>,N/A,01/03/2020,08:00\n2,x,6,02/03/2020,08:00\n"
+      "Metal Samples MS1500L\nProbe Type: PR 2\nProbe ID: L1\nAlloy (UNS): c10200\n"
+      "Reading,Potential (mV),Date,Time\n"
+      "1,-512.25,01/03/2020,08:00:30\n";
+  const std::string path = dir_.file("ms.csv");
+  Load(ms, 0);
+  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  EXPECT_EQ(ReadAll(path),
+            "ER Data\r\n\r\nTag Name,E1\r\n"
+            "Probe Type,FLUSH\r\nThickness,10\r\nStart Time,01/03/2020 08:00:00\r\n\r\n"
+            "Received Date / Time,Metal Loss (mils),Corrosion Rate : 365.0000 mpy\r\n"
+            "01/03/2020 08:00,5.0000\r\n02/03/2020 08:00,6.0000\r\n\r\n");
+
+  Load(ms, 1);
+  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  EXPECT_EQ(ReadAll(path),
+            "LPR Data\r\n\r\nTag Name,L1\r\n"
+            "Probe Type,PR 2\r\nAlloy (UNS),C10200\r\nStart Time,01/03/2020 08:00:30\r\n\r\n"
+            "Received Date / Time,Potential (mV),\r\n"
+            "01/03/2020 08:00,-512.2500\r\n\r\n");
+}
+
 TEST_F(ExportTest, SpreadsheetLayout) {
   Load(kFile, 0);
   const std::string path = dir_.file("out.xls");
