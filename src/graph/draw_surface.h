@@ -10,7 +10,7 @@
 
 namespace tarn {
 
-struct FontSpec {
+struct FontInfo {
   std::string family;  // requested face; the library substitutes a near one
   double points = 10;  // size in points at 96 dots per inch
   bool bold = false;
@@ -35,9 +35,9 @@ class DrawSurface {
   // Lines between consecutive points, as DrawLine would draw them one by one.
   virtual void DrawPolyline(const DrawPoint* points, int n, uint32_t argb, float width) = 0;
 
-  virtual int TextWidth(std::string_view text, const FontSpec& font) = 0;
+  virtual int TextWidth(std::string_view text, const FontInfo& font) = 0;
   // (x, y) is the top-left corner of the text's layout box.
-  virtual void DrawText(int x, int y, std::string_view text, const FontSpec& font,
+  virtual void DrawText(int x, int y, std::string_view text, const FontInfo& font,
                         uint32_t argb) = 0;
 
   // Saves the transformation, then rotates the drawing by `degrees` (clockwise on screen, y

@@ -88,11 +88,11 @@ void PlotEngine::gDrawGrid() {
   }
 }
 
-int PlotEngine::TextWidth(const std::string& text, const FontSpec& font) const {
+int PlotEngine::TextWidth(const std::string& text, const FontInfo& font) const {
   return gbase ? gbase->TextWidth(text, font) : 0;
 }
 
-void PlotEngine::DrawTextAt(int x, int y, const std::string& text, const FontSpec& font,
+void PlotEngine::DrawTextAt(int x, int y, const std::string& text, const FontInfo& font,
                             uint32_t argb) {
   if (gbase && !text.empty()) gbase->DrawText(x, y, text, font, argb);
 }

@@ -61,8 +61,8 @@ class PlotEngine {
   // A line between pixels with the line pen (legend samples).
   void DrawLinePx(int x1, int y1, int x2, int y2);
   // Text at a pixel position, measured and drawn on the surface.
-  int TextWidth(const std::string& text, const FontSpec& font) const;
-  void DrawTextAt(int x, int y, const std::string& text, const FontSpec& font, uint32_t argb);
+  int TextWidth(const std::string& text, const FontInfo& font) const;
+  void DrawTextAt(int x, int y, const std::string& text, const FontInfo& font, uint32_t argb);
 
   int gGetScrX(int rx) const;
   int gGetScrY(double ry) const;
@@ -103,11 +103,11 @@ class PlotEngine {
   uint32_t gclTitle = kColorBlack, gclTitlex = kColorBlack, gclTitley = kColorBlack;
   uint32_t gclLabelx = kColorBlack;
   uint32_t gclLabely = kColorBlack;
-  FontSpec gFontTitle{"Verdana", 12, false};
-  FontSpec gFontTitlex{"Verdana", 10, false};
-  FontSpec gFontTitley{"Verdana", 10, false};
-  FontSpec gFontLabelx{"Verdana", 10, false};
-  FontSpec gFontLabely{"Verdana", 10, false};
+  FontInfo gFontTitle{"Verdana", 12, false};
+  FontInfo gFontTitlex{"Verdana", 10, false};
+  FontInfo gFontTitley{"Verdana", 10, false};
+  FontInfo gFontLabelx{"Verdana", 10, false};
+  FontInfo gFontLabely{"Verdana", 10, false};
   uint32_t gclBox = kColorBlack;
   float gclBoxWidth = 1.5f;
   uint32_t gclGridx = kColorDarkGray;

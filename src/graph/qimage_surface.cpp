@@ -244,25 +244,25 @@ void QImageSurface::RasterSegment(int x1, int y1, int x2, int y2, uint32_t argb,
   }
 }
 
-const QFont& QImageSurface::Font(const FontSpec& spec) {
+const QFont& QImageSurface::Font(const FontInfo& info) {
   const std::string key =
-      spec.family + '/' + std::to_string(spec.points) + (spec.bold ? "/b" : "/n");
+      info.family + '/' + std::to_string(info.points) + (info.bold ? "/b" : "/n");
   auto it = fonts_.find(key);
   if (it == fonts_.end()) {
-    QFont f(QString::fromStdString(spec.family));
-    f.setPointSizeF(spec.points);
-    f.setBold(spec.bold);
+    QFont f(QString::fromStdString(info.family));
+    f.setPointSizeF(info.points);
+    f.setBold(info.bold);
     it = fonts_.emplace(key, f).first;
   }
   return it->second;
 }
 
-int QImageSurface::TextWidth(std::string_view text, const FontSpec& font) {
+int QImageSurface::TextWidth(std::string_view text, const FontInfo& font) {
   const QFontMetrics fm(Font(font), &image_);
   return fm.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void QImageSurface::DrawText(int x, int y, std::string_view text, const FontSpec& font,
+void QImageSurface::DrawText(int x, int y, std::string_view text, const FontInfo& font,
                              uint32_t argb) {
   QPainter& p = Painter();
   p.setFont(Font(font));

@@ -31,8 +31,8 @@ class QImageSurface : public DrawSurface {
   void DrawRect(int x, int y, int w, int h, uint32_t argb, float width) override;
   void DrawLine(int x1, int y1, int x2, int y2, uint32_t argb, float width) override;
   void DrawPolyline(const DrawPoint* points, int n, uint32_t argb, float width) override;
-  int TextWidth(std::string_view text, const FontSpec& font) override;
-  void DrawText(int x, int y, std::string_view text, const FontSpec& font, uint32_t argb) override;
+  int TextWidth(std::string_view text, const FontInfo& font) override;
+  void DrawText(int x, int y, std::string_view text, const FontInfo& font, uint32_t argb) override;
   void RotateAbout(double degrees, int cx, int cy) override;
   void RestoreTransform() override;
   void SetClip(int x, int y, int w, int h) override;
@@ -43,7 +43,7 @@ class QImageSurface : public DrawSurface {
  private:
   QPainter& Painter();
   void EndPainting();
-  const QFont& Font(const FontSpec& spec);
+  const QFont& Font(const FontInfo& info);
   void SetPen(uint32_t argb, float width);
   static int PenPixels(float width);
   bool Direct(uint32_t argb) const;

@@ -23,7 +23,7 @@ class FakeSurface : public DrawSurface {
   struct Text {
     int x, y;
     std::string text;
-    FontSpec font;
+    FontInfo font;
     uint32_t argb;
     double rotation;  // degrees in force when drawn
     int cx, cy;       // rotation centre
@@ -69,10 +69,10 @@ class FakeSurface : public DrawSurface {
     for (int i = 1; i < n; ++i)
       Raster(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, argb);
   }
-  int TextWidth(std::string_view text, const FontSpec&) override {
+  int TextWidth(std::string_view text, const FontInfo&) override {
     return kCharWidth * static_cast<int>(text.size());
   }
-  void DrawText(int x, int y, std::string_view text, const FontSpec& font, uint32_t argb) override {
+  void DrawText(int x, int y, std::string_view text, const FontInfo& font, uint32_t argb) override {
     texts.push_back({x, y, std::string(text), font, argb, rotation_, cx_, cy_});
   }
   void RotateAbout(double degrees, int cx, int cy) override {

@@ -55,7 +55,8 @@ struct Window {
   FakeSurface* surface = nullptr;
   std::unique_ptr<GraphView> view;
 
-  Window(std::unique_ptr<_grp_values_> g, _basic_set_ s = Settings()) : grp(std::move(g)), setup(s) {
+  Window(std::unique_ptr<_grp_values_> g, _basic_set_ s = Settings())
+      : grp(std::move(g)), setup(s) {
     view = std::make_unique<GraphView>(*grp, setup, FakeSurface::Factory(&surface));
     view->gInit(1024, 600);
     view->RedrawGraph();
