@@ -13,6 +13,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -207,6 +208,22 @@ TEST_F(ElprTest, InstrumentUnpluggedEndsReceptionKeepsTheTextAndSaysSo) {
   EXPECT_EQ(Btn("btnOpenPort")->text(), "Open Port");
   EXPECT_EQ(Label("lbSt1")->text(), "Port : OFF");
   EXPECT_TRUE(Btn("btnSave")->isEnabled());
+}
+
+TEST_F(ElprTest, ScreenDestroyedWhileReceivingEndsTheLoopCleanly) {
+  QPointer<Elpr> screen(elpr_.release());
+  std::atomic<bool> done{false};
+  std::thread t([&] {
+    auto* status = screen->findChild<QLabel*>("lbSt1");
+    EXPECT_TRUE(WaitOnGui(screen, [&] { return status->text() == "Port : ON"; }));
+    pty_.Write("LAST\n");
+    OnGui(screen, [&] { screen->deleteLater(); });
+    done = true;
+  });
+  screen->findChild<QPushButton*>("btnOpenPort")->click();
+  while (!done || screen) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  t.join();
+  EXPECT_TRUE(screen.isNull());
 }
 
 TEST_F(ElprTest, OpenFailuresLeaveThePortClosed) {
