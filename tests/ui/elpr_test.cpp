@@ -301,7 +301,8 @@ TEST_F(ElprTest, SavesThePaneAsANembraFileThatTheReaderOpens) {
   QString startDir;
   testing::WithNextModal<QFileDialog>([&](QFileDialog* dlg) {
     startDir = dlg->directory().absolutePath();
-    dlg->selectFile(home_.path() + "/DATA/DOWNLOAD/probe run");  // the extension is added
+    testing::TypeFileName(dlg,
+                          home_.path() + "/DATA/DOWNLOAD/probe run");  // the extension is added
     static_cast<QDialog*>(dlg)->accept();
   });
   Btn("btnSave")->click();

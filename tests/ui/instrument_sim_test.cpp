@@ -78,7 +78,7 @@ TEST(InstrumentSim, DownloadsTheExampleFileThroughThePortChosenInPortSetup) {
 
   const QString saved = home.path() + "/DATA/DOWNLOAD/unit 3.nid";
   testing::WithNextModal<QFileDialog>([&](QFileDialog* dlg) {
-    dlg->selectFile(saved);
+    testing::TypeFileName(dlg, saved);
     static_cast<QDialog*>(dlg)->accept();
   });
   elpr.findChild<QPushButton*>("btnSave")->click();

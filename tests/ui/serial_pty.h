@@ -7,9 +7,14 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QDialog>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QObject>
+#include <QPointer>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -107,17 +112,35 @@ inline void Download(QWidget* screen, const std::function<void()>& script) {
   t.join();
 }
 
-// Once a modal widget of type T is active, calls `fn` on it (which must close it). Arm it before
-// the action that opens the widget; it keeps looking for a while, as construction can be slow.
+// Types a file name into a file dialog as a user would. (selectFile leaves the name field alone
+// once that field has the focus, which arrives at an unknown moment.)
+inline void TypeFileName(QFileDialog* dlg, const QString& name) {
+  if (auto* edit = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(name);
+}
+
+// A dialog answered while it is still being shown hides before its event loop has started, and
+// that loop would then wait forever: ends the loop again if the dialog is hidden yet not gone.
+inline void EnsureDialogEnded(QPointer<QDialog> dlg, int attempts = 20) {
+  QTimer::singleShot(100, [dlg, attempts] {
+    if (dlg.isNull()) return;
+    if (!dlg->isVisible()) dlg->done(dlg->result());
+    if (attempts > 0) EnsureDialogEnded(dlg, attempts - 1);
+  });
+}
+
+// Once a visible modal dialog of type T is active, calls `fn` on it (which must close it). Arm
+// it before the action that opens the dialog; it keeps looking, as construction can be slow.
 template <typename T>
 void WithNextModal(std::function<void(T*)> fn, int attempts = 1000) {
   QTimer::singleShot(10, [fn, attempts]() {
     auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
-    if (w == nullptr) {
+    if (w == nullptr || !w->isVisible()) {
       if (attempts > 0) WithNextModal<T>(fn, attempts - 1);
       return;
     }
+    const QPointer<QDialog> dlg(w);
     fn(w);
+    EnsureDialogEnded(dlg);
   });
 }
 
