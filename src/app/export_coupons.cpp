@@ -48,12 +48,12 @@ int UsageError(const char* what) {
   return 2;
 }
 
-bool ParseUnitSpec(std::string_view spec, _select_unit_ (&unit)[kUnitCount]) {
-  if (spec.size() != kUnitCount) return false;
+bool ParseUnitSpec(std::string_view digits, _select_unit_ (&unit)[kUnitCount]) {
+  if (digits.size() != kUnitCount) return false;
   for (int k = 0; k < kUnitCount; ++k) {
-    if (spec[k] != '0' && spec[k] != '1') return false;
+    if (digits[k] != '0' && digits[k] != '1') return false;
   }
-  for (int k = 0; k < kUnitCount; ++k) unit[k].sel = spec[k] - '0';
+  for (int k = 0; k < kUnitCount; ++k) unit[k].sel = digits[k] - '0';
   return true;
 }
 
