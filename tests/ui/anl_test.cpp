@@ -24,9 +24,7 @@
 #include "common/date_time.h"
 #include "common/globals.h"
 #include "graph/view_grp.h"
-// Through a macro: AUTOUIC takes any literal "ui_*.h" include for a designer form.
-#define TARN_UI_TEST_UTIL "ui/ui_test_util.h"
-#include TARN_UI_TEST_UTIL
+#include "ui/widget_test_util.h"
 
 namespace tarn {
 namespace {

@@ -30,9 +30,7 @@
 #include "coupon/coupon.h"
 #include "coupon/coupon_store.h"
 #include "coupon/unit.h"
-// Named through a macro: AUTOUIC takes any "ui_*.h" include for a Designer form.
-#define TARN_UI_TEST_UTIL "ui/ui_test_util.h"
-#include TARN_UI_TEST_UTIL
+#include "ui/widget_test_util.h"
 
 namespace tarn {
 namespace {

@@ -19,9 +19,7 @@
 #include "common/globals.h"
 #include "coupon/coupon.h"
 #include "download/elpr.h"
-// Named through a macro: AUTOUIC takes any "ui_*.h" include for a Designer form.
-#define TARN_UI_TEST_UTIL "ui/ui_test_util.h"
-#include TARN_UI_TEST_UTIL
+#include "ui/widget_test_util.h"
 
 namespace tarn {
 namespace {

@@ -22,9 +22,7 @@
 #include <string_view>
 #include <thread>
 
-// Included here rather than in the tests: AutoUic takes an include of "ui_*.h" in a source for
-// a Designer form.
-#include "ui_test_util.h"
+#include "widget_test_util.h"
 
 namespace tarn::testing {
 
