@@ -216,7 +216,9 @@ TEST(CouponExport, LineBreaksInACommentEndTheirLinesWithCrLf) {
   const std::string text = ReadAll(path);
   EXPECT_NE(text.find(",typed\r\nhere\r\nand from an old file\r\n,\r\n"), std::string::npos);
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n') EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare line feed at " << i;
+    if (text[i] == '\n') {
+      EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare line feed at " << i;
+    }
   }
 }
 

@@ -728,7 +728,9 @@ TEST(CouponInMainWindowTest, FitsTheSmallestMainWindow) {
     EXPECT_GE(screen->width(), screen->minimumSizeHint().width());
     EXPECT_GE(screen->height(), screen->minimumSizeHint().height());
     const QString out = qEnvironmentVariable("TARN_SCREENSHOT_DIR");
-    if (!out.isEmpty()) EXPECT_TRUE(form.grab().save(out + "/main_coupon_tab.png"));
+    if (!out.isEmpty()) {
+      EXPECT_TRUE(form.grab().save(out + "/main_coupon_tab.png"));
+    }
     form.close();
   }
   ResetGlobals();

@@ -358,8 +358,12 @@ TEST_F(MainFormTest, Screenshots) {
   EXPECT_EQ(main_img.size(), QSize(912, 693));
   EXPECT_EQ(about_img.size(), QSize(341, 287));
   // The top band really is royal blue, and the about panel floral white.
-  if (!main_img.isNull()) EXPECT_EQ(main_img.pixelColor(600, 20), QColor(65, 105, 225));
-  if (!about_img.isNull()) EXPECT_EQ(about_img.pixelColor(20, 30), QColor(0xFF, 0xFA, 0xF0));
+  if (!main_img.isNull()) {
+    EXPECT_EQ(main_img.pixelColor(600, 20), QColor(65, 105, 225));
+  }
+  if (!about_img.isNull()) {
+    EXPECT_EQ(about_img.pixelColor(20, 30), QColor(0xFF, 0xFA, 0xF0));
+  }
 }
 
 }  // namespace
