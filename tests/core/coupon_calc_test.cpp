@@ -8,6 +8,7 @@
 
 #include "common/date_time.h"
 #include "common/number_text.h"
+#include "core/coupon_test_util.h"
 #include "coupon/coupon_calc.h"
 #include "coupon/coupon_catalogue.h"
 #include "coupon/coupon_items.h"
@@ -16,21 +17,10 @@
 namespace tarn {
 namespace {
 
-struct RecordingNotifier : CouponNotifier {
-  std::vector<std::string> messages;
-  void Error(std::string_view text) override { messages.emplace_back(text); }
-};
-
-_select_unit_ kStoredUnits[kUnitCount] = {
-    {0, 0.036127292}, {0, 0.393700787}, {0, 39.3700787}, {0, 0.03527396}, {0, 39.3700787}};
-_select_unit_ kOtherUnits[kUnitCount] = {
-    {1, 0.036127292}, {1, 0.393700787}, {1, 39.3700787}, {1, 0.03527396}, {1, 39.3700787}};
-
-CouponUnits Units(const _select_unit_ (&unit)[kUnitCount]) {
-  CouponUnits u;
-  SetUnitRatio(unit, u);
-  return u;
-}
+using testing::kOtherUnits;
+using testing::kStoredUnits;
+using testing::RecordingNotifier;
+using testing::Units;
 
 DateTime At(int y, int mo, int d, int h, int mi) {
   DateTime dt;
