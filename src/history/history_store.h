@@ -1,0 +1,162 @@
+// The probe history: every reading of every probe across files and downloads, behind one narrow
+// interface so that the embedded (SQLite) and the shared (PostgreSQL) stores are interchangeable.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// Times in the history are local wall-clock seconds since 01/01/0001 00:00:00, the same clock as
+// DateTime (DateTime.ticks / kTicksPerSecond), so they convert without any time zone.
+using HistoryTime = int64_t;
+
+// Success, or a one-line reason fit for a message box or standard error.
+struct HistoryStatus {
+  bool ok = true;
+  std::string message;
+  static HistoryStatus Fail(std::string text) { return {false, std::move(text)}; }
+  explicit operator bool() const { return ok; }
+};
+
+// A probe is identified by tag name + serial number + data type (0-7, as the reader gives it);
+// a Metal Samples tag has no serial number (empty).
+struct ProbeKey {
+  std::string tag;
+  std::string serial;
+  int32_t data_type = 0;
+};
+
+// The latest header values seen for a probe (narrow texts as the reader gives them).
+struct ProbeHeader {
+  std::string part_no;
+  std::string probe_type_str;
+  int32_t probe_type = 0;
+  std::string mloss_unit;
+  double thickness = 0.0;  // element thickness, in the metal loss unit
+  std::string read_interval;
+  double probe_life = 0.0;  // metal loss at which the element is consumed
+};
+
+struct HistoryReading {
+  HistoryTime time = 0;
+  double value = 0.0;
+};
+
+// Warning and alarm levels; a probe without its own uses the defaults. Rates are in mpy for
+// mils probes and converted for mm probes by the store (mm/y = mpy * 0.0254); consumed shares
+// are fractions (0.5 = 50 %).
+struct HistoryLimits {
+  double rate_warn = 5.0;
+  double rate_alarm = 10.0;
+  double consumed_warn = 0.5;
+  double consumed_alarm = 0.8;
+};
+
+enum class ProbeState { kOk = 0, kWarning = 1, kAlarm = 2 };
+
+// One line of the probe list, with the figures the store derives.
+struct ProbeSummary {
+  int64_t id = 0;
+  ProbeKey key;
+  ProbeHeader header;
+  int64_t count = 0;
+  HistoryTime first_time = 0;
+  HistoryTime last_time = 0;
+  double latest_value = 0.0;
+  // Over the window ending at the last reading: least-squares metal-loss rate (per year, in the
+  // probe's rate unit) for metal-loss probes, mean value for corrosion-rate probes; none for
+  // current and potential.
+  std::optional<double> rate;
+  std::string rate_unit;           // "mpy", "mm/y", or the value unit for corrosion-rate probes
+  std::optional<double> consumed;  // latest metal loss / probe life
+  std::optional<HistoryTime> end_time;  // element consumed at the current rate
+  HistoryLimits limits;
+  bool own_limits = false;
+  ProbeState state = ProbeState::kOk;
+  std::string state_reason;  // e.g. "rate 12.3 mpy above alarm 10"
+};
+
+// A file readings were imported from.
+struct HistorySourceFile {
+  int64_t id = 0;
+  std::string name;
+  int64_t size = 0;
+  std::string sha256;  // lower-case hex
+  HistoryTime imported_at = 0;
+  int64_t readings = 0;  // new readings it brought
+};
+
+struct HistoryConflict {
+  std::string tag;
+  std::string serial;
+  HistoryTime time = 0;
+  double stored = 0.0;
+  double offered = 0.0;
+};
+
+// What importing one file did.
+struct ImportResult {
+  HistoryStatus status;
+  int32_t tags = 0;
+  int64_t added = 0;
+  int64_t duplicates = 0;
+  int64_t conflicts = 0;
+  std::vector<HistoryConflict> first_conflicts;  // the first few, for the message
+};
+
+// Progress of a long import: called now and then with the readings handled so far; the import
+// stops (and changes nothing) when `cancel` becomes true.
+struct ImportControl {
+  std::function<void(int64_t readings_done)> progress;
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+class HistoryStore {
+ public:
+  virtual ~HistoryStore() = default;
+
+  // The path or connection text it was opened with (a password is never part of it).
+  virtual const std::string& Location() const = 0;
+  // True when the store can be read but not written (read-only file or role).
+  virtual bool ReadOnly() const = 0;
+
+  // Imports every tag of an instrument file in one transaction: all of it or nothing.
+  virtual ImportResult Import(const std::string& path, const ImportControl& control) = 0;
+
+  // Every probe with its derived figures; `window_days` 0 means the whole history.
+  virtual std::vector<ProbeSummary> ListProbes(int32_t window_days) = 0;
+  virtual std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) = 0;
+
+  // All readings of a probe with from <= time <= to, in time order.
+  virtual std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
+                                                HistoryTime to) = 0;
+  // The same range cut into `columns` equal time columns, each giving its first, lowest,
+  // highest and last reading (in time order, without repeats); read from the index, never the
+  // whole history.
+  virtual std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from,
+                                                    HistoryTime to, int32_t columns) = 0;
+
+  // Limits of a probe (its own or the defaults), and setting them; probe_id 0 = the defaults.
+  virtual HistoryLimits GetLimits(int64_t probe_id) = 0;
+  virtual HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) = 0;
+  // Drops a probe's own limits so that it follows the defaults again.
+  virtual HistoryStatus ClearLimits(int64_t probe_id) = 0;
+
+  // The files a probe's readings came from.
+  virtual std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) = 0;
+  // Removes a probe with its readings and conflicts.
+  virtual HistoryStatus RemoveProbe(int64_t probe_id) = 0;
+};
+
+// Opens (creating when missing) the history at `location`: a PostgreSQL connection URI
+// ("postgresql://…" or "postgres://…") or a file path for the embedded store. Null with *error
+// set when it cannot be opened.
+std::unique_ptr<HistoryStore> OpenHistory(const std::string& location, std::string* error);
+
+}  // namespace tarn
