@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "analysis/anl.h"
+#include "analysis/ui/anl.h"
 #include "common/date_time.h"
 #include "common/globals.h"
 

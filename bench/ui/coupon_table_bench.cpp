@@ -11,9 +11,9 @@
 #include <string>
 
 #include "common/globals.h"
-#include "coupon/coupon.h"
 #include "coupon/coupon_items.h"
 #include "coupon/coupon_store.h"
+#include "coupon/ui/coupon.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 
 #include "../../tests/ui/serial_pty.h"
 #include "common/globals.h"
-#include "download/elpr.h"
 #include "download/port_name.h"
+#include "download/ui/elpr.h"
 
 namespace tarn {
 namespace {

@@ -17,7 +17,7 @@
 #include "common/user_paths.h"
 #include "graph/graph_view.h"
 #include "graph/grp_values.h"
-#include "graph/qimage_surface.h"
+#include "graph/ui/qimage_surface.h"
 #include "settings/settings.h"
 
 namespace tarn {

@@ -13,12 +13,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "analysis/anl.h"
+#include "analysis/ui/anl.h"
 #include "app/app_icon.h"
 #include "common/globals.h"
-#include "common/qt_text.h"
-#include "coupon/coupon.h"
-#include "download/elpr.h"
+#include "common/ui/qt_text.h"
+#include "coupon/ui/coupon.h"
+#include "download/ui/elpr.h"
 #include "settings/settings.h"
 
 namespace tarn {

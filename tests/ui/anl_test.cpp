@@ -17,13 +17,13 @@
 #include <QTimer>
 #include <cmath>
 
-#include "analysis/anl.h"
-#include "analysis/anl_models.h"
+#include "analysis/ui/anl.h"
+#include "analysis/ui/anl_models.h"
 #include "app/about.h"
 #include "app/main_form.h"
 #include "common/date_time.h"
 #include "common/globals.h"
-#include "graph/view_grp.h"
+#include "graph/ui/view_grp.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {

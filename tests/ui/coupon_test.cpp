@@ -26,10 +26,10 @@
 
 #include "app/main_form.h"
 #include "common/globals.h"
-#include "common/qt_text.h"
-#include "coupon/coupon.h"
+#include "common/ui/qt_text.h"
 #include "coupon/coupon_store.h"
-#include "coupon/unit.h"
+#include "coupon/ui/coupon.h"
+#include "coupon/ui/unit.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {

@@ -1,6 +1,6 @@
 // The download screen end to end: bytes written to a real pseudo-terminal reach the pane through
 // the same serial port code that users run.
-#include "download/elpr.h"
+#include "download/ui/elpr.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +24,9 @@
 
 #include "analysis/nembra_reader.h"
 #include "common/globals.h"
-#include "common/qt_text.h"
+#include "common/ui/qt_text.h"
 #include "download/port_name.h"
-#include "download/setup.h"
+#include "download/ui/setup.h"
 #include "serial_pty.h"
 
 namespace tarn {

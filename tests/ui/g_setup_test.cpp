@@ -11,8 +11,8 @@
 #include <functional>
 
 #include "common/globals.h"
-#include "graph/g_setup.h"
-#include "graph/up_down_list.h"
+#include "graph/ui/g_setup.h"
+#include "graph/ui/up_down_list.h"
 
 namespace tarn {
 namespace {

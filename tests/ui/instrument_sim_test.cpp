@@ -13,9 +13,9 @@
 #include <QPushButton>
 
 #include "common/globals.h"
-#include "common/qt_text.h"
-#include "download/elpr.h"
-#include "download/setup.h"
+#include "common/ui/qt_text.h"
+#include "download/ui/elpr.h"
+#include "download/ui/setup.h"
 #include "serial_pty.h"
 
 namespace tarn {

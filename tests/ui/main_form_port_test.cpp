@@ -11,8 +11,8 @@
 
 #include "app/main_form.h"
 #include "common/globals.h"
-#include "download/elpr.h"
 #include "download/port_name.h"
+#include "download/ui/elpr.h"
 #include "serial_pty.h"
 
 namespace tarn {

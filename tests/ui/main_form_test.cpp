@@ -13,12 +13,12 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "analysis/anl.h"
+#include "analysis/ui/anl.h"
 #include "app/about.h"
 #include "app/main_form.h"
 #include "common/globals.h"
-#include "coupon/coupon.h"
-#include "download/elpr.h"
+#include "coupon/ui/coupon.h"
+#include "download/ui/elpr.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {

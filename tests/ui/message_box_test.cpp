@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "common/message_box.h"
+#include "common/ui/message_box.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {

@@ -10,7 +10,7 @@
 #include "common/date_time.h"
 #include "graph/graph_view.h"
 #include "graph/grp_values.h"
-#include "graph/qimage_surface.h"
+#include "graph/ui/qimage_surface.h"
 
 namespace tarn {
 namespace {

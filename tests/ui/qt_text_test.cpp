@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/qt_text.h"
+#include "common/ui/qt_text.h"
 
 namespace tarn {
 namespace {

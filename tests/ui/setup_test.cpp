@@ -1,5 +1,5 @@
 // The serial port settings dialog: working copy, port list, defaults, typed text.
-#include "download/setup.h"
+#include "download/ui/setup.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "common/globals.h"
-#include "coupon/unit.h"
+#include "coupon/ui/unit.h"
 
 namespace tarn {
 namespace {

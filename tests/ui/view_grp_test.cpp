@@ -24,9 +24,9 @@
 
 #include "common/date_time.h"
 #include "common/globals.h"
-#include "graph/g_setup.h"
 #include "graph/grp_values.h"
-#include "graph/view_grp.h"
+#include "graph/ui/g_setup.h"
+#include "graph/ui/view_grp.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {

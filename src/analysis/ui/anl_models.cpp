@@ -1,8 +1,8 @@
-#include "analysis/anl_models.h"
+#include "analysis/ui/anl_models.h"
 
 #include "analysis/analysis_export.h"
-#include "common/qt_text.h"
-#include "graph/locale_number.h"
+#include "common/ui/qt_text.h"
+#include "graph/ui/locale_number.h"
 
 namespace tarn {
 

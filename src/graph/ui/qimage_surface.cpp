@@ -1,4 +1,4 @@
-#include "graph/qimage_surface.h"
+#include "graph/ui/qimage_surface.h"
 
 #include <QFontMetrics>
 #include <QPen>

@@ -1,4 +1,4 @@
-#include "graph/g_setup.h"
+#include "graph/ui/g_setup.h"
 
 #include <QColorDialog>
 #include <QFrame>
@@ -11,8 +11,8 @@
 #include <algorithm>
 
 #include "common/globals.h"
-#include "graph/locale_number.h"
-#include "graph/up_down_list.h"
+#include "graph/ui/locale_number.h"
+#include "graph/ui/up_down_list.h"
 
 namespace tarn {
 

@@ -1,4 +1,4 @@
-#include "analysis/anl.h"
+#include "analysis/ui/anl.h"
 
 #include <QFileDialog>
 #include <QFrame>
@@ -11,12 +11,12 @@
 #include <QVBoxLayout>
 
 #include "analysis/analysis_export.h"
-#include "analysis/anl_models.h"
+#include "analysis/ui/anl_models.h"
 #include "app/about.h"
 #include "common/globals.h"
-#include "common/message_box.h"
-#include "common/qt_text.h"
-#include "graph/view_grp.h"
+#include "common/ui/message_box.h"
+#include "common/ui/qt_text.h"
+#include "graph/ui/view_grp.h"
 
 namespace tarn {
 

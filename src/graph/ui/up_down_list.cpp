@@ -1,4 +1,4 @@
-#include "graph/up_down_list.h"
+#include "graph/ui/up_down_list.h"
 
 #include <QLineEdit>
 

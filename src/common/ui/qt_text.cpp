@@ -1,4 +1,4 @@
-#include "common/qt_text.h"
+#include "common/ui/qt_text.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "coupon/unit.h"
+#include "coupon/ui/unit.h"
 
 #include <QCloseEvent>
 #include <QFont>

@@ -1,10 +1,10 @@
-#include "graph/locale_number.h"
+#include "graph/ui/locale_number.h"
 
 #include <QLocale>
 #include <cmath>
 
 #include "common/number_text.h"
-#include "common/qt_text.h"
+#include "common/ui/qt_text.h"
 
 namespace tarn {
 

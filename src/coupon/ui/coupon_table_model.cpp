@@ -1,6 +1,6 @@
-#include "coupon/coupon_table_model.h"
+#include "coupon/ui/coupon_table_model.h"
 
-#include "common/qt_text.h"
+#include "common/ui/qt_text.h"
 #include "coupon/coupon_export.h"
 #include "coupon/coupon_store.h"
 

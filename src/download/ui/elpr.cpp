@@ -1,4 +1,4 @@
-#include "download/elpr.h"
+#include "download/ui/elpr.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -24,12 +24,12 @@
 
 #include "common/atomic_file.h"
 #include "common/globals.h"
-#include "common/message_box.h"
-#include "common/qt_text.h"
+#include "common/ui/message_box.h"
+#include "common/ui/qt_text.h"
 #include "download/line_params.h"
 #include "download/port_name.h"
 #include "download/print_pages.h"
-#include "download/setup.h"
+#include "download/ui/setup.h"
 
 namespace tarn {
 

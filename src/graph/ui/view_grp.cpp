@@ -1,4 +1,4 @@
-#include "graph/view_grp.h"
+#include "graph/ui/view_grp.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -17,10 +17,10 @@
 
 #include "common/atomic_file.h"
 #include "common/globals.h"
-#include "common/message_box.h"
-#include "common/qt_text.h"
-#include "graph/g_setup.h"
-#include "graph/qimage_surface.h"
+#include "common/ui/message_box.h"
+#include "common/ui/qt_text.h"
+#include "graph/ui/g_setup.h"
+#include "graph/ui/qimage_surface.h"
 
 // The picture buttons' images live in the static UI library and must be registered by hand.
 static void InitGraphResources() {

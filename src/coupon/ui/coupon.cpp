@@ -1,4 +1,4 @@
-#include "coupon/coupon.h"
+#include "coupon/ui/coupon.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,16 +25,16 @@
 #include <string_view>
 
 #include "common/globals.h"
-#include "common/message_box.h"
-#include "common/qt_text.h"
+#include "common/ui/message_box.h"
+#include "common/ui/qt_text.h"
 #include "coupon/coupon_calc.h"
 #include "coupon/coupon_catalogue.h"
 #include "coupon/coupon_export.h"
 #include "coupon/coupon_items.h"
 #include "coupon/coupon_notifier.h"
 #include "coupon/coupon_store.h"
-#include "coupon/coupon_table_model.h"
-#include "coupon/unit.h"
+#include "coupon/ui/coupon_table_model.h"
+#include "coupon/ui/unit.h"
 
 namespace tarn {
 

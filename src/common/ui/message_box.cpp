@@ -1,4 +1,4 @@
-#include "common/message_box.h"
+#include "common/ui/message_box.h"
 
 #include <QMessageBox>
 

@@ -1,4 +1,4 @@
-#include "download/setup.h"
+#include "download/ui/setup.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "common/globals.h"
-#include "common/qt_text.h"
+#include "common/ui/qt_text.h"
 #include "download/line_params.h"
 #include "download/port_name.h"
 
