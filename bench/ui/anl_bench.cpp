@@ -13,7 +13,8 @@
 
 #include "analysis/ui/anl.h"
 #include "common/date_time.h"
-#include "common/globals.h"
+#include "graph/ui/graph_records.h"
+#include "settings/ui/settings_records.h"
 
 namespace {
 

@@ -10,10 +10,11 @@
 #include <cstdio>
 #include <string>
 
-#include "common/globals.h"
 #include "coupon/coupon_items.h"
 #include "coupon/coupon_store.h"
 #include "coupon/ui/coupon.h"
+#include "coupon/ui/coupon_records.h"
+#include "settings/ui/settings_records.h"
 
 namespace {
 

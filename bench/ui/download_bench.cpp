@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "../../tests/ui/serial_pty.h"
-#include "common/globals.h"
 #include "download/port_name.h"
 #include "download/ui/elpr.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 namespace {

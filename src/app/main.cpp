@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_icon.h"
 #include "app/main_form.h"
+#include "common/ui/app_icon.h"
 
 namespace {
 

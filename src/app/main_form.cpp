@@ -14,12 +14,12 @@
 #include <system_error>
 
 #include "analysis/ui/anl.h"
-#include "app/app_icon.h"
-#include "common/globals.h"
+#include "common/ui/app_icon.h"
 #include "common/ui/qt_text.h"
 #include "coupon/ui/coupon.h"
 #include "download/ui/elpr.h"
 #include "settings/settings.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 

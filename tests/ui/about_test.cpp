@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/about.h"
+#include "common/ui/about.h"
 
 namespace tarn {
 namespace {

@@ -19,11 +19,11 @@
 
 #include "analysis/ui/anl.h"
 #include "analysis/ui/anl_models.h"
-#include "app/about.h"
 #include "app/main_form.h"
 #include "common/date_time.h"
-#include "common/globals.h"
+#include "common/ui/about.h"
 #include "graph/ui/view_grp.h"
+#include "settings/ui/settings_records.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {

@@ -25,11 +25,12 @@
 #include <memory>
 
 #include "app/main_form.h"
-#include "common/globals.h"
 #include "common/ui/qt_text.h"
 #include "coupon/coupon_store.h"
 #include "coupon/ui/coupon.h"
+#include "coupon/ui/coupon_records.h"
 #include "coupon/ui/unit.h"
+#include "settings/ui/settings_records.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {

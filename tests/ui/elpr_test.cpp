@@ -23,11 +23,11 @@
 #include <thread>
 
 #include "analysis/nembra_reader.h"
-#include "common/globals.h"
 #include "common/ui/qt_text.h"
 #include "download/port_name.h"
 #include "download/ui/setup.h"
 #include "serial_pty.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 namespace {

@@ -10,9 +10,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "common/globals.h"
 #include "graph/ui/g_setup.h"
 #include "graph/ui/up_down_list.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 namespace {

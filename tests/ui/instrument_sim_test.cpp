@@ -12,11 +12,11 @@
 #include <QProcess>
 #include <QPushButton>
 
-#include "common/globals.h"
 #include "common/ui/qt_text.h"
 #include "download/ui/elpr.h"
 #include "download/ui/setup.h"
 #include "serial_pty.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 namespace {

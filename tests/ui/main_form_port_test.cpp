@@ -10,10 +10,10 @@
 #include <QTabWidget>
 
 #include "app/main_form.h"
-#include "common/globals.h"
 #include "download/port_name.h"
 #include "download/ui/elpr.h"
 #include "serial_pty.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 namespace {

@@ -14,11 +14,11 @@
 #include <QTest>
 
 #include "analysis/ui/anl.h"
-#include "app/about.h"
 #include "app/main_form.h"
-#include "common/globals.h"
+#include "common/ui/about.h"
 #include "coupon/ui/coupon.h"
 #include "download/ui/elpr.h"
+#include "settings/ui/settings_records.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {

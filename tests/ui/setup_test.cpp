@@ -10,9 +10,9 @@
 #include <QSerialPortInfo>
 #include <functional>
 
-#include "common/globals.h"
 #include "download/port_name.h"
 #include "serial_pty.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 namespace {

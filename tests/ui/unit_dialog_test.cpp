@@ -10,8 +10,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "common/globals.h"
 #include "coupon/ui/unit.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 namespace {

@@ -23,10 +23,11 @@
 #include <functional>
 
 #include "common/date_time.h"
-#include "common/globals.h"
 #include "graph/grp_values.h"
 #include "graph/ui/g_setup.h"
+#include "graph/ui/graph_records.h"
 #include "graph/ui/view_grp.h"
+#include "settings/ui/settings_records.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {

@@ -12,36 +12,19 @@
 
 #include "analysis/analysis_export.h"
 #include "analysis/ui/anl_models.h"
-#include "app/about.h"
-#include "common/globals.h"
+#include "common/ui/about.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/widget_builders.h"
+#include "graph/ui/graph_records.h"
 #include "graph/ui/view_grp.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 
 namespace {
 
 const char* const kDateHeader = "Received Date / Time";
-
-QLabel* MakeLabel(const char* name, const char* text, QWidget* parent) {
-  auto* label = new QLabel(QString::fromLatin1(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  return label;
-}
-
-QFrame* MakePanel(const char* name, QWidget* parent) {
-  auto* panel = new QFrame(parent);
-  panel->setObjectName(QString::fromLatin1(name));
-  return panel;
-}
-
-QPushButton* MakeButton(const char* name, const char* text, QWidget* parent) {
-  auto* b = new QPushButton(QString::fromLatin1(text), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setFixedSize(119, 55);
-  return b;
-}
 
 // Read-only, no row headers, columns sharing the width, nothing resizable or sortable.
 void SetUpGrid(QTableView* grid) {
@@ -146,6 +129,7 @@ void Anl::InitializeComponent() {
   btnExport = MakeButton("btnExport", "Export", panel1);
   btnGraph = MakeButton("btnGraph", "Graph", panel1);
   btnAbout = MakeButton("btnAbout", "About", panel1);
+  for (QPushButton* b : {btnOpen, btnExport, btnGraph, btnAbout}) b->setFixedSize(119, 55);
   auto* right = new QVBoxLayout(panel1);
   right->setContentsMargins(0, 12, 0, 12);
   right->setSpacing(10);

@@ -24,17 +24,19 @@
 #include <algorithm>
 #include <string_view>
 
-#include "common/globals.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/widget_builders.h"
 #include "coupon/coupon_calc.h"
 #include "coupon/coupon_catalogue.h"
 #include "coupon/coupon_export.h"
 #include "coupon/coupon_items.h"
 #include "coupon/coupon_notifier.h"
 #include "coupon/coupon_store.h"
+#include "coupon/ui/coupon_records.h"
 #include "coupon/ui/coupon_table_model.h"
 #include "coupon/ui/unit.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 
@@ -83,9 +85,7 @@ DateTime ReadPickers(const QDateEdit* date, const QTimeEdit* time, DateTime fall
 }
 
 QLabel* Caption(const QString& text, QWidget* parent, const char* name = nullptr) {
-  auto* label = new QLabel(text, parent);
-  if (name != nullptr) label->setObjectName(QString::fromLatin1(name));
-  return label;
+  return MakeLabel(name, text, parent);
 }
 
 QLineEdit* Edit(const char* name, QWidget* parent) {
@@ -143,8 +143,7 @@ QTimeEdit* TimePicker(const char* name, QWidget* parent) {
 
 QPushButton* Button(const char* name, const QString& caption, const char* colour,
                     const char* border, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QString::fromLatin1(name));
+  QPushButton* button = MakeButton(name, caption, parent);
   button->setStyleSheet(
       QStringLiteral("QPushButton { background-color: %1; color: #F8F8FF; border: 1px solid %2;"
                      " padding: 5px 12px; min-height: 18px; }"
@@ -164,12 +163,10 @@ QFrame* Separator(QWidget* parent) {
 // A pane: a framed box whose title strip runs across its top.
 QFrame* Pane(const char* name, const QString& title, const char* background, const char* text,
              QLayout* content, QWidget* parent) {
-  auto* pane = new QFrame(parent);
-  pane->setObjectName(QString::fromLatin1(name));
+  QFrame* pane = MakePanel(name, parent);
   pane->setFrameShape(QFrame::Box);
   pane->setFrameShadow(QFrame::Plain);
-  auto* strip = new QLabel(title, pane);
-  strip->setObjectName(QString::fromLatin1(name) + QStringLiteral("Title"));
+  QLabel* strip = MakeLabel((std::string(name) + "Title").c_str(), title, pane);
   strip->setStyleSheet(
       QStringLiteral("QLabel { background-color: %1; color: %2; padding: 3px 0px; }")
           .arg(QLatin1String(background), QLatin1String(text)));

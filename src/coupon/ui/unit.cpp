@@ -11,7 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "common/globals.h"
+#include "common/ui/widget_builders.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 
@@ -23,8 +24,7 @@ Unit::Unit(QWidget* parent)
   setModal(true);
   setFont(QFont(QStringLiteral("Verdana"), 9));
 
-  lbTitle = new QLabel(QStringLiteral("Unit of Measure"), this);
-  lbTitle->setObjectName(QStringLiteral("lbTitle"));
+  lbTitle = MakeLabel("lbTitle", QStringLiteral("Unit of Measure"), this);
   lbTitle->setFont(QFont(QStringLiteral("Verdana"), 12));
   lbTitle->setAutoFillBackground(true);
   lbTitle->setStyleSheet(
@@ -53,11 +53,9 @@ Unit::Unit(QWidget* parent)
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(1, 1);
 
-  btnOk = new QPushButton(QStringLiteral("OK"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
+  btnOk = MakeButton("btnOk", QStringLiteral("OK"), this);
   btnOk->setDefault(true);
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  btnCancel = MakeButton("btnCancel", QStringLiteral("Cancel"), this);
   connect(btnOk, &QPushButton::clicked, this, &Unit::btnOk_Click);
   connect(btnCancel, &QPushButton::clicked, this, &Unit::btnCancel_Click);
 

@@ -23,13 +23,15 @@
 #include <vector>
 
 #include "common/atomic_file.h"
-#include "common/globals.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/widget_builders.h"
 #include "download/line_params.h"
 #include "download/port_name.h"
 #include "download/print_pages.h"
+#include "download/ui/download_records.h"
 #include "download/ui/setup.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 
@@ -46,18 +48,7 @@ QFont PaneFont() {
   return f;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, int y) {
-  auto* b = new QPushButton(QString::fromLatin1(text), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setGeometry(18, y, 119, 55);
-  b->setStyleSheet(QStringLiteral(
-      "QPushButton { background: steelblue; color: whitesmoke; border: 1px solid #2b5d8a; }"
-      "QPushButton:pressed { background: #3a6e9c; }"
-      "QPushButton:disabled { background: #8eaccb; color: #d8dde3; }"));
-  return b;
-}
-
-QPlainTextEdit* MakePane(QWidget* parent, const char* name) {
+QPlainTextEdit* MakePane(const char* name, QWidget* parent) {
   auto* p = new QPlainTextEdit(parent);
   p->setObjectName(QString::fromLatin1(name));
   p->setReadOnly(true);
@@ -69,13 +60,6 @@ QPlainTextEdit* MakePane(QWidget* parent, const char* name) {
   // The text is kept whole for saving and printing; no undo history for received text.
   p->setUndoRedoEnabled(false);
   return p;
-}
-
-QLabel* MakeStatus(QWidget* parent, const char* name, const QString& style) {
-  auto* l = new QLabel(parent);
-  l->setObjectName(QString::fromLatin1(name));
-  l->setStyleSheet(style);
-  return l;
 }
 
 // The pane's text with its lines separated by line feeds, exactly as received (no-break spaces
@@ -125,51 +109,56 @@ Elpr::Elpr(QWidget* parent) : QWidget(parent) {
   QFont verdanaBold = verdana;
   verdanaBold.setBold(true);
 
-  panel1 = new QFrame(this);
-  panel1->setObjectName(QStringLiteral("panel1"));
+  panel1 = MakePanel("panel1", this);
   panel1->setFixedWidth(156);
   panel1->setFrameShape(QFrame::Box);
   panel1->setFont(verdana);
   panel1->setStyleSheet(QStringLiteral("QFrame#panel1 { background: gainsboro; }"));
-  btnOpenPort = MakeButton(panel1, "btnOpenPort", "Open Port", 34);
-  btnSetPort = MakeButton(panel1, "btnSetPort", "Port Setup", 95);
-  btnClear = MakeButton(panel1, "btnClear", "Clear", 156);
-  btnSave = MakeButton(panel1, "btnSave", "Save", 217);
-  btnPrt = MakeButton(panel1, "btnPrt", "Print", 278);
+  btnOpenPort = MakeButton("btnOpenPort", "Open Port", panel1);
+  btnSetPort = MakeButton("btnSetPort", "Port Setup", panel1);
+  btnClear = MakeButton("btnClear", "Clear", panel1);
+  btnSave = MakeButton("btnSave", "Save", panel1);
+  btnPrt = MakeButton("btnPrt", "Print", panel1);
+  int y = 34;
+  for (QPushButton* b : {btnOpenPort, btnSetPort, btnClear, btnSave, btnPrt}) {
+    b->setGeometry(18, y, 119, 55);
+    b->setStyleSheet(QStringLiteral(
+        "QPushButton { background: steelblue; color: whitesmoke; border: 1px solid #2b5d8a; }"
+        "QPushButton:pressed { background: #3a6e9c; }"
+        "QPushButton:disabled { background: #8eaccb; color: #d8dde3; }"));
+    y += 61;
+  }
 
-  panel2 = new QFrame(this);
-  panel2->setObjectName(QStringLiteral("panel2"));
+  panel2 = MakePanel("panel2", this);
   panel2->setFrameShape(QFrame::Box);
   panel2->setStyleSheet(QStringLiteral("QFrame#panel2 { background: whitesmoke; }"));
-  label1 = new QLabel(QStringLiteral("DOWNLOAD"), panel2);
-  label1->setObjectName(QStringLiteral("label1"));
+  label1 = MakeLabel("label1", "DOWNLOAD", panel2);
   label1->setFont(verdanaBold);
   label1->setStyleSheet(QStringLiteral("color: black;"));
   label1->move(13, 7);
-  erText = MakePane(panel2, "erText");
-  lprText = MakePane(panel2, "lprText");
+  erText = MakePane("erText", panel2);
+  lprText = MakePane("lprText", panel2);
   auto* paneArea = new QVBoxLayout(panel2);
   paneArea->setContentsMargins(8, 24, 8, 8);
   paneArea->addWidget(erText);
   paneArea->addWidget(lprText);
 
-  panel3 = new QFrame(this);
-  panel3->setObjectName(QStringLiteral("panel3"));
+  panel3 = MakePanel("panel3", this);
   panel3->setFixedHeight(22);
   panel3->setFrameShape(QFrame::Box);
   panel3->setStyleSheet(QStringLiteral("QFrame#panel3 { background: whitesmoke; }"));
   lbTitle =
-      MakeStatus(panel3, "lbTitle", QStringLiteral("color: royalblue; background: whitesmoke;"));
+      MakeStatus("lbTitle", QStringLiteral("color: royalblue; background: whitesmoke;"), panel3);
   lbTitle->setFont(verdanaBold);
   lbTitle->setFixedWidth(104);
   lbTitle->setAlignment(Qt::AlignCenter);
-  lbSt1 = MakeStatus(panel3, "lbSt1", QStringLiteral("color: seagreen; background: gainsboro;"));
+  lbSt1 = MakeStatus("lbSt1", QStringLiteral("color: seagreen; background: gainsboro;"), panel3);
   lbSt1->setFont(verdana);
   lbSt1->setFixedWidth(104);
   lbSt1->setAlignment(Qt::AlignCenter);
-  lbSt2 =
-      MakeStatus(panel3, "lbSt2",
-                 QStringLiteral("color: midnightblue; background: whitesmoke; padding-left: 8px;"));
+  lbSt2 = MakeStatus(
+      "lbSt2", QStringLiteral("color: midnightblue; background: whitesmoke; padding-left: 8px;"),
+      panel3);
   lbSt2->setFont(verdana);
   lbSt2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   auto* status = new QHBoxLayout(panel3);

@@ -10,16 +10,17 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "common/globals.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/widget_builders.h"
 #include "download/line_params.h"
 #include "download/port_name.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 
 namespace {
 
-QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& entries) {
+QComboBox* MakeList(const char* name, const QStringList& entries, QWidget* parent) {
   auto* cb = new QComboBox(parent);
   cb->setObjectName(QString::fromLatin1(name));
   cb->setEditable(true);
@@ -27,13 +28,6 @@ QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& entrie
   cb->setInsertPolicy(QComboBox::NoInsert);
   cb->addItems(entries);
   return cb;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text) {
-  auto* lb = new QLabel(QString::fromLatin1(text), parent);
-  lb->setObjectName(QString::fromLatin1(name));
-  lb->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  return lb;
 }
 
 // The entry the list stands on: typing an entry's exact text selects it, other typed text
@@ -59,24 +53,23 @@ Setup::Setup(QWidget* parent) : QDialog(parent) {
   setStyleSheet(QStringLiteral("tarn--Setup { background: gainsboro; }"));
   setFixedSize(339, 282);
 
-  panel1 = new QFrame(this);
-  panel1->setObjectName(QStringLiteral("panel1"));
+  panel1 = MakePanel("panel1", this);
   panel1->setStyleSheet(QStringLiteral("QFrame#panel1 { background: whitesmoke; }"));
 
   QStringList bauds;
   for (int32_t b : kBaudRates) bauds << QString::number(b);
-  label1 = MakeLabel(panel1, "label1", "PORT");
-  cbPort = MakeList(panel1, "cbPort", {});
-  label2 = MakeLabel(panel1, "label2", "BAUD RATE");
-  cbBaud = MakeList(panel1, "cbBaud", bauds);
-  label3 = MakeLabel(panel1, "label3", "PARITY");
-  cbParity = MakeList(panel1, "cbParity", {"None", "Odd", "Even"});
-  label4 = MakeLabel(panel1, "label4", "DATA");
-  cbData = MakeList(panel1, "cbData", {"7", "8"});
-  label5 = MakeLabel(panel1, "label5", "STOP");
-  cbStop = MakeList(panel1, "cbStop", {"1", "2"});
-  label6 = MakeLabel(panel1, "label6", "FLOW CTRL.");
-  cbFlow = MakeList(panel1, "cbFlow", {"None", "RTS/CTS"});
+  label1 = MakeLabel("label1", "PORT", panel1);
+  cbPort = MakeList("cbPort", {}, panel1);
+  label2 = MakeLabel("label2", "BAUD RATE", panel1);
+  cbBaud = MakeList("cbBaud", bauds, panel1);
+  label3 = MakeLabel("label3", "PARITY", panel1);
+  cbParity = MakeList("cbParity", {"None", "Odd", "Even"}, panel1);
+  label4 = MakeLabel("label4", "DATA", panel1);
+  cbData = MakeList("cbData", {"7", "8"}, panel1);
+  label5 = MakeLabel("label5", "STOP", panel1);
+  cbStop = MakeList("cbStop", {"1", "2"}, panel1);
+  label6 = MakeLabel("label6", "FLOW CTRL.", panel1);
+  cbFlow = MakeList("cbFlow", {"None", "RTS/CTS"}, panel1);
 
   auto* grid = new QGridLayout(panel1);
   const std::pair<QLabel*, QComboBox*> rows[] = {{label1, cbPort},   {label2, cbBaud},
@@ -84,6 +77,7 @@ Setup::Setup(QWidget* parent) : QDialog(parent) {
                                                  {label5, cbStop},   {label6, cbFlow}};
   int r = 0;
   for (const auto& [label, list] : rows) {
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     grid->addWidget(label, r, 0);
     grid->addWidget(list, r, 1);
     ++r;

@@ -10,21 +10,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "common/globals.h"
+#include "common/ui/widget_builders.h"
 #include "graph/ui/locale_number.h"
 #include "graph/ui/up_down_list.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
-
-namespace {
-
-QLabel* MakeLabel(const char* name, const char* text, QWidget* parent) {
-  auto* label = new QLabel(QString::fromLatin1(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  return label;
-}
-
-}  // namespace
 
 gSetup::gSetup(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("gSetup"));

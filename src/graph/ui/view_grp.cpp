@@ -16,11 +16,13 @@
 #include <QWheelEvent>
 
 #include "common/atomic_file.h"
-#include "common/globals.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/widget_builders.h"
 #include "graph/ui/g_setup.h"
+#include "graph/ui/graph_records.h"
 #include "graph/ui/qimage_surface.h"
+#include "settings/ui/settings_records.h"
 
 // The picture buttons' images live in the static UI library and must be registered by hand.
 static void InitGraphResources() {
@@ -36,13 +38,6 @@ int ToMouseButton(Qt::MouseButtons buttons) {
   if (buttons & Qt::LeftButton) b |= kMouseLeft;
   if (buttons & Qt::RightButton) b |= kMouseRight;
   if (buttons & Qt::MiddleButton) b |= kMouseMiddle;
-  return b;
-}
-
-QPushButton* MakeButton(const char* name, const char* text, QWidget* parent) {
-  auto* b = new QPushButton(QString::fromLatin1(text), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setAutoDefault(false);
   return b;
 }
 
@@ -117,8 +112,7 @@ void ViewGrp::InitializeComponent() {
   setMinimumSize(1000, 600);
   resize(1008, 600);
 
-  panel1 = new QFrame(this);
-  panel1->setObjectName(QStringLiteral("panel1"));
+  panel1 = MakePanel("panel1", this);
   panel1->setFixedWidth(156);
   btnSave = MakeButton("btnSave", "Save", panel1);
   btnPrint = MakeButton("btnPrint", "Print", panel1);
@@ -135,11 +129,9 @@ void ViewGrp::InitializeComponent() {
   btnClose->setFixedSize(119, 55);
   right->addWidget(btnClose, 0, Qt::AlignHCenter);
 
-  panel2 = new QFrame(this);
-  panel2->setObjectName(QStringLiteral("panel2"));
+  panel2 = MakePanel("panel2", this);
   pnGrp = new PlotPanel(this, panel2);
-  panel3 = new QFrame(panel2);
-  panel3->setObjectName(QStringLiteral("panel3"));
+  panel3 = MakePanel("panel3", panel2);
   panel3->setFixedHeight(52);
   auto* middle = new QVBoxLayout(panel2);
   middle->setContentsMargins(10, 10, 10, 10);
@@ -166,6 +158,10 @@ void ViewGrp::InitializeComponent() {
     p.button->setIcon(QIcon(QString::fromLatin1(p.picture)));
     p.button->setIconSize(QSize(24, 24));
   }
+  // Enter in the window never presses a button.
+  for (QPushButton* b :
+       {btnSave, btnPrint, btnSetup, btnClose, btnViewAll, btnAreaXY, btnAreaX, btnAreaY})
+    b->setAutoDefault(false);
   lbValue = new QLabel(panel3);
   lbValue->setObjectName(QStringLiteral("lbValue"));
   lbValue->setFixedSize(231, 24);

@@ -1,13 +1,9 @@
-#include "common/globals.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 
 _basic_set_ vSetup{};
 _select_unit_ vUnit[kUnitCount]{};
-_grp_values_ vGrpData{};
-_coupon_values_ vCpon{};
-CouponStore vCponData{};
-_com_buff_ vRbuff[kRingRecords]{};
 
 std::string CfgFile;
 std::string DataPath;

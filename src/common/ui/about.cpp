@@ -1,4 +1,4 @@
-#include "app/about.h"
+#include "common/ui/about.h"
 
 #include <QDesktopServices>
 #include <QFrame>
@@ -6,15 +6,15 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "app/app_icon.h"
+#include "common/ui/app_icon.h"
+#include "common/ui/widget_builders.h"
 
 namespace tarn {
 
 namespace {
 
 QLabel* TextLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
+  QLabel* label = MakeLabel(name, text, parent);
   QFont font(QStringLiteral("Verdana"));
   font.setPointSizeF(9.75);
   label->setFont(font);
@@ -38,8 +38,7 @@ void about::InitializeComponent() {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(341, 287);
 
-  panel1 = new QFrame(this);
-  panel1->setObjectName(QStringLiteral("panel1"));
+  panel1 = MakePanel("panel1", this);
   panel1->setGeometry(9, 13, 322, 204);
   QPalette pal = panel1->palette();
   pal.setColor(QPalette::Window, QColor(QStringLiteral("floralwhite")));
@@ -70,8 +69,7 @@ void about::InitializeComponent() {
   linkLabel1->adjustSize();
   connect(linkLabel1, &QLabel::linkActivated, this, &about::linkLabel1_LinkClicked);
 
-  btnOk = new QPushButton(QStringLiteral("OK"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
+  btnOk = MakeButton("btnOk", QStringLiteral("OK"), this);
   btnOk->setGeometry(108, 238, 128, 37);
   btnOk->setDefault(true);
   connect(btnOk, &QPushButton::clicked, this, &about::btnOk_Click);

@@ -1,4 +1,4 @@
-#include "app/app_icon.h"
+#include "common/ui/app_icon.h"
 
 namespace tarn {
 

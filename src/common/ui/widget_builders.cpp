@@ -1,0 +1,33 @@
+#include "common/ui/widget_builders.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace tarn {
+
+QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  return label;
+}
+
+QPushButton* MakeButton(const char* name, const QString& text, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  return button;
+}
+
+QFrame* MakePanel(const char* name, QWidget* parent) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(QString::fromLatin1(name));
+  return panel;
+}
+
+QLabel* MakeStatus(const char* name, const QString& style, QWidget* parent) {
+  QLabel* label = MakeLabel(name, QString(), parent);
+  label->setStyleSheet(style);
+  return label;
+}
+
+}  // namespace tarn

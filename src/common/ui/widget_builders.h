@@ -1,0 +1,20 @@
+// Named controls for building screens. The object name comes first, as the screens name their
+// controls; a screen sets sizes, places and looks on what these return.
+#pragma once
+
+#include <QString>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace tarn {
+
+QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent);
+QPushButton* MakeButton(const char* name, const QString& text, QWidget* parent);
+QFrame* MakePanel(const char* name, QWidget* parent);
+// A label without text that shows a status line in the given style sheet.
+QLabel* MakeStatus(const char* name, const QString& style, QWidget* parent);
+
+}  // namespace tarn

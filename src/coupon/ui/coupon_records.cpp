@@ -1,0 +1,8 @@
+#include "coupon/ui/coupon_records.h"
+
+namespace tarn {
+
+_coupon_values_ vCpon{};
+CouponStore vCponData{};
+
+}  // namespace tarn

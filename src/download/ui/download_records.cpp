@@ -1,0 +1,7 @@
+#include "download/ui/download_records.h"
+
+namespace tarn {
+
+_com_buff_ vRbuff[kRingRecords]{};
+
+}  // namespace tarn
