@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,11 +12,8 @@ namespace {
 
 std::string ExamplePath(const char* name) {
   const char* src = std::getenv("TARN_SOURCE_DIR");
-  // Run by hand, the source tree is found from this file's own path.
-  const std::string root =
-      src != nullptr && *src != '\0'
-          ? std::string(src)
-          : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+  // Run by hand, the source tree is the one the test was built from.
+  const std::string root = src != nullptr && *src != '\0' ? std::string(src) : TARN_TEST_SOURCE_DIR;
   return root + "/examples/" + name;
 }
 

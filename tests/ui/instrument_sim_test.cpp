@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -25,8 +24,7 @@ namespace {
 // test program are.
 QString SourceDir() {
   const QString env = qEnvironmentVariable("TARN_SOURCE_DIR");
-  return env.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).absoluteDir().absolutePath() + "/../.."
-                       : env;
+  return env.isEmpty() ? QStringLiteral(TARN_TEST_SOURCE_DIR) : env;
 }
 QString BuildDir() {
   const QString env = qEnvironmentVariable("TARN_BUILD_DIR");
