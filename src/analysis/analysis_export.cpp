@@ -14,7 +14,7 @@ namespace {
 // Sheet rows are stored in 16 bits; a row past this would overwrite the top of the sheet.
 constexpr int64_t kLastSheetRow = 65535;
 
-void SetError(std::string* error, const char* text) {
+void SetError(std::string* error, const std::string& text) {
   if (error) *error = text;
 }
 
@@ -111,14 +111,9 @@ bool SaveCsv(const NembraReader& reader, const std::string& path, std::string* e
   }
   out += "\r\n";
 
-  AtomicFile file(path);
-  if (!file.Open()) {
-    SetError(error, "Cannot create the file.");
-    return false;
-  }
-  const bool written = std::fwrite(out.data(), 1, out.size(), file.file()) == out.size();
-  if (!file.Commit() || !written) {
-    SetError(error, "Cannot write the file.");
+  std::string why;
+  if (!WriteFileAtomically(path, out, &why)) {
+    SetError(error, "Cannot write the file. " + why);
     return false;
   }
   return true;
@@ -149,10 +144,15 @@ bool SaveXls(const NembraReader& reader, const std::string& path, std::string* e
   for (int32_t i = 0; i < count; ++i) {
     const unsigned row = 5 + k + static_cast<unsigned>(i);
     sheet(row, 0) = ReadingTimeText(reader, i).c_str();
-    // The number cell holds what the row shows: the value rounded to four decimals.
+    // The number cell holds what the row shows: the value rounded to four decimals. A reading
+    // that is no number ("NaN") stays the text the CSV shows, never a zero.
+    const std::string text = ReadingValueText(reader, i);
     double shown = 0.0;
-    ParseWholeNumber(ReadingValueText(reader, i), &shown);
-    sheet(row, 1) = shown;
+    if (ParseWholeNumber(text, &shown)) {
+      sheet(row, 1) = shown;
+    } else {
+      sheet(row, 1) = text.c_str();
+    }
   }
 
   AtomicFile file(path);
@@ -160,9 +160,10 @@ bool SaveXls(const NembraReader& reader, const std::string& path, std::string* e
     SetError(error, "Cannot create the file.");
     return false;
   }
-  const bool written = sheet.Write(file.Release());
-  if (!file.Commit() || !written) {
-    SetError(error, "Cannot write the file.");
+  // Only a sheet written whole is saved; the old file stays otherwise.
+  std::string why;
+  if (!sheet.Write(file.Release()) || !file.Commit(&why)) {
+    SetError(error, "Cannot write the file. " + why);
     return false;
   }
   return true;

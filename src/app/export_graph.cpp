@@ -162,8 +162,9 @@ int RunGraphCommand(int argc, char** argv) {
   if (surface == nullptr || !surface->image().save(&buffer, "BMP")) {
     return Fail("the bitmap could not be encoded");
   }
-  if (!WriteFileAtomically(out, bytes.toStdString())) {
-    return Fail(std::string("cannot write '") + out + "'");
+  std::string why;
+  if (!WriteFileAtomically(out, std::string_view(bytes.constData(), bytes.size()), &why)) {
+    return Fail(std::string("cannot write '") + out + "': " + why);
   }
   return 0;
 }

@@ -1,36 +1,144 @@
 #include "common/atomic_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <filesystem>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <random>
-#include <system_error>
 #include <utility>
 
 namespace tarn {
 
-AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}
+namespace {
 
-AtomicFile::~AtomicFile() {
-  if (file_ != nullptr && !released_) std::fclose(file_);
-  if (!committed_ && !temp_path_.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(temp_path_, ec);
+constexpr size_t kWriteChunk = 64 * 1024;
+
+void SetError(std::string* error, std::string text) {
+  if (error != nullptr) *error = std::move(text);
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ElsewhereHint() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && *home != '\0') {
+    return std::string("; save it in another folder, such as ") + home;
+  }
+  return "; save it in another folder, such as your home folder";
+}
+
+bool UnderSystemFolder(const std::string& folder) {
+  for (const char* root : {"/dev", "/proc", "/sys"}) {
+    const size_t n = std::strlen(root);
+    if (folder.compare(0, n, root) == 0 && (folder.size() == n || folder[n] == '/')) return true;
+  }
+  return false;
+}
+
+// The file a chain of symbolic links ends at (the path itself when it is not a link).
+bool FollowLinks(std::string path, std::string* target, std::string* error) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      *target = std::move(path);
+      return true;
+    }
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof buf) break;
+    std::string link(buf, static_cast<size_t>(n));
+    path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+  }
+  SetError(error, "The symbolic link " + path + " leads nowhere a file can be saved.");
+  return false;
+}
+
+std::string RandomName() {
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937 rng(std::random_device{}());
+  std::string name = ".tarn";
+  for (int i = 0; i < 8; ++i) name += kChars[rng() % (sizeof kChars - 1)];
+  return name;  // 13 bytes: fits beside any legal file name
+}
+
+std::string CreateFailure(int err, const std::string& folder, const std::string& shown) {
+  switch (err) {
+    case EROFS:
+      return "The folder " + folder + " is read-only" + ElsewhereHint() + ".";
+    case EACCES:
+    case EPERM:
+      return "The folder " + folder + " is read-only for you" + ElsewhereHint() + ".";
+    case ENOSPC:
+    case EDQUOT:
+      return "The disk holding " + shown + " is full; the file was not saved.";
+    default:
+      return "Cannot create a file in the folder " + folder + ": " + std::strerror(err) + ".";
   }
 }
 
-bool AtomicFile::Open() {
-  if (file_ != nullptr || path_.empty()) return false;
-  std::mt19937_64 rng(
-      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-      reinterpret_cast<uintptr_t>(this));
+std::string WriteFailure(int err, const std::string& shown) {
+  if (err == ENOSPC || err == EDQUOT) {
+    return "The disk holding " + shown + " is full; the file was not saved and is unchanged.";
+  }
+  return "Cannot write " + shown + ": " + std::strerror(err) + "; the file is unchanged.";
+}
+
+// Closes a descriptor and removes a named temporary file unless told the save went through.
+struct Cleanup {
+  int dir_fd = -1;
+  int fd = -1;
+  std::string temp_name;  // in dir_fd
+  ~Cleanup() {
+    if (fd >= 0) ::close(fd);
+    if (!temp_name.empty()) ::unlinkat(dir_fd, temp_name.c_str(), 0);
+    if (dir_fd >= 0) ::close(dir_fd);
+  }
+};
+
+// Opens an unnamed file in the folder, or a short-named one where the file system has none.
+int OpenTemp(Cleanup& c, mode_t mode) {
+  const int fd = ::openat(c.dir_fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
   for (int attempt = 0; attempt < 16; ++attempt) {
-    std::string candidate = path_ + ".tmp" + std::to_string(rng() % 1000000000ULL);
-    // "x": never reuse or truncate a file that happens to exist under that name.
-    FILE* f = std::fopen(candidate.c_str(), "wbx");
-    if (f != nullptr) {
-      file_ = f;
-      temp_path_ = std::move(candidate);
+    std::string name = RandomName();
+    const int named =
+        ::openat(c.dir_fd, name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+    if (named >= 0) {
+      c.temp_name = std::move(name);
+      return named;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
+
+// Gives the unnamed file a short name in its folder so that rename can put it in place.
+bool LinkTemp(Cleanup& c) {
+  char proc_path[64];
+  std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", c.fd);
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::string name = RandomName();
+    int rc = ::linkat(AT_FDCWD, proc_path, c.dir_fd, name.c_str(), AT_SYMLINK_FOLLOW);
+    if (rc != 0 && errno == ENOENT) {
+      rc = ::linkat(c.fd, "", c.dir_fd, name.c_str(), AT_EMPTY_PATH);
+    }
+    if (rc == 0) {
+      c.temp_name = std::move(name);
       return true;
     }
     if (errno != EEXIST) return false;
@@ -38,37 +146,143 @@ bool AtomicFile::Open() {
   return false;
 }
 
+}  // namespace
+
+ssize_t FileOps::Write(int fd, const void* data, size_t size) {
+  return ::write(fd, data, size);
+}
+int FileOps::Sync(int fd) {
+  return ::fsync(fd);
+}
+int FileOps::Close(int fd) {
+  return ::close(fd);
+}
+int FileOps::Rename(const char* from, const char* to) {
+  return ::rename(from, to);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error) {
+  FileOps ops;
+  return WriteFileAtomically(path, content, error, ops);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error,
+                         FileOps& ops) {
+  if (path.empty() || path.back() == '/') {
+    SetError(error, "No file name was given.");
+    return false;
+  }
+  std::string target;
+  if (!FollowLinks(path, &target, error)) return false;
+  char real[PATH_MAX];
+  if (::realpath(FolderOf(target).c_str(), real) == nullptr) {
+    SetError(error, "The folder " + FolderOf(target) + " does not exist.");
+    return false;
+  }
+  const std::string folder = real;
+  if (UnderSystemFolder(folder)) {
+    SetError(error, "Nothing under /dev, /proc or /sys is replaced; choose a file elsewhere.");
+    return false;
+  }
+  const std::string name = NameOf(target);
+  const std::string full = (folder == "/" ? "" : folder) + "/" + name;
+
+  struct stat old;
+  const bool exists = ::lstat(full.c_str(), &old) == 0;
+  if (exists && !S_ISREG(old.st_mode)) {
+    SetError(error, path + " is not a regular file; choose another name.");
+    return false;
+  }
+  if (exists && ::faccessat(AT_FDCWD, full.c_str(), W_OK, AT_EACCESS) != 0) {
+    SetError(error, "You may not write to " + path + ".");
+    return false;
+  }
+
+  Cleanup c;
+  c.dir_fd = ::open(folder.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
+  if (c.dir_fd < 0) {
+    SetError(error, CreateFailure(errno, folder, path));
+    return false;
+  }
+  c.fd = OpenTemp(c, 0666);
+  if (c.fd < 0) {
+    SetError(error, CreateFailure(errno, folder, path));
+    return false;
+  }
+  if (exists) {
+    // Owner first: a change of owner clears set-id bits that the mode then puts back.
+    if (::fchown(c.fd, old.st_uid, old.st_gid) != 0) {
+      // Only the owner's own group or root may give a file away; the mode is still kept.
+    }
+    ::fchmod(c.fd, old.st_mode & 07777);
+  }
+
+  for (size_t done = 0; done < content.size();) {
+    const size_t n = std::min(kWriteChunk, content.size() - done);
+    const ssize_t put = ops.Write(c.fd, content.data() + done, n);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      SetError(error, WriteFailure(put < 0 ? errno : EIO, path));
+      return false;
+    }
+    done += static_cast<size_t>(put);
+  }
+  if (ops.Sync(c.fd) != 0) {
+    SetError(error, WriteFailure(errno, path));
+    return false;
+  }
+  if (c.temp_name.empty() && !LinkTemp(c)) {
+    SetError(error, WriteFailure(errno, path));
+    return false;
+  }
+  const int fd = c.fd;
+  c.fd = -1;
+  if (ops.Close(fd) != 0) {
+    SetError(error, WriteFailure(errno, path));
+    return false;
+  }
+  const std::string temp_path = (folder == "/" ? "" : folder) + "/" + c.temp_name;
+  if (ops.Rename(temp_path.c_str(), full.c_str()) != 0) {
+    SetError(error, WriteFailure(errno, path));
+    return false;
+  }
+  c.temp_name.clear();
+  // The rename itself reaches the disk only with its folder.
+  ::fsync(c.dir_fd);
+  return true;
+}
+
+AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}
+
+AtomicFile::~AtomicFile() {
+  if (file_ != nullptr && !released_) std::fclose(file_);
+  std::free(buffer_);
+}
+
+bool AtomicFile::Open() {
+  if (file_ != nullptr || path_.empty()) return false;
+  file_ = ::open_memstream(&buffer_, &size_);
+  return file_ != nullptr;
+}
+
 FILE* AtomicFile::Release() {
   released_ = true;
   return file_;
 }
 
-bool AtomicFile::Commit() {
-  if (temp_path_.empty() || committed_) return false;
+bool AtomicFile::Commit(std::string* error) {
+  if (file_ == nullptr) return false;
   bool ok = true;
-  if (!released_ && file_ != nullptr) {
+  if (!released_) {
     ok = std::ferror(file_) == 0;
-    ok = (std::fflush(file_) == 0) && ok;
     ok = (std::fclose(file_) == 0) && ok;
+    released_ = true;
   }
-  file_ = nullptr;
-  released_ = true;
-  if (!ok) return false;
-  std::error_code ec;
-  std::filesystem::rename(temp_path_, path_, ec);
-  if (ec) return false;
-  committed_ = true;
-  return true;
-}
-
-bool WriteFileAtomically(const std::string& path, const std::string& content) {
-  AtomicFile out(path);
-  if (!out.Open()) return false;
-  if (!content.empty() &&
-      std::fwrite(content.data(), 1, content.size(), out.file()) != content.size()) {
+  if (!ok || buffer_ == nullptr) {
+    SetError(error, "Cannot write " + path_ + ": out of memory; the file is unchanged.");
     return false;
   }
-  return out.Commit();
+  return WriteFileAtomically(path_, std::string_view(buffer_, size_), error);
 }
 
 }  // namespace tarn

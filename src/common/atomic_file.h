@@ -1,38 +1,63 @@
-// Writes a file through a temporary file in the target folder, renamed into place only when
-// every write succeeded, so a failed save never leaves a damaged or half-written file.
+// Saves a file whole or not at all: every save of the program goes through WriteFileAtomically,
+// which writes a temporary file beside the target and moves it into place only when complete.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace tarn {
 
+// The system calls of a save. The default calls the system; tests derive from it to make one
+// call fail on cue.
+class FileOps {
+ public:
+  virtual ~FileOps() = default;
+  virtual ssize_t Write(int fd, const void* data, size_t size);
+  virtual int Sync(int fd);
+  virtual int Close(int fd);
+  virtual int Rename(const char* from, const char* to);
+};
+
+// Writes content to path so that the old file stays as it was unless the new one is complete:
+// checked writes into an unnamed temporary file in the target's folder (a short-named one
+// where the file system has none), synced, renamed into place, then the folder synced. The
+// target keeps its mode (and owner where allowed); a symbolic link is written through to the
+// file it names. A target the user may not write, an existing target that is not a regular
+// file, anything under /dev, /proc or /sys, and a read-only folder are refused. On failure
+// *error (when given) gets a sentence saying why, and nothing is left behind.
+bool WriteFileAtomically(const std::string& path, std::string_view content,
+                         std::string* error = nullptr);
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error,
+                         FileOps& ops);
+
+// For writers that produce a file through a FILE*: they write into memory, and Commit saves the
+// bytes with WriteFileAtomically.
 class AtomicFile {
  public:
   explicit AtomicFile(std::string path);
-  ~AtomicFile();  // removes the temporary file unless Commit succeeded
+  ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
-  // Creates the temporary file for binary writing; false when it cannot be created.
+  // Opens the in-memory file for binary writing; false when it cannot be made.
   bool Open();
   FILE* file() const { return file_; }
-  // Hands the open file to a writer that closes it itself; Commit then only renames.
+  // Hands the open file to a writer that closes it itself; Commit then only saves.
   FILE* Release();
-  // Closes (when still owned) and renames into place. False on any earlier write error, a
-  // failed flush or close, or a failed rename; the target is then left as it was.
-  bool Commit();
+  // Closes (when still owned) and saves. False on an earlier write error or a failed save; the
+  // target is then left as it was and *error (when given) says why.
+  bool Commit(std::string* error = nullptr);
   const std::string& path() const { return path_; }
 
  private:
   std::string path_;
-  std::string temp_path_;
   FILE* file_ = nullptr;
+  char* buffer_ = nullptr;
+  size_t size_ = 0;
   bool released_ = false;
-  bool committed_ = false;
 };
-
-// Writes the whole content through an AtomicFile; false on any failure.
-bool WriteFileAtomically(const std::string& path, const std::string& content);
 
 }  // namespace tarn

@@ -138,6 +138,7 @@ bool IsCouponTextColumn(int column) {
 bool SaveCsv(const std::string& path, const CouponStore& store, const CouponUnits& units,
              CouponNotifier& notifier) {
   AtomicFile out(path);
+  std::string why;
   bool ok = out.Open();
   if (ok) {
     std::string buf;
@@ -159,9 +160,9 @@ bool SaveCsv(const std::string& path, const CouponStore& store, const CouponUnit
       }
     }
     if (ok && !buf.empty()) ok = std::fwrite(buf.data(), 1, buf.size(), out.file()) == buf.size();
-    if (ok) ok = out.Commit();
+    if (ok) ok = out.Commit(&why);
   }
-  if (!ok) notifier.Error(kMsgWriteFault);
+  if (!ok) notifier.Error(WriteFaultText(why));
   return ok;
 }
 
@@ -192,9 +193,10 @@ bool SaveXls(const std::string& path, const CouponStore& store, const CouponUnit
     }
   }
   // The sheet closes the file itself; only a complete write is renamed into place.
+  std::string why;
   bool ok = sheet.Write(out.Release());
-  if (ok) ok = out.Commit();
-  if (!ok) notifier.Error(kMsgWriteFault);
+  if (ok) ok = out.Commit(&why);
+  if (!ok) notifier.Error(WriteFaultText(why));
   return ok;
 }
 

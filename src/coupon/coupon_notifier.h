@@ -2,6 +2,7 @@
 // box, the command line with a line on standard error.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace tarn {
@@ -21,6 +22,10 @@ inline constexpr char kMsgCalcCorrRate[] =
     "Cannot calculate Corrosion Rate. Total Exposure time is less than or equal to zero.";
 inline constexpr char kMsgInvalidCouponData[] = "Invalid Coupon Data.";
 inline constexpr char kMsgWriteFault[] = "Write Fault Error.";
+// The write fault message followed by the reason the save gave, when it gave one.
+inline std::string WriteFaultText(const std::string& reason) {
+  return reason.empty() ? std::string(kMsgWriteFault) : std::string(kMsgWriteFault) + " " + reason;
+}
 inline constexpr char kMsgCannotOpenCoupon[] = "Cannot open the coupon data file.";
 
 }  // namespace tarn

@@ -146,6 +146,7 @@ CouponFileResult Open(const std::string& path, CouponStore& store, CouponNotifie
 bool Save(const std::string& path, const CouponStore& store, CouponNotifier& notifier) {
   const int32_t count = std::clamp(store.record_count, 0, kCouponCapacity);
   AtomicFile out(path);
+  std::string why;
   bool ok = out.Open();
   if (ok) {
     unsigned char header[kCouponHeaderSize];
@@ -164,9 +165,9 @@ bool Save(const std::string& path, const CouponStore& store, CouponNotifier& not
       ok = std::fwrite(block.data(), 1, bytes, out.file()) == bytes;
     }
     // A failed write is never renamed into place; the destructor removes the temporary file.
-    if (ok) ok = out.Commit();
+    if (ok) ok = out.Commit(&why);
   }
-  if (!ok) notifier.Error(kMsgWriteFault);
+  if (!ok) notifier.Error(WriteFaultText(why));
   return ok;
 }
 

@@ -208,6 +208,38 @@ TEST_F(ExportTest, FailedWritesAreReportedAndLeaveNothing) {
             2);  // the input and old.csv: no temporary file left behind
 }
 
+TEST_F(ExportTest, WriteFailingPartWayKeepsTheOldFile) {
+  Load(kFile, 0);
+  for (const char* name : {"old.csv", "old.xls"}) {
+    const std::string path = dir_.file(name);
+    WriteAll(path, "previous");
+    // 100 bytes of file size allowed: every export fails part-way through.
+    const int status = testing::InChildWithFileLimit(100, [&] {
+      std::string error;
+      const bool saved =
+          name[4] == 'c' ? SaveCsv(reader_, path, &error) : SaveXls(reader_, path, &error);
+      return !saved && error.find("Cannot write the file.") == 0;
+    });
+    EXPECT_EQ(status, 0) << name;
+    EXPECT_EQ(ReadAll(path), "previous") << name;
+  }
+}
+
+TEST_F(ExportTest, ReadingThatIsNoNumberIsTheCsvTextInTheSpreadsheet) {
+  // A wire loop probe with a negative ratio has no metal loss.
+  Load(
+      "TAG NUMBER: W\nTHICKNESS: 10\nPROBE TYPE: WIRE LOOP\nRS_RR\n"
+      "1 01/02/2020 10:20:30 -1 0\n2 01/02/2020 11:20:30 2 0\n",
+      0);
+  std::string error;
+  ASSERT_TRUE(SaveCsv(reader_, dir_.file("w.csv"), &error)) << error;
+  EXPECT_NE(ReadAll(dir_.file("w.csv")).find("01/02/2020 10:20,NaN\r\n"), std::string::npos);
+  ASSERT_TRUE(SaveXls(reader_, dir_.file("w.xls"), &error)) << error;
+  auto cells = ReadSheet(ReadAll(dir_.file("w.xls")));
+  EXPECT_EQ(cells[Pos(12, 1)], "NaN");
+  EXPECT_EQ(cells[Pos(13, 1)], "#" + std::to_string(0.0));
+}
+
 TEST_F(ExportTest, SpreadsheetRefusesRowsPastItsLimit) {
   std::string text = "TAG NUMBER: BIG\nCURRENT\n";
   DateTime start;

@@ -1,9 +1,5 @@
 // The coupon data file and the comma-separated and spreadsheet exports, read back byte by byte.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -20,6 +16,7 @@
 namespace tarn {
 namespace {
 
+using testing::InChildWithFileLimit;
 using testing::ReadAll;
 using testing::TempDir;
 using testing::WriteAll;
@@ -279,21 +276,6 @@ TEST(CouponExport, SpreadsheetCellTypesOfADiscRow) {
   EXPECT_NE(ReadAll(csv).find(",7.94,,,,,,,,01/03/2024"), std::string::npos);
 }
 
-// Runs fn in a child whose file size limit is `limit` bytes; returns its exit status.
-template <typename Fn>
-int InChildWithFileLimit(rlim_t limit, Fn fn) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-    rlimit rl{limit, limit};
-    setrlimit(RLIMIT_FSIZE, &rl);
-    _exit(fn() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
-}
-
 TEST(CouponFile, FailedWritesAreReportedAndKeepTheOldFile) {
   TempDir dir;
   auto store = NewStore();
@@ -311,7 +293,7 @@ TEST(CouponFile, FailedWritesAreReportedAndKeepTheOldFile) {
                       : ext == "csv" ? SaveCsv(path, *store, u, n)
                                      : SaveXls(path, *store, u, n);
       // Success only when the failure was reported exactly once, with the right message.
-      return !ok && n.messages == std::vector<std::string>{kMsgWriteFault};
+      return !ok && n.messages.size() == 1 && n.messages[0].rfind(kMsgWriteFault, 0) == 0;
     });
     EXPECT_EQ(status, 0) << name;
     EXPECT_EQ(ReadAll(path), old_bytes) << name;

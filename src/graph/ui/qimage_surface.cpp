@@ -1,12 +1,17 @@
 #include "graph/ui/qimage_surface.h"
 
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QPen>
 #include <QPointF>
 #include <QPolygon>
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <vector>
+
+#include "common/atomic_file.h"
+#include "common/ui/qt_text.h"
 
 namespace tarn {
 
@@ -96,7 +101,11 @@ const QImage& QImageSurface::image() {
 }
 
 bool QImageSurface::SaveBmp(const QString& path) {
-  return image().save(path, "BMP");
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  return image().save(&buffer, "BMP") &&
+         WriteFileAtomically(ToUtf8(path), std::string_view(bytes.constData(), bytes.size()));
 }
 
 int QImageSurface::Width() const {

@@ -296,8 +296,11 @@ void ViewGrp::SaveGraph() {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   const bool encoded = surface->image().save(&buffer, "BMP");
-  if (!encoded || !WriteFileAtomically(ToUtf8(path), bytes.toStdString())) {
-    ShowError(this, QStringLiteral("The graph could not be saved to %1.").arg(path));
+  std::string why;
+  if (!encoded ||
+      !WriteFileAtomically(ToUtf8(path), std::string_view(bytes.constData(), bytes.size()), &why)) {
+    ShowError(this,
+              QStringLiteral("The graph could not be saved to %1. %2").arg(path, FromUtf8(why)));
   }
 }
 
