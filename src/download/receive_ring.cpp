@@ -1,6 +1,6 @@
 #include "download/receive_ring.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace tarn {
 
@@ -10,6 +10,7 @@ namespace {
 void CloseRecord(_com_buff_* ring, RingCursor& cur) {
   _com_buff_& rec = ring[cur.pWrite];
   rec.text[cur.RecvPtr] = '\0';
+  rec.length = static_cast<uint8_t>(cur.RecvPtr);
   rec.ready = 1;
   cur.pWrite = (cur.pWrite + 1) % kRingRecords;
   cur.RecvPtr = 0;
@@ -59,7 +60,7 @@ bool TakeRecord(_com_buff_* ring, RingCursor& cur, std::string& text) {
   cur.pRead %= kRingRecords;
   _com_buff_& rec = ring[cur.pRead];
   if (!rec.ready) return false;
-  text.append(rec.text, ::strnlen(rec.text, sizeof rec.text));
+  text.append(rec.text, std::min<std::size_t>(rec.length, kRecordTextMax));
   rec.ready = 0;
   cur.pRead = (cur.pRead + 1) % kRingRecords;
   return true;

@@ -13,7 +13,8 @@ inline constexpr int32_t kRecordTextMax = 99;  // bytes of text in one record
 
 // One received line, or a piece of one.
 struct _com_buff_ {
-  uint8_t ready;  // 1: holds text not yet shown
+  uint8_t ready;   // 1: holds text not yet shown
+  uint8_t length;  // bytes of text: a received NUL byte is text too, not its end
   char text[kRecordTextMax + 1];
 };
 
@@ -36,8 +37,8 @@ bool ReceiveBytes(_com_buff_* ring, RingCursor& cur, const unsigned char* bytes,
 // (every byte can close at most one record, plus the overflow and end-of-burst closes).
 std::size_t RingByteRoom(const _com_buff_* ring, const RingCursor& cur);
 
-// Moves the next ready record's text into `text` (appending), frees it and advances pRead.
-// False when the next record is not ready.
+// Moves the next ready record's text, NUL bytes included, into `text` (appending), frees it and
+// advances pRead. False when the next record is not ready.
 bool TakeRecord(_com_buff_* ring, RingCursor& cur, std::string& text);
 
 }  // namespace tarn

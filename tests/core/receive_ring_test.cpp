@@ -42,6 +42,10 @@ TEST_F(RingTest, FramesLinesDropsCarriageReturnsAndTurnsTabsIntoSpaces) {
   EXPECT_TRUE(Feed("\xB5m \xE9t\xE9\n"));
   EXPECT_EQ(TakeAll(), (std::vector<std::string>{"\xB5m \xE9t\xE9\n"}));
 
+  // A NUL byte is text like any other: nothing after it is lost.
+  EXPECT_TRUE(Feed(std::string("NUL AB\0CD\n", 10) + "END\n"));
+  EXPECT_EQ(TakeAll(), (std::vector<std::string>{std::string("NUL AB\0CD\n", 10), "END\n"}));
+
   // A burst of carriage returns only begins no line.
   EXPECT_FALSE(Feed("\r\r"));
   EXPECT_TRUE(TakeAll().empty());

@@ -327,6 +327,28 @@ TEST_F(ElprTest, SavesThePaneAsANembraFileThatTheReaderOpens) {
   Download([&] { EXPECT_EQ(Text("erText"), ""); });
 }
 
+TEST_F(ElprTest, NulBytesAndLinesWithoutLineFeedsAreShownAndSavedWhole) {
+  const std::string sent = std::string("NUL AB\0CD\n", 10) + "END\n" + std::string(10000, 'z');
+  Download([&] {
+    pty_.Write(sent);
+    // The long line is shown over pane lines of 4096 characters.
+    EXPECT_TRUE(WaitOnGui(
+        elpr_.get(), [&] { return Text("erText").size() == qsizetype(sent.size()) + 2; }, 10000));
+  });
+  EXPECT_TRUE(Text("erText").startsWith(QString::fromUtf16(u"NUL AB\u2400CD\nEND\nzzz")));
+  EXPECT_EQ(Pane("erText")->document()->blockCount(), 5);
+
+  const QString path = home_.path() + "/DATA/DOWNLOAD/nul.nid";
+  testing::WithNextModal<QFileDialog>([&](QFileDialog* dlg) {
+    testing::TypeFileName(dlg, path);
+    static_cast<QDialog*>(dlg)->accept();
+  });
+  Btn("btnSave")->click();
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll().toStdString(), sent);
+}
+
 // Pages in a PDF written by Qt: one "/Type /Page" object each.
 int PdfPages(const QString& path) {
   QFile f(path);

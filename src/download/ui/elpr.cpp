@@ -20,9 +20,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <vector>
 
 #include "common/atomic_file.h"
+#include "common/code_page.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/widget_builders.h"
@@ -62,18 +64,51 @@ QPlainTextEdit* MakePane(const char* name, QWidget* parent) {
   return p;
 }
 
-// The pane's text with its lines separated by line feeds, exactly as received (no-break spaces
-// and other characters left as they are).
+// A received NUL byte is shown as this visible sign; no Windows-1252 byte gives it otherwise.
+constexpr char16_t kShownNul = u'\u2400';
+// A line longer than this is shown over several pane lines: laying out one line costs time in
+// its whole length, which a long stream without line feeds would pay at every piece.
+constexpr int kShownLineMax = 4096;
+// Marks a pane line that continues the one before it rather than following a line feed.
+constexpr int kContinuesLine = 1;
+
+// The pane's text exactly as received: lines separated by line feeds, lines that were only
+// broken for showing joined again, the NUL sign back to the NUL byte, no-break spaces kept.
 QString PaneText(const QPlainTextEdit* pane) {
-  QString s = pane->document()->toRawText();
-  s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  QString s;
+  for (QTextBlock b = pane->document()->begin(); b.isValid(); b = b.next()) {
+    if (b != pane->document()->begin() && b.userState() != kContinuesLine) s += QLatin1Char('\n');
+    s += b.text();
+  }
+  s.replace(QChar(kShownNul), QChar(0));
   return s;
 }
 
-void AppendToPane(QPlainTextEdit* pane, const QString& text) {
+// Appends received narrow text in one edit, so the pane lays out once for all of it.
+void AppendToPane(QPlainTextEdit* pane, std::string_view narrow) {
+  QString text = FromUtf8(NarrowToUtf8(narrow));
+  text.replace(QChar(0), QChar(kShownNul));
   QTextCursor c(pane->document());
   c.movePosition(QTextCursor::End);
-  c.insertText(text);
+  c.beginEditBlock();
+  qsizetype line = c.block().length() - 1;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text.at(i) == QLatin1Char('\n')) {
+      line = 0;
+      continue;
+    }
+    if (line == kShownLineMax) {
+      c.insertText(text.mid(start, i - start));
+      c.insertBlock();
+      c.block().setUserState(kContinuesLine);
+      start = i;
+      line = 0;
+    }
+    ++line;
+  }
+  c.insertText(text.mid(start));
+  c.endEditBlock();
   pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
 }
 
@@ -365,10 +400,13 @@ void Elpr::PutData() {
       ClosePort();
       break;
     }
+    // Everything waiting goes into the pane at once: one layout per pass, not per record.
     record_.clear();
-    if (!TakeRecord(vRbuff, ring, record_)) continue;
-    AppendToPane(pane, Chars2SysStr(record_.c_str()));
-    PaceRepaint(pane, vRbuff[ring.pRead].ready, paint_clock);
+    while (TakeRecord(vRbuff, ring, record_)) {
+    }
+    if (record_.empty()) continue;
+    AppendToPane(pane, record_);
+    PaceRepaint(pane, cPort->bytesAvailable() > 0, paint_clock);
   }
   wake_->stop();
   pane->setUpdatesEnabled(true);
@@ -384,7 +422,7 @@ void Elpr::ShowWaitingRecords(int scr) {
   record_.clear();
   while (TakeRecord(vRbuff, ring, record_)) {
   }
-  if (!record_.empty()) AppendToPane(Pane(scr), Chars2SysStr(record_.c_str()));
+  if (!record_.empty()) AppendToPane(Pane(scr), record_);
 }
 
 void Elpr::ReceiveData() {
@@ -421,8 +459,9 @@ void Elpr::SaveData() {
   const QString path = dlg.selectedFiles().constFirst();
   std::string narrow;
   MarshalString(PaneText(Pane(CurScr)), narrow);
-  if (!WriteFileAtomically(ToUtf8(path), narrow)) {
-    ShowError(this, QStringLiteral("File Save Error!"));
+  std::string why;
+  if (!WriteFileAtomically(ToUtf8(path), narrow, &why)) {
+    ShowError(this, QStringLiteral("File Save Error!\n") + FromUtf8(why));
     return;
   }
   IsSaved(CurScr) = true;
