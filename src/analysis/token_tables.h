@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/code_page.h"
+
 namespace tarn {
 
 struct _token_tables_ {
@@ -54,11 +56,8 @@ int32_t apGetProbeType(std::string_view text);
 // index just after that sep in the trimmed text, or -1 (and the result empty) when there is none.
 std::string GetNextStr(std::string_view sep, std::string_view buff, int32_t* pos);
 
-// Narrow-text helpers shared by the reader: white space is tab to carriage return, space and
-// the no-break space; upper case covers the Windows-1252 letters.
-inline bool IsNarrowSpace(unsigned char c) {
-  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0;
-}
+// Narrow-text helpers shared by the reader: white space as IsNarrowSpace counts it; upper case
+// covers the Windows-1252 letters.
 std::string_view TrimNarrow(std::string_view text);
 inline char UpperNarrow(char ch) {
   const auto c = static_cast<unsigned char>(ch);

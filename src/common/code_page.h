@@ -13,6 +13,11 @@ std::string Utf8ToNarrow(std::string_view utf8);
 // Windows-1252 to UTF-8; the five undefined bytes map to U+0081, U+008D, U+008F, U+0090, U+009D.
 std::string NarrowToUtf8(std::string_view narrow);
 
+// White space of narrow text: tab to carriage return, space and the no-break space (0xA0).
+inline bool IsNarrowSpace(unsigned char c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0;
+}
+
 // Copies bytes into a field of field_size bytes, cut to field_size - 1, always NUL-terminated.
 void CopyToField(char* field, std::size_t field_size, std::string_view bytes);
 template <std::size_t N>

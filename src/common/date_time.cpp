@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "common/code_page.h"
+
 namespace tarn {
 
 namespace {
@@ -48,18 +50,16 @@ void CivilFromDays(int64_t days, int* year, int* month, int* day) {
   *day = static_cast<int>(d);
 }
 
-bool IsTrimSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
 bool IsSeparator(char c) {
   return c == '/' || c == '-' || c == ':' || c == ' ';
 }
 
 // One field: white space around it removed, an optional '+', then decimal digits only.
 bool ParseField(std::string_view field, int* out) {
-  while (!field.empty() && IsTrimSpace(field.front())) field.remove_prefix(1);
-  while (!field.empty() && IsTrimSpace(field.back())) field.remove_suffix(1);
+  while (!field.empty() && IsNarrowSpace(static_cast<unsigned char>(field.front())))
+    field.remove_prefix(1);
+  while (!field.empty() && IsNarrowSpace(static_cast<unsigned char>(field.back())))
+    field.remove_suffix(1);
   if (!field.empty() && field.front() == '+') field.remove_prefix(1);
   if (field.empty()) return false;
   int64_t value = 0;
