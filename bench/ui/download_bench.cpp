@@ -1,6 +1,6 @@
 // Download speed and idle cost of the download screen through a real pseudo-terminal:
-// 65536 lines of 40 characters sent as fast as the terminal takes them, and a silent instrument
-// with the port open for 10 s.
+// 65536 lines of 40 characters sent as fast as the terminal takes them, long text without line
+// feeds, and a silent instrument with the port open for 10 s.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -87,6 +87,55 @@ void BM_Download65536Lines(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Download65536Lines)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// Text without any line feed, as fast as the terminal takes it: the pane must keep up with
+// 115200 baud (11.5 KB/s) with time to spare, so the figure to watch is KB per CPU second.
+void BM_DownloadWithoutLineFeeds(benchmark::State& state) {
+  const std::size_t bytes = static_cast<std::size_t>(state.range(0)) * 1024;
+  for (auto _ : state) {
+    testing::PtyPair pty;
+    Elpr elpr;
+    PrepareScreen(elpr, pty);
+    auto* pane = elpr.findChild<QPlainTextEdit*>("erText");
+    auto* open = elpr.findChild<QPushButton*>("btnOpenPort");
+    std::string data(bytes, ' ');
+    for (std::size_t i = 0; i < bytes; ++i) data[i] = static_cast<char>('A' + i % 26);
+    std::chrono::steady_clock::time_point start, end;
+    double cpu0 = 0, cpu1 = 0;
+    QTimer::singleShot(0, [&] {
+      start = std::chrono::steady_clock::now();
+      cpu0 = ThreadCpuSeconds();
+      std::thread([&pty, &data] { pty.Write(data); }).detach();
+    });
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      // Each shown pane line of a long line holds 4096 characters and a separator.
+      if (pane->document()->characterCount() >= static_cast<int>(bytes + bytes / 4096)) {
+        end = std::chrono::steady_clock::now();
+        cpu1 = ThreadCpuSeconds();
+        open->click();
+      }
+    });
+    poll.start();
+    open->click();
+    poll.stop();
+    QString text = pane->document()->toRawText();
+    text.remove(QChar::ParagraphSeparator);
+    const double wall = std::chrono::duration<double>(end - start).count();
+    state.SetIterationTime(wall);
+    state.counters["seconds_to_last_byte"] = wall;
+    state.counters["window_thread_cpu_s"] = cpu1 - cpu0;
+    state.counters["kB_per_cpu_s"] = bytes / 1024.0 / (cpu1 - cpu0);
+    state.counters["all_bytes_in_order"] = text == QString::fromLatin1(data) ? 1 : 0;
+  }
+}
+BENCHMARK(BM_DownloadWithoutLineFeeds)
+    ->Arg(256)
+    ->Arg(1024)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 void BM_IdleOpenPort10s(benchmark::State& state) {
   for (auto _ : state) {

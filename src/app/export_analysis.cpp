@@ -105,7 +105,7 @@ int RunTagsCommand(int argc, char** argv) {
   for (int32_t i = 0; i < r.tag_count; ++i) {
     std::printf("%d\t%s\t%s\n", i, NarrowToUtf8(r.tag_name[i]).c_str(), GrpYTitle(r.data_type[i]));
   }
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return 0;  // whether the listing reached standard output is checked on the way out
 }
 
 int RunAnalysisCommand(int argc, char** argv) {
@@ -144,7 +144,8 @@ int RunAnalysisCommand(int argc, char** argv) {
   }
   int32_t t = 0;
   if (!ParseTagIndex(tag, &t)) {
-    return Fail(std::string("tag index '") + tag + "' is not a number from 0");
+    return UsageError((std::string("tag index '") + tag + "' is not a number from 0").c_str(),
+                      kAnalysisUsage);
   }
 
   auto s = std::make_unique<Session>();

@@ -1,5 +1,6 @@
 // tarn-export: converts instrument and coupon files from the command line, as the program's
 // screens would.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -13,7 +14,10 @@ const char kUsage[] =
     "  tarn-export analysis FILE --tag N (--csv OUT | --xls OUT)\n"
     "  tarn-export coupons FILE.CPN (--csv OUT | --xls OUT) [--units SPEC]\n"
     "  tarn-export graph FILE --tag N --bmp OUT [--size WxH]\n"
-    "Run 'tarn-export COMMAND --help' for the details of one command.\n";
+    "Run 'tarn-export COMMAND --help' for the details of one command.\n"
+    "Exit status, the same for every command: 0 done; 1 the work failed (a file cannot be\n"
+    "read or written, the file holds no such tag, standard output cannot be written); 2 the\n"
+    "command line is wrong (unknown command or option, a value missing or malformed).\n";
 
 struct Command {
   const char* name;
@@ -27,15 +31,23 @@ const Command kCommands[] = {
     {"graph", tarn::RunGraphCommand},
 };
 
+// Output that never reached standard output (a full disk, a closed pipe) fails the command.
+int CheckedOutput(int status) {
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return status;
+  std::fprintf(stderr, "tarn-export: cannot write to standard output: %s\n",
+               std::strerror(errno != 0 ? errno : EIO));
+  return status == 0 ? 1 : status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     std::fputs(kUsage, argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+    return CheckedOutput(argc < 2 ? 2 : 0);
   }
   for (const Command& c : kCommands) {
-    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], c.name) == 0) return CheckedOutput(c.run(argc - 2, argv + 2));
   }
   std::fprintf(stderr, "tarn-export: unknown command '%s' (try --help)\n", argv[1]);
   return 2;

@@ -125,6 +125,24 @@ class TarnExport(unittest.TestCase):
         self.assertFalse(os.path.exists(out))
         self.assertNotEqual(self.run_export("analysis", self.nid, "--csv", out).returncode, 0)
 
+    def test_exit_status_follows_one_rule(self):
+        out = os.path.join(self.home, "x.bmp")
+        cases = [  # 2: the command line is wrong; 1: the work could not be done
+            (["analysis", self.nid, "--tag", "x", "--csv", out], 2),
+            (["graph", self.nid, "--tag", "x", "--bmp", out], 2),
+            (["analysis", self.nid, "--tag", "7", "--csv", out], 1),
+            (["graph", self.nid, "--tag", "7", "--bmp", out], 1),
+        ]
+        for args, status in cases:
+            self.assertEqual(self.run_export(*args).returncode, status, args)
+        self.assertIn(b"Exit status", self.run_export("--help").stdout)
+        # Standard output that cannot take the listing: said on standard error, status 1.
+        with open("/dev/full", "wb") as full:
+            r = subprocess.run([EXE, "tags", self.nid], env=self.env, stdout=full,
+                               stderr=subprocess.PIPE)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(b"standard output", r.stderr)
+
 
 if __name__ == "__main__":
     unittest.main()
