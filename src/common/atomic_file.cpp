@@ -194,7 +194,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
     return false;
   }
   if (exists && ::faccessat(AT_FDCWD, full.c_str(), W_OK, AT_EACCESS) != 0) {
-    SetError(error, "You may not write to " + path + ".");
+    SetError(error, errno == EROFS ? CreateFailure(EROFS, folder, path)
+                                   : "You may not write to " + path + ".");
     return false;
   }
 

@@ -103,7 +103,13 @@ TEST(AtomicFileTest, FullFileSystemLeavesTheOldFile) {
   const bool saved = WriteFileAtomically(target, kNew, &error);
   const std::string after = ReadAll(target);
   const std::vector<std::string> names = Names(mnt);
+  // The same disk made read-only: a plain reason and a folder to use instead.
+  std::string read_only;
+  ::mount(nullptr, mnt.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
+  EXPECT_FALSE(WriteFileAtomically(target, "x", &read_only));
   ::umount(mnt.c_str());
+  EXPECT_NE(read_only.find("is read-only; save it in another folder"), std::string::npos)
+      << read_only;
   EXPECT_FALSE(saved);
   EXPECT_NE(error.find("full"), std::string::npos) << error;
   EXPECT_EQ(after, kOld);
@@ -158,10 +164,13 @@ TEST(AtomicFileTest, KeepsModeFollowsLinksAndTakesLongNames) {
   const std::string secret = dir.file("secret.ini");
   WriteAll(secret, kOld);
   ::chmod(secret.c_str(), 0600);
+  const bool root = ::geteuid() == 0;
+  if (root) ASSERT_EQ(::chown(secret.c_str(), 65534, 65534), 0);
   ASSERT_TRUE(WriteFileAtomically(secret, "x"));
   struct stat st;
   ::stat(secret.c_str(), &st);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
+  if (root) EXPECT_EQ(st.st_uid, 65534u);  // the owner too, where allowed
 
   // Through a relative symbolic link: the link stays, the file it names gets the bytes.
   const std::string link = dir.file("link.ini");
