@@ -72,7 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   }
   if (reader.tag_count > 0) {
     reader.GetData(0);
-    tarn::SaveCsv(reader, output, nullptr);
+    // Into a folder that does not exist: the text is built whole, then the save is refused
+    // before any disk sync, which would slow the run a hundredfold.
+    tarn::SaveCsv(reader, output + ".missing/out.csv", nullptr);
   }
   return 0;
 }
