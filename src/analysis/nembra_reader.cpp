@@ -264,6 +264,38 @@ void NembraReader::GetData(int32_t t) {
   data_type_name = GrpYTitle(data_type[t]);
 }
 
+void NembraReader::StreamData(int32_t t, ReadingSink& sink) {
+  if (file_type == -1 || t < 0 || t >= tag_count) return;
+  cur_tag = t;
+  serial_no.clear();
+  part_no.clear();
+  probe_type_str.clear();
+  mloss_unit.clear();
+  thickness.clear();
+  read_interval.clear();
+  start_dt.clear();
+  probe_type = 0;
+  record_count = 0;
+  FileCloser file(std::fopen(FileName.c_str(), "rb"));
+  if (!file.get()) {
+    Report("Cannot open file.");
+    return;
+  }
+  sink_ = &sink;
+  if (data_type[t] <= 3) {
+    GetInfoNembra(file.get());
+    GetDataNembra(file.get(), data_type[t] == 0);
+  } else {
+    GetInfoMetal(file.get());
+    if (data_type[t] == 4) {
+      GetDataMetalEr(file.get());
+    } else {
+      GetDataMetalLpr(file.get());
+    }
+  }
+  sink_ = nullptr;
+}
+
 void NembraReader::GetInfoNembra(FILE* file) {
   LineReader reader(file, tag_ptr[cur_tag]);
   std::string_view piece;
@@ -347,7 +379,7 @@ void NembraReader::GetDataNembra(FILE* file, bool er) {
   std::string_view piece;
   std::string line;
   int32_t p = 0;
-  while (p < kGrpCapacity && reader.Next(&piece)) {
+  while ((sink_ || p < kGrpCapacity) && reader.Next(&piece)) {
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("TAG NUMBER") != std::string::npos) break;
@@ -379,7 +411,7 @@ void NembraReader::GetDataMetalEr(FILE* file) {
   int32_t p = 0;
   double v = 0.0;  // carried from line to line: an "N/A" reading keeps the value before it
   bool first = true;
-  while (p < kGrpCapacity && reader.Next(&piece)) {
+  while ((sink_ || p < kGrpCapacity) && reader.Next(&piece)) {
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("Metal Samples") != std::string::npos) break;
@@ -417,7 +449,7 @@ void NembraReader::GetDataMetalLpr(FILE* file) {
   std::string when_text;
   int32_t p = 0;
   bool first = true;
-  while (p < kGrpCapacity && reader.Next(&piece)) {
+  while ((sink_ || p < kGrpCapacity) && reader.Next(&piece)) {
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("Metal Samples") != std::string::npos) break;
@@ -467,6 +499,10 @@ double NembraReader::Rsrr2Metalloss(int32_t ptype, double r) const {
 }
 
 bool NembraReader::Data2Buffer(int32_t p, std::string_view dt, double value) {
+  if (sink_) {
+    sink_->Reading(dt, value);
+    return true;
+  }
   if (!StoreGrpSample(grp_, p, dt, value)) return false;
   if (p == 0) base_time = Str2DateTime(dt, nullptr);
   return true;

@@ -19,6 +19,15 @@ inline constexpr int32_t kMaxTags = 100;
 
 class LineReader;
 
+// Receives every reading of a tag in file order, with neither the graph's one-minute rule nor
+// its 65535 cap: the time text as the reader passes it on and the value as the Analysis tab
+// shows it (metal loss for ER).
+class ReadingSink {
+ public:
+  virtual ~ReadingSink() = default;
+  virtual void Reading(std::string_view dt, double value) = 0;
+};
+
 // All texts are narrow (Windows-1252) as found in the file, header values in upper case, except
 // FileName, which is the path as the operating system takes it (UTF-8 on Linux).
 class NembraReader {
@@ -33,6 +42,9 @@ class NembraReader {
   // Reads tag t of FileName: the header fields, base_time, record_count, data_type_name and the
   // whole graph data set. Does nothing for an unknown file or a t outside the index.
   void GetData(int32_t t);
+  // Reads tag t as GetData does, header fields included, but hands every reading to `sink`
+  // and leaves the graph data set untouched; record_count is the number handed over.
+  void StreamData(int32_t t, ReadingSink& sink);
 
   // -1 unknown, 0 Nembra, 1 Metal Samples, from the first recognised line of the open file.
   int32_t GetFileType(FILE* file);
@@ -88,6 +100,7 @@ class NembraReader {
   _grp_values_& grp_;
   const _basic_set_& setup_;
   ReaderNotifier* notifier_;
+  ReadingSink* sink_ = nullptr;  // set only while StreamData runs
   mutable std::string thickness_text_;
   mutable double thickness_value_ = 0.0;
 };

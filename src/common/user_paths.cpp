@@ -64,4 +64,10 @@ std::string UserCfgFile() {
   return docs + "/Tarn/TARN.CFG";
 }
 
+std::string UserDataPath() {
+  const std::string docs = UserDocumentsDir();
+  if (docs.empty()) return {};
+  return docs + "/Tarn/DATA/";
+}
+
 }  // namespace tarn

@@ -11,5 +11,7 @@ namespace tarn {
 std::string UserDocumentsDir();
 // <documents>/Tarn/TARN.CFG; empty without a home.
 std::string UserCfgFile();
+// <documents>/Tarn/DATA/ (ending in a separator), the data folder; empty without a home.
+std::string UserDataPath();
 
 }  // namespace tarn

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -108,13 +109,20 @@ struct ImportResult {
   int64_t duplicates = 0;
   int64_t conflicts = 0;
   std::vector<HistoryConflict> first_conflicts;  // the first few, for the message
+  int64_t skipped = 0;  // readings with a time that does not convert or a value not a number
 };
+
+// How many conflicts an ImportResult lists by example.
+inline constexpr std::size_t kConflictExamples = 5;
 
 // Progress of a long import: called now and then with the readings handled so far; the import
 // stops (and changes nothing) when `cancel` becomes true.
 struct ImportControl {
   std::function<void(int64_t readings_done)> progress;
   const std::atomic<bool>* cancel = nullptr;
+  // Outside diameter of tubular ER elements (the settings' value), so that imported metal loss
+  // equals what the Analysis tab shows.
+  double pi_of_tubular = 312.5;
 };
 
 class HistoryStore {
@@ -152,7 +160,14 @@ class HistoryStore {
   virtual std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) = 0;
   // Removes a probe with its readings and conflicts.
   virtual HistoryStatus RemoveProbe(int64_t probe_id) = 0;
+
+  // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
+  // GetLimits, ProbeFiles), which return empty results on failure; ok when it succeeded.
+  virtual HistoryStatus LastError() const { return {}; }
 };
+
+// True for a PostgreSQL connection URI, false for a file path.
+bool IsServerLocation(const std::string& location);
 
 // Opens (creating when missing) the history at `location`: a PostgreSQL connection URI
 // ("postgresql://…" or "postgres://…") or a file path for the embedded store. Null with *error

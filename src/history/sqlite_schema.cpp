@@ -1,0 +1,110 @@
+#include "history/sqlite_schema.h"
+
+#include "history/sqlite_statements.h"
+
+namespace tarn {
+
+namespace {
+
+// Version 1. Readings are keyed by probe and second in a table without row ids, so that a
+// reading costs its key and value and nothing else; times there count seconds from 01/01/2000
+// to keep them in four bytes. Probe rows carry the running summary (count, ends, latest value
+// and least-squares sums over the whole history, x in days from `origin`) that the probe list
+// reads without touching readings.
+const char kVersion1[] = R"sql(
+CREATE TABLE probe(
+  id INTEGER PRIMARY KEY,
+  tag TEXT NOT NULL,
+  serial TEXT NOT NULL,
+  data_type INTEGER NOT NULL,
+  part_no TEXT NOT NULL DEFAULT '',
+  probe_type_str TEXT NOT NULL DEFAULT '',
+  probe_type INTEGER NOT NULL DEFAULT 0,
+  mloss_unit TEXT NOT NULL DEFAULT '',
+  thickness REAL NOT NULL DEFAULT 0,
+  read_interval TEXT NOT NULL DEFAULT '',
+  probe_life REAL NOT NULL DEFAULT 0,
+  header_time INTEGER NOT NULL DEFAULT -9223372036854775808,
+  count INTEGER NOT NULL DEFAULT 0,
+  first_time INTEGER NOT NULL DEFAULT 0,
+  last_time INTEGER NOT NULL DEFAULT 0,
+  latest_value REAL NOT NULL DEFAULT 0,
+  origin INTEGER NOT NULL DEFAULT 0,
+  sx REAL NOT NULL DEFAULT 0,
+  sy REAL NOT NULL DEFAULT 0,
+  sxy REAL NOT NULL DEFAULT 0,
+  sxx REAL NOT NULL DEFAULT 0,
+  UNIQUE(tag, serial, data_type)
+);
+CREATE TABLE source_file(
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL,
+  size INTEGER NOT NULL,
+  sha256 TEXT NOT NULL,
+  imported_at INTEGER NOT NULL,
+  tags INTEGER NOT NULL DEFAULT 0,
+  added INTEGER NOT NULL DEFAULT 0,
+  duplicates INTEGER NOT NULL DEFAULT 0,
+  conflicts INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE reading(
+  probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,
+  t INTEGER NOT NULL,
+  v REAL NOT NULL,
+  file_id INTEGER NOT NULL REFERENCES source_file(id),
+  PRIMARY KEY(probe_id, t)
+) WITHOUT ROWID;
+CREATE TABLE conflict(
+  id INTEGER PRIMARY KEY,
+  probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,
+  t INTEGER NOT NULL,
+  stored REAL NOT NULL,
+  offered REAL NOT NULL,
+  file_id INTEGER NOT NULL REFERENCES source_file(id)
+);
+CREATE INDEX conflict_probe ON conflict(probe_id, t);
+CREATE TABLE limits(
+  probe_id INTEGER PRIMARY KEY REFERENCES probe(id) ON DELETE CASCADE,
+  rate_warn REAL NOT NULL,
+  rate_alarm REAL NOT NULL,
+  consumed_warn REAL NOT NULL,
+  consumed_alarm REAL NOT NULL
+);
+CREATE TABLE default_limits(
+  id INTEGER PRIMARY KEY CHECK(id = 1),
+  rate_warn REAL NOT NULL,
+  rate_alarm REAL NOT NULL,
+  consumed_warn REAL NOT NULL,
+  consumed_alarm REAL NOT NULL
+);
+INSERT INTO default_limits VALUES(1, 5, 10, 0.5, 0.8);
+)sql";
+
+// Step i takes a file from version i to version i + 1.
+const char* const kSteps[kSqliteSchemaVersion] = {kVersion1};
+
+bool Exec(sqlite3* db, const std::string& sql, std::string* error) {
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK) return true;
+  *error = message ? message : sqlite3_errmsg(db);
+  sqlite3_free(message);
+  return false;
+}
+
+}  // namespace
+
+bool UpgradeSqliteSchema(sqlite3* db, int from_version, std::string* error) {
+  if (from_version < 0 || from_version > kSqliteSchemaVersion) {
+    *error = "unknown schema version " + std::to_string(from_version);
+    return false;
+  }
+  for (int v = from_version; v < kSqliteSchemaVersion; ++v) {
+    if (!Exec(db, kSteps[v], error)) return false;
+  }
+  return Exec(db,
+              "PRAGMA application_id = " + std::to_string(sqlite_sql::kApplicationId) +
+                  "; PRAGMA user_version = " + std::to_string(kSqliteSchemaVersion),
+              error);
+}
+
+}  // namespace tarn

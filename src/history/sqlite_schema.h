@@ -1,0 +1,16 @@
+// The SQLite history's tables, version by version: one upgrade step per schema version.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+
+namespace tarn {
+
+inline constexpr int kSqliteSchemaVersion = 1;
+
+// Runs every step from `from_version` (0 = an empty file) to the current version inside the
+// caller's transaction, then records the version. False with *error set on failure.
+bool UpgradeSqliteSchema(sqlite3* db, int from_version, std::string* error);
+
+}  // namespace tarn

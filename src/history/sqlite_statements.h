@@ -1,0 +1,72 @@
+// Every SQL text of the SQLite history in one place; values always go in as bound parameters.
+#pragma once
+
+namespace tarn::sqlite_sql {
+
+// "Tarn" in ASCII, marking the file as a probe history.
+inline constexpr int kApplicationId = 0x5461726E;
+
+inline constexpr const char* kReadIdentity =
+    "SELECT (SELECT application_id FROM pragma_application_id),"
+    " (SELECT user_version FROM pragma_user_version),"
+    " (SELECT count(*) FROM sqlite_schema)";
+
+inline constexpr const char* kFindProbe =
+    "SELECT id FROM probe WHERE tag = ?1 AND serial = ?2 AND data_type = ?3";
+inline constexpr const char* kInsertProbe =
+    "INSERT INTO probe(tag, serial, data_type) VALUES(?1, ?2, ?3)";
+inline constexpr const char* kReadSummary =
+    "SELECT count, first_time, last_time, latest_value, origin, sx, sy, sxy, sxx, header_time"
+    " FROM probe WHERE id = ?1";
+inline constexpr const char* kWriteSummary =
+    "UPDATE probe SET count = ?2, first_time = ?3, last_time = ?4, latest_value = ?5,"
+    " origin = ?6, sx = ?7, sy = ?8, sxy = ?9, sxx = ?10 WHERE id = ?1";
+inline constexpr const char* kWriteHeader =
+    "UPDATE probe SET part_no = ?2, probe_type_str = ?3, probe_type = ?4, mloss_unit = ?5,"
+    " thickness = ?6, read_interval = ?7, probe_life = ?8, header_time = ?9 WHERE id = ?1";
+
+inline constexpr const char* kInsertFile =
+    "INSERT INTO source_file(name, size, sha256, imported_at) VALUES(?1, ?2, ?3, ?4)";
+inline constexpr const char* kFinishFile =
+    "UPDATE source_file SET tags = ?2, added = ?3, duplicates = ?4, conflicts = ?5"
+    " WHERE id = ?1";
+
+inline constexpr const char* kReadingsInRange =
+    "SELECT t, v FROM reading WHERE probe_id = ?1 AND t BETWEEN ?2 AND ?3 ORDER BY t";
+inline constexpr const char* kReadingsFrom =
+    "SELECT t, v FROM reading WHERE probe_id = ?1 AND t >= ?2";
+inline constexpr const char* kInsertReading =
+    "INSERT INTO reading(probe_id, t, v, file_id) VALUES(?1, ?2, ?3, ?4)";
+inline constexpr const char* kInsertConflict =
+    "INSERT INTO conflict(probe_id, t, stored, offered, file_id) VALUES(?1, ?2, ?3, ?4, ?5)";
+
+inline constexpr const char* kListProbes =
+    "SELECT p.id, p.tag, p.serial, p.data_type, p.part_no, p.probe_type_str, p.probe_type,"
+    " p.mloss_unit, p.thickness, p.read_interval, p.probe_life, p.count, p.first_time,"
+    " p.last_time, p.latest_value, p.origin, p.sx, p.sy, p.sxy, p.sxx,"
+    " l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm"
+    " FROM probe p LEFT JOIN limits l ON l.probe_id = p.id";
+inline constexpr const char* kListOrder = " ORDER BY p.id";
+inline constexpr const char* kOneProbe = " WHERE p.id = ?1";
+
+inline constexpr const char* kReadLimits =
+    "SELECT rate_warn, rate_alarm, consumed_warn, consumed_alarm FROM limits WHERE probe_id = ?1";
+inline constexpr const char* kReadDefaultLimits =
+    "SELECT rate_warn, rate_alarm, consumed_warn, consumed_alarm FROM default_limits";
+inline constexpr const char* kWriteLimits =
+    "INSERT INTO limits(probe_id, rate_warn, rate_alarm, consumed_warn, consumed_alarm)"
+    " VALUES(?1, ?2, ?3, ?4, ?5) ON CONFLICT(probe_id) DO UPDATE SET rate_warn = ?2,"
+    " rate_alarm = ?3, consumed_warn = ?4, consumed_alarm = ?5";
+inline constexpr const char* kWriteDefaultLimits =
+    "UPDATE default_limits SET rate_warn = ?2, rate_alarm = ?3, consumed_warn = ?4,"
+    " consumed_alarm = ?5 WHERE ?1 = 0";
+inline constexpr const char* kClearLimits = "DELETE FROM limits WHERE probe_id = ?1";
+inline constexpr const char* kProbeExists = "SELECT 1 FROM probe WHERE id = ?1";
+
+inline constexpr const char* kProbeFiles =
+    "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, n FROM"
+    " (SELECT file_id, count(*) AS n FROM reading WHERE probe_id = ?1 GROUP BY file_id) r"
+    " JOIN source_file f ON f.id = r.file_id ORDER BY f.id";
+inline constexpr const char* kRemoveProbe = "DELETE FROM probe WHERE id = ?1";
+
+}  // namespace tarn::sqlite_sql

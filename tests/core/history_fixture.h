@@ -1,0 +1,60 @@
+// One fresh history per test on every back end the tests can reach: each back end turns a
+// temporary folder into a location string for OpenHistory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/test_util.h"
+#include "history/history_store.h"
+
+namespace tarn::testing {
+
+struct HistoryBackend {
+  std::string name;
+  std::function<std::string(const TempDir& dir)> location;
+};
+
+inline std::vector<HistoryBackend> HistoryBackends() {
+  return {
+      {"SQLite", [](const TempDir& dir) { return dir.file("history.sqlite"); }},
+  };
+}
+
+class HistoryTest : public ::testing::TestWithParam<HistoryBackend> {
+ protected:
+  void SetUp() override {
+    location_ = GetParam().location(dir_);
+    store_ = Reopen();
+    ASSERT_NE(store_, nullptr);
+  }
+
+  std::unique_ptr<HistoryStore> Reopen() {
+    std::string error;
+    auto store = OpenHistory(location_, &error);
+    EXPECT_NE(store, nullptr) << error;
+    return store;
+  }
+
+  // Writes the text as an instrument file in the test's folder and imports it.
+  ImportResult ImportText(const std::string& text, const std::string& name = "data.nid") {
+    const std::string path = dir_.file(name);
+    WriteAll(path, text);
+    return store_->Import(path, ImportControl{});
+  }
+
+  TempDir dir_;
+  std::string location_;
+  std::unique_ptr<HistoryStore> store_;
+};
+
+#define TARN_HISTORY_BACKENDS(suite)                                                \
+  INSTANTIATE_TEST_SUITE_P(Backends, suite,                                         \
+                           ::testing::ValuesIn(::tarn::testing::HistoryBackends()), \
+                           [](const auto& info) { return info.param.name; })
+
+}  // namespace tarn::testing

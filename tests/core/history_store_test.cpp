@@ -1,0 +1,253 @@
+// Tests of the probe history through its interface, on every back end.
+#include "history/history_store.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "core/history_fixture.h"
+#include "core/instrument_text.h"
+
+namespace tarn {
+namespace {
+
+using testing::At;
+using testing::HistoryTest;
+using testing::MetalSamplesTag;
+using testing::NembraTag;
+
+constexpr int64_t kHour = 3600;
+constexpr int64_t kDay = 86400;
+
+std::vector<double> Values(const std::vector<HistoryReading>& r) {
+  std::vector<double> v;
+  for (const HistoryReading& x : r) v.push_back(x.value);
+  return v;
+}
+
+TEST_P(HistoryTest, ImportsEveryTagOfBothFormatsWithTheAnalysisValues) {
+  const int64_t t0 = At(2025, 2, 3, 8);
+  // Two readings within one minute: the graph keeps one, the history both.
+  const double ratios[] = {1.25, 1.25, 1.0};
+  const double rates[] = {3.15, 3.21};
+  ImportResult r =
+      ImportText("NEMBRA LOGGER\n" +
+                 NembraTag("A-1", "S1", true, t0, 3, 30, [&](int i) { return ratios[i]; }) +
+                 NembraTag("B-2", "S2", false, t0, 2, kHour, [&](int i) { return rates[i]; }));
+  ASSERT_TRUE(r.status.ok) << r.status.message;
+  EXPECT_EQ(r.tags, 2);
+  EXPECT_EQ(r.added, 5);
+  r = ImportText(
+      MetalSamplesTag("WELL 3", true, t0, 2, kHour, [](int i) { return 0.5 + i * 0.25; }) +
+          MetalSamplesTag("LPR 1", false, t0, 1, kHour, [](int) { return 2.5; }),
+      "ms.csv");
+  ASSERT_TRUE(r.status.ok) << r.status.message;
+  EXPECT_EQ(r.tags, 2);
+  EXPECT_EQ(r.added, 3);
+
+  const std::vector<ProbeSummary> probes = store_->ListProbes(0);
+  ASSERT_EQ(probes.size(), 4u);
+  struct Expected {
+    std::string tag, serial;
+    int32_t type;
+    int64_t count;
+    std::vector<double> values;
+    double probe_life;
+  };
+  const Expected expected[] = {
+      {"A-1", "S1", 0, 3, {2.0, 2.0, 0.0}, 5.0},
+      {"B-2", "S2", 1, 2, {3.15, 3.21}, 0.0},
+      {"WELL 3", "", 4, 2, {0.5, 0.75}, 5.0},
+      {"LPR 1", "", 5, 1, {2.5}, 0.0},
+  };
+  for (std::size_t i = 0; i < probes.size(); ++i) {
+    SCOPED_TRACE(expected[i].tag);
+    const ProbeSummary& p = probes[i];
+    EXPECT_EQ(p.key.tag, expected[i].tag);
+    EXPECT_EQ(p.key.serial, expected[i].serial);
+    EXPECT_EQ(p.key.data_type, expected[i].type);
+    EXPECT_EQ(p.count, expected[i].count);
+    EXPECT_EQ(p.first_time, t0);
+    EXPECT_EQ(p.header.probe_life, expected[i].probe_life);
+    const auto readings = store_->ReadRange(p.id, INT64_MIN, INT64_MAX);
+    EXPECT_EQ(Values(readings), expected[i].values);
+    EXPECT_EQ(p.latest_value, expected[i].values.back());
+  }
+  EXPECT_EQ(probes[0].header.part_no, "P-1");
+  EXPECT_EQ(probes[0].header.mloss_unit, "MILS");
+  EXPECT_EQ(probes[0].last_time, t0 + 60);
+}
+
+TEST_P(HistoryTest, ImportsAddOnlyNewReadingsAndKeepConflictsApart) {
+  const int64_t t0 = At(2025, 3, 1);
+  auto file = [&](const std::string& tag, int64_t start, int count, double first) {
+    return NembraTag(tag, "S1", false, start, count, kHour, [=](int i) { return first + i; });
+  };
+  struct Step {
+    std::string text;
+    int64_t added, duplicates, conflicts;
+  };
+  const Step steps[] = {
+      {file("X", t0, 4, 1), 4, 0, 0},              // 1 2 3 4
+      {file("X", t0, 4, 1), 0, 4, 0},              // the same file again
+      {file("X", t0 + 2 * kHour, 4, 3), 2, 2, 0},  // overlaps: 3 4 known, 5 6 new
+      {file("X", t0 + kHour, 1, 9), 0, 0, 1},      // 9 where 2 is stored
+      {file("X2", t0, 4, 1), 4, 0, 0},             // the tag renamed: a probe of its own
+  };
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    SCOPED_TRACE(i);
+    const ImportResult r = ImportText(steps[i].text, "f" + std::to_string(i) + ".nid");
+    ASSERT_TRUE(r.status.ok) << r.status.message;
+    EXPECT_EQ(r.tags, 1);
+    EXPECT_EQ(r.added, steps[i].added);
+    EXPECT_EQ(r.duplicates, steps[i].duplicates);
+    EXPECT_EQ(r.conflicts, steps[i].conflicts);
+    if (steps[i].conflicts > 0) {
+      ASSERT_EQ(r.first_conflicts.size(), 1u);
+      EXPECT_EQ(r.first_conflicts[0].tag, "X");
+      EXPECT_EQ(r.first_conflicts[0].time, t0 + kHour);
+      EXPECT_EQ(r.first_conflicts[0].stored, 2.0);
+      EXPECT_EQ(r.first_conflicts[0].offered, 9.0);
+    }
+  }
+  const auto probes = store_->ListProbes(0);
+  ASSERT_EQ(probes.size(), 2u);
+  EXPECT_EQ(Values(store_->ReadRange(probes[0].id, INT64_MIN, INT64_MAX)),
+            (std::vector<double>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(probes[0].count, 6);
+  EXPECT_EQ(probes[0].latest_value, 6.0);
+  EXPECT_EQ(probes[0].last_time, t0 + 5 * kHour);
+  EXPECT_EQ(probes[1].key.tag, "X2");
+  EXPECT_EQ(probes[1].count, 4);
+  // Readings trace to the files that brought them.
+  const auto files = store_->ProbeFiles(probes[0].id);
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].readings, 4);
+  EXPECT_EQ(files[1].readings, 2);
+  EXPECT_EQ(files[1].sha256.size(), 64u);
+  EXPECT_NE(files[1].name.find("f2.nid"), std::string::npos);
+}
+
+TEST_P(HistoryTest, HoldsMoreReadingsThanTheGraphAndDecimatesThem) {
+  const int64_t t0 = At(2024, 1, 1);
+  const int n = 70000;
+  auto value = [](int i) { return static_cast<double>((i * 37) % 1001); };
+  ASSERT_TRUE(ImportText(NembraTag("BIG", "1", false, t0, n, 1, value)).status.ok);
+  const ProbeSummary p = store_->ListProbes(0).at(0);
+  EXPECT_EQ(p.count, n);
+  const auto all = store_->ReadRange(p.id, INT64_MIN, INT64_MAX);
+  ASSERT_EQ(all.size(), static_cast<std::size_t>(n));
+  EXPECT_EQ(store_->ReadRange(p.id, t0 + 10, t0 + 19).size(), 10u);
+
+  const int32_t columns = 64;
+  const auto d = store_->ReadDecimated(p.id, t0, t0 + n - 1, columns);
+  EXPECT_LE(d.size(), 4u * columns);
+  EXPECT_GE(d.size(), 2u * columns);
+  EXPECT_EQ(d.front().time, t0);
+  EXPECT_EQ(d.back().time, t0 + n - 1);
+  for (std::size_t i = 0; i < d.size(); ++i) {
+    if (i > 0) {
+      EXPECT_LT(d[i - 1].time, d[i].time);
+    }
+    EXPECT_EQ(d[i].value, value(static_cast<int>(d[i].time - t0)));
+  }
+  // Every column shows its extremes: here each holds both 0 and 1000 somewhere.
+  EXPECT_EQ(std::count_if(d.begin(), d.end(), [](auto& r) { return r.value == 1000; }), columns);
+  EXPECT_EQ(std::count_if(d.begin(), d.end(), [](auto& r) { return r.value == 0; }), columns);
+}
+
+TEST_P(HistoryTest, DerivesRatesConsumptionAndStateAgainstLimits) {
+  const int64_t t0 = At(2025, 1, 1);
+  // 0.1 mil a day for ten days: 36.5 mpy; 1 mil of a 5 mil life used: 20 %.
+  ASSERT_TRUE(
+      ImportText(MetalSamplesTag("ER", true, t0, 11, kDay, [](int i) { return 0.1 * i; }) +
+                     MetalSamplesTag("LPR", false, t0, 11, kDay, [](int i) { return 0.2 * i; }),
+                 "ms.csv")
+          .status.ok);
+  for (int32_t window : {0, 5}) {
+    SCOPED_TRACE(window);
+    const auto probes = store_->ListProbes(window);
+    ASSERT_EQ(probes.size(), 2u);
+    const ProbeSummary& er = probes[0];
+    ASSERT_TRUE(er.rate.has_value());
+    EXPECT_NEAR(*er.rate, 36.5, 1e-9);
+    EXPECT_EQ(er.rate_unit, "mpy");
+    EXPECT_NEAR(*er.consumed, 0.2, 1e-12);
+    EXPECT_NEAR(static_cast<double>(*er.end_time), static_cast<double>(t0 + 50 * kDay), 1.0);
+    EXPECT_EQ(er.state, ProbeState::kAlarm);
+    EXPECT_EQ(er.state_reason, "rate 36.50 mpy above alarm 10.00");
+    EXPECT_FALSE(er.own_limits);
+    EXPECT_NEAR(*probes[1].rate, window == 0 ? 1.0 : 1.5, 1e-12);  // the mean in the window
+    EXPECT_EQ(probes[1].state, ProbeState::kOk);
+  }
+  const int64_t er = store_->ListProbes(0)[0].id;
+  const int64_t lpr = store_->ListProbes(0)[1].id;
+  ASSERT_TRUE(store_->SetLimits(er, {40, 50, 0.1, 0.9}).ok);
+  ASSERT_TRUE(store_->SetLimits(0, {0.5, 0.8, 0.5, 0.8}).ok);
+  EXPECT_FALSE(store_->SetLimits(er, {5, 4, 0.5, 0.8}).ok);  // warning above alarm
+  EXPECT_FALSE(store_->SetLimits(999, {5, 10, 0.5, 0.8}).ok);
+  auto probes = store_->ListProbes(0);
+  EXPECT_TRUE(probes[0].own_limits);
+  EXPECT_EQ(probes[0].state, ProbeState::kWarning);
+  EXPECT_EQ(probes[0].state_reason, "consumed 20.0 % at or above warning 10.0 %");
+  EXPECT_EQ(probes[1].state, ProbeState::kAlarm);
+  EXPECT_EQ(probes[1].state_reason, "rate 1.00 mpy above alarm 0.80");
+  EXPECT_EQ(store_->GetLimits(er).rate_warn, 40.0);
+  EXPECT_EQ(store_->GetLimits(lpr).rate_alarm, 0.8);
+
+  ASSERT_TRUE(store_->ClearLimits(er).ok);
+  ASSERT_TRUE(store_->ClearLimits(0).ok);
+  probes = store_->ListProbes(0);
+  EXPECT_FALSE(probes[0].own_limits);
+  EXPECT_EQ(probes[0].limits.rate_alarm, 10.0);
+  EXPECT_EQ(probes[1].state, ProbeState::kOk);
+
+  ASSERT_TRUE(store_->RemoveProbe(er).ok);
+  EXPECT_EQ(store_->ListProbes(0).size(), 1u);
+  EXPECT_TRUE(store_->ReadRange(er, INT64_MIN, INT64_MAX).empty());
+}
+
+TEST_P(HistoryTest, ConcurrentImportsLoseNothingAndCancelChangesNothing) {
+  const int64_t t0 = At(2025, 5, 1);
+  const int n = 20000;
+  const std::string a = dir_.file("a.nid"), b = dir_.file("b.nid");
+  testing::WriteAll(a, NembraTag("A", "1", false, t0, n, 60, [](int i) { return i * 0.5; }));
+  testing::WriteAll(b, NembraTag("B", "1", false, t0, n, 60, [](int i) { return i * 0.25; }));
+
+  std::atomic<bool> cancel{true};
+  ImportControl control;
+  control.cancel = &cancel;
+  const ImportResult cancelled = store_->Import(a, control);
+  EXPECT_FALSE(cancelled.status.ok);
+  EXPECT_TRUE(store_->ListProbes(0).empty());
+
+  // A connection must not cross a fork: each process opens its own.
+  store_.reset();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::string error;
+    auto other = OpenHistory(location_, &error);
+    _exit(other && other->Import(a, ImportControl{}).status.ok ? 0 : 1);
+  }
+  store_ = Reopen();
+  const ImportResult mine = store_->Import(b, ImportControl{});
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(mine.status.ok) << mine.status.message;
+  const auto probes = store_->ListProbes(0);
+  ASSERT_EQ(probes.size(), 2u);
+  for (const ProbeSummary& p : probes) {
+    EXPECT_EQ(p.count, n) << p.key.tag;
+    EXPECT_EQ(store_->ReadRange(p.id, INT64_MIN, INT64_MAX).size(), static_cast<std::size_t>(n));
+  }
+}
+
+TARN_HISTORY_BACKENDS(HistoryTest);
+
+}  // namespace
+}  // namespace tarn
