@@ -9,5 +9,6 @@ int RunTagsCommand(int argc, char** argv);
 int RunAnalysisCommand(int argc, char** argv);
 int RunCouponsCommand(int argc, char** argv);
 int RunGraphCommand(int argc, char** argv);
+int RunHistoryCommand(int argc, char** argv);
 
 }  // namespace tarn

@@ -3,9 +3,11 @@
 #include <QFont>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/main_form.h"
 #include "common/ui/app_icon.h"
+#include "history/history_location.h"
 
 namespace {
 
@@ -32,6 +34,12 @@ int main(int argc, char** argv) {
                stderr);
     return 1;
   }
+  // Taken out before Qt sees the arguments.
+  std::string history;
+  if (!tarn::TakeHistoryArgument(&argc, argv, &history)) {
+    std::fputs("tarn: --history needs a path or a postgresql:// address\n", stderr);
+    return 2;
+  }
   try {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarn"));
@@ -39,6 +47,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(QFont(QStringLiteral("Verdana"), 9));
     QApplication::setWindowIcon(tarn::AppIcon());
     tarn::MainForm form;
+    form.SetHistoryLocation(history);
     form.show();
     app.exec();
   } catch (...) {

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <string>
+#include <utility>
 
 class QFrame;
 class QLabel;
@@ -28,6 +30,10 @@ class MainForm : public QWidget {
   // Shows view cv: 1 ER, 2 LPR, 3 Coupon, 4 Analysis.
   void View(int cv);
 
+  // The probe history given on the command line (empty: the settings' or the default one).
+  void SetHistoryLocation(std::string location) { history_location_ = std::move(location); }
+  const std::string& HistoryLocation() const { return history_location_; }
+
   int CurView() const { return CurView_; }
   Elpr* fmElpr() const { return fmElpr_; }
   Coupon* fmCpon() const { return fmCpon_; }
@@ -43,6 +49,8 @@ class MainForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  std::string history_location_;
+
   void InitializeComponent();
   void MainForm_Shown();
   void MainForm_ResizeEnd();

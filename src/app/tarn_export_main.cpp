@@ -14,6 +14,7 @@ const char kUsage[] =
     "  tarn-export analysis FILE --tag N (--csv OUT | --xls OUT)\n"
     "  tarn-export coupons FILE.CPN (--csv OUT | --xls OUT) [--units SPEC]\n"
     "  tarn-export graph FILE --tag N --bmp OUT [--size WxH]\n"
+    "  tarn-export history (import|probes|readings|limits) ... [--history PATH]\n"
     "Run 'tarn-export COMMAND --help' for the details of one command.\n"
     "Exit status, the same for every command: 0 done; 1 the work failed (a file cannot be\n"
     "read or written, the file holds no such tag, standard output cannot be written); 2 the\n"
@@ -25,10 +26,9 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"tags", tarn::RunTagsCommand},
-    {"analysis", tarn::RunAnalysisCommand},
-    {"coupons", tarn::RunCouponsCommand},
-    {"graph", tarn::RunGraphCommand},
+    {"tags", tarn::RunTagsCommand},       {"analysis", tarn::RunAnalysisCommand},
+    {"coupons", tarn::RunCouponsCommand}, {"graph", tarn::RunGraphCommand},
+    {"history", tarn::RunHistoryCommand},
 };
 
 // Output that never reached standard output (a full disk, a closed pipe) fails the command.

@@ -1,0 +1,354 @@
+// tarn-export history: imports instrument files into the probe history and lists its probes,
+// a probe's readings and its limits. Core only: it runs without a display.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/export_commands.h"
+#include "common/atomic_file.h"
+#include "common/date_time.h"
+#include "common/number_text.h"
+#include "common/user_paths.h"
+#include "graph/grp_values.h"
+#include "history/history_location.h"
+#include "history/history_store.h"
+#include "settings/settings.h"
+
+namespace tarn {
+
+namespace {
+
+const char kHistoryUsage[] =
+    "usage:\n"
+    "  tarn-export history import FILE...\n"
+    "  tarn-export history probes [--csv OUT] [--window DAYS]\n"
+    "  tarn-export history readings --probe ID --csv OUT [--from DATE] [--to DATE]\n"
+    "  tarn-export history limits --probe ID|--default --rate-warn X --rate-alarm Y\n"
+    "                             [--consumed-warn P --consumed-alarm Q]\n"
+    "  Every command takes --history PATH; without it the history is the settings file's\n"
+    "  [HISTORY] LOCATION, else history.sqlite in the program's data folder.\n"
+    "  import: one line per file: tags, new, duplicate and conflicting readings.\n"
+    "  probes: one line per probe (tab-separated; --csv writes a file with a header line):\n"
+    "    id, tag, serial, type, count, last reading, latest value, rate, consumed %, end\n"
+    "    date, status. The rate is taken over the last DAYS days (default: the whole history).\n"
+    "  readings: the probe's readings as Date,Value lines; DATE is dd/MM/yyyy [HH:mm[:ss]].\n"
+    "  limits: rates in mpy (mm/y probes compare with them converted), consumed levels in %.\n";
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "tarn-export: %s\n", text.c_str());
+  return 1;
+}
+
+int UsageError(const std::string& text) {
+  std::fprintf(stderr, "tarn-export: %s\n%s", text.c_str(), kHistoryUsage);
+  return 2;
+}
+
+// Options of the form --name VALUE, and the words that are not options.
+struct Args {
+  std::vector<std::pair<std::string, std::string>> options;
+  std::vector<std::string> flags;
+  std::vector<std::string> words;
+
+  const std::string* Get(const char* name) const {
+    const std::string* found = nullptr;
+    for (const auto& [k, v] : options) {
+      if (k == name) found = &v;
+    }
+    return found;
+  }
+  bool Has(const char* flag) const {
+    for (const std::string& f : flags) {
+      if (f == flag) return true;
+    }
+    return false;
+  }
+};
+
+bool ParseArgs(int argc, char** argv, const std::vector<std::string>& valued,
+               const std::vector<std::string>& bare, Args* out, std::string* error) {
+  for (int i = 0; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a.rfind("--", 0) != 0) {
+      out->words.push_back(a);
+      continue;
+    }
+    bool known = false;
+    for (const std::string& v : valued) {
+      if (a == v) {
+        if (i + 1 >= argc) {
+          *error = a + " needs a value";
+          return false;
+        }
+        out->options.emplace_back(a, argv[++i]);
+        known = true;
+      }
+    }
+    for (const std::string& b : bare) {
+      if (a == b) {
+        out->flags.push_back(a);
+        known = true;
+      }
+    }
+    if (!known) {
+      *error = "unknown option " + a;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ParseNumber(const std::string& text, double* out) {
+  return ParseWholeNumber(text, out);
+}
+
+bool ParseId(const std::string& text, int64_t* out) {
+  if (text.empty() || text.size() > 18) return false;
+  int64_t v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  *out = v;
+  return true;
+}
+
+// dd/MM/yyyy with an optional time; a date alone means its first (or, for `to`, last) second.
+bool ParseWhen(const std::string& text, bool end_of_day, HistoryTime* out) {
+  int32_t chk = 0;
+  DateTime dt = Str2DateTime(text, &chk);
+  if (chk == 0) dt = Str2DateTime(text + (end_of_day ? " 23:59:59" : " 00:00:00"), &chk);
+  if (chk == 0) return false;
+  *out = dt.ticks / kTicksPerSecond;
+  return true;
+}
+
+std::string TimeText(HistoryTime t) {
+  return DateTime2Str(DateTime{t * kTicksPerSecond});
+}
+
+std::string DateText(HistoryTime t) {
+  return TimeText(t).substr(0, 10);
+}
+
+const char* StateName(ProbeState s) {
+  switch (s) {
+    case ProbeState::kAlarm:
+      return "ALARM";
+    case ProbeState::kWarning:
+      return "WARNING";
+    default:
+      return "OK";
+  }
+}
+
+std::vector<std::string> ProbeFields(const ProbeSummary& p) {
+  std::string status = StateName(p.state);
+  if (!p.state_reason.empty()) status += ": " + p.state_reason;
+  return {
+      std::to_string(p.id),
+      p.key.tag,
+      p.key.serial,
+      GrpYTitle(p.key.data_type),
+      std::to_string(p.count),
+      p.count > 0 ? TimeText(p.last_time) : "",
+      p.count > 0 ? FormatPattern(p.latest_value, 4) : "",
+      p.rate ? FormatPattern(*p.rate, 4) + " " + p.rate_unit : "",
+      p.consumed ? FormatPattern(*p.consumed * 100.0, 1) : "",
+      p.end_time ? DateText(*p.end_time) : "",
+      status,
+  };
+}
+
+// A CSV field, quoted when it holds a comma or a quote.
+std::string CsvField(const std::string& s) {
+  if (s.find_first_of(",\"") == std::string::npos) return s;
+  std::string q = "\"";
+  for (char c : s) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  return q + "\"";
+}
+
+std::string CsvLine(const std::vector<std::string>& fields) {
+  std::string line;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) line += ',';
+    line += CsvField(fields[i]);
+  }
+  return line + "\r\n";
+}
+
+std::unique_ptr<HistoryStore> Open(const Args& args, std::string* error) {
+  const std::string* given = args.Get("--history");
+  const std::string location =
+      ResolveHistoryLocation(given ? *given : "", UserCfgFile(), UserDataPath());
+  return OpenHistory(location, error);
+}
+
+int RunImport(const Args& args) {
+  if (args.words.empty()) return UsageError("history import needs at least one FILE");
+  std::string error;
+  auto store = Open(args, &error);
+  if (!store) return Fail(error);
+  _basic_set_ setup{};
+  _select_unit_ unit[kUnitCount]{};
+  vaLoadCfg(UserCfgFile(), setup, unit);
+  ImportControl control;
+  control.pi_of_tubular = setup.pi_of_tubular;
+  int code = 0;
+  for (const std::string& file : args.words) {
+    const ImportResult r = store->Import(file, control);
+    if (!r.status.ok) {
+      code = Fail(r.status.message);
+      continue;
+    }
+    std::printf("%s: %d tags, %lld new, %lld duplicate, %lld conflicting\n", file.c_str(), r.tags,
+                static_cast<long long>(r.added), static_cast<long long>(r.duplicates),
+                static_cast<long long>(r.conflicts));
+    for (const HistoryConflict& c : r.first_conflicts) {
+      std::printf("  conflict: %s %s %s stored %s offered %s\n", c.tag.c_str(), c.serial.c_str(),
+                  TimeText(c.time).c_str(), FormatPattern(c.stored, 4).c_str(),
+                  FormatPattern(c.offered, 4).c_str());
+    }
+  }
+  std::fflush(stdout);
+  return code;
+}
+
+int RunProbes(const Args& args) {
+  int64_t window = 0;
+  if (const std::string* w = args.Get("--window"); w && !ParseId(*w, &window)) {
+    return UsageError("--window needs a whole number of days");
+  }
+  std::string error;
+  auto store = Open(args, &error);
+  if (!store) return Fail(error);
+  const auto probes = store->ListProbes(static_cast<int32_t>(window));
+  if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
+  if (const std::string* out = args.Get("--csv")) {
+    std::string text = CsvLine({"Id", "Tag", "Serial", "Type", "Count", "Last Reading",
+                                "Latest Value", "Rate", "Consumed %", "End Date", "Status"});
+    for (const ProbeSummary& p : probes) text += CsvLine(ProbeFields(p));
+    if (!WriteFileAtomically(*out, text)) return Fail("cannot write " + *out);
+    return 0;
+  }
+  for (const ProbeSummary& p : probes) {
+    const auto fields = ProbeFields(p);
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + fields[i];
+    std::printf("%s\n", line.c_str());
+  }
+  return 0;
+}
+
+int RunReadings(const Args& args) {
+  int64_t id = 0;
+  const std::string* probe = args.Get("--probe");
+  const std::string* out = args.Get("--csv");
+  if (!probe || !ParseId(*probe, &id)) return UsageError("readings needs --probe ID");
+  if (!out) return UsageError("readings needs --csv OUT");
+  HistoryTime from = INT64_MIN, to = INT64_MAX;
+  if (const std::string* f = args.Get("--from"); f && !ParseWhen(*f, false, &from)) {
+    return UsageError("--from is not a date: " + *f);
+  }
+  if (const std::string* t = args.Get("--to"); t && !ParseWhen(*t, true, &to)) {
+    return UsageError("--to is not a date: " + *t);
+  }
+  std::string error;
+  auto store = Open(args, &error);
+  if (!store) return Fail(error);
+  if (!store->GetProbe(id, 0)) return Fail("no probe with id " + *probe);
+  const auto readings = store->ReadRange(id, from, to);
+  if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
+  std::string text = "Date,Value\r\n";
+  text.reserve(readings.size() * 32 + text.size());
+  for (const HistoryReading& r : readings) {
+    text += TimeText(r.time) + "," + FormatPattern(r.value, 4) + "\r\n";
+  }
+  if (!WriteFileAtomically(*out, text)) return Fail("cannot write " + *out);
+  return 0;
+}
+
+int RunLimits(const Args& args) {
+  const std::string* probe = args.Get("--probe");
+  const bool defaults = args.Has("--default");
+  int64_t id = 0;
+  if (defaults == (probe != nullptr)) return UsageError("limits needs --probe ID or --default");
+  if (probe && !ParseId(*probe, &id)) return UsageError("--probe needs a whole number");
+  HistoryLimits l;
+  const std::string* rw = args.Get("--rate-warn");
+  const std::string* ra = args.Get("--rate-alarm");
+  if (!rw || !ra || !ParseNumber(*rw, &l.rate_warn) || !ParseNumber(*ra, &l.rate_alarm)) {
+    return UsageError("limits needs numbers for --rate-warn and --rate-alarm");
+  }
+  const std::string* cw = args.Get("--consumed-warn");
+  const std::string* ca = args.Get("--consumed-alarm");
+  if ((cw == nullptr) != (ca == nullptr)) {
+    return UsageError("give both --consumed-warn and --consumed-alarm, or neither");
+  }
+  std::string error;
+  auto store = Open(args, &error);
+  if (!store) return Fail(error);
+  const HistoryLimits now = store->GetLimits(id);
+  l.consumed_warn = now.consumed_warn;
+  l.consumed_alarm = now.consumed_alarm;
+  if (cw) {
+    double p = 0, q = 0;
+    if (!ParseNumber(*cw, &p) || !ParseNumber(*ca, &q)) {
+      return UsageError("--consumed-warn and --consumed-alarm need numbers (percent)");
+    }
+    l.consumed_warn = p / 100.0;
+    l.consumed_alarm = q / 100.0;
+  }
+  if (HistoryStatus st = store->SetLimits(id, l); !st) return Fail(st.message);
+  std::printf("%s: rate warning %s, alarm %s mpy; consumed warning %s %%, alarm %s %%\n",
+              defaults ? "defaults" : ("probe " + *probe).c_str(),
+              FormatPattern(l.rate_warn, 2).c_str(), FormatPattern(l.rate_alarm, 2).c_str(),
+              FormatPattern(l.consumed_warn * 100, 1).c_str(),
+              FormatPattern(l.consumed_alarm * 100, 1).c_str());
+  return 0;
+}
+
+}  // namespace
+
+int RunHistoryCommand(int argc, char** argv) {
+  if (argc < 1 || std::strcmp(argv[0], "--help") == 0 || std::strcmp(argv[0], "-h") == 0) {
+    std::fputs(kHistoryUsage, argc < 1 ? stderr : stdout);
+    return argc < 1 ? 2 : 0;
+  }
+  struct Sub {
+    const char* name;
+    int (*run)(const Args&);
+    std::vector<std::string> valued;
+    std::vector<std::string> bare;
+  };
+  const Sub subs[] = {
+      {"import", RunImport, {"--history"}, {}},
+      {"probes", RunProbes, {"--history", "--csv", "--window"}, {}},
+      {"readings", RunReadings, {"--history", "--probe", "--csv", "--from", "--to"}, {}},
+      {"limits",
+       RunLimits,
+       {"--history", "--probe", "--rate-warn", "--rate-alarm", "--consumed-warn",
+        "--consumed-alarm"},
+       {"--default"}},
+  };
+  for (const Sub& s : subs) {
+    if (std::strcmp(argv[0], s.name) != 0) continue;
+    Args args;
+    std::string error;
+    if (!ParseArgs(argc - 1, argv + 1, s.valued, s.bare, &args, &error)) return UsageError(error);
+    if (std::strcmp(s.name, "import") != 0 && !args.words.empty()) {
+      return UsageError("unexpected argument " + args.words.front());
+    }
+    return s.run(args);
+  }
+  return UsageError(std::string("unknown history command '") + argv[0] + "'");
+}
+
+}  // namespace tarn

@@ -1,0 +1,209 @@
+// Tests of the SQLite history file itself: files it must refuse without touching, a read-only
+// file, a killed import, and files of earlier schema versions.
+#include "history/sqlite_history.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "core/instrument_text.h"
+#include "core/test_util.h"
+#include "history/history_store.h"
+
+namespace tarn {
+namespace {
+
+using testing::At;
+using testing::NembraTag;
+using testing::ReadAll;
+using testing::TempDir;
+using testing::WriteAll;
+
+std::string SqlScalar(const std::string& path, const std::string& query) {
+  sqlite3* db = nullptr;
+  std::string out;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_exec(
+        db, query.c_str(),
+        [](void* o, int, char** v, char**) {
+          *static_cast<std::string*>(o) = v[0] ? v[0] : "";
+          return 0;
+        },
+        &out, nullptr);
+  }
+  sqlite3_close(db);
+  return out;
+}
+
+bool ExecSql(const std::string& path, const std::string& text) {
+  sqlite3* db = nullptr;
+  bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+            sqlite3_exec(db, text.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return ok;
+}
+
+// A history with one probe of `n` readings.
+std::string MakeHistory(const TempDir& dir, int n = 100) {
+  const std::string path = dir.file("history.sqlite");
+  WriteAll(dir.file("seed.nid"),
+           NembraTag("SEED", "1", false, At(2025, 1, 1), n, 60, [](int i) { return i; }));
+  std::string error;
+  auto store = OpenHistory(path, &error);
+  EXPECT_TRUE(store && store->Import(dir.file("seed.nid"), {}).status.ok) << error;
+  return path;
+}
+
+TEST(SqliteHistory, RefusesFilesItCannotTrustAndLeavesThemAlone) {
+  struct Case {
+    const char* name;
+    std::function<void(const TempDir&, const std::string&)> make;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"text", [](const TempDir&, const std::string& p) { WriteAll(p, std::string(5000, 'x')); },
+       "is not a Tarn history (it is not an SQLite database)"},
+      {"other program",
+       [](const TempDir&, const std::string& p) { ExecSql(p, "CREATE TABLE t(a)"); },
+       "is an SQLite database of another program"},
+      {"newer",
+       [](const TempDir& d, const std::string& p) {
+         std::filesystem::rename(MakeHistory(d), p);
+         ExecSql(p, "PRAGMA user_version = 99");
+       },
+       "written by a newer version of Tarn (schema 99"},
+      {"damaged",
+       [](const TempDir& d, const std::string& p) {
+         std::filesystem::rename(MakeHistory(d), p);
+         std::string bytes = ReadAll(p);
+         // The schema lives on the first page, after the 100-byte file header.
+         for (std::size_t i = 100; i < 16384; ++i) bytes[i] = static_cast<char>(i * 7);
+         WriteAll(p, bytes);
+       },
+       "is damaged"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path = dir.file("bad.sqlite");
+    c.make(dir, path);
+    const std::string before = ReadAll(path);
+    std::string error;
+    EXPECT_EQ(OpenHistory(path, &error), nullptr);
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_EQ(ReadAll(path), before);
+  }
+}
+
+TEST(SqliteHistory, ReadOnlyFileReadsButRefusesChanges) {
+  TempDir dir;
+  const std::string path = MakeHistory(dir);
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  std::string error;
+  auto store = OpenHistory(path, &error);
+  ASSERT_NE(store, nullptr) << error;
+  EXPECT_TRUE(store->ReadOnly());
+  const auto probes = store->ListProbes(30);
+  ASSERT_EQ(probes.size(), 1u);
+  EXPECT_EQ(store->ReadRange(probes[0].id, INT64_MIN, INT64_MAX).size(), 100u);
+  const ImportResult r = store->Import(dir.file("seed.nid"), {});
+  EXPECT_FALSE(r.status.ok);
+  EXPECT_NE(r.status.message.find("is read-only"), std::string::npos) << r.status.message;
+  EXPECT_FALSE(store->SetLimits(0, {}).ok);
+}
+
+TEST(SqliteHistory, KilledImportLeavesTheHistoryAsItWas) {
+  TempDir dir;
+  const std::string path = MakeHistory(dir);
+  const std::string big = dir.file("big.nid");
+  std::string text;
+  for (int t = 0; t < 20; ++t) {
+    text += NembraTag("T" + std::to_string(t), "1", false, At(2025, 6, 1), 20000, 60,
+                      [](int i) { return i * 0.01; });
+  }
+  WriteAll(big, text);
+
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::string error;
+    auto store = OpenHistory(path, &error);
+    ImportControl control;
+    bool told = false;
+    // Halfway through the file: tell the parent, then keep importing until killed.
+    control.progress = [&](int64_t done) {
+      if (!told && done > 100000) {
+        told = true;
+        (void)!write(ready[1], "x", 1);
+      }
+    };
+    if (store) store->Import(big, control);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(ready[0]);
+  close(ready[1]);
+  ASSERT_TRUE(WIFSIGNALED(status));
+
+  std::string error;
+  auto store = OpenHistory(path, &error);
+  ASSERT_NE(store, nullptr) << error;
+  const auto probes = store->ListProbes(0);
+  ASSERT_EQ(probes.size(), 1u);
+  EXPECT_EQ(probes[0].count, 100);
+  EXPECT_EQ(SqlScalar(path, "PRAGMA integrity_check"), "ok");
+  EXPECT_EQ(SqlScalar(path, "SELECT count(*) FROM reading"), "100");
+}
+
+// Files written by each earlier schema version open (and upgrade) with their readings intact.
+TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
+  const char* source = std::getenv("TARN_SOURCE_DIR");
+  // Run by hand, the build names the source tree.
+  const std::string root =
+      source != nullptr && *source != '\0'
+          ? std::string(source)
+          : std::string(TARN_TEST_SOURCE_DIR);
+  for (int version = 1; version <= 1; ++version) {
+    SCOPED_TRACE(version);
+    TempDir dir;
+    const std::string path = dir.file("old.sqlite");
+    const std::string dump =
+        ReadAll(root + "/tests/history/history_v" + std::to_string(version) + ".sql");
+    ASSERT_FALSE(dump.empty());
+    ASSERT_TRUE(ExecSql(path, dump));
+    std::string error;
+    auto store = OpenHistory(path, &error);
+    ASSERT_NE(store, nullptr) << error;
+    const auto probes = store->ListProbes(0);
+    ASSERT_EQ(probes.size(), 2u);
+    EXPECT_EQ(probes[0].key.tag, "CDU-101-ER");
+    EXPECT_EQ(probes[0].count, 3);
+    EXPECT_NEAR(store->ReadRange(probes[0].id, INT64_MIN, INT64_MAX).back().value, 0.2439, 1e-4);
+    EXPECT_TRUE(probes[1].own_limits);
+    EXPECT_EQ(probes[1].limits.rate_alarm, 7.0);
+    EXPECT_EQ(store->ProbeFiles(probes[0].id).size(), 1u);
+    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "1");
+    // And it takes new readings.
+    WriteAll(dir.file("new.nid"),
+             NembraTag("CDU-101-ER", "E1", true, At(2025, 3, 1), 2, 60, [](int) { return 1.0; }));
+    EXPECT_EQ(store->Import(dir.file("new.nid"), {}).added, 2);
+  }
+}
+
+}  // namespace
+}  // namespace tarn
