@@ -156,8 +156,13 @@ class HistoryStore {
   // Drops a probe's own limits so that it follows the defaults again.
   virtual HistoryStatus ClearLimits(int64_t probe_id) = 0;
 
-  // The files a probe's readings came from.
+  // The files a probe's readings came from (`readings`: how many of this probe's each brought).
   virtual std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) = 0;
+  // The file that brought the probe's reading at `time` (`readings`: all it brought); none when
+  // there is no such reading.
+  virtual std::optional<HistorySourceFile> ReadingFile(int64_t /*probe_id*/, HistoryTime /*time*/) {
+    return std::nullopt;
+  }
   // Removes a probe with its readings and conflicts.
   virtual HistoryStatus RemoveProbe(int64_t probe_id) = 0;
 

@@ -113,6 +113,11 @@ struct Summary {
   HistoryTime header_time = 0;
 };
 
+struct Run {
+  HistoryTime first = 0, last = 0;
+  int64_t n = 0;
+};
+
 struct WindowEntry {
   int64_t count = 0;
   HistoryTime last = 0;
@@ -131,19 +136,13 @@ class SqliteHistory : public HistoryStore {
 
   bool PrepareAll(std::string* error) {
     const std::pair<Statement*, const char*> list[] = {
-        {&find_probe_, sql::kFindProbe},
-        {&insert_probe_, sql::kInsertProbe},
-        {&read_summary_, sql::kReadSummary},
-        {&write_summary_, sql::kWriteSummary},
-        {&write_header_, sql::kWriteHeader},
-        {&insert_file_, sql::kInsertFile},
-        {&finish_file_, sql::kFinishFile},
-        {&readings_in_range_, sql::kReadingsInRange},
-        {&readings_from_, sql::kReadingsFrom},
-        {&insert_reading_, sql::kInsertReading},
-        {&insert_conflict_, sql::kInsertConflict},
-        {&read_limits_, sql::kReadLimits},
-        {&read_default_limits_, sql::kReadDefaultLimits},
+        {&find_probe_, sql::kFindProbe},       {&insert_probe_, sql::kInsertProbe},
+        {&read_summary_, sql::kReadSummary},   {&write_summary_, sql::kWriteSummary},
+        {&write_header_, sql::kWriteHeader},   {&insert_file_, sql::kInsertFile},
+        {&finish_file_, sql::kFinishFile},     {&readings_in_range_, sql::kReadingsInRange},
+        {&readings_from_, sql::kReadingsFrom}, {&insert_reading_, sql::kInsertReading},
+        {&insert_run_, sql::kInsertRun},       {&insert_conflict_, sql::kInsertConflict},
+        {&read_limits_, sql::kReadLimits},     {&read_default_limits_, sql::kReadDefaultLimits},
     };
     for (const auto& [stmt, text] : list) {
       if (!stmt->Prepare(db_, text)) {
@@ -169,6 +168,7 @@ class SqliteHistory : public HistoryStore {
   HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override;
   HistoryStatus ClearLimits(int64_t probe_id) override;
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
+  std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
 
  private:
@@ -181,10 +181,10 @@ class SqliteHistory : public HistoryStore {
   };
 
   std::vector<Statement*> AllStatements() {
-    return {&find_probe_,         &insert_probe_,   &read_summary_,    &write_summary_,
-            &write_header_,       &insert_file_,    &finish_file_,     &readings_in_range_,
-            &readings_from_,      &insert_reading_, &insert_conflict_, &read_limits_,
-            &read_default_limits_};
+    return {&find_probe_,          &insert_probe_,   &read_summary_,    &write_summary_,
+            &write_header_,        &insert_file_,    &finish_file_,     &readings_in_range_,
+            &readings_from_,       &insert_reading_, &insert_conflict_, &read_limits_,
+            &read_default_limits_, &insert_run_};
   }
 
   HistoryStatus Error(const std::string& what) const {
@@ -200,6 +200,16 @@ class SqliteHistory : public HistoryStore {
   }
 
   HistoryStatus ImportBatchInto(ImportBatch& batch, ImportState* state);
+  HistoryStatus WriteRun(int64_t probe_id, int64_t file_id, const Run& run) {
+    insert_run_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, file_id)
+        .Bind(3, run.first - kReadingEpoch)
+        .Bind(4, run.last - kReadingEpoch)
+        .Bind(5, run.n);
+    if (insert_run_.Step() != SQLITE_DONE) return Error(path_);
+    return {};
+  }
   HistoryStatus ProbeId(const ProbeKey& key, ImportState* state, int64_t* id, bool* created);
   bool ReadSummaryRow(int64_t probe_id, Summary* s);
   std::vector<ProbeSummary> QueryProbes(const std::string& text, int64_t probe_id,
@@ -215,7 +225,7 @@ class SqliteHistory : public HistoryStore {
 
   Statement find_probe_, insert_probe_, read_summary_, write_summary_, write_header_;
   Statement insert_file_, finish_file_, readings_in_range_, readings_from_, insert_reading_;
-  Statement insert_conflict_, read_limits_, read_default_limits_;
+  Statement insert_conflict_, read_limits_, read_default_limits_, insert_run_;
 };
 
 HistoryStatus SqliteHistory::ProbeId(const ProbeKey& key, ImportState* state, int64_t* id,
@@ -309,6 +319,8 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   if (s.count == 0) s.origin = r.empty() ? 0 : r.front().time;
   std::size_t k = 0;
   int64_t added = 0;
+  Run run;
+  std::size_t run_k = 0;
   HistoryTime newest = s.count > 0 ? s.last : INT64_MIN;
   for (const HistoryReading& reading : r) {
     while (k < stored.size() && stored[k].time < reading.time) ++k;
@@ -323,9 +335,17 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     insert_reading_.Start()
         .Bind(1, probe_id)
         .Bind(2, reading.time - kReadingEpoch)
-        .Bind(3, reading.value)
-        .Bind(4, state->file_id);
+        .Bind(3, reading.value);
     if (insert_reading_.Step() != SQLITE_DONE) return Error(path_);
+    // A stored reading between this one and the last one added ends the run.
+    if (run.n > 0 && k != run_k) {
+      if (HistoryStatus st = WriteRun(probe_id, state->file_id, run); !st) return st;
+      run = {};
+    }
+    if (run.n == 0) run.first = reading.time;
+    run.last = reading.time;
+    ++run.n;
+    run_k = k;
     ++added;
     s.sums.Add(Days(reading.time, s.origin), reading.value);
     if (s.count == 0 && added == 1) s.first = reading.time;
@@ -334,6 +354,9 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
       newest = reading.time;
       s.latest = reading.value;
     }
+  }
+  if (run.n > 0) {
+    if (HistoryStatus st = WriteRun(probe_id, state->file_id, run); !st) return st;
   }
   for (const BatchConflict& c : conflicts) {
     insert_conflict_.Start()
@@ -628,6 +651,21 @@ std::vector<HistorySourceFile> SqliteHistory::ProbeFiles(int64_t probe_id) {
   return out;
 }
 
+std::optional<HistorySourceFile> SqliteHistory::ReadingFile(int64_t probe_id, HistoryTime time) {
+  last_error_ = {};
+  Statement q;
+  if (!q.Prepare(db_, sql::kReadingFile)) {
+    last_error_ = Error(path_);
+    return std::nullopt;
+  }
+  q.Bind(1, probe_id).Bind(2, time - kReadingEpoch);
+  const int rc = q.Step();
+  if (rc == SQLITE_ROW)
+    return HistorySourceFile{q.Int(0), q.Text(1), q.Int(2), q.Text(3), q.Int(4), q.Int(5)};
+  if (rc != SQLITE_DONE) last_error_ = Error(path_);
+  return std::nullopt;
+}
+
 HistoryStatus SqliteHistory::RemoveProbe(int64_t probe_id) {
   if (read_only_) return WriteRefusal();
   Statement q;
@@ -718,8 +756,11 @@ std::unique_ptr<HistoryStore> OpenSqliteHistory(const std::string& path, std::st
   } else {
     // A new file gets larger pages (fewer page headers per reading) before WAL fixes the size.
     if (fresh) sqlite3_exec(db.get(), "PRAGMA page_size = 16384", nullptr, nullptr, nullptr);
-    if (sqlite3_exec(db.get(), "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr,
-                     nullptr, nullptr) != SQLITE_OK) {
+    // A large page cache keeps a big import from spilling pages into the log before it ends.
+    if (sqlite3_exec(db.get(),
+                     "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
+                     " PRAGMA cache_size = -65536",
+                     nullptr, nullptr, nullptr) != SQLITE_OK) {
       *error = Describe(db.get(), path, sqlite3_errcode(db.get()));
       return nullptr;
     }

@@ -8,9 +8,11 @@ namespace {
 
 // Version 1. Readings are keyed by probe and second in a table without row ids, so that a
 // reading costs its key and value and nothing else; times there count seconds from 01/01/2000
-// to keep them in four bytes. Probe rows carry the running summary (count, ends, latest value
-// and least-squares sums over the whole history, x in days from `origin`) that the probe list
-// reads without touching readings.
+// to keep them in four bytes. A reading's file is found through reading_run: each run is a
+// stretch of readings a file added to a probe with no older reading between them, so the
+// latest run that spans a reading's second is the one that brought it. Probe rows carry the running
+// summary (count, ends, latest value and least-squares sums over the whole history, x in days from
+// `origin`) that the probe list reads without touching readings.
 const char kVersion1[] = R"sql(
 CREATE TABLE probe(
   id INTEGER PRIMARY KEY,
@@ -51,9 +53,16 @@ CREATE TABLE reading(
   probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,
   t INTEGER NOT NULL,
   v REAL NOT NULL,
-  file_id INTEGER NOT NULL REFERENCES source_file(id),
   PRIMARY KEY(probe_id, t)
 ) WITHOUT ROWID;
+CREATE TABLE reading_run(
+  probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,
+  file_id INTEGER NOT NULL REFERENCES source_file(id),
+  first_t INTEGER NOT NULL,
+  last_t INTEGER NOT NULL,
+  n INTEGER NOT NULL
+);
+CREATE INDEX reading_run_probe ON reading_run(probe_id, first_t);
 CREATE TABLE conflict(
   id INTEGER PRIMARY KEY,
   probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,

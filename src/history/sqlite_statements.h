@@ -36,7 +36,15 @@ inline constexpr const char* kReadingsInRange =
 inline constexpr const char* kReadingsFrom =
     "SELECT t, v FROM reading WHERE probe_id = ?1 AND t >= ?2";
 inline constexpr const char* kInsertReading =
-    "INSERT INTO reading(probe_id, t, v, file_id) VALUES(?1, ?2, ?3, ?4)";
+    "INSERT INTO reading(probe_id, t, v) VALUES(?1, ?2, ?3)";
+inline constexpr const char* kInsertRun =
+    "INSERT INTO reading_run(probe_id, file_id, first_t, last_t, n) VALUES(?1, ?2, ?3, ?4, ?5)";
+inline constexpr const char* kReadingFile =
+    "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, f.added FROM reading_run r"
+    " JOIN source_file f ON f.id = r.file_id"
+    " WHERE r.probe_id = ?1 AND r.first_t <= ?2 AND r.last_t >= ?2"
+    " AND EXISTS(SELECT 1 FROM reading WHERE probe_id = ?1 AND t = ?2)"
+    " ORDER BY r.file_id DESC LIMIT 1";
 inline constexpr const char* kInsertConflict =
     "INSERT INTO conflict(probe_id, t, stored, offered, file_id) VALUES(?1, ?2, ?3, ?4, ?5)";
 
@@ -65,7 +73,7 @@ inline constexpr const char* kProbeExists = "SELECT 1 FROM probe WHERE id = ?1";
 
 inline constexpr const char* kProbeFiles =
     "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, n FROM"
-    " (SELECT file_id, count(*) AS n FROM reading WHERE probe_id = ?1 GROUP BY file_id) r"
+    " (SELECT file_id, sum(n) AS n FROM reading_run WHERE probe_id = ?1 GROUP BY file_id) r"
     " JOIN source_file f ON f.id = r.file_id ORDER BY f.id";
 inline constexpr const char* kRemoveProbe = "DELETE FROM probe WHERE id = ?1";
 

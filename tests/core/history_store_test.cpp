@@ -91,11 +91,12 @@ TEST_P(HistoryTest, ImportsAddOnlyNewReadingsAndKeepConflictsApart) {
     int64_t added, duplicates, conflicts;
   };
   const Step steps[] = {
-      {file("X", t0, 4, 1), 4, 0, 0},              // 1 2 3 4
-      {file("X", t0, 4, 1), 0, 4, 0},              // the same file again
-      {file("X", t0 + 2 * kHour, 4, 3), 2, 2, 0},  // overlaps: 3 4 known, 5 6 new
-      {file("X", t0 + kHour, 1, 9), 0, 0, 1},      // 9 where 2 is stored
-      {file("X2", t0, 4, 1), 4, 0, 0},             // the tag renamed: a probe of its own
+      {file("X", t0, 4, 1), 4, 0, 0},                // 1 2 3 4
+      {file("X", t0, 4, 1), 0, 4, 0},                // the same file again
+      {file("X", t0 + 2 * kHour, 4, 3), 2, 2, 0},    // overlaps: 3 4 known, 5 6 new
+      {file("X", t0 + kHour, 1, 9), 0, 0, 1},        // 9 where 2 is stored
+      {file("X2", t0, 4, 1), 4, 0, 0},               // the tag renamed: a probe of its own
+      {file("X", t0 + kHour / 2, 1, 1.5), 1, 0, 0},  // fills a gap
   };
   for (std::size_t i = 0; i < std::size(steps); ++i) {
     SCOPED_TRACE(i);
@@ -116,19 +117,32 @@ TEST_P(HistoryTest, ImportsAddOnlyNewReadingsAndKeepConflictsApart) {
   const auto probes = store_->ListProbes(0);
   ASSERT_EQ(probes.size(), 2u);
   EXPECT_EQ(Values(store_->ReadRange(probes[0].id, INT64_MIN, INT64_MAX)),
-            (std::vector<double>{1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(probes[0].count, 6);
+            (std::vector<double>{1, 1.5, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(probes[0].count, 7);
   EXPECT_EQ(probes[0].latest_value, 6.0);
   EXPECT_EQ(probes[0].last_time, t0 + 5 * kHour);
   EXPECT_EQ(probes[1].key.tag, "X2");
   EXPECT_EQ(probes[1].count, 4);
   // Readings trace to the files that brought them.
   const auto files = store_->ProbeFiles(probes[0].id);
-  ASSERT_EQ(files.size(), 2u);
+  ASSERT_EQ(files.size(), 3u);
   EXPECT_EQ(files[0].readings, 4);
   EXPECT_EQ(files[1].readings, 2);
   EXPECT_EQ(files[1].sha256.size(), 64u);
   EXPECT_NE(files[1].name.find("f2.nid"), std::string::npos);
+  const std::pair<int64_t, const char*> sources[] = {{t0, "f0.nid"},
+                                                     {t0 + kHour / 2, "f5.nid"},
+                                                     {t0 + kHour, "f0.nid"},
+                                                     {t0 + 3 * kHour, "f0.nid"},
+                                                     {t0 + 5 * kHour, "f2.nid"},
+                                                     {t0 + 6 * kHour, nullptr}};
+  for (const auto& [when, name] : sources) {
+    const auto source = store_->ReadingFile(probes[0].id, when);
+    ASSERT_EQ(source.has_value(), name != nullptr) << when - t0;
+    if (name) {
+      EXPECT_NE(source->name.find(name), std::string::npos) << source->name;
+    }
+  }
 }
 
 TEST_P(HistoryTest, HoldsMoreReadingsThanTheGraphAndDecimatesThem) {
