@@ -1,0 +1,112 @@
+"""Runs tarn-export history on instrument files made here, with HOME in a temporary folder:
+import, the probe list, a probe's readings and its limits, and the errors each one reports."""
+import os
+import subprocess
+import tempfile
+import unittest
+
+BUILD = os.environ.get("TARN_BUILD_DIR", "build")
+EXE = os.path.join(BUILD, "src", "app", "tarn-export")
+
+NID = (
+    "TAG NUMBER: ER-1\nSERIAL NUMBER: S1\nPROBE TYPE: FLUSH\nTHICKNESS: 10\n"
+    "START TIME: 01/02/2020 00:00\nRS_RR\n"
+    "1 01/02/2020 00:00:00 1.0 0\n"
+    "2 02/02/2020 00:00:00 1.25 0\n"
+    "TAG NUMBER: LPR-1\nSERIAL NUMBER: S2\nCOR RATE\n"
+    "1 01/02/2020 00:00:00 3.5\n"
+)
+
+
+@unittest.skipUnless(os.path.exists(EXE), "tarn-export is not built (core-only build)")
+class ExportHistory(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.home = self.tmp.name
+        self.nid = os.path.join(self.home, "a.nid")
+        with open(self.nid, "w") as f:
+            f.write(NID)
+        self.db = os.path.join(self.home, "h.sqlite")
+        self.env = dict(os.environ, HOME=self.home)
+        self.env.pop("XDG_CONFIG_HOME", None)
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def run_history(self, *args, history=True):
+        extra = ["--history", self.db] if history else []
+        return subprocess.run([EXE, "history", *args, *extra], env=self.env,
+                              capture_output=True, text=True)
+
+    def test_import_list_read_and_limits(self):
+        first = self.run_history("import", self.nid)
+        self.assertEqual(first.returncode, 0, first.stderr)
+        self.assertEqual(first.stdout, self.nid + ": 2 tags, 3 new, 0 duplicate, 0 conflicting\n")
+        again = self.run_history("import", self.nid)
+        self.assertEqual(again.stdout, self.nid + ": 2 tags, 0 new, 3 duplicate, 0 conflicting\n")
+
+        probes = self.run_history("probes")
+        self.assertEqual(probes.returncode, 0, probes.stderr)
+        lines = [l.split("\t") for l in probes.stdout.splitlines()]
+        # 2 mils in one day: 730 mpy; 2 of a 5 mil life: 40 %, consumed 1.5 days later.
+        self.assertEqual(lines[0], ["1", "ER-1", "S1", "Metal Loss (mils)", "2",
+                                    "02/02/2020 00:00:00", "2.0000", "730.0000 mpy", "40.0",
+                                    "03/02/2020", "ALARM: rate 730.00 mpy above alarm 10.00"])
+        self.assertEqual(lines[1][:7], ["2", "LPR-1", "S2", "Corrosion Rate (mpy)", "1",
+                                        "01/02/2020 00:00:00", "3.5000"])
+
+        out = os.path.join(self.home, "r.csv")
+        done = self.run_history("readings", "--probe", "1", "--csv", out, "--from", "02/02/2020")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(out, "rb") as f:
+            self.assertEqual(f.read(), b"Date,Value\r\n02/02/2020 00:00:00,2.0000\r\n")
+
+        limits = self.run_history("limits", "--probe", "2", "--rate-warn", "1",
+                                  "--rate-alarm", "3", "--consumed-warn", "40",
+                                  "--consumed-alarm", "60")
+        self.assertEqual(limits.returncode, 0, limits.stderr)
+        listed = self.run_history("probes", "--csv", out)
+        self.assertEqual(listed.returncode, 0, listed.stderr)
+        with open(out, newline="") as f:
+            rows = f.read().split("\r\n")
+        self.assertTrue(rows[0].startswith("Id,Tag,Serial,Type,Count"))
+        self.assertTrue(rows[2].endswith("ALARM: rate 3.50 mpy above alarm 3.00"), rows[2])
+
+    def test_errors_are_one_line_and_change_nothing(self):
+        with open(self.db, "w") as f:
+            f.write("not a database")
+        out = os.path.join(self.home, "r.csv")
+        cases = [
+            (["import", self.nid], "is not a Tarn history"),
+            (["probes"], "is not a Tarn history"),
+            (["readings", "--probe", "1", "--csv", out], "is not a Tarn history"),
+            (["limits", "--default", "--rate-warn", "1", "--rate-alarm", "2"],
+             "is not a Tarn history"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                r = self.run_history(*args)
+                self.assertNotEqual(r.returncode, 0)
+                self.assertEqual(len(r.stderr.splitlines()), 1, r.stderr)
+                self.assertIn(message, r.stderr)
+        with open(self.db) as f:
+            self.assertEqual(f.read(), "not a database")
+        self.assertFalse(os.path.exists(out))
+        os.remove(self.db)
+        missing = self.run_history("import", os.path.join(self.home, "none.nid"))
+        self.assertNotEqual(missing.returncode, 0)
+        self.assertIn("Cannot open file", missing.stderr)
+        bad = self.run_history("limits", "--default", "--rate-warn", "9", "--rate-alarm", "2")
+        self.assertNotEqual(bad.returncode, 0)
+        self.assertIn("warning level must not be above its alarm level", bad.stderr)
+
+    def test_default_location_is_the_data_folder(self):
+        data = os.path.join(self.home, "Documents", "Tarn", "DATA")
+        os.makedirs(data)
+        r = self.run_history("import", self.nid, history=False)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertTrue(os.path.exists(os.path.join(data, "history.sqlite")))
+
+
+if __name__ == "__main__":
+    unittest.main()
