@@ -113,6 +113,28 @@ struct Summary {
   HistoryTime header_time = 0;
 };
 
+constexpr int64_t kHour = 3600;
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0 && a < 0) ? 1 : 0);
+}
+
+// First, last, lowest and highest of readings within one hour, offered in time order.
+struct HourFigures {
+  int64_t hour = 0;
+  int64_t n = 0;
+  HistoryReading first, last, low, high;
+  void Offer(const HistoryReading& r) {
+    if (n++ == 0) {
+      first = last = low = high = r;
+      return;
+    }
+    last = r;
+    if (r.value < low.value) low = r;
+    if (r.value > high.value) high = r;
+  }
+};
+
 struct Run {
   HistoryTime first = 0, last = 0;
   int64_t n = 0;
@@ -136,13 +158,14 @@ class SqliteHistory : public HistoryStore {
 
   bool PrepareAll(std::string* error) {
     const std::pair<Statement*, const char*> list[] = {
-        {&find_probe_, sql::kFindProbe},       {&insert_probe_, sql::kInsertProbe},
-        {&read_summary_, sql::kReadSummary},   {&write_summary_, sql::kWriteSummary},
-        {&write_header_, sql::kWriteHeader},   {&insert_file_, sql::kInsertFile},
-        {&finish_file_, sql::kFinishFile},     {&readings_in_range_, sql::kReadingsInRange},
-        {&readings_from_, sql::kReadingsFrom}, {&insert_reading_, sql::kInsertReading},
-        {&insert_run_, sql::kInsertRun},       {&insert_conflict_, sql::kInsertConflict},
-        {&read_limits_, sql::kReadLimits},     {&read_default_limits_, sql::kReadDefaultLimits},
+        {&find_probe_, sql::kFindProbe},        {&insert_probe_, sql::kInsertProbe},
+        {&read_summary_, sql::kReadSummary},    {&write_summary_, sql::kWriteSummary},
+        {&write_header_, sql::kWriteHeader},    {&insert_file_, sql::kInsertFile},
+        {&finish_file_, sql::kFinishFile},      {&readings_in_range_, sql::kReadingsInRange},
+        {&readings_from_, sql::kReadingsFrom},  {&insert_reading_, sql::kInsertReading},
+        {&insert_run_, sql::kInsertRun},        {&merge_hour_, sql::kMergeHour},
+        {&hours_in_range_, sql::kHoursInRange}, {&insert_conflict_, sql::kInsertConflict},
+        {&read_limits_, sql::kReadLimits},      {&read_default_limits_, sql::kReadDefaultLimits},
     };
     for (const auto& [stmt, text] : list) {
       if (!stmt->Prepare(db_, text)) {
@@ -184,7 +207,7 @@ class SqliteHistory : public HistoryStore {
     return {&find_probe_,          &insert_probe_,   &read_summary_,    &write_summary_,
             &write_header_,        &insert_file_,    &finish_file_,     &readings_in_range_,
             &readings_from_,       &insert_reading_, &insert_conflict_, &read_limits_,
-            &read_default_limits_, &insert_run_};
+            &read_default_limits_, &insert_run_,     &merge_hour_,      &hours_in_range_};
   }
 
   HistoryStatus Error(const std::string& what) const {
@@ -210,6 +233,22 @@ class SqliteHistory : public HistoryStore {
     if (insert_run_.Step() != SQLITE_DONE) return Error(path_);
     return {};
   }
+  HistoryStatus MergeHour(int64_t probe_id, const HourFigures& h) {
+    merge_hour_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, h.hour)
+        .Bind(3, h.n)
+        .Bind(4, h.first.time - kReadingEpoch)
+        .Bind(5, h.first.value)
+        .Bind(6, h.last.time - kReadingEpoch)
+        .Bind(7, h.last.value)
+        .Bind(8, h.low.time - kReadingEpoch)
+        .Bind(9, h.low.value)
+        .Bind(10, h.high.time - kReadingEpoch)
+        .Bind(11, h.high.value);
+    if (merge_hour_.Step() != SQLITE_DONE) return Error(path_);
+    return {};
+  }
   HistoryStatus ProbeId(const ProbeKey& key, ImportState* state, int64_t* id, bool* created);
   bool ReadSummaryRow(int64_t probe_id, Summary* s);
   std::vector<ProbeSummary> QueryProbes(const std::string& text, int64_t probe_id,
@@ -226,6 +265,7 @@ class SqliteHistory : public HistoryStore {
   Statement find_probe_, insert_probe_, read_summary_, write_summary_, write_header_;
   Statement insert_file_, finish_file_, readings_in_range_, readings_from_, insert_reading_;
   Statement insert_conflict_, read_limits_, read_default_limits_, insert_run_;
+  Statement merge_hour_, hours_in_range_;
 };
 
 HistoryStatus SqliteHistory::ProbeId(const ProbeKey& key, ImportState* state, int64_t* id,
@@ -321,6 +361,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   int64_t added = 0;
   Run run;
   std::size_t run_k = 0;
+  HourFigures hour;
   HistoryTime newest = s.count > 0 ? s.last : INT64_MIN;
   for (const HistoryReading& reading : r) {
     while (k < stored.size() && stored[k].time < reading.time) ++k;
@@ -346,6 +387,13 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     run.last = reading.time;
     ++run.n;
     run_k = k;
+    const int64_t h = FloorDiv(reading.time - kReadingEpoch, kHour);
+    if (hour.n > 0 && h != hour.hour) {
+      if (HistoryStatus st = MergeHour(probe_id, hour); !st) return st;
+      hour = {};
+    }
+    hour.hour = h;
+    hour.Offer(reading);
     ++added;
     s.sums.Add(Days(reading.time, s.origin), reading.value);
     if (s.count == 0 && added == 1) s.first = reading.time;
@@ -357,6 +405,9 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   }
   if (run.n > 0) {
     if (HistoryStatus st = WriteRun(probe_id, state->file_id, run); !st) return st;
+  }
+  if (hour.n > 0) {
+    if (HistoryStatus st = MergeHour(probe_id, hour); !st) return st;
   }
   for (const BatchConflict& c : conflicts) {
     insert_conflict_.Start()
@@ -545,41 +596,75 @@ std::vector<HistoryReading> SqliteHistory::ReadDecimated(int64_t probe_id, Histo
   last_error_ = {};
   std::vector<HistoryReading> out;
   if (columns <= 0 || to < from) return out;
-  const double span = static_cast<double>(to - from) + 1.0;
-  readings_in_range_.Start()
-      .Bind(1, probe_id)
-      .Bind(2, from - kReadingEpoch)
-      .Bind(3, to - kReadingEpoch);
+  // In doubles: the range may be as wide as the whole time scale.
+  const double span = static_cast<double>(to) - static_cast<double>(from) + 1.0;
+  auto column_of = [&](HistoryTime t) {
+    return static_cast<int64_t>((static_cast<double>(t) - static_cast<double>(from)) * columns /
+                                span);
+  };
+  // Readings (or an hour's four figures) arrive in time order; each column keeps its first,
+  // lowest, highest and last.
   int64_t column = -1;
-  HistoryReading first{}, low{}, high{}, last{};
+  HourFigures acc;
   auto flush = [&] {
-    if (column < 0) return;
-    // The four in time order, each once.
-    HistoryReading four[4] = {first, low, high, last};
+    if (acc.n == 0) return;
+    HistoryReading four[4] = {acc.first, acc.low, acc.high, acc.last};
     std::sort(std::begin(four), std::end(four),
               [](const HistoryReading& a, const HistoryReading& b) { return a.time < b.time; });
     for (const HistoryReading& r : four) {
       if (out.empty() || out.back().time != r.time) out.push_back(r);
     }
+    acc = {};
   };
-  int rc;
-  sqlite3_stmt* st = readings_in_range_.get();
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-    const HistoryReading r{sqlite3_column_int64(st, 0) + kReadingEpoch,
-                           sqlite3_column_double(st, 1)};
-    const auto c = static_cast<int64_t>(static_cast<double>(r.time - from) * columns / span);
+  auto offer = [&](const HistoryReading& r) {
+    const int64_t c = column_of(r.time);
     if (c != column) {
       flush();
       column = c;
-      first = low = high = last = r;
-      continue;
     }
-    if (r.value < low.value) low = r;
-    if (r.value > high.value) high = r;
-    last = r;
+    acc.Offer(r);
+  };
+  int rc = SQLITE_DONE;
+  auto read_raw = [&](HistoryTime a, HistoryTime b) {
+    readings_in_range_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, a - kReadingEpoch)
+        .Bind(3, b - kReadingEpoch);
+    sqlite3_stmt* st = readings_in_range_.get();
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+      offer({sqlite3_column_int64(st, 0) + kReadingEpoch, sqlite3_column_double(st, 1)});
+    }
+  };
+  // An hour wholly inside one column gives its four figures; any other hour its readings.
+  const HistoryTime lo = std::max(from, INT64_MIN / 2), hi = std::min(to, INT64_MAX / 2);
+  hours_in_range_.Start()
+      .Bind(1, probe_id)
+      .Bind(2, FloorDiv(lo - kReadingEpoch, kHour))
+      .Bind(3, FloorDiv(hi - kReadingEpoch, kHour));
+  int hrc;
+  Statement& h = hours_in_range_;
+  while ((hrc = h.Step()) == SQLITE_ROW) {
+    const HistoryTime start = h.Int(0) * kHour + kReadingEpoch;
+    const HistoryTime end = start + kHour - 1;
+    if (start >= from && end <= to && column_of(start) == column_of(end)) {
+      HistoryReading four[4] = {{h.Int(2) + kReadingEpoch, h.Real(3)},
+                                {h.Int(6) + kReadingEpoch, h.Real(7)},
+                                {h.Int(8) + kReadingEpoch, h.Real(9)},
+                                {h.Int(4) + kReadingEpoch, h.Real(5)}};
+      std::sort(std::begin(four), std::end(four),
+                [](const HistoryReading& a, const HistoryReading& b) { return a.time < b.time; });
+      for (int i = 0; i < 4; ++i) {
+        if (i == 0 || four[i].time != four[i - 1].time) offer(four[i]);
+      }
+    } else {
+      read_raw(std::max(start, from), std::min(end, to));
+      if (rc != SQLITE_DONE) break;
+    }
   }
   flush();
+  if (hrc != SQLITE_DONE && hrc != SQLITE_ROW) last_error_ = Error(path_);
   if (rc != SQLITE_DONE) last_error_ = Error(path_);
+  h.Reset();
   return out;
 }
 

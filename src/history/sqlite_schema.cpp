@@ -89,8 +89,39 @@ CREATE TABLE default_limits(
 INSERT INTO default_limits VALUES(1, 5, 10, 0.5, 0.8);
 )sql";
 
+// Version 2. The first, last, lowest and highest reading of every probe-hour, so that a plot
+// of a long history reads one row per hour instead of every reading. Hours are
+// floor(t / 3600) of the readings' own time scale; existing readings are summed up here.
+const char kVersion2[] = R"sql(
+CREATE TABLE reading_hour(
+  probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,
+  hour INTEGER NOT NULL,
+  n INTEGER NOT NULL,
+  first_t INTEGER NOT NULL,
+  first_v REAL NOT NULL,
+  last_t INTEGER NOT NULL,
+  last_v REAL NOT NULL,
+  min_t INTEGER NOT NULL,
+  min_v REAL NOT NULL,
+  max_t INTEGER NOT NULL,
+  max_v REAL NOT NULL,
+  PRIMARY KEY(probe_id, hour)
+) WITHOUT ROWID;
+INSERT INTO reading_hour
+SELECT probe_id, hour, n,
+  first_t, (SELECT v FROM reading r WHERE r.probe_id = g.probe_id AND r.t = g.first_t),
+  last_t, (SELECT v FROM reading r WHERE r.probe_id = g.probe_id AND r.t = g.last_t),
+  (SELECT t FROM reading r WHERE r.probe_id = g.probe_id AND r.t BETWEEN g.first_t AND g.last_t
+   ORDER BY v, t LIMIT 1), min_v,
+  (SELECT t FROM reading r WHERE r.probe_id = g.probe_id AND r.t BETWEEN g.first_t AND g.last_t
+   ORDER BY v DESC, t LIMIT 1), max_v
+FROM (SELECT probe_id, (t - ((t % 3600) + 3600) % 3600) / 3600 AS hour, count(*) AS n,
+        min(t) AS first_t, max(t) AS last_t, min(v) AS min_v, max(v) AS max_v
+      FROM reading GROUP BY 1, 2) g;
+)sql";
+
 // Step i takes a file from version i to version i + 1.
-const char* const kSteps[kSqliteSchemaVersion] = {kVersion1};
+const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2};
 
 bool Exec(sqlite3* db, const std::string& sql, std::string* error) {
   char* message = nullptr;

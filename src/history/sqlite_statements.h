@@ -45,6 +45,24 @@ inline constexpr const char* kReadingFile =
     " WHERE r.probe_id = ?1 AND r.first_t <= ?2 AND r.last_t >= ?2"
     " AND EXISTS(SELECT 1 FROM reading WHERE probe_id = ?1 AND t = ?2)"
     " ORDER BY r.file_id DESC LIMIT 1";
+// Merges the hour figures of newly added readings into the stored ones; on the right of SET,
+// names mean the row as it was.
+inline constexpr const char* kMergeHour =
+    "INSERT INTO reading_hour VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"
+    " ON CONFLICT(probe_id, hour) DO UPDATE SET n = n + excluded.n,"
+    " first_v = CASE WHEN excluded.first_t < first_t THEN excluded.first_v ELSE first_v END,"
+    " first_t = min(first_t, excluded.first_t),"
+    " last_v = CASE WHEN excluded.last_t > last_t THEN excluded.last_v ELSE last_v END,"
+    " last_t = max(last_t, excluded.last_t),"
+    " min_t = CASE WHEN excluded.min_v < min_v OR (excluded.min_v = min_v AND"
+    " excluded.min_t < min_t) THEN excluded.min_t ELSE min_t END,"
+    " min_v = min(min_v, excluded.min_v),"
+    " max_t = CASE WHEN excluded.max_v > max_v OR (excluded.max_v = max_v AND"
+    " excluded.max_t < max_t) THEN excluded.max_t ELSE max_t END,"
+    " max_v = max(max_v, excluded.max_v)";
+inline constexpr const char* kHoursInRange =
+    "SELECT hour, n, first_t, first_v, last_t, last_v, min_t, min_v, max_t, max_v"
+    " FROM reading_hour WHERE probe_id = ?1 AND hour BETWEEN ?2 AND ?3 ORDER BY hour";
 inline constexpr const char* kInsertConflict =
     "INSERT INTO conflict(probe_id, t, stored, offered, file_id) VALUES(?1, ?2, ?3, ?4, ?5)";
 

@@ -174,10 +174,8 @@ TEST(SqliteHistory, KilledImportLeavesTheHistoryAsItWas) {
 TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
   const char* source = std::getenv("TARN_SOURCE_DIR");
   // Run by hand, the build names the source tree.
-  const std::string root =
-      source != nullptr && *source != '\0'
-          ? std::string(source)
-          : std::string(TARN_TEST_SOURCE_DIR);
+  const std::string root = source != nullptr && *source != '\0' ? std::string(source)
+                                                                : std::string(TARN_TEST_SOURCE_DIR);
   for (int version = 1; version <= 1; ++version) {
     SCOPED_TRACE(version);
     TempDir dir;
@@ -197,7 +195,13 @@ TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
     EXPECT_TRUE(probes[1].own_limits);
     EXPECT_EQ(probes[1].limits.rate_alarm, 7.0);
     EXPECT_EQ(store->ProbeFiles(probes[0].id).size(), 1u);
-    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "1");
+    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "2");
+    // The hourly figures were built from the readings already there.
+    const auto whole = store->ReadDecimated(probes[0].id, At(2025, 2, 3), At(2025, 2, 4), 1);
+    ASSERT_EQ(whole.size(), 2u);  // first = lowest, last = highest
+    EXPECT_EQ(whole[0].value, 0.0);
+    EXPECT_NEAR(whole[1].value, 0.2439, 1e-4);
+    EXPECT_EQ(store->ReadDecimated(probes[1].id, At(2025, 3, 10), At(2025, 3, 11), 1).size(), 2u);
     // And it takes new readings.
     WriteAll(dir.file("new.nid"),
              NembraTag("CDU-101-ER", "E1", true, At(2025, 3, 1), 2, 60, [](int) { return 1.0; }));
