@@ -235,7 +235,7 @@ int RunProbes(const Args& args) {
     std::string text = CsvLine({"Id", "Tag", "Serial", "Type", "Count", "Last Reading",
                                 "Latest Value", "Rate", "Consumed %", "End Date", "Status"});
     for (const ProbeSummary& p : probes) text += CsvLine(ProbeFields(p));
-    if (!WriteFileAtomically(*out, text)) return Fail("cannot write " + *out);
+    if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
     return 0;
   }
   for (const ProbeSummary& p : probes) {
@@ -271,7 +271,7 @@ int RunReadings(const Args& args) {
   for (const HistoryReading& r : readings) {
     text += TimeText(r.time) + "," + FormatPattern(r.value, 4) + "\r\n";
   }
-  if (!WriteFileAtomically(*out, text)) return Fail("cannot write " + *out);
+  if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
   return 0;
 }
 
