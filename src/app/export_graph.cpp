@@ -1,5 +1,4 @@
-// tarn-export graph: the bitmap the graph window's "Save" writes right after it opens on a tag.
-#include <QBuffer>
+// tarn-export graph: the picture the graph window's "Save" writes right after it opens on a tag.
 #include <QByteArray>
 #include <QFile>
 #include <QGuiApplication>
@@ -10,6 +9,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "analysis/nembra_reader.h"
 #include "app/export_commands.h"
@@ -17,6 +18,7 @@
 #include "common/user_paths.h"
 #include "graph/graph_view.h"
 #include "graph/grp_values.h"
+#include "graph/ui/graph_picture.h"
 #include "graph/ui/qimage_surface.h"
 #include "settings/settings.h"
 
@@ -25,11 +27,13 @@ namespace tarn {
 namespace {
 
 const char kGraphUsage[] =
-    "usage: tarn-export graph FILE --tag N --bmp OUT [--size WxH]\n"
-    "  Writes the bitmap that the graph window saves right after opening on tag N (from 0, as\n"
+    "usage: tarn-export graph FILE --tag N (--bmp OUT | --png OUT | --svg OUT | --pdf OUT)...\n"
+    "                         [--size WxH]\n"
+    "  Writes the picture that the graph window saves right after opening on tag N (from 0, as\n"
     "  'tarn-export tags' lists them) with a plot panel of W by H pixels (default 1024x600; the\n"
     "  bitmap is never smaller than 640x400), using the colours, line widths and Y range of the\n"
-    "  user's settings file.\n";
+    "  user's settings file. BMP and PNG hold the same pixels; SVG and PDF are the same drawing\n"
+    "  with vector lines and real text. Several outputs may be given at once.\n";
 
 constexpr int kDefaultPanelW = 1024;
 constexpr int kDefaultPanelH = 600;
@@ -45,6 +49,14 @@ class FirstMessage : public ReaderNotifier {
  private:
   std::string text_;
 };
+
+// "--bmp", "--png", "--svg", "--pdf".
+const PictureType* OutputOption(const char* arg) {
+  for (const PictureType& t : kPictureTypes) {
+    if (arg[0] == '-' && arg[1] == '-' && std::strcmp(arg + 2, t.suffix) == 0) return &t;
+  }
+  return nullptr;
+}
 
 bool ParseInt(const char* text, int* out) {
   if (text == nullptr || *text == '\0') return false;
@@ -82,7 +94,7 @@ void ChooseHeadlessPlatform() {
 
 int RunGraphCommand(int argc, char** argv) {
   const char* file = nullptr;
-  const char* out = nullptr;
+  std::vector<std::pair<PictureFormat, std::string>> outs;
   int tag = -1;
   int panel_w = kDefaultPanelW;
   int panel_h = kDefaultPanelH;
@@ -95,8 +107,8 @@ int RunGraphCommand(int argc, char** argv) {
     const bool has_value = i + 1 < argc;
     if (std::strcmp(a, "--tag") == 0 && has_value) {
       if (!ParseInt(argv[++i], &tag)) return Fail("--tag needs a tag index from 0", 2);
-    } else if (std::strcmp(a, "--bmp") == 0 && has_value) {
-      out = argv[++i];
+    } else if (const PictureType* type = OutputOption(a); type != nullptr && has_value) {
+      outs.emplace_back(type->format, argv[++i]);
     } else if (std::strcmp(a, "--size") == 0 && has_value) {
       if (!ParseSize(argv[++i], &panel_w, &panel_h)) {
         return Fail("--size needs WIDTHxHEIGHT in pixels, such as 1024x600", 2);
@@ -109,7 +121,7 @@ int RunGraphCommand(int argc, char** argv) {
       return Fail(std::string("unexpected argument '") + a + "' (try graph --help)", 2);
     }
   }
-  if (file == nullptr || out == nullptr || tag < 0) {
+  if (file == nullptr || outs.empty() || tag < 0) {
     std::fputs(kGraphUsage, stderr);
     return 2;
   }
@@ -155,16 +167,13 @@ int RunGraphCommand(int argc, char** argv) {
   view.gInit(panel_w, panel_h);
   view.RedrawGraph();
 
-  auto* surface = static_cast<QImageSurface*>(view.surface());
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (surface == nullptr || !surface->image().save(&buffer, "BMP")) {
-    return Fail("the bitmap could not be encoded");
-  }
-  std::string why;
-  if (!WriteFileAtomically(out, std::string_view(bytes.constData(), bytes.size()), &why)) {
-    return Fail(std::string("cannot write '") + out + "': " + why);
+  for (const auto& [format, out] : outs) {
+    QByteArray bytes;
+    if (!EncodeGraphPicture(view, format, &bytes)) return Fail("the picture could not be encoded");
+    std::string why;
+    if (!WriteFileAtomically(out, std::string_view(bytes.constData(), bytes.size()), &why)) {
+      return Fail("cannot write '" + out + "': " + why);
+    }
   }
   return 0;
 }

@@ -73,6 +73,19 @@ void GraphView::ResizeGraph(int panel_w, int panel_h) {
   RedrawGraph();
 }
 
+void GraphView::RenderOn(std::unique_ptr<DrawSurface> other) {
+  if (!HasBitmap() || !other) return;
+  const int cursor[4] = {engine.sX1, engine.sX2, engine.sY1, engine.sY2};
+  std::unique_ptr<DrawSurface> bitmap = engine.SwapSurface(std::move(other));
+  BaseGraph();
+  DrawGraph();
+  engine.SwapSurface(std::move(bitmap));
+  engine.sX1 = cursor[0];
+  engine.sX2 = cursor[1];
+  engine.sY1 = cursor[2];
+  engine.sY2 = cursor[3];
+}
+
 void GraphView::BaseGraph() {
   gpx1 = engine.gPtrX1(engine.grMinx);
   gpx2 = engine.gPtrX1(engine.grMaxx);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "graph/grp_values.h"
@@ -40,6 +41,9 @@ class GraphView {
   // Full redraw; ignored before gInit. The window then copies the bitmap to the panel.
   void RedrawGraph();
   void ResizeGraph(int panel_w, int panel_h);
+  // Draws the current view once more on another surface of the bitmap's size (a vector
+  // picture); the bitmap and the cursor lines standing in it stay as they are.
+  void RenderOn(std::unique_ptr<DrawSurface> other);
   void BaseGraph();
   void DrawGraph();
   void ViewAll();

@@ -44,6 +44,11 @@ std::unique_ptr<DrawSurface> PlotEngine::ReleaseSurface() {
   return std::move(gbase);
 }
 
+std::unique_ptr<DrawSurface> PlotEngine::SwapSurface(std::unique_ptr<DrawSurface> other) {
+  gbase.swap(other);
+  return other;
+}
+
 void PlotEngine::gSetSize(int w, int h) {
   gX1 = 100;
   gX2 = w - 80;

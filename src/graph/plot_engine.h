@@ -32,6 +32,8 @@ class PlotEngine {
   DrawSurface* surface() const { return gbase.get(); }
   // Takes the bitmap away from the engine (for saving it after the engine is gone).
   std::unique_ptr<DrawSurface> ReleaseSurface();
+  // Puts another surface of the bitmap's size in place and returns the one it replaces.
+  std::unique_ptr<DrawSurface> SwapSurface(std::unique_ptr<DrawSurface> other);
 
   // The series searched by gPtrX1/gPtrX2; the caller keeps it alive.
   void SetData(const _grp_values_* grp) { grp_ = grp; }

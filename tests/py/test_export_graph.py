@@ -1,9 +1,11 @@
 """Runs tarn-export graph on an instrument file made here, with HOME in a temporary folder and
-no display, and reads the bitmap back with Pillow."""
+no display, and reads the pictures back with Pillow, an XML parser and poppler."""
 import os
+import shutil
 import subprocess
 import tempfile
 import unittest
+import xml.etree.ElementTree as ET
 
 from PIL import Image
 
@@ -112,10 +114,58 @@ class ExportGraph(unittest.TestCase):
         self.assertIn("Unknown file type.", r.stderr.decode())
         self.assertEqual(len(r.stderr.decode().strip().splitlines()), 1)
 
+    @unittest.skipUnless(shutil.which("pdftotext"), "poppler-utils not installed")
+    def test_png_svg_and_pdf_beside_the_bitmap(self):
+        outs = {k: self.out("g." + k) for k in ("bmp", "png", "svg", "pdf")}
+        args = [self.nid, "--tag", "0"]
+        for kind, path in outs.items():
+            args += ["--" + kind, path]
+        r = self.run_export(*args)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        bmp, png = Image.open(outs["bmp"]), Image.open(outs["png"])
+        self.assertEqual((bmp.format, png.format), ("BMP", "PNG"))
+        self.assertEqual(png.size, (1024, 600))
+        self.assertEqual(png.convert("RGB").tobytes(), bmp.convert("RGB").tobytes())
+
+        # SVG: vector lines and real text, no embedded bitmap.
+        svg = ET.parse(outs["svg"]).getroot()
+        ns = "{http://www.w3.org/2000/svg}"
+        self.assertEqual(svg.get("viewBox"), "0 0 1024 600")
+        texts = [t.text for t in svg.iter(ns + "text")]
+        for words in ("Tag : ER-1", "Date / Time", "Metal Loss (mils)", "Trend Line",
+                      "01/03/2024", "23:00"):
+            self.assertIn(words, texts)
+        self.assertTrue(any(t.startswith("Corrosion Rate : ") for t in texts), texts)
+        self.assertGreaterEqual(len(list(svg.iter(ns + "polyline"))), 15)
+        self.assertEqual(list(svg.iter(ns + "image")), [])
+
+        # PDF: one page of the bitmap's size at 96 dots per inch, text with embedded fonts.
+        info = subprocess.run(["pdfinfo", outs["pdf"]], capture_output=True, text=True).stdout
+        self.assertRegex(info, r"Pages:\s+1\n")
+        self.assertIn("768 x 450 pts", info)
+        text = subprocess.run(["pdftotext", outs["pdf"], "-"], capture_output=True,
+                              text=True).stdout
+        for words in ("Tag : ER-1", "Date / Time", "Corrosion Rate : ", "01/03/2024"):
+            self.assertIn(words, text)
+        fonts = subprocess.run(["pdffonts", outs["pdf"]], capture_output=True,
+                               text=True).stdout.splitlines()[2:]
+        self.assertTrue(fonts)
+        self.assertTrue(all(line.split()[-5] == "yes" for line in fonts), fonts)
+        page = os.path.join(self.home, "page")
+        subprocess.run(["pdftoppm", "-r", "96", "-png", "-singlefile", outs["pdf"], page],
+                       check=True)
+        px = Image.open(page + ".png").convert("RGB")
+        self.assertEqual(px.size, (1024, 600))
+        # The blue series runs inside the box as in the bitmap.
+        blue = sum(1 for x in range(101, 944) for y in range(61, 520)
+                   if px.getpixel((x, y))[2] > 200 and px.getpixel((x, y))[0] < 80)
+        self.assertGreater(blue, 300)
+
     def test_help(self):
         r = self.run_export("--help")
         self.assertEqual(r.returncode, 0)
         self.assertIn("--bmp OUT", r.stdout.decode())
+        self.assertIn("--svg OUT", r.stdout.decode())
 
 
 if __name__ == "__main__":

@@ -286,15 +286,19 @@ TEST_F(ViewGrpTest, PointerReadOutAndCursorLines) {
 TEST_F(ViewGrpTest, SaveWritesTheBitmapOrReportsFailure) {
   const QString path = home.path() + "/DATA/ANALYSIS/graph.bmp";
   QString seen_dir, seen_suffix;
+  QStringList seen_filters;
   win->exec_save_dialog = [&](QFileDialog* d) {
     seen_dir = d->directory().absolutePath();
     seen_suffix = d->defaultSuffix();
+    seen_filters = d->nameFilters();
     d->selectFile(path);
     return true;
   };
   Click("btnSave");
   EXPECT_EQ(QDir(seen_dir), QDir(home.path() + "/DATA/ANALYSIS"));
   EXPECT_EQ(seen_suffix, "bmp");
+  EXPECT_EQ(seen_filters, QStringList({"Bitmap(*.bmp)", "PNG image(*.png)", "PDF document(*.pdf)",
+                                       "SVG drawing(*.svg)"}));
   QImage saved(path, "BMP");
   ASSERT_FALSE(saved.isNull());
   EXPECT_EQ(saved.size(), QSize(E().gBaseW, E().gBaseH));
@@ -312,6 +316,48 @@ TEST_F(ViewGrpTest, SaveWritesTheBitmapOrReportsFailure) {
   EXPECT_TRUE(box.seen);
   EXPECT_EQ(box.caption, "Error");
   EXPECT_FALSE(QFile::exists(bad));
+}
+
+// The file holds the format its name says: an offered extension wins over the chosen type, and
+// a name without one gets the chosen type and its extension.
+TEST_F(ViewGrpTest, SaveWritesTheFormatTheNameOrTypeNames) {
+  const struct {
+    const char* typed;
+    const char* filter;
+    const char* written;
+    QByteArray magic;
+  } cases[] = {
+      {"a.png", "Bitmap(*.bmp)", "a.png", "\x89PNG"},
+      {"b", "PNG image(*.png)", "b.png", "\x89PNG"},
+      {"c", "PDF document(*.pdf)", "c.pdf", "%PDF"},
+      {"d", "SVG drawing(*.svg)", "d.svg", "<?xml"},
+      {"e.PDF", "SVG drawing(*.svg)", "e.PDF", "%PDF"},
+      {"f.dat", "Bitmap(*.bmp)", "f.dat.bmp", "BM"},
+  };
+  const QString dir = home.path() + "/DATA/ANALYSIS/";
+  for (const auto& c : cases) {
+    win->exec_save_dialog = [&](QFileDialog* d) {
+      d->selectNameFilter(c.filter);
+      d->selectFile(dir + c.typed);
+      return true;
+    };
+    Click("btnSave");
+    QFile f(dir + c.written);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << c.typed;
+    EXPECT_TRUE(f.readAll().startsWith(c.magic)) << c.typed;
+  }
+  QImage bmp, png;
+  const auto save_as = [&](const char* name) {
+    win->exec_save_dialog = [&](QFileDialog* d) {
+      d->selectFile(dir + name);
+      return true;
+    };
+    Click("btnSave");
+  };
+  save_as("same.bmp");
+  save_as("same.png");
+  ASSERT_TRUE(bmp.load(dir + "same.bmp") && png.load(dir + "same.png"));
+  EXPECT_EQ(bmp.convertToFormat(QImage::Format_RGB32), png.convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(ViewGrpTest, PrintPutsTheScaledGraphAtTheMargin) {

@@ -1,6 +1,5 @@
 #include "graph/ui/view_grp.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFrame>
@@ -15,11 +14,11 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "common/atomic_file.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/widget_builders.h"
 #include "graph/ui/g_setup.h"
+#include "graph/ui/graph_picture.h"
 #include "graph/ui/graph_records.h"
 #include "graph/ui/qimage_surface.h"
 #include "settings/ui/settings_records.h"
@@ -279,26 +278,40 @@ void ViewGrp::SetGraph() {
 }
 
 void ViewGrp::SaveGraph() {
-  auto* surface = dynamic_cast<QImageSurface*>(view_.surface());
-  if (surface == nullptr) return;
+  if (view_.surface() == nullptr) return;
   QFileDialog dialog(this);
   dialog.setObjectName(QStringLiteral("SaveDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/"));
-  dialog.setDefaultSuffix(QStringLiteral("bmp"));
-  dialog.setNameFilter(QStringLiteral("Bitmap(*.bmp)"));
+  QStringList filters;
+  for (const PictureType& t : kPictureTypes) filters << QLatin1String(t.filter);
+  dialog.setNameFilters(filters);
+  dialog.selectNameFilter(filters.first());
+  dialog.setDefaultSuffix(QLatin1String(kPictureTypes[0].suffix));
+  // A bare name gets the extension of the type chosen when the name is read.
+  const auto follow_type = [&dialog] {
+    if (const PictureType* t = PictureTypeOfFilter(dialog.selectedNameFilter())) {
+      dialog.setDefaultSuffix(QLatin1String(t->suffix));
+    }
+  };
+  connect(&dialog, &QFileDialog::filterSelected, &dialog, follow_type);
   const bool ok = exec_save_dialog ? exec_save_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
-  if (!ok || dialog.selectedFiles().isEmpty()) return;
-  const QString path = dialog.selectedFiles().first();
+  if (!ok) return;
+  follow_type();
+  if (dialog.selectedFiles().isEmpty()) return;
+  QString path = dialog.selectedFiles().first();
 
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  const bool encoded = surface->image().save(&buffer, "BMP");
+  // A name that ends in one of the offered extensions gets that format, so "graph.png" is a
+  // PNG whatever type was left chosen; any other name gets the chosen type and its extension.
+  const PictureType* type = PictureTypeOfName(path);
+  if (type == nullptr) {
+    type = PictureTypeOfFilter(dialog.selectedNameFilter());
+    if (type == nullptr) type = &kPictureTypes[0];
+    path += QLatin1Char('.') + QLatin1String(type->suffix);
+  }
   std::string why;
-  if (!encoded ||
-      !WriteFileAtomically(ToUtf8(path), std::string_view(bytes.constData(), bytes.size()), &why)) {
+  if (!SaveGraphPicture(view_, type->format, ToUtf8(path), &why)) {
     ShowError(this,
               QStringLiteral("The graph could not be saved to %1. %2").arg(path, FromUtf8(why)));
   }

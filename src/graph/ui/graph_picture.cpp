@@ -1,0 +1,96 @@
+#include "graph/ui/graph_picture.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <memory>
+
+#include "common/atomic_file.h"
+#include "graph/ui/painter_surface.h"
+#include "graph/ui/qimage_surface.h"
+
+namespace tarn {
+
+namespace {
+
+// One picture unit is one bitmap pixel at 96 dots per inch.
+constexpr int kUnitsPerInch = 96;
+
+bool EncodeVector(GraphView& view, PictureFormat format, QBuffer* buffer) {
+  const int w = view.engine.gBaseW, h = view.engine.gBaseH;
+  const QString title = QString::fromUtf8(view.engine.gTitle.c_str());
+  QPainter painter;
+  std::unique_ptr<QSvgGenerator> svg;
+  std::unique_ptr<QPdfWriter> pdf;
+  if (format == PictureFormat::kSvg) {
+    svg = std::make_unique<QSvgGenerator>();
+    svg->setOutputDevice(buffer);
+    svg->setResolution(kUnitsPerInch);
+    svg->setSize(QSize(w, h));
+    svg->setViewBox(QRect(0, 0, w, h));
+    svg->setTitle(title);
+    if (!painter.begin(svg.get())) return false;
+  } else {
+    pdf = std::make_unique<QPdfWriter>(buffer);
+    pdf->setResolution(kUnitsPerInch);
+    pdf->setTitle(title);
+    pdf->setCreator(QStringLiteral("Tarn"));
+    const QPageSize page(QSizeF(w * 72.0 / kUnitsPerInch, h * 72.0 / kUnitsPerInch),
+                         QPageSize::Point, QString(), QPageSize::ExactMatch);
+    pdf->setPageLayout(QPageLayout(page, QPageLayout::Portrait, QMarginsF()));
+    if (!painter.begin(pdf.get())) return false;
+  }
+  view.RenderOn(std::make_unique<PainterSurface>(&painter, w, h));
+  return painter.end();
+}
+
+}  // namespace
+
+const PictureType* PictureTypeOfName(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix();
+  for (const PictureType& t : kPictureTypes) {
+    if (suffix.compare(QLatin1String(t.suffix), Qt::CaseInsensitive) == 0) return &t;
+  }
+  return nullptr;
+}
+
+const PictureType* PictureTypeOfFilter(const QString& filter) {
+  for (const PictureType& t : kPictureTypes) {
+    if (filter == QLatin1String(t.filter)) return &t;
+  }
+  return nullptr;
+}
+
+bool EncodeGraphPicture(GraphView& view, PictureFormat format, QByteArray* out) {
+  auto* bitmap = dynamic_cast<QImageSurface*>(view.surface());
+  if (bitmap == nullptr) return false;
+  out->clear();
+  QBuffer buffer(out);
+  if (!buffer.open(QIODevice::WriteOnly)) return false;
+  switch (format) {
+    case PictureFormat::kBmp:
+      return bitmap->image().save(&buffer, "BMP");
+    case PictureFormat::kPng:
+      return bitmap->image().save(&buffer, "PNG");
+    case PictureFormat::kPdf:
+    case PictureFormat::kSvg:
+      return EncodeVector(view, format, &buffer) && !out->isEmpty();
+  }
+  return false;
+}
+
+bool SaveGraphPicture(GraphView& view, PictureFormat format, const std::string& path,
+                      std::string* error) {
+  QByteArray bytes;
+  if (!EncodeGraphPicture(view, format, &bytes)) {
+    if (error) *error = "The picture could not be encoded.";
+    return false;
+  }
+  return WriteFileAtomically(path, std::string_view(bytes.constData(), bytes.size()), error);
+}
+
+}  // namespace tarn
