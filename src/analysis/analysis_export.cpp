@@ -3,9 +3,11 @@
 #include <cstdio>
 
 #include "common/atomic_file.h"
+#include "common/code_page.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
 #include "miniexcel/mini_excel.h"
+#include "xlsx/xlsx_sheet.h"
 
 namespace tarn {
 
@@ -167,6 +169,53 @@ bool SaveXls(const NembraReader& reader, const std::string& path, std::string* e
     return false;
   }
   return true;
+}
+
+bool SaveXlsx(const NembraReader& reader, const std::string& path, std::string* error) {
+  const int32_t count = ReadingCount(reader);
+  const std::vector<InfoRow> info = InfoRows(reader);
+  const uint32_t k = static_cast<uint32_t>(info.size());
+  XlsxSheet sheet;
+  sheet.ColumnWidth(0, 22);
+  sheet.ColumnWidth(1, 20);
+  sheet.ColumnWidth(2, 30);
+  sheet.Text(0, 0, DataTypeLabel(CurrentType(reader)));
+  sheet.Text(2, 0, "Tag Name");
+  sheet.Text(2, 1, NarrowToUtf8(CurrentTagName(reader)));
+  for (uint32_t i = 0; i < k; ++i) {
+    sheet.Text(3 + i, 0, info[i].name);
+    DateTime when;
+    bool seconds = false;
+    if (std::string_view(info[i].name) == "Start Time" &&
+        ParseCellDate(info[i].value, &when, &seconds)) {
+      sheet.Date(3 + i, 1, when, seconds);
+    } else {
+      sheet.Text(3 + i, 1, NarrowToUtf8(info[i].value));
+    }
+  }
+  sheet.Text(4 + k, 0, "Received Date / Time");
+  sheet.Text(4 + k, 1, NarrowToUtf8(reader.data_type_name));
+  sheet.Text(4 + k, 2, CrateStr(reader));
+  for (int32_t i = 0; i < count; ++i) {
+    const uint32_t row = 5 + k + static_cast<uint32_t>(i);
+    // Both cells hold what the row shows: the time to the minute, the value to four decimals.
+    DateTime when;
+    bool seconds = false;
+    const std::string time = ReadingTimeText(reader, i);
+    if (ParseCellDate(time, &when, &seconds)) {
+      sheet.Date(row, 0, when, false);
+    } else {
+      sheet.Text(row, 0, time);
+    }
+    const std::string value = ReadingValueText(reader, i);
+    double shown = 0.0;
+    if (ParseWholeNumber(value, &shown)) {
+      sheet.Number(row, 1, shown, 4);
+    } else {
+      sheet.Text(row, 1, value);
+    }
+  }
+  return sheet.Save(path, error);
 }
 
 }  // namespace tarn

@@ -32,5 +32,8 @@ std::string CrateStr(const NembraReader& reader);
 // or written; nothing is then left at `path`.
 bool SaveCsv(const NembraReader& reader, const std::string& path, std::string* error);
 bool SaveXls(const NembraReader& reader, const std::string& path, std::string* error);
+// The same cells as SaveXls in an XLSX workbook, without its row limit: reading times and the
+// start time as date cells, values as numbers shown with four decimals.
+bool SaveXlsx(const NembraReader& reader, const std::string& path, std::string* error);
 
 }  // namespace tarn

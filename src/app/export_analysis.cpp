@@ -26,9 +26,10 @@ const char kTagsUsage[] =
     "  per tag: its index from 0, a tab, its name, a tab, its data type name.\n";
 
 const char kAnalysisUsage[] =
-    "usage: tarn-export analysis FILE --tag N (--csv OUT | --xls OUT)\n"
+    "usage: tarn-export analysis FILE --tag N (--csv OUT | --xls OUT | --xlsx OUT)\n"
     "  Writes tag N (from 0, as 'tarn-export tags' lists them) of an instrument data file as\n"
-    "  the Analysis tab's Export does: comma-separated text (--csv) or a spreadsheet (--xls).\n"
+    "  the Analysis tab's Export does: comma-separated text (--csv), a spreadsheet (--xls) or\n"
+    "  an Excel workbook (--xlsx).\n"
     "  The settings file of the program is read (never written), so the tubular probe\n"
     "  diameter is the one set in the program.\n";
 
@@ -112,7 +113,7 @@ int RunAnalysisCommand(int argc, char** argv) {
   const char* file = nullptr;
   const char* tag = nullptr;
   const char* out = nullptr;
-  bool xls = false;
+  const char* kind = nullptr;
   for (int i = 0; i < argc; ++i) {
     const char* a = argv[i];
     if (IsHelp(a)) {
@@ -120,16 +121,16 @@ int RunAnalysisCommand(int argc, char** argv) {
       return 0;
     }
     const bool takes_value = std::strcmp(a, "--tag") == 0 || std::strcmp(a, "--csv") == 0 ||
-                             std::strcmp(a, "--xls") == 0;
+                             std::strcmp(a, "--xls") == 0 || std::strcmp(a, "--xlsx") == 0;
     if (takes_value) {
       if (i + 1 >= argc) return UsageError("an option lacks its value", kAnalysisUsage);
       const char* v = argv[++i];
       if (std::strcmp(a, "--tag") == 0) {
         tag = v;
       } else {
-        if (out) return UsageError("give one of --csv and --xls", kAnalysisUsage);
+        if (out) return UsageError("give one of --csv, --xls and --xlsx", kAnalysisUsage);
         out = v;
-        xls = std::strcmp(a, "--xls") == 0;
+        kind = a;
       }
     } else if (a[0] == '-' && a[1] != '\0') {
       return UsageError((std::string("unknown option ") + a).c_str(), kAnalysisUsage);
@@ -140,7 +141,8 @@ int RunAnalysisCommand(int argc, char** argv) {
     }
   }
   if (!file || !tag || !out) {
-    return UsageError("analysis needs FILE, --tag N and --csv OUT or --xls OUT", kAnalysisUsage);
+    return UsageError("analysis needs FILE, --tag N and --csv, --xls or --xlsx OUT",
+                      kAnalysisUsage);
   }
   int32_t t = 0;
   if (!ParseTagIndex(tag, &t)) {
@@ -160,7 +162,9 @@ int RunAnalysisCommand(int argc, char** argv) {
   if (!s->keeper.message.empty()) return Fail(std::string(file) + ": " + s->keeper.message);
 
   std::string error;
-  const bool saved = xls ? SaveXls(r, out, &error) : SaveCsv(r, out, &error);
+  const bool saved = std::strcmp(kind, "--xlsx") == 0  ? SaveXlsx(r, out, &error)
+                     : std::strcmp(kind, "--xls") == 0 ? SaveXls(r, out, &error)
+                                                       : SaveCsv(r, out, &error);
   if (!saved) return Fail(std::string(out) + ": " + error);
   return 0;
 }

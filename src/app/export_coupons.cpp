@@ -20,9 +20,10 @@ const char kCouponsHelp[] =
     "usage:\n"
     "  tarn-export coupons FILE.CPN --csv OUT [--units SPEC]\n"
     "  tarn-export coupons FILE.CPN --xls OUT [--units SPEC]\n"
+    "  tarn-export coupons FILE.CPN --xlsx OUT [--units SPEC]\n"
     "\n"
-    "Writes the coupon table of FILE.CPN as comma-separated text (--csv) or as a spreadsheet\n"
-    "file (--xls), exactly as the Coupon tab's Export does.\n"
+    "Writes the coupon table of FILE.CPN as comma-separated text (--csv), as a spreadsheet\n"
+    "file (--xls) or as an Excel workbook (--xlsx), exactly as the Coupon tab's Export does.\n"
     "\n"
     "  --units SPEC  five digits 0 or 1 choosing the unit of density, dimension, metal loss,\n"
     "                weight and corrosion rate, in that order (0: g/cm^3, cm, mm, g, mm/year;\n"
@@ -63,6 +64,7 @@ int RunCouponsCommand(int argc, char** argv) {
   const char* input = nullptr;
   const char* csv = nullptr;
   const char* xls = nullptr;
+  const char* xlsx = nullptr;
   const char* units_spec = nullptr;
   for (int i = 0; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -72,6 +74,7 @@ int RunCouponsCommand(int argc, char** argv) {
     }
     const char** option = arg == "--csv"     ? &csv
                           : arg == "--xls"   ? &xls
+                          : arg == "--xlsx"  ? &xlsx
                           : arg == "--units" ? &units_spec
                                              : nullptr;
     if (option != nullptr) {
@@ -87,7 +90,9 @@ int RunCouponsCommand(int argc, char** argv) {
     }
   }
   if (input == nullptr) return UsageError("no coupon data file given");
-  if ((csv == nullptr) == (xls == nullptr)) return UsageError("give exactly one of --csv or --xls");
+  if ((csv != nullptr) + (xls != nullptr) + (xlsx != nullptr) != 1) {
+    return UsageError("give exactly one of --csv, --xls or --xlsx");
+  }
 
   _basic_set_ setup{};
   _select_unit_ unit[kUnitCount]{};
@@ -103,10 +108,11 @@ int RunCouponsCommand(int argc, char** argv) {
   StderrNotifier read_notifier(input);
   if (Open(input, *store, read_notifier) != CouponFileResult::kOk) return 1;
 
-  const char* output = csv != nullptr ? csv : xls;
+  const char* output = csv != nullptr ? csv : xls != nullptr ? xls : xlsx;
   StderrNotifier write_notifier(output);
-  const bool ok = csv != nullptr ? SaveCsv(output, *store, units, write_notifier)
-                                 : SaveXls(output, *store, units, write_notifier);
+  const bool ok = csv != nullptr   ? SaveCsv(output, *store, units, write_notifier)
+                  : xls != nullptr ? SaveXls(output, *store, units, write_notifier)
+                                   : SaveXlsx(output, *store, units, write_notifier);
   return ok ? 0 : 1;
 }
 

@@ -11,8 +11,8 @@ namespace {
 const char kUsage[] =
     "usage:\n"
     "  tarn-export tags FILE\n"
-    "  tarn-export analysis FILE --tag N (--csv OUT | --xls OUT)\n"
-    "  tarn-export coupons FILE.CPN (--csv OUT | --xls OUT) [--units SPEC]\n"
+    "  tarn-export analysis FILE --tag N (--csv OUT | --xls OUT | --xlsx OUT)\n"
+    "  tarn-export coupons FILE.CPN (--csv OUT | --xls OUT | --xlsx OUT) [--units SPEC]\n"
     "  tarn-export graph FILE --tag N (--bmp OUT | --png OUT | --svg OUT | --pdf OUT)... "
     "[--size WxH]\n"
     "  tarn-export history (import|probes|readings|limits) ... [--history PATH]\n"

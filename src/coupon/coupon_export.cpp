@@ -9,6 +9,7 @@
 #include "common/number_text.h"
 #include "coupon/coupon_items.h"
 #include "miniexcel/mini_excel.h"
+#include "xlsx/xlsx_sheet.h"
 
 namespace tarn {
 
@@ -198,6 +199,41 @@ bool SaveXls(const std::string& path, const CouponStore& store, const CouponUnit
   if (ok) ok = out.Commit(&why);
   if (!ok) notifier.Error(WriteFaultText(why));
   return ok;
+}
+
+bool SaveXlsx(const std::string& path, const CouponStore& store, const CouponUnits& units,
+              CouponNotifier& notifier) {
+  XlsxSheet sheet;
+  for (int c = 0; c < kCouponColumns; ++c) {
+    sheet.Text(0, static_cast<uint16_t>(c), NarrowToUtf8(CouponExportHeader(c, units)));
+    sheet.ColumnWidth(static_cast<uint16_t>(c), c == 11 || c == 12 ? 20 : 16);
+  }
+  const int32_t rows = RowsToWrite(store);
+  for (int32_t r = 0; r < rows; ++r) {
+    const uint32_t row = static_cast<uint32_t>(r) + 1;
+    for (int c = 0; c < kCouponColumns; ++c) {
+      const auto col = static_cast<uint16_t>(c);
+      const std::string text = CouponCellText(store.items[r], c, units);
+      DateTime when;
+      bool seconds = false;
+      double number = 0.0;
+      if ((c == 11 || c == 12) && ParseCellDate(text, &when, &seconds)) {
+        sheet.Date(row, col, when, seconds);
+      } else if (IsCouponTextColumn(c) || text == kDash) {
+        sheet.Text(row, col, NarrowToUtf8(text));
+      } else if (text.empty()) {
+        // A cell without a value (an unknown shape code) stays empty.
+      } else if (ParseWholeNumber(text, &number)) {
+        sheet.Number(row, col, number, DecimalsOf(text));
+      } else {
+        sheet.Text(row, col, NarrowToUtf8(text));  // "nan" or "inf" from a damaged record
+      }
+    }
+  }
+  std::string error;
+  if (sheet.Save(path, &error)) return true;
+  notifier.Error(kMsgWriteFault);
+  return false;
 }
 
 }  // namespace tarn

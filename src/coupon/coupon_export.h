@@ -33,5 +33,9 @@ bool SaveCsv(const std::string& path, const CouponStore& store, const CouponUnit
              CouponNotifier& notifier);
 bool SaveXls(const std::string& path, const CouponStore& store, const CouponUnits& units,
              CouponNotifier& notifier);
+// The same cells as SaveXls in an XLSX workbook: the two dates as date cells, numbers shown
+// with the decimals of their table text.
+bool SaveXlsx(const std::string& path, const CouponStore& store, const CouponUnits& units,
+              CouponNotifier& notifier);
 
 }  // namespace tarn

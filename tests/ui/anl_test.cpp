@@ -102,7 +102,7 @@ class AnlTest : public ::testing::Test {
     Button("btnOpen")->click();
   }
 
-  // Exports with the named filter (0 CSV, 1 Excel) through the dialog seam.
+  // Exports with the named filter (0 CSV, 1 Excel, 2 workbook) through the dialog seam.
   void Export(const QString& path, int filter) {
     anl->exec_file_dialog = [this, path, filter](QFileDialog* d) {
       seen_dir = d->directory().absolutePath();
@@ -289,7 +289,8 @@ TEST_F(AnlTest, ExportsWriteWhatIsShownAndReportFailure) {
   const QString csv = home.path() + "/DATA/ANALYSIS/tag-a.csv";
   Export(csv, 0);
   EXPECT_EQ(QDir(seen_dir), QDir(home.path() + "/DATA/ANALYSIS"));
-  EXPECT_EQ(seen_filters, (QStringList{"CSV files(*.csv)", "Excel files(*.xls)"}));
+  EXPECT_EQ(seen_filters,
+            (QStringList{"CSV files(*.csv)", "Excel files(*.xls)", "Excel workbook (*.xlsx)"}));
   EXPECT_EQ(seen_filter, "CSV files(*.csv)");
   const QByteArray text = ReadAll(csv);
   EXPECT_TRUE(text.startsWith("ER Data\r\n\r\nTag Name,TAG-A\r\nSerial no,1234\r\n"))
@@ -303,6 +304,9 @@ TEST_F(AnlTest, ExportsWriteWhatIsShownAndReportFailure) {
   const QByteArray sheet = ReadAll(xls);
   ASSERT_GE(sheet.size(), 4);
   EXPECT_EQ(sheet.left(2), QByteArray("\x09\x00", 2));  // BIFF2 BOF record
+  const QString xlsx = home.path() + "/DATA/ANALYSIS/tag-a.xlsx";
+  Export(xlsx, 2);
+  EXPECT_TRUE(ReadAll(xlsx).startsWith("PK\x03\x04"));  // a zip container
 
   // A folder that does not exist: reported, nothing written.
   const QString bad = home.path() + "/missing/out.csv";

@@ -671,7 +671,8 @@ TEST_F(CouponScreenTest, ExportRunsTheCalculationFirst) {
   pick("cbAlloyTbl", "304SS");
   click("btnExport");
   ASSERT_EQ(call.calls, 1);
-  EXPECT_EQ(call.filters, (QStringList{"CSV files(*.csv)", "Excel files(*.xls)"}));
+  EXPECT_EQ(call.filters,
+            (QStringList{"CSV files(*.csv)", "Excel files(*.xls)", "Excel workbook (*.xlsx)"}));
   EXPECT_EQ(call.selected_filter, "CSV files(*.csv)");
   EXPECT_EQ(call.default_suffix, "");
   EXPECT_EQ(QDir(call.directory), QDir(coupon_dir));
@@ -692,6 +693,12 @@ TEST_F(CouponScreenTest, ExportRunsTheCalculationFirst) {
   ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
   EXPECT_TRUE(sheet.read(2) == QByteArray("\x09\x00", 2));
   EXPECT_EQ(rows(), 3);
+  const QString xlsx = coupon_dir + "/out.xlsx";
+  answerFileDialogs(&call, xlsx, 2);
+  click("btnExport");
+  QFile book(xlsx);
+  ASSERT_TRUE(book.open(QIODevice::ReadOnly));
+  EXPECT_EQ(book.read(4), QByteArray("PK\x03\x04"));
 }
 
 TEST_F(CouponScreenTest, NoLabelIsClippedAtTheSmallestSizeInEitherUnitSystem) {

@@ -303,15 +303,22 @@ void Anl::SaveExport() {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/"));
   const QStringList filters = {QStringLiteral("CSV files(*.csv)"),
-                               QStringLiteral("Excel files(*.xls)")};
+                               QStringLiteral("Excel files(*.xls)"),
+                               QStringLiteral("Excel workbook (*.xlsx)")};
   dialog.setNameFilters(filters);
   dialog.selectNameFilter(filters.first());
   if (!RunFileDialog(&dialog) || dialog.selectedFiles().isEmpty()) return;
   const QString path = dialog.selectedFiles().first();
-  if (filters.indexOf(dialog.selectedNameFilter()) <= 0) {
-    SaveCsv(path);
-  } else {
-    SaveXls(path);
+  switch (filters.indexOf(dialog.selectedNameFilter())) {
+    case 1:
+      SaveXls(path);
+      break;
+    case 2:
+      SaveXlsx(path);
+      break;
+    default:
+      SaveCsv(path);
+      break;
   }
 }
 
@@ -324,6 +331,12 @@ bool Anl::SaveCsv(const QString& path) {
 bool Anl::SaveXls(const QString& path) {
   std::string error;
   const bool ok = tarn::SaveXls(reader_, ToUtf8(path), &error);
+  return ReportSave(ok, error, path);
+}
+
+bool Anl::SaveXlsx(const QString& path) {
+  std::string error;
+  const bool ok = tarn::SaveXlsx(reader_, ToUtf8(path), &error);
   return ReportSave(ok, error, path);
 }
 

@@ -42,6 +42,7 @@ class Anl : public QWidget, private ReaderNotifier {
   // Both report a failure in an "Error" box and return false.
   bool SaveCsv(const QString& path);
   bool SaveXls(const QString& path);
+  bool SaveXlsx(const QString& path);
 
   // The reader, whose state (FileName, tag index, header values) the screen shows.
   NembraReader& reader() { return reader_; }
