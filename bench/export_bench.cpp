@@ -1,0 +1,89 @@
+// Exports of one tag of 65535 readings: the XLSX workbook beside the CSV text in the same run,
+// so their ratio is read on the same machine load.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "analysis/analysis_export.h"
+#include "analysis/nembra_reader.h"
+#include "common/date_time.h"
+#include "graph/grp_values.h"
+#include "settings/settings.h"
+
+namespace tarn {
+namespace {
+
+// One tag of kGrpCapacity readings, read once; the files live in a folder removed at exit.
+struct Tag {
+  Tag() : grp(std::make_unique<_grp_values_>()), reader(*grp, setup, nullptr) {
+    dir = std::filesystem::temp_directory_path() /
+          ("tarn-export-bench-" + std::to_string(static_cast<long>(getpid())));
+    std::filesystem::create_directories(dir);
+    const std::string nid = (dir / "tag.nid").string();
+    FILE* f = std::fopen(nid.c_str(), "wb");
+    if (!f) std::abort();
+    DateTime start;
+    MakeDateTime(2020, 1, 1, 8, 0, 30, &start);
+    std::fprintf(f,
+                 "ER DATA\nTAG NUMBER : PROBE-1\nSERIAL NUMBER : 1234\nPART NUMBER : ER-100\n"
+                 "PROBE TYPE : FLUSH\nMETAL LOSS UNIT : MILS\nTHICKNESS : 10\n"
+                 "READING INTERVAL : 1 HOUR\nSTART TIME : %s\nINDEX  DATE TIME  RS_RR  RS\n",
+                 DateTime2Str(start).c_str());
+    for (int i = 0; i < kGrpCapacity; ++i) {
+      const std::string when = DateTime2Str(DateTime{start.ticks + i * 60 * kTicksPerMinute});
+      std::fprintf(f, "%d %s %.4f %.4f\n", i + 1, when.c_str(), 1.0 + i * 1e-5, 100.0);
+    }
+    std::fclose(f);
+    reader.Open(nid);
+    reader.FileName = nid;
+    reader.cur_tag = 0;
+    reader.GetData(0);
+    if (reader.record_count != kGrpCapacity) {
+      std::fprintf(stderr, "read %d readings\n", reader.record_count);
+      std::abort();
+    }
+  }
+  ~Tag() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  std::string Out(const char* name) const { return (dir / name).string(); }
+
+  _basic_set_ setup{};
+  std::unique_ptr<_grp_values_> grp;
+  NembraReader reader;
+  std::filesystem::path dir;
+};
+
+Tag& TheTag() {
+  static Tag tag;
+  return tag;
+}
+
+void BM_ExportCsv(benchmark::State& state) {
+  Tag& t = TheTag();
+  const std::string out = t.Out("tag.csv");
+  for (auto _ : state) {
+    if (!SaveCsv(t.reader, out, nullptr)) state.SkipWithError("CSV export failed");
+  }
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(out));
+}
+BENCHMARK(BM_ExportCsv)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_ExportXlsx(benchmark::State& state) {
+  Tag& t = TheTag();
+  const std::string out = t.Out("tag.xlsx");
+  for (auto _ : state) {
+    if (!SaveXlsx(t.reader, out, nullptr)) state.SkipWithError("XLSX export failed");
+  }
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(out));
+}
+BENCHMARK(BM_ExportXlsx)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
+}  // namespace tarn
