@@ -127,8 +127,7 @@ bool XlsxSheet::Save(const std::string& path, std::string* error) {
   if (!in.is_open()) return fail("Cannot write the workbook.");
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return fail("Cannot write the workbook.");
-  if (!WriteFileAtomically(path, bytes)) return fail("Cannot write the file.");
-  return true;
+  return WriteFileAtomically(path, bytes, error);
 }
 
 }  // namespace tarn
