@@ -128,7 +128,8 @@ void PlotEngine::gPutLabelx() {
   gclLabelx = kColorBlack;
   for (int i = 0; i <= gridX; ++i) {
     const double pos = gX1 + i * step;
-    const double minutes = grMinx + i * time_step;
+    const double units = grMinx + i * time_step;
+    const double minutes = x_unit_seconds == 60 ? units : units * x_unit_seconds / 60.0;
     const std::string text = TimeSpan2Str(base_time, minutes);
     const size_t blank = text.find(' ');
     if (blank == std::string::npos) continue;

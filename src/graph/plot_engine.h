@@ -90,8 +90,12 @@ class PlotEngine {
   } gRect;
   int gridX = 4;
   int gridY = 10;
-  // View ranges: minutes after the base time, and value units.
+  // View ranges: time units after the base time (minutes unless x_unit_seconds says otherwise),
+  // and value units.
   int grMinx = 0, grMaxx = 0;
+  // Seconds in one unit of the X range: 60 for the graph data set, 1 for a probe's history,
+  // whose readings keep their seconds.
+  int x_unit_seconds = 60;
   double grMiny = 0.0, grMaxy = 0.0;
   std::string gTitle, gTitlex, gTitley;
   DateTime base_time;

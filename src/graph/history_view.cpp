@@ -1,0 +1,456 @@
+#include "graph/history_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "common/code_page.h"
+#include "common/date_time.h"
+#include "common/number_text.h"
+#include "graph/grp_values.h"
+
+namespace tarn {
+
+namespace {
+
+// Distinct on white and told apart by most colour-blind eyes (the Okabe-Ito set and black).
+constexpr uint32_t kOverlayColors[] = {0xFF0072B2u, 0xFFD55E00u, 0xFF009E73u, 0xFFCC79A7u,
+                                       0xFFE69F00u, 0xFF56B4E9u, 0xFF000000u, 0xFFF0E442u};
+
+bool IsMetalLoss(const ProbeSummary& p) {
+  return p.key.data_type == 0 || p.key.data_type == 4;
+}
+
+int32_t ClampSeconds(int64_t s) {
+  return static_cast<int32_t>(std::clamp<int64_t>(s, 0, std::numeric_limits<int32_t>::max()));
+}
+
+// The Part-free search rules of the graph window over one series: first index at or after v
+// (0 when none) and last index at or before v (the last when none).
+int PtrX1(const std::vector<int32_t>& x, int v) {
+  const auto it = std::lower_bound(x.begin(), x.end(), v);
+  return it == x.end() ? 0 : static_cast<int>(it - x.begin());
+}
+
+int PtrX2(const std::vector<int32_t>& x, int v) {
+  const auto it = std::upper_bound(x.begin(), x.end(), v);
+  if (it == x.begin()) return std::max(static_cast<int>(x.size()) - 1, 0);
+  return static_cast<int>(it - x.begin()) - 1;
+}
+
+}  // namespace
+
+std::string ProbeName(const ProbeSummary& probe) {
+  if (probe.key.serial.empty()) return NarrowToUtf8(probe.key.tag);
+  return NarrowToUtf8(probe.key.tag) + " " + NarrowToUtf8(probe.key.serial);
+}
+
+std::string HistoryYTitle(const ProbeSummary& probe) {
+  if (IsMetalLoss(probe) && probe.rate_unit == "mm/y") return "Metal Loss (mm)";
+  return GrpYTitle(probe.key.data_type);
+}
+
+std::string OverlayRefusal(const std::vector<ProbeSummary>& probes) {
+  if (probes.empty()) return {};
+  const std::string first = HistoryYTitle(probes.front());
+  bool mixed = false;
+  for (const ProbeSummary& p : probes) mixed = mixed || HistoryYTitle(p) != first;
+  if (!mixed) return {};
+  std::string text =
+      "These probes measure different quantities or units and cannot share one graph:";
+  for (const ProbeSummary& p : probes) text += "\n" + ProbeName(p) + ": " + HistoryYTitle(p);
+  return text;
+}
+
+uint32_t OverlayColor(size_t i) {
+  return kOverlayColors[i % (sizeof(kOverlayColors) / sizeof(kOverlayColors[0]))];
+}
+
+HistoryView::HistoryView(HistoryReader reader, SurfaceFactory factory)
+    : engine(std::move(factory)), reader_(std::move(reader)) {}
+
+void HistoryView::SetDecimalSeparator(const std::string& sep) {
+  decimal_sep_ = sep.empty() ? "." : sep;
+  engine.SetDecimalSeparator(decimal_sep_);
+}
+
+std::string HistoryView::LocaleNumber(std::string text) const {
+  if (decimal_sep_ == ".") return text;
+  const size_t dot = text.find('.');
+  if (dot != std::string::npos) text.replace(dot, 1, decimal_sep_);
+  return text;
+}
+
+void HistoryView::SetProbes(const std::vector<ProbeSummary>& probes, uint32_t data_color,
+                            uint32_t trend_color) {
+  series_.clear();
+  cl_data_ = data_color;
+  cl_trend_ = trend_color;
+  base_ = 0;
+  HistoryTime last = 0;
+  for (size_t i = 0; i < probes.size(); ++i) {
+    HistorySeries s;
+    s.probe = probes[i];
+    s.color = probes.size() == 1 ? data_color : OverlayColor(i);
+    if (i == 0 || probes[i].first_time < base_) base_ = probes[i].first_time;
+    if (i == 0 || probes[i].last_time > last) last = probes[i].last_time;
+    series_.push_back(std::move(s));
+  }
+  // Whole seconds after the earliest reading fit 68 years, longer than any probe lives.
+  full_max_ = ClampSeconds(last - base_);
+  loaded_cols_ = -1;
+}
+
+void HistoryView::gInit(int panel_w, int panel_h, double y_low, double y_high) {
+  engine.gAlloc(panel_w, panel_h);
+  engine.x_unit_seconds = 1;
+  engine.base_time = DateTime{base_ * kTicksPerSecond};
+  engine.grMinx = 0;
+  engine.grMaxx = full_max_;
+  y_low_ = y_low;
+  y_high_ = y_high;
+  engine.grMiny = y_low;
+  engine.grMaxy = y_high;
+  engine.gridX = 4;
+  engine.gridY = 10;
+  engine.gSetTitle(series_.size() == 1 ? "Tag : " + ProbeName(series_.front().probe) : "");
+  engine.gSetTitlex("Date / Time");
+  engine.gSetTitley(series_.empty() ? "" : HistoryYTitle(series_.front().probe));
+  engine.sX1 = engine.sX2 = engine.sY1 = engine.sY2 = -1;
+  is_drawing = false;
+  resized_scr = false;
+  loaded_cols_ = -1;
+  SetDragOpt(3);
+}
+
+void HistoryView::gClose() {
+  engine.gFree();
+  resized_scr = false;
+}
+
+void HistoryView::Load() {
+  const int cols = std::max(engine.gbW, 1);
+  if (cols == loaded_cols_ && engine.grMinx == loaded_min_ && engine.grMaxx == loaded_max_) return;
+  for (HistorySeries& s : series_) {
+    s.x.clear();
+    s.y.clear();
+    if (!reader_) continue;
+    const std::vector<HistoryReading> readings =
+        reader_(s.probe.id, base_ + engine.grMinx, base_ + engine.grMaxx, cols);
+    ++reads_;
+    s.x.reserve(readings.size());
+    s.y.reserve(readings.size());
+    for (const HistoryReading& r : readings) {
+      s.x.push_back(ClampSeconds(r.time - base_));
+      s.y.push_back(r.value);
+    }
+  }
+  // The range snaps to the readings found, as the graph window snaps to sample times; the
+  // snapped range holds the same readings, so it needs no second read.
+  int lo = std::numeric_limits<int>::max();
+  int hi = std::numeric_limits<int>::min();
+  for (const HistorySeries& s : series_) {
+    if (s.x.empty()) continue;
+    lo = std::min(lo, s.x.front());
+    hi = std::max(hi, s.x.back());
+  }
+  if (lo <= hi) {
+    engine.grMinx = lo;
+    engine.grMaxx = hi;
+  }
+  loaded_min_ = engine.grMinx;
+  loaded_max_ = engine.grMaxx;
+  loaded_cols_ = cols;
+}
+
+void HistoryView::RedrawGraph() {
+  if (!HasBitmap()) return;
+  resized_scr = false;
+  BaseGraph();
+  DrawGraph();
+  resized_scr = true;
+}
+
+void HistoryView::ResizeGraph(int panel_w, int panel_h) {
+  if (!HasBitmap()) return;
+  engine.gFree();
+  engine.gAlloc(panel_w, panel_h);
+  RedrawGraph();
+}
+
+void HistoryView::ViewAll() {
+  engine.grMinx = 0;
+  engine.grMaxx = full_max_;
+  engine.grMiny = y_low_;
+  engine.grMaxy = y_high_;
+  RedrawGraph();
+}
+
+void HistoryView::BaseGraph() {
+  engine.gSetSize(engine.gBaseW, engine.gBaseH);
+  Load();
+  if (yaxis_auto) {
+    bool any = false;
+    double lo = 0.0, hi = 0.0;
+    for (const HistorySeries& s : series_) {
+      if (s.y.empty()) continue;
+      const int n = static_cast<int>(s.y.size());
+      const double smin = PlotEngine::gMinValue(s.y.data(), n);
+      const double smax = PlotEngine::gMaxValue(s.y.data(), n);
+      lo = any ? std::min(lo, smin) : smin;
+      hi = any ? std::max(hi, smax) : smax;
+      any = true;
+    }
+    if (any) {
+      engine.grMiny = lo - 0.5;
+      engine.grMaxy = hi + 0.5;
+    }
+  }
+  // Y labels take the series' colour for one probe; several probes share black labels.
+  engine.cl_data = Overlay() ? kColorBlack : cl_data_;
+  engine.gDrawBase();
+  FitTrends();
+  PutLegend();
+}
+
+void HistoryView::FitTrends() {
+  for (HistorySeries& s : series_) {
+    s.has_fit = false;
+    const size_t n = s.x.size();
+    if (n < 2) continue;
+    // Centred sums: seconds after the base reach 10^9, whose squares would swamp a plain fit.
+    double mx = 0, my = 0;
+    for (size_t i = 0; i < n; ++i) {
+      mx += s.x[i];
+      my += s.y[i];
+    }
+    mx /= static_cast<double>(n);
+    my /= static_cast<double>(n);
+    double sxy = 0, sxx = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const double dx = s.x[i] - mx;
+      sxy += dx * (s.y[i] - my);
+      sxx += dx * dx;
+    }
+    if (sxx == 0) continue;
+    s.const_a = sxy / sxx;
+    s.const_b = my - s.const_a * mx;
+    s.has_fit = true;
+  }
+}
+
+std::string HistoryView::RateText(size_t i) const {
+  if (i >= series_.size()) return {};
+  const HistorySeries& s = series_[i];
+  if (!IsMetalLoss(s.probe) || s.x.size() < 2) return {};
+  // The rate between the first and last visible readings, the graph window's rule, to the second.
+  const double hours = (static_cast<double>(s.x.back()) - s.x.front()) / 3600.0;
+  if (hours <= 0) return {};
+  const double rate = (s.y.back() - s.y.front()) / hours * 8760.0;
+  const std::string unit = s.probe.rate_unit.empty() ? "mpy" : s.probe.rate_unit;
+  return LocaleNumber(FormatPattern(rate, 4)) + " " + unit;
+}
+
+void HistoryView::PutLegend() {
+  const int x1 = engine.gX1;
+  if (!Overlay()) {
+    engine.gSetLine(cl_data_, 6);
+    engine.DrawLinePx(x1, 27, x1 + 45, 27);
+    engine.gSetLine(cl_trend_, 6);
+    engine.DrawLinePx(x1, 39, x1 + 45, 39);
+    engine.DrawTextAt(x1 + 50, 20, engine.gTitley, engine.gFontLabelx, engine.gclTitlex);
+    engine.DrawTextAt(x1 + 50, 32, "Trend Line", engine.gFontLabelx, engine.gclTitlex);
+    const std::string rate = RateText(0);
+    if (!rate.empty()) {
+      const std::string text = "Corrosion Rate : " + rate;
+      const int width = engine.TextWidth(text, engine.gFontTitlex);
+      engine.DrawTextAt(engine.gX2 - width + 20, 25, text, engine.gFontTitlex, engine.gclTitlex);
+    }
+    return;
+  }
+  // One entry per probe: a colour sample, then tag, serial and rate over the view, laid out in
+  // rows across the band above the plot box.
+  const FontInfo& font = engine.gFontLabelx;
+  int x = x1;
+  int row = 0;
+  constexpr int kRows = 3;
+  const int right = engine.gX2 + 60;
+  for (size_t i = 0; i < series_.size(); ++i) {
+    std::string text = ProbeName(series_[i].probe);
+    const std::string rate = RateText(i);
+    if (!rate.empty()) text += "  " + rate;
+    const int width = 30 + 6 + engine.TextWidth(text, font) + 18;
+    if (x + width > right && x > x1) {
+      if (++row >= kRows) break;
+      x = x1;
+    }
+    const int y = 4 + row * 17;
+    engine.gSetLine(series_[i].color, 4);
+    engine.DrawLinePx(x, y + 8, x + 30, y + 8);
+    engine.DrawTextAt(x + 36, y, text, font, engine.gclTitlex);
+    x += width;
+  }
+}
+
+void HistoryView::DrawGraph() {
+  DrawSurface* surface = engine.surface();
+  if (surface == nullptr) return;
+  const auto& r = engine.gRect;
+  surface->SetClip(r.x, r.y, r.w, r.h);
+  for (const HistorySeries& s : series_) {
+    if (!view_data || s.x.empty()) continue;
+    engine.gSetLine(s.color, data_line);
+    engine.gDrawGraph(s.y.data(), s.x.data(), 0, static_cast<int>(s.x.size()) - 1);
+  }
+  if (view_trend) {
+    for (const HistorySeries& s : series_) {
+      if (!s.has_fit) continue;
+      const double x1 = s.x.front(), x2 = s.x.back();
+      engine.gSetLine(Overlay() ? s.color : cl_trend_, trend_line);
+      engine.gDrawLine(x1, s.const_a * x1 + s.const_b, x2, s.const_a * x2 + s.const_b);
+    }
+  }
+  surface->ResetClip();
+}
+
+std::string HistoryView::PutValue(int p, int y) const {
+  const HistorySeries* best = nullptr;
+  int best_i = 0;
+  int best_dy = 0;
+  for (const HistorySeries& s : series_) {
+    if (s.x.empty()) continue;
+    const int i1 = PtrX1(s.x, p);
+    const int i2 = PtrX2(s.x, p);
+    const int64_t t1 = s.x[i1], t2 = s.x[i2];
+    const int64_t tolerance = std::max<int64_t>(std::llabs(t1 - t2) / 5 + 1, 2);
+    int i;
+    if (std::llabs(t1 - p) < tolerance) {
+      i = i1;
+    } else if (std::llabs(t2 - p) < tolerance) {
+      i = i2;
+    } else {
+      continue;
+    }
+    const int dy = std::abs(engine.gGetScrY(s.y[i]) - y);
+    if (best == nullptr || dy < best_dy) {
+      best = &s;
+      best_i = i;
+      best_dy = dy;
+    }
+  }
+  if (best == nullptr) return {};
+  std::string text = DateTime2Str(DateTime{(base_ + best->x[best_i]) * kTicksPerSecond}) + " , " +
+                     LocaleNumber(FormatPattern(best->y[best_i], 4));
+  return Overlay() ? ProbeName(best->probe) + " : " + text : text;
+}
+
+void HistoryView::OnMouseDown(int button, int x, int y) {
+  int xf;
+  double yf;
+  if (engine.gMousePos(x, y, &xf, &yf) && button == kMouseLeft) {
+    is_drawing = true;
+    gr_posx1 = xf;
+    gr_posy1 = yf;
+  }
+}
+
+PointerResult HistoryView::OnMouseMove(int, int x, int y) {
+  PointerResult result;
+  if (!resized_scr || !HasBitmap()) return result;
+  result.ignored = false;
+  int xf;
+  double yf;
+  const bool inside = engine.gMousePos(x, y, &xf, &yf);
+  result.inside = inside;
+  if (inside) result.readout = PutValue(xf, y);
+  PlotEngine& e = engine;
+  if (XEnabled()) {
+    int& sx = is_drawing ? e.sX2 : e.sX1;
+    if (sx != -1) e.gXorLiney(e.gY1, e.gY2, sx);
+    sx = inside ? x : -1;
+    if (inside) e.gXorLiney(e.gY1, e.gY2, x);
+  }
+  if (YEnabled()) {
+    int& sy = is_drawing ? e.sY2 : e.sY1;
+    if (sy != -1) e.gXorLinex(e.gX1, e.gX2, sy);
+    sy = inside ? y : -1;
+    if (inside) e.gXorLinex(e.gX1, e.gX2, y);
+  }
+  return result;
+}
+
+bool HistoryView::OnMouseUp(int, int x, int y) {
+  int xf;
+  double yf;
+  const bool inside = engine.gMousePos(x, y, &xf, &yf);
+  if (!is_drawing) return false;
+  is_drawing = false;
+  PlotEngine& e = engine;
+  if (XEnabled()) {
+    if (e.sX1 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX1);
+    if (e.sX2 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX2);
+    e.sX1 = e.sX2 = -1;
+    // 20 minutes of data time, as in the graph window.
+    if (inside && std::abs(xf - gr_posx1) > 20 * 60) {
+      e.grMinx = std::min(xf, gr_posx1);
+      e.grMaxx = std::max(xf, gr_posx1);
+    }
+  }
+  if (YEnabled()) {
+    if (e.sY1 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY1);
+    if (e.sY2 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY2);
+    e.sY1 = e.sY2 = -1;
+    if (inside && std::abs(yf - gr_posy1) > 0.1) {
+      e.grMiny = std::min(yf, gr_posy1);
+      e.grMaxy = std::max(yf, gr_posy1);
+    }
+  }
+  RedrawGraph();
+  return true;
+}
+
+const HistorySeries* HistoryView::Densest() const {
+  const HistorySeries* best = nullptr;
+  for (const HistorySeries& s : series_) {
+    if (best == nullptr || s.x.size() > best->x.size()) best = &s;
+  }
+  return best != nullptr && !best->x.empty() ? best : nullptr;
+}
+
+void HistoryView::OnMouseWheel(int delta) {
+  PlotEngine& e = engine;
+  if (e.sX1 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX1);
+  if (e.sY1 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY1);
+  e.sX1 = e.sY1 = -1;
+  const HistorySeries* s = Densest();
+  if (delta > 0) {
+    if (YEnabled()) {
+      e.grMiny -= 1.0;
+      e.grMaxy += 1.0;
+    }
+    // One sample outward at each end; past the readings in view, the next ones in the store.
+    if (XEnabled() && s != nullptr) {
+      const int n = static_cast<int>(s->x.size());
+      const int step = n > 1 ? (s->x.back() - s->x.front()) / (n - 1) : 1;
+      e.grMinx = std::max(e.grMinx - std::max(step, 1), 0);
+      e.grMaxx = std::min(e.grMaxx + std::max(step, 1), full_max_);
+    }
+  } else {
+    if (YEnabled() && (e.grMaxy - e.grMiny) - 2.0 > 0.1) {
+      e.grMiny += 1.0;
+      e.grMaxy -= 1.0;
+    }
+    if (XEnabled() && s != nullptr) {
+      const int gpx1 = PtrX1(s->x, e.grMinx);
+      const int gpx2 = PtrX2(s->x, e.grMaxx);
+      if (gpx2 - gpx1 >= 5) {
+        e.grMinx = s->x[gpx1 + 1];
+        e.grMaxx = s->x[gpx2 - 1];
+      }
+    }
+  }
+  RedrawGraph();
+}
+
+}  // namespace tarn

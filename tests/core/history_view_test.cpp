@@ -1,0 +1,194 @@
+#include "graph/history_view.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/date_time.h"
+#include "core/fake_surface.h"
+
+namespace tarn {
+namespace {
+
+using testing::FakeSurface;
+
+HistoryTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+  DateTime t;
+  MakeDateTime(y, mo, d, h, mi, s, &t);
+  return t.ticks / kTicksPerSecond;
+}
+
+ProbeSummary Probe(int64_t id, const std::string& tag, const std::string& serial, int data_type,
+                   const std::string& rate_unit = "mpy") {
+  ProbeSummary p;
+  p.id = id;
+  p.key = {tag, serial, data_type};
+  p.rate_unit = rate_unit;
+  return p;
+}
+
+// The readings of each probe, served whole for any range (as the store does once a range holds
+// fewer readings than its columns can show), with every read recorded.
+struct Store {
+  std::map<int64_t, std::vector<HistoryReading>> readings;
+  struct Read {
+    int64_t id;
+    HistoryTime from, to;
+    int32_t columns;
+  };
+  std::vector<Read> reads;
+
+  // n readings every `step` seconds from `start`, value f(i); the probe's summary times follow.
+  void Add(ProbeSummary& p, HistoryTime start, int n, int step, double (*f)(int)) {
+    for (int i = 0; i < n; ++i) readings[p.id].push_back({start + int64_t(i) * step, f(i)});
+    p.first_time = start;
+    p.last_time = start + int64_t(n - 1) * step;
+    p.count = n;
+  }
+  HistoryReader Reader() {
+    return [this](int64_t id, HistoryTime from, HistoryTime to, int32_t columns) {
+      reads.push_back({id, from, to, columns});
+      std::vector<HistoryReading> out;
+      for (const HistoryReading& r : readings[id])
+        if (r.time >= from && r.time <= to) out.push_back(r);
+      return out;
+    };
+  }
+};
+
+struct Fixture {
+  Store store;
+  FakeSurface* surface = nullptr;
+  HistoryView view{store.Reader(), FakeSurface::Factory(&surface)};
+  void Show(const std::vector<ProbeSummary>& probes) {
+    view.SetProbes(probes, 0xFF00FF00u, 0xFF000000u);
+    view.gInit(800, 500, 0.0, 10.0);
+    view.RedrawGraph();
+  }
+};
+
+TEST(HistoryView, ReadsOncePerRangeAndAgainOnZoomAtTheNewRange) {
+  Fixture f;
+  ProbeSummary p = Probe(7, "CDU-1", "S1", 0);
+  f.store.Add(p, At(2020, 1, 1), 2000, 3600, [](int i) { return i * 0.01; });
+  f.Show({p});
+  ASSERT_EQ(f.store.reads.size(), 1u);
+  EXPECT_EQ(f.store.reads[0].from, p.first_time);
+  EXPECT_EQ(f.store.reads[0].to, p.last_time);
+  EXPECT_EQ(f.store.reads[0].columns, f.view.engine.gbW);
+
+  f.view.RedrawGraph();  // a paint: nothing read
+  EXPECT_EQ(f.store.reads.size(), 1u);
+
+  // A drag over a quarter of the box in X zooms to it and reads just that range.
+  auto& e = f.view.engine;
+  const int x1 = e.gX1 + e.gbW / 4, x2 = e.gX1 + e.gbW / 2, y = (e.gY1 + e.gY2) / 2;
+  f.view.SetDragOpt(1);
+  f.view.OnMouseDown(kMouseLeft, x1, y);
+  f.view.OnMouseMove(kMouseLeft, x2, y);
+  EXPECT_TRUE(f.view.OnMouseUp(kMouseLeft, x2, y));
+  ASSERT_EQ(f.store.reads.size(), 2u);
+  const auto& zoom = f.store.reads[1];
+  EXPECT_NEAR(double(zoom.from - p.first_time), 0.25 * (p.last_time - p.first_time), 3600 * 2);
+  EXPECT_NEAR(double(zoom.to - p.first_time), 0.5 * (p.last_time - p.first_time), 3600 * 2);
+  // The view snaps to the readings it found, each on the hour.
+  EXPECT_EQ(e.grMinx % 3600, 0);
+  EXPECT_EQ(e.grMaxx % 3600, 0);
+
+  f.view.ViewAll();
+  ASSERT_EQ(f.store.reads.size(), 3u);
+  EXPECT_EQ(f.store.reads[2].from, p.first_time);
+  EXPECT_EQ(f.store.reads[2].to, p.last_time);
+}
+
+TEST(HistoryView, RateOverTheViewAndTrendFollowTheProbe) {
+  // One mil a day is 365 mpy (one mm a day 365 mm/y); corrosion-rate probes have no view rate.
+  const struct {
+    int data_type;
+    const char* unit;
+    const char* rate;
+    const char* y_title;
+  } cases[] = {{0, "mpy", "365.0000 mpy", "Metal Loss (mils)"},
+               {4, "mm/y", "365.0000 mm/y", "Metal Loss (mm)"},
+               {1, "mpy", "", "Corrosion Rate (mpy)"},
+               {3, "", "", "Potential (mV)"}};
+  for (const auto& c : cases) {
+    Fixture f;
+    ProbeSummary p = Probe(1, "T", "", c.data_type, c.unit);
+    // Readings at 12:00:30 every day: seconds are kept.
+    f.store.Add(p, At(2023, 5, 1, 12, 0, 30), 30, 86400, [](int i) { return 2.0 + i; });
+    f.Show({p});
+    SCOPED_TRACE(c.data_type);
+    EXPECT_EQ(f.view.RateText(0), c.rate);
+    EXPECT_EQ(HistoryYTitle(p), c.y_title);
+    EXPECT_EQ(f.surface->FindText(std::string("Corrosion Rate : ") + c.rate) != nullptr,
+              *c.rate != 0);
+    // The fitted trend is the series itself, with times far from zero.
+    const HistorySeries& s = f.view.series()[0];
+    ASSERT_TRUE(s.has_fit);
+    EXPECT_NEAR(s.const_a * s.x[10] + s.const_b, 12.0, 1e-9);
+    EXPECT_NEAR(s.const_a * 86400, 1.0, 1e-12);
+  }
+}
+
+TEST(HistoryView, ReadOutNamesTheProbeNearestThePointer) {
+  Fixture f;
+  ProbeSummary a = Probe(1, "INLET", "A1", 0), b = Probe(2, "OUTLET", "B2", 4);
+  f.store.Add(a, At(2024, 1, 1), 100, 3600, [](int) { return 1.0; });
+  f.store.Add(b, At(2024, 1, 1, 0, 0, 30), 100, 3600, [](int) { return 9.0; });
+  f.view.yaxis_auto = false;
+  f.Show({a, b});
+  const auto& e = f.view.engine;
+  const int p = 10 * 3600;  // the tenth hour
+  EXPECT_EQ(f.view.PutValue(p, e.gGetScrY(8.5)), "OUTLET B2 : 01/01/2024 10:00:30 , 9.0000");
+  EXPECT_EQ(f.view.PutValue(p, e.gGetScrY(1.5)), "INLET A1 : 01/01/2024 10:00:00 , 1.0000");
+  EXPECT_EQ(f.view.PutValue(p + 1800, e.gGetScrY(1.5)), "");  // midway: nothing near
+  // Each probe has a legend entry with its own rate, and its own colour.
+  EXPECT_TRUE(f.surface->HasTextStartingWith("INLET A1  0.0000 mpy"));
+  EXPECT_TRUE(f.surface->HasTextStartingWith("OUTLET B2  0.0000 mpy"));
+  ASSERT_EQ(f.surface->polylines.size(), 2u);
+  EXPECT_NE(f.surface->polylines[0].argb, f.surface->polylines[1].argb);
+}
+
+TEST(HistoryView, OverlayOnlyOfOneQuantityInOneUnit) {
+  const ProbeSummary er_mils = Probe(1, "A", "1", 0), ms_mils = Probe(2, "B", "", 4),
+                     er_mm = Probe(3, "C", "3", 0, "mm/y"), lpr = Probe(4, "D", "4", 1);
+  EXPECT_EQ(OverlayRefusal({er_mils, ms_mils}), "");
+  const std::string mixed = OverlayRefusal({er_mils, er_mm, lpr});
+  EXPECT_NE(mixed.find("A 1: Metal Loss (mils)"), std::string::npos) << mixed;
+  EXPECT_NE(mixed.find("C 3: Metal Loss (mm)"), std::string::npos) << mixed;
+  EXPECT_NE(mixed.find("D 4: Corrosion Rate (mpy)"), std::string::npos) << mixed;
+}
+
+TEST(HistoryView, WheelAtFullDetailStepsOneReadingAtEachEnd) {
+  Fixture f;
+  ProbeSummary p = Probe(1, "T", "", 0);
+  f.store.Add(p, At(2024, 1, 1), 6, 600, [](int i) { return double(i); });
+  f.Show({p});
+  auto& e = f.view.engine;
+  f.view.OnMouseWheel(-120);  // 6 visible -> 4
+  EXPECT_EQ(e.grMinx, 600);
+  EXPECT_EQ(e.grMaxx, 2400);
+  f.view.OnMouseWheel(-120);  // 4 visible: no further
+  EXPECT_EQ(e.grMinx, 600);
+  EXPECT_EQ(e.grMaxx, 2400);
+  f.view.OnMouseWheel(120);
+  EXPECT_EQ(e.grMinx, 0);
+  EXPECT_EQ(e.grMaxx, 3000);
+}
+
+TEST(HistoryView, TimeLabelsInSecondsAfterTheFirstReading) {
+  Fixture f;
+  ProbeSummary p = Probe(1, "T", "", 0);
+  f.store.Add(p, At(2024, 3, 1), 2, 86400, [](int i) { return double(i); });
+  f.Show({p});
+  for (const char* t : {"00:00", "06:00", "12:00", "18:00"})
+    EXPECT_TRUE(f.surface->FindText(t)) << t;
+  EXPECT_TRUE(f.surface->FindText("01/03/2024"));
+  EXPECT_TRUE(f.surface->FindText("02/03/2024"));
+}
+
+}  // namespace
+}  // namespace tarn
