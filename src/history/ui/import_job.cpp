@@ -1,0 +1,89 @@
+#include "history/ui/import_job.h"
+
+#include <QFileInfo>
+#include <QMetaObject>
+
+#include "common/date_time.h"
+#include "common/ui/qt_text.h"
+
+namespace tarn {
+
+QString SummaryText(const ImportSummary& s) {
+  QString text =
+      QStringLiteral("Files imported: %1\nNew readings: %2\nDuplicates: %3\nConflicts: %4")
+          .arg(s.files)
+          .arg(s.added)
+          .arg(s.duplicates)
+          .arg(s.conflicts);
+  for (const HistoryConflict& c : s.first_conflicts) {
+    text += QStringLiteral("\n  %1 %2 at %3: stored %4, file %5")
+                .arg(Chars2SysStr(c.tag.c_str()), Chars2SysStr(c.serial.c_str()),
+                     FromUtf8(DateTime2Str(DateTime{c.time * kTicksPerSecond})))
+                .arg(c.stored)
+                .arg(c.offered);
+  }
+  for (const QString& f : s.failures) text += QStringLiteral("\nNot imported: ") + f;
+  if (s.cancelled)
+    text += QStringLiteral("\nThe import was cancelled; the file it was on is unchanged.");
+  return text;
+}
+
+ImportJob::ImportJob(std::string location, QStringList files, QObject* parent)
+    : QObject(parent), location_(std::move(location)), files_(std::move(files)) {}
+
+ImportJob::~ImportJob() {
+  cancel_ = true;
+  if (thread_.joinable()) thread_.join();
+}
+
+void ImportJob::Start() {
+  if (running_) return;
+  running_ = true;
+  cancel_ = false;
+  thread_ = std::thread([this] { Run(); });
+}
+
+void ImportJob::Run() {
+  std::string error;
+  std::unique_ptr<HistoryStore> store = OpenHistory(location_, &error);
+  if (!store) {
+    summary_.failures << FromUtf8(error);
+  } else {
+    for (int i = 0; i < files_.size() && !cancel_; ++i) {
+      ImportControl control;
+      control.cancel = &cancel_;
+      control.progress = [this, i](int64_t done) {
+        QMetaObject::invokeMethod(
+            this, [this, i, done] { emit Progress(i, done); }, Qt::QueuedConnection);
+      };
+      const ImportResult r = store->Import(ToUtf8(files_[i]), control);
+      // A file that finished before the cancel arrived stays imported.
+      if (cancel_ && !r.status) {
+        summary_.cancelled = true;
+        break;
+      }
+      if (!r.status) {
+        summary_.failures << QFileInfo(files_[i]).fileName() + QStringLiteral(": ") +
+                                 FromUtf8(r.status.message);
+        continue;
+      }
+      ++summary_.files;
+      summary_.added += r.added;
+      summary_.duplicates += r.duplicates;
+      summary_.conflicts += r.conflicts;
+      for (const HistoryConflict& c : r.first_conflicts) {
+        if (summary_.first_conflicts.size() < 5) summary_.first_conflicts.push_back(c);
+      }
+    }
+  }
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (thread_.joinable()) thread_.join();
+        running_ = false;
+        emit Finished();
+      },
+      Qt::QueuedConnection);
+}
+
+}  // namespace tarn

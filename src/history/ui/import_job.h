@@ -1,0 +1,60 @@
+// Imports instrument files into the history on a thread of its own, with its own connection to
+// the store, so that the window keeps turning; reports progress and a summary, and can be
+// cancelled (the file being imported then changes nothing).
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "history/history_store.h"
+
+namespace tarn {
+
+struct ImportSummary {
+  int files = 0;  // files imported
+  int64_t added = 0;
+  int64_t duplicates = 0;
+  int64_t conflicts = 0;
+  std::vector<HistoryConflict> first_conflicts;
+  QStringList failures;  // "name: reason"
+  bool cancelled = false;
+};
+
+// The summary box's text.
+QString SummaryText(const ImportSummary& s);
+
+class ImportJob : public QObject {
+  Q_OBJECT
+
+ public:
+  ImportJob(std::string location, QStringList files, QObject* parent = nullptr);
+  ~ImportJob() override;
+
+  void Start();
+  void Cancel() { cancel_ = true; }
+  bool Running() const { return running_; }
+  const ImportSummary& summary() const { return summary_; }
+
+ signals:
+  // File `file` (0-based) of the list, `readings` of it handled so far.
+  void Progress(int file, qint64 readings);
+  void Finished();
+
+ private:
+  void Run();
+
+  std::string location_;
+  QStringList files_;
+  std::atomic<bool> cancel_{false};
+  bool running_ = false;
+  ImportSummary summary_;  // written by the thread, read after Finished
+  std::thread thread_;
+};
+
+}  // namespace tarn

@@ -1,0 +1,321 @@
+#include "history/ui/view_history.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include "common/atomic_file.h"
+#include "common/ui/message_box.h"
+#include "common/ui/qt_text.h"
+#include "common/ui/widget_builders.h"
+#include "graph/ui/qimage_surface.h"
+#include "settings/ui/settings_records.h"
+
+// The zoom buttons' pictures are the graph window's, in the static UI library.
+static void InitHistoryGraphResources() {
+  Q_INIT_RESOURCE(view_grp);
+}
+
+namespace tarn {
+
+namespace {
+
+int ToMouseButton(Qt::MouseButtons buttons) {
+  int b = kMouseNone;
+  if (buttons & Qt::LeftButton) b |= kMouseLeft;
+  if (buttons & Qt::RightButton) b |= kMouseRight;
+  if (buttons & Qt::MiddleButton) b |= kMouseMiddle;
+  return b;
+}
+
+QPushButton* Button(const char* name, const char* text, QWidget* parent) {
+  QPushButton* b = MakeButton(name, QString::fromLatin1(text), parent);
+  b->setAutoDefault(false);
+  return b;
+}
+
+QCheckBox* Check(const char* name, const char* text, QWidget* parent) {
+  auto* c = new QCheckBox(QString::fromLatin1(text), parent);
+  c->setObjectName(QString::fromLatin1(name));
+  QFont f = c->font();
+  f.setBold(true);
+  c->setFont(f);
+  c->setChecked(true);
+  return c;
+}
+
+}  // namespace
+
+class HistoryPlotPanel : public QWidget {
+ public:
+  HistoryPlotPanel(ViewHistory* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+    setObjectName(QStringLiteral("pnGrp"));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override { owner_->pnGrp_Paint(); }
+  void resizeEvent(QResizeEvent*) override { owner_->pnGrp_Resize(); }
+  void mousePressEvent(QMouseEvent* e) override {
+    const QPoint p = e->position().toPoint();
+    owner_->pnGrp_MouseDown(ToMouseButton(e->button()), p.x(), p.y());
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    const QPoint p = e->position().toPoint();
+    owner_->pnGrp_MouseMove(ToMouseButton(e->buttons()), p.x(), p.y());
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    const QPoint p = e->position().toPoint();
+    owner_->pnGrp_MouseUp(ToMouseButton(e->button()), p.x(), p.y());
+  }
+  void wheelEvent(QWheelEvent* e) override {
+    if (e->angleDelta().y() != 0) owner_->pnGrp_MouseWheel(e->angleDelta().y());
+    e->accept();
+  }
+
+ private:
+  ViewHistory* owner_;
+};
+
+ViewHistory::ViewHistory(QWidget* parent)
+    : QDialog(parent),
+      view_(std::make_unique<HistoryView>(HistoryReader(), QImageSurface::Factory())) {
+  InitHistoryGraphResources();
+  InitializeComponent();
+}
+
+ViewHistory::~ViewHistory() = default;
+
+void ViewHistory::InitializeComponent() {
+  setObjectName(QStringLiteral("ViewHistory"));
+  setWindowTitle(QStringLiteral("Probe History"));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  setFont(QFont(QStringLiteral("Verdana"), 9));
+  setMinimumSize(1000, 600);
+  resize(1008, 600);
+
+  auto* right = new QFrame(this);
+  right->setObjectName(QStringLiteral("panel1"));
+  right->setFixedWidth(156);
+  btnSave = Button("btnSave", "Save", right);
+  btnClose = Button("btnClose", "Close", right);
+  auto* right_layout = new QVBoxLayout(right);
+  right_layout->setContentsMargins(0, 12, 0, 12);
+  btnSave->setFixedSize(119, 55);
+  btnClose->setFixedSize(119, 55);
+  right_layout->addWidget(btnSave, 0, Qt::AlignHCenter);
+  right_layout->addStretch(1);
+  right_layout->addWidget(btnClose, 0, Qt::AlignHCenter);
+
+  auto* middle = new QFrame(this);
+  middle->setObjectName(QStringLiteral("panel2"));
+  pnGrp = new HistoryPlotPanel(this, middle);
+  auto* bar = new QFrame(middle);
+  bar->setObjectName(QStringLiteral("panel3"));
+  bar->setFixedHeight(52);
+  auto* middle_layout = new QVBoxLayout(middle);
+  middle_layout->setContentsMargins(10, 10, 10, 10);
+  middle_layout->setSpacing(0);
+  middle_layout->addWidget(pnGrp, 1);
+  middle_layout->addWidget(bar);
+
+  chkData = Check("chkData", "View Data", bar);
+  chkTrend = Check("chkTrend", "View Trend", bar);
+  chkYaxis = Check("chkYaxis", "Y-axis auto range", bar);
+  btnViewAll = Button("btnViewAll", "View All", bar);
+  btnViewAll->setFixedSize(83, 39);
+  btnAreaXY = Button("btnAreaXY", "", bar);
+  btnAreaX = Button("btnAreaX", "", bar);
+  btnAreaY = Button("btnAreaY", "", bar);
+  const struct {
+    QPushButton* button;
+    const char* picture;
+  } pictures[] = {{btnAreaXY, ":/graph/pictures/area_xy.png"},
+                  {btnAreaX, ":/graph/pictures/area_x.png"},
+                  {btnAreaY, ":/graph/pictures/area_y.png"}};
+  for (const auto& p : pictures) {
+    p.button->setFixedSize(36, 36);
+    p.button->setIcon(QIcon(QString::fromLatin1(p.picture)));
+    p.button->setIconSize(QSize(24, 24));
+  }
+  // Wider than the graph window's: the read-out names the probe and keeps the seconds.
+  lbValue = new QLabel(bar);
+  lbValue->setObjectName(QStringLiteral("lbValue"));
+  lbValue->setMinimumWidth(231);
+  lbValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  auto* checks = new QVBoxLayout;
+  checks->setSpacing(2);
+  checks->addWidget(chkData);
+  checks->addWidget(chkTrend);
+  auto* bar_layout = new QHBoxLayout(bar);
+  bar_layout->setContentsMargins(4, 4, 0, 4);
+  bar_layout->setSpacing(10);
+  bar_layout->addLayout(checks);
+  bar_layout->addWidget(chkYaxis);
+  bar_layout->addWidget(btnViewAll);
+  bar_layout->addWidget(btnAreaXY);
+  bar_layout->addWidget(btnAreaX);
+  bar_layout->addWidget(btnAreaY);
+  bar_layout->addWidget(lbValue, 1);
+
+  auto* outer = new QHBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->addWidget(middle, 1);
+  outer->addWidget(right);
+
+  setStyleSheet(
+      QStringLiteral("QDialog#ViewHistory > QFrame#panel1 { background-color: gainsboro; }"
+                     "QDialog#ViewHistory > QFrame#panel2, QFrame#panel2 > QFrame#panel3 {"
+                     " background-color: whitesmoke; }"
+                     "QPushButton#btnSave, QPushButton#btnClose {"
+                     " background-color: steelblue; color: whitesmoke; border: 1px solid #2b5a80; }"
+                     "QPushButton#btnViewAll { background-color: seagreen; color: whitesmoke;"
+                     " border: 1px solid #1d5c39; }"
+                     "QLabel#lbValue { color: black; }"));
+
+  connect(btnSave, &QPushButton::clicked, this, [this] { SaveGraph(); });
+  connect(btnClose, &QPushButton::clicked, this, [this] { close(); });
+  connect(btnViewAll, &QPushButton::clicked, this, [this] { ViewAll(); });
+  connect(btnAreaXY, &QPushButton::clicked, this, [this] { SetDragOpt(3); });
+  connect(btnAreaX, &QPushButton::clicked, this, [this] { SetDragOpt(1); });
+  connect(btnAreaY, &QPushButton::clicked, this, [this] { SetDragOpt(2); });
+  for (QCheckBox* c : {chkData, chkTrend, chkYaxis})
+    connect(c, &QCheckBox::toggled, this, [this] { chk_CheckedChanged(); });
+}
+
+void ViewHistory::Open(HistoryReader reader, const std::vector<ProbeSummary>& probes) {
+  if (isVisible()) close();
+  view_ = std::make_unique<HistoryView>(std::move(reader), QImageSurface::Factory());
+  probes_ = probes;
+  open();
+}
+
+void ViewHistory::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (vSetup.width > 0 && vSetup.height > 0) {
+    move(vSetup.left, vSetup.top);
+    resize(std::max(vSetup.width, minimumWidth()), std::max(vSetup.height, minimumHeight()));
+  }
+  if (layout() != nullptr) layout()->activate();
+  view_->SetProbes(probes_, static_cast<uint32_t>(vSetup.data_color),
+                   static_cast<uint32_t>(vSetup.trend_color));
+  view_->data_line = vSetup.data_line;
+  view_->trend_line = vSetup.trend_line;
+  view_->view_data = chkData->isChecked();
+  view_->view_trend = chkTrend->isChecked();
+  view_->yaxis_auto = chkYaxis->isChecked();
+  view_->SetDecimalSeparator(ToUtf8(QLocale().decimalPoint()));
+  view_->gInit(pnGrp->width(), pnGrp->height(), vSetup.y_low, vSetup.y_high);
+  SetDragOpt(3);
+  lbValue->clear();
+  RedrawGraph();
+}
+
+void ViewHistory::done(int result) {
+  if (view_->HasBitmap()) view_->gClose();
+  QDialog::done(result);
+}
+
+void ViewHistory::RedrawGraph() {
+  view_->RedrawGraph();
+  pnGrp->update();
+}
+
+void ViewHistory::ViewAll() {
+  view_->ViewAll();
+  pnGrp->update();
+}
+
+void ViewHistory::SetDragOpt(int opt) {
+  view_->SetDragOpt(opt);
+  const QString white = QStringLiteral("QPushButton { background-color: white; }");
+  const QString blue = QStringLiteral("QPushButton { background-color: blue; }");
+  btnAreaXY->setStyleSheet(opt == 3 ? blue : white);
+  btnAreaX->setStyleSheet(opt == 1 ? blue : white);
+  btnAreaY->setStyleSheet(opt == 2 ? blue : white);
+}
+
+void ViewHistory::SaveGraph() {
+  auto* surface = dynamic_cast<QImageSurface*>(view_->surface());
+  if (surface == nullptr) return;
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("SaveDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/"));
+  dialog.setDefaultSuffix(QStringLiteral("bmp"));
+  dialog.setNameFilter(QStringLiteral("Bitmap(*.bmp)"));
+  const bool ok = exec_save_dialog ? exec_save_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
+  if (!ok || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().first();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  const bool encoded = surface->image().save(&buffer, "BMP");
+  if (!encoded || !WriteFileAtomically(ToUtf8(path), bytes.toStdString()))
+    ShowError(this, QStringLiteral("The graph could not be saved to %1.").arg(path));
+}
+
+void ViewHistory::pnGrp_Paint() {
+  QPainter painter(pnGrp);
+  auto* surface = dynamic_cast<QImageSurface*>(view_->surface());
+  if (surface == nullptr) {
+    painter.fillRect(pnGrp->rect(), Qt::white);
+    return;
+  }
+  painter.drawImage(QPoint(0, 0), surface->image());
+}
+
+void ViewHistory::pnGrp_Resize() {
+  view_->ResizeGraph(pnGrp->width(), pnGrp->height());
+  pnGrp->update();
+}
+
+void ViewHistory::pnGrp_MouseDown(int button, int x, int y) {
+  view_->OnMouseDown(button, x, y);
+}
+
+void ViewHistory::pnGrp_MouseMove(int button, int x, int y) {
+  const PointerResult r = view_->OnMouseMove(button, x, y);
+  if (r.ignored) return;
+  if (r.inside) {
+    pnGrp->setCursor(Qt::CrossCursor);
+    pnGrp->setFocus(Qt::MouseFocusReason);
+  } else {
+    pnGrp->unsetCursor();
+  }
+  lbValue->setText(FromUtf8(r.readout));
+  pnGrp->update();
+}
+
+void ViewHistory::pnGrp_MouseUp(int button, int x, int y) {
+  if (view_->OnMouseUp(button, x, y)) pnGrp->update();
+}
+
+void ViewHistory::pnGrp_MouseWheel(int delta) {
+  view_->OnMouseWheel(delta);
+  pnGrp->update();
+}
+
+void ViewHistory::chk_CheckedChanged() {
+  view_->view_data = chkData->isChecked();
+  view_->view_trend = chkTrend->isChecked();
+  view_->yaxis_auto = chkYaxis->isChecked();
+  RedrawGraph();
+}
+
+}  // namespace tarn

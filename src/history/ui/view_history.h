@@ -1,0 +1,71 @@
+// The history graph window: one probe's whole history or several probes laid over each other,
+// with the graph window's zoom, wheel, read-out, trend line and rate. A shell over HistoryView.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <vector>
+
+#include "graph/history_view.h"
+
+class QCheckBox;
+class QFileDialog;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace tarn {
+
+class ViewHistory : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit ViewHistory(QWidget* parent = nullptr);
+  ~ViewHistory() override;
+
+  // Shows the probes (window-modal, without blocking); `reader` reads them from the store.
+  void Open(HistoryReader reader, const std::vector<ProbeSummary>& probes);
+
+  void RedrawGraph();
+  void ViewAll();
+  void SetDragOpt(int opt);
+  void SaveGraph();
+
+  HistoryView& view() { return *view_; }
+  QWidget* plotPanel() const { return pnGrp; }
+  QLabel* readout() const { return lbValue; }
+  // Replaces the modal run of the save dialog (tests); returns true for OK.
+  std::function<bool(QFileDialog*)> exec_save_dialog;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void done(int result) override;
+
+ private:
+  friend class HistoryPlotPanel;
+  void InitializeComponent();
+  void pnGrp_Paint();
+  void pnGrp_Resize();
+  void pnGrp_MouseDown(int button, int x, int y);
+  void pnGrp_MouseMove(int button, int x, int y);
+  void pnGrp_MouseUp(int button, int x, int y);
+  void pnGrp_MouseWheel(int delta);
+  void chk_CheckedChanged();
+
+  std::unique_ptr<HistoryView> view_;
+  std::vector<ProbeSummary> probes_;
+
+  QWidget* pnGrp;
+  QCheckBox* chkData;
+  QCheckBox* chkTrend;
+  QCheckBox* chkYaxis;
+  QPushButton* btnViewAll;
+  QPushButton* btnAreaXY;
+  QPushButton* btnAreaX;
+  QPushButton* btnAreaY;
+  QPushButton* btnSave;
+  QPushButton* btnClose;
+  QLabel* lbValue;
+};
+
+}  // namespace tarn
