@@ -18,6 +18,7 @@
 #include "common/ui/qt_text.h"
 #include "coupon/ui/coupon.h"
 #include "download/ui/elpr.h"
+#include "history/ui/probes.h"
 #include "settings/settings.h"
 #include "settings/ui/settings_records.h"
 
@@ -84,10 +85,16 @@ QLabel* TopCaption(QWidget* parent, const char* name, const QString& text, QRect
 }  // namespace
 
 MainForm::MainForm(QWidget* parent)
-    : QWidget(parent), fmElpr_(new Elpr(this)), fmCpon_(new Coupon(this)), fmAnl_(new Anl(this)) {
+    : QWidget(parent),
+      fmElpr_(new Elpr(this)),
+      fmCpon_(new Coupon(this)),
+      fmAnl_(new Anl(this)),
+      fmPrb_(new Probes(this)) {
   for (QWidget* screen : {static_cast<QWidget*>(fmElpr_), static_cast<QWidget*>(fmCpon_),
-                          static_cast<QWidget*>(fmAnl_)})
+                          static_cast<QWidget*>(fmAnl_), static_cast<QWidget*>(fmPrb_)})
     screen->hide();
+  // A file saved from a download goes into the history too, when the Probes tab says so.
+  connect(fmElpr_, &Elpr::DataSaved, fmPrb_, &Probes::ImportSaved);
   InitializeComponent();
   resize_end_.setSingleShot(true);
   resize_end_.setInterval(kResizeEndMs);
@@ -146,7 +153,8 @@ void MainForm::InitializeComponent() {
   } pages[] = {{&tbPg1, "tbPg1", "ER"},
                {&tbPg2, "tbPg2", "LPR"},
                {&tbPg3, "tbPg3", "Coupon"},
-               {&tbPg4, "tbPg4", "Analysis"}};
+               {&tbPg4, "tbPg4", "Analysis"},
+               {&tbPg5, "tbPg5", "Probes"}};
   for (const auto& p : pages) {
     auto* page = new QWidget;
     page->setObjectName(QString::fromLatin1(p.name));
@@ -197,6 +205,7 @@ void MainForm::SetChildScr() {
   tbPg1->layout()->addWidget(fmElpr_);
   tbPg3->layout()->addWidget(fmCpon_);
   tbPg4->layout()->addWidget(fmAnl_);
+  tbPg5->layout()->addWidget(fmPrb_);
 }
 
 void MainForm::View(int cv) {
@@ -222,6 +231,9 @@ void MainForm::View(int cv) {
     case 4:
       fmAnl_->show();
       break;
+    case 5:
+      fmPrb_->show();
+      break;
     default:
       break;
   }
@@ -238,6 +250,8 @@ void MainForm::showEvent(QShowEvent* event) {
 void MainForm::MainForm_Shown() {
   SetBasicInfo();
   vaLoadCfg(CfgFile, vSetup, vUnit);
+  fmPrb_->LoadSettings(CfgFile);
+  fmPrb_->SetHistoryLocation(DataPath + "history.sqlite");
   restoring_ = true;
   // Qt raises a size below the minimum to it; an off-screen position is kept as it is.
   move(vSetup.left, vSetup.top);
@@ -287,6 +301,7 @@ void MainForm::MainForm_FormClosed() {
   }
   fmElpr_->ClosePort();
   vaSaveCfg(CfgFile, vSetup, vUnit);  // a failed save stays silent
+  fmPrb_->SaveSettings(CfgFile);
 }
 
 void MainForm::tbCtrl_SelectedIndexChanged(int index) {

@@ -16,6 +16,7 @@ namespace tarn {
 class Anl;
 class Coupon;
 class Elpr;
+class Probes;
 
 class MainForm : public QWidget {
   Q_OBJECT
@@ -25,9 +26,9 @@ class MainForm : public QWidget {
 
   // Prepares the folders under the documents folder and sets CfgFile and DataPath.
   void SetBasicInfo();
-  // Places the three screens in their tab pages.
+  // Places the screens in their tab pages.
   void SetChildScr();
-  // Shows view cv: 1 ER, 2 LPR, 3 Coupon, 4 Analysis.
+  // Shows view cv: 1 ER, 2 LPR, 3 Coupon, 4 Analysis, 5 Probes.
   void View(int cv);
 
   // The probe history given on the command line (empty: the settings' or the default one).
@@ -38,6 +39,7 @@ class MainForm : public QWidget {
   Elpr* fmElpr() const { return fmElpr_; }
   Coupon* fmCpon() const { return fmCpon_; }
   Anl* fmAnl() const { return fmAnl_; }
+  Probes* fmPrb() const { return fmPrb_; }
 
   // How long the window must stay still before a move or resize counts as ended.
   static constexpr int kResizeEndMs = 250;
@@ -62,6 +64,7 @@ class MainForm : public QWidget {
   Elpr* fmElpr_;
   Coupon* fmCpon_;
   Anl* fmAnl_;
+  Probes* fmPrb_;
 
   int CurView_ = 1;
   bool shown_ = false;
@@ -78,6 +81,7 @@ class MainForm : public QWidget {
   QWidget* tbPg2 = nullptr;
   QWidget* tbPg3 = nullptr;
   QWidget* tbPg4 = nullptr;
+  QWidget* tbPg5 = nullptr;
 };
 
 }  // namespace tarn

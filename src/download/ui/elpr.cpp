@@ -465,6 +465,7 @@ void Elpr::SaveData() {
     return;
   }
   IsSaved(CurScr) = true;
+  emit DataSaved(path);
 }
 
 void Elpr::PrintData() {

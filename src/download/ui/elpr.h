@@ -37,6 +37,10 @@ class Elpr : public QWidget {
   // Prints the current pane on a printer already chosen; false when printing could not start.
   bool PrintDocument(QPrinter* printer);
 
+ signals:
+  // The pane was saved as an instrument data file at `path`.
+  void DataSaved(const QString& path);
+
  private:
   void SetComPort();
   void PutStatus();
