@@ -17,6 +17,7 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <climits>
 #include <set>
 
 #include "common/ui/message_box.h"
@@ -170,9 +171,21 @@ bool Probes::SaveSettings(const std::string& cfg_file) const {
   IniFile ini;
   ini.SetIniFile(cfg_file);  // keeps every other section as it is
   ini.SetIniSector(kSection);
-  ini.IniWriteInt("RateWindow", RateWindow());
-  ini.IniWriteInt("AddDownloads", chkAddDownloads->isChecked() ? 1 : 0);
-  return ini.Flush();
+  // A key is written once it leaves its default, so that a settings file of a user who never
+  // changed them holds only the program's classic keys.
+  constexpr int32_t kAbsent = INT32_MIN;
+  const struct {
+    const char* key;
+    int32_t value, def;
+  } keys[] = {{"RateWindow", RateWindow(), kDefaultRateWindow},
+              {"AddDownloads", chkAddDownloads->isChecked() ? 1 : 0, 1}};
+  bool changed = false;
+  for (const auto& k : keys) {
+    if (k.value == k.def && ini.IniReadInt(k.key, kAbsent) == kAbsent) continue;
+    ini.IniWriteInt(k.key, k.value);
+    changed = true;
+  }
+  return !changed || ini.Flush();
 }
 
 int Probes::RateWindow() const {

@@ -44,7 +44,8 @@ class Probes : public QWidget {
 
   // Where the history lives; opened when the tab is first shown (or first needed).
   void SetHistoryLocation(std::string location);
-  // The tab's own section of the settings file: the rate window and the download check box.
+  // The tab's own section of the settings file: the rate window and the download check box,
+  // each written once it differs from its default.
   void LoadSettings(const std::string& cfg_file);
   bool SaveSettings(const std::string& cfg_file) const;
 
