@@ -18,6 +18,7 @@
 #include "common/ui/qt_text.h"
 #include "coupon/ui/coupon.h"
 #include "download/ui/elpr.h"
+#include "history/history_location.h"
 #include "history/ui/probes.h"
 #include "settings/settings.h"
 #include "settings/ui/settings_records.h"
@@ -251,7 +252,7 @@ void MainForm::MainForm_Shown() {
   SetBasicInfo();
   vaLoadCfg(CfgFile, vSetup, vUnit);
   fmPrb_->LoadSettings(CfgFile);
-  fmPrb_->SetHistoryLocation(DataPath + "history.sqlite");
+  fmPrb_->SetHistoryLocation(ResolveHistoryLocation(history_location_, CfgFile, DataPath));
   restoring_ = true;
   // Qt raises a size below the minimum to it; an off-screen position is kept as it is.
   move(vSetup.left, vSetup.top);

@@ -28,8 +28,11 @@ QString SummaryText(const ImportSummary& s) {
   return text;
 }
 
-ImportJob::ImportJob(std::string location, QStringList files, QObject* parent)
-    : QObject(parent), location_(std::move(location)), files_(std::move(files)) {}
+ImportJob::ImportJob(std::string location, QStringList files, double pi_of_tubular, QObject* parent)
+    : QObject(parent),
+      location_(std::move(location)),
+      files_(std::move(files)),
+      pi_of_tubular_(pi_of_tubular) {}
 
 ImportJob::~ImportJob() {
   cancel_ = true;
@@ -52,6 +55,7 @@ void ImportJob::Run() {
     for (int i = 0; i < files_.size() && !cancel_; ++i) {
       ImportControl control;
       control.cancel = &cancel_;
+      control.pi_of_tubular = pi_of_tubular_;
       control.progress = [this, i](int64_t done) {
         QMetaObject::invokeMethod(
             this, [this, i, done] { emit Progress(i, done); }, Qt::QueuedConnection);
@@ -72,7 +76,8 @@ void ImportJob::Run() {
       summary_.duplicates += r.duplicates;
       summary_.conflicts += r.conflicts;
       for (const HistoryConflict& c : r.first_conflicts) {
-        if (summary_.first_conflicts.size() < 5) summary_.first_conflicts.push_back(c);
+        if (summary_.first_conflicts.size() < kConflictExamples)
+          summary_.first_conflicts.push_back(c);
       }
     }
   }

@@ -33,7 +33,10 @@ class ImportJob : public QObject {
   Q_OBJECT
 
  public:
-  ImportJob(std::string location, QStringList files, QObject* parent = nullptr);
+  // `pi_of_tubular`: the settings' tubular element diameter, for metal loss as the Analysis tab
+  // computes it.
+  ImportJob(std::string location, QStringList files, double pi_of_tubular,
+            QObject* parent = nullptr);
   ~ImportJob() override;
 
   void Start();
@@ -51,6 +54,7 @@ class ImportJob : public QObject {
 
   std::string location_;
   QStringList files_;
+  double pi_of_tubular_;
   std::atomic<bool> cancel_{false};
   bool running_ = false;
   ImportSummary summary_;  // written by the thread, read after Finished

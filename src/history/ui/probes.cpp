@@ -304,7 +304,7 @@ void Probes::StartImport(const QStringList& files) {
                         .arg(FromUtf8(location_)));
     return;
   }
-  job_ = new ImportJob(location_, files, this);
+  job_ = new ImportJob(location_, files, vSetup.pi_of_tubular, this);
   job_files_ = static_cast<int>(files.size());
   connect(job_, &ImportJob::Progress, this, &Probes::ImportJob_Progress);
   connect(job_, &ImportJob::Finished, this, &Probes::ImportJob_Finished);
@@ -355,7 +355,9 @@ void Probes::ImportSaved(const QString& path) {
     return;
   }
   // A downloaded file is small: it goes in at once.
-  const ImportResult r = s->Import(ToUtf8(path), ImportControl{});
+  ImportControl control;
+  control.pi_of_tubular = vSetup.pi_of_tubular;
+  const ImportResult r = s->Import(ToUtf8(path), control);
   const QString name = QFileInfo(path).fileName();
   if (!r.status) {
     PutStatus(QStringLiteral("%1 was not added to the history: %2")
