@@ -22,8 +22,9 @@ QString Narrow(const std::string& s) {
   return Chars2SysStr(s.c_str());
 }
 
+// To the minute: the seconds would only widen a table that must show its Status column.
 QString TimeText(HistoryTime t) {
-  return FromUtf8(DateTime2Str(DateTime{t * kTicksPerSecond}));
+  return FromUtf8(DateTime2Str(DateTime{t * kTicksPerSecond})).left(16);
 }
 
 // "Metal Loss (mils)" -> "Metal Loss" and "mils".

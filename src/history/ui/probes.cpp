@@ -214,7 +214,9 @@ void Probes::PutProbes() {
   // The selection survives the new list, by probe.
   std::set<int64_t> selected;
   for (const ProbeSummary& p : SelectedProbes()) selected.insert(p.id);
+  const bool first_fill = model_->rowCount() == 0;
   model_->SetProbes(s->ListProbes(RateWindow()));
+  if (first_fill) gProbes->resizeColumnsToContents();
   for (int row = 0; row < model_->rowCount(); ++row) {
     if (selected.count(model_->probe(row).id) == 0) continue;
     const QModelIndex index = proxy_->mapFromSource(model_->index(row, 0));
