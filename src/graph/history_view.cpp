@@ -26,7 +26,7 @@ int32_t ClampSeconds(int64_t s) {
   return static_cast<int32_t>(std::clamp<int64_t>(s, 0, std::numeric_limits<int32_t>::max()));
 }
 
-// The Part-free search rules of the graph window over one series: first index at or after v
+// The graph window's search rules over one series: first index at or after v
 // (0 when none) and last index at or before v (the last when none).
 int PtrX1(const std::vector<int32_t>& x, int v) {
   const auto it = std::lower_bound(x.begin(), x.end(), v);
