@@ -1,0 +1,167 @@
+#include "history/pg_connection.h"
+
+#include <arpa/inet.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace tarn {
+
+namespace {
+
+// COPY data goes to the server in pieces of about this size.
+constexpr std::size_t kCopyChunk = 1 << 20;
+
+// The binary COPY header: signature, flags, extension length.
+constexpr char kCopyHeader[] = "PGCOPY\n\377\r\n\0\0\0\0\0\0\0\0\0";
+constexpr std::size_t kCopyHeaderSize = 19;
+
+std::string OneLine(const char* text) {
+  std::string s = text ? text : "";
+  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  for (char& c : s) {
+    if (c == '\n' || c == '\t') c = ' ';
+  }
+  return s;
+}
+
+void Put16(std::string* out, uint16_t v) {
+  v = htons(v);
+  out->append(reinterpret_cast<const char*>(&v), 2);
+}
+void Put32(std::string* out, uint32_t v) {
+  v = htonl(v);
+  out->append(reinterpret_cast<const char*>(&v), 4);
+}
+void Put64(std::string* out, uint64_t v) {
+  Put32(out, static_cast<uint32_t>(v >> 32));
+  Put32(out, static_cast<uint32_t>(v));
+}
+
+}  // namespace
+
+bool PgResult::ok() const {
+  if (!r_) return false;
+  const ExecStatusType s = PQresultStatus(r_.get());
+  return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK || s == PGRES_COPY_IN ||
+         s == PGRES_SINGLE_TUPLE;
+}
+
+std::string PgResult::Text(int row, int col) const {
+  return std::string(PQgetvalue(r_.get(), row, col),
+                     static_cast<std::size_t>(PQgetlength(r_.get(), row, col)));
+}
+
+int64_t PgResult::Int(int row, int col) const {
+  return std::strtoll(PQgetvalue(r_.get(), row, col), nullptr, 10);
+}
+
+double PgResult::Real(int row, int col) const {
+  return std::strtod(PQgetvalue(r_.get(), row, col), nullptr);
+}
+
+std::string PgResult::SqlState() const {
+  const char* s = r_ ? PQresultErrorField(r_.get(), PG_DIAG_SQLSTATE) : nullptr;
+  return s ? s : "";
+}
+
+std::string PgResult::Message() const {
+  if (!r_) return "no result from the server";
+  const char* primary = PQresultErrorField(r_.get(), PG_DIAG_MESSAGE_PRIMARY);
+  return OneLine(primary ? primary : PQresultErrorMessage(r_.get()));
+}
+
+int64_t PgResult::Affected() const {
+  return r_ ? std::strtoll(PQcmdTuples(r_.get()), nullptr, 10) : 0;
+}
+
+PgParam::PgParam(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  text = buf;
+}
+
+PgConnection::PgConnection(const std::string& conninfo) {
+  // The location's own settings win over these defaults; the text encoding is always ours.
+  const char* keys[] = {"connect_timeout", "fallback_application_name", "dbname", "client_encoding",
+                        nullptr};
+  const char* values[] = {"10", "tarn", conninfo.c_str(), "UTF8", nullptr};
+  conn_ = PQconnectdbParams(keys, values, 1);
+}
+
+bool PgConnection::Reset() {
+  if (conn_ == nullptr) return false;
+  PQreset(conn_);
+  return !Bad();
+}
+
+std::string PgConnection::Error() const {
+  return conn_ ? OneLine(PQerrorMessage(conn_)) : "out of memory";
+}
+
+PgResult PgConnection::Exec(const std::string& sql, std::initializer_list<PgParam> params) {
+  return Exec(sql, std::vector<PgParam>(params));
+}
+
+PgResult PgConnection::Exec(const std::string& sql, const std::vector<PgParam>& params) {
+  std::vector<const char*> values;
+  values.reserve(params.size());
+  for (const PgParam& p : params) values.push_back(p.text.c_str());
+  return PgResult(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                               values.data(), nullptr, nullptr, 0));
+}
+
+bool PgConnection::BeginCopy(const std::string& copy_sql, std::string* error) {
+  PGresult* raw = PQexec(conn_, copy_sql.c_str());
+  PgResult r(raw);
+  if (PQresultStatus(raw) != PGRES_COPY_IN) {
+    *error = r.Message();
+    return false;
+  }
+  copy_failed_ = false;
+  copy_buffer_.assign(kCopyHeader, kCopyHeaderSize);
+  return true;
+}
+
+void PgConnection::CopyRow(int32_t probe_id, int64_t t, double v) {
+  Put16(&copy_buffer_, 3);
+  Put32(&copy_buffer_, 4);
+  Put32(&copy_buffer_, static_cast<uint32_t>(probe_id));
+  Put32(&copy_buffer_, 8);
+  Put64(&copy_buffer_, static_cast<uint64_t>(t));
+  uint64_t bits = 0;
+  std::memcpy(&bits, &v, sizeof bits);
+  Put32(&copy_buffer_, 8);
+  Put64(&copy_buffer_, bits);
+  if (copy_buffer_.size() >= kCopyChunk) Flush();
+}
+
+bool PgConnection::Flush() {
+  if (copy_failed_ || copy_buffer_.empty()) return !copy_failed_;
+  if (PQputCopyData(conn_, copy_buffer_.data(), static_cast<int>(copy_buffer_.size())) != 1) {
+    copy_failed_ = true;
+  }
+  copy_buffer_.clear();
+  return !copy_failed_;
+}
+
+bool PgConnection::EndCopy(std::string* error) {
+  Put16(&copy_buffer_, 0xFFFF);  // end of data
+  Flush();
+  if (PQputCopyEnd(conn_, copy_failed_ ? "client failed" : nullptr) != 1) copy_failed_ = true;
+  bool ok = !copy_failed_;
+  // Drain every result of the COPY; the last one says whether it was taken.
+  while (PGresult* raw = PQgetResult(conn_)) {
+    PgResult r(raw);
+    if (!r.ok()) {
+      ok = false;
+      *error = r.Message();
+    }
+  }
+  if (!ok && error->empty()) *error = Error();
+  copy_buffer_.clear();
+  return ok;
+}
+
+}  // namespace tarn

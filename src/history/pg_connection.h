@@ -1,0 +1,80 @@
+// A thin owner of a libpq connection and its results: statements with bound text parameters,
+// binary COPY into a table, and the SQLSTATE of a failure.
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// One result; failed when the statement did not complete.
+class PgResult {
+ public:
+  PgResult() = default;
+  explicit PgResult(PGresult* r) : r_(r, &PQclear) {}
+
+  bool ok() const;
+  int rows() const { return r_ ? PQntuples(r_.get()) : 0; }
+  bool IsNull(int row, int col) const { return PQgetisnull(r_.get(), row, col) != 0; }
+  std::string Text(int row, int col) const;
+  int64_t Int(int row, int col) const;
+  double Real(int row, int col) const;
+  // Five-character SQLSTATE of a failure ("" when none was given).
+  std::string SqlState() const;
+  std::string Message() const;
+  // Rows an INSERT, UPDATE or DELETE touched.
+  int64_t Affected() const;
+
+ private:
+  std::unique_ptr<PGresult, void (*)(PGresult*)> r_{nullptr, &PQclear};
+};
+
+// A bound parameter, sent as text (numbers exactly: doubles with 17 digits).
+struct PgParam {
+  PgParam(const std::string& s) : text(s) {}
+  PgParam(const char* s) : text(s) {}
+  PgParam(int64_t v) : text(std::to_string(v)) {}
+  PgParam(int32_t v) : text(std::to_string(v)) {}
+  PgParam(double v);
+  std::string text;
+};
+
+class PgConnection {
+ public:
+  // Connects with the libpq connection string or URI; check Bad() and Error() afterwards.
+  explicit PgConnection(const std::string& conninfo);
+  ~PgConnection() { PQfinish(conn_); }
+  PgConnection(const PgConnection&) = delete;
+  PgConnection& operator=(const PgConnection&) = delete;
+
+  bool Bad() const { return conn_ == nullptr || PQstatus(conn_) == CONNECTION_BAD; }
+  // Connects again after the server closed the connection; false when it cannot.
+  bool Reset();
+  // libpq's last message, on one line.
+  std::string Error() const;
+  std::string User() const { return conn_ ? PQuser(conn_) : ""; }
+  PGconn* get() const { return conn_; }
+
+  PgResult Exec(const std::string& sql, std::initializer_list<PgParam> params = {});
+  PgResult Exec(const std::string& sql, const std::vector<PgParam>& params);
+
+  // Binary COPY of (int32 probe, int64 t, float64 v) rows: BeginCopy, CopyRow..., EndCopy.
+  bool BeginCopy(const std::string& copy_sql, std::string* error);
+  void CopyRow(int32_t probe_id, int64_t t, double v);
+  // Sends what is buffered and ends the COPY; false with Error() set on failure.
+  bool EndCopy(std::string* error);
+
+ private:
+  bool Flush();
+
+  PGconn* conn_ = nullptr;
+  std::string copy_buffer_;
+  bool copy_failed_ = false;
+};
+
+}  // namespace tarn

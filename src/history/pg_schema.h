@@ -1,0 +1,17 @@
+// The PostgreSQL history's tables, version by version: one upgrade step per schema version, the
+// same ladder as the embedded store's.
+#pragma once
+
+#include <string>
+
+#include "history/pg_connection.h"
+
+namespace tarn {
+
+inline constexpr int kPgSchemaVersion = 1;
+
+// Runs every step from `from_version` (0 = no tables yet) to the current version inside the
+// caller's transaction, then records the version. False with *error set on failure.
+bool UpgradePgSchema(PgConnection& db, int from_version, std::string* error);
+
+}  // namespace tarn

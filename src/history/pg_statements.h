@@ -1,0 +1,143 @@
+// Every SQL text of the PostgreSQL history in one place; values always go in as bound
+// parameters. Tables live in the schema "tarn"; reading times count seconds from 01/01/2000.
+#pragma once
+
+namespace tarn::pg_sql {
+
+// Key of the advisory lock that serialises schema changes and imports between Tarn processes.
+inline constexpr const char* kLockHistory = "SELECT pg_advisory_xact_lock(1415670382)";
+
+inline constexpr const char* kReadIdentity =
+    "SELECT to_regclass('tarn.schema_info') IS NOT NULL,"
+    " to_regnamespace('tarn') IS NOT NULL";
+inline constexpr const char* kReadVersion = "SELECT application, version FROM tarn.schema_info";
+inline constexpr const char* kWriteVersion =
+    "INSERT INTO tarn.schema_info(id, application, version) VALUES(1, 'Tarn', $1)"
+    " ON CONFLICT(id) DO UPDATE SET version = $1";
+inline constexpr const char* kCanWrite =
+    "SELECT NOT current_setting('transaction_read_only')::boolean"
+    " AND has_table_privilege('tarn.reading', 'INSERT')"
+    " AND has_table_privilege('tarn.probe', 'INSERT, UPDATE')"
+    " AND has_table_privilege('tarn.source_file', 'INSERT, UPDATE')"
+    " AND has_table_privilege('tarn.conflict', 'INSERT')"
+    " AND has_database_privilege(current_database(), 'TEMPORARY')";
+
+// The per-session load table: readings of one file before they are merged.
+inline constexpr const char* kCreateLoad =
+    "CREATE TEMP TABLE IF NOT EXISTS tarn_load(probe_id integer, t bigint, v double precision)"
+    " ON COMMIT DELETE ROWS";
+inline constexpr const char* kCopyLoad = "COPY pg_temp.tarn_load(probe_id, t, v) FROM STDIN BINARY";
+inline constexpr const char* kAnalyzeLoad = "ANALYZE pg_temp.tarn_load";
+
+inline constexpr const char* kFindProbe =
+    "SELECT id, header_time FROM tarn.probe WHERE tag = $1 AND serial = $2 AND data_type = $3";
+inline constexpr const char* kInsertProbe =
+    "INSERT INTO tarn.probe(tag, serial, data_type) VALUES($1, $2, $3) RETURNING id";
+// The header follows the newest readings offered: a new probe takes it, an older file does not
+// overwrite a newer one's.
+inline constexpr const char* kWriteHeader =
+    "UPDATE tarn.probe SET part_no = $2, probe_type_str = $3, probe_type = $4, mloss_unit = $5,"
+    " thickness = $6, read_interval = $7, probe_life = $8, header_time = $9"
+    " WHERE id = $1 AND ($10 OR header_time <= $9)";
+inline constexpr const char* kInsertFile =
+    "INSERT INTO tarn.source_file(name, size, sha256, imported_at) VALUES($1, $2, $3, $4)"
+    " RETURNING id";
+inline constexpr const char* kFinishFile =
+    "UPDATE tarn.source_file SET tags = $2, added = $3, duplicates = $4, conflicts = $5"
+    " WHERE id = $1";
+// Conflicts found inside one file, as arrays of probe, time, kept and offered values.
+inline constexpr const char* kInsertFileConflicts =
+    "INSERT INTO tarn.conflict(probe_id, t, stored, offered, file_id)"
+    " SELECT $1, unnest($2::bigint[]), unnest($3::float8[]), unnest($4::float8[]), $5";
+
+// The one merge of a file: new readings go in, the rest are left alone, and each touched
+// probe's running summary (count, ends, latest value, least-squares sums with x in days from
+// its origin) takes in exactly the readings added. $1 file, $2 reading time epoch.
+inline constexpr const char* kMergeLoad = R"sql(
+WITH ins AS (
+  INSERT INTO tarn.reading(t, v, probe_id, file_id)
+  SELECT t, v, probe_id, $1 FROM pg_temp.tarn_load
+  ON CONFLICT (probe_id, t) DO NOTHING
+  RETURNING probe_id, t + $2 AS t, v),
+agg AS (
+  SELECT probe_id, count(*) AS n, min(t) AS tmin, max(t) AS tmax FROM ins GROUP BY probe_id),
+org AS (
+  SELECT a.*, CASE WHEN p.count = 0 THEN a.tmin ELSE p.origin END AS origin
+  FROM agg a JOIN tarn.probe p ON p.id = a.probe_id),
+sums AS (
+  SELECT i.probe_id, sum(x) AS sx, sum(i.v) AS sy, sum(x * i.v) AS sxy, sum(x * x) AS sxx,
+         max(i.v) FILTER (WHERE i.t = o.tmax) AS latest
+  FROM ins i JOIN org o ON o.probe_id = i.probe_id,
+       LATERAL (SELECT (i.t - o.origin)::float8 / 86400 AS x) d
+  GROUP BY i.probe_id)
+UPDATE tarn.probe p SET
+  count = p.count + o.n,
+  first_time = CASE WHEN p.count = 0 THEN o.tmin ELSE least(p.first_time, o.tmin) END,
+  last_time = CASE WHEN p.count = 0 THEN o.tmax ELSE greatest(p.last_time, o.tmax) END,
+  latest_value = CASE WHEN p.count = 0 OR o.tmax > p.last_time THEN s.latest
+                      ELSE p.latest_value END,
+  origin = o.origin, sx = p.sx + s.sx, sy = p.sy + s.sy, sxy = p.sxy + s.sxy,
+  sxx = p.sxx + s.sxx
+FROM org o JOIN sums s ON s.probe_id = o.probe_id
+WHERE p.id = o.probe_id
+RETURNING o.n)sql";
+// Offered readings whose second is stored with another value. $1 file, $2 epoch.
+inline constexpr const char* kKeepConflicts = R"sql(
+WITH c AS (
+  INSERT INTO tarn.conflict(probe_id, t, stored, offered, file_id)
+  SELECT l.probe_id, l.t + $2, r.v, l.v, $1
+  FROM pg_temp.tarn_load l JOIN tarn.reading r ON r.probe_id = l.probe_id AND r.t = l.t
+  WHERE r.v <> l.v
+  RETURNING 1)
+SELECT count(*) FROM c)sql";
+inline constexpr const char* kConflictExamples =
+    "SELECT p.tag, p.serial, c.t, c.stored, c.offered FROM tarn.conflict c"
+    " JOIN tarn.probe p ON p.id = c.probe_id WHERE c.file_id = $1 ORDER BY c.id LIMIT $2";
+
+inline constexpr const char* kReadingsInRange =
+    "SELECT t + $4, v FROM tarn.reading WHERE probe_id = $1 AND t BETWEEN $2 AND $3 ORDER BY t";
+
+// Probes with their summary and limits; with $1 > 0 also the sums over the last $1 days (x in
+// days from the last reading).
+inline constexpr const char* kListProbes = R"sql(
+SELECT p.id, p.tag, p.serial, p.data_type, p.part_no, p.probe_type_str, p.probe_type,
+       p.mloss_unit, p.thickness, p.read_interval, p.probe_life, p.count, p.first_time,
+       p.last_time, p.latest_value, p.sx, p.sy, p.sxy, p.sxx,
+       l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm,
+       w.n, w.sx, w.sy, w.sxy, w.sxx
+FROM tarn.probe p
+LEFT JOIN tarn.limits l ON l.probe_id = p.id
+LEFT JOIN LATERAL (
+  SELECT count(*) AS n, sum(x) AS sx, sum(r.v) AS sy, sum(x * r.v) AS sxy, sum(x * x) AS sxx
+  FROM tarn.reading r,
+       LATERAL (SELECT (r.t + $3 - p.last_time)::float8 / 86400 AS x) d
+  WHERE $1 > 0 AND p.count > 0 AND r.probe_id = p.id
+    AND r.t >= p.last_time - $3 - $1::bigint * 86400) w ON true
+WHERE $2 = 0 OR p.id = $2
+ORDER BY p.id)sql";
+
+inline constexpr const char* kReadLimits =
+    "SELECT rate_warn, rate_alarm, consumed_warn, consumed_alarm FROM tarn.limits"
+    " WHERE probe_id = $1";
+inline constexpr const char* kReadDefaultLimits =
+    "SELECT rate_warn, rate_alarm, consumed_warn, consumed_alarm FROM tarn.default_limits";
+inline constexpr const char* kWriteLimits =
+    "INSERT INTO tarn.limits(probe_id, rate_warn, rate_alarm, consumed_warn, consumed_alarm)"
+    " VALUES($1, $2, $3, $4, $5) ON CONFLICT(probe_id) DO UPDATE SET rate_warn = $2,"
+    " rate_alarm = $3, consumed_warn = $4, consumed_alarm = $5";
+inline constexpr const char* kWriteDefaultLimits =
+    "UPDATE tarn.default_limits SET rate_warn = $2, rate_alarm = $3, consumed_warn = $4,"
+    " consumed_alarm = $5 WHERE $1 = 0";
+inline constexpr const char* kClearLimits = "DELETE FROM tarn.limits WHERE probe_id = $1";
+inline constexpr const char* kProbeExists = "SELECT 1 FROM tarn.probe WHERE id = $1";
+
+inline constexpr const char* kProbeFiles =
+    "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, n FROM"
+    " (SELECT file_id, count(*) AS n FROM tarn.reading WHERE probe_id = $1 GROUP BY file_id) r"
+    " JOIN tarn.source_file f ON f.id = r.file_id ORDER BY f.id";
+// Readings carry no foreign key (a per-row check would cost more than the load itself), so
+// they go explicitly; conflicts and limits follow the probe by cascade.
+inline constexpr const char* kRemoveReadings = "DELETE FROM tarn.reading WHERE probe_id = $1";
+inline constexpr const char* kRemoveProbe = "DELETE FROM tarn.probe WHERE id = $1";
+
+}  // namespace tarn::pg_sql
