@@ -10,5 +10,7 @@ int RunAnalysisCommand(int argc, char** argv);
 int RunCouponsCommand(int argc, char** argv);
 int RunGraphCommand(int argc, char** argv);
 int RunHistoryCommand(int argc, char** argv);
+// "history copy", from the history command's arguments after "copy".
+int RunHistoryCopyCommand(int argc, char** argv);
 
 }  // namespace tarn

@@ -29,14 +29,17 @@ const char kHistoryUsage[] =
     "  tarn-export history readings --probe ID --csv OUT [--from DATE] [--to DATE]\n"
     "  tarn-export history limits --probe ID|--default --rate-warn X --rate-alarm Y\n"
     "                             [--consumed-warn P --consumed-alarm Q]\n"
-    "  Every command takes --history PATH; without it the history is the settings file's\n"
-    "  [HISTORY] LOCATION, else history.sqlite in the program's data folder.\n"
+    "  tarn-export history copy --from LOCATION --to LOCATION\n"
+    "  Every command but copy takes --history PATH; without it the history is the settings\n"
+    "  file's [HISTORY] LOCATION, else history.sqlite in the program's data folder.\n"
     "  import: one line per file: tags, new, duplicate and conflicting readings.\n"
     "  probes: one line per probe (tab-separated; --csv writes a file with a header line):\n"
     "    id, tag, serial, type, count, last reading, latest value, rate, consumed %, end\n"
     "    date, status. The rate is taken over the last DAYS days (default: the whole history).\n"
     "  readings: the probe's readings as Date,Value lines; DATE is dd/MM/yyyy [HH:mm[:ss]].\n"
-    "  limits: rates in mpy (mm/y probes compare with them converted), consumed levels in %.\n";
+    "  limits: rates in mpy (mm/y probes compare with them converted), consumed levels in %.\n"
+    "  copy: every probe with its readings and limits into another history (a file or a\n"
+    "    postgresql:// URI); see 'tarn-export history copy --help'.\n";
 
 int Fail(const std::string& text) {
   std::fprintf(stderr, "tarn-export: %s\n", text.c_str());
@@ -322,6 +325,7 @@ int RunHistoryCommand(int argc, char** argv) {
     std::fputs(kHistoryUsage, argc < 1 ? stderr : stdout);
     return argc < 1 ? 2 : 0;
   }
+  if (std::strcmp(argv[0], "copy") == 0) return RunHistoryCopyCommand(argc - 1, argv + 1);
   struct Sub {
     const char* name;
     int (*run)(const Args&);

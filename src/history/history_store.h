@@ -13,6 +13,9 @@
 
 namespace tarn {
 
+struct ImportBatch;      // history/import_source.h
+struct ImportFileFacts;  // history/import_source.h
+
 // Times in the history are local wall-clock seconds since 01/01/0001 00:00:00, the same clock as
 // DateTime (DateTime.ticks / kTicksPerSecond), so they convert without any time zone.
 using HistoryTime = int64_t;
@@ -136,6 +139,14 @@ class HistoryStore {
 
   // Imports every tag of an instrument file in one transaction: all of it or nothing.
   virtual ImportResult Import(const std::string& path, const ImportControl& control) = 0;
+
+  // Imports readings that come from elsewhere than an instrument file (another history, when
+  // one is copied): `source` stands for the file and `produce` hands every batch to the sink it
+  // is given. The same rules and the one transaction of Import.
+  using BatchSink = std::function<HistoryStatus(ImportBatch&)>;
+  virtual ImportResult ImportBatches(
+      const ImportFileFacts& source,
+      const std::function<HistoryStatus(const BatchSink&)>& produce) = 0;
 
   // Every probe with its derived figures; `window_days` 0 means the whole history.
   virtual std::vector<ProbeSummary> ListProbes(int32_t window_days) = 0;

@@ -1,4 +1,5 @@
 #include "history/history_store.h"
+#include "history/pg_history.h"
 #include "history/sqlite_history.h"
 
 namespace tarn {
@@ -12,10 +13,7 @@ std::unique_ptr<HistoryStore> OpenHistory(const std::string& location, std::stri
     *error = "No history location given.";
     return nullptr;
   }
-  if (IsServerLocation(location)) {
-    *error = "This build of Tarn cannot reach a history server.";
-    return nullptr;
-  }
+  if (IsServerLocation(location)) return OpenPgHistory(location, error);
   return OpenSqliteHistory(location, error);
 }
 

@@ -103,6 +103,9 @@ class PgHistory : public HistoryStore {
   HistoryStatus LastError() const override { return last_error_; }
 
   ImportResult Import(const std::string& path, const ImportControl& control) override;
+  ImportResult ImportBatches(
+      const ImportFileFacts& source,
+      const std::function<HistoryStatus(const BatchSink&)>& produce) override;
   std::vector<ProbeSummary> ListProbes(int32_t window_days) override;
   std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) override;
   std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
@@ -271,6 +274,25 @@ ImportResult PgHistory::Import(const std::string& path, const ImportControl& con
     failed.status = st;
     return failed;
   }
+  int64_t done = 0;
+  return ImportBatches(facts, [&](const BatchSink& sink) {
+    return ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
+                            [&](ImportBatch& batch) {
+                              done += static_cast<int64_t>(batch.readings.size());
+                              HistoryStatus st = sink(batch);
+                              if (st && control.progress) control.progress(done);
+                              return st;
+                            });
+  });
+}
+
+ImportResult PgHistory::ImportBatches(
+    const ImportFileFacts& facts, const std::function<HistoryStatus(const BatchSink&)>& produce) {
+  ImportResult failed;
+  if (read_only_) {
+    failed.status = ReadOnlyRefusal();
+    return failed;
+  }
   if (HistoryStatus st = Ready(); !st) {
     failed.status = st;
     return failed;
@@ -291,12 +313,7 @@ ImportResult PgHistory::Import(const std::string& path, const ImportControl& con
     }
   }
   if (status) {
-    status = ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
-                              [&](ImportBatch& batch) {
-                                HistoryStatus st = ImportBatchInto(batch, &state);
-                                if (st && control.progress) control.progress(state.done);
-                                return st;
-                              });
+    status = produce([&](ImportBatch& batch) { return ImportBatchInto(batch, &state); });
   }
   if (status) status = MergeLoad(&state);
   ImportResult& result = state.result;
@@ -320,7 +337,7 @@ ImportResult PgHistory::Import(const std::string& path, const ImportControl& con
     if (db_.Bad()) {
       status =
           HistoryStatus::Fail("The connection to the history server " + location_ +
-                              " was lost; nothing of " + path + " was imported: " + db_.Error());
+                              " was lost; nothing of " + facts.name + " was imported: " + db_.Error());
     }
     failed.status = status;
     return failed;

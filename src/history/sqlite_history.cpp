@@ -181,6 +181,9 @@ class SqliteHistory : public HistoryStore {
   HistoryStatus LastError() const override { return last_error_; }
 
   ImportResult Import(const std::string& path, const ImportControl& control) override;
+  ImportResult ImportBatches(
+      const ImportFileFacts& source,
+      const std::function<HistoryStatus(const BatchSink&)>& produce) override;
   std::vector<ProbeSummary> ListProbes(int32_t window_days) override;
   std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) override;
   std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
@@ -455,6 +458,25 @@ ImportResult SqliteHistory::Import(const std::string& path, const ImportControl&
     failed.status = st;
     return failed;
   }
+  int64_t done = 0;
+  return ImportBatches(facts, [&](const BatchSink& sink) {
+    return ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
+                            [&](ImportBatch& batch) {
+                              done += static_cast<int64_t>(batch.readings.size());
+                              HistoryStatus st = sink(batch);
+                              if (st && control.progress) control.progress(done);
+                              return st;
+                            });
+  });
+}
+
+ImportResult SqliteHistory::ImportBatches(
+    const ImportFileFacts& facts, const std::function<HistoryStatus(const BatchSink&)>& produce) {
+  ImportResult failed;
+  if (read_only_) {
+    failed.status = WriteRefusal();
+    return failed;
+  }
   // Taking the write lock first means a second importer waits here, not halfway through.
   if (HistoryStatus st = Exec("BEGIN IMMEDIATE"); !st) {
     failed.status = st;
@@ -467,12 +489,7 @@ ImportResult SqliteHistory::Import(const std::string& path, const ImportControl&
     status = Error(path_);
   } else {
     state.file_id = sqlite3_last_insert_rowid(db_);
-    status = ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
-                              [&](ImportBatch& batch) {
-                                HistoryStatus st = ImportBatchInto(batch, &state);
-                                if (st && control.progress) control.progress(state.done);
-                                return st;
-                              });
+    status = produce([&](ImportBatch& batch) { return ImportBatchInto(batch, &state); });
   }
   ImportResult& result = state.result;
   result.tags = static_cast<int32_t>(state.tags.size());

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/pg_test_server.h"
 #include "core/test_util.h"
 #include "history/history_store.h"
 
@@ -22,6 +23,8 @@ struct HistoryBackend {
 inline std::vector<HistoryBackend> HistoryBackends() {
   return {
       {"SQLite", [](const TempDir& dir) { return dir.file("history.sqlite"); }},
+      // A fresh database on the test run's own server.
+      {"PostgreSQL", [](const TempDir&) { return FreshPgDatabase(); }},
   };
 }
 
