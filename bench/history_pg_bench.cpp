@@ -1,0 +1,194 @@
+// The probe history on a PostgreSQL server: import speed beside psql's own \copy of the same
+// readings into the same table, and the probe list of a large history. The server is a private
+// one started for the run (with the server's default durability), unless TARN_BENCH_PG_URI
+// names another.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "common/date_time.h"
+#include "history/history_store.h"
+
+namespace tarn {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int64_t kStart = 63871000000;  // a second in 2025
+constexpr int64_t kReadingEpoch = 63082281600;
+
+std::string When(int64_t s) {
+  return DateTime2Str(DateTime{s * kTicksPerSecond});
+}
+
+double Value(int i) {
+  return 1.0 + (i % 997) * 0.001;
+}
+
+// A Nembra LPR file of `tags` tags × `n` readings a minute apart, tag names from `first`.
+void WriteFile(const std::string& path, int first, int tags, int n) {
+  std::ofstream out(path, std::ios::binary);
+  std::string block;
+  for (int t = first; t < first + tags; ++t) {
+    block = "TAG NUMBER : P" + std::to_string(t) + "\nSERIAL NUMBER : S" + std::to_string(t) +
+            "\nPROBE TYPE : PR 3\nSTART TIME : " + When(kStart) + "\n NO. COR RATE\n";
+    char line[64];
+    for (int i = 0; i < n; ++i) {
+      const int len = std::snprintf(line, sizeof line, "%d %s %.4f\n", i + 1,
+                                    When(kStart + 60LL * i).c_str(), Value(i));
+      block.append(line, static_cast<std::size_t>(len));
+    }
+    out << block;
+  }
+}
+
+// The private server and a scratch folder, for the whole run.
+struct Server {
+  Server() {
+    dir = fs::temp_directory_path() / ("tarn-pg-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    if (const char* env = std::getenv("TARN_BENCH_PG_URI"); env != nullptr && *env != '\0') {
+      uri = env;
+      psql = "psql";
+      return;
+    }
+    state = (dir / "server").string();
+    script = std::string(TARN_SOURCE_DIR) + "/tests/tools/pg_test_server.sh";
+    if (std::system(("bash " + script + " start " + state + " >&2").c_str()) != 0) return;
+    std::ifstream(state + "/uri") >> uri;
+    std::string bindir;
+    std::ifstream(state + "/bindir") >> bindir;
+    psql = bindir + "/psql";
+  }
+  ~Server() {
+    if (!script.empty()) std::system(("bash " + script + " stop " + state + " >&2").c_str());
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+  std::string file(const std::string& name) const { return (dir / name).string(); }
+  // A fresh database on the server, and its URI.
+  std::string Fresh() {
+    std::random_device rd;
+    const std::string name = "b" + std::to_string(rd());
+    const std::string command = psql + " -q \"" + uri + "\" -c 'CREATE DATABASE " + name + "'";
+    if (std::system(command.c_str()) != 0) return "";
+    const std::size_t q = uri.find('?');
+    return "postgresql:///" + name + (q == std::string::npos ? "" : uri.substr(q));
+  }
+
+  fs::path dir;
+  std::string state, script, uri, psql;
+};
+
+Server& TheServer() {
+  static Server s;
+  return s;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+void BM_PgImportVsPsqlCopy(benchmark::State& state) {
+  Server& s = TheServer();
+  if (s.uri.empty()) {
+    state.SkipWithError("no PostgreSQL server");
+    return;
+  }
+  const int tags = 100, n = 65535;
+  const std::string file = s.file("import.nid");
+  if (!fs::exists(file)) WriteFile(file, 0, tags, n);
+  // The same readings as CSV in the reading table's own layout, for psql.
+  const std::string csv = s.file("import.csv");
+  if (!fs::exists(csv)) {
+    std::ofstream out(csv, std::ios::binary);
+    char line[96];
+    for (int t = 1; t <= tags; ++t) {
+      std::string block;
+      for (int i = 0; i < n; ++i) {
+        const int len =
+            std::snprintf(line, sizeof line, "%lld,%.4f,%d,1\n",
+                          static_cast<long long>(kStart + 60LL * i - kReadingEpoch), Value(i), t);
+        block.append(line, static_cast<std::size_t>(len));
+      }
+      out << block;
+    }
+  }
+  double ours = 0, peer = 0;
+  for (auto _ : state) {
+    std::string error;
+    auto store = OpenHistory(s.Fresh(), &error);
+    if (!store) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    auto t0 = std::chrono::steady_clock::now();
+    const ImportResult r = store->Import(file, {});
+    ours = Seconds(t0);
+    if (!r.status.ok || r.added != int64_t{tags} * n) {
+      state.SkipWithError(r.status.message.c_str());
+      return;
+    }
+    // psql into the same table of another fresh history.
+    const std::string other = s.Fresh();
+    if (!OpenHistory(other, &error)) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    const std::string command = s.psql + " -q \"" + other +
+                                "\" -c \"\\copy tarn.reading(t, v, probe_id, file_id) FROM '" +
+                                csv + "' CSV\"";
+    t0 = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("psql failed");
+      return;
+    }
+    peer = Seconds(t0);
+  }
+  const double readings = double(tags) * n;
+  state.counters["readings_per_s"] = readings / ours;
+  state.counters["ours_s"] = ours;
+  state.counters["psql_copy_s"] = peer;
+  state.counters["ratio_to_psql"] = ours / peer;
+}
+BENCHMARK(BM_PgImportVsPsqlCopy)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// 1000 probes × 10000 readings.
+HistoryStore* BigHistory() {
+  static std::unique_ptr<HistoryStore> store;
+  if (!store) {
+    Server& s = TheServer();
+    std::string error;
+    store = OpenHistory(s.Fresh(), &error);
+    if (!store) return nullptr;
+    for (int f = 0; f < 10; ++f) {
+      const std::string file = s.file("part.nid");
+      WriteFile(file, f * 100, 100, 10000);
+      store->Import(file, {});
+    }
+  }
+  return store.get();
+}
+
+void BM_PgProbeList1000x10000(benchmark::State& state) {
+  HistoryStore* store = TheServer().uri.empty() ? nullptr : BigHistory();
+  if (store == nullptr) {
+    state.SkipWithError("no PostgreSQL history");
+    return;
+  }
+  std::size_t n = 0;
+  for (auto _ : state) n = store->ListProbes(static_cast<int32_t>(state.range(0))).size();
+  state.counters["probes"] = static_cast<double>(n);
+}
+BENCHMARK(BM_PgProbeList1000x10000)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tarn
