@@ -124,8 +124,8 @@ bool PgConnection::BeginCopy(const std::string& copy_sql, std::string* error) {
   return true;
 }
 
-void PgConnection::CopyRow(int32_t probe_id, int64_t t, double v) {
-  Put16(&copy_buffer_, 3);
+void PgConnection::CopyRow(int32_t probe_id, int64_t t, double v, int32_t file_id) {
+  Put16(&copy_buffer_, file_id < 0 ? 3 : 4);
   Put32(&copy_buffer_, 4);
   Put32(&copy_buffer_, static_cast<uint32_t>(probe_id));
   Put32(&copy_buffer_, 8);
@@ -134,6 +134,10 @@ void PgConnection::CopyRow(int32_t probe_id, int64_t t, double v) {
   std::memcpy(&bits, &v, sizeof bits);
   Put32(&copy_buffer_, 8);
   Put64(&copy_buffer_, bits);
+  if (file_id >= 0) {
+    Put32(&copy_buffer_, 4);
+    Put32(&copy_buffer_, static_cast<uint32_t>(file_id));
+  }
   if (copy_buffer_.size() >= kCopyChunk) Flush();
 }
 

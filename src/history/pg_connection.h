@@ -63,9 +63,10 @@ class PgConnection {
   PgResult Exec(const std::string& sql, std::initializer_list<PgParam> params = {});
   PgResult Exec(const std::string& sql, const std::vector<PgParam>& params);
 
-  // Binary COPY of (int32 probe, int64 t, float64 v) rows: BeginCopy, CopyRow..., EndCopy.
+  // Binary COPY of (int32 probe, int64 t, float64 v[, int32 file]) rows: BeginCopy,
+  // CopyRow..., EndCopy. A negative file leaves the fourth column out.
   bool BeginCopy(const std::string& copy_sql, std::string* error);
-  void CopyRow(int32_t probe_id, int64_t t, double v);
+  void CopyRow(int32_t probe_id, int64_t t, double v, int32_t file_id);
   // Sends what is buffered and ends the COPY; false with Error() set on failure.
   bool EndCopy(std::string* error);
 

@@ -135,13 +135,22 @@ class PgHistory : public HistoryStore {
   }
 
  private:
+  // A probe touched by the import: its stored summary, kept up to date as batches go in.
+  struct ProbeRun {
+    int64_t id = 0;
+    int64_t count = 0;
+    HistoryTime first = 0, last = 0, origin = 0;
+    double latest = 0.0;
+    RegressionSums sums;
+    bool staged = false;   // some of its readings wait in the load table
+    bool changed = false;  // readings went straight in: the summary row must be written
+  };
   struct ImportState {
     int64_t file_id = 0;
     std::set<int32_t> tags;
-    std::map<std::tuple<std::string, std::string, int32_t>, int64_t> probes;
+    std::map<std::tuple<std::string, std::string, int32_t>, ProbeRun> probes;
     ImportResult result;
     int64_t loaded = 0;  // readings sent to the load table
-    int64_t done = 0;
   };
 
   // Connects again when the server dropped the connection since the last call.
@@ -176,23 +185,31 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   const std::string tag = ToServer(batch.key.tag);
   const std::string serial = ToServer(batch.key.serial);
   const auto k = std::make_tuple(tag, serial, batch.key.data_type);
-  int64_t probe_id = 0;
   bool created = false;
-  if (const auto it = state->probes.find(k); it != state->probes.end()) {
-    probe_id = it->second;
-  } else {
+  auto it = state->probes.find(k);
+  if (it == state->probes.end()) {
+    ProbeRun run;
     PgResult found = db_.Exec(sql::kFindProbe, {tag, serial, batch.key.data_type});
     if (!found.ok()) return Failure(found);
     if (found.rows() > 0) {
-      probe_id = found.Int(0, 0);
+      run.id = found.Int(0, 0);
+      run.count = found.Int(0, 1);
+      run.first = found.Int(0, 2);
+      run.last = found.Int(0, 3);
+      run.latest = found.Real(0, 4);
+      run.origin = found.Int(0, 5);
+      run.sums = {run.count, found.Real(0, 6), found.Real(0, 7), found.Real(0, 8),
+                  found.Real(0, 9)};
     } else {
       PgResult made = db_.Exec(sql::kInsertProbe, {tag, serial, batch.key.data_type});
       if (!made.ok() || made.rows() != 1) return Failure(made);
-      probe_id = made.Int(0, 0);
+      run.id = made.Int(0, 0);
       created = true;
     }
-    state->probes.emplace(k, probe_id);
+    it = state->probes.emplace(k, run).first;
   }
+  ProbeRun& run = it->second;
+  const int64_t probe_id = run.id;
 
   std::vector<BatchConflict> conflicts;
   NormaliseReadings(&batch.readings, &result.duplicates, &conflicts);
@@ -226,24 +243,62 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
     }
     result.conflicts += static_cast<int64_t>(conflicts.size());
   }
-  if (!r.empty()) {
-    std::string why;
-    if (!db_.BeginCopy(sql::kCopyLoad, &why)) return Failure(PgResult());
-    for (const HistoryReading& reading : r) {
-      db_.CopyRow(static_cast<int32_t>(probe_id), reading.time - kReadingEpoch, reading.value);
-    }
-    if (!db_.EndCopy(&why)) {
-      if (db_.Bad()) return Failure(PgResult());
-      return HistoryStatus::Fail("The history server " + location_ + " refused: " + why);
-    }
-    state->loaded += static_cast<int64_t>(r.size());
+  if (r.empty()) return {};
+
+  // Readings outside the span the probe already holds (the usual case: a download that goes
+  // on where the last one ended) cannot meet a stored one, so they go straight into the
+  // table; the others wait in the load table for the one merge that sorts them out.
+  const bool straight =
+      !run.staged && (run.count == 0 || r.front().time > run.last || r.back().time < run.first);
+  std::string why;
+  if (!db_.BeginCopy(straight ? sql::kCopyReadings : sql::kCopyLoad, &why)) {
+    return db_.Bad() ? Failure(PgResult())
+                     : HistoryStatus::Fail("The history server " + location_ + " refused: " + why);
   }
-  state->done += static_cast<int64_t>(r.size());
+  const int32_t file = straight ? static_cast<int32_t>(state->file_id) : -1;
+  for (const HistoryReading& reading : r) {
+    db_.CopyRow(static_cast<int32_t>(probe_id), reading.time - kReadingEpoch, reading.value, file);
+  }
+  if (!db_.EndCopy(&why)) {
+    return db_.Bad() ? Failure(PgResult())
+                     : HistoryStatus::Fail("The history server " + location_ + " refused: " + why);
+  }
+  if (!straight) {
+    run.staged = true;
+    state->loaded += static_cast<int64_t>(r.size());
+    return {};
+  }
+  if (run.count == 0) {
+    run.origin = r.front().time;
+    run.first = r.front().time;
+    run.last = r.back().time;
+    run.latest = r.back().value;
+  } else if (r.front().time > run.last) {
+    run.last = r.back().time;
+    run.latest = r.back().value;
+  } else {
+    run.first = r.front().time;
+  }
+  for (const HistoryReading& reading : r) {
+    run.sums.Add(static_cast<double>(reading.time - run.origin) / kSecondsPerDay, reading.value);
+  }
+  run.count += static_cast<int64_t>(r.size());
+  run.changed = true;
+  result.added += static_cast<int64_t>(r.size());
   return {};
 }
 
 HistoryStatus PgHistory::MergeLoad(ImportState* state) {
   ImportResult& result = state->result;
+  for (const auto& [key, run] : state->probes) {
+    if (!run.changed) continue;
+    if (HistoryStatus st =
+            Run(sql::kWriteSummary, {run.id, run.count, run.first, run.last, run.latest, run.origin,
+                                     run.sums.sx, run.sums.sy, run.sums.sxy, run.sums.sxx});
+        !st) {
+      return st;
+    }
+  }
   if (state->loaded == 0) return {};
   // The planner knows nothing of a fresh temporary table; a sample keeps the joins sane.
   if (HistoryStatus st = Run(sql::kAnalyzeLoad); !st) return st;
@@ -335,9 +390,9 @@ ImportResult PgHistory::ImportBatches(
   if (!status) {
     Rollback();
     if (db_.Bad()) {
-      status =
-          HistoryStatus::Fail("The connection to the history server " + location_ +
-                              " was lost; nothing of " + facts.name + " was imported: " + db_.Error());
+      status = HistoryStatus::Fail("The connection to the history server " + location_ +
+                                   " was lost; nothing of " + facts.name +
+                                   " was imported: " + db_.Error());
     }
     failed.status = status;
     return failed;

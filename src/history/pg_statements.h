@@ -29,8 +29,15 @@ inline constexpr const char* kCreateLoad =
 inline constexpr const char* kCopyLoad = "COPY pg_temp.tarn_load(probe_id, t, v) FROM STDIN BINARY";
 inline constexpr const char* kAnalyzeLoad = "ANALYZE pg_temp.tarn_load";
 
+inline constexpr const char* kCopyReadings =
+    "COPY tarn.reading(probe_id, t, v, file_id) FROM STDIN BINARY";
+
 inline constexpr const char* kFindProbe =
-    "SELECT id, header_time FROM tarn.probe WHERE tag = $1 AND serial = $2 AND data_type = $3";
+    "SELECT id, count, first_time, last_time, latest_value, origin, sx, sy, sxy, sxx"
+    " FROM tarn.probe WHERE tag = $1 AND serial = $2 AND data_type = $3";
+inline constexpr const char* kWriteSummary =
+    "UPDATE tarn.probe SET count = $2, first_time = $3, last_time = $4, latest_value = $5,"
+    " origin = $6, sx = $7, sy = $8, sxy = $9, sxx = $10 WHERE id = $1";
 inline constexpr const char* kInsertProbe =
     "INSERT INTO tarn.probe(tag, serial, data_type) VALUES($1, $2, $3) RETURNING id";
 // The header follows the newest readings offered: a new probe takes it, an older file does not
