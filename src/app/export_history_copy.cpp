@@ -1,6 +1,7 @@
 // tarn-export history copy: moves a whole probe history between a file and a server (either
 // way), adding only what the destination lacks.
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,12 @@ int RunHistoryCopyCommand(int argc, char** argv) {
   }
   if (from.empty() || to.empty()) return UsageError("both --from and --to are needed");
 
+  // Opening creates a missing history: a mistyped source must not become an empty one.
+  std::error_code ec;
+  if (!IsServerLocation(from) && !std::filesystem::exists(from, ec)) {
+    std::fprintf(stderr, "tarn-export: there is no history at %s\n", from.c_str());
+    return 1;
+  }
   std::string error;
   std::unique_ptr<HistoryStore> source = OpenHistory(from, &error);
   if (!source) {

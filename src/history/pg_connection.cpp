@@ -20,10 +20,12 @@ constexpr std::size_t kCopyHeaderSize = 19;
 std::string OneLine(const char* text) {
   std::string s = text ? text : "";
   while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
-  for (char& c : s) {
+  std::string out;
+  for (char c : s) {
     if (c == '\n' || c == '\t') c = ' ';
+    if (c != ' ' || out.empty() || out.back() != ' ') out += c;
   }
-  return s;
+  return out;
 }
 
 void Put16(std::string* out, uint16_t v) {

@@ -93,7 +93,12 @@ std::string NumberArray(const std::vector<int64_t>& values) {
 
 class PgHistory : public HistoryStore {
  public:
-  explicit PgHistory(const std::string& uri) : db_(uri), location_(uri) {}
+  explicit PgHistory(const std::string& uri) : db_(uri), location_(uri) {
+    // Server notices ("already exists, skipping") are for a console, not for Tarn's users.
+    if (db_.get() != nullptr)
+      PQsetNoticeProcessor(
+          db_.get(), [](void*, const char*) {}, nullptr);
+  }
 
   PgConnection& db() { return db_; }
   void SetReadOnly(bool read_only) { read_only_ = read_only; }
@@ -171,10 +176,20 @@ class PgHistory : public HistoryStore {
   std::vector<ProbeSummary> QueryProbes(int64_t probe_id, int32_t window_days);
   HistoryLimits DefaultLimits();
 
+  // Window sums by probe and window: readings are only ever added, so a probe whose count and
+  // last reading are unchanged has the same sums.
+  struct WindowEntry {
+    int64_t count = 0;
+    HistoryTime last = 0;
+    RegressionSums sums;
+  };
+  HistoryStatus FillWindows(const std::vector<ProbeSummary>& probes, int32_t window_days);
+
   PgConnection db_;
   std::string location_;
   bool read_only_ = false;
   HistoryStatus last_error_;
+  std::map<std::pair<int64_t, int32_t>, WindowEntry> windows_;
 };
 
 HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
@@ -407,18 +422,41 @@ HistoryLimits PgHistory::DefaultLimits() {
   return l;
 }
 
+HistoryStatus PgHistory::FillWindows(const std::vector<ProbeSummary>& probes, int32_t window_days) {
+  std::vector<int64_t> ids, lasts;
+  for (const ProbeSummary& p : probes) {
+    const auto it = windows_.find({p.id, window_days});
+    if (p.count > 0 &&
+        (it == windows_.end() || it->second.count != p.count || it->second.last != p.last_time)) {
+      ids.push_back(p.id);
+      lasts.push_back(p.last_time);
+      windows_[{p.id, window_days}] = {p.count, p.last_time, {}};
+    }
+  }
+  if (ids.empty()) return {};
+  PgResult q = db_.Exec(sql::kWindowSums,
+                        {NumberArray(ids), NumberArray(lasts), window_days, kReadingEpoch});
+  if (!q.ok()) {
+    for (int64_t id : ids) windows_.erase({id, window_days});
+    return Failure(q);
+  }
+  for (int i = 0; i < q.rows(); ++i) {
+    windows_[{q.Int(i, 0), window_days}].sums = {q.Int(i, 1), q.Real(i, 2), q.Real(i, 3),
+                                                 q.Real(i, 4), q.Real(i, 5)};
+  }
+  return {};
+}
+
 std::vector<ProbeSummary> PgHistory::QueryProbes(int64_t probe_id, int32_t window_days) {
   std::vector<ProbeSummary> list;
   if (last_error_ = Ready(); !last_error_) return list;
   const HistoryLimits defaults = DefaultLimits();
-  PgResult q =
-      db_.Exec(sql::kListProbes, {std::max(window_days, int32_t{0}), probe_id, kReadingEpoch});
+  PgResult q = db_.Exec(sql::kListProbes, {probe_id});
   if (!q.ok()) {
     last_error_ = Failure(q);
     return list;
   }
   list.reserve(static_cast<std::size_t>(q.rows()));
-  auto real = [&](int row, int col) { return q.IsNull(row, col) ? 0.0 : q.Real(row, col); };
   for (int i = 0; i < q.rows(); ++i) {
     ProbeSummary p;
     p.id = q.Int(i, 0);
@@ -434,18 +472,24 @@ std::vector<ProbeSummary> PgHistory::QueryProbes(int64_t probe_id, int32_t windo
     p.first_time = q.Int(i, 12);
     p.last_time = q.Int(i, 13);
     p.latest_value = q.Real(i, 14);
-    RegressionSums sums;
-    if (window_days <= 0) {
-      sums = {p.count, q.Real(i, 15), q.Real(i, 16), q.Real(i, 17), q.Real(i, 18)};
-    } else if (!q.IsNull(i, 23)) {
-      sums = {q.Int(i, 23), real(i, 24), real(i, 25), real(i, 26), real(i, 27)};
-    }
     p.own_limits = !q.IsNull(i, 19);
     p.limits = p.own_limits
                    ? HistoryLimits{q.Real(i, 19), q.Real(i, 20), q.Real(i, 21), q.Real(i, 22)}
                    : defaults;
-    FillProbeFigures(sums, &p);
     list.push_back(std::move(p));
+  }
+  if (window_days > 0) {
+    if (last_error_ = FillWindows(list, window_days); !last_error_) return {};
+  }
+  for (int i = 0; i < q.rows(); ++i) {
+    ProbeSummary& p = list[static_cast<std::size_t>(i)];
+    RegressionSums sums;
+    if (window_days <= 0) {
+      sums = {p.count, q.Real(i, 15), q.Real(i, 16), q.Real(i, 17), q.Real(i, 18)};
+    } else if (p.count > 0) {
+      sums = windows_[{p.id, window_days}].sums;
+    }
+    FillProbeFigures(sums, &p);
   }
   return list;
 }

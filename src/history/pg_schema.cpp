@@ -9,7 +9,6 @@ namespace {
 // Version 1, the embedded store's version 1 in PostgreSQL's types. Reading rows put the eight-
 // byte columns first so that no padding sits between them.
 const char kVersion1[] = R"sql(
-CREATE SCHEMA IF NOT EXISTS tarn;
 CREATE TABLE tarn.schema_info(
   id integer PRIMARY KEY CHECK (id = 1),
   application text NOT NULL,
@@ -92,6 +91,19 @@ bool UpgradePgSchema(PgConnection& db, int from_version, std::string* error) {
   if (from_version < 0 || from_version > kPgSchemaVersion) {
     *error = "unknown schema version " + std::to_string(from_version);
     return false;
+  }
+  // An administrator may have made the schema for a role that may not create one.
+  PgResult missing = db.Exec("SELECT to_regnamespace('tarn') IS NULL");
+  if (!missing.ok()) {
+    *error = missing.Message();
+    return false;
+  }
+  if (missing.Text(0, 0) == "t") {
+    PgResult made = db.Exec("CREATE SCHEMA tarn");
+    if (!made.ok()) {
+      *error = made.Message();
+      return false;
+    }
   }
   for (int v = from_version; v < kPgSchemaVersion; ++v) {
     // Several statements in one text: the simple protocol, no parameters.

@@ -104,24 +104,24 @@ inline constexpr const char* kConflictExamples =
 inline constexpr const char* kReadingsInRange =
     "SELECT t + $4, v FROM tarn.reading WHERE probe_id = $1 AND t BETWEEN $2 AND $3 ORDER BY t";
 
-// Probes with their summary and limits; with $1 > 0 also the sums over the last $1 days (x in
-// days from the last reading).
+// Probes with their summary and limits; $1 = 0 for all of them.
 inline constexpr const char* kListProbes = R"sql(
 SELECT p.id, p.tag, p.serial, p.data_type, p.part_no, p.probe_type_str, p.probe_type,
        p.mloss_unit, p.thickness, p.read_interval, p.probe_life, p.count, p.first_time,
        p.last_time, p.latest_value, p.sx, p.sy, p.sxy, p.sxx,
-       l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm,
-       w.n, w.sx, w.sy, w.sxy, w.sxx
+       l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm
 FROM tarn.probe p
 LEFT JOIN tarn.limits l ON l.probe_id = p.id
-LEFT JOIN LATERAL (
-  SELECT count(*) AS n, sum(x) AS sx, sum(r.v) AS sy, sum(x * r.v) AS sxy, sum(x * x) AS sxx
-  FROM tarn.reading r,
-       LATERAL (SELECT (r.t + $3 - p.last_time)::float8 / 86400 AS x) d
-  WHERE $1 > 0 AND p.count > 0 AND r.probe_id = p.id
-    AND r.t >= p.last_time - $3 - $1::bigint * 86400) w ON true
-WHERE $2 = 0 OR p.id = $2
+WHERE $1 = 0 OR p.id = $1
 ORDER BY p.id)sql";
+// Least-squares sums over the last $3 days of the probes $1 whose last readings are $2 (x in
+// days from the last reading). $4 reading time epoch.
+inline constexpr const char* kWindowSums = R"sql(
+SELECT p.id, count(*), sum(x), sum(r.v), sum(x * r.v), sum(x * x)
+FROM unnest($1::integer[], $2::bigint[]) AS p(id, last)
+JOIN tarn.reading r ON r.probe_id = p.id AND r.t >= p.last - $4 - $3::bigint * 86400,
+     LATERAL (SELECT (r.t + $4 - p.last)::float8 / 86400 AS x) d
+GROUP BY p.id)sql";
 
 inline constexpr const char* kReadLimits =
     "SELECT rate_warn, rate_alarm, consumed_warn, consumed_alarm FROM tarn.limits"
