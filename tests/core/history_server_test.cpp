@@ -179,6 +179,9 @@ TEST_F(ServerHistory, ReadOnlyRoleListsAndReadsButRefusesChanges) {
   EXPECT_TRUE(reader->ReadOnly());
   const auto probes = reader->ListProbes(30);
   ASSERT_EQ(probes.size(), 1u) << reader->LastError().message;
+  // Every reading lies within the 30 days: the window gives the whole history's figure.
+  ASSERT_TRUE(probes[0].rate.has_value());
+  EXPECT_DOUBLE_EQ(*probes[0].rate, *store_->ListProbes(0).at(0).rate);
   EXPECT_EQ(reader->ReadRange(probes[0].id, INT64_MIN, INT64_MAX).size(), 5u);
   EXPECT_FALSE(
       reader->ReadDecimated(probes[0].id, probes[0].first_time, probes[0].last_time, 100).empty());
