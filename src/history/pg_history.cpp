@@ -121,6 +121,7 @@ class PgHistory : public HistoryStore {
   HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override;
   HistoryStatus ClearLimits(int64_t probe_id) override;
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
+  std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
 
   HistoryStatus ReadOnlyRefusal() const {
@@ -623,6 +624,18 @@ std::vector<HistorySourceFile> PgHistory::ProbeFiles(int64_t probe_id) {
     out.push_back({q.Int(i, 0), q.Text(i, 1), q.Int(i, 2), q.Text(i, 3), q.Int(i, 4), q.Int(i, 5)});
   }
   return out;
+}
+
+std::optional<HistorySourceFile> PgHistory::ReadingFile(int64_t probe_id, HistoryTime time) {
+  if (last_error_ = Ready(); !last_error_) return std::nullopt;
+  PgResult q = db_.Exec(sql::kReadingFile, {probe_id, time - kReadingEpoch});
+  if (!q.ok()) {
+    last_error_ = Failure(q);
+    return std::nullopt;
+  }
+  if (q.rows() == 0) return std::nullopt;
+  return HistorySourceFile{q.Int(0, 0),  q.Text(0, 1), q.Int(0, 2),
+                           q.Text(0, 3), q.Int(0, 4),  q.Int(0, 5)};
 }
 
 HistoryStatus PgHistory::RemoveProbe(int64_t probe_id) {

@@ -142,6 +142,10 @@ inline constexpr const char* kProbeFiles =
     "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, n FROM"
     " (SELECT file_id, count(*) AS n FROM tarn.reading WHERE probe_id = $1 GROUP BY file_id) r"
     " JOIN tarn.source_file f ON f.id = r.file_id ORDER BY f.id";
+// Each reading carries the file that brought it.
+inline constexpr const char* kReadingFile =
+    "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, f.added FROM tarn.reading r"
+    " JOIN tarn.source_file f ON f.id = r.file_id WHERE r.probe_id = $1 AND r.t = $2";
 // Readings carry no foreign key (a per-row check would cost more than the load itself), so
 // they go explicitly; conflicts and limits follow the probe by cascade.
 inline constexpr const char* kRemoveReadings = "DELETE FROM tarn.reading WHERE probe_id = $1";
