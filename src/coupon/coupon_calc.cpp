@@ -1,5 +1,7 @@
 #include "coupon/coupon_calc.h"
 
+#include <cmath>
+
 namespace tarn {
 
 double CouponArea(const _coupon_values_& c) {
@@ -34,6 +36,13 @@ bool CalcCoupon(_coupon_values_& c, DateTime install, DateTime removal, CouponNo
     return false;
   }
   c.corr_rate = loss / (c.density * c.area * c.exposure) * 87600.0;
+  // Huge inputs overflow to infinity, which must never pass for a result.
+  for (double v : {c.area, c.exposure, c.metal_loss, c.corr_rate}) {
+    if (!std::isfinite(v)) {
+      notifier.Error(kMsgCalcNotFinite);
+      return false;
+    }
+  }
   return true;
 }
 

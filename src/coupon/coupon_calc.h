@@ -14,8 +14,8 @@ inline constexpr double kCouponPi = 3.141592653589793;
 double CouponArea(const _coupon_values_& cpon);
 
 // Computes area and exposure, then metal loss and corrosion rate. On a zero or negative
-// density, area or exposure the matching message goes to notifier and false is returned;
-// what was computed before that step is kept.
+// density, area or exposure, or a result that is not a finite number, the matching message
+// goes to notifier and false is returned; what was computed before that step is kept.
 bool CalcCoupon(_coupon_values_& cpon, DateTime install, DateTime removal,
                 CouponNotifier& notifier);
 

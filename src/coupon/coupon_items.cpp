@@ -1,5 +1,6 @@
 #include "coupon/coupon_items.h"
 
+#include <cmath>
 #include <cstring>
 #include <ctime>
 
@@ -60,27 +61,36 @@ bool IsBlank(char ch) {
   return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\v' || ch == '\f';
 }
 
-// The whole text is one decimal integer within 32 bits (blanks around it allowed); else 0.
-int32_t ParseWholeInt(std::string_view text) {
+// The whole text is one decimal integer within 32 bits (blanks around it allowed).
+bool TryParseWholeInt(std::string_view text, int32_t* out) {
+  *out = 0;
   std::size_t b = 0, e = text.size();
   while (b < e && IsBlank(text[b])) ++b;
   while (e > b && IsBlank(text[e - 1])) --e;
-  if (b == e) return 0;
+  if (b == e) return false;
   bool negative = false;
   if (text[b] == '+' || text[b] == '-') {
     negative = text[b] == '-';
     ++b;
   }
-  if (b == e) return 0;
+  if (b == e) return false;
   int64_t v = 0;
   for (std::size_t i = b; i < e; ++i) {
-    if (text[i] < '0' || text[i] > '9') return 0;
+    if (text[i] < '0' || text[i] > '9') return false;
     v = v * 10 + (text[i] - '0');
-    if (v > 2147483648LL) return 0;
+    if (v > 2147483648LL) return false;
   }
   if (negative) v = -v;
-  if (v > INT32_MAX || v < INT32_MIN) return 0;
-  return static_cast<int32_t>(v);
+  if (v > INT32_MAX || v < INT32_MIN) return false;
+  *out = static_cast<int32_t>(v);
+  return true;
+}
+
+// As TryParseWholeInt; 0 for a text it refuses.
+int32_t ParseWholeInt(std::string_view text) {
+  int32_t v = 0;
+  TryParseWholeInt(text, &v);
+  return v;
 }
 
 // A field's text; a field that lacks its NUL (a damaged file) reads as what fits with one, so
@@ -203,6 +213,21 @@ void SetValue(_coupon_values_& c, int p, std::string_view text,
   const int kind = ItemUnit(p);
   if (unit[kind].sel != 0) value /= unit[kind].ratio;
   *field = value;
+}
+
+bool IsItemNumber(int p, std::string_view text, const _select_unit_ (&unit)[kUnitCount]) {
+  if (p == kItemHoles) {
+    int32_t holes = 0;
+    return TryParseWholeInt(text, &holes);
+  }
+  _coupon_values_ probe{};
+  double* field = TypedNumber(probe, p);
+  if (field == nullptr) return false;
+  double value = 0.0;
+  if (!ParseWholeNumber(text, &value)) return false;
+  const int kind = ItemUnit(p);
+  if (unit[kind].sel != 0) value /= unit[kind].ratio;
+  return std::isfinite(value);
 }
 
 void ApplyCouponType(_coupon_values_& c, int32_t i) {

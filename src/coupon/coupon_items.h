@@ -50,6 +50,10 @@ void SetValue(_coupon_values_& cpon, int p, int32_t index);
 void SetValue(_coupon_values_& cpon, int p, std::string_view text,
               const _select_unit_ (&unit)[kUnitCount]);
 
+// True when text is what SetValue takes for the typed number item p: a whole number for the
+// holes, otherwise a decimal number that stays finite in the stored unit.
+bool IsItemNumber(int p, std::string_view text, const _select_unit_ (&unit)[kUnitCount]);
+
 // Coupon type i: copies the catalogue shape and dimensions (i > 0) or zeroes them (i <= 0).
 // An index past the catalogue is stored but copies nothing.
 void ApplyCouponType(_coupon_values_& cpon, int32_t i);

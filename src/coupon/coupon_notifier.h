@@ -20,6 +20,9 @@ inline constexpr char kMsgCalcMetalLoss[] =
     "zero.";
 inline constexpr char kMsgCalcCorrRate[] =
     "Cannot calculate Corrosion Rate. Total Exposure time is less than or equal to zero.";
+inline constexpr char kMsgCalcNotFinite[] =
+    "Cannot calculate. A value or a result is too large to be a number; check the weights, the "
+    "density and the dimensions.";
 inline constexpr char kMsgInvalidCouponData[] = "Invalid Coupon Data.";
 inline constexpr char kMsgWriteFault[] = "Write Fault Error.";
 // The write fault message followed by the reason the save gave, when it gave one.

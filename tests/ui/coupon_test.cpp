@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -23,6 +24,8 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "app/main_form.h"
 #include "common/ui/qt_text.h"
@@ -356,9 +359,9 @@ TEST_F(CouponScreenTest, WorkedCouponCalculatesAndAddsOneRow) {
                                 ""};
   for (int c = 0; c < 20; ++c) EXPECT_EQ(cell(0, c), expected[c]) << "column " << c;
 
-  // Choosing another alloy invalidates the result though it stays on screen.
+  // Choosing another alloy invalidates the result, which leaves the screen.
   pick("cbAlloyTbl", "316SS");
-  EXPECT_EQ(text("edSurfaceArea"), "21.8239");
+  EXPECT_EQ(text("edSurfaceArea"), "");
   EXPECT_EQ(clickExpectingError("btnAdd"), "Calculated values are not.");
   EXPECT_EQ(rows(), 1);
 }
@@ -492,11 +495,10 @@ TEST_F(CouponScreenTest, ChangeUnitConvertsTheScreenOrShowsTheLastStoredCoupon) 
   EXPECT_EQ(text("edWeightInit"), "10.0000");
   EXPECT_EQ(text("edTag"), "U1");
 
-  // The calculation takes the dimensions as shown, rounded to four decimals of an inch:
-  // 3 x 0.5 x 0.0625 in with one hole of 0.187 in.
+  // The calculation takes the catalogue's dimensions, not their text rounded to 1/10000 inch.
   click("btnCalc");
-  EXPECT_EQ(text("edSurfaceArea"), "3.3826");
-  EXPECT_NEAR(vCpon.area, 21.8239, 2e-3);
+  EXPECT_EQ(text("edSurfaceArea"), QString::asprintf("%.4f", 21.8239 * 0.393700787 * 0.393700787));
+  EXPECT_NEAR(vCpon.area, 21.8239, 1e-4);
 
   // Cancel: nothing changes.
   changeUnit([](Unit* d) { pickRadio(d, "rbDi0"); }, "btnCancel");
@@ -657,7 +659,7 @@ TEST_F(CouponScreenTest, ExportRunsTheCalculationFirst) {
 
   // A coupon on screen that cannot be calculated: the message, and no dialog at all.
   pick("cbAlloyTbl", "Custom");
-  type("edAlloyDensity", "abc");
+  type("edAlloyDensity", "0");
   DialogCall call;
   const QString csv = coupon_dir + "/out.csv";
   answerFileDialogs(&call, csv);
@@ -719,6 +721,113 @@ TEST_F(CouponScreenTest, NoLabelIsClippedAtTheSmallestSizeInEitherUnitSystem) {
     for (const char* name : {"rbDe1", "rbDi1", "rbMe1", "rbWe1", "rbCo1"}) pickRadio(d, name);
   });
   check("in the other units");
+}
+
+TEST_F(CouponScreenTest, RefusedCalculationOrLaterEditEmptiesTheResultAndAddRefuses) {
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+  };
+  const Case cases[] = {
+      {"removal before installation, refused",
+       [this] {
+         setTimes(QDateTime(QDate(2026, 3, 31), QTime(8, 0)),
+                  QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
+         clickExpectingError("btnCalc");
+       }},
+      {"final weight typed", [this] { type("edWeightFinal", "9.8"); }},
+      {"removal time changed", [this] { find<QTimeEdit>("dtRemTime")->setTime(QTime(9, 0)); }},
+      {"alloy chosen", [this] { pick("cbAlloyTbl", "316SS"); }},
+  };
+  for (const Case& c : cases) {
+    enterWorkedCoupon("T-1");
+    click("btnCalc");
+    ASSERT_FALSE(text("edCorrosionRate").isEmpty()) << c.what;
+    c.act();
+    for (const char* name :
+         {"edSurfaceArea", "edTotalExposure", "edMetalLoss", "edCorrosionRate"}) {
+      EXPECT_EQ(text(name), "") << name << " after " << c.what;
+    }
+    EXPECT_EQ(clickExpectingError("btnAdd"), "Calculated values are not.") << c.what;
+    EXPECT_EQ(rows(), 0) << c.what;
+  }
+}
+
+TEST_F(CouponScreenTest, TextThatIsNoFiniteNumberIsRefusedByName) {
+  struct Case {
+    const char* box;
+    const char* typed;
+    const char* message;
+    bool focused;  // the box gets the focus
+  };
+  const Case cases[] = {
+      {"edWeightInit", "ten", "Initial weight: enter a number such as 12.3456.", true},
+      {"edWeightFinal", "1e400", "Final weight: enter a number such as 12.3456.", true},
+      {"edAlloyDensity", "7,9", "Alloy Density: enter a number such as 7.94.", true},
+      {"edLength", "5 cm", "Length: enter a number such as 7.6200.", true},
+      // Each weight is a number, but their difference is not.
+      {"edWeightFinal", "-1e308",
+       "Cannot calculate. A value or a result is too large to be a number; check the weights, "
+       "the density and the dimensions.",
+       false},
+  };
+  for (const Case& c : cases) {
+    enterCylinder("BAD");
+    type("edWeightInit", "1e308");
+    type(c.box, c.typed);
+    EXPECT_EQ(clickExpectingError("btnCalc"), c.message) << c.box;
+    EXPECT_EQ(text(c.box), c.typed) << "the box keeps what was typed";
+    EXPECT_EQ(screen->focusWidget() == edit(c.box), c.focused) << c.box;
+    EXPECT_EQ(text("edMetalLoss"), "") << c.box;
+    EXPECT_FALSE(screen->isCalc()) << c.box;
+  }
+}
+
+TEST_F(CouponScreenTest, UnitSwitchesKeepTheTypedPrecision) {
+  enterWorkedCoupon("T-1");
+  const double loss_mm = 0.1 / (7.94 * 21.8239) * 10.0;
+  const double rate_mmpy = 0.1 / (7.94 * 21.8239 * 720.0) * 87600.0;
+  const double mil = 39.3700787;
+  const auto all = [](const char* side) {
+    return [side](Unit* d) {
+      for (const char* kind : {"rbDe", "rbDi", "rbMe", "rbWe", "rbCo"}) {
+        pickRadio(d, (std::string(kind) + side).c_str());
+      }
+    };
+  };
+  struct Step {
+    const char* units;
+    double loss;
+    double rate;
+  };
+  const Step steps[] = {{"0", loss_mm, rate_mmpy},
+                        {"1", loss_mm * mil, rate_mmpy * mil},
+                        {"0", loss_mm, rate_mmpy},
+                        {"1", loss_mm * mil, rate_mmpy * mil}};
+  for (const Step& s : steps) {
+    changeUnit(all(s.units));
+    click("btnCalc");
+    EXPECT_EQ(text("edMetalLoss"), QString::asprintf("%.4f", s.loss)) << "units " << s.units;
+    EXPECT_EQ(text("edCorrosionRate"), QString::asprintf("%.4f", s.rate)) << "units " << s.units;
+  }
+}
+
+TEST_F(CouponScreenTest, EveryValueBoxShowsItsWholeValueAtTheSmallestSize) {
+  enterWorkedCoupon("T-1");
+  click("btnCalc");
+  changeUnit([](Unit* d) {
+    for (const char* name : {"rbDe1", "rbDi1", "rbMe1", "rbWe1", "rbCo1"}) pickRadio(d, name);
+  });
+  screen->resize(screen->minimumSizeHint());
+  QApplication::processEvents();
+  EXPECT_EQ(text("edAlloyDensity"), "0.2868507");
+  const int frame = screen->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+  for (QLineEdit* box : screen->findChildren<QLineEdit*>()) {
+    if (!box->isVisible() || box->text().isEmpty() || box->parent() != screen.get()) continue;
+    // A line edit keeps two pixels of margin inside its frame on each side.
+    EXPECT_LE(box->fontMetrics().horizontalAdvance(box->text()), box->width() - 2 * frame - 4)
+        << box->objectName().toStdString() << " \"" << box->text().toStdString() << "\"";
+  }
 }
 
 // The main window's smallest size still gives the Coupon tab all the room its screen needs.

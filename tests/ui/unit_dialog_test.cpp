@@ -1,5 +1,5 @@
 // Unit dialog: reflects vUnit every time it is shown, OK writes the five choices, Cancel none,
-// and only its own buttons close it.
+// and closing it any other way is a Cancel.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <functional>
+#include <utility>
 
 #include "coupon/ui/unit.h"
 #include "settings/ui/settings_records.h"
@@ -130,22 +132,28 @@ TEST_F(UnitDialogTest, CancelChangesNothingAndTheNextShowingReflectsVUnit) {
   EXPECT_EQ(vUnit[kUnitCorRate].sel, 1);
 }
 
-TEST_F(UnitDialogTest, OnlyItsOwnButtonsCloseIt) {
-  EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+TEST_F(UnitDialogTest, TitleBarCloseAndEscapeCancel) {
+  EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::WindowCloseButtonHint));
   EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-  dialog.show();
-  radio("rbDe1")->click();
-  EXPECT_FALSE(dialog.close());
-  EXPECT_TRUE(dialog.isVisible());
-  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-  QApplication::sendEvent(&dialog, &escape);
-  EXPECT_TRUE(dialog.isVisible());
-  EXPECT_EQ(vUnit[kUnitDensity].sel, 0);
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"title-bar close", [this] { dialog.close(); }},
+      {"Escape",
+       [this] {
+         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+         QApplication::sendEvent(&dialog, &escape);
+       }},
+  };
+  for (const auto& [name, close] : ways) {
+    dialog.show();
+    radio("rbDe1")->click();
+    close();
+    EXPECT_FALSE(dialog.isVisible()) << name;
+    EXPECT_EQ(dialog.result(), QDialog::Rejected) << name;
+    EXPECT_EQ(vUnit[kUnitDensity].sel, 0) << name;
+  }
   // Fixed size: the layout decides it, and the user cannot drag it.
   EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
-  click("btnOk");
-  EXPECT_EQ(vUnit[kUnitDensity].sel, 1);
 }
 
 TEST_F(UnitDialogTest, ExecReturnsAfterOk) {

@@ -70,17 +70,27 @@ QString Utf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Shown by the program, so no edit is reported.
 void PutPickers(DateTime dt, QDateEdit* date, QTimeEdit* time) {
+  const QSignalBlocker block_date(date);
+  const QSignalBlocker block_time(time);
   const DateTimeParts p = SplitDateTime(dt);
   date->setDate(QDate(p.year, p.month, p.day));
   time->setTime(QTime(p.hour, p.minute));
 }
 
-// Date from the date picker, hour and minute from the time picker, seconds 0.
-DateTime ReadPickers(const QDateEdit* date, const QTimeEdit* time, DateTime fallback) {
+// Date from the date picker, hour and minute from the time picker, seconds 0. Pickers still
+// showing `shown` give it back whole, seconds included, so a loaded coupon is not changed by
+// merely reading it back.
+DateTime ReadPickers(const QDateEdit* date, const QTimeEdit* time, DateTime shown) {
   const QDate d = date->date();
   const QTime t = time->time();
-  DateTime dt = fallback;
+  const DateTimeParts p = SplitDateTime(shown);
+  if (p.year == d.year() && p.month == d.month() && p.day == d.day() && p.hour == t.hour() &&
+      p.minute == t.minute()) {
+    return shown;
+  }
+  DateTime dt = shown;
   MakeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), 0, &dt);
   return dt;
 }
@@ -89,11 +99,11 @@ QLabel* Caption(const QString& text, QWidget* parent, const char* name = nullptr
   return MakeLabel(name, text, parent);
 }
 
-QLineEdit* Edit(const char* name, QWidget* parent) {
+// `widest` is the longest value the box must show whole; a longer one scrolls to its start.
+QLineEdit* Edit(const char* name, QWidget* parent, const char* widest = "0.00000") {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
-  // Room for "000.0000" at least; wider when the tab is.
-  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0.00000")) + 8);
+  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString::fromLatin1(widest)) + 8);
   return edit;
 }
 
@@ -297,6 +307,18 @@ void Coupon::buildControls() {
   outer->addLayout(body, 1);
   outer->addWidget(status);
   PutFileName();
+
+  // Any change of what the calculation reads makes the shown result stale.
+  for (QLineEdit* edit : {edAlloyDensity, edHoles, edHoleDia, edLength, edWidth, edThick,
+                          edWeightInit, edWeightFinal}) {
+    connect(edit, &QLineEdit::textEdited, this, &Coupon::Input_Edited);
+  }
+  for (QDateEdit* date : {dtInstDate, dtRemDate}) {
+    connect(date, &QDateEdit::dateChanged, this, &Coupon::Input_Edited);
+  }
+  for (QTimeEdit* time : {dtInstTime, dtRemTime}) {
+    connect(time, &QTimeEdit::timeChanged, this, &Coupon::Input_Edited);
+  }
 }
 
 QWidget* Coupon::buildConfigurationPane() {
@@ -323,12 +345,15 @@ QWidget* Coupon::buildConfigurationPane() {
   grid->addWidget(Separator(this), 2, 0, 1, 6);
 
   cbAlloyTbl = DropDown("cbAlloyTbl", 10, this);
-  edAlloyDensity = Edit("edAlloyDensity", this);
+  edAlloyDensity = Edit("edAlloyDensity", this, "0.0000000");
   lbDensityUnit = UnitLabel("lbDensityUnit", "g/cm^3", "lb/in^3", this);
-  // Alloy names are long: the list takes two field widths.
-  grid->addWidget(Caption(QStringLiteral("Alloy"), this), 3, 0, 1, 4);
-  grid->addWidget(cbAlloyTbl, 4, 0, 1, 4);
-  field(3, 2, Caption(QStringLiteral("Alloy Density"), this), edAlloyDensity, lbDensityUnit);
+  // Alloy names are long: the list takes most of two field widths. The density box reaches
+  // back over the unit column before it, as seven decimals of lb/in^3 need the room.
+  grid->addWidget(Caption(QStringLiteral("Alloy"), this), 3, 0, 1, 3);
+  grid->addWidget(cbAlloyTbl, 4, 0, 1, 3);
+  grid->addWidget(Caption(QStringLiteral("Alloy Density"), this), 3, 3, 1, 3);
+  grid->addWidget(edAlloyDensity, 4, 3, 1, 2);
+  grid->addWidget(lbDensityUnit, 4, 5);
   grid->addWidget(Separator(this), 5, 0, 1, 6);
 
   cbShape = DropDown("cbShape", 7, this);
@@ -648,6 +673,13 @@ void Coupon::ChangeItemIndex(int item, int index) {
       break;
   }
   is_calc = false;
+  PutResult();
+}
+
+void Coupon::Input_Edited() {
+  if (!is_calc) return;
+  is_calc = false;
+  PutResult();
 }
 
 void Coupon::SetCouponValues() {
@@ -734,7 +766,8 @@ void Coupon::PutValues() {
   edComment->setPlainText(comment);
 }
 
-void Coupon::GetScrValues() {
+bool Coupon::GetScrValues() {
+  if (!CheckNumbers()) return false;
   getItemText(edTag, kItemTag);
   getItemText(edAlloyDensity, kItemDensity);
   getItemText(edHoles, kItemHoles);
@@ -749,19 +782,67 @@ void Coupon::GetScrValues() {
   SetValue(vCpon, kItemInstallTime, DateTime2Str(inst_dt), vUnit);
   SetValue(vCpon, kItemRemovalTime, DateTime2Str(rem_dt), vUnit);
   SetValue(vCpon, kItemComment, ToUtf8(edComment->toPlainText()), vUnit);
+  return true;
+}
+
+bool Coupon::CheckNumbers() {
+  struct Box {
+    QLineEdit* edit;
+    int item;
+    QString caption;
+    const char* example;
+  };
+  const Box boxes[] = {
+      {edAlloyDensity, kItemDensity, QStringLiteral("Alloy Density"), "7.94"},
+      {edHoles, kItemHoles, lbHoles->text(), "2"},
+      {edHoleDia, kItemHoleDia, lbHoleDia->text(), "0.4750"},
+      {edThick, kItemThickness, lbThick->text(), "0.1588"},
+      {edLength, kItemLength, lbLength->text(), "7.6200"},
+      {edWidth, kItemWidth, lbWidth->text(), "1.2700"},
+      {edWeightInit, kItemWeightInit, QStringLiteral("Initial weight"), "12.3456"},
+      {edWeightFinal, kItemWeightFinal, QStringLiteral("Final weight"), "12.3456"},
+  };
+  for (const Box& b : boxes) {
+    // Boxes the program filled hold numbers; a hidden box is not used by the shape.
+    if (!b.edit->isModified() || !b.edit->isVisibleTo(this)) continue;
+    if (IsItemNumber(b.item, ToUtf8(b.edit->text()), vUnit)) continue;
+    const QString what =
+        b.item == kItemHoles ? QStringLiteral("a whole number") : QStringLiteral("a number");
+    ShowError(this, QStringLiteral("%1: enter %2 such as %3.")
+                        .arg(b.caption, what, QString::fromLatin1(b.example)));
+    b.edit->setFocus(Qt::OtherFocusReason);
+    b.edit->selectAll();
+    return false;
+  }
+  return true;
 }
 
 void Coupon::setItemText(QLineEdit* edit, int item) {
   edit->setText(FromUtf8(GetValue(vCpon, item, units_)));
+  // A value wider than its box shows from its first digit.
+  edit->setCursorPosition(0);
 }
 
 void Coupon::getItemText(const QLineEdit* edit, int item) {
-  SetValue(vCpon, item, ToUtf8(edit->text()), vUnit);
+  if (edit->isModified()) {
+    SetValue(vCpon, item, ToUtf8(edit->text()), vUnit);
+    return;
+  }
+  // The box still shows what the program put there: the record holds that value at full
+  // precision, which re-reading the rounded text would lose. A catalogue alloy's density
+  // reaches the record here, as it would from the text.
+  if (item == kItemDensity && IsAlloyIndex(vCpon.alloy) && vCpon.alloy != 0) {
+    vCpon.density = vAlloyTbl[vCpon.alloy].density;
+  }
 }
 
 bool Coupon::Calc() {
-  GetScrValues();
-  if (!CalcCoupon(vCpon, inst_dt, rem_dt, *notifier_)) return false;
+  if (!GetScrValues() || !CalcCoupon(vCpon, inst_dt, rem_dt, *notifier_)) {
+    // Whatever was on screen belongs to inputs that are no longer there.
+    is_calc = false;
+    PutResult();
+    return false;
+  }
   is_calc = true;
   PutResult();
   if (chkAutoAdd->isChecked()) AddScr2Table();
@@ -788,7 +869,10 @@ void Coupon::AddScr2Table() {
     ShowError(this, QString::fromLatin1(kMsgStoreFull));
     return;
   }
-  // The stored copy is the coupon as the last calculation read it.
+  // The stored copy is the coupon as the last calculation read it, with the tag and comment as
+  // they are now: they take no part in the calculation.
+  getItemText(edTag, kItemTag);
+  SetValue(vCpon, kItemComment, ToUtf8(edComment->toPlainText()), vUnit);
   model_->beginAppend();
   vCponData.items[vCponData.record_count] = vCpon;
   ++vCponData.record_count;
@@ -817,7 +901,7 @@ void Coupon::DeleteData() {
 // Units
 
 void Coupon::SetUnit() {
-  GetScrValues();
+  if (!GetScrValues()) return;
   fmUnit->exec();
   SetUnitRatio(vUnit, units_);
   PutUnit();

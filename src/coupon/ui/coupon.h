@@ -52,7 +52,9 @@ class Coupon : public QWidget {
   void PutExposure();
   void PutResult();
   void PutValues();
-  void GetScrValues();
+  // Reads the screen into vCpon; false, with a message and the focus on the box, when a box
+  // holds text that is not a number.
+  bool GetScrValues();
   bool Calc();
   void AddScr2Table();
   void PutTable();
@@ -89,6 +91,7 @@ class Coupon : public QWidget {
   void SetCouponTable();
   void SetShape();
   bool runFileDialog(QFileDialog& dialog, QString* path, QString* filter);
+  bool CheckNumbers();
   void setItemText(QLineEdit* edit, int item);
   void getItemText(const QLineEdit* edit, int item);
 
@@ -103,6 +106,7 @@ class Coupon : public QWidget {
   void gCpon_CellClick(int row);
   void gCpon_HeaderClick();
   void edComment_TextChanged();
+  void Input_Edited();
 
   // Screen state.
   QString FileName;

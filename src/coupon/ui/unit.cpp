@@ -1,11 +1,9 @@
 #include "coupon/ui/unit.h"
 
-#include <QCloseEvent>
 #include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,7 +16,7 @@ namespace tarn {
 
 Unit::Unit(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName(QStringLiteral("Unit"));
   setWindowTitle(QStringLiteral("Unit"));
   setModal(true);
@@ -108,34 +106,15 @@ void Unit::GetValues() {
 
 void Unit::showEvent(QShowEvent* event) {
   PutValues();
-  closing_by_button_ = false;
   QDialog::showEvent(event);
-}
-
-void Unit::closeEvent(QCloseEvent* event) {
-  if (closing_by_button_) {
-    QDialog::closeEvent(event);
-  } else {
-    event->ignore();
-  }
-}
-
-void Unit::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape) {
-    event->accept();
-    return;
-  }
-  QDialog::keyPressEvent(event);
 }
 
 void Unit::btnOk_Click() {
   GetValues();
-  closing_by_button_ = true;
   accept();
 }
 
 void Unit::btnCancel_Click() {
-  closing_by_button_ = true;
   reject();
 }
 

@@ -4,9 +4,7 @@
 
 #include <QDialog>
 
-class QCloseEvent;
 class QGroupBox;
-class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -14,6 +12,7 @@ class QShowEvent;
 
 namespace tarn {
 
+// The title bar's close button and Escape end it as "Cancel" does (QDialog's reject).
 class Unit : public QDialog {
   Q_OBJECT
 
@@ -27,9 +26,6 @@ class Unit : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  // The dialog closes only through its own buttons: no title-bar close, no Escape.
-  void closeEvent(QCloseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void btnOk_Click();
@@ -37,8 +33,6 @@ class Unit : public QDialog {
   QGroupBox* makeGroup(const char* name, const QString& caption, QRadioButton** left,
                        const char* left_name, const QString& left_text, QRadioButton** right,
                        const char* right_name, const QString& right_text);
-
-  bool closing_by_button_ = false;
 
   QLabel* lbTitle;
   QGroupBox* groupBox1;
