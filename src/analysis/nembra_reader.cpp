@@ -103,6 +103,7 @@ void NembraReader::Report(std::string_view text) {
 
 void NembraReader::Open(const std::string& path) {
   data_type_name.clear();
+  tags_in_file = 0;
   FileCloser file(std::fopen(path.c_str(), "rb"));
   if (!file.get()) {
     file_type = -1;
@@ -149,7 +150,7 @@ void NembraReader::GetNembraDataPtr(FILE* file) {
   int64_t header = 0;
   int32_t n = 0;
   std::string_view piece;
-  while (n < kMaxTags) {
+  while (true) {
     const int64_t pos = reader.offset();
     if (!reader.Next(&piece)) break;
     int32_t code = -1;
@@ -176,6 +177,9 @@ void NembraReader::GetNembraDataPtr(FILE* file) {
         break;
     }
     if (type < 0) continue;
+    // Tags past the index are counted, so the screen can say what it does not list.
+    ++tags_in_file;
+    if (n >= kMaxTags) continue;
     tag_ptr[n] = header;
     tag_name[n] = name;
     data_type[n] = type;
@@ -191,7 +195,7 @@ void NembraReader::GetMetalDataPtr(FILE* file) {
   int64_t header = 0;
   int32_t n = 0;
   std::string_view piece;
-  while (n < kMaxTags) {
+  while (true) {
     const int64_t pos = reader.offset();
     if (!reader.Next(&piece)) break;
     int32_t code = -1;
@@ -220,6 +224,9 @@ void NembraReader::GetMetalDataPtr(FILE* file) {
         break;
     }
     if (type < 0) continue;
+    // Tags past the index are counted, so the screen can say what it does not list.
+    ++tags_in_file;
+    if (n >= kMaxTags) continue;
     tag_ptr[n] = header;
     tag_name[n] = name;
     data_type[n] = type;
@@ -241,6 +248,7 @@ void NembraReader::GetData(int32_t t) {
   start_dt.clear();
   probe_type = 0;
   record_count = 0;
+  readings_beyond_ = 0;
 
   FileCloser file(std::fopen(FileName.c_str(), "rb"));
   if (!file.get()) {
@@ -261,6 +269,7 @@ void NembraReader::GetData(int32_t t) {
     }
   }
   FinishGrpValues(grp_, record_count, data_type[t], tag_name[t]);
+  readings_in_tag = record_count + readings_beyond_;
   data_type_name = GrpYTitle(data_type[t]);
 }
 
@@ -379,7 +388,7 @@ void NembraReader::GetDataNembra(FILE* file, bool er) {
   std::string_view piece;
   std::string line;
   int32_t p = 0;
-  while ((sink_ || p < kGrpCapacity) && reader.Next(&piece)) {
+  while (reader.Next(&piece)) {
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("TAG NUMBER") != std::string::npos) break;
@@ -411,7 +420,7 @@ void NembraReader::GetDataMetalEr(FILE* file) {
   int32_t p = 0;
   double v = 0.0;  // carried from line to line: an "N/A" reading keeps the value before it
   bool first = true;
-  while ((sink_ || p < kGrpCapacity) && reader.Next(&piece)) {
+  while (reader.Next(&piece)) {
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("Metal Samples") != std::string::npos) break;
@@ -449,7 +458,7 @@ void NembraReader::GetDataMetalLpr(FILE* file) {
   std::string when_text;
   int32_t p = 0;
   bool first = true;
-  while ((sink_ || p < kGrpCapacity) && reader.Next(&piece)) {
+  while (reader.Next(&piece)) {
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("Metal Samples") != std::string::npos) break;
@@ -502,6 +511,13 @@ bool NembraReader::Data2Buffer(int32_t p, std::string_view dt, double value) {
   if (sink_) {
     sink_->Reading(dt, value);
     return true;
+  }
+  if (p >= kGrpCapacity) {
+    // No room left: counted, so the screen can say what it does not show.
+    int32_t chk = 0;
+    Str2DateTime(dt, &chk);
+    if (chk != 0) ++readings_beyond_;
+    return false;
   }
   if (!StoreGrpSample(grp_, p, dt, value)) return false;
   if (p == 0) base_time = Str2DateTime(dt, nullptr);

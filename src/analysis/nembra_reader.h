@@ -69,6 +69,8 @@ class NembraReader {
   std::string FileName;
   int32_t file_type = -1;
   int32_t tag_count = 0;
+  // Tags in the file, those past the first kMaxTags included.
+  int32_t tags_in_file = 0;
   // Byte offsets: of the tag's first header line, and of the line after its data marker.
   std::array<int64_t, kMaxTags> tag_ptr{};
   std::array<int64_t, kMaxTags> data_ptr{};
@@ -89,6 +91,8 @@ class NembraReader {
   int32_t probe_life = 0;
 
   int32_t record_count = 0;
+  // Readings of the tag read last, those past the graph data set's room included.
+  int32_t readings_in_tag = 0;
   std::string data_type_name;
   // Time of the first stored reading; reading i was taken elapsed[i] minutes after it.
   DateTime base_time{};
@@ -103,6 +107,7 @@ class NembraReader {
   ReadingSink* sink_ = nullptr;  // set only while StreamData runs
   mutable std::string thickness_text_;
   mutable double thickness_value_ = 0.0;
+  int32_t readings_beyond_ = 0;
 };
 
 }  // namespace tarn

@@ -262,9 +262,10 @@ TEST_F(AnlTest, ScreenUsesTheLocaleAndFilesAFullStop) {
   EXPECT_TRUE(ReadAll(csv).contains("01/02/2020 10:20,2.0000\r\n"));
 }
 
-TEST_F(AnlTest, UnknownFileIsReportedAndKeepsOldReadings) {
+TEST_F(AnlTest, UnknownFileIsReportedAndEmptiesTheScreen) {
   OpenFile(Write("two.nid", kTwoTags));
-  ASSERT_EQ(Rows("gView"), 2);
+  Child<QListWidget>("lstBox")->setCurrentRow(1);
+  ASSERT_EQ(Text("lbDataType"), "LPR Data");
   const QString junk = Write("junk.nid", "hello\nworld\n");
   SeenBox box;
   AnswerNextMessageBox(&box, QMessageBox::Ok);
@@ -272,16 +273,55 @@ TEST_F(AnlTest, UnknownFileIsReportedAndKeepsOldReadings) {
   EXPECT_TRUE(box.seen);
   EXPECT_EQ(box.caption, "Error");
   EXPECT_EQ(box.text, "Unknown file type.");
+  EXPECT_EQ(Text("lbSt2"), junk);
+  // Nothing of the file before stays under the new name.
   EXPECT_EQ(Child<QListWidget>("lstBox")->count(), 0);
   EXPECT_EQ(Text("lbTagCnt"), "Tag Count : 0");
   EXPECT_EQ(Rows("gInfo"), 0);
-  EXPECT_EQ(Text("lbSt2"), junk);
-  // The readings of the tag shown before stay, under reset headers.
-  EXPECT_EQ(Rows("gView"), 2);
+  EXPECT_EQ(Rows("gView"), 0);
+  EXPECT_EQ(Text("lbDataType"), "ER Data");
+  EXPECT_EQ(Text("lbDataCnt"), "Data Count : 0");
   EXPECT_EQ(Header("gView", 0), "Received Date / Time");
   EXPECT_EQ(Header("gView", 1), "");
   EXPECT_FALSE(Button("btnExport")->isEnabled());
   EXPECT_FALSE(Button("btnGraph")->isEnabled());
+}
+
+TEST_F(AnlTest, SaysWhatTheListAndGridLeaveOut) {
+  // `tags` tags; the first holds `readings` readings a minute apart, the others one each.
+  const auto file = [](int tags, int readings) {
+    DateTime base;
+    MakeDateTime(2020, 1, 1, 0, 0, 0, &base);
+    QByteArray text;
+    for (int t = 0; t < tags; ++t) {
+      text += "TAG NUMBER : T" + QByteArray::number(t) +
+              "\nPROBE TYPE : FLUSH\nTHICKNESS : 10\nSTART TIME : 01/01/2020 00:00:00\nRS_RR\n";
+      for (int i = 0; i < (t == 0 ? readings : 1); ++i) {
+        text += QByteArray::number(i + 1) + ' ' + QByteArray::fromStdString(TimeSpan2Str(base, i)) +
+                ":00 1.25 X\n";
+      }
+    }
+    return text;
+  };
+  struct Case {
+    int tags;
+    int readings;
+    const char* tag_note;   // empty: hidden
+    const char* data_note;  // empty: hidden
+  };
+  const Case cases[] = {
+      {102, 2, "Listing the first 100 of 102 tags.", ""},
+      {1, 70000, "", "Showing the first 65535 of 70000 readings."},
+      {100, 65535, "", ""},
+  };
+  for (const Case& c : cases) {
+    OpenFile(Write("many.nid", file(c.tags, c.readings)));
+    for (auto [label, note] : {std::pair{"lbTagNote", c.tag_note}, {"lbDataNote", c.data_note}}) {
+      auto* l = Child<QLabel>(label);
+      EXPECT_EQ(l->isVisible() ? l->text() : QString(), QString::fromLatin1(note))
+          << label << " with " << c.tags << " tags of " << c.readings;
+    }
+  }
 }
 
 TEST_F(AnlTest, ExportsWriteWhatIsShownAndReportFailure) {

@@ -72,6 +72,9 @@ void Anl::InitializeComponent() {
   panel4 = MakePanel("panel4", panel2);
   label1 = MakeLabel("label1", "Tag Name", panel4);
   lbTagCnt = MakeLabel("lbTagCnt", "Tag Count : 0", panel4);
+  lbTagNote = MakeLabel("lbTagNote", "", panel4);
+  lbTagNote->setWordWrap(true);
+  lbTagNote->hide();
   lstBox = new QListWidget(panel4);
   lstBox->setObjectName(QStringLiteral("lstBox"));
   lstBox->setFixedWidth(172);
@@ -80,6 +83,7 @@ void Anl::InitializeComponent() {
   captions->setContentsMargins(0, 0, 0, 0);
   captions->addWidget(label1);
   captions->addWidget(lbTagCnt);
+  captions->addWidget(lbTagNote);
   captions->addStretch(1);
   auto* tags = new QHBoxLayout(panel4);
   tags->setContentsMargins(10, 8, 8, 8);
@@ -109,6 +113,9 @@ void Anl::InitializeComponent() {
   lbDataCnt = MakeLabel("lbDataCnt", "Data Count : 0", pnBase);
   lbDataCnt->setFixedHeight(27);
   lbDataCnt->setAlignment(Qt::AlignCenter);
+  lbDataNote = MakeLabel("lbDataNote", "", pnBase);
+  lbDataNote->setAlignment(Qt::AlignCenter);
+  lbDataNote->hide();
   view_model_ = new ReadingModel(reader_, this);
   view_model_->SetHeaders(QStringLiteral("Receive Date/Time"), QStringLiteral("Metal Loss"));
   gView = new QTableView(pnBase);
@@ -120,6 +127,7 @@ void Anl::InitializeComponent() {
   centre->setContentsMargins(0, 0, 0, 0);
   centre->setSpacing(0);
   centre->addWidget(lbDataCnt);
+  centre->addWidget(lbDataNote);
   centre->addWidget(gView, 1);
 
   // Right: the buttons.
@@ -174,6 +182,7 @@ void Anl::InitializeComponent() {
       "QWidget#Anl > QFrame#panel1, QWidget#Anl > QFrame#panel3 { background-color: gainsboro; }"
       "QLabel#lbDataType { background-color: lightsteelblue; }"
       "QLabel#lbDataCnt { background-color: lightblue; color: royalblue; }"
+      "QLabel#lbDataNote, QLabel#lbTagNote { color: firebrick; }"
       "QListWidget#lstBox { background-color: floralwhite; }"
       "QPushButton#btnOpen, QPushButton#btnExport, QPushButton#btnGraph, QPushButton#btnAbout {"
       " background-color: steelblue; color: whitesmoke; border: 1px solid #2b5a80; }"
@@ -238,7 +247,20 @@ void Anl::OpenData() {
   PutFileName();
   PutTag();
   ClearTable();
-  if (reader_.tag_count > 0) lstBox->setCurrentRow(0);
+  if (reader_.tag_count > 0) {
+    lstBox->setCurrentRow(0);
+  } else {
+    // Nothing of the file shown before may stay under the new name.
+    ClearReadings();
+  }
+}
+
+void Anl::ClearReadings() {
+  view_model_->SetRows(0);
+  lbDataType->setText(QStringLiteral("ER Data"));
+  lbDataCnt->setText(QStringLiteral("Data Count : 0"));
+  lbDataNote->hide();
+  CrateStr.clear();
 }
 
 void Anl::PutFileName() {
@@ -255,6 +277,10 @@ void Anl::PutTag() {
   }
   lstBox->addItems(names);
   lbTagCnt->setText(QStringLiteral("Tag Count : %1").arg(reader_.tag_count));
+  lbTagNote->setVisible(reader_.tags_in_file > reader_.tag_count);
+  lbTagNote->setText(QStringLiteral("Listing the first %1 of %2 tags.")
+                         .arg(reader_.tag_count)
+                         .arg(reader_.tags_in_file));
 }
 
 void Anl::ClearTable() {
@@ -285,6 +311,10 @@ void Anl::PutData(int32_t t) {
   PutTable();
   CrateStr = Chars2SysStr(tarn::CrateStr(reader_).c_str());
   lbDataCnt->setText(QStringLiteral("Data Count : %1").arg(reader_.record_count));
+  lbDataNote->setVisible(reader_.readings_in_tag > reader_.record_count);
+  lbDataNote->setText(QStringLiteral("Showing the first %1 of %2 readings.")
+                          .arg(reader_.record_count)
+                          .arg(reader_.readings_in_tag));
   SetEnable();
 }
 

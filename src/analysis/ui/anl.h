@@ -35,6 +35,8 @@ class Anl : public QWidget, private ReaderNotifier {
   void PutFileName();
   void PutTag();
   void ClearTable();
+  // Empties the reading grid and its labels, as before any file was opened.
+  void ClearReadings();
   void PutData(int32_t t);
   void PutTable();
   void SetEnable();
@@ -81,10 +83,12 @@ class Anl : public QWidget, private ReaderNotifier {
   QFrame* panel4;
   QLabel* label1;
   QLabel* lbTagCnt;
+  QLabel* lbTagNote;  // says when the file holds more tags than the list
   QListWidget* lstBox;
   QTableView* gInfo;
   QFrame* pnBase;
   QLabel* lbDataCnt;
+  QLabel* lbDataNote;  // says when the tag holds more readings than the grid
   QTableView* gView;
   QFrame* panel1;
   QPushButton* btnOpen;
