@@ -114,7 +114,34 @@ void GraphView::DrawGraph() {
     engine.gSetLine(cl_trend, setup_.trend_line);
     engine.gDrawLine(reg_x1, reg_y1, reg_x2, reg_y2);
   }
+  PutNote();
   s->ResetClip();
+}
+
+void GraphView::PutNote() {
+  note.clear();
+  if (!view_data || yaxis_auto) return;
+  for (int i = gpx1; i <= gpx2; ++i) {
+    if (grp_.value[i] >= engine.grMiny && grp_.value[i] <= engine.grMaxy) return;
+  }
+  // A fixed range that misses every reading would otherwise leave a blank plot, unexplained.
+  note = "No reading within the Y range " + ShortNumber(engine.grMiny) + " to " +
+         ShortNumber(engine.grMaxy) + "; turn on Y-axis auto range.";
+  const auto& r = engine.gRect;
+  const int width = engine.TextWidth(note, engine.gFontTitlex);
+  engine.DrawTextAt(r.x + std::max(0, (r.w - width) / 2), r.y + r.h / 2 - 8, note,
+                    engine.gFontTitlex, engine.gclTitlex);
+}
+
+std::string GraphView::ShortNumber(double v) const {
+  std::string text = FormatPattern(v, 4);
+  // Whole ranges read as "0 to 1"; a zoomed one keeps the decimals it needs.
+  while (text.find('.') != std::string::npos && (text.back() == '0' || text.back() == '.')) {
+    const bool dot = text.back() == '.';
+    text.pop_back();
+    if (dot) break;
+  }
+  return LocaleNumber(text);
 }
 
 void GraphView::ViewAll() {
@@ -254,20 +281,28 @@ bool GraphView::OnMouseUp(int, int x, int y) {
   if (!is_drawing) return false;
   is_drawing = false;
   PlotEngine& e = engine;
+  bool keep = false;  // the drag chose a stretch not worth showing
   if (XEnabled()) {
     if (e.sX1 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX1);
     if (e.sX2 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX2);
     e.sX1 = e.sX2 = -1;
     if (inside && std::abs(xf - gr_posx1) > 20) {
-      e.grMinx = std::min(xf, gr_posx1);
-      e.grMaxx = std::max(xf, gr_posx1);
+      const int lo = std::min(xf, gr_posx1);
+      const int hi = std::max(xf, gr_posx1);
+      // The view snaps to samples as BaseGraph does; a stretch that would show fewer than two
+      // of them (a gap between readings) leaves an empty plot, so the view stays as it is.
+      keep = e.gPtrX1(hi) <= e.gPtrX1(lo);
+      if (!keep) {
+        e.grMinx = lo;
+        e.grMaxx = hi;
+      }
     }
   }
   if (YEnabled()) {
     if (e.sY1 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY1);
     if (e.sY2 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY2);
     e.sY1 = e.sY2 = -1;
-    if (inside && std::abs(yf - gr_posy1) > 0.1) {
+    if (inside && !keep && std::abs(yf - gr_posy1) > 0.1) {
       e.grMiny = std::min(yf, gr_posy1);
       e.grMaxy = std::max(yf, gr_posy1);
     }

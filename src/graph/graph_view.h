@@ -49,6 +49,9 @@ class GraphView {
   void ViewAll();
   void PutLegend();
   void PutCrate();
+  // With the automatic Y range off and no visible reading inside the range, writes a hint in
+  // the plot (kept in `note`); otherwise clears `note`.
+  void PutNote();
   void GetRegressionConst();
   void GetRegXY();
   // Read-out for the time p (minutes): "dd/MM/yyyy HH:mm , 0.0000", or empty.
@@ -83,11 +86,14 @@ class GraphView {
   int gr_posx1 = 0;
   double gr_posy1 = 0.0;
   int gDragOpt = 3;
+  std::string note;  // the hint PutNote wrote in the plot; empty when none
 
  private:
   bool XEnabled() const { return (gDragOpt & 1) != 0; }
   bool YEnabled() const { return (gDragOpt & 2) != 0; }
   std::string LocaleNumber(std::string text) const;
+  // A range end with at most four decimals and no trailing zeros.
+  std::string ShortNumber(double v) const;
   // Index of the last sample, kept inside the arrays for a series of 0 or 1 samples.
   int LastIndex() const;
 

@@ -9,10 +9,12 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
+#include <string_view>
 
 #include "graph/ui/g_setup.h"
 #include "graph/ui/up_down_list.h"
 #include "settings/ui/settings_records.h"
+#include "ui/widget_test_util.h"
 
 namespace tarn {
 namespace {
@@ -73,10 +75,8 @@ TEST_F(GSetupTest, OkStoresACheckedRange) {
   const Case cases[] = {
       {"5", "10", 5.0, 10.0},    // reversed: swapped
       {"3.2", "3.0", 3.0, 4.0},  // narrower than 1.0: widened upward
-      {"abc", "2", 0.0, 2.0},    // not a number reads as 0, then swapped
-      {"", "", 0.0, 1.0},        // both empty
-      {"nan", "inf", 0.0, 1.0},  // words are not numbers
       {"-4.5", "-7", -7.0, -4.5},
+      {" 2 ", "0", 0.0, 2.0},  // blanks around a number
   };
   for (const Case& c : cases) {
     const int result = Open(
@@ -89,6 +89,43 @@ TEST_F(GSetupTest, OkStoresACheckedRange) {
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_DOUBLE_EQ(vSetup.y_low, c.want_lo) << c.hi << " / " << c.lo;
     EXPECT_DOUBLE_EQ(vSetup.y_high, c.want_hi) << c.hi << " / " << c.lo;
+  }
+}
+
+TEST_F(GSetupTest, OkRefusesARangeFieldThatIsNoNumberAndStaysOpen) {
+  struct Case {
+    const char* hi;
+    const char* lo;
+    const char* field;  // named in the message and given the focus
+  };
+  const Case cases[] = {
+      {"abc", "2", "edHi"},
+      {"5", "", "edLo"},
+      {"nan", "inf", "edHi"},
+      {"1e999", "0", "edHi"},
+  };
+  for (const Case& c : cases) {
+    testing::SeenBox box;
+    bool still_open = false;
+    QWidget* focus = nullptr;
+    const int result = Open(
+        0, 0,
+        [&] {
+          Find<QLineEdit>("edHi")->setText(c.hi);
+          Find<QLineEdit>("edLo")->setText(c.lo);
+          testing::AnswerNextMessageBox(&box, QMessageBox::Ok);
+          Find<QPushButton>("btnOk")->click();
+          still_open = dlg.isVisible();
+          focus = dlg.focusWidget();
+        },
+        "btnCancel");
+    const QString name = std::string_view(c.field) == "edHi" ? "Y-axis High" : "Y-axis Low";
+    EXPECT_EQ(box.text, name + ": enter a number such as " + Decimal("10.0") + ".") << c.hi;
+    EXPECT_TRUE(still_open) << c.hi;
+    EXPECT_EQ(focus, Find<QLineEdit>(c.field)) << c.hi;
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_DOUBLE_EQ(vSetup.y_high, 10.0) << c.hi;
+    EXPECT_DOUBLE_EQ(vSetup.y_low, 0.0) << c.hi;
   }
 }
 

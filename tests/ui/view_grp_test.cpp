@@ -197,6 +197,57 @@ TEST_F(ViewGrpTest, DragZoomsToSamplesAndViewAllRestores) {
   EXPECT_FALSE(win->view().is_drawing);
 }
 
+TEST_F(ViewGrpTest, DragOntoAStretchOfFewerThanTwoSamplesKeepsTheView) {
+  // Ten hourly samples, a gap of 90 hours, ten more.
+  DateTime base;
+  MakeDateTime(2024, 3, 1, 0, 0, 0, &base);
+  for (int i = 0; i < 20; ++i) {
+    const int minutes = (i < 10 ? i : i + 90) * 60;
+    ASSERT_TRUE(StoreGrpSample(vGrpData, i, TimeSpan2Str(base, minutes) + ":00", i / 10.0));
+  }
+  FinishGrpValues(vGrpData, 20, 0, "GAP");
+  Click("btnClose");
+  win->show();
+  QApplication::processEvents();
+  struct Case {
+    int from, to;
+    int want_min, want_max;
+  };
+  const Case cases[] = {
+      {600, 5900, 0, 6540},     // inside the gap: one sample at most
+      {600, 6000, 0, 6540},     // up to the first sample after it: still one
+      {600, 6030, 6000, 6060},  // two samples: zoomed
+  };
+  for (const Case& c : cases) {
+    Click("btnViewAll");
+    Drag(c.from, c.to);
+    EXPECT_EQ(E().grMinx, c.want_min) << c.from << " to " << c.to;
+    EXPECT_EQ(E().grMaxx, c.want_max) << c.from << " to " << c.to;
+  }
+}
+
+TEST_F(ViewGrpTest, AFixedYRangeMissingEveryReadingSaysSoInThePlot) {
+  // The readings run from 0 to 1.9.
+  struct Case {
+    bool auto_range;
+    double low, high;
+    const char* note;
+  };
+  const Case cases[] = {
+      {false, 5.0, 6.0, "No reading within the Y range 5 to 6; turn on Y-axis auto range."},
+      {false, -3.25, -1.0, "No reading within the Y range -3.25 to -1; turn on Y-axis auto range."},
+      {false, 1.0, 2.0, ""},
+      {true, 5.0, 6.0, ""},
+  };
+  for (const Case& c : cases) {
+    vSetup.y_low = c.low;
+    vSetup.y_high = c.high;
+    Child<QCheckBox>("chkYaxis")->setChecked(c.auto_range);
+    Click("btnViewAll");
+    EXPECT_EQ(win->view().note, c.note) << c.low << " to " << c.high;
+  }
+}
+
 TEST_F(ViewGrpTest, WheelStepsSamplesAndYRange) {
   Click("btnAreaX");
   Wheel(120);  // away from the user at both ends: unchanged

@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
+#include "common/ui/message_box.h"
 #include "common/ui/widget_builders.h"
 #include "graph/ui/locale_number.h"
 #include "graph/ui/up_down_list.h"
@@ -162,9 +164,17 @@ void gSetup::GetTrendColor() {
   if (ChooseColor(&c_tempt)) ShowColor(btnCt, c_tempt);
 }
 
-void gSetup::GetData() {
-  y_hi = LocaleToDouble(edHi->text());
-  y_lo = LocaleToDouble(edLo->text());
+bool gSetup::GetData() {
+  // A text that is no number would silently become 0 and a range nobody asked for.
+  for (auto [edit, label, value] : {std::tuple{edHi, label3, &y_hi}, {edLo, label5, &y_lo}}) {
+    if (!LocaleToNumber(edit->text(), value)) {
+      ShowError(this, QStringLiteral("%1: enter a number such as %2.")
+                          .arg(label->text(), LocaleNumber(10.0, 1)));
+      edit->setFocus(Qt::OtherFocusReason);
+      edit->selectAll();
+      return false;
+    }
+  }
   if (y_lo > y_hi) std::swap(y_lo, y_hi);
   if (y_hi - y_lo < 1.0) y_hi = y_lo + 1.0;
   vSetup.y_low = y_lo;
@@ -173,11 +183,11 @@ void gSetup::GetData() {
   c_trend = c_tempt;
   vSetup.data_line = udData->text().toFloat();
   vSetup.trend_line = udTrend->text().toFloat();
+  return true;
 }
 
 void gSetup::btnOk_Click() {
-  GetData();
-  accept();
+  if (GetData()) accept();
 }
 
 }  // namespace tarn

@@ -27,7 +27,9 @@ class gSetup : public QDialog {
   void GetDataColor();
   void GetTrendColor();
   int GetWidthIndex(double v) const;
-  void GetData();
+  // Stores the checked range, widths and colours; false, with a message naming the field and
+  // the focus on it, when a range field holds no number.
+  bool GetData();
 
   double y_hi = 0.0;
   double y_lo = 0.0;

@@ -20,14 +20,19 @@ QString LocaleText(const std::string& narrow) {
   return text;
 }
 
-double LocaleToDouble(const QString& text) {
+bool LocaleToNumber(const QString& text, double* out) {
   bool ok = false;
   const double value = QLocale().toDouble(text.trimmed(), &ok);
   // "inf" and "nan" are words, not numbers a range can use.
-  if (ok) return std::isfinite(value) ? value : 0.0;
+  if (ok) {
+    if (!std::isfinite(value)) return false;
+    *out = value;
+    return true;
+  }
   double plain = 0.0;
-  if (ParseWholeNumber(ToUtf8(text), &plain) && std::isfinite(plain)) return plain;
-  return 0.0;
+  if (!ParseWholeNumber(ToUtf8(text), &plain) || !std::isfinite(plain)) return false;
+  *out = plain;
+  return true;
 }
 
 }  // namespace tarn

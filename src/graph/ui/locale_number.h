@@ -11,8 +11,8 @@ namespace tarn {
 QString LocaleNumber(double value, int decimals);
 // A number text of the core (full stop, minus sign) in the user's format.
 QString LocaleText(const std::string& text);
-// A number typed by the user: the whole text in the user's format, or with a full stop; 0 when
-// it is neither.
-double LocaleToDouble(const QString& text);
+// A number typed by the user: the whole text in the user's format, or with a full stop. False,
+// leaving *out alone, when it is neither or not finite.
+bool LocaleToNumber(const QString& text, double* out);
 
 }  // namespace tarn
