@@ -349,6 +349,33 @@ TEST_F(ElprTest, NulBytesAndLinesWithoutLineFeedsAreShownAndSavedWhole) {
   EXPECT_EQ(f.readAll().toStdString(), sent);
 }
 
+TEST_F(ElprTest, StatusLineCountsLinesWhileReceivingAndBytesWhenSaved) {
+  const QString summary = Label("lbSt2")->text();
+  const auto note = [&] { return Label("lbSt2")->text().mid(summary.size()); };
+  Download([&] {
+    EXPECT_TRUE(WaitOnGui(
+        elpr_.get(), [&] { return note() == "   |   0 lines received"; }, 5000));
+    pty_.Write("first\r\n");
+    EXPECT_TRUE(WaitOnGui(
+        elpr_.get(), [&] { return note() == "   |   1 line received"; }, 5000));
+    pty_.Write("second\r\nthird\r\nfour");  // a line not yet ended is not counted
+    EXPECT_TRUE(WaitOnGui(
+        elpr_.get(), [&] { return note() == "   |   3 lines received"; }, 5000))
+        << note().toStdString();
+  });
+  EXPECT_EQ(note(), "   |   3 lines received");
+
+  testing::WithNextModal<QFileDialog>([&](QFileDialog* dlg) {
+    testing::TypeFileName(dlg, home_.path() + "/DATA/DOWNLOAD/count.nid");
+    static_cast<QDialog*>(dlg)->accept();
+  });
+  Btn("btnSave")->click();
+  EXPECT_EQ(note(), "   |   23 bytes saved to count.nid");
+  EXPECT_EQ(QFile(home_.path() + "/DATA/DOWNLOAD/count.nid").size(), 23);
+  Btn("btnClear")->click();
+  EXPECT_EQ(Label("lbSt2")->text(), summary);
+}
+
 // Pages in a PDF written by Qt: one "/Type /Page" object each.
 int PdfPages(const QString& path) {
   QFile f(path);

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -240,6 +241,8 @@ bool& Elpr::IsSaved(int scr) {
 
 void Elpr::SetCurScr(int scr) {
   TitleName = scr == 1 ? QStringLiteral("ER") : QStringLiteral("LPR");
+  // The note spoke of the other pane's download.
+  if (scr != CurScr) status_note_.clear();
   SetComPort();
   PutStatus();
   CurScr = scr;
@@ -274,7 +277,19 @@ void Elpr::SetComPort() {
 void Elpr::PutStatus() {
   lbTitle->setText(TitleName);
   lbSt1->setText(cPort->isOpen() ? QStringLiteral("Port : ON") : QStringLiteral("Port : OFF"));
-  lbSt2->setText(GetPortSt());
+  // The port summary, then what the download has done so far.
+  lbSt2->setText(status_note_.isEmpty() ? GetPortSt()
+                                        : GetPortSt() + QStringLiteral("   |   ") + status_note_);
+}
+
+void Elpr::PutReceived() {
+  status_note_ = lines_received_ == 1 ? QStringLiteral("1 line received")
+                                      : QStringLiteral("%1 lines received").arg(lines_received_);
+  PutStatus();
+}
+
+void Elpr::CountLines(const std::string& text) {
+  lines_received_ += std::count(text.begin(), text.end(), '\n');
 }
 
 QString Elpr::GetPortSt() const {
@@ -366,6 +381,9 @@ void Elpr::ClosePort() {
 
 void Elpr::SetVarInit() {
   ResetRing(vRbuff, ring);
+  lines_received_ = 0;
+  status_note_.clear();
+  PutStatus();
   Pane(CurScr)->clear();
   IsSaved(CurScr) = true;
   if (cPort->isOpen()) cPort->clear(QSerialPort::Input);
@@ -380,6 +398,7 @@ void Elpr::PutData() {
   QElapsedTimer paint_clock;
   paint_clock.start();
   wake_->start();
+  PutReceived();
   while (CmdOpen) {
     ReceiveData();
     ring.pRead %= kRingRecords;
@@ -406,7 +425,10 @@ void Elpr::PutData() {
     }
     if (record_.empty()) continue;
     AppendToPane(pane, record_);
+    CountLines(record_);
     PaceRepaint(pane, cPort->bytesAvailable() > 0, paint_clock);
+    // The count follows the pane's own pace, so a burst costs no extra layout work.
+    if (pane->updatesEnabled()) PutReceived();
   }
   wake_->stop();
   pane->setUpdatesEnabled(true);
@@ -423,6 +445,8 @@ void Elpr::ShowWaitingRecords(int scr) {
   while (TakeRecord(vRbuff, ring, record_)) {
   }
   if (!record_.empty()) AppendToPane(Pane(scr), record_);
+  CountLines(record_);
+  PutReceived();
 }
 
 void Elpr::ReceiveData() {
@@ -465,6 +489,10 @@ void Elpr::SaveData() {
     return;
   }
   IsSaved(CurScr) = true;
+  status_note_ = QStringLiteral("%1 bytes saved to %2")
+                     .arg(static_cast<qulonglong>(narrow.size()))
+                     .arg(QFileInfo(path).fileName());
+  PutStatus();
   emit DataSaved(path);
 }
 

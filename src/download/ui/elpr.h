@@ -44,6 +44,9 @@ class Elpr : public QWidget {
  private:
   void SetComPort();
   void PutStatus();
+  // Shows the number of lines received so far on the status line.
+  void PutReceived();
+  void CountLines(const std::string& text);
   QString GetPortSt() const;
   void SetEnable();
   void OpenPort();
@@ -77,7 +80,9 @@ class Elpr : public QWidget {
   int32_t recv_scr_ = 1;     // the mode whose pane the running reception fills
   bool rts_enable_ = false;  // applied at open: the driver takes no RTS setting while closed
   bool read_failed_ = false;
-  std::string record_;  // reused for each shown record
+  std::string record_;          // reused for each shown record
+  int64_t lines_received_ = 0;  // line feeds shown since the port was opened
+  QString status_note_;         // after the port summary: lines received, or bytes saved
 
   Setup* fmSet;
   QSerialPort* cPort;
