@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -433,6 +434,13 @@ TEST(AnlScreenshot, AnalysisTabAndGraphWindow) {
     auto* w = qobject_cast<ViewGrp*>(QApplication::activeModalWidget());
     if (w == nullptr) return;
     saved = w->grab().save(out + "/graph_window.png");
+    // A fixed range that misses every reading: the plot says so.
+    vSetup.y_low = 5.0;
+    vSetup.y_high = 6.0;
+    w->findChild<QCheckBox*>("chkYaxis")->setChecked(false);
+    w->findChild<QPushButton*>("btnViewAll")->click();
+    w->grab().save(out + "/graph_window_note.png");
+    w->findChild<QCheckBox*>("chkYaxis")->setChecked(true);
     QTimer::singleShot(200, [&] {
       QWidget* setup = QApplication::activeModalWidget();
       if (setup == nullptr || setup->objectName() != "gSetup") return;
