@@ -1,5 +1,7 @@
 // The coupon screen of the Coupon tab: edits the current coupon, runs its calculation, keeps
-// the table of calculated coupons, and opens, saves and exports it.
+// the table of calculated coupons, and opens, saves and exports it. Its members are defined in
+// coupon_controls.cpp (building), coupon_fields.cpp (record <-> controls), coupon_table.cpp
+// (the table) and coupon_commands.cpp (the commands).
 #pragma once
 
 #include <QString>
@@ -8,6 +10,7 @@
 #include <memory>
 
 #include "common/date_time.h"
+#include "coupon/coupon_notifier.h"
 #include "coupon/coupon_units.h"
 
 class QCheckBox;
@@ -117,7 +120,7 @@ class Coupon : public QWidget {
   CouponUnits units_;
   bool shown_once_ = false;
   FileDialogRunner file_dialog_runner_;
-  std::unique_ptr<Notifier> notifier_;
+  std::unique_ptr<CouponNotifier> notifier_;  // a Notifier
 
   Unit* fmUnit = nullptr;
   CouponTableModel* model_ = nullptr;

@@ -1,0 +1,183 @@
+// The coupon screen, part four: its commands (calculate, clear, change unit, open, save,
+// export) and the button handlers that run them.
+#include "coupon/ui/coupon.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QStringList>
+
+#include "common/ui/qt_text.h"
+#include "coupon/coupon_calc.h"
+#include "coupon/coupon_export.h"
+#include "coupon/coupon_items.h"
+#include "coupon/coupon_store.h"
+#include "coupon/ui/coupon_records.h"
+#include "coupon/ui/unit.h"
+#include "settings/ui/settings_records.h"
+
+namespace tarn {
+
+namespace {
+
+// File dialog filters in the "Description(*.ext)|*.ext" form; Qt reads the pattern from the
+// description's brackets.
+constexpr char kCouponFilter[] = "Coupon Data (*.CPN)|*.CPN";
+constexpr char kExportFilter[] = "CSV files(*.csv)|*.csv|Excel files(*.xls)|*.xls";
+
+QStringList NameFilters(const char* pairs) {
+  const QStringList parts = QString::fromLatin1(pairs).split(QLatin1Char('|'));
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    const QString& description = parts[i];
+    filters << (description.contains(QLatin1Char('('))
+                    ? description
+                    : description + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')'));
+  }
+  return filters;
+}
+
+}  // namespace
+
+void Coupon::showEvent(QShowEvent* event) {
+  if (!shown_once_) {
+    shown_once_ = true;
+    SetItemsAll();
+    SetUnitRatio(vUnit, units_);
+    PutUnit();
+    PutValues();
+  }
+  QWidget::showEvent(event);
+}
+
+void Coupon::btnCalc_Click() {
+  Calc();
+}
+
+void Coupon::btnOpen_Click() {
+  OpenData();
+}
+
+void Coupon::btnAdd_Click() {
+  AddScr2Table();
+}
+
+void Coupon::btnSaveAs_Click() {
+  SaveData();
+}
+
+void Coupon::btnUnit_Click() {
+  SetUnit();
+}
+
+void Coupon::btnExport_Click() {
+  SaveExport();
+}
+
+void Coupon::btnDel_Click() {
+  DeleteData();
+}
+
+void Coupon::btnClear_Click() {
+  ClearValues();
+  PutValues();
+  PutFileName();
+}
+
+bool Coupon::Calc() {
+  if (!GetScrValues() || !CalcCoupon(vCpon, inst_dt, rem_dt, *notifier_)) {
+    // Whatever was on screen belongs to inputs that are no longer there.
+    is_calc = false;
+    PutResult();
+    return false;
+  }
+  is_calc = true;
+  PutResult();
+  if (chkAutoAdd->isChecked()) AddScr2Table();
+  return true;
+}
+
+void Coupon::ClearValues() {
+  is_calc = false;
+  const DateTime now = LocalNow();
+  ResetCoupon(vCpon, now);
+  inst_dt = now;
+  rem_dt = now;
+}
+
+void Coupon::SetUnit() {
+  if (!GetScrValues()) return;
+  fmUnit->exec();
+  SetUnitRatio(vUnit, units_);
+  PutUnit();
+  PutTable();
+  PutValues();
+}
+
+bool Coupon::runFileDialog(QFileDialog& dialog, QString* path, QString* filter) {
+  dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("COUPON"));
+  dialog.selectFile(QString());
+  if (file_dialog_runner_) return file_dialog_runner_(dialog, path, filter);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return false;
+  *path = files.first();
+  *filter = dialog.selectedNameFilter();
+  return true;
+}
+
+void Coupon::OpenData() {
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("dlgOpen"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(NameFilters(kCouponFilter));
+  dialog.setDefaultSuffix(QStringLiteral("CPN"));
+  QString path;
+  QString filter;
+  if (!runFileDialog(dialog, &path, &filter)) return;
+  // Whatever the file held, the screen takes its name and redraws from the store.
+  Open(ToUtf8(path), vCponData, *notifier_);
+  FileName = path;
+  PutFileName();
+  PutTable();
+  PutValues();
+  is_calc = true;
+  PutResult();
+}
+
+void Coupon::SaveData() {
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("dlgSave"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(NameFilters(kCouponFilter));
+  dialog.setDefaultSuffix(QStringLiteral("CPN"));
+  QString path;
+  QString filter;
+  if (!runFileDialog(dialog, &path, &filter)) return;
+  if (!Save(ToUtf8(path), vCponData, *notifier_)) return;
+  FileName = path;
+  PutFileName();
+}
+
+void Coupon::SaveExport() {
+  if (!Calc()) return;
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("dlgExport"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  const QStringList filters = NameFilters(kExportFilter);
+  dialog.setNameFilters(filters);
+  dialog.selectNameFilter(filters.first());
+  QString path;
+  QString filter;
+  if (!runFileDialog(dialog, &path, &filter)) return;
+  if (filter == filters.first()) {
+    SaveCsv(ToUtf8(path), vCponData, units_, *notifier_);
+  } else {
+    SaveXls(ToUtf8(path), vCponData, units_, *notifier_);
+  }
+}
+
+}  // namespace tarn

@@ -1,0 +1,143 @@
+// The coupon screen, part two: the table of stored coupons, from building it to adding,
+// redrawing and deleting its rows.
+#include "coupon/ui/coupon.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QString>
+#include <QTableView>
+#include <algorithm>
+
+#include "common/ui/message_box.h"
+#include "common/ui/qt_text.h"
+#include "coupon/coupon_export.h"
+#include "coupon/coupon_items.h"
+#include "coupon/coupon_store.h"
+#include "coupon/ui/coupon_records.h"
+#include "coupon/ui/coupon_table_model.h"
+#include "settings/ui/settings_records.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr char kMsgNotCalculated[] = "Calculated values are not.";
+constexpr char kMsgStoreFull[] = "You can not add anu more.";
+
+}  // namespace
+
+QWidget* Coupon::buildTable() {
+  model_ = new CouponTableModel(&vCponData, &units_, this);
+  gCpon = new QTableView(this);
+  gCpon->setObjectName(QStringLiteral("gCpon"));
+  gCpon->setModel(model_);
+  gCpon->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  gCpon->setSelectionBehavior(QAbstractItemView::SelectRows);
+  gCpon->setSelectionMode(QAbstractItemView::SingleSelection);
+  gCpon->setSortingEnabled(false);
+  gCpon->setWordWrap(false);
+  gCpon->verticalHeader()->hide();
+  gCpon->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  gCpon->verticalHeader()->setDefaultSectionSize(gCpon->fontMetrics().height() + 6);
+  QHeaderView* header = gCpon->horizontalHeader();
+  // Columns fill the width (fitColumns), but never below what their texts need: twenty of
+  // them do not fit a narrow window, which then scrolls instead of clipping every header.
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+  header->setFixedHeight(header->fontMetrics().lineSpacing() * 2 + 8);
+  header->setSortIndicatorShown(false);
+  header->setHighlightSections(false);
+  header->setSectionsClickable(true);
+  gCpon->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  gCpon->viewport()->installEventFilter(this);
+  connect(gCpon, &QTableView::clicked, this,
+          [this](const QModelIndex& index) { gCpon_CellClick(index.row()); });
+  connect(header, &QHeaderView::sectionClicked, this, [this](int) { gCpon_HeaderClick(); });
+  return gCpon;
+}
+
+void Coupon::fitColumns() {
+  QHeaderView* header = gCpon->horizontalHeader();
+  const QFontMetrics head(header->font());
+  const QFontMetrics body(gCpon->font());
+  const int pad = 14;
+  int want[kCouponColumns];
+  int total = 0;
+  for (int c = 0; c < kCouponColumns; ++c) {
+    // A wrapped header needs its longest word on one line.
+    int w = 0;
+    for (const QString& word : QString::fromLatin1(kCouponColumnHeader[c]).split(' ')) {
+      w = std::max(w, head.horizontalAdvance(word));
+    }
+    const char* sample = "0000.0000";
+    if (c == 11 || c == 12) sample = "00/00/0000 00:00:00";
+    w = std::max(w, body.horizontalAdvance(QString::fromLatin1(sample)));
+    want[c] = w + pad;
+    total += want[c];
+  }
+  const int room = gCpon->viewport()->width();
+  int used = 0;
+  for (int c = 0; c < kCouponColumns; ++c) {
+    int width = want[c];
+    if (room > total) {
+      // Share the spare room out in proportion; the last column takes the rounding.
+      width = c + 1 < kCouponColumns ? want[c] * room / total : room - used;
+    }
+    header->resizeSection(c, width);
+    used += width;
+  }
+}
+
+bool Coupon::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == gCpon->viewport() && event->type() == QEvent::Resize) fitColumns();
+  return QWidget::eventFilter(watched, event);
+}
+
+void Coupon::gCpon_CellClick(int row) {
+  selected_row = row;
+}
+
+void Coupon::gCpon_HeaderClick() {
+  selected_row = -1;
+}
+
+void Coupon::AddScr2Table() {
+  if (!is_calc) {
+    ShowError(this, QString::fromLatin1(kMsgNotCalculated));
+    return;
+  }
+  if (vCponData.record_count >= kCouponCapacity) {
+    ShowError(this, QString::fromLatin1(kMsgStoreFull));
+    return;
+  }
+  // The stored copy is the coupon as the last calculation read it, with the tag and comment as
+  // they are now: they take no part in the calculation.
+  getItemText(edTag, kItemTag);
+  SetValue(vCpon, kItemComment, ToUtf8(edComment->toPlainText()), vUnit);
+  model_->beginAppend();
+  vCponData.items[vCponData.record_count] = vCpon;
+  ++vCponData.record_count;
+  model_->endAppend();
+}
+
+void Coupon::PutTable() {
+  // The view formats its cells from the store in the units in force when it paints them.
+  model_->beginRebuild();
+  model_->endRebuild();
+  if (vCponData.record_count > 0) vCpon = vCponData.items[vCponData.record_count - 1];
+}
+
+void Coupon::DeleteData() {
+  const int count = vCponData.record_count;
+  if (selected_row < 0 || count <= 0) return;
+  if (selected_row >= count) selected_row = count - 1;
+  model_->beginRemove(selected_row);
+  std::copy(vCponData.items + selected_row + 1, vCponData.items + count,
+            vCponData.items + selected_row);
+  --vCponData.record_count;
+  model_->endRemove();
+}
+
+}  // namespace tarn
