@@ -23,7 +23,8 @@ namespace {
 // File dialog filters in the "Description(*.ext)|*.ext" form; Qt reads the pattern from the
 // description's brackets.
 constexpr char kCouponFilter[] = "Coupon Data (*.CPN)|*.CPN";
-constexpr char kExportFilter[] = "CSV files(*.csv)|*.csv|Excel files(*.xls)|*.xls";
+constexpr char kExportFilter[] =
+    "CSV files(*.csv)|*.csv|Excel files(*.xls)|*.xls|Excel workbook (*.xlsx)|*.xlsx";
 
 QStringList NameFilters(const char* pairs) {
   const QStringList parts = QString::fromLatin1(pairs).split(QLatin1Char('|'));
@@ -173,10 +174,16 @@ void Coupon::SaveExport() {
   QString path;
   QString filter;
   if (!runFileDialog(dialog, &path, &filter)) return;
-  if (filter == filters.first()) {
-    SaveCsv(ToUtf8(path), vCponData, units_, *notifier_);
-  } else {
-    SaveXls(ToUtf8(path), vCponData, units_, *notifier_);
+  switch (filters.indexOf(filter)) {
+    case 1:
+      SaveXls(ToUtf8(path), vCponData, units_, *notifier_);
+      break;
+    case 2:
+      SaveXlsx(ToUtf8(path), vCponData, units_, *notifier_);
+      break;
+    default:
+      SaveCsv(ToUtf8(path), vCponData, units_, *notifier_);
+      break;
   }
 }
 
