@@ -17,6 +17,7 @@
 #include "history/history_location.h"
 #include "history/history_store.h"
 #include "settings/settings.h"
+#include "xlsx/xlsx_sheet.h"
 
 namespace tarn {
 
@@ -26,7 +27,7 @@ const char kHistoryUsage[] =
     "usage:\n"
     "  tarn-export history import FILE...\n"
     "  tarn-export history probes [--csv OUT] [--window DAYS]\n"
-    "  tarn-export history readings --probe ID --csv OUT [--from DATE] [--to DATE]\n"
+    "  tarn-export history readings --probe ID [--csv OUT] [--xlsx OUT] [--from DATE] [--to DATE]\n"
     "  tarn-export history limits --probe ID|--default --rate-warn X --rate-alarm Y\n"
     "                             [--consumed-warn P --consumed-alarm Q]\n"
     "  tarn-export history copy --from LOCATION --to LOCATION\n"
@@ -36,7 +37,8 @@ const char kHistoryUsage[] =
     "  probes: one line per probe (tab-separated; --csv writes a file with a header line):\n"
     "    id, tag, serial, type, count, last reading, latest value, rate, consumed %, end\n"
     "    date, status. The rate is taken over the last DAYS days (default: the whole history).\n"
-    "  readings: the probe's readings as Date,Value lines; DATE is dd/MM/yyyy [HH:mm[:ss]].\n"
+    "  readings: the probe's readings as Date,Value lines (CSV) or a workbook of date and number\n"
+    "    cells (XLSX); DATE is dd/MM/yyyy [HH:mm[:ss]].\n"
     "  limits: rates in mpy (mm/y probes compare with them converted), consumed levels in %.\n"
     "  copy: every probe with its readings and limits into another history (a file or a\n"
     "    postgresql:// URI); see 'tarn-export history copy --help'.\n";
@@ -254,8 +256,9 @@ int RunReadings(const Args& args) {
   int64_t id = 0;
   const std::string* probe = args.Get("--probe");
   const std::string* out = args.Get("--csv");
+  const std::string* xlsx = args.Get("--xlsx");
   if (!probe || !ParseId(*probe, &id)) return UsageError("readings needs --probe ID");
-  if (!out) return UsageError("readings needs --csv OUT");
+  if (!out && !xlsx) return UsageError("readings needs --csv OUT or --xlsx OUT");
   HistoryTime from = INT64_MIN, to = INT64_MAX;
   if (const std::string* f = args.Get("--from"); f && !ParseWhen(*f, false, &from)) {
     return UsageError("--from is not a date: " + *f);
@@ -269,12 +272,32 @@ int RunReadings(const Args& args) {
   if (!store->GetProbe(id, 0)) return Fail("no probe with id " + *probe);
   const auto readings = store->ReadRange(id, from, to);
   if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
-  std::string text = "Date,Value\r\n";
-  text.reserve(readings.size() * 32 + text.size());
-  for (const HistoryReading& r : readings) {
-    text += TimeText(r.time) + "," + FormatPattern(r.value, 4) + "\r\n";
+  if (out) {
+    std::string text = "Date,Value\r\n";
+    text.reserve(readings.size() * 32 + text.size());
+    for (const HistoryReading& r : readings) {
+      text += TimeText(r.time) + "," + FormatPattern(r.value, 4) + "\r\n";
+    }
+    if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
   }
-  if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
+  if (xlsx) {
+    // Same columns as the CSV; dates are date cells and values numbers with the CSV's decimals.
+    constexpr std::size_t kSheetRows = 1048575;  // a worksheet's rows below the header
+    if (readings.size() > kSheetRows) {
+      return Fail("a workbook sheet holds at most 1048575 readings; narrow --from/--to");
+    }
+    XlsxSheet sheet;
+    sheet.ColumnWidth(0, 20);
+    sheet.Text(0, 0, "Date");
+    sheet.Text(0, 1, "Value");
+    uint32_t row = 1;
+    for (const HistoryReading& r : readings) {
+      sheet.Date(row, 0, DateTime{r.time * kTicksPerSecond}, true);
+      sheet.Number(row, 1, r.value, 4);
+      ++row;
+    }
+    if (std::string why; !sheet.Save(*xlsx, &why)) return Fail(why);
+  }
   return 0;
 }
 
@@ -335,7 +358,7 @@ int RunHistoryCommand(int argc, char** argv) {
   const Sub subs[] = {
       {"import", RunImport, {"--history"}, {}},
       {"probes", RunProbes, {"--history", "--csv", "--window"}, {}},
-      {"readings", RunReadings, {"--history", "--probe", "--csv", "--from", "--to"}, {}},
+      {"readings", RunReadings, {"--history", "--probe", "--csv", "--xlsx", "--from", "--to"}, {}},
       {"limits",
        RunLimits,
        {"--history", "--probe", "--rate-warn", "--rate-alarm", "--consumed-warn",

@@ -1,9 +1,12 @@
 """Runs tarn-export history on instrument files made here, with HOME in a temporary folder:
 import, the probe list, a probe's readings and its limits, and the errors each one reports."""
+import datetime
 import os
 import subprocess
 import tempfile
 import unittest
+
+import openpyxl
 
 BUILD = os.environ.get("TARN_BUILD_DIR", "build")
 EXE = os.path.join(BUILD, "src", "app", "tarn-export")
@@ -80,6 +83,7 @@ class ExportHistory(unittest.TestCase):
             (["import", self.nid], "is not a Tarn history"),
             (["probes"], "is not a Tarn history"),
             (["readings", "--probe", "1", "--csv", out], "is not a Tarn history"),
+            (["readings", "--probe", "1", "--xlsx", out], "is not a Tarn history"),
             (["limits", "--default", "--rate-warn", "1", "--rate-alarm", "2"],
              "is not a Tarn history"),
         ]
@@ -99,6 +103,35 @@ class ExportHistory(unittest.TestCase):
         bad = self.run_history("limits", "--default", "--rate-warn", "9", "--rate-alarm", "2")
         self.assertNotEqual(bad.returncode, 0)
         self.assertIn("warning level must not be above its alarm level", bad.stderr)
+
+    def test_readings_workbook_holds_the_csv_as_dates_and_numbers(self):
+        # More readings than an old spreadsheet holds, one a minute with seconds that vary.
+        start = datetime.datetime(2021, 3, 4, 5, 6, 7)
+        lines = ["TAG NUMBER: BIG\nSERIAL NUMBER: S9\nPROBE TYPE: FLUSH\nTHICKNESS: 10\n"
+                 "START TIME: 04/03/2021 05:06\nRS_RR"]
+        for i in range(70000):
+            t = start + datetime.timedelta(seconds=60 * i + i % 7)
+            lines.append("%d %s %.4f 0" % (i + 1, t.strftime("%d/%m/%Y %H:%M:%S"), i / 7000))
+        big = os.path.join(self.home, "big.nid")
+        with open(big, "w") as f:
+            f.write("\n".join(lines) + "\n")
+        self.assertEqual(self.run_history("import", big).returncode, 0)
+        csv, xlsx = os.path.join(self.home, "r.csv"), os.path.join(self.home, "r.xlsx")
+        done = self.run_history("readings", "--probe", "1", "--csv", csv, "--xlsx", xlsx)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(csv, newline="") as f:
+            expected = [l.split(",") for l in f.read().split("\r\n")[:-1]]
+        self.assertEqual(len(expected), 70001)
+        rows = list(openpyxl.load_workbook(xlsx, read_only=True).active.iter_rows())
+        self.assertEqual(len(rows), len(expected))
+        self.assertEqual([c.value for c in rows[0]], expected[0])
+        for row, (when, value) in zip(rows[1:], expected[1:]):
+            self.assertEqual(row[0].value,
+                             datetime.datetime.strptime(when, "%d/%m/%Y %H:%M:%S"), when)
+            self.assertEqual(row[0].number_format, "dd/mm/yyyy hh:mm:ss")
+            self.assertIsInstance(row[1].value, (int, float))
+            self.assertAlmostEqual(row[1].value, float(value), delta=0.00005000001)
+            self.assertEqual(row[1].number_format, "0.0000")
 
     def test_default_location_is_the_data_folder(self):
         data = os.path.join(self.home, "Documents", "Tarn", "DATA")
