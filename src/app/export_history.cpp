@@ -1,5 +1,5 @@
 // tarn-export history: imports instrument files into the probe history and lists its probes,
-// a probe's readings and its limits. Core only: it runs without a display.
+// a probe's readings and its limits, and the PDF report (drawn off-screen).
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <QGuiApplication>
 #include "app/export_commands.h"
+
 #include "common/atomic_file.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
@@ -16,6 +18,7 @@
 #include "graph/grp_values.h"
 #include "history/history_location.h"
 #include "history/history_store.h"
+#include "history/ui/history_report.h"
 #include "settings/settings.h"
 #include "xlsx/xlsx_sheet.h"
 
@@ -28,6 +31,7 @@ const char kHistoryUsage[] =
     "  tarn-export history import FILE...\n"
     "  tarn-export history probes [--csv OUT] [--window DAYS]\n"
     "  tarn-export history readings --probe ID [--csv OUT] [--xlsx OUT] [--from DATE] [--to DATE]\n"
+    "  tarn-export history report --pdf OUT [--probe ID]... [--window DAYS]\n"
     "  tarn-export history limits --probe ID|--default --rate-warn X --rate-alarm Y\n"
     "                             [--consumed-warn P --consumed-alarm Q]\n"
     "  tarn-export history copy --from LOCATION --to LOCATION\n"
@@ -301,6 +305,39 @@ int RunReadings(const Args& args) {
   return 0;
 }
 
+int RunReport(const Args& args) {
+  const std::string* out = args.Get("--pdf");
+  if (!out) return UsageError("report needs --pdf OUT");
+  ReportRequest request;
+  for (const auto& [name, value] : args.options) {
+    int64_t id = 0;
+    if (name != "--probe") continue;
+    if (!ParseId(value, &id)) return UsageError("--probe needs a whole number");
+    request.probe_ids.push_back(id);
+  }
+  if (const std::string* w = args.Get("--window")) {
+    int64_t days = 0;
+    if (!ParseId(*w, &days) || days > 100000) {
+      return UsageError("--window needs a whole number of days");
+    }
+    request.window_days = static_cast<int32_t>(days);
+  }
+  std::string error;
+  auto store = Open(args, &error);
+  if (!store) return Fail(error);
+  // Fonts and painting need a platform plugin; without a display use the off-screen one.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  int qt_argc = 1;
+  char name[] = "tarn-export";
+  char* qt_argv[] = {name, nullptr};
+  QGuiApplication app(qt_argc, qt_argv);
+  if (!SaveHistoryReport(*store, request, *out, &error)) return Fail(error);
+  return 0;
+}
+
 int RunLimits(const Args& args) {
   const std::string* probe = args.Get("--probe");
   const bool defaults = args.Has("--default");
@@ -358,6 +395,7 @@ int RunHistoryCommand(int argc, char** argv) {
   const Sub subs[] = {
       {"import", RunImport, {"--history"}, {}},
       {"probes", RunProbes, {"--history", "--csv", "--window"}, {}},
+      {"report", RunReport, {"--history", "--pdf", "--probe", "--window"}, {}},
       {"readings", RunReadings, {"--history", "--probe", "--csv", "--xlsx", "--from", "--to"}, {}},
       {"limits",
        RunLimits,

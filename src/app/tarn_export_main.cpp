@@ -15,7 +15,7 @@ const char kUsage[] =
     "  tarn-export coupons FILE.CPN (--csv OUT | --xls OUT | --xlsx OUT) [--units SPEC]\n"
     "  tarn-export graph FILE --tag N (--bmp OUT | --png OUT | --svg OUT | --pdf OUT)... "
     "[--size WxH]\n"
-    "  tarn-export history (import|probes|readings|limits) ... [--history PATH]\n"
+    "  tarn-export history (import|probes|readings|report|limits) ... [--history PATH]\n"
     "  tarn-export history copy --from LOCATION --to LOCATION\n"
     "Run 'tarn-export COMMAND --help' for the details of one command.\n"
     "Exit status, the same for every command: 0 done; 1 the work failed (a file cannot be\n"

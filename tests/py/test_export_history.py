@@ -133,6 +133,45 @@ class ExportHistory(unittest.TestCase):
             self.assertAlmostEqual(row[1].value, float(value), delta=0.00005000001)
             self.assertEqual(row[1].number_format, "0.0000")
 
+    def test_report_has_cover_fleet_and_a_page_per_probe(self):
+        self.assertEqual(self.run_history("import", self.nid).returncode, 0)
+        pdf = os.path.join(self.home, "r.pdf")
+        self.env["LC_ALL"] = "en_GB.UTF-8"
+        cases = [
+            ([], [["Probe History Report", "Probes: 2", "OK: 1", "ALARM: 1", self.db],
+                  ["Probes (rate over 7 days)", "ER-1", "LPR-1", "730.0000 mpy", "Page 2"],
+                  ["Probe ER-1 S1", "Rate (last 7 days): 730.0000 mpy",
+                   "Rate (whole history): 730.0000 mpy", "Consumed: 40.0 %",
+                   "Element end date: 03/02/2020", "Status: ALARM", "Limits (defaults)",
+                   "a.nid", "Page 3"],
+                  ["Probe LPR-1 S2", "3.5000 mpy", "Page 4"]]),
+            (["--probe", "2"], [["Probes: 1"], ["LPR-1"], ["Probe LPR-1 S2"]]),
+        ]
+        for args, pages in cases:
+            with self.subTest(args=args):
+                r = self.run_history("report", "--pdf", pdf, "--window", "7", *args)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
+                self.assertIn("Pages:           %d" % len(pages), info)
+                self.assertIn("(A4)", info)
+                for n, texts in enumerate(pages, 1):
+                    text = subprocess.run(["pdftotext", "-f", str(n), "-l", str(n), pdf, "-"],
+                                          capture_output=True, text=True).stdout
+                    for t in texts:
+                        self.assertIn(t, text, "page %d" % n)
+                fonts = subprocess.run(["pdffonts", pdf], capture_output=True,
+                                       text=True).stdout.splitlines()[2:]
+                self.assertTrue(fonts)
+                self.assertTrue(all(f.split()[-5] == "yes" for f in fonts), fonts)
+        self.env["LC_ALL"] = "en_US.UTF-8"
+        self.assertEqual(self.run_history("report", "--pdf", pdf).returncode, 0)
+        info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
+        self.assertIn("612 x 792 pts (letter)", info)
+        missing = self.run_history("report", "--pdf", os.path.join(self.home, "x.pdf"),
+                                   "--probe", "9")
+        self.assertIn("no probe with id 9", missing.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.home, "x.pdf")))
+
     def test_default_location_is_the_data_folder(self):
         data = os.path.join(self.home, "Documents", "Tarn", "DATA")
         os.makedirs(data)

@@ -1,0 +1,246 @@
+#include "history/ui/history_report.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QLocale>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <map>
+#include <memory>
+
+#include "common/atomic_file.h"
+#include "common/date_time.h"
+#include "common/number_text.h"
+#include "graph/grp_values.h"
+#include "graph/history_view.h"
+#include "graph/ui/painter_surface.h"
+
+namespace tarn {
+namespace {
+
+constexpr int kDpi = 96;  // page units: pixels of the screen graph, so the graph keeps its look
+constexpr int kMargin = 56;
+constexpr int kLine = 18;
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+std::string TimeText(HistoryTime t) {
+  return DateTime2Str(DateTime{t * kTicksPerSecond});
+}
+
+const char* StateName(ProbeState s) {
+  switch (s) {
+    case ProbeState::kAlarm:
+      return "ALARM";
+    case ProbeState::kWarning:
+      return "WARNING";
+    default:
+      return "OK";
+  }
+}
+
+std::string RateText(const ProbeSummary& p) {
+  return p.rate ? FormatPattern(*p.rate, 4) + " " + p.rate_unit : "-";
+}
+
+std::string ConsumedText(const ProbeSummary& p) {
+  return p.consumed ? FormatPattern(*p.consumed * 100.0, 1) + " %" : "-";
+}
+
+std::string EndText(const ProbeSummary& p) {
+  return p.end_time ? TimeText(*p.end_time).substr(0, 10) : "-";
+}
+
+std::string StatusText(const ProbeSummary& p) {
+  std::string s = StateName(p.state);
+  if (!p.state_reason.empty()) s += ": " + p.state_reason;
+  return s;
+}
+
+class ReportWriter {
+ public:
+  ReportWriter(QPdfWriter* pdf, QPainter* painter) : pdf_(pdf), painter_(painter) {
+    const QRect page = pdf->pageLayout().paintRectPixels(kDpi);
+    width_ = page.width();
+    height_ = page.height();
+  }
+
+  int width() const { return width_; }
+  int y = kMargin;
+
+  void Text(int x, const std::string& text, int point_size = 10, bool bold = false) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(point_size);
+    font.setBold(bold);
+    painter_->setFont(font);
+    painter_->drawText(QPointF(x, y), Q(text));
+  }
+  void Line(const std::string& text, int point_size = 10, bool bold = false) {
+    Room(kLine + point_size);
+    y += point_size + 6;
+    Text(kMargin, text, point_size, bold);
+  }
+  // Starts a new page when fewer than `h` units are left.
+  void Room(int h) {
+    if (y + h > height_ - kMargin) NewPage();
+  }
+  void NewPage() {
+    Footer();
+    pdf_->newPage();
+    ++page_;
+    y = kMargin;
+  }
+  void Footer() {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(8);
+    painter_->setFont(font);
+    painter_->drawText(QRectF(0, height_ - kMargin + 16, width_, 20), Qt::AlignHCenter,
+                       QStringLiteral("Page %1").arg(page_));
+  }
+  QPainter* painter() { return painter_; }
+
+ private:
+  QPdfWriter* pdf_;
+  QPainter* painter_;
+  int width_ = 0;
+  int height_ = 0;
+  int page_ = 1;
+};
+
+void FleetTable(ReportWriter& w, const std::vector<ProbeSummary>& probes, int window_days) {
+  const int cols[] = {kMargin,       kMargin + 90,  kMargin + 170, kMargin + 290,
+                      kMargin + 390, kMargin + 460, kMargin + 540};
+  const char* heads[] = {"Tag", "Serial", "Last Reading", "Rate", "Consumed", "End Date", "Status"};
+  w.Line("Probes (rate over " +
+             (window_days > 0 ? std::to_string(window_days) + " days" : std::string("all")) + ")",
+         12, true);
+  w.y += 6;
+  auto row = [&](const std::vector<std::string>& cells, bool bold) {
+    w.Room(kLine);
+    w.y += kLine;
+    for (std::size_t i = 0; i < cells.size(); ++i) w.Text(cols[i], cells[i], 8, bold);
+  };
+  row({heads, heads + 7}, true);
+  for (const ProbeSummary& p : probes) {
+    row({p.key.tag, p.key.serial, p.count > 0 ? TimeText(p.last_time).substr(0, 16) : "",
+         RateText(p), ConsumedText(p), EndText(p), StateName(p.state)},
+        false);
+  }
+}
+
+void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowed,
+               int window_days) {
+  const std::optional<ProbeSummary> whole = store.GetProbe(windowed.id, 0);
+  w.NewPage();
+  w.Line("Probe " + ProbeName(windowed), 16, true);
+  w.Line(std::string(GrpYTitle(windowed.key.data_type)) + ", " + std::to_string(windowed.count) +
+         " readings from " + TimeText(windowed.first_time) + " to " + TimeText(windowed.last_time));
+  w.y += 10;
+
+  // The graph through the plot engine, drawn as vectors on the page.
+  const int gw = w.width() - 2 * kMargin;
+  const int gh = gw * 55 / 100;
+  QPainter* painter = w.painter();
+  painter->save();
+  painter->translate(kMargin, w.y);
+  HistoryView view([&store](int64_t id, HistoryTime from, HistoryTime to,
+                            int32_t columns) { return store.ReadDecimated(id, from, to, columns); },
+                   [painter](int sw, int sh) -> std::unique_ptr<DrawSurface> {
+                     return std::make_unique<PainterSurface>(painter, sw, sh);
+                   });
+  view.SetProbes({windowed}, 0xFF0000FFu, 0xFFFF0000u);
+  view.SetDecimalSeparator(QLocale().decimalPoint().toStdString());
+  view.gInit(gw, gh, 0.0, 1.0);
+  view.RedrawGraph();
+  view.gClose();
+  painter->restore();
+  w.y += gh + 10;
+
+  const std::string window =
+      window_days > 0 ? "last " + std::to_string(window_days) + " days" : "whole history";
+  w.Line("Rate (" + window + "): " + RateText(windowed));
+  w.Line("Rate (whole history): " + (whole ? RateText(*whole) : std::string("-")));
+  w.Line("Consumed: " + ConsumedText(windowed) + "    Element end date: " + EndText(windowed));
+  w.Line("Status: " + StatusText(windowed));
+  const HistoryLimits& l = windowed.limits;
+  w.Line(std::string(windowed.own_limits ? "Limits (own)" : "Limits (defaults)") +
+         ": rate warning " + FormatPattern(l.rate_warn, 2) + ", alarm " +
+         FormatPattern(l.rate_alarm, 2) + " mpy; consumed warning " +
+         FormatPattern(l.consumed_warn * 100.0, 0) + " %, alarm " +
+         FormatPattern(l.consumed_alarm * 100.0, 0) + " %");
+  w.y += 8;
+  w.Line("Files its readings came from", 11, true);
+  for (const HistorySourceFile& f : store.ProbeFiles(windowed.id)) {
+    w.Line(f.name + "  (" + std::to_string(f.readings) + " readings, imported " +
+               TimeText(f.imported_at) + ")",
+           8);
+  }
+}
+
+}  // namespace
+
+bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const std::string& path,
+                       std::string* error) {
+  std::vector<ProbeSummary> probes;
+  if (request.probe_ids.empty()) {
+    probes = store.ListProbes(request.window_days);
+  } else {
+    for (int64_t id : request.probe_ids) {
+      std::optional<ProbeSummary> p = store.GetProbe(id, request.window_days);
+      if (!p) {
+        if (error) *error = "no probe with id " + std::to_string(id);
+        return false;
+      }
+      probes.push_back(*p);
+    }
+  }
+  if (HistoryStatus st = store.LastError(); !st) {
+    if (error) *error = st.message;
+    return false;
+  }
+
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter pdf(&buffer);
+    pdf.setResolution(kDpi);
+    pdf.setTitle(QStringLiteral("Probe History Report"));
+    pdf.setCreator(QStringLiteral("Tarn"));
+    const bool us = QLocale().measurementSystem() == QLocale::ImperialUSSystem;
+    pdf.setPageSize(QPageSize(us ? QPageSize::Letter : QPageSize::A4));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&pdf);
+    ReportWriter w(&pdf, &painter);
+
+    std::map<ProbeState, int> by_state;
+    for (const ProbeSummary& p : probes) ++by_state[p.state];
+    w.y = 200;
+    w.Line("Probe History Report", 24, true);
+    w.y += 20;
+    w.Line("Date: " +
+           QLocale().toString(QDateTime::currentDateTime(), QLocale::LongFormat).toStdString());
+    w.Line("History: " + store.Location());
+    w.Line("Probes: " + std::to_string(probes.size()));
+    w.Line("  OK: " + std::to_string(by_state[ProbeState::kOk]));
+    w.Line("  WARNING: " + std::to_string(by_state[ProbeState::kWarning]));
+    w.Line("  ALARM: " + std::to_string(by_state[ProbeState::kAlarm]));
+
+    w.NewPage();
+    FleetTable(w, probes, request.window_days);
+    for (const ProbeSummary& p : probes) ProbePage(w, store, p, request.window_days);
+    w.Footer();
+    if (!painter.end()) {
+      if (error) *error = "Cannot write the report.";
+      return false;
+    }
+  }
+  return WriteFileAtomically(
+      path, std::string_view(buffer.data().constData(), static_cast<std::size_t>(buffer.size())),
+      error);
+}
+
+}  // namespace tarn
