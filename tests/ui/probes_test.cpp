@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -199,6 +200,33 @@ TEST_F(ProbesTest, CancelledImportLeavesHistoryUnchangedWhileWindowKeepsTurning)
   EXPECT_EQ(tab_.store()->ListProbes(0).size(), 0u);
   EXPECT_EQ(tab_.gProbes->model()->rowCount(), 0);
   EXPECT_FALSE(tab_.prgImport->isVisible());
+}
+
+TEST_F(ProbesTest, ReportButtonSavesTheSelectedProbesOrAll) {
+  Import({Write("l.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 9.0}}, 10))});
+  const struct {
+    QStringList selected;
+    const char* count;
+    bool has_a;
+  } cases[] = {{{"T-B"}, "Probes: 1", false}, {{}, "Probes: 2", true}};
+  for (const auto& c : cases) {
+    Select(c.selected);
+    const QString name = dir_.filePath(QStringLiteral("report%1").arg(c.selected.size()));
+    tab_.exec_open_dialog = [&name](QFileDialog* d) {
+      EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptSave);
+      d->selectFile(name);  // no suffix typed: the dialog adds .pdf
+      return true;
+    };
+    tab_.btnReport->click();
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {name + ".pdf", QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(c.count)) << out.toStdString();
+    EXPECT_TRUE(out.contains("Probe T-B S2"));
+    EXPECT_EQ(out.contains("Probe T-A S1"), c.has_a);
+    EXPECT_TRUE(tab_.lbStatus->text().startsWith("Report saved to"));
+  }
 }
 
 TEST_F(ProbesTest, GraphOnDoubleClickAndEnterOverlayAndItsRefusal) {

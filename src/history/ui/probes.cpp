@@ -1,5 +1,6 @@
 #include "history/ui/probes.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -23,6 +24,7 @@
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/widget_builders.h"
+#include "history/ui/history_report.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
 #include "history/ui/probe_table_model.h"
@@ -69,6 +71,7 @@ void Probes::InitializeComponent() {
   btnOverlay = Button("btnOverlay", "Overlay", this);
   btnLimits = Button("btnLimits", "Limits", this);
   btnRemove = Button("btnRemove", "Remove", this);
+  btnReport = Button("btnReport", "Report", this);
   edFilter = new QLineEdit(this);
   edFilter->setObjectName(QStringLiteral("edFilter"));
   edFilter->setPlaceholderText(QStringLiteral("Filter by tag or serial"));
@@ -83,7 +86,8 @@ void Probes::InitializeComponent() {
 
   auto* top = new QHBoxLayout;
   top->setSpacing(6);
-  for (QPushButton* b : {btnImport, btnGraph, btnOverlay, btnLimits, btnRemove}) top->addWidget(b);
+  for (QPushButton* b : {btnImport, btnGraph, btnOverlay, btnLimits, btnRemove, btnReport})
+    top->addWidget(b);
   top->addSpacing(12);
   top->addWidget(edFilter, 1);
   top->addSpacing(12);
@@ -134,6 +138,7 @@ void Probes::InitializeComponent() {
   connect(btnOverlay, &QPushButton::clicked, this, [this] { OpenOverlay(); });
   connect(btnLimits, &QPushButton::clicked, this, [this] { SetLimits(); });
   connect(btnRemove, &QPushButton::clicked, this, [this] { RemoveProbes(); });
+  connect(btnReport, &QPushButton::clicked, this, [this] { SaveReport(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] { CancelImport(); });
   connect(edFilter, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
   connect(cbWindow, &QComboBox::currentIndexChanged, this, [this] { PutProbes(); });
@@ -254,12 +259,43 @@ void Probes::SetEnable() {
   const bool importing = Importing();
   btnGraph->setEnabled(n == 1);
   btnOverlay->setEnabled(n >= 2);
-  btnRemove->setEnabled(n >= 1 && !importing);
   btnImport->setEnabled(!importing);
+  btnReport->setEnabled(!importing);
 }
 
 void Probes::PutStatus(const QString& text) {
   lbStatus->setText(text);
+}
+
+// ---- Report ----
+
+void Probes::SaveReport() {
+  HistoryStore* s = store();
+  if (s == nullptr) {
+    ShowError(this, FromUtf8(open_error_));
+    return;
+  }
+  QFileDialog dialog(this, QStringLiteral("Report"), FromUtf8(DataPath));
+  dialog.setObjectName(QStringLiteral("saveReportDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setNameFilters({QStringLiteral("PDF document(*.pdf)")});
+  dialog.setDefaultSuffix(QStringLiteral("pdf"));
+  const bool ok = exec_open_dialog ? exec_open_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
+  if (!ok || dialog.selectedFiles().isEmpty()) return;
+  ReportRequest request;
+  for (const ProbeSummary& p : SelectedProbes()) request.probe_ids.push_back(p.id);
+  request.window_days = RateWindow();
+  const QString path = dialog.selectedFiles().front();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::string error;
+  const bool saved = SaveHistoryReport(*s, request, ToUtf8(path), &error);
+  QApplication::restoreOverrideCursor();
+  if (!saved) {
+    ShowError(this, FromUtf8(error));
+    return;
+  }
+  PutStatus(QStringLiteral("Report saved to %1").arg(path));
 }
 
 // ---- Import ----

@@ -66,6 +66,9 @@ class Probes : public QWidget {
   void OpenOverlay();
   void SetLimits();
   void RemoveProbes();
+  // Asks for a file name and saves the PDF report of the selected probes, or of all when none
+  // is selected, with the rate window of the list.
+  void SaveReport();
 
   // The selected probes, in the table's order.
   std::vector<ProbeSummary> SelectedProbes() const;
@@ -86,6 +89,7 @@ class Probes : public QWidget {
   QPushButton* btnOverlay;
   QPushButton* btnLimits;
   QPushButton* btnRemove;
+  QPushButton* btnReport;
   QPushButton* btnCancel;
   QProgressBar* prgImport;
   QLabel* lbStatus;
