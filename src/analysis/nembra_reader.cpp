@@ -4,8 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#include "analysis/letter_pieces.h"
 #include "analysis/line_reader.h"
 #include "analysis/token_tables.h"
+#include "common/code_page.h"
 #include "common/number_text.h"
 
 namespace tarn {
@@ -37,6 +39,18 @@ void PrepareLine(std::string_view piece, std::string* out) {
   for (char& c : *out) {
     if (c == '\t') c = ' ';
   }
+}
+
+// Tab, NUL, lower-case letters and every byte from 0x80 up (some of which upper case changes).
+bool NeedsPreparing(std::string_view piece) {
+  unsigned char any = 0;
+  bool lower = false;
+  for (const char ch : piece) {
+    const auto c = static_cast<unsigned char>(ch);
+    any |= c;
+    lower |= (c >= 'a' && c <= 'z') || c == '\t' || c == 0;
+  }
+  return lower || (any & 0x80) != 0;
 }
 
 void UpperInPlace(std::string* line) {
@@ -97,6 +111,30 @@ void CommasToSpaces(std::string_view text, std::string* out) {
 NembraReader::NembraReader(_grp_values_& grp, const _basic_set_& setup, ReaderNotifier* notifier)
     : grp_(grp), setup_(setup), notifier_(notifier) {}
 
+void NembraReader::CopyStateFrom(const NembraReader& other) {
+  FileName = other.FileName;
+  file_type = other.file_type;
+  tag_count = other.tag_count;
+  tag_ptr = other.tag_ptr;
+  data_ptr = other.data_ptr;
+  tag_name = other.tag_name;
+  data_type = other.data_type;
+  cur_tag = other.cur_tag;
+  is_data = other.is_data;
+  serial_no = other.serial_no;
+  part_no = other.part_no;
+  probe_type_str = other.probe_type_str;
+  probe_type = other.probe_type;
+  mloss_unit = other.mloss_unit;
+  thickness = other.thickness;
+  read_interval = other.read_interval;
+  start_dt = other.start_dt;
+  probe_life = other.probe_life;
+  record_count = other.record_count;
+  data_type_name = other.data_type_name;
+  base_time = other.base_time;
+}
+
 void NembraReader::Report(std::string_view text) {
   if (notifier_) notifier_->Error(text);
 }
@@ -104,29 +142,64 @@ void NembraReader::Report(std::string_view text) {
 void NembraReader::Open(const std::string& path) {
   data_type_name.clear();
   tags_in_file = 0;
-  FileCloser file(std::fopen(path.c_str(), "rb"));
-  if (!file.get()) {
-    file_type = -1;
-    tag_count = 0;
-    is_data = false;
-    Report("Cannot open file.");
+  cancelled_ = false;
+  const MappedFile map(path);
+  if (map.mapped()) {
+    IndexMapped(map.view());
+  } else {
+    // Not mappable (a pipe, an empty file, no address space): read it block by block.
+    FileCloser file(std::fopen(path.c_str(), "rb"));
+    if (!file.get()) {
+      file_type = -1;
+      tag_count = 0;
+      is_data = false;
+      Report("Cannot open file.");
+      return;
+    }
+    file_type = GetFileType(file.get());
+    if (file_type == -1) {
+      Report("Unknown file type.");
+      tag_count = 0;
+    } else if (file_type == 0) {
+      GetNembraDataPtr(file.get());
+    } else {
+      GetMetalDataPtr(file.get());
+    }
+  }
+  is_data = tag_count > 0;
+  if (is_data) cur_tag = 0;
+}
+
+void NembraReader::IndexMapped(std::string_view data) {
+  // Only pieces with a letter can hold a keyword, so reading lines are passed over in bulk.
+  LetterPieces pieces(data, progress_);
+  std::string_view piece;
+  int64_t pos = 0;
+  int32_t code = -1;
+  file_type = -1;
+  while (file_type == -1 && pieces.Next(&piece, &pos)) {
+    apParseLine(piece, &code);
+    if (code == kTagNumber) file_type = 0;
+    if (code == kMetalSamples) file_type = 1;
+  }
+  tag_count = 0;
+  if (pieces.cancelled()) {
+    cancelled_ = true;
     return;
   }
-  file_type = GetFileType(file.get());
   if (file_type == -1) {
     Report("Unknown file type.");
-    is_data = false;
-    tag_count = 0;
-  } else if (file_type == 0) {
-    GetNembraDataPtr(file.get());
-  } else {
-    GetMetalDataPtr(file.get());
+    return;
   }
-  if (tag_count > 0) {
-    cur_tag = 0;
-    is_data = true;
-  } else {
-    is_data = false;
+  LetterPieces index(data, progress_);
+  IndexPieces(file_type, [&](std::string_view* p, int64_t* at, int64_t* after) {
+    if (!index.Next(p, at)) return false;
+    *after = index.offset();
+    return true;
+  });
+  if (index.cancelled()) {
+    cancelled_ = true;
+    tag_count = 0;
   }
 }
 
@@ -144,81 +217,69 @@ int32_t NembraReader::GetFileType(FILE* file) {
 
 void NembraReader::GetNembraDataPtr(FILE* file) {
   LineReader reader(file, 0, kIndexBlock);
+  IndexPieces(0, [&](std::string_view* piece, int64_t* at, int64_t* after) {
+    *at = reader.offset();
+    if (!reader.Next(piece)) return false;
+    *after = reader.offset();
+    return true;
+  });
+}
+
+void NembraReader::GetMetalDataPtr(FILE* file) {
+  LineReader reader(file, 0, kIndexBlock);
+  IndexPieces(1, [&](std::string_view* piece, int64_t* at, int64_t* after) {
+    *at = reader.offset();
+    if (!reader.Next(piece)) return false;
+    *after = reader.offset();
+    return true;
+  });
+}
+
+template <typename NextPiece>
+void NembraReader::IndexPieces(int32_t type_of_file, NextPiece next) {
   // A marker without a tag line of its own since the last one keeps the entry before it's name
   // and header position, so its readings still get an entry.
   std::string name;
   int64_t header = 0;
   int32_t n = 0;
   std::string_view piece;
-  while (true) {
-    const int64_t pos = reader.offset();
-    if (!reader.Next(&piece)) break;
+  int64_t pos = 0;
+  int64_t after = 0;
+  const bool nembra = type_of_file == 0;
+  while (next(&piece, &pos, &after)) {
     int32_t code = -1;
     std::string value = apParseLine(piece, &code);
     int32_t type = -1;
     switch (code) {
       case kTagNumber:
-        header = pos;
-        name = std::move(value);
+        if (nembra) {
+          header = pos;
+          name = std::move(value);
+        }
         break;
-      case kRsRr:
-        type = 0;
-        break;
-      case kCorRate:
-        type = 1;
-        break;
-      case kCurrent:
-        type = 2;
-        break;
-      case kPotential:
-        type = 3;
-        break;
-      default:
-        break;
-    }
-    if (type < 0) continue;
-    // Tags past the index are counted, so the screen can say what it does not list.
-    ++tags_in_file;
-    if (n >= kMaxTags) continue;
-    tag_ptr[n] = header;
-    tag_name[n] = name;
-    data_type[n] = type;
-    data_ptr[n] = reader.offset();
-    ++n;
-  }
-  tag_count = n;
-}
-
-void NembraReader::GetMetalDataPtr(FILE* file) {
-  LineReader reader(file, 0, kIndexBlock);
-  std::string name;
-  int64_t header = 0;
-  int32_t n = 0;
-  std::string_view piece;
-  while (true) {
-    const int64_t pos = reader.offset();
-    if (!reader.Next(&piece)) break;
-    int32_t code = -1;
-    std::string value = apParseLine(piece, &code);
-    int32_t type = -1;
-    switch (code) {
       case kProbeTypeLine:
-        header = pos;
+        if (!nembra) header = pos;
         break;
       case kProbeId:
-        name = std::move(value);
+        if (!nembra) name = std::move(value);
+        break;
+      case kRsRr:
+        if (nembra) type = 0;
+        break;
+      case kCorRate:
+        if (nembra) type = 1;
         break;
       case kMetalLossMarker:
-        type = 4;
+        if (!nembra) type = 4;
         break;
       case kCorrosionRate:
-        type = 5;
+        if (!nembra) type = 5;
         break;
       case kCurrent:
-        type = 6;
+        type = nembra ? 2 : 6;
         break;
       case kPotential:
-        type = 7;
+        type = nembra ? 3 : 7;
         break;
       default:
         break;
@@ -230,7 +291,7 @@ void NembraReader::GetMetalDataPtr(FILE* file) {
     tag_ptr[n] = header;
     tag_name[n] = name;
     data_type[n] = type;
-    data_ptr[n] = reader.offset();
+    data_ptr[n] = after;
     ++n;
   }
   tag_count = n;
@@ -386,13 +447,22 @@ void NembraReader::GetDataNembraLpr(FILE* file) {
 void NembraReader::GetDataNembra(FILE* file, bool er) {
   LineReader reader(file, data_ptr[cur_tag]);
   std::string_view piece;
-  std::string line;
+  std::string copy;
   int32_t p = 0;
   while (reader.Next(&piece)) {
-    PrepareLine(piece, &line);
-    if (TrimNarrow(line).empty()) continue;
-    if (line.find("TAG NUMBER") != std::string::npos) break;
-    UpperInPlace(&line);
+    std::string_view line = piece;
+    // A plain reading line is used where it lies; one with a tab, a NUL or a byte that upper
+    // case changes is copied and prepared first.
+    if (NeedsPreparing(piece)) {
+      PrepareLine(piece, &copy);
+      if (TrimNarrow(copy).empty()) continue;
+      if (copy.find("TAG NUMBER") != std::string::npos) break;
+      UpperInPlace(&copy);
+      line = copy;
+    } else {
+      if (TrimNarrow(line).empty()) continue;
+      if (line.find("TAG NUMBER") != std::string_view::npos) break;
+    }
     int32_t pos = -1;
     const std::string_view r = NextStr(" ", line, &pos);
     // The date-time takes 19 characters and one separator; a shorter line has no reading.
@@ -512,15 +582,33 @@ bool NembraReader::Data2Buffer(int32_t p, std::string_view dt, double value) {
     sink_->Reading(dt, value);
     return true;
   }
+  if (p < 0) return false;
   if (p >= kGrpCapacity) {
     // No room left: counted, so the screen can say what it does not show.
-    int32_t chk = 0;
-    Str2DateTime(dt, &chk);
+    DateTime beyond;
+    int32_t chk = 1;
+    if (!FixedStr2DateTime(dt, &beyond)) Str2DateTime(dt, &chk);
     if (chk != 0) ++readings_beyond_;
     return false;
   }
-  if (!StoreGrpSample(grp_, p, dt, value)) return false;
-  if (p == 0) base_time = Str2DateTime(dt, nullptr);
+  DateTime when;
+  if (!FixedStr2DateTime(dt, &when)) {
+    int32_t chk = 0;
+    when = Str2DateTime(dt, &chk);
+    if (chk == 0) return false;
+  }
+  // Every later reading is measured from the stored start time: convert it once per text.
+  const std::string_view start = FieldText(grp_.start_time);
+  if (p > 0 && start != std::string_view(base_text_)) {
+    base_text_.assign(start);
+    base_value_ = Str2DateTime(start, nullptr);
+  }
+  if (!StoreGrpSampleAt(grp_, p, dt, when, p == 0 ? when : base_value_, value)) return false;
+  if (p == 0) {
+    base_time = when;
+    base_text_.assign(FieldText(grp_.start_time));
+    base_value_ = when;
+  }
   return true;
 }
 

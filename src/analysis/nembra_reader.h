@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/read_progress.h"
 #include "analysis/reader_notifier.h"
 #include "common/date_time.h"
 #include "graph/grp_values.h"
@@ -63,6 +64,15 @@ class NembraReader {
   // caller then advances p). At p = 0 it also sets base_time.
   bool Data2Buffer(int32_t p, std::string_view dt, double value);
 
+  // While set, Open reports its progress there and stops early when asked to; a stopped Open
+  // leaves no tags and cancelled() true. May be null.
+  void SetProgress(ReadProgress* progress) { progress_ = progress; }
+  bool cancelled() const { return cancelled_; }
+
+  // Takes over everything another reader found (file, index, header values, readings count),
+  // but not its graph data set: a reader that worked on another thread hands over its results.
+  void CopyStateFrom(const NembraReader& other);
+
   // The graph data set this reader fills.
   const _grp_values_& grp() const { return grp_; }
 
@@ -98,6 +108,10 @@ class NembraReader {
   DateTime base_time{};
 
  private:
+  void IndexMapped(std::string_view data);
+  // Builds the tag index from the pieces next() hands out (piece, its offset, the offset after).
+  template <typename NextPiece>
+  void IndexPieces(int32_t type_of_file, NextPiece next);
   void GetDataNembra(FILE* file, bool er);
   void Report(std::string_view text);
 
@@ -105,9 +119,15 @@ class NembraReader {
   const _basic_set_& setup_;
   ReaderNotifier* notifier_;
   ReadingSink* sink_ = nullptr;  // set only while StreamData runs
+  ReadProgress* progress_ = nullptr;
+  bool cancelled_ = false;
   mutable std::string thickness_text_;
   mutable double thickness_value_ = 0.0;
   int32_t readings_beyond_ = 0;
+  // The stored start time text and its conversion, so a reading is measured without reading it
+  // again.
+  std::string base_text_;
+  DateTime base_value_{};
 };
 
 }  // namespace tarn

@@ -156,6 +156,27 @@ DateTime Str2DateTime(std::string_view text, int32_t* chk) {
   return ok ? dt : Fallback();
 }
 
+bool FixedStr2DateTime(std::string_view text, DateTime* out) {
+  if (text.size() != 19) return false;
+  static constexpr char kLayout[] = "00/00/0000 00:00:00";
+  int v = 0;
+  int fields[6];
+  int n = 0;
+  for (std::size_t i = 0; i < 19; ++i) {
+    const char c = text[i];
+    if (kLayout[i] == '0') {
+      if (c < '0' || c > '9') return false;
+      v = v * 10 + (c - '0');
+    } else {
+      if (c != kLayout[i]) return false;
+      fields[n++] = v;
+      v = 0;
+    }
+  }
+  fields[n] = v;
+  return MakeDateTime(fields[2], fields[1], fields[0], fields[3], fields[4], fields[5], out);
+}
+
 std::string DateTime2Str(DateTime dt) {
   return Format(SplitDateTime(dt), true);
 }

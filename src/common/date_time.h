@@ -31,6 +31,10 @@ DateTimeParts SplitDateTime(DateTime dt);
 // Text day/month/year hour:minute[:second] to a date-time; *chk is 1 on success, 0 on failure
 // (then the result is 01/01/1990 01:01:01). chk may be null.
 DateTime Str2DateTime(std::string_view text, int32_t* chk);
+// The common case of Str2DateTime, quickly: true (and *out set) only when the text is exactly
+// "dd/MM/yyyy HH:mm:ss" with digits and a valid date; for anything else the caller converts it
+// with Str2DateTime, which gives the same result for the texts accepted here.
+bool FixedStr2DateTime(std::string_view text, DateTime* out);
 // "dd/MM/yyyy HH:mm:ss".
 std::string DateTime2Str(DateTime dt);
 // tm plus the minutes, as "dd/MM/yyyy HH:mm"; empty for NaN or a result outside years 1-9999.

@@ -28,6 +28,13 @@ bool StoreGrpSample(_grp_values_& grp, int32_t p, std::string_view time_text, do
   int32_t chk = 0;
   const DateTime when = Str2DateTime(time_text, &chk);
   if (chk == 0) return false;
+  const DateTime base = p == 0 ? when : Str2DateTime(FieldText(grp.start_time), nullptr);
+  return StoreGrpSampleAt(grp, p, time_text, when, base, value);
+}
+
+bool StoreGrpSampleAt(_grp_values_& grp, int32_t p, std::string_view time_text, DateTime when,
+                      DateTime base, double value) {
+  if (p < 0 || p >= kGrpCapacity) return false;
   if (p == 0) {
     // A text too long for the field is stored in its canonical form, which reads back to the
     // same second; cutting it could change or break its meaning.
@@ -38,7 +45,6 @@ bool StoreGrpSample(_grp_values_& grp, int32_t p, std::string_view time_text, do
     }
     grp.elapsed[0] = 0;
   } else {
-    const DateTime base = Str2DateTime(FieldText(grp.start_time), nullptr);
     const double minutes = std::trunc(DateTime2Interval(base, when));
     if (!(minutes > static_cast<double>(grp.elapsed[p - 1]))) return false;
     if (minutes > static_cast<double>(std::numeric_limits<int32_t>::max())) return false;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/date_time.h"
+
 namespace tarn {
 
 inline constexpr int32_t kGrpCapacity = 65535;
@@ -27,6 +29,10 @@ const char* GrpYTitle(int32_t data_type);
 // changed) a time text that does not convert, a time not at least one whole minute after the
 // previous stored sample, and any p at or beyond the capacity.
 bool StoreGrpSample(_grp_values_& grp, int32_t p, std::string_view time_text, double value);
+// The same rule for a caller that has converted the texts already: `when` is the conversion of
+// time_text (which did convert), `base` that of the stored start_time (used when p > 0).
+bool StoreGrpSampleAt(_grp_values_& grp, int32_t p, std::string_view time_text, DateTime when,
+                      DateTime base, double value);
 // After the last reading: count, data type, its Y title and the tag name (cut to 49 bytes).
 void FinishGrpValues(_grp_values_& grp, int32_t count, int32_t data_type, std::string_view tag);
 

@@ -1,0 +1,130 @@
+#include "analysis/letter_pieces.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "analysis/line_reader.h"
+
+namespace tarn {
+
+namespace {
+
+// Bytes passed over between two looks at the cancel flag.
+constexpr std::size_t kStride = 1 << 20;
+
+bool IsAsciiLetter(char ch) {
+  const auto c = static_cast<unsigned char>(ch | 0x20);
+  return c >= 'a' && c <= 'z';
+}
+
+const char* FindLetterScalar(const char* p, const char* end) {
+  for (; p < end; ++p) {
+    if (IsAsciiLetter(*p)) return p;
+  }
+  return nullptr;
+}
+
+#if defined(__SSE2__)
+// Letters, once or-ed with 0x20, lie in 0x61-0x7A; bytes from 0x80 up compare as negative.
+inline __m128i LetterMask(const char* p) {
+  const __m128i v =
+      _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8(0x20));
+  return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x60)),
+                       _mm_cmplt_epi8(v, _mm_set1_epi8(0x7B)));
+}
+#endif
+
+// First ASCII letter in [p, end), or null.
+const char* FindLetter(const char* p, const char* end) {
+#if defined(__SSE2__)
+  while (end - p >= 64) {
+    const __m128i any = _mm_or_si128(_mm_or_si128(LetterMask(p), LetterMask(p + 16)),
+                                     _mm_or_si128(LetterMask(p + 32), LetterMask(p + 48)));
+    if (_mm_movemask_epi8(any) != 0) return FindLetterScalar(p, p + 64);
+    p += 64;
+  }
+  while (end - p >= 16) {
+    if (const int m = _mm_movemask_epi8(LetterMask(p)); m != 0) return p + __builtin_ctz(m);
+    p += 16;
+  }
+#endif
+  return FindLetterScalar(p, end);
+}
+
+}  // namespace
+
+LetterPieces::LetterPieces(std::string_view data, ReadProgress* progress)
+    : data_(data), progress_(progress) {
+  if (progress_) progress_->total = static_cast<int64_t>(data.size());
+}
+
+bool LetterPieces::Next(std::string_view* piece, int64_t* pos) {
+  const char* base = data_.data();
+  const std::size_t size = data_.size();
+  while (cur_ < size) {
+    if (progress_) {
+      if (progress_->cancel.load(std::memory_order_relaxed)) {
+        cancelled_ = true;
+        return false;
+      }
+      progress_->done.store(static_cast<int64_t>(cur_), std::memory_order_relaxed);
+    }
+    const std::size_t stop = size - cur_ > kStride ? cur_ + kStride : size;
+    const char* letter = FindLetter(base + cur_, base + stop);
+    if (!letter) {
+      cur_ = stop;
+      continue;
+    }
+    // cur_ starts a piece, and so does every byte after a line feed; a long line is cut into
+    // pieces of kMaxPiece bytes from its start.
+    const std::size_t at = static_cast<std::size_t>(letter - base);
+    const void* lf = memrchr(base + cur_, '\n', at - cur_);
+    const std::size_t line =
+        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) + 1 : cur_;
+    const std::size_t start = line + (at - line) / LineReader::kMaxPiece * LineReader::kMaxPiece;
+    const std::size_t limit =
+        size - start < LineReader::kMaxPiece ? size - start : LineReader::kMaxPiece;
+    const void* end_lf = std::memchr(base + start, '\n', limit);
+    const std::size_t n =
+        end_lf ? static_cast<std::size_t>(static_cast<const char*>(end_lf) - (base + start)) + 1
+               : limit;
+    *piece = std::string_view(base + start, n);
+    *pos = static_cast<int64_t>(start);
+    cur_ = start + n;
+    return true;
+  }
+  if (progress_) progress_->done.store(static_cast<int64_t>(size), std::memory_order_relaxed);
+  return false;
+}
+
+MappedFile::MappedFile(std::string_view path) {
+  const std::string name(path);
+  // Without O_NONBLOCK a pipe would hold the caller here until something writes to it.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (p != MAP_FAILED) {
+      ::madvise(p, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
+      data_ = static_cast<const char*>(p);
+      size_ = static_cast<std::size_t>(st.st_size);
+    }
+  }
+  ::close(fd);
+}
+
+MappedFile::~MappedFile() {
+  if (data_) ::munmap(const_cast<char*>(data_), size_);
+}
+
+}  // namespace tarn
