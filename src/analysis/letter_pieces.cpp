@@ -108,23 +108,30 @@ bool LetterPieces::Next(std::string_view* piece, int64_t* pos) {
 
 MappedFile::MappedFile(std::string_view path) {
   const std::string name(path);
-  // Without O_NONBLOCK a pipe would hold the caller here until something writes to it.
-  const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
+  // A pipe holds the caller here until something writes to it, as any reader of it would be.
+  fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) return;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-    void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    if (p != MAP_FAILED) {
-      ::madvise(p, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
-      data_ = static_cast<const char*>(p);
-      size_ = static_cast<std::size_t>(st.st_size);
-    }
-  }
-  ::close(fd);
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return;
+  void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd_, 0);
+  if (p == MAP_FAILED) return;
+  ::madvise(p, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
+  data_ = static_cast<const char*>(p);
+  size_ = static_cast<std::size_t>(st.st_size);
+  ::close(fd_);
+  fd_ = -1;
 }
 
 MappedFile::~MappedFile() {
   if (data_) ::munmap(const_cast<char*>(data_), size_);
+  if (fd_ >= 0) ::close(fd_);
+}
+
+FILE* MappedFile::TakeStream() {
+  if (fd_ < 0) return nullptr;
+  FILE* stream = ::fdopen(fd_, "rb");
+  if (stream) fd_ = -1;
+  return stream;
 }
 
 }  // namespace tarn

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string_view>
 
 #include "analysis/read_progress.h"
@@ -29,7 +30,8 @@ class LetterPieces {
 };
 
 // A whole file mapped read-only into memory; not mapped (empty view) when the system refuses,
-// for an empty file, or for something that is not a regular file.
+// for an empty file, or for something that is not a regular file. Such a file is then read
+// through TakeStream, from the same opening.
 class MappedFile {
  public:
   explicit MappedFile(const std::string_view path);
@@ -39,8 +41,12 @@ class MappedFile {
 
   bool mapped() const { return data_ != nullptr; }
   std::string_view view() const { return {data_, size_}; }
+  // The opened file as a stream (the caller closes it); null when the file could not be opened
+  // or is mapped.
+  FILE* TakeStream();
 
  private:
+  int fd_ = -1;
   const char* data_ = nullptr;
   std::size_t size_ = 0;
 };

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "analysis/letter_pieces.h"
 #include "analysis/line_reader.h"
 #include "analysis/token_tables.h"
@@ -43,10 +47,23 @@ void PrepareLine(std::string_view piece, std::string* out) {
 
 // Tab, NUL, lower-case letters and every byte from 0x80 up (some of which upper case changes).
 bool NeedsPreparing(std::string_view piece) {
+  const char* p = piece.data();
+  const char* end = p + piece.size();
+#if defined(__SSE2__)
+  for (; end - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)),
+                                        _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
+    const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
+                                     _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
+    // The sign bit of v itself marks the bytes from 0x80 up.
+    if (_mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(lower, odd))) != 0) return true;
+  }
+#endif
   unsigned char any = 0;
   bool lower = false;
-  for (const char ch : piece) {
-    const auto c = static_cast<unsigned char>(ch);
+  for (; p < end; ++p) {
+    const auto c = static_cast<unsigned char>(*p);
     any |= c;
     lower |= (c >= 'a' && c <= 'z') || c == '\t' || c == 0;
   }
@@ -143,12 +160,12 @@ void NembraReader::Open(const std::string& path) {
   data_type_name.clear();
   tags_in_file = 0;
   cancelled_ = false;
-  const MappedFile map(path);
+  MappedFile map(path);
   if (map.mapped()) {
     IndexMapped(map.view());
   } else {
     // Not mappable (a pipe, an empty file, no address space): read it block by block.
-    FileCloser file(std::fopen(path.c_str(), "rb"));
+    FileCloser file(map.TakeStream());
     if (!file.get()) {
       file_type = -1;
       tag_count = 0;

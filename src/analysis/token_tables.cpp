@@ -32,14 +32,6 @@ const _token_tables_ vProbeType[] = {
     {54, "FL 3"},    {56, "GAL 2"},      {57, "PO 2"},    {-1, ""},
 };
 
-std::string_view TrimNarrow(std::string_view text) {
-  std::size_t b = 0;
-  std::size_t e = text.size();
-  while (b < e && IsNarrowSpace(static_cast<unsigned char>(text[b]))) ++b;
-  while (e > b && IsNarrowSpace(static_cast<unsigned char>(text[e - 1]))) --e;
-  return text.substr(b, e - b);
-}
-
 namespace {
 
 // Text as a C string would see it: up to the first NUL.

@@ -57,8 +57,14 @@ int32_t apGetProbeType(std::string_view text);
 std::string GetNextStr(std::string_view sep, std::string_view buff, int32_t* pos);
 
 // Narrow-text helpers shared by the reader: white space as IsNarrowSpace counts it; upper case
-// covers the Windows-1252 letters.
-std::string_view TrimNarrow(std::string_view text);
+// covers the Windows-1252 letters. Inline: the readers trim every line several times.
+inline std::string_view TrimNarrow(std::string_view text) {
+  std::size_t b = 0;
+  std::size_t e = text.size();
+  while (b < e && IsNarrowSpace(static_cast<unsigned char>(text[b]))) ++b;
+  while (e > b && IsNarrowSpace(static_cast<unsigned char>(text[e - 1]))) --e;
+  return text.substr(b, e - b);
+}
 inline char UpperNarrow(char ch) {
   const auto c = static_cast<unsigned char>(ch);
   if (c >= 'a' && c <= 'z') return static_cast<char>(c - 0x20);

@@ -212,6 +212,8 @@ void MainForm::SetChildScr() {
 void MainForm::View(int cv) {
   // Reception never goes on behind another tab, nor across the ER/LPR switch.
   if (CurView_ == 1 || CurView_ == 2) fmElpr_->ClosePort();
+  // Nor does a file go on opening behind another tab.
+  if (CurView_ == 4 && cv != 4) fmAnl_->CancelLoad();
   switch (cv) {
     case 1:
     case 2: {

@@ -157,24 +157,22 @@ DateTime Str2DateTime(std::string_view text, int32_t* chk) {
 }
 
 bool FixedStr2DateTime(std::string_view text, DateTime* out) {
-  if (text.size() != 19) return false;
-  static constexpr char kLayout[] = "00/00/0000 00:00:00";
-  int v = 0;
-  int fields[6];
-  int n = 0;
-  for (std::size_t i = 0; i < 19; ++i) {
-    const char c = text[i];
-    if (kLayout[i] == '0') {
-      if (c < '0' || c > '9') return false;
-      v = v * 10 + (c - '0');
-    } else {
-      if (c != kLayout[i]) return false;
-      fields[n++] = v;
-      v = 0;
-    }
+  if (text.size() != 19 || text[2] != '/' || text[5] != '/' || text[10] != ' ' || text[13] != ':' ||
+      text[16] != ':') {
+    return false;
   }
-  fields[n] = v;
-  return MakeDateTime(fields[2], fields[1], fields[0], fields[3], fields[4], fields[5], out);
+  const char* s = text.data();
+  unsigned bad = 0;
+  // Two digits at s[i], s[i + 1]; any non-digit sets a bit in bad.
+  auto two = [&](int i) {
+    const unsigned a = static_cast<unsigned char>(s[i]) - '0';
+    const unsigned b = static_cast<unsigned char>(s[i + 1]) - '0';
+    bad |= (a > 9) | (b > 9);
+    return static_cast<int>(a * 10 + b);
+  };
+  const int day = two(0), month = two(3), year = two(6) * 100 + two(8);
+  const int hour = two(11), minute = two(14), second = two(17);
+  return bad == 0 && MakeDateTime(year, month, day, hour, minute, second, out);
 }
 
 std::string DateTime2Str(DateTime dt) {

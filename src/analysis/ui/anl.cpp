@@ -1,14 +1,21 @@
 #include "analysis/ui/anl.h"
 
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
 
 #include "analysis/analysis_export.h"
 #include "analysis/ui/anl_models.h"
@@ -22,7 +29,45 @@
 
 namespace tarn {
 
+// One open or tag read on the worker thread, with a reader and graph data set of its own; the
+// screen takes its results over when it ends, unless it was cancelled or replaced first.
+struct LoadJob : ReaderNotifier {
+  explicit LoadJob(const _basic_set_& s)
+      : setup(s), grp(std::make_unique<_grp_values_>()), reader(*grp, setup, this) {
+    reader.SetProgress(&progress);
+  }
+  void Error(std::string_view text) override {
+    (open_done ? data_messages : open_messages).emplace_back(text);
+  }
+  void Run() {
+    if (open) {
+      reader.Open(path);
+      reader.FileName = path;
+      open_done = true;
+      if (reader.tag_count > 0 && !reader.cancelled()) reader.GetData(0);
+    } else {
+      open_done = true;
+      reader.GetData(tag);
+    }
+  }
+
+  _basic_set_ setup;
+  std::unique_ptr<_grp_values_> grp;
+  NembraReader reader;
+  ReadProgress progress;
+  std::string path;
+  bool open = true;
+  int32_t tag = 0;
+  bool open_done = false;
+  std::vector<std::string> open_messages;
+  std::vector<std::string> data_messages;
+  QElapsedTimer started;
+};
+
 namespace {
+
+// The progress bar shows only for reads that last longer than this.
+constexpr qint64 kProgressAfterMs = 300;
 
 const char* const kDateHeader = "Received Date / Time";
 
@@ -52,7 +97,14 @@ Anl::Anl(QWidget* parent) : QWidget(parent), reader_(vGrpData, vSetup, this) {
   fmAbout = new about(this);
 }
 
-Anl::~Anl() = default;
+Anl::~Anl() {
+  CancelLoad();
+  // A cancelled read stops at its next look at the flag; nothing may outlive the screen.
+  for (QThread* worker : workers_) {
+    worker->wait();
+    delete worker;
+  }
+}
 
 void Anl::InitializeComponent() {
   setObjectName(QStringLiteral("Anl"));
@@ -155,12 +207,24 @@ void Anl::InitializeComponent() {
   lbSt1 = MakeLabel("lbSt1", "File Name", panel3);
   lbSt2 = MakeLabel("lbSt2", "", panel3);
   lbSt2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  pbLoad = new QProgressBar(panel3);
+  pbLoad->setObjectName(QStringLiteral("pbLoad"));
+  pbLoad->setFixedWidth(160);
+  pbLoad->setTextVisible(false);
+  pbLoad->hide();
+  btnCancel = new QPushButton(QStringLiteral("Cancel"), panel3);
+  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  btnCancel->hide();
   auto* status = new QHBoxLayout(panel3);
   status->setContentsMargins(8, 0, 8, 0);
   status->setSpacing(16);
   status->addWidget(lbTitle);
   status->addWidget(lbSt1);
   status->addWidget(lbSt2, 1);
+  status->addWidget(pbLoad);
+  status->addWidget(btnCancel);
+  load_timer_ = new QTimer(this);
+  load_timer_->setInterval(50);
 
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 0, 0);
@@ -200,6 +264,8 @@ void Anl::InitializeComponent() {
   connect(btnExport, &QPushButton::clicked, this, [this] { SaveExport(); });
   connect(btnGraph, &QPushButton::clicked, this, [this] { btnGraph_Click(); });
   connect(btnAbout, &QPushButton::clicked, this, [this] { btnAbout_Click(); });
+  connect(btnCancel, &QPushButton::clicked, this, [this] { CancelLoad(); });
+  connect(load_timer_, &QTimer::timeout, this, [this] { PutProgress(); });
   connect(lstBox, &QListWidget::currentRowChanged, this,
           [this](int row) { lstBox_SelectedIndexChanged(row); });
 
@@ -240,10 +306,18 @@ void Anl::OpenData() {
   dialog.setNameFilter(QStringLiteral("Nembra instrument data(*.nid)"));
   if (!RunFileDialog(&dialog) || dialog.selectedFiles().isEmpty()) return;
   const std::string path = ToUtf8(dialog.selectedFiles().first());
-
+  if (NeedsWorker(path)) {
+    StartLoad(path, true, 0);
+    return;
+  }
+  CancelLoad();
   reader_.Open(path);
   // Kept also for a file that was not recognised: the status line shows what was tried.
   reader_.FileName = path;
+  PutOpenedFile();
+}
+
+void Anl::PutOpenedFile() {
   PutFileName();
   PutTag();
   ClearTable();
@@ -261,6 +335,101 @@ void Anl::ClearReadings() {
   lbDataCnt->setText(QStringLiteral("Data Count : 0"));
   lbDataNote->hide();
   CrateStr.clear();
+}
+
+bool Anl::NeedsWorker(const std::string& path) const {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  // A missing file is reported at once; a pipe or device may keep a read waiting.
+  if (ec || !fs::exists(st)) return false;
+  if (!fs::is_regular_file(st)) return true;
+  const auto size = fs::file_size(path, ec);
+  return ec || static_cast<int64_t>(size) >= worker_from_bytes;
+}
+
+void Anl::StartLoad(const std::string& path, bool open, int32_t tag) {
+  CancelLoad();
+  auto job = std::make_shared<LoadJob>(vSetup);
+  job->path = path;
+  job->open = open;
+  job->tag = tag;
+  if (!open) job->reader.CopyStateFrom(reader_);
+  job->started.start();
+  job_ = job;
+  QThread* worker = QThread::create([job] { job->Run(); });
+  workers_.push_back(worker);
+  connect(worker, &QThread::finished, this, [this, worker, job] {
+    workers_.erase(std::remove(workers_.begin(), workers_.end(), worker), workers_.end());
+    worker->deleteLater();
+    FinishLoad(job);
+  });
+  worker->start();
+  load_timer_->start();
+  SetEnable();
+}
+
+void Anl::CancelLoad() {
+  if (!job_) return;
+  job_->progress.cancel = true;
+  job_.reset();
+  load_timer_->stop();
+  pbLoad->hide();
+  btnCancel->hide();
+  // A tag read that never finished leaves the tag shown before selected in the list.
+  if (reader_.tag_count > 0 && lstBox->currentRow() != reader_.cur_tag) {
+    const QSignalBlocker block(lstBox);
+    lstBox->setCurrentRow(reader_.cur_tag);
+  }
+  SetEnable();
+}
+
+void Anl::PutProgress() {
+  if (!job_ || job_->started.elapsed() < kProgressAfterMs) return;
+  const int64_t total = job_->progress.total.load();
+  if (total > 0) {
+    pbLoad->setRange(0, 1000);
+    pbLoad->setValue(static_cast<int>(job_->progress.done.load() * 1000 / total));
+  } else {
+    pbLoad->setRange(0, 0);
+  }
+  pbLoad->show();
+  btnCancel->show();
+}
+
+void Anl::FinishLoad(const std::shared_ptr<LoadJob>& job) {
+  if (job != job_) return;  // cancelled, or another read took its place
+  job_.reset();
+  load_timer_->stop();
+  pbLoad->hide();
+  btnCancel->hide();
+  if (job->reader.cancelled()) {
+    SetEnable();
+    return;
+  }
+  for (const std::string& text : job->open_messages) Error(text);
+  if (job->open && job->reader.tag_count == 0) {
+    // As a direct open: the index is replaced, the last tag's values and readings stay.
+    reader_.file_type = job->reader.file_type;
+    reader_.tag_count = 0;
+    reader_.is_data = false;
+    reader_.data_type_name.clear();
+    reader_.FileName = job->path;
+  } else {
+    reader_.CopyStateFrom(job->reader);
+    vGrpData = *job->grp;
+  }
+  for (const std::string& text : job->data_messages) Error(text);
+  applying_ = true;
+  if (job->open) {
+    PutOpenedFile();
+  } else {
+    const QSignalBlocker block(lstBox);
+    lstBox->setCurrentRow(reader_.cur_tag);
+    PutData(reader_.cur_tag);
+  }
+  applying_ = false;
+  SetEnable();
 }
 
 void Anl::PutFileName() {
@@ -290,6 +459,15 @@ void Anl::ClearTable() {
 
 void Anl::lstBox_SelectedIndexChanged(int row) {
   if (row < 0 || row >= reader_.tag_count) return;
+  if (applying_) {  // the worker has read this tag already
+    PutData(row);
+    return;
+  }
+  if (NeedsWorker(reader_.FileName)) {
+    StartLoad(reader_.FileName, false, row);
+    return;
+  }
+  CancelLoad();
   reader_.cur_tag = row;
   reader_.GetData(row);
   PutData(row);
@@ -323,8 +501,8 @@ void Anl::PutTable() {
 }
 
 void Anl::SetEnable() {
-  btnExport->setEnabled(reader_.is_data && reader_.record_count >= 1);
-  btnGraph->setEnabled(reader_.is_data && reader_.record_count >= 2);
+  btnExport->setEnabled(!job_ && reader_.is_data && reader_.record_count >= 1);
+  btnGraph->setEnabled(!job_ && reader_.is_data && reader_.record_count >= 2);
 }
 
 void Anl::SaveExport() {

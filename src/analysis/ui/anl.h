@@ -4,8 +4,12 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/nembra_reader.h"
 #include "analysis/reader_notifier.h"
@@ -14,7 +18,10 @@ class QFileDialog;
 class QFrame;
 class QLabel;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
+class QThread;
+class QTimer;
 class QTableView;
 
 namespace tarn {
@@ -23,6 +30,7 @@ class InfoModel;
 class ReadingModel;
 class ViewGrp;
 class about;
+struct LoadJob;
 
 class Anl : public QWidget, private ReaderNotifier {
   Q_OBJECT
@@ -56,6 +64,14 @@ class Anl : public QWidget, private ReaderNotifier {
   ViewGrp* fmGrp = nullptr;
   about* fmAbout = nullptr;
 
+  // Stops a running open or tag read (a tab change does this); the screen keeps what it showed.
+  void CancelLoad();
+  // True while an open or a tag read runs on the worker thread.
+  bool IsLoading() const { return job_ != nullptr; }
+  // Files of this size and up (and anything that is not a regular file) are opened and read on
+  // a worker thread so the window never waits for the disk; smaller ones are read at once.
+  int64_t worker_from_bytes = int64_t{16} << 20;
+
   // Replaces the modal run of the open and save dialogs (tests): set the selection on the
   // dialog and return true for OK.
   std::function<bool(QFileDialog*)> exec_file_dialog;
@@ -72,9 +88,18 @@ class Anl : public QWidget, private ReaderNotifier {
   void btnGraph_Click();
   void btnAbout_Click();
   bool ReportSave(bool ok, const std::string& error, const QString& path);
+  bool NeedsWorker(const std::string& path) const;
+  // Opens path (open) or reads tag `tag` of the open file on the worker thread.
+  void StartLoad(const std::string& path, bool open, int32_t tag);
+  void FinishLoad(const std::shared_ptr<LoadJob>& job);
+  void PutOpenedFile();
+  void PutProgress();
 
   NembraReader reader_;
   bool shown_ = false;
+  std::shared_ptr<LoadJob> job_;
+  std::vector<QThread*> workers_;
+  bool applying_ = false;  // a finished read is being shown: selecting its tag reads nothing
   ReadingModel* view_model_ = nullptr;
   InfoModel* info_model_ = nullptr;
 
@@ -99,6 +124,9 @@ class Anl : public QWidget, private ReaderNotifier {
   QLabel* lbTitle;
   QLabel* lbSt1;
   QLabel* lbSt2;
+  QProgressBar* pbLoad;
+  QPushButton* btnCancel;
+  QTimer* load_timer_;
 };
 
 }  // namespace tarn
