@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -145,6 +147,38 @@ void BM_GetDataFullTag(benchmark::State& state) {
   state.counters["readings"] = r->reader.record_count;
 }
 BENCHMARK(BM_GetDataFullTag)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Seconds for one run of a whole command, output thrown away.
+double RunSeconds(const std::string& command) {
+  const auto t0 = std::chrono::steady_clock::now();
+  if (std::system((command + " >/dev/null").c_str()) != 0) return -1;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// tarn-export tags as a whole process (start, index, print) against wc -l on the same file,
+// taken in turns so both see the same load; the minimum of each is kept.
+void BM_ExportTagsProcess(benchmark::State& state) {
+  const BenchFile& file = File();
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return state.SkipWithError("no own path");
+  self[n] = '\0';
+  const char* env = std::getenv("TARN_EXPORT");
+  const std::string tool =
+      env ? env : (std::filesystem::path(self).parent_path() / "../src/app/tarn-export").string();
+  if (!std::filesystem::exists(tool)) return state.SkipWithError("no tarn-export; set TARN_EXPORT");
+  double best_tool = 1e9, best_wc = 1e9;
+  for (auto _ : state) {
+    best_tool = std::min(best_tool, RunSeconds(tool + " tags " + file.path()));
+    state.PauseTiming();
+    best_wc = std::min(best_wc, RunSeconds("wc -l " + file.path()));
+    state.ResumeTiming();
+  }
+  state.counters["tags_ms"] = best_tool * 1e3;
+  state.counters["wc_ms"] = best_wc * 1e3;
+  state.counters["tags_over_wc"] = best_tool / best_wc;
+}
+BENCHMARK(BM_ExportTagsProcess)->Unit(benchmark::kMillisecond)->Iterations(15);
 
 }  // namespace
 }  // namespace tarn

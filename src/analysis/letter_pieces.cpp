@@ -1,10 +1,6 @@
 #include "analysis/letter_pieces.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -63,9 +59,7 @@ const char* FindLetter(const char* p, const char* end) {
 }  // namespace
 
 LetterPieces::LetterPieces(std::string_view data, ReadProgress* progress)
-    : data_(data), progress_(progress) {
-  if (progress_) progress_->total = static_cast<int64_t>(data.size());
-}
+    : data_(data), progress_(progress) {}
 
 bool LetterPieces::Next(std::string_view* piece, int64_t* pos) {
   const char* base = data_.data();
@@ -106,32 +100,58 @@ bool LetterPieces::Next(std::string_view* piece, int64_t* pos) {
   return false;
 }
 
-MappedFile::MappedFile(std::string_view path) {
-  const std::string name(path);
-  // A pipe holds the caller here until something writes to it, as any reader of it would be.
-  fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return;
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return;
-  void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd_, 0);
-  if (p == MAP_FAILED) return;
-  ::madvise(p, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
-  data_ = static_cast<const char*>(p);
-  size_ = static_cast<std::size_t>(st.st_size);
-  ::close(fd_);
-  fd_ = -1;
+FileLetterPieces::FileLetterPieces(FILE* file, int64_t total, ReadProgress* progress,
+                                   std::size_t block_size)
+    : file_(file), progress_(progress) {
+  // A small file needs no large buffer; the size is only a hint (the file may have grown).
+  if (total > 0 && static_cast<uint64_t>(total) < block_size) block_size = total + 1;
+  size_ = std::max(block_size, 2 * LineReader::kMaxPiece);
+  buffer_.reset(new char[size_]);  // left uninitialised: only bytes read are looked at
+  if (progress_) {
+    progress_->total = total;
+    progress_->done = 0;
+  }
+  if (fseeko(file_, 0, SEEK_SET) != 0) eof_ = true;
 }
 
-MappedFile::~MappedFile() {
-  if (data_) ::munmap(const_cast<char*>(data_), size_);
-  if (fd_ >= 0) ::close(fd_);
+bool FileLetterPieces::Refill() {
+  std::memmove(buffer_.get(), buffer_.get() + block_, kept_);
+  base_ += static_cast<int64_t>(block_);
+  std::size_t len = kept_;
+  while (!eof_ && len < size_) {
+    const std::size_t got = std::fread(buffer_.get() + len, 1, size_ - len, file_);
+    len += got;
+    if (got == 0) eof_ = true;  // end of file or a read error: both end the reading
+  }
+  if (len == 0) return false;
+  // Cut after the last line feed: a line start is a piece start. A block without one is all
+  // one line, cut at a whole number of pieces from its start.
+  block_ = len;
+  if (!eof_) {
+    const void* lf = memrchr(buffer_.get(), '\n', len);
+    block_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.get()) + 1
+                : len / LineReader::kMaxPiece * LineReader::kMaxPiece;
+  }
+  kept_ = len - block_;
+  pieces_ = LetterPieces(std::string_view(buffer_.get(), block_), nullptr);
+  if (progress_) progress_->done.store(base_, std::memory_order_relaxed);
+  return true;
 }
 
-FILE* MappedFile::TakeStream() {
-  if (fd_ < 0) return nullptr;
-  FILE* stream = ::fdopen(fd_, "rb");
-  if (stream) fd_ = -1;
-  return stream;
+bool FileLetterPieces::Next(std::string_view* piece, int64_t* pos, int64_t* after) {
+  for (;;) {
+    if (progress_ && progress_->cancel.load(std::memory_order_relaxed)) {
+      cancelled_ = true;
+      return false;
+    }
+    int64_t at = 0;
+    if (block_ > 0 && pieces_.Next(piece, &at)) {
+      *pos = base_ + at;
+      *after = base_ + pieces_.offset();
+      return true;
+    }
+    if (!Refill()) return false;
+  }
 }
 
 }  // namespace tarn

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string_view>
 
 #include "analysis/read_progress.h"
@@ -29,26 +30,32 @@ class LetterPieces {
   bool cancelled_ = false;
 };
 
-// A whole file mapped read-only into memory; not mapped (empty view) when the system refuses,
-// for an empty file, or for something that is not a regular file. Such a file is then read
-// through TakeStream, from the same opening.
-class MappedFile {
+// The same over a whole file read in large blocks from its start, with offsets from the start
+// of the file. Each block ends at a piece boundary, so no piece straddles two blocks.
+class FileLetterPieces {
  public:
-  explicit MappedFile(const std::string_view path);
-  ~MappedFile();
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
+  // Seeks `file` to its start; `total` is what progress reports as the whole (0 if unknown).
+  FileLetterPieces(FILE* file, int64_t total, ReadProgress* progress,
+                   std::size_t block_size = 1 << 20);
 
-  bool mapped() const { return data_ != nullptr; }
-  std::string_view view() const { return {data_, size_}; }
-  // The opened file as a stream (the caller closes it); null when the file could not be opened
-  // or is mapped.
-  FILE* TakeStream();
+  // As LetterPieces::Next; *after is the offset just after the piece. The view stays valid
+  // until the next call.
+  bool Next(std::string_view* piece, int64_t* pos, int64_t* after);
+  bool cancelled() const { return cancelled_; }
 
  private:
-  int fd_ = -1;
-  const char* data_ = nullptr;
+  bool Refill();
+
+  FILE* file_;
+  ReadProgress* progress_;
+  std::unique_ptr<char[]> buffer_;
   std::size_t size_ = 0;
+  std::size_t kept_ = 0;  // bytes after the last block's cut, waiting for the next block
+  int64_t base_ = 0;      // file offset of the current block
+  std::size_t block_ = 0;
+  LetterPieces pieces_{{}, nullptr};
+  bool eof_ = false;
+  bool cancelled_ = false;
 };
 
 }  // namespace tarn

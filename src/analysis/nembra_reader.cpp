@@ -1,5 +1,7 @@
 #include "analysis/nembra_reader.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -160,64 +162,41 @@ void NembraReader::Open(const std::string& path) {
   data_type_name.clear();
   tags_in_file = 0;
   cancelled_ = false;
-  MappedFile map(path);
-  if (map.mapped()) {
-    IndexMapped(map.view());
-  } else {
-    // Not mappable (a pipe, an empty file, no address space): read it block by block.
-    FileCloser file(map.TakeStream());
-    if (!file.get()) {
-      file_type = -1;
-      tag_count = 0;
-      is_data = false;
-      Report("Cannot open file.");
-      return;
-    }
-    file_type = GetFileType(file.get());
-    if (file_type == -1) {
-      Report("Unknown file type.");
-      tag_count = 0;
-    } else if (file_type == 0) {
-      GetNembraDataPtr(file.get());
-    } else {
-      GetMetalDataPtr(file.get());
-    }
+  FileCloser file(std::fopen(path.c_str(), "rb"));
+  if (!file.get()) {
+    file_type = -1;
+    tag_count = 0;
+    is_data = false;
+    Report("Cannot open file.");
+    return;
   }
-  is_data = tag_count > 0;
-  if (is_data) cur_tag = 0;
-}
-
-void NembraReader::IndexMapped(std::string_view data) {
+  struct stat st {};
+  const int64_t size = fstat(fileno(file.get()), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
   // Only pieces with a letter can hold a keyword, so reading lines are passed over in bulk.
-  LetterPieces pieces(data, progress_);
+  FileLetterPieces kind(file.get(), size, progress_);
   std::string_view piece;
   int64_t pos = 0;
+  int64_t after = 0;
   int32_t code = -1;
   file_type = -1;
-  while (file_type == -1 && pieces.Next(&piece, &pos)) {
+  while (file_type == -1 && kind.Next(&piece, &pos, &after)) {
     apParseLine(piece, &code);
     if (code == kTagNumber) file_type = 0;
     if (code == kMetalSamples) file_type = 1;
   }
   tag_count = 0;
-  if (pieces.cancelled()) {
-    cancelled_ = true;
-    return;
+  if (!kind.cancelled() && file_type == -1) Report("Unknown file type.");
+  if (!kind.cancelled() && file_type != -1) {
+    FileLetterPieces index(file.get(), size, progress_);
+    IndexPieces(file_type, [&](std::string_view* p, int64_t* at, int64_t* end) {
+      return index.Next(p, at, end);
+    });
+    if (index.cancelled()) tag_count = 0;
+    cancelled_ = index.cancelled();
   }
-  if (file_type == -1) {
-    Report("Unknown file type.");
-    return;
-  }
-  LetterPieces index(data, progress_);
-  IndexPieces(file_type, [&](std::string_view* p, int64_t* at, int64_t* after) {
-    if (!index.Next(p, at)) return false;
-    *after = index.offset();
-    return true;
-  });
-  if (index.cancelled()) {
-    cancelled_ = true;
-    tag_count = 0;
-  }
+  cancelled_ = cancelled_ || kind.cancelled();
+  is_data = tag_count > 0;
+  if (is_data) cur_tag = 0;
 }
 
 int32_t NembraReader::GetFileType(FILE* file) {

@@ -108,7 +108,6 @@ class NembraReader {
   DateTime base_time{};
 
  private:
-  void IndexMapped(std::string_view data);
   // Builds the tag index from the pieces next() hands out (piece, its offset, the offset after).
   template <typename NextPiece>
   void IndexPieces(int32_t type_of_file, NextPiece next);

@@ -51,6 +51,12 @@ class DrawSurface {
   // Direct pixel access, outside any clip or transformation; no-op / 0 outside the bitmap.
   virtual uint32_t Pixel(int x, int y) const = 0;
   virtual void SetPixel(int x, int y, uint32_t argb) = 0;
+  // The pixels themselves, row after row, *words_per_row apart, for loops that touch many of
+  // them; null when the surface has no such memory (then use Pixel and SetPixel).
+  virtual uint32_t* PixelData(int* words_per_row) {
+    *words_per_row = 0;
+    return nullptr;
+  }
 };
 
 // Makes a bitmap surface of w by h pixels.

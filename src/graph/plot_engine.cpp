@@ -183,22 +183,20 @@ bool PlotEngine::gMousePos(int x, int y, int* xf, double* yf) const {
   return true;
 }
 
+// The storing rule keeps the sample times strictly increasing, so both are binary searches.
 int PlotEngine::gPtrX1(int v) const {
   if (grp_ == nullptr) return 0;
   const int count = std::clamp(grp_->count, 0, kGrpCapacity);
-  for (int i = 0; i < count; ++i) {
-    if (grp_->elapsed[i] >= v) return i;
-  }
-  return 0;
+  const int32_t* end = grp_->elapsed + count;
+  const int32_t* at = std::lower_bound(grp_->elapsed, end, v);
+  return at == end ? 0 : static_cast<int>(at - grp_->elapsed);
 }
 
 int PlotEngine::gPtrX2(int v) const {
   if (grp_ == nullptr) return 0;
   const int count = std::clamp(grp_->count, 0, kGrpCapacity);
-  for (int i = count - 1; i >= 0; --i) {
-    if (grp_->elapsed[i] <= v) return i;
-  }
-  return std::max(count - 1, 0);
+  const int32_t* at = std::upper_bound(grp_->elapsed, grp_->elapsed + count, v);
+  return at == grp_->elapsed ? std::max(count - 1, 0) : static_cast<int>(at - grp_->elapsed) - 1;
 }
 
 double PlotEngine::gMinValue(const double* v, int cnt) {
@@ -267,13 +265,35 @@ void PlotEngine::DrawLinePx(int x1, int y1, int x2, int y2) {
   if (gbase) gbase->DrawLine(x1, y1, x2, y2, gclLine, gclLineWidth);
 }
 
+// Every fifth pixel; straight into the bitmap's rows when the surface lends them.
 void PlotEngine::gXorLinex(int x1, int x2, int y) {
   if (!gbase) return;
+  int stride = 0;
+  if (uint32_t* pixels = gbase->PixelData(&stride)) {
+    if (y < 0 || y >= gbase->Height()) return;
+    uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
+    const int w = gbase->Width();
+    for (int x = x1; x <= x2; x += 5) {
+      if (x >= 0 && x < w) row[x] = ~(gclMouse ^ row[x]);
+    }
+    return;
+  }
   for (int x = x1; x <= x2; x += 5) gbase->SetPixel(x, y, ~(gclMouse ^ gbase->Pixel(x, y)));
 }
 
 void PlotEngine::gXorLiney(int y1, int y2, int x) {
   if (!gbase) return;
+  int stride = 0;
+  if (uint32_t* pixels = gbase->PixelData(&stride)) {
+    if (x < 0 || x >= gbase->Width()) return;
+    const int h = gbase->Height();
+    for (int y = y1; y <= y2; y += 5) {
+      if (y < 0 || y >= h) continue;
+      uint32_t& px = pixels[static_cast<std::ptrdiff_t>(y) * stride + x];
+      px = ~(gclMouse ^ px);
+    }
+    return;
+  }
   for (int y = y1; y <= y2; y += 5) gbase->SetPixel(x, y, ~(gclMouse ^ gbase->Pixel(x, y)));
 }
 

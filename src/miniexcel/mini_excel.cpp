@@ -13,6 +13,7 @@ constexpr int32_t kEofRecord = 0x000A;
 constexpr int32_t kNumberRecord = 0x0003;
 constexpr int32_t kLabelRecord = 0x0004;
 constexpr std::size_t kMaxLabel = 255;  // the record's count is one byte
+constexpr std::size_t kFlushBytes = 1 << 16;
 
 char* CopyText(const char* text) {
   if (text == nullptr) return nullptr;
@@ -40,7 +41,16 @@ void LittleEndianWriter::Put(const uint8_t* bytes, std::size_t n) {
     failed_ = true;
     return;
   }
-  if (std::fwrite(bytes, 1, n, file_) != n) failed_ = true;
+  pending_.insert(pending_.end(), bytes, bytes + n);
+  if (pending_.size() >= kFlushBytes) Flush();
+}
+
+void LittleEndianWriter::Flush() {
+  if (file_ != nullptr && !pending_.empty() &&
+      std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size()) {
+    failed_ = true;
+  }
+  pending_.clear();
 }
 
 void LittleEndianWriter::Write1(uint8_t v) {
@@ -71,6 +81,7 @@ void LittleEndianWriter::WriteDoubleIEEE(double v) {
 
 bool LittleEndianWriter::Close() {
   if (file_ != nullptr) {
+    Flush();
     if (std::fflush(file_) != 0) failed_ = true;
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;

@@ -24,8 +24,11 @@ class LittleEndianWriter {
 
  private:
   void Put(const uint8_t* bytes, std::size_t n);
+  void Flush();
   FILE* file_;
   bool failed_ = false;
+  // Records are one to a few bytes at a time: they gather here and go out in large writes.
+  std::vector<uint8_t> pending_;
 };
 
 class excelValueAttributes {

@@ -317,4 +317,9 @@ void QImageSurface::SetPixel(int x, int y, uint32_t argb) {
   reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = argb;
 }
 
+uint32_t* QImageSurface::PixelData(int* words_per_row) {
+  *words_per_row = static_cast<int>(image_.bytesPerLine() / 4);
+  return reinterpret_cast<uint32_t*>(image_.bits());
+}
+
 }  // namespace tarn

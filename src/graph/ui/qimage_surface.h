@@ -39,6 +39,7 @@ class QImageSurface : public DrawSurface {
   void ResetClip() override;
   uint32_t Pixel(int x, int y) const override;
   void SetPixel(int x, int y, uint32_t argb) override;
+  uint32_t* PixelData(int* words_per_row) override;
 
  private:
   QPainter& Painter();
