@@ -16,9 +16,9 @@
 #include <functional>
 #include <string>
 
-#include "analysis/anl.h"
+#include "analysis/ui/anl.h"
 #include "common/date_time.h"
-#include "common/globals.h"
+#include "settings/ui/settings_records.h"
 
 namespace {
 

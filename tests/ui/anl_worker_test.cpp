@@ -20,10 +20,10 @@
 #include <functional>
 #include <memory>
 
-#include "analysis/anl.h"
-#include "analysis/anl_models.h"
+#include "analysis/ui/anl.h"
+#include "analysis/ui/anl_models.h"
 #include "app/main_form.h"
-#include "common/globals.h"
+#include "settings/ui/settings_records.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {
