@@ -1,5 +1,6 @@
 // tarn: the corrosion monitoring program.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
 #include <cstdio>
 #include <cstring>
@@ -26,9 +27,40 @@ bool HasDisplay(int argc, char** argv) {
 #endif
 }
 
+void Describe(QCommandLineParser& parser) {
+  parser.setApplicationDescription(QStringLiteral(
+      "Corrosion Monitoring Program: downloads, analyses and graphs corrosion probe readings and "
+      "computes weight-loss coupons."));
+  // Qt's own options (-platform, -style) are single-dash words.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument(
+      QStringLiteral("FILE"),
+      QStringLiteral("Instrument data files open in the Analysis tab, coupon data files in the "
+                     "Coupon tab (recognised by their content)."),
+      QStringLiteral("[FILE...]"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --help and --version need no display: answer them before Qt looks for one.
+  {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    Describe(parser);
+    parser.parse(args);  // unknown options are Qt's own (-platform ...), seen again below
+    if (parser.isSet(QStringLiteral("help"))) {
+      std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+      return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+      std::fputs("tarn " TARN_VERSION "\n", stdout);
+      return 0;
+    }
+  }
   if (!HasDisplay(argc, argv)) {
     std::fputs("tarn: no display to show the window on; start one, e.g.: xvfb-run -a tarn\n",
                stderr);
@@ -43,12 +75,18 @@ int main(int argc, char** argv) {
   try {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarn"));
+    QApplication::setApplicationVersion(QStringLiteral(TARN_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("tarn"));
     QApplication::setFont(QFont(QStringLiteral("Verdana"), 9));
     QApplication::setWindowIcon(tarn::AppIcon());
     tarn::MainForm form;
     form.SetHistoryLocation(history);
     form.show();
+    // QApplication has taken its own options out of the arguments by now.
+    QCommandLineParser parser;
+    Describe(parser);
+    parser.parse(QApplication::arguments());
+    form.OpenFiles(parser.positionalArguments());
     app.exec();
   } catch (...) {
     // Whatever escapes the loop ends the program quietly.

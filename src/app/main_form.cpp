@@ -1,23 +1,38 @@
 #include "app/main_form.h"
 
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <system_error>
 
 #include "analysis/ui/anl.h"
+#include "app/button_hints.h"
+#include "app/user_guide.h"
 #include "common/ui/app_icon.h"
+#include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "coupon/data_file_kind.h"
 #include "coupon/ui/coupon.h"
 #include "download/ui/elpr.h"
+#include "graph/ui/view_grp.h"
 #include "history/history_location.h"
 #include "history/ui/probes.h"
 #include "settings/settings.h"
@@ -100,6 +115,11 @@ MainForm::MainForm(QWidget* parent)
   resize_end_.setSingleShot(true);
   resize_end_.setInterval(kResizeEndMs);
   connect(&resize_end_, &QTimer::timeout, this, &MainForm::MainForm_ResizeEnd);
+  connect(fmCpon_, &Coupon::StateChanged, this, &MainForm::PutTitle);
+  connect(fmAnl_, &Anl::FileNameChanged, this, &MainForm::PutTitle);
+  setAcceptDrops(true);
+  SetShortcuts();
+  SetButtonHints(this);
 }
 
 void MainForm::InitializeComponent() {
@@ -241,6 +261,7 @@ void MainForm::View(int cv) {
       break;
   }
   CurView_ = cv;
+  PutTitle();
 }
 
 void MainForm::showEvent(QShowEvent* event) {
@@ -292,6 +313,10 @@ void MainForm::MainForm_ResizeEnd() {
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {
+  if (!MaybeSaveAll()) {
+    event->ignore();
+    return;
+  }
   QWidget::closeEvent(event);
   if (event->isAccepted()) MainForm_FormClosed();
 }
@@ -309,6 +334,188 @@ void MainForm::MainForm_FormClosed() {
 
 void MainForm::tbCtrl_SelectedIndexChanged(int index) {
   View(index + 1);
+}
+
+}  // namespace tarn
+
+namespace tarn {
+
+namespace {
+
+constexpr unsigned kEr = 1u << 1, kLpr = 1u << 2, kCoupon = 1u << 3, kAnalysis = 1u << 4;
+
+// Keys that press a button of the screen on the visible tab; a disabled button ignores them.
+const struct {
+  QKeySequence::StandardKey standard;
+  const char* keys;  // when standard is UnknownKey
+  unsigned views;
+  const char* button;
+} kScreenKeys[] = {
+    {QKeySequence::Open, nullptr, kCoupon | kAnalysis, "btnOpen"},
+    {QKeySequence::Save, nullptr, kEr | kLpr, "btnSave"},
+    {QKeySequence::Save, nullptr, kCoupon, "btnSaveAs"},
+    // Every save asks for a name, so "save as" is the same button. Spelled out: not every
+    // platform theme binds a key to QKeySequence::SaveAs.
+    {QKeySequence::UnknownKey, "Ctrl+Shift+S", kEr | kLpr, "btnSave"},
+    {QKeySequence::UnknownKey, "Ctrl+Shift+S", kCoupon, "btnSaveAs"},
+    {QKeySequence::UnknownKey, "Ctrl+E", kCoupon | kAnalysis, "btnExport"},
+    {QKeySequence::UnknownKey, "Ctrl+G", kAnalysis, "btnGraph"},
+    {QKeySequence::Print, nullptr, kEr | kLpr, "btnPrt"},
+};
+
+QKeySequence Keys(QKeySequence::StandardKey standard, const char* keys) {
+  return standard == QKeySequence::UnknownKey ? QKeySequence(QString::fromLatin1(keys))
+                                              : QKeySequence(standard);
+}
+
+}  // namespace
+
+void MainForm::SetShortcuts() {
+  // One shortcut per key sequence: Qt treats two enabled ones on the same key as ambiguous.
+  QList<QKeySequence> done;
+  for (const auto& k : kScreenKeys) {
+    const QKeySequence seq = Keys(k.standard, k.keys);
+    if (done.contains(seq)) continue;
+    done << seq;
+    auto* shortcut = new QShortcut(seq, this);
+    connect(shortcut, &QShortcut::activated, this, [this, seq] {
+      QWidget* screens[] = {nullptr, fmElpr_, fmElpr_, fmCpon_, fmAnl_};
+      if (CurView_ < 1 || CurView_ > 4) return;
+      for (const auto& entry : kScreenKeys) {
+        if (Keys(entry.standard, entry.keys) != seq || !(entry.views & (1u << CurView_))) continue;
+        if (auto* b = screens[CurView_]->findChild<QPushButton*>(QString::fromLatin1(entry.button)))
+          b->click();  // does nothing while the button is disabled
+        return;
+      }
+    });
+  }
+  auto* quit = new QShortcut(QKeySequence::Quit, this);
+  if (quit->key().isEmpty()) quit->setKey(QKeySequence(QStringLiteral("Ctrl+Q")));
+  connect(quit, &QShortcut::activated, this, &QWidget::close);
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(help, &QShortcut::activated, this, &MainForm::ShowGuide);
+
+  // Delete removes the selected coupon row and Ctrl+Z brings back the last one removed; both
+  // only while the table has the focus, so that the text boxes keep their own keys.
+  if (auto* table = fmCpon_->findChild<QTableView*>(QStringLiteral("gCpon"))) {
+    auto* del = new QShortcut(QKeySequence::Delete, table, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(del, &QShortcut::activated, fmCpon_, &Coupon::DeleteData);
+    auto* undo = new QShortcut(QKeySequence::Undo, table, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(undo, &QShortcut::activated, fmCpon_, &Coupon::UndoDelete);
+  }
+
+  // The graph window: Save and Print as on the screens; Esc closes it as every dialog.
+  if (ViewGrp* graph = fmAnl_->fmGrp) {
+    const struct {
+      QKeySequence::StandardKey key;
+      const char* button;
+    } graph_keys[] = {{QKeySequence::Save, "btnSave"}, {QKeySequence::Print, "btnPrint"}};
+    for (const auto& k : graph_keys) {
+      auto* shortcut = new QShortcut(QKeySequence(k.key), graph);
+      const QString name = QString::fromLatin1(k.button);
+      connect(shortcut, &QShortcut::activated, graph, [graph, name] {
+        if (auto* b = graph->findChild<QPushButton*>(name)) b->click();
+      });
+    }
+  }
+}
+
+void MainForm::PutTitle() {
+  const QString caption = QStringLiteral("Corrosion Monitoring Program");
+  QString file;
+  bool modified = false;
+  if (CurView_ == 3) {
+    file = fmCpon_->fileName();
+    modified = fmCpon_->isModified();
+    if (file.isEmpty() && modified) file = QStringLiteral("noname");
+  } else if (CurView_ == 4) {
+    file = FromUtf8(fmAnl_->reader().FileName);
+  }
+  if (file.isEmpty()) {
+    setWindowTitle(caption);
+    return;
+  }
+  setWindowTitle(QFileInfo(file).fileName() + (modified ? QStringLiteral("*") : QString()) +
+                 QStringLiteral(" \u2014 ") + caption);
+}
+
+void MainForm::OpenFiles(const QStringList& paths) {
+  for (const QString& path : paths) {
+    if (SniffDataFile(ToUtf8(path)) == DataFileKind::kCoupon) {
+      tbCtrl->setCurrentWidget(tbPg3);
+      if (fmCpon_->MaybeSave()) fmCpon_->OpenFile(path);
+    } else {
+      tbCtrl->setCurrentWidget(tbPg4);
+      fmAnl_->OpenFile(path);
+    }
+  }
+}
+
+void MainForm::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  const bool files = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(),
+                                                    [](const QUrl& u) { return u.isLocalFile(); });
+  if (files)
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void MainForm::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  if (paths.isEmpty()) return;
+  event->acceptProposedAction();
+  // Opening may ask questions; let the drag source finish first.
+  QTimer::singleShot(0, this, [this, paths] { OpenFiles(paths); });
+}
+
+bool MainForm::MaybeSaveAll() {
+  if (!fmCpon_->MaybeSave()) return false;
+  for (int scr : {1, 2}) {
+    if (!fmElpr_->HasUnsavedText(scr)) continue;
+    const QString text = scr == 1 ? QStringLiteral("The received ER text is not saved.")
+                                  : QStringLiteral("The received LPR text is not saved.");
+    switch (AskSave(this, text)) {
+      case SaveChoice::kSave:
+        tbCtrl->setCurrentIndex(scr - 1);
+        // The tab change closed the port and enabled the pane's Save button.
+        if (auto* b = fmElpr_->findChild<QPushButton*>(QStringLiteral("btnSave"))) b->click();
+        if (fmElpr_->HasUnsavedText(scr)) return false;
+        break;
+      case SaveChoice::kDiscard:
+        break;
+      case SaveChoice::kCancel:
+        return false;
+    }
+  }
+  return true;
+}
+
+void MainForm::ShowGuide() {
+  const QString path = UserGuidePath();
+  if (path.isEmpty()) {
+    ShowError(this, QStringLiteral("The user guide is not installed."));
+    return;
+  }
+  if (guide_ == nullptr) {
+    auto* dialog = new QDialog(this);
+    dialog->setObjectName(QStringLiteral("dlgGuide"));
+    dialog->setWindowTitle(QStringLiteral("Tarn user guide"));
+    dialog->resize(820, 700);
+    auto* browser = new QTextBrowser(dialog);
+    browser->setObjectName(QStringLiteral("txtGuide"));
+    browser->setOpenExternalLinks(true);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser);
+    browser->setSource(QUrl::fromLocalFile(path), QTextDocument::MarkdownResource);
+    guide_ = dialog;
+  }
+  // Not modal: the guide stays open beside the window it explains.
+  guide_->show();
+  guide_->raise();
 }
 
 }  // namespace tarn

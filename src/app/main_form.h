@@ -2,6 +2,7 @@
 // settings when first shown and saves them after it has closed.
 #pragma once
 
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <string>
@@ -34,6 +35,15 @@ class MainForm : public QWidget {
   // The probe history given on the command line (empty: the settings' or the default one).
   void SetHistoryLocation(std::string location) { history_location_ = std::move(location); }
   const std::string& HistoryLocation() const { return history_location_; }
+  // Opens each file in the screen its content belongs to: coupon data files in the Coupon tab,
+  // everything else in the Analysis tab; the tab of the last file is shown.
+  void OpenFiles(const QStringList& paths);
+  // Shows the user guide (F1).
+  void ShowGuide();
+  // Asks Save / Discard / Cancel for each kind of unsaved work; true when closing may go on.
+  bool MaybeSaveAll();
+  // "<file>[*] — Corrosion Monitoring Program" for the visible tab.
+  void PutTitle();
 
   int CurView() const { return CurView_; }
   Elpr* fmElpr() const { return fmElpr_; }
@@ -49,6 +59,8 @@ class MainForm : public QWidget {
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   std::string history_location_;
@@ -59,6 +71,7 @@ class MainForm : public QWidget {
   void MainForm_FormClosed();
   void tbCtrl_SelectedIndexChanged(int index);
   void GeometryChanged();
+  void SetShortcuts();
 
   // The screens come first: they exist before the window's own controls.
   Elpr* fmElpr_;
@@ -70,6 +83,7 @@ class MainForm : public QWidget {
   bool shown_ = false;
   bool restoring_ = false;
   QTimer resize_end_;
+  QWidget* guide_ = nullptr;
 
   QFrame* pnTop = nullptr;
   QLabel* pictureBox1 = nullptr;

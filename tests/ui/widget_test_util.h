@@ -37,6 +37,20 @@ inline void AnswerNextMessageBox(SeenBox* seen, QMessageBox::StandardButton butt
   });
 }
 
+// Answers the next `count` modal message boxes, one after the other, with `button`.
+inline void AnswerMessageBoxes(int count, QMessageBox::StandardButton button, int attempts = 200) {
+  if (count <= 0) return;
+  QTimer::singleShot(10, [count, button, attempts]() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      if (attempts > 0) AnswerMessageBoxes(count, button, attempts - 1);
+      return;
+    }
+    if (QAbstractButton* b = box->button(button)) b->click();
+    AnswerMessageBoxes(count - 1, button);
+  });
+}
+
 // Points HOME (and so the documents folder) at a fresh temporary folder for one test.
 class TempHome {
  public:

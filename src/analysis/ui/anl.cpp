@@ -305,7 +305,11 @@ void Anl::OpenData() {
   dialog.setDefaultSuffix(QStringLiteral("nid"));
   dialog.setNameFilter(QStringLiteral("Nembra instrument data(*.nid)"));
   if (!RunFileDialog(&dialog) || dialog.selectedFiles().isEmpty()) return;
-  const std::string path = ToUtf8(dialog.selectedFiles().first());
+  OpenFile(dialog.selectedFiles().first());
+}
+
+void Anl::OpenFile(const QString& file) {
+  const std::string path = ToUtf8(file);
   if (NeedsWorker(path)) {
     StartLoad(path, true, 0);
     return;
@@ -434,6 +438,7 @@ void Anl::FinishLoad(const std::shared_ptr<LoadJob>& job) {
 
 void Anl::PutFileName() {
   lbSt2->setText(reader_.FileName.empty() ? QStringLiteral("noname") : FromUtf8(reader_.FileName));
+  emit FileNameChanged();
 }
 
 void Anl::PutTag() {

@@ -40,6 +40,8 @@ class Anl : public QWidget, private ReaderNotifier {
   ~Anl() override;
 
   void OpenData();
+  // Opens path as the dialog's choice would be opened (command line, dropped files).
+  void OpenFile(const QString& path);
   void PutFileName();
   void PutTag();
   void ClearTable();
@@ -75,6 +77,9 @@ class Anl : public QWidget, private ReaderNotifier {
   // Replaces the modal run of the open and save dialogs (tests): set the selection on the
   // dialog and return true for OK.
   std::function<bool(QFileDialog*)> exec_file_dialog;
+
+ signals:
+  void FileNameChanged();
 
  protected:
   void showEvent(QShowEvent* event) override;

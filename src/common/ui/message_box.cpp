@@ -17,4 +17,19 @@ bool AskConfirm(QWidget* parent, const QString& text) {
   return box.exec() == QMessageBox::Yes;
 }
 
+SaveChoice AskSave(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Confirm"), text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+  box.setObjectName(QStringLiteral("msgSave"));
+  box.setDefaultButton(QMessageBox::Save);
+  switch (box.exec()) {
+    case QMessageBox::Save:
+      return SaveChoice::kSave;
+    case QMessageBox::Discard:
+      return SaveChoice::kDiscard;
+    default:
+      return SaveChoice::kCancel;
+  }
+}
+
 }  // namespace tarn

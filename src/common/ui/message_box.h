@@ -11,4 +11,8 @@ void ShowError(QWidget* parent, const QString& text);
 // True when the user answers Yes.
 bool AskConfirm(QWidget* parent, const QString& text);
 
+// Before unsaved work would be lost: "Confirm" with Save, Discard and Cancel.
+enum class SaveChoice { kSave, kDiscard, kCancel };
+SaveChoice AskSave(QWidget* parent, const QString& text);
+
 }  // namespace tarn

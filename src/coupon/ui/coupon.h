@@ -12,6 +12,7 @@
 #include "common/date_time.h"
 #include "coupon/coupon_notifier.h"
 #include "coupon/coupon_units.h"
+#include "coupon/coupon_values.h"
 
 class QCheckBox;
 class QComboBox;
@@ -67,6 +68,8 @@ class Coupon : public QWidget {
   void ClearValues();
 
   void OpenData();
+  // Opens path as the dialog's choice would be opened (command line, dropped files).
+  void OpenFile(const QString& path);
   void SaveData();
   void SaveExport();
 
@@ -74,6 +77,18 @@ class Coupon : public QWidget {
   int selectedRow() const { return selected_row; }
   bool isCalc() const { return is_calc; }
   QString fileName() const { return FileName; }
+  // True once coupons were added or deleted since the file was last opened or saved.
+  bool isModified() const { return modified_; }
+  // Asks Save / Discard / Cancel when coupons would be lost; true when the caller may go on.
+  bool MaybeSave();
+  // Puts the coupon removed last by DeleteData back at its row (once).
+  void UndoDelete();
+
+ signals:
+  // The file name or the modified mark changed.
+  void StateChanged();
+
+ public:
   Unit* unitDialog() const { return fmUnit; }
 
  protected:
@@ -110,9 +125,13 @@ class Coupon : public QWidget {
   void gCpon_HeaderClick();
   void edComment_TextChanged();
   void Input_Edited();
+  void SetModified(bool modified);
 
   // Screen state.
   QString FileName;
+  bool modified_ = false;
+  int undo_row_ = -1;  // row of the coupon removed last, -1 when there is nothing to undo
+  _coupon_values_ undo_record_{};
   bool is_calc = false;
   int selected_row = 0;
   DateTime inst_dt;

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QStringList>
 
+#include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
 #include "coupon/coupon_calc.h"
 #include "coupon/coupon_export.h"
@@ -56,7 +57,7 @@ void Coupon::btnCalc_Click() {
 }
 
 void Coupon::btnOpen_Click() {
-  OpenData();
+  if (!ask_before_open_ || MaybeSave()) OpenData();
 }
 
 void Coupon::btnAdd_Click() {
@@ -137,9 +138,15 @@ void Coupon::OpenData() {
   QString path;
   QString filter;
   if (!runFileDialog(dialog, &path, &filter)) return;
+  OpenFile(path);
+}
+
+void Coupon::OpenFile(const QString& path) {
   // Whatever the file held, the screen takes its name and redraws from the store.
   Open(ToUtf8(path), vCponData, *notifier_);
   FileName = path;
+  modified_ = false;
+  undo_row_ = -1;
   PutFileName();
   PutTable();
   PutValues();
@@ -159,7 +166,27 @@ void Coupon::SaveData() {
   if (!runFileDialog(dialog, &path, &filter)) return;
   if (!Save(ToUtf8(path), vCponData, *notifier_)) return;
   FileName = path;
+  modified_ = false;
   PutFileName();
+}
+
+bool Coupon::MaybeSave() {
+  if (!modified_) return true;
+  switch (AskSave(this, QStringLiteral("The coupon table has changes that are not saved."))) {
+    case SaveChoice::kSave:
+      SaveData();
+      return !modified_;
+    case SaveChoice::kDiscard:
+      return true;
+    case SaveChoice::kCancel:
+      break;
+  }
+  return false;
+}
+
+void Coupon::SetModified(bool modified) {
+  modified_ = modified;
+  emit StateChanged();
 }
 
 void Coupon::SaveExport() {

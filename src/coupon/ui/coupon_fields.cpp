@@ -313,6 +313,7 @@ void Coupon::PutUnit() {
 
 void Coupon::PutFileName() {
   lbSt2->setText(FileName.isEmpty() ? QStringLiteral("noname") : FileName);
+  emit StateChanged();
 }
 
 }  // namespace tarn

@@ -120,6 +120,7 @@ void Coupon::AddScr2Table() {
   vCponData.items[vCponData.record_count] = vCpon;
   ++vCponData.record_count;
   model_->endAppend();
+  SetModified(true);
 }
 
 void Coupon::PutTable() {
@@ -133,11 +134,29 @@ void Coupon::DeleteData() {
   const int count = vCponData.record_count;
   if (selected_row < 0 || count <= 0) return;
   if (selected_row >= count) selected_row = count - 1;
+  undo_row_ = selected_row;
+  undo_record_ = vCponData.items[selected_row];
   model_->beginRemove(selected_row);
   std::copy(vCponData.items + selected_row + 1, vCponData.items + count,
             vCponData.items + selected_row);
   --vCponData.record_count;
   model_->endRemove();
+  SetModified(true);
+}
+
+void Coupon::UndoDelete() {
+  const int count = vCponData.record_count;
+  if (undo_row_ < 0 || count >= kCouponCapacity) return;
+  // The store may have shrunk since (another delete, a file opened): the row goes at most to
+  // the end.
+  const int row = std::min(undo_row_, count);
+  model_->beginInsert(row);
+  std::copy_backward(vCponData.items + row, vCponData.items + count, vCponData.items + count + 1);
+  vCponData.items[row] = undo_record_;
+  ++vCponData.record_count;
+  model_->endInsert();
+  undo_row_ = -1;
+  SetModified(true);
 }
 
 }  // namespace tarn

@@ -45,6 +45,14 @@ void CouponTableModel::endAppend() {
   endInsertRows();
 }
 
+void CouponTableModel::beginInsert(int row) {
+  beginInsertRows(QModelIndex(), row, row);
+}
+
+void CouponTableModel::endInsert() {
+  endInsertRows();
+}
+
 void CouponTableModel::beginRemove(int row) {
   beginRemoveRows(QModelIndex(), row, row);
 }

@@ -26,6 +26,8 @@ class CouponTableModel : public QAbstractTableModel {
   // Bracket every change of the store so that the views follow it.
   void beginAppend();  // one coupon about to be added at the end
   void endAppend();
+  void beginInsert(int row);  // one coupon about to be put back at row
+  void endInsert();
   void beginRemove(int row);
   void endRemove();
   void beginRebuild();  // the whole store, or the units, about to change

@@ -36,6 +36,8 @@ class Elpr : public QWidget {
   void ClosePort();
   // Prints the current pane on a printer already chosen; false when printing could not start.
   bool PrintDocument(QPrinter* printer);
+  // True while the pane of mode scr (1 ER, 2 LPR) holds received text not yet saved.
+  bool HasUnsavedText(int scr) const { return !(scr == 1 ? is_saved_er : is_saved_lpr); }
 
  signals:
   // The pane was saved as an instrument data file at `path`.
