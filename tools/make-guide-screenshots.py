@@ -1,0 +1,68 @@
+#!/usr/bin/python3
+# Remakes the screenshots of docs/user-guide.md from the real program on a private X server.
+# Each picture is one run of build/src/app/tarn with files on its command line, in a fresh HOME.
+# Needs xvfb, python3-pil.  Usage: tools/make-guide-screenshots.py [BUILD_DIR]
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+OUT = os.path.join(ROOT, "docs", "images")
+
+
+def coupon_file(path):
+    """A coupon data file with two calculated coupons, written as the program writes it."""
+    def text(s, n):
+        return s.encode("cp1252").ljust(n, b"\0")
+
+    def record(tag, loss, rate):
+        return (text(tag, 24) + struct.pack("<iid", 0, 1, 7.87) + struct.pack("<ii", 0, 0) +
+                struct.pack("<dddd", 0.0, 7.62, 1.27, 0.16) + text("01/03/2024 09:00:00", 20) +
+                text("01/06/2024 09:00:00", 20) +
+                struct.pack("<dddddd", 12.5, 12.3, 21.6, 2208.0, loss, rate) +
+                text("upstream of pump", 256))
+    body = record("C-101", 0.0118, 0.0468) + record("C-102", 0.0094, 0.0373)
+    with open(path, "wb") as f:
+        f.write(b"C_32_V_1_0" + struct.pack("<i", 2) + body)
+
+
+def shoot(tarn, args, name, settle=3.0):
+    """Starts tarn on its own X server with args, waits, and saves the screen's window area."""
+    home = tempfile.mkdtemp(prefix="tarn-guide-")
+    env = dict(os.environ, HOME=home, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=home)
+    env.pop("XDG_CONFIG_HOME", None)
+    grab = ("import os,sys,time,subprocess\n"
+            "from PIL import ImageGrab\n"
+            "p=subprocess.Popen(sys.argv[2:])\n"
+            "time.sleep(%f)\n"
+            "img=ImageGrab.grab(xdisplay=os.environ['DISPLAY'])\n"
+            "bbox=img.convert('L').point(lambda v: 255 if v else 0).getbbox()\n"
+            "img.crop(bbox).save(sys.argv[1])\n"
+            "p.kill()\n" % settle)
+    out = os.path.join(OUT, name)
+    subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1100x860x24", "/usr/bin/python3", "-c",
+                    grab, out, tarn] + args, env=env, check=True, timeout=120)
+    shutil.rmtree(home, ignore_errors=True)
+    print(out)
+
+
+def main():
+    build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
+    tarn = os.path.join(build, "src", "app", "tarn")
+    os.makedirs(OUT, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="tarn-guide-files-")
+    coupons = os.path.join(work, "plant.CPN")
+    coupon_file(coupons)
+    er = os.path.join(ROOT, "examples", "er_download.nid")
+    shoot(tarn, [], "start.png")
+    shoot(tarn, [er], "analysis.png")
+    shoot(tarn, [coupons], "coupon.png")
+    shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
