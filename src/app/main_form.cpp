@@ -118,6 +118,7 @@ MainForm::MainForm(QWidget* parent)
   connect(fmCpon_, &Coupon::StateChanged, this, &MainForm::PutTitle);
   connect(fmAnl_, &Anl::FileNameChanged, this, &MainForm::PutTitle);
   setAcceptDrops(true);
+  fmCpon_->setAskBeforeOpen(true);
   SetShortcuts();
   SetButtonHints(this);
 }

@@ -83,6 +83,8 @@ class Coupon : public QWidget {
   bool MaybeSave();
   // Puts the coupon removed last by DeleteData back at its row (once).
   void UndoDelete();
+  // The main window turns this on: "Open" then asks before unsaved coupons are replaced.
+  void setAskBeforeOpen(bool ask) { ask_before_open_ = ask; }
 
  signals:
   // The file name or the modified mark changed.
@@ -130,6 +132,7 @@ class Coupon : public QWidget {
   // Screen state.
   QString FileName;
   bool modified_ = false;
+  bool ask_before_open_ = false;
   int undo_row_ = -1;  // row of the coupon removed last, -1 when there is nothing to undo
   _coupon_values_ undo_record_{};
   bool is_calc = false;
