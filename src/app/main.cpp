@@ -35,6 +35,10 @@ void Describe(QCommandLineParser& parser) {
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   parser.addHelpOption();
   parser.addVersionOption();
+  parser.addOption(QCommandLineOption(
+      QStringLiteral("history"),
+      QStringLiteral("The probe history to use: a file path or a postgresql:// address."),
+      QStringLiteral("PATH")));
   parser.addPositionalArgument(
       QStringLiteral("FILE"),
       QStringLiteral("Instrument data files open in the Analysis tab, coupon data files in the "
