@@ -43,10 +43,12 @@ constexpr Hint kHints[] = {
     {"ViewGrp", "btnClose", "Close the graph window (Esc)"},
     {"ViewGrp", "btnViewAll", "Show the whole series again after zooming"},
     {"ViewGrp", "btnAreaXY",
-     "Zoom in time and value: drag a box over the plot, or turn the mouse wheel."},
-    {"ViewGrp", "btnAreaX", "Zoom in time only: drag across the plot, or turn the mouse wheel."},
+     "Zoom in time and value (Alt+B): drag a box over the plot, or turn the mouse wheel."},
+    {"ViewGrp", "btnAreaX",
+     "Zoom in time only (Alt+X): drag across the plot, or turn the mouse wheel."},
     {"ViewGrp", "btnAreaY",
-     "Zoom in value only: drag up or down the plot, or turn the mouse wheel (with the automatic "
+     "Zoom in value only (Alt+Y): drag up or down the plot, or turn the mouse wheel (with the "
+     "automatic "
      "Y range off)."},
     {"Anl", "btnCancel", "Stop reading the file; the screen keeps what it showed"},
     {"Probes", "btnImport", "Add instrument files to the probe history"},
@@ -60,14 +62,15 @@ constexpr Hint kHints[] = {
     {"ViewHistory", "btnClose", "Close the graph window (Esc)"},
     {"ViewHistory", "btnViewAll", "Show the whole history again after zooming"},
     {"ViewHistory", "btnAreaXY",
-     "Zoom in time and value: drag a box over the plot, or turn the mouse wheel."},
+     "Zoom in time and value (Alt+B): drag a box over the plot, or turn the mouse wheel."},
     {"ViewHistory", "btnAreaX",
-     "Zoom in time only: drag across the plot, or turn the mouse wheel."},
+     "Zoom in time only (Alt+X): drag across the plot, or turn the mouse wheel."},
     {"ViewHistory", "btnAreaY",
-     "Zoom in value only: drag up or down the plot, or turn the mouse wheel (with the automatic "
+     "Zoom in value only (Alt+Y): drag up or down the plot, or turn the mouse wheel (with the "
+     "automatic "
      "Y range off)."},
-    {"gSetup", "btnCd", "Choose the colour of the readings"},
-    {"gSetup", "btnCt", "Choose the colour of the trend line"},
+    {"gSetup", "btnCd", "Choose the colour of the readings (Alt+D)"},
+    {"gSetup", "btnCt", "Choose the colour of the trend line (Alt+T)"},
     {"gSetup", "btnOk", "Use these graph settings"},
     {"gSetup", "btnCancel", "Close without changing the graph settings"},
 };

@@ -117,9 +117,11 @@ MainForm::MainForm(QWidget* parent)
   connect(&resize_end_, &QTimer::timeout, this, &MainForm::MainForm_ResizeEnd);
   connect(fmCpon_, &Coupon::StateChanged, this, &MainForm::PutTitle);
   connect(fmAnl_, &Anl::FileNameChanged, this, &MainForm::PutTitle);
+  connect(fmElpr_, &Elpr::SavedChanged, this, &MainForm::PutTitle);
   setAcceptDrops(true);
   fmCpon_->setAskBeforeOpen(true);
   SetShortcuts();
+  SetRecentMenus();
   SetButtonHints(this);
 }
 
@@ -276,6 +278,7 @@ void MainForm::MainForm_Shown() {
   SetBasicInfo();
   vaLoadCfg(CfgFile, vSetup, vUnit);
   fmPrb_->LoadSettings(CfgFile);
+  LoadRecent();
   fmPrb_->SetHistoryLocation(ResolveHistoryLocation(history_location_, CfgFile, DataPath));
   restoring_ = true;
   // Qt raises a size below the minimum to it; an off-screen position is kept as it is.
@@ -331,6 +334,7 @@ void MainForm::MainForm_FormClosed() {
   fmElpr_->ClosePort();
   vaSaveCfg(CfgFile, vSetup, vUnit);  // a failed save stays silent
   fmPrb_->SaveSettings(CfgFile);
+  SaveRecent();
 }
 
 void MainForm::tbCtrl_SelectedIndexChanged(int index) {
@@ -425,7 +429,10 @@ void MainForm::PutTitle() {
   const QString caption = QStringLiteral("Corrosion Monitoring Program");
   QString file;
   bool modified = false;
-  if (CurView_ == 3) {
+  if (CurView_ == 1 || CurView_ == 2) {
+    modified = fmElpr_->HasUnsavedText(CurView_);
+    file = modified ? QStringLiteral("noname") : fmElpr_->SavedFile(CurView_);
+  } else if (CurView_ == 3) {
     file = fmCpon_->fileName();
     modified = fmCpon_->isModified();
     if (file.isEmpty() && modified) file = QStringLiteral("noname");

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <string>
 #include <utility>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -18,6 +19,7 @@ class Anl;
 class Coupon;
 class Elpr;
 class Probes;
+class RecentMenu;
 
 class MainForm : public QWidget {
   Q_OBJECT
@@ -44,6 +46,10 @@ class MainForm : public QWidget {
   bool MaybeSaveAll();
   // "<file>[*] — Corrosion Monitoring Program" for the visible tab.
   void PutTitle();
+
+  // The recent-file menus on the Open buttons: instrument files (Analysis) and coupon files.
+  enum RecentKind { kRecentInstrument = 0, kRecentCoupon = 1 };
+  RecentMenu* recentMenu(RecentKind kind) const { return recent_menu_[kind]; }
 
   int CurView() const { return CurView_; }
   Elpr* fmElpr() const { return fmElpr_; }
@@ -72,6 +78,10 @@ class MainForm : public QWidget {
   void tbCtrl_SelectedIndexChanged(int index);
   void GeometryChanged();
   void SetShortcuts();
+  void SetRecentMenus();
+  void LoadRecent();
+  void SaveRecent();
+  void NoteRecent(RecentKind kind, const QString& path);
 
   // The screens come first: they exist before the window's own controls.
   Elpr* fmElpr_;
@@ -84,6 +94,9 @@ class MainForm : public QWidget {
   bool restoring_ = false;
   QTimer resize_end_;
   QWidget* guide_ = nullptr;
+  RecentMenu* recent_menu_[2] = {nullptr, nullptr};
+  std::vector<std::string> recent_[2];
+  bool recent_changed_ = false;
 
   QFrame* pnTop = nullptr;
   QLabel* pictureBox1 = nullptr;

@@ -79,7 +79,7 @@ TEST(About, ShowsNameVersionAndNoticeUnclipped) {
 
   auto* ok = Child<QPushButton>(box, "btnOk");
   ASSERT_NE(ok, nullptr);
-  EXPECT_EQ(ok->text(), QStringLiteral("OK"));
+  EXPECT_EQ(ok->text(), QStringLiteral("&OK"));
   EXPECT_EQ(ok->geometry(), QRect(108, 238, 128, 37));
 }
 

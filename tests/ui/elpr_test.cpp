@@ -78,7 +78,7 @@ class ElprTest : public ::testing::Test {
 TEST_F(ElprTest, ShowsTextAsItArrivesWithPiecesAndLongLinesOnOnePaneLine) {
   const QString longLine(250, QLatin1Char('w'));
   Download([&] {
-    EXPECT_EQ(Btn("btnOpenPort")->text(), "Close Port");
+    EXPECT_EQ(Btn("btnOpenPort")->text(), "&Close Port");
     for (const char* b : {"btnSetPort", "btnClear", "btnSave", "btnPrt"}) {
       EXPECT_FALSE(Btn(b)->isEnabled()) << b;
     }
@@ -92,7 +92,7 @@ TEST_F(ElprTest, ShowsTextAsItArrivesWithPiecesAndLongLinesOnOnePaneLine) {
     EXPECT_TRUE(WaitText("erText", "AB\nC D\n12 01/02/2020 10:20:30 1.25 X\n" + longLine + "\n"));
     EXPECT_EQ(Pane("erText")->document()->blockCount(), 5);
   });
-  EXPECT_EQ(Btn("btnOpenPort")->text(), "Open Port");
+  EXPECT_EQ(Btn("btnOpenPort")->text(), "&Open Port");
   EXPECT_EQ(Label("lbSt1")->text(), "Port : OFF");
   for (const char* b : {"btnSetPort", "btnClear", "btnSave", "btnPrt"}) {
     EXPECT_TRUE(Btn(b)->isEnabled()) << b;
@@ -205,7 +205,7 @@ TEST_F(ElprTest, InstrumentUnpluggedEndsReceptionKeepsTheTextAndSaysSo) {
   EXPECT_EQ(box.caption, "Error");
   EXPECT_EQ(box.text, "Port Read Error! The port was closed.");
   EXPECT_EQ(Text("erText"), "KEEP 1\nKEEP 2\n");
-  EXPECT_EQ(Btn("btnOpenPort")->text(), "Open Port");
+  EXPECT_EQ(Btn("btnOpenPort")->text(), "&Open Port");
   EXPECT_EQ(Label("lbSt1")->text(), "Port : OFF");
   EXPECT_TRUE(Btn("btnSave")->isEnabled());
 }
@@ -244,7 +244,7 @@ TEST_F(ElprTest, OpenFailuresLeaveThePortClosed) {
   EXPECT_EQ(missing.caption, "Error");
   EXPECT_EQ(missing.text, "Port Open Error!");
   EXPECT_EQ(Label("lbSt1")->text(), "Port : OFF");
-  EXPECT_EQ(Btn("btnOpenPort")->text(), "Open Port");
+  EXPECT_EQ(Btn("btnOpenPort")->text(), "&Open Port");
 }
 
 TEST_F(ElprTest, StatusLineFollowsTheSettingsAndThePortSetupDialog) {

@@ -3,10 +3,13 @@
 // tooltips, and the command line of the real program.
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QMap>
+#include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -19,6 +22,7 @@
 
 #include "analysis/ui/anl.h"
 #include "app/main_form.h"
+#include "common/ui/recent_menu.h"
 #include "coupon/coupon_store.h"
 #include "coupon/ui/coupon.h"
 #include "coupon/ui/coupon_records.h"
@@ -26,6 +30,7 @@
 #include "graph/ui/graph_records.h"
 #include "graph/ui/view_grp.h"
 #include "settings/ui/settings_records.h"
+#include "ui/serial_pty.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {
@@ -256,6 +261,136 @@ TEST_F(DesktopTest, EveryButtonHasATooltip) {
   for (const char* zoom : {"btnAreaXY", "btnAreaX", "btnAreaY"}) {
     auto* b = f.fmAnl()->fmGrp->findChild<QPushButton*>(QString::fromLatin1(zoom));
     EXPECT_TRUE(b->toolTip().endsWith(u'.')) << zoom << ": a sentence";
+  }
+}
+
+// The files opened in one run are offered by the Open buttons of the next, newest first; a
+// file deleted meanwhile is greyed; choosing one opens it.
+TEST_F(DesktopTest, RecentFilesSurviveARestart) {
+  const QString example = SourceDir() + QStringLiteral("/examples/er_download.nid");
+  QStringList nids;
+  for (const char* name : {"a.nid", "b.nid", "c.nid"}) {
+    nids << home_.path() + u'/' + QLatin1String(name);
+    ASSERT_TRUE(QFile::copy(example, nids.last()));
+  }
+  const QString coupons = CouponFile(QStringLiteral("plant.CPN"), {"A"});
+  {
+    MainForm f;
+    Activate(f);
+    f.OpenFiles(nids);
+    f.OpenFiles({coupons});
+    f.close();
+  }
+  ASSERT_TRUE(QFile::remove(nids[1]));
+  MainForm f;
+  Activate(f);
+  const struct {
+    MainForm::RecentKind kind;
+    QStringList files;
+  } menus[] = {{MainForm::kRecentInstrument, {nids[2], nids[1], nids[0]}},
+               {MainForm::kRecentCoupon, {coupons}}};
+  for (const auto& m : menus) {
+    const QList<QAction*> actions = f.recentMenu(m.kind)->menu()->actions();
+    QStringList files;
+    for (QAction* a : actions) {
+      files << a->data().toString();
+      EXPECT_EQ(a->isEnabled(), QFile::exists(files.last())) << files.last().toStdString();
+    }
+    EXPECT_EQ(files, m.files);
+  }
+  f.recentMenu(MainForm::kRecentInstrument)->menu()->actions().last()->trigger();
+  EXPECT_EQ(QString::fromStdString(f.fmAnl()->reader().FileName), nids[0]);
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("a.nid \u2014 Corrosion Monitoring Program"));
+  EXPECT_EQ(f.recentMenu(MainForm::kRecentInstrument)->menu()->actions().first()->data(), nids[0]);
+}
+
+// The real dialogs: each starts in its data folder, then where the last file of its kind went;
+// one-type dialogs offer "All files (*)"; a bare name gets the chosen type's extension.
+TEST_F(DesktopTest, FileDialogsFolderTypesAndExtension) {
+  MainForm f;
+  Activate(f);
+  f.OpenFiles({SourceDir() + QStringLiteral("/examples/er_download.nid")});
+  const QString other = home_.path() + QStringLiteral("/elsewhere");
+  ASSERT_TRUE(QDir().mkpath(other));
+  ASSERT_TRUE(QFile::copy(SourceDir() + QStringLiteral("/examples/lpr_download.nid"),
+                          other + QStringLiteral("/lpr.dat")));
+  const QString data = home_.path() + QStringLiteral("/Documents/Tarn/DATA/");
+  const struct {
+    int tab;
+    QWidget* screen;
+    const char* button;
+    const char* start;  // under the data folder; nullptr: where the last file of its kind went
+    const char* filter;
+    bool all_files;     // "All files (*)" offered last
+    const char* typed;  // nullptr: cancel
+    const char* made;   // the file the choice gives
+  } dialogs[] = {
+      {2, f.fmCpon(), "btnSaveAs", "COUPON", "Coupon Data (*.CPN)", true, "plant", "plant.CPN"},
+      {2, f.fmCpon(), "btnOpen", nullptr, "", true, nullptr, nullptr},
+      {3, f.fmAnl(), "btnExport", "ANALYSIS", "Excel files(*.xls)", false, "tag", "tag.xls"},
+      {3, f.fmAnl(), "btnExport", nullptr, "CSV files(*.csv)", false, "t.2", "t.2"},
+      {3, f.fmAnl(), "btnOpen", "DOWNLOAD", "All files (*)", true, "lpr.dat", "lpr.dat"},
+      {3, f.fmAnl(), "btnOpen", nullptr, "", true, nullptr, nullptr},
+  };
+  auto* tabs = f.findChild<QTabWidget*>(QStringLiteral("tbCtrl"));
+  for (const auto& d : dialogs) {
+    tabs->setCurrentIndex(d.tab);
+    QString start;
+    QStringList filters;
+    testing::WithNextModal<QFileDialog>([&](QFileDialog* dlg) {
+      start = dlg->directory().absolutePath();
+      filters = dlg->nameFilters();
+      if (d.typed == nullptr) {
+        dlg->reject();
+        return;
+      }
+      dlg->selectNameFilter(QString::fromLatin1(d.filter));
+      testing::TypeFileName(dlg, other + u'/' + QLatin1String(d.typed));
+      static_cast<QDialog*>(dlg)->accept();
+    });
+    d.screen->findChild<QPushButton*>(QString::fromLatin1(d.button))->click();
+    const std::string row = std::string(d.button) + " " + d.filter;
+    EXPECT_EQ(QDir(start), QDir(d.start ? data + QLatin1String(d.start) : other)) << row;
+    EXPECT_EQ(filters.last() == QStringLiteral("All files (*)"), d.all_files) << row;
+    if (d.made) EXPECT_TRUE(QFile::exists(other + u'/' + QLatin1String(d.made))) << row;
+  }
+  EXPECT_EQ(QString::fromStdString(f.fmAnl()->reader().FileName),
+            other + QStringLiteral("/lpr.dat"));
+}
+
+// Every button of every screen and dialog answers to Alt and a letter of its own; the picture
+// and colour buttons, which show no text, carry the key directly.
+TEST_F(DesktopTest, EveryButtonHasItsOwnMnemonic) {
+  MainForm f;
+  const char* windows[] = {"Elpr",    "Setup",  "Coupon", "Unit",         "Anl",        "about",
+                           "ViewGrp", "gSetup", "Probes", "LimitsDialog", "ViewHistory"};
+  QList<QWidget*> found;
+  for (const char* name : windows) {
+    QWidget* w = nullptr;
+    for (QWidget* c : f.findChildren<QWidget*>())
+      if (QString::fromLatin1(c->metaObject()->className()) == QStringLiteral("tarn::") + name)
+        w = c;
+    ASSERT_NE(w, nullptr) << name;
+    found << w;
+  }
+  for (QWidget* w : found) {
+    QMap<int, QString> keys;
+    for (QPushButton* b : w->findChildren<QPushButton*>()) {
+      QWidget* owner = b->parentWidget();
+      while (!found.contains(owner) && !qobject_cast<QDialog*>(owner))
+        owner = owner->parentWidget();
+      if (owner != w) continue;  // a button of a dialog the window holds, or of Qt's own
+      const QString where = QString::fromLatin1(w->metaObject()->className()) + u'/' +
+                            b->objectName() + u' ' + b->text();
+      const QKeySequence key = b->shortcut();
+      ASSERT_EQ(key.count(), 1) << where.toStdString();
+      EXPECT_EQ(key[0].keyboardModifiers(), Qt::AltModifier) << where.toStdString();
+      const int letter = key[0].key();
+      EXPECT_FALSE(keys.contains(letter))
+          << where.toStdString() << " shares its key with " << keys.value(letter).toStdString();
+      keys.insert(letter, where);
+    }
+    EXPECT_FALSE(keys.isEmpty()) << w->metaObject()->className();
   }
 }
 

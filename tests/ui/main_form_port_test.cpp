@@ -57,9 +57,11 @@ TEST(MainFormPortTest, TabChangeAndClosingTheWindowEndReception) {
   EXPECT_EQ(f.CurView(), 2);
   EXPECT_TRUE(lpr->isVisible());
   EXPECT_EQ(lpr->toPlainText(), QString());
-  EXPECT_EQ(open->text(), QStringLiteral("Open Port"));
+  EXPECT_EQ(open->text(), QStringLiteral("&Open Port"));
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("Corrosion Monitoring Program")) << "LPR: nothing";
   tabs->setCurrentIndex(0);
   EXPECT_EQ(er->toPlainText(), QStringLiteral("ER 1\n"));
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("noname* \u2014 Corrosion Monitoring Program"));
 
   // Closing the main window while receiving in LPR mode closes the port and saves the settings.
   tabs->setCurrentIndex(1);
@@ -73,7 +75,7 @@ TEST(MainFormPortTest, TabChangeAndClosingTheWindowEndReception) {
     });
     EXPECT_TRUE(WaitOnGui(elpr, [&] { return status->text() == QStringLiteral("Port : OFF"); }));
   });
-  EXPECT_EQ(open->text(), QStringLiteral("Open Port"));
+  EXPECT_EQ(open->text(), QStringLiteral("&Open Port"));
   QFile saved(tarn + QStringLiteral("/TARN.CFG"));
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
   EXPECT_TRUE(saved.readAll().contains("HEIGHT="));  // written again, in full, after the close

@@ -101,7 +101,7 @@ inline void Download(QWidget* screen, const std::function<void()>& script) {
         screen, [] { return QApplication::activeModalWidget() == nullptr; }, 3000);
     OnGui(screen, [&] {
       if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-      if (open->text() == "Close Port") open->click();
+      if (open->text() == "&Close Port") open->click();
     });
     done = true;
   });

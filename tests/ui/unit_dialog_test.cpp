@@ -84,8 +84,8 @@ TEST_F(UnitDialogTest, CaptionsGroupsAndButtons) {
   EXPECT_LT(x("groupBox1"), x("groupBox2"));
   auto* ok = dialog.findChild<QPushButton*>("btnOk");
   auto* cancel = dialog.findChild<QPushButton*>("btnCancel");
-  EXPECT_EQ(ok->text(), "OK");
-  EXPECT_EQ(cancel->text(), "Cancel");
+  EXPECT_EQ(ok->text(), "&OK");
+  EXPECT_EQ(cancel->text(), "&Cancel");
   EXPECT_LT(ok->x(), cancel->x());
   click("btnCancel");
 }

@@ -127,7 +127,7 @@ TEST_F(ViewGrpTest, ShowsControlsAndDrawsTheWholeSeries) {
                             {"btnSetup", "Setup"},
                             {"btnClose", "Close"},
                             {"btnViewAll", "View All"}}) {
-    EXPECT_EQ(Child<QPushButton>(name)->text(), text) << name;
+    EXPECT_EQ(testing::Caption(Child<QPushButton>(name)), text) << name;
   }
   for (const char* name : {"chkData", "chkTrend", "chkYaxis"}) {
     EXPECT_TRUE(Child<QCheckBox>(name)->isChecked()) << name;

@@ -11,6 +11,11 @@
 
 namespace tarn::testing {
 
+// A button's visible caption: its text without the mnemonic's '&'.
+inline QString Caption(const QAbstractButton* b) {
+  return QString(b->text()).remove(QLatin1Char('&'));
+}
+
 // What a message box showed, captured when the test answered it.
 struct SeenBox {
   bool seen = false;

@@ -185,10 +185,10 @@ void Anl::InitializeComponent() {
   // Right: the buttons.
   panel1 = MakePanel("panel1", this);
   panel1->setFixedWidth(156);
-  btnOpen = MakeButton("btnOpen", "Open", panel1);
-  btnExport = MakeButton("btnExport", "Export", panel1);
-  btnGraph = MakeButton("btnGraph", "Graph", panel1);
-  btnAbout = MakeButton("btnAbout", "About", panel1);
+  btnOpen = MakeButton("btnOpen", "&Open", panel1);
+  btnExport = MakeButton("btnExport", "&Export", panel1);
+  btnGraph = MakeButton("btnGraph", "&Graph", panel1);
+  btnAbout = MakeButton("btnAbout", "&About", panel1);
   for (QPushButton* b : {btnOpen, btnExport, btnGraph, btnAbout}) b->setFixedSize(119, 55);
   auto* right = new QVBoxLayout(panel1);
   right->setContentsMargins(0, 12, 0, 12);
@@ -212,7 +212,7 @@ void Anl::InitializeComponent() {
   pbLoad->setFixedWidth(160);
   pbLoad->setTextVisible(false);
   pbLoad->hide();
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), panel3);
+  btnCancel = new QPushButton(QStringLiteral("&Cancel"), panel3);
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
   btnCancel->hide();
   auto* status = new QHBoxLayout(panel3);
@@ -301,10 +301,11 @@ void Anl::OpenData() {
   dialog.setObjectName(QStringLiteral("OpenDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("DOWNLOAD/"));
+  dialog.setDirectory(open_folder_.Start(FromUtf8(DataPath) + QStringLiteral("DOWNLOAD/")));
   dialog.setDefaultSuffix(QStringLiteral("nid"));
-  dialog.setNameFilter(QStringLiteral("Nembra instrument data(*.nid)"));
+  dialog.setNameFilters(WithAllFiles({QStringLiteral("Nembra instrument data(*.nid)")}));
   if (!RunFileDialog(&dialog) || dialog.selectedFiles().isEmpty()) return;
+  open_folder_.Use(dialog.selectedFiles().first());
   OpenFile(dialog.selectedFiles().first());
 }
 
@@ -514,14 +515,17 @@ void Anl::SaveExport() {
   QFileDialog dialog(this);
   dialog.setObjectName(QStringLiteral("SaveDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/"));
+  dialog.setDirectory(export_folder_.Start(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/")));
   const QStringList filters = {QStringLiteral("CSV files(*.csv)"),
                                QStringLiteral("Excel files(*.xls)"),
                                QStringLiteral("Excel workbook (*.xlsx)")};
   dialog.setNameFilters(filters);
   dialog.selectNameFilter(filters.first());
-  if (!RunFileDialog(&dialog) || dialog.selectedFiles().isEmpty()) return;
-  const QString path = dialog.selectedFiles().first();
+  FollowChosenType(&dialog);
+  if (!RunFileDialog(&dialog)) return;
+  const QString path = ChosenFile(&dialog);
+  if (path.isEmpty()) return;
+  export_folder_.Use(path);
   switch (filters.indexOf(dialog.selectedNameFilter())) {
     case 1:
       SaveXls(path);

@@ -13,6 +13,7 @@
 
 #include "analysis/nembra_reader.h"
 #include "analysis/reader_notifier.h"
+#include "common/ui/file_dialogs.h"
 
 class QFileDialog;
 class QFrame;
@@ -58,6 +59,8 @@ class Anl : public QWidget, private ReaderNotifier {
 
   // The reader, whose state (FileName, tag index, header values) the screen shows.
   NembraReader& reader() { return reader_; }
+  // Where the open dialog starts next: the folder of the last instrument file chosen or saved.
+  LastFolder& openFolder() { return open_folder_; }
   const ReadingModel* gViewModel() const { return view_model_; }
   const InfoModel* gInfoModel() const { return info_model_; }
 
@@ -101,6 +104,7 @@ class Anl : public QWidget, private ReaderNotifier {
   void PutProgress();
 
   NembraReader reader_;
+  LastFolder open_folder_, export_folder_;
   bool shown_ = false;
   std::shared_ptr<LoadJob> job_;
   std::vector<QThread*> workers_;

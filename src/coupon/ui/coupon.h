@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "common/date_time.h"
+#include "common/ui/file_dialogs.h"
 #include "coupon/coupon_notifier.h"
 #include "coupon/coupon_units.h"
 #include "coupon/coupon_values.h"
@@ -110,7 +111,7 @@ class Coupon : public QWidget {
   void SetAlloyTable();
   void SetCouponTable();
   void SetShape();
-  bool runFileDialog(QFileDialog& dialog, QString* path, QString* filter);
+  bool runFileDialog(QFileDialog& dialog, LastFolder& folder, QString* path, QString* filter);
   bool CheckNumbers();
   void setItemText(QLineEdit* edit, int item);
   void getItemText(const QLineEdit* edit, int item);
@@ -131,6 +132,7 @@ class Coupon : public QWidget {
 
   // Screen state.
   QString FileName;
+  LastFolder file_folder_, export_folder_;  // coupon data files, exports
   bool modified_ = false;
   bool ask_before_open_ = false;
   int undo_row_ = -1;  // row of the coupon removed last, -1 when there is nothing to undo

@@ -116,15 +116,20 @@ void Coupon::SetUnit() {
   PutValues();
 }
 
-bool Coupon::runFileDialog(QFileDialog& dialog, QString* path, QString* filter) {
-  dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("COUPON"));
+bool Coupon::runFileDialog(QFileDialog& dialog, LastFolder& folder, QString* path,
+                           QString* filter) {
+  dialog.setDirectory(folder.Start(FromUtf8(DataPath) + QStringLiteral("COUPON")));
   dialog.selectFile(QString());
-  if (file_dialog_runner_) return file_dialog_runner_(dialog, path, filter);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  const QStringList files = dialog.selectedFiles();
-  if (files.isEmpty()) return false;
-  *path = files.first();
-  *filter = dialog.selectedNameFilter();
+  if (dialog.acceptMode() == QFileDialog::AcceptSave) FollowChosenType(&dialog);
+  if (file_dialog_runner_) {
+    if (!file_dialog_runner_(dialog, path, filter)) return false;
+  } else {
+    if (dialog.exec() != QDialog::Accepted) return false;
+    *path = ChosenFile(&dialog);
+    *filter = dialog.selectedNameFilter();
+    if (path->isEmpty()) return false;
+  }
+  folder.Use(*path);
   return true;
 }
 
@@ -133,11 +138,11 @@ void Coupon::OpenData() {
   dialog.setObjectName(QStringLiteral("dlgOpen"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters(NameFilters(kCouponFilter));
+  dialog.setNameFilters(WithAllFiles(NameFilters(kCouponFilter)));
   dialog.setDefaultSuffix(QStringLiteral("CPN"));
   QString path;
   QString filter;
-  if (!runFileDialog(dialog, &path, &filter)) return;
+  if (!runFileDialog(dialog, file_folder_, &path, &filter)) return;
   OpenFile(path);
 }
 
@@ -159,11 +164,11 @@ void Coupon::SaveData() {
   dialog.setObjectName(QStringLiteral("dlgSave"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters(NameFilters(kCouponFilter));
+  dialog.setNameFilters(WithAllFiles(NameFilters(kCouponFilter)));
   dialog.setDefaultSuffix(QStringLiteral("CPN"));
   QString path;
   QString filter;
-  if (!runFileDialog(dialog, &path, &filter)) return;
+  if (!runFileDialog(dialog, file_folder_, &path, &filter)) return;
   if (!Save(ToUtf8(path), vCponData, *notifier_)) return;
   FileName = path;
   modified_ = false;
@@ -200,7 +205,7 @@ void Coupon::SaveExport() {
   dialog.selectNameFilter(filters.first());
   QString path;
   QString filter;
-  if (!runFileDialog(dialog, &path, &filter)) return;
+  if (!runFileDialog(dialog, export_folder_, &path, &filter)) return;
   switch (filters.indexOf(filter)) {
     case 1:
       SaveXls(ToUtf8(path), vCponData, units_, *notifier_);

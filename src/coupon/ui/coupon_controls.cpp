@@ -161,8 +161,8 @@ void Coupon::buildControls() {
   panes->addWidget(buildExposurePane(), 2);
   panes->addWidget(buildResultPane(), 3);
 
-  btnExport = Button("btnExport", QStringLiteral("Export"), "#2E8B57", "#1F5F3B", this);
-  btnDel = Button("btnDel", QStringLiteral("Delete"), "#2E8B57", "#1F5F3B", this);
+  btnExport = Button("btnExport", QStringLiteral("&Export"), "#2E8B57", "#1F5F3B", this);
+  btnDel = Button("btnDel", QStringLiteral("&Delete"), "#2E8B57", "#1F5F3B", this);
   connect(btnExport, &QPushButton::clicked, this, &Coupon::btnExport_Click);
   connect(btnDel, &QPushButton::clicked, this, &Coupon::btnDel_Click);
   auto* under_table = new QHBoxLayout;
@@ -178,15 +178,15 @@ void Coupon::buildControls() {
 
   const char* blue = "#4682B4";
   const char* dark_blue = "#36648B";
-  btnCalc = Button("btnCalc", QStringLiteral("Calculate"), blue, dark_blue, this);
+  btnCalc = Button("btnCalc", QStringLiteral("&Calculate"), blue, dark_blue, this);
   chkAutoAdd = new QCheckBox(QStringLiteral("Auto Add Data"), this);
   chkAutoAdd->setObjectName(QStringLiteral("chkAutoAdd"));
   chkAutoAdd->setChecked(false);
-  btnOpen = Button("btnOpen", QStringLiteral("Open"), blue, dark_blue, this);
-  btnAdd = Button("btnAdd", QStringLiteral("Add"), blue, dark_blue, this);
-  btnSaveAs = Button("btnSaveAs", QStringLiteral("Save"), blue, dark_blue, this);
-  btnClear = Button("btnClear", QStringLiteral("Clear"), blue, dark_blue, this);
-  btnUnit = Button("btnUnit", QStringLiteral("Change Unit"), blue, dark_blue, this);
+  btnOpen = Button("btnOpen", QStringLiteral("&Open"), blue, dark_blue, this);
+  btnAdd = Button("btnAdd", QStringLiteral("&Add"), blue, dark_blue, this);
+  btnSaveAs = Button("btnSaveAs", QStringLiteral("&Save"), blue, dark_blue, this);
+  btnClear = Button("btnClear", QStringLiteral("C&lear"), blue, dark_blue, this);
+  btnUnit = Button("btnUnit", QStringLiteral("Change &Unit"), blue, dark_blue, this);
   connect(btnCalc, &QPushButton::clicked, this, &Coupon::btnCalc_Click);
   connect(btnOpen, &QPushButton::clicked, this, &Coupon::btnOpen_Click);
   connect(btnAdd, &QPushButton::clicked, this, &Coupon::btnAdd_Click);

@@ -51,9 +51,9 @@ Unit::Unit(QWidget* parent)
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(1, 1);
 
-  btnOk = MakeButton("btnOk", QStringLiteral("OK"), this);
+  btnOk = MakeButton("btnOk", QStringLiteral("&OK"), this);
   btnOk->setDefault(true);
-  btnCancel = MakeButton("btnCancel", QStringLiteral("Cancel"), this);
+  btnCancel = MakeButton("btnCancel", QStringLiteral("&Cancel"), this);
   connect(btnOk, &QPushButton::clicked, this, &Unit::btnOk_Click);
   connect(btnCancel, &QPushButton::clicked, this, &Unit::btnCancel_Click);
 

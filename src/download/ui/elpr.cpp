@@ -150,11 +150,11 @@ Elpr::Elpr(QWidget* parent) : QWidget(parent) {
   panel1->setFrameShape(QFrame::Box);
   panel1->setFont(verdana);
   panel1->setStyleSheet(QStringLiteral("QFrame#panel1 { background: gainsboro; }"));
-  btnOpenPort = MakeButton("btnOpenPort", "Open Port", panel1);
-  btnSetPort = MakeButton("btnSetPort", "Port Setup", panel1);
-  btnClear = MakeButton("btnClear", "Clear", panel1);
-  btnSave = MakeButton("btnSave", "Save", panel1);
-  btnPrt = MakeButton("btnPrt", "Print", panel1);
+  btnOpenPort = MakeButton("btnOpenPort", "&Open Port", panel1);
+  btnSetPort = MakeButton("btnSetPort", "Port Se&tup", panel1);
+  btnClear = MakeButton("btnClear", "C&lear", panel1);
+  btnSave = MakeButton("btnSave", "&Save", panel1);
+  btnPrt = MakeButton("btnPrt", "&Print", panel1);
   int y = 34;
   for (QPushButton* b : {btnOpenPort, btnSetPort, btnClear, btnSave, btnPrt}) {
     b->setGeometry(18, y, 119, 55);
@@ -172,6 +172,7 @@ Elpr::Elpr(QWidget* parent) : QWidget(parent) {
   label1->setFont(verdanaBold);
   label1->setStyleSheet(QStringLiteral("color: black;"));
   label1->move(13, 7);
+  label1->adjustSize();  // a free label is 30 high and centres its text, below the pane's top
   erText = MakePane("erText", panel2);
   lprText = MakePane("lprText", panel2);
   auto* paneArea = new QVBoxLayout(panel2);
@@ -237,6 +238,12 @@ QPlainTextEdit* Elpr::Pane(int scr) const {
 
 bool& Elpr::IsSaved(int scr) {
   return scr == 1 ? is_saved_er : is_saved_lpr;
+}
+
+void Elpr::SetSaved(int scr, bool saved) {
+  if (IsSaved(scr) == saved) return;
+  IsSaved(scr) = saved;
+  emit SavedChanged();
 }
 
 void Elpr::SetCurScr(int scr) {
@@ -333,7 +340,7 @@ QString Elpr::GetPortSt() const {
 }
 
 void Elpr::SetEnable() {
-  btnOpenPort->setText(CmdOpen ? QStringLiteral("Close Port") : QStringLiteral("Open Port"));
+  btnOpenPort->setText(CmdOpen ? QStringLiteral("&Close Port") : QStringLiteral("&Open Port"));
   btnSetPort->setEnabled(!CmdOpen);
   btnClear->setEnabled(!CmdOpen);
   const bool unsaved = !IsSaved(CurScr);
@@ -385,7 +392,9 @@ void Elpr::SetVarInit() {
   status_note_.clear();
   PutStatus();
   Pane(CurScr)->clear();
+  saved_file_[CurScr == 1 ? 0 : 1].clear();
   IsSaved(CurScr) = true;
+  emit SavedChanged();
   if (cPort->isOpen()) cPort->clear(QSerialPort::Input);
   SetEnable();
 }
@@ -463,7 +472,7 @@ void Elpr::ReceiveData() {
   if (got <= 0) return;
   if (ReceiveBytes(vRbuff, ring, reinterpret_cast<const unsigned char*>(buf.data()),
                    static_cast<std::size_t>(got))) {
-    IsSaved(recv_scr_) = false;
+    SetSaved(recv_scr_, false);
   }
 }
 
@@ -473,14 +482,17 @@ void Elpr::cPort_ErrorOccurred(QSerialPort::SerialPortError error) {
 }
 
 void Elpr::SaveData() {
-  QFileDialog dlg(this, QStringLiteral("Save As"), FromUtf8(DataPath) + QStringLiteral("DOWNLOAD"),
-                  QStringLiteral("Nembra instrument data(*.nid)"));
+  QFileDialog dlg(this, QStringLiteral("Save As"),
+                  save_folder_.Start(FromUtf8(DataPath) + QStringLiteral("DOWNLOAD")));
   dlg.setObjectName(QStringLiteral("saveFileDialog"));
+  dlg.setNameFilters(WithAllFiles({QStringLiteral("Nembra instrument data(*.nid)")}));
   dlg.setAcceptMode(QFileDialog::AcceptSave);
   dlg.setFileMode(QFileDialog::AnyFile);
-  dlg.setDefaultSuffix(QStringLiteral("nid"));
-  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
-  const QString path = dlg.selectedFiles().constFirst();
+  FollowChosenType(&dlg);
+  if (dlg.exec() != QDialog::Accepted) return;
+  const QString path = ChosenFile(&dlg);
+  if (path.isEmpty()) return;
+  save_folder_.Use(path);
   std::string narrow;
   MarshalString(PaneText(Pane(CurScr)), narrow);
   std::string why;
@@ -488,7 +500,9 @@ void Elpr::SaveData() {
     ShowError(this, QStringLiteral("File Save Error!\n") + FromUtf8(why));
     return;
   }
+  saved_file_[CurScr == 1 ? 0 : 1] = path;
   IsSaved(CurScr) = true;
+  emit SavedChanged();
   status_note_ = QStringLiteral("%1 bytes saved to %2")
                      .arg(static_cast<qulonglong>(narrow.size()))
                      .arg(QFileInfo(path).fileName());

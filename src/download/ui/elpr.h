@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/ui/file_dialogs.h"
 #include "download/receive_ring.h"
 
 class QFrame;
@@ -38,10 +39,14 @@ class Elpr : public QWidget {
   bool PrintDocument(QPrinter* printer);
   // True while the pane of mode scr (1 ER, 2 LPR) holds received text not yet saved.
   bool HasUnsavedText(int scr) const { return !(scr == 1 ? is_saved_er : is_saved_lpr); }
+  // The file the pane of mode scr was last saved to; empty once the pane is cleared.
+  QString SavedFile(int scr) const { return saved_file_[scr == 1 ? 0 : 1]; }
 
  signals:
   // The pane was saved as an instrument data file at `path`.
   void DataSaved(const QString& path);
+  // A pane's text became unsaved, was saved or was cleared.
+  void SavedChanged();
 
  private:
   void SetComPort();
@@ -67,6 +72,7 @@ class Elpr : public QWidget {
 
   QPlainTextEdit* Pane(int scr) const;
   bool& IsSaved(int scr);
+  void SetSaved(int scr, bool saved);
   // Shows every record still waiting in the ring on the pane of mode `scr`.
   void ShowWaitingRecords(int scr);
 
@@ -75,6 +81,7 @@ class Elpr : public QWidget {
   bool CmdOpen = false;
   bool is_saved_er = true;
   bool is_saved_lpr = true;
+  QString saved_file_[2];
   RingCursor ring;  // pWrite, RecvPtr, pRead
   QStringList prtlines;
   int32_t linesPrinted = 0;
@@ -84,7 +91,8 @@ class Elpr : public QWidget {
   bool read_failed_ = false;
   std::string record_;          // reused for each shown record
   int64_t lines_received_ = 0;  // line feeds shown since the port was opened
-  QString status_note_;         // after the port summary: lines received, or bytes saved
+  LastFolder save_folder_;
+  QString status_note_;  // after the port summary: lines received, or bytes saved
 
   Setup* fmSet;
   QSerialPort* cPort;

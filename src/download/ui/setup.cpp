@@ -84,11 +84,11 @@ Setup::Setup(QWidget* parent) : QDialog(parent) {
   }
   grid->setColumnStretch(1, 1);
 
-  btnOk = new QPushButton(QStringLiteral("OK"), this);
+  btnOk = new QPushButton(QStringLiteral("&OK"), this);
   btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnDefault = new QPushButton(QStringLiteral("Default Setting"), this);
+  btnDefault = new QPushButton(QStringLiteral("&Default Setting"), this);
   btnDefault->setObjectName(QStringLiteral("btnDefault"));
   btnDefault->setStyleSheet(QStringLiteral("background: darkseagreen;"));
   for (QPushButton* b : {btnOk, btnCancel, btnDefault}) b->setAutoDefault(false);

@@ -43,6 +43,9 @@ gSetup::gSetup(QWidget* parent) : QDialog(parent) {
   btnCd->setObjectName(QStringLiteral("btnCd"));
   btnCt = new QPushButton(panel1);
   btnCt->setObjectName(QStringLiteral("btnCt"));
+  // The colour buttons show no text, so their keys are set directly.
+  btnCd->setShortcut(QKeySequence(QStringLiteral("Alt+D")));
+  btnCt->setShortcut(QKeySequence(QStringLiteral("Alt+T")));
   for (QPushButton* b : {btnCd, btnCt}) {
     b->setFlat(true);
     b->setFixedSize(90, 26);
@@ -79,9 +82,9 @@ gSetup::gSetup(QWidget* parent) : QDialog(parent) {
   grid->addWidget(edLo, 4, 1);
   grid->setColumnStretch(3, 1);
 
-  btnOk = new QPushButton(QStringLiteral("OK"), this);
+  btnOk = new QPushButton(QStringLiteral("&OK"), this);
   btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
   for (QPushButton* b : {btnOk, btnCancel}) {
     b->setFixedSize(90, 36);

@@ -113,10 +113,10 @@ void ViewGrp::InitializeComponent() {
 
   panel1 = MakePanel("panel1", this);
   panel1->setFixedWidth(156);
-  btnSave = MakeButton("btnSave", "Save", panel1);
-  btnPrint = MakeButton("btnPrint", "Print", panel1);
-  btnSetup = MakeButton("btnSetup", "Setup", panel1);
-  btnClose = MakeButton("btnClose", "Close", panel1);
+  btnSave = MakeButton("btnSave", "&Save", panel1);
+  btnPrint = MakeButton("btnPrint", "&Print", panel1);
+  btnSetup = MakeButton("btnSetup", "Se&tup", panel1);
+  btnClose = MakeButton("btnClose", "&Close", panel1);
   auto* right = new QVBoxLayout(panel1);
   right->setContentsMargins(0, 12, 0, 12);
   right->setSpacing(10);
@@ -141,7 +141,7 @@ void ViewGrp::InitializeComponent() {
   chkData = MakeCheck("chkData", "View Data", panel3);
   chkTrend = MakeCheck("chkTrend", "View Trend", panel3);
   chkYaxis = MakeCheck("chkYaxis", "Y-axis auto range", panel3);
-  btnViewAll = MakeButton("btnViewAll", "View All", panel3);
+  btnViewAll = MakeButton("btnViewAll", "&View All", panel3);
   btnViewAll->setFixedSize(83, 39);
   btnAreaXY = MakeButton("btnAreaXY", "", panel3);
   btnAreaX = MakeButton("btnAreaX", "", panel3);
@@ -149,13 +149,15 @@ void ViewGrp::InitializeComponent() {
   const struct {
     QPushButton* button;
     const char* picture;
-  } pictures[] = {{btnAreaXY, ":/graph/pictures/area_xy.png"},
-                  {btnAreaX, ":/graph/pictures/area_x.png"},
-                  {btnAreaY, ":/graph/pictures/area_y.png"}};
+    const char* keys;  // the picture buttons' stand-in for a mnemonic
+  } pictures[] = {{btnAreaXY, ":/graph/pictures/area_xy.png", "Alt+B"},
+                  {btnAreaX, ":/graph/pictures/area_x.png", "Alt+X"},
+                  {btnAreaY, ":/graph/pictures/area_y.png", "Alt+Y"}};
   for (const auto& p : pictures) {
     p.button->setFixedSize(36, 36);
     p.button->setIcon(QIcon(QString::fromLatin1(p.picture)));
     p.button->setIconSize(QSize(24, 24));
+    p.button->setShortcut(QKeySequence(QString::fromLatin1(p.keys)));
   }
   // Enter in the window never presses a button.
   for (QPushButton* b :
@@ -283,7 +285,7 @@ void ViewGrp::SaveGraph() {
   dialog.setObjectName(QStringLiteral("SaveDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/"));
+  dialog.setDirectory(picture_folder.Start(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/")));
   QStringList filters;
   for (const PictureType& t : kPictureTypes) filters << QLatin1String(t.filter);
   dialog.setNameFilters(filters);
@@ -301,6 +303,7 @@ void ViewGrp::SaveGraph() {
   follow_type();
   if (dialog.selectedFiles().isEmpty()) return;
   QString path = dialog.selectedFiles().first();
+  picture_folder.Use(path);
 
   // A name that ends in one of the offered extensions gets that format, so "graph.png" is a
   // PNG whatever type was left chosen; any other name gets the chosen type and its extension.

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "common/ui/file_dialogs.h"
 #include "graph/graph_view.h"
 
 class QCheckBox;
@@ -49,6 +50,7 @@ class ViewGrp : public QDialog {
 
   // Replace the modal runs of the save and print dialogs (tests); they return true for OK.
   std::function<bool(QFileDialog*)> exec_save_dialog;
+  LastFolder picture_folder;  // where the next save starts
   std::function<bool(QPrintDialog*)> exec_print_dialog;
 
  protected:

@@ -78,6 +78,8 @@ LimitsDialog::LimitsDialog(QWidget* parent) : QDialog(parent) {
   lbError->setStyleSheet(QStringLiteral("color: #b00000;"));
   lbError->setWordWrap(true);
   buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Cancel"));
 
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Rate warning above (mpy)"), edRateWarn);

@@ -66,12 +66,12 @@ void Probes::InitializeComponent() {
   setObjectName(QStringLiteral("Probes"));
   setAcceptDrops(true);
 
-  btnImport = Button("btnImport", "Import", this);
-  btnGraph = Button("btnGraph", "Graph", this);
-  btnOverlay = Button("btnOverlay", "Overlay", this);
-  btnLimits = Button("btnLimits", "Limits", this);
-  btnRemove = Button("btnRemove", "Remove", this);
-  btnReport = Button("btnReport", "Report", this);
+  btnImport = Button("btnImport", "&Import", this);
+  btnGraph = Button("btnGraph", "&Graph", this);
+  btnOverlay = Button("btnOverlay", "&Overlay", this);
+  btnLimits = Button("btnLimits", "&Limits", this);
+  btnRemove = Button("btnRemove", "&Remove", this);
+  btnReport = Button("btnReport", "Re&port", this);
   edFilter = new QLineEdit(this);
   edFilter->setObjectName(QStringLiteral("edFilter"));
   edFilter->setPlaceholderText(QStringLiteral("Filter by tag or serial"));
@@ -113,7 +113,7 @@ void Probes::InitializeComponent() {
   gProbes->horizontalHeader()->setStretchLastSection(true);
   gProbes->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 
-  btnCancel = Button("btnCancel", "Cancel", this);
+  btnCancel = Button("btnCancel", "&Cancel", this);
   prgImport = new QProgressBar(this);
   prgImport->setObjectName(QStringLiteral("prgImport"));
   lbStatus = new QLabel(this);

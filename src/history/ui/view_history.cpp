@@ -109,8 +109,8 @@ void ViewHistory::InitializeComponent() {
   auto* right = new QFrame(this);
   right->setObjectName(QStringLiteral("panel1"));
   right->setFixedWidth(156);
-  btnSave = Button("btnSave", "Save", right);
-  btnClose = Button("btnClose", "Close", right);
+  btnSave = Button("btnSave", "&Save", right);
+  btnClose = Button("btnClose", "&Close", right);
   auto* right_layout = new QVBoxLayout(right);
   right_layout->setContentsMargins(0, 12, 0, 12);
   btnSave->setFixedSize(119, 55);
@@ -134,7 +134,7 @@ void ViewHistory::InitializeComponent() {
   chkData = Check("chkData", "View Data", bar);
   chkTrend = Check("chkTrend", "View Trend", bar);
   chkYaxis = Check("chkYaxis", "Y-axis auto range", bar);
-  btnViewAll = Button("btnViewAll", "View All", bar);
+  btnViewAll = Button("btnViewAll", "&View All", bar);
   btnViewAll->setFixedSize(83, 39);
   btnAreaXY = Button("btnAreaXY", "", bar);
   btnAreaX = Button("btnAreaX", "", bar);
@@ -142,13 +142,15 @@ void ViewHistory::InitializeComponent() {
   const struct {
     QPushButton* button;
     const char* picture;
-  } pictures[] = {{btnAreaXY, ":/graph/pictures/area_xy.png"},
-                  {btnAreaX, ":/graph/pictures/area_x.png"},
-                  {btnAreaY, ":/graph/pictures/area_y.png"}};
+    const char* keys;  // the picture buttons' stand-in for a mnemonic
+  } pictures[] = {{btnAreaXY, ":/graph/pictures/area_xy.png", "Alt+B"},
+                  {btnAreaX, ":/graph/pictures/area_x.png", "Alt+X"},
+                  {btnAreaY, ":/graph/pictures/area_y.png", "Alt+Y"}};
   for (const auto& p : pictures) {
     p.button->setFixedSize(36, 36);
     p.button->setIcon(QIcon(QString::fromLatin1(p.picture)));
     p.button->setIconSize(QSize(24, 24));
+    p.button->setShortcut(QKeySequence(QString::fromLatin1(p.keys)));
   }
   // Wider than the graph window's: the read-out names the probe and keeps the seconds.
   lbValue = new QLabel(bar);

@@ -1,0 +1,82 @@
+// The main window's recent files: one list per kind of file, fed by the screens as files open
+// or are saved, shown on the Open buttons and kept in the settings file between runs.
+#include <QPushButton>
+
+#include "analysis/ui/anl.h"
+#include "app/main_form.h"
+#include "common/ui/qt_text.h"
+#include "common/ui/recent_menu.h"
+#include "coupon/ui/coupon.h"
+#include "download/ui/elpr.h"
+#include "settings/ini_file.h"
+#include "settings/recent_files.h"
+#include "settings/ui/settings_records.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr const char* kKindKeys[] = {"Instrument", "Coupon"};
+
+}  // namespace
+
+void MainForm::SetRecentMenus() {
+  QWidget* screens[] = {fmAnl_, fmCpon_};
+  for (int kind : {kRecentInstrument, kRecentCoupon}) {
+    auto* open = screens[kind]->findChild<QPushButton*>(QStringLiteral("btnOpen"));
+    if (open == nullptr) continue;
+    recent_menu_[kind] = new RecentMenu(open);
+    // Routed by content like a dropped file; a coupon file still asks before unsaved work goes.
+    connect(recent_menu_[kind], &RecentMenu::Chosen, this,
+            [this](const QString& path) { OpenFiles({path}); });
+  }
+  connect(fmAnl_, &Anl::FileNameChanged, this, [this] {
+    if (fmAnl_->reader().tag_count > 0)
+      NoteRecent(kRecentInstrument, FromUtf8(fmAnl_->reader().FileName));
+  });
+  // A saved download is an instrument file too, and the Analysis tab's Open starts beside it.
+  connect(fmElpr_, &Elpr::DataSaved, this, [this](const QString& path) {
+    fmAnl_->openFolder().Use(path);
+    NoteRecent(kRecentInstrument, path);
+  });
+  connect(fmCpon_, &Coupon::StateChanged, this,
+          [this] { NoteRecent(kRecentCoupon, fmCpon_->fileName()); });
+}
+
+void MainForm::NoteRecent(RecentKind kind, const QString& path) {
+  if (path.isEmpty()) return;
+  std::vector<std::string>& list = recent_[kind];
+  const std::string file = ToUtf8(path);
+  if (!list.empty() && list.front() == file) return;
+  AddRecent(list, file);
+  recent_changed_ = true;
+  if (recent_menu_[kind] == nullptr) return;
+  QStringList files;
+  for (const std::string& f : list) files << FromUtf8(f);
+  recent_menu_[kind]->SetFiles(files);
+}
+
+void MainForm::LoadRecent() {
+  IniFile ini;
+  ini.SetIniFile(CfgFile);
+  for (int kind : {kRecentInstrument, kRecentCoupon}) {
+    // Files opened before the settings were read (command line) stay the newest.
+    std::vector<std::string> opened = std::move(recent_[kind]);
+    recent_[kind] = ReadRecent(ini, kKindKeys[kind]);
+    for (auto f = opened.rbegin(); f != opened.rend(); ++f) AddRecent(recent_[kind], *f);
+    QStringList files;
+    for (const std::string& f : recent_[kind]) files << FromUtf8(f);
+    if (recent_menu_[kind] != nullptr) recent_menu_[kind]->SetFiles(files);
+  }
+}
+
+void MainForm::SaveRecent() {
+  if (!recent_changed_) return;  // a run that opened nothing leaves the section as it was
+  IniFile ini;
+  ini.SetIniFile(CfgFile);  // keeps every other section as it is
+  for (int kind : {kRecentInstrument, kRecentCoupon})
+    WriteRecent(ini, kKindKeys[kind], recent_[kind]);
+  ini.Flush();  // a failed save stays silent, as for the other settings
+}
+
+}  // namespace tarn
