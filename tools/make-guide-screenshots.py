@@ -1,7 +1,9 @@
 #!/usr/bin/python3
-# Remakes the screenshots of docs/user-guide.md from the real program on a private X server.
-# Each picture is one run of build/src/app/tarn with files on its command line, in a fresh HOME.
-# Needs xvfb, python3-pil.  Usage: tools/make-guide-screenshots.py [BUILD_DIR]
+# Remakes the screenshots of docs/user-guide.md on a private X server. The first pictures are
+# runs of build/src/app/tarn with files on its command line, in a fresh HOME; the steps that need
+# clicks (the graph, a zoom, a download from the instrument simulator) come from the screenshot
+# test that drives the real windows (InstrumentSim.GuideScreenshots in tests/ui).
+# Needs xvfb, python3-pil and a build with tests.  Usage: tools/make-guide-screenshots.py [BUILD_DIR]
 import os
 import shutil
 import struct
@@ -50,8 +52,23 @@ def shoot(tarn, args, name, settle=3.0):
     print(out)
 
 
+def shoot_steps(build):
+    """Runs the screenshot test that clicks through the graph, a zoom and a download."""
+    home = tempfile.mkdtemp(prefix="tarn-guide-")
+    env = dict(os.environ, HOME=home, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=home,
+               TARN_SCREENSHOT_DIR=OUT, TARN_BUILD_DIR=build, TARN_SOURCE_DIR=ROOT)
+    env.pop("XDG_CONFIG_HOME", None)
+    test = os.path.join(build, "tests", "instrument_sim_test")
+    subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1100x860x24", test,
+                    "--gtest_filter=InstrumentSim.GuideScreenshots"],
+                   env=env, check=True, timeout=300, stdout=subprocess.DEVNULL)
+    shutil.rmtree(home, ignore_errors=True)
+    for name in ("graph.png", "zoom_drag.png", "zoom.png", "port_setup.png", "download.png"):
+        print(os.path.join(OUT, name))
+
+
 def main():
-    build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
+    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build"))
     tarn = os.path.join(build, "src", "app", "tarn")
     os.makedirs(OUT, exist_ok=True)
     work = tempfile.mkdtemp(prefix="tarn-guide-files-")
@@ -61,6 +78,7 @@ def main():
     shoot(tarn, [], "start.png")
     shoot(tarn, [er], "analysis.png")
     shoot(tarn, [coupons], "coupon.png")
+    shoot_steps(build)
     shutil.rmtree(work, ignore_errors=True)
 
 

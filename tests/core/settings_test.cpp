@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "settings/ini_file.h"
+#include "settings/recent_files.h"
 #include "test_util.h"
 
 namespace tarn {
@@ -182,6 +184,27 @@ TEST(SettingsTest, HugeLineWidthNarrowsWithoutOverflow) {
   Records r = Load(path);
   EXPECT_TRUE(std::isinf(r.setup.data_line) && r.setup.data_line > 0);
   EXPECT_TRUE(std::isinf(r.setup.trend_line) && r.setup.trend_line < 0);
+}
+
+// The recent list keeps eight, newest first, without repeats; a path the settings file cannot
+// give back unchanged is left out rather than stored cut.
+TEST(SettingsTest, RecentFilesKeepEightAndOnlyWhatReadsBack) {
+  std::vector<std::string> list;
+  for (int i = 1; i <= 10; ++i) AddRecent(list, "/d/f" + std::to_string(i));
+  AddRecent(list, "/d/f5");
+  ASSERT_EQ(list.size(), 8u);
+  EXPECT_EQ(list.front(), "/d/f5");
+  EXPECT_EQ(list[1], "/d/f10");
+  EXPECT_EQ(list.back(), "/d/f3") << "a repeat moves up and pushes nothing out";
+
+  const std::string long_path = "/" + std::string(300, 'x');
+  IniFile ini;
+  ini.SetIniText("[COMM]\r\nPORT=1\r\n");
+  WriteRecent(ini, "Coupon", {"/a b/c.CPN", long_path, " /lead", "/two\nlines", "/d/e.CPN"});
+  EXPECT_EQ(ReadRecent(ini, "Coupon"), (std::vector<std::string>{"/a b/c.CPN", "/d/e.CPN"}));
+  EXPECT_TRUE(ReadRecent(ini, "Instrument").empty());
+  ini.SetIniSector("COMM");
+  EXPECT_EQ(ini.IniReadInt("PORT", 0), 1) << "other sections kept";
 }
 
 }  // namespace
