@@ -1,5 +1,6 @@
 #include "common/ui/message_box.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace tarn {
@@ -22,6 +23,14 @@ SaveChoice AskSave(QWidget* parent, const QString& text) {
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
   box.setObjectName(QStringLiteral("msgSave"));
   box.setDefaultButton(QMessageBox::Save);
+  // Alt and a letter, as on every button of the program (the plain theme gives none here).
+  const struct {
+    QMessageBox::StandardButton button;
+    const char* text;
+  } captions[] = {{QMessageBox::Save, "&Save"},
+                  {QMessageBox::Discard, "&Discard"},
+                  {QMessageBox::Cancel, "&Cancel"}};
+  for (const auto& c : captions) box.button(c.button)->setText(QString::fromLatin1(c.text));
   switch (box.exec()) {
     case QMessageBox::Save:
       return SaveChoice::kSave;
