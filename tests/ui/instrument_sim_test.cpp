@@ -128,8 +128,8 @@ TEST(InstrumentSim, GuideScreenshots) {
     w->findChild<QPushButton*>("btnAreaX")->click();
     QWidget* plot = w->findChild<QWidget*>("pnGrp");
     const PlotEngine& e = w->view().engine;
-    const QPoint a(e.gX1 + (e.gX2 - e.gX1) * 45 / 100, e.gY1 + (e.gY2 - e.gY1) * 15 / 100);
-    const QPoint b(e.gX1 + (e.gX2 - e.gX1) * 75 / 100, e.gY1 + (e.gY2 - e.gY1) * 85 / 100);
+    const QPoint a(e.gX1 + (e.gX2 - e.gX1) * 38 / 100, e.gY1 + (e.gY2 - e.gY1) * 15 / 100);
+    const QPoint b(e.gX1 + (e.gX2 - e.gX1) * 68 / 100, e.gY1 + (e.gY2 - e.gY1) * 85 / 100);
     const auto mouse = [plot](QEvent::Type type, QPoint at, Qt::MouseButton button,
                               Qt::MouseButtons held) {
       QMouseEvent ev(type, at, plot->mapToGlobal(at), button, held, Qt::NoModifier);
