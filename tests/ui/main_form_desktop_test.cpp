@@ -352,7 +352,9 @@ TEST_F(DesktopTest, FileDialogsFolderTypesAndExtension) {
     const std::string row = std::string(d.button) + " " + d.filter;
     EXPECT_EQ(QDir(start), QDir(d.start ? data + QLatin1String(d.start) : other)) << row;
     EXPECT_EQ(filters.last() == QStringLiteral("All files (*)"), d.all_files) << row;
-    if (d.made) EXPECT_TRUE(QFile::exists(other + u'/' + QLatin1String(d.made))) << row;
+    if (d.made) {
+      EXPECT_TRUE(QFile::exists(other + u'/' + QLatin1String(d.made))) << row;
+    }
   }
   EXPECT_EQ(QString::fromStdString(f.fmAnl()->reader().FileName),
             other + QStringLiteral("/lpr.dat"));

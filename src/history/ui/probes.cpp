@@ -275,18 +275,19 @@ void Probes::SaveReport() {
     ShowError(this, FromUtf8(open_error_));
     return;
   }
-  QFileDialog dialog(this, QStringLiteral("Report"), FromUtf8(DataPath));
+  QFileDialog dialog(this, QStringLiteral("Report"), report_folder_.Start(FromUtf8(DataPath)));
   dialog.setObjectName(QStringLiteral("saveReportDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setNameFilters({QStringLiteral("PDF document(*.pdf)")});
-  dialog.setDefaultSuffix(QStringLiteral("pdf"));
+  FollowChosenType(&dialog);
   const bool ok = exec_open_dialog ? exec_open_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
-  if (!ok || dialog.selectedFiles().isEmpty()) return;
+  const QString path = ok ? ChosenFile(&dialog) : QString();
+  if (path.isEmpty()) return;
+  report_folder_.Use(path);
   ReportRequest request;
   for (const ProbeSummary& p : SelectedProbes()) request.probe_ids.push_back(p.id);
   request.window_days = RateWindow();
-  const QString path = dialog.selectedFiles().front();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string error;
   const bool saved = SaveHistoryReport(*s, request, ToUtf8(path), &error);
@@ -302,14 +303,15 @@ void Probes::SaveReport() {
 
 void Probes::btnImport_Click() {
   QFileDialog dialog(this, QStringLiteral("Import"),
-                     FromUtf8(DataPath) + QStringLiteral("DOWNLOAD"));
+                     import_folder_.Start(FromUtf8(DataPath) + QStringLiteral("DOWNLOAD")));
   dialog.setObjectName(QStringLiteral("openFileDialog"));
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setNameFilters({QStringLiteral("Instrument data(*.nid *.NID *.txt *.TXT *.csv *.CSV)"),
-                         QStringLiteral("All files(*)")});
+  dialog.setNameFilters(
+      WithAllFiles({QStringLiteral("Instrument data(*.nid *.NID *.txt *.TXT *.csv *.CSV)")}));
   const bool ok = exec_open_dialog ? exec_open_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
   if (!ok || dialog.selectedFiles().isEmpty()) return;
+  import_folder_.Use(dialog.selectedFiles().front());
   StartImport(dialog.selectedFiles());
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ui/file_dialogs.h"
 #include "graph/history_view.h"
 #include "history/history_store.h"
 
@@ -122,6 +123,7 @@ class Probes : public QWidget {
   int job_files_ = 0;
   ViewHistory* fmHist;
   LimitsDialog* fmLimits;
+  LastFolder import_folder_, report_folder_;  // where the next dialog of each kind starts
 };
 
 }  // namespace tarn

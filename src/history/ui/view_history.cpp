@@ -258,12 +258,13 @@ void ViewHistory::SaveGraph() {
   dialog.setObjectName(QStringLiteral("SaveDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setDirectory(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/"));
-  dialog.setDefaultSuffix(QStringLiteral("bmp"));
+  dialog.setDirectory(picture_folder_.Start(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/")));
   dialog.setNameFilter(QStringLiteral("Bitmap(*.bmp)"));
+  FollowChosenType(&dialog);
   const bool ok = exec_save_dialog ? exec_save_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
-  if (!ok || dialog.selectedFiles().isEmpty()) return;
-  const QString path = dialog.selectedFiles().first();
+  const QString path = ok ? ChosenFile(&dialog) : QString();
+  if (path.isEmpty()) return;
+  picture_folder_.Use(path);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);

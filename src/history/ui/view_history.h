@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/ui/file_dialogs.h"
 #include "graph/history_view.h"
 
 class QCheckBox;
@@ -66,6 +67,7 @@ class ViewHistory : public QDialog {
   QPushButton* btnSave;
   QPushButton* btnClose;
   QLabel* lbValue;
+  LastFolder picture_folder_;  // where the next save starts
 };
 
 }  // namespace tarn
