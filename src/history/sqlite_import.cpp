@@ -1,0 +1,266 @@
+#include <algorithm>
+#include <ctime>
+
+#include "common/date_time.h"
+#include "history/import_source.h"
+#include "history/sqlite_store.h"
+
+namespace tarn::sqlite_store {
+
+namespace {
+
+HistoryTime Now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  DateTime dt;
+  if (!MakeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                    local.tm_min, std::min(local.tm_sec, 59), &dt)) {
+    return 0;
+  }
+  return dt.ticks / kTicksPerSecond;
+}
+
+}  // namespace
+
+HistoryStatus SqliteHistory::ProbeId(const ProbeKey& key, ImportState* state, int64_t* id,
+                                     bool* created) {
+  *created = false;
+  const auto k = std::make_tuple(key.tag, key.serial, key.data_type);
+  if (const auto it = state->probes.find(k); it != state->probes.end()) {
+    *id = it->second;
+    return {};
+  }
+  find_probe_.Start().Bind(1, key.tag).Bind(2, key.serial).Bind(3, int64_t{key.data_type});
+  int rc = find_probe_.Step();
+  if (rc == SQLITE_ROW) {
+    *id = find_probe_.Int(0);
+    find_probe_.Reset();
+  } else if (rc == SQLITE_DONE) {
+    insert_probe_.Start().Bind(1, key.tag).Bind(2, key.serial).Bind(3, int64_t{key.data_type});
+    if (insert_probe_.Step() != SQLITE_DONE) return Error(path_);
+    *id = sqlite3_last_insert_rowid(db_);
+    *created = true;
+  } else {
+    return Error(path_);
+  }
+  state->probes.emplace(k, *id);
+  return {};
+}
+
+bool SqliteHistory::ReadSummaryRow(int64_t probe_id, Summary* s) {
+  read_summary_.Start().Bind(1, probe_id);
+  if (read_summary_.Step() != SQLITE_ROW) return false;
+  s->count = read_summary_.Int(0);
+  s->first = read_summary_.Int(1);
+  s->last = read_summary_.Int(2);
+  s->latest = read_summary_.Real(3);
+  s->origin = read_summary_.Int(4);
+  s->sums.n = s->count;
+  s->sums.sx = read_summary_.Real(5);
+  s->sums.sy = read_summary_.Real(6);
+  s->sums.sxy = read_summary_.Real(7);
+  s->sums.sxx = read_summary_.Real(8);
+  s->header_time = read_summary_.Int(9);
+  read_summary_.Reset();
+  return true;
+}
+
+HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
+  ImportResult& result = state->result;
+  state->tags.insert(batch.tag_index);
+  result.skipped += batch.skipped;
+  int64_t probe_id = 0;
+  bool created = false;
+  if (HistoryStatus st = ProbeId(batch.key, state, &probe_id, &created); !st) return st;
+
+  std::vector<BatchConflict> conflicts;
+  NormaliseReadings(&batch.readings, &result.duplicates, &conflicts);
+  const std::vector<HistoryReading>& r = batch.readings;
+
+  Summary s;
+  if (!ReadSummaryRow(probe_id, &s)) return Error(path_);
+  if (created || (!r.empty() && r.back().time >= s.header_time)) {
+    const ProbeHeader& h = batch.header;
+    write_header_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, h.part_no)
+        .Bind(3, h.probe_type_str)
+        .Bind(4, int64_t{h.probe_type})
+        .Bind(5, h.mloss_unit)
+        .Bind(6, h.thickness)
+        .Bind(7, h.read_interval)
+        .Bind(8, h.probe_life)
+        .Bind(9, r.empty() ? s.header_time : r.back().time);
+    if (write_header_.Step() != SQLITE_DONE) return Error(path_);
+  }
+  if (r.empty() && conflicts.empty()) return {};
+
+  // What is already stored over the batch's span decides, reading by reading, between new,
+  // duplicate and conflicting.
+  std::vector<HistoryReading> stored;
+  if (s.count > 0 && !r.empty() && r.front().time <= s.last && r.back().time >= s.first) {
+    readings_in_range_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, r.front().time - kReadingEpoch)
+        .Bind(3, r.back().time - kReadingEpoch);
+    int rc;
+    while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
+      stored.push_back({readings_in_range_.Int(0) + kReadingEpoch, readings_in_range_.Real(1)});
+    }
+    if (rc != SQLITE_DONE) return Error(path_);
+  }
+
+  if (s.count == 0) s.origin = r.empty() ? 0 : r.front().time;
+  std::size_t k = 0;
+  int64_t added = 0;
+  Run run;
+  std::size_t run_k = 0;
+  HourFigures hour;
+  HistoryTime newest = s.count > 0 ? s.last : INT64_MIN;
+  for (const HistoryReading& reading : r) {
+    while (k < stored.size() && stored[k].time < reading.time) ++k;
+    if (k < stored.size() && stored[k].time == reading.time) {
+      if (stored[k].value == reading.value) {
+        ++result.duplicates;
+      } else {
+        conflicts.push_back({reading.time, stored[k].value, reading.value});
+      }
+      continue;
+    }
+    insert_reading_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, reading.time - kReadingEpoch)
+        .Bind(3, reading.value);
+    if (insert_reading_.Step() != SQLITE_DONE) return Error(path_);
+    // A stored reading between this one and the last one added ends the run.
+    if (run.n > 0 && k != run_k) {
+      if (HistoryStatus st = WriteRun(probe_id, state->file_id, run); !st) return st;
+      run = {};
+    }
+    if (run.n == 0) run.first = reading.time;
+    run.last = reading.time;
+    ++run.n;
+    run_k = k;
+    const int64_t h = FloorDiv(reading.time - kReadingEpoch, kHour);
+    if (hour.n > 0 && h != hour.hour) {
+      if (HistoryStatus st = MergeHour(probe_id, hour); !st) return st;
+      hour = {};
+    }
+    hour.hour = h;
+    hour.Offer(reading);
+    ++added;
+    s.sums.Add(Days(reading.time, s.origin), reading.value);
+    if (s.count == 0 && added == 1) s.first = reading.time;
+    s.first = std::min(s.first, reading.time);
+    if (reading.time > newest) {
+      newest = reading.time;
+      s.latest = reading.value;
+    }
+  }
+  if (run.n > 0) {
+    if (HistoryStatus st = WriteRun(probe_id, state->file_id, run); !st) return st;
+  }
+  if (hour.n > 0) {
+    if (HistoryStatus st = MergeHour(probe_id, hour); !st) return st;
+  }
+  for (const BatchConflict& c : conflicts) {
+    insert_conflict_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, c.time)
+        .Bind(3, c.stored)
+        .Bind(4, c.offered)
+        .Bind(5, state->file_id);
+    if (insert_conflict_.Step() != SQLITE_DONE) return Error(path_);
+    if (result.first_conflicts.size() < kConflictExamples) {
+      result.first_conflicts.push_back(
+          {batch.key.tag, batch.key.serial, c.time, c.stored, c.offered});
+    }
+  }
+  result.conflicts += static_cast<int64_t>(conflicts.size());
+  if (added > 0) {
+    s.count += added;
+    s.last = newest;
+    write_summary_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, s.count)
+        .Bind(3, s.first)
+        .Bind(4, s.last)
+        .Bind(5, s.latest)
+        .Bind(6, s.origin)
+        .Bind(7, s.sums.sx)
+        .Bind(8, s.sums.sy)
+        .Bind(9, s.sums.sxy)
+        .Bind(10, s.sums.sxx);
+    if (write_summary_.Step() != SQLITE_DONE) return Error(path_);
+  }
+  result.added += added;
+  state->done += static_cast<int64_t>(r.size());
+  return {};
+}
+
+ImportResult SqliteHistory::Import(const std::string& path, const ImportControl& control) {
+  ImportResult failed;
+  if (read_only_) {
+    failed.status = WriteRefusal();
+    return failed;
+  }
+  ImportFileFacts facts;
+  if (HistoryStatus st = DigestFile(path, &facts); !st) {
+    failed.status = st;
+    return failed;
+  }
+  int64_t done = 0;
+  return ImportBatches(facts, [&](const BatchSink& sink) {
+    return ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
+                            [&](ImportBatch& batch) {
+                              done += static_cast<int64_t>(batch.readings.size());
+                              HistoryStatus st = sink(batch);
+                              if (st && control.progress) control.progress(done);
+                              return st;
+                            });
+  });
+}
+
+ImportResult SqliteHistory::ImportBatches(
+    const ImportFileFacts& facts, const std::function<HistoryStatus(const BatchSink&)>& produce) {
+  ImportResult failed;
+  if (read_only_) {
+    failed.status = WriteRefusal();
+    return failed;
+  }
+  // Taking the write lock first means a second importer waits here, not halfway through.
+  if (HistoryStatus st = Exec("BEGIN IMMEDIATE"); !st) {
+    failed.status = st;
+    return failed;
+  }
+  ImportState state;
+  HistoryStatus status;
+  insert_file_.Start().Bind(1, facts.name).Bind(2, facts.size).Bind(3, facts.sha256).Bind(4, Now());
+  if (insert_file_.Step() != SQLITE_DONE) {
+    status = Error(path_);
+  } else {
+    state.file_id = sqlite3_last_insert_rowid(db_);
+    status = produce([&](ImportBatch& batch) { return ImportBatchInto(batch, &state); });
+  }
+  ImportResult& result = state.result;
+  result.tags = static_cast<int32_t>(state.tags.size());
+  if (status) {
+    finish_file_.Start()
+        .Bind(1, state.file_id)
+        .Bind(2, int64_t{result.tags})
+        .Bind(3, result.added)
+        .Bind(4, result.duplicates)
+        .Bind(5, result.conflicts);
+    if (finish_file_.Step() != SQLITE_DONE) status = Error(path_);
+  }
+  if (status) status = Exec("COMMIT");
+  if (!status) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    failed.status = status;
+    return failed;
+  }
+  return result;
+}
+
+}  // namespace tarn::sqlite_store

@@ -1,0 +1,129 @@
+#include "history/sqlite_history.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "history/sqlite_schema.h"
+#include "history/sqlite_store.h"
+
+namespace tarn {
+
+namespace {
+
+using sqlite_store::kBusyTimeoutMs;
+using sqlite_store::SqliteHistory;
+using sqlite_store::Statement;
+
+// The file's write permission decides, not the user's power to override it: a history someone
+// made read-only stays so, even for root.
+bool WritableFile(const std::string& path, bool* exists) {
+  struct stat st {};
+  *exists = ::stat(path.c_str(), &st) == 0;
+  if (!*exists) return true;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+  return ::access(path.c_str(), W_OK) == 0;
+}
+
+std::string Describe(sqlite3* db, const std::string& path, int rc) {
+  switch (rc) {
+    case SQLITE_NOTADB:
+      return "The file " + path + " is not a Tarn history (it is not an SQLite database).";
+    case SQLITE_CORRUPT:
+      return "The history " + path + " is damaged: " + sqlite3_errmsg(db) + ".";
+    default:
+      return "Cannot open the history " + path + ": " + sqlite3_errmsg(db) + ".";
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<HistoryStore> OpenSqliteHistory(const std::string& path, std::string* error) {
+  bool exists = false;
+  const bool writable = WritableFile(path, &exists);
+  sqlite3* raw = nullptr;
+  const int flags = writable ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+  int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, &sqlite3_close);
+  if (rc != SQLITE_OK) {
+    *error = Describe(db.get(), path, rc);
+    return nullptr;
+  }
+  sqlite3_extended_result_codes(db.get(), 0);
+  sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+
+  // Read who wrote the file before anything could write to it.
+  auto identity = [&](int* app_id, int* version, int* tables) {
+    Statement q;
+    if (!q.Prepare(db.get(), sqlite_sql::kReadIdentity)) return sqlite3_errcode(db.get());
+    const int step = q.Step();
+    if (step != SQLITE_ROW) return step;
+    *app_id = static_cast<int>(q.Int(0));
+    *version = static_cast<int>(q.Int(1));
+    *tables = static_cast<int>(q.Int(2));
+    return SQLITE_OK;
+  };
+  int app_id = 0, version = 0, tables = 0;
+  rc = identity(&app_id, &version, &tables);
+  if (rc != SQLITE_OK) {
+    *error = Describe(db.get(), path, rc);
+    return nullptr;
+  }
+  const bool fresh = version == 0 && tables == 0;
+  if (!fresh && app_id != sqlite_sql::kApplicationId) {
+    *error = "The file " + path + " is an SQLite database of another program, not a Tarn history.";
+    return nullptr;
+  }
+  if (version > kSqliteSchemaVersion) {
+    *error = "The history " + path + " was written by a newer version of Tarn (schema " +
+             std::to_string(version) + "; this version knows up to " +
+             std::to_string(kSqliteSchemaVersion) + ").";
+    return nullptr;
+  }
+  if (sqlite3_exec(db.get(), "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    *error = Describe(db.get(), path, sqlite3_errcode(db.get()));
+    return nullptr;
+  }
+  if (!writable) {
+    if (version < kSqliteSchemaVersion) {
+      *error = "The history " + path +
+               " is read-only and in an older layout that this version must upgrade first.";
+      return nullptr;
+    }
+  } else {
+    // A new file gets larger pages (fewer page headers per reading) before WAL fixes the size.
+    if (fresh) sqlite3_exec(db.get(), "PRAGMA page_size = 16384", nullptr, nullptr, nullptr);
+    // A large page cache keeps a big import from spilling pages into the log before it ends.
+    if (sqlite3_exec(db.get(),
+                     "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
+                     " PRAGMA cache_size = -65536",
+                     nullptr, nullptr, nullptr) != SQLITE_OK) {
+      *error = Describe(db.get(), path, sqlite3_errcode(db.get()));
+      return nullptr;
+    }
+    if (version < kSqliteSchemaVersion) {
+      // Another process may be upgrading the same file: decide again under the write lock.
+      std::string why;
+      bool ok = sqlite3_exec(db.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+      if (ok) ok = identity(&app_id, &version, &tables) == SQLITE_OK;
+      if (ok && version < kSqliteSchemaVersion) ok = UpgradeSqliteSchema(db.get(), version, &why);
+      if (ok) ok = sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+      if (!ok) {
+        if (why.empty()) why = sqlite3_errmsg(db.get());
+        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        *error = "Cannot prepare the history " + path + ": " + why + ".";
+        return nullptr;
+      }
+    }
+  }
+  auto store = std::make_unique<SqliteHistory>(db.release(), path, !writable);
+  if (!store->PrepareAll(error)) {
+    *error = "Cannot open the history " + path + ": " + *error + ".";
+    return nullptr;
+  }
+  return store;
+}
+
+}  // namespace tarn

@@ -1,0 +1,101 @@
+#include <algorithm>
+#include <iterator>
+
+#include "history/sqlite_store.h"
+
+namespace tarn::sqlite_store {
+
+std::vector<HistoryReading> SqliteHistory::ReadRange(int64_t probe_id, HistoryTime from,
+                                                     HistoryTime to) {
+  last_error_ = {};
+  std::vector<HistoryReading> out;
+  readings_in_range_.Start()
+      .Bind(1, probe_id)
+      .Bind(2, std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch)
+      .Bind(3, std::min(to, INT64_MAX - 1) - kReadingEpoch);
+  int rc;
+  while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
+    out.push_back({readings_in_range_.Int(0) + kReadingEpoch, readings_in_range_.Real(1)});
+  }
+  if (rc != SQLITE_DONE) last_error_ = Error(path_);
+  return out;
+}
+
+std::vector<HistoryReading> SqliteHistory::ReadDecimated(int64_t probe_id, HistoryTime from,
+                                                         HistoryTime to, int32_t columns) {
+  last_error_ = {};
+  std::vector<HistoryReading> out;
+  if (columns <= 0 || to < from) return out;
+  // In doubles: the range may be as wide as the whole time scale.
+  const double span = static_cast<double>(to) - static_cast<double>(from) + 1.0;
+  auto column_of = [&](HistoryTime t) {
+    return static_cast<int64_t>((static_cast<double>(t) - static_cast<double>(from)) * columns /
+                                span);
+  };
+  // Readings (or an hour's four figures) arrive in time order; each column keeps its first,
+  // lowest, highest and last.
+  int64_t column = -1;
+  HourFigures acc;
+  auto flush = [&] {
+    if (acc.n == 0) return;
+    HistoryReading four[4] = {acc.first, acc.low, acc.high, acc.last};
+    std::sort(std::begin(four), std::end(four),
+              [](const HistoryReading& a, const HistoryReading& b) { return a.time < b.time; });
+    for (const HistoryReading& r : four) {
+      if (out.empty() || out.back().time != r.time) out.push_back(r);
+    }
+    acc = {};
+  };
+  auto offer = [&](const HistoryReading& r) {
+    const int64_t c = column_of(r.time);
+    if (c != column) {
+      flush();
+      column = c;
+    }
+    acc.Offer(r);
+  };
+  int rc = SQLITE_DONE;
+  auto read_raw = [&](HistoryTime a, HistoryTime b) {
+    readings_in_range_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, a - kReadingEpoch)
+        .Bind(3, b - kReadingEpoch);
+    sqlite3_stmt* st = readings_in_range_.get();
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+      offer({sqlite3_column_int64(st, 0) + kReadingEpoch, sqlite3_column_double(st, 1)});
+    }
+  };
+  // An hour wholly inside one column gives its four figures; any other hour its readings.
+  const HistoryTime lo = std::max(from, INT64_MIN / 2), hi = std::min(to, INT64_MAX / 2);
+  hours_in_range_.Start()
+      .Bind(1, probe_id)
+      .Bind(2, FloorDiv(lo - kReadingEpoch, kHour))
+      .Bind(3, FloorDiv(hi - kReadingEpoch, kHour));
+  int hrc;
+  Statement& h = hours_in_range_;
+  while ((hrc = h.Step()) == SQLITE_ROW) {
+    const HistoryTime start = h.Int(0) * kHour + kReadingEpoch;
+    const HistoryTime end = start + kHour - 1;
+    if (start >= from && end <= to && column_of(start) == column_of(end)) {
+      HistoryReading four[4] = {{h.Int(2) + kReadingEpoch, h.Real(3)},
+                                {h.Int(6) + kReadingEpoch, h.Real(7)},
+                                {h.Int(8) + kReadingEpoch, h.Real(9)},
+                                {h.Int(4) + kReadingEpoch, h.Real(5)}};
+      std::sort(std::begin(four), std::end(four),
+                [](const HistoryReading& a, const HistoryReading& b) { return a.time < b.time; });
+      for (int i = 0; i < 4; ++i) {
+        if (i == 0 || four[i].time != four[i - 1].time) offer(four[i]);
+      }
+    } else {
+      read_raw(std::max(start, from), std::min(end, to));
+      if (rc != SQLITE_DONE) break;
+    }
+  }
+  flush();
+  if (hrc != SQLITE_DONE && hrc != SQLITE_ROW) last_error_ = Error(path_);
+  if (rc != SQLITE_DONE) last_error_ = Error(path_);
+  h.Reset();
+  return out;
+}
+
+}  // namespace tarn::sqlite_store

@@ -1,0 +1,205 @@
+// The SQLite history's store object, shared by the files that implement it: opening
+// (sqlite_open.cpp), import (sqlite_import.cpp), reads and decimation (sqlite_reads.cpp), and the
+// probe list, limits, files and removal (sqlite_probes.cpp).
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "history/history_store.h"
+#include "history/probe_figures.h"
+#include "history/sqlite_statement.h"
+#include "history/sqlite_statements.h"
+
+namespace tarn::sqlite_store {
+
+namespace sql = sqlite_sql;
+
+// Readings store their time as seconds from 01/01/2000, which fits four bytes for 68 years on
+// either side.
+inline constexpr HistoryTime kReadingEpoch = 63082281600;
+// Another process may hold the file for a whole import; wait that long rather than fail.
+inline constexpr int kBusyTimeoutMs = 120000;
+// Readings handed from the file reader at a time: bounds memory for very long tags.
+inline constexpr std::size_t kBatchSize = 1 << 18;
+
+inline double Days(HistoryTime t, HistoryTime origin) {
+  return static_cast<double>(t - origin) / static_cast<double>(kSecondsPerDay);
+}
+
+struct Summary {
+  int64_t count = 0;
+  HistoryTime first = 0, last = 0;
+  double latest = 0.0;
+  HistoryTime origin = 0;
+  RegressionSums sums;
+  HistoryTime header_time = 0;
+};
+
+inline constexpr int64_t kHour = 3600;
+
+inline int64_t FloorDiv(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0 && a < 0) ? 1 : 0);
+}
+
+// First, last, lowest and highest of readings within one hour, offered in time order.
+struct HourFigures {
+  int64_t hour = 0;
+  int64_t n = 0;
+  HistoryReading first, last, low, high;
+  void Offer(const HistoryReading& r) {
+    if (n++ == 0) {
+      first = last = low = high = r;
+      return;
+    }
+    last = r;
+    if (r.value < low.value) low = r;
+    if (r.value > high.value) high = r;
+  }
+};
+
+struct Run {
+  HistoryTime first = 0, last = 0;
+  int64_t n = 0;
+};
+
+struct WindowEntry {
+  int64_t count = 0;
+  HistoryTime last = 0;
+  RegressionSums sums;
+};
+
+class SqliteHistory : public HistoryStore {
+ public:
+  SqliteHistory(sqlite3* db, std::string path, bool read_only)
+      : db_(db), path_(std::move(path)), read_only_(read_only) {}
+  ~SqliteHistory() override {
+    // Statements first: the connection closes only without them.
+    for (Statement* s : AllStatements()) s->Finalize();
+    sqlite3_close(db_);
+  }
+
+  bool PrepareAll(std::string* error) {
+    const std::pair<Statement*, const char*> list[] = {
+        {&find_probe_, sql::kFindProbe},        {&insert_probe_, sql::kInsertProbe},
+        {&read_summary_, sql::kReadSummary},    {&write_summary_, sql::kWriteSummary},
+        {&write_header_, sql::kWriteHeader},    {&insert_file_, sql::kInsertFile},
+        {&finish_file_, sql::kFinishFile},      {&readings_in_range_, sql::kReadingsInRange},
+        {&readings_from_, sql::kReadingsFrom},  {&insert_reading_, sql::kInsertReading},
+        {&insert_run_, sql::kInsertRun},        {&merge_hour_, sql::kMergeHour},
+        {&hours_in_range_, sql::kHoursInRange}, {&insert_conflict_, sql::kInsertConflict},
+        {&read_limits_, sql::kReadLimits},      {&read_default_limits_, sql::kReadDefaultLimits},
+    };
+    for (const auto& [stmt, text] : list) {
+      if (!stmt->Prepare(db_, text)) {
+        *error = sqlite3_errmsg(db_);
+        return false;
+      }
+    }
+    return true;
+  }
+
+  const std::string& Location() const override { return path_; }
+  bool ReadOnly() const override { return read_only_; }
+  HistoryStatus LastError() const override { return last_error_; }
+
+  ImportResult Import(const std::string& path, const ImportControl& control) override;
+  ImportResult ImportBatches(
+      const ImportFileFacts& source,
+      const std::function<HistoryStatus(const BatchSink&)>& produce) override;
+  std::vector<ProbeSummary> ListProbes(int32_t window_days) override;
+  std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) override;
+  std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
+                                        HistoryTime to) override;
+  std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
+                                            int32_t columns) override;
+  HistoryLimits GetLimits(int64_t probe_id) override;
+  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override;
+  HistoryStatus ClearLimits(int64_t probe_id) override;
+  std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
+  std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
+  HistoryStatus RemoveProbe(int64_t probe_id) override;
+
+ private:
+  struct ImportState {
+    int64_t file_id = 0;
+    std::set<int32_t> tags;
+    std::map<std::tuple<std::string, std::string, int32_t>, int64_t> probes;
+    ImportResult result;
+    int64_t done = 0;
+  };
+
+  std::vector<Statement*> AllStatements() {
+    return {&find_probe_,          &insert_probe_,   &read_summary_,    &write_summary_,
+            &write_header_,        &insert_file_,    &finish_file_,     &readings_in_range_,
+            &readings_from_,       &insert_reading_, &insert_conflict_, &read_limits_,
+            &read_default_limits_, &insert_run_,     &merge_hour_,      &hours_in_range_};
+  }
+
+  HistoryStatus Error(const std::string& what) const {
+    return HistoryStatus::Fail(what + ": " + sqlite3_errmsg(db_));
+  }
+  HistoryStatus Exec(const char* text) {
+    if (sqlite3_exec(db_, text, nullptr, nullptr, nullptr) == SQLITE_OK) return {};
+    return Error(path_);
+  }
+  HistoryStatus WriteRefusal() const {
+    return HistoryStatus::Fail("The history " + path_ +
+                               " is read-only (no write permission); it cannot be changed.");
+  }
+
+  HistoryStatus ImportBatchInto(ImportBatch& batch, ImportState* state);
+  HistoryStatus WriteRun(int64_t probe_id, int64_t file_id, const Run& run) {
+    insert_run_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, file_id)
+        .Bind(3, run.first - kReadingEpoch)
+        .Bind(4, run.last - kReadingEpoch)
+        .Bind(5, run.n);
+    if (insert_run_.Step() != SQLITE_DONE) return Error(path_);
+    return {};
+  }
+  HistoryStatus MergeHour(int64_t probe_id, const HourFigures& h) {
+    merge_hour_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, h.hour)
+        .Bind(3, h.n)
+        .Bind(4, h.first.time - kReadingEpoch)
+        .Bind(5, h.first.value)
+        .Bind(6, h.last.time - kReadingEpoch)
+        .Bind(7, h.last.value)
+        .Bind(8, h.low.time - kReadingEpoch)
+        .Bind(9, h.low.value)
+        .Bind(10, h.high.time - kReadingEpoch)
+        .Bind(11, h.high.value);
+    if (merge_hour_.Step() != SQLITE_DONE) return Error(path_);
+    return {};
+  }
+  HistoryStatus ProbeId(const ProbeKey& key, ImportState* state, int64_t* id, bool* created);
+  bool ReadSummaryRow(int64_t probe_id, Summary* s);
+  std::vector<ProbeSummary> QueryProbes(const std::string& text, int64_t probe_id,
+                                        int32_t window_days);
+  RegressionSums WindowSums(int64_t probe_id, int32_t window_days, int64_t count, HistoryTime last);
+  HistoryLimits DefaultLimits();
+
+  sqlite3* db_;
+  std::string path_;
+  bool read_only_;
+  HistoryStatus last_error_;
+  std::map<std::pair<int64_t, int32_t>, WindowEntry> window_cache_;
+
+  Statement find_probe_, insert_probe_, read_summary_, write_summary_, write_header_;
+  Statement insert_file_, finish_file_, readings_in_range_, readings_from_, insert_reading_;
+  Statement insert_conflict_, read_limits_, read_default_limits_, insert_run_;
+  Statement merge_hour_, hours_in_range_;
+};
+
+}  // namespace tarn::sqlite_store
