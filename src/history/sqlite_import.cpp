@@ -74,6 +74,12 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   bool created = false;
   if (HistoryStatus st = ProbeId(batch.key, state, &probe_id, &created); !st) return st;
 
+  // Times this layout cannot key are skipped, as times that do not convert are.
+  const auto storable =
+      std::partition(batch.readings.begin(), batch.readings.end(),
+                     [](const HistoryReading& x) { return StorableTime(x.time); });
+  result.skipped += batch.readings.end() - storable;
+  batch.readings.erase(storable, batch.readings.end());
   std::vector<BatchConflict> conflicts;
   NormaliseReadings(&batch.readings, &result.duplicates, &conflicts);
   const std::vector<HistoryReading>& r = batch.readings;
@@ -101,12 +107,11 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   std::vector<HistoryReading> stored;
   if (s.count > 0 && !r.empty() && r.front().time <= s.last && r.back().time >= s.first) {
     readings_in_range_.Start()
-        .Bind(1, probe_id)
-        .Bind(2, r.front().time - kReadingEpoch)
-        .Bind(3, r.back().time - kReadingEpoch);
+        .Bind(1, ReadingKey(probe_id, r.front().time))
+        .Bind(2, ReadingKey(probe_id, r.back().time));
     int rc;
     while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
-      stored.push_back({readings_in_range_.Int(0) + kReadingEpoch, readings_in_range_.Real(1)});
+      stored.push_back({KeyTime(readings_in_range_.Int(0)), readings_in_range_.Real(1)});
     }
     if (rc != SQLITE_DONE) return Error(path_);
   }
@@ -128,10 +133,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
       }
       continue;
     }
-    insert_reading_.Start()
-        .Bind(1, probe_id)
-        .Bind(2, reading.time - kReadingEpoch)
-        .Bind(3, reading.value);
+    insert_reading_.Start().Bind(1, ReadingKey(probe_id, reading.time)).Bind(2, reading.value);
     if (insert_reading_.Step() != SQLITE_DONE) return Error(path_);
     // A stored reading between this one and the last one added ends the run.
     if (run.n > 0 && k != run_k) {
@@ -149,6 +151,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     }
     hour.hour = h;
     hour.Offer(reading);
+    hour.sums.Add(static_cast<double>(reading.time - kReadingEpoch - h * kHour), reading.value);
     ++added;
     s.sums.Add(Days(reading.time, s.origin), reading.value);
     if (s.count == 0 && added == 1) s.first = reading.time;
@@ -179,6 +182,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   }
   result.conflicts += static_cast<int64_t>(conflicts.size());
   if (added > 0) {
+    state->grown.insert(probe_id);
     s.count += added;
     s.last = newest;
     write_summary_.Start()
@@ -253,6 +257,11 @@ ImportResult SqliteHistory::ImportBatches(
         .Bind(4, result.duplicates)
         .Bind(5, result.conflicts);
     if (finish_file_.Step() != SQLITE_DONE) status = Error(path_);
+  }
+  for (const int64_t probe_id : state.grown) {
+    if (!status) break;
+    Summary s;
+    status = ReadSummaryRow(probe_id, &s) ? StoreWindows(probe_id, s.last) : Error(path_);
   }
   if (status) status = Exec("COMMIT");
   if (!status) {

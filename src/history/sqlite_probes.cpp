@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "history/sqlite_store.h"
 
@@ -15,22 +17,6 @@ HistoryLimits SqliteHistory::DefaultLimits() {
   return l;
 }
 
-RegressionSums SqliteHistory::WindowSums(int64_t probe_id, int32_t window_days, int64_t count,
-                                         HistoryTime last) {
-  WindowEntry& e = window_cache_[{probe_id, window_days}];
-  if (e.count == count && e.last == last && e.sums.n > 0) return e.sums;
-  const HistoryTime from = last - int64_t{window_days} * kSecondsPerDay;
-  RegressionSums sums;
-  readings_from_.Start().Bind(1, probe_id).Bind(2, from - kReadingEpoch);
-  int rc;
-  while ((rc = readings_from_.Step()) == SQLITE_ROW) {
-    sums.Add(Days(readings_from_.Int(0) + kReadingEpoch, from), readings_from_.Real(1));
-  }
-  if (rc != SQLITE_DONE) last_error_ = Error(path_);
-  e = {count, last, sums};
-  return sums;
-}
-
 std::vector<ProbeSummary> SqliteHistory::QueryProbes(const std::string& text, int64_t probe_id,
                                                      int32_t window_days) {
   last_error_ = {};
@@ -42,6 +28,9 @@ std::vector<ProbeSummary> SqliteHistory::QueryProbes(const std::string& text, in
     return list;
   }
   if (probe_id != 0) q.Bind(1, probe_id);
+  q.Bind(2, int64_t{window_days});
+  const bool stored = std::find(std::begin(kStoredWindows), std::end(kStoredWindows),
+                                window_days) != std::end(kStoredWindows);
   int rc;
   while ((rc = q.Step()) == SQLITE_ROW) {
     ProbeSummary p;
@@ -61,8 +50,19 @@ std::vector<ProbeSummary> SqliteHistory::QueryProbes(const std::string& text, in
     RegressionSums sums;
     if (window_days <= 0) {
       sums = {p.count, q.Real(16), q.Real(17), q.Real(18), q.Real(19)};
+    } else if (stored && !q.IsNull(24)) {
+      sums = {q.Int(24), q.Real(25), q.Real(26), q.Real(27), q.Real(28)};
     } else if (p.count > 0) {
-      sums = WindowSums(p.id, window_days, p.count, p.last_time);
+      // Another window: from the hour sums, once per process while the probe stays unchanged.
+      WindowEntry& e = window_cache_[{p.id, window_days}];
+      if (e.count != p.count || e.last != p.last_time || e.sums.n == 0) {
+        if (HistoryStatus st = WindowSums(p.id, p.last_time, window_days, &e.sums); !st) {
+          last_error_ = st;
+        }
+        e.count = p.count;
+        e.last = p.last_time;
+      }
+      sums = e.sums;
     }
     p.own_limits = !q.IsNull(20);
     p.limits =
@@ -160,7 +160,8 @@ std::optional<HistorySourceFile> SqliteHistory::ReadingFile(int64_t probe_id, Hi
     last_error_ = Error(path_);
     return std::nullopt;
   }
-  q.Bind(1, probe_id).Bind(2, time - kReadingEpoch);
+  if (!StorableTime(time)) return std::nullopt;
+  q.Bind(1, probe_id).Bind(2, time - kReadingEpoch).Bind(3, ReadingKey(probe_id, time));
   const int rc = q.Step();
   if (rc == SQLITE_ROW)
     return HistorySourceFile{q.Int(0), q.Text(1), q.Int(2), q.Text(3), q.Int(4), q.Int(5)};
@@ -170,14 +171,30 @@ std::optional<HistorySourceFile> SqliteHistory::ReadingFile(int64_t probe_id, Hi
 
 HistoryStatus SqliteHistory::RemoveProbe(int64_t probe_id) {
   if (read_only_) return WriteRefusal();
-  Statement q;
-  if (!q.Prepare(db_, sql::kRemoveProbe)) return Error(path_);
-  q.Bind(1, probe_id);
-  if (q.Step() != SQLITE_DONE) return Error(path_);
-  if (sqlite3_changes(db_) == 0) {
+  if (probe_id <= 0 || probe_id >= (int64_t{1} << (63 - kKeyShift))) {
     return HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
   }
-  return {};
+  // The readings are keyed by number, not tied to the probe row: they go first, in the same
+  // transaction.
+  if (HistoryStatus st = Exec("BEGIN IMMEDIATE"); !st) return st;
+  Statement readings, probe;
+  HistoryStatus status;
+  if (!readings.Prepare(db_, sql::kRemoveReadings) || !probe.Prepare(db_, sql::kRemoveProbe)) {
+    status = Error(path_);
+  } else {
+    readings.Bind(1, probe_id << kKeyShift).Bind(2, ((probe_id + 1) << kKeyShift) - 1);
+    probe.Bind(1, probe_id);
+    if (readings.Step() != SQLITE_DONE || probe.Step() != SQLITE_DONE) {
+      status = Error(path_);
+    } else if (sqlite3_changes(db_) == 0) {
+      status = HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
+    }
+  }
+  readings.Finalize();
+  probe.Finalize();
+  if (status) status = Exec("COMMIT");
+  if (!status) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return status;
 }
 
 }  // namespace tarn::sqlite_store

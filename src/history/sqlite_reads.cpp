@@ -9,13 +9,11 @@ std::vector<HistoryReading> SqliteHistory::ReadRange(int64_t probe_id, HistoryTi
                                                      HistoryTime to) {
   last_error_ = {};
   std::vector<HistoryReading> out;
-  readings_in_range_.Start()
-      .Bind(1, probe_id)
-      .Bind(2, std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch)
-      .Bind(3, std::min(to, INT64_MAX - 1) - kReadingEpoch);
+  if (to < from || to < kReadingEpoch - kTimeBias || from >= kReadingEpoch + kTimeBias) return out;
+  readings_in_range_.Start().Bind(1, ReadingKey(probe_id, from)).Bind(2, ReadingKey(probe_id, to));
   int rc;
   while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
-    out.push_back({readings_in_range_.Int(0) + kReadingEpoch, readings_in_range_.Real(1)});
+    out.push_back({KeyTime(readings_in_range_.Int(0)), readings_in_range_.Real(1)});
   }
   if (rc != SQLITE_DONE) last_error_ = Error(path_);
   return out;
@@ -56,13 +54,10 @@ std::vector<HistoryReading> SqliteHistory::ReadDecimated(int64_t probe_id, Histo
   };
   int rc = SQLITE_DONE;
   auto read_raw = [&](HistoryTime a, HistoryTime b) {
-    readings_in_range_.Start()
-        .Bind(1, probe_id)
-        .Bind(2, a - kReadingEpoch)
-        .Bind(3, b - kReadingEpoch);
+    readings_in_range_.Start().Bind(1, ReadingKey(probe_id, a)).Bind(2, ReadingKey(probe_id, b));
     sqlite3_stmt* st = readings_in_range_.get();
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-      offer({sqlite3_column_int64(st, 0) + kReadingEpoch, sqlite3_column_double(st, 1)});
+      offer({KeyTime(sqlite3_column_int64(st, 0)), sqlite3_column_double(st, 1)});
     }
   };
   // An hour wholly inside one column gives its four figures; any other hour its readings.

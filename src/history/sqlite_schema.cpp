@@ -120,8 +120,54 @@ FROM (SELECT probe_id, (t - ((t % 3600) + 3600) % 3600) / 3600 AS hour, count(*)
       FROM reading GROUP BY 1, 2) g;
 )sql";
 
+// Version 3.
+// - Readings move to a table keyed by one integer, probe_id * 2^34 + (t + 2^33): SQLite fills
+//   the pages of such a table completely as readings are appended, where the two-column key left
+//   an eighth of every page empty.
+// - Every probe-hour also keeps the least-squares sums of its readings (x in seconds from the
+//   hour's start, so that they shift exactly to any origin), and every probe the sums of the
+//   rate windows the probe list offers (x in days from the window's start, the window ending at
+//   the probe's last reading), so that listing rates reads no readings.
+const char kVersion3[] = R"sql(
+CREATE TABLE reading_by_key(k INTEGER PRIMARY KEY, v REAL NOT NULL);
+INSERT INTO reading_by_key
+  SELECT probe_id * 17179869184 + t + 8589934592, v FROM reading ORDER BY probe_id, t;
+DROP TABLE reading;
+ALTER TABLE reading_by_key RENAME TO reading;
+ALTER TABLE reading_hour ADD COLUMN sx REAL NOT NULL DEFAULT 0;
+ALTER TABLE reading_hour ADD COLUMN sy REAL NOT NULL DEFAULT 0;
+ALTER TABLE reading_hour ADD COLUMN sxy REAL NOT NULL DEFAULT 0;
+ALTER TABLE reading_hour ADD COLUMN sxx REAL NOT NULL DEFAULT 0;
+UPDATE reading_hour SET (sx, sy, sxy, sxx) = (
+  SELECT total(x), total(v), total(x * v), total(x * x)
+  FROM (SELECT r.k - s.start AS x, r.v AS v
+        FROM (SELECT reading_hour.probe_id * 17179869184 + 8589934592 + reading_hour.hour * 3600
+                AS start) s
+        JOIN reading r ON r.k BETWEEN s.start AND s.start + 3599));
+CREATE TABLE probe_window(
+  probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,
+  days INTEGER NOT NULL,
+  n INTEGER NOT NULL,
+  sx REAL NOT NULL,
+  sy REAL NOT NULL,
+  sxy REAL NOT NULL,
+  sxx REAL NOT NULL,
+  PRIMARY KEY(probe_id, days)
+) WITHOUT ROWID;
+INSERT INTO probe_window
+SELECT id, days, count(*), total(x), total(v), total(x * v), total(x * x)
+FROM (SELECT w.id AS id, w.days AS days, (r.k - w.start) / 86400.0 AS x, r.v AS v
+      FROM (SELECT p.id AS id, d.column1 AS days,
+              p.id * 17179869184 + 8589934592 + p.last_time - 63082281600 - d.column1 * 86400
+                AS start,
+              p.id * 17179869184 + 8589934592 + p.last_time - 63082281600 AS stop
+            FROM probe p, (VALUES (7), (30), (90), (365)) d WHERE p.count > 0) w
+      JOIN reading r ON r.k BETWEEN w.start AND w.stop)
+GROUP BY id, days;
+)sql";
+
 // Step i takes a file from version i to version i + 1.
-const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2};
+const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3};
 
 bool Exec(sqlite3* db, const std::string& sql, std::string* error) {
   char* message = nullptr;

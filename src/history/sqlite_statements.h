@@ -31,25 +31,26 @@ inline constexpr const char* kFinishFile =
     "UPDATE source_file SET tags = ?2, added = ?3, duplicates = ?4, conflicts = ?5"
     " WHERE id = ?1";
 
+// Readings by key (probe and time in one integer, see sqlite_store.h).
 inline constexpr const char* kReadingsInRange =
-    "SELECT t, v FROM reading WHERE probe_id = ?1 AND t BETWEEN ?2 AND ?3 ORDER BY t";
-inline constexpr const char* kReadingsFrom =
-    "SELECT t, v FROM reading WHERE probe_id = ?1 AND t >= ?2";
-inline constexpr const char* kInsertReading =
-    "INSERT INTO reading(probe_id, t, v) VALUES(?1, ?2, ?3)";
+    "SELECT k, v FROM reading WHERE k BETWEEN ?1 AND ?2 ORDER BY k";
+inline constexpr const char* kInsertReading = "INSERT INTO reading(k, v) VALUES(?1, ?2)";
 inline constexpr const char* kInsertRun =
     "INSERT INTO reading_run(probe_id, file_id, first_t, last_t, n) VALUES(?1, ?2, ?3, ?4, ?5)";
 inline constexpr const char* kReadingFile =
     "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, f.added FROM reading_run r"
     " JOIN source_file f ON f.id = r.file_id"
     " WHERE r.probe_id = ?1 AND r.first_t <= ?2 AND r.last_t >= ?2"
-    " AND EXISTS(SELECT 1 FROM reading WHERE probe_id = ?1 AND t = ?2)"
+    " AND EXISTS(SELECT 1 FROM reading WHERE k = ?3)"
     " ORDER BY r.file_id DESC LIMIT 1";
 // Merges the hour figures of newly added readings into the stored ones; on the right of SET,
 // names mean the row as it was.
 inline constexpr const char* kMergeHour =
-    "INSERT INTO reading_hour VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"
+    "INSERT INTO reading_hour"
+    " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)"
     " ON CONFLICT(probe_id, hour) DO UPDATE SET n = n + excluded.n,"
+    " sx = sx + excluded.sx, sy = sy + excluded.sy, sxy = sxy + excluded.sxy,"
+    " sxx = sxx + excluded.sxx,"
     " first_v = CASE WHEN excluded.first_t < first_t THEN excluded.first_v ELSE first_v END,"
     " first_t = min(first_t, excluded.first_t),"
     " last_v = CASE WHEN excluded.last_t > last_t THEN excluded.last_v ELSE last_v END,"
@@ -63,6 +64,10 @@ inline constexpr const char* kMergeHour =
 inline constexpr const char* kHoursInRange =
     "SELECT hour, n, first_t, first_v, last_t, last_v, min_t, min_v, max_t, max_v"
     " FROM reading_hour WHERE probe_id = ?1 AND hour BETWEEN ?2 AND ?3 ORDER BY hour";
+inline constexpr const char* kWindowHours =
+    "SELECT hour, n, sx, sy, sxy, sxx FROM reading_hour WHERE probe_id = ?1 AND hour >= ?2";
+inline constexpr const char* kWriteWindow =
+    "INSERT OR REPLACE INTO probe_window VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)";
 inline constexpr const char* kInsertConflict =
     "INSERT INTO conflict(probe_id, t, stored, offered, file_id) VALUES(?1, ?2, ?3, ?4, ?5)";
 
@@ -70,8 +75,10 @@ inline constexpr const char* kListProbes =
     "SELECT p.id, p.tag, p.serial, p.data_type, p.part_no, p.probe_type_str, p.probe_type,"
     " p.mloss_unit, p.thickness, p.read_interval, p.probe_life, p.count, p.first_time,"
     " p.last_time, p.latest_value, p.origin, p.sx, p.sy, p.sxy, p.sxx,"
-    " l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm"
-    " FROM probe p LEFT JOIN limits l ON l.probe_id = p.id";
+    " l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm,"
+    " w.n, w.sx, w.sy, w.sxy, w.sxx"
+    " FROM probe p LEFT JOIN limits l ON l.probe_id = p.id"
+    " LEFT JOIN probe_window w ON w.probe_id = p.id AND w.days = ?2";
 inline constexpr const char* kListOrder = " ORDER BY p.id";
 inline constexpr const char* kOneProbe = " WHERE p.id = ?1";
 
@@ -93,6 +100,7 @@ inline constexpr const char* kProbeFiles =
     "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, n FROM"
     " (SELECT file_id, sum(n) AS n FROM reading_run WHERE probe_id = ?1 GROUP BY file_id) r"
     " JOIN source_file f ON f.id = r.file_id ORDER BY f.id";
+inline constexpr const char* kRemoveReadings = "DELETE FROM reading WHERE k BETWEEN ?1 AND ?2";
 inline constexpr const char* kRemoveProbe = "DELETE FROM probe WHERE id = ?1";
 
 }  // namespace tarn::sqlite_sql

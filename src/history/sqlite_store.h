@@ -23,9 +23,28 @@ namespace tarn::sqlite_store {
 
 namespace sql = sqlite_sql;
 
-// Readings store their time as seconds from 01/01/2000, which fits four bytes for 68 years on
-// either side.
+// Stored times count seconds from 01/01/2000.
 inline constexpr HistoryTime kReadingEpoch = 63082281600;
+// A reading's row id is probe_id * 2^34 + (time + 2^33): one integer key that keeps a probe's
+// readings together in time order, in a table that SQLite fills page by page as readings are
+// appended. Times within 2^33 seconds (272 years) of 2000 fit.
+inline constexpr int kKeyShift = 34;
+inline constexpr int64_t kTimeBias = int64_t{1} << 33;
+inline bool StorableTime(HistoryTime t) {
+  return t - kReadingEpoch >= -kTimeBias && t - kReadingEpoch < kTimeBias;
+}
+// The key of a probe's reading at `t`, with `t` clamped to the storable span.
+inline int64_t ReadingKey(int64_t probe_id, HistoryTime t) {
+  const HistoryTime rel = t < kReadingEpoch - kTimeBias    ? -kTimeBias
+                          : t >= kReadingEpoch + kTimeBias ? kTimeBias - 1
+                                                           : t - kReadingEpoch;
+  return (probe_id << kKeyShift) + rel + kTimeBias;
+}
+inline HistoryTime KeyTime(int64_t key) {
+  return (key & ((int64_t{1} << kKeyShift) - 1)) - kTimeBias + kReadingEpoch;
+}
+// The rate windows the probe list offers, whose sums each probe keeps up to date.
+inline constexpr int32_t kStoredWindows[] = {7, 30, 90, 365};
 // Another process may hold the file for a whole import; wait that long rather than fail.
 inline constexpr int kBusyTimeoutMs = 120000;
 // Readings handed from the file reader at a time: bounds memory for very long tags.
@@ -50,11 +69,13 @@ inline int64_t FloorDiv(int64_t a, int64_t b) {
   return a / b - ((a % b != 0 && a < 0) ? 1 : 0);
 }
 
-// First, last, lowest and highest of readings within one hour, offered in time order.
+// First, last, lowest and highest of readings within one hour, offered in time order, and
+// (at import) their least-squares sums with x in seconds from the hour's start.
 struct HourFigures {
   int64_t hour = 0;
   int64_t n = 0;
   HistoryReading first, last, low, high;
+  RegressionSums sums;
   void Offer(const HistoryReading& r) {
     if (n++ == 0) {
       first = last = low = high = r;
@@ -93,10 +114,11 @@ class SqliteHistory : public HistoryStore {
         {&read_summary_, sql::kReadSummary},    {&write_summary_, sql::kWriteSummary},
         {&write_header_, sql::kWriteHeader},    {&insert_file_, sql::kInsertFile},
         {&finish_file_, sql::kFinishFile},      {&readings_in_range_, sql::kReadingsInRange},
-        {&readings_from_, sql::kReadingsFrom},  {&insert_reading_, sql::kInsertReading},
+        {&window_hours_, sql::kWindowHours},    {&insert_reading_, sql::kInsertReading},
         {&insert_run_, sql::kInsertRun},        {&merge_hour_, sql::kMergeHour},
         {&hours_in_range_, sql::kHoursInRange}, {&insert_conflict_, sql::kInsertConflict},
         {&read_limits_, sql::kReadLimits},      {&read_default_limits_, sql::kReadDefaultLimits},
+        {&write_window_, sql::kWriteWindow},
     };
     for (const auto& [stmt, text] : list) {
       if (!stmt->Prepare(db_, text)) {
@@ -135,13 +157,15 @@ class SqliteHistory : public HistoryStore {
     std::map<std::tuple<std::string, std::string, int32_t>, int64_t> probes;
     ImportResult result;
     int64_t done = 0;
+    std::set<int64_t> grown;  // probes that received readings
   };
 
   std::vector<Statement*> AllStatements() {
     return {&find_probe_,          &insert_probe_,   &read_summary_,    &write_summary_,
             &write_header_,        &insert_file_,    &finish_file_,     &readings_in_range_,
-            &readings_from_,       &insert_reading_, &insert_conflict_, &read_limits_,
-            &read_default_limits_, &insert_run_,     &merge_hour_,      &hours_in_range_};
+            &window_hours_,        &insert_reading_, &insert_conflict_, &read_limits_,
+            &read_default_limits_, &insert_run_,     &merge_hour_,      &hours_in_range_,
+            &write_window_};
   }
 
   HistoryStatus Error(const std::string& what) const {
@@ -179,7 +203,11 @@ class SqliteHistory : public HistoryStore {
         .Bind(8, h.low.time - kReadingEpoch)
         .Bind(9, h.low.value)
         .Bind(10, h.high.time - kReadingEpoch)
-        .Bind(11, h.high.value);
+        .Bind(11, h.high.value)
+        .Bind(12, h.sums.sx)
+        .Bind(13, h.sums.sy)
+        .Bind(14, h.sums.sxy)
+        .Bind(15, h.sums.sxx);
     if (merge_hour_.Step() != SQLITE_DONE) return Error(path_);
     return {};
   }
@@ -187,7 +215,11 @@ class SqliteHistory : public HistoryStore {
   bool ReadSummaryRow(int64_t probe_id, Summary* s);
   std::vector<ProbeSummary> QueryProbes(const std::string& text, int64_t probe_id,
                                         int32_t window_days);
-  RegressionSums WindowSums(int64_t probe_id, int32_t window_days, int64_t count, HistoryTime last);
+  // Sums (x in days from the window's start) of the readings in the window of `days` ending at
+  // `last`: whole hours from the hour sums, the hour the window starts in from its readings.
+  HistoryStatus WindowSums(int64_t probe_id, HistoryTime last, int32_t days, RegressionSums* out);
+  // Rewrites the stored window sums of a probe whose readings changed.
+  HistoryStatus StoreWindows(int64_t probe_id, HistoryTime last);
   HistoryLimits DefaultLimits();
 
   sqlite3* db_;
@@ -197,9 +229,9 @@ class SqliteHistory : public HistoryStore {
   std::map<std::pair<int64_t, int32_t>, WindowEntry> window_cache_;
 
   Statement find_probe_, insert_probe_, read_summary_, write_summary_, write_header_;
-  Statement insert_file_, finish_file_, readings_in_range_, readings_from_, insert_reading_;
+  Statement insert_file_, finish_file_, readings_in_range_, window_hours_, insert_reading_;
   Statement insert_conflict_, read_limits_, read_default_limits_, insert_run_;
-  Statement merge_hour_, hours_in_range_;
+  Statement merge_hour_, hours_in_range_, write_window_;
 };
 
 }  // namespace tarn::sqlite_store

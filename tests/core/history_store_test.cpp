@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <random>
 
 #include "core/history_fixture.h"
 #include "core/instrument_text.h"
@@ -225,6 +227,69 @@ TEST_P(HistoryTest, DerivesRatesConsumptionAndStateAgainstLimits) {
   ASSERT_TRUE(store_->RemoveProbe(er).ok);
   EXPECT_EQ(store_->ListProbes(0).size(), 1u);
   EXPECT_TRUE(store_->ReadRange(er, INT64_MIN, INT64_MAX).empty());
+}
+
+// The rate over any window equals a plain least-squares fit (or mean) of the readings ReadRange
+// gives in it, through overlapping, earlier and repeated imports and the removal of a probe.
+TEST_P(HistoryTest, WindowRatesEqualAFitOfTheWindowsReadings) {
+  std::mt19937 rng(11);
+  const int64_t steps[] = {17, 600, 3599, 7200, 28800};
+  // Each tag: stretches of 5-120 readings at steps from seconds to hours.
+  auto file = [&](int64_t from, int stretches, std::vector<std::string> tags) {
+    std::string text = "NEMBRA LOGGER\n";
+    for (const std::string& tag : tags) {
+      int64_t t = from;
+      for (int s = 0; s < stretches; ++s) {
+        const int64_t step = steps[rng() % 5];
+        const int count = 5 + static_cast<int>(rng() % 116);
+        const double base = std::uniform_real_distribution<double>(1.0, 1.1)(rng);
+        text += NembraTag(tag, "S", tag[0] == 'E', t, count, step,
+                          [&](int i) { return base + 0.0005 * i + 0.0001 * (rng() % 7); });
+        t += step * count + static_cast<int64_t>(rng() % 5000);
+      }
+    }
+    return text;
+  };
+  auto check = [&](const std::string& when) {
+    for (const int32_t days : {1, 7, 30, 90, 365, 1000}) {
+      for (const ProbeSummary& p : store_->ListProbes(days)) {
+        SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(days) + " days");
+        std::vector<HistoryReading> in;
+        for (const HistoryReading& r : store_->ReadRange(p.id, INT64_MIN, INT64_MAX)) {
+          if (r.time >= p.last_time - days * kDay) in.push_back(r);
+        }
+        double mx = 0, my = 0;
+        for (const HistoryReading& r : in) {
+          mx += static_cast<double>(r.time - p.last_time) / kDay / in.size();
+          my += r.value / in.size();
+        }
+        double sxy = 0, sxx = 0;
+        for (const HistoryReading& r : in) {
+          const double dx = static_cast<double>(r.time - p.last_time) / kDay - mx;
+          sxy += dx * (r.value - my);
+          sxx += dx * dx;
+        }
+        std::optional<double> want;
+        if (p.key.data_type == 1) want = my;
+        if (p.key.data_type == 0 && sxx > 0) want = sxy / sxx * 365.0;
+        ASSERT_EQ(p.rate.has_value(), want.has_value());
+        if (want) EXPECT_NEAR(*p.rate, *want, 1e-7 * (1.0 + std::abs(*want)));
+      }
+    }
+  };
+  const int64_t t0 = At(2023, 3, 1, 7, 13, 5);
+  const std::string first = file(t0, 8, {"ER-1", "LPR-1", "ER-2"});
+  ASSERT_TRUE(ImportText(first, "a.nid").status.ok);
+  check("first file");
+  ASSERT_TRUE(ImportText(file(t0 + 40 * kDay, 8, {"ER-1", "LPR-1"}), "b.nid").status.ok);
+  check("overlapping file");
+  ASSERT_TRUE(ImportText(file(t0 - 500 * kDay, 4, {"ER-1", "ER-2"}), "c.nid").status.ok);
+  check("earlier file");
+  EXPECT_EQ(ImportText(first, "a.nid").added, 0);
+  check("same file again");
+  ASSERT_TRUE(store_->RemoveProbe(store_->ListProbes(0)[2].id).ok);
+  ASSERT_TRUE(ImportText(file(t0 + 600 * kDay, 3, {"ER-2", "ER-1"}), "d.nid").status.ok);
+  check("probe removed and back");
 }
 
 TEST_P(HistoryTest, ConcurrentImportsLoseNothingAndCancelChangesNothing) {

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -176,7 +177,7 @@ TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
   // Run by hand, the build names the source tree.
   const std::string root = source != nullptr && *source != '\0' ? std::string(source)
                                                                 : std::string(TARN_TEST_SOURCE_DIR);
-  for (int version = 1; version <= 1; ++version) {
+  for (int version = 1; version <= 2; ++version) {
     SCOPED_TRACE(version);
     TempDir dir;
     const std::string path = dir.file("old.sqlite");
@@ -195,7 +196,16 @@ TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
     EXPECT_TRUE(probes[1].own_limits);
     EXPECT_EQ(probes[1].limits.rate_alarm, 7.0);
     EXPECT_EQ(store->ProbeFiles(probes[0].id).size(), 1u);
-    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "2");
+    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "3");
+    // Window sums were built from the readings: a stored window (30 days) and one summed from
+    // the hours (14 days) both span every reading, so they agree with the whole history's.
+    for (const int32_t days : {30, 14}) {
+      const auto windowed = store->ListProbes(days);
+      ASSERT_TRUE(windowed[0].rate && probes[0].rate) << days;
+      EXPECT_NEAR(*windowed[0].rate, *probes[0].rate, 1e-9 * std::abs(*probes[0].rate)) << days;
+      ASSERT_TRUE(windowed[1].rate && probes[1].rate) << days;
+      EXPECT_NEAR(*windowed[1].rate, *probes[1].rate, 1e-12) << days;
+    }
     // The hourly figures were built from the readings already there.
     const auto whole = store->ReadDecimated(probes[0].id, At(2025, 2, 3), At(2025, 2, 4), 1);
     ASSERT_EQ(whole.size(), 2u);  // first = lowest, last = highest
