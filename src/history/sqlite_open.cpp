@@ -44,7 +44,9 @@ std::unique_ptr<HistoryStore> OpenSqliteHistory(const std::string& path, std::st
   bool exists = false;
   const bool writable = WritableFile(path, &exists);
   sqlite3* raw = nullptr;
-  const int flags = writable ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+  // A connection serves one thread (each importer opens its own), so SQLite need not lock it.
+  const int flags = (writable ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY) |
+                    SQLITE_OPEN_NOMUTEX;
   int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
   std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, &sqlite3_close);
   if (rc != SQLITE_OK) {
@@ -108,6 +110,7 @@ std::unique_ptr<HistoryStore> OpenSqliteHistory(const std::string& path, std::st
       std::string why;
       bool ok = sqlite3_exec(db.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
       if (ok) ok = identity(&app_id, &version, &tables) == SQLITE_OK;
+      const bool rewrites = ok && !fresh && version > 0 && version < kSqliteSchemaVersion;
       if (ok && version < kSqliteSchemaVersion) ok = UpgradeSqliteSchema(db.get(), version, &why);
       if (ok) ok = sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
       if (!ok) {
@@ -116,6 +119,9 @@ std::unique_ptr<HistoryStore> OpenSqliteHistory(const std::string& path, std::st
         *error = "Cannot prepare the history " + path + ": " + why + ".";
         return nullptr;
       }
+      // The upgrade copied the readings into their new table: give the old one's pages back to
+      // the file system. Without room for that the file stays valid, only larger.
+      if (rewrites) sqlite3_exec(db.get(), "VACUUM", nullptr, nullptr, nullptr);
     }
   }
   auto store = std::make_unique<SqliteHistory>(db.release(), path, !writable);
