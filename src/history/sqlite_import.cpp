@@ -66,6 +66,35 @@ bool SqliteHistory::ReadSummaryRow(int64_t probe_id, Summary* s) {
   return true;
 }
 
+HistoryStatus SqliteHistory::FlushHour(const HourContext& c, const HourFigures& h) {
+  if (std::binary_search(c.rows.begin(), c.rows.end(), h.hour)) return MergeHour(c.probe_id, h);
+  const HistoryTime start = kReadingEpoch + h.hour * kHour, end = start + kHour - 1;
+  bool old_here = true;  // unless known otherwise
+  if (!c.had_readings || end < c.old_first || start > c.old_last) {
+    old_here = false;
+  } else if (start >= c.span_first && end <= c.span_last) {
+    const auto it =
+        std::lower_bound(c.stored->begin(), c.stored->end(), start,
+                         [](const HistoryReading& x, HistoryTime t) { return x.time < t; });
+    old_here = it != c.stored->end() && it->time <= end;
+  }
+  if (!old_here) return h.n >= kHourRowMin ? MergeHour(c.probe_id, h) : HistoryStatus{};
+  // Old and new readings of the hour together: the new ones are in the table already.
+  HourFigures all;
+  all.hour = h.hour;
+  readings_in_range_.Start()
+      .Bind(1, ReadingKey(c.probe_id, start))
+      .Bind(2, ReadingKey(c.probe_id, end));
+  int rc;
+  while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
+    const HistoryReading x{KeyTime(readings_in_range_.Int(0)), readings_in_range_.Real(1)};
+    all.Offer(x);
+    all.sums.Add(static_cast<double>(x.time - start), x.value);
+  }
+  if (rc != SQLITE_DONE) return Error(path_);
+  return all.n >= kHourRowMin ? MergeHour(c.probe_id, all) : HistoryStatus{};
+}
+
 HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
   ImportResult& result = state->result;
   state->tags.insert(batch.tag_index);
@@ -116,6 +145,24 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     if (rc != SQLITE_DONE) return Error(path_);
   }
 
+  HourContext hc;
+  hc.probe_id = probe_id;
+  hc.had_readings = s.count > 0;
+  hc.old_first = s.first;
+  hc.old_last = s.last;
+  hc.stored = &stored;
+  if (hc.had_readings && !r.empty()) {
+    hc.span_first = r.front().time;
+    hc.span_last = r.back().time;
+    hours_in_range_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, FloorDiv(r.front().time - kReadingEpoch, kHour))
+        .Bind(3, FloorDiv(r.back().time - kReadingEpoch, kHour));
+    int rc;
+    while ((rc = hours_in_range_.Step()) == SQLITE_ROW) hc.rows.push_back(hours_in_range_.Int(0));
+    if (rc != SQLITE_DONE) return Error(path_);
+  }
+
   if (s.count == 0) s.origin = r.empty() ? 0 : r.front().time;
   std::size_t k = 0;
   int64_t added = 0;
@@ -146,7 +193,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     run_k = k;
     const int64_t h = FloorDiv(reading.time - kReadingEpoch, kHour);
     if (hour.n > 0 && h != hour.hour) {
-      if (HistoryStatus st = MergeHour(probe_id, hour); !st) return st;
+      if (HistoryStatus st = FlushHour(hc, hour); !st) return st;
       hour = {};
     }
     hour.hour = h;
@@ -165,7 +212,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     if (HistoryStatus st = WriteRun(probe_id, state->file_id, run); !st) return st;
   }
   if (hour.n > 0) {
-    if (HistoryStatus st = MergeHour(probe_id, hour); !st) return st;
+    if (HistoryStatus st = FlushHour(hc, hour); !st) return st;
   }
   for (const BatchConflict& c : conflicts) {
     insert_conflict_.Start()

@@ -60,7 +60,9 @@ std::vector<HistoryReading> SqliteHistory::ReadDecimated(int64_t probe_id, Histo
       offer({KeyTime(sqlite3_column_int64(st, 0)), sqlite3_column_double(st, 1)});
     }
   };
-  // An hour wholly inside one column gives its four figures; any other hour its readings.
+  // An hour wholly inside one column gives its four figures; any other hour its readings, as do
+  // the stretches between hour rows (hours of few readings have none).
+  HistoryTime next = from;  // the readings before it are offered
   const HistoryTime lo = std::max(from, INT64_MIN / 2), hi = std::min(to, INT64_MAX / 2);
   hours_in_range_.Start()
       .Bind(1, probe_id)
@@ -71,6 +73,11 @@ std::vector<HistoryReading> SqliteHistory::ReadDecimated(int64_t probe_id, Histo
   while ((hrc = h.Step()) == SQLITE_ROW) {
     const HistoryTime start = h.Int(0) * kHour + kReadingEpoch;
     const HistoryTime end = start + kHour - 1;
+    if (start > next) {
+      read_raw(next, start - 1);
+      if (rc != SQLITE_DONE) break;
+    }
+    next = end + 1;
     if (start >= from && end <= to && column_of(start) == column_of(end)) {
       HistoryReading four[4] = {{h.Int(2) + kReadingEpoch, h.Real(3)},
                                 {h.Int(6) + kReadingEpoch, h.Real(7)},
@@ -86,6 +93,7 @@ std::vector<HistoryReading> SqliteHistory::ReadDecimated(int64_t probe_id, Histo
       if (rc != SQLITE_DONE) break;
     }
   }
+  if (hrc == SQLITE_DONE && rc == SQLITE_DONE && next <= to) read_raw(next, to);
   flush();
   if (hrc != SQLITE_DONE && hrc != SQLITE_ROW) last_error_ = Error(path_);
   if (rc != SQLITE_DONE) last_error_ = Error(path_);

@@ -125,7 +125,8 @@ FROM (SELECT probe_id, (t - ((t % 3600) + 3600) % 3600) / 3600 AS hour, count(*)
 //   the pages of such a table completely as readings are appended, where the two-column key left
 //   an eighth of every page empty.
 // - Every probe-hour also keeps the least-squares sums of its readings (x in seconds from the
-//   hour's start, so that they shift exactly to any origin), and every probe the sums of the
+//   hour's start, so that they shift exactly to any origin); only hours of 12 readings or more
+//   keep a row (a row costs about six readings), and every probe the sums of the
 //   rate windows the probe list offers (x in days from the window's start, the window ending at
 //   the probe's last reading), so that listing rates reads no readings.
 const char kVersion3[] = R"sql(
@@ -138,6 +139,7 @@ ALTER TABLE reading_hour ADD COLUMN sx REAL NOT NULL DEFAULT 0;
 ALTER TABLE reading_hour ADD COLUMN sy REAL NOT NULL DEFAULT 0;
 ALTER TABLE reading_hour ADD COLUMN sxy REAL NOT NULL DEFAULT 0;
 ALTER TABLE reading_hour ADD COLUMN sxx REAL NOT NULL DEFAULT 0;
+DELETE FROM reading_hour WHERE n < 12;
 UPDATE reading_hour SET (sx, sy, sxy, sxx) = (
   SELECT total(x), total(v), total(x * v), total(x * x)
   FROM (SELECT r.k - s.start AS x, r.v AS v

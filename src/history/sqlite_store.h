@@ -69,6 +69,10 @@ inline int64_t FloorDiv(int64_t a, int64_t b) {
   return a / b - ((a % b != 0 && a < 0) ? 1 : 0);
 }
 
+// An hour gets a row in reading_hour only once it holds this many readings: a row costs about
+// as much as six readings, and for sparser readings reading them is as quick as reading a row.
+inline constexpr int64_t kHourRowMin = 12;
+
 // First, last, lowest and highest of readings within one hour, offered in time order, and
 // (at import) their least-squares sums with x in seconds from the hour's start.
 struct HourFigures {
@@ -211,6 +215,19 @@ class SqliteHistory : public HistoryStore {
     if (merge_hour_.Step() != SQLITE_DONE) return Error(path_);
     return {};
   }
+  // What the import of a batch knows of the probe's readings before it, to keep each hour row
+  // covering every reading of its hour.
+  struct HourContext {
+    int64_t probe_id = 0;
+    bool had_readings = false;
+    HistoryTime old_first = 0, old_last = 0;
+    HistoryTime span_first = 0, span_last = 0;  // `stored` holds every old reading in this span
+    const std::vector<HistoryReading>* stored = nullptr;
+    std::vector<int64_t> rows;  // hours of the span that have a row, ascending
+  };
+  // Writes the figures of an hour's new readings (already inserted): merged into the hour's
+  // row, or a new row from all the hour's readings once there are enough of them.
+  HistoryStatus FlushHour(const HourContext& c, const HourFigures& h);
   HistoryStatus ProbeId(const ProbeKey& key, ImportState* state, int64_t* id, bool* created);
   bool ReadSummaryRow(int64_t probe_id, Summary* s);
   std::vector<ProbeSummary> QueryProbes(const std::string& text, int64_t probe_id,

@@ -229,9 +229,42 @@ TEST_P(HistoryTest, DerivesRatesConsumptionAndStateAgainstLimits) {
   EXPECT_TRUE(store_->ReadRange(er, INT64_MIN, INT64_MAX).empty());
 }
 
+// First, lowest, highest and last reading of each of `columns` equal time columns, in time order.
+std::vector<HistoryReading> PlainDecimation(const std::vector<HistoryReading>& all,
+                                            HistoryTime from, HistoryTime to, int columns) {
+  const double span = static_cast<double>(to) - static_cast<double>(from) + 1.0;
+  auto column_of = [&](HistoryTime t) {
+    return static_cast<int64_t>((static_cast<double>(t) - static_cast<double>(from)) * columns /
+                                span);
+  };
+  std::vector<HistoryReading> out;
+  for (std::size_t i = 0; i < all.size();) {
+    if (all[i].time < from || all[i].time > to) {
+      ++i;
+      continue;
+    }
+    std::size_t j = i;
+    HistoryReading low = all[i], high = all[i];
+    while (j < all.size() && all[j].time <= to &&
+           column_of(all[j].time) == column_of(all[i].time)) {
+      if (all[j].value < low.value) low = all[j];
+      if (all[j].value > high.value) high = all[j];
+      ++j;
+    }
+    std::vector<HistoryReading> four = {all[i], low, high, all[j - 1]};
+    std::sort(four.begin(), four.end(), [](auto& a, auto& b) { return a.time < b.time; });
+    for (const HistoryReading& r : four) {
+      if (out.empty() || out.back().time != r.time) out.push_back(r);
+    }
+    i = j;
+  }
+  return out;
+}
+
 // The rate over any window equals a plain least-squares fit (or mean) of the readings ReadRange
-// gives in it, through overlapping, earlier and repeated imports and the removal of a probe.
-TEST_P(HistoryTest, WindowRatesEqualAFitOfTheWindowsReadings) {
+// gives in it, and a decimated read a plain decimation of them, through overlapping, earlier and
+// repeated imports and the removal of a probe.
+TEST_P(HistoryTest, WindowRatesAndDecimationEqualAPlainScanOfTheReadings) {
   std::mt19937 rng(11);
   const int64_t steps[] = {17, 600, 3599, 7200, 28800};
   // Each tag: stretches of 5-120 readings at steps from seconds to hours.
@@ -274,6 +307,23 @@ TEST_P(HistoryTest, WindowRatesEqualAFitOfTheWindowsReadings) {
         if (p.key.data_type == 0 && sxx > 0) want = sxy / sxx * 365.0;
         ASSERT_EQ(p.rate.has_value(), want.has_value());
         if (want) EXPECT_NEAR(*p.rate, *want, 1e-7 * (1.0 + std::abs(*want)));
+      }
+    }
+    for (const ProbeSummary& p : store_->ListProbes(0)) {
+      const auto all = store_->ReadRange(p.id, INT64_MIN, INT64_MAX);
+      const HistoryTime ranges[][2] = {{p.first_time, p.last_time},
+                                       {p.first_time + 12345, p.last_time - 9 * kDay}};
+      for (const auto& [from, to] : ranges) {
+        for (const int columns : {7, 300, 20000}) {
+          SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(columns) + " columns");
+          const auto got = store_->ReadDecimated(p.id, from, to, columns);
+          const auto want = PlainDecimation(all, from, to, columns);
+          ASSERT_EQ(got.size(), want.size());
+          for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].time, want[i].time);
+            EXPECT_EQ(got[i].value, want[i].value);
+          }
+        }
       }
     }
   };
