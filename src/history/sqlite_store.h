@@ -38,7 +38,8 @@ inline int64_t ReadingKey(int64_t probe_id, HistoryTime t) {
   const HistoryTime rel = t < kReadingEpoch - kTimeBias    ? -kTimeBias
                           : t >= kReadingEpoch + kTimeBias ? kTimeBias - 1
                                                            : t - kReadingEpoch;
-  return (probe_id << kKeyShift) + rel + kTimeBias;
+  // Shifted unsigned: a nonsense id read by a caller gives a key of no probe, never overflow.
+  return static_cast<int64_t>(static_cast<uint64_t>(probe_id) << kKeyShift) + rel + kTimeBias;
 }
 inline HistoryTime KeyTime(int64_t key) {
   return (key & ((int64_t{1} << kKeyShift) - 1)) - kTimeBias + kReadingEpoch;
