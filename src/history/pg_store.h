@@ -1,0 +1,129 @@
+// The PostgreSQL history store, shared by the files that implement it: pg_history.cpp (opening,
+// limits, removal), pg_import.cpp (imports), pg_probe_list.cpp (the probe list and its figures)
+// and pg_readings.cpp (readings and the files they came from).
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include "history/history_store.h"
+#include "history/pg_connection.h"
+#include "history/probe_figures.h"
+
+namespace tarn {
+
+struct ImportBatch;
+
+// Reading times are stored as seconds from 01/01/2000, as in the embedded store.
+inline constexpr HistoryTime kPgReadingEpoch = 63082281600;
+// SQLSTATEs that mean "this role or server may not write".
+inline constexpr const char* kPgNoPrivilege = "42501";
+inline constexpr const char* kPgReadOnlyTransaction = "25006";
+
+class PgHistory : public HistoryStore {
+ public:
+  explicit PgHistory(const std::string& uri) : db_(uri), location_(uri) {
+    // Server notices ("already exists, skipping") are for a console, not for Tarn's users.
+    if (db_.get() != nullptr)
+      PQsetNoticeProcessor(
+          db_.get(), [](void*, const char*) {}, nullptr);
+  }
+
+  PgConnection& db() { return db_; }
+  void SetReadOnly(bool read_only) { read_only_ = read_only; }
+
+  const std::string& Location() const override { return location_; }
+  bool ReadOnly() const override { return read_only_; }
+  HistoryStatus LastError() const override { return last_error_; }
+
+  ImportResult Import(const std::string& path, const ImportControl& control) override;
+  ImportResult ImportBatches(
+      const ImportFileFacts& source,
+      const std::function<HistoryStatus(const BatchSink&)>& produce) override;
+  std::vector<ProbeSummary> ListProbes(int32_t window_days) override;
+  std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) override;
+  std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
+                                        HistoryTime to) override;
+  std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
+                                            int32_t columns) override;
+  HistoryLimits GetLimits(int64_t probe_id) override;
+  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override;
+  HistoryStatus ClearLimits(int64_t probe_id) override;
+  std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
+  std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
+  HistoryStatus RemoveProbe(int64_t probe_id) override;
+
+  HistoryStatus ReadOnlyRefusal() const {
+    return HistoryStatus::Fail("The history " + location_ + " is a read-only history for role " +
+                               db_.User() + ": it can be listed and graphed, not changed.");
+  }
+
+  // The reason a statement failed, fit for the user.
+  HistoryStatus Failure(const PgResult& r) const {
+    if (db_.Bad()) {
+      return HistoryStatus::Fail("The connection to the history server " + location_ +
+                                 " was lost: " + db_.Error());
+    }
+    const std::string state = r.SqlState();
+    if (state == kPgNoPrivilege || state == kPgReadOnlyTransaction) return ReadOnlyRefusal();
+    return HistoryStatus::Fail("The history server " + location_ + " refused: " + r.Message());
+  }
+
+ private:
+  // A probe touched by the import: its stored summary, kept up to date as batches go in.
+  struct ProbeRun {
+    int64_t id = 0;
+    int64_t count = 0;
+    HistoryTime first = 0, last = 0, origin = 0;
+    double latest = 0.0;
+    RegressionSums sums;
+    bool staged = false;   // some of its readings wait in the load table
+    bool changed = false;  // readings went straight in: the summary row must be written
+  };
+  struct ImportState {
+    int64_t file_id = 0;
+    std::set<int32_t> tags;
+    std::map<std::tuple<std::string, std::string, int32_t>, ProbeRun> probes;
+    ImportResult result;
+    int64_t loaded = 0;  // readings sent to the load table
+  };
+
+  // Connects again when the server dropped the connection since the last call.
+  HistoryStatus Ready() {
+    if (!db_.Bad() || db_.Reset()) return {};
+    return HistoryStatus::Fail("Cannot reach the history server " + location_ + ": " + db_.Error());
+  }
+  HistoryStatus Run(const std::string& text, std::initializer_list<PgParam> params = {}) {
+    PgResult r = db_.Exec(text, params);
+    return r.ok() ? HistoryStatus{} : Failure(r);
+  }
+  void Rollback() {
+    if (!db_.Bad()) PQclear(PQexec(db_.get(), "ROLLBACK"));
+  }
+
+  HistoryStatus ImportBatchInto(ImportBatch& batch, ImportState* state);
+  HistoryStatus MergeLoad(ImportState* state);
+  std::vector<ProbeSummary> QueryProbes(int64_t probe_id, int32_t window_days);
+  HistoryLimits DefaultLimits();
+
+  // Window sums by probe and window: readings are only ever added, so a probe whose count and
+  // last reading are unchanged has the same sums.
+  struct WindowEntry {
+    int64_t count = 0;
+    HistoryTime last = 0;
+    RegressionSums sums;
+  };
+  HistoryStatus FillWindows(const std::vector<ProbeSummary>& probes, int32_t window_days);
+
+  PgConnection db_;
+  std::string location_;
+  bool read_only_ = false;
+  HistoryStatus last_error_;
+  std::map<std::pair<int64_t, int32_t>, WindowEntry> windows_;
+};
+
+}  // namespace tarn
