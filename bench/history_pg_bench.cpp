@@ -190,5 +190,35 @@ void BM_PgProbeList1000x10000(benchmark::State& state) {
 }
 BENCHMARK(BM_PgProbeList1000x10000)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond);
 
+// The first windowed list of a program that has just started: a new connection each time, so
+// no figure is remembered from an earlier call.
+void BM_PgProbeListColdStart(benchmark::State& state) {
+  HistoryStore* big = TheServer().uri.empty() ? nullptr : BigHistory();
+  if (big == nullptr) {
+    state.SkipWithError("no PostgreSQL history");
+    return;
+  }
+  std::size_t n = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::string error;
+    auto store = OpenHistory(big->Location(), &error);
+    state.ResumeTiming();
+    if (!store) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    n = store->ListProbes(static_cast<int32_t>(state.range(0))).size();
+  }
+  state.counters["probes"] = static_cast<double>(n);
+}
+BENCHMARK(BM_PgProbeListColdStart)
+    ->Arg(7)
+    ->Arg(30)
+    ->Arg(90)
+    ->Arg(365)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace tarn

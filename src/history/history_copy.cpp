@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <map>
+#include <set>
 #include <tuple>
 
 #include "history/import_source.h"
@@ -11,9 +12,53 @@ namespace tarn {
 namespace {
 
 using KeyTuple = std::tuple<std::string, std::string, int32_t>;
+using FileIdentity = std::tuple<std::string, int64_t, std::string, HistoryTime>;
 
 KeyTuple KeyOf(const ProbeKey& k) {
   return {k.tag, k.serial, k.data_type};
+}
+FileIdentity IdentityOf(const HistorySourceFile& f) {
+  return {f.name, f.size, f.sha256, f.imported_at};
+}
+
+// Where a probe's readings came from at the source.
+struct Trail {
+  std::vector<HistoryRun> runs;
+  std::vector<StoredConflict> conflicts;
+};
+
+// The readings of a probe that `file_id` brought: those in its runs that no later file's run
+// spans (a later file only ever filled gaps).
+HistoryStatus ReadingsOfFile(HistoryStore& from, int64_t probe_id, const Trail& trail,
+                             int64_t file_id, std::vector<HistoryReading>* out) {
+  for (const HistoryRun& run : trail.runs) {
+    if (run.file_id != file_id) continue;
+    std::vector<const HistoryRun*> later;
+    for (const HistoryRun& r : trail.runs) {
+      if (r.file_id > file_id && r.first <= run.last && r.last >= run.first) later.push_back(&r);
+    }
+    for (const HistoryReading& reading : from.ReadRange(probe_id, run.first, run.last)) {
+      bool theirs = false;
+      for (const HistoryRun* r : later)
+        theirs |= r->first <= reading.time && reading.time <= r->last;
+      if (!theirs) out->push_back(reading);
+    }
+    if (HistoryStatus st = from.LastError(); !st) return st;
+  }
+  return {};
+}
+
+void Add(const ImportResult& r, ImportResult* total) {
+  total->tags = std::max(total->tags, r.tags);
+  total->added += r.added;
+  total->duplicates += r.duplicates;
+  total->conflicts += r.conflicts;
+}
+
+HistoryStatus Incomplete(int64_t offered, const ImportResult& r) {
+  return HistoryStatus::Fail(
+      "The copy is incomplete: " + std::to_string(offered) + " readings read, " +
+      std::to_string(r.added + r.duplicates + r.conflicts) + " accounted for.");
 }
 
 }  // namespace
@@ -28,34 +73,101 @@ HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyRepor
   if (HistoryStatus st = from.LastError(); !st) return st;
   const HistoryLimits defaults = from.GetLimits(0);
   if (HistoryStatus st = from.LastError(); !st) return st;
+  const std::vector<HistorySourceFile> files = from.SourceFiles();
+  if (HistoryStatus st = from.LastError(); !st) return st;
+  std::vector<Trail> trails(probes.size());
+  for (std::size_t i = 0; i < probes.size(); ++i) {
+    trails[i].runs = from.ReadingRuns(probes[i].id);
+    if (HistoryStatus st = from.LastError(); !st) return st;
+    trails[i].conflicts = from.ProbeConflicts(probes[i].id);
+    if (HistoryStatus st = from.LastError(); !st) return st;
+  }
   const bool fresh = to.ListProbes(0).empty();
   if (HistoryStatus st = to.LastError(); !st) return st;
-
-  ImportFileFacts source;
-  source.name = "copy of " + from.Location();
+  std::set<FileIdentity> held;
+  for (const HistorySourceFile& f : to.SourceFiles()) held.insert(IdentityOf(f));
+  if (HistoryStatus st = to.LastError(); !st) return st;
   report->probes = static_cast<int64_t>(probes.size());
-  report->result = to.ImportBatches(source, [&](const HistoryStore::BatchSink& sink) {
-    int32_t index = 0;
-    for (const ProbeSummary& p : probes) {
-      ImportBatch batch;
-      batch.tag_index = index++;
-      batch.key = p.key;
-      batch.header = p.header;
-      batch.readings = from.ReadRange(p.id, INT64_MIN, INT64_MAX);
-      if (HistoryStatus st = from.LastError(); !st) return st;
-      report->readings += static_cast<int64_t>(batch.readings.size());
-      if (HistoryStatus st = sink(batch); !st) return st;
-    }
-    return HistoryStatus{};
-  });
-  const ImportResult& r = report->result;
-  if (!r.status) return r.status;
 
+  // File by file in import order, each with the readings and conflicts it brought, so that the
+  // destination traces every reading to the same file. A file the destination already holds
+  // (an earlier copy) brought all it has there already.
+  for (const HistorySourceFile& file : files) {
+    if (held.count(IdentityOf(file)) > 0) {
+      ++report->files_held;
+      continue;
+    }
+    ImportFileFacts facts{file.name, file.size, file.sha256, file.imported_at};
+    int64_t offered = 0;
+    const ImportResult r = to.ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
+      for (std::size_t i = 0; i < probes.size(); ++i) {
+        ImportBatch batch;
+        batch.tag_index = static_cast<int32_t>(i);
+        batch.key = probes[i].key;
+        batch.header = probes[i].header;
+        if (HistoryStatus st =
+                ReadingsOfFile(from, probes[i].id, trails[i], file.id, &batch.readings);
+            !st) {
+          return st;
+        }
+        // Offered again after the readings, a conflict meets its stored value as it did.
+        for (const StoredConflict& c : trails[i].conflicts) {
+          if (c.file_id == file.id) batch.readings.push_back({c.time, c.offered});
+        }
+        if (batch.readings.empty()) continue;
+        offered += static_cast<int64_t>(batch.readings.size());
+        if (HistoryStatus st = sink(batch); !st) return st;
+      }
+      return HistoryStatus{};
+    });
+    if (!r.status) return r.status;
+    if (r.added + r.duplicates + r.conflicts != offered) return Incomplete(offered, r);
+    Add(r, &report->result);
+    report->readings += offered;
+    ++report->files;
+  }
+
+  // Whatever no file accounts for at the destination (readings without a trail, or a probe
+  // removed there after an earlier copy) goes in under one file named for the copy.
   std::map<KeyTuple, const ProbeSummary*> copied;
-  const std::vector<ProbeSummary> now = to.ListProbes(0);
+  std::vector<ProbeSummary> now = to.ListProbes(0);
   if (HistoryStatus st = to.LastError(); !st) return st;
   for (const ProbeSummary& p : now) copied[KeyOf(p.key)] = &p;
-  for (const ProbeSummary& p : probes) {
+  std::vector<std::size_t> short_of;
+  for (std::size_t i = 0; i < probes.size(); ++i) {
+    const auto it = copied.find(KeyOf(probes[i].key));
+    if (it == copied.end() || it->second->count < probes[i].count) short_of.push_back(i);
+  }
+  if (!short_of.empty()) {
+    ImportFileFacts facts;
+    facts.name = "copy of " + from.Location();
+    int64_t offered = 0;
+    const ImportResult r = to.ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
+      for (std::size_t i : short_of) {
+        ImportBatch batch;
+        batch.tag_index = static_cast<int32_t>(i);
+        batch.key = probes[i].key;
+        batch.header = probes[i].header;
+        batch.readings = from.ReadRange(probes[i].id, INT64_MIN, INT64_MAX);
+        if (HistoryStatus st = from.LastError(); !st) return st;
+        offered += static_cast<int64_t>(batch.readings.size());
+        if (HistoryStatus st = sink(batch); !st) return st;
+      }
+      return HistoryStatus{};
+    });
+    if (!r.status) return r.status;
+    if (r.added + r.duplicates + r.conflicts != offered) return Incomplete(offered, r);
+    Add(r, &report->result);
+    report->readings += offered;
+    ++report->files;
+    now = to.ListProbes(0);
+    if (HistoryStatus st = to.LastError(); !st) return st;
+    copied.clear();
+    for (const ProbeSummary& p : now) copied[KeyOf(p.key)] = &p;
+  }
+
+  for (std::size_t i = 0; i < probes.size(); ++i) {
+    const ProbeSummary& p = probes[i];
     const auto it = copied.find(KeyOf(p.key));
     if (it == copied.end() || it->second->count < p.count) {
       return HistoryStatus::Fail("The copy is incomplete: probe " + p.key.tag + " holds " +
@@ -63,14 +175,17 @@ HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyRepor
                                  " readings at " + to.Location() + " but " +
                                  std::to_string(p.count) + " at " + from.Location() + ".");
     }
+    const std::size_t kept = to.ProbeConflicts(it->second->id).size();
+    if (HistoryStatus st = to.LastError(); !st) return st;
+    if (kept < trails[i].conflicts.size()) {
+      return HistoryStatus::Fail("The copy is incomplete: probe " + p.key.tag + " keeps " +
+                                 std::to_string(kept) + " conflicts at " + to.Location() + " but " +
+                                 std::to_string(trails[i].conflicts.size()) + " at " +
+                                 from.Location() + ".");
+    }
     if (p.own_limits) {
       if (HistoryStatus st = to.SetLimits(it->second->id, p.limits); !st) return st;
     }
-  }
-  if (r.added + r.duplicates + r.conflicts != report->readings) {
-    return HistoryStatus::Fail(
-        "The copy is incomplete: " + std::to_string(report->readings) + " readings read, " +
-        std::to_string(r.added + r.duplicates + r.conflicts) + " accounted for.");
   }
   if (fresh) return to.SetLimits(0, defaults);
   return {};

@@ -9,15 +9,20 @@
 namespace tarn {
 
 struct HistoryCopyReport {
-  int64_t probes = 0;    // probes in the source
-  int64_t readings = 0;  // readings in the source
-  ImportResult result;   // what the destination made of them
+  int64_t probes = 0;      // probes in the source
+  int64_t readings = 0;    // readings and conflicts offered to the destination
+  int64_t files = 0;       // files imported at the destination
+  int64_t files_held = 0;  // source files the destination already held
+  ImportResult result;     // what the destination made of them
 };
 
-// Copies every probe of `from` (header, readings, own limits) into `to` in one import, and the
-// default limits when `to` held no probe before. Copying again adds nothing. Verified by counts:
-// every source reading is added, a duplicate or a conflict, and every probe holds at least as
-// many readings at the destination as at the source; otherwise a failure says what differs.
+// Copies every probe of `from` (header, readings, conflicts, own limits) into `to`, file by
+// file in import order so that every reading keeps the file it came from, and the default
+// limits when `to` held no probe before. Each file is one import; a file `to` already holds
+// (same name, size, SHA-256 and import time) is left out, so copying again adds nothing.
+// Verified by counts: everything offered is added, a duplicate or a conflict, and every probe
+// holds at least as many readings and conflicts at the destination as at the source; otherwise
+// a failure says what differs.
 HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* report);
 
 }  // namespace tarn

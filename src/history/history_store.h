@@ -96,6 +96,24 @@ struct HistorySourceFile {
   int64_t readings = 0;  // new readings it brought
 };
 
+// A stretch of a probe's readings that one file brought: `n` readings from `first` to `last`.
+// A later file may have filled gaps inside an earlier file's stretch; a reading came from the
+// latest file (highest id) whose stretch spans its second.
+struct HistoryRun {
+  int64_t file_id = 0;
+  HistoryTime first = 0;
+  HistoryTime last = 0;
+  int64_t n = 0;
+};
+
+// A reading offered for a second already stored with another value, kept apart.
+struct StoredConflict {
+  int64_t file_id = 0;  // the file that offered it
+  HistoryTime time = 0;
+  double stored = 0.0;
+  double offered = 0.0;
+};
+
 struct HistoryConflict {
   std::string tag;
   std::string serial;
@@ -174,11 +192,18 @@ class HistoryStore {
   virtual std::optional<HistorySourceFile> ReadingFile(int64_t /*probe_id*/, HistoryTime /*time*/) {
     return std::nullopt;
   }
+  // Where readings came from, for copying a history with its trail: every file in import order
+  // (`readings`: the new readings it brought), a probe's stretches by file (ordered by file,
+  // then time) and the conflicts kept for a probe (in the order they were found).
+  virtual std::vector<HistorySourceFile> SourceFiles() { return {}; }
+  virtual std::vector<HistoryRun> ReadingRuns(int64_t /*probe_id*/) { return {}; }
+  virtual std::vector<StoredConflict> ProbeConflicts(int64_t /*probe_id*/) { return {}; }
   // Removes a probe with its readings and conflicts.
   virtual HistoryStatus RemoveProbe(int64_t probe_id) = 0;
 
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
-  // GetLimits, ProbeFiles), which return empty results on failure; ok when it succeeded.
+  // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts), which return empty
+  // results on failure; ok when it succeeded.
   virtual HistoryStatus LastError() const { return {}; }
 };
 

@@ -26,7 +26,8 @@ struct ImportBatch {
 struct ImportFileFacts {
   std::string name;  // absolute path
   int64_t size = 0;
-  std::string sha256;  // lower-case hex
+  std::string sha256;           // lower-case hex
+  HistoryTime imported_at = 0;  // when it was imported; 0: now (a copy keeps the original's)
 };
 
 HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out);

@@ -55,6 +55,7 @@ HistoryStatus PgHistory::RemoveProbe(int64_t probe_id) {
   HistoryStatus st = Run("BEGIN");
   if (st) st = Run(sql::kLockHistory);
   if (st) st = Run(sql::kRemoveReadings, {probe_id});
+  if (st) st = Run(sql::kRemoveHours, {probe_id});
   if (st) {
     PgResult removed = db_.Exec(sql::kRemoveProbe, {probe_id});
     if (!removed.ok()) {
@@ -152,6 +153,7 @@ std::unique_ptr<HistoryStore> OpenPgHistory(const std::string& uri, std::string*
       return nullptr;
     }
   }
+  store->SessionSettings();
   PgResult can_write = db.Exec(sql::kCanWrite);
   if (!can_write.ok()) {
     *error = "Cannot open the history " + uri + ": " + can_write.Message() + ".";

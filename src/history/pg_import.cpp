@@ -14,6 +14,7 @@ namespace {
 
 // Readings handed from the file reader at a time: bounds memory for very long tags.
 constexpr std::size_t kBatchSize = 1 << 18;
+constexpr int64_t kSecondsPerHour = 3600;
 
 }  // namespace
 
@@ -123,10 +124,43 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   for (const HistoryReading& reading : r) {
     run.sums.Add(static_cast<double>(reading.time - run.origin) / kSecondsPerDay, reading.value);
   }
+  if (HistoryStatus st = MergeHours(probe_id, r); !st) return st;
   run.count += static_cast<int64_t>(r.size());
   run.changed = true;
   result.added += static_cast<int64_t>(r.size());
   return {};
+}
+
+HistoryStatus PgHistory::MergeHours(int64_t probe_id, const std::vector<HistoryReading>& sorted) {
+  std::vector<int64_t> hours, counts;
+  std::vector<double> sx, sy, sxy, sxx;
+  for (const HistoryReading& reading : sorted) {
+    const int64_t t = reading.time - kPgReadingEpoch;
+    const int64_t hour = t / kSecondsPerHour - (t % kSecondsPerHour < 0 ? 1 : 0);
+    if (hours.empty() || hours.back() != hour) {
+      hours.push_back(hour);
+      counts.push_back(0);
+      sx.push_back(0);
+      sy.push_back(0);
+      sxy.push_back(0);
+      sxx.push_back(0);
+    }
+    const double x = static_cast<double>(t - hour * kSecondsPerHour);
+    ++counts.back();
+    sx.back() += x;
+    sy.back() += reading.value;
+    sxy.back() += x * reading.value;
+    sxx.back() += x * x;
+  }
+  return Run(sql::kMergeHours, {probe_id, NumberArray(hours), NumberArray(counts), NumberArray(sx),
+                                NumberArray(sy), NumberArray(sxy), NumberArray(sxx)});
+}
+
+HistoryStatus PgHistory::RefreshWindows(const ImportState& state) {
+  std::vector<int64_t> ids;
+  for (const auto& [key, run] : state.probes) ids.push_back(run.id);
+  if (ids.empty()) return {};
+  return Run(sql::kRefreshWindows, {NumberArray(ids), sql::kStoredWindows, kPgReadingEpoch});
 }
 
 HistoryStatus PgHistory::MergeLoad(ImportState* state) {
@@ -200,8 +234,9 @@ ImportResult PgHistory::ImportBatches(
   if (status) status = Run(sql::kLockHistory);
   if (status) status = Run(sql::kCreateLoad);
   if (status) {
-    PgResult file = db_.Exec(sql::kInsertFile,
-                             {FileNameToServer(facts.name), facts.size, facts.sha256, PgNow()});
+    PgResult file =
+        db_.Exec(sql::kInsertFile, {FileNameToServer(facts.name), facts.size, facts.sha256,
+                                    facts.imported_at != 0 ? facts.imported_at : PgNow()});
     if (!file.ok() || file.rows() != 1) {
       status = Failure(file);
     } else {
@@ -212,6 +247,7 @@ ImportResult PgHistory::ImportBatches(
     status = produce([&](ImportBatch& batch) { return ImportBatchInto(batch, &state); });
   }
   if (status) status = MergeLoad(&state);
+  if (status) status = RefreshWindows(state);
   ImportResult& result = state.result;
   result.tags = static_cast<int32_t>(state.tags.size());
   if (status && result.conflicts > 0) {

@@ -14,27 +14,33 @@ HistoryLimits PgHistory::DefaultLimits() {
   return l;
 }
 
+namespace {
+
+// The server sums x in seconds from the window's start; the figures take days.
+RegressionSums InDays(const PgResult& q, int row, int col) {
+  constexpr double kDay = kSecondsPerDay;
+  return {q.Int(row, col), q.Real(row, col + 1) / kDay, q.Real(row, col + 2),
+          q.Real(row, col + 3) / kDay, q.Real(row, col + 4) / (kDay * kDay)};
+}
+
+}  // namespace
+
 HistoryStatus PgHistory::FillWindows(const std::vector<ProbeSummary>& probes, int32_t window_days) {
-  std::vector<int64_t> ids, lasts;
+  std::vector<int64_t> ids;
   for (const ProbeSummary& p : probes) {
     const auto it = windows_.find({p.id, window_days});
     if (p.count > 0 &&
         (it == windows_.end() || it->second.count != p.count || it->second.last != p.last_time)) {
       ids.push_back(p.id);
-      lasts.push_back(p.last_time);
-      windows_[{p.id, window_days}] = {p.count, p.last_time, {}};
     }
   }
   if (ids.empty()) return {};
-  PgResult q = db_.Exec(sql::kWindowSums,
-                        {NumberArray(ids), NumberArray(lasts), window_days, kPgReadingEpoch});
-  if (!q.ok()) {
-    for (int64_t id : ids) windows_.erase({id, window_days});
-    return Failure(q);
-  }
+  PgResult q =
+      db_.Exec(sql::kWindowSums,
+               {NumberArray(ids), "{" + std::to_string(window_days) + "}", kPgReadingEpoch});
+  if (!q.ok()) return Failure(q);
   for (int i = 0; i < q.rows(); ++i) {
-    windows_[{q.Int(i, 0), window_days}].sums = {q.Int(i, 1), q.Real(i, 2), q.Real(i, 3),
-                                                 q.Real(i, 4), q.Real(i, 5)};
+    windows_[{q.Int(i, 0), window_days}] = {q.Int(i, 2), q.Int(i, 3), InDays(q, i, 4)};
   }
   return {};
 }
@@ -43,12 +49,13 @@ std::vector<ProbeSummary> PgHistory::QueryProbes(int64_t probe_id, int32_t windo
   std::vector<ProbeSummary> list;
   if (last_error_ = Ready(); !last_error_) return list;
   const HistoryLimits defaults = DefaultLimits();
-  PgResult q = db_.Exec(sql::kListProbes, {probe_id});
+  PgResult q = db_.Exec(sql::kListProbes, {probe_id, window_days});
   if (!q.ok()) {
     last_error_ = Failure(q);
     return list;
   }
   list.reserve(static_cast<std::size_t>(q.rows()));
+  std::vector<ProbeSummary> unkept;  // probes whose window sums are not kept up to date
   for (int i = 0; i < q.rows(); ++i) {
     ProbeSummary p;
     p.id = q.Int(i, 0);
@@ -68,16 +75,19 @@ std::vector<ProbeSummary> PgHistory::QueryProbes(int64_t probe_id, int32_t windo
     p.limits = p.own_limits
                    ? HistoryLimits{q.Real(i, 19), q.Real(i, 20), q.Real(i, 21), q.Real(i, 22)}
                    : defaults;
+    if (window_days > 0 && q.IsNull(i, 23)) unkept.push_back(p);
     list.push_back(std::move(p));
   }
-  if (window_days > 0) {
-    if (last_error_ = FillWindows(list, window_days); !last_error_) return {};
+  if (!unkept.empty()) {
+    if (last_error_ = FillWindows(unkept, window_days); !last_error_) return {};
   }
   for (int i = 0; i < q.rows(); ++i) {
     ProbeSummary& p = list[static_cast<std::size_t>(i)];
     RegressionSums sums;
     if (window_days <= 0) {
       sums = {p.count, q.Real(i, 15), q.Real(i, 16), q.Real(i, 17), q.Real(i, 18)};
+    } else if (!q.IsNull(i, 23)) {
+      sums = InDays(q, i, 23);
     } else if (p.count > 0) {
       sums = windows_[{p.id, window_days}].sums;
     }

@@ -1,6 +1,7 @@
 #include "history/pg_schema.h"
 
 #include "history/pg_statements.h"
+#include "history/pg_store.h"
 
 namespace tarn {
 
@@ -82,8 +83,44 @@ CREATE TABLE tarn.default_limits(
 INSERT INTO tarn.default_limits VALUES(1, 5, 10, 0.5, 0.8);
 )sql";
 
+// Version 2. Least-squares sums of every probe-hour (x in seconds from the hour's start, so
+// that they shift exactly to any origin), so that a rate over a window reads one row per hour
+// instead of every reading, and each probe's sums over the usual windows (as of its count and
+// last reading; kept up to date by imports, filled after the upgrade). Hours are floor(t / 3600) of
+// the readings' own time scale; existing readings are summed up here.
+const char kVersion2[] = R"sql(
+CREATE TABLE tarn.reading_hour(
+  hour bigint NOT NULL,
+  n bigint NOT NULL,
+  sx double precision NOT NULL,
+  sy double precision NOT NULL,
+  sxy double precision NOT NULL,
+  sxx double precision NOT NULL,
+  probe_id integer NOT NULL,
+  PRIMARY KEY (probe_id, hour)
+);
+CREATE TABLE tarn.probe_window(
+  probe_id integer NOT NULL REFERENCES tarn.probe(id) ON DELETE CASCADE,
+  days integer NOT NULL,
+  count bigint NOT NULL,
+  last_time bigint NOT NULL,
+  n bigint NOT NULL,
+  sx double precision NOT NULL,
+  sy double precision NOT NULL,
+  sxy double precision NOT NULL,
+  sxx double precision NOT NULL,
+  PRIMARY KEY (probe_id, days)
+);
+INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)
+SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)
+FROM tarn.reading,
+     LATERAL (SELECT floor(t::float8 / 3600)::bigint AS h) a,
+     LATERAL (SELECT (t - h * 3600)::float8 AS x) b
+GROUP BY probe_id, h;
+)sql";
+
 // Step i takes a database from version i to version i + 1.
-const char* const kSteps[kPgSchemaVersion] = {kVersion1};
+const char* const kSteps[kPgSchemaVersion] = {kVersion1, kVersion2};
 
 }  // namespace
 
@@ -110,6 +147,16 @@ bool UpgradePgSchema(PgConnection& db, int from_version, std::string* error) {
     PgResult r(PQexec(db.get(), kSteps[v]));
     if (!r.ok()) {
       *error = r.Message();
+      return false;
+    }
+  }
+  if (from_version < 2) {
+    PgResult ids = db.Exec(pg_sql::kAllProbeIds);
+    PgResult sums = ids.ok() ? db.Exec(pg_sql::kRefreshWindows,
+                                       {ids.Text(0, 0), pg_sql::kStoredWindows, kPgReadingEpoch})
+                             : std::move(ids);
+    if (!sums.ok()) {
+      *error = sums.Message();
       return false;
     }
   }

@@ -8,7 +8,7 @@
 
 namespace tarn {
 
-inline constexpr int kPgSchemaVersion = 1;
+inline constexpr int kPgSchemaVersion = 2;
 
 // Runs every step from `from_version` (0 = no tables yet) to the current version inside the
 // caller's transaction, then records the version. False with *error set on failure.

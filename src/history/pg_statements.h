@@ -20,6 +20,8 @@ inline constexpr const char* kCanWrite =
     " AND has_table_privilege('tarn.probe', 'INSERT, UPDATE')"
     " AND has_table_privilege('tarn.source_file', 'INSERT, UPDATE')"
     " AND has_table_privilege('tarn.conflict', 'INSERT')"
+    " AND has_table_privilege('tarn.reading_hour', 'INSERT, UPDATE')"
+    " AND has_table_privilege('tarn.probe_window', 'INSERT, UPDATE')"
     " AND has_database_privilege(current_database(), 'TEMPORARY')";
 
 // The per-session load table: readings of one file before they are merged.
@@ -57,15 +59,32 @@ inline constexpr const char* kInsertFileConflicts =
     "INSERT INTO tarn.conflict(probe_id, t, stored, offered, file_id)"
     " SELECT $1, unnest($2::bigint[]), unnest($3::float8[]), unnest($4::float8[]), $5";
 
+// Hour sums of readings added straight: arrays of hour, n, sx, sy, sxy, sxx for probe $1.
+inline constexpr const char* kMergeHours = R"sql(
+INSERT INTO tarn.reading_hour AS h(probe_id, hour, n, sx, sy, sxy, sxx)
+SELECT $1, unnest($2::bigint[]), unnest($3::bigint[]), unnest($4::float8[]),
+       unnest($5::float8[]), unnest($6::float8[]), unnest($7::float8[])
+ON CONFLICT (probe_id, hour) DO UPDATE SET n = h.n + excluded.n, sx = h.sx + excluded.sx,
+  sy = h.sy + excluded.sy, sxy = h.sxy + excluded.sxy, sxx = h.sxx + excluded.sxx)sql";
+
 // The one merge of a file: new readings go in, the rest are left alone, and each touched
 // probe's running summary (count, ends, latest value, least-squares sums with x in days from
-// its origin) takes in exactly the readings added. $1 file, $2 reading time epoch.
+// its origin) and hour sums take in exactly the readings added. $1 file, $2 reading time epoch.
 inline constexpr const char* kMergeLoad = R"sql(
-WITH ins AS (
+WITH added AS (
   INSERT INTO tarn.reading(t, v, probe_id, file_id)
   SELECT t, v, probe_id, $1 FROM pg_temp.tarn_load
   ON CONFLICT (probe_id, t) DO NOTHING
-  RETURNING probe_id, t + $2 AS t, v),
+  RETURNING probe_id, t, v),
+hours AS (
+  INSERT INTO tarn.reading_hour AS h(probe_id, hour, n, sx, sy, sxy, sxx)
+  SELECT probe_id, hr, count(*), sum(x), sum(v), sum(x * v), sum(x * x)
+  FROM added, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS hr) a,
+       LATERAL (SELECT (t - hr * 3600)::float8 AS x) b
+  GROUP BY probe_id, hr
+  ON CONFLICT (probe_id, hour) DO UPDATE SET n = h.n + excluded.n, sx = h.sx + excluded.sx,
+    sy = h.sy + excluded.sy, sxy = h.sxy + excluded.sxy, sxx = h.sxx + excluded.sxx),
+ins AS (SELECT probe_id, t + $2 AS t, v FROM added),
 agg AS (
   SELECT probe_id, count(*) AS n, min(t) AS tmin, max(t) AS tmax FROM ins GROUP BY probe_id),
 org AS (
@@ -104,24 +123,52 @@ inline constexpr const char* kConflictExamples =
 inline constexpr const char* kReadingsInRange =
     "SELECT t + $4, v FROM tarn.reading WHERE probe_id = $1 AND t BETWEEN $2 AND $3 ORDER BY t";
 
-// Probes with their summary and limits; $1 = 0 for all of them.
+// Probes with their summary, limits and kept sums of the window $2 (when up to date); $1 = 0
+// for all of them.
 inline constexpr const char* kListProbes = R"sql(
 SELECT p.id, p.tag, p.serial, p.data_type, p.part_no, p.probe_type_str, p.probe_type,
        p.mloss_unit, p.thickness, p.read_interval, p.probe_life, p.count, p.first_time,
        p.last_time, p.latest_value, p.sx, p.sy, p.sxy, p.sxx,
-       l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm
+       l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm,
+       w.n, w.sx, w.sy, w.sxy, w.sxx
 FROM tarn.probe p
 LEFT JOIN tarn.limits l ON l.probe_id = p.id
+LEFT JOIN tarn.probe_window w ON w.probe_id = p.id AND w.days = $2 AND w.count = p.count
+                              AND w.last_time = p.last_time
 WHERE $1 = 0 OR p.id = $1
 ORDER BY p.id)sql";
-// Least-squares sums over the last $3 days of the probes $1 whose last readings are $2 (x in
-// days from the last reading). $4 reading time epoch.
-inline constexpr const char* kWindowSums = R"sql(
-SELECT p.id, count(*), sum(x), sum(r.v), sum(x * r.v), sum(x * x)
-FROM unnest($1::integer[], $2::bigint[]) AS p(id, last)
-JOIN tarn.reading r ON r.probe_id = p.id AND r.t >= p.last - $4 - $3::bigint * 86400,
-     LATERAL (SELECT (r.t + $4 - p.last)::float8 / 86400 AS x) d
-GROUP BY p.id)sql";
+// Least-squares sums over the last `days` days of the probes $1 for each of the windows $2,
+// x in seconds from the window's start: the hour sums of its whole hours shifted to that
+// origin, plus the readings of the hour it starts in. $3 reading time epoch.
+#define TARN_PG_WINDOW_SUMS                                                                 \
+  "WITH w AS ("                                                                             \
+  " SELECT p.id, d.days, p.count, p.last_time, f, ceil(f::float8 / 3600)::bigint AS h0"     \
+  " FROM tarn.probe p, unnest($2::integer[]) AS d(days),"                                   \
+  "      LATERAL (SELECT p.last_time - $3 - d.days::bigint * 86400 AS f) a"                 \
+  " WHERE p.id = ANY($1::integer[]) AND p.count > 0),"                                      \
+  "parts AS ("                                                                              \
+  " SELECT w.id, w.days, w.count, w.last_time, h.n, h.sx + h.n * d AS sx, h.sy,"            \
+  "        h.sxy + d * h.sy AS sxy, h.sxx + 2 * d * h.sx + h.n * d * d AS sxx"              \
+  " FROM w JOIN tarn.reading_hour h ON h.probe_id = w.id AND h.hour >= w.h0,"               \
+  "      LATERAL (SELECT (h.hour * 3600 - w.f)::float8 AS d) a"                             \
+  " UNION ALL"                                                                              \
+  " SELECT w.id, w.days, w.count, w.last_time, 1, x, r.v, x * r.v, x * x"                   \
+  " FROM w JOIN tarn.reading r ON r.probe_id = w.id AND r.t >= w.f AND r.t < w.h0 * 3600,"  \
+  "      LATERAL (SELECT (r.t - w.f)::float8 AS x) a) "                                     \
+  "SELECT id, days, count, last_time, sum(n)::bigint, sum(sx), sum(sy), sum(sxy), sum(sxx)" \
+  " FROM parts GROUP BY id, days, count, last_time"
+inline constexpr const char* kWindowSums = TARN_PG_WINDOW_SUMS;
+// The usual windows' sums are kept per probe, refreshed for the probes an import touched, so
+// that the probe list reads one row per probe.
+inline constexpr const char* kStoredWindows = "{7,30,90,365}";
+inline constexpr const char* kRefreshWindows =
+    "INSERT INTO tarn.probe_window(probe_id, days, count, last_time, n, sx, sy, sxy, "
+    "sxx) " TARN_PG_WINDOW_SUMS
+    " ON CONFLICT (probe_id, days) DO UPDATE SET count = excluded.count,"
+    " last_time = excluded.last_time, n = excluded.n, sx = excluded.sx, sy = excluded.sy,"
+    " sxy = excluded.sxy, sxx = excluded.sxx";
+#undef TARN_PG_WINDOW_SUMS
+inline constexpr const char* kAllProbeIds = "SELECT coalesce(array_agg(id), '{}') FROM tarn.probe";
 
 inline constexpr const char* kReadLimits =
     "SELECT rate_warn, rate_alarm, consumed_warn, consumed_alarm FROM tarn.limits"
@@ -146,9 +193,23 @@ inline constexpr const char* kProbeFiles =
 inline constexpr const char* kReadingFile =
     "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, f.added FROM tarn.reading r"
     " JOIN tarn.source_file f ON f.id = r.file_id WHERE r.probe_id = $1 AND r.t = $2";
+// Where readings came from, for copies. A probe's runs are its readings in time order cut
+// wherever the file that brought them changes.
+inline constexpr const char* kSourceFiles =
+    "SELECT id, name, size, sha256, imported_at, added FROM tarn.source_file ORDER BY id";
+inline constexpr const char* kReadingRuns = R"sql(
+SELECT file_id, min(t) + $2, max(t) + $2, count(*) FROM (
+  SELECT t, file_id,
+         row_number() OVER (ORDER BY t) - row_number() OVER (PARTITION BY file_id ORDER BY t) AS g
+  FROM tarn.reading WHERE probe_id = $1) s
+GROUP BY file_id, g ORDER BY file_id, min(t))sql";
+inline constexpr const char* kProbeConflicts =
+    "SELECT file_id, t, stored, offered FROM tarn.conflict WHERE probe_id = $1 ORDER BY id";
+
 // Readings carry no foreign key (a per-row check would cost more than the load itself), so
 // they go explicitly; conflicts and limits follow the probe by cascade.
 inline constexpr const char* kRemoveReadings = "DELETE FROM tarn.reading WHERE probe_id = $1";
+inline constexpr const char* kRemoveHours = "DELETE FROM tarn.reading_hour WHERE probe_id = $1";
 inline constexpr const char* kRemoveProbe = "DELETE FROM tarn.probe WHERE id = $1";
 
 }  // namespace tarn::pg_sql

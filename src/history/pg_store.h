@@ -1,6 +1,7 @@
 // The PostgreSQL history store, shared by the files that implement it: pg_history.cpp (opening,
 // limits, removal), pg_import.cpp (imports), pg_probe_list.cpp (the probe list and its figures)
-// and pg_readings.cpp (readings and the files they came from).
+// and pg_readings.cpp (readings and the files they came from) and pg_trail.cpp (the
+// whole trail of files and conflicts, for copies).
 #pragma once
 
 #include <cstddef>
@@ -34,6 +35,8 @@ class PgHistory : public HistoryStore {
   }
 
   PgConnection& db() { return db_; }
+  // Compiling the list's short queries to machine code costs more than running them.
+  void SessionSettings() { db_.Exec("SET jit = off"); }
   void SetReadOnly(bool read_only) { read_only_ = read_only; }
 
   const std::string& Location() const override { return location_; }
@@ -56,6 +59,9 @@ class PgHistory : public HistoryStore {
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
+  std::vector<HistorySourceFile> SourceFiles() override;
+  std::vector<HistoryRun> ReadingRuns(int64_t probe_id) override;
+  std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override;
 
   HistoryStatus ReadOnlyRefusal() const {
     return HistoryStatus::Fail("The history " + location_ + " is a read-only history for role " +
@@ -94,7 +100,11 @@ class PgHistory : public HistoryStore {
 
   // Connects again when the server dropped the connection since the last call.
   HistoryStatus Ready() {
-    if (!db_.Bad() || db_.Reset()) return {};
+    if (!db_.Bad()) return {};
+    if (db_.Reset()) {
+      SessionSettings();
+      return {};
+    }
     return HistoryStatus::Fail("Cannot reach the history server " + location_ + ": " + db_.Error());
   }
   HistoryStatus Run(const std::string& text, std::initializer_list<PgParam> params = {}) {
@@ -106,7 +116,11 @@ class PgHistory : public HistoryStore {
   }
 
   HistoryStatus ImportBatchInto(ImportBatch& batch, ImportState* state);
+  // Adds readings that went straight into the table (in time order) to their hours' sums.
+  HistoryStatus MergeHours(int64_t probe_id, const std::vector<HistoryReading>& sorted);
   HistoryStatus MergeLoad(ImportState* state);
+  // Brings the kept window sums of every probe the import touched up to date.
+  HistoryStatus RefreshWindows(const ImportState& state);
   std::vector<ProbeSummary> QueryProbes(int64_t probe_id, int32_t window_days);
   HistoryLimits DefaultLimits();
 

@@ -287,7 +287,11 @@ ImportResult SqliteHistory::ImportBatches(
   }
   ImportState state;
   HistoryStatus status;
-  insert_file_.Start().Bind(1, facts.name).Bind(2, facts.size).Bind(3, facts.sha256).Bind(4, Now());
+  insert_file_.Start()
+      .Bind(1, facts.name)
+      .Bind(2, facts.size)
+      .Bind(3, facts.sha256)
+      .Bind(4, facts.imported_at != 0 ? facts.imported_at : Now());
   if (insert_file_.Step() != SQLITE_DONE) {
     status = Error(path_);
   } else {

@@ -18,6 +18,7 @@
 #include "history/probe_figures.h"
 #include "history/sqlite_statement.h"
 #include "history/sqlite_statements.h"
+#include "history/sqlite_trail.h"
 
 namespace tarn::sqlite_store {
 
@@ -154,6 +155,15 @@ class SqliteHistory : public HistoryStore {
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
+  std::vector<HistorySourceFile> SourceFiles() override {
+    return SqliteSourceFiles(db_, path_, &last_error_);
+  }
+  std::vector<HistoryRun> ReadingRuns(int64_t probe_id) override {
+    return SqliteReadingRuns(db_, path_, probe_id, &last_error_);
+  }
+  std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override {
+    return SqliteProbeConflicts(db_, path_, probe_id, &last_error_);
+  }
 
  private:
   struct ImportState {

@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <climits>
+#include <cmath>
+#include <map>
 #include <set>
 
 #include "core/history_fixture.h"
@@ -62,7 +64,8 @@ TEST_P(HistoryTest, OddTagNamesSurviveImportAndACopyThereAndBack) {
   EXPECT_EQ(report.result.added, 9);
   ASSERT_TRUE(CopyHistory(*store_, *other, &report).ok);
   EXPECT_EQ(report.result.added, 0);
-  EXPECT_EQ(report.result.duplicates, 9);
+  EXPECT_EQ(report.files, 0);
+  EXPECT_EQ(report.files_held, 1);
   auto home =
       OpenHistory(GetParam().location(dir_) + (GetParam().name == "SQLite" ? "2" : ""), &error);
   ASSERT_NE(home, nullptr) << error;
@@ -80,6 +83,59 @@ TEST_P(HistoryTest, OddTagNamesSurviveImportAndACopyThereAndBack) {
     EXPECT_EQ(Values(home->ReadRange(after[i].id, INT64_MIN, INT64_MAX)),
               (std::vector<double>{1.5, 2.5, 3.5}));
   }
+}
+
+// Each reading's file (name, digest, import time) and every kept conflict, as one text.
+std::vector<std::string> TrailOf(HistoryStore& store) {
+  std::vector<std::string> out;
+  for (const ProbeSummary& p : store.ListProbes(0)) {
+    for (const HistoryReading& r : store.ReadRange(p.id, INT64_MIN, INT64_MAX)) {
+      const auto f = store.ReadingFile(p.id, r.time);
+      out.push_back(p.key.tag + " " + std::to_string(r.time) + " " +
+                    (f ? f->name + " " + f->sha256 + " " + std::to_string(f->imported_at) : "?"));
+    }
+    std::map<int64_t, std::string> names;
+    for (const HistorySourceFile& f : store.SourceFiles()) names[f.id] = f.name;
+    for (const StoredConflict& c : store.ProbeConflicts(p.id)) {
+      out.push_back(p.key.tag + " conflict " + std::to_string(c.time) + " " + names[c.file_id] +
+                    " " + std::to_string(c.stored) + " " + std::to_string(c.offered));
+    }
+  }
+  return out;
+}
+
+TEST_P(HistoryTest, CopyThereAndBackKeepsEachReadingsFileAndTheConflicts) {
+  const int64_t t0 = At(2025, 6, 1);
+  // b.nid fills the gaps a.nid left, repeats its readings, changes one and goes on past it.
+  ASSERT_TRUE(
+      ImportText(NembraTag("T", "1", false, t0, 6, 120, [](int i) { return 1.0 + i; }), "a.nid")
+          .status.ok);
+  const ImportResult b = ImportText(
+      NembraTag("T", "1", false, t0, 12, 60, [](int i) { return i == 4 ? 99 : 1 + i / 2.0; }),
+      "b.nid");
+  ASSERT_TRUE(b.status.ok);
+  ASSERT_EQ(b.added, 6);
+  ASSERT_EQ(b.conflicts, 1);
+  const std::vector<std::string> trail = TrailOf(*store_);
+  ASSERT_EQ(trail.size(), 13u);
+
+  std::string error;
+  auto there = OpenHistory(OtherLocation(GetParam().name, dir_, "there"), &error);
+  ASSERT_NE(there, nullptr) << error;
+  HistoryCopyReport report;
+  ASSERT_TRUE(CopyHistory(*store_, *there, &report).ok);
+  EXPECT_EQ(report.files, 2);
+  EXPECT_EQ(TrailOf(*there), trail);
+  ASSERT_TRUE(CopyHistory(*store_, *there, &report).ok);  // again: nothing new
+  EXPECT_EQ(report.result.added + report.result.conflicts + report.files, 0);
+  EXPECT_EQ(there->SourceFiles().size(), 2u);
+  EXPECT_EQ(TrailOf(*there), trail);
+
+  auto home =
+      OpenHistory(GetParam().location(dir_) + (GetParam().name == "SQLite" ? "2" : ""), &error);
+  ASSERT_NE(home, nullptr) << error;
+  ASSERT_TRUE(CopyHistory(*there, *home, &report).ok);
+  EXPECT_EQ(TrailOf(*home), trail);
 }
 
 TEST_P(HistoryTest, OverlappingImportsAtOnceAddEachReadingOnceAndReadersSeeWholeFiles) {
@@ -193,6 +249,27 @@ TEST_F(ServerHistory, ReadOnlyRoleListsAndReadsButRefusesChanges) {
   EXPECT_NE(reader->SetLimits(0, HistoryLimits{}).message.find("read-only history"),
             std::string::npos);
   EXPECT_EQ(store_->ListProbes(0).size(), 1u);
+}
+
+TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
+  ASSERT_TRUE(Import(NembraTag("T1", "1", true, At(2025, 1, 1, 0, 5), 100, 97, [](int i) {
+                return 500 + i * 0.3 * (i % 5);
+              })).status.ok);
+  const auto before = store_->ListProbes(1);
+  store_.reset();
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.probe_window;"
+                    "UPDATE tarn.schema_info SET version = 1",
+                    uri_),
+            "");
+  std::string error;
+  store_ = OpenHistory(uri_, &error);
+  ASSERT_NE(store_, nullptr) << error;
+  const auto after = store_->ListProbes(1);
+  ASSERT_EQ(after.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    ASSERT_TRUE(before.at(i).rate.has_value() && after[i].rate.has_value());
+    EXPECT_NEAR(*after[i].rate, *before[i].rate, 1e-9 * std::abs(*before[i].rate));
+  }
 }
 
 TEST_F(ServerHistory, ServerFaultsGiveClearMessagesAndChangeNothing) {
