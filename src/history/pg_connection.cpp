@@ -143,6 +143,24 @@ void PgConnection::CopyRow(int32_t probe_id, int64_t t, double v, int32_t file_i
   if (copy_buffer_.size() >= kCopyChunk) Flush();
 }
 
+void PgConnection::CopyHourRow(int32_t probe_id, int64_t hour, int64_t n, double sx, double sy,
+                               double sxy, double sxx) {
+  Put16(&copy_buffer_, 7);
+  Put32(&copy_buffer_, 4);
+  Put32(&copy_buffer_, static_cast<uint32_t>(probe_id));
+  for (int64_t v : {hour, n}) {
+    Put32(&copy_buffer_, 8);
+    Put64(&copy_buffer_, static_cast<uint64_t>(v));
+  }
+  for (double v : {sx, sy, sxy, sxx}) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    Put32(&copy_buffer_, 8);
+    Put64(&copy_buffer_, bits);
+  }
+  if (copy_buffer_.size() >= kCopyChunk) Flush();
+}
+
 bool PgConnection::Flush() {
   if (copy_failed_ || copy_buffer_.empty()) return !copy_failed_;
   if (PQputCopyData(conn_, copy_buffer_.data(), static_cast<int>(copy_buffer_.size())) != 1) {

@@ -67,6 +67,9 @@ class PgConnection {
   // CopyRow..., EndCopy. A negative file leaves the fourth column out.
   bool BeginCopy(const std::string& copy_sql, std::string* error);
   void CopyRow(int32_t probe_id, int64_t t, double v, int32_t file_id);
+  // The same for (int32 probe, int64 hour, int64 n, float64 sx, sy, sxy, sxx) rows.
+  void CopyHourRow(int32_t probe_id, int64_t hour, int64_t n, double sx, double sy, double sxy,
+                   double sxx);
   // Sends what is buffered and ends the COPY; false with Error() set on failure.
   bool EndCopy(std::string* error);
 

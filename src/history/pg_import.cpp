@@ -1,6 +1,15 @@
 #include "history/pg_store.h"
 
 #include <climits>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "history/import_source.h"
 #include "history/pg_statements.h"
@@ -15,6 +24,55 @@ namespace {
 // Readings handed from the file reader at a time: bounds memory for very long tags.
 constexpr std::size_t kBatchSize = 1 << 18;
 constexpr int64_t kSecondsPerHour = 3600;
+
+// Reads the file on a thread of its own, one batch ahead, while the server takes in the one
+// before; hands the batches to `sink` here, in file order.
+HistoryStatus ReadAhead(const std::string& path, const ImportControl& control,
+                        const HistoryStore::BatchSink& sink) {
+  std::mutex m;
+  std::condition_variable cv;
+  std::deque<ImportBatch> queue;
+  bool read_all = false, stop = false;
+  HistoryStatus read_status;
+  std::thread reader([&] {
+    HistoryStatus st = ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
+                                        [&](ImportBatch& batch) {
+                                          std::unique_lock<std::mutex> lock(m);
+                                          cv.wait(lock, [&] { return stop || queue.size() < 2; });
+                                          if (stop) return HistoryStatus::Fail(kImportCancelled);
+                                          queue.push_back(std::move(batch));
+                                          cv.notify_all();
+                                          return HistoryStatus{};
+                                        });
+    std::lock_guard<std::mutex> lock(m);
+    read_status = st;
+    read_all = true;
+    cv.notify_all();
+  });
+  HistoryStatus st;
+  int64_t done = 0;
+  for (;;) {
+    ImportBatch batch;
+    {
+      std::unique_lock<std::mutex> lock(m);
+      cv.wait(lock, [&] { return read_all || !queue.empty(); });
+      if (queue.empty()) break;
+      batch = std::move(queue.front());
+      queue.pop_front();
+      cv.notify_all();
+    }
+    done += static_cast<int64_t>(batch.readings.size());
+    if (st = sink(batch); !st) break;
+    if (control.progress) control.progress(done);
+  }
+  {
+    std::lock_guard<std::mutex> lock(m);
+    stop = true;
+    cv.notify_all();
+  }
+  reader.join();
+  return st ? read_status : st;
+}
 
 }  // namespace
 
@@ -124,36 +182,47 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   for (const HistoryReading& reading : r) {
     run.sums.Add(static_cast<double>(reading.time - run.origin) / kSecondsPerDay, reading.value);
   }
-  if (HistoryStatus st = MergeHours(probe_id, r); !st) return st;
+  AddHours(probe_id, r, &state->hours);
   run.count += static_cast<int64_t>(r.size());
   run.changed = true;
   result.added += static_cast<int64_t>(r.size());
   return {};
 }
 
-HistoryStatus PgHistory::MergeHours(int64_t probe_id, const std::vector<HistoryReading>& sorted) {
-  std::vector<int64_t> hours, counts;
-  std::vector<double> sx, sy, sxy, sxx;
+void PgHistory::AddHours(int64_t probe_id, const std::vector<HistoryReading>& sorted,
+                         std::vector<HourSums>* hours) {
+  const std::size_t start = hours->size();
   for (const HistoryReading& reading : sorted) {
     const int64_t t = reading.time - kPgReadingEpoch;
     const int64_t hour = t / kSecondsPerHour - (t % kSecondsPerHour < 0 ? 1 : 0);
-    if (hours.empty() || hours.back() != hour) {
-      hours.push_back(hour);
-      counts.push_back(0);
-      sx.push_back(0);
-      sy.push_back(0);
-      sxy.push_back(0);
-      sxx.push_back(0);
+    if (hours->size() == start || hours->back().hour != hour) {
+      hours->push_back({static_cast<int32_t>(probe_id), hour});
     }
+    HourSums& h = hours->back();
     const double x = static_cast<double>(t - hour * kSecondsPerHour);
-    ++counts.back();
-    sx.back() += x;
-    sy.back() += reading.value;
-    sxy.back() += x * reading.value;
-    sxx.back() += x * x;
+    ++h.n;
+    h.sx += x;
+    h.sy += reading.value;
+    h.sxy += x * reading.value;
+    h.sxx += x * x;
   }
-  return Run(sql::kMergeHours, {probe_id, NumberArray(hours), NumberArray(counts), NumberArray(sx),
-                                NumberArray(sy), NumberArray(sxy), NumberArray(sxx)});
+}
+
+HistoryStatus PgHistory::MergeHours(const ImportState& state) {
+  if (state.hours.empty()) return {};
+  std::string why;
+  bool ok = db_.BeginCopy(sql::kCopyHours, &why);
+  if (ok) {
+    for (const HourSums& h : state.hours) {
+      db_.CopyHourRow(h.probe_id, h.hour, h.n, h.sx, h.sy, h.sxy, h.sxx);
+    }
+    ok = db_.EndCopy(&why);
+  }
+  if (!ok) {
+    return db_.Bad() ? Failure(PgResult())
+                     : HistoryStatus::Fail("The history server " + location_ + " refused: " + why);
+  }
+  return Run(sql::kMergeHours);
 }
 
 HistoryStatus PgHistory::RefreshWindows(const ImportState& state) {
@@ -199,25 +268,38 @@ ImportResult PgHistory::Import(const std::string& path, const ImportControl& con
     failed.status = ReadOnlyRefusal();
     return failed;
   }
-  ImportFileFacts facts;
-  if (HistoryStatus st = DigestFile(path, &facts); !st) {
-    failed.status = st;
+  if (std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose); !f) {
+    failed.status = HistoryStatus::Fail("Cannot open file " + path + ".");
     return failed;
   }
-  int64_t done = 0;
-  return ImportBatches(facts, [&](const BatchSink& sink) {
-    return ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
-                            [&](ImportBatch& batch) {
-                              done += static_cast<int64_t>(batch.readings.size());
-                              HistoryStatus st = sink(batch);
-                              if (st && control.progress) control.progress(done);
-                              return st;
-                            });
+  // The digest is taken while the readings go in; the file's record gets it at the end.
+  auto digest = std::async(std::launch::async, [path] {
+    ImportFileFacts f;
+    HistoryStatus st = DigestFile(path, &f);
+    return std::make_pair(st, f);
   });
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  ImportFileFacts facts;
+  facts.name = ec ? path : absolute.string();
+  return ImportAll(
+      facts, [&](const BatchSink& sink) { return ReadAhead(path, control, sink); },
+      [&](ImportFileFacts* f) {
+        auto [st, d] = digest.get();
+        f->size = d.size;
+        f->sha256 = d.sha256;
+        return st;
+      });
 }
 
 ImportResult PgHistory::ImportBatches(
     const ImportFileFacts& facts, const std::function<HistoryStatus(const BatchSink&)>& produce) {
+  return ImportAll(facts, produce, nullptr);
+}
+
+ImportResult PgHistory::ImportAll(ImportFileFacts facts,
+                                  const std::function<HistoryStatus(const BatchSink&)>& produce,
+                                  const std::function<HistoryStatus(ImportFileFacts*)>& complete) {
   ImportResult failed;
   if (read_only_) {
     failed.status = ReadOnlyRefusal();
@@ -233,6 +315,7 @@ ImportResult PgHistory::ImportBatches(
   HistoryStatus status = Run("BEGIN");
   if (status) status = Run(sql::kLockHistory);
   if (status) status = Run(sql::kCreateLoad);
+  if (status) status = Run(sql::kCreateHours);
   if (status) {
     PgResult file =
         db_.Exec(sql::kInsertFile, {FileNameToServer(facts.name), facts.size, facts.sha256,
@@ -247,6 +330,7 @@ ImportResult PgHistory::ImportBatches(
     status = produce([&](ImportBatch& batch) { return ImportBatchInto(batch, &state); });
   }
   if (status) status = MergeLoad(&state);
+  if (status) status = MergeHours(state);
   if (status) status = RefreshWindows(state);
   ImportResult& result = state.result;
   result.tags = static_cast<int32_t>(state.tags.size());
@@ -259,9 +343,10 @@ ImportResult PgHistory::ImportBatches(
                                         ex.Int(i, 2), ex.Real(i, 3), ex.Real(i, 4)});
     }
   }
+  if (status && complete) status = complete(&facts);
   if (status) {
     status = Run(sql::kFinishFile, {state.file_id, int64_t{result.tags}, result.added,
-                                    result.duplicates, result.conflicts});
+                                    result.duplicates, result.conflicts, facts.size, facts.sha256});
   }
   if (status) status = Run("COMMIT");
   if (!status) {

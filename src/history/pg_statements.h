@@ -52,18 +52,23 @@ inline constexpr const char* kInsertFile =
     "INSERT INTO tarn.source_file(name, size, sha256, imported_at) VALUES($1, $2, $3, $4)"
     " RETURNING id";
 inline constexpr const char* kFinishFile =
-    "UPDATE tarn.source_file SET tags = $2, added = $3, duplicates = $4, conflicts = $5"
-    " WHERE id = $1";
+    "UPDATE tarn.source_file SET tags = $2, added = $3, duplicates = $4, conflicts = $5,"
+    " size = $6, sha256 = $7 WHERE id = $1";
 // Conflicts found inside one file, as arrays of probe, time, kept and offered values.
 inline constexpr const char* kInsertFileConflicts =
     "INSERT INTO tarn.conflict(probe_id, t, stored, offered, file_id)"
     " SELECT $1, unnest($2::bigint[]), unnest($3::float8[]), unnest($4::float8[]), $5";
 
-// Hour sums of readings added straight: arrays of hour, n, sx, sy, sxy, sxx for probe $1.
+// Hour sums of readings added straight, gathered during the import and merged in once.
+inline constexpr const char* kCreateHours =
+    "CREATE TEMP TABLE IF NOT EXISTS tarn_hours(probe_id integer, hour bigint, n bigint,"
+    " sx float8, sy float8, sxy float8, sxx float8) ON COMMIT DELETE ROWS";
+inline constexpr const char* kCopyHours =
+    "COPY pg_temp.tarn_hours(probe_id, hour, n, sx, sy, sxy, sxx) FROM STDIN BINARY";
 inline constexpr const char* kMergeHours = R"sql(
 INSERT INTO tarn.reading_hour AS h(probe_id, hour, n, sx, sy, sxy, sxx)
-SELECT $1, unnest($2::bigint[]), unnest($3::bigint[]), unnest($4::float8[]),
-       unnest($5::float8[]), unnest($6::float8[]), unnest($7::float8[])
+SELECT probe_id, hour, sum(n), sum(sx), sum(sy), sum(sxy), sum(sxx) FROM pg_temp.tarn_hours
+GROUP BY probe_id, hour
 ON CONFLICT (probe_id, hour) DO UPDATE SET n = h.n + excluded.n, sx = h.sx + excluded.sx,
   sy = h.sy + excluded.sy, sxy = h.sxy + excluded.sxy, sxx = h.sxx + excluded.sxx)sql";
 

@@ -12,12 +12,11 @@
 #include <utility>
 
 #include "history/history_store.h"
+#include "history/import_source.h"
 #include "history/pg_connection.h"
 #include "history/probe_figures.h"
 
 namespace tarn {
-
-struct ImportBatch;
 
 // Reading times are stored as seconds from 01/01/2000, as in the embedded store.
 inline constexpr HistoryTime kPgReadingEpoch = 63082281600;
@@ -90,8 +89,16 @@ class PgHistory : public HistoryStore {
     bool staged = false;   // some of its readings wait in the load table
     bool changed = false;  // readings went straight in: the summary row must be written
   };
+  // Least-squares sums of one probe-hour, x in seconds from the hour's start.
+  struct HourSums {
+    int32_t probe_id = 0;
+    int64_t hour = 0;
+    int64_t n = 0;
+    double sx = 0.0, sy = 0.0, sxy = 0.0, sxx = 0.0;
+  };
   struct ImportState {
     int64_t file_id = 0;
+    std::vector<HourSums> hours;  // of the readings that went straight in
     std::set<int32_t> tags;
     std::map<std::tuple<std::string, std::string, int32_t>, ProbeRun> probes;
     ImportResult result;
@@ -116,8 +123,16 @@ class PgHistory : public HistoryStore {
   }
 
   HistoryStatus ImportBatchInto(ImportBatch& batch, ImportState* state);
-  // Adds readings that went straight into the table (in time order) to their hours' sums.
-  HistoryStatus MergeHours(int64_t probe_id, const std::vector<HistoryReading>& sorted);
+  // Sums the hours of readings that go straight into the table (in time order); MergeHours
+  // adds them to the stored hours in one statement.
+  static void AddHours(int64_t probe_id, const std::vector<HistoryReading>& sorted,
+                       std::vector<HourSums>* hours);
+  HistoryStatus MergeHours(const ImportState& state);
+  // ImportBatches, with `complete` (when given) filling in the file's size and digest at the
+  // end.
+  ImportResult ImportAll(ImportFileFacts facts,
+                         const std::function<HistoryStatus(const BatchSink&)>& produce,
+                         const std::function<HistoryStatus(ImportFileFacts*)>& complete);
   HistoryStatus MergeLoad(ImportState* state);
   // Brings the kept window sums of every probe the import touched up to date.
   HistoryStatus RefreshWindows(const ImportState& state);
