@@ -1,5 +1,6 @@
 #include "history/history_copy.h"
 
+#include <algorithm>
 #include <climits>
 #include <map>
 #include <set>
