@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 
@@ -200,6 +201,18 @@ void NormaliseReadings(std::vector<HistoryReading>* readings, int64_t* duplicate
     r[out++] = r[i];
   }
   r.resize(out);
+}
+
+HistoryTime HistoryNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  DateTime dt;
+  if (!MakeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                    local.tm_min, std::min(local.tm_sec, 59), &dt)) {
+    return 0;
+  }
+  return dt.ticks / kTicksPerSecond;
 }
 
 }  // namespace tarn

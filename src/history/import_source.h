@@ -30,6 +30,9 @@ struct ImportFileFacts {
   HistoryTime imported_at = 0;  // when it was imported; 0: now (a copy keeps the original's)
 };
 
+// Now, on the history's clock (local wall-clock seconds): when a file is imported.
+HistoryTime HistoryNow();
+
 HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out);
 
 // Reads every tag of the file in file order and hands its readings to `on_batch`, in batches of

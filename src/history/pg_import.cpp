@@ -319,7 +319,7 @@ ImportResult PgHistory::ImportAll(ImportFileFacts facts,
   if (status) {
     PgResult file =
         db_.Exec(sql::kInsertFile, {FileNameToServer(facts.name), facts.size, facts.sha256,
-                                    facts.imported_at != 0 ? facts.imported_at : PgNow()});
+                                    facts.imported_at != 0 ? facts.imported_at : HistoryNow()});
     if (!file.ok() || file.rows() != 1) {
       status = Failure(file);
     } else {

@@ -31,18 +31,6 @@ bool ValidUtf8(const std::string& s) {
 
 }  // namespace
 
-HistoryTime PgNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  DateTime dt;
-  if (!MakeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                    local.tm_min, std::min(local.tm_sec, 59), &dt)) {
-    return 0;
-  }
-  return dt.ticks / kTicksPerSecond;
-}
-
 std::string ToServer(const std::string& narrow) {
   return NarrowToUtf8(narrow);
 }

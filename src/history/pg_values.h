@@ -10,9 +10,6 @@
 
 namespace tarn {
 
-// Now, on the history's clock (local wall-clock seconds).
-HistoryTime PgNow();
-
 // Record texts are Windows-1252; the server keeps UTF-8 so that any client reads them right.
 std::string ToServer(const std::string& narrow);
 std::string FromServer(const std::string& utf8);

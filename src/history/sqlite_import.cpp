@@ -7,22 +7,6 @@
 
 namespace tarn::sqlite_store {
 
-namespace {
-
-HistoryTime Now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  DateTime dt;
-  if (!MakeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                    local.tm_min, std::min(local.tm_sec, 59), &dt)) {
-    return 0;
-  }
-  return dt.ticks / kTicksPerSecond;
-}
-
-}  // namespace
-
 HistoryStatus SqliteHistory::ProbeId(const ProbeKey& key, ImportState* state, int64_t* id,
                                      bool* created) {
   *created = false;
@@ -291,7 +275,7 @@ ImportResult SqliteHistory::ImportBatches(
       .Bind(1, facts.name)
       .Bind(2, facts.size)
       .Bind(3, facts.sha256)
-      .Bind(4, facts.imported_at != 0 ? facts.imported_at : Now());
+      .Bind(4, facts.imported_at != 0 ? facts.imported_at : HistoryNow());
   if (insert_file_.Step() != SQLITE_DONE) {
     status = Error(path_);
   } else {
