@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -89,6 +90,8 @@ class AnlWorkerTest : public ::testing::Test {
   }
   static void Open(Anl* anl, const QString& path) {
     anl->exec_file_dialog = [path](QFileDialog* d) {
+      // The dialog is kept for the run; each Open still starts with no file chosen.
+      for (const QString& chosen : d->selectedFiles()) EXPECT_TRUE(QFileInfo(chosen).isDir());
       d->selectFile(path);
       return true;
     };

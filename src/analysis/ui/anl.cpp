@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -87,6 +88,12 @@ void SetUpGrid(QTableView* grid) {
   grid->horizontalHeader()->setSectionsClickable(false);
   grid->horizontalHeader()->setSectionsMovable(false);
   grid->horizontalHeader()->setHighlightSections(false);
+}
+
+// A reused dialog starts with no file chosen, as a new one does.
+void ClearChoice(QFileDialog* dialog) {
+  for (auto* view : dialog->findChildren<QAbstractItemView*>()) view->clearSelection();
+  for (auto* edit : dialog->findChildren<QLineEdit*>()) edit->clear();
 }
 
 }  // namespace
@@ -297,7 +304,11 @@ void Anl::btnOpen_Click() {
 }
 
 void Anl::OpenData() {
-  QFileDialog dialog(this);
+  // One dialog for the run: a dialog's end writes Qt's own settings file with a disk sync, which
+  // held the window up for a tenth of a second just as a big open started.
+  if (!open_dialog_) open_dialog_ = new QFileDialog(this);
+  QFileDialog& dialog = *open_dialog_;
+  ClearChoice(&dialog);
   dialog.setObjectName(QStringLiteral("OpenDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);

@@ -111,6 +111,7 @@ class Anl : public QWidget, private ReaderNotifier {
   bool applying_ = false;  // a finished read is being shown: selecting its tag reads nothing
   ReadingModel* view_model_ = nullptr;
   InfoModel* info_model_ = nullptr;
+  QFileDialog* open_dialog_ = nullptr;  // OpenDialog, made at the first Open
 
   QFrame* panel2;
   QLabel* lbDataType;
