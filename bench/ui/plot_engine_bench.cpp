@@ -1,9 +1,12 @@
 // Redraw and pointer-move costs of the graph on a 1920 by 1080 QImage, with a full series of
-// 65535 samples and a short one of 2000.
+// 65535 samples and a short one of 2000; beside them a redraw after a zoom and the copy of the
+// bitmap, the floor of any redraw.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
+#include <QImage>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "common/date_time.h"
@@ -51,6 +54,36 @@ void BM_FullRedraw(benchmark::State& state) {
   state.counters["samples"] = grp->count;
 }
 BENCHMARK(BM_FullRedraw)->Arg(65535)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A redraw after each zoom: the range changes every time, so the background is drawn, not kept.
+void BM_RedrawNewRange(benchmark::State& state) {
+  auto grp = MakeSeries(65535);
+  const _basic_set_ setup = Settings();
+  GraphView view(*grp, setup, QImageSurface::Factory());
+  view.gInit(1920, 1080);
+  view.RedrawGraph();
+  const int end = grp->elapsed[grp->count - 1];
+  int i = 0;
+  for (auto _ : state) {
+    view.engine.grMinx = 0;
+    view.engine.grMaxx = (i++ & 1) ? end : end - 20000;
+    view.BaseGraph();
+    view.DrawGraph();
+  }
+}
+BENCHMARK(BM_RedrawNewRange)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor of any redraw of this bitmap: copying its 1920 by 1080 pixels once.
+void BM_BitmapCopyFloor(benchmark::State& state) {
+  QImage from(1920, 1080, QImage::Format_ARGB32), to(1920, 1080, QImage::Format_ARGB32);
+  from.fill(Qt::white);
+  to.fill(Qt::black);
+  for (auto _ : state) {
+    std::memcpy(to.bits(), from.constBits(), static_cast<size_t>(from.sizeInBytes()));
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_BitmapCopyFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Like BM_FullRedraw with a 2-pixel data line (the settings allow 1 to 5).
 void BM_FullRedrawWideLine(benchmark::State& state) {

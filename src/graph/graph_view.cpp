@@ -94,10 +94,21 @@ void GraphView::BaseGraph() {
   engine.grMaxx = grp_.elapsed[gpx2];
   if (yaxis_auto) engine.gSetAutoYaxis(&grp_.value[gpx1], gpx2 - gpx1 + 1);
   engine.cl_data = cl_data;
+  GetRegressionConst();
+  // While the view stays put (series or trend switched, settings confirmed unchanged) the
+  // frame, grid, titles, labels, legend and rate are copied back rather than drawn.
+  BackgroundKey key;
+  engine.AddBaseKey(&key);
+  key.Add(int64_t{cl_trend}).Add(GetCrateStr(gpx1, gpx2));
+  if (background_.Restore(engine.surface(), key)) {
+    engine.gBaseRestored();
+    engine.gSetLine(cl_trend, 6);  // as PutLegend leaves it
+    return;
+  }
   engine.gDrawBase();
   PutLegend();
-  GetRegressionConst();
   PutCrate();
+  background_.Drawn(engine.surface(), key);
 }
 
 void GraphView::DrawGraph() {

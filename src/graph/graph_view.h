@@ -99,6 +99,7 @@ class GraphView {
 
   const _grp_values_& grp_;
   const _basic_set_& setup_;
+  BackgroundCache background_;
   std::string decimal_sep_ = ".";
 };
 

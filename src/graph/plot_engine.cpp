@@ -25,6 +25,36 @@ std::string WithSeparator(std::string text, const std::string& sep) {
   return text;
 }
 
+// Lowest and highest number among v[0..n), NaNs passed over, as gMinValue and gMaxValue give
+// them (a zero's sign aside, which the margins of the automatic range remove). Branch-free with
+// four lanes, so it runs at the speed of the memory; false when no finite extreme was found (all
+// NaN, or an infinity), where the plain scans decide.
+// Mapped offsets this small leave room in an int for the bitmap's own coordinates.
+bool InBand(double offset) {
+  return std::fabs(offset) < 1073741824.0;
+}
+
+bool NumberRange(const double* v, int n, double* lo, double* hi) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  double mn[4] = {kInf, kInf, kInf, kInf};
+  double mx[4] = {-kInf, -kInf, -kInf, -kInf};
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    for (int k = 0; k < 4; ++k) {
+      const double x = v[i + k];
+      mn[k] = x < mn[k] ? x : mn[k];
+      mx[k] = x > mx[k] ? x : mx[k];
+    }
+  }
+  for (; i < n; ++i) {
+    mn[0] = v[i] < mn[0] ? v[i] : mn[0];
+    mx[0] = v[i] > mx[0] ? v[i] : mx[0];
+  }
+  *lo = std::min(std::min(mn[0], mn[1]), std::min(mn[2], mn[3]));
+  *hi = std::max(std::max(mx[0], mx[1]), std::max(mx[2], mx[3]));
+  return std::isfinite(*lo) && std::isfinite(*hi);
+}
+
 }  // namespace
 
 PlotEngine::PlotEngine(SurfaceFactory factory) : factory_(std::move(factory)) {}
@@ -73,6 +103,28 @@ void PlotEngine::gDrawBase() {
   gPutTitley();
   gPutLabelx();
   gPutLabely();
+}
+
+void PlotEngine::AddBaseKey(BackgroundKey* key) const {
+  key->Add(int64_t{gBaseW}).Add(int64_t{gBaseH}).Add(int64_t{gridX}).Add(int64_t{gridY});
+  key->Add(int64_t{grMinx}).Add(int64_t{grMaxx}).Add(int64_t{x_unit_seconds}).Add(base_time.ticks);
+  key->Add(grMiny).Add(grMaxy).Add(decimal_sep_);
+  for (uint32_t c :
+       {gclBack, gclGrpArea, gclGridx, gclGridy, gclBox, gclTitle, gclTitlex, gclTitley, cl_data}) {
+    key->Add(int64_t{c});
+  }
+  key->Add(double{gclBoxWidth});
+  key->Add(gTitle).Add(gTitlex).Add(gTitley);
+  for (const FontInfo* f : {&gFontTitle, &gFontTitlex, &gFontTitley, &gFontLabelx, &gFontLabely}) {
+    key->Add(*f);
+  }
+}
+
+void PlotEngine::gBaseRestored() {
+  gSetSize(gBaseW, gBaseH);
+  sX1 = sX2 = sY1 = sY2 = -1;
+  gclLabelx = kColorBlack;
+  gclLabely = cl_data;
 }
 
 void PlotEngine::gDrawGrid() {
@@ -220,30 +272,51 @@ double PlotEngine::gMaxValue(const double* v, int cnt) {
 
 void PlotEngine::gSetAutoYaxis(const double* v, int cnt) {
   if (cnt < 1) return;
-  grMiny = gMinValue(v, cnt) - 0.5;
-  grMaxy = gMaxValue(v, cnt) + 0.5;
+  double lo = 0.0, hi = 0.0;
+  if (!NumberRange(v, cnt, &lo, &hi)) {
+    lo = gMinValue(v, cnt);
+    hi = gMaxValue(v, cnt);
+  }
+  grMiny = lo - 0.5;
+  grMaxy = hi + 0.5;
 }
 
 void PlotEngine::gDrawGraph(const double* yv, const int32_t* xv, int n1, int n2) {
   sX1 = sX2 = sY1 = sY2 = -1;
   if (!gbase || n1 < 0 || n2 < n1 || grMaxx == grMinx) return;
   std::vector<DrawPoint> points;
-  points.reserve(static_cast<size_t>(n2 - n1 + 1));
+  points.reserve(static_cast<size_t>(std::min(n2 - n1 + 1, 4 * gbW + 8)));
   // At 65535 samples on 1920 columns most consecutive samples share a column. The lines between
   // them only cover that column from their lowest to their highest point, so each run of
   // points in one column becomes its first, lowest, highest and last point: the same pixels
   // for a thin line, and far fewer segments for the library to stroke.
+  // With the times in order and a finite value range both mappings never turn back, so a run's
+  // end can be searched for and its lowest and highest points are those of its extreme values.
+  const bool monotone = std::is_sorted(xv + n1, xv + n2 + 1) && std::isfinite(grMaxy - grMiny) &&
+                        InBand(XPart(xv[n1])) && InBand(XPart(xv[n2]));
   int i = n1;
   while (i <= n2) {
     const DrawPoint first{gGetScrX(xv[i]), gGetScrY(yv[i])};
     DrawPoint lo = first, hi = first, last = first;
     int j = i + 1;
-    for (; j <= n2; ++j) {
-      const int x = gGetScrX(xv[j]);
-      if (x != first.x) break;
-      last = {x, gGetScrY(yv[j])};
-      if (last.y < lo.y) lo = last;
-      if (last.y > hi.y) hi = last;
+    if (monotone) {
+      j = RunEnd(xv, i, n2, first.x);
+      last.y = gGetScrY(yv[j - 1]);
+      if (!ValueSpan(yv, i, j, &lo.y, &hi.y)) {
+        for (int k = i + 1; k < j; ++k) {
+          const int y = gGetScrY(yv[k]);
+          lo.y = std::min(lo.y, y);
+          hi.y = std::max(hi.y, y);
+        }
+      }
+    } else {
+      for (; j <= n2; ++j) {
+        const int x = gGetScrX(xv[j]);
+        if (x != first.x) break;
+        last = {x, gGetScrY(yv[j])};
+        if (last.y < lo.y) lo = last;
+        if (last.y > hi.y) hi = last;
+      }
     }
     for (const DrawPoint& p : {first, lo, hi, last}) {
       if (!points.empty() && points.back().x == p.x && points.back().y == p.y) continue;
@@ -253,6 +326,55 @@ void PlotEngine::gDrawGraph(const double* yv, const int32_t* xv, int n1, int n2)
   }
   if (points.size() < 2) return;
   gbase->DrawPolyline(points.data(), static_cast<int>(points.size()), gclLine, gclLineWidth);
+}
+
+int PlotEngine::RunEnd(const int32_t* xv, int i, int n2, int x) const {
+  int in = i, out = n2 + 1;
+  for (int step = 1; in + step < out; step *= 2) {
+    if (gGetScrX(xv[in + step]) != x) {
+      out = in + step;
+      break;
+    }
+    in += step;
+  }
+  while (out - in > 1) {
+    const int mid = in + (out - in) / 2;
+    (gGetScrX(xv[mid]) == x ? in : out) = mid;
+  }
+  return out;
+}
+
+double PlotEngine::XPart(int rx) const {
+  return static_cast<double>(gbW - 1) * (static_cast<double>(rx) - grMinx) /
+         (static_cast<double>(grMaxx) - grMinx);
+}
+
+double PlotEngine::YPart(double ry) const {
+  return static_cast<double>(gbH - 1) * (ry - grMiny) / (grMaxy - grMiny);
+}
+
+bool PlotEngine::ValueSpan(const double* yv, int i, int j, int* y_top, int* y_bottom) const {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  double vmin = kInf, vmax = -kInf;
+  bool nan = false;
+  for (int k = i; k < j; ++k) {
+    const double v = yv[k];
+    vmin = v < vmin ? v : vmin;
+    vmax = v > vmax ? v : vmax;
+    nan |= std::isnan(v);
+  }
+  const auto take = [&](int y) {
+    *y_top = std::min(*y_top, y);
+    *y_bottom = std::max(*y_bottom, y);
+  };
+  if (vmin <= vmax) {
+    // Far outside the range the pixel sums overflow and the order is lost.
+    if (!InBand(YPart(vmin)) || !InBand(YPart(vmax))) return false;
+    take(gGetScrY(vmin));
+    take(gGetScrY(vmax));
+  }
+  if (nan) take(gGetScrY(std::numeric_limits<double>::quiet_NaN()));
+  return true;
 }
 
 void PlotEngine::gDrawLine(double x1, double y1, double x2, double y2) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/date_time.h"
+#include "graph/background_cache.h"
 #include "graph/draw_surface.h"
 #include "graph/grp_values.h"
 
@@ -43,6 +44,11 @@ class PlotEngine {
 
   void gSetSize(int w, int h);
   void gDrawBase();
+  // Everything gDrawBase's pixels depend on (size, ranges, titles, colours, fonts); keep it in
+  // step with gDrawBase and the routines it calls.
+  void AddBaseKey(BackgroundKey* key) const;
+  // The state gDrawBase leaves behind besides its pixels, for a background copied back instead.
+  void gBaseRestored();
   void gDrawGrid();
   void gPutTitle();
   void gPutTitlex();
@@ -123,6 +129,16 @@ class PlotEngine {
   uint32_t gclMouse = kColorBlack;
 
  private:
+  // For gDrawGraph over times in order: the first sample after i (up to n2 + 1) in another
+  // column than x.
+  int RunEnd(const int32_t* xv, int i, int n2, int x) const;
+  // Widens the pixel rows [*y_top, *y_bottom] to those of the extreme values among samples i to
+  // j - 1; false (nothing changed) when an extreme maps too far out to keep the order.
+  bool ValueSpan(const double* yv, int i, int j, int* y_top, int* y_bottom) const;
+  // The offsets gGetScrX and gGetScrY add to the box's edge, before the cut to integers.
+  double XPart(int rx) const;
+  double YPart(double ry) const;
+
   SurfaceFactory factory_;
   std::unique_ptr<DrawSurface> gbase;
   const _grp_values_* grp_ = nullptr;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "common/date_time.h"
 #include "core/fake_surface.h"
@@ -345,6 +346,65 @@ TEST(PlotEngine, DenseSeriesSetsTheSamePixelsAsEverySegment) {
     for (int x = e.gX1; x <= e.gX2; ++x)
       differing += (f.surface->Pixel(x, y) == e.gclLine) != (all.Pixel(x, y) == e.gclLine);
   EXPECT_EQ(differing, 0);
+}
+
+// The polyline a series reduces to, worked out sample by sample: every sample mapped, each run
+// of one column cut to its first, lowest, highest and last point.
+std::vector<DrawPoint> ReducedBySample(const PlotEngine& e, const double* yv, const int32_t* xv,
+                                       int n) {
+  std::vector<DrawPoint> out;
+  for (int i = 0; i < n;) {
+    const DrawPoint first{e.gGetScrX(xv[i]), e.gGetScrY(yv[i])};
+    DrawPoint lo = first, hi = first, last = first;
+    int j = i + 1;
+    for (; j < n && e.gGetScrX(xv[j]) == first.x; ++j) {
+      last = {first.x, e.gGetScrY(yv[j])};
+      if (last.y < lo.y) lo = last;
+      if (last.y > hi.y) hi = last;
+    }
+    for (const DrawPoint& p : {first, lo, hi, last})
+      if (out.empty() || out.back().x != p.x || out.back().y != p.y) out.push_back(p);
+    i = j;
+  }
+  return out;
+}
+
+TEST(PlotEngine, SeriesReductionMatchesMappingEverySample) {
+  const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* what;
+    int step;           // minutes between samples (0: every 7th sample repeats a time)
+    double y_lo, y_hi;  // Y range
+    double spice;       // put at every 13th sample
+  } cases[] = {
+      {"dense", 1, 0, 10, 5.0},      {"sparse", 50, 0, 10, 5.0},
+      {"NaN", 1, 0, 10, nan},        {"infinity", 1, 0, 10, inf},
+      {"-infinity", 1, 0, 10, -inf}, {"upside down", 1, 10, 0, 5.0},
+      {"flat range", 1, 4, 4, 5.0},  {"same times", 0, 0, 10, 5.0},
+      {"huge", 1, 0, 10, 1e300},     {"endless range", 1, -inf, inf, 5.0},
+  };
+  constexpr int kN = 6000;
+  std::vector<double> y(kN);
+  std::vector<int32_t> x(kN);
+  for (const Case& c : cases) {
+    for (int i = 0; i < kN; ++i) {
+      x[i] = c.step > 0 ? i * c.step : i - i / 7;
+      y[i] = i % 13 == 0 ? c.spice : 5.0 + 6.0 * std::sin(i * 0.37) * std::cos(i * 0.011);
+    }
+    EngineFixture f;
+    PlotEngine& e = f.engine;
+    e.grMaxx = x[kN - 1];
+    e.grMiny = c.y_lo;
+    e.grMaxy = c.y_hi;
+    e.gDrawGraph(y.data(), x.data(), 0, kN - 1);
+    ASSERT_EQ(f.surface->polylines.size(), 1u) << c.what;
+    const std::vector<DrawPoint>& got = f.surface->polylines[0].points;
+    const std::vector<DrawPoint> want = ReducedBySample(e, y.data(), x.data(), kN);
+    ASSERT_EQ(got.size(), want.size()) << c.what;
+    for (size_t i = 0; i < got.size(); ++i) {
+      ASSERT_TRUE(got[i].x == want[i].x && got[i].y == want[i].y) << c.what << " point " << i;
+    }
+  }
 }
 
 TEST(PlotEngine, XorLinesInvertEveryFifthPixelAndUndoThemselves) {

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
+#include <cmath>
 #include <memory>
 
 #include "common/date_time.h"
@@ -175,6 +176,35 @@ TEST(PlotSurface, CursorLinesRestoreTheBitmapExactly) {
   p.view.OnMouseMove(kMouseNone, 301, 201);
   p.view.OnMouseMove(kMouseNone, e.gX2 + 30, 201);  // outside: both lines go
   EXPECT_EQ(p.image(), before);
+}
+
+// A view drawn twice keeps its background and copies it back at the next redraw: that redraw
+// gives the pixels of a view drawn afresh, and any change of what the background shows draws it
+// anew.
+TEST(PlotSurface, KeptBackgroundGivesTheSamePixelsAsADrawnOne) {
+  const struct {
+    const char* what;
+    void (*change)(GraphView&);
+  } cases[] = {
+      {"nothing", [](GraphView&) {}},
+      {"series off", [](GraphView& v) { v.view_data = false; }},
+      {"X range", [](GraphView& v) { v.engine.grMaxx /= 2; }},
+      {"Y range", [](GraphView& v) { v.engine.grMaxy = 7.5; }},
+      {"size", [](GraphView& v) { v.ResizeGraph(700, 450); }},
+      {"trend colour", [](GraphView& v) { v.cl_trend = 0xFF00A000u; }},
+      {"title", [](GraphView& v) { v.engine.gSetTitle("Tag : P-2"); }},
+      {"decimal comma", [](GraphView& v) { v.SetDecimalSeparator(","); }},
+  };
+  const auto wavy = [](int i) { return 5.0 + 4.0 * std::sin(i / 7.0); };
+  for (const auto& c : cases) {
+    Plot kept(Hourly(300, 1, wavy)), fresh(Hourly(300, 1, wavy));
+    kept.view.RedrawGraph();
+    c.change(kept.view);
+    kept.view.RedrawGraph();
+    c.change(fresh.view);
+    fresh.view.RedrawGraph();
+    EXPECT_TRUE(kept.image() == fresh.image()) << c.what;
+  }
 }
 
 TEST(PlotSurface, SavedBmpHoldsTheWholeBitmap) {

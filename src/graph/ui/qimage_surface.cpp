@@ -134,8 +134,11 @@ void QImageSurface::FillRect(int x, int y, int w, int h, uint32_t argb) {
   // span filler, which hands a whole-bitmap fill to a thread pool and waits for it.
   QRect r = QRect(x, y, w, h) & image_.rect();
   if (clipped_) r &= clip_;
+  if (r.isEmpty()) return;
+  int stride = 0;
+  uint32_t* pixels = PixelData(&stride);
   for (int row = r.top(); row <= r.bottom(); ++row) {
-    auto* line = reinterpret_cast<QRgb*>(image_.scanLine(row));
+    uint32_t* line = pixels + static_cast<ptrdiff_t>(row) * stride;
     std::fill(line + r.left(), line + r.left() + r.width(), argb);
   }
 }
@@ -143,10 +146,11 @@ void QImageSurface::FillRect(int x, int y, int w, int h, uint32_t argb) {
 void QImageSurface::DrawRect(int x, int y, int w, int h, uint32_t argb, float width) {
   if (Direct(argb)) {
     const int pw = PenPixels(width);
-    RasterSegment(x, y, x + w, y, argb, pw);
-    RasterSegment(x + w, y, x + w, y + h, argb, pw);
-    RasterSegment(x + w, y + h, x, y + h, argb, pw);
-    RasterSegment(x, y + h, x, y, argb, pw);
+    const RasterTarget t = Target();
+    RasterSegment(t, x, y, x + w, y, argb, pw);
+    RasterSegment(t, x + w, y, x + w, y + h, argb, pw);
+    RasterSegment(t, x + w, y + h, x, y + h, argb, pw);
+    RasterSegment(t, x, y + h, x, y, argb, pw);
     return;
   }
   SetPen(argb, width);
@@ -156,7 +160,7 @@ void QImageSurface::DrawRect(int x, int y, int w, int h, uint32_t argb, float wi
 
 void QImageSurface::DrawLine(int x1, int y1, int x2, int y2, uint32_t argb, float width) {
   if (Direct(argb)) {
-    RasterSegment(x1, y1, x2, y2, argb, PenPixels(width));
+    RasterSegment(Target(), x1, y1, x2, y2, argb, PenPixels(width));
     return;
   }
   SetPen(argb, width);
@@ -177,8 +181,9 @@ void QImageSurface::DrawPolyline(const DrawPoint* points, int n, uint32_t argb, 
   if (n < 2) return;
   if (Direct(argb)) {
     const int pw = PenPixels(width);
+    const RasterTarget t = Target();
     for (int i = 1; i < n; ++i) {
-      RasterSegment(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, argb, pw);
+      RasterSegment(t, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, argb, pw);
     }
     return;
   }
@@ -208,19 +213,39 @@ bool QImageSurface::Direct(uint32_t argb) const {
 // pixels included, with a span of the pen's width across it at every step. The painter would
 // stroke a polygon per line and hand every long span list to a thread pool, which for a series
 // of thousands of segments takes several frames.
-void QImageSurface::RasterSegment(int x1, int y1, int x2, int y2, uint32_t argb, int w) {
+QImageSurface::RasterTarget QImageSurface::Target() {
+  RasterTarget t;
+  t.bounds = image_.rect();
+  if (clipped_) t.bounds &= clip_;
+  int stride = 0;
+  t.pixels = PixelData(&stride);
+  t.stride = stride;
+  return t;
+}
+
+void QImageSurface::RasterSegment(const RasterTarget& t, int x1, int y1, int x2, int y2,
+                                  uint32_t argb, int w) {
   const int before = w / 2, after = (w - 1) / 2;
-  QRect bounds = image_.rect();
-  if (clipped_) bounds &= clip_;
+  const QRect& bounds = t.bounds;
   if (bounds.isEmpty()) return;
   const double margin = w + 2.0;
-  double ax = x1, ay = y1, bx = x2, by = y2;
-  if (!ClipSegment(ax, ay, bx, by, bounds.left() - margin, bounds.top() - margin,
-                   bounds.right() + margin, bounds.bottom() + margin)) {
-    return;
+  const double lox = bounds.left() - margin, loy = bounds.top() - margin;
+  const double hix = bounds.right() + margin, hiy = bounds.bottom() + margin;
+  int x = x1, y = y1, xe = x2, ye = y2;
+  // A segment inside the margin comes out of the clip unchanged; most of a series is.
+  const auto inside = [&](int px, int py) {
+    return px >= lox && px <= hix && py >= loy && py <= hiy;
+  };
+  if (!inside(x1, y1) || !inside(x2, y2)) {
+    double ax = x1, ay = y1, bx = x2, by = y2;
+    if (!ClipSegment(ax, ay, bx, by, lox, loy, hix, hiy)) return;
+    x = static_cast<int>(std::lround(ax));
+    y = static_cast<int>(std::lround(ay));
+    xe = static_cast<int>(std::lround(bx));
+    ye = static_cast<int>(std::lround(by));
   }
-  int x = static_cast<int>(std::lround(ax)), y = static_cast<int>(std::lround(ay));
-  const int xe = static_cast<int>(std::lround(bx)), ye = static_cast<int>(std::lround(by));
+  uint32_t* const pixels = t.pixels;
+  const ptrdiff_t stride = t.stride;
   const int dx = std::abs(xe - x), sx = x < xe ? 1 : -1;
   const int dy = -std::abs(ye - y), sy = y < ye ? 1 : -1;
   const bool x_major = dx >= -dy;
@@ -230,13 +255,13 @@ void QImageSurface::RasterSegment(int x1, int y1, int x2, int y2, uint32_t argb,
       if (x >= bounds.left() && x <= bounds.right()) {
         const int y0 = std::max(y - before, bounds.top());
         const int y1e = std::min(y + after, bounds.bottom());
-        for (int r = y0; r <= y1e; ++r) reinterpret_cast<QRgb*>(image_.scanLine(r))[x] = argb;
+        for (int r = y0; r <= y1e; ++r) pixels[r * stride + x] = argb;
       }
     } else if (y >= bounds.top() && y <= bounds.bottom()) {
       const int x0 = std::max(x - before, bounds.left());
       const int x1e = std::min(x + after, bounds.right());
       if (x0 <= x1e) {
-        auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        uint32_t* line = pixels + y * stride;
         std::fill(line + x0, line + x1e + 1, argb);
       }
     }

@@ -48,7 +48,14 @@ class QImageSurface : public DrawSurface {
   void SetPen(uint32_t argb, float width);
   static int PenPixels(float width);
   bool Direct(uint32_t argb) const;
-  void RasterSegment(int x1, int y1, int x2, int y2, uint32_t argb, int w);
+  // Where direct lines go: the pixels and the part of the bitmap they may touch.
+  struct RasterTarget {
+    uint32_t* pixels = nullptr;
+    ptrdiff_t stride = 0;
+    QRect bounds;
+  };
+  RasterTarget Target();
+  void RasterSegment(const RasterTarget& t, int x1, int y1, int x2, int y2, uint32_t argb, int w);
 
   QImage image_;
   std::unique_ptr<QPainter> painter_;
