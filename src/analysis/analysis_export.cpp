@@ -6,7 +6,7 @@
 #include "common/code_page.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
-#include "miniexcel/mini_excel.h"
+#include "miniexcel/ordered_sheet.h"
 #include "xlsx/xlsx_sheet.h"
 
 namespace tarn {
@@ -130,41 +130,36 @@ bool SaveXls(const NembraReader& reader, const std::string& path, std::string* e
     return false;
   }
 
-  miniexcel::CMiniExcel sheet;
-  sheet(0, 0) = DataTypeLabel(CurrentType(reader));
-  const std::string tag = CurrentTagName(reader);
-  sheet(2, 0) = "Tag Name";
-  sheet(2, 1) = tag.c_str();
+  // Cells go in row by row, so the sheet needs no table of them.
+  miniexcel::OrderedSheet sheet;
+  sheet.Reserve(count, count + 3 * k + 8, 17 * static_cast<std::size_t>(count) + 1024);
+  sheet.Text(0, 0, DataTypeLabel(CurrentType(reader)));
+  sheet.Text(2, 0, "Tag Name");
+  sheet.Text(2, 1, CurrentTagName(reader));
   for (unsigned i = 0; i < k; ++i) {
-    sheet(3 + i, 0) = info[i].name;
-    sheet(3 + i, 1) = info[i].value.c_str();
+    sheet.Text(3 + i, 0, info[i].name);
+    sheet.Text(3 + i, 1, info[i].value);
   }
-  const std::string crate = CrateStr(reader);
-  sheet(4 + k, 0) = "Received Date / Time";
-  sheet(4 + k, 1) = reader.data_type_name.c_str();
-  sheet(4 + k, 2) = crate.c_str();
+  sheet.Text(4 + k, 0, "Received Date / Time");
+  sheet.Text(4 + k, 1, reader.data_type_name);
+  sheet.Text(4 + k, 2, CrateStr(reader));
   for (int32_t i = 0; i < count; ++i) {
     const unsigned row = 5 + k + static_cast<unsigned>(i);
-    sheet(row, 0) = ReadingTimeText(reader, i).c_str();
+    sheet.Text(row, 0, ReadingTimeText(reader, i));
     // The number cell holds what the row shows: the value rounded to four decimals. A reading
     // that is no number ("NaN") stays the text the CSV shows, never a zero.
     const std::string text = ReadingValueText(reader, i);
     double shown = 0.0;
     if (ParseWholeNumber(text, &shown)) {
-      sheet(row, 1) = shown;
+      sheet.Number(row, 1, shown);
     } else {
-      sheet(row, 1) = text.c_str();
+      sheet.Text(row, 1, text);
     }
   }
 
-  AtomicFile file(path);
-  if (!file.Open()) {
-    SetError(error, "Cannot create the file.");
-    return false;
-  }
   // Only a sheet written whole is saved; the old file stays otherwise.
   std::string why;
-  if (!sheet.Write(file.Release()) || !file.Commit(&why)) {
+  if (!WriteFileAtomically(path, sheet.Pieces(), &why)) {
     SetError(error, "Cannot write the file. " + why);
     return false;
   }

@@ -146,28 +146,8 @@ bool LinkTemp(Cleanup& c) {
   return false;
 }
 
-}  // namespace
-
-ssize_t FileOps::Write(int fd, const void* data, size_t size) {
-  return ::write(fd, data, size);
-}
-int FileOps::Sync(int fd) {
-  return ::fsync(fd);
-}
-int FileOps::Close(int fd) {
-  return ::close(fd);
-}
-int FileOps::Rename(const char* from, const char* to) {
-  return ::rename(from, to);
-}
-
-bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error) {
-  FileOps ops;
-  return WriteFileAtomically(path, content, error, ops);
-}
-
-bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error,
-                         FileOps& ops) {
+bool WritePieces(const std::string& path, std::span<const std::string_view> pieces,
+                 std::string* error, FileOps& ops) {
   if (path.empty() || path.back() == '/') {
     SetError(error, "No file name was given.");
     return false;
@@ -218,15 +198,17 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
     ::fchmod(c.fd, old.st_mode & 07777);
   }
 
-  for (size_t done = 0; done < content.size();) {
-    const size_t n = std::min(kWriteChunk, content.size() - done);
-    const ssize_t put = ops.Write(c.fd, content.data() + done, n);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      SetError(error, WriteFailure(put < 0 ? errno : EIO, path));
-      return false;
+  for (const std::string_view content : pieces) {
+    for (size_t done = 0; done < content.size();) {
+      const size_t n = std::min(kWriteChunk, content.size() - done);
+      const ssize_t put = ops.Write(c.fd, content.data() + done, n);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) {
+        SetError(error, WriteFailure(put < 0 ? errno : EIO, path));
+        return false;
+      }
+      done += static_cast<size_t>(put);
     }
-    done += static_cast<size_t>(put);
   }
   if (ops.Sync(c.fd) != 0) {
     SetError(error, WriteFailure(errno, path));
@@ -251,6 +233,37 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
   // The rename itself reaches the disk only with its folder.
   ::fsync(c.dir_fd);
   return true;
+}
+
+}  // namespace
+
+ssize_t FileOps::Write(int fd, const void* data, size_t size) {
+  return ::write(fd, data, size);
+}
+int FileOps::Sync(int fd) {
+  return ::fsync(fd);
+}
+int FileOps::Close(int fd) {
+  return ::close(fd);
+}
+int FileOps::Rename(const char* from, const char* to) {
+  return ::rename(from, to);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error) {
+  FileOps ops;
+  return WritePieces(path, {&content, 1}, error, ops);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error,
+                         FileOps& ops) {
+  return WritePieces(path, {&content, 1}, error, ops);
+}
+
+bool WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
+                         std::string* error) {
+  FileOps ops;
+  return WritePieces(path, pieces, error, ops);
 }
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view content,
                          std::string* error = nullptr);
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error,
                          FileOps& ops);
+// The same for content made of pieces, written one after the other (a writer that gathers
+// records apart need not join them first).
+bool WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
+                         std::string* error = nullptr);
 
 // For writers that produce a file through a FILE*: they write into memory, and Commit saves the
 // bytes with WriteFileAtomically.

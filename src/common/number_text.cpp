@@ -73,8 +73,37 @@ int64_t Magnitude(std::string_view num) {
 }
 
 // Converts a scanned number; out of range gives +-HUGE_VAL or a signed zero, as strtod does.
+// Plain "[+-]digits[.digits]" with at most 15 digits: the digits make an integer a double holds
+// exactly, and one division by an exact power of ten rounds as the full conversion does. False
+// for anything else.
+bool ShortDecimal(std::string_view num, double* value) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  size_t i = (num.front() == '+' || num.front() == '-') ? 1 : 0;
+  int64_t n = 0;
+  int digits = 0, decimals = -1;
+  for (; i < num.size(); ++i) {
+    const char c = num[i];
+    if (IsDigit(c)) {
+      if (++digits > 15) return false;
+      n = n * 10 + (c - '0');
+      if (decimals >= 0) ++decimals;
+    } else if (c == '.' && decimals < 0) {
+      decimals = 0;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  const double v = static_cast<double>(n) / kPowers[decimals < 0 ? 0 : decimals];
+  *value = num.front() == '-' ? -v : v;
+  return true;
+}
+
 double ConvertNumber(std::string_view num, bool* overflow) {
   *overflow = false;
+  double quick = 0.0;
+  if (ShortDecimal(num, &quick)) return quick;
   const bool negative = num.front() == '-';
   std::string_view digits = num;
   if (digits.front() == '+' || digits.front() == '-') digits.remove_prefix(1);

@@ -8,7 +8,7 @@
 #include "common/code_page.h"
 #include "common/number_text.h"
 #include "coupon/coupon_items.h"
-#include "miniexcel/mini_excel.h"
+#include "miniexcel/ordered_sheet.h"
 #include "xlsx/xlsx_sheet.h"
 
 namespace tarn {
@@ -169,36 +169,33 @@ bool SaveCsv(const std::string& path, const CouponStore& store, const CouponUnit
 
 bool SaveXls(const std::string& path, const CouponStore& store, const CouponUnits& units,
              CouponNotifier& notifier) {
-  miniexcel::CMiniExcel sheet;
-  AtomicFile out(path);
-  if (!out.Open()) {
-    notifier.Error(kMsgWriteFault);
-    return false;
-  }
-  for (int c = 0; c < kCouponColumns; ++c) sheet(0, c) = CouponExportHeader(c, units).c_str();
+  // Cells go in row by row, so the sheet needs no table of them (65535 rows of 20).
+  miniexcel::OrderedSheet sheet;
   const int32_t rows = RowsToWrite(store);
+  const auto cells = static_cast<std::size_t>(rows + 1) * kCouponColumns;
+  sheet.Reserve(cells, cells, cells * 12);
+  for (int c = 0; c < kCouponColumns; ++c) sheet.Text(0, c, CouponExportHeader(c, units));
   for (int32_t r = 0; r < rows; ++r) {
-    const unsigned row = static_cast<unsigned>(r) + 1;
+    const uint32_t row = static_cast<uint32_t>(r) + 1;
     for (int c = 0; c < kCouponColumns; ++c) {
       const std::string text = CouponCellText(store.items[r], c, units);
       double number = 0.0;
       if (IsCouponTextColumn(c) || text == kDash) {
-        sheet(row, c) = text.c_str();
+        sheet.Text(row, c, text);
       } else if (text.empty()) {
         // A cell without a value (an unknown shape code) stays empty.
       } else if (ParseWholeNumber(text, &number)) {
-        sheet(row, c) = number;
+        sheet.Number(row, c, number);
       } else {
-        sheet(row, c) = text.c_str();  // "nan" or "inf" from a damaged record
+        sheet.Text(row, c, text);  // "nan" or "inf" from a damaged record
       }
     }
   }
-  // The sheet closes the file itself; only a complete write is renamed into place.
+  // Only a complete write is renamed into place.
   std::string why;
-  bool ok = sheet.Write(out.Release());
-  if (ok) ok = out.Commit(&why);
-  if (!ok) notifier.Error(WriteFaultText(why));
-  return ok;
+  if (WriteFileAtomically(path, sheet.Pieces(), &why)) return true;
+  notifier.Error(WriteFaultText(why));
+  return false;
 }
 
 bool SaveXlsx(const std::string& path, const CouponStore& store, const CouponUnits& units,

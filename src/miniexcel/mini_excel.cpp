@@ -1,5 +1,6 @@
 #include "miniexcel/mini_excel.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <utility>
@@ -13,7 +14,6 @@ constexpr int32_t kEofRecord = 0x000A;
 constexpr int32_t kNumberRecord = 0x0003;
 constexpr int32_t kLabelRecord = 0x0004;
 constexpr std::size_t kMaxLabel = 255;  // the record's count is one byte
-constexpr std::size_t kFlushBytes = 1 << 16;
 
 char* CopyText(const char* text) {
   if (text == nullptr) return nullptr;
@@ -41,16 +41,31 @@ void LittleEndianWriter::Put(const uint8_t* bytes, std::size_t n) {
     failed_ = true;
     return;
   }
-  pending_.insert(pending_.end(), bytes, bytes + n);
-  if (pending_.size() >= kFlushBytes) Flush();
+  if (n >= kBufferBytes) {  // a whole block of records: no need to gather it
+    Flush();
+    if (std::fwrite(bytes, 1, n, file_) != n) failed_ = true;
+    return;
+  }
+  while (n > 0) {
+    const std::size_t part = std::min(n, kBufferBytes - pending_);
+    std::memcpy(buffer_.get() + pending_, bytes, part);
+    pending_ += part;
+    bytes += part;
+    n -= part;
+    if (pending_ == kBufferBytes) Flush();
+  }
 }
 
 void LittleEndianWriter::Flush() {
-  if (file_ != nullptr && !pending_.empty() &&
-      std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size()) {
+  if (file_ != nullptr && pending_ > 0 &&
+      std::fwrite(buffer_.get(), 1, pending_, file_) != pending_) {
     failed_ = true;
   }
-  pending_.clear();
+  pending_ = 0;
+}
+
+void LittleEndianWriter::WriteBytes(const void* bytes, std::size_t n) {
+  Put(static_cast<const uint8_t*>(bytes), n);
 }
 
 void LittleEndianWriter::Write1(uint8_t v) {
@@ -172,6 +187,7 @@ void excelNUMBER::Write(LittleEndianWriter& writer) {
 }
 
 excelLABEL::excelLABEL(const char* text) {
+  text_[0] = '\0';
   if (text == nullptr) return;
   std::size_t n = 0;
   while (n < kMaxLabel && text[n] != '\0') ++n;
@@ -186,7 +202,7 @@ void excelLABEL::Write(LittleEndianWriter& writer) {
   writer.Write2(getColumn());
   for (int i = 0; i < 3; ++i) writer.Write1(attributes()[i]);
   writer.Write1(static_cast<uint8_t>(length_));
-  for (int32_t i = 0; i < length_; ++i) writer.Write1(static_cast<uint8_t>(text_[i]));
+  writer.WriteBytes(text_, static_cast<std::size_t>(length_));
 }
 
 // --- ExcelCell ---

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace tarn::miniexcel {
@@ -19,6 +20,8 @@ class LittleEndianWriter {
   void Write4(int32_t v);
   void WriteFloatIEEE(float v);
   void WriteDoubleIEEE(double v);
+  // Bytes as they are (whole records built elsewhere).
+  void WriteBytes(const void* bytes, std::size_t n);
   // Closes now; false when any write, the flush or the close failed.
   bool Close();
 
@@ -28,7 +31,9 @@ class LittleEndianWriter {
   FILE* file_;
   bool failed_ = false;
   // Records are one to a few bytes at a time: they gather here and go out in large writes.
-  std::vector<uint8_t> pending_;
+  static constexpr std::size_t kBufferBytes = 1 << 16;
+  std::size_t pending_ = 0;
+  std::unique_ptr<uint8_t[]> buffer_ = std::make_unique<uint8_t[]>(kBufferBytes);
 };
 
 class excelValueAttributes {
@@ -103,8 +108,8 @@ class excelLABEL : public BIFFRecord, public excelValueAttributes {
   void Write(LittleEndianWriter& writer) override;
 
  private:
-  char text_[257] = {};
   int32_t length_ = 0;
+  char text_[257];  // length_ bytes and a zero
 };
 
 class ExcelCell : public excelValueAttributes {

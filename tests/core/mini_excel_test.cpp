@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
+#include "miniexcel/ordered_sheet.h"
 #include "test_util.h"
 
 namespace tarn::miniexcel {
@@ -140,6 +142,39 @@ TEST(MiniExcelTest, ReportsWriteFailure) {
   FILE* f = std::fopen(dir.file("ro").c_str(), "rb");
   ASSERT_NE(f, nullptr);
   EXPECT_FALSE(sheet.Write(f));
+}
+
+// Cells given in order to OrderedSheet give the bytes of CMiniExcel holding the same cells:
+// numbers and texts mixed, rows past 65535, texts cut at a zero byte and at 255 characters,
+// empty texts, NaN and negative zero, and more than one write buffer of records.
+TEST(MiniExcelTest, OrderedSheetWritesTheBytesOfTheSameCells) {
+  const std::string long_text(300, 'x');
+  const std::string with_zero("AB\0CD", 5);
+  const std::string texts[] = {"", "Tag Name", long_text, with_zero, "\xE9t\xE9"};
+  const double numbers[] = {0.0, -0.0, 1.5, -1e300, std::nan(""), 2.0004};
+  for (uint32_t rows : {1u, 3u, 70000u}) {
+    CMiniExcel table;
+    OrderedSheet ordered;
+    for (uint32_t r = 0; r < rows; ++r) {
+      for (uint32_t c = 0; c < 3; ++c) {
+        const uint32_t k = r * 3 + c;
+        if (k % 7 == 3) continue;  // an empty cell
+        if (k % 2 == 0) {
+          table(r, c) = texts[k % 5].c_str();
+          ordered.Text(r, c, texts[k % 5]);
+        } else {
+          table(r, c) = numbers[k % 6];
+          ordered.Number(r, c, numbers[k % 6]);
+        }
+      }
+    }
+    TempDir dir;
+    const std::string want = WriteSheet(table, dir);
+    std::string got;
+    for (std::string_view piece : ordered.Pieces()) got += piece;
+    EXPECT_EQ(got.size(), want.size()) << rows;
+    EXPECT_TRUE(got == want) << rows;
+  }
 }
 
 }  // namespace

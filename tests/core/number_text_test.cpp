@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace tarn {
@@ -78,6 +81,33 @@ TEST(NumberTextTest, ParseWholeNumberWantsTheWholeText) {
     v = -1;
     EXPECT_FALSE(ParseWholeNumber(bad, &v)) << bad;
     EXPECT_EQ(v, 0.0) << bad;
+  }
+}
+
+// Short plain decimals take a quicker road to the same double as the full conversion: random
+// texts of 1 to 18 digits with and without sign, full stop and leading zeros, bit for bit.
+TEST(NumberTextTest, ShortDecimalsConvertBitForBit) {
+  std::mt19937 rng(19);
+  for (int k = 0; k < 200000; ++k) {
+    std::string text;
+    const int sign = static_cast<int>(rng() % 3);
+    if (sign == 1) text += '-';
+    if (sign == 2) text += '+';
+    const int digits = 1 + static_cast<int>(rng() % 18);
+    const int dot = static_cast<int>(rng() % (digits + 2)) - 1;  // -1: none
+    for (int d = 0; d < digits; ++d) {
+      if (d == dot) text += '.';
+      text += static_cast<char>('0' + (rng() % 4 == 0 ? 0 : rng() % 10));
+    }
+    if (dot == digits) text += '.';
+    const bool negative = text[0] == '-';
+    const size_t from = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    double want = 0.0;
+    std::from_chars(text.data() + from, text.data() + text.size(), want);
+    if (negative) want = -want;
+    double got = 1.0;
+    ASSERT_TRUE(ParseWholeNumber(text, &got)) << text;
+    ASSERT_EQ(std::bit_cast<uint64_t>(got), std::bit_cast<uint64_t>(want)) << text;
   }
 }
 
