@@ -122,15 +122,17 @@ class FakeSurface : public DrawSurface {
   } clip_rect{};
 
  private:
-  void Raster(int x1, int y1, int x2, int y2, uint32_t argb) {
-    // Bresenham, both ends included.
-    const int dx = std::abs(x2 - x1), sx = x1 < x2 ? 1 : -1;
-    const int dy = -std::abs(y2 - y1), sy = y1 < y2 ? 1 : -1;
-    int err = dx + dy;
+  void Raster(int from_x, int from_y, int x2, int y2, uint32_t argb) {
+    // Bresenham, both ends included; 64-bit so that ends mapped far off the surface (an infinite
+    // value) cannot overflow.
+    int64_t x1 = from_x, y1 = from_y;
+    const int64_t dx = std::abs(int64_t{x2} - x1), sx = x1 < x2 ? 1 : -1;
+    const int64_t dy = -std::abs(int64_t{y2} - y1), sy = y1 < y2 ? 1 : -1;
+    int64_t err = dx + dy;
     for (int guard = 0; guard < 100000; ++guard) {
-      SetPixel(x1, y1, argb);
+      SetPixel(static_cast<int>(x1), static_cast<int>(y1), argb);
       if (x1 == x2 && y1 == y2) break;
-      const int e2 = 2 * err;
+      const int64_t e2 = 2 * err;
       if (e2 >= dy) {
         err += dy;
         x1 += sx;
