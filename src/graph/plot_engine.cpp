@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -212,16 +213,26 @@ void PlotEngine::gSetLine(uint32_t argb, float width) {
   gclLineWidth = width;
 }
 
+namespace {
+
+// base + offset, held to int: an infinite value maps to the far end of int, which must not wrap.
+int OffsetInt(int base, int64_t offset) {
+  return static_cast<int>(std::clamp<int64_t>(int64_t{base} + offset, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
 int PlotEngine::gGetScrX(int rx) const {
   // A zero-width range puts every time on the left edge instead of dividing by zero.
   if (grMaxx == grMinx) return gX1;
-  return gX1 + CutToInt(static_cast<double>(gbW - 1) * (static_cast<double>(rx) - grMinx) /
-                        (static_cast<double>(grMaxx) - grMinx));
+  return OffsetInt(gX1, CutToInt(static_cast<double>(gbW - 1) * (static_cast<double>(rx) - grMinx) /
+                                 (static_cast<double>(grMaxx) - grMinx)));
 }
 
 int PlotEngine::gGetScrY(double ry) const {
   if (!(grMaxy != grMiny)) return gY1 + gbH;
-  return gY1 + gbH - CutToInt(static_cast<double>(gbH - 1) * (ry - grMiny) / (grMaxy - grMiny));
+  return OffsetInt(gY1 + gbH, -int64_t{CutToInt(static_cast<double>(gbH - 1) * (ry - grMiny) /
+                                                (grMaxy - grMiny))});
 }
 
 bool PlotEngine::gMousePos(int x, int y, int* xf, double* yf) const {
