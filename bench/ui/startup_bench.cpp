@@ -53,7 +53,7 @@ int Child(int argc, char** argv, bool tarn_window) {
     QApplication::setApplicationName(QStringLiteral("tarn"));
     QApplication::setFont(QFont(QStringLiteral("Verdana"), 9));
     QApplication::setWindowIcon(tarn::AppIcon());
-    tarn::MainForm form;
+    tarn::MainForm form(nullptr, tarn::MainForm::Dialogs::kOnFirstUse);
     form.show();
     return app.exec();
   }

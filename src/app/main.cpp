@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("tarn"));
     QApplication::setFont(QFont(QStringLiteral("Verdana"), 9));
     QApplication::setWindowIcon(tarn::AppIcon());
-    tarn::MainForm form;
+    tarn::MainForm form(nullptr, tarn::MainForm::Dialogs::kOnFirstUse);
     form.SetHistoryLocation(history);
     form.show();
     // QApplication has taken its own options out of the arguments by now.

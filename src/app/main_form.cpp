@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
@@ -100,7 +101,7 @@ QLabel* TopCaption(QWidget* parent, const char* name, const QString& text, QRect
 
 }  // namespace
 
-MainForm::MainForm(QWidget* parent)
+MainForm::MainForm(QWidget* parent, Dialogs dialogs)
     : QWidget(parent),
       fmElpr_(new Elpr(this)),
       fmCpon_(new Coupon(this)),
@@ -111,6 +112,9 @@ MainForm::MainForm(QWidget* parent)
     screen->hide();
   // A file saved from a download goes into the history too, when the Probes tab says so.
   connect(fmElpr_, &Elpr::DataSaved, fmPrb_, &Probes::ImportSaved);
+  // The screens make their dialogs at first use; each gets its hints and keys then.
+  connect(fmElpr_, &Elpr::DialogMade, this, &MainForm::DialogMade);
+  connect(fmAnl_, &Anl::DialogMade, this, &MainForm::DialogMade);
   InitializeComponent();
   resize_end_.setSingleShot(true);
   resize_end_.setInterval(kResizeEndMs);
@@ -123,12 +127,18 @@ MainForm::MainForm(QWidget* parent)
   SetShortcuts();
   SetRecentMenus();
   SetButtonHints(this);
+  if (dialogs == Dialogs::kWithTheWindow) {
+    fmElpr_->PortDialog();
+    fmAnl_->fmGrp.get();
+    fmAnl_->fmAbout.get();
+  }
 }
 
 void MainForm::InitializeComponent() {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("Corrosion Monitoring Program"));
-  setWindowIcon(AppIcon());
+  // A window without its own icon shows the program's; build it only when there is none.
+  if (QGuiApplication::windowIcon().isNull()) setWindowIcon(AppIcon());
   setFont(QFont(QStringLiteral("Verdana"), 9));
 
   pnTop = new QFrame(this);
@@ -408,20 +418,25 @@ void MainForm::SetShortcuts() {
     auto* undo = new QShortcut(QKeySequence::Undo, table, nullptr, nullptr, Qt::WidgetShortcut);
     connect(undo, &QShortcut::activated, fmCpon_, &Coupon::UndoDelete);
   }
+}
 
-  // The graph window: Save and Print as on the screens; Esc closes it as every dialog.
-  if (ViewGrp* graph = fmAnl_->fmGrp) {
-    const struct {
-      QKeySequence::StandardKey key;
-      const char* button;
-    } graph_keys[] = {{QKeySequence::Save, "btnSave"}, {QKeySequence::Print, "btnPrint"}};
-    for (const auto& k : graph_keys) {
-      auto* shortcut = new QShortcut(QKeySequence(k.key), graph);
-      const QString name = QString::fromLatin1(k.button);
-      connect(shortcut, &QShortcut::activated, graph, [graph, name] {
-        if (auto* b = graph->findChild<QPushButton*>(name)) b->click();
-      });
-    }
+void MainForm::DialogMade(QWidget* dialog) {
+  SetButtonHints(dialog);
+  if (auto* graph = qobject_cast<ViewGrp*>(dialog)) SetGraphKeys(graph);
+}
+
+// Esc needs no key here: it closes the graph window as every dialog.
+void MainForm::SetGraphKeys(ViewGrp* graph) {
+  const struct {
+    QKeySequence::StandardKey key;
+    const char* button;
+  } graph_keys[] = {{QKeySequence::Save, "btnSave"}, {QKeySequence::Print, "btnPrint"}};
+  for (const auto& k : graph_keys) {
+    auto* shortcut = new QShortcut(QKeySequence(k.key), graph);
+    const QString name = QString::fromLatin1(k.button);
+    connect(shortcut, &QShortcut::activated, graph, [graph, name] {
+      if (auto* b = graph->findChild<QPushButton*>(name)) b->click();
+    });
   }
 }
 

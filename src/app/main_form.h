@@ -20,12 +20,17 @@ class Coupon;
 class Elpr;
 class Probes;
 class RecentMenu;
+class ViewGrp;
 
 class MainForm : public QWidget {
   Q_OBJECT
 
  public:
-  explicit MainForm(QWidget* parent = nullptr);
+  // When the screens' dialogs (port settings, graph window, about box) are made: with the window,
+  // so that they are among its children from the start, or at their first use, so that the
+  // window shows sooner (the program). Either way they get the same hints and keys.
+  enum class Dialogs { kWithTheWindow, kOnFirstUse };
+  explicit MainForm(QWidget* parent = nullptr, Dialogs dialogs = Dialogs::kWithTheWindow);
 
   // Prepares the folders under the documents folder and sets CfgFile and DataPath.
   void SetBasicInfo();
@@ -78,6 +83,10 @@ class MainForm : public QWidget {
   void tbCtrl_SelectedIndexChanged(int index);
   void GeometryChanged();
   void SetShortcuts();
+  // Save and Print keys of the graph window, as on the screens.
+  void SetGraphKeys(ViewGrp* graph);
+  // A screen made one of its dialogs: it gets its tooltips (and the graph window its keys).
+  void DialogMade(QWidget* dialog);
   void SetRecentMenus();
   void LoadRecent();
   void SaveRecent();

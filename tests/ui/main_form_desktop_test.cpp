@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -22,11 +23,13 @@
 
 #include "analysis/ui/anl.h"
 #include "app/main_form.h"
+#include "common/ui/about.h"
 #include "common/ui/recent_menu.h"
 #include "coupon/coupon_store.h"
 #include "coupon/ui/coupon.h"
 #include "coupon/ui/coupon_records.h"
 #include "download/ui/elpr.h"
+#include "download/ui/setup.h"
 #include "graph/ui/graph_records.h"
 #include "graph/ui/view_grp.h"
 #include "settings/ui/settings_records.h"
@@ -394,6 +397,34 @@ TEST_F(DesktopTest, EveryButtonHasItsOwnMnemonic) {
     }
     EXPECT_FALSE(keys.isEmpty()) << w->metaObject()->className();
   }
+}
+
+// The program's window makes its dialogs only when first asked for; each then has what the
+// others get at start: tooltips, its own Alt keys, and the graph window its Save key.
+TEST_F(DesktopTest, DialogsMadeOnFirstUseHaveTheirHintsAndKeys) {
+  MainForm f(nullptr, MainForm::Dialogs::kOnFirstUse);
+  for (const char* name : {"tarn::Setup", "tarn::about", "tarn::ViewGrp"})
+    for (QWidget* c : f.findChildren<QWidget*>())
+      EXPECT_STRNE(c->metaObject()->className(), name) << "made before its first use";
+  const QList<QWidget*> dialogs = {f.fmElpr()->PortDialog(), f.fmAnl()->fmAbout.get(),
+                                   f.fmAnl()->fmGrp.get()};
+  for (QWidget* dialog : dialogs) {
+    const std::string where = dialog->metaObject()->className();
+    int buttons = 0;
+    for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+      if (!b->objectName().startsWith(QLatin1String("btn"))) continue;
+      ++buttons;
+      EXPECT_FALSE(b->toolTip().isEmpty()) << where << '/' << b->objectName().toStdString();
+      EXPECT_EQ(b->shortcut()[0].keyboardModifiers(), Qt::AltModifier)
+          << where << '/' << b->objectName().toStdString();
+    }
+    EXPECT_GT(buttons, 0) << where;
+  }
+  int save_keys = 0;
+  for (QShortcut* s : f.fmAnl()->fmGrp->findChildren<QShortcut*>())
+    save_keys += s->key() == QKeySequence(QKeySequence::Save);
+  EXPECT_EQ(save_keys, 1);
+  EXPECT_EQ(f.fmAnl()->fmGrp.get(), dialogs[2]) << "made once";
 }
 
 // The real program: --help and --version answer without a display; files on the command line

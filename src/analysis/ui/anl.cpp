@@ -98,10 +98,18 @@ void ClearChoice(QFileDialog* dialog) {
 
 }  // namespace
 
-Anl::Anl(QWidget* parent) : QWidget(parent), reader_(vGrpData, vSetup, this) {
+template <class W>
+W* Anl::Made(W* dialog) {
+  emit DialogMade(dialog);
+  return dialog;
+}
+
+Anl::Anl(QWidget* parent)
+    : QWidget(parent),
+      fmGrp([this] { return Made(new ViewGrp(this)); }),
+      fmAbout([this] { return Made(new about(this)); }),
+      reader_(vGrpData, vSetup, this) {
   InitializeComponent();
-  fmGrp = new ViewGrp(this);
-  fmAbout = new about(this);
 }
 
 Anl::~Anl() {

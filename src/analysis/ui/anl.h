@@ -14,6 +14,7 @@
 #include "analysis/nembra_reader.h"
 #include "analysis/reader_notifier.h"
 #include "common/ui/file_dialogs.h"
+#include "common/ui/made_on_first_use.h"
 
 class QFileDialog;
 class QFrame;
@@ -66,8 +67,9 @@ class Anl : public QWidget, private ReaderNotifier {
 
   // Corrosion-rate line of the shown tag, used only by the exports.
   QString CrateStr;
-  ViewGrp* fmGrp = nullptr;
-  about* fmAbout = nullptr;
+  // Both are made at their first use.
+  MadeOnFirstUse<ViewGrp> fmGrp;
+  MadeOnFirstUse<about> fmAbout;
 
   // Stops a running open or tag read (a tab change does this); the screen keeps what it showed.
   void CancelLoad();
@@ -83,12 +85,17 @@ class Anl : public QWidget, private ReaderNotifier {
 
  signals:
   void FileNameChanged();
+  // The graph window or the about box was made (at its first use).
+  void DialogMade(QWidget* dialog);
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   void InitializeComponent();
+  // Tells who listens that a dialog of this screen was made; returns it.
+  template <class W>
+  W* Made(W* dialog);
   void Error(std::string_view text) override;
   bool RunFileDialog(QFileDialog* dialog);
   void lstBox_SelectedIndexChanged(int row);

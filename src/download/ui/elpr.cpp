@@ -129,11 +129,15 @@ void PaceRepaint(QPlainTextEdit* pane, bool more_waiting, QElapsedTimer& clock) 
 
 }  // namespace
 
-Elpr::Elpr(QWidget* parent) : QWidget(parent) {
+Elpr::Elpr(QWidget* parent)
+    : QWidget(parent), fmSet([this] {
+        auto* dialog = new Setup(this);
+        emit DialogMade(dialog);
+        return dialog;
+      }) {
   setObjectName(QStringLiteral("Elpr"));
   resize(758, 407);
 
-  fmSet = new Setup(this);
   cPort = new QSerialPort(this);
   cPort->setObjectName(QStringLiteral("cPort"));
   cPort->setReadBufferSize(kReceiveBufferSize);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/ui/file_dialogs.h"
+#include "common/ui/made_on_first_use.h"
 #include "download/receive_ring.h"
 
 class QFrame;
@@ -41,12 +42,16 @@ class Elpr : public QWidget {
   bool HasUnsavedText(int scr) const { return !(scr == 1 ? is_saved_er : is_saved_lpr); }
   // The file the pane of mode scr was last saved to; empty once the pane is cleared.
   QString SavedFile(int scr) const { return saved_file_[scr == 1 ? 0 : 1]; }
+  // The port settings dialog, made at the first call.
+  Setup* PortDialog() { return fmSet.get(); }
 
  signals:
   // The pane was saved as an instrument data file at `path`.
   void DataSaved(const QString& path);
   // A pane's text became unsaved, was saved or was cleared.
   void SavedChanged();
+  // The port settings dialog was made (at its first use).
+  void DialogMade(QWidget* dialog);
 
  private:
   void SetComPort();
@@ -94,7 +99,7 @@ class Elpr : public QWidget {
   LastFolder save_folder_;
   QString status_note_;  // after the port summary: lines received, or bytes saved
 
-  Setup* fmSet;
+  MadeOnFirstUse<Setup> fmSet;
   QSerialPort* cPort;
   QTimer* wake_;  // bounds the waits of the reception loop
 
