@@ -29,13 +29,14 @@ extern char** environ;
 
 namespace {
 
-// Ends the child's event loop once the window (or a widget in it) has painted the first time.
+// Ends the child once the window (or a widget in it) has painted the first time: what comes after
+// (closing the window, saving settings, tearing down) is not part of the start.
 class QuitAfterPaint : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Paint && !done_) {
       done_ = true;
-      QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+      QTimer::singleShot(0, qApp, [] { std::_Exit(0); });
     }
     return QObject::eventFilter(watched, event);
   }
