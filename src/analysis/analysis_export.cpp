@@ -130,36 +130,56 @@ bool SaveXls(const NembraReader& reader, const std::string& path, std::string* e
     return false;
   }
 
-  // Cells go in row by row, so the sheet needs no table of them.
-  miniexcel::OrderedSheet sheet;
-  sheet.Reserve(count, count + 3 * k + 8, 17 * static_cast<std::size_t>(count) + 1024);
-  sheet.Text(0, 0, DataTypeLabel(CurrentType(reader)));
-  sheet.Text(2, 0, "Tag Name");
-  sheet.Text(2, 1, CurrentTagName(reader));
-  for (unsigned i = 0; i < k; ++i) {
-    sheet.Text(3 + i, 0, info[i].name);
-    sheet.Text(3 + i, 1, info[i].value);
-  }
-  sheet.Text(4 + k, 0, "Received Date / Time");
-  sheet.Text(4 + k, 1, reader.data_type_name);
-  sheet.Text(4 + k, 2, CrateStr(reader));
-  for (int32_t i = 0; i < count; ++i) {
-    const unsigned row = 5 + k + static_cast<unsigned>(i);
-    sheet.Text(row, 0, ReadingTimeText(reader, i));
-    // The number cell holds what the row shows: the value rounded to four decimals. A reading
-    // that is no number ("NaN") stays the text the CSV shows, never a zero.
-    const std::string text = ReadingValueText(reader, i);
-    double shown = 0.0;
-    if (ParseWholeNumber(text, &shown)) {
-      sheet.Number(row, 1, shown);
-    } else {
-      sheet.Text(row, 1, text);
+  // The records stream to the file as they are made: first every number (the readings'
+  // values), then every text in row order. Rows whose value is no number are noted in the first
+  // pass and give their text in the second.
+  const auto produce = [&](SaveSink& out) {
+    out.Append(miniexcel::BeginRecord());
+    const unsigned first_row = 5 + k;
+    std::vector<int32_t> text_values;
+    char record[miniexcel::kMostTextRecordSize];
+    for (int32_t i = 0; i < count; ++i) {
+      // The number cell holds what the row shows: the value rounded to four decimals. A reading
+      // that is no number ("NaN") stays the text the CSV shows, never a zero.
+      double shown = 0.0;
+      if (ParseWholeNumber(ReadingValueText(reader, i), &shown)) {
+        out.Append(record,
+                   miniexcel::NumberRecord(record, first_row + static_cast<unsigned>(i), 1, shown));
+      } else {
+        text_values.push_back(i);
+      }
     }
-  }
+    const auto text = [&](unsigned row, unsigned column, std::string_view value) {
+      out.Append(record, miniexcel::TextRecord(record, row, column, value));
+    };
+    text(0, 0, DataTypeLabel(CurrentType(reader)));
+    text(2, 0, "Tag Name");
+    text(2, 1, CurrentTagName(reader));
+    for (unsigned i = 0; i < k; ++i) {
+      text(3 + i, 0, info[i].name);
+      text(3 + i, 1, info[i].value);
+    }
+    text(4 + k, 0, "Received Date / Time");
+    text(4 + k, 1, reader.data_type_name);
+    text(4 + k, 2, CrateStr(reader));
+    auto next_text = text_values.begin();
+    char when[16];
+    for (int32_t i = 0; i < count; ++i) {
+      // ReadingTimeText without making a string.
+      const std::size_t n = TimeSpan2Chars(reader.base_time, reader.grp().elapsed[i], when);
+      text(first_row + static_cast<unsigned>(i), 0, std::string_view(when, n));
+      if (next_text != text_values.end() && *next_text == i) {
+        text(first_row + static_cast<unsigned>(i), 1, ReadingValueText(reader, i));
+        ++next_text;
+      }
+    }
+    out.Append(miniexcel::EndRecord());
+    return true;
+  };
 
   // Only a sheet written whole is saved; the old file stays otherwise.
   std::string why;
-  if (!WriteFileAtomically(path, sheet.Pieces(), &why)) {
+  if (!WriteFileAtomically(path, produce, &why)) {
     SetError(error, "Cannot write the file. " + why);
     return false;
   }

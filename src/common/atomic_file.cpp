@@ -16,8 +16,6 @@ namespace tarn {
 
 namespace {
 
-constexpr size_t kWriteChunk = 64 * 1024;
-
 void SetError(std::string* error, std::string text) {
   if (error != nullptr) *error = std::move(text);
 }
@@ -146,8 +144,62 @@ bool LinkTemp(Cleanup& c) {
   return false;
 }
 
-bool WritePieces(const std::string& path, std::span<const std::string_view> pieces,
-                 std::string* error, FileOps& ops) {
+}  // namespace
+
+class SaveSinkAccess {
+ public:
+  static SaveSink Make(FileOps& ops, int fd) { return SaveSink(ops, fd); }
+  static int Finish(SaveSink& sink) { return sink.Finish(); }
+};
+
+bool SaveSink::Put(const char* data, size_t size) {
+  for (size_t done = 0; done < size && error_ == 0;) {
+    const ssize_t put = ops_.Write(fd_, data + done, size - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      error_ = put < 0 ? errno : EIO;
+    } else {
+      done += static_cast<size_t>(put);
+    }
+  }
+  return error_ == 0;
+}
+
+void SaveSink::Spill(const char* data, size_t size) {
+  if (error_ != 0) {
+    used_ = 0;
+    return;
+  }
+  while (size > 0) {
+    // A whole block straight from the caller's bytes when nothing waits before it.
+    if (used_ == 0 && size >= kBlock) {
+      if (!Put(data, kBlock)) return;
+      data += kBlock;
+      size -= kBlock;
+      continue;
+    }
+    const size_t n = std::min(size, kBlock - used_);
+    std::memcpy(block_.get() + used_, data, n);
+    used_ += n;
+    data += n;
+    size -= n;
+    if (used_ == kBlock) {
+      used_ = 0;
+      if (!Put(block_.get(), kBlock)) return;
+    }
+  }
+}
+
+int SaveSink::Finish() {
+  if (error_ == 0 && used_ > 0) Put(block_.get(), used_);
+  used_ = 0;
+  return error_;
+}
+
+namespace {
+
+bool WriteStreamed(const std::string& path, const std::function<bool(SaveSink&)>& produce,
+                   std::string* error, FileOps& ops) {
   if (path.empty() || path.back() == '/') {
     SetError(error, "No file name was given.");
     return false;
@@ -198,17 +250,14 @@ bool WritePieces(const std::string& path, std::span<const std::string_view> piec
     ::fchmod(c.fd, old.st_mode & 07777);
   }
 
-  for (const std::string_view content : pieces) {
-    for (size_t done = 0; done < content.size();) {
-      const size_t n = std::min(kWriteChunk, content.size() - done);
-      const ssize_t put = ops.Write(c.fd, content.data() + done, n);
-      if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) {
-        SetError(error, WriteFailure(put < 0 ? errno : EIO, path));
-        return false;
-      }
-      done += static_cast<size_t>(put);
-    }
+  SaveSink sink = SaveSinkAccess::Make(ops, c.fd);
+  if (!produce(sink)) {
+    SetError(error, "The file " + path + " was not saved and is unchanged.");
+    return false;
+  }
+  if (const int err = SaveSinkAccess::Finish(sink); err != 0) {
+    SetError(error, WriteFailure(err, path));
+    return false;
   }
   if (ops.Sync(c.fd) != 0) {
     SetError(error, WriteFailure(errno, path));
@@ -233,6 +282,17 @@ bool WritePieces(const std::string& path, std::span<const std::string_view> piec
   // The rename itself reaches the disk only with its folder.
   ::fsync(c.dir_fd);
   return true;
+}
+
+bool WritePieces(const std::string& path, std::span<const std::string_view> pieces,
+                 std::string* error, FileOps& ops) {
+  return WriteStreamed(
+      path,
+      [pieces](SaveSink& sink) {
+        for (const std::string_view piece : pieces) sink.Append(piece);
+        return true;
+      },
+      error, ops);
 }
 
 }  // namespace
@@ -264,6 +324,17 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::string_vi
                          std::string* error) {
   FileOps ops;
   return WritePieces(path, pieces, error, ops);
+}
+
+bool WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce,
+                         std::string* error) {
+  FileOps ops;
+  return WriteStreamed(path, produce, error, ops);
+}
+
+bool WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce,
+                         std::string* error, FileOps& ops) {
+  return WriteStreamed(path, produce, error, ops);
 }
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}

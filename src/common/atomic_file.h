@@ -5,6 +5,9 @@
 #include <sys/types.h>
 
 #include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -37,6 +40,46 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
 // records apart need not join them first).
 bool WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
                          std::string* error = nullptr);
+
+// Where a streamed save puts its bytes: they gather in a 64 KiB block and each full block is
+// written (checked) to the temporary file. After a failed write the rest is dropped and the
+// save reports that failure.
+class SaveSink {
+ public:
+  static constexpr size_t kBlock = 64 * 1024;
+
+  void Append(const char* data, size_t size) {
+    if (size <= kBlock - used_) {
+      std::memcpy(block_.get() + used_, data, size);
+      used_ += size;
+    } else {
+      Spill(data, size);
+    }
+  }
+  void Append(std::string_view bytes) { Append(bytes.data(), bytes.size()); }
+
+ private:
+  friend class SaveSinkAccess;
+  SaveSink(FileOps& ops, int fd) : ops_(ops), fd_(fd), block_(new char[kBlock]) {}
+  void Spill(const char* data, size_t size);
+  bool Put(const char* data, size_t size);
+  // Writes what is left in the block; the errno of the first failure, 0 when all went out.
+  int Finish();
+
+  FileOps& ops_;
+  int fd_;
+  std::unique_ptr<char[]> block_;
+  size_t used_ = 0;
+  int error_ = 0;
+};
+
+// The same save for a writer that produces its bytes as it goes instead of holding the whole
+// file: `produce` appends them to the sink and returns false to give up (nothing is saved, the
+// old file stays, and *error says the file was not saved).
+bool WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce,
+                         std::string* error = nullptr);
+bool WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce,
+                         std::string* error, FileOps& ops);
 
 // For writers that produce a file through a FILE*: they write into memory, and Commit saves the
 // bytes with WriteFileAtomically.

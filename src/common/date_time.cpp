@@ -1,6 +1,7 @@
 #include "common/date_time.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "common/code_page.h"
 
@@ -81,9 +82,9 @@ char* PutDigits(char* out, int n, int width) {
   return out + width;
 }
 
-// "dd/MM/yyyy HH:mm", then ":ss" when asked; hand-made because the readers format every reading.
-std::string Format(const DateTimeParts& p, bool seconds) {
-  char buf[20];
+// "dd/MM/yyyy HH:mm", then ":ss" when asked, at buf (20 bytes); hand-made because the readers
+// format every reading. Returns the length.
+std::size_t FormatTo(const DateTimeParts& p, bool seconds, char* buf) {
   char* o = PutDigits(buf, p.day, 2);
   *o++ = '/';
   o = PutDigits(o, p.month, 2);
@@ -97,7 +98,12 @@ std::string Format(const DateTimeParts& p, bool seconds) {
     *o++ = ':';
     o = PutDigits(o, p.second, 2);
   }
-  return std::string(buf, static_cast<size_t>(o - buf));
+  return static_cast<size_t>(o - buf);
+}
+
+std::string Format(const DateTimeParts& p, bool seconds) {
+  char buf[20];
+  return std::string(buf, FormatTo(p, seconds, buf));
 }
 
 DateTime Fallback() {
@@ -175,18 +181,50 @@ bool FixedStr2DateTime(std::string_view text, DateTime* out) {
   return bad == 0 && MakeDateTime(year, month, day, hour, minute, second, out);
 }
 
+bool FixedDateTimeReader::Read(std::string_view text, DateTime* out) {
+  if (text.size() != 19 || day_ticks_ < 0 || std::memcmp(text.data(), date_, 10) != 0) {
+    if (!FixedStr2DateTime(text, out)) return false;
+    std::memcpy(date_, text.data(), 10);
+    day_ticks_ = -1;
+  } else if (text[10] != ' ' || text[13] != ':' || text[16] != ':') {
+    return false;
+  }
+  const char* s = text.data();
+  unsigned bad = 0;
+  auto two = [&](int i) {
+    const unsigned a = static_cast<unsigned char>(s[i]) - '0';
+    const unsigned b = static_cast<unsigned char>(s[i + 1]) - '0';
+    bad |= (a > 9) | (b > 9);
+    return static_cast<int64_t>(a * 10 + b);
+  };
+  const int64_t hour = two(11), minute = two(14), second = two(17);
+  if (bad != 0 || hour > 23 || minute > 59 || second > 59) return false;
+  const int64_t time = hour * kTicksPerHour + minute * kTicksPerMinute + second * kTicksPerSecond;
+  if (day_ticks_ < 0) {
+    day_ticks_ = out->ticks - time;  // the text converted whole just above
+  } else {
+    out->ticks = day_ticks_ + time;
+  }
+  return true;
+}
+
 std::string DateTime2Str(DateTime dt) {
   return Format(SplitDateTime(dt), true);
 }
 
 std::string TimeSpan2Str(DateTime tm, double minutes) {
-  if (std::isnan(minutes)) return {};
+  char buf[16];
+  return std::string(buf, TimeSpan2Chars(tm, minutes, buf));
+}
+
+std::size_t TimeSpan2Chars(DateTime tm, double minutes, char* out) {
+  if (std::isnan(minutes)) return 0;
   const double ms = std::round(minutes * 60000.0);  // halves away from zero
   // Anything this large leaves the calendar whatever tm is; also keeps the cast defined.
-  if (!(std::fabs(ms) < 1e15)) return {};
+  if (!(std::fabs(ms) < 1e15)) return 0;
   const int64_t ticks = tm.ticks + static_cast<int64_t>(ms) * kTicksPerMillisecond;
-  if (ticks < 0 || ticks > kMaxTicks) return {};
-  return Format(SplitDateTime(DateTime{ticks}), false);
+  if (ticks < 0 || ticks > kMaxTicks) return 0;
+  return FormatTo(SplitDateTime(DateTime{ticks}), false, out);
 }
 
 double DateTime2Interval(DateTime sdt, DateTime edt) {

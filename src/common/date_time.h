@@ -3,6 +3,7 @@
 #pragma once
 
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,10 +36,22 @@ DateTime Str2DateTime(std::string_view text, int32_t* chk);
 // "dd/MM/yyyy HH:mm:ss" with digits and a valid date; for anything else the caller converts it
 // with Str2DateTime, which gives the same result for the texts accepted here.
 bool FixedStr2DateTime(std::string_view text, DateTime* out);
+// FixedStr2DateTime for a run of texts that mostly share their date with the one before (the
+// readings of a file): the last date's conversion is kept and only the time is read again.
+class FixedDateTimeReader {
+ public:
+  bool Read(std::string_view text, DateTime* out);
+
+ private:
+  char date_[10] = {};
+  int64_t day_ticks_ = -1;  // midnight of the kept date; -1 while none is kept
+};
 // "dd/MM/yyyy HH:mm:ss".
 std::string DateTime2Str(DateTime dt);
 // tm plus the minutes, as "dd/MM/yyyy HH:mm"; empty for NaN or a result outside years 1-9999.
 std::string TimeSpan2Str(DateTime tm, double minutes);
+// The same text written at out (room for 16 characters) without making a string; its length.
+std::size_t TimeSpan2Chars(DateTime tm, double minutes, char* out);
 // Minutes from sdt to edt, fraction kept, negative when edt is earlier.
 double DateTime2Interval(DateTime sdt, DateTime edt);
 

@@ -33,30 +33,45 @@ void OrderedSheet::Reserve(std::size_t numbers, std::size_t texts, std::size_t t
   texts_.reserve((kHeadBytes + 1) * texts + text_chars);
 }
 
-void OrderedSheet::Number(uint32_t row, uint32_t column, double value) {
-  char record[kHeadBytes + 8];
-  PutCellHead(record, kNumberRecord, 15, row, column);
+std::string_view BeginRecord() {
+  static constexpr char kBof[] = {0x09, 0x00, 0x04, 0x00, 0x02, 0x00, 0x10, 0x00};
+  return {kBof, sizeof kBof};
+}
+
+std::string_view EndRecord() {
+  static constexpr char kEof[] = {0x0A, 0x00, 0x00, 0x00};
+  return {kEof, sizeof kEof};
+}
+
+std::size_t NumberRecord(char* out, uint32_t row, uint32_t column, double value) {
+  PutCellHead(out, kNumberRecord, 15, row, column);
   const uint64_t bits = std::bit_cast<uint64_t>(value);
-  for (int i = 0; i < 8; ++i) record[kHeadBytes + i] = static_cast<char>(bits >> (8 * i));
-  numbers_.append(record, sizeof record);
+  for (int i = 0; i < 8; ++i) out[kHeadBytes + i] = static_cast<char>(bits >> (8 * i));
+  return kNumberRecordSize;
+}
+
+std::size_t TextRecord(char* out, uint32_t row, uint32_t column, std::string_view text) {
+  const std::size_t most = std::min(text.size(), kMaxLabel);
+  std::size_t n = 0;
+  for (; n < most && text[n] != '\0'; ++n) out[kHeadBytes + 1 + n] = text[n];
+  PutCellHead(out, kLabelRecord, 8 + static_cast<uint32_t>(n), row, column);
+  out[kHeadBytes] = static_cast<char>(n);
+  return kHeadBytes + 1 + n;
+}
+
+void OrderedSheet::Number(uint32_t row, uint32_t column, double value) {
+  char record[kNumberRecordSize];
+  numbers_.append(record, NumberRecord(record, row, column, value));
 }
 
 void OrderedSheet::Text(uint32_t row, uint32_t column, std::string_view text) {
-  char record[kHeadBytes + 1 + kMaxLabel];
-  const std::size_t most = std::min(text.size(), kMaxLabel);
-  std::size_t n = 0;
-  for (; n < most && text[n] != '\0'; ++n) record[kHeadBytes + 1 + n] = text[n];
-  PutCellHead(record, kLabelRecord, 8 + static_cast<uint32_t>(n), row, column);
-  record[kHeadBytes] = static_cast<char>(n);
-  texts_.append(record, kHeadBytes + 1 + n);
+  char record[kMostTextRecordSize];
+  texts_.append(record, TextRecord(record, row, column, text));
 }
 
 std::array<std::string_view, 4> OrderedSheet::Pieces() const {
   // The beginning-of-file and end-of-file records, as CMiniExcel writes them.
-  static constexpr char kBof[] = {0x09, 0x00, 0x04, 0x00, 0x02, 0x00, 0x10, 0x00};
-  static constexpr char kEof[] = {0x0A, 0x00, 0x00, 0x00};
-  return {std::string_view(kBof, sizeof kBof), numbers_, texts_,
-          std::string_view(kEof, sizeof kEof)};
+  return {BeginRecord(), numbers_, texts_, EndRecord()};
 }
 
 }  // namespace tarn::miniexcel

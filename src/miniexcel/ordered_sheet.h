@@ -10,6 +10,16 @@
 
 namespace tarn::miniexcel {
 
+// The records themselves, for writers that stream them: the file is the beginning-of-file
+// record, every number record, every text record, then the end-of-file record.
+constexpr std::size_t kNumberRecordSize = 19;
+constexpr std::size_t kMostTextRecordSize = 12 + 255;
+std::string_view BeginRecord();
+std::string_view EndRecord();
+// Writes the record at out and returns its size.
+std::size_t NumberRecord(char* out, uint32_t row, uint32_t column, double value);
+std::size_t TextRecord(char* out, uint32_t row, uint32_t column, std::string_view text);
+
 class OrderedSheet {
  public:
   // Room for the cells to come, so that the records are not copied as they grow: number cells,

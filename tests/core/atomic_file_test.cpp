@@ -75,18 +75,43 @@ TEST(AtomicFileTest, AnyFailureLeavesTheOldFileAndNothingElse) {
       {"last write", Call::kWrite, 4, ENOSPC}, {"sync", Call::kSync, 1, EIO},
       {"close", Call::kClose, 1, EIO},         {"rename", Call::kRename, 1, EXDEV},
   };
-  for (const Fault& f : faults) {
-    SCOPED_TRACE(f.what);
-    TempDir dir;
-    const std::string target = dir.file("a.xls");
-    WriteAll(target, kOld);
-    FaultyOps ops(f.call, f.n, f.err);
-    std::string error;
-    EXPECT_FALSE(WriteFileAtomically(target, kNew, &error, ops));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(ReadAll(target), kOld);
-    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.xls"});
+  // The same bytes streamed in small appends make the same four write calls.
+  const auto streamed = [](SaveSink& out) {
+    for (size_t at = 0; at < kNew.size(); at += 1000) out.Append(kNew.substr(at, 1000));
+    return true;
+  };
+  for (const bool stream : {false, true}) {
+    for (const Fault& f : faults) {
+      SCOPED_TRACE(std::string(f.what) + (stream ? ", streamed" : ""));
+      TempDir dir;
+      const std::string target = dir.file("a.xls");
+      WriteAll(target, kOld);
+      FaultyOps ops(f.call, f.n, f.err);
+      std::string error;
+      EXPECT_FALSE(stream ? WriteFileAtomically(target, streamed, &error, ops)
+                          : WriteFileAtomically(target, kNew, &error, ops));
+      EXPECT_FALSE(error.empty());
+      EXPECT_EQ(ReadAll(target), kOld);
+      EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.xls"});
+    }
   }
+  // A streamed save the writer gives up half-way keeps the old file; one it completes is whole.
+  TempDir dir;
+  const std::string target = dir.file("a.xls");
+  WriteAll(target, kOld);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(
+      target,
+      [](SaveSink& out) {
+        out.Append(kNew);
+        return false;
+      },
+      &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(ReadAll(target), kOld);
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.xls"});
+  EXPECT_TRUE(WriteFileAtomically(target, streamed, &error));
+  EXPECT_EQ(ReadAll(target), kNew);
 }
 
 // A real full disk: a 64 KiB tmpfs.
