@@ -47,10 +47,14 @@ void PrepareLine(std::string_view piece, std::string* out) {
   }
 }
 
-// Tab, NUL, lower-case letters and every byte from 0x80 up (some of which upper case changes).
-bool NeedsPreparing(std::string_view piece) {
+// What a reading line holds that matters before it is read.
+constexpr unsigned kNeedsPreparing = 1;  // tab, NUL, a lower-case letter or a byte from 0x80 up
+constexpr unsigned kHasUpper = 2;        // an upper-case letter: it may name a new tag
+
+unsigned Classify(std::string_view piece) {
   const char* p = piece.data();
   const char* end = p + piece.size();
+  unsigned upper = 0;
 #if defined(__SSE2__)
   for (; end - p >= 16; p += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -59,7 +63,9 @@ bool NeedsPreparing(std::string_view piece) {
     const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
                                      _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
     // The sign bit of v itself marks the bytes from 0x80 up.
-    if (_mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(lower, odd))) != 0) return true;
+    if (_mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(lower, odd))) != 0) return kNeedsPreparing;
+    upper |= static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(
+        _mm_cmpgt_epi8(v, _mm_set1_epi8('A' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('Z' + 1)))));
   }
 #endif
   unsigned char any = 0;
@@ -68,8 +74,10 @@ bool NeedsPreparing(std::string_view piece) {
     const auto c = static_cast<unsigned char>(*p);
     any |= c;
     lower |= (c >= 'a' && c <= 'z') || c == '\t' || c == 0;
+    upper |= c >= 'A' && c <= 'Z';
   }
-  return lower || (any & 0x80) != 0;
+  if (lower || (any & 0x80) != 0) return kNeedsPreparing;
+  return upper != 0 ? kHasUpper : 0;
 }
 
 void UpperInPlace(std::string* line) {
@@ -445,11 +453,14 @@ void NembraReader::GetDataNembra(FILE* file, bool er) {
   std::string_view piece;
   std::string copy;
   int32_t p = 0;
+  // Every reading of a tag converts with the same thickness.
+  const double t = NumberOrZero(thickness);
   while (reader.Next(&piece)) {
     std::string_view line = piece;
     // A plain reading line is used where it lies; one with a tab, a NUL or a byte that upper
     // case changes is copied and prepared first.
-    if (NeedsPreparing(piece)) {
+    const unsigned kind = Classify(piece);
+    if ((kind & kNeedsPreparing) != 0) {
       PrepareLine(piece, &copy);
       if (TrimNarrow(copy).empty()) continue;
       if (copy.find("TAG NUMBER") != std::string::npos) break;
@@ -457,7 +468,7 @@ void NembraReader::GetDataNembra(FILE* file, bool er) {
       line = copy;
     } else {
       if (TrimNarrow(line).empty()) continue;
-      if (line.find("TAG NUMBER") != std::string_view::npos) break;
+      if ((kind & kHasUpper) != 0 && line.find("TAG NUMBER") != std::string_view::npos) break;
     }
     int32_t pos = -1;
     const std::string_view r = NextStr(" ", line, &pos);
@@ -469,7 +480,7 @@ void NembraReader::GetDataNembra(FILE* file, bool er) {
     if (er) {
       const std::size_t space = rest.find(' ');
       if (space == std::string_view::npos) continue;
-      value = Rsrr2Metalloss(probe_type, NumberOrZero(TrimNarrow(rest.substr(0, space))));
+      value = MetalLoss(probe_type, t, NumberOrZero(TrimNarrow(rest.substr(0, space))));
     } else {
       value = NumberOrZero(rest);
     }
@@ -550,13 +561,11 @@ void NembraReader::GetDataMetalLpr(FILE* file) {
 }
 
 double NembraReader::Rsrr2Metalloss(int32_t ptype, double r) const {
+  return MetalLoss(ptype, NumberOrZero(thickness), r);
+}
+
+double NembraReader::MetalLoss(int32_t ptype, double t, double r) const {
   if (r == 0.0) return 0.0;
-  // Every reading of a tag converts with the same thickness: parse its text once.
-  if (thickness != thickness_text_) {
-    thickness_text_ = thickness;
-    thickness_value_ = NumberOrZero(thickness);
-  }
-  const double t = thickness_value_;
   switch (ptype) {
     case 1:
     case 4:
@@ -588,7 +597,7 @@ bool NembraReader::Data2Buffer(int32_t p, std::string_view dt, double value) {
     return false;
   }
   DateTime when;
-  if (!FixedStr2DateTime(dt, &when)) {
+  if (!reading_dates_.Read(dt, &when)) {
     int32_t chk = 0;
     when = Str2DateTime(dt, &chk);
     if (chk == 0) return false;

@@ -112,6 +112,8 @@ class NembraReader {
   template <typename NextPiece>
   void IndexPieces(int32_t type_of_file, NextPiece next);
   void GetDataNembra(FILE* file, bool er);
+  // Rsrr2Metalloss with the thickness already converted.
+  double MetalLoss(int32_t ptype, double t, double r) const;
   void Report(std::string_view text);
 
   _grp_values_& grp_;
@@ -120,13 +122,12 @@ class NembraReader {
   ReadingSink* sink_ = nullptr;  // set only while StreamData runs
   ReadProgress* progress_ = nullptr;
   bool cancelled_ = false;
-  mutable std::string thickness_text_;
-  mutable double thickness_value_ = 0.0;
   int32_t readings_beyond_ = 0;
   // The stored start time text and its conversion, so a reading is measured without reading it
   // again.
   std::string base_text_;
   DateTime base_value_{};
+  FixedDateTimeReader reading_dates_;
 };
 
 }  // namespace tarn

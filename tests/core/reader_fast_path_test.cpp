@@ -183,6 +183,7 @@ TEST(ReaderFastPath, FixedDateLayoutAgreesWithTheGeneralConversion) {
                                           "29/02/2023 00:00:00", "31/12/9999 23:59:59",
                                           "00/01/0001 00:00:00", "01/13/2020 24:00:00"};
   int fast = 0;
+  FixedDateTimeReader dates;
   for (int i = 0; i < 200000; ++i) {
     std::string t = seeds[static_cast<std::size_t>(i) % seeds.size()];
     for (int k = static_cast<int>(rng() % 3); k > 0; --k) {
@@ -202,11 +203,17 @@ TEST(ReaderFastPath, FixedDateLayoutAgreesWithTheGeneralConversion) {
     int32_t chk = 0;
     const DateTime general = Str2DateTime(t, &chk);
     DateTime quick;
-    if (FixedStr2DateTime(t, &quick)) {
+    const bool fixed = FixedStr2DateTime(t, &quick);
+    if (fixed) {
       ++fast;
       ASSERT_EQ(chk, 1) << t;
       ASSERT_EQ(quick.ticks, general.ticks) << t;
     }
+    // The reader that keeps the last date, after the seed (same date unless the date changed).
+    DateTime kept;
+    ASSERT_EQ(dates.Read(t, &kept), fixed) << t;
+    if (fixed) ASSERT_EQ(kept.ticks, quick.ticks) << t;
+    if (i % 3 == 0) dates.Read(seeds[static_cast<std::size_t>(i + 1) % seeds.size()], &kept);
   }
   EXPECT_GT(fast, 20000);
 }
