@@ -12,6 +12,7 @@
 
 #include "analysis/letter_pieces.h"
 #include "analysis/line_reader.h"
+#include "analysis/reader_lines.h"
 #include "analysis/token_tables.h"
 #include "common/code_page.h"
 #include "common/number_text.h"
@@ -36,102 +37,6 @@ class FileCloser {
  private:
   FILE* f_;
 };
-
-// A reading line as the readers see it: up to a NUL, tabs turned into spaces.
-void PrepareLine(std::string_view piece, std::string* out) {
-  const void* nul = std::memchr(piece.data(), 0, piece.size());
-  if (nul) piece = piece.substr(0, static_cast<const char*>(nul) - piece.data());
-  out->assign(piece);
-  for (char& c : *out) {
-    if (c == '\t') c = ' ';
-  }
-}
-
-// What a reading line holds that matters before it is read.
-constexpr unsigned kNeedsPreparing = 1;  // tab, NUL, a lower-case letter or a byte from 0x80 up
-constexpr unsigned kHasUpper = 2;        // an upper-case letter: it may name a new tag
-
-unsigned Classify(std::string_view piece) {
-  const char* p = piece.data();
-  const char* end = p + piece.size();
-  unsigned upper = 0;
-#if defined(__SSE2__)
-  for (; end - p >= 16; p += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)),
-                                        _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
-    const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
-                                     _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
-    // The sign bit of v itself marks the bytes from 0x80 up.
-    if (_mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(lower, odd))) != 0) return kNeedsPreparing;
-    upper |= static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(
-        _mm_cmpgt_epi8(v, _mm_set1_epi8('A' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('Z' + 1)))));
-  }
-#endif
-  unsigned char any = 0;
-  bool lower = false;
-  for (; p < end; ++p) {
-    const auto c = static_cast<unsigned char>(*p);
-    any |= c;
-    lower |= (c >= 'a' && c <= 'z') || c == '\t' || c == 0;
-    upper |= c >= 'A' && c <= 'Z';
-  }
-  if (lower || (any & 0x80) != 0) return kNeedsPreparing;
-  return upper != 0 ? kHasUpper : 0;
-}
-
-void UpperInPlace(std::string* line) {
-  for (char& c : *line) c = UpperNarrow(c);
-}
-
-// GetNextStr on a text that is already upper case, without copying: the result is the same
-// view into it that GetNextStr would return as a copy.
-std::string_view NextStr(std::string_view sep, std::string_view text, int32_t* pos) {
-  *pos = -1;
-  const std::string_view s = TrimNarrow(text);
-  if (s.empty()) return {};
-  const std::size_t at = s.find(sep);
-  if (at == std::string_view::npos) return {};
-  *pos = static_cast<int32_t>(at + sep.size());
-  return TrimNarrow(s.substr(at + sep.size()));
-}
-
-// The number in the whole text, 0 when the text is not wholly one.
-double NumberOrZero(std::string_view text) {
-  double v = 0.0;
-  if (!ParseWholeNumber(text, &v)) return 0.0;
-  return v;
-}
-
-// A decimal integer (sign allowed, blanks around it) within int32; 0 for anything else.
-int32_t DecimalIntOrZero(std::string_view text) {
-  text = TrimNarrow(text);
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return 0;
-  int64_t v = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return 0;
-    v = v * 10 + (text[i] - '0');
-    if (v > int64_t{std::numeric_limits<int32_t>::max()} + 1) return 0;
-  }
-  if (negative) v = -v;
-  if (v > std::numeric_limits<int32_t>::max()) return 0;
-  return static_cast<int32_t>(v);
-}
-
-// The part of text before its first comma (all of it without one), trimmed.
-std::string_view FirstField(std::string_view text) {
-  return TrimNarrow(text.substr(0, text.find(',')));
-}
-
-void CommasToSpaces(std::string_view text, std::string* out) {
-  out->assign(text);
-  for (char& c : *out) {
-    if (c == ',') c = ' ';
-  }
-}
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "analysis/nembra_reader.h"
+#include "analysis/reader_lines.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
 #include "graph/grp_values.h"
@@ -28,11 +29,6 @@ class FirstMessage : public ReaderNotifier {
  private:
   std::string text_;
 };
-
-double NumberOrZero(std::string_view text) {
-  double v = 0.0;
-  return ParseWholeNumber(text, &v) ? v : 0.0;
-}
 
 bool IsMetalLoss(int32_t data_type) {
   return data_type == 0 || data_type == 4;

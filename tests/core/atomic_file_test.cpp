@@ -190,12 +190,16 @@ TEST(AtomicFileTest, KeepsModeFollowsLinksAndTakesLongNames) {
   WriteAll(secret, kOld);
   ::chmod(secret.c_str(), 0600);
   const bool root = ::geteuid() == 0;
-  if (root) ASSERT_EQ(::chown(secret.c_str(), 65534, 65534), 0);
+  if (root) {
+    ASSERT_EQ(::chown(secret.c_str(), 65534, 65534), 0);
+  }
   ASSERT_TRUE(WriteFileAtomically(secret, "x"));
   struct stat st;
   ::stat(secret.c_str(), &st);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
-  if (root) EXPECT_EQ(st.st_uid, 65534u);  // the owner too, where allowed
+  if (root) {
+    EXPECT_EQ(st.st_uid, 65534u);  // the owner too, where allowed
+  }
 
   // Through a relative symbolic link: the link stays, the file it names gets the bytes.
   const std::string link = dir.file("link.ini");

@@ -306,7 +306,9 @@ TEST_P(HistoryTest, WindowRatesAndDecimationEqualAPlainScanOfTheReadings) {
         if (p.key.data_type == 1) want = my;
         if (p.key.data_type == 0 && sxx > 0) want = sxy / sxx * 365.0;
         ASSERT_EQ(p.rate.has_value(), want.has_value());
-        if (want) EXPECT_NEAR(*p.rate, *want, 1e-7 * (1.0 + std::abs(*want)));
+        if (want) {
+          EXPECT_NEAR(*p.rate, *want, 1e-7 * (1.0 + std::abs(*want)));
+        }
       }
     }
     for (const ProbeSummary& p : store_->ListProbes(0)) {

@@ -212,7 +212,9 @@ TEST(ReaderFastPath, FixedDateLayoutAgreesWithTheGeneralConversion) {
     // The reader that keeps the last date, after the seed (same date unless the date changed).
     DateTime kept;
     ASSERT_EQ(dates.Read(t, &kept), fixed) << t;
-    if (fixed) ASSERT_EQ(kept.ticks, quick.ticks) << t;
+    if (fixed) {
+      ASSERT_EQ(kept.ticks, quick.ticks) << t;
+    }
     if (i % 3 == 0) dates.Read(seeds[static_cast<std::size_t>(i + 1) % seeds.size()], &kept);
   }
   EXPECT_GT(fast, 20000);
