@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "app/main_form.h"
-#include "common/ui/app_icon.h"
 
 extern char** environ;
 
@@ -53,7 +52,6 @@ int Child(int argc, char** argv, bool tarn_window) {
   if (tarn_window) {
     QApplication::setApplicationName(QStringLiteral("tarn"));
     QApplication::setFont(QFont(QStringLiteral("Verdana"), 9));
-    QApplication::setWindowIcon(tarn::AppIcon());
     tarn::MainForm form(nullptr, tarn::MainForm::Dialogs::kOnFirstUse);
     form.show();
     return app.exec();

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "app/main_form.h"
-#include "common/ui/app_icon.h"
 #include "history/history_location.h"
 
 namespace {
@@ -82,7 +81,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(TARN_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("tarn"));
     QApplication::setFont(QFont(QStringLiteral("Verdana"), 9));
-    QApplication::setWindowIcon(tarn::AppIcon());
     tarn::MainForm form(nullptr, tarn::MainForm::Dialogs::kOnFirstUse);
     form.SetHistoryLocation(history);
     form.show();

@@ -101,44 +101,49 @@ QLabel* TopCaption(QWidget* parent, const char* name, const QString& text, QRect
 
 }  // namespace
 
-MainForm::MainForm(QWidget* parent, Dialogs dialogs)
-    : QWidget(parent),
-      fmElpr_(new Elpr(this)),
-      fmCpon_(new Coupon(this)),
-      fmAnl_(new Anl(this)),
-      fmPrb_(new Probes(this)) {
-  for (QWidget* screen : {static_cast<QWidget*>(fmElpr_), static_cast<QWidget*>(fmCpon_),
-                          static_cast<QWidget*>(fmAnl_), static_cast<QWidget*>(fmPrb_)})
-    screen->hide();
+MainForm::MainForm(QWidget* parent, Dialogs dialogs) : QWidget(parent), fmElpr_(new Elpr(this)) {
+  fmElpr_->hide();
   // A file saved from a download goes into the history too, when the Probes tab says so.
-  connect(fmElpr_, &Elpr::DataSaved, fmPrb_, &Probes::ImportSaved);
+  connect(fmElpr_, &Elpr::DataSaved, this,
+          [this](const QString& path) { fmPrb()->ImportSaved(path); });
   // The screens make their dialogs at first use; each gets its hints and keys then.
   connect(fmElpr_, &Elpr::DialogMade, this, &MainForm::DialogMade);
-  connect(fmAnl_, &Anl::DialogMade, this, &MainForm::DialogMade);
   InitializeComponent();
   resize_end_.setSingleShot(true);
   resize_end_.setInterval(kResizeEndMs);
   connect(&resize_end_, &QTimer::timeout, this, &MainForm::MainForm_ResizeEnd);
-  connect(fmCpon_, &Coupon::StateChanged, this, &MainForm::PutTitle);
-  connect(fmAnl_, &Anl::FileNameChanged, this, &MainForm::PutTitle);
   connect(fmElpr_, &Elpr::SavedChanged, this, &MainForm::PutTitle);
   setAcceptDrops(true);
-  fmCpon_->setAskBeforeOpen(true);
   SetShortcuts();
   SetRecentMenus();
   SetButtonHints(this);
-  if (dialogs == Dialogs::kWithTheWindow) {
+  if (dialogs == Dialogs::kOnFirstUse) {
+    // Reading the icon's pictures waits until the window has been painted once.
+    pnTop->installEventFilter(this);
+  } else {
+    // A window without its own icon shows the program's; build it only when there is none.
+    if (QGuiApplication::windowIcon().isNull()) setWindowIcon(AppIcon());
     fmElpr_->PortDialog();
-    fmAnl_->fmGrp.get();
+    fmCpon();
+    fmAnl()->fmGrp.get();
     fmAnl_->fmAbout.get();
+    fmPrb();
   }
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == pnTop && event->type() == QEvent::Paint) {
+    pnTop->removeEventFilter(this);
+    QTimer::singleShot(0, this, [] {
+      if (QGuiApplication::windowIcon().isNull()) QGuiApplication::setWindowIcon(AppIcon());
+    });
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void MainForm::InitializeComponent() {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("Corrosion Monitoring Program"));
-  // A window without its own icon shows the program's; build it only when there is none.
-  if (QGuiApplication::windowIcon().isNull()) setWindowIcon(AppIcon());
   setFont(QFont(QStringLiteral("Verdana"), 9));
 
   pnTop = new QFrame(this);
@@ -156,7 +161,7 @@ void MainForm::InitializeComponent() {
 
   pictureBox1 = new QLabel(band);
   pictureBox1->setObjectName(QStringLiteral("pictureBox1"));
-  pictureBox1->setPixmap(QPixmap(QStringLiteral(":/tarn/logo_top.png")));
+  pictureBox1->setPixmap(OwnPicture(QStringLiteral(":/tarn/logo_top.png")));
   pictureBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   pictureBox1->setGeometry(-1, -1, 192, 55);
 
@@ -237,16 +242,16 @@ void MainForm::SetBasicInfo() {
 
 void MainForm::SetChildScr() {
   tbPg1->layout()->addWidget(fmElpr_);
-  tbPg3->layout()->addWidget(fmCpon_);
-  tbPg4->layout()->addWidget(fmAnl_);
-  tbPg5->layout()->addWidget(fmPrb_);
+  if (fmCpon_) tbPg3->layout()->addWidget(fmCpon_);
+  if (fmAnl_) tbPg4->layout()->addWidget(fmAnl_);
+  if (fmPrb_) tbPg5->layout()->addWidget(fmPrb_);
 }
 
 void MainForm::View(int cv) {
   // Reception never goes on behind another tab, nor across the ER/LPR switch.
   if (CurView_ == 1 || CurView_ == 2) fmElpr_->ClosePort();
   // Nor does a file go on opening behind another tab.
-  if (CurView_ == 4 && cv != 4) fmAnl_->CancelLoad();
+  if (CurView_ == 4 && cv != 4 && fmAnl_) fmAnl_->CancelLoad();
   switch (cv) {
     case 1:
     case 2: {
@@ -261,14 +266,14 @@ void MainForm::View(int cv) {
       break;
     }
     case 3:
-      fmCpon_->PutFileName();
+      fmCpon()->PutFileName();
       fmCpon_->show();
       break;
     case 4:
-      fmAnl_->show();
+      fmAnl()->show();
       break;
     case 5:
-      fmPrb_->show();
+      fmPrb()->show();
       break;
     default:
       break;
@@ -287,9 +292,8 @@ void MainForm::showEvent(QShowEvent* event) {
 void MainForm::MainForm_Shown() {
   SetBasicInfo();
   vaLoadCfg(CfgFile, vSetup, vUnit);
-  fmPrb_->LoadSettings(CfgFile);
+  if (fmPrb_) ReadProbesSettings();
   LoadRecent();
-  fmPrb_->SetHistoryLocation(ResolveHistoryLocation(history_location_, CfgFile, DataPath));
   restoring_ = true;
   // Qt raises a size below the minimum to it; an off-screen position is kept as it is.
   move(vSetup.left, vSetup.top);
@@ -343,7 +347,8 @@ void MainForm::MainForm_FormClosed() {
   }
   fmElpr_->ClosePort();
   vaSaveCfg(CfgFile, vSetup, vUnit);  // a failed save stays silent
-  fmPrb_->SaveSettings(CfgFile);
+  // A Probes tab never made changed nothing: its section stays as it is.
+  if (fmPrb_) fmPrb_->SaveSettings(CfgFile);
   SaveRecent();
 }
 
@@ -394,11 +399,13 @@ void MainForm::SetShortcuts() {
     done << seq;
     auto* shortcut = new QShortcut(seq, this);
     connect(shortcut, &QShortcut::activated, this, [this, seq] {
-      QWidget* screens[] = {nullptr, fmElpr_, fmElpr_, fmCpon_, fmAnl_};
       if (CurView_ < 1 || CurView_ > 4) return;
+      QWidget* screen = CurView_ <= 2   ? static_cast<QWidget*>(fmElpr_)
+                        : CurView_ == 3 ? static_cast<QWidget*>(fmCpon())
+                                        : static_cast<QWidget*>(fmAnl());
       for (const auto& entry : kScreenKeys) {
         if (Keys(entry.standard, entry.keys) != seq || !(entry.views & (1u << CurView_))) continue;
-        if (auto* b = screens[CurView_]->findChild<QPushButton*>(QString::fromLatin1(entry.button)))
+        if (auto* b = screen->findChild<QPushButton*>(QString::fromLatin1(entry.button)))
           b->click();  // does nothing while the button is disabled
         return;
       }
@@ -409,15 +416,6 @@ void MainForm::SetShortcuts() {
   connect(quit, &QShortcut::activated, this, &QWidget::close);
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help, &QShortcut::activated, this, &MainForm::ShowGuide);
-
-  // Delete removes the selected coupon row and Ctrl+Z brings back the last one removed; both
-  // only while the table has the focus, so that the text boxes keep their own keys.
-  if (auto* table = fmCpon_->findChild<QTableView*>(QStringLiteral("gCpon"))) {
-    auto* del = new QShortcut(QKeySequence::Delete, table, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(del, &QShortcut::activated, fmCpon_, &Coupon::DeleteData);
-    auto* undo = new QShortcut(QKeySequence::Undo, table, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(undo, &QShortcut::activated, fmCpon_, &Coupon::UndoDelete);
-  }
 }
 
 void MainForm::DialogMade(QWidget* dialog) {
@@ -448,11 +446,11 @@ void MainForm::PutTitle() {
     modified = fmElpr_->HasUnsavedText(CurView_);
     file = modified ? QStringLiteral("noname") : fmElpr_->SavedFile(CurView_);
   } else if (CurView_ == 3) {
-    file = fmCpon_->fileName();
+    file = fmCpon()->fileName();
     modified = fmCpon_->isModified();
     if (file.isEmpty() && modified) file = QStringLiteral("noname");
   } else if (CurView_ == 4) {
-    file = FromUtf8(fmAnl_->reader().FileName);
+    file = FromUtf8(fmAnl()->reader().FileName);
   }
   if (file.isEmpty()) {
     setWindowTitle(caption);
@@ -466,10 +464,10 @@ void MainForm::OpenFiles(const QStringList& paths) {
   for (const QString& path : paths) {
     if (SniffDataFile(ToUtf8(path)) == DataFileKind::kCoupon) {
       tbCtrl->setCurrentWidget(tbPg3);
-      if (fmCpon_->MaybeSave()) fmCpon_->OpenFile(path);
+      if (fmCpon()->MaybeSave()) fmCpon_->OpenFile(path);
     } else {
       tbCtrl->setCurrentWidget(tbPg4);
-      fmAnl_->OpenFile(path);
+      fmAnl()->OpenFile(path);
     }
   }
 }
@@ -495,7 +493,7 @@ void MainForm::dropEvent(QDropEvent* event) {
 }
 
 bool MainForm::MaybeSaveAll() {
-  if (!fmCpon_->MaybeSave()) return false;
+  if (fmCpon_ && !fmCpon_->MaybeSave()) return false;
   for (int scr : {1, 2}) {
     if (!fmElpr_->HasUnsavedText(scr)) continue;
     const QString text = scr == 1 ? QStringLiteral("The received ER text is not saved.")

@@ -26,9 +26,11 @@ class MainForm : public QWidget {
   Q_OBJECT
 
  public:
-  // When the screens' dialogs (port settings, graph window, about box) are made: with the window,
-  // so that they are among its children from the start, or at their first use, so that the
-  // window shows sooner (the program). Either way they get the same hints and keys.
+  // When the Coupon, Analysis and Probes screens, the screens' dialogs (port settings, graph
+  // window, about box) and the program's icon are made: with the window, so that they are among
+  // its children from the start, or at their first use (the icon once the window has been
+  // painted), so that the window shows sooner (the program). Either way they get the same hints
+  // and keys.
   enum class Dialogs { kWithTheWindow, kOnFirstUse };
   explicit MainForm(QWidget* parent = nullptr, Dialogs dialogs = Dialogs::kWithTheWindow);
 
@@ -58,9 +60,11 @@ class MainForm : public QWidget {
 
   int CurView() const { return CurView_; }
   Elpr* fmElpr() const { return fmElpr_; }
-  Coupon* fmCpon() const { return fmCpon_; }
-  Anl* fmAnl() const { return fmAnl_; }
-  Probes* fmPrb() const { return fmPrb_; }
+  // The Coupon, Analysis and Probes screens are made when first wanted: their tab shown, a file
+  // for them, a download saved, or a call here.
+  Coupon* fmCpon();
+  Anl* fmAnl();
+  Probes* fmPrb();
 
   // How long the window must stay still before a move or resize counts as ended.
   static constexpr int kResizeEndMs = 250;
@@ -72,6 +76,7 @@ class MainForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   std::string history_location_;
@@ -88,15 +93,23 @@ class MainForm : public QWidget {
   // A screen made one of its dialogs: it gets its tooltips (and the graph window its keys).
   void DialogMade(QWidget* dialog);
   void SetRecentMenus();
+  // Hooks up a screen just made: its hints, signals and recent-file menu, and its tab page once
+  // the window has been shown.
+  void CouponMade();
+  void AnlMade();
+  void ProbesMade();
+  void ReadProbesSettings();
+  void PlaceScreen(QWidget* screen, QWidget* page);
+  void SetRecentMenu(RecentKind kind, QWidget* screen);
   void LoadRecent();
   void SaveRecent();
   void NoteRecent(RecentKind kind, const QString& path);
 
-  // The screens come first: they exist before the window's own controls.
+  // The ER/LPR screen comes first: it exists before the window's own controls.
   Elpr* fmElpr_;
-  Coupon* fmCpon_;
-  Anl* fmAnl_;
-  Probes* fmPrb_;
+  Coupon* fmCpon_ = nullptr;
+  Anl* fmAnl_ = nullptr;
+  Probes* fmPrb_ = nullptr;
 
   int CurView_ = 1;
   bool shown_ = false;

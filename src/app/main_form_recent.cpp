@@ -21,26 +21,23 @@ constexpr const char* kKindKeys[] = {"Instrument", "Coupon"};
 }  // namespace
 
 void MainForm::SetRecentMenus() {
-  QWidget* screens[] = {fmAnl_, fmCpon_};
-  for (int kind : {kRecentInstrument, kRecentCoupon}) {
-    auto* open = screens[kind]->findChild<QPushButton*>(QStringLiteral("btnOpen"));
-    if (open == nullptr) continue;
-    recent_menu_[kind] = new RecentMenu(open);
-    // Routed by content like a dropped file; a coupon file still asks before unsaved work goes.
-    connect(recent_menu_[kind], &RecentMenu::Chosen, this,
-            [this](const QString& path) { OpenFiles({path}); });
-  }
-  connect(fmAnl_, &Anl::FileNameChanged, this, [this] {
-    if (fmAnl_->reader().tag_count > 0)
-      NoteRecent(kRecentInstrument, FromUtf8(fmAnl_->reader().FileName));
-  });
   // A saved download is an instrument file too, and the Analysis tab's Open starts beside it.
   connect(fmElpr_, &Elpr::DataSaved, this, [this](const QString& path) {
-    fmAnl_->openFolder().Use(path);
+    fmAnl()->openFolder().Use(path);
     NoteRecent(kRecentInstrument, path);
   });
-  connect(fmCpon_, &Coupon::StateChanged, this,
-          [this] { NoteRecent(kRecentCoupon, fmCpon_->fileName()); });
+}
+
+void MainForm::SetRecentMenu(RecentKind kind, QWidget* screen) {
+  auto* open = screen->findChild<QPushButton*>(QStringLiteral("btnOpen"));
+  if (open == nullptr) return;
+  recent_menu_[kind] = new RecentMenu(open);
+  // Routed by content like a dropped file; a coupon file still asks before unsaved work goes.
+  connect(recent_menu_[kind], &RecentMenu::Chosen, this,
+          [this](const QString& path) { OpenFiles({path}); });
+  QStringList files;
+  for (const std::string& f : recent_[kind]) files << FromUtf8(f);
+  recent_menu_[kind]->SetFiles(files);
 }
 
 void MainForm::NoteRecent(RecentKind kind, const QString& path) {

@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMap>
 #include <QMenu>
 #include <QMimeData>
@@ -32,6 +33,7 @@
 #include "download/ui/setup.h"
 #include "graph/ui/graph_records.h"
 #include "graph/ui/view_grp.h"
+#include "history/ui/probes.h"
 #include "settings/ui/settings_records.h"
 #include "ui/serial_pty.h"
 #include "ui/widget_test_util.h"
@@ -401,11 +403,45 @@ TEST_F(DesktopTest, EveryButtonHasItsOwnMnemonic) {
 
 // The program's window makes its dialogs only when first asked for; each then has what the
 // others get at start: tooltips, its own Alt keys, and the graph window its Save key.
-TEST_F(DesktopTest, DialogsMadeOnFirstUseHaveTheirHintsAndKeys) {
+// The program's window makes the hidden tabs' screens, the dialogs and its icon when first
+// wanted; each is then hooked up as if it had been there from the start.
+TEST_F(DesktopTest, ScreensAndDialogsMadeOnFirstUseHaveTheirHintsKeysAndSettings) {
+  const QString tarn = home_.path() + QStringLiteral("/Documents/Tarn");
+  ASSERT_TRUE(QDir().mkpath(tarn));
+  QFile cfg(tarn + QStringLiteral("/TARN.CFG"));
+  ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
+  cfg.write("[Probes]\nRateWindow=90\n");
+  cfg.close();
+  {
+    MainForm f(nullptr, MainForm::Dialogs::kOnFirstUse);
+    f.show();
+    QTest::qWait(20);
+    EXPECT_FALSE(QGuiApplication::windowIcon().isNull()) << "the icon follows the first paint";
+    f.close();  // saving the settings makes no screen either
+    for (const char* name : {"tarn::Coupon", "tarn::Anl", "tarn::Probes"})
+      for (QWidget* c : f.findChildren<QWidget*>())
+        EXPECT_STRNE(c->metaObject()->className(), name) << "made before its tab was shown";
+  }
+
   MainForm f(nullptr, MainForm::Dialogs::kOnFirstUse);
+  f.show();
   for (const char* name : {"tarn::Setup", "tarn::about", "tarn::ViewGrp"})
     for (QWidget* c : f.findChildren<QWidget*>())
       EXPECT_STRNE(c->metaObject()->className(), name) << "made before its first use";
+  auto* tabs = f.findChild<QTabWidget*>(QStringLiteral("tbCtrl"));
+  for (int tab : {2, 3, 4}) {
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(tab).center());
+    QWidget* screen = tab == 2   ? static_cast<QWidget*>(f.fmCpon())
+                      : tab == 3 ? static_cast<QWidget*>(f.fmAnl())
+                                 : static_cast<QWidget*>(f.fmPrb());
+    EXPECT_EQ(screen->parentWidget(), tabs->widget(tab));
+    EXPECT_TRUE(screen->isVisible()) << tab;
+    for (QPushButton* b : screen->findChildren<QPushButton*>(QStringLiteral("btnOpen")))
+      EXPECT_FALSE(b->toolTip().isEmpty()) << tab;
+  }
+  EXPECT_NE(f.recentMenu(MainForm::kRecentCoupon), nullptr);
+  EXPECT_NE(f.recentMenu(MainForm::kRecentInstrument), nullptr);
+  EXPECT_EQ(f.fmPrb()->RateWindow(), 90);
   const QList<QWidget*> dialogs = {f.fmElpr()->PortDialog(), f.fmAnl()->fmAbout.get(),
                                    f.fmAnl()->fmGrp.get()};
   for (QWidget* dialog : dialogs) {

@@ -47,7 +47,7 @@ void about::InitializeComponent() {
 
   pictureBox1 = new QLabel(panel1);
   pictureBox1->setObjectName(QStringLiteral("pictureBox1"));
-  pictureBox1->setPixmap(QPixmap(QStringLiteral(":/tarn/logo_about.png")));
+  pictureBox1->setPixmap(OwnPicture(QStringLiteral(":/tarn/logo_about.png")));
   pictureBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   pictureBox1->setGeometry(85, 16, 152, 59);
 
