@@ -1,5 +1,6 @@
 #include "common/ui/widget_builders.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -28,6 +29,16 @@ QLabel* MakeStatus(const char* name, const QString& style, QWidget* parent) {
   QLabel* label = MakeLabel(name, QString(), parent);
   label->setStyleSheet(style);
   return label;
+}
+
+QCheckBox* MakeBoldCheck(const char* name, const char* text, QWidget* parent) {
+  auto* c = new QCheckBox(QString::fromLatin1(text), parent);
+  c->setObjectName(QString::fromLatin1(name));
+  QFont f = c->font();
+  f.setBold(true);
+  c->setFont(f);
+  c->setChecked(true);
+  return c;
 }
 
 }  // namespace tarn

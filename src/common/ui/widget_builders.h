@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -16,5 +17,7 @@ QPushButton* MakeButton(const char* name, const QString& text, QWidget* parent);
 QFrame* MakePanel(const char* name, QWidget* parent);
 // A label without text that shows a status line in the given style sheet.
 QLabel* MakeStatus(const char* name, const QString& style, QWidget* parent);
+// A ticked check box with a bold caption (the graph windows' switches).
+QCheckBox* MakeBoldCheck(const char* name, const char* text, QWidget* parent);
 
 }  // namespace tarn

@@ -6,13 +6,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
@@ -20,6 +18,7 @@
 #include "graph/ui/g_setup.h"
 #include "graph/ui/graph_picture.h"
 #include "graph/ui/graph_records.h"
+#include "graph/ui/plot_panel.h"
 #include "graph/ui/qimage_surface.h"
 #include "settings/ui/settings_records.h"
 
@@ -29,63 +28,6 @@ static void InitGraphResources() {
 }
 
 namespace tarn {
-
-namespace {
-
-int ToMouseButton(Qt::MouseButtons buttons) {
-  int b = kMouseNone;
-  if (buttons & Qt::LeftButton) b |= kMouseLeft;
-  if (buttons & Qt::RightButton) b |= kMouseRight;
-  if (buttons & Qt::MiddleButton) b |= kMouseMiddle;
-  return b;
-}
-
-QCheckBox* MakeCheck(const char* name, const char* text, QWidget* parent) {
-  auto* c = new QCheckBox(QString::fromLatin1(text), parent);
-  c->setObjectName(QString::fromLatin1(name));
-  QFont f = c->font();
-  f.setBold(true);
-  c->setFont(f);
-  c->setChecked(true);
-  return c;
-}
-
-}  // namespace
-
-// The plot panel: hands paint, size, pointer and wheel events to the window.
-class PlotPanel : public QWidget {
- public:
-  PlotPanel(ViewGrp* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
-    setObjectName(QStringLiteral("pnGrp"));
-    setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override { owner_->pnGrp_Paint(); }
-  void resizeEvent(QResizeEvent*) override { owner_->pnGrp_Resize(); }
-  void mousePressEvent(QMouseEvent* e) override {
-    owner_->pnGrp_MouseDown(ToMouseButton(e->button()), e->position().toPoint().x(),
-                            e->position().toPoint().y());
-  }
-  void mouseMoveEvent(QMouseEvent* e) override {
-    owner_->pnGrp_MouseMove(ToMouseButton(e->buttons()), e->position().toPoint().x(),
-                            e->position().toPoint().y());
-  }
-  void mouseReleaseEvent(QMouseEvent* e) override {
-    owner_->pnGrp_MouseUp(ToMouseButton(e->button()), e->position().toPoint().x(),
-                          e->position().toPoint().y());
-  }
-  void wheelEvent(QWheelEvent* e) override {
-    // A sideways tilt is no zoom.
-    if (e->angleDelta().y() != 0) owner_->pnGrp_MouseWheel(e->angleDelta().y());
-    e->accept();
-  }
-
- private:
-  ViewGrp* owner_;
-};
 
 ViewGrp::ViewGrp(QWidget* parent)
     : QDialog(parent), view_(vGrpData, vSetup, QImageSurface::Factory()) {
@@ -138,9 +80,9 @@ void ViewGrp::InitializeComponent() {
   middle->addWidget(pnGrp, 1);
   middle->addWidget(panel3);
 
-  chkData = MakeCheck("chkData", "View Data", panel3);
-  chkTrend = MakeCheck("chkTrend", "View Trend", panel3);
-  chkYaxis = MakeCheck("chkYaxis", "Y-axis auto range", panel3);
+  chkData = MakeBoldCheck("chkData", "View Data", panel3);
+  chkTrend = MakeBoldCheck("chkTrend", "View Trend", panel3);
+  chkYaxis = MakeBoldCheck("chkYaxis", "Y-axis auto range", panel3);
   btnViewAll = MakeButton("btnViewAll", "&View All", panel3);
   btnViewAll->setFixedSize(83, 39);
   btnAreaXY = MakeButton("btnAreaXY", "", panel3);

@@ -9,6 +9,7 @@
 
 #include "common/ui/file_dialogs.h"
 #include "graph/graph_view.h"
+#include "graph/ui/plot_panel.h"
 
 class QCheckBox;
 class QFileDialog;
@@ -23,7 +24,7 @@ namespace tarn {
 
 class gSetup;
 
-class ViewGrp : public QDialog {
+class ViewGrp : public QDialog, private PlotPanelEvents {
   Q_OBJECT
 
  public:
@@ -58,15 +59,14 @@ class ViewGrp : public QDialog {
   void done(int result) override;
 
  private:
-  friend class PlotPanel;
   void InitializeComponent();
   // Events of the plot panel.
-  void pnGrp_Paint();
-  void pnGrp_Resize();
-  void pnGrp_MouseDown(int button, int x, int y);
-  void pnGrp_MouseMove(int button, int x, int y);
-  void pnGrp_MouseUp(int button, int x, int y);
-  void pnGrp_MouseWheel(int delta);
+  void pnGrp_Paint() override;
+  void pnGrp_Resize() override;
+  void pnGrp_MouseDown(int button, int x, int y) override;
+  void pnGrp_MouseMove(int button, int x, int y) override;
+  void pnGrp_MouseUp(int button, int x, int y) override;
+  void pnGrp_MouseWheel(int delta) override;
   void chk_CheckedChanged();
   // The current bitmap on the panel.
   void Blit();

@@ -7,16 +7,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include "common/atomic_file.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/widget_builders.h"
+#include "graph/ui/plot_panel.h"
 #include "graph/ui/qimage_surface.h"
 #include "settings/ui/settings_records.h"
 
@@ -29,64 +28,13 @@ namespace tarn {
 
 namespace {
 
-int ToMouseButton(Qt::MouseButtons buttons) {
-  int b = kMouseNone;
-  if (buttons & Qt::LeftButton) b |= kMouseLeft;
-  if (buttons & Qt::RightButton) b |= kMouseRight;
-  if (buttons & Qt::MiddleButton) b |= kMouseMiddle;
-  return b;
-}
-
 QPushButton* Button(const char* name, const char* text, QWidget* parent) {
   QPushButton* b = MakeButton(name, QString::fromLatin1(text), parent);
   b->setAutoDefault(false);
   return b;
 }
 
-QCheckBox* Check(const char* name, const char* text, QWidget* parent) {
-  auto* c = new QCheckBox(QString::fromLatin1(text), parent);
-  c->setObjectName(QString::fromLatin1(name));
-  QFont f = c->font();
-  f.setBold(true);
-  c->setFont(f);
-  c->setChecked(true);
-  return c;
-}
-
 }  // namespace
-
-class HistoryPlotPanel : public QWidget {
- public:
-  HistoryPlotPanel(ViewHistory* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
-    setObjectName(QStringLiteral("pnGrp"));
-    setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override { owner_->pnGrp_Paint(); }
-  void resizeEvent(QResizeEvent*) override { owner_->pnGrp_Resize(); }
-  void mousePressEvent(QMouseEvent* e) override {
-    const QPoint p = e->position().toPoint();
-    owner_->pnGrp_MouseDown(ToMouseButton(e->button()), p.x(), p.y());
-  }
-  void mouseMoveEvent(QMouseEvent* e) override {
-    const QPoint p = e->position().toPoint();
-    owner_->pnGrp_MouseMove(ToMouseButton(e->buttons()), p.x(), p.y());
-  }
-  void mouseReleaseEvent(QMouseEvent* e) override {
-    const QPoint p = e->position().toPoint();
-    owner_->pnGrp_MouseUp(ToMouseButton(e->button()), p.x(), p.y());
-  }
-  void wheelEvent(QWheelEvent* e) override {
-    if (e->angleDelta().y() != 0) owner_->pnGrp_MouseWheel(e->angleDelta().y());
-    e->accept();
-  }
-
- private:
-  ViewHistory* owner_;
-};
 
 ViewHistory::ViewHistory(QWidget* parent)
     : QDialog(parent),
@@ -121,7 +69,7 @@ void ViewHistory::InitializeComponent() {
 
   auto* middle = new QFrame(this);
   middle->setObjectName(QStringLiteral("panel2"));
-  pnGrp = new HistoryPlotPanel(this, middle);
+  pnGrp = new PlotPanel(this, middle);
   auto* bar = new QFrame(middle);
   bar->setObjectName(QStringLiteral("panel3"));
   bar->setFixedHeight(52);
@@ -131,9 +79,9 @@ void ViewHistory::InitializeComponent() {
   middle_layout->addWidget(pnGrp, 1);
   middle_layout->addWidget(bar);
 
-  chkData = Check("chkData", "View Data", bar);
-  chkTrend = Check("chkTrend", "View Trend", bar);
-  chkYaxis = Check("chkYaxis", "Y-axis auto range", bar);
+  chkData = MakeBoldCheck("chkData", "View Data", bar);
+  chkTrend = MakeBoldCheck("chkTrend", "View Trend", bar);
+  chkYaxis = MakeBoldCheck("chkYaxis", "Y-axis auto range", bar);
   btnViewAll = Button("btnViewAll", "&View All", bar);
   btnViewAll->setFixedSize(83, 39);
   btnAreaXY = Button("btnAreaXY", "", bar);

@@ -8,6 +8,7 @@
 
 #include "common/ui/file_dialogs.h"
 #include "graph/history_view.h"
+#include "graph/ui/plot_panel.h"
 
 class QCheckBox;
 class QFileDialog;
@@ -17,7 +18,7 @@ class QWidget;
 
 namespace tarn {
 
-class ViewHistory : public QDialog {
+class ViewHistory : public QDialog, private PlotPanelEvents {
   Q_OBJECT
 
  public:
@@ -43,14 +44,13 @@ class ViewHistory : public QDialog {
   void done(int result) override;
 
  private:
-  friend class HistoryPlotPanel;
   void InitializeComponent();
-  void pnGrp_Paint();
-  void pnGrp_Resize();
-  void pnGrp_MouseDown(int button, int x, int y);
-  void pnGrp_MouseMove(int button, int x, int y);
-  void pnGrp_MouseUp(int button, int x, int y);
-  void pnGrp_MouseWheel(int delta);
+  void pnGrp_Paint() override;
+  void pnGrp_Resize() override;
+  void pnGrp_MouseDown(int button, int x, int y) override;
+  void pnGrp_MouseMove(int button, int x, int y) override;
+  void pnGrp_MouseUp(int button, int x, int y) override;
+  void pnGrp_MouseWheel(int delta) override;
   void chk_CheckedChanged();
 
   std::unique_ptr<HistoryView> view_;
