@@ -20,6 +20,7 @@
 #include "graph/ui/graph_records.h"
 #include "graph/ui/plot_panel.h"
 #include "graph/ui/qimage_surface.h"
+#include "graph/ui/zoom_bar.h"
 #include "settings/ui/settings_records.h"
 
 // The picture buttons' images live in the static UI library and must be registered by hand.
@@ -80,54 +81,29 @@ void ViewGrp::InitializeComponent() {
   middle->addWidget(pnGrp, 1);
   middle->addWidget(panel3);
 
-  chkData = MakeBoldCheck("chkData", "View Data", panel3);
-  chkTrend = MakeBoldCheck("chkTrend", "View Trend", panel3);
-  chkYaxis = MakeBoldCheck("chkYaxis", "Y-axis auto range", panel3);
-  btnViewAll = MakeButton("btnViewAll", "&View All", panel3);
-  btnViewAll->setFixedSize(83, 39);
-  btnAreaXY = MakeButton("btnAreaXY", "", panel3);
-  btnAreaX = MakeButton("btnAreaX", "", panel3);
-  btnAreaY = MakeButton("btnAreaY", "", panel3);
-  const struct {
-    QPushButton* button;
-    const char* picture;
-    const char* keys;  // the picture buttons' stand-in for a mnemonic
-  } pictures[] = {{btnAreaXY, ":/graph/pictures/area_xy.png", "Alt+B"},
-                  {btnAreaX, ":/graph/pictures/area_x.png", "Alt+X"},
-                  {btnAreaY, ":/graph/pictures/area_y.png", "Alt+Y"}};
-  for (const auto& p : pictures) {
-    p.button->setFixedSize(36, 36);
-    p.button->setIcon(QIcon(QString::fromLatin1(p.picture)));
-    p.button->setIconSize(QSize(24, 24));
-    p.button->setShortcut(QKeySequence(QString::fromLatin1(p.keys)));
-  }
+  zoom_ = MakeZoomBar(panel3);
   // Enter in the window never presses a button.
-  for (QPushButton* b :
-       {btnSave, btnPrint, btnSetup, btnClose, btnViewAll, btnAreaXY, btnAreaX, btnAreaY})
-    b->setAutoDefault(false);
-  lbValue = new QLabel(panel3);
-  lbValue->setObjectName(QStringLiteral("lbValue"));
-  lbValue->setFixedSize(231, 24);
-  lbValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  for (QPushButton* b : {btnSave, btnPrint, btnSetup, btnClose}) b->setAutoDefault(false);
+  zoom_.lbValue->setFixedSize(231, 24);
 
   auto* checks = new QVBoxLayout;
   checks->setSpacing(2);
-  checks->addWidget(chkData);
-  checks->addWidget(chkTrend);
+  checks->addWidget(zoom_.chkData);
+  checks->addWidget(zoom_.chkTrend);
   auto* bar = new QHBoxLayout(panel3);
   bar->setContentsMargins(4, 4, 0, 4);
   bar->setSpacing(10);
   bar->addLayout(checks);
   bar->addSpacing(10);
-  bar->addWidget(chkYaxis);
+  bar->addWidget(zoom_.chkYaxis);
   bar->addSpacing(10);
-  bar->addWidget(btnViewAll);
+  bar->addWidget(zoom_.btnViewAll);
   bar->addSpacing(10);
-  bar->addWidget(btnAreaXY);
-  bar->addWidget(btnAreaX);
-  bar->addWidget(btnAreaY);
+  bar->addWidget(zoom_.btnAreaXY);
+  bar->addWidget(zoom_.btnAreaX);
+  bar->addWidget(zoom_.btnAreaY);
   bar->addStretch(1);
-  bar->addWidget(lbValue);
+  bar->addWidget(zoom_.lbValue);
 
   auto* outer = new QHBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
@@ -152,11 +128,11 @@ void ViewGrp::InitializeComponent() {
   connect(btnPrint, &QPushButton::clicked, this, [this] { PrintGraph(); });
   connect(btnSetup, &QPushButton::clicked, this, [this] { SetGraph(); });
   connect(btnClose, &QPushButton::clicked, this, [this] { close(); });
-  connect(btnViewAll, &QPushButton::clicked, this, [this] { ViewAll(); });
-  connect(btnAreaXY, &QPushButton::clicked, this, [this] { SetDragOpt(3); });
-  connect(btnAreaX, &QPushButton::clicked, this, [this] { SetDragOpt(1); });
-  connect(btnAreaY, &QPushButton::clicked, this, [this] { SetDragOpt(2); });
-  for (QCheckBox* c : {chkData, chkTrend, chkYaxis}) {
+  connect(zoom_.btnViewAll, &QPushButton::clicked, this, [this] { ViewAll(); });
+  connect(zoom_.btnAreaXY, &QPushButton::clicked, this, [this] { SetDragOpt(3); });
+  connect(zoom_.btnAreaX, &QPushButton::clicked, this, [this] { SetDragOpt(1); });
+  connect(zoom_.btnAreaY, &QPushButton::clicked, this, [this] { SetDragOpt(2); });
+  for (QCheckBox* c : {zoom_.chkData, zoom_.chkTrend, zoom_.chkYaxis}) {
     connect(c, &QCheckBox::toggled, this, [this] { chk_CheckedChanged(); });
   }
 }
@@ -174,13 +150,13 @@ void ViewGrp::showEvent(QShowEvent* event) {
     resize(std::max(vSetup.width, minimumWidth()), std::max(vSetup.height, minimumHeight()));
   }
   if (layout() != nullptr) layout()->activate();
-  view_.view_data = chkData->isChecked();
-  view_.view_trend = chkTrend->isChecked();
-  view_.yaxis_auto = chkYaxis->isChecked();
+  view_.view_data = zoom_.chkData->isChecked();
+  view_.view_trend = zoom_.chkTrend->isChecked();
+  view_.yaxis_auto = zoom_.chkYaxis->isChecked();
   view_.SetDecimalSeparator(ToUtf8(QLocale().decimalPoint()));
   view_.gInit(pnGrp->width(), pnGrp->height());
   SetDragOpt(3);
-  lbValue->clear();
+  zoom_.lbValue->clear();
   RedrawGraph();
 }
 
@@ -207,11 +183,7 @@ void ViewGrp::ViewAll() {
 
 void ViewGrp::SetDragOpt(int opt) {
   view_.SetDragOpt(opt);
-  const QString white = QStringLiteral("QPushButton { background-color: white; }");
-  const QString blue = QStringLiteral("QPushButton { background-color: blue; }");
-  btnAreaXY->setStyleSheet(opt == 3 ? blue : white);
-  btnAreaX->setStyleSheet(opt == 1 ? blue : white);
-  btnAreaY->setStyleSheet(opt == 2 ? blue : white);
+  PutDragOpt(zoom_, opt);
 }
 
 void ViewGrp::SetGraph() {
@@ -320,7 +292,7 @@ void ViewGrp::pnGrp_MouseMove(int button, int x, int y) {
   } else {
     pnGrp->unsetCursor();
   }
-  lbValue->setText(FromUtf8(r.readout));
+  zoom_.lbValue->setText(FromUtf8(r.readout));
   Blit();
 }
 
@@ -334,9 +306,9 @@ void ViewGrp::pnGrp_MouseWheel(int delta) {
 }
 
 void ViewGrp::chk_CheckedChanged() {
-  view_.view_data = chkData->isChecked();
-  view_.view_trend = chkTrend->isChecked();
-  view_.yaxis_auto = chkYaxis->isChecked();
+  view_.view_data = zoom_.chkData->isChecked();
+  view_.view_trend = zoom_.chkTrend->isChecked();
+  view_.yaxis_auto = zoom_.chkYaxis->isChecked();
   RedrawGraph();
 }
 

@@ -10,6 +10,7 @@
 #include "common/ui/file_dialogs.h"
 #include "graph/graph_view.h"
 #include "graph/ui/plot_panel.h"
+#include "graph/ui/zoom_bar.h"
 
 class QCheckBox;
 class QFileDialog;
@@ -82,14 +83,7 @@ class ViewGrp : public QDialog, private PlotPanelEvents {
   QFrame* panel2;
   QWidget* pnGrp;
   QFrame* panel3;
-  QCheckBox* chkData;
-  QCheckBox* chkTrend;
-  QCheckBox* chkYaxis;
-  QPushButton* btnViewAll;
-  QPushButton* btnAreaXY;
-  QPushButton* btnAreaX;
-  QPushButton* btnAreaY;
-  QLabel* lbValue;
+  ZoomBar zoom_;
 };
 
 }  // namespace tarn

@@ -17,6 +17,7 @@
 #include "common/ui/widget_builders.h"
 #include "graph/ui/plot_panel.h"
 #include "graph/ui/qimage_surface.h"
+#include "graph/ui/zoom_bar.h"
 #include "settings/ui/settings_records.h"
 
 // The zoom buttons' pictures are the graph window's, in the static UI library.
@@ -79,47 +80,24 @@ void ViewHistory::InitializeComponent() {
   middle_layout->addWidget(pnGrp, 1);
   middle_layout->addWidget(bar);
 
-  chkData = MakeBoldCheck("chkData", "View Data", bar);
-  chkTrend = MakeBoldCheck("chkTrend", "View Trend", bar);
-  chkYaxis = MakeBoldCheck("chkYaxis", "Y-axis auto range", bar);
-  btnViewAll = Button("btnViewAll", "&View All", bar);
-  btnViewAll->setFixedSize(83, 39);
-  btnAreaXY = Button("btnAreaXY", "", bar);
-  btnAreaX = Button("btnAreaX", "", bar);
-  btnAreaY = Button("btnAreaY", "", bar);
-  const struct {
-    QPushButton* button;
-    const char* picture;
-    const char* keys;  // the picture buttons' stand-in for a mnemonic
-  } pictures[] = {{btnAreaXY, ":/graph/pictures/area_xy.png", "Alt+B"},
-                  {btnAreaX, ":/graph/pictures/area_x.png", "Alt+X"},
-                  {btnAreaY, ":/graph/pictures/area_y.png", "Alt+Y"}};
-  for (const auto& p : pictures) {
-    p.button->setFixedSize(36, 36);
-    p.button->setIcon(QIcon(QString::fromLatin1(p.picture)));
-    p.button->setIconSize(QSize(24, 24));
-    p.button->setShortcut(QKeySequence(QString::fromLatin1(p.keys)));
-  }
+  zoom_ = MakeZoomBar(bar);
   // Wider than the graph window's: the read-out names the probe and keeps the seconds.
-  lbValue = new QLabel(bar);
-  lbValue->setObjectName(QStringLiteral("lbValue"));
-  lbValue->setMinimumWidth(231);
-  lbValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  zoom_.lbValue->setMinimumWidth(231);
 
   auto* checks = new QVBoxLayout;
   checks->setSpacing(2);
-  checks->addWidget(chkData);
-  checks->addWidget(chkTrend);
+  checks->addWidget(zoom_.chkData);
+  checks->addWidget(zoom_.chkTrend);
   auto* bar_layout = new QHBoxLayout(bar);
   bar_layout->setContentsMargins(4, 4, 0, 4);
   bar_layout->setSpacing(10);
   bar_layout->addLayout(checks);
-  bar_layout->addWidget(chkYaxis);
-  bar_layout->addWidget(btnViewAll);
-  bar_layout->addWidget(btnAreaXY);
-  bar_layout->addWidget(btnAreaX);
-  bar_layout->addWidget(btnAreaY);
-  bar_layout->addWidget(lbValue, 1);
+  bar_layout->addWidget(zoom_.chkYaxis);
+  bar_layout->addWidget(zoom_.btnViewAll);
+  bar_layout->addWidget(zoom_.btnAreaXY);
+  bar_layout->addWidget(zoom_.btnAreaX);
+  bar_layout->addWidget(zoom_.btnAreaY);
+  bar_layout->addWidget(zoom_.lbValue, 1);
 
   auto* outer = new QHBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
@@ -139,11 +117,11 @@ void ViewHistory::InitializeComponent() {
 
   connect(btnSave, &QPushButton::clicked, this, [this] { SaveGraph(); });
   connect(btnClose, &QPushButton::clicked, this, [this] { close(); });
-  connect(btnViewAll, &QPushButton::clicked, this, [this] { ViewAll(); });
-  connect(btnAreaXY, &QPushButton::clicked, this, [this] { SetDragOpt(3); });
-  connect(btnAreaX, &QPushButton::clicked, this, [this] { SetDragOpt(1); });
-  connect(btnAreaY, &QPushButton::clicked, this, [this] { SetDragOpt(2); });
-  for (QCheckBox* c : {chkData, chkTrend, chkYaxis})
+  connect(zoom_.btnViewAll, &QPushButton::clicked, this, [this] { ViewAll(); });
+  connect(zoom_.btnAreaXY, &QPushButton::clicked, this, [this] { SetDragOpt(3); });
+  connect(zoom_.btnAreaX, &QPushButton::clicked, this, [this] { SetDragOpt(1); });
+  connect(zoom_.btnAreaY, &QPushButton::clicked, this, [this] { SetDragOpt(2); });
+  for (QCheckBox* c : {zoom_.chkData, zoom_.chkTrend, zoom_.chkYaxis})
     connect(c, &QCheckBox::toggled, this, [this] { chk_CheckedChanged(); });
 }
 
@@ -165,13 +143,13 @@ void ViewHistory::showEvent(QShowEvent* event) {
                    static_cast<uint32_t>(vSetup.trend_color));
   view_->data_line = vSetup.data_line;
   view_->trend_line = vSetup.trend_line;
-  view_->view_data = chkData->isChecked();
-  view_->view_trend = chkTrend->isChecked();
-  view_->yaxis_auto = chkYaxis->isChecked();
+  view_->view_data = zoom_.chkData->isChecked();
+  view_->view_trend = zoom_.chkTrend->isChecked();
+  view_->yaxis_auto = zoom_.chkYaxis->isChecked();
   view_->SetDecimalSeparator(ToUtf8(QLocale().decimalPoint()));
   view_->gInit(pnGrp->width(), pnGrp->height(), vSetup.y_low, vSetup.y_high);
   SetDragOpt(3);
-  lbValue->clear();
+  zoom_.lbValue->clear();
   RedrawGraph();
 }
 
@@ -192,11 +170,7 @@ void ViewHistory::ViewAll() {
 
 void ViewHistory::SetDragOpt(int opt) {
   view_->SetDragOpt(opt);
-  const QString white = QStringLiteral("QPushButton { background-color: white; }");
-  const QString blue = QStringLiteral("QPushButton { background-color: blue; }");
-  btnAreaXY->setStyleSheet(opt == 3 ? blue : white);
-  btnAreaX->setStyleSheet(opt == 1 ? blue : white);
-  btnAreaY->setStyleSheet(opt == 2 ? blue : white);
+  PutDragOpt(zoom_, opt);
 }
 
 void ViewHistory::SaveGraph() {
@@ -249,7 +223,7 @@ void ViewHistory::pnGrp_MouseMove(int button, int x, int y) {
   } else {
     pnGrp->unsetCursor();
   }
-  lbValue->setText(FromUtf8(r.readout));
+  zoom_.lbValue->setText(FromUtf8(r.readout));
   pnGrp->update();
 }
 
@@ -263,9 +237,9 @@ void ViewHistory::pnGrp_MouseWheel(int delta) {
 }
 
 void ViewHistory::chk_CheckedChanged() {
-  view_->view_data = chkData->isChecked();
-  view_->view_trend = chkTrend->isChecked();
-  view_->yaxis_auto = chkYaxis->isChecked();
+  view_->view_data = zoom_.chkData->isChecked();
+  view_->view_trend = zoom_.chkTrend->isChecked();
+  view_->yaxis_auto = zoom_.chkYaxis->isChecked();
   RedrawGraph();
 }
 

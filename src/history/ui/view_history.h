@@ -9,6 +9,7 @@
 #include "common/ui/file_dialogs.h"
 #include "graph/history_view.h"
 #include "graph/ui/plot_panel.h"
+#include "graph/ui/zoom_bar.h"
 
 class QCheckBox;
 class QFileDialog;
@@ -35,7 +36,7 @@ class ViewHistory : public QDialog, private PlotPanelEvents {
 
   HistoryView& view() { return *view_; }
   QWidget* plotPanel() const { return pnGrp; }
-  QLabel* readout() const { return lbValue; }
+  QLabel* readout() const { return zoom_.lbValue; }
   // Replaces the modal run of the save dialog (tests); returns true for OK.
   std::function<bool(QFileDialog*)> exec_save_dialog;
 
@@ -57,16 +58,9 @@ class ViewHistory : public QDialog, private PlotPanelEvents {
   std::vector<ProbeSummary> probes_;
 
   QWidget* pnGrp;
-  QCheckBox* chkData;
-  QCheckBox* chkTrend;
-  QCheckBox* chkYaxis;
-  QPushButton* btnViewAll;
-  QPushButton* btnAreaXY;
-  QPushButton* btnAreaX;
-  QPushButton* btnAreaY;
+  ZoomBar zoom_;
   QPushButton* btnSave;
   QPushButton* btnClose;
-  QLabel* lbValue;
   LastFolder picture_folder_;  // where the next save starts
 };
 
