@@ -261,27 +261,7 @@ PointerResult GraphView::OnMouseMove(int, int x, int y) {
   const bool inside = engine.gMousePos(x, y, &xf, &yf);
   result.inside = inside;
   if (inside) result.readout = PutValue(xf);
-  PlotEngine& e = engine;
-  if (XEnabled()) {
-    int& sx = is_drawing ? e.sX2 : e.sX1;
-    if (sx != -1) e.gXorLiney(e.gY1, e.gY2, sx);
-    if (inside) {
-      e.gXorLiney(e.gY1, e.gY2, x);
-      sx = x;
-    } else {
-      sx = -1;
-    }
-  }
-  if (YEnabled()) {
-    int& sy = is_drawing ? e.sY2 : e.sY1;
-    if (sy != -1) e.gXorLinex(e.gX1, e.gX2, sy);
-    if (inside) {
-      e.gXorLinex(e.gX1, e.gX2, y);
-      sy = y;
-    } else {
-      sy = -1;
-    }
-  }
+  engine.MoveCursorLines(is_drawing, inside, x, y, XEnabled(), YEnabled());
   return result;
 }
 
@@ -291,12 +271,10 @@ bool GraphView::OnMouseUp(int, int x, int y) {
   const bool inside = engine.gMousePos(x, y, &xf, &yf);
   if (!is_drawing) return false;
   is_drawing = false;
+  engine.ClearCursorLines(XEnabled(), YEnabled());
   PlotEngine& e = engine;
   bool keep = false;  // the drag chose a stretch not worth showing
   if (XEnabled()) {
-    if (e.sX1 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX1);
-    if (e.sX2 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX2);
-    e.sX1 = e.sX2 = -1;
     if (inside && std::abs(xf - gr_posx1) > 20) {
       const int lo = std::min(xf, gr_posx1);
       const int hi = std::max(xf, gr_posx1);
@@ -310,9 +288,6 @@ bool GraphView::OnMouseUp(int, int x, int y) {
     }
   }
   if (YEnabled()) {
-    if (e.sY1 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY1);
-    if (e.sY2 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY2);
-    e.sY1 = e.sY2 = -1;
     if (inside && !keep && std::abs(yf - gr_posy1) > 0.1) {
       e.grMiny = std::min(yf, gr_posy1);
       e.grMaxy = std::max(yf, gr_posy1);

@@ -364,19 +364,7 @@ PointerResult HistoryView::OnMouseMove(int, int x, int y) {
   const bool inside = engine.gMousePos(x, y, &xf, &yf);
   result.inside = inside;
   if (inside) result.readout = PutValue(xf, y);
-  PlotEngine& e = engine;
-  if (XEnabled()) {
-    int& sx = is_drawing ? e.sX2 : e.sX1;
-    if (sx != -1) e.gXorLiney(e.gY1, e.gY2, sx);
-    sx = inside ? x : -1;
-    if (inside) e.gXorLiney(e.gY1, e.gY2, x);
-  }
-  if (YEnabled()) {
-    int& sy = is_drawing ? e.sY2 : e.sY1;
-    if (sy != -1) e.gXorLinex(e.gX1, e.gX2, sy);
-    sy = inside ? y : -1;
-    if (inside) e.gXorLinex(e.gX1, e.gX2, y);
-  }
+  engine.MoveCursorLines(is_drawing, inside, x, y, XEnabled(), YEnabled());
   return result;
 }
 
@@ -386,11 +374,9 @@ bool HistoryView::OnMouseUp(int, int x, int y) {
   const bool inside = engine.gMousePos(x, y, &xf, &yf);
   if (!is_drawing) return false;
   is_drawing = false;
+  engine.ClearCursorLines(XEnabled(), YEnabled());
   PlotEngine& e = engine;
   if (XEnabled()) {
-    if (e.sX1 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX1);
-    if (e.sX2 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX2);
-    e.sX1 = e.sX2 = -1;
     // 20 minutes of data time, as in the graph window.
     if (inside && std::abs(xf - gr_posx1) > 20 * 60) {
       e.grMinx = std::min(xf, gr_posx1);
@@ -398,9 +384,6 @@ bool HistoryView::OnMouseUp(int, int x, int y) {
     }
   }
   if (YEnabled()) {
-    if (e.sY1 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY1);
-    if (e.sY2 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY2);
-    e.sY1 = e.sY2 = -1;
     if (inside && std::abs(yf - gr_posy1) > 0.1) {
       e.grMiny = std::min(yf, gr_posy1);
       e.grMaxy = std::max(yf, gr_posy1);

@@ -430,4 +430,33 @@ void PlotEngine::gXorLiney(int y1, int y2, int x) {
   for (int y = y1; y <= y2; y += 5) gbase->SetPixel(x, y, ~(gclMouse ^ gbase->Pixel(x, y)));
 }
 
+void PlotEngine::MoveCursorLines(bool dragging, bool inside, int x, int y, bool along_x,
+                                 bool along_y) {
+  if (along_x) {
+    int& sx = dragging ? sX2 : sX1;
+    if (sx != -1) gXorLiney(gY1, gY2, sx);
+    sx = inside ? x : -1;
+    if (inside) gXorLiney(gY1, gY2, x);
+  }
+  if (along_y) {
+    int& sy = dragging ? sY2 : sY1;
+    if (sy != -1) gXorLinex(gX1, gX2, sy);
+    sy = inside ? y : -1;
+    if (inside) gXorLinex(gX1, gX2, y);
+  }
+}
+
+void PlotEngine::ClearCursorLines(bool along_x, bool along_y) {
+  if (along_x) {
+    if (sX1 != -1) gXorLiney(gY1, gY2, sX1);
+    if (sX2 != -1) gXorLiney(gY1, gY2, sX2);
+    sX1 = sX2 = -1;
+  }
+  if (along_y) {
+    if (sY1 != -1) gXorLinex(gX1, gX2, sY1);
+    if (sY2 != -1) gXorLinex(gX1, gX2, sY2);
+    sY1 = sY2 = -1;
+  }
+}
+
 }  // namespace tarn

@@ -84,6 +84,12 @@ class PlotEngine {
 
   void gXorLinex(int x1, int x2, int y);
   void gXorLiney(int y1, int y2, int x);
+  // The pointer's cursor lines: a drag moves its second pair (sX2, sY2), a plain move the first;
+  // a direction the drag option leaves out is not touched. A pointer outside the plot area takes
+  // the moving pair away.
+  void MoveCursorLines(bool dragging, bool inside, int x, int y, bool along_x, bool along_y);
+  // Takes both pairs away: the drag has ended.
+  void ClearCursorLines(bool along_x, bool along_y);
 
   // Bitmap size.
   int gBaseW = 0;
