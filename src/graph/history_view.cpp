@@ -317,7 +317,7 @@ void HistoryView::DrawGraph() {
 std::string HistoryView::PutValue(int p, int y) const {
   const HistorySeries* best = nullptr;
   int best_i = 0;
-  int best_dy = 0;
+  int64_t best_dy = 0;
   for (const HistorySeries& s : series_) {
     if (s.x.empty()) continue;
     const int i1 = PtrX1(s.x, p);
@@ -332,7 +332,8 @@ std::string HistoryView::PutValue(int p, int y) const {
     } else {
       continue;
     }
-    const int dy = std::abs(engine.gGetScrY(s.y[i]) - y);
+    // A huge reading maps to the end of int: the distance is taken in 64 bits.
+    const int64_t dy = std::llabs(int64_t{engine.gGetScrY(s.y[i])} - y);
     if (best == nullptr || dy < best_dy) {
       best = &s;
       best_i = i;
