@@ -11,18 +11,13 @@ namespace sql = pg_sql;
 
 std::vector<HistoryReading> PgHistory::ReadRange(int64_t probe_id, HistoryTime from,
                                                  HistoryTime to) {
-  std::vector<HistoryReading> out;
-  if (last_error_ = Ready(); !last_error_) return out;
-  PgResult q = db_.Exec(sql::kReadingsInRange,
-                        {probe_id, std::max(from, INT64_MIN + kPgReadingEpoch) - kPgReadingEpoch,
-                         std::min(to, INT64_MAX - 1) - kPgReadingEpoch, kPgReadingEpoch});
-  if (!q.ok()) {
-    last_error_ = Failure(q);
-    return out;
-  }
-  out.reserve(static_cast<std::size_t>(q.rows()));
-  for (int i = 0; i < q.rows(); ++i) out.push_back({q.Int(i, 0), q.Real(i, 1)});
-  return out;
+  return Rows<HistoryReading>(
+      sql::kReadingsInRange,
+      {probe_id, std::max(from, INT64_MIN + kPgReadingEpoch) - kPgReadingEpoch,
+       std::min(to, INT64_MAX - 1) - kPgReadingEpoch, kPgReadingEpoch},
+      [](const PgResult& q, int i) {
+        return HistoryReading{q.Int(i, 0), q.Real(i, 1)};
+      });
 }
 
 std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTime from,
@@ -75,32 +70,6 @@ std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTi
   flush();
   if (!last_error_) out.clear();
   return out;
-}
-
-std::vector<HistorySourceFile> PgHistory::ProbeFiles(int64_t probe_id) {
-  std::vector<HistorySourceFile> out;
-  if (last_error_ = Ready(); !last_error_) return out;
-  PgResult q = db_.Exec(sql::kProbeFiles, {probe_id});
-  if (!q.ok()) {
-    last_error_ = Failure(q);
-    return out;
-  }
-  for (int i = 0; i < q.rows(); ++i) {
-    out.push_back({q.Int(i, 0), q.Text(i, 1), q.Int(i, 2), q.Text(i, 3), q.Int(i, 4), q.Int(i, 5)});
-  }
-  return out;
-}
-
-std::optional<HistorySourceFile> PgHistory::ReadingFile(int64_t probe_id, HistoryTime time) {
-  if (last_error_ = Ready(); !last_error_) return std::nullopt;
-  PgResult q = db_.Exec(sql::kReadingFile, {probe_id, time - kPgReadingEpoch});
-  if (!q.ok()) {
-    last_error_ = Failure(q);
-    return std::nullopt;
-  }
-  if (q.rows() == 0) return std::nullopt;
-  return HistorySourceFile{q.Int(0, 0),  q.Text(0, 1), q.Int(0, 2),
-                           q.Text(0, 3), q.Int(0, 4),  q.Int(0, 5)};
 }
 
 }  // namespace tarn

@@ -118,6 +118,20 @@ class PgHistory : public HistoryStore {
     PgResult r = db_.Exec(text, params);
     return r.ok() ? HistoryStatus{} : Failure(r);
   }
+  // Runs a query and makes a T of each row; a failure is kept in last_error_ and gives nothing.
+  template <typename T, typename MakeRow>
+  std::vector<T> Rows(const char* text, std::initializer_list<PgParam> params, MakeRow make) {
+    std::vector<T> out;
+    if (last_error_ = Ready(); !last_error_) return out;
+    PgResult q = db_.Exec(text, params);
+    if (!q.ok()) {
+      last_error_ = Failure(q);
+      return out;
+    }
+    out.reserve(static_cast<std::size_t>(q.rows()));
+    for (int i = 0; i < q.rows(); ++i) out.push_back(make(q, i));
+    return out;
+  }
   void Rollback() {
     if (!db_.Bad()) PQclear(PQexec(db_.get(), "ROLLBACK"));
   }

@@ -1,3 +1,6 @@
+#include <optional>
+#include <utility>
+
 #include "history/pg_statements.h"
 #include "history/pg_store.h"
 
@@ -5,46 +8,41 @@ namespace tarn {
 
 namespace sql = pg_sql;
 
+namespace {
+
+// The columns of kSourceFiles and kProbeFiles.
+HistorySourceFile SourceFileRow(const PgResult& q, int i) {
+  return {q.Int(i, 0), q.Text(i, 1), q.Int(i, 2), q.Text(i, 3), q.Int(i, 4), q.Int(i, 5)};
+}
+
+}  // namespace
+
 std::vector<HistorySourceFile> PgHistory::SourceFiles() {
-  std::vector<HistorySourceFile> out;
-  if (last_error_ = Ready(); !last_error_) return out;
-  PgResult q = db_.Exec(sql::kSourceFiles);
-  if (!q.ok()) {
-    last_error_ = Failure(q);
-    return out;
-  }
-  for (int i = 0; i < q.rows(); ++i) {
-    out.push_back({q.Int(i, 0), q.Text(i, 1), q.Int(i, 2), q.Text(i, 3), q.Int(i, 4), q.Int(i, 5)});
-  }
-  return out;
+  return Rows<HistorySourceFile>(sql::kSourceFiles, {}, SourceFileRow);
+}
+
+std::vector<HistorySourceFile> PgHistory::ProbeFiles(int64_t probe_id) {
+  return Rows<HistorySourceFile>(sql::kProbeFiles, {probe_id}, SourceFileRow);
+}
+
+std::optional<HistorySourceFile> PgHistory::ReadingFile(int64_t probe_id, HistoryTime time) {
+  std::vector<HistorySourceFile> files =
+      Rows<HistorySourceFile>(sql::kReadingFile, {probe_id, time - kPgReadingEpoch}, SourceFileRow);
+  if (files.empty()) return std::nullopt;
+  return std::move(files.front());
 }
 
 std::vector<HistoryRun> PgHistory::ReadingRuns(int64_t probe_id) {
-  std::vector<HistoryRun> out;
-  if (last_error_ = Ready(); !last_error_) return out;
-  PgResult q = db_.Exec(sql::kReadingRuns, {probe_id, kPgReadingEpoch});
-  if (!q.ok()) {
-    last_error_ = Failure(q);
-    return out;
-  }
-  for (int i = 0; i < q.rows(); ++i) {
-    out.push_back({q.Int(i, 0), q.Int(i, 1), q.Int(i, 2), q.Int(i, 3)});
-  }
-  return out;
+  return Rows<HistoryRun>(sql::kReadingRuns, {probe_id, kPgReadingEpoch},
+                          [](const PgResult& q, int i) {
+                            return HistoryRun{q.Int(i, 0), q.Int(i, 1), q.Int(i, 2), q.Int(i, 3)};
+                          });
 }
 
 std::vector<StoredConflict> PgHistory::ProbeConflicts(int64_t probe_id) {
-  std::vector<StoredConflict> out;
-  if (last_error_ = Ready(); !last_error_) return out;
-  PgResult q = db_.Exec(sql::kProbeConflicts, {probe_id});
-  if (!q.ok()) {
-    last_error_ = Failure(q);
-    return out;
-  }
-  for (int i = 0; i < q.rows(); ++i) {
-    out.push_back({q.Int(i, 0), q.Int(i, 1), q.Real(i, 2), q.Real(i, 3)});
-  }
-  return out;
+  return Rows<StoredConflict>(sql::kProbeConflicts, {probe_id}, [](const PgResult& q, int i) {
+    return StoredConflict{q.Int(i, 0), q.Int(i, 1), q.Real(i, 2), q.Real(i, 3)};
+  });
 }
 
 }  // namespace tarn
