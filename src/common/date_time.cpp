@@ -15,6 +15,14 @@ constexpr int64_t kTicksPerHour = 60 * kTicksPerMinute;
 constexpr int64_t kDaysTo10000 = 3'652'059;
 constexpr int64_t kMaxTicks = kDaysTo10000 * kTicksPerDay - 1;
 
+// Two digits at s[0], s[1]; a non-digit sets a bit in *bad.
+inline int TwoDigits(const char* s, unsigned* bad) {
+  const unsigned a = static_cast<unsigned char>(s[0]) - '0';
+  const unsigned b = static_cast<unsigned char>(s[1]) - '0';
+  *bad |= (a > 9) | (b > 9);
+  return static_cast<int>(a * 10 + b);
+}
+
 bool IsLeapYear(int year) {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
@@ -167,15 +175,8 @@ bool FixedStr2DateTime(std::string_view text, DateTime* out) {
       text[16] != ':') {
     return false;
   }
-  const char* s = text.data();
   unsigned bad = 0;
-  // Two digits at s[i], s[i + 1]; any non-digit sets a bit in bad.
-  auto two = [&](int i) {
-    const unsigned a = static_cast<unsigned char>(s[i]) - '0';
-    const unsigned b = static_cast<unsigned char>(s[i + 1]) - '0';
-    bad |= (a > 9) | (b > 9);
-    return static_cast<int>(a * 10 + b);
-  };
+  const auto two = [&](int i) { return TwoDigits(text.data() + i, &bad); };
   const int day = two(0), month = two(3), year = two(6) * 100 + two(8);
   const int hour = two(11), minute = two(14), second = two(17);
   return bad == 0 && MakeDateTime(year, month, day, hour, minute, second, out);
@@ -189,14 +190,8 @@ bool FixedDateTimeReader::Read(std::string_view text, DateTime* out) {
   } else if (text[10] != ' ' || text[13] != ':' || text[16] != ':') {
     return false;
   }
-  const char* s = text.data();
   unsigned bad = 0;
-  auto two = [&](int i) {
-    const unsigned a = static_cast<unsigned char>(s[i]) - '0';
-    const unsigned b = static_cast<unsigned char>(s[i + 1]) - '0';
-    bad |= (a > 9) | (b > 9);
-    return static_cast<int64_t>(a * 10 + b);
-  };
+  const auto two = [&](int i) { return int64_t{TwoDigits(text.data() + i, &bad)}; };
   const int64_t hour = two(11), minute = two(14), second = two(17);
   if (bad != 0 || hour > 23 || minute > 59 || second > 59) return false;
   const int64_t time = hour * kTicksPerHour + minute * kTicksPerMinute + second * kTicksPerSecond;
