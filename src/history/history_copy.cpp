@@ -62,6 +62,36 @@ HistoryStatus Incomplete(int64_t offered, const ImportResult& r) {
       std::to_string(r.added + r.duplicates + r.conflicts) + " accounted for.");
 }
 
+// Imports into `to`, as one file, the probes `which` names with the readings `fill` gives them,
+// checks that every reading offered was counted, and adds the counts to the report. A probe
+// given no readings is left out, unless offer_empty (so that the probe itself is made).
+template <typename Fill>
+HistoryStatus ImportAsOneFile(HistoryStore& to, const ImportFileFacts& facts,
+                              const std::vector<ProbeSummary>& probes,
+                              const std::vector<std::size_t>& which, bool offer_empty, Fill fill,
+                              HistoryCopyReport* report) {
+  int64_t offered = 0;
+  const ImportResult r = to.ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
+    for (std::size_t i : which) {
+      ImportBatch batch;
+      batch.tag_index = static_cast<int32_t>(i);
+      batch.key = probes[i].key;
+      batch.header = probes[i].header;
+      if (HistoryStatus st = fill(i, &batch.readings); !st) return st;
+      if (batch.readings.empty() && !offer_empty) continue;
+      offered += static_cast<int64_t>(batch.readings.size());
+      if (HistoryStatus st = sink(batch); !st) return st;
+    }
+    return HistoryStatus{};
+  });
+  if (!r.status) return r.status;
+  if (r.added + r.duplicates + r.conflicts != offered) return Incomplete(offered, r);
+  Add(r, &report->result);
+  report->readings += offered;
+  ++report->files;
+  return {};
+}
+
 }  // namespace
 
 HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* report) {
@@ -89,6 +119,8 @@ HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyRepor
   for (const HistorySourceFile& f : to.SourceFiles()) held.insert(IdentityOf(f));
   if (HistoryStatus st = to.LastError(); !st) return st;
   report->probes = static_cast<int64_t>(probes.size());
+  std::vector<std::size_t> every(probes.size());
+  for (std::size_t i = 0; i < every.size(); ++i) every[i] = i;
 
   // File by file in import order, each with the readings and conflicts it brought, so that the
   // destination traces every reading to the same file. A file the destination already holds
@@ -98,34 +130,18 @@ HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyRepor
       ++report->files_held;
       continue;
     }
-    ImportFileFacts facts{file.name, file.size, file.sha256, file.imported_at};
-    int64_t offered = 0;
-    const ImportResult r = to.ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
-      for (std::size_t i = 0; i < probes.size(); ++i) {
-        ImportBatch batch;
-        batch.tag_index = static_cast<int32_t>(i);
-        batch.key = probes[i].key;
-        batch.header = probes[i].header;
-        if (HistoryStatus st =
-                ReadingsOfFile(from, probes[i].id, trails[i], file.id, &batch.readings);
-            !st) {
-          return st;
-        }
-        // Offered again after the readings, a conflict meets its stored value as it did.
-        for (const StoredConflict& c : trails[i].conflicts) {
-          if (c.file_id == file.id) batch.readings.push_back({c.time, c.offered});
-        }
-        if (batch.readings.empty()) continue;
-        offered += static_cast<int64_t>(batch.readings.size());
-        if (HistoryStatus st = sink(batch); !st) return st;
+    const ImportFileFacts facts{file.name, file.size, file.sha256, file.imported_at};
+    const auto brought = [&](std::size_t i, std::vector<HistoryReading>* readings) {
+      const HistoryStatus st = ReadingsOfFile(from, probes[i].id, trails[i], file.id, readings);
+      if (!st) return st;
+      // Offered again after the readings, a conflict meets its stored value as it did.
+      for (const StoredConflict& c : trails[i].conflicts) {
+        if (c.file_id == file.id) readings->push_back({c.time, c.offered});
       }
       return HistoryStatus{};
-    });
-    if (!r.status) return r.status;
-    if (r.added + r.duplicates + r.conflicts != offered) return Incomplete(offered, r);
-    Add(r, &report->result);
-    report->readings += offered;
-    ++report->files;
+    };
+    const HistoryStatus st = ImportAsOneFile(to, facts, probes, every, false, brought, report);
+    if (!st) return st;
   }
 
   // Whatever no file accounts for at the destination (readings without a trail, or a probe
@@ -142,25 +158,12 @@ HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyRepor
   if (!short_of.empty()) {
     ImportFileFacts facts;
     facts.name = "copy of " + from.Location();
-    int64_t offered = 0;
-    const ImportResult r = to.ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
-      for (std::size_t i : short_of) {
-        ImportBatch batch;
-        batch.tag_index = static_cast<int32_t>(i);
-        batch.key = probes[i].key;
-        batch.header = probes[i].header;
-        batch.readings = from.ReadRange(probes[i].id, INT64_MIN, INT64_MAX);
-        if (HistoryStatus st = from.LastError(); !st) return st;
-        offered += static_cast<int64_t>(batch.readings.size());
-        if (HistoryStatus st = sink(batch); !st) return st;
-      }
-      return HistoryStatus{};
-    });
-    if (!r.status) return r.status;
-    if (r.added + r.duplicates + r.conflicts != offered) return Incomplete(offered, r);
-    Add(r, &report->result);
-    report->readings += offered;
-    ++report->files;
+    const auto whole = [&](std::size_t i, std::vector<HistoryReading>* readings) {
+      *readings = from.ReadRange(probes[i].id, INT64_MIN, INT64_MAX);
+      return from.LastError();
+    };
+    const HistoryStatus st = ImportAsOneFile(to, facts, probes, short_of, true, whole, report);
+    if (!st) return st;
     now = to.ListProbes(0);
     if (HistoryStatus st = to.LastError(); !st) return st;
     copied.clear();
