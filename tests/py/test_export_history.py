@@ -24,7 +24,8 @@ NID = (
 @unittest.skipUnless(os.path.exists(EXE), "tarn-export is not built (core-only build)")
 class ExportHistory(unittest.TestCase):
     def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory()
+        # "fi" and "fl" in the path: the PDF report must not join them into ligatures.
+        self.tmp = tempfile.TemporaryDirectory(prefix="tarn-fi-fl-")
         self.home = self.tmp.name
         self.nid = os.path.join(self.home, "a.nid")
         with open(self.nid, "w") as f:

@@ -61,6 +61,14 @@ std::string StatusText(const ProbeSummary& p) {
   return s;
 }
 
+// Unshaped, so that no "fi" or "fl" becomes one ligature glyph: paths, tags and file names
+// copied out of the PDF must read as they were written.
+QFont ReportFont() {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  return font;
+}
+
 class ReportWriter {
  public:
   ReportWriter(QPdfWriter* pdf, QPainter* painter) : pdf_(pdf), painter_(painter) {
@@ -73,7 +81,7 @@ class ReportWriter {
   int y = kMargin;
 
   void Text(int x, const std::string& text, int point_size = 10, bool bold = false) {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font = ReportFont();
     font.setPointSizeF(point_size);
     font.setBold(bold);
     painter_->setFont(font);
@@ -95,7 +103,7 @@ class ReportWriter {
     y = kMargin;
   }
   void Footer() {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font = ReportFont();
     font.setPointSizeF(8);
     painter_->setFont(font);
     painter_->drawText(QRectF(0, height_ - kMargin + 16, width_, 20), Qt::AlignHCenter,
