@@ -415,8 +415,8 @@ TEST_F(DesktopTest, ScreensAndDialogsMadeOnFirstUseHaveTheirHintsKeysAndSettings
   {
     MainForm f(nullptr, MainForm::Dialogs::kOnFirstUse);
     f.show();
-    QTest::qWait(20);
-    EXPECT_FALSE(QGuiApplication::windowIcon().isNull()) << "the icon follows the first paint";
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QGuiApplication::windowIcon().isNull(); }, 10000))
+        << "the icon follows the first paint";
     f.close();  // saving the settings makes no screen either
     for (const char* name : {"tarn::Coupon", "tarn::Anl", "tarn::Probes"})
       for (QWidget* c : f.findChildren<QWidget*>())
