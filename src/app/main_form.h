@@ -101,6 +101,8 @@ class MainForm : public QWidget {
   void ReadProbesSettings();
   void PlaceScreen(QWidget* screen, QWidget* page);
   void SetRecentMenu(RecentKind kind, QWidget* screen);
+  // Shows the kind's recent files on its menu, once the menu's screen is made.
+  void PutRecentMenu(RecentKind kind);
   void LoadRecent();
   void SaveRecent();
   void NoteRecent(RecentKind kind, const QString& path);

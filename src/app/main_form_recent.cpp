@@ -35,6 +35,11 @@ void MainForm::SetRecentMenu(RecentKind kind, QWidget* screen) {
   // Routed by content like a dropped file; a coupon file still asks before unsaved work goes.
   connect(recent_menu_[kind], &RecentMenu::Chosen, this,
           [this](const QString& path) { OpenFiles({path}); });
+  PutRecentMenu(kind);
+}
+
+void MainForm::PutRecentMenu(RecentKind kind) {
+  if (recent_menu_[kind] == nullptr) return;  // its screen is not made yet
   QStringList files;
   for (const std::string& f : recent_[kind]) files << FromUtf8(f);
   recent_menu_[kind]->SetFiles(files);
@@ -47,10 +52,7 @@ void MainForm::NoteRecent(RecentKind kind, const QString& path) {
   if (!list.empty() && list.front() == file) return;
   AddRecent(list, file);
   recent_changed_ = true;
-  if (recent_menu_[kind] == nullptr) return;
-  QStringList files;
-  for (const std::string& f : list) files << FromUtf8(f);
-  recent_menu_[kind]->SetFiles(files);
+  PutRecentMenu(kind);
 }
 
 void MainForm::LoadRecent() {
@@ -61,9 +63,7 @@ void MainForm::LoadRecent() {
     std::vector<std::string> opened = std::move(recent_[kind]);
     recent_[kind] = ReadRecent(ini, kKindKeys[kind]);
     for (auto f = opened.rbegin(); f != opened.rend(); ++f) AddRecent(recent_[kind], *f);
-    QStringList files;
-    for (const std::string& f : recent_[kind]) files << FromUtf8(f);
-    if (recent_menu_[kind] != nullptr) recent_menu_[kind]->SetFiles(files);
+    PutRecentMenu(static_cast<RecentKind>(kind));
   }
 }
 
