@@ -451,6 +451,10 @@ void MainForm::PutTitle() {
     if (file.isEmpty() && modified) file = QStringLiteral("noname");
   } else if (CurView_ == 4) {
     file = FromUtf8(fmAnl()->reader().FileName);
+  } else if (CurView_ == 5 && !fmPrb()->HistoryTitle().isEmpty()) {
+    // The history may be a server's database, which no file name could name.
+    setWindowTitle(fmPrb_->HistoryTitle() + QStringLiteral(" \u2014 ") + caption);
+    return;
   }
   if (file.isEmpty()) {
     setWindowTitle(caption);
