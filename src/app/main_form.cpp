@@ -529,7 +529,7 @@ void MainForm::ShowGuide() {
     dialog->setObjectName(QStringLiteral("dlgGuide"));
     dialog->setWindowTitle(QStringLiteral("Tarn user guide"));
     dialog->resize(820, 700);
-    auto* browser = new QTextBrowser(dialog);
+    auto* browser = new GuideBrowser(dialog);
     browser->setObjectName(QStringLiteral("txtGuide"));
     browser->setOpenExternalLinks(true);
     auto* layout = new QVBoxLayout(dialog);

@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -421,7 +422,7 @@ TEST(ProbesTab, ReadOnlyHistoryIsNamedAndRefusesChangesAndSavedDownloads) {
   {
     QFile f(saved);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(LprFile({{"DL-1", "S", 1.0}}, 12).c_str());
+    f.write(LprFile({{"CRUDE-UNIT-OVERHEAD-12AB", "S-4471", 1.0}}, 12).c_str());
   }
   {
     std::string error;
@@ -441,6 +442,10 @@ TEST(ProbesTab, ReadOnlyHistoryIsNamedAndRefusesChangesAndSavedDownloads) {
   form.findChild<QTabWidget*>(QStringLiteral("tbCtrl"))->setCurrentIndex(4);
   Probes* tab = form.fmPrb();
   ASSERT_EQ(tab->gProbes->model()->rowCount(), 1);
+  // At the default size every column, from Tag to Status, shows without scrolling.
+  EXPECT_EQ(form.size(), QSize(1024, 800));
+  QTest::qWait(50);  // the scroll bar follows the columns' widths at the next layout
+  EXPECT_EQ(tab->gProbes->horizontalScrollBar()->maximum(), 0);
   EXPECT_TRUE(form.windowTitle().startsWith("plant.sqlite (read-only) \u2014 "))
       << form.windowTitle().toStdString();
   for (QPushButton* b : {tab->btnImport, tab->btnLimits, tab->btnRemove}) {
@@ -577,6 +582,15 @@ TEST(ProbesTab, GuideScreenshots) {
     f.close();
     ASSERT_TRUE(store->Import(lpr.toStdString(), ImportControl{}).status.ok);
     QFile::remove(lpr);
+    // A potential probe, which no limit applies to.
+    std::string potential = LprFile({{"CP-1", "RE-88", -850.0}}, 200, 720);
+    potential.replace(potential.find("COR RATE (MPY)"), 14, "POTENTIAL (MV)");
+    QFile p(QStringLiteral("CP-1.nid"));
+    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
+    p.write(potential.c_str());
+    p.close();
+    ASSERT_TRUE(store->Import("CP-1.nid", ImportControl{}).status.ok);
+    QFile::remove(QStringLiteral("CP-1.nid"));
   }
   QDir::setCurrent(cwd);
 

@@ -129,6 +129,7 @@ void Probes::InitializeComponent() {
   gProbes->horizontalHeader()->setStretchLastSection(true);
   gProbes->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   gProbes->setTextElideMode(Qt::ElideRight);
+  gProbes->setWordWrap(false);  // a tag would break at its hyphens onto a hidden second line
   // A point smaller than the window's text, so that twelve columns fit its default width.
   QFont small = gProbes->font();
   small.setPointSizeF(std::max(small.pointSizeF() - 1.0, 7.0));
@@ -305,7 +306,7 @@ void Probes::FitColumns() {
   int total = 0;
   for (int c = 0; c < ProbeTableModel::kColumnCount; ++c) total += header->sectionSize(c);
   // Still too wide: the tag gives way first, down to a few characters.
-  const int room = gProbes->viewport()->width() - 2;
+  const int room = gProbes->viewport()->width() - 8;  // the frame and rounding of the sections
   if (total > room) {
     const int tag = header->sectionSize(ProbeTableModel::kTag);
     header->resizeSection(ProbeTableModel::kTag, std::max(tag - (total - room), 70));
