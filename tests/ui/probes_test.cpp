@@ -446,6 +446,16 @@ TEST(ProbesTab, ReadOnlyHistoryIsNamedAndRefusesChangesAndSavedDownloads) {
   EXPECT_EQ(form.size(), QSize(1024, 800));
   QTest::qWait(50);  // the scroll bar follows the columns' widths at the next layout
   EXPECT_EQ(tab->gProbes->horizontalScrollBar()->maximum(), 0);
+  // Narrower, the table scrolls sideways, and Tag and Serial stay at its left edge.
+  form.resize(form.minimumSize());
+  tab->gProbes->horizontalScrollBar()->setValue(tab->gProbes->horizontalScrollBar()->maximum());
+  QTest::qWait(50);
+  ASSERT_GT(tab->gProbes->horizontalScrollBar()->maximum(), 0);
+  const QPoint left = tab->gProbes->viewport()->mapTo(tab->gProbes, QPoint(5, 5));
+  auto* shown = qobject_cast<QTableView*>(tab->gProbes->childAt(left)->parentWidget());
+  ASSERT_EQ(shown, tab->gProbesFrozen);
+  EXPECT_EQ(shown->indexAt(shown->viewport()->mapFrom(tab->gProbes, left)).data().toString(),
+            "CRUDE-UNIT-OVERHEAD-12AB");
   EXPECT_TRUE(form.windowTitle().startsWith("plant.sqlite (read-only) \u2014 "))
       << form.windowTitle().toStdString();
   for (QPushButton* b : {tab->btnImport, tab->btnLimits, tab->btnRemove}) {

@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -138,6 +139,8 @@ void Probes::InitializeComponent() {
   // Every column of a selected row would turn its title bold, and wider than its column.
   gProbes->horizontalHeader()->setHighlightSections(false);
 
+  InitFrozenColumns();
+
   btnCancel = Button("btnCancel", "&Cancel", this);
   prgImport = new QProgressBar(this);
   prgImport->setObjectName(QStringLiteral("prgImport"));
@@ -179,6 +182,73 @@ void Probes::InitializeComponent() {
   connect(gProbes->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { SetEnable(); });
   SetEnable();
+}
+
+void Probes::InitFrozenColumns() {
+  gProbesFrozen = new QTableView(gProbes);
+  QTableView* f = gProbesFrozen;
+  f->setObjectName(QStringLiteral("gProbesFrozen"));
+  f->setModel(proxy_);
+  f->setSelectionModel(gProbes->selectionModel());  // one selection for both
+  f->setFont(gProbes->font());
+  f->horizontalHeader()->setFont(gProbes->horizontalHeader()->font());
+  f->horizontalHeader()->setHighlightSections(false);
+  f->setFocusPolicy(Qt::NoFocus);
+  f->setSelectionBehavior(QAbstractItemView::SelectRows);
+  f->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  f->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  f->setAlternatingRowColors(true);
+  f->setWordWrap(false);
+  f->verticalHeader()->setVisible(false);
+  f->verticalHeader()->setDefaultSectionSize(gProbes->verticalHeader()->defaultSectionSize());
+  f->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  f->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  f->setFrameShape(QFrame::NoFrame);
+  // Sorting starts from the table's own order, not the header's default (descending).
+  f->horizontalHeader()->setSortIndicator(gProbes->horizontalHeader()->sortIndicatorSection(),
+                                          gProbes->horizontalHeader()->sortIndicatorOrder());
+  f->setSortingEnabled(true);
+  for (int c = ProbeTableModel::kSerial + 1; c < ProbeTableModel::kColumnCount; ++c)
+    f->setColumnHidden(c, true);
+  gProbes->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  gProbes->viewport()->stackUnder(f);
+  gProbes->installEventFilter(this);
+  // Both views sort, scroll and size their two columns together.
+  QHeaderView* main = gProbes->horizontalHeader();
+  connect(f->horizontalHeader(), &QHeaderView::sortIndicatorChanged, main,
+          &QHeaderView::setSortIndicator);
+  connect(main, &QHeaderView::sortIndicatorChanged, f->horizontalHeader(),
+          &QHeaderView::setSortIndicator);
+  connect(main, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+    if (column <= ProbeTableModel::kSerial) gProbesFrozen->setColumnWidth(column, size);
+    PlaceFrozenColumns();
+  });
+  connect(f->verticalScrollBar(), &QScrollBar::valueChanged, gProbes->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(gProbes->verticalScrollBar(), &QScrollBar::valueChanged, f->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(f, &QTableView::activated, this,
+          [this](const QModelIndex& index) { gProbes_Activated(index); });
+  connect(gProbes->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
+          [this] { PlaceFrozenColumns(); });
+  PlaceFrozenColumns();
+}
+
+void Probes::PlaceFrozenColumns() {
+  const int frame = gProbes->frameWidth();
+  const int width =
+      gProbes->columnWidth(ProbeTableModel::kTag) + gProbes->columnWidth(ProbeTableModel::kSerial);
+  gProbesFrozen->setGeometry(frame, frame, width,
+                             gProbes->viewport()->height() + gProbes->horizontalHeader()->height());
+  // Not needed while the table fits: the columns under it are then the same.
+  gProbesFrozen->setVisible(gProbes->horizontalScrollBar()->maximum() > 0);
+}
+
+bool Probes::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == gProbes && (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
+                             event->type() == QEvent::LayoutRequest))
+    PlaceFrozenColumns();
+  return QWidget::eventFilter(watched, event);
 }
 
 void Probes::SetHistoryLocation(std::string location) {

@@ -83,6 +83,9 @@ class Probes : public QWidget {
   std::function<bool(LimitsDialog*)> exec_limits_dialog;
 
   QTableView* gProbes;
+  // Over gProbes' left edge: the Tag and Serial columns, kept in view when the table scrolls
+  // sideways.
+  QTableView* gProbesFrozen;
   QLineEdit* edFilter;
   QComboBox* cbWindow;
   QCheckBox* chkAddDownloads;
@@ -107,6 +110,7 @@ class Probes : public QWidget {
   void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void InitializeComponent();
@@ -119,6 +123,8 @@ class Probes : public QWidget {
   void PutCounts();
   // Widths that show every column in the tab's width: long tags and data types are cut short.
   void FitColumns();
+  void InitFrozenColumns();
+  void PlaceFrozenColumns();
   // Why Import, Limits and Remove are disabled; empty when the history may be changed.
   QString ReadOnlyReason();
   HistoryReader Reader();
