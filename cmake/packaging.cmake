@@ -3,6 +3,7 @@
 if(TARN_CORE_ONLY)
   return()
 endif()
+include(${CMAKE_CURRENT_LIST_DIR}/manpages.cmake)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarn)
