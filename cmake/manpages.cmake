@@ -1,5 +1,5 @@
 # Manual pages of the installed programs: written in scdoc (docs/man/<program>.1.scd), turned
-# into troff at build time and installed compressed, as Debian keeps them. A test checks that
+# into troff at build time, dated as the release, and installed compressed, as Debian keeps them. A test checks that
 # each page names every option and command its program's --help prints.
 find_program(TARN_SCDOC scdoc)
 if(NOT TARN_SCDOC)
@@ -16,7 +16,8 @@ foreach(program IN LISTS TARN_MAN_PROGRAMS)
   add_custom_command(
     OUTPUT ${page}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-    COMMAND sh -c "\"$0\" < \"$1\" > \"$2\"" ${TARN_SCDOC} ${src} ${page}
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${TARN_RELEASE_EPOCH}
+            sh -c "\"$0\" < \"$1\" > \"$2\"" ${TARN_SCDOC} ${src} ${page}
     # -n: no name or time stamp inside, so the same page compresses to the same bytes.
     COMMAND ${TARN_GZIP} -9nf ${page}
     DEPENDS ${src}

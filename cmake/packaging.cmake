@@ -3,6 +3,19 @@
 if(TARN_CORE_ONLY)
   return()
 endif()
+# The releases of CHANGELOG.md, newest first; the newest must be the version in CMakeLists.txt.
+# Its date is the date of the manual pages and of the Debian changelog, so that a rebuild makes
+# the same bytes.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/CHANGELOG.md)
+file(STRINGS ${CMAKE_SOURCE_DIR}/CHANGELOG.md tarn_releases
+     REGEX "^## \\[[0-9]+\\.[0-9]+\\.[0-9]+\\] - [0-9]+-[0-9]+-[0-9]+$")
+list(GET tarn_releases 0 tarn_newest)
+if(NOT tarn_newest MATCHES "^## \\[${PROJECT_VERSION}\\] - (.*)")
+  message(FATAL_ERROR "the newest release in CHANGELOG.md is not ${PROJECT_VERSION}, the version "
+                      "in CMakeLists.txt: '${tarn_newest}'")
+endif()
+execute_process(COMMAND date -u -d "${CMAKE_MATCH_1} 00:00:00" +%s OUTPUT_VARIABLE TARN_RELEASE_EPOCH
+                OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 include(${CMAKE_CURRENT_LIST_DIR}/manpages.cmake)
 
 set(CPACK_GENERATOR DEB)
@@ -42,17 +55,8 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, fonts-liberation2")
 include(CPack)
 
 # The package's own documents: the copyright file in Debian's machine-readable format, the
-# changelogs compressed as Debian keeps them, and the example instrument files. The Debian
-# changelog has an entry for each release of CHANGELOG.md, dated as there, so that a rebuild makes
-# the same bytes; the newest must be the version in CMakeLists.txt.
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/CHANGELOG.md)
-file(STRINGS ${CMAKE_SOURCE_DIR}/CHANGELOG.md tarn_releases
-     REGEX "^## \\[[0-9]+\\.[0-9]+\\.[0-9]+\\] - [0-9]+-[0-9]+-[0-9]+$")
-list(GET tarn_releases 0 tarn_newest)
-if(NOT tarn_newest MATCHES "^## \\[${PROJECT_VERSION}\\] ")
-  message(FATAL_ERROR "the newest release in CHANGELOG.md is not ${PROJECT_VERSION}, the version "
-                      "in CMakeLists.txt: '${tarn_newest}'")
-endif()
+# changelogs compressed as Debian keeps them (the Debian one with an entry for each release), and
+# the example instrument files.
 set(tarn_debian_changelog "")
 foreach(release IN LISTS tarn_releases)
   string(REGEX MATCH "\\[(.*)\\] - (.*)" _ "${release}")
