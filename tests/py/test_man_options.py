@@ -17,7 +17,8 @@ PROGRAM = textwrap.dedent('''\
     import sys
     helps = {
         "": "usage:\\n  demo fetch FILE [-q]\\n  demo store (put|drop) ... [--store PATH]\\n"
-            "Run 'demo COMMAND --help' for one command; --help-all shows more.\\n",
+            "Run 'demo COMMAND --help' for one command; --help-all shows more.\\n"
+            "Use demo store put for new files\\n",
         "fetch": "usage: demo fetch FILE [-q] [--retries N|--once]\\n",
         "store": "usage: demo store put FILE\\n  demo store drop --key K\\n",
         "store put": "usage: demo store put FILE [--force]\\n",
