@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarn"));
     QApplication::setApplicationVersion(QStringLiteral(TARN_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("tarn"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tarn"));
     QApplication::setFont(QFont(QStringLiteral("Verdana"), 9));
     tarn::MainForm form(nullptr, tarn::MainForm::Dialogs::kOnFirstUse);
     form.SetHistoryLocation(history);
