@@ -476,7 +476,9 @@ TEST(TarnCommandLine, HelpVersionAndFiles) {
   const struct {
     const char* arg;
     const char* says;
-  } cases[] = {{"--help", "FILE"}, {"-h", "Coupon tab"}, {"--version", "tarn 2."}};
+  } cases[] = {{"--help", "Usage: tarn [options] [FILE...]"},
+               {"-h", "Coupon tab"},
+               {"--version", "tarn 2."}};
   for (const auto& c : cases) {
     QProcess p;
     p.setProcessEnvironment(headless);
