@@ -10,23 +10,22 @@ namespace tarn {
 
 namespace {
 
-int Digits(QDateTimeEdit::Section s) {
-  return s == QDateTimeEdit::YearSection ? 4 : 2;
-}
+// The sections in the order of the values kept: digits each takes, and its largest value.
+struct SectionRule {
+  QDateTimeEdit::Section section;
+  int digits;
+  int largest;
+};
+constexpr SectionRule kRules[] = {{QDateTimeEdit::DaySection, 2, 31},
+                                  {QDateTimeEdit::MonthSection, 2, 12},
+                                  {QDateTimeEdit::YearSection, 4, 9999},
+                                  {QDateTimeEdit::HourSection, 2, 23},
+                                  {QDateTimeEdit::MinuteSection, 2, 59}};
 
-int Largest(QDateTimeEdit::Section s) {
-  switch (s) {
-    case QDateTimeEdit::DaySection:
-      return 31;
-    case QDateTimeEdit::MonthSection:
-      return 12;
-    case QDateTimeEdit::YearSection:
-      return 9999;
-    case QDateTimeEdit::HourSection:
-      return 23;
-    default:
-      return 59;
-  }
+int Index(QDateTimeEdit::Section s) {
+  for (int i = 0; i < 5; ++i)
+    if (kRules[i].section == s) return i;
+  return 4;
 }
 
 // Keeps the digits typed so far in the current section and the values of the sections typed
@@ -81,10 +80,10 @@ class SectionTyping : public QObject {
     if (!in_run_) StartRun();
     moved_on_ = false;
     typed_ += QChar(u'0' + d);
-    const QDateTimeEdit::Section s = edit_->currentSection();
+    const int i = Index(edit_->currentSection());
     const int value = typed_.toInt();
-    values_[Index(s)] = value;
-    if (typed_.size() >= Digits(s) || value * 10 > Largest(s)) {
+    values_[i] = value;
+    if (typed_.size() >= kRules[i].digits || value * 10 > kRules[i].largest) {
       Commit();
       Next();
       moved_on_ = true;
@@ -119,21 +118,6 @@ class SectionTyping : public QObject {
     const QDateTime next(QDate(year, month, day), QTime(hour, minute, shown.time().second()));
     if (next != shown) edit_->setDateTime(next);
     edit_->setSelectedSection(edit_->currentSection());
-  }
-
-  static int Index(QDateTimeEdit::Section s) {
-    switch (s) {
-      case QDateTimeEdit::DaySection:
-        return 0;
-      case QDateTimeEdit::MonthSection:
-        return 1;
-      case QDateTimeEdit::YearSection:
-        return 2;
-      case QDateTimeEdit::HourSection:
-        return 3;
-      default:
-        return 4;
-    }
   }
 
   void StartRun() {
