@@ -56,7 +56,10 @@ int main(int argc, char** argv) {
     Describe(parser);
     parser.parse(args);  // unknown options are Qt's own (-platform ...), seen again below
     if (parser.isSet(QStringLiteral("help"))) {
-      std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+      // Without an application object Qt names the program "<executable_name>".
+      QString text = parser.helpText();
+      text.replace(QStringLiteral("<executable_name>"), QStringLiteral("tarn"));
+      std::fputs(text.toLocal8Bit().constData(), stdout);
       return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {
