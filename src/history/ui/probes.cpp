@@ -490,8 +490,8 @@ void Probes::SaveReport() {
   dialog.setNameFilters({QStringLiteral("PDF document(*.pdf)")});
   FollowChosenType(&dialog);
   const bool ok = exec_open_dialog ? exec_open_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
-  const QString path = ok ? ChosenFile(&dialog) : QString();
-  if (path.isEmpty()) return;
+  QString path;
+  if (!ok || ChosenFileType(&dialog, &path) < 0) return;
   report_folder_.Use(path);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string error;
