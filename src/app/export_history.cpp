@@ -18,6 +18,8 @@
 #include "graph/grp_values.h"
 #include "history/history_location.h"
 #include "history/history_store.h"
+#include "history/probe_figures.h"
+#include "history/rate_window.h"
 #include "history/ui/history_report.h"
 #include "settings/settings.h"
 #include "xlsx/xlsx_sheet.h"
@@ -29,18 +31,21 @@ namespace {
 const char kHistoryUsage[] =
     "usage:\n"
     "  tarn-export history import FILE...\n"
-    "  tarn-export history probes [--csv OUT] [--window DAYS]\n"
+    "  tarn-export history probes [--csv OUT] [--window DAYS|all]\n"
     "  tarn-export history readings --probe ID [--csv OUT] [--xlsx OUT] [--from DATE] [--to DATE]\n"
-    "  tarn-export history report --pdf OUT [--probe ID]... [--window DAYS]\n"
+    "  tarn-export history report --pdf OUT [--probe ID]... [--window DAYS|all]\n"
     "  tarn-export history limits --probe ID|--default --rate-warn X --rate-alarm Y\n"
     "                             [--consumed-warn P --consumed-alarm Q]\n"
     "  tarn-export history copy --from LOCATION --to LOCATION\n"
     "  Every command but copy takes --history PATH; without it the history is the settings\n"
     "  file's [HISTORY] LOCATION, else history.sqlite in the program's data folder.\n"
     "  import: one line per file: tags, new, duplicate and conflicting readings.\n"
-    "  probes: one line per probe (tab-separated; --csv writes a file with a header line):\n"
+    "  probes: a first line \"# rate: trend over ...\", then one line per probe (tab-separated;\n"
+    "    --csv writes a file with a header line whose rate column names the window):\n"
     "    id, tag, serial, type, count, last reading, latest value, rate, consumed %, end\n"
-    "    date, status. The rate is taken over the last DAYS days (default: the whole history).\n"
+    "    date, status. The rate is the least-squares trend over the last DAYS days up to the\n"
+    "    probe's last reading, 'all' the whole history; without --window, the window the\n"
+    "    Probes tab keeps in the settings file (30 days unless changed there).\n"
     "  readings: the probe's readings as Date,Value lines (CSV) or a workbook of date and number\n"
     "    cells (XLSX); DATE is dd/MM/yyyy [HH:mm[:ss]].\n"
     "  limits: rates in mpy (mm/y probes compare with them converted), consumed levels in %.\n"
@@ -178,8 +183,9 @@ std::string DateText(HistoryTime t) {
   return TimeText(t).substr(0, 10);
 }
 
-const char* StateName(ProbeState s) {
-  switch (s) {
+const char* StateName(const ProbeSummary& p) {
+  if (KindOfSeries(p.key.data_type) == SeriesKind::kOther) return "-";  // no limit applies
+  switch (p.state) {
     case ProbeState::kAlarm:
       return "ALARM";
     case ProbeState::kWarning:
@@ -190,7 +196,7 @@ const char* StateName(ProbeState s) {
 }
 
 std::vector<std::string> ProbeFields(const ProbeSummary& p) {
-  std::string status = StateName(p.state);
+  std::string status = StateName(p);
   if (!p.state_reason.empty()) status += ": " + p.state_reason;
   return {
       std::to_string(p.id),
@@ -264,23 +270,42 @@ int RunImport(const Args& args) {
   return code;
 }
 
+// --window DAYS or "all"; without it the window the Probes tab keeps in the settings file.
+bool ParseWindow(const Args& args, int32_t* days) {
+  const std::string* w = args.Get("--window");
+  if (w == nullptr) {
+    *days = SavedRateWindow(UserCfgFile());
+    return true;
+  }
+  if (*w == "all") {
+    *days = 0;
+    return true;
+  }
+  int64_t n = 0;
+  if (!ParseId(*w, &n) || n > 100000) return false;
+  *days = static_cast<int32_t>(n);
+  return true;
+}
+
 int RunProbes(const Args& args) {
-  int64_t window = 0;
-  if (const std::string* w = args.Get("--window"); w && !ParseId(*w, &window)) {
-    return UsageError("--window needs a whole number of days");
+  int32_t window = 0;
+  if (!ParseWindow(args, &window)) {
+    return UsageError("--window needs a whole number of days or 'all'");
   }
   std::string error;
   auto store = Open(args, &error);
   if (!store) return Fail(error);
-  const auto probes = store->ListProbes(static_cast<int32_t>(window));
+  const auto probes = store->ListProbes(window);
   if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
   if (const std::string* out = args.Get("--csv")) {
-    std::string text = CsvLine({"Id", "Tag", "Serial", "Type", "Count", "Last Reading",
-                                "Latest Value", "Rate", "Consumed %", "End Date", "Status"});
+    std::string text =
+        CsvLine({"Id", "Tag", "Serial", "Type", "Count", "Last Reading", "Latest Value",
+                 RateColumnTitle(window), "Consumed %", "End Date", "Status"});
     for (const ProbeSummary& p : probes) text += CsvLine(ProbeFields(p));
     if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
     return 0;
   }
+  std::printf("# rate: %s\n", RateWindowPhrase(window).c_str());
   for (const ProbeSummary& p : probes) {
     const auto fields = ProbeFields(p);
     std::string line;
@@ -349,12 +374,8 @@ int RunReport(const Args& args) {
     if (!ParseId(value, &id)) return UsageError("--probe needs a whole number");
     request.probe_ids.push_back(id);
   }
-  if (const std::string* w = args.Get("--window")) {
-    int64_t days = 0;
-    if (!ParseId(*w, &days) || days > 100000) {
-      return UsageError("--window needs a whole number of days");
-    }
-    request.window_days = static_cast<int32_t>(days);
+  if (!ParseWindow(args, &request.window_days)) {
+    return UsageError("--window needs a whole number of days or 'all'");
   }
   std::string error;
   auto store = Open(args, &error);
@@ -369,6 +390,7 @@ int RunReport(const Args& args) {
   char* qt_argv[] = {name, nullptr};
   QGuiApplication app(qt_argc, qt_argv);
   if (!SaveHistoryReport(*store, request, *out, &error)) return Fail(error);
+  std::printf("# rate: %s\n", RateWindowPhrase(request.window_days).c_str());
   return 0;
 }
 

@@ -37,6 +37,7 @@ struct HistorySeries {
   // Trend line over the visible readings.
   bool has_fit = false;
   double const_a = 0.0, const_b = 0.0;
+  int32_t fit_from = 0;  // first x the line covers
 };
 
 class HistoryView {
@@ -92,6 +93,13 @@ class HistoryView {
   int gr_posx1 = 0;
   double gr_posy1 = 0.0;
   int gDragOpt = 3;
+  // The one-probe legend's rate, "label : figure": by default the rate over the view; the
+  // report puts the history's trend there, so that its graph and text show one figure.
+  std::string rate_label = "Corrosion Rate";
+  std::string legend_rate;
+  // When set, the trend line is fitted to and drawn over the readings from this time on only
+  // (the report: the rate's window), not over the whole view.
+  HistoryTime trend_since = 0;
 
  private:
   bool XEnabled() const { return (gDragOpt & 1) != 0; }

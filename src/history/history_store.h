@@ -209,6 +209,8 @@ class HistoryStore {
 
 // True for a PostgreSQL connection URI, false for a file path.
 bool IsServerLocation(const std::string& location);
+// What a window title calls the history: the file's name, or "database on server".
+std::string HistoryDisplayName(const std::string& location);
 
 // Opens (creating when missing) the history at `location`: a PostgreSQL connection URI
 // ("postgresql://…" or "postgres://…") or a file path for the embedded store. Null with *error

@@ -13,6 +13,9 @@ namespace tarn {
 struct ReportRequest {
   std::vector<int64_t> probe_ids;  // empty: every probe
   int32_t window_days = 30;        // the window of the rate beside the whole history's
+  // Which probes the cover says these are, e.g. "the 3 selected probes"; empty: "every probe
+  // of the history", or "the probes asked for" when probe_ids is not empty.
+  std::string scope;
 };
 
 // Writes the report to `path`; false with a one-line reason in *error when anything failed

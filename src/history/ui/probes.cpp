@@ -7,6 +7,8 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,9 +17,11 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 #include <set>
 
@@ -36,14 +40,27 @@ namespace tarn {
 
 namespace {
 
-constexpr char kSection[] = "Probes";
-
 QPushButton* Button(const char* name, const char* text, QWidget* parent) {
   QPushButton* b = MakeButton(name, QString::fromLatin1(text), parent);
   b->setAutoDefault(false);
   b->setMinimumHeight(30);
   return b;
 }
+
+// Column titles on two lines (after their first word), as their words are wider than most
+// columns' figures.
+class ProbeProxy : public QSortFilterProxyModel {
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    QVariant v = QSortFilterProxyModel::headerData(section, orientation, role);
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return v;
+    QString text = v.toString();
+    const qsizetype space = text.indexOf(QLatin1Char(' '));
+    if (space > 0) text[space] = QLatin1Char('\n');
+    return text;
+  }
+};
 
 QString WindowText(int days) {
   return days == 0 ? QStringLiteral("All") : QStringLiteral("%1 days").arg(days);
@@ -54,7 +71,7 @@ QString WindowText(int days) {
 Probes::Probes(QWidget* parent)
     : QWidget(parent),
       model_(new ProbeTableModel(this)),
-      proxy_(new QSortFilterProxyModel(this)),
+      proxy_(new ProbeProxy(this)),
       fmHist(new ViewHistory(this)),
       fmLimits(new LimitsDialog(this)) {
   InitializeComponent();
@@ -112,13 +129,28 @@ void Probes::InitializeComponent() {
   gProbes->verticalHeader()->setDefaultSectionSize(22);
   gProbes->horizontalHeader()->setStretchLastSection(true);
   gProbes->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  gProbes->setTextElideMode(Qt::ElideRight);
+  gProbes->setWordWrap(false);  // a tag would break at its hyphens onto a hidden second line
+  // A point smaller than the window's text, so that twelve columns fit its default width.
+  QFont small = gProbes->font();
+  small.setPointSizeF(std::max(small.pointSizeF() - 1.0, 7.0));
+  gProbes->setFont(small);
+  gProbes->horizontalHeader()->setFont(small);
+  // Every column of a selected row would turn its title bold, and wider than its column.
+  gProbes->horizontalHeader()->setHighlightSections(false);
+
+  InitFrozenColumns();
 
   btnCancel = Button("btnCancel", "&Cancel", this);
   prgImport = new QProgressBar(this);
   prgImport->setObjectName(QStringLiteral("prgImport"));
   lbStatus = new QLabel(this);
   lbStatus->setObjectName(QStringLiteral("lbStatus"));
+  lbHistory = new QLabel(this);
+  lbHistory->setObjectName(QStringLiteral("lbHistory"));
   auto* bottom = new QHBoxLayout;
+  bottom->addWidget(lbHistory);
+  bottom->addSpacing(12);
   bottom->addWidget(lbStatus, 1);
   bottom->addWidget(chkAddDownloads);
   bottom->addWidget(prgImport);
@@ -140,7 +172,10 @@ void Probes::InitializeComponent() {
   connect(btnRemove, &QPushButton::clicked, this, [this] { RemoveProbes(); });
   connect(btnReport, &QPushButton::clicked, this, [this] { SaveReport(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] { CancelImport(); });
-  connect(edFilter, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
+  connect(edFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
+    proxy_->setFilterFixedString(text);
+    PutCounts();
+  });
   connect(cbWindow, &QComboBox::currentIndexChanged, this, [this] { PutProbes(); });
   connect(gProbes, &QTableView::activated, this,
           [this](const QModelIndex& index) { gProbes_Activated(index); });
@@ -149,11 +184,79 @@ void Probes::InitializeComponent() {
   SetEnable();
 }
 
+void Probes::InitFrozenColumns() {
+  gProbesFrozen = new QTableView(gProbes);
+  QTableView* f = gProbesFrozen;
+  f->setObjectName(QStringLiteral("gProbesFrozen"));
+  f->setModel(proxy_);
+  f->setSelectionModel(gProbes->selectionModel());  // one selection for both
+  f->setFont(gProbes->font());
+  f->horizontalHeader()->setFont(gProbes->horizontalHeader()->font());
+  f->horizontalHeader()->setHighlightSections(false);
+  f->setFocusPolicy(Qt::NoFocus);
+  f->setSelectionBehavior(QAbstractItemView::SelectRows);
+  f->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  f->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  f->setAlternatingRowColors(true);
+  f->setWordWrap(false);
+  f->verticalHeader()->setVisible(false);
+  f->verticalHeader()->setDefaultSectionSize(gProbes->verticalHeader()->defaultSectionSize());
+  f->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  f->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  f->setFrameShape(QFrame::NoFrame);
+  // Sorting starts from the table's own order, not the header's default (descending).
+  f->horizontalHeader()->setSortIndicator(gProbes->horizontalHeader()->sortIndicatorSection(),
+                                          gProbes->horizontalHeader()->sortIndicatorOrder());
+  f->setSortingEnabled(true);
+  for (int c = ProbeTableModel::kSerial + 1; c < ProbeTableModel::kColumnCount; ++c)
+    f->setColumnHidden(c, true);
+  gProbes->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  gProbes->viewport()->stackUnder(f);
+  gProbes->installEventFilter(this);
+  // Both views sort, scroll and size their two columns together.
+  QHeaderView* main = gProbes->horizontalHeader();
+  connect(f->horizontalHeader(), &QHeaderView::sortIndicatorChanged, main,
+          &QHeaderView::setSortIndicator);
+  connect(main, &QHeaderView::sortIndicatorChanged, f->horizontalHeader(),
+          &QHeaderView::setSortIndicator);
+  connect(main, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+    if (column <= ProbeTableModel::kSerial) gProbesFrozen->setColumnWidth(column, size);
+    PlaceFrozenColumns();
+  });
+  connect(f->verticalScrollBar(), &QScrollBar::valueChanged, gProbes->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(gProbes->verticalScrollBar(), &QScrollBar::valueChanged, f->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(f, &QTableView::activated, this,
+          [this](const QModelIndex& index) { gProbes_Activated(index); });
+  connect(gProbes->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
+          [this] { PlaceFrozenColumns(); });
+  PlaceFrozenColumns();
+}
+
+void Probes::PlaceFrozenColumns() {
+  const int frame = gProbes->frameWidth();
+  const int width =
+      gProbes->columnWidth(ProbeTableModel::kTag) + gProbes->columnWidth(ProbeTableModel::kSerial);
+  gProbesFrozen->setGeometry(frame, frame, width,
+                             gProbes->viewport()->height() + gProbes->horizontalHeader()->height());
+  // Not needed while the table fits: the columns under it are then the same.
+  gProbesFrozen->setVisible(gProbes->horizontalScrollBar()->maximum() > 0);
+}
+
+bool Probes::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == gProbes && (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
+                             event->type() == QEvent::LayoutRequest))
+    PlaceFrozenColumns();
+  return QWidget::eventFilter(watched, event);
+}
+
 void Probes::SetHistoryLocation(std::string location) {
   if (location == location_) return;
   location_ = std::move(location);
   store_.reset();
   open_error_.clear();
+  opened_ = false;
 }
 
 HistoryStore* Probes::store() {
@@ -161,28 +264,51 @@ HistoryStore* Probes::store() {
     store_ = OpenHistory(location_, &open_error_);
     if (!store_ && open_error_.empty()) open_error_ = "The history could not be opened.";
   }
+  if (!opened_ && (store_ || !open_error_.empty())) {
+    opened_ = true;
+    emit HistoryChanged();
+  }
   return store_.get();
+}
+
+QString Probes::HistoryTitle() const {
+  if (!store_ && !open_error_.empty()) return {};
+  if (!store_) return {};
+  const QString name = FromUtf8(HistoryDisplayName(location_));
+  return store_->ReadOnly() ? name + QStringLiteral(" (read-only)") : name;
+}
+
+QString Probes::ReadOnlyReason() {
+  HistoryStore* s = store_.get();
+  if (s == nullptr || !s->ReadOnly()) return {};
+  return IsServerLocation(location_)
+             ? QStringLiteral(
+                   "The history %1 is read-only: your role may list and graph, not "
+                   "change it.")
+                   .arg(FromUtf8(HistoryDisplayName(location_)))
+             : QStringLiteral("The history %1 is read-only: the file may not be written.")
+                   .arg(FromUtf8(location_));
 }
 
 void Probes::LoadSettings(const std::string& cfg_file) {
   IniFile ini;
   ini.SetIniFile(cfg_file);
-  ini.SetIniSector(kSection);
-  SetRateWindow(ini.IniReadInt("RateWindow", kDefaultRateWindow));
+  ini.SetIniSector(kProbesSection);
+  SetRateWindow(ini.IniReadInt(kRateWindowKey, kDefaultRateWindow));
   chkAddDownloads->setChecked(ini.IniReadInt("AddDownloads", 1) != 0);
 }
 
 bool Probes::SaveSettings(const std::string& cfg_file) const {
   IniFile ini;
   ini.SetIniFile(cfg_file);  // keeps every other section as it is
-  ini.SetIniSector(kSection);
+  ini.SetIniSector(kProbesSection);
   // A key is written once it leaves its default, so that a settings file of a user who never
   // changed them holds only the program's classic keys.
   constexpr int32_t kAbsent = INT32_MIN;
   const struct {
     const char* key;
     int32_t value, def;
-  } keys[] = {{"RateWindow", RateWindow(), kDefaultRateWindow},
+  } keys[] = {{kRateWindowKey, RateWindow(), kDefaultRateWindow},
               {"AddDownloads", chkAddDownloads->isChecked() ? 1 : 0, 1}};
   bool changed = false;
   for (const auto& k : keys) {
@@ -198,9 +324,7 @@ int Probes::RateWindow() const {
 }
 
 void Probes::SetRateWindow(int days) {
-  const int index = cbWindow->findData(days);
-  // A window the tab does not offer falls back to the default, as other settings do.
-  cbWindow->setCurrentIndex(index >= 0 ? index : cbWindow->findData(kDefaultRateWindow));
+  cbWindow->setCurrentIndex(cbWindow->findData(OfferedRateWindow(days)));
 }
 
 void Probes::showEvent(QShowEvent* event) {
@@ -220,8 +344,8 @@ void Probes::PutProbes() {
   std::set<int64_t> selected;
   for (const ProbeSummary& p : SelectedProbes()) selected.insert(p.id);
   const bool first_fill = model_->rowCount() == 0;
-  model_->SetProbes(s->ListProbes(RateWindow()));
-  if (first_fill) gProbes->resizeColumnsToContents();
+  model_->SetProbes(s->ListProbes(RateWindow()), RateWindow());
+  if (first_fill) FitColumns();
   for (int row = 0; row < model_->rowCount(); ++row) {
     if (selected.count(model_->probe(row).id) == 0) continue;
     const QModelIndex index = proxy_->mapFromSource(model_->index(row, 0));
@@ -229,16 +353,50 @@ void Probes::PutProbes() {
       gProbes->selectionModel()->select(index,
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
+  PutCounts();
+  SetEnable();
+}
+
+void Probes::FitColumns() {
+  // The figures or the title, whichever is wider; room for the sort mark only where it is.
+  QHeaderView* header = gProbes->horizontalHeader();
+  const QFontMetrics title_fm(header->font()), cell_fm(gProbes->font());
+  const int rows = std::min(proxy_->rowCount(), 500);  // enough to judge a column's figures
+  for (int c = 0; c < ProbeTableModel::kColumnCount; ++c) {
+    const QString title = proxy_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    const int mark = c == header->sortIndicatorSection() ? 18 : 0;
+    int width = title_fm.size(0, title).width() + 14 + mark;
+    for (int r = 0; r < rows; ++r)
+      width =
+          std::max(width, cell_fm.horizontalAdvance(proxy_->index(r, c).data().toString()) + 12);
+    header->resizeSection(c, width);
+  }
+  header->resizeSection(ProbeTableModel::kDataType,
+                        std::min(header->sectionSize(ProbeTableModel::kDataType), 90));
+  int total = 0;
+  for (int c = 0; c < ProbeTableModel::kColumnCount; ++c) total += header->sectionSize(c);
+  // Still too wide: the tag gives way first, down to a few characters.
+  const int room = gProbes->viewport()->width() - 8;  // the frame and rounding of the sections
+  if (total > room) {
+    const int tag = header->sectionSize(ProbeTableModel::kTag);
+    header->resizeSection(ProbeTableModel::kTag, std::max(tag - (total - room), 70));
+  }
+}
+
+void Probes::PutCounts() {
+  // The rows the filter leaves are the ones counted, so that the footer matches the table.
   int alarms = 0, warnings = 0;
-  for (const ProbeSummary& p : model_->probes()) {
+  const int shown = proxy_->rowCount();
+  for (int r = 0; r < shown; ++r) {
+    const ProbeSummary& p = model_->probe(proxy_->mapToSource(proxy_->index(r, 0)).row());
     alarms += p.state == ProbeState::kAlarm;
     warnings += p.state == ProbeState::kWarning;
   }
-  PutStatus(QStringLiteral("%1 probes, %2 in alarm, %3 in warning")
-                .arg(model_->rowCount())
-                .arg(alarms)
-                .arg(warnings));
-  SetEnable();
+  const QString probes =
+      shown == model_->rowCount()
+          ? QStringLiteral("%1 probes").arg(shown)
+          : QStringLiteral("%1 of %2 probes shown").arg(shown).arg(model_->rowCount());
+  PutStatus(QStringLiteral("%1, %2 in alarm, %3 in warning").arg(probes).arg(alarms).arg(warnings));
 }
 
 std::vector<ProbeSummary> Probes::SelectedProbes() const {
@@ -259,8 +417,21 @@ void Probes::SetEnable() {
   const bool importing = Importing();
   btnGraph->setEnabled(n == 1);
   btnOverlay->setEnabled(n >= 2);
-  btnImport->setEnabled(!importing);
   btnReport->setEnabled(!importing);
+  lbHistory->setText(store_ ? QStringLiteral("History: ") + HistoryTitle() : QString());
+  lbHistory->setToolTip(FromUtf8(location_));
+  const QString read_only = ReadOnlyReason();
+  for (QPushButton* b : {btnImport, btnLimits, btnRemove}) {
+    // The button's own hint comes back once the history may be changed again.
+    if (!read_only.isEmpty() && !b->property("hint").isValid())
+      b->setProperty("hint", b->toolTip());
+    if (read_only.isEmpty() && b->property("hint").isValid()) {
+      b->setToolTip(b->property("hint").toString());
+      b->setProperty("hint", QVariant());
+    }
+    if (!read_only.isEmpty()) b->setToolTip(read_only);
+    b->setEnabled(read_only.isEmpty() && (b != btnImport || !importing));
+  }
 }
 
 void Probes::PutStatus(const QString& text) {
@@ -275,6 +446,43 @@ void Probes::SaveReport() {
     ShowError(this, FromUtf8(open_error_));
     return;
   }
+  ReportRequest request;
+  request.window_days = RateWindow();
+  const std::vector<ProbeSummary> selected = SelectedProbes();
+  const bool filtered = proxy_->rowCount() != model_->rowCount();
+  const QString fleet = filtered ? QStringLiteral("the %1 probes shown under the filter \"%2\"")
+                                       .arg(proxy_->rowCount())
+                                       .arg(edFilter->text())
+                                 : QStringLiteral("the whole fleet");
+  bool only_selected = false;
+  if (!selected.empty()) {
+    QMessageBox ask(
+        QMessageBox::Question, QStringLiteral("Report"),
+        QStringLiteral("Report the %1 selected probe(s), or %2?").arg(selected.size()).arg(fleet),
+        QMessageBox::Cancel, this);
+    ask.setObjectName(QStringLiteral("msgReportScope"));
+    QPushButton* chosen =
+        ask.addButton(QStringLiteral("&Selected probes"), QMessageBox::AcceptRole);
+    QPushButton* all =
+        ask.addButton(filtered ? QStringLiteral("&Probes shown") : QStringLiteral("&Whole fleet"),
+                      QMessageBox::AcceptRole);
+    ask.setDefaultButton(chosen);
+    ask.exec();
+    if (ask.clickedButton() != chosen && ask.clickedButton() != all) return;
+    only_selected = ask.clickedButton() == chosen;
+  }
+  if (only_selected) {
+    for (const ProbeSummary& p : selected) request.probe_ids.push_back(p.id);
+    request.scope = ToUtf8(QStringLiteral("the %1 selected probe(s)").arg(selected.size()));
+  } else {
+    for (int r = 0; filtered && r < proxy_->rowCount(); ++r)
+      request.probe_ids.push_back(model_->probe(proxy_->mapToSource(proxy_->index(r, 0)).row()).id);
+    request.scope = ToUtf8(fleet);
+    if (filtered && request.probe_ids.empty()) {
+      ShowError(this, QStringLiteral("The filter leaves no probe to report."));
+      return;
+    }
+  }
   QFileDialog dialog(this, QStringLiteral("Report"), report_folder_.Start(FromUtf8(DataPath)));
   dialog.setObjectName(QStringLiteral("saveReportDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -285,9 +493,6 @@ void Probes::SaveReport() {
   QString path;
   if (!ok || ChosenFileType(&dialog, &path) < 0) return;
   report_folder_.Use(path);
-  ReportRequest request;
-  for (const ProbeSummary& p : SelectedProbes()) request.probe_ids.push_back(p.id);
-  request.window_days = RateWindow();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string error;
   const bool saved = SaveHistoryReport(*s, request, ToUtf8(path), &error);
@@ -296,7 +501,7 @@ void Probes::SaveReport() {
     ShowError(this, FromUtf8(error));
     return;
   }
-  PutStatus(QStringLiteral("Report saved to %1").arg(path));
+  PutStatus(QStringLiteral("Report of %1 saved to %2").arg(FromUtf8(request.scope), path));
 }
 
 // ---- Import ----
@@ -400,8 +605,13 @@ void Probes::ImportSaved(const QString& path) {
   const ImportResult r = s->Import(ToUtf8(path), control);
   const QString name = QFileInfo(path).fileName();
   if (!r.status) {
-    PutStatus(QStringLiteral("%1 was not added to the history: %2")
-                  .arg(name, FromUtf8(r.status.message)));
+    // Said where the user is (the download tab), not only on this tab's status line.
+    const QString text = QStringLiteral("%1 was saved, but not added to the history: %2")
+                             .arg(name, FromUtf8(r.status.message));
+    PutStatus(text);
+    ShowError(window(),
+              text + QStringLiteral("\n\nTo save downloads without adding them, turn off \"Add "
+                                    "saved downloads to the history\" on the Probes tab."));
     return;
   }
   PutProbes();
@@ -485,7 +695,8 @@ void Probes::RemoveProbes() {
           : QStringLiteral("Remove %1 probes and their %2 readings from the history?")
                 .arg(probes.size())
                 .arg(readings);
-  if (!AskConfirm(this, question)) return;
+  // No is the default: Enter must not delete a probe's whole history.
+  if (!AskConfirm(this, question, /*default_no=*/true)) return;
   for (const ProbeSummary& p : probes) {
     const HistoryStatus status = s->RemoveProbe(p.id);
     if (!status) {

@@ -14,6 +14,7 @@
 #include "common/ui/file_dialogs.h"
 #include "graph/history_view.h"
 #include "history/history_store.h"
+#include "history/rate_window.h"
 
 class QCheckBox;
 class QComboBox;
@@ -32,10 +33,6 @@ class LimitsDialog;
 class ProbeTableModel;
 class ViewHistory;
 
-// The rate windows offered, in days; 0 is the whole history.
-inline constexpr int kRateWindows[] = {7, 30, 90, 365, 0};
-inline constexpr int kDefaultRateWindow = 30;
-
 class Probes : public QWidget {
   Q_OBJECT
 
@@ -52,6 +49,9 @@ class Probes : public QWidget {
 
   // Reads the probe list again with the chosen rate window.
   void PutProbes();
+  // The history in use as a window title names it: the file's name, or "database on server",
+  // with "(read-only)" when nothing may be changed; empty before it is opened.
+  QString HistoryTitle() const;
   int RateWindow() const;
   void SetRateWindow(int days);
 
@@ -67,8 +67,9 @@ class Probes : public QWidget {
   void OpenOverlay();
   void SetLimits();
   void RemoveProbes();
-  // Asks for a file name and saves the PDF report of the selected probes, or of all when none
-  // is selected, with the rate window of the list.
+  // Asks whether to report the selected probes or every probe the table shows (all of them, or
+  // those the filter leaves), then for a file name, and saves the PDF report with the rate
+  // window of the list.
   void SaveReport();
 
   // The selected probes, in the table's order.
@@ -82,6 +83,9 @@ class Probes : public QWidget {
   std::function<bool(LimitsDialog*)> exec_limits_dialog;
 
   QTableView* gProbes;
+  // Over gProbes' left edge: the Tag and Serial columns, kept in view when the table scrolls
+  // sideways.
+  QTableView* gProbesFrozen;
   QLineEdit* edFilter;
   QComboBox* cbWindow;
   QCheckBox* chkAddDownloads;
@@ -94,15 +98,19 @@ class Probes : public QWidget {
   QPushButton* btnCancel;
   QProgressBar* prgImport;
   QLabel* lbStatus;
+  QLabel* lbHistory;  // which history is in use, and whether it is read-only
 
  signals:
   // An import ended and its summary box was closed.
   void ImportFinished();
+  // The history was opened (or failed to open): HistoryTitle may have changed.
+  void HistoryChanged();
 
  protected:
   void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void InitializeComponent();
@@ -112,11 +120,19 @@ class Probes : public QWidget {
   void ImportJob_Progress(int file, qint64 readings);
   void ImportJob_Finished();
   void PutStatus(const QString& text);
+  void PutCounts();
+  // Widths that show every column in the tab's width: long tags and data types are cut short.
+  void FitColumns();
+  void InitFrozenColumns();
+  void PlaceFrozenColumns();
+  // Why Import, Limits and Remove are disabled; empty when the history may be changed.
+  QString ReadOnlyReason();
   HistoryReader Reader();
 
   std::string location_;
   std::unique_ptr<HistoryStore> store_;
   std::string open_error_;
+  bool opened_ = false;  // HistoryChanged was sent for this location
   ProbeTableModel* model_;
   QSortFilterProxyModel* proxy_;
   ImportJob* job_ = nullptr;
