@@ -298,6 +298,7 @@ ImportResult SqliteHistory::ImportBatches(
     Summary s;
     status = ReadSummaryRow(probe_id, &s) ? StoreWindows(probe_id, s.last) : Error(path_);
   }
+  if (status && result.conflicts > 0) status = ConflictProbes(state.file_id, &result);
   if (status) status = Exec("COMMIT");
   if (!status) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -164,6 +164,10 @@ class SqliteHistory : public HistoryStore {
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override {
     return SqliteProbeConflicts(db_, path_, probe_id, &last_error_);
   }
+  // Review of conflicts and undoing an import (sqlite_conflicts.cpp).
+  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) override;
+  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) override;
+  UnimportResult Unimport(int64_t file_id, bool apply) override;
 
  private:
   struct ImportState {
@@ -249,6 +253,12 @@ class SqliteHistory : public HistoryStore {
   // Rewrites the stored window sums of a probe whose readings changed.
   HistoryStatus StoreWindows(int64_t probe_id, HistoryTime last);
   HistoryLimits DefaultLimits();
+  // After readings of a probe were removed, added or changed in `hours`: its summary, those
+  // hours' rows and its window sums again from the readings.
+  HistoryStatus RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours);
+  HistoryStatus UnimportIn(int64_t file_id, UnimportResult* result);
+  // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
+  HistoryStatus ConflictProbes(int64_t file_id, ImportResult* result);
 
   sqlite3* db_;
   std::string path_;
