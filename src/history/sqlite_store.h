@@ -4,6 +4,7 @@
 #pragma once
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -107,7 +108,13 @@ struct WindowEntry {
 class SqliteHistory : public HistoryStore {
  public:
   SqliteHistory(sqlite3* db, std::string path, bool read_only)
-      : db_(db), path_(std::move(path)), read_only_(read_only) {}
+      : db_(db), path_(std::move(path)), read_only_(read_only) {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0) {
+      dev_ = st.st_dev;
+      ino_ = st.st_ino;
+    }
+  }
   ~SqliteHistory() override {
     // Statements first: the connection closes only without them.
     for (Statement* s : AllStatements()) s->Finalize();
@@ -187,6 +194,20 @@ class SqliteHistory : public HistoryStore {
             &write_window_};
   }
 
+  // The connection keeps reading a file removed or replaced under it: a read says so instead of
+  // passing the old contents off as the history at the path.
+  HistoryStatus Present() const {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0) {
+      return HistoryStatus::Fail("Cannot reach the history " + path_ +
+                                 ": the file is not there (removed or moved).");
+    }
+    if (st.st_dev != dev_ || st.st_ino != ino_) {
+      return HistoryStatus::Fail("Cannot reach the history " + path_ +
+                                 ": another file took its place; open it again.");
+    }
+    return {};
+  }
   HistoryStatus Error(const std::string& what) const {
     return HistoryStatus::Fail(what + ": " + sqlite3_errmsg(db_));
   }
@@ -264,6 +285,8 @@ class SqliteHistory : public HistoryStore {
   std::string path_;
   bool read_only_;
   HistoryStatus last_error_;
+  dev_t dev_ = 0;
+  ino_t ino_ = 0;
   std::map<std::pair<int64_t, int32_t>, WindowEntry> window_cache_;
 
   Statement find_probe_, insert_probe_, read_summary_, write_summary_, write_header_;
