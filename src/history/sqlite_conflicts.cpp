@@ -83,37 +83,15 @@ HistoryStatus SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int
     s.first = s.last = 0;
     s.latest = 0.0;
   }
-  write_summary_.Start()
-      .Bind(1, probe_id)
-      .Bind(2, s.count)
-      .Bind(3, s.first)
-      .Bind(4, s.last)
-      .Bind(5, s.latest)
-      .Bind(6, s.origin)
-      .Bind(7, s.sums.sx)
-      .Bind(8, s.sums.sy)
-      .Bind(9, s.sums.sxy)
-      .Bind(10, s.sums.sxx);
-  if (write_summary_.Step() != SQLITE_DONE) return Error(path_);
+  if (HistoryStatus st = WriteSummary(probe_id, s); !st) return st;
 
   Statement drop;
   if (!drop.Prepare(db_, kDropHour)) return Error(path_);
   for (const int64_t hour : hours) {
     drop.Start().Bind(1, probe_id).Bind(2, hour);
     if (drop.Step() != SQLITE_DONE) return Error(path_);
-    const HistoryTime start = kReadingEpoch + hour * kHour;
     HourFigures all;
-    all.hour = hour;
-    readings_in_range_.Start()
-        .Bind(1, ReadingKey(probe_id, start))
-        .Bind(2, ReadingKey(probe_id, start + kHour - 1));
-    int rc;
-    while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
-      const HistoryReading x{KeyTime(readings_in_range_.Int(0)), readings_in_range_.Real(1)};
-      all.Offer(x);
-      all.sums.Add(static_cast<double>(x.time - start), x.value);
-    }
-    if (rc != SQLITE_DONE) return Error(path_);
+    if (HistoryStatus st = ReadHour(probe_id, hour, &all); !st) return st;
     if (all.n >= kHourRowMin) {
       if (HistoryStatus st = MergeHour(probe_id, all); !st) return st;
     }

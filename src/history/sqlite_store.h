@@ -251,6 +251,36 @@ class SqliteHistory : public HistoryStore {
     if (merge_hour_.Step() != SQLITE_DONE) return Error(path_);
     return {};
   }
+  HistoryStatus WriteSummary(int64_t probe_id, const Summary& s) {
+    write_summary_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, s.count)
+        .Bind(3, s.first)
+        .Bind(4, s.last)
+        .Bind(5, s.latest)
+        .Bind(6, s.origin)
+        .Bind(7, s.sums.sx)
+        .Bind(8, s.sums.sy)
+        .Bind(9, s.sums.sxy)
+        .Bind(10, s.sums.sxx);
+    return write_summary_.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+  }
+  // The figures of every stored reading of one hour.
+  HistoryStatus ReadHour(int64_t probe_id, int64_t hour, HourFigures* all) {
+    const HistoryTime start = kReadingEpoch + hour * kHour;
+    *all = {};
+    all->hour = hour;
+    readings_in_range_.Start()
+        .Bind(1, ReadingKey(probe_id, start))
+        .Bind(2, ReadingKey(probe_id, start + kHour - 1));
+    int rc;
+    while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
+      const HistoryReading x{KeyTime(readings_in_range_.Int(0)), readings_in_range_.Real(1)};
+      all->Offer(x);
+      all->sums.Add(static_cast<double>(x.time - start), x.value);
+    }
+    return rc == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+  }
   // What the import of a batch knows of the probe's readings before it, to keep each hour row
   // covering every reading of its hour.
   struct HourContext {

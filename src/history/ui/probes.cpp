@@ -503,11 +503,15 @@ void Probes::ImportSaved(const QString& path) {
     return;
   }
   PutProbes();
-  PutStatus(QStringLiteral("%1 added to the history: %2 new readings, %3 duplicates, %4 conflicts")
-                .arg(name)
-                .arg(r.added)
-                .arg(r.duplicates)
-                .arg(r.conflicts));
+  QString text =
+      QStringLiteral("%1 added to the history: %2 new readings, %3 duplicates, %4 conflicts")
+          .arg(name)
+          .arg(r.added)
+          .arg(r.duplicates)
+          .arg(r.conflicts);
+  if (!r.conflict_probes.empty())
+    text += QStringLiteral(" (in %1)").arg(Chars2SysStr(ProbeKeyNames(r.conflict_probes).c_str()));
+  PutStatus(text);
 }
 
 // ---- Graphs ----
@@ -522,13 +526,21 @@ HistoryReader Probes::Reader() {
 
 void Probes::gProbes_Activated(const QModelIndex& index) {
   const QModelIndex source = proxy_->mapToSource(index);
-  if (!source.isValid() || store() == nullptr) return;
+  if (!source.isValid()) return;
+  if (store() == nullptr) {
+    PutUnreachable(open_error_);
+    return;
+  }
   fmHist->Open(Reader(), {model_->probe(source.row())});
 }
 
 void Probes::OpenGraph() {
   const std::vector<ProbeSummary> probes = SelectedProbes();
-  if (probes.size() != 1 || store() == nullptr) return;
+  if (probes.size() != 1) return;
+  if (store() == nullptr) {
+    PutUnreachable(open_error_);
+    return;
+  }
   fmHist->Open(Reader(), probes);
 }
 
