@@ -53,14 +53,18 @@ WHERE probe_id = $1 AND hr = ANY($2::bigint[])
 GROUP BY probe_id, hr)sql";
 constexpr const char* kDropWindows = "DELETE FROM tarn.probe_window WHERE probe_id = $1";
 constexpr const char* kFileName = "SELECT name FROM tarn.source_file WHERE id = $1";
-constexpr const char* kRemoveFileReadings =
-    "DELETE FROM tarn.reading WHERE file_id = $1 RETURNING probe_id, t + $2";
-constexpr const char* kFileConflicts = "SELECT probe_id, t FROM tarn.conflict WHERE file_id = $1";
+// The file's readings go; what comes back is only the hours they were in, by probe, so that a
+// file of any size costs the client little.
+constexpr const char* kRemoveFileReadings = R"sql(
+WITH gone AS (DELETE FROM tarn.reading WHERE file_id = $1 RETURNING probe_id, t)
+SELECT probe_id, floor(t::float8 / 3600)::bigint, count(*) FROM gone GROUP BY 1, 2)sql";
+constexpr const char* kFileConflicts =
+    "SELECT DISTINCT probe_id FROM tarn.conflict WHERE file_id = $1";
+// A probe's conflicts with the value now stored at their second (none: the reading went).
 constexpr const char* kProbeConflictRows =
-    "SELECT id, file_id, t, stored, offered FROM tarn.conflict WHERE probe_id = $1"
-    " ORDER BY t, id";
-constexpr const char* kValuesAt =
-    "SELECT t + $3, v FROM tarn.reading WHERE probe_id = $1 AND t = ANY($2::bigint[])";
+    "SELECT c.id, c.file_id, c.t, c.stored, c.offered, r.v FROM tarn.conflict c"
+    " LEFT JOIN tarn.reading r ON r.probe_id = c.probe_id AND r.t = c.t - $2"
+    " WHERE c.probe_id = $1 ORDER BY c.t, c.id";
 constexpr const char* kDropConflicts = "DELETE FROM tarn.conflict WHERE id = ANY($1::bigint[])";
 constexpr const char* kRebaseConflict = "UPDATE tarn.conflict SET stored = $2 WHERE id = $1";
 constexpr const char* kInsertReading =
@@ -173,50 +177,44 @@ HistoryStatus PgHistory::UnimportIn(int64_t file_id, UnimportResult* result) {
     return HistoryStatus::Fail("No imported file with id " + std::to_string(file_id) + ".");
   }
   result->file = name.Text(0, 0);
-  PgResult gone = db_.Exec(kRemoveFileReadings, {file_id, kPgReadingEpoch});
+  PgResult gone = db_.Exec(kRemoveFileReadings, {file_id});
   if (!gone.ok()) return Failure(gone);
-  result->readings = gone.rows();
-  std::map<int64_t, std::set<HistoryTime>> removed, offered;
-  for (int i = 0; i < gone.rows(); ++i) removed[gone.Int(i, 0)].insert(gone.Int(i, 1));
+  std::map<int64_t, std::set<int64_t>> hours_of;
+  for (int i = 0; i < gone.rows(); ++i) {
+    hours_of[gone.Int(i, 0)].insert(gone.Int(i, 1));
+    result->readings += gone.Int(i, 2);
+  }
   PgResult own = db_.Exec(kFileConflicts, {file_id});
   if (!own.ok()) return Failure(own);
-  for (int i = 0; i < own.rows(); ++i) offered[own.Int(i, 0)].insert(own.Int(i, 1));
-  std::set<int64_t> probes;
-  for (const auto& [p, times] : removed) probes.insert(p);
-  for (const auto& [p, times] : offered) probes.insert(p);
+  for (int i = 0; i < own.rows(); ++i) hours_of[own.Int(i, 0)];
 
-  for (const int64_t probe_id : probes) {
-    const std::set<HistoryTime>& out = removed[probe_id];
-    const std::set<HistoryTime>& mine = offered[probe_id];
-    std::set<int64_t> hours;
-    for (const HistoryTime t : out) hours.insert(HourOf(t));
-    // The conflicts of the seconds concerned, and the values kept there.
-    PgResult rows = db_.Exec(kProbeConflictRows, {probe_id});
+  for (auto& [probe_id, hours] : hours_of) {
+    // The seconds concerned: those whose reading went and those the file offered a value for.
+    PgResult rows = db_.Exec(kProbeConflictRows, {probe_id, kPgReadingEpoch});
     if (!rows.ok()) return Failure(rows);
-    std::map<HistoryTime, std::vector<SecondConflict>> at;
+    struct Second {
+      std::vector<SecondConflict> conflicts;
+      bool removed = false, offered = false;
+      double value = 0.0;
+    };
+    std::map<HistoryTime, Second> at;
     for (int i = 0; i < rows.rows(); ++i) {
-      const HistoryTime t = rows.Int(i, 2);
-      if (out.count(t) == 0 && mine.count(t) == 0) continue;
-      at[t].push_back({rows.Int(i, 0), rows.Int(i, 1), rows.Real(i, 3), rows.Real(i, 4)});
+      Second& second = at[rows.Int(i, 2)];
+      second.conflicts.push_back(
+          {rows.Int(i, 0), rows.Int(i, 1), rows.Real(i, 3), rows.Real(i, 4)});
+      second.removed = rows.IsNull(i, 5);
+      if (!second.removed) second.value = rows.Real(i, 5);
+      second.offered = second.offered || rows.Int(i, 1) == file_id;
     }
-    std::vector<int64_t> kept_times;
-    for (const auto& [t, list] : at) {
-      if (out.count(t) == 0) kept_times.push_back(t - kPgReadingEpoch);
-    }
-    PgResult values = db_.Exec(kValuesAt, {probe_id, NumberArray(kept_times), kPgReadingEpoch});
-    if (!values.ok()) return Failure(values);
-    std::map<HistoryTime, double> value;
-    for (int i = 0; i < values.rows(); ++i) value[values.Int(i, 0)] = values.Real(i, 1);
 
     std::vector<int64_t> drop;
-    for (const auto& [t, list] : at) {
-      const bool reading_removed = out.count(t) > 0;
-      if (!reading_removed && value.count(t) == 0) continue;  // an offer for a reading gone
+    for (const auto& [t, second] : at) {
+      if (!second.removed && !second.offered) continue;
       const SecondPlan plan =
-          PlanUnimportSecond(file_id, list, reading_removed, reading_removed ? 0.0 : value[t]);
+          PlanUnimportSecond(file_id, second.conflicts, second.removed, second.value);
       hours.insert(HourOf(t));
       drop.insert(drop.end(), plan.drop.begin(), plan.drop.end());
-      for (const SecondConflict& c : list) result->conflicts += c.file_id == file_id;
+      for (const SecondConflict& c : second.conflicts) result->conflicts += c.file_id == file_id;
       for (const auto& [id, stored] : plan.rebase) {
         if (HistoryStatus st = Run(kRebaseConflict, {id, stored}); !st) return st;
       }
