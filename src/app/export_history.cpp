@@ -2,11 +2,12 @@
 // a probe's readings and its limits, and the PDF report (drawn off-screen).
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <QGuiApplication>
@@ -402,11 +403,10 @@ int RunUnimport(const Args& args) {
     const std::string& given = args.words.front();
     ImportFileFacts facts;
     const bool readable = DigestFile(given, &facts).ok;
-    std::string absolute = given;
-    if (char* real = realpath(given.c_str(), nullptr)) {
-      absolute = real;
-      std::free(real);
-    }
+    // Named as the import names it (the file may be gone since).
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(given, ec);
+    const std::string absolute = ec ? given : full.string();
     std::vector<HistorySourceFile> found;
     const std::vector<HistorySourceFile> files = store->SourceFiles();
     if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
