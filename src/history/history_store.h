@@ -154,7 +154,8 @@ struct ReadingConflicts {
   std::vector<ConflictOffer> offers;  // in the order they were found
 };
 
-// What undoing the import of one file does (or would do).
+// What undoing the import of one file does (or would do); the counts mean nothing when the
+// status is a failure.
 struct UnimportResult {
   HistoryStatus status;
   std::string file;

@@ -273,11 +273,6 @@ UnimportResult PgHistory::Unimport(int64_t file_id, bool apply) {
     Rollback();
     windows_.clear();
   }
-  if (!result.status) {
-    const HistoryStatus failed = result.status;
-    result = {};
-    result.status = failed;
-  }
   return result;
 }
 

@@ -326,11 +326,6 @@ UnimportResult SqliteHistory::Unimport(int64_t file_id, bool apply) {
     // What was forgotten for the rolled-back changes is read again.
     window_cache_.clear();
   }
-  if (!result.status) {
-    const HistoryStatus failed = result.status;
-    result = {};
-    result.status = failed;
-  }
   return result;
 }
 
