@@ -1,5 +1,7 @@
-# Builds the .deb from an already built tree and checks its files and dependencies with dpkg-deb.
-# cmake -DBUILD_DIR=<build folder> -P check_deb.cmake
+# Builds the .deb from an already built tree and checks its files and dependencies with dpkg-deb,
+# its metadata with appstreamcli and desktop-file-validate, and the whole with lintian.
+# cmake -DBUILD_DIR=<build folder> -DVERSION=<version>
+#       -DDEB_RELEASE=<packaging revision> -P check_deb.cmake
 set(out ${BUILD_DIR}/package-check)
 file(REMOVE_RECURSE ${out})
 execute_process(COMMAND cpack -G DEB -B ${out} --config ${BUILD_DIR}/CPackConfig.cmake
@@ -21,9 +23,18 @@ endif()
 foreach(path
     ./usr/bin/tarn
     ./usr/bin/tarn-export
-    ./usr/share/applications/tarn.desktop
+    ./usr/bin/tarn-instrument-sim
+    ./usr/share/applications/org.example.Tarn.desktop
+    ./usr/share/metainfo/org.example.Tarn.metainfo.xml
     ./usr/share/mime/packages/tarn.xml
+    ./usr/share/doc/tarn/copyright
+    ./usr/share/doc/tarn/changelog.gz
+    ./usr/share/doc/tarn/changelog.Debian.gz
     ./usr/share/doc/tarn/user-guide.md
+    ./usr/share/doc/tarn/examples/er_download.nid
+    ./usr/share/man/man1/tarn.1.gz
+    ./usr/share/man/man1/tarn-export.1.gz
+    ./usr/share/man/man1/tarn-instrument-sim.1.gz
     ./usr/share/icons/hicolor/16x16/apps/tarn.png
     ./usr/share/icons/hicolor/48x48/apps/tarn.png
     ./usr/share/icons/hicolor/256x256/apps/tarn.png)
@@ -40,7 +51,7 @@ execute_process(COMMAND dpkg-deb -x ${debs} ${unpacked} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "dpkg-deb -x failed on ${debs}")
 endif()
-file(READ ${unpacked}/usr/share/applications/tarn.desktop desktop)
+file(READ ${unpacked}/usr/share/applications/org.example.Tarn.desktop desktop)
 file(READ ${unpacked}/usr/share/mime/packages/tarn.xml mime)
 foreach(pair
     "desktop|Exec=tarn %F\n"
@@ -75,4 +86,54 @@ foreach(dep libqt6widgets6 libqt6serialport6 libqt6printsupport6 qt6-qpa-plugins
     message(FATAL_ERROR "the package does not depend on ${dep}:\n${fields}")
   endif()
 endforeach()
-message(STATUS "${debs}\n${fields}")
+
+# One version everywhere: the package and the newest release of the software-centre entry (the
+# configure step holds CHANGELOG.md to it).
+execute_process(COMMAND dpkg-deb -f ${debs} Version Description OUTPUT_VARIABLE control)
+string(REGEX MATCH "^Version: ([^\n]*)" _ "${control}")
+if(NOT CMAKE_MATCH_1 STREQUAL "${VERSION}-${DEB_RELEASE}")
+  message(FATAL_ERROR "package version ${CMAKE_MATCH_1}, project version ${VERSION}")
+endif()
+file(READ ${unpacked}/usr/share/metainfo/org.example.Tarn.metainfo.xml metainfo)
+string(REGEX MATCH "<release version=\"([^\"]*)\"" _ "${metainfo}")
+if(NOT CMAKE_MATCH_1 STREQUAL VERSION)
+  message(FATAL_ERROR "newest release of the metainfo is '${CMAKE_MATCH_1}', not ${VERSION}")
+endif()
+# The extended description is a paragraph, not only the summary again.
+string(REGEX MATCHALL "\n [^\n]+" long_lines "${control}")
+list(LENGTH long_lines long_count)
+if(long_count LESS 3)
+  message(FATAL_ERROR "the extended description is too short:\n${control}")
+endif()
+
+# The checks a distribution runs: each must pass without an error or a warning.
+foreach(tool appstreamcli desktop-file-validate lintian)
+  find_program(found_${tool} ${tool})
+  if(NOT found_${tool})
+    message(FATAL_ERROR "${tool} is missing: tools/tarn-setup test installs it")
+  endif()
+endforeach()
+# The entry alone, then with the tree it names (the desktop entry it launches).
+foreach(how "validate;${unpacked}/usr/share/metainfo/org.example.Tarn.metainfo.xml"
+            "validate-tree;${unpacked}")
+  list(GET how 0 verb)
+  list(GET how 1 what)
+  execute_process(COMMAND ${found_appstreamcli} ${verb} --no-net ${what}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0 OR out MATCHES "(^|\n) *[EW]: ")
+    message(FATAL_ERROR "appstreamcli ${verb}:\n${out}")
+  endif()
+endforeach()
+execute_process(COMMAND ${found_desktop-file-validate}
+                        ${unpacked}/usr/share/applications/org.example.Tarn.desktop
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+  message(FATAL_ERROR "desktop-file-validate:\n${out}")
+endif()
+execute_process(COMMAND ${found_lintian} --fail-on error,warning --display-level ">=warning"
+                        ${debs}
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "lintian:\n${out}${err}")
+endif()
+message(STATUS "${debs}\n${fields}lintian: ${out}")

@@ -76,8 +76,21 @@ std::vector<InfoRow> InfoRows(const NembraReader& reader) {
   }
 }
 
+namespace {
+
+// The reading's own time to the minute; the base time plus its minutes for a reader that kept
+// no own times.
+std::size_t ReadingTimeChars(const NembraReader& reader, int32_t i, char* out) {
+  if (i >= 0 && static_cast<std::size_t>(i) < reader.reading_time.size())
+    return TimeSpan2Chars(reader.reading_time[static_cast<std::size_t>(i)], 0.0, out);
+  return TimeSpan2Chars(reader.base_time, reader.grp().elapsed[i], out);
+}
+
+}  // namespace
+
 std::string ReadingTimeText(const NembraReader& reader, int32_t i) {
-  return TimeSpan2Str(reader.base_time, reader.grp().elapsed[i]);
+  char when[32];
+  return std::string(when, ReadingTimeChars(reader, i, when));
 }
 
 std::string ReadingValueText(const NembraReader& reader, int32_t i) {
@@ -163,10 +176,10 @@ bool SaveXls(const NembraReader& reader, const std::string& path, std::string* e
     text(4 + k, 1, reader.data_type_name);
     text(4 + k, 2, CrateStr(reader));
     auto next_text = text_values.begin();
-    char when[16];
+    char when[32];
     for (int32_t i = 0; i < count; ++i) {
       // ReadingTimeText without making a string.
-      const std::size_t n = TimeSpan2Chars(reader.base_time, reader.grp().elapsed[i], when);
+      const std::size_t n = ReadingTimeChars(reader, i, when);
       text(first_row + static_cast<unsigned>(i), 0, std::string_view(when, n));
       if (next_text != text_values.end() && *next_text == i) {
         text(first_row + static_cast<unsigned>(i), 1, ReadingValueText(reader, i));

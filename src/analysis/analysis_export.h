@@ -20,8 +20,8 @@ struct InfoRow {
 const char* DataTypeLabel(int32_t data_type);
 // The information rows of the tag read last (tag reader.cur_tag): 7, 5 or 3 by data type.
 std::vector<InfoRow> InfoRows(const NembraReader& reader);
-// Reading row i of the graph data set, as shown and exported: the time "dd/MM/yyyy HH:mm"
-// (base time plus the reading's whole minutes) and the value "0.0000" with a full stop.
+// Reading row i of the graph data set, as shown and exported: the reading's own recorded time
+// "dd/MM/yyyy HH:mm" (seconds dropped) and the value "0.0000" with a full stop.
 std::string ReadingTimeText(const NembraReader& reader, int32_t i);
 std::string ReadingValueText(const NembraReader& reader, int32_t i);
 // "Corrosion Rate : " + end-point rate + " mpy" for data types 0 and 4, empty otherwise.

@@ -65,6 +65,7 @@ void NembraReader::CopyStateFrom(const NembraReader& other) {
   record_count = other.record_count;
   data_type_name = other.data_type_name;
   base_time = other.base_time;
+  reading_time = other.reading_time;
 }
 
 void NembraReader::Report(std::string_view text) {
@@ -514,6 +515,9 @@ bool NembraReader::Data2Buffer(int32_t p, std::string_view dt, double value) {
     base_value_ = Str2DateTime(start, nullptr);
   }
   if (!StoreGrpSampleAt(grp_, p, dt, when, p == 0 ? when : base_value_, value)) return false;
+  // A reading refused at p leaves p to the next one, which overwrites its time here.
+  reading_time.resize(static_cast<std::size_t>(p) + 1);
+  reading_time[static_cast<std::size_t>(p)] = when;
   if (p == 0) {
     base_time = when;
     base_text_.assign(FieldText(grp_.start_time));

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/read_progress.h"
 #include "analysis/reader_notifier.h"
@@ -106,6 +107,9 @@ class NembraReader {
   std::string data_type_name;
   // Time of the first stored reading; reading i was taken elapsed[i] minutes after it.
   DateTime base_time{};
+  // Each stored reading's own time as recorded, seconds included: the table shows these, while
+  // the graph keeps its whole minutes after base_time.
+  std::vector<DateTime> reading_time;
 
  private:
   // Builds the tag index from the pieces next() hands out (piece, its offset, the offset after).

@@ -95,7 +95,8 @@ bool OpenFile(Session& s, const std::string& path) {
 }  // namespace
 
 int RunTagsCommand(int argc, char** argv) {
-  if (argc >= 1 && IsHelp(argv[0])) {
+  for (int i = 0; i < argc; ++i) {
+    if (!IsHelp(argv[i])) continue;
     std::fputs(kTagsUsage, stdout);
     return 0;
   }

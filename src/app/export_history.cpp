@@ -54,6 +54,40 @@ const char kHistoryUsage[] =
     "  copy: every probe with its readings and limits into another history (a file or a\n"
     "    postgresql:// URI); see 'tarn-export history copy --help'.\n";
 
+// One subcommand's share of the usage: its usage lines, the paragraphs every subcommand shares
+// and its own ("NAME: ..."), each with the lines indented under it; all of it for a name the
+// usage does not list.
+std::string SubcommandHelp(const std::string& name) {
+  std::string out = "usage:\n";
+  bool found = false, keep = false;
+  const char* line = std::strchr(kHistoryUsage, '\n') + 1;
+  while (*line != '\0') {
+    const char* end = std::strchr(line, '\n');
+    const std::string text(line, end);
+    line = end + 1;
+    if (text.rfind("    ", 0) != 0) {  // not a continuation: a new item decides
+      const std::string usage = "  tarn-export history ";
+      const size_t word_end = text.find_first_of(" :", 2);
+      const std::string word = text.substr(2, word_end == std::string::npos ? 0 : word_end - 2);
+      if (text.rfind(usage, 0) == 0) {
+        keep = text.compare(usage.size(), name.size() + 1, name + " ") == 0;
+        found = found || keep;
+      } else {
+        keep = word_end == std::string::npos || text[word_end] != ':' || word == name;
+      }
+    }
+    if (keep) out += text + "\n";
+  }
+  return found ? out : kHistoryUsage;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
+  }
+  return false;
+}
+
 int Fail(const std::string& text) {
   std::fprintf(stderr, "tarn-export: %s\n", text.c_str());
   return 1;
@@ -470,6 +504,10 @@ int RunHistoryCommand(int argc, char** argv) {
   };
   for (const Sub& s : subs) {
     if (std::strcmp(argv[0], s.name) != 0) continue;
+    if (AsksForHelp(argc - 1, argv + 1)) {
+      std::fputs(SubcommandHelp(s.name).c_str(), stdout);
+      return 0;
+    }
     Args args;
     std::string error;
     if (!ParseArgs(argc - 1, argv + 1, s.valued, s.bare, &args, &error)) return UsageError(error);

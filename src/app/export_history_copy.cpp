@@ -34,10 +34,12 @@ int RunHistoryCopyCommand(int argc, char** argv) {
   std::string from, to;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kCopyHelp, stdout);
-      return 0;
-    }
+    if (arg != "--help" && arg != "-h") continue;
+    std::fputs(kCopyHelp, stdout);
+    return 0;
+  }
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
     if ((arg == "--from" || arg == "--to") && i + 1 < argc) {
       (arg == "--from" ? from : to) = argv[++i];
     } else {

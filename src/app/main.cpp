@@ -56,7 +56,10 @@ int main(int argc, char** argv) {
     Describe(parser);
     parser.parse(args);  // unknown options are Qt's own (-platform ...), seen again below
     if (parser.isSet(QStringLiteral("help"))) {
-      std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+      // Without an application object Qt names the program "<executable_name>".
+      QString text = parser.helpText();
+      text.replace(QStringLiteral("<executable_name>"), QStringLiteral("tarn"));
+      std::fputs(text.toLocal8Bit().constData(), stdout);
       return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {
@@ -79,7 +82,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarn"));
     QApplication::setApplicationVersion(QStringLiteral(TARN_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("tarn"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tarn"));
     QApplication::setFont(QFont(QStringLiteral("Verdana"), 9));
     tarn::MainForm form(nullptr, tarn::MainForm::Dialogs::kOnFirstUse);
     form.SetHistoryLocation(history);

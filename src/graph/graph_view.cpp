@@ -9,6 +9,33 @@
 
 namespace tarn {
 
+namespace {
+
+// Minutes in a year of 8760 hours: a slope per minute in mils is this many mils per year.
+constexpr double kMinutesPerYear = 8760.0 * 60.0;
+
+// Share of the readings' spread that the line y = a x + b explains, 1 - SSres / SStot, over
+// samples sp to ep; false when the readings do not vary (nothing to explain).
+bool LineFit(const _grp_values_& grp, int sp, int ep, double a, double b, double* r2) {
+  const int n = ep - sp + 1;
+  if (n < 2) return false;
+  double mean = 0.0;
+  for (int i = sp; i <= ep; ++i) mean += grp.value[i];
+  mean /= n;
+  double res = 0.0, tot = 0.0;
+  for (int i = sp; i <= ep; ++i) {
+    const double e = grp.value[i] - (a * grp.elapsed[i] + b);
+    const double d = grp.value[i] - mean;
+    res += e * e;
+    tot += d * d;
+  }
+  if (!(tot > 0.0)) return false;
+  *r2 = std::clamp(1.0 - res / tot, 0.0, 1.0);
+  return true;
+}
+
+}  // namespace
+
 GraphView::GraphView(const _grp_values_& grp, const _basic_set_& setup, SurfaceFactory factory)
     : engine(std::move(factory)), grp_(grp), setup_(setup) {
   engine.SetData(&grp_);
@@ -99,7 +126,7 @@ void GraphView::BaseGraph() {
   // frame, grid, titles, labels, legend and rate are copied back rather than drawn.
   BackgroundKey key;
   engine.AddBaseKey(&key);
-  key.Add(int64_t{cl_trend}).Add(GetCrateStr(gpx1, gpx2));
+  key.Add(int64_t{cl_trend}).Add(GetCrateStr(gpx1, gpx2)).Add(TrendStr());
   if (background_.Restore(engine.surface(), key)) {
     engine.gBaseRestored();
     engine.gSetLine(cl_trend, 6);  // as PutLegend leaves it
@@ -179,6 +206,26 @@ void GraphView::PutCrate() {
   const std::string text = "Corrosion Rate : " + s + " mpy";
   const int width = engine.TextWidth(text, engine.gFontTitlex);
   engine.DrawTextAt(engine.gX2 - width + 20, 25, text, engine.gFontTitlex, engine.gclTitlex);
+  // The trend's own figure on the line below, ending where the rate ends, unless it would
+  // reach into the legend on a narrow picture.
+  const std::string trend = TrendStr();
+  if (trend.empty()) return;
+  const int trend_w = engine.TextWidth(trend, engine.gFontTitlex);
+  const int legend_end = engine.gX1 + 50 +
+                         std::max(engine.TextWidth(engine.gTitley, engine.gFontLabelx),
+                                  engine.TextWidth("Trend Line", engine.gFontLabelx));
+  const int x = engine.gX2 - trend_w + 20;
+  if (x < legend_end + 10) return;
+  engine.DrawTextAt(x, 42, trend, engine.gFontTitlex, engine.gclTitlex);
+}
+
+std::string GraphView::TrendStr() const {
+  if (GetCrateStr(gpx1, gpx2).empty()) return {};
+  std::string text = "Trend " + LocaleNumber(FormatPattern(const_a * kMinutesPerYear, 4)) + " mpy";
+  double r2 = 0.0;
+  if (LineFit(grp_, gpx1, gpx2, const_a, const_b, &r2))
+    text += ", R² " + LocaleNumber(FormatPattern(r2, 2));
+  return text;
 }
 
 void GraphView::GetRegressionConst() {

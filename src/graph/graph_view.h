@@ -58,6 +58,10 @@ class GraphView {
   std::string PutValue(int p) const;
   // Corrosion rate between two samples with the locale's separator; empty when none.
   std::string GetCrateStr(int sp, int ep) const;
+  // The drawn trend line's own slope and fit over the visible samples, beside the rate:
+  // "Trend 0.0000 mpy, R² 0.00" (the fit left out for readings that do not vary); empty
+  // wherever the rate text is empty.
+  std::string TrendStr() const;
   // 1 X, 2 Y, 3 both.
   void SetDragOpt(int opt) { gDragOpt = opt; }
   // The settings dialog was confirmed: its colours, the settings' Y range, redraw.

@@ -22,6 +22,13 @@ bool IsMetalLoss(const ProbeSummary& p) {
   return p.key.data_type == 0 || p.key.data_type == 4;
 }
 
+// Share of the data's span the automatic Y range adds above and below it.
+constexpr double kYMargin = 0.05;
+// The view a wheel notch (an angle delta of 120) keeps: a fifth less.
+constexpr double kWheelKeep = 0.8;
+// The shortest view the wheel zooms in to, in seconds.
+constexpr int kWheelShortest = 60;
+
 int32_t ClampSeconds(int64_t s) {
   return static_cast<int32_t>(std::clamp<int64_t>(s, 0, std::numeric_limits<int32_t>::max()));
 }
@@ -165,7 +172,7 @@ void HistoryView::Load() {
     lo = std::min(lo, s.x.front());
     hi = std::max(hi, s.x.back());
   }
-  if (lo <= hi) {
+  if (lo <= hi && snap_to_readings_) {
     engine.grMinx = lo;
     engine.grMaxx = hi;
   }
@@ -213,8 +220,14 @@ void HistoryView::BaseGraph() {
       any = true;
     }
     if (any) {
-      engine.grMiny = lo - 0.5;
-      engine.grMaxy = hi + 0.5;
+      // A margin that keeps its share of the plot at any scale; a flat series gets one of its
+      // own size (half a unit at zero). Metal loss that is not negative keeps zero as its floor.
+      const double span = hi - lo;
+      const double margin = span > 0 ? span * kYMargin : (hi != 0 ? std::abs(hi) * kYMargin : 0.5);
+      bool metal_loss = true;
+      for (const HistorySeries& s : series_) metal_loss = metal_loss && IsMetalLoss(s.probe);
+      engine.grMiny = metal_loss && lo >= 0 ? std::max(lo - margin, 0.0) : lo - margin;
+      engine.grMaxy = hi + margin;
     }
   }
   // Y labels take the series' colour for one probe; several probes share black labels.
@@ -412,39 +425,59 @@ const HistorySeries* HistoryView::Densest() const {
   return best != nullptr && !best->x.empty() ? best : nullptr;
 }
 
-void HistoryView::OnMouseWheel(int delta) {
+void HistoryView::OnMouseWheel(int delta, int x, int y) {
   PlotEngine& e = engine;
   if (e.sX1 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX1);
   if (e.sY1 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY1);
   e.sX1 = e.sY1 = -1;
-  const HistorySeries* s = Densest();
-  if (delta > 0) {
-    if (YEnabled()) {
-      e.grMiny -= 1.0;
-      e.grMaxy += 1.0;
+  // A part of a notch (a touchpad) zooms that part of a fifth; in and out undo each other.
+  const double keep = std::pow(kWheelKeep, delta / 120.0);
+  int xf = 0;
+  double yf = 0.0;
+  const bool inside = e.gMousePos(x, y, &xf, &yf);
+  if (XEnabled()) {
+    const double at = inside ? xf : (e.grMinx + static_cast<double>(e.grMaxx)) / 2.0;
+    // A view narrowed to one reading still widens.
+    const double lo_part = std::max(at - e.grMinx, keep > 1 ? kWheelShortest / 2.0 : 0.0);
+    const double hi_part = std::max(e.grMaxx - at, keep > 1 ? kWheelShortest / 2.0 : 0.0);
+    double lo = at - lo_part * keep;
+    double hi = at + hi_part * keep;
+    // Kept within the history: a view pushed past one end slides back rather than shrinks.
+    if (lo < 0) {
+      hi = std::min(hi - lo, static_cast<double>(full_max_));
+      lo = 0;
     }
-    // One sample outward at each end; past the readings in view, the next ones in the store.
-    if (XEnabled() && s != nullptr) {
-      const int n = static_cast<int>(s->x.size());
-      const int step = n > 1 ? (s->x.back() - s->x.front()) / (n - 1) : 1;
-      e.grMinx = std::max(e.grMinx - std::max(step, 1), 0);
-      e.grMaxx = std::min(e.grMaxx + std::max(step, 1), full_max_);
+    if (hi > full_max_) {
+      lo = std::max(lo - (hi - full_max_), 0.0);
+      hi = full_max_;
     }
-  } else {
-    if (YEnabled() && (e.grMaxy - e.grMiny) - 2.0 > 0.1) {
-      e.grMiny += 1.0;
-      e.grMaxy -= 1.0;
-    }
-    if (XEnabled() && s != nullptr) {
-      const int gpx1 = PtrX1(s->x, e.grMinx);
-      const int gpx2 = PtrX2(s->x, e.grMaxx);
-      if (gpx2 - gpx1 >= 5) {
-        e.grMinx = s->x[gpx1 + 1];
-        e.grMaxx = s->x[gpx2 - 1];
-      }
+    const int new_lo = static_cast<int>(std::floor(lo));
+    const int new_hi = static_cast<int>(std::ceil(hi));
+    // Zooming in stops before the view would hold less than two readings or a minute.
+    const HistorySeries* s = Densest();
+    const bool room = s != nullptr && new_hi - new_lo >= kWheelShortest &&
+                      std::upper_bound(s->x.begin(), s->x.end(), new_hi) -
+                              std::lower_bound(s->x.begin(), s->x.end(), new_lo) >=
+                          2;
+    if (keep > 1 || room) {
+      e.grMinx = new_lo;
+      e.grMaxx = new_hi;
     }
   }
+  if (YEnabled()) {
+    const double at = inside ? yf : (e.grMiny + e.grMaxy) / 2.0;
+    const double lo = at - (at - e.grMiny) * keep;
+    const double hi = at + (e.grMaxy - at) * keep;
+    if (hi - lo > 1e-9) {
+      e.grMiny = lo;
+      e.grMaxy = hi;
+    }
+  }
+  // The wheel's view stays as zoomed: snapped to the readings in it, a view widened by less
+  // than the gap to the next reading would shrink back, and the pointer's time would move.
+  snap_to_readings_ = false;
   RedrawGraph();
+  snap_to_readings_ = true;
 }
 
 }  // namespace tarn

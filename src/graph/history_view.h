@@ -71,7 +71,9 @@ class HistoryView {
   void OnMouseDown(int button, int x, int y);
   PointerResult OnMouseMove(int button, int x, int y);
   bool OnMouseUp(int button, int x, int y);
-  void OnMouseWheel(int delta);
+  // Zooms around the pointer (x, y in bitmap pixels; the view's centre when outside the box)
+  // by a fifth of the view per notch of 120: a positive delta zooms in, as maps do.
+  void OnMouseWheel(int delta, int x, int y);
 
   const std::vector<HistorySeries>& series() const { return series_; }
   HistoryTime base() const { return base_; }
@@ -119,6 +121,7 @@ class HistoryView {
   std::string decimal_sep_ = ".";
   int64_t reads_ = 0;
   std::string stale_;
+  bool snap_to_readings_ = true;  // off while the wheel redraws
   // What was last read, so that paints do not read again.
   int loaded_min_ = 0, loaded_max_ = -1, loaded_cols_ = -1;
 };

@@ -81,12 +81,43 @@ const char kFile[] =
     "TAG NUMBER: ONE\nTHICKNESS: 10\nPROBE TYPE: FLUSH\nRS_RR\n"
     "1 01/02/2020 10:20:30 2 0\n";
 
+TEST_F(ExportTest, EachRowShowsItsOwnTimeWhileTheGraphKeepsWholeMinutes) {
+  // Readings after a first one with seconds: the table shows each one's own minute, the graph
+  // its whole minutes after the first. A reading less than a minute after the first is still
+  // left out; one 40 s after 14:00:00 is a whole minute later on the graph and keeps its row.
+  Load(
+      "TAG NUMBER: T\nSTART TIME: 01/02/2020 13:00\nRS_RR\n"
+      "1 01/02/2020 13:00:30 1.25 0\n"
+      "2 01/02/2020 13:01:10 1.25 0\n"
+      "3 01/02/2020 13:15:10 1.25 0\n"
+      "4 01/02/2020 14:00:00 1.25 0\n"
+      "5 01/02/2020 14:00:40 1.25 0\n"
+      "6 02/02/2020 00:00:59 1.25 0\n",
+      0);
+  const struct {
+    const char* shown;
+    int32_t minutes;
+  } rows[] = {{"01/02/2020 13:00", 0},
+              {"01/02/2020 13:15", 14},
+              {"01/02/2020 14:00", 59},
+              {"01/02/2020 14:00", 60},
+              {"02/02/2020 00:00", 660}};
+  ASSERT_EQ(reader_.record_count, 5);
+  for (int32_t i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(ReadingTimeText(reader_, i), rows[i].shown);
+    EXPECT_EQ(reader_.grp().elapsed[i], rows[i].minutes);
+  }
+  const std::string path = dir_.file("own.csv");
+  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  EXPECT_NE(ReadAll(path).find("\r\n01/02/2020 13:15,"), std::string::npos);
+}
+
 TEST_F(ExportTest, ErRowsAndCsvLayout) {
   Load(kFile, 0);
   EXPECT_STREQ(DataTypeLabel(reader_.data_type[0]), "ER Data");
   ASSERT_EQ(InfoRows(reader_).size(), 7u);
-  // The seconds of the first reading carry into the later times before they are dropped.
-  EXPECT_EQ(ReadingTimeText(reader_, 1), "01/02/2020 10:34");
+  EXPECT_EQ(ReadingTimeText(reader_, 1), "01/02/2020 10:35");
   EXPECT_EQ(ReadingValueText(reader_, 0), "2.0000");
   EXPECT_EQ(ReadingValueText(reader_, 1), "2.0000");
   EXPECT_EQ(CrateStr(reader_), "Corrosion Rate : 182.4999 mpy");
@@ -102,7 +133,7 @@ TEST_F(ExportTest, ErRowsAndCsvLayout) {
             "\r\n"
             "Received Date / Time,Metal Loss (mils),Corrosion Rate : 182.4999 mpy\r\n"
             "01/02/2020 10:20,2.0000\r\n"
-            "01/02/2020 10:34,2.0000\r\n"
+            "01/02/2020 10:35,2.0000\r\n"
             "02/02/2020 10:20,2.5000\r\n"
             "\r\n");
 }
@@ -171,7 +202,7 @@ TEST_F(ExportTest, SpreadsheetLayout) {
   EXPECT_EQ(cells[Pos(11, 2)], "Corrosion Rate : 182.4999 mpy");
   EXPECT_EQ(cells[Pos(12, 0)], "01/02/2020 10:20");
   EXPECT_EQ(cells[Pos(12, 1)], "#" + std::to_string(2.0));
-  EXPECT_EQ(cells[Pos(13, 0)], "01/02/2020 10:34");
+  EXPECT_EQ(cells[Pos(13, 0)], "01/02/2020 10:35");
   // The number is the shown four-decimal value, not the unrounded one.
   EXPECT_EQ(cells[Pos(13, 1)], "#" + std::to_string(2.0));
   EXPECT_EQ(cells[Pos(14, 1)], "#" + std::to_string(2.5));

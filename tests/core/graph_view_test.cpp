@@ -363,6 +363,48 @@ TEST(GraphView, CorrosionRateTextFollowsTheVisibleEnds) {
   EXPECT_FALSE(lpr.surface->HasTextStartingWith("Corrosion Rate : "));
 }
 
+TEST(GraphView, TrendTextGivesTheDrawnLinesSlopeAndFitBesideTheRate) {
+  // Daily samples; the slope is the least-squares line's, per year, and R² its fit.
+  const struct {
+    int data_type;
+    std::function<double(int)> f;
+    const char* trend;  // empty: no trend text
+  } cases[] = {
+      {0, [](int i) { return double(i); }, "Trend 365.0000 mpy, R² 1.00"},
+      {0, [](int i) { return i <= 4 ? i : 4 + 2.0 * (i - 4); }, "Trend 547.5000 mpy, R² 0.97"},
+      {4, [](int i) { return i / 2 + (i % 2) * 2.0; }, "Trend 182.5000 mpy, R² 0.75"},
+      {0, [](int) { return 3.0; }, "Trend 0.0000 mpy"},  // nothing varies: no fit to give
+      {1, [](int i) { return double(i); }, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.trend);
+    Window w(Series(9, 1440, c.data_type, c.f));
+    EXPECT_EQ(w.view->TrendStr(), c.trend);
+    if (*c.trend == 0) {
+      for (const auto& t : w.surface->texts)
+        EXPECT_TRUE(t.text.rfind("Trend ", 0) != 0 || t.text == "Trend Line") << t.text;
+      continue;
+    }
+    // On the line below the rate, ending where it ends.
+    const auto* rate =
+        w.surface->FindText("Corrosion Rate : " + w.view->GetCrateStr(0, 8) + " mpy");
+    const auto* trend = w.surface->FindText(c.trend);
+    ASSERT_NE(rate, nullptr);
+    ASSERT_NE(trend, nullptr);
+    EXPECT_GT(trend->y, rate->y);
+    EXPECT_EQ(trend->x + w.surface->TextWidth(c.trend, w.e().gFontTitlex),
+              rate->x + w.surface->TextWidth(rate->text, w.e().gFontTitlex));
+  }
+
+  // Zoomed to the last four days the figure follows the view: 2 mils a day, an exact fit.
+  Window w(Series(9, 1440, 0, [](int i) { return i <= 4 ? i : 4 + 2.0 * (i - 4); }));
+  w.Show(5, 8);
+  EXPECT_NE(w.surface->FindText("Trend 730.0000 mpy, R² 1.00"), nullptr);
+  w.view->SetDecimalSeparator(",");
+  w.view->RedrawGraph();
+  EXPECT_NE(w.surface->FindText("Trend 730,0000 mpy, R² 1,00"), nullptr);
+}
+
 TEST(GraphView, LegendAndFrameStayWithSeriesAndTrendOff) {
   Window w(Series(9, 1440, 0, [](int i) { return i; }));
   GraphView& v = *w.view;

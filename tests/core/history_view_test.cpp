@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -162,21 +163,97 @@ TEST(HistoryView, OverlayOnlyOfOneQuantityInOneUnit) {
   EXPECT_NE(mixed.find("D 4: Corrosion Rate (mpy)"), std::string::npos) << mixed;
 }
 
-TEST(HistoryView, WheelAtFullDetailStepsOneReadingAtEachEnd) {
+// The time under pixel column x of the box.
+int TimeAt(const HistoryView& view, int x) {
+  int xf = 0;
+  double yf = 0;
+  view.engine.gMousePos(x, (view.engine.gY1 + view.engine.gY2) / 2, &xf, &yf);
+  return xf;
+}
+
+TEST(HistoryView, WheelZoomsAroundThePointerByAFifthPerNotch) {
+  // A positive delta (a notch of 120) zooms in, as maps do; the time under the pointer stays.
+  const struct {
+    const char* name;
+    double at;  // pointer across the box, 0 to 1
+    std::vector<int> deltas;
+    double span;  // of the whole history
+  } cases[] = {{"one notch in", 0.25, {120}, 0.8},
+               {"two notches in", 0.75, {120, 120}, 0.64},
+               {"half a notch in", 0.5, {60}, std::sqrt(0.8)},
+               {"in, then out again", 0.3, {120, -120}, 1.0},
+               {"out from the whole history", 0.5, {-120}, 1.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    ProbeSummary p = Probe(1, "T", "", 0);
+    f.store.Add(p, At(2024, 1, 1), 10001, 600, [](int i) { return i * 0.001; });
+    f.Show({p});
+    const auto& e = f.view.engine;
+    const int x = e.gX1 + static_cast<int>(c.at * e.gbW);
+    const int y = (e.gY1 + e.gY2) / 2;
+    for (int delta : c.deltas) {
+      const int before = TimeAt(f.view, x);
+      f.view.OnMouseWheel(delta, x, y);
+      // Within two pixels' time and a reading's step (the view snaps to readings).
+      const double slack = 2.0 * (e.grMaxx - e.grMinx) / e.gbW + 600;
+      EXPECT_NEAR(TimeAt(f.view, x), before, slack) << delta;
+    }
+    EXPECT_NEAR(double(e.grMaxx - e.grMinx) / f.view.full_max(), c.span, 0.005);
+    EXPECT_GE(e.grMinx, 0);
+    EXPECT_LE(e.grMaxx, f.view.full_max());
+  }
+
+  // Zooming in stops while two readings and a minute are still in view; out comes back.
   Fixture f;
   ProbeSummary p = Probe(1, "T", "", 0);
-  f.store.Add(p, At(2024, 1, 1), 6, 600, [](int i) { return double(i); });
+  f.store.Add(p, At(2024, 1, 1), 50, 600, [](int i) { return double(i); });
   f.Show({p});
   auto& e = f.view.engine;
-  f.view.OnMouseWheel(-120);  // 6 visible -> 4
-  EXPECT_EQ(e.grMinx, 600);
-  EXPECT_EQ(e.grMaxx, 2400);
-  f.view.OnMouseWheel(-120);  // 4 visible: no further
-  EXPECT_EQ(e.grMinx, 600);
-  EXPECT_EQ(e.grMaxx, 2400);
-  f.view.OnMouseWheel(120);
+  for (int i = 0; i < 60; ++i) f.view.OnMouseWheel(120, e.gX1 + e.gbW / 3, e.gY1 + 5);
+  EXPECT_GE(e.grMaxx - e.grMinx, 60);
+  EXPECT_GE(f.view.series()[0].x.size(), 2u);
+  for (int i = 0; i < 60; ++i) f.view.OnMouseWheel(-120, e.gX1 + e.gbW / 3, e.gY1 + 5);
   EXPECT_EQ(e.grMinx, 0);
-  EXPECT_EQ(e.grMaxx, 3000);
+  EXPECT_EQ(e.grMaxx, f.view.full_max());
+}
+
+TEST(HistoryView, AutomaticYRangeAddsAShareOfTheSpanAndFitsADragZoom) {
+  const struct {
+    const char* name;
+    int data_type;
+    double (*f)(int);
+    double lo, hi;
+  } cases[] = {
+      {"metal loss from zero keeps zero", 0, [](int i) { return i * 0.1; }, 0.0, 10.29},
+      {"small metal loss far from zero", 4, [](int i) { return 100 + (i % 2) * 0.02; }, 99.999,
+       100.021},
+      {"metal loss below zero", 0, [](int i) { return i * 0.1 - 1; }, -1.49, 9.29},
+      {"potential", 3, [](int i) { return -500.0 + i; }, -504.9, -397.1},
+      {"flat", 0, [](int) { return 5.0; }, 4.75, 5.25},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    ProbeSummary p = Probe(1, "T", "", c.data_type);
+    f.store.Add(p, At(2024, 1, 1), 99, 3600, c.f);
+    f.Show({p});
+    EXPECT_NEAR(f.view.engine.grMiny, c.lo, 1e-9);
+    EXPECT_NEAR(f.view.engine.grMaxy, c.hi, 1e-9);
+  }
+
+  // A drag over the readings that vary by 0.02 fits the value axis to them.
+  Fixture f;
+  ProbeSummary p = Probe(1, "T", "", 0);
+  f.store.Add(p, At(2024, 1, 1), 1000, 3600,
+              [](int i) { return i < 500 ? i * 0.02 : 10 + (i % 2) * 0.02; });
+  f.Show({p});
+  auto& e = f.view.engine;
+  const int y = (e.gY1 + e.gY2) / 2;
+  f.view.OnMouseDown(kMouseLeft, e.gX1 + e.gbW * 6 / 10, y);
+  f.view.OnMouseUp(kMouseLeft, e.gX1 + e.gbW * 9 / 10, y + 40);
+  EXPECT_NEAR(e.grMiny, 10 - 0.001, 1e-9);
+  EXPECT_NEAR(e.grMaxy, 10.021, 1e-9);
 }
 
 TEST(HistoryView, TimeLabelsInSecondsAfterTheFirstReading) {

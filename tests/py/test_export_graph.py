@@ -1,6 +1,7 @@
 """Runs tarn-export graph on an instrument file made here, with HOME in a temporary folder and
 no display, and reads the pictures back with Pillow, an XML parser and poppler."""
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -136,6 +137,8 @@ class ExportGraph(unittest.TestCase):
                       "01/03/2024", "23:00"):
             self.assertIn(words, texts)
         self.assertTrue(any(t.startswith("Corrosion Rate : ") for t in texts), texts)
+        self.assertTrue(any(re.fullmatch(r"Trend -?\d+\.\d{4} mpy(, R² \d\.\d\d)?", t or "")
+                            for t in texts), texts)
         self.assertGreaterEqual(len(list(svg.iter(ns + "polyline"))), 15)
         self.assertEqual(list(svg.iter(ns + "image")), [])
 
@@ -145,7 +148,7 @@ class ExportGraph(unittest.TestCase):
         self.assertIn("768 x 450 pts", info)
         text = subprocess.run(["pdftotext", outs["pdf"], "-"], capture_output=True,
                               text=True).stdout
-        for words in ("Tag : ER-1", "Date / Time", "Corrosion Rate : ", "01/03/2024"):
+        for words in ("Tag : ER-1", "Date / Time", "Corrosion Rate : ", "Trend ", "01/03/2024"):
             self.assertIn(words, text)
         fonts = subprocess.run(["pdffonts", outs["pdf"]], capture_output=True,
                                text=True).stdout.splitlines()[2:]

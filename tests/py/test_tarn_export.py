@@ -66,6 +66,29 @@ class TarnExport(unittest.TestCase):
             self.assertEqual(r.returncode, 0, args)
             self.assertIn(b"usage", r.stdout)
 
+    def test_every_command_answers_help_with_its_own_usage(self):
+        # --help anywhere after the command, also after other arguments, on standard output.
+        commands = [["tags"], ["analysis"], ["coupons"], ["graph"], ["history"]] + [
+            ["history", sub] for sub in ("import", "probes", "readings", "report", "limits",
+                                         "copy")]
+        for command in commands:
+            for extra in (["--help"], ["-h"], [self.nid, "--help"]):
+                if command == ["history"] and len(extra) > 1:
+                    continue  # a word after "history" names its subcommand
+                args = command + extra
+                r = self.run_export(*args)
+                self.assertEqual(r.returncode, 0, (args, r.stderr))
+                out = r.stdout.decode("utf-8")
+                self.assertIn("tarn-export " + " ".join(command) + " ", out, args)
+                self.assertEqual(r.stderr, b"", args)
+                if len(command) == 2 and command[1] != "copy":
+                    # Only this subcommand's usage and paragraph.
+                    usages = [l for l in out.splitlines() if l.startswith("  tarn-export")]
+                    self.assertTrue(usages, out)
+                    self.assertTrue(all(l.startswith("  tarn-export " + " ".join(command))
+                                        for l in usages), out)
+                    self.assertIn("--history PATH", out)
+
     def test_tags(self):
         r = self.run_export("tags", self.nid)
         self.assertEqual(r.returncode, 0, r.stderr)
@@ -85,7 +108,7 @@ class TarnExport(unittest.TestCase):
             "Probe Type,TUBULAR\r\nMetal Loss Unit,\r\nThickness,10\r\nReading Interval,\r\n"
             "Start Time,01/02/2020 10:20\r\n\r\n"
             "Received Date / Time,Metal Loss (mils),Corrosion Rate : %.4f mpy\r\n"
-            "01/02/2020 10:20,0.0000\r\n01/02/2020 10:34,%.4f\r\n\r\n" % (rate, loss)
+            "01/02/2020 10:20,0.0000\r\n01/02/2020 10:35,%.4f\r\n\r\n" % (rate, loss)
         ).encode("cp1252")
         self.assertEqual(read_bytes(out), expected)
         self.assertEqual(read_bytes(cfg), before)

@@ -1,7 +1,9 @@
-// The about box: its texts and layout, the link that opens the home page, and reuse after OK.
+// The about box: its texts and layout, the licence it names, the link that opens the home page,
+// and reuse after OK.
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
@@ -81,6 +83,20 @@ TEST(About, ShowsNameVersionAndNoticeUnclipped) {
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(ok->text(), QStringLiteral("&OK"));
   EXPECT_EQ(ok->geometry(), QRect(108, 238, 128, 37));
+}
+
+// The rights notice names the licence the sources are given under, the one in LICENSE.
+TEST(About, NamesTheLicenceOfTheSources) {
+  QFile licence(QStringLiteral(TARN_TEST_SOURCE_DIR "/LICENSE"));
+  ASSERT_TRUE(licence.open(QIODevice::ReadOnly));
+  const QString head = QString::fromLatin1(licence.read(200)).simplified();
+  EXPECT_TRUE(head.startsWith(QStringLiteral("GNU GENERAL PUBLIC LICENSE Version 3,")))
+      << head.toStdString();
+
+  about box;
+  auto* notice = Child<QLabel>(box, "label4");
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(notice->text(), QStringLiteral("Licence: GNU GPL v3 or later"));
 }
 
 TEST(About, LinkOpensTheHomePageWithoutWaiting) {

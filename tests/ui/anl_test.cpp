@@ -193,7 +193,7 @@ TEST_F(AnlTest, OpeningShowsFirstTagAndSelectingShowsOthers) {
   EXPECT_EQ(list->currentRow(), 0);
   EXPECT_EQ(Text("lbTagCnt"), "Tag Count : 2");
 
-  // ER tag: seven information rows, readings with the seconds carried, four decimals.
+  // ER tag: seven information rows, each reading at its own minute, four decimals.
   EXPECT_EQ(Text("lbDataType"), "ER Data");
   EXPECT_EQ(Text("lbDataCnt"), "Data Count : 2");
   ASSERT_EQ(Rows("gInfo"), 7);
@@ -209,7 +209,7 @@ TEST_F(AnlTest, OpeningShowsFirstTagAndSelectingShowsOthers) {
   EXPECT_EQ(Header("gView", 1), "Metal Loss (mils)");
   EXPECT_EQ(Cell("gView", 0, 0), "01/02/2020 10:20");
   EXPECT_EQ(Cell("gView", 0, 1), Num("2.0000"));
-  EXPECT_EQ(Cell("gView", 1, 0), "01/02/2020 10:34");
+  EXPECT_EQ(Cell("gView", 1, 0), "01/02/2020 10:35");
   EXPECT_EQ(Cell("gView", 1, 1), Num("0.0000"));
   QAbstractItemModel* m = Child<QTableView>("gView")->model();
   EXPECT_EQ(m->index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignCenter);
@@ -338,7 +338,7 @@ TEST_F(AnlTest, ExportsWriteWhatIsShownAndReportFailure) {
       << text.data();
   EXPECT_TRUE(text.contains("\r\n\r\nReceived Date / Time,Metal Loss (mils),Corrosion Rate : "));
   // Files always hold a full stop.
-  EXPECT_TRUE(text.contains("01/02/2020 10:20,2.0000\r\n01/02/2020 10:34,0.0000\r\n\r\n"));
+  EXPECT_TRUE(text.contains("01/02/2020 10:20,2.0000\r\n01/02/2020 10:35,0.0000\r\n\r\n"));
 
   const QString xls = home.path() + "/DATA/ANALYSIS/tag-a.xls";
   Export(xls, 1);
@@ -358,6 +358,29 @@ TEST_F(AnlTest, ExportsWriteWhatIsShownAndReportFailure) {
   EXPECT_EQ(box.caption, "Error");
   EXPECT_TRUE(box.text.contains(bad)) << box.text.toStdString();
   EXPECT_FALSE(QFile::exists(bad));
+}
+
+TEST_F(AnlTest, ExportFollowsTheExtensionTyped) {
+  // The typed extension decides over the type left chosen; any other name gets the chosen
+  // type's extension.
+  OpenFile(Write("two.nid", kTwoTags));
+  const struct {
+    const char* typed;
+    int filter;
+    const char* written;
+    QByteArray starts;
+  } cases[] = {{"a.xlsx", 0, "a.xlsx", "PK\x03\x04"},
+               {"b.CSV", 2, "b.CSV", "ER Data\r\n"},
+               {"c.xls", 0, "c.xls", QByteArray("\x09\x00", 2)},
+               {"d", 1, "d.xls", QByteArray("\x09\x00", 2)},
+               {"e.txt", 0, "e.txt.csv", "ER Data\r\n"},
+               {"f.png", 2, "f.png.xlsx", "PK\x03\x04"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    const QString dir = home.path() + "/DATA/ANALYSIS/";
+    Export(dir + c.typed, c.filter);
+    EXPECT_TRUE(ReadAll(dir + c.written).startsWith(c.starts));
+  }
 }
 
 TEST_F(AnlTest, GraphAndAboutOpenModally) {

@@ -9,6 +9,34 @@ namespace {
 
 using namespace ::tarn::testing;  // the coupon screen fixture and the widget helpers
 
+TEST_F(CouponScreenTest, DateAndTimeFieldsTakeTypedDigitsSectionBySection) {
+  // Digits typed into a field fill day, month, year (hour, minute) in turn, each section moving
+  // on when full, with or without the separators, whatever the field held before.
+  screen->show();
+  const struct {
+    const char* field;
+    const char* keys;
+    const char* shown;
+  } cases[] = {
+      {"dtInstDate", "25122023", "25/12/2023"}, {"dtInstDate", "31/01/2024", "31/01/2024"},
+      {"dtRemDate", "29022024", "29/02/2024"},  {"dtRemDate", "07032025", "07/03/2025"},
+      {"dtInstTime", "0930", "09:30"},          {"dtRemTime", "23:59", "23:59"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    SCOPED_TRACE(c.keys);
+    auto* field = find<QDateTimeEdit>(c.field);
+    field->setDateTime(QDateTime(QDate(2020, 2, 1), QTime(12, 0)));
+    field->setFocus(Qt::TabFocusReason);
+    field->setCurrentSectionIndex(0);
+    QTest::keyClick(field, Qt::Key_Home);
+    QTest::keyClicks(field, QString::fromLatin1(c.keys));
+    EXPECT_EQ(field->text(), QString::fromLatin1(c.shown));
+    QTest::keyClick(field, Qt::Key_Tab);
+    EXPECT_EQ(field->text(), QString::fromLatin1(c.shown));
+  }
+}
+
 TEST_F(CouponScreenTest, ExportRunsTheCalculationFirst) {
   find<QCheckBox>("chkAutoAdd")->setChecked(true);
   enterWorkedCoupon("E1");

@@ -333,7 +333,7 @@ TEST_F(DesktopTest, FileDialogsFolderTypesAndExtension) {
       {2, f.fmCpon(), "btnSaveAs", "COUPON", "Coupon Data (*.CPN)", true, "plant", "plant.CPN"},
       {2, f.fmCpon(), "btnOpen", nullptr, "", true, nullptr, nullptr},
       {3, f.fmAnl(), "btnExport", "ANALYSIS", "Excel files(*.xls)", false, "tag", "tag.xls"},
-      {3, f.fmAnl(), "btnExport", nullptr, "CSV files(*.csv)", false, "t.2", "t.2"},
+      {3, f.fmAnl(), "btnExport", nullptr, "CSV files(*.csv)", false, "t.2", "t.2.csv"},
       {3, f.fmAnl(), "btnOpen", "DOWNLOAD", "All files (*)", true, "lpr.dat", "lpr.dat"},
       {3, f.fmAnl(), "btnOpen", nullptr, "", true, nullptr, nullptr},
   };
@@ -476,7 +476,9 @@ TEST(TarnCommandLine, HelpVersionAndFiles) {
   const struct {
     const char* arg;
     const char* says;
-  } cases[] = {{"--help", "FILE"}, {"-h", "Coupon tab"}, {"--version", "tarn 2."}};
+  } cases[] = {{"--help", "Usage: tarn [options] [FILE...]"},
+               {"-h", "Coupon tab"},
+               {"--version", "tarn 2."}};
   for (const auto& c : cases) {
     QProcess p;
     p.setProcessEnvironment(headless);

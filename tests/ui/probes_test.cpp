@@ -23,6 +23,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 #include <cstdio>
 #include <string>
 
@@ -248,6 +249,17 @@ TEST_F(ProbesTest, GraphOnDoubleClickAndEnterOverlayAndItsRefusal) {
   ASSERT_EQ(graph->view().series().size(), 1u);
   EXPECT_EQ(graph->view().series()[0].probe.key.tag, "T-A");
   EXPECT_EQ(graph->view().series()[0].x.size(), 100u);
+  {
+    // A wheel notch away from the user zooms in around the pointer.
+    const auto& e = graph->view().engine;
+    const int span = e.grMaxx - e.grMinx;
+    const QPointF at(e.gX1 + e.gbW / 4, (e.gY1 + e.gY2) / 2);
+    QWheelEvent wheel(at, graph->plotPanel()->mapToGlobal(at), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(graph->plotPanel(), &wheel);
+    EXPECT_NEAR(double(e.grMaxx - e.grMinx) / span, 0.8, 0.05);
+    EXPECT_GT(e.grMinx, 0);
+  }
   graph->close();
 
   tab_.gProbes->setCurrentIndex(Row("T-B"));

@@ -542,10 +542,11 @@ void Anl::SaveExport() {
   dialog.selectNameFilter(filters.first());
   FollowChosenType(&dialog);
   if (!RunFileDialog(&dialog)) return;
-  const QString path = ChosenFile(&dialog);
-  if (path.isEmpty()) return;
+  QString path;
+  const int type = ChosenFileType(&dialog, &path);
+  if (type < 0) return;
   export_folder_.Use(path);
-  switch (filters.indexOf(dialog.selectedNameFilter())) {
+  switch (type) {
     case 1:
       SaveXls(path);
       break;

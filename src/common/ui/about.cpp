@@ -52,10 +52,10 @@ void about::InitializeComponent() {
   pictureBox1->setGeometry(85, 16, 152, 59);
 
   label1 = TextLabel(panel1, "label1", QStringLiteral("Corrosion Monitoring Program"), {13, 85});
-  label2 = TextLabel(panel1, "label2", QStringLiteral("Version 2.0"), {13, 107});
+  label2 = TextLabel(panel1, "label2", QStringLiteral("Version " TARN_RELEASE), {13, 107});
   label3 =
       TextLabel(panel1, "label3", QStringLiteral("Copyright (C) 2026 The Tarn Project"), {13, 129});
-  label4 = TextLabel(panel1, "label4", QStringLiteral("All rights reserved."), {13, 151});
+  label4 = TextLabel(panel1, "label4", QString::fromLatin1(kLicence), {13, 151});
 
   linkLabel1 = new QLabel(panel1);
   linkLabel1->setObjectName(QStringLiteral("linkLabel1"));

@@ -19,6 +19,8 @@ class about : public QDialog {
   // The page a click on the link opens, and the text the link shows.
   static constexpr const char* kHomePage = "https://tarn.example.org/";
   static constexpr const char* kHomeText = "www.tarn.example.org";
+  // The licence of LICENSE, as the second line of the rights notice names it.
+  static constexpr const char* kLicence = "Licence: GNU GPL v3 or later";
 
  private:
   void InitializeComponent();

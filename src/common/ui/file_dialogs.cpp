@@ -33,6 +33,30 @@ QString ChosenFile(QFileDialog* dialog) {
   return files.isEmpty() ? QString() : files.first();
 }
 
+int TypeOfSavedFile(const QStringList& filters, const QString& chosen, QString* path) {
+  const QString name = QFileInfo(*path).fileName();
+  for (int i = 0; i < filters.size(); ++i) {
+    const QString suffix = FilterSuffix(filters[i]);
+    if (!suffix.isEmpty() && name.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive))
+      return i;
+  }
+  const int type = static_cast<int>(filters.indexOf(chosen));
+  if (type >= 0 && !FilterSuffix(filters[type]).isEmpty()) {
+    *path += QLatin1Char('.') + FilterSuffix(filters[type]);
+    return type;
+  }
+  // Under "All files" the name is the user's own; the file is of the first type offered.
+  for (int i = 0; i < filters.size(); ++i)
+    if (!FilterSuffix(filters[i]).isEmpty()) return i;
+  return filters.isEmpty() ? -1 : 0;
+}
+
+int ChosenFileType(QFileDialog* dialog, QString* path) {
+  *path = ChosenFile(dialog);
+  if (path->isEmpty()) return -1;
+  return TypeOfSavedFile(dialog->nameFilters(), dialog->selectedNameFilter(), path);
+}
+
 QString LastFolder::Start(const QString& fallback) const {
   return last_.isEmpty() ? fallback : last_;
 }

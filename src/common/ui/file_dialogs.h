@@ -19,6 +19,15 @@ void FollowChosenType(QFileDialog* dialog);
 // The first chosen file, with the chosen type's extension when the name has none.
 QString ChosenFile(QFileDialog* dialog);
 
+// What a save dialog's file is written as, by the name the user typed: the offered type whose
+// extension the name ends in (any case), so "data.xlsx" typed while "CSV files" is chosen is a
+// workbook; any other name is of the chosen type and gets its extension ("data.txt" becomes
+// "data.txt.csv"), so that a file's extension always says what it holds. Under "All files"
+// such a name stays as typed, of the first type offered. Returns the index in `filters`.
+int TypeOfSavedFile(const QStringList& filters, const QString& chosen, QString* path);
+// The same for an accepted dialog's first file; -1 when none was chosen.
+int ChosenFileType(QFileDialog* dialog, QString* path);
+
 // Where a screen's dialog for one kind of file starts: the folder last used for that kind in
 // this run, else the given folder.
 class LastFolder {

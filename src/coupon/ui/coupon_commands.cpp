@@ -169,6 +169,7 @@ void Coupon::SaveData() {
   QString path;
   QString filter;
   if (!runFileDialog(dialog, file_folder_, &path, &filter)) return;
+  TypeOfSavedFile(dialog.nameFilters(), filter, &path);
   if (!Save(ToUtf8(path), vCponData, *notifier_)) return;
   FileName = path;
   modified_ = false;
@@ -206,7 +207,7 @@ void Coupon::SaveExport() {
   QString path;
   QString filter;
   if (!runFileDialog(dialog, export_folder_, &path, &filter)) return;
-  switch (filters.indexOf(filter)) {
+  switch (TypeOfSavedFile(filters, filter, &path)) {
     case 1:
       SaveXls(ToUtf8(path), vCponData, units_, *notifier_);
       break;

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "common/ui/message_box.h"
+#include "common/ui/section_typing.h"
 #include "common/ui/widget_builders.h"
 #include "coupon/coupon_notifier.h"
 #include "coupon/ui/coupon_records.h"
@@ -70,6 +71,7 @@ QDateEdit* DatePicker(const char* name, QWidget* parent) {
   picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
   picker->setCalendarPopup(true);
   picker->setMinimumDate(QDate(100, 1, 1));
+  TypeBySection(picker);
   return picker;
 }
 
@@ -79,6 +81,7 @@ QTimeEdit* TimePicker(const char* name, QWidget* parent) {
   picker->setDisplayFormat(QStringLiteral("HH:mm"));
   picker->setCalendarPopup(false);
   picker->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+  TypeBySection(picker);
   return picker;
 }
 

@@ -36,11 +36,11 @@ void OnSignal(int) {
   g_stop = 1;
 }
 
-void Usage() {
-  std::cerr << "usage: tarn-instrument-sim FILE [--baud N] [--lines-per-second N] "
-               "[--delay-ms N] [--once]\n"
-               "  Prints the port's device path, then sends FILE to each program that opens "
-               "it.\n";
+void Usage(std::ostream& out) {
+  out << "usage: tarn-instrument-sim FILE [--baud N] [--lines-per-second N] "
+         "[--delay-ms N] [--once]\n"
+         "  Prints the port's device path, then sends FILE to each program that opens "
+         "it.\n";
 }
 
 bool ParseArgs(int argc, char** argv, SimOptions& o) {
@@ -180,9 +180,13 @@ int Run(const SimOptions& o) {
 }  // namespace tarn
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    tarn::Usage(std::cout);
+    return 0;
+  }
   tarn::SimOptions o;
   if (!tarn::ParseArgs(argc, argv, o)) {
-    tarn::Usage();
+    tarn::Usage(std::cerr);
     return 2;
   }
   std::signal(SIGINT, tarn::OnSignal);

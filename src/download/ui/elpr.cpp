@@ -494,8 +494,8 @@ void Elpr::SaveData() {
   dlg.setFileMode(QFileDialog::AnyFile);
   FollowChosenType(&dlg);
   if (dlg.exec() != QDialog::Accepted) return;
-  const QString path = ChosenFile(&dlg);
-  if (path.isEmpty()) return;
+  QString path;
+  if (ChosenFileType(&dlg, &path) < 0) return;
   save_folder_.Use(path);
   std::string narrow;
   MarshalString(PaneText(Pane(CurScr)), narrow);

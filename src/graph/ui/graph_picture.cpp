@@ -1,7 +1,6 @@
 #include "graph/ui/graph_picture.h"
 
 #include <QBuffer>
-#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -49,21 +48,6 @@ bool EncodeVector(GraphView& view, PictureFormat format, QBuffer* buffer) {
 }
 
 }  // namespace
-
-const PictureType* PictureTypeOfName(const QString& path) {
-  const QString suffix = QFileInfo(path).suffix();
-  for (const PictureType& t : kPictureTypes) {
-    if (suffix.compare(QLatin1String(t.suffix), Qt::CaseInsensitive) == 0) return &t;
-  }
-  return nullptr;
-}
-
-const PictureType* PictureTypeOfFilter(const QString& filter) {
-  for (const PictureType& t : kPictureTypes) {
-    if (filter == QLatin1String(t.filter)) return &t;
-  }
-  return nullptr;
-}
 
 bool EncodeGraphPicture(GraphView& view, PictureFormat format, QByteArray* out) {
   auto* bitmap = dynamic_cast<QImageSurface*>(view.surface());

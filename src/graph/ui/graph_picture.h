@@ -26,10 +26,6 @@ inline constexpr PictureType kPictureTypes[] = {
     {PictureFormat::kSvg, "SVG drawing(*.svg)", "svg"},
 };
 
-// The type whose extension the file name carries (any case), or null.
-const PictureType* PictureTypeOfName(const QString& path);
-const PictureType* PictureTypeOfFilter(const QString& filter);
-
 // The view's current picture (it must have been drawn) in memory; false when it cannot be
 // encoded. BMP and PNG hold the bitmap's pixels; PDF and SVG draw the view again as vectors,
 // one page of the bitmap's size at 96 units per inch.

@@ -51,7 +51,8 @@ void PlotPanel::mouseReleaseEvent(QMouseEvent* e) {
 
 void PlotPanel::wheelEvent(QWheelEvent* e) {
   // A sideways tilt is no zoom.
-  if (e->angleDelta().y() != 0) owner_->pnGrp_MouseWheel(e->angleDelta().y());
+  const QPoint p = e->position().toPoint();
+  if (e->angleDelta().y() != 0) owner_->pnGrp_MouseWheel(e->angleDelta().y(), p.x(), p.y());
   e->accept();
 }
 

@@ -15,7 +15,8 @@ class PlotPanelEvents {
   virtual void pnGrp_MouseDown(int button, int x, int y) = 0;
   virtual void pnGrp_MouseMove(int button, int x, int y) = 0;
   virtual void pnGrp_MouseUp(int button, int x, int y) = 0;
-  virtual void pnGrp_MouseWheel(int delta) = 0;
+  // The wheel delta and the pointer position in panel pixels.
+  virtual void pnGrp_MouseWheel(int delta, int x, int y) = 0;
 };
 
 class PlotPanel : public QWidget {

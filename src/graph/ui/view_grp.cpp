@@ -204,29 +204,15 @@ void ViewGrp::SaveGraph() {
   for (const PictureType& t : kPictureTypes) filters << QLatin1String(t.filter);
   dialog.setNameFilters(filters);
   dialog.selectNameFilter(filters.first());
-  dialog.setDefaultSuffix(QLatin1String(kPictureTypes[0].suffix));
-  // A bare name gets the extension of the type chosen when the name is read.
-  const auto follow_type = [&dialog] {
-    if (const PictureType* t = PictureTypeOfFilter(dialog.selectedNameFilter())) {
-      dialog.setDefaultSuffix(QLatin1String(t->suffix));
-    }
-  };
-  connect(&dialog, &QFileDialog::filterSelected, &dialog, follow_type);
+  FollowChosenType(&dialog);
   const bool ok = exec_save_dialog ? exec_save_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
   if (!ok) return;
-  follow_type();
-  if (dialog.selectedFiles().isEmpty()) return;
-  QString path = dialog.selectedFiles().first();
+  // "graph.png" is a PNG whatever type was left chosen.
+  QString path;
+  const int index = ChosenFileType(&dialog, &path);
+  if (index < 0) return;
   picture_folder.Use(path);
-
-  // A name that ends in one of the offered extensions gets that format, so "graph.png" is a
-  // PNG whatever type was left chosen; any other name gets the chosen type and its extension.
-  const PictureType* type = PictureTypeOfName(path);
-  if (type == nullptr) {
-    type = PictureTypeOfFilter(dialog.selectedNameFilter());
-    if (type == nullptr) type = &kPictureTypes[0];
-    path += QLatin1Char('.') + QLatin1String(type->suffix);
-  }
+  const PictureType* type = &kPictureTypes[index];
   std::string why;
   if (!SaveGraphPicture(view_, type->format, ToUtf8(path), &why)) {
     ShowError(this,
@@ -300,7 +286,7 @@ void ViewGrp::pnGrp_MouseUp(int button, int x, int y) {
   if (view_.OnMouseUp(button, x, y)) Blit();
 }
 
-void ViewGrp::pnGrp_MouseWheel(int delta) {
+void ViewGrp::pnGrp_MouseWheel(int delta, int, int) {
   view_.OnMouseWheel(delta);
   Blit();
 }

@@ -67,7 +67,7 @@ class ViewGrp : public QDialog, private PlotPanelEvents {
   void pnGrp_MouseDown(int button, int x, int y) override;
   void pnGrp_MouseMove(int button, int x, int y) override;
   void pnGrp_MouseUp(int button, int x, int y) override;
-  void pnGrp_MouseWheel(int delta) override;
+  void pnGrp_MouseWheel(int delta, int x, int y) override;
   void chk_CheckedChanged();
   // The current bitmap on the panel.
   void Blit();

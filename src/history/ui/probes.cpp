@@ -339,8 +339,8 @@ void Probes::SaveReport() {
   dialog.setNameFilters({QStringLiteral("PDF document(*.pdf)")});
   FollowChosenType(&dialog);
   const bool ok = exec_open_dialog ? exec_open_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
-  const QString path = ok ? ChosenFile(&dialog) : QString();
-  if (path.isEmpty()) return;
+  QString path;
+  if (!ok || ChosenFileType(&dialog, &path) < 0) return;
   report_folder_.Use(path);
   ReportRequest request;
   for (const ProbeSummary& p : SelectedProbes()) request.probe_ids.push_back(p.id);

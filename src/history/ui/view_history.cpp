@@ -206,8 +206,8 @@ void ViewHistory::SaveGraph() {
   dialog.setNameFilter(QStringLiteral("Bitmap(*.bmp)"));
   FollowChosenType(&dialog);
   const bool ok = exec_save_dialog ? exec_save_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
-  const QString path = ok ? ChosenFile(&dialog) : QString();
-  if (path.isEmpty()) return;
+  QString path;
+  if (!ok || ChosenFileType(&dialog, &path) < 0) return;
   picture_folder_.Use(path);
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -254,8 +254,8 @@ void ViewHistory::pnGrp_MouseUp(int button, int x, int y) {
   PutStale();
 }
 
-void ViewHistory::pnGrp_MouseWheel(int delta) {
-  view_->OnMouseWheel(delta);
+void ViewHistory::pnGrp_MouseWheel(int delta, int x, int y) {
+  view_->OnMouseWheel(delta, x, y);
   PutStale();
   pnGrp->update();
 }

@@ -55,7 +55,7 @@ class ViewHistory : public QDialog, private PlotPanelEvents {
   void pnGrp_MouseDown(int button, int x, int y) override;
   void pnGrp_MouseMove(int button, int x, int y) override;
   void pnGrp_MouseUp(int button, int x, int y) override;
-  void pnGrp_MouseWheel(int delta) override;
+  void pnGrp_MouseWheel(int delta, int x, int y) override;
   void chk_CheckedChanged();
 
   // Shows or hides the line that says the graph is not current.
