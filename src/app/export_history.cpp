@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <QGuiApplication>
@@ -17,9 +19,11 @@
 #include "common/user_paths.h"
 #include "graph/grp_values.h"
 #include "history/history_location.h"
+#include "history/history_review.h"
 #include "history/history_store.h"
 #include "history/probe_figures.h"
 #include "history/rate_window.h"
+#include "history/import_source.h"
 #include "history/ui/history_report.h"
 #include "settings/settings.h"
 #include "xlsx/xlsx_sheet.h"
@@ -37,6 +41,7 @@ const char kHistoryUsage[] =
     "  tarn-export history limits --probe ID|--default --rate-warn X --rate-alarm Y\n"
     "                             [--consumed-warn P --consumed-alarm Q]\n"
     "  tarn-export history copy --from LOCATION --to LOCATION\n"
+    "  tarn-export history unimport FILE|--file-id N\n"
     "  Every command but copy takes --history PATH; without it the history is the settings\n"
     "  file's [HISTORY] LOCATION, else history.sqlite in the program's data folder.\n"
     "  import: one line per file: tags, new, duplicate and conflicting readings.\n"
@@ -49,6 +54,8 @@ const char kHistoryUsage[] =
     "  readings: the probe's readings as Date,Value lines (CSV) or a workbook of date and number\n"
     "    cells (XLSX); DATE is dd/MM/yyyy [HH:mm[:ss]].\n"
     "  limits: rates in mpy (mm/y probes compare with them converted), consumed levels in %.\n"
+    "  unimport: removes the readings one imported file brought (FILE as imported, or the id\n"
+    "    of its import), the conflicts it offered, and probes left without readings.\n"
     "  copy: every probe with its readings and limits into another history (a file or a\n"
     "    postgresql:// URI); see 'tarn-export history copy --help'.\n";
 
@@ -260,6 +267,9 @@ int RunImport(const Args& args) {
     std::printf("%s: %d tags, %lld new, %lld duplicate, %lld conflicting\n", file.c_str(), r.tags,
                 static_cast<long long>(r.added), static_cast<long long>(r.duplicates),
                 static_cast<long long>(r.conflicts));
+    if (!r.conflict_probes.empty()) {
+      std::printf("  conflicts in: %s\n", ProbeKeyNames(r.conflict_probes).c_str());
+    }
     for (const HistoryConflict& c : r.first_conflicts) {
       std::printf("  conflict: %s %s %s stored %s offered %s\n", c.tag.c_str(), c.serial.c_str(),
                   TimeText(c.time).c_str(), FormatPattern(c.stored, 4).c_str(),
@@ -434,6 +444,60 @@ int RunLimits(const Args& args) {
   return 0;
 }
 
+int RunUnimport(const Args& args) {
+  const std::string* id_text = args.Get("--file-id");
+  if ((id_text != nullptr) == !args.words.empty() || args.words.size() > 1) {
+    return UsageError("history unimport needs one FILE or --file-id N");
+  }
+  int64_t file_id = 0;
+  if (id_text && !ParseId(*id_text, &file_id)) return UsageError("--file-id needs a number");
+  std::string error;
+  auto store = Open(args, &error);
+  if (!store) return Fail(error);
+  if (!id_text) {
+    // The file as imported: by its full name, else (moved or renamed since) by its contents.
+    const std::string& given = args.words.front();
+    ImportFileFacts facts;
+    const bool readable = DigestFile(given, &facts).ok;
+    // Named as the import names it (the file may be gone since).
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(given, ec);
+    const std::string absolute = ec ? given : full.string();
+    std::vector<HistorySourceFile> found;
+    const std::vector<HistorySourceFile> files = store->SourceFiles();
+    if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
+    for (const HistorySourceFile& f : files) {
+      if (f.name == absolute || f.name == given) found.push_back(f);
+    }
+    if (found.empty() && readable) {
+      for (const HistorySourceFile& f : files) {
+        if (f.sha256 == facts.sha256) found.push_back(f);
+      }
+    }
+    if (found.empty()) return Fail("no import of " + given + " in the history");
+    if (found.size() > 1) {
+      std::string list;
+      for (const HistorySourceFile& f : found) {
+        list += "\n  --file-id " + std::to_string(f.id) + ": " + f.name + ", imported " +
+                TimeText(f.imported_at) + ", " + std::to_string(f.readings) + " new readings";
+      }
+      return Fail(given + " was imported " + std::to_string(found.size()) +
+                  " times; name one import:" + list);
+    }
+    file_id = found.front().id;
+  }
+  const UnimportResult r = store->Unimport(file_id, true);
+  if (!r.status.ok) return Fail(r.status.message);
+  std::printf("%s: %lld readings removed, %lld conflicts dropped, %lld offered values stored\n",
+              r.file.c_str(), static_cast<long long>(r.readings),
+              static_cast<long long>(r.conflicts), static_cast<long long>(r.promoted));
+  if (!r.emptied.empty()) {
+    std::printf("  probes left without readings, removed: %s\n", ProbeKeyNames(r.emptied).c_str());
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int RunHistoryCommand(int argc, char** argv) {
@@ -450,6 +514,7 @@ int RunHistoryCommand(int argc, char** argv) {
   };
   const Sub subs[] = {
       {"import", RunImport, {"--history"}, {}},
+      {"unimport", RunUnimport, {"--history", "--file-id"}, {}},
       {"probes", RunProbes, {"--history", "--csv", "--window"}, {}},
       {"report", RunReport, {"--history", "--pdf", "--probe", "--window"}, {}},
       {"readings", RunReadings, {"--history", "--probe", "--csv", "--xlsx", "--from", "--to"}, {}},
@@ -468,7 +533,8 @@ int RunHistoryCommand(int argc, char** argv) {
     Args args;
     std::string error;
     if (!ParseArgs(argc - 1, argv + 1, s.valued, s.bare, &args, &error)) return UsageError(error);
-    if (std::strcmp(s.name, "import") != 0 && !args.words.empty()) {
+    if (std::strcmp(s.name, "import") != 0 && std::strcmp(s.name, "unimport") != 0 &&
+        !args.words.empty()) {
       return UsageError("unexpected argument " + args.words.front());
     }
     return s.run(args);

@@ -139,13 +139,23 @@ void HistoryView::gClose() {
 void HistoryView::Load() {
   const int cols = std::max(engine.gbW, 1);
   if (cols == loaded_cols_ && engine.grMinx == loaded_min_ && engine.grMaxx == loaded_max_) return;
-  for (HistorySeries& s : series_) {
+  std::vector<std::vector<HistoryReading>> read(series_.size());
+  for (std::size_t i = 0; i < series_.size() && reader_; ++i) {
+    read[i] = reader_(series_[i].probe.id, base_ + engine.grMinx, base_ + engine.grMaxx, cols);
+    ++reads_;
+    if (std::string why = read_failure ? read_failure() : std::string(); !why.empty()) {
+      // What was shown stays; the next redraw reads again.
+      stale_ = why;
+      return;
+    }
+  }
+  stale_.clear();
+  for (std::size_t i = 0; i < series_.size(); ++i) {
+    HistorySeries& s = series_[i];
     s.x.clear();
     s.y.clear();
     if (!reader_) continue;
-    const std::vector<HistoryReading> readings =
-        reader_(s.probe.id, base_ + engine.grMinx, base_ + engine.grMaxx, cols);
-    ++reads_;
+    const std::vector<HistoryReading>& readings = read[i];
     s.x.reserve(readings.size());
     s.y.reserve(readings.size());
     for (const HistoryReading& r : readings) {

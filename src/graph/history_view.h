@@ -82,6 +82,11 @@ class HistoryView {
   // Store reads so far (each probe's read counts once).
   int64_t reads() const { return reads_; }
 
+  // Why the last read failed (empty when it did not), asked after every read: a failed read
+  // keeps the readings shown before, and stale() says why they are not current.
+  std::function<std::string()> read_failure;
+  const std::string& stale() const { return stale_; }
+
   PlotEngine engine;
   bool view_data = true;
   bool view_trend = true;
@@ -123,6 +128,7 @@ class HistoryView {
   double y_low_ = 0.0, y_high_ = 0.0;
   std::string decimal_sep_ = ".";
   int64_t reads_ = 0;
+  std::string stale_;
   bool snap_to_readings_ = true;  // off while the wheel redraws
   // What was last read, so that paints do not read again.
   int loaded_min_ = 0, loaded_max_ = -1, loaded_cols_ = -1;

@@ -224,6 +224,32 @@ class ExportHistory(unittest.TestCase):
         self.assertEqual(bad.returncode, 2)
         self.assertIn("--window needs a whole number of days or 'all'", bad.stderr)
 
+    def test_import_names_conflicting_probes_and_unimport_takes_a_file_out(self):
+        self.assertEqual(self.run_history("import", self.nid).returncode, 0)
+        other = os.path.join(self.home, "b.nid")
+        with open(other, "w") as f:
+            f.write(NID.replace("1.25 0", "1.5 0"))
+        second = self.run_history("import", other)
+        self.assertEqual(second.returncode, 0, second.stderr)
+        self.assertIn("1 conflicting\n  conflicts in: ER-1 S1\n", second.stdout)
+
+        # By name: its readings and the conflict it offered go, the first file's stay.
+        undone = self.run_history("unimport", other)
+        self.assertEqual(undone.returncode, 0, undone.stderr)
+        self.assertEqual(undone.stdout, other + ": 0 readings removed, 1 conflicts dropped,"
+                         " 0 offered values stored\n")
+        self.assertIn("\t2\t", self.run_history("probes").stdout.splitlines()[1])
+        # By id, with the probes it leaves empty named; a second undo finds nothing.
+        undone = self.run_history("unimport", "--file-id", "1")
+        self.assertEqual(undone.returncode, 0, undone.stderr)
+        self.assertIn("3 readings removed", undone.stdout)
+        self.assertIn("probes left without readings, removed: ER-1 S1, LPR-1 S2", undone.stdout)
+        self.assertEqual(self.run_history("probes").stdout.splitlines()[1:], [])
+        for args in (["unimport", self.nid], ["unimport", "--file-id", "1"], ["unimport"]):
+            failed = self.run_history(*args)
+            self.assertNotEqual(failed.returncode, 0, args)
+            self.assertTrue(failed.stderr.startswith("tarn-export: "), failed.stderr)
+
     def test_default_location_is_the_data_folder(self):
         data = os.path.join(self.home, "Documents", "Tarn", "DATA")
         os.makedirs(data)

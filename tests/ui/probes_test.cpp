@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -33,6 +34,7 @@
 #include "app/main_form.h"
 #include "download/ui/elpr.h"
 #include "history/history_store.h"
+#include "history/ui/conflicts_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/limits_dialog.h"
 #include "history/ui/probe_table_model.h"
@@ -276,8 +278,10 @@ TEST_F(ProbesTest, ReportAsksSelectedOrShownProbesAndEveryPageNamesTheRateWindow
     };
     QString asked;
     if (*c.answer) ClickNextBoxButton(QString::fromLatin1(c.answer), &asked);
+    QSignalSpy finished(&tab_, &Probes::ReportFinished);
     tab_.btnReport->click();
     EXPECT_EQ(asked.isEmpty(), *c.answer == 0) << asked.toStdString();
+    ASSERT_TRUE(finished.wait(60000));
     const QString pdf = name + ".pdf";
     const QString reported = QString::fromLatin1(c.probes);
     const int pages = 2 + static_cast<int>(reported.size());
@@ -675,6 +679,188 @@ TEST(ProbesTab, GuideScreenshots) {
   ASSERT_TRUE(QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
   shoot_tab(QStringLiteral("probes_read_only.png"));
   QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored
+// and offered values with their files, and a value taken can be given back.
+TEST_F(ProbesTest, ConflictsAreNamedReviewedTakenAndGivenBack) {
+  Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}}, 12))});
+  const QString text = Import({Write("b.nid", LprFile({{"T-A", "S1", 5.0}}, 12))});
+  EXPECT_TRUE(text.contains("Conflicts: 12")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Probes with conflicts: T-A S1")) << text.toStdString();
+
+  Select({"T-A"});
+  tab_.btnConflicts->click();
+  ConflictsDialog* view = tab_.conflictsDialog();
+  ASSERT_TRUE(view->isVisible());
+  QAbstractItemModel* m = view->gConflicts->model();
+  ASSERT_EQ(m->rowCount(), 12);
+  auto cell = [&](int col) { return m->index(0, col).data().toString(); };
+  EXPECT_EQ(cell(0), "01/01/2025 00:00:00");
+  EXPECT_EQ(cell(1), QLocale().toString(3.0, 'f', 4));
+  EXPECT_EQ(cell(2), "a.nid");
+  EXPECT_EQ(cell(3), QLocale().toString(5.0, 'f', 4));
+  EXPECT_EQ(cell(4), "b.nid");
+  EXPECT_EQ(cell(5), "stored");
+  EXPECT_FALSE(view->btnTake->isEnabled());  // nothing chosen yet
+
+  const int64_t id = tab_.SelectedProbes().at(0).id;
+  auto first_value = [&] { return tab_.store()->ReadRange(id, 0, INT64_MAX).at(0).value; };
+  view->gConflicts->selectRow(0);
+  EXPECT_FALSE(view->btnKeep->isEnabled());
+  view->btnTake->click();
+  EXPECT_EQ(first_value(), 5.0);
+  EXPECT_EQ(m->index(0, 5).data().toString(), "offered");
+  EXPECT_TRUE(view->btnKeep->isEnabled());
+  view->btnKeep->click();
+  EXPECT_EQ(first_value(), 3.0);
+  EXPECT_EQ(m->index(0, 5).data().toString(), "stored");
+  view->btnClose->click();
+  EXPECT_FALSE(view->isVisible());
+}
+
+// Undo import: the chosen file's readings go after a confirmation that names the count, and a
+// probe it leaves without readings goes too, as the confirmation says.
+TEST_F(ProbesTest, UndoImportConfirmsTheCountAndRemovesOnlyThatFile) {
+  Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}}, 10))});
+  Import({Write("b.nid", LprFile({{"T-A", "S1", 3.0}, {"T-C", "S3", 1.0}}, 16))});
+  auto choose = [&](const QString& name) {
+    tab_.exec_input_dialog = [name](QInputDialog* d) {
+      for (const QString& item : d->comboBoxItems()) {
+        if (item.contains(name)) d->setTextValue(item);
+      }
+      return true;
+    };
+  };
+  choose("b.nid");
+  SeenBox no;
+  AnswerNextMessageBox(&no, QMessageBox::No);
+  tab_.btnUnimport->click();
+  EXPECT_TRUE(no.text.contains("Remove the 22 readings that")) << no.text.toStdString();
+  EXPECT_TRUE(no.text.contains("removed with their limits: T-C S3")) << no.text.toStdString();
+  EXPECT_EQ(Tags().size(), 2);
+
+  SeenBox yes;
+  AnswerNextMessageBox(&yes, QMessageBox::Yes);
+  tab_.btnUnimport->click();
+  ASSERT_TRUE(yes.seen);
+  EXPECT_EQ(Tags(), QStringList{"T-A"});
+  EXPECT_EQ(tab_.gProbes->model()->index(0, ProbeTableModel::kReadings).data().toString(), "10");
+  EXPECT_TRUE(tab_.lbStatus->text().contains("22 readings of b.nid removed"));
+}
+
+// A history file moved away under the open tab: the rows stay, the status says why they are
+// not current, a report refuses, and the next refresh after it is back recovers.
+TEST_F(ProbesTest, AMovedHistoryFileSaysSoAndKeepsTheRows) {
+  Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}}, 12))});
+  const QString path = dir_.filePath("history.sqlite");
+  ASSERT_TRUE(QFile::rename(path, path + ".away"));
+  tab_.PutProbes();
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("Cannot reach the history"))
+      << tab_.lbStatus->text().toStdString();
+  EXPECT_TRUE(tab_.lbStatus->text().contains("not current"));
+  EXPECT_EQ(Tags(), (QStringList{"T-A", "T-B"}));
+  SeenBox refused;
+  AnswerNextMessageBox(&refused, QMessageBox::Ok);
+  tab_.StartReport({}, dir_.filePath("r.pdf"));
+  EXPECT_TRUE(refused.text.contains("not there")) << refused.text.toStdString();
+  EXPECT_FALSE(QFile::exists(path));  // not made anew, empty
+  ASSERT_TRUE(QFile::rename(path + ".away", path));
+  tab_.PutProbes();
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("2 probes")) << tab_.lbStatus->text().toStdString();
+}
+
+// The report of many probes runs off the window's thread: progress, then Cancel writes nothing;
+// an import shows its share done in per cent.
+TEST_F(ProbesTest, ReportRunsWithProgressAndCancelAndImportShowsAPercentage) {
+  std::vector<LprProbe> many;
+  for (int i = 0; i < 60; ++i) many.push_back({"R-" + std::to_string(i), "S", 2.0});
+  const QString file = Write("many.nid", LprFile(many, 2000, 1));
+  QSignalSpy done(&tab_, &Probes::ImportFinished);
+  SeenBox box;
+  AnswerNextMessageBox(&box, QMessageBox::Ok, 4000);
+  tab_.StartImport({file});
+  ASSERT_TRUE(done.wait(60000));
+  // The bar went by per cent of the file's lines, close to the end by the last tag.
+  EXPECT_EQ(tab_.prgImport->maximum(), 100);
+  EXPECT_GE(tab_.prgImport->value(), 90);
+
+  const QString pdf = dir_.filePath("all.pdf");
+  QSignalSpy reported(&tab_, &Probes::ReportFinished);
+  tab_.StartReport({}, pdf);
+  EXPECT_TRUE(tab_.Reporting());
+  EXPECT_TRUE(tab_.btnCancel->isVisible());
+  EXPECT_FALSE(tab_.btnReport->isEnabled());
+  tab_.btnCancel->click();
+  ASSERT_TRUE(reported.wait(60000));
+  EXPECT_EQ(tab_.lbStatus->text(), QString::fromLatin1(kReportCancelled));
+  EXPECT_FALSE(QFile::exists(pdf));
+  EXPECT_FALSE(tab_.prgImport->isVisible());
+  EXPECT_TRUE(tab_.btnReport->isEnabled());
+
+  // Uncancelled, the bar counts the probe pages to the end.
+  tab_.StartReport({}, pdf);
+  ASSERT_TRUE(reported.wait(120000));
+  EXPECT_TRUE(QFile::exists(pdf));
+  EXPECT_EQ(tab_.prgImport->maximum(), 60);
+  EXPECT_EQ(tab_.prgImport->value(), 60);
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("Report saved to"));
+  EXPECT_TRUE(tab_.btnReport->isEnabled());
+}
+
+// A private PostgreSQL server (not the one the other tests share) stopped under the open tab
+// and its history graph: both keep what they showed and say why it is not current; the report
+// refuses; once the server is back the next refresh recovers.
+TEST_F(ProbesTest, AStoppedServerSaysSoAndTheNextRefreshRecovers) {
+  const QString script = QStringLiteral(TARN_TEST_SOURCE_DIR "/tests/tools/pg_test_server.sh");
+  QTemporaryDir state;
+  auto server = [&](const char* mode) {
+    return QProcess::execute(QStringLiteral("bash"), {script, QLatin1String(mode), state.path()});
+  };
+  ASSERT_EQ(server("start"), 0);
+  struct Stop {
+    std::function<void()> f;
+    ~Stop() { f(); }
+  } stop{[&] { server("stop"); }};
+  QFile uri_file(state.filePath("uri"));
+  ASSERT_TRUE(uri_file.open(QIODevice::ReadOnly));
+  tab_.SetHistoryLocation(QString::fromUtf8(uri_file.readAll()).trimmed().toStdString());
+  Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}}, 48))});
+  ASSERT_EQ(Tags(), (QStringList{"T-A", "T-B"}));
+  Select({"T-A"});
+  tab_.btnGraph->click();
+  ViewHistory* graph = tab_.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  const std::size_t shown = graph->view().series().at(0).x.size();
+  ASSERT_GT(shown, 0u);
+  EXPECT_FALSE(graph->staleLabel()->isVisible());
+
+  ASSERT_EQ(server("halt"), 0);
+  tab_.cbWindow->setCurrentIndex(tab_.cbWindow->findData(7));  // a refresh
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("Cannot reach the history"))
+      << tab_.lbStatus->text().toStdString();
+  EXPECT_EQ(Tags(), (QStringList{"T-A", "T-B"}));
+  graph->view().engine.grMaxx /= 2;  // a zoom: the graph reads again
+  graph->RedrawGraph();
+  EXPECT_TRUE(graph->staleLabel()->isVisible());
+  EXPECT_TRUE(graph->staleLabel()->text().startsWith("Cannot reach the history"))
+      << graph->staleLabel()->text().toStdString();
+  EXPECT_EQ(graph->view().series().at(0).x.size(), shown);
+  SeenBox refused;
+  AnswerNextMessageBox(&refused, QMessageBox::Ok, 4000);
+  QSignalSpy reported(&tab_, &Probes::ReportFinished);
+  tab_.StartReport({}, dir_.filePath("r.pdf"));
+  ASSERT_TRUE(reported.wait(60000));
+  EXPECT_TRUE(refused.text.contains("history server")) << refused.text.toStdString();
+  EXPECT_FALSE(QFile::exists(dir_.filePath("r.pdf")));
+
+  ASSERT_EQ(server("resume"), 0);
+  tab_.PutProbes();
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("2 probes")) << tab_.lbStatus->text().toStdString();
+  graph->view().engine.grMaxx -= 60;
+  graph->RedrawGraph();
+  EXPECT_FALSE(graph->staleLabel()->isVisible());
+  graph->close();
 }
 
 }  // namespace

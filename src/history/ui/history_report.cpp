@@ -206,7 +206,7 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
 }  // namespace
 
 bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const std::string& path,
-                       std::string* error) {
+                       std::string* error, const ReportControl* control) {
   std::vector<ProbeSummary> probes;
   if (request.probe_ids.empty()) {
     probes = store.ListProbes(request.window_days);
@@ -257,7 +257,21 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
 
     w.NewPage();
     FleetTable(w, probes, request.window_days);
-    for (const ProbeSummary& p : probes) ProbePage(w, store, p, request.window_days);
+    const int total = static_cast<int>(probes.size());
+    for (int i = 0; i < total; ++i) {
+      if (control && control->cancel && *control->cancel) {
+        if (error) *error = kReportCancelled;
+        return false;
+      }
+      ProbePage(w, store, probes[static_cast<std::size_t>(i)], request.window_days);
+      // A page drawn from a history that stopped answering would pass an empty graph off as
+      // data.
+      if (HistoryStatus st = store.LastError(); !st) {
+        if (error) *error = st.message;
+        return false;
+      }
+      if (control && control->progress) control->progress(i + 1, total);
+    }
     w.Footer();
     if (!painter.end()) {
       if (error) *error = "Cannot write the report.";

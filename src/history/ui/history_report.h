@@ -2,7 +2,9 @@
 // figures, limits and source files, as a PDF saved through the safe save.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,9 +20,20 @@ struct ReportRequest {
   std::string scope;
 };
 
-// Writes the report to `path`; false with a one-line reason in *error when anything failed
-// (nothing is then written). Needs a QGuiApplication.
+// Progress of a long report: called with the probe pages done and the pages in all; the report
+// stops (and writes nothing) when `cancel` becomes true.
+struct ReportControl {
+  std::function<void(int done, int total)> progress;
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+// The message a cancelled report returns.
+inline constexpr const char* kReportCancelled = "The report was cancelled; nothing was written.";
+
+// Writes the report to `path`; false with a one-line reason in *error when anything failed,
+// the history could not be read included (nothing is then written). Needs a QGuiApplication;
+// may run on any one thread.
 bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const std::string& path,
-                       std::string* error);
+                       std::string* error, const ReportControl* control = nullptr);
 
 }  // namespace tarn

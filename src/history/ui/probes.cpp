@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -25,13 +27,18 @@
 #include <climits>
 #include <set>
 
+#include "common/date_time.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/widget_builders.h"
+#include "history/history_location.h"
+#include "history/history_review.h"
+#include "history/ui/conflicts_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
 #include "history/ui/probe_table_model.h"
+#include "history/ui/report_job.h"
 #include "history/ui/view_history.h"
 #include "settings/ini_file.h"
 #include "settings/ui/settings_records.h"
@@ -73,7 +80,8 @@ Probes::Probes(QWidget* parent)
       model_(new ProbeTableModel(this)),
       proxy_(new ProbeProxy(this)),
       fmHist(new ViewHistory(this)),
-      fmLimits(new LimitsDialog(this)) {
+      fmLimits(new LimitsDialog(this)),
+      fmConflicts(new ConflictsDialog(this)) {
   InitializeComponent();
 }
 
@@ -89,6 +97,8 @@ void Probes::InitializeComponent() {
   btnLimits = Button("btnLimits", "&Limits", this);
   btnRemove = Button("btnRemove", "&Remove", this);
   btnReport = Button("btnReport", "Re&port", this);
+  btnConflicts = Button("btnConflicts", "Co&nflicts", this);
+  btnUnimport = Button("btnUnimport", "&Undo import", this);
   edFilter = new QLineEdit(this);
   edFilter->setObjectName(QStringLiteral("edFilter"));
   edFilter->setPlaceholderText(QStringLiteral("Filter by tag or serial"));
@@ -103,7 +113,8 @@ void Probes::InitializeComponent() {
 
   auto* top = new QHBoxLayout;
   top->setSpacing(6);
-  for (QPushButton* b : {btnImport, btnGraph, btnOverlay, btnLimits, btnRemove, btnReport})
+  for (QPushButton* b : {btnImport, btnGraph, btnOverlay, btnLimits, btnRemove, btnReport,
+                         btnConflicts, btnUnimport})
     top->addWidget(b);
   top->addSpacing(12);
   top->addWidget(edFilter, 1);
@@ -171,7 +182,22 @@ void Probes::InitializeComponent() {
   connect(btnLimits, &QPushButton::clicked, this, [this] { SetLimits(); });
   connect(btnRemove, &QPushButton::clicked, this, [this] { RemoveProbes(); });
   connect(btnReport, &QPushButton::clicked, this, [this] { SaveReport(); });
-  connect(btnCancel, &QPushButton::clicked, this, [this] { CancelImport(); });
+  connect(btnConflicts, &QPushButton::clicked, this, [this] { OpenConflicts(); });
+  connect(btnUnimport, &QPushButton::clicked, this, [this] { UndoImport(); });
+  connect(fmConflicts, &ConflictsDialog::Changed, this, [this] { PutProbes(); });
+  connect(btnCancel, &QPushButton::clicked, this, [this] {
+    if (Reporting()) {
+      CancelReport();
+    } else {
+      CancelImport();
+    }
+  });
+  fmHist->SetReadFailure([this]() -> std::string {
+    HistoryStore* s = store();
+    if (s == nullptr) return open_error_;
+    const HistoryStatus st = s->LastError();
+    return st ? std::string() : st.message;
+  });
   connect(edFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
     proxy_->setFilterFixedString(text);
     PutCounts();
@@ -261,8 +287,10 @@ void Probes::SetHistoryLocation(std::string location) {
 
 HistoryStore* Probes::store() {
   if (!store_ && open_error_.empty() && !location_.empty()) {
-    store_ = OpenHistory(location_, &open_error_);
+    if (opened_) open_error_ = MissingHistoryFile(location_);
+    if (open_error_.empty()) store_ = OpenHistory(location_, &open_error_);
     if (!store_ && open_error_.empty()) open_error_ = "The history could not be opened.";
+    opened_ = opened_ || store_ != nullptr;
   }
   if (!opened_ && (store_ || !open_error_.empty())) {
     opened_ = true;
@@ -333,18 +361,27 @@ void Probes::showEvent(QShowEvent* event) {
 }
 
 void Probes::PutProbes() {
+  if (!store_) open_error_.clear();  // tried again at every refresh
   HistoryStore* s = store();
   if (s == nullptr) {
-    model_->SetProbes({});
-    PutStatus(FromUtf8(open_error_));
-    SetEnable();
+    PutUnreachable(open_error_);
     return;
   }
+  std::vector<ProbeSummary> list = s->ListProbes(RateWindow());
+  if (HistoryStatus st = s->LastError(); !st) {
+    // A file put back or replaced meanwhile is opened afresh at the next refresh; a server
+    // connection mends itself.
+    if (!IsServerLocation(location_)) store_.reset();
+    PutUnreachable(st.message);
+    return;
+  }
+  gProbes->setPalette(QApplication::palette(gProbes));
+  listed_at_ = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
   // The selection survives the new list, by probe.
   std::set<int64_t> selected;
   for (const ProbeSummary& p : SelectedProbes()) selected.insert(p.id);
   const bool first_fill = model_->rowCount() == 0;
-  model_->SetProbes(s->ListProbes(RateWindow()), RateWindow());
+  model_->SetProbes(std::move(list), RateWindow());
   if (first_fill) FitColumns();
   for (int row = 0; row < model_->rowCount(); ++row) {
     if (selected.count(model_->probe(row).id) == 0) continue;
@@ -414,10 +451,12 @@ std::vector<ProbeSummary> Probes::SelectedProbes() const {
 
 void Probes::SetEnable() {
   const int n = gProbes->selectionModel()->selectedRows().size();
-  const bool importing = Importing();
+  const bool busy = Importing() || Reporting();
   btnGraph->setEnabled(n == 1);
   btnOverlay->setEnabled(n >= 2);
-  btnReport->setEnabled(!importing);
+  btnReport->setEnabled(!busy);
+  btnConflicts->setEnabled(n == 1);
+  btnUnimport->setEnabled(!busy && ReadOnlyReason().isEmpty());
   lbHistory->setText(store_ ? QStringLiteral("History: ") + HistoryTitle() : QString());
   lbHistory->setToolTip(FromUtf8(location_));
   const QString read_only = ReadOnlyReason();
@@ -430,8 +469,24 @@ void Probes::SetEnable() {
       b->setProperty("hint", QVariant());
     }
     if (!read_only.isEmpty()) b->setToolTip(read_only);
-    b->setEnabled(read_only.isEmpty() && (b != btnImport || !importing));
+    b->setEnabled(read_only.isEmpty() && (b != btnImport || !busy));
   }
+}
+
+void Probes::PutUnreachable(const std::string& reason) {
+  QString text = FromUtf8(reason);
+  if (opened_ && !text.startsWith(QStringLiteral("Cannot reach the history")))
+    text = QStringLiteral("Cannot reach the history: ") + text;
+  if (model_->rowCount() > 0) {
+    // The rows stay, greyed: an empty table would pass itself off as an empty history.
+    QPalette stale = QApplication::palette(gProbes);
+    stale.setColor(QPalette::Text, stale.color(QPalette::Disabled, QPalette::Text));
+    gProbes->setPalette(stale);
+    text +=
+        QStringLiteral(" The list shows what was read at %1 and is not current.").arg(listed_at_);
+  }
+  PutStatus(text);
+  SetEnable();
 }
 
 void Probes::PutStatus(const QString& text) {
@@ -493,15 +548,58 @@ void Probes::SaveReport() {
   QString path;
   if (!ok || ChosenFileType(&dialog, &path) < 0) return;
   report_folder_.Use(path);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  std::string error;
-  const bool saved = SaveHistoryReport(*s, request, ToUtf8(path), &error);
-  QApplication::restoreOverrideCursor();
-  if (!saved) {
-    ShowError(this, FromUtf8(error));
+  StartReport(request, path);
+}
+
+void Probes::StartReport(const ReportRequest& request, const QString& path) {
+  if (Importing() || Reporting()) return;
+  if (const std::string missing = opened_ ? MissingHistoryFile(location_) : ""; !missing.empty()) {
+    ShowError(this, FromUtf8(missing));
     return;
   }
-  PutStatus(QStringLiteral("Report of %1 saved to %2").arg(FromUtf8(request.scope), path));
+  report_ = new ReportJob(location_, request, ToUtf8(path), this);
+  connect(report_, &ReportJob::Progress, this, [this](int done, int total) {
+    prgImport->setRange(0, total);
+    prgImport->setValue(done);
+    PutStatus(QStringLiteral("Writing the report: probe %1 of %2").arg(done).arg(total));
+  });
+  connect(report_, &ReportJob::Finished, this, &Probes::ReportJob_Finished);
+  prgImport->setRange(0, 0);
+  prgImport->show();
+  btnCancel->show();
+  btnCancel->setEnabled(true);
+  PutStatus(QStringLiteral("Writing the report..."));
+  SetEnable();
+  report_->Start();
+}
+
+void Probes::CancelReport() {
+  if (!Reporting()) return;
+  report_->Cancel();
+  btnCancel->setEnabled(false);
+  PutStatus(QStringLiteral("Cancelling the report..."));
+}
+
+void Probes::ReportJob_Finished() {
+  const bool saved = report_->saved();
+  const QString error = FromUtf8(report_->error());
+  const QString path = FromUtf8(report_->path());
+  const QString scope = FromUtf8(report_->request().scope);
+  report_->deleteLater();
+  report_ = nullptr;
+  prgImport->hide();
+  btnCancel->hide();
+  SetEnable();
+  if (saved) {
+    PutStatus(scope.isEmpty() ? QStringLiteral("Report saved to %1").arg(path)
+                              : QStringLiteral("Report of %1 saved to %2").arg(scope, path));
+  } else if (error == QLatin1String(kReportCancelled)) {
+    PutStatus(error);
+  } else {
+    PutStatus(QStringLiteral("The report was not saved."));
+    ShowError(this, error);
+  }
+  emit ReportFinished();
 }
 
 // ---- Import ----
@@ -539,7 +637,7 @@ bool Probes::Importing() const {
 }
 
 void Probes::StartImport(const QStringList& files) {
-  if (Importing() || files.isEmpty()) return;
+  if (Importing() || Reporting() || files.isEmpty()) return;
   if (store() == nullptr) {
     ShowError(this, FromUtf8(open_error_));
     return;
@@ -553,8 +651,7 @@ void Probes::StartImport(const QStringList& files) {
   job_files_ = static_cast<int>(files.size());
   connect(job_, &ImportJob::Progress, this, &Probes::ImportJob_Progress);
   connect(job_, &ImportJob::Finished, this, &Probes::ImportJob_Finished);
-  // Several files move the bar file by file; a single file shows that work is going on.
-  prgImport->setRange(0, job_files_ > 1 ? job_files_ : 0);
+  prgImport->setRange(0, 100);
   prgImport->setValue(0);
   prgImport->show();
   btnCancel->show();
@@ -564,12 +661,13 @@ void Probes::StartImport(const QStringList& files) {
   job_->Start();
 }
 
-void Probes::ImportJob_Progress(int file, qint64 readings) {
-  if (job_files_ > 1) prgImport->setValue(file);
-  PutStatus(QStringLiteral("Importing file %1 of %2: %3 readings")
+void Probes::ImportJob_Progress(int file, qint64 readings, int percent) {
+  prgImport->setValue(percent);
+  PutStatus(QStringLiteral("Importing file %1 of %2: %3 readings (%4 %)")
                 .arg(file + 1)
                 .arg(job_files_)
-                .arg(readings));
+                .arg(readings)
+                .arg(percent));
 }
 
 void Probes::CancelImport() {
@@ -615,31 +713,44 @@ void Probes::ImportSaved(const QString& path) {
     return;
   }
   PutProbes();
-  PutStatus(QStringLiteral("%1 added to the history: %2 new readings, %3 duplicates, %4 conflicts")
-                .arg(name)
-                .arg(r.added)
-                .arg(r.duplicates)
-                .arg(r.conflicts));
+  QString text =
+      QStringLiteral("%1 added to the history: %2 new readings, %3 duplicates, %4 conflicts")
+          .arg(name)
+          .arg(r.added)
+          .arg(r.duplicates)
+          .arg(r.conflicts);
+  if (!r.conflict_probes.empty())
+    text += QStringLiteral(" (in %1)").arg(Chars2SysStr(ProbeKeyNames(r.conflict_probes).c_str()));
+  PutStatus(text);
 }
 
 // ---- Graphs ----
 
 HistoryReader Probes::Reader() {
-  HistoryStore* s = store();
-  return [s](int64_t id, HistoryTime from, HistoryTime to, int32_t columns) {
+  // The store at each read: it may be opened afresh while the graph is shown.
+  return [this](int64_t id, HistoryTime from, HistoryTime to, int32_t columns) {
+    HistoryStore* s = store();
     return s != nullptr ? s->ReadDecimated(id, from, to, columns) : std::vector<HistoryReading>{};
   };
 }
 
 void Probes::gProbes_Activated(const QModelIndex& index) {
   const QModelIndex source = proxy_->mapToSource(index);
-  if (!source.isValid() || store() == nullptr) return;
+  if (!source.isValid()) return;
+  if (store() == nullptr) {
+    PutUnreachable(open_error_);
+    return;
+  }
   fmHist->Open(Reader(), {model_->probe(source.row())});
 }
 
 void Probes::OpenGraph() {
   const std::vector<ProbeSummary> probes = SelectedProbes();
-  if (probes.size() != 1 || store() == nullptr) return;
+  if (probes.size() != 1) return;
+  if (store() == nullptr) {
+    PutUnreachable(open_error_);
+    return;
+  }
   fmHist->Open(Reader(), probes);
 }
 
@@ -706,6 +817,83 @@ void Probes::RemoveProbes() {
   }
   gProbes->clearSelection();
   PutProbes();
+}
+
+}  // namespace tarn
+
+namespace tarn {
+
+// ---- Conflicts and undoing an import ----
+
+void Probes::OpenConflicts() {
+  const std::vector<ProbeSummary> probes = SelectedProbes();
+  if (probes.size() != 1 || store() == nullptr) return;
+  fmConflicts->Open([this] { return store(); }, probes.front());
+}
+
+void Probes::UndoImport() {
+  HistoryStore* s = store();
+  if (s == nullptr) {
+    ShowError(this, FromUtf8(open_error_));
+    return;
+  }
+  if (Importing() || Reporting()) return;
+  std::vector<HistorySourceFile> files = s->SourceFiles();
+  if (HistoryStatus st = s->LastError(); !st) {
+    ShowError(this, FromUtf8(st.message));
+    return;
+  }
+  if (files.empty()) {
+    ShowError(this, QStringLiteral("No file has been imported into the history."));
+    return;
+  }
+  std::reverse(files.begin(), files.end());  // the latest first
+  QStringList items;
+  for (const HistorySourceFile& f : files) {
+    items << QStringLiteral("%1  (imported %2, %3 new readings)")
+                 .arg(FromUtf8(f.name),
+                      FromUtf8(DateTime2Str(DateTime{f.imported_at * kTicksPerSecond})))
+                 .arg(f.readings);
+  }
+  QInputDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("undoImportDialog"));
+  dialog.setWindowTitle(QStringLiteral("Undo import"));
+  dialog.setLabelText(QStringLiteral("The import to undo:"));
+  dialog.setComboBoxItems(items);
+  dialog.setComboBoxEditable(false);
+  const bool ok =
+      exec_input_dialog ? exec_input_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
+  const qsizetype chosen = items.indexOf(dialog.textValue());
+  if (!ok || chosen < 0) return;
+  const HistorySourceFile& file = files[static_cast<std::size_t>(chosen)];
+  const UnimportResult plan = s->Unimport(file.id, false);
+  if (!plan.status) {
+    ShowError(this, FromUtf8(plan.status.message));
+    return;
+  }
+  QString question = QStringLiteral("Remove the %1 readings that %2 brought from the history?")
+                         .arg(plan.readings)
+                         .arg(FromUtf8(file.name));
+  if (plan.conflicts > 0)
+    question += QStringLiteral(" The %1 conflicting values it offered go too.").arg(plan.conflicts);
+  if (plan.promoted > 0)
+    question +=
+        QStringLiteral(" %1 values that later files offered take the place of its readings.")
+            .arg(plan.promoted);
+  if (!plan.emptied.empty())
+    question += QStringLiteral(" Probes left without readings are removed with their limits: %1.")
+                    .arg(Chars2SysStr(ProbeKeyNames(plan.emptied).c_str()));
+  if (!AskConfirm(this, question)) return;
+  const UnimportResult done = s->Unimport(file.id, true);
+  if (!done.status) {
+    ShowError(this, FromUtf8(done.status.message));
+    return;
+  }
+  gProbes->clearSelection();
+  PutProbes();
+  PutStatus(QStringLiteral("%1 readings of %2 removed from the history")
+                .arg(done.readings)
+                .arg(QFileInfo(FromUtf8(file.name)).fileName()));
 }
 
 }  // namespace tarn

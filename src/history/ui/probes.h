@@ -15,10 +15,12 @@
 #include "graph/history_view.h"
 #include "history/history_store.h"
 #include "history/rate_window.h"
+#include "history/ui/history_report.h"
 
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
+class QInputDialog;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -28,7 +30,9 @@ class QTableView;
 
 namespace tarn {
 
+class ConflictsDialog;
 class ImportJob;
+class ReportJob;
 class LimitsDialog;
 class ProbeTableModel;
 class ViewHistory;
@@ -71,16 +75,26 @@ class Probes : public QWidget {
   // those the filter leaves), then for a file name, and saves the PDF report with the rate
   // window of the list.
   void SaveReport();
+  // Writes the report off the window's thread, with progress and Cancel (tests call it).
+  void StartReport(const ReportRequest& request, const QString& path);
+  bool Reporting() const { return report_ != nullptr; }
+  void CancelReport();
+  // The Conflicts view of the selected probe.
+  void OpenConflicts();
+  // Asks which import to undo, confirms with the count, and removes that file's readings.
+  void UndoImport();
 
   // The selected probes, in the table's order.
   std::vector<ProbeSummary> SelectedProbes() const;
   HistoryStore* store();
   ViewHistory* graphWindow() const { return fmHist; }
   LimitsDialog* limitsDialog() const { return fmLimits; }
+  ConflictsDialog* conflictsDialog() const { return fmConflicts; }
 
   // Replace the modal runs of the open dialog, the limits dialog and the summary box (tests).
   std::function<bool(QFileDialog*)> exec_open_dialog;
   std::function<bool(LimitsDialog*)> exec_limits_dialog;
+  std::function<bool(QInputDialog*)> exec_input_dialog;
 
   QTableView* gProbes;
   // Over gProbes' left edge: the Tag and Serial columns, kept in view when the table scrolls
@@ -95,6 +109,8 @@ class Probes : public QWidget {
   QPushButton* btnLimits;
   QPushButton* btnRemove;
   QPushButton* btnReport;
+  QPushButton* btnConflicts;
+  QPushButton* btnUnimport;
   QPushButton* btnCancel;
   QProgressBar* prgImport;
   QLabel* lbStatus;
@@ -105,6 +121,8 @@ class Probes : public QWidget {
   void ImportFinished();
   // The history was opened (or failed to open): HistoryTitle may have changed.
   void HistoryChanged();
+  // A report ended (saved, failed or cancelled) and its message, if any, was closed.
+  void ReportFinished();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -117,7 +135,10 @@ class Probes : public QWidget {
   void SetEnable();
   void btnImport_Click();
   void gProbes_Activated(const QModelIndex& index);
-  void ImportJob_Progress(int file, qint64 readings);
+  void ImportJob_Progress(int file, qint64 readings, int percent);
+  void ReportJob_Finished();
+  // Keeps the rows shown, greyed, and says the history cannot be reached and why.
+  void PutUnreachable(const std::string& reason);
   void ImportJob_Finished();
   void PutStatus(const QString& text);
   void PutCounts();
@@ -139,6 +160,10 @@ class Probes : public QWidget {
   int job_files_ = 0;
   ViewHistory* fmHist;
   LimitsDialog* fmLimits;
+  ConflictsDialog* fmConflicts;
+  ReportJob* report_ = nullptr;
+  bool opened_ = false;  // the history was open once: a file gone since is not made anew
+  QString listed_at_;    // when the rows shown were read
   LastFolder import_folder_, report_folder_;  // where the next dialog of each kind starts
 };
 
