@@ -8,6 +8,7 @@ import re
 import shutil
 import struct
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -93,7 +94,10 @@ class TransmitterSim(unittest.TestCase):
                             "%s register %d: %d not within %d..%d" % (what, reg, got, low, high))
 
     def test_registers_follow_the_rate_for_both_clients_on_both_links(self):
-        sim = self.start()
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        log = os.path.join(tmp.name, "reads.log")
+        sim = self.start("--log", log)
         clients = sim.clients()
         seen = {}
         for _ in range(3):
@@ -120,6 +124,14 @@ class TransmitterSim(unittest.TestCase):
             self.assertLess(values[0], values[-1], "%s: the loss did not grow" % link)
         for c in clients.values():
             c.close()
+        # One line per answered read (the LPR reads too), none for the refused.
+        with open(log) as f:
+            reads = [line.split() for line in f]
+        self.assertEqual(len(reads), 3 * 2 * 4, reads)
+        self.assertEqual(sum(1 for r in reads if r[1:] == ["0", "2"]), 12)
+        times = [float(r[0]) for r in reads]
+        self.assertEqual(times, sorted(times))
+        self.assertLess(times[-1], time.monotonic() - sim.launched)
 
     def test_refuses_writes_other_functions_and_unserved_registers(self):
         sim = self.start()

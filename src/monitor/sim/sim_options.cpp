@@ -26,7 +26,7 @@ bool Finite(std::string_view text, double& out) {
 std::string SimUsage() {
   return "usage: tarn-transmitter-sim [--tcp [HOST:]PORT] [--rtu] [--baud N] [--unit ID]\n"
          "                            [--er SPEC]... [--lpr SPEC]... [--time-scale K]\n"
-         "                            [--silent AT+FOR]...\n"
+         "                            [--silent AT+FOR]... [--log FILE]\n"
          "  Serves input registers (function 4) of simulated transmitters over Modbus TCP\n"
          "  and/or Modbus RTU on a pseudo-terminal, and prints each address it serves.\n"
          "  SPEC: key=value,... with register, count; ER: span, loss-unit (MILS|MM),\n"
@@ -134,6 +134,8 @@ bool ParseSimArgs(const std::vector<std::string>& args, SimOptions& o, std::stri
            Finite(v.substr(plus + 1), w.length_seconds) && w.from_seconds >= 0 &&
            w.length_seconds > 0;
       if (ok) o.silent.push_back(w);
+    } else if (a == "--log") {
+      o.log = v;
     } else if (a == "--er" || a == "--lpr") {
       std::string why;
       if (!ParseTransmitterSpec(a == "--er" ? TransmitterKind::kEr : TransmitterKind::kLpr, v,

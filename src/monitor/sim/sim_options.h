@@ -28,6 +28,7 @@ struct SimOptions {
   int baud = 19200;
   double time_scale = 1;  // simulated seconds per real second
   std::vector<SilentWindow> silent;
+  std::string log;  // a file to write one line per answered read to; empty: none
   bool help = false;
 };
 

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QModbusDataUnit>
 #include <QModbusPdu>
+#include <cstdio>
 
 #include "monitor/sim/sim_options.h"
 
@@ -26,6 +27,8 @@ template <class Base>
 class SimServer : public Base {
  public:
   SimServer(const RegisterIndex& index, const SimClock& clock) : index_(index), clock_(clock) {}
+  // Each answered read is written to `log` as "seconds-since-start first-register count".
+  void SetLog(std::FILE* log) { log_ = log; }
 
  protected:
   bool readData(QModbusDataUnit* unit) const override {
@@ -46,12 +49,19 @@ class SimServer : public Base {
     if (request.functionCode() != QModbusPdu::ReadInputRegisters)
       return QModbusExceptionResponse(request.functionCode(),
                                       QModbusExceptionResponse::IllegalFunction);
-    return Base::processRequest(request);
+    QModbusResponse response = Base::processRequest(request);
+    if (log_ != nullptr && !response.isException()) {
+      quint16 first = 0, count = 0;
+      request.decodeData(&first, &count);
+      std::fprintf(log_, "%.3f %u %u\n", clock_.RealSeconds(), first, count);
+    }
+    return response;
   }
 
  private:
   const RegisterIndex& index_;
   const SimClock& clock_;
+  std::FILE* log_ = nullptr;
 };
 
 }  // namespace tarn

@@ -48,12 +48,19 @@ int Run(int argc, char** argv) {
     return 2;
   }
   const SimClock clock(o.time_scale);
+  std::FILE* log = nullptr;
+  if (!o.log.empty() && (log = std::fopen(o.log.c_str(), "w")) == nullptr) {
+    std::cerr << "tarn-transmitter-sim: cannot write " << o.log << "\n";
+    return 1;
+  }
+  if (log != nullptr) std::setvbuf(log, nullptr, _IOLBF, 0);  // whole lines, even when killed
 
   std::unique_ptr<TcpServer> tcp;
   int tcp_port = o.tcp_port;
   if (o.tcp) {
     tcp = std::make_unique<TcpServer>(index, clock);
     tcp->setServerAddress(o.unit_id);
+    tcp->SetLog(log);
     tcp->setConnectionParameter(QModbusDevice::NetworkAddressParameter,
                                 QString::fromStdString(o.tcp_host));
     tcp->setConnectionParameter(QModbusDevice::NetworkPortParameter, o.tcp_port);
@@ -78,6 +85,7 @@ int Run(int argc, char** argv) {
     }
     rtu = std::make_unique<RtuServer>(index, clock);
     rtu->setServerAddress(o.unit_id);
+    rtu->SetLog(log);
     rtu->setConnectionParameter(QModbusDevice::SerialPortNameParameter, relay.ServerPath());
     rtu->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, o.baud);
     rtu->setConnectionParameter(QModbusDevice::SerialParityParameter, QSerialPort::NoParity);
