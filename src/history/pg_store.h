@@ -61,6 +61,7 @@ class PgHistory : public HistoryStore {
   std::vector<HistorySourceFile> SourceFiles() override;
   std::vector<HistoryRun> ReadingRuns(int64_t probe_id) override;
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override;
+  std::string ChangeMark() override;
 
   HistoryStatus ReadOnlyRefusal() const {
     return HistoryStatus::Fail("The history " + location_ + " is a read-only history for role " +
