@@ -27,6 +27,7 @@ class QTableView;
 
 namespace tarn {
 
+class HistoryWatcher;
 class ImportJob;
 class LimitsDialog;
 class ProbeTableModel;
@@ -76,6 +77,8 @@ class Probes : public QWidget {
   HistoryStore* store();
   ViewHistory* graphWindow() const { return fmHist; }
   LimitsDialog* limitsDialog() const { return fmLimits; }
+  // Refreshes the table when the history changes under it.
+  HistoryWatcher* historyWatcher() const { return watcher_; }
 
   // Replace the modal runs of the open dialog, the limits dialog and the summary box (tests).
   std::function<bool(QFileDialog*)> exec_open_dialog;
@@ -123,6 +126,7 @@ class Probes : public QWidget {
   int job_files_ = 0;
   ViewHistory* fmHist;
   LimitsDialog* fmLimits;
+  HistoryWatcher* watcher_;
   LastFolder import_folder_, report_folder_;  // where the next dialog of each kind starts
 };
 
