@@ -217,23 +217,37 @@ int RunImport(const Args& args) {
       code = Fail(r.status.message);
       continue;
     }
-    std::printf("%s: %d tags, %lld new, %lld duplicate, %lld conflicting\n", file.c_str(), r.tags,
+    std::printf("%s: %d tags, %lld new, %lld duplicate, %lld conflicting", file.c_str(), r.tags,
                 static_cast<long long>(r.added), static_cast<long long>(r.duplicates),
                 static_cast<long long>(r.conflicts));
+    if (r.skipped > 0) std::printf(", %lld skipped", static_cast<long long>(r.skipped));
+    std::printf("\n");
     for (const HistoryConflict& c : r.first_conflicts) {
-      std::printf("  conflict: %s %s %s stored %s offered %s\n", c.tag.c_str(), c.serial.c_str(),
-                  TimeText(c.time).c_str(), FormatPattern(c.stored, 4).c_str(),
-                  FormatPattern(c.offered, 4).c_str());
+      std::printf("  conflict: %s %s %s %s %s offered %s\n", c.tag.c_str(), c.serial.c_str(),
+                  TimeText(c.time).c_str(), c.same_file ? "in the same file" : "stored",
+                  FormatPattern(c.stored, 4).c_str(), FormatPattern(c.offered, 4).c_str());
+    }
+    for (const SkippedReading& k : r.first_skipped) {
+      std::printf("  skipped: %s%s%s\n",
+                  k.line > 0 ? ("line " + std::to_string(k.line) + ", ").c_str() : "",
+                  k.tag.empty() ? "" : ("tag " + k.tag + ": ").c_str(), k.reason.c_str());
+    }
+    // The readings are stored whatever happens to the summary: say so, and do not fail.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      std::fprintf(stderr,
+                   "tarn-export: %s was imported (%lld new readings), but its summary could not "
+                   "be written to standard output.\n",
+                   file.c_str(), static_cast<long long>(r.added));
+      std::clearerr(stdout);
     }
   }
-  std::fflush(stdout);
   return code;
 }
 
 int RunProbes(const Args& args) {
   int64_t window = 0;
-  if (const std::string* w = args.Get("--window"); w && !ParseId(*w, &window)) {
-    return UsageError("--window needs a whole number of days");
+  if (const std::string* w = args.Get("--window"); w && (!ParseId(*w, &window) || window < 1)) {
+    return UsageError("--window needs a whole number of days, at least 1");
   }
   std::string error;
   auto store = Open(args, &error);
@@ -270,6 +284,7 @@ int RunReadings(const Args& args) {
   if (const std::string* t = args.Get("--to"); t && !ParseWhen(*t, true, &to)) {
     return UsageError("--to is not a date: " + *t);
   }
+  if (from > to) return UsageError("--from must not be after --to");
   std::string error;
   auto store = Open(args, &error);
   if (!store) return Fail(error);
@@ -317,8 +332,8 @@ int RunReport(const Args& args) {
   }
   if (const std::string* w = args.Get("--window")) {
     int64_t days = 0;
-    if (!ParseId(*w, &days) || days > 100000) {
-      return UsageError("--window needs a whole number of days");
+    if (!ParseId(*w, &days) || days < 1 || days > 100000) {
+      return UsageError("--window needs a whole number of days, at least 1");
     }
     request.window_days = static_cast<int32_t>(days);
   }
@@ -365,6 +380,10 @@ int RunLimits(const Args& args) {
     double p = 0, q = 0;
     if (!ParseNumber(*cw, &p) || !ParseNumber(*ca, &q)) {
       return UsageError("--consumed-warn and --consumed-alarm need numbers (percent)");
+    }
+    if (p > 100 || q > 100) {
+      return UsageError(
+          "--consumed-warn and --consumed-alarm are shares of the element, at most 100 %");
     }
     l.consumed_warn = p / 100.0;
     l.consumed_alarm = q / 100.0;

@@ -1,11 +1,12 @@
 #include "history/history_store.h"
 #include "history/pg_history.h"
+#include "history/pg_location.h"
 #include "history/sqlite_history.h"
 
 namespace tarn {
 
 bool IsServerLocation(const std::string& location) {
-  return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
+  return ParsePgLocation(location).server;
 }
 
 std::unique_ptr<HistoryStore> OpenHistory(const std::string& location, std::string* error) {
