@@ -117,6 +117,7 @@ void NembraReader::Open(const std::string& path) {
   struct stat st {};
   int64_t size = static_cast<int64_t>(memory_.size());
   if (memory_.empty() && fstat(fileno(file.get()), &st) == 0) size = st.st_size;
+  file_size_ = size;
   // Only pieces with a letter can hold a keyword, so reading lines are passed over in bulk.
   FileLetterPieces kind(file.get(), size, progress_);
   std::string_view piece;
@@ -315,7 +316,7 @@ void NembraReader::StreamData(int32_t t, ReadingSink& sink) {
 }
 
 void NembraReader::GetInfoNembra(FILE* file) {
-  LineReader reader(file, tag_ptr[cur_tag]);
+  LineReader reader(file, tag_ptr[cur_tag], LineBlock());
   std::string_view piece;
   // Stopping at the tag's own data marker keeps a tag without a start time from taking the
   // header values of the blocks after it.
@@ -356,7 +357,7 @@ void NembraReader::GetInfoNembra(FILE* file) {
 }
 
 void NembraReader::GetInfoMetal(FILE* file) {
-  LineReader reader(file, tag_ptr[cur_tag]);
+  LineReader reader(file, tag_ptr[cur_tag], LineBlock());
   std::string_view piece;
   while (reader.Next(&piece)) {
     int32_t code = -1;
@@ -393,7 +394,7 @@ void NembraReader::GetDataNembraLpr(FILE* file) {
 }
 
 void NembraReader::GetDataNembra(FILE* file, bool er) {
-  LineReader reader(file, data_ptr[cur_tag]);
+  LineReader reader(file, data_ptr[cur_tag], LineBlock());
   std::string_view piece;
   std::string copy;
   int32_t p = 0;
@@ -463,7 +464,7 @@ void NembraReader::GetDataNembra(FILE* file, bool er) {
 }
 
 void NembraReader::GetDataMetalEr(FILE* file) {
-  LineReader reader(file, data_ptr[cur_tag]);
+  LineReader reader(file, data_ptr[cur_tag], LineBlock());
   std::string_view piece;
   std::string line;
   std::string when_text;
@@ -523,7 +524,7 @@ void NembraReader::GetDataMetalEr(FILE* file) {
 }
 
 void NembraReader::GetDataMetalLpr(FILE* file) {
-  LineReader reader(file, data_ptr[cur_tag]);
+  LineReader reader(file, data_ptr[cur_tag], LineBlock());
   std::string_view piece;
   std::string line;
   std::string when_text;

@@ -138,6 +138,12 @@ class NembraReader {
   double MetalLoss(int32_t ptype, double t, double r) const;
   void Report(std::string_view text);
   FILE* OpenFile(const std::string& path) const;
+  // The line reader's buffer for a tag: no larger than the file as Open found it.
+  std::size_t LineBlock() const {
+    constexpr int64_t kLargest = 1 << 16;
+    return static_cast<std::size_t>(file_size_ > 0 && file_size_ < kLargest ? file_size_ + 1
+                                                                            : kLargest);
+  }
   // Hands a streamed reading to the sink along with what its value was read from.
   void Offer(std::string_view dt, double value, std::string_view text, bool number,
              double precision, int64_t line_at);
@@ -158,6 +164,7 @@ class NembraReader {
   DateTime base_value_{};
   FixedDateTimeReader reading_dates_;
   std::string_view memory_;
+  int64_t file_size_ = 0;
 };
 
 }  // namespace tarn

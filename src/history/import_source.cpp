@@ -60,13 +60,15 @@ std::string Quoted(std::string_view text) {
 
 // Line numbers (from 1) of byte offsets, counted in the file; 0 where it cannot be read.
 void NumberLines(const std::string& path, std::vector<std::pair<int64_t, int64_t*>> offsets) {
+  if (offsets.empty()) return;
   std::sort(offsets.begin(), offsets.end());
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) return;
-  std::vector<char> buffer(1 << 16);
+  constexpr std::size_t kBlock = 1 << 16;
+  std::unique_ptr<char[]> buffer(new char[kBlock]);  // only bytes read are looked at
   int64_t at = 0, line = 1;
   std::size_t i = 0, n = 0;
-  while (i < offsets.size() && (n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
+  while (i < offsets.size() && (n = std::fread(buffer.get(), 1, kBlock, file.get())) > 0) {
     for (std::size_t j = 0; j < n; ++j, ++at) {
       while (i < offsets.size() && offsets[i].first == at) *offsets[i++].second = line;
       if (buffer[j] == '\n') ++line;
@@ -187,11 +189,12 @@ HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out) {
   if (!file) return HistoryStatus::Fail("Cannot open file " + path + ".");
   sha256_ctx ctx;
   sha256_init(&ctx);
-  std::vector<uint8_t> buffer(1 << 16);
+  constexpr std::size_t kBlock = 1 << 16;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kBlock]);  // only bytes read are looked at
   int64_t size = 0;
   std::size_t n = 0;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
-    sha256_update(&ctx, n, buffer.data());
+  while ((n = std::fread(buffer.get(), 1, kBlock, file.get())) > 0) {
+    sha256_update(&ctx, n, buffer.get());
     size += static_cast<int64_t>(n);
   }
   if (std::ferror(file.get())) return HistoryStatus::Fail("Cannot read file " + path + ".");
@@ -213,8 +216,12 @@ HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out) {
 HistoryStatus ReadImportSource(const std::string& path, double pi_of_tubular, std::size_t max_batch,
                                const std::atomic<bool>* cancel,
                                const std::function<HistoryStatus(ImportBatch&)>& on_batch) {
-  // The reader needs a graph data set even though streaming never fills it.
-  auto grp = std::make_unique<_grp_values_>();
+  // The reader needs a graph data set even though streaming never fills it: its arrays are
+  // left unset (zeroing them would cost more than importing a small file).
+  std::unique_ptr<_grp_values_> grp(new _grp_values_);
+  grp->count = 0;
+  grp->data_type = 0;
+  grp->tag[0] = grp->y_title[0] = grp->start_time[0] = '\0';
   _basic_set_ setup{};
   setup.pi_of_tubular = pi_of_tubular;
   FirstMessage message;
@@ -270,7 +277,7 @@ void DropOutOfRange(ImportBatch* batch) {
     DateTime dt;
     dt.ticks = it->time * kTicksPerSecond;
     batch->skips.push_back({0, batch->key.tag,
-                            "reading of " + DateTime2Str(dt) + " is outside the years " +
+                            "reading of " + DateTime2Str(dt) + ", outside the years " +
                                 std::to_string(kFirstHistoryYear) + " to " +
                                 std::to_string(kLastHistoryYear)});
   }

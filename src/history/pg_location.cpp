@@ -118,18 +118,19 @@ struct Secret {
   std::string decoded;
 };
 
+// As libpq reads a URI: a user part runs to the first "@" unless a "/" comes first (a "?"
+// does not end it), its password after its first ":"; the query follows the user part.
 void UriSecrets(const std::string& s, std::size_t scheme_end, std::vector<Secret>* out) {
-  const std::size_t query = s.find('?', scheme_end);
-  const std::size_t slash = s.find('/', scheme_end);
-  const std::size_t authority_end = std::min(query, slash);
-  const std::size_t at =
-      s.rfind('@', authority_end == std::string::npos ? s.size() : authority_end);
-  if (at != std::string::npos && at >= scheme_end) {
+  const std::size_t at = s.find_first_of("@/", scheme_end);
+  std::size_t host = scheme_end;
+  if (at != std::string::npos && s[at] == '@') {
+    host = at + 1;
     const std::size_t colon = s.find(':', scheme_end);
     if (colon != std::string::npos && colon < at) {
       out->push_back({colon + 1, at, PercentDecoded(s.substr(colon + 1, at - colon - 1))});
     }
   }
+  const std::size_t query = s.find('?', host);
   if (query == std::string::npos) return;
   std::size_t i = query + 1;
   while (i <= s.size()) {

@@ -156,6 +156,22 @@ TEST_P(HistoryTest, OneRangeOfYearsOnEveryBackEndAndInACopy) {
     EXPECT_EQ(to->ListProbes(0)[0].count, 2);
     EXPECT_EQ(to->ListProbes(0)[0].first_time, At(1900, 1, 1));
   }
+  if (GetParam().name != "PostgreSQL") return;
+  // A reading kept before the range held on both: the copy says which it could not take.
+  const int64_t epoch_2000 = At(2000, 1, 1);
+  ASSERT_EQ(testing::PgAdmin("INSERT INTO tarn.reading(t, v, probe_id, file_id) VALUES(" +
+                                 std::to_string(At(1850, 6, 1) - epoch_2000) + ", 2.5, 1, 1)",
+                             location_),
+            "");
+  std::string error;
+  auto to = OpenHistory(other_dir.file("late.sqlite"), &error);
+  ASSERT_NE(to, nullptr) << error;
+  HistoryCopyReport report;
+  const HistoryStatus st = CopyHistory(*store_, *to, &report);
+  EXPECT_FALSE(st.ok);
+  EXPECT_NE(st.message.find("probe R's reading of 01/06/1850 00:00:00, outside the years"),
+            std::string::npos)
+      << st.message;
 }
 
 TEST_P(HistoryTest, AReadingWithinAMinuteOfAnotherIsThatReading) {
@@ -254,6 +270,17 @@ TEST_P(HistoryTest, CancelBeforeTheCommitUndoesAndAfterItSaysTheFileIsStored) {
     EXPECT_EQ(r.added, 300);
     EXPECT_EQ(store_->ListProbes(0).size(), 3u);
   }
+}
+
+TEST_P(HistoryTest, ConsumedLevelsAboveTheWholeElementAreRefused) {
+  HistoryLimits l;
+  l.consumed_alarm = 1.2;
+  const HistoryStatus st = store_->SetLimits(0, l);
+  EXPECT_FALSE(st.ok);
+  EXPECT_NE(st.message.find("must not be above 100 %"), std::string::npos) << st.message;
+  l.consumed_alarm = 1.0;
+  EXPECT_TRUE(store_->SetLimits(0, l).ok);
+  EXPECT_EQ(store_->GetLimits(0).consumed_alarm, 1.0);
 }
 
 TARN_HISTORY_BACKENDS(HistoryTest);

@@ -325,24 +325,6 @@ std::string AsRole(std::string uri, const std::string& role) {
   return uri.replace(uri.find("user=postgres"), 13, "user=" + role);
 }
 
-// One statement as `uri`'s role: its error message, or "" and the first value it returned.
-std::string AsRoleExec(const std::string& uri, const std::string& sql,
-                       std::string* value = nullptr) {
-  PGconn* c = PQconnectdb(uri.c_str());
-  std::string error;
-  if (PQstatus(c) != CONNECTION_OK) {
-    error = PQerrorMessage(c);
-  } else {
-    PGresult* r = PQexec(c, sql.c_str());
-    const ExecStatusType st = PQresultStatus(r);
-    if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) error = PQresultErrorMessage(r);
-    if (value && st == PGRES_TUPLES_OK && PQntuples(r) > 0) *value = PQgetvalue(r, 0, 0);
-    PQclear(r);
-  }
-  PQfinish(c);
-  return error;
-}
-
 TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothing) {
   const std::string uri = testing::FreshPgDatabase();
   // Roles belong to the whole cluster, which parallel tests share: names of this test's own.
@@ -396,20 +378,19 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
         std::string("DROP TABLE tarn.conflict"),
         std::string("ALTER TABLE tarn.probe ADD COLUMN x integer"),
         std::string("CREATE TABLE tarn.extra(i integer)")}) {
-    const std::string why = AsRoleExec(team_uri, sql);
+    const std::string why = PgAdmin(sql, team_uri);
     EXPECT_TRUE(why.find("permission denied") != std::string::npos ||
                 why.find("must be owner") != std::string::npos)
         << sql << ": " << why;
   }
-  EXPECT_EQ(AsRoleExec(team_uri, "GRANT INSERT ON tarn.probe TO " + vera), "");  // a warning
-  EXPECT_EQ(AsRoleExec(team_uri, "REVOKE INSERT ON tarn.reading FROM " + team), "");
+  EXPECT_EQ(PgAdmin("GRANT INSERT ON tarn.probe TO " + vera, team_uri), "");  // a warning
+  EXPECT_EQ(PgAdmin("REVOKE INSERT ON tarn.reading FROM " + team, team_uri), "");
   std::string granted;
-  AsRoleExec(uri,
-             "SELECT has_table_privilege('" + vera +
-                 "', 'tarn.probe', 'INSERT')::text || ' ' ||"
-                 " has_table_privilege('" +
-                 alice + "', 'tarn.reading', 'INSERT')::text",
-             &granted);
+  PgAdmin("SELECT has_table_privilege('" + vera +
+              "', 'tarn.probe', 'INSERT')::text || ' ' ||"
+              " has_table_privilege('" +
+              alice + "', 'tarn.reading', 'INSERT')::text",
+          uri, &granted);
   EXPECT_EQ(granted, "false true");
 
   // The viewer reads everything and changes nothing.
@@ -424,11 +405,10 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
         std::string("UPDATE tarn.default_limits SET rate_warn = 1"),
         std::string("DELETE FROM tarn.reading"),
         std::string("INSERT INTO tarn.limits VALUES(1, 1, 2, 0.1, 0.2)")}) {
-    EXPECT_NE(AsRoleExec(AsRole(uri, vera), sql).find("permission denied"), std::string::npos)
-        << sql;
+    EXPECT_NE(PgAdmin(sql, AsRole(uri, vera)).find("permission denied"), std::string::npos) << sql;
   }
   std::string version;
-  AsRoleExec(uri, "SELECT version FROM tarn.schema_info", &version);
+  PgAdmin("SELECT version FROM tarn.schema_info", uri, &version);
   EXPECT_EQ(version, "2");
 }
 

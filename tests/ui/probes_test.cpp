@@ -22,6 +22,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -154,6 +155,17 @@ TEST_F(ProbesTest, ImportsByDialogAndDropAndSummarises) {
   EXPECT_TRUE(again.contains("New readings: 48")) << again.toStdString();
   EXPECT_TRUE(again.contains("Duplicates: 48")) << again.toStdString();
   EXPECT_EQ(tab_.gProbes->model()->index(0, ProbeTableModel::kReadings).data().toString(), "96");
+
+  // A reading that cannot be taken is counted and named with its line.
+  std::string bad = LprFile({{"T-C", "S3", 2.0}}, 2);
+  const int line = static_cast<int>(std::count(bad.begin(), bad.end(), '\n')) + 1;
+  bad += "    3 02/01/2025 00:00:00 1,5\n";
+  const QString skipped = Import({Write("c.nid", bad)});
+  EXPECT_TRUE(skipped.contains("New readings: 2")) << skipped.toStdString();
+  EXPECT_TRUE(skipped.contains("Skipped readings: 1")) << skipped.toStdString();
+  EXPECT_TRUE(
+      skipped.contains(QStringLiteral("line %1, tag T-C: value \"1,5\" is not a number").arg(line)))
+      << skipped.toStdString();
 }
 
 TEST_F(ProbesTest, CancelledImportLeavesHistoryUnchangedWhileWindowKeepsTurning) {
