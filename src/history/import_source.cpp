@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -316,15 +317,22 @@ void NormaliseReadings(std::vector<HistoryReading>* readings, double precision, 
   r.resize(out);
 }
 
-const HistoryReading* StoredNear(const std::vector<HistoryReading>& stored, HistoryTime t,
-                                 std::size_t* k) {
+bool MeetStored(const std::vector<HistoryReading>& stored, const HistoryReading& offered,
+                double precision, std::size_t* k, int64_t* duplicates,
+                std::vector<BatchConflict>* conflicts) {
+  const HistoryTime t = offered.time;
   while (*k < stored.size() && stored[*k].time <= t - kSameReadingSeconds) ++*k;
-  const HistoryReading* best = nullptr;
+  const HistoryReading* held = nullptr;
   for (std::size_t j = *k; j < stored.size() && stored[j].time < t + kSameReadingSeconds; ++j) {
-    const HistoryTime d = stored[j].time > t ? stored[j].time - t : t - stored[j].time;
-    if (!best || d < (best->time > t ? best->time - t : t - best->time)) best = &stored[j];
+    if (!held || std::llabs(stored[j].time - t) < std::llabs(held->time - t)) held = &stored[j];
   }
-  return best;
+  if (!held) return false;
+  if (SameValue(held->value, offered.value, precision)) {
+    ++*duplicates;
+  } else {
+    conflicts->push_back({held->time, held->value, offered.value, false});
+  }
+  return true;
 }
 
 HistoryTime HistoryNow() {

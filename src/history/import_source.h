@@ -78,11 +78,13 @@ inline bool SameValue(double a, double b, double precision) {
 void NormaliseReadings(std::vector<HistoryReading>* readings, double precision, int64_t* duplicates,
                        std::vector<BatchConflict>* conflicts);
 
-// The stored reading within kSameReadingSeconds of `t` (closest, the earlier on a tie), from
-// `stored` sorted by time starting the search at *k (advanced, for readings offered in time
-// order); null when there is none.
-const HistoryReading* StoredNear(const std::vector<HistoryReading>& stored, HistoryTime t,
-                                 std::size_t* k);
+// Meets an offered reading with `stored` (sorted by time): when a stored reading lies within
+// kSameReadingSeconds (the closest, the earlier on a tie), counts the offered one as its
+// duplicate or conflict and returns true. Readings are offered in time order; *k (0 at first)
+// keeps the place.
+bool MeetStored(const std::vector<HistoryReading>& stored, const HistoryReading& offered,
+                double precision, std::size_t* k, int64_t* duplicates,
+                std::vector<BatchConflict>* conflicts);
 
 // The message a cancelled import returns.
 inline constexpr const char* kImportCancelled = "Import cancelled; the history is unchanged.";

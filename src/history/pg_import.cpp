@@ -148,14 +148,8 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
     for (int i = 0; i < q.rows(); ++i) stored.push_back({q.Int(i, 0), q.Real(i, 1)});
     std::size_t k = 0, out = 0;
     for (const HistoryReading& reading : r) {
-      if (const HistoryReading* held = StoredNear(stored, reading.time, &k)) {
-        if (SameValue(held->value, reading.value, batch.precision)) {
-          ++result.duplicates;
-        } else {
-          conflicts.push_back({held->time, held->value, reading.value, false});
-        }
+      if (MeetStored(stored, reading, batch.precision, &k, &result.duplicates, &conflicts))
         continue;
-      }
       r[out++] = reading;
     }
     r.resize(out);

@@ -154,14 +154,8 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   std::size_t near_k = 0;
   for (const HistoryReading& reading : r) {
     while (k < stored.size() && stored[k].time < reading.time) ++k;
-    if (const HistoryReading* held = StoredNear(stored, reading.time, &near_k)) {
-      if (SameValue(held->value, reading.value, batch.precision)) {
-        ++result.duplicates;
-      } else {
-        conflicts.push_back({held->time, held->value, reading.value, false});
-      }
+    if (MeetStored(stored, reading, batch.precision, &near_k, &result.duplicates, &conflicts))
       continue;
-    }
     insert_reading_.Start().Bind(1, ReadingKey(probe_id, reading.time)).Bind(2, reading.value);
     if (insert_reading_.Step() != SQLITE_DONE) return Error(path_);
     // A stored reading between this one and the last one added ends the run.
