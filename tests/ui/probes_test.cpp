@@ -28,6 +28,7 @@
 
 #include "app/main_form.h"
 #include "download/ui/elpr.h"
+#include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
 #include "history/ui/probe_table_model.h"
 #include "history/ui/probes.h"
@@ -344,6 +345,23 @@ TEST_F(ProbesTest, StatusFollowsLimitsAtEachCrossingAndRemovalNamesTheCount) {
   AnswerNextMessageBox(&yes, QMessageBox::Yes);
   tab_.btnRemove->click();
   EXPECT_EQ(Tags(), QStringList{"R-12"});
+}
+
+TEST(ProbesTab, SummaryLeavesOutNoConflictSkipOrCancel) {
+  ImportSummary s;
+  s.files = 1;
+  s.conflicts = 2;
+  s.first_conflicts = {{"A", "1", 0, 1.0, 2.0, true}, {"B", "2", 0, 3.0, 4.0, false}};
+  s.skipped = 1;
+  s.first_skipped = {{12, "A", "value \"X\" is not a number"}};
+  s.stored_despite_cancel = QStringLiteral("big.nid");
+  const QString text = SummaryText(s);
+  for (const char* part : {"A 1 at 01/01/0001 00:00:00: in the same file 1, file 2",
+                           "B 2 at 01/01/0001 00:00:00: stored 3, file 4", "Skipped readings: 1",
+                           "line 12, tag A: value \"X\" is not a number",
+                           "Cancel came too late for big.nid: it was already being stored"}) {
+    EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part << "\n" << text.toStdString();
+  }
 }
 
 TEST(ProbesTab, SavedDownloadsRateWindowAndPlaceInTheMainWindow) {
