@@ -48,7 +48,7 @@ int HexValue(char c) {
 std::string PercentDecoded(std::string_view s) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() + 0 && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+    if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
       out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
       i += 2;
     } else {
