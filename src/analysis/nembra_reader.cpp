@@ -38,6 +38,22 @@ class FileCloser {
   FILE* f_;
 };
 
+// Half a unit of the last decimal place of a number text ("1.25" gives 0.005, "3e2" 50).
+double HalfUnit(std::string_view text) {
+  int decimals = 0;
+  bool after_point = false;
+  std::size_t i = 0;
+  for (; i < text.size() && text[i] != 'e' && text[i] != 'E'; ++i) {
+    if (text[i] == '.') {
+      after_point = true;
+    } else if (after_point && text[i] >= '0' && text[i] <= '9') {
+      ++decimals;
+    }
+  }
+  const int exponent = i < text.size() ? LeadingInt(text.substr(i + 1)) : 0;
+  return 0.5 * std::pow(10.0, exponent - decimals);
+}
+
 }  // namespace
 
 NembraReader::NembraReader(_grp_values_& grp, const _basic_set_& setup, ReaderNotifier* notifier)
@@ -72,11 +88,26 @@ void NembraReader::Report(std::string_view text) {
   if (notifier_) notifier_->Error(text);
 }
 
+FILE* NembraReader::OpenFile(const std::string& path) const {
+  if (memory_.empty()) return std::fopen(path.c_str(), "rb");
+  return fmemopen(const_cast<char*>(memory_.data()), memory_.size(), "rb");
+}
+
+void NembraReader::Offer(std::string_view dt, double value, std::string_view text, bool number,
+                         double precision, int64_t line_at) {
+  ReadingFacts facts;
+  facts.value_text = text;
+  facts.number = number;
+  facts.precision = precision;
+  facts.line_at = line_at;
+  sink_->Reading(dt, value, facts);
+}
+
 void NembraReader::Open(const std::string& path) {
   data_type_name.clear();
   tags_in_file = 0;
   cancelled_ = false;
-  FileCloser file(std::fopen(path.c_str(), "rb"));
+  FileCloser file(OpenFile(path));
   if (!file.get()) {
     file_type = -1;
     tag_count = 0;
@@ -85,7 +116,9 @@ void NembraReader::Open(const std::string& path) {
     return;
   }
   struct stat st {};
-  const int64_t size = fstat(fileno(file.get()), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+  int64_t size = static_cast<int64_t>(memory_.size());
+  if (memory_.empty() && fstat(fileno(file.get()), &st) == 0) size = st.st_size;
+  file_size_ = size;
   // Only pieces with a letter can hold a keyword, so reading lines are passed over in bulk.
   FileLetterPieces kind(file.get(), size, progress_);
   std::string_view piece;
@@ -197,7 +230,14 @@ void NembraReader::IndexPieces(int32_t type_of_file, NextPiece next) {
     if (type < 0) continue;
     // Tags past the index are counted, so the screen can say what it does not list.
     ++tags_in_file;
-    if (n >= kMaxTags) continue;
+    if (n >= kMaxTags && !index_all) continue;
+    if (static_cast<std::size_t>(n) >= tag_ptr.size()) {
+      const std::size_t more = tag_ptr.size() * 2;
+      tag_ptr.resize(more);
+      data_ptr.resize(more);
+      tag_name.resize(more);
+      data_type.resize(more);
+    }
     tag_ptr[n] = header;
     tag_name[n] = name;
     data_type[n] = type;
@@ -221,7 +261,7 @@ void NembraReader::GetData(int32_t t) {
   record_count = 0;
   readings_beyond_ = 0;
 
-  FileCloser file(std::fopen(FileName.c_str(), "rb"));
+  FileCloser file(OpenFile(FileName));
   if (!file.get()) {
     Report("Cannot open file.");
   } else if (data_type[t] <= 3) {
@@ -256,7 +296,7 @@ void NembraReader::StreamData(int32_t t, ReadingSink& sink) {
   start_dt.clear();
   probe_type = 0;
   record_count = 0;
-  FileCloser file(std::fopen(FileName.c_str(), "rb"));
+  FileCloser file(OpenFile(FileName));
   if (!file.get()) {
     Report("Cannot open file.");
     return;
@@ -277,7 +317,7 @@ void NembraReader::StreamData(int32_t t, ReadingSink& sink) {
 }
 
 void NembraReader::GetInfoNembra(FILE* file) {
-  LineReader reader(file, tag_ptr[cur_tag]);
+  LineReader reader(file, tag_ptr[cur_tag], LineBlock());
   std::string_view piece;
   // Stopping at the tag's own data marker keeps a tag without a start time from taking the
   // header values of the blocks after it.
@@ -318,7 +358,7 @@ void NembraReader::GetInfoNembra(FILE* file) {
 }
 
 void NembraReader::GetInfoMetal(FILE* file) {
-  LineReader reader(file, tag_ptr[cur_tag]);
+  LineReader reader(file, tag_ptr[cur_tag], LineBlock());
   std::string_view piece;
   while (reader.Next(&piece)) {
     int32_t code = -1;
@@ -355,13 +395,19 @@ void NembraReader::GetDataNembraLpr(FILE* file) {
 }
 
 void NembraReader::GetDataNembra(FILE* file, bool er) {
-  LineReader reader(file, data_ptr[cur_tag]);
+  LineReader reader(file, data_ptr[cur_tag], LineBlock());
   std::string_view piece;
   std::string copy;
   int32_t p = 0;
   // Every reading of a tag converts with the same thickness.
   const double t = NumberOrZero(thickness);
+  bool continues = false;  // the piece before ended mid-line
+  int64_t line_at = reader.offset();
   while (reader.Next(&piece)) {
+    const int64_t at = line_at;
+    line_at = reader.offset();
+    const bool rest_of_line = continues;
+    continues = piece.size() == LineReader::kMaxPiece && piece.back() != '\n';
     std::string_view line = piece;
     // A plain reading line is used where it lies; one with a tab, a NUL or a byte that upper
     // case changes is copied and prepared first.
@@ -376,34 +422,62 @@ void NembraReader::GetDataNembra(FILE* file, bool er) {
       if (TrimNarrow(line).empty()) continue;
       if ((kind & kHasUpper) != 0 && line.find("TAG NUMBER") != std::string_view::npos) break;
     }
+    if (rest_of_line && sink_) {
+      PassOver(at, "the rest of a line longer than 199 characters");
+      continue;
+    }
     int32_t pos = -1;
     const std::string_view r = NextStr(" ", line, &pos);
     // The date-time takes 19 characters and one separator; a shorter line has no reading.
-    if (r.size() < 20) continue;
+    if (r.size() < 20) {
+      PassOver(at, "no date, time and value");
+      continue;
+    }
     const std::string_view dt = r.substr(0, 19);
     const std::string_view rest = TrimNarrow(r.substr(20));
     double value = 0.0;
+    std::string_view value_text = rest;
     if (er) {
       const std::size_t space = rest.find(' ');
-      if (space == std::string_view::npos) continue;
-      value = MetalLoss(probe_type, t, NumberOrZero(TrimNarrow(rest.substr(0, space))));
-    } else {
-      value = NumberOrZero(rest);
+      if (space == std::string_view::npos) {
+        PassOver(at, "no field after the resistance ratio");
+        continue;
+      }
+      value_text = TrimNarrow(rest.substr(0, space));
     }
-    if (Data2Buffer(p, dt, value)) ++p;
+    if (!sink_) {
+      value = NumberOrZero(value_text);
+      if (er) value = MetalLoss(probe_type, t, value);
+      if (Data2Buffer(p, dt, value)) ++p;
+      continue;
+    }
+    const bool number = ParseWholeNumber(value_text, &value);
+    double precision = HalfUnit(value_text);
+    if (er) {
+      const double ratio = value;
+      value = MetalLoss(probe_type, t, ratio);
+      precision = std::fabs(MetalLoss(probe_type, t, ratio + precision) - value);
+    }
+    Offer(dt, value, value_text, number, precision, at);
+    ++p;
   }
   record_count = p;
 }
 
 void NembraReader::GetDataMetalEr(FILE* file) {
-  LineReader reader(file, data_ptr[cur_tag]);
+  LineReader reader(file, data_ptr[cur_tag], LineBlock());
   std::string_view piece;
   std::string line;
   std::string when_text;
   int32_t p = 0;
-  double v = 0.0;  // carried from line to line: an "N/A" reading keeps the value before it
+  double v = 0.0;         // carried from line to line: an "N/A" reading keeps the value before it
+  bool v_number = false;  // v came from a flag or a number, not from nothing
+  double v_precision = 0.0;
   bool first = true;
+  int64_t line_at = reader.offset();
   while (reader.Next(&piece)) {
+    const int64_t at = line_at;
+    line_at = reader.offset();
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("Metal Samples") != std::string::npos) break;
@@ -411,57 +485,89 @@ void NembraReader::GetDataMetalEr(FILE* file) {
     // Fewer than three fields before the date: not a reading, and it changes nothing.
     int32_t pos = -1;
     const std::string_view a = NextStr(",", line, &pos);
-    if (pos < 0) continue;
-    const std::string_view b = NextStr(",", a, &pos);
-    if (pos < 0) continue;
-    const std::string_view c = NextStr(",", b, &pos);
-    if (pos < 0) continue;
-    if (a[0] == '<') v = 0.0;
-    if (a[0] == '>') v = probe_life;
+    const std::string_view b = pos < 0 ? std::string_view() : NextStr(",", a, &pos);
+    const std::string_view c = pos < 0 ? std::string_view() : NextStr(",", b, &pos);
+    if (pos < 0) {
+      PassOver(at, "fewer fields than a reading has");
+      continue;
+    }
+    if (!a.empty() && (a[0] == '<' || a[0] == '>')) {
+      v = a[0] == '<' ? 0.0 : probe_life;
+      v_number = true;
+      v_precision = 0.0;
+    }
     const std::string_view f3 = FirstField(b);
-    if (f3 != "N/A") v = NumberOrZero(f3);
+    if (f3 != "N/A") {
+      v_number = ParseWholeNumber(f3, &v);
+      v_precision = HalfUnit(f3);
+      if (!v_number) v = NumberOrZero(f3);
+    }
     int32_t chk = 0;
     CommasToSpaces(c, &when_text);
     const DateTime when = Str2DateTime(when_text, &chk);
-    if (chk == 0) continue;
+    if (chk == 0) {
+      PassOver(at, "a date or time that does not convert");
+      continue;
+    }
     const std::string dt = DateTime2Str(when);
     if (first) {
       start_dt = dt;
       first = false;
     }
-    if (Data2Buffer(p, dt, v)) ++p;
+    if (sink_) {
+      Offer(dt, v, f3, v_number, v_precision, at);
+      ++p;
+    } else if (Data2Buffer(p, dt, v)) {
+      ++p;
+    }
   }
   record_count = p;
 }
 
 void NembraReader::GetDataMetalLpr(FILE* file) {
-  LineReader reader(file, data_ptr[cur_tag]);
+  LineReader reader(file, data_ptr[cur_tag], LineBlock());
   std::string_view piece;
   std::string line;
   std::string when_text;
   int32_t p = 0;
   bool first = true;
+  int64_t line_at = reader.offset();
   while (reader.Next(&piece)) {
+    const int64_t at = line_at;
+    line_at = reader.offset();
     PrepareLine(piece, &line);
     if (TrimNarrow(line).empty()) continue;
     if (line.find("Metal Samples") != std::string::npos) break;
     UpperInPlace(&line);
     int32_t pos = -1;
     const std::string_view a = NextStr(",", line, &pos);
-    if (pos < 0) continue;
-    const std::string_view b = NextStr(",", a, &pos);
-    if (pos < 0) continue;
-    const double v = NumberOrZero(FirstField(a));
+    const std::string_view b = pos < 0 ? std::string_view() : NextStr(",", a, &pos);
+    if (pos < 0) {
+      PassOver(at, "fewer fields than a reading has");
+      continue;
+    }
+    const std::string_view f2 = FirstField(a);
+    double v = 0.0;
+    const bool number = ParseWholeNumber(f2, &v);
+    if (!number) v = NumberOrZero(f2);
     int32_t chk = 0;
     CommasToSpaces(b, &when_text);
     const DateTime when = Str2DateTime(when_text, &chk);
-    if (chk == 0) continue;
+    if (chk == 0) {
+      PassOver(at, "a date or time that does not convert");
+      continue;
+    }
     const std::string dt = DateTime2Str(when);
     if (first) {
       start_dt = dt;
       first = false;
     }
-    if (Data2Buffer(p, dt, v)) ++p;
+    if (sink_) {
+      Offer(dt, v, f2, number, HalfUnit(f2), at);
+      ++p;
+    } else if (Data2Buffer(p, dt, v)) {
+      ++p;
+    }
   }
   record_count = p;
 }
@@ -489,10 +595,6 @@ double NembraReader::MetalLoss(int32_t ptype, double t, double r) const {
 }
 
 bool NembraReader::Data2Buffer(int32_t p, std::string_view dt, double value) {
-  if (sink_) {
-    sink_->Reading(dt, value);
-    return true;
-  }
   if (p < 0) return false;
   if (p >= kGrpCapacity) {
     // No room left: counted, so the screen can say what it does not show.

@@ -2,7 +2,6 @@
 // and reads one tag's header values and readings into the graph data set.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -21,13 +20,28 @@ inline constexpr int32_t kMaxTags = 100;
 
 class LineReader;
 
+// What a streamed reading's value was read from.
+struct ReadingFacts {
+  // The value text is a finite decimal number in the file's layout ("N/A" after a range flag,
+  // or carried from such a reading, counts as one); false where the Analysis tab reads 0.
+  bool number = true;
+  // Half a unit of the text's last decimal place, carried through the metal-loss conversion:
+  // two values closer than this may be the same reading written twice.
+  double precision = 0.0;
+  int64_t line_at = 0;          // byte offset of the line
+  std::string_view value_text;  // valid during the call
+};
+
 // Receives every reading of a tag in file order, with neither the graph's one-minute rule nor
 // its 65535 cap: the time text as the reader passes it on and the value as the Analysis tab
 // shows it (metal loss for ER).
 class ReadingSink {
  public:
   virtual ~ReadingSink() = default;
-  virtual void Reading(std::string_view dt, double value) = 0;
+  virtual void Reading(std::string_view dt, double value, const ReadingFacts& facts) = 0;
+  // A line of the tag's readings that holds no reading (too short, a field missing, or the
+  // rest of a line longer than a read takes): `why` says which.
+  virtual void PassedOver(int64_t /*line_at*/, std::string_view /*why*/) {}
 };
 
 // All texts are narrow (Windows-1252) as found in the file, header values in upper case, except
@@ -47,6 +61,12 @@ class NembraReader {
   // Reads tag t as GetData does, header fields included, but hands every reading to `sink`
   // and leaves the graph data set untouched; record_count is the number handed over.
   void StreamData(int32_t t, ReadingSink& sink);
+
+  // Reads `text` instead of the file named by the path (which then only names it); the text
+  // must outlive the reader's use of it. Empty: files again.
+  void SetMemoryFile(std::string_view text) { memory_ = text; }
+  // Indexes every tag, not only the first kMaxTags (the history takes all of a file).
+  bool index_all = false;
 
   // -1 unknown, 0 Nembra, 1 Metal Samples, from the first recognised line of the open file.
   int32_t GetFileType(FILE* file);
@@ -82,11 +102,12 @@ class NembraReader {
   int32_t tag_count = 0;
   // Tags in the file, those past the first kMaxTags included.
   int32_t tags_in_file = 0;
-  // Byte offsets: of the tag's first header line, and of the line after its data marker.
-  std::array<int64_t, kMaxTags> tag_ptr{};
-  std::array<int64_t, kMaxTags> data_ptr{};
-  std::array<std::string, kMaxTags> tag_name{};
-  std::array<int32_t, kMaxTags> data_type{};
+  // Byte offsets: of the tag's first header line, and of the line after its data marker. At
+  // least kMaxTags entries; more with index_all.
+  std::vector<int64_t> tag_ptr = std::vector<int64_t>(kMaxTags);
+  std::vector<int64_t> data_ptr = std::vector<int64_t>(kMaxTags);
+  std::vector<std::string> tag_name = std::vector<std::string>(kMaxTags);
+  std::vector<int32_t> data_type = std::vector<int32_t>(kMaxTags);
   int32_t cur_tag = 0;
   bool is_data = false;
 
@@ -119,6 +140,19 @@ class NembraReader {
   // Rsrr2Metalloss with the thickness already converted.
   double MetalLoss(int32_t ptype, double t, double r) const;
   void Report(std::string_view text);
+  FILE* OpenFile(const std::string& path) const;
+  // The line reader's buffer for a tag: no larger than the file as Open found it.
+  std::size_t LineBlock() const {
+    constexpr int64_t kLargest = 1 << 16;
+    return static_cast<std::size_t>(file_size_ > 0 && file_size_ < kLargest ? file_size_ + 1
+                                                                            : kLargest);
+  }
+  // Hands a streamed reading to the sink along with what its value was read from.
+  void Offer(std::string_view dt, double value, std::string_view text, bool number,
+             double precision, int64_t line_at);
+  void PassOver(int64_t line_at, std::string_view why) {
+    if (sink_) sink_->PassedOver(line_at, why);
+  }
 
   _grp_values_& grp_;
   const _basic_set_& setup_;
@@ -132,6 +166,8 @@ class NembraReader {
   std::string base_text_;
   DateTime base_value_{};
   FixedDateTimeReader reading_dates_;
+  std::string_view memory_;
+  int64_t file_size_ = 0;
 };
 
 }  // namespace tarn

@@ -21,9 +21,9 @@
 #include "history/history_location.h"
 #include "history/history_review.h"
 #include "history/history_store.h"
+#include "history/import_source.h"
 #include "history/probe_figures.h"
 #include "history/rate_window.h"
-#include "history/import_source.h"
 #include "history/ui/history_report.h"
 #include "settings/settings.h"
 #include "xlsx/xlsx_sheet.h"
@@ -44,7 +44,8 @@ const char kHistoryUsage[] =
     "  tarn-export history unimport FILE|--file-id N\n"
     "  Every command but copy takes --history PATH; without it the history is the settings\n"
     "  file's [HISTORY] LOCATION, else history.sqlite in the program's data folder.\n"
-    "  import: one line per file: tags, new, duplicate and conflicting readings.\n"
+    "  import: one line per file: tags, new, duplicate, conflicting and skipped readings, then\n"
+    "    the first conflicts and skipped readings with their reasons.\n"
     "  probes: a first line \"# rate: trend over ...\", then one line per probe (tab-separated;\n"
     "    --csv writes a file with a header line whose rate column names the window):\n"
     "    id, tag, serial, type, count, last reading, latest value, rate, consumed %, end\n"
@@ -264,19 +265,33 @@ int RunImport(const Args& args) {
       code = Fail(r.status.message);
       continue;
     }
-    std::printf("%s: %d tags, %lld new, %lld duplicate, %lld conflicting\n", file.c_str(), r.tags,
+    std::printf("%s: %d tags, %lld new, %lld duplicate, %lld conflicting", file.c_str(), r.tags,
                 static_cast<long long>(r.added), static_cast<long long>(r.duplicates),
                 static_cast<long long>(r.conflicts));
+    if (r.skipped > 0) std::printf(", %lld skipped", static_cast<long long>(r.skipped));
+    std::printf("\n");
     if (!r.conflict_probes.empty()) {
       std::printf("  conflicts in: %s\n", ProbeKeyNames(r.conflict_probes).c_str());
     }
     for (const HistoryConflict& c : r.first_conflicts) {
-      std::printf("  conflict: %s %s %s stored %s offered %s\n", c.tag.c_str(), c.serial.c_str(),
-                  TimeText(c.time).c_str(), FormatPattern(c.stored, 4).c_str(),
-                  FormatPattern(c.offered, 4).c_str());
+      std::printf("  conflict: %s %s %s %s %s offered %s\n", c.tag.c_str(), c.serial.c_str(),
+                  TimeText(c.time).c_str(), c.same_file ? "in the same file" : "stored",
+                  FormatPattern(c.stored, 4).c_str(), FormatPattern(c.offered, 4).c_str());
+    }
+    for (const SkippedReading& k : r.first_skipped) {
+      std::printf("  skipped: %s%s%s\n",
+                  k.line > 0 ? ("line " + std::to_string(k.line) + ", ").c_str() : "",
+                  k.tag.empty() ? "" : ("tag " + k.tag + ": ").c_str(), k.reason.c_str());
+    }
+    // The readings are stored whatever happens to the summary: say so, and do not fail.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      std::fprintf(stderr,
+                   "tarn-export: %s was imported (%lld new readings), but its summary could not "
+                   "be written to standard output.\n",
+                   file.c_str(), static_cast<long long>(r.added));
+      std::clearerr(stdout);
     }
   }
-  std::fflush(stdout);
   return code;
 }
 
@@ -292,7 +307,7 @@ bool ParseWindow(const Args& args, int32_t* days) {
     return true;
   }
   int64_t n = 0;
-  if (!ParseId(*w, &n) || n > 100000) return false;
+  if (!ParseId(*w, &n) || n < 1 || n > 100000) return false;
   *days = static_cast<int32_t>(n);
   return true;
 }
@@ -300,7 +315,7 @@ bool ParseWindow(const Args& args, int32_t* days) {
 int RunProbes(const Args& args) {
   int32_t window = 0;
   if (!ParseWindow(args, &window)) {
-    return UsageError("--window needs a whole number of days or 'all'");
+    return UsageError("--window needs a whole number of days, at least 1, or 'all'");
   }
   std::string error;
   auto store = Open(args, &error);
@@ -339,6 +354,7 @@ int RunReadings(const Args& args) {
   if (const std::string* t = args.Get("--to"); t && !ParseWhen(*t, true, &to)) {
     return UsageError("--to is not a date: " + *t);
   }
+  if (from > to) return UsageError("--from must not be after --to");
   std::string error;
   auto store = Open(args, &error);
   if (!store) return Fail(error);
@@ -385,7 +401,7 @@ int RunReport(const Args& args) {
     request.probe_ids.push_back(id);
   }
   if (!ParseWindow(args, &request.window_days)) {
-    return UsageError("--window needs a whole number of days or 'all'");
+    return UsageError("--window needs a whole number of days, at least 1, or 'all'");
   }
   std::string error;
   auto store = Open(args, &error);
@@ -431,6 +447,10 @@ int RunLimits(const Args& args) {
     double p = 0, q = 0;
     if (!ParseNumber(*cw, &p) || !ParseNumber(*ca, &q)) {
       return UsageError("--consumed-warn and --consumed-alarm need numbers (percent)");
+    }
+    if (p > 100 || q > 100) {
+      return UsageError(
+          "--consumed-warn and --consumed-alarm are shares of the element, at most 100 %");
     }
     l.consumed_warn = p / 100.0;
     l.consumed_alarm = q / 100.0;

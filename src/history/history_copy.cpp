@@ -85,6 +85,13 @@ HistoryStatus ImportAsOneFile(HistoryStore& to, const ImportFileFacts& facts,
     return HistoryStatus{};
   });
   if (!r.status) return r.status;
+  // A reading the destination cannot take (one kept before both kept the same years): name it.
+  if (!r.first_skipped.empty()) {
+    const SkippedReading& k = r.first_skipped.front();
+    return HistoryStatus::Fail("The copy is incomplete: " + to.Location() + " cannot take probe " +
+                               k.tag + "'s " + k.reason + " (" + std::to_string(r.skipped) +
+                               " such readings).");
+  }
   if (r.added + r.duplicates + r.conflicts != offered) return Incomplete(offered, r);
   Add(r, &report->result);
   report->readings += offered;

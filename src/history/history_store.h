@@ -120,6 +120,14 @@ struct HistoryConflict {
   HistoryTime time = 0;
   double stored = 0.0;
   double offered = 0.0;
+  bool same_file = false;  // the value it met came earlier in the same file, not from the store
+};
+
+// A reading an import could not take, and why; line 0 when it did not come from a file line.
+struct SkippedReading {
+  int64_t line = 0;
+  std::string tag;
+  std::string reason;
 };
 
 // What importing one file did.
@@ -131,7 +139,10 @@ struct ImportResult {
   int64_t conflicts = 0;
   std::vector<HistoryConflict> first_conflicts;  // the first few, for the message
   int64_t skipped = 0;  // readings with a time that does not convert or a value not a number
-  std::vector<ProbeKey> conflict_probes;  // every probe that received conflicts, in id order
+  std::vector<ProbeKey> conflict_probes;      // every probe that received conflicts, in id order
+  std::vector<SkippedReading> first_skipped;  // the first few, for the message
+  // The cancel came once the commit had begun: the file is stored in full all the same.
+  bool cancelled_too_late = false;
 };
 
 // A value a file offered for a stored reading's second, as the review of conflicts lists it.
@@ -165,14 +176,17 @@ struct UnimportResult {
   std::vector<ProbeKey> emptied;  // probes left without readings, removed with their limits
 };
 
-// How many conflicts an ImportResult lists by example.
+// How many conflicts and skipped readings an ImportResult lists by example.
 inline constexpr std::size_t kConflictExamples = 5;
+inline constexpr std::size_t kSkippedExamples = 3;
 
 // Progress of a long import: called now and then with the readings handled so far; the import
-// stops (and changes nothing) when `cancel` becomes true.
+// stops (and changes nothing) when `cancel` becomes true at any moment before its commit.
 struct ImportControl {
   std::function<void(int64_t readings_done)> progress;
   const std::atomic<bool>* cancel = nullptr;
+  // Called as the commit begins, past the last moment a cancel can undo the import.
+  std::function<void()> committing;
   // Outside diameter of tubular ER elements (the settings' value), so that imported metal loss
   // equals what the Analysis tab shows.
   double pi_of_tubular = 312.5;
@@ -261,14 +275,15 @@ class HistoryStore {
   virtual HistoryStatus LastError() const { return {}; }
 };
 
-// True for a PostgreSQL connection URI, false for a file path.
+// True for a PostgreSQL connection URI or keyword string (in any letter case), false for a
+// file path.
 bool IsServerLocation(const std::string& location);
 // What a window title calls the history: the file's name, or "database on server".
 std::string HistoryDisplayName(const std::string& location);
 
 // Opens (creating when missing) the history at `location`: a PostgreSQL connection URI
-// ("postgresql://…" or "postgres://…") or a file path for the embedded store. Null with *error
-// set when it cannot be opened.
+// ("postgresql://…" or "postgres://…") or keyword string, or a file path for the embedded store.
+// Null with *error set when it cannot be opened.
 std::unique_ptr<HistoryStore> OpenHistory(const std::string& location, std::string* error);
 
 }  // namespace tarn

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "analysis/nembra_reader.h"
 #include "analysis/reader_lines.h"
@@ -50,13 +52,40 @@ ProbeHeader HeaderOf(const NembraReader& reader, int32_t data_type) {
   return h;
 }
 
+std::string Quoted(std::string_view text) {
+  constexpr std::size_t kLongest = 24;
+  std::string s(text.substr(0, kLongest));
+  if (text.size() > kLongest) s += "...";
+  return "\"" + s + "\"";
+}
+
+// Line numbers (from 1) of byte offsets, counted in the file; 0 where it cannot be read.
+void NumberLines(const std::string& path, std::vector<std::pair<int64_t, int64_t*>> offsets) {
+  if (offsets.empty()) return;
+  std::sort(offsets.begin(), offsets.end());
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return;
+  constexpr std::size_t kBlock = 1 << 16;
+  std::unique_ptr<char[]> buffer(new char[kBlock]);  // only bytes read are looked at
+  int64_t at = 0, line = 1;
+  std::size_t i = 0, n = 0;
+  while (i < offsets.size() && (n = std::fread(buffer.get(), 1, kBlock, file.get())) > 0) {
+    for (std::size_t j = 0; j < n; ++j, ++at) {
+      while (i < offsets.size() && offsets[i].first == at) *offsets[i++].second = line;
+      if (buffer[j] == '\n') ++line;
+    }
+  }
+  while (i < offsets.size()) *offsets[i++].second = line;
+}
+
 // Collects a tag's readings and hands them on whenever a batch is full.
 class BatchSink : public ReadingSink {
  public:
-  BatchSink(const NembraReader& reader, ImportBatch* batch, std::size_t max_batch,
-            const std::atomic<bool>* cancel,
+  BatchSink(const std::string& path, const NembraReader& reader, ImportBatch* batch,
+            std::size_t max_batch, const std::atomic<bool>* cancel,
             const std::function<HistoryStatus(ImportBatch&)>& on_batch)
-      : reader_(reader),
+      : path_(path),
+        reader_(reader),
         batch_(batch),
         max_batch_(max_batch),
         cancel_(cancel),
@@ -69,17 +98,31 @@ class BatchSink : public ReadingSink {
     header_ready_ = false;
   }
 
-  void Reading(std::string_view dt, double value) override {
+  void Reading(std::string_view dt, double value, const ReadingFacts& facts) override {
     if (!status_.ok) return;
     TakeHeader();
     int32_t chk = 0;
     const DateTime when = Str2DateTime(dt, &chk);
-    if (chk == 0 || !std::isfinite(value)) {
-      ++batch_->skipped;
-      return;
+    if (chk == 0) return Skip(facts.line_at, "date and time " + Quoted(dt) + " do not convert");
+    if (!facts.number || !std::isfinite(value)) {
+      return Skip(facts.line_at, "value " + Quoted(facts.value_text) + " is not a number");
     }
-    batch_->readings.push_back({when.ticks / kTicksPerSecond, value});
+    const HistoryTime t = when.ticks / kTicksPerSecond;
+    if (!InHistoryRange(t)) {
+      return Skip(facts.line_at, "date " + Quoted(dt) + " is outside the years " +
+                                     std::to_string(kFirstHistoryYear) + " to " +
+                                     std::to_string(kLastHistoryYear));
+    }
+    batch_->readings.push_back({t, value});
+    batch_->precision = std::max(batch_->precision, facts.precision);
+    ++read_;
     if (batch_->readings.size() >= max_batch_) Flush();
+  }
+
+  void PassedOver(int64_t line_at, std::string_view why) override {
+    if (!status_.ok) return;
+    TakeHeader();
+    Skip(line_at, std::string(why));
   }
 
   // Hands on what is collected (also an empty batch, so that every tag is seen).
@@ -90,15 +133,34 @@ class BatchSink : public ReadingSink {
       status_ = HistoryStatus::Fail(kImportCancelled);
       return status_;
     }
+    std::vector<std::pair<int64_t, int64_t*>> lines;
+    for (std::size_t i = 0; i < batch_->skips.size(); ++i) {
+      lines.emplace_back(skip_at_[i], &batch_->skips[i].line);
+    }
+    NumberLines(path_, lines);
     status_ = on_batch_(*batch_);
     batch_->readings.clear();
     batch_->skipped = 0;
+    batch_->skips.clear();
+    skip_at_.clear();
     return status_;
   }
 
   const HistoryStatus& status() const { return status_; }
+  int64_t read() const { return read_; }
+  int64_t skipped() const { return skipped_; }
+  const std::string& first_reason() const { return first_reason_; }
 
  private:
+  void Skip(int64_t line_at, std::string reason) {
+    ++batch_->skipped;
+    ++skipped_;
+    if (first_reason_.empty()) first_reason_ = reason;
+    if (examples_ >= kSkippedExamples) return;
+    ++examples_;
+    batch_->skips.push_back({0, batch_->key.tag, std::move(reason)});
+    skip_at_.push_back(line_at);
+  }
   void TakeHeader() {
     if (header_ready_) return;
     header_ready_ = true;
@@ -107,6 +169,7 @@ class BatchSink : public ReadingSink {
     batch_->header = HeaderOf(reader_, reader_.data_type[t]);
   }
 
+  const std::string& path_;
   const NembraReader& reader_;
   ImportBatch* batch_;
   std::size_t max_batch_;
@@ -114,6 +177,10 @@ class BatchSink : public ReadingSink {
   const std::function<HistoryStatus(ImportBatch&)>& on_batch_;
   HistoryStatus status_;
   bool header_ready_ = false;
+  int64_t read_ = 0, skipped_ = 0;
+  std::size_t examples_ = 0;
+  std::vector<int64_t> skip_at_;  // byte offsets of batch_->skips
+  std::string first_reason_;
 };
 
 }  // namespace
@@ -123,11 +190,12 @@ HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out) {
   if (!file) return HistoryStatus::Fail("Cannot open file " + path + ".");
   sha256_ctx ctx;
   sha256_init(&ctx);
-  std::vector<uint8_t> buffer(1 << 16);
+  constexpr std::size_t kBlock = 1 << 16;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kBlock]);  // only bytes read are looked at
   int64_t size = 0;
   std::size_t n = 0;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
-    sha256_update(&ctx, n, buffer.data());
+  while ((n = std::fread(buffer.get(), 1, kBlock, file.get())) > 0) {
+    sha256_update(&ctx, n, buffer.get());
     size += static_cast<int64_t>(n);
   }
   if (std::ferror(file.get())) return HistoryStatus::Fail("Cannot read file " + path + ".");
@@ -149,20 +217,28 @@ HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out) {
 HistoryStatus ReadImportSource(const std::string& path, double pi_of_tubular, std::size_t max_batch,
                                const std::atomic<bool>* cancel,
                                const std::function<HistoryStatus(ImportBatch&)>& on_batch) {
-  // The reader needs a graph data set even though streaming never fills it.
-  auto grp = std::make_unique<_grp_values_>();
+  // The reader needs a graph data set even though streaming never fills it: its arrays are
+  // left unset (zeroing them would cost more than importing a small file).
+  std::unique_ptr<_grp_values_> grp(new _grp_values_);
+  grp->count = 0;
+  grp->data_type = 0;
+  grp->tag[0] = grp->y_title[0] = grp->start_time[0] = '\0';
   _basic_set_ setup{};
   setup.pi_of_tubular = pi_of_tubular;
   FirstMessage message;
   NembraReader reader(*grp, setup, &message);
+  reader.index_all = true;
   reader.Open(path);
   if (reader.file_type == -1) {
     return HistoryStatus::Fail(path + ": " +
                                (message.text().empty() ? "Unknown file type." : message.text()));
   }
   reader.FileName = path;
+  if (reader.tag_count == 0) {
+    return HistoryStatus::Fail(path + ": no tag could be read; nothing was imported.");
+  }
   ImportBatch batch;
-  BatchSink sink(reader, &batch, std::max<std::size_t>(max_batch, 1), cancel, on_batch);
+  BatchSink sink(path, reader, &batch, std::max<std::size_t>(max_batch, 1), cancel, on_batch);
   for (int32_t t = 0; t < reader.tag_count; ++t) {
     sink.Start(t);
     // A tag without a probe life line must not take the one of the tag before it.
@@ -171,10 +247,52 @@ HistoryStatus ReadImportSource(const std::string& path, double pi_of_tubular, st
     if (!message.text().empty()) return HistoryStatus::Fail(path + ": " + message.text());
     if (!sink.Flush().ok) return sink.status();
   }
+  if (sink.read() == 0) {
+    std::string why = path + ": no reading could be read";
+    if (sink.skipped() > 0) {
+      why += " (" + std::to_string(sink.skipped()) + " skipped, the first: " + sink.first_reason() +
+             ")";
+    }
+    return HistoryStatus::Fail(why + "; nothing was imported.");
+  }
   return {};
 }
 
-void NormaliseReadings(std::vector<HistoryReading>* readings, int64_t* duplicates,
+bool InHistoryRange(HistoryTime t) {
+  static const auto bound = [](int year) {
+    DateTime dt;
+    MakeDateTime(year, 1, 1, 0, 0, 0, &dt);
+    return dt.ticks / kTicksPerSecond;
+  };
+  static const HistoryTime first = bound(kFirstHistoryYear), end = bound(kLastHistoryYear + 1);
+  return t >= first && t < end;
+}
+
+void DropOutOfRange(ImportBatch* batch) {
+  std::vector<HistoryReading>& r = batch->readings;
+  const auto kept = std::stable_partition(
+      r.begin(), r.end(), [](const HistoryReading& x) { return InHistoryRange(x.time); });
+  for (auto it = kept; it != r.end(); ++it) {
+    ++batch->skipped;
+    if (batch->skips.size() >= kSkippedExamples) continue;
+    DateTime dt;
+    dt.ticks = it->time * kTicksPerSecond;
+    batch->skips.push_back({0, batch->key.tag,
+                            "reading of " + DateTime2Str(dt) + ", outside the years " +
+                                std::to_string(kFirstHistoryYear) + " to " +
+                                std::to_string(kLastHistoryYear)});
+  }
+  r.erase(kept, r.end());
+}
+
+void TakeSkipped(const ImportBatch& batch, ImportResult* result) {
+  result->skipped += batch.skipped;
+  for (const SkippedReading& s : batch.skips) {
+    if (result->first_skipped.size() < kSkippedExamples) result->first_skipped.push_back(s);
+  }
+}
+
+void NormaliseReadings(std::vector<HistoryReading>* readings, double precision, int64_t* duplicates,
                        std::vector<BatchConflict>* conflicts) {
   std::vector<HistoryReading>& r = *readings;
   if (!std::is_sorted(r.begin(), r.end(), [](const HistoryReading& a, const HistoryReading& b) {
@@ -186,17 +304,35 @@ void NormaliseReadings(std::vector<HistoryReading>* readings, int64_t* duplicate
   }
   std::size_t out = 0;
   for (std::size_t i = 0; i < r.size(); ++i) {
-    if (out > 0 && r[out - 1].time == r[i].time) {
-      if (r[out - 1].value == r[i].value) {
+    if (out > 0 && r[i].time - r[out - 1].time < kSameReadingSeconds) {
+      if (SameValue(r[out - 1].value, r[i].value, precision)) {
         ++*duplicates;
       } else {
-        conflicts->push_back({r[i].time, r[out - 1].value, r[i].value});
+        conflicts->push_back({r[out - 1].time, r[out - 1].value, r[i].value, true});
       }
       continue;
     }
     r[out++] = r[i];
   }
   r.resize(out);
+}
+
+bool MeetStored(const std::vector<HistoryReading>& stored, const HistoryReading& offered,
+                double precision, std::size_t* k, int64_t* duplicates,
+                std::vector<BatchConflict>* conflicts) {
+  const HistoryTime t = offered.time;
+  while (*k < stored.size() && stored[*k].time <= t - kSameReadingSeconds) ++*k;
+  const HistoryReading* held = nullptr;
+  for (std::size_t j = *k; j < stored.size() && stored[j].time < t + kSameReadingSeconds; ++j) {
+    if (!held || std::llabs(stored[j].time - t) < std::llabs(held->time - t)) held = &stored[j];
+  }
+  if (!held) return false;
+  if (SameValue(held->value, offered.value, precision)) {
+    ++*duplicates;
+  } else {
+    conflicts->push_back({held->time, held->value, offered.value, false});
+  }
+  return true;
 }
 
 HistoryTime HistoryNow() {

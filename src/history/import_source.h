@@ -20,7 +20,22 @@ struct ImportBatch {
   ProbeHeader header;
   std::vector<HistoryReading> readings;  // in file order until NormaliseReadings
   int64_t skipped = 0;  // readings whose time does not convert or whose value is not finite
+  std::vector<SkippedReading> skips;  // the first few of the file's skipped readings
+  // Values closer than this are the same value written to the file's precision.
+  double precision = 0.0;
 };
+
+// The years every history keeps: readings outside them are skipped and reported.
+inline constexpr int kFirstHistoryYear = 1900;
+inline constexpr int kLastHistoryYear = 2199;
+bool InHistoryRange(HistoryTime t);
+// Drops the batch's readings outside the history's years, counting and naming them.
+void DropOutOfRange(ImportBatch* batch);
+// Takes the batch's skipped count and named examples into the result.
+void TakeSkipped(const ImportBatch& batch, ImportResult* result);
+
+// Readings less than this apart belong to the same moment.
+inline constexpr HistoryTime kSameReadingSeconds = 60;
 
 // Size and SHA-256 of the file as imported.
 struct ImportFileFacts {
@@ -42,19 +57,51 @@ HistoryStatus ReadImportSource(const std::string& path, double pi_of_tubular, st
                                const std::atomic<bool>* cancel,
                                const std::function<HistoryStatus(ImportBatch&)>& on_batch);
 
-// A reading offered for a second that already holds another value.
+// A reading offered less than a minute from one already held with another value; `time` is
+// that of the reading held.
 struct BatchConflict {
   HistoryTime time = 0;
   double stored = 0.0;
   double offered = 0.0;
+  bool same_file = false;
 };
 
-// Sorts the readings by time and keeps the first reading of each second; a later reading of
-// the same second is a duplicate when its value is equal, else a conflict.
-void NormaliseReadings(std::vector<HistoryReading>* readings, int64_t* duplicates,
+// True when two values are the same to within `precision`.
+inline bool SameValue(double a, double b, double precision) {
+  const double d = a > b ? a - b : b - a;
+  return d <= precision * (1.0 + 1e-9) + 1e-12 * (a > 0 ? a : -a);
+}
+
+// Sorts the readings by time and keeps the first reading of each minute: a later reading less
+// than kSameReadingSeconds after a kept one is a duplicate when its value matches to
+// `precision`, else a conflict (same_file).
+void NormaliseReadings(std::vector<HistoryReading>* readings, double precision, int64_t* duplicates,
                        std::vector<BatchConflict>* conflicts);
+
+// Meets an offered reading with `stored` (sorted by time): when a stored reading lies within
+// kSameReadingSeconds (the closest, the earlier on a tie), counts the offered one as its
+// duplicate or conflict and returns true. Readings are offered in time order; *k (0 at first)
+// keeps the place.
+bool MeetStored(const std::vector<HistoryReading>& stored, const HistoryReading& offered,
+                double precision, std::size_t* k, int64_t* duplicates,
+                std::vector<BatchConflict>* conflicts);
 
 // The message a cancelled import returns.
 inline constexpr const char* kImportCancelled = "Import cancelled; the history is unchanged.";
+
+inline bool Cancelled(const ImportControl* control) {
+  return control && control->cancel && control->cancel->load();
+}
+// Checks for a cancel once more, tells `control` the commit begins, commits with `commit`, and
+// marks the result when a cancel came too late to undo it.
+template <typename Commit>
+HistoryStatus CommitUnlessCancelled(const ImportControl* control, ImportResult* result,
+                                    Commit commit) {
+  if (Cancelled(control)) return HistoryStatus::Fail(kImportCancelled);
+  if (control && control->committing) control->committing();
+  HistoryStatus st = commit();
+  if (st && Cancelled(control)) result->cancelled_too_late = true;
+  return st;
+}
 
 }  // namespace tarn

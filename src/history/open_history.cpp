@@ -5,12 +5,13 @@
 #include <cstring>
 
 #include "history/pg_history.h"
+#include "history/pg_location.h"
 #include "history/sqlite_history.h"
 
 namespace tarn {
 
 bool IsServerLocation(const std::string& location) {
-  return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
+  return ParsePgLocation(location).server;
 }
 
 std::string HistoryDisplayName(const std::string& location) {

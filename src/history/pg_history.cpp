@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "history/pg_location.h"
 #include "history/pg_schema.h"
 #include "history/pg_statements.h"
 #include "history/pg_store.h"
@@ -22,13 +23,7 @@ HistoryLimits PgHistory::GetLimits(int64_t probe_id) {
 
 HistoryStatus PgHistory::SetLimits(int64_t probe_id, const HistoryLimits& l) {
   if (read_only_) return ReadOnlyRefusal();
-  const double all[] = {l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm};
-  for (double v : all) {
-    if (!std::isfinite(v) || v < 0) return HistoryStatus::Fail("Limits must be numbers >= 0.");
-  }
-  if (l.rate_warn > l.rate_alarm || l.consumed_warn > l.consumed_alarm) {
-    return HistoryStatus::Fail("A warning level must not be above its alarm level.");
-  }
+  if (HistoryStatus st = CheckLimits(l); !st) return st;
   if (HistoryStatus st = Ready(); !st) return st;
   if (probe_id != 0) {
     PgResult exists = db_.Exec(sql::kProbeExists, {probe_id});
@@ -69,31 +64,28 @@ HistoryStatus PgHistory::RemoveProbe(int64_t probe_id) {
   return st;
 }
 
-std::unique_ptr<HistoryStore> OpenPgHistory(const std::string& uri, std::string* error) {
+std::unique_ptr<HistoryStore> OpenPgHistory(const std::string& location, std::string* error) {
   // A password in the location would end up in the settings file: libpq's password file,
-  // service file or certificates hold it instead.
+  // service file or certificates hold it instead. No message repeats it.
+  const PgLocation parsed = ParsePgLocation(location);
+  if (parsed.has_password) {
+    *error = "The history location " + parsed.shown +
+             " must not hold a password: put it in ~/.pgpass (or the file PGPASSFILE names) or "
+             "a service file instead.";
+    return nullptr;
+  }
+  const std::string& uri = parsed.conninfo;
   char* parse_error = nullptr;
   PQconninfoOption* options = PQconninfoParse(uri.c_str(), &parse_error);
   if (options == nullptr) {
-    *error = "The history location " + uri + " is not a valid connection URI" +
+    *error = "The history location " + parsed.shown + " is not a valid connection string" +
              (parse_error ? std::string(": ") + parse_error : std::string("."));
     while (!error->empty() && error->back() == '\n') error->pop_back();
+    *error = WithoutPassword(location, *error);
     PQfreemem(parse_error);
     return nullptr;
   }
-  bool has_password = false;
-  for (PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
-    if (std::string(o->keyword) == "password" && o->val != nullptr && *o->val != '\0') {
-      has_password = true;
-    }
-  }
   PQconninfoFree(options);
-  if (has_password) {
-    *error =
-        "The history location must not hold a password: put it in ~/.pgpass (or the file "
-        "PGPASSFILE names) or a service file instead.";
-    return nullptr;
-  }
 
   auto store = std::make_unique<PgHistory>(uri);
   PgConnection& db = store->db();

@@ -61,6 +61,11 @@ HistoryStatus ReadAhead(const std::string& path, const ImportControl& control,
       queue.pop_front();
       cv.notify_all();
     }
+    // The reader may be batches ahead: a cancel stops the writing too.
+    if (Cancelled(&control)) {
+      st = HistoryStatus::Fail(kImportCancelled);
+      break;
+    }
     done += static_cast<int64_t>(batch.readings.size());
     if (st = sink(batch); !st) break;
     if (control.progress) control.progress(done);
@@ -79,7 +84,6 @@ HistoryStatus ReadAhead(const std::string& path, const ImportControl& control,
 HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
   ImportResult& result = state->result;
   state->tags.insert(batch.tag_index);
-  result.skipped += batch.skipped;
 
   const std::string tag = ToServer(batch.key.tag);
   const std::string serial = ToServer(batch.key.serial);
@@ -110,9 +114,11 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   ProbeRun& run = it->second;
   const int64_t probe_id = run.id;
 
+  DropOutOfRange(&batch);
+  TakeSkipped(batch, &result);
   std::vector<BatchConflict> conflicts;
-  NormaliseReadings(&batch.readings, &result.duplicates, &conflicts);
-  const std::vector<HistoryReading>& r = batch.readings;
+  NormaliseReadings(&batch.readings, batch.precision, &result.duplicates, &conflicts);
+  std::vector<HistoryReading>& r = batch.readings;
 
   if (created || !r.empty()) {
     const ProbeHeader& h = batch.header;
@@ -126,6 +132,29 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
       return st;
     }
   }
+
+  // Readings within a minute of a stored one (this import's own included: the transaction
+  // sees them) are that reading again; only the usual download that goes on where the last one
+  // ended needs no look at what is stored.
+  constexpr HistoryTime kNear = kSameReadingSeconds - 1;
+  if (!r.empty() && run.count > 0 && r.front().time - kNear <= run.last &&
+      r.back().time + kNear >= run.first) {
+    PgResult q =
+        db_.Exec(sql::kReadingsInRange, {probe_id, r.front().time - kNear - kPgReadingEpoch,
+                                         r.back().time + kNear - kPgReadingEpoch, kPgReadingEpoch});
+    if (!q.ok()) return Failure(q);
+    std::vector<HistoryReading> stored;
+    stored.reserve(static_cast<std::size_t>(q.rows()));
+    for (int i = 0; i < q.rows(); ++i) stored.push_back({q.Int(i, 0), q.Real(i, 1)});
+    std::size_t k = 0, out = 0;
+    for (const HistoryReading& reading : r) {
+      if (MeetStored(stored, reading, batch.precision, &k, &result.duplicates, &conflicts))
+        continue;
+      r[out++] = reading;
+    }
+    r.resize(out);
+  }
+
   if (!conflicts.empty()) {
     std::vector<int64_t> times;
     std::vector<double> kept, offered;
@@ -133,6 +162,10 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
       times.push_back(c.time);
       kept.push_back(c.stored);
       offered.push_back(c.offered);
+      if (result.first_conflicts.size() < kConflictExamples) {
+        result.first_conflicts.push_back(
+            {batch.key.tag, batch.key.serial, c.time, c.stored, c.offered, c.same_file});
+      }
     }
     if (HistoryStatus st =
             Run(sql::kInsertFileConflicts, {probe_id, NumberArray(times), NumberArray(kept),
@@ -144,40 +177,30 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   }
   if (r.empty()) return {};
 
-  // Readings outside the span the probe already holds (the usual case: a download that goes
-  // on where the last one ended) cannot meet a stored one, so they go straight into the
-  // table; the others wait in the load table for the one merge that sorts them out.
-  const bool straight =
-      !run.staged && (run.count == 0 || r.front().time > run.last || r.back().time < run.first);
   std::string why;
-  if (!db_.BeginCopy(straight ? sql::kCopyReadings : sql::kCopyLoad, &why)) {
+  if (!db_.BeginCopy(sql::kCopyReadings, &why)) {
     return db_.Bad() ? Failure(PgResult())
                      : HistoryStatus::Fail("The history server " + location_ + " refused: " + why);
   }
-  const int32_t file = straight ? static_cast<int32_t>(state->file_id) : -1;
   for (const HistoryReading& reading : r) {
     db_.CopyRow(static_cast<int32_t>(probe_id), reading.time - kPgReadingEpoch, reading.value,
-                file);
+                static_cast<int32_t>(state->file_id));
   }
   if (!db_.EndCopy(&why)) {
     return db_.Bad() ? Failure(PgResult())
                      : HistoryStatus::Fail("The history server " + location_ + " refused: " + why);
-  }
-  if (!straight) {
-    run.staged = true;
-    state->loaded += static_cast<int64_t>(r.size());
-    return {};
   }
   if (run.count == 0) {
     run.origin = r.front().time;
     run.first = r.front().time;
     run.last = r.back().time;
     run.latest = r.back().value;
-  } else if (r.front().time > run.last) {
-    run.last = r.back().time;
-    run.latest = r.back().value;
   } else {
-    run.first = r.front().time;
+    run.first = std::min(run.first, r.front().time);
+    if (r.back().time > run.last) {
+      run.last = r.back().time;
+      run.latest = r.back().value;
+    }
   }
   for (const HistoryReading& reading : r) {
     run.sums.Add(static_cast<double>(reading.time - run.origin) / kSecondsPerDay, reading.value);
@@ -232,9 +255,8 @@ HistoryStatus PgHistory::RefreshWindows(const ImportState& state) {
   return Run(sql::kRefreshWindows, {NumberArray(ids), sql::kStoredWindows, kPgReadingEpoch});
 }
 
-HistoryStatus PgHistory::MergeLoad(ImportState* state) {
-  ImportResult& result = state->result;
-  for (const auto& [key, run] : state->probes) {
+HistoryStatus PgHistory::WriteSummaries(const ImportState& state) {
+  for (const auto& [key, run] : state.probes) {
     if (!run.changed) continue;
     if (HistoryStatus st =
             Run(sql::kWriteSummary, {run.id, run.count, run.first, run.last, run.latest, run.origin,
@@ -243,22 +265,6 @@ HistoryStatus PgHistory::MergeLoad(ImportState* state) {
       return st;
     }
   }
-  if (state->loaded == 0) return {};
-  // The planner knows nothing of a fresh temporary table; a sample keeps the joins sane.
-  if (HistoryStatus st = Run(sql::kAnalyzeLoad); !st) return st;
-  PgResult merged = db_.Exec(sql::kMergeLoad, {state->file_id, kPgReadingEpoch});
-  if (!merged.ok()) return Failure(merged);
-  int64_t added = 0;
-  for (int i = 0; i < merged.rows(); ++i) added += merged.Int(i, 0);
-  result.added += added;
-  int64_t kept_apart = 0;
-  if (added < state->loaded) {
-    PgResult c = db_.Exec(sql::kKeepConflicts, {state->file_id, kPgReadingEpoch});
-    if (!c.ok()) return Failure(c);
-    kept_apart = c.Int(0, 0);
-  }
-  result.conflicts += kept_apart;
-  result.duplicates += state->loaded - added - kept_apart;
   return {};
 }
 
@@ -289,17 +295,19 @@ ImportResult PgHistory::Import(const std::string& path, const ImportControl& con
         f->size = d.size;
         f->sha256 = d.sha256;
         return st;
-      });
+      },
+      &control);
 }
 
 ImportResult PgHistory::ImportBatches(
     const ImportFileFacts& facts, const std::function<HistoryStatus(const BatchSink&)>& produce) {
-  return ImportAll(facts, produce, nullptr);
+  return ImportAll(facts, produce, nullptr, nullptr);
 }
 
 ImportResult PgHistory::ImportAll(ImportFileFacts facts,
                                   const std::function<HistoryStatus(const BatchSink&)>& produce,
-                                  const std::function<HistoryStatus(ImportFileFacts*)>& complete) {
+                                  const std::function<HistoryStatus(ImportFileFacts*)>& complete,
+                                  const ImportControl* control) {
   ImportResult failed;
   if (read_only_) {
     failed.status = ReadOnlyRefusal();
@@ -314,7 +322,6 @@ ImportResult PgHistory::ImportAll(ImportFileFacts facts,
   // sees everything the first one added.
   HistoryStatus status = Run("BEGIN");
   if (status) status = Run(sql::kLockHistory);
-  if (status) status = Run(sql::kCreateLoad);
   if (status) status = Run(sql::kCreateHours);
   if (status) {
     PgResult file =
@@ -329,27 +336,20 @@ ImportResult PgHistory::ImportAll(ImportFileFacts facts,
   if (status) {
     status = produce([&](ImportBatch& batch) { return ImportBatchInto(batch, &state); });
   }
-  if (status) status = MergeLoad(&state);
+  if (status && Cancelled(control)) status = HistoryStatus::Fail(kImportCancelled);
+  if (status) status = WriteSummaries(state);
   if (status) status = MergeHours(state);
+  if (status && Cancelled(control)) status = HistoryStatus::Fail(kImportCancelled);
   if (status) status = RefreshWindows(state);
   ImportResult& result = state.result;
   result.tags = static_cast<int32_t>(state.tags.size());
-  if (status && result.conflicts > 0) {
-    PgResult ex =
-        db_.Exec(sql::kConflictExamples, {state.file_id, static_cast<int64_t>(kConflictExamples)});
-    if (!ex.ok()) status = Failure(ex);
-    for (int i = 0; status && i < ex.rows(); ++i) {
-      result.first_conflicts.push_back({FromServer(ex.Text(i, 0)), FromServer(ex.Text(i, 1)),
-                                        ex.Int(i, 2), ex.Real(i, 3), ex.Real(i, 4)});
-    }
-  }
   if (status && result.conflicts > 0) status = ConflictProbes(state.file_id, &result);
   if (status && complete) status = complete(&facts);
   if (status) {
     status = Run(sql::kFinishFile, {state.file_id, int64_t{result.tags}, result.added,
                                     result.duplicates, result.conflicts, facts.size, facts.sha256});
   }
-  if (status) status = Run("COMMIT");
+  if (status) status = CommitUnlessCancelled(control, &result, [&] { return Run("COMMIT"); });
   if (!status) {
     Rollback();
     if (db_.Bad()) {

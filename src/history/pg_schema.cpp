@@ -130,7 +130,7 @@ bool UpgradePgSchema(PgConnection& db, int from_version, std::string* error) {
     return false;
   }
   // An administrator may have made the schema for a role that may not create one.
-  PgResult missing = db.Exec("SELECT to_regnamespace('tarn') IS NULL");
+  PgResult missing = db.Exec(pg_sql::kSchemaMissing);
   if (!missing.ok()) {
     *error = missing.Message();
     return false;

@@ -7,9 +7,14 @@ namespace tarn::pg_sql {
 // Key of the advisory lock that serialises schema changes and imports between Tarn processes.
 inline constexpr const char* kLockHistory = "SELECT pg_advisory_xact_lock(1415670382)";
 
+// Read from the catalog tables, not through to_regclass: a session's catalog cache may still
+// hold "no such table" from before another Tarn created them and released the lock.
 inline constexpr const char* kReadIdentity =
-    "SELECT to_regclass('tarn.schema_info') IS NOT NULL,"
-    " to_regnamespace('tarn') IS NOT NULL";
+    "SELECT EXISTS(SELECT 1 FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n"
+    " ON n.oid = c.relnamespace WHERE n.nspname = 'tarn' AND c.relname = 'schema_info'),"
+    " EXISTS(SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = 'tarn')";
+inline constexpr const char* kSchemaMissing =
+    "SELECT NOT EXISTS(SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = 'tarn')";
 inline constexpr const char* kReadVersion = "SELECT application, version FROM tarn.schema_info";
 inline constexpr const char* kWriteVersion =
     "INSERT INTO tarn.schema_info(id, application, version) VALUES(1, 'Tarn', $1)"
@@ -23,13 +28,6 @@ inline constexpr const char* kCanWrite =
     " AND has_table_privilege('tarn.reading_hour', 'INSERT, UPDATE')"
     " AND has_table_privilege('tarn.probe_window', 'INSERT, UPDATE')"
     " AND has_database_privilege(current_database(), 'TEMPORARY')";
-
-// The per-session load table: readings of one file before they are merged.
-inline constexpr const char* kCreateLoad =
-    "CREATE TEMP TABLE IF NOT EXISTS tarn_load(probe_id integer, t bigint, v double precision)"
-    " ON COMMIT DELETE ROWS";
-inline constexpr const char* kCopyLoad = "COPY pg_temp.tarn_load(probe_id, t, v) FROM STDIN BINARY";
-inline constexpr const char* kAnalyzeLoad = "ANALYZE pg_temp.tarn_load";
 
 inline constexpr const char* kCopyReadings =
     "COPY tarn.reading(probe_id, t, v, file_id) FROM STDIN BINARY";
@@ -71,59 +69,6 @@ SELECT probe_id, hour, sum(n), sum(sx), sum(sy), sum(sxy), sum(sxx) FROM pg_temp
 GROUP BY probe_id, hour
 ON CONFLICT (probe_id, hour) DO UPDATE SET n = h.n + excluded.n, sx = h.sx + excluded.sx,
   sy = h.sy + excluded.sy, sxy = h.sxy + excluded.sxy, sxx = h.sxx + excluded.sxx)sql";
-
-// The one merge of a file: new readings go in, the rest are left alone, and each touched
-// probe's running summary (count, ends, latest value, least-squares sums with x in days from
-// its origin) and hour sums take in exactly the readings added. $1 file, $2 reading time epoch.
-inline constexpr const char* kMergeLoad = R"sql(
-WITH added AS (
-  INSERT INTO tarn.reading(t, v, probe_id, file_id)
-  SELECT t, v, probe_id, $1 FROM pg_temp.tarn_load
-  ON CONFLICT (probe_id, t) DO NOTHING
-  RETURNING probe_id, t, v),
-hours AS (
-  INSERT INTO tarn.reading_hour AS h(probe_id, hour, n, sx, sy, sxy, sxx)
-  SELECT probe_id, hr, count(*), sum(x), sum(v), sum(x * v), sum(x * x)
-  FROM added, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS hr) a,
-       LATERAL (SELECT (t - hr * 3600)::float8 AS x) b
-  GROUP BY probe_id, hr
-  ON CONFLICT (probe_id, hour) DO UPDATE SET n = h.n + excluded.n, sx = h.sx + excluded.sx,
-    sy = h.sy + excluded.sy, sxy = h.sxy + excluded.sxy, sxx = h.sxx + excluded.sxx),
-ins AS (SELECT probe_id, t + $2 AS t, v FROM added),
-agg AS (
-  SELECT probe_id, count(*) AS n, min(t) AS tmin, max(t) AS tmax FROM ins GROUP BY probe_id),
-org AS (
-  SELECT a.*, CASE WHEN p.count = 0 THEN a.tmin ELSE p.origin END AS origin
-  FROM agg a JOIN tarn.probe p ON p.id = a.probe_id),
-sums AS (
-  SELECT i.probe_id, sum(x) AS sx, sum(i.v) AS sy, sum(x * i.v) AS sxy, sum(x * x) AS sxx,
-         max(i.v) FILTER (WHERE i.t = o.tmax) AS latest
-  FROM ins i JOIN org o ON o.probe_id = i.probe_id,
-       LATERAL (SELECT (i.t - o.origin)::float8 / 86400 AS x) d
-  GROUP BY i.probe_id)
-UPDATE tarn.probe p SET
-  count = p.count + o.n,
-  first_time = CASE WHEN p.count = 0 THEN o.tmin ELSE least(p.first_time, o.tmin) END,
-  last_time = CASE WHEN p.count = 0 THEN o.tmax ELSE greatest(p.last_time, o.tmax) END,
-  latest_value = CASE WHEN p.count = 0 OR o.tmax > p.last_time THEN s.latest
-                      ELSE p.latest_value END,
-  origin = o.origin, sx = p.sx + s.sx, sy = p.sy + s.sy, sxy = p.sxy + s.sxy,
-  sxx = p.sxx + s.sxx
-FROM org o JOIN sums s ON s.probe_id = o.probe_id
-WHERE p.id = o.probe_id
-RETURNING o.n)sql";
-// Offered readings whose second is stored with another value. $1 file, $2 epoch.
-inline constexpr const char* kKeepConflicts = R"sql(
-WITH c AS (
-  INSERT INTO tarn.conflict(probe_id, t, stored, offered, file_id)
-  SELECT l.probe_id, l.t + $2, r.v, l.v, $1
-  FROM pg_temp.tarn_load l JOIN tarn.reading r ON r.probe_id = l.probe_id AND r.t = l.t
-  WHERE r.v <> l.v
-  RETURNING 1)
-SELECT count(*) FROM c)sql";
-inline constexpr const char* kConflictExamples =
-    "SELECT p.tag, p.serial, c.t, c.stored, c.offered FROM tarn.conflict c"
-    " JOIN tarn.probe p ON p.id = c.probe_id WHERE c.file_id = $1 ORDER BY c.id LIMIT $2";
 
 inline constexpr const char* kReadingsInRange =
     "SELECT t + $4, v FROM tarn.reading WHERE probe_id = $1 AND t BETWEEN $2 AND $3 ORDER BY t";

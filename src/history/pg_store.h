@@ -91,8 +91,7 @@ class PgHistory : public HistoryStore {
     HistoryTime first = 0, last = 0, origin = 0;
     double latest = 0.0;
     RegressionSums sums;
-    bool staged = false;   // some of its readings wait in the load table
-    bool changed = false;  // readings went straight in: the summary row must be written
+    bool changed = false;  // readings went in: the summary row must be written
   };
   // Least-squares sums of one probe-hour, x in seconds from the hour's start.
   struct HourSums {
@@ -107,7 +106,6 @@ class PgHistory : public HistoryStore {
     std::set<int32_t> tags;
     std::map<std::tuple<std::string, std::string, int32_t>, ProbeRun> probes;
     ImportResult result;
-    int64_t loaded = 0;  // readings sent to the load table
   };
 
   // Connects again when the server dropped the connection since the last call.
@@ -148,11 +146,12 @@ class PgHistory : public HistoryStore {
                        std::vector<HourSums>* hours);
   HistoryStatus MergeHours(const ImportState& state);
   // ImportBatches, with `complete` (when given) filling in the file's size and digest at the
-  // end.
+  // end, stopping at a cancel of `control` (when given).
   ImportResult ImportAll(ImportFileFacts facts,
                          const std::function<HistoryStatus(const BatchSink&)>& produce,
-                         const std::function<HistoryStatus(ImportFileFacts*)>& complete);
-  HistoryStatus MergeLoad(ImportState* state);
+                         const std::function<HistoryStatus(ImportFileFacts*)>& complete,
+                         const ImportControl* control);
+  HistoryStatus WriteSummaries(const ImportState& state);
   // Brings the kept window sums of every probe the import touched up to date.
   HistoryStatus RefreshWindows(const ImportState& state);
   std::vector<ProbeSummary> QueryProbes(int64_t probe_id, int32_t window_days);

@@ -45,4 +45,8 @@ void FillProbeFigures(const RegressionSums& window, ProbeSummary* s);
 // Limits in the probe's own rate unit: the stored levels are mpy.
 HistoryLimits LimitsInUnit(const HistoryLimits& mpy_limits, bool millimetre);
 
+// Limits a store may keep: numbers >= 0, consumed shares at most the whole element, each
+// warning at or below its alarm.
+HistoryStatus CheckLimits(const HistoryLimits& limits);
+
 }  // namespace tarn

@@ -72,19 +72,14 @@ HistoryStatus SqliteHistory::FlushHour(const HourContext& c, const HourFigures& 
 HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
   ImportResult& result = state->result;
   state->tags.insert(batch.tag_index);
-  result.skipped += batch.skipped;
   int64_t probe_id = 0;
   bool created = false;
   if (HistoryStatus st = ProbeId(batch.key, state, &probe_id, &created); !st) return st;
 
-  // Times this layout cannot key are skipped, as times that do not convert are.
-  const auto storable =
-      std::partition(batch.readings.begin(), batch.readings.end(),
-                     [](const HistoryReading& x) { return StorableTime(x.time); });
-  result.skipped += batch.readings.end() - storable;
-  batch.readings.erase(storable, batch.readings.end());
+  DropOutOfRange(&batch);
+  TakeSkipped(batch, &result);
   std::vector<BatchConflict> conflicts;
-  NormaliseReadings(&batch.readings, &result.duplicates, &conflicts);
+  NormaliseReadings(&batch.readings, batch.precision, &result.duplicates, &conflicts);
   const std::vector<HistoryReading>& r = batch.readings;
 
   Summary s;
@@ -105,13 +100,15 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   }
   if (r.empty() && conflicts.empty()) return {};
 
-  // What is already stored over the batch's span decides, reading by reading, between new,
-  // duplicate and conflicting.
+  // What is already stored within a minute of the batch's span decides, reading by reading,
+  // between new, duplicate and conflicting.
   std::vector<HistoryReading> stored;
-  if (s.count > 0 && !r.empty() && r.front().time <= s.last && r.back().time >= s.first) {
+  constexpr HistoryTime kNear = kSameReadingSeconds - 1;
+  if (s.count > 0 && !r.empty() && r.front().time - kNear <= s.last &&
+      r.back().time + kNear >= s.first) {
     readings_in_range_.Start()
-        .Bind(1, ReadingKey(probe_id, r.front().time))
-        .Bind(2, ReadingKey(probe_id, r.back().time));
+        .Bind(1, ReadingKey(probe_id, r.front().time - kNear))
+        .Bind(2, ReadingKey(probe_id, r.back().time + kNear));
     int rc;
     while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
       stored.push_back({KeyTime(readings_in_range_.Int(0)), readings_in_range_.Real(1)});
@@ -144,16 +141,11 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   std::size_t run_k = 0;
   HourFigures hour;
   HistoryTime newest = s.count > 0 ? s.last : INT64_MIN;
+  std::size_t near_k = 0;
   for (const HistoryReading& reading : r) {
     while (k < stored.size() && stored[k].time < reading.time) ++k;
-    if (k < stored.size() && stored[k].time == reading.time) {
-      if (stored[k].value == reading.value) {
-        ++result.duplicates;
-      } else {
-        conflicts.push_back({reading.time, stored[k].value, reading.value});
-      }
+    if (MeetStored(stored, reading, batch.precision, &near_k, &result.duplicates, &conflicts))
       continue;
-    }
     insert_reading_.Start().Bind(1, ReadingKey(probe_id, reading.time)).Bind(2, reading.value);
     if (insert_reading_.Step() != SQLITE_DONE) return Error(path_);
     // A stored reading between this one and the last one added ends the run.
@@ -198,7 +190,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     if (insert_conflict_.Step() != SQLITE_DONE) return Error(path_);
     if (result.first_conflicts.size() < kConflictExamples) {
       result.first_conflicts.push_back(
-          {batch.key.tag, batch.key.serial, c.time, c.stored, c.offered});
+          {batch.key.tag, batch.key.serial, c.time, c.stored, c.offered, c.same_file});
     }
   }
   result.conflicts += static_cast<int64_t>(conflicts.size());
@@ -225,19 +217,28 @@ ImportResult SqliteHistory::Import(const std::string& path, const ImportControl&
     return failed;
   }
   int64_t done = 0;
-  return ImportBatches(facts, [&](const BatchSink& sink) {
-    return ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
-                            [&](ImportBatch& batch) {
-                              done += static_cast<int64_t>(batch.readings.size());
-                              HistoryStatus st = sink(batch);
-                              if (st && control.progress) control.progress(done);
-                              return st;
-                            });
-  });
+  return ImportAll(
+      facts,
+      [&](const BatchSink& sink) {
+        return ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
+                                [&](ImportBatch& batch) {
+                                  done += static_cast<int64_t>(batch.readings.size());
+                                  HistoryStatus st = sink(batch);
+                                  if (st && control.progress) control.progress(done);
+                                  return st;
+                                });
+      },
+      &control);
 }
 
 ImportResult SqliteHistory::ImportBatches(
     const ImportFileFacts& facts, const std::function<HistoryStatus(const BatchSink&)>& produce) {
+  return ImportAll(facts, produce, nullptr);
+}
+
+ImportResult SqliteHistory::ImportAll(const ImportFileFacts& facts,
+                                      const std::function<HistoryStatus(const BatchSink&)>& produce,
+                                      const ImportControl* control) {
   ImportResult failed;
   if (read_only_) {
     failed.status = WriteRefusal();
@@ -278,7 +279,7 @@ ImportResult SqliteHistory::ImportBatches(
     status = ReadSummaryRow(probe_id, &s) ? StoreWindows(probe_id, s.last) : Error(path_);
   }
   if (status && result.conflicts > 0) status = ConflictProbes(state.file_id, &result);
-  if (status) status = Exec("COMMIT");
+  if (status) status = CommitUnlessCancelled(control, &result, [&] { return Exec("COMMIT"); });
   if (!status) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     failed.status = status;

@@ -17,14 +17,46 @@ using sqlite_store::kBusyTimeoutMs;
 using sqlite_store::SqliteHistory;
 using sqlite_store::Statement;
 
-// The file's write permission decides, not the user's power to override it: a history someone
-// made read-only stays so, even for root.
+// Write permission on the path as its mode bits give it, not the user's power to override
+// them: a history someone made read-only stays so, even for root.
+bool MayWrite(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+  return ::access(path.c_str(), W_OK) == 0;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The history can be written when its file and its folder (where the log files go) can.
 bool WritableFile(const std::string& path, bool* exists) {
   struct stat st {};
   *exists = ::stat(path.c_str(), &st) == 0;
-  if (!*exists) return true;
-  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-  return ::access(path.c_str(), W_OK) == 0;
+  if (path == ":memory:") return true;
+  if (!MayWrite(FolderOf(path))) return false;
+  return !*exists || MayWrite(path);
+}
+
+// A file URI that opens the history as never changing: SQLite then takes no locks and makes no
+// log files, which a reader without write permission would leave behind, owned by it, in the
+// writer's way.
+std::string ImmutableUri(const std::string& path) {
+  std::string uri = "file:";
+  for (const char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      static const char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[static_cast<unsigned char>(c) >> 4];
+      uri += kHex[c & 15];
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?immutable=1";
 }
 
 std::string Describe(sqlite3* db, const std::string& path, int rc) {
@@ -45,9 +77,21 @@ std::unique_ptr<HistoryStore> OpenSqliteHistory(const std::string& path, std::st
   const bool writable = WritableFile(path, &exists);
   sqlite3* raw = nullptr;
   // A connection serves one thread (each importer opens its own), so SQLite need not lock it.
-  const int flags = (writable ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY) |
-                    SQLITE_OPEN_NOMUTEX;
-  int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  if (!writable && !exists) {
+    *error = "Cannot create the history " + path + ": its folder is read-only.";
+    return nullptr;
+  }
+  int flags = (writable ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY) |
+              SQLITE_OPEN_NOMUTEX;
+  std::string name = path;
+  // Without a writer's log beside it the file holds everything; with one, a writer is at work
+  // and SQLite reads its log through the writer's shared memory file without writing.
+  struct stat log {};
+  if (!writable && ::stat((path + "-wal").c_str(), &log) != 0) {
+    name = ImmutableUri(path);
+    flags |= SQLITE_OPEN_URI;
+  }
+  int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
   std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, &sqlite3_close);
   if (rc != SQLITE_OK) {
     *error = Describe(db.get(), path, rc);

@@ -101,13 +101,7 @@ HistoryLimits SqliteHistory::GetLimits(int64_t probe_id) {
 
 HistoryStatus SqliteHistory::SetLimits(int64_t probe_id, const HistoryLimits& l) {
   if (read_only_) return WriteRefusal();
-  const double all[] = {l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm};
-  for (double v : all) {
-    if (!std::isfinite(v) || v < 0) return HistoryStatus::Fail("Limits must be numbers >= 0.");
-  }
-  if (l.rate_warn > l.rate_alarm || l.consumed_warn > l.consumed_alarm) {
-    return HistoryStatus::Fail("A warning level must not be above its alarm level.");
-  }
+  if (HistoryStatus st = CheckLimits(l); !st) return st;
   Statement q;
   if (probe_id != 0) {
     if (!GetProbe(probe_id, 0)) {

@@ -218,10 +218,15 @@ class SqliteHistory : public HistoryStore {
   }
   HistoryStatus WriteRefusal() const {
     return HistoryStatus::Fail("The history " + path_ +
-                               " is read-only (no write permission); it cannot be changed.");
+                               " is a read-only history (no write permission on the file or its "
+                               "folder): it can be listed and graphed, not changed.");
   }
 
   HistoryStatus ImportBatchInto(ImportBatch& batch, ImportState* state);
+  // ImportBatches, stopping at a cancel of `control` (when given).
+  ImportResult ImportAll(const ImportFileFacts& source,
+                         const std::function<HistoryStatus(const BatchSink&)>& produce,
+                         const ImportControl* control);
   HistoryStatus WriteRun(int64_t probe_id, int64_t file_id, const Run& run) {
     insert_run_.Start()
         .Bind(1, probe_id)

@@ -9,7 +9,10 @@
 #include <climits>
 #include <cmath>
 #include <map>
+#include <random>
 #include <set>
+#include <string>
+#include <utility>
 
 #include "core/history_fixture.h"
 #include "core/instrument_text.h"
@@ -297,7 +300,7 @@ TEST_F(ServerHistory, ServerFaultsGiveClearMessagesAndChangeNothing) {
 
   // The connection dies in the middle of an import: nothing of the file stays, and the same
   // store imports it on the next try.
-  const std::string big = NembraTag("T2", "1", false, At(2025, 3, 1), 300000, 1, Ramp);
+  const std::string big = NembraTag("T2", "1", false, At(2025, 3, 1), 300000, 60, Ramp);
   const std::string path = dir_.file("big.nid");
   testing::WriteAll(path, big);
   ImportControl kill;
@@ -331,6 +334,134 @@ TEST_F(ServerHistory, ServerFaultsGiveClearMessagesAndChangeNothing) {
   EXPECT_STREQ(PQgetvalue(v, 0, 0), "99");
   PQclear(v);
   PQfinish(c);
+}
+
+// The URI with another role in place of the superuser.
+std::string AsRole(std::string uri, const std::string& role) {
+  return uri.replace(uri.find("user=postgres"), 13, "user=" + role);
+}
+
+TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothing) {
+  const std::string uri = testing::FreshPgDatabase();
+  // Roles belong to the whole cluster, which parallel tests share: names of this test's own.
+  std::random_device rd;
+  const std::string tag = std::to_string(rd());
+  const std::string owner = "tarn_owner_" + tag, team = "tarn_team_" + tag,
+                    viewer = "tarn_viewer_" + tag, alice = "alice_" + tag, vera = "vera_" + tag;
+  ASSERT_EQ(PgAdmin("CREATE ROLE " + owner + " LOGIN", uri), "");
+  ASSERT_EQ(PgAdmin("CREATE SCHEMA tarn AUTHORIZATION " + owner, uri), "");
+  testing::TempDir dir;
+  const std::string file = dir.file("a.nid");
+  testing::WriteAll(file,
+                    NembraTag("R1", "1", false, At(2025, 1, 1), 5, 60, [](int i) { return i; }));
+  std::string error;
+  {
+    auto as_owner = OpenHistory(AsRole(uri, owner), &error);
+    ASSERT_NE(as_owner, nullptr) << error;
+    ASSERT_TRUE(as_owner->Import(file, {}).status.ok);
+  }
+  std::string script =
+      testing::ReadAll(std::string(TARN_TEST_SOURCE_DIR) + "/tools/tarn-pg-roles.sql");
+  ASSERT_FALSE(script.empty());
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"tarn_owner", owner},
+                                 {"tarn_team", team},
+                                 {"tarn_viewer", viewer}}) {
+    for (std::size_t at = script.find(from); at != std::string::npos;
+         at = script.find(from, at + to.size())) {
+      script.replace(at, from.size(), to);
+    }
+  }
+  ASSERT_EQ(PgAdmin(script, uri), "");
+  ASSERT_EQ(PgAdmin("CREATE ROLE " + alice + " LOGIN IN ROLE " + team + "; CREATE ROLE " + vera +
+                        " LOGIN IN ROLE " + viewer,
+                    uri),
+            "");
+
+  // A team member imports and sets limits...
+  auto as_team = OpenHistory(AsRole(uri, alice), &error);
+  ASSERT_NE(as_team, nullptr) << error;
+  EXPECT_FALSE(as_team->ReadOnly());
+  testing::WriteAll(dir.file("b.nid"),
+                    NembraTag("R2", "1", false, At(2025, 2, 1), 5, 60, [](int i) { return i; }));
+  const ImportResult r = as_team->Import(dir.file("b.nid"), {});
+  EXPECT_TRUE(r.status.ok) << r.status.message;
+  EXPECT_TRUE(as_team->SetLimits(0, HistoryLimits{}).ok);
+  // ...but changes neither the schema version, nor the tables, nor anyone's grants.
+  const std::string team_uri = AsRole(uri, alice);
+  for (const std::string& sql :
+       {std::string("UPDATE tarn.schema_info SET version = 999"),
+        std::string("DELETE FROM tarn.schema_info"), std::string("TRUNCATE tarn.reading"),
+        std::string("DROP TABLE tarn.conflict"),
+        std::string("ALTER TABLE tarn.probe ADD COLUMN x integer"),
+        std::string("CREATE TABLE tarn.extra(i integer)")}) {
+    const std::string why = PgAdmin(sql, team_uri);
+    EXPECT_TRUE(why.find("permission denied") != std::string::npos ||
+                why.find("must be owner") != std::string::npos)
+        << sql << ": " << why;
+  }
+  EXPECT_EQ(PgAdmin("GRANT INSERT ON tarn.probe TO " + vera, team_uri), "");  // a warning
+  EXPECT_EQ(PgAdmin("REVOKE INSERT ON tarn.reading FROM " + team, team_uri), "");
+  std::string granted;
+  PgAdmin("SELECT has_table_privilege('" + vera +
+              "', 'tarn.probe', 'INSERT')::text || ' ' ||"
+              " has_table_privilege('" +
+              alice + "', 'tarn.reading', 'INSERT')::text",
+          uri, &granted);
+  EXPECT_EQ(granted, "false true");
+
+  // The viewer reads everything and changes nothing.
+  auto as_viewer = OpenHistory(AsRole(uri, vera), &error);
+  ASSERT_NE(as_viewer, nullptr) << error;
+  EXPECT_TRUE(as_viewer->ReadOnly());
+  EXPECT_EQ(as_viewer->ListProbes(0).size(), 2u);
+  const ImportResult refused = as_viewer->Import(dir.file("b.nid"), {});
+  EXPECT_NE(refused.status.message.find("read-only history"), std::string::npos);
+  for (const std::string& sql :
+       {std::string("UPDATE tarn.schema_info SET version = 999"),
+        std::string("UPDATE tarn.default_limits SET rate_warn = 1"),
+        std::string("DELETE FROM tarn.reading"),
+        std::string("INSERT INTO tarn.limits VALUES(1, 1, 2, 0.1, 0.2)")}) {
+    EXPECT_NE(PgAdmin(sql, AsRole(uri, vera)).find("permission denied"), std::string::npos) << sql;
+  }
+  std::string version;
+  PgAdmin("SELECT version FROM tarn.schema_info", uri, &version);
+  EXPECT_EQ(version, "2");
+}
+
+TEST(ServerRoles, TwoFirstImportsOnAnEmptyServerBothSucceed) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    const std::string uri = testing::FreshPgDatabase();
+    testing::TempDir dir;
+    pid_t children[2];
+    for (int k = 0; k < 2; ++k) {
+      const std::string file = dir.file(std::to_string(k) + ".nid");
+      testing::WriteAll(file, NembraTag("F" + std::to_string(k), "1", false, At(2025, 1, 1), 50, 60,
+                                        [](int i) { return i; }));
+      children[k] = fork();
+      ASSERT_GE(children[k], 0);
+      if (children[k] == 0) {
+        std::string error;
+        auto store = OpenHistory(uri, &error);
+        if (!store) {
+          std::fprintf(stderr, "%s\n", error.c_str());
+          _exit(1);
+        }
+        const ImportResult r = store->Import(file, {});
+        if (!r.status.ok) std::fprintf(stderr, "%s\n", r.status.message.c_str());
+        _exit(r.status.ok ? 0 : 1);
+      }
+    }
+    for (pid_t child : children) {
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::string error;
+    auto store = OpenHistory(uri, &error);
+    ASSERT_NE(store, nullptr) << error;
+    EXPECT_EQ(store->ListProbes(0).size(), 2u);
+  }
 }
 
 }  // namespace

@@ -32,8 +32,10 @@ inline std::string PgUriFor(const std::string& server_uri, const std::string& da
   return "postgresql:///" + database + (q == std::string::npos ? "" : server_uri.substr(q));
 }
 
-// Runs one statement as the server's superuser; the server's message when it fails.
-inline std::string PgAdmin(const std::string& sql, const std::string& uri = PgServerUri()) {
+// Runs one statement as the server's superuser (or as the role `uri` names); the server's
+// message when it fails, else "" and, in *value when given, the first value returned.
+inline std::string PgAdmin(const std::string& sql, const std::string& uri = PgServerUri(),
+                           std::string* value = nullptr) {
   PGconn* c = PQconnectdb(uri.c_str());
   std::string error;
   if (PQstatus(c) != CONNECTION_OK) {
@@ -42,6 +44,7 @@ inline std::string PgAdmin(const std::string& sql, const std::string& uri = PgSe
     PGresult* r = PQexec(c, sql.c_str());
     const ExecStatusType s = PQresultStatus(r);
     if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK) error = PQresultErrorMessage(r);
+    if (value && s == PGRES_TUPLES_OK && PQntuples(r) > 0) *value = PQgetvalue(r, 0, 0);
     PQclear(r);
   }
   PQfinish(c);

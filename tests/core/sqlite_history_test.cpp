@@ -3,17 +3,21 @@
 #include "history/sqlite_history.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/instrument_text.h"
 #include "core/test_util.h"
@@ -118,8 +122,89 @@ TEST(SqliteHistory, ReadOnlyFileReadsButRefusesChanges) {
   EXPECT_EQ(store->ReadRange(probes[0].id, INT64_MIN, INT64_MAX).size(), 100u);
   const ImportResult r = store->Import(dir.file("seed.nid"), {});
   EXPECT_FALSE(r.status.ok);
-  EXPECT_NE(r.status.message.find("is read-only"), std::string::npos) << r.status.message;
+  EXPECT_NE(r.status.message.find("read-only history"), std::string::npos) << r.status.message;
   EXPECT_FALSE(store->SetLimits(0, {}).ok);
+}
+
+// Runs history_reader (built beside this test) as the user nobody; its output.
+std::string ReadAsNobody(const TempDir& dir, const std::string& location, const std::string& file) {
+  // The build tree may be closed to other users: the reader runs from the test's own folder.
+  const std::string tool = dir.file("history_reader");
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+  std::filesystem::copy_file(self.parent_path() / "history_reader", tool,
+                             std::filesystem::copy_options::overwrite_existing);
+  chmod(tool.c_str(), 0755);
+  const std::string command =
+      "runuser -u nobody -- " + tool + " '" + location + "' '" + file + "' 2>&1";
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+  }
+  return out;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(SqliteHistory, AReaderWhoMayNotWriteLeavesNothingInTheWritersWay) {
+  if (geteuid() != 0 || getpwnam("nobody") == nullptr) {
+    GTEST_SKIP() << "runs the reader as the user nobody, which needs root";
+  }
+  TempDir dir;
+  chmod(dir.path().c_str(), 0755);
+  const std::string next = dir.file("next.nid");
+  WriteAll(next, NembraTag("NEXT", "1", false, At(2025, 2, 1), 10, 60, [](int i) { return i; }));
+  chmod(next.c_str(), 0644);
+  // A shared folder everyone may write, a history only its owner may write, and a folder
+  // nobody but its owner may write (as on read-only media).
+  const struct {
+    const char* folder;
+    mode_t mode;
+  } cases[] = {{"shared", 01777}, {"closed", 0755}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    const std::string folder = dir.file(c.folder);
+    std::filesystem::create_directory(folder);
+    TempDir scratch;
+    const std::string seeded = MakeHistory(scratch);
+    const std::string path = folder + "/history.sqlite";
+    std::filesystem::copy_file(seeded, path);
+    chmod(path.c_str(), 0644);
+    chmod(folder.c_str(), c.mode);
+
+    // The owner is away: the reader lists everything and may not import.
+    std::string out = ReadAsNobody(dir, path, next);
+    EXPECT_NE(out.find("probes 1 readings 100 read-only 1"), std::string::npos) << out;
+    EXPECT_NE(out.find("import failed: The history " + path + " is a read-only history"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"history.sqlite"});
+
+    // The owner works on it meanwhile: the reader sees what is committed, and the owner's next
+    // import is not blocked by anything the reader left.
+    std::string error;
+    auto owner = OpenHistory(path, &error);
+    ASSERT_NE(owner, nullptr) << error;
+    ASSERT_TRUE(owner->Import(next, {}).status.ok);
+    out = ReadAsNobody(dir, path, next);
+    EXPECT_NE(out.find("probes 2 readings 110 read-only 1"), std::string::npos) << out;
+    WriteAll(dir.file("more.nid"),
+             NembraTag("MORE", "1", false, At(2025, 3, 1), 5, 60, [](int i) { return i; }));
+    const ImportResult r = owner->Import(dir.file("more.nid"), {});
+    EXPECT_TRUE(r.status.ok) << r.status.message;
+    owner.reset();
+    out = ReadAsNobody(dir, path, next);
+    EXPECT_NE(out.find("probes 3 readings 115 read-only 1"), std::string::npos) << out;
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"history.sqlite"});
+  }
 }
 
 TEST(SqliteHistory, KilledImportLeavesTheHistoryAsItWas) {

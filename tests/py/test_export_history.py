@@ -107,13 +107,67 @@ class ExportHistory(unittest.TestCase):
         self.assertNotEqual(bad.returncode, 0)
         self.assertIn("warning level must not be above its alarm level", bad.stderr)
 
+    def test_import_names_skips_and_same_file_conflicts_and_refuses_what_it_cannot_mean(self):
+        odd = os.path.join(self.home, "odd.nid")
+        with open(odd, "w") as f:
+            f.write("TAG NUMBER: X\nSERIAL NUMBER: S\nCOR RATE\n"
+                    "1 01/02/2020 00:00:00 3.5\n"
+                    "2 01/02/2020 00:00:30 4.5\n"
+                    "3 02/02/2020 00:00:00 abc\n"
+                    "4 31/02/2020 00:00:00 1.0\n")
+        r = self.run_history("import", odd)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        lines = r.stdout.splitlines()
+        self.assertEqual(lines[0], odd + ": 1 tags, 1 new, 0 duplicate, 1 conflicting, 2 skipped")
+        self.assertEqual(lines[1], "  conflicts in: X S")
+        self.assertIn("in the same file 3.5000 offered 4.5000", lines[2])
+        self.assertEqual(lines[3], '  skipped: line 6, tag X: value "ABC" is not a number')
+        self.assertEqual(lines[4],
+                         '  skipped: line 7, tag X: date and time "31/02/2020 00:00:00" do not'
+                         ' convert')
+
+        empty = os.path.join(self.home, "empty.nid")
+        with open(empty, "w") as f:
+            f.write("TAG NUMBER: Y\nCOR RATE\n1 01/02/2020 00:00:00 nan\n")
+        r = self.run_history("import", empty)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("no reading could be read (1 skipped", r.stderr)
+        self.assertEqual(len(self.run_history("probes").stdout.splitlines()[1:]), 1)
+
+        out = os.path.join(self.home, "r.csv")
+        for args, says in [
+            (["readings", "--probe", "1", "--csv", out, "--from", "02/02/2020",
+              "--to", "01/02/2020"], "--from must not be after --to"),
+            (["probes", "--window", "0"], "--window needs a whole number of days, at least 1, or 'all'"),
+            (["report", "--pdf", out, "--window", "0"], "at least 1"),
+            (["limits", "--default", "--rate-warn", "1", "--rate-alarm", "2",
+              "--consumed-warn", "50", "--consumed-alarm", "150"], "at most 100 %"),
+        ]:
+            with self.subTest(args=args):
+                r = self.run_history(*args)
+                self.assertEqual(r.returncode, 2, r.stderr)
+                self.assertIn(says, r.stderr.splitlines()[0])
+        self.assertFalse(os.path.exists(out))
+
+        # The summary cannot be written, the readings are stored all the same.
+        with open(self.nid, "a") as f:
+            f.write("2 02/02/2020 00:00:00 4.0\n")
+        with open("/dev/full", "w") as full:
+            r = subprocess.run([EXE, "history", "import", self.nid, "--history", self.db],
+                               env=self.env, stdout=full, stderr=subprocess.PIPE, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn(self.nid + " was imported (4 new readings), but its summary could not be"
+                      " written", r.stderr)
+        self.assertEqual(len(self.run_history("probes").stdout.splitlines()[1:]), 3)
+
     def test_readings_workbook_holds_the_csv_as_dates_and_numbers(self):
-        # More readings than an old spreadsheet holds, one a minute with seconds that vary.
+        # More readings than an old spreadsheet holds, a little over a minute apart so that the
+        # seconds vary (readings less than a minute apart would be one reading).
         start = datetime.datetime(2021, 3, 4, 5, 6, 7)
         lines = ["TAG NUMBER: BIG\nSERIAL NUMBER: S9\nPROBE TYPE: FLUSH\nTHICKNESS: 10\n"
                  "START TIME: 04/03/2021 05:06\nRS_RR"]
         for i in range(70000):
-            t = start + datetime.timedelta(seconds=60 * i + i % 7)
+            t = start + datetime.timedelta(seconds=61 * i)
             lines.append("%d %s %.4f 0" % (i + 1, t.strftime("%d/%m/%Y %H:%M:%S"), i / 7000))
         big = os.path.join(self.home, "big.nid")
         with open(big, "w") as f:
@@ -222,7 +276,7 @@ class ExportHistory(unittest.TestCase):
                     self.assertIn("Rate: trend over " + phrase, text, "page " + page)
         bad = self.run_history("probes", "--window", "week")
         self.assertEqual(bad.returncode, 2)
-        self.assertIn("--window needs a whole number of days or 'all'", bad.stderr)
+        self.assertIn("--window needs a whole number of days, at least 1, or 'all'", bad.stderr)
 
     def test_import_names_conflicting_probes_and_unimport_takes_a_file_out(self):
         self.assertEqual(self.run_history("import", self.nid).returncode, 0)

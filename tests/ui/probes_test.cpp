@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QUrl>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -36,6 +37,7 @@
 #include "history/history_store.h"
 #include "history/ui/conflicts_dialog.h"
 #include "history/ui/history_report.h"
+#include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
 #include "history/ui/probe_table_model.h"
 #include "history/ui/probes.h"
@@ -198,6 +200,17 @@ TEST_F(ProbesTest, ImportsByDialogAndDropAndSummarises) {
   EXPECT_TRUE(again.contains("New readings: 48")) << again.toStdString();
   EXPECT_TRUE(again.contains("Duplicates: 48")) << again.toStdString();
   EXPECT_EQ(tab_.gProbes->model()->index(0, ProbeTableModel::kReadings).data().toString(), "96");
+
+  // A reading that cannot be taken is counted and named with its line.
+  std::string bad = LprFile({{"T-C", "S3", 2.0}}, 2);
+  const int line = static_cast<int>(std::count(bad.begin(), bad.end(), '\n')) + 1;
+  bad += "    3 02/01/2025 00:00:00 1,5\n";
+  const QString skipped = Import({Write("c.nid", bad)});
+  EXPECT_TRUE(skipped.contains("New readings: 2")) << skipped.toStdString();
+  EXPECT_TRUE(skipped.contains("Skipped readings: 1")) << skipped.toStdString();
+  EXPECT_TRUE(
+      skipped.contains(QStringLiteral("line %1, tag T-C: value \"1,5\" is not a number").arg(line)))
+      << skipped.toStdString();
 }
 
 TEST_F(ProbesTest, CancelledImportLeavesHistoryUnchangedWhileWindowKeepsTurning) {
@@ -492,6 +505,23 @@ TEST(ProbesTab, ReadOnlyHistoryIsNamedAndRefusesChangesAndSavedDownloads) {
   EXPECT_TRUE(box.text.contains("read-only")) << box.text.toStdString();
   EXPECT_TRUE(box.text.contains("\"Add saved downloads to the history\""));
   QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST(ProbesTab, SummaryLeavesOutNoConflictSkipOrCancel) {
+  ImportSummary s;
+  s.files = 1;
+  s.conflicts = 2;
+  s.first_conflicts = {{"A", "1", 0, 1.0, 2.0, true}, {"B", "2", 0, 3.0, 4.0, false}};
+  s.skipped = 1;
+  s.first_skipped = {{12, "A", "value \"X\" is not a number"}};
+  s.stored_despite_cancel = QStringLiteral("big.nid");
+  const QString text = SummaryText(s);
+  for (const char* part : {"A 1 at 01/01/0001 00:00:00: in the same file 1, file 2",
+                           "B 2 at 01/01/0001 00:00:00: stored 3, file 4", "Skipped readings: 1",
+                           "line 12, tag A: value \"X\" is not a number",
+                           "Cancel came too late for big.nid: it was already being stored"}) {
+    EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part << "\n" << text.toStdString();
+  }
 }
 
 TEST(ProbesTab, SavedDownloadsRateWindowAndPlaceInTheMainWindow) {

@@ -23,15 +23,31 @@ QString SummaryText(const ImportSummary& s) {
             Chars2SysStr(ProbeKeyNames(s.conflict_probes).c_str());
   }
   for (const HistoryConflict& c : s.first_conflicts) {
-    text += QStringLiteral("\n  %1 %2 at %3: stored %4, file %5")
+    text += QStringLiteral("\n  %1 %2 at %3: %4 %5, file %6")
                 .arg(Chars2SysStr(c.tag.c_str()), Chars2SysStr(c.serial.c_str()),
-                     FromUtf8(DateTime2Str(DateTime{c.time * kTicksPerSecond})))
+                     FromUtf8(DateTime2Str(DateTime{c.time * kTicksPerSecond})),
+                     c.same_file ? QStringLiteral("in the same file") : QStringLiteral("stored"))
                 .arg(c.stored)
                 .arg(c.offered);
+  }
+  if (s.skipped > 0) {
+    text += QStringLiteral("\nSkipped readings: %1").arg(s.skipped);
+    for (const SkippedReading& k : s.first_skipped) {
+      text += QStringLiteral("\n  ");
+      if (k.line > 0) text += QStringLiteral("line %1, ").arg(k.line);
+      if (!k.tag.empty()) text += QStringLiteral("tag %1: ").arg(Chars2SysStr(k.tag.c_str()));
+      text += FromUtf8(k.reason);
+    }
   }
   for (const QString& f : s.failures) text += QStringLiteral("\nNot imported: ") + f;
   if (s.cancelled)
     text += QStringLiteral("\nThe import was cancelled; the file it was on is unchanged.");
+  if (!s.stored_despite_cancel.isEmpty()) {
+    text += QStringLiteral(
+                "\nCancel came too late for %1: it was already being stored, and is "
+                "stored in full. No file after it was imported.")
+                .arg(s.stored_despite_cancel);
+  }
   return text;
 }
 
@@ -111,9 +127,18 @@ void ImportJob::Run() {
                                        });
         if (!known) summary_.conflict_probes.push_back(k);
       }
+      summary_.skipped += r.skipped;
       for (const HistoryConflict& c : r.first_conflicts) {
         if (summary_.first_conflicts.size() < kConflictExamples)
           summary_.first_conflicts.push_back(c);
+      }
+      for (const SkippedReading& k : r.first_skipped) {
+        if (summary_.first_skipped.size() < kSkippedExamples) summary_.first_skipped.push_back(k);
+      }
+      // The cancel came once this file's commit had begun: it is stored, the rest is not done.
+      if (cancel_) {
+        summary_.stored_despite_cancel = QFileInfo(files_[i]).fileName();
+        break;
       }
     }
   }

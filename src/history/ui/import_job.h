@@ -25,6 +25,9 @@ struct ImportSummary {
   std::vector<ProbeKey> conflict_probes;  // every probe that received conflicts
   QStringList failures;                   // "name: reason"
   bool cancelled = false;
+  int64_t skipped = 0;  // readings the files held that could not be taken
+  std::vector<SkippedReading> first_skipped;
+  QString stored_despite_cancel;  // the file whose commit had begun when Cancel came
 };
 
 // The summary box's text.
