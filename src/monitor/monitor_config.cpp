@@ -167,44 +167,42 @@ struct Parser {
     if (t.kind == TransmitterKind::kLpr && (Has("SPAN") || Has("UNIT LOSS"))) {
       return Fail(section_line, "SPAN and UNIT LOSS are for ER transmitters only");
     }
-    for (std::size_t i = 0; i + 1 < out->transmitters.size(); ++i) {
-      const TransmitterConfig& o = out->transmitters[i];
-      if (o.tag == t.tag && o.serial == t.serial) {
-        return Fail(section_line,
-                    "the same probe as the transmitter at line " + std::to_string(o.line));
-      }
-    }
     return true;
   }
 
   bool Header(int32_t line, std::string_view name) {
-    if (!EndSection()) return false;
-    seen_keys.clear();
-    section_line = line;
     const std::string upper = Upper(name);
-    std::string id = upper;
+    Section next = Section::kNone;
+    std::string tag;
     if (upper == "HISTORY") {
-      section = Section::kHistory;
+      next = Section::kHistory;
     } else if (upper == "SERVER") {
-      section = Section::kServer;
+      next = Section::kServer;
     } else if (upper.rfind("TRANSMITTER", 0) == 0 && upper.size() > 11 &&
                std::isspace(static_cast<unsigned char>(upper[11]))) {
-      section = Section::kTransmitter;
-      TransmitterConfig t;
-      t.tag = std::string(Trim(name.substr(11)));
-      t.line = line;
-      out->transmitters.push_back(t);
-      id = "TRANSMITTER " + t.tag;
+      next = Section::kTransmitter;
+      tag = std::string(Trim(name.substr(11)));
     } else if (upper == "TRANSMITTER") {
       return Fail(line, "a transmitter section needs the probe's tag after TRANSMITTER");
     } else {
       return Fail(
           line, "unknown section [" + std::string(name) + "] (HISTORY, SERVER or TRANSMITTER tag)");
     }
+    const std::string id = next == Section::kTransmitter ? "TRANSMITTER " + tag : upper;
     if (std::find(seen_sections.begin(), seen_sections.end(), id) != seen_sections.end()) {
       return Fail(line, "section [" + std::string(name) + "] appears twice");
     }
+    if (!EndSection()) return false;
     seen_sections.push_back(id);
+    seen_keys.clear();
+    section_line = line;
+    section = next;
+    if (next == Section::kTransmitter) {
+      TransmitterConfig t;
+      t.tag = tag;
+      t.line = line;
+      out->transmitters.push_back(t);
+    }
     return true;
   }
 
