@@ -43,7 +43,7 @@ const std::vector<MapFigure>& MapEntryFigures() {
       {1, 2, "float32", "rate, mpy"},
       {3, 2, "float32", "consumed % of the element"},
       {5, 2, "float32", "latest value, in the entry's unit"},
-      {7, 2, "uint32", "Unix time (UTC) of the latest reading"},
+      {7, 2, "uint32", "Unix time (UTC) of the latest reading (0xFFFFFFFF: none)"},
       {9, 2, "uint32", "days to the element's end (0xFFFFFFFF: none)"},
       {11, 1, "uint16", "probe id, low 16 bits"},
   };
@@ -72,7 +72,6 @@ std::vector<MapEntry> MapEntriesFromProbes(const std::vector<ProbeSummary>& prob
     if (out.size() == static_cast<std::size_t>(kMapMaxEntries)) break;
     MapEntry e;
     e.probe_id = p.id;
-    e.name = p.key.tag + (p.key.serial.empty() ? "" : " " + p.key.serial);
     e.rate_mpy = kNaN;
     e.consumed_percent = kNaN;
     e.latest = kNaN;

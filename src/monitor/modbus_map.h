@@ -30,7 +30,6 @@ struct MapEntry {
   uint32_t latest_unix = kMapNoTime;
   uint32_t days_to_end = kMapNoTime;
   int64_t probe_id = 0;
-  std::string name;  // for the printed map only: "tag serial"
 };
 
 // One figure of an entry: its offset from the entry's base, its width in registers, its type
