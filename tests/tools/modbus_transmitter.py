@@ -23,17 +23,20 @@ class MovingBlock(ModbusSequentialDataBlock):
         self.args = args
         self.value = args.start
 
+    def served(self):
+        """The value as the registers hold it: an ER register wraps at 65536."""
+        return int(self.value) & 0xFFFF if self.args.kind == "ER" else self.value
+
     def registers(self):
         if self.args.kind == "ER":
-            return [int(self.value) & 0xFFFF]
-        hi, lo = struct.unpack(">HH", struct.pack(">f", self.value))
-        return [hi, lo]
+            return [self.served()]
+        return list(struct.unpack(">HH", struct.pack(">f", self.value)))
 
     def getValues(self, address, count=1):
         regs = self.registers()
         if address != self.args.register or count != len(regs):
             return super().getValues(address, count)
-        print(f"answered {self.value:g}", flush=True)
+        print(f"answered {self.served():g}", flush=True)
         self.value += self.args.step
         return regs
 
@@ -76,8 +79,10 @@ async def main():
     for fd in (ours_m, ours_s, theirs_m, theirs_s):
         tty.setraw(fd)
     threading.Thread(target=bridge, args=(ours_m, theirs_m), daemon=True).start()
+    # A pseudo-terminal carries bytes, not parity bits, and pyserial cannot set even parity on
+    # one: this side goes without, whatever parity the monitor's side is set to.
     server = ModbusSerialServer(ctx, ModbusRtuFramer, port=os.ttyname(ours_s), baudrate=19200,
-                                parity="E", stopbits=1, bytesize=8)
+                                parity="N", stopbits=1, bytesize=8)
     await server.start()
     print(f"ready rtu {os.ttyname(theirs_s)}", flush=True)
     while True:
