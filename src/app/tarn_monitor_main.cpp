@@ -87,8 +87,9 @@ int main(int argc, char** argv) {
   tarn::TransmitterPoller poller(config);
   std::unique_ptr<tarn::MapServer> server;
   if (!config.listen_host.empty()) {
-    server =
-        std::make_unique<tarn::MapServer>([&poller] { return poller.History(); }, config.refresh);
+    server = std::make_unique<tarn::MapServer>(
+        [&poller] { return poller.History(); },
+        [&poller](const std::string& why) { poller.HistoryFailed(why); }, config.refresh);
     if (!server->Listen(config.listen_host, config.listen_port, &error)) {
       tarn::MonitorLog(error);
       return 1;

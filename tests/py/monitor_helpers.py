@@ -41,9 +41,12 @@ class Lines:
                 self.all.append(line)
             self.q.put(line)
 
-    def wait_for(self, pattern, timeout=20):
+    def wait_for(self, pattern, timeout=20, seen=False):
+        """The next line matching; with `seen`, a line already read counts too."""
         deadline = time.monotonic() + timeout
         rx = re.compile(pattern)
+        if seen and self.matching(pattern):
+            return self.matching(pattern)[0]
         while True:
             left = deadline - time.monotonic()
             if left <= 0:

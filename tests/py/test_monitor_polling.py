@@ -120,8 +120,10 @@ class MonitorPolling(unittest.TestCase):
                                os.path.join(cluster, "data"), "-w", "-t", "60"]
 
             tx = self.start(Transmitter(port=free_port(), start=10, step=1))
+            # The server reads the same history: it says when its figures go stale and return.
             config = write_config(os.path.join(self.dir, "m.conf"), uri,
-                                  [("ER-PG", dict(ER, ADDRESS=tx.address))])
+                                  [("ER-PG", dict(ER, ADDRESS=tx.address))],
+                                  listen=f"127.0.0.1:{free_port()}", refresh=1)
             mon = self.start(Monitor(config))
             mon.log.wait_for(r"ER-PG: stored \d+ readings")
             subprocess.run(pg_ctl + ["stop", "-m", "fast"], check=True, capture_output=True)
@@ -133,9 +135,12 @@ class MonitorPolling(unittest.TestCase):
                            check=True, capture_output=True)
             mon.log.wait_for(r"history reachable again; storing \d+ kept readings", timeout=30)
             mon.log.wait_for(r"ER-PG: stored \d+ readings", timeout=30)
+            mon.log.wait_for(r"served figures refreshed again", timeout=30, seen=True)
             time.sleep(0.3)
             self.assertEqual(mon.stop(), 0)
             self.assertEqual(len(mon.log.matching("history unreachable")), 1, mon.log.all)
+            self.assertEqual(len(mon.log.matching("served figures not refreshed")), 1,
+                             mon.log.all)
             stored = self.assert_each_answer_stored_once(tx, "ER-PG", uri)
             self.assertGreaterEqual(len(stored), kept_from + 8)
         finally:

@@ -62,9 +62,11 @@ class MonitorServer(unittest.TestCase):
         self.monitor = None
 
     def tearDown(self):
-        if self.monitor:
-            self.monitor.stop()
-        self.tmp.cleanup()
+        try:
+            if self.monitor:
+                self.assertEqual(self.monitor.stop(), 0, "SIGTERM stops the monitor cleanly")
+        finally:
+            self.tmp.cleanup()
 
     def start(self, refresh=3600):
         config = write_config(os.path.join(self.dir, "m.conf"), self.history,

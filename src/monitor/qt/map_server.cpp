@@ -9,13 +9,62 @@
 
 namespace tarn {
 
-MapServer::MapServer(std::function<HistoryStore*()> history, int32_t refresh_s, QObject* parent)
-    : QModbusTcpServer(parent), history_(std::move(history)) {
+namespace {
+
+// Qt's server answers only its own unit id, and the map is the same for every unit: before Qt
+// reads a client's new bytes, the server takes the unit id of the frames they complete.
+class UnitIdTaker : public QModbusTcpConnectionObserver {
+ public:
+  explicit UnitIdTaker(QModbusServer* server) : server_(server) {}
+
+  bool acceptNewConnection(QTcpSocket* socket) override {
+    // Connected before Qt's own handler, so this runs first on every read.
+    QModbusServer* server = server_;
+    QObject::connect(socket, &QTcpSocket::readyRead, server,
+                     [server, socket] { TakeUnitId(server, socket); });
+    return true;
+  }
+
+ private:
+  static void TakeUnitId(QModbusServer* server, QTcpSocket* socket);
+
+  QModbusServer* server_;
+};
+
+void UnitIdTaker::TakeUnitId(QModbusServer* server, QTcpSocket* socket) {
+  // The bytes of a frame not yet complete stay with the socket, and go with it.
+  constexpr const char* kUnread = "tarn_unread";
+  QByteArray bytes = socket->property(kUnread).toByteArray();
+  bytes.append(socket->peek(socket->bytesAvailable()));
+  // A frame: transaction (2), protocol (2), length (2) counting the unit id and the PDU.
+  constexpr int kHeader = 6;
+  int at = 0;
+  while (bytes.size() - at >= kHeader + 1) {
+    const int length =
+        (static_cast<uint8_t>(bytes[at + 4]) << 8) | static_cast<uint8_t>(bytes[at + 5]);
+    if (length < 2 || length > 254) {
+      socket->setProperty(kUnread, QByteArray());  // not Modbus: Qt's handler drops it
+      return;
+    }
+    if (bytes.size() - at < kHeader + length) break;
+    server->setServerAddress(static_cast<uint8_t>(bytes[at + kHeader]));
+    at += kHeader + length;
+  }
+  bytes.remove(0, at);
+  socket->setProperty(kUnread, bytes);
+}
+
+}  // namespace
+
+MapServer::MapServer(std::function<HistoryStore*()> history,
+                     std::function<void(const std::string&)> failed, int32_t refresh_s,
+                     QObject* parent)
+    : QModbusTcpServer(parent), history_(std::move(history)), failed_(std::move(failed)) {
   QModbusDataUnitMap map;
   map.insert(QModbusDataUnit::InputRegisters,
              QModbusDataUnit(QModbusDataUnit::InputRegisters, 0, kMapRegisters));
   setMap(map);
-  installConnectionObserver(this);
+  installConnectionObserver(new UnitIdTaker(this));  // the server owns it
   refresh_timer_.setInterval(refresh_s * 1000);
   connect(&refresh_timer_, &QTimer::timeout, this, &MapServer::Refresh);
 }
@@ -41,6 +90,7 @@ void MapServer::Refresh() {
   if (store) {
     probes = store->ListProbes(0);
     st = store->LastError();
+    if (!st) failed_(st.message);
   }
   if (!st) {
     if (!failing_) MonitorLog("served figures not refreshed: " + st.message);
@@ -70,37 +120,6 @@ QModbusResponse MapServer::processRequest(const QModbusPdu& request) {
                                     QModbusExceptionResponse::IllegalFunction);
   }
   return QModbusTcpServer::processRequest(request);
-}
-
-}  // namespace tarn
-
-namespace tarn {
-
-bool MapServer::acceptNewConnection(QTcpSocket* socket) {
-  // Connected before Qt's own handler, so this runs first on every read.
-  connect(socket, &QTcpSocket::readyRead, this, [this, socket] { TakeUnitId(socket); });
-  connect(socket, &QObject::destroyed, this, [this, socket] { unread_.remove(socket); });
-  return true;
-}
-
-void MapServer::TakeUnitId(QTcpSocket* socket) {
-  QByteArray& bytes = unread_[socket];
-  bytes.append(socket->peek(socket->bytesAvailable()));
-  // A frame: transaction (2), protocol (2), length (2) counting the unit id and the PDU.
-  constexpr int kHeader = 6;
-  int at = 0;
-  while (bytes.size() - at >= kHeader + 1) {
-    const int length =
-        (static_cast<uint8_t>(bytes[at + 4]) << 8) | static_cast<uint8_t>(bytes[at + 5]);
-    if (length < 2 || length > 254) {
-      bytes.clear();  // not Modbus: Qt's handler drops it
-      return;
-    }
-    if (bytes.size() - at < kHeader + length) break;
-    setServerAddress(static_cast<uint8_t>(bytes[at + kHeader]));
-    at += kHeader + length;
-  }
-  bytes.remove(0, at);
 }
 
 }  // namespace tarn

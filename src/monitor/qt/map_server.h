@@ -2,8 +2,6 @@
 // for any unit id, refreshed from the history every REFRESH seconds.
 #pragma once
 
-#include <QByteArray>
-#include <QHash>
 #include <QModbusTcpServer>
 #include <QTimer>
 #include <functional>
@@ -13,12 +11,14 @@
 
 namespace tarn {
 
-class MapServer : public QModbusTcpServer, public QModbusTcpConnectionObserver {
+class MapServer : public QModbusTcpServer {
   Q_OBJECT
 
  public:
-  // `history` gives the store to read, or null while it is unreachable.
-  MapServer(std::function<HistoryStore*()> history, int32_t refresh_s, QObject* parent = nullptr);
+  // `history` gives the store to read, or null while it is unreachable; `failed` hears that
+  // reading it failed, so that it is opened again.
+  MapServer(std::function<HistoryStore*()> history, std::function<void(const std::string&)> failed,
+            int32_t refresh_s, QObject* parent = nullptr);
 
   // Listens on host:port and serves the first figures; false with *error when it cannot.
   bool Listen(const std::string& host, int32_t port, std::string* error);
@@ -27,15 +27,10 @@ class MapServer : public QModbusTcpServer, public QModbusTcpConnectionObserver {
 
  protected:
   QModbusResponse processRequest(const QModbusPdu& request) override;
-  bool acceptNewConnection(QTcpSocket* socket) override;
 
  private:
-  // Qt's server answers only its own unit id; the map is the same for every unit, so before
-  // Qt reads a socket's new bytes the server takes the unit id of the frames they complete.
-  void TakeUnitId(QTcpSocket* socket);
-
   std::function<HistoryStore*()> history_;
-  QHash<QTcpSocket*, QByteArray> unread_;  // bytes of frames not yet complete, per client
+  std::function<void(const std::string&)> failed_;
   QTimer refresh_timer_;
   bool failing_ = false;  // the last refresh failed; reported once
   int64_t served_ = -1;   // entries served, to report changes

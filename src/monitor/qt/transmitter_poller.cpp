@@ -262,6 +262,13 @@ HistoryStore* TransmitterPoller::History() {
   return store_.get();
 }
 
+void TransmitterPoller::HistoryFailed(const std::string& why) {
+  if (!history_down_) MonitorLog("history unreachable (" + why + "); keeping readings in memory");
+  history_down_ = true;
+  store_.reset();
+  next_open_ms_ = SteadyMs() + kHistoryRetryMs;
+}
+
 void TransmitterPoller::StoreDue(bool all) {
   const HistoryTime now = HistoryNow();
   for (std::size_t i = 0; i < transmitters_.size(); ++i) {
@@ -272,12 +279,7 @@ void TransmitterPoller::StoreDue(bool all) {
     const TransmitterConfig& t = transmitters_[i]->config;
     const ImportResult r = StoreTransmitterReadings(*store, t, pending);
     if (!r.status) {
-      if (!history_down_) {
-        MonitorLog("history unreachable (" + r.status.message + "); keeping readings in memory");
-      }
-      history_down_ = true;
-      store_.reset();
-      next_open_ms_ = SteadyMs() + kHistoryRetryMs;
+      HistoryFailed(r.status.message);
       return;
     }
     MonitorLog(t.tag + ": stored " + std::to_string(pending.size()) + " readings from " +

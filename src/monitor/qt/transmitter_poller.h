@@ -35,6 +35,9 @@ class TransmitterPoller : public QObject {
 
   // The history, opened on first use and again after it failed; null while unreachable.
   HistoryStore* History();
+  // Reading or writing the history failed: it is logged (once until it works again), and
+  // opened again after a pause.
+  void HistoryFailed(const std::string& why);
 
  signals:
   void stopped();
