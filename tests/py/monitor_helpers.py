@@ -32,14 +32,20 @@ class Lines:
         self.all = []
         self.q = queue.Queue()
         self.lock = threading.Lock()
-        threading.Thread(target=self._read, args=(stream,), daemon=True).start()
+        self.thread = threading.Thread(target=self._read, args=(stream,), daemon=True)
+        self.thread.start()
 
     def _read(self, stream):
-        for line in stream:
-            line = line.rstrip("\n")
-            with self.lock:
-                self.all.append(line)
-            self.q.put(line)
+        with stream:
+            for line in stream:
+                line = line.rstrip("\n")
+                with self.lock:
+                    self.all.append(line)
+                self.q.put(line)
+
+    def close(self):
+        """After the child has ended: every line it wrote is in `all`."""
+        self.thread.join(timeout=10)
 
     def wait_for(self, pattern, timeout=20, seen=False):
         """The next line matching; with `seen`, a line already read counts too."""
@@ -83,6 +89,7 @@ class Transmitter:
         if self.proc.poll() is None:
             self.proc.terminate()
             self.proc.wait(timeout=10)
+        self.out.close()
 
 
 class Monitor:
@@ -95,7 +102,9 @@ class Monitor:
         """SIGTERM, and the exit status once it has stopped."""
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGTERM)
-        return self.proc.wait(timeout=30)
+        code = self.proc.wait(timeout=30)
+        self.log.close()
+        return code
 
 
 def write_config(path, history, transmitters=(), listen="", refresh=60):

@@ -10,7 +10,6 @@
 #include <cmath>
 
 #include "common/date_time.h"
-#include "common/number_text.h"
 #include "history/import_source.h"
 #include "monitor/monitor_store.h"
 #include "monitor/qt/monitor_log.h"
@@ -97,10 +96,14 @@ TransmitterPoller::TransmitterPoller(const MonitorConfig& config, QObject* paren
 TransmitterPoller::~TransmitterPoller() = default;
 
 void TransmitterPoller::Start() {
+  // The first polls are spread over a second, so that many transmitters on one line do not
+  // all ask at the same moment of every interval.
   const int64_t now = SteadyMs();
-  for (std::size_t i = 0; i < transmitters_.size(); ++i) {
-    transmitters_[i]->due_ms = now;
-    Poll(i);
+  const int64_t n = static_cast<int64_t>(transmitters_.size());
+  for (int64_t i = 0; i < n; ++i) {
+    Transmitter& t = *transmitters_[static_cast<std::size_t>(i)];
+    t.due_ms = now + i * 1000 / n;
+    t.timer.start(static_cast<int>(t.due_ms - now));
   }
   store_timer_.start();
 }
