@@ -319,7 +319,7 @@ bool ParseMonitorConfig(std::string_view text, const std::string& file, MonitorC
     if (!p.Key(line_no, key, Trim(line.substr(eq + 1)))) return false;
   }
   if (!p.EndSection()) return false;
-  if (!p.have_history) return p.Fail(line_no, "no [HISTORY] LOCATION");
+  if (!p.have_history) return p.Fail(std::max(line_no, 1), "no [HISTORY] LOCATION");
   return true;
 }
 
