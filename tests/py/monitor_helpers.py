@@ -7,7 +7,7 @@ import re
 import signal
 import socket
 import subprocess
-import sys
+import tempfile
 import threading
 import time
 
@@ -17,6 +17,10 @@ MONITOR = os.path.join(BUILD, "src", "app", "tarn-monitor")
 EXPORT = os.path.join(BUILD, "src", "app", "tarn-export")
 TRANSMITTER = os.path.join(SOURCE, "tests", "tools", "modbus_transmitter.py")
 PYTHON = "/usr/bin/python3"
+# tarn-export reads no settings file of the user running the tests.
+_HOME = tempfile.TemporaryDirectory(prefix="tarn-home-")
+_ENV = {k: v for k, v in os.environ.items() if k != "XDG_CONFIG_HOME"}
+_ENV["HOME"] = _HOME.name
 
 
 def free_port():
@@ -117,7 +121,8 @@ def write_config(path, history, transmitters=(), listen="", refresh=60):
 
 
 def export(*args, check=True):
-    done = subprocess.run([EXPORT, "history", *args], capture_output=True, text=True, timeout=60)
+    done = subprocess.run([EXPORT, "history", *args], capture_output=True, text=True, timeout=60,
+                          env=_ENV)
     if check and done.returncode != 0:
         raise AssertionError(f"tarn-export history {' '.join(args)}: {done.stderr}")
     return done
