@@ -2,8 +2,9 @@
 # Remakes the screenshots of docs/user-guide.md on a private X server. The first pictures are
 # runs of build/src/app/tarn with files on its command line, in a fresh HOME; the steps that need
 # clicks (the graph, a zoom, a download from the instrument simulator) come from the screenshot
-# test that drives the real windows (InstrumentSim.GuideScreenshots in tests/ui).
-# Needs xvfb, python3-pil and a build with tests.  Usage: tools/make-guide-screenshots.py [BUILD_DIR]
+# test that drives the real windows (InstrumentSim.GuideScreenshots in tests/ui), and the Probes
+# tab's pictures from ProbesTab.GuideScreenshots.
+# Needs xvfb, python3-pil, poppler-utils (pdftoppm) and a build with tests.  Usage: tools/make-guide-screenshots.py [BUILD_DIR]
 import os
 import shutil
 import struct
@@ -62,8 +63,15 @@ def shoot_steps(build):
     subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1100x860x24", test,
                     "--gtest_filter=InstrumentSim.GuideScreenshots"],
                    env=env, check=True, timeout=300, stdout=subprocess.DEVNULL)
+    # The Probes tab on a history of eleven probes, the same read-only, a probe's history graph
+    # and a page of its report.
+    test = os.path.join(build, "tests", "probes_test")
+    subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1100x860x24", test,
+                    "--gtest_filter=ProbesTab.GuideScreenshots"],
+                   env=env, check=True, timeout=300, stdout=subprocess.DEVNULL)
     shutil.rmtree(home, ignore_errors=True)
-    for name in ("graph.png", "zoom_drag.png", "zoom.png", "port_setup.png", "download.png"):
+    for name in ("graph.png", "zoom_drag.png", "zoom.png", "port_setup.png", "download.png",
+                 "probes.png", "probes_read_only.png", "history_graph.png", "report_page.png"):
         print(os.path.join(OUT, name))
 
 

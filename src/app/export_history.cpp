@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <QGuiApplication>
@@ -17,7 +19,11 @@
 #include "common/user_paths.h"
 #include "graph/grp_values.h"
 #include "history/history_location.h"
+#include "history/history_review.h"
 #include "history/history_store.h"
+#include "history/import_source.h"
+#include "history/probe_figures.h"
+#include "history/rate_window.h"
 #include "history/ui/history_report.h"
 #include "monitor/modbus_map.h"
 #include "settings/settings.h"
@@ -30,25 +36,31 @@ namespace {
 const char kHistoryUsage[] =
     "usage:\n"
     "  tarn-export history import FILE...\n"
-    "  tarn-export history probes [--csv OUT] [--window DAYS]\n"
+    "  tarn-export history probes [--csv OUT] [--window DAYS|all]\n"
     "  tarn-export history readings --probe ID [--csv OUT] [--xlsx OUT] [--from DATE] [--to DATE]\n"
-    "  tarn-export history report --pdf OUT [--probe ID]... [--window DAYS]\n"
+    "  tarn-export history report --pdf OUT [--probe ID]... [--window DAYS|all]\n"
     "  tarn-export history limits --probe ID|--default --rate-warn X --rate-alarm Y\n"
     "                             [--consumed-warn P --consumed-alarm Q]\n"
     "  tarn-export history copy --from LOCATION --to LOCATION\n"
     "  tarn-export history modbus-map [--csv OUT]\n"
+    "  tarn-export history unimport FILE|--file-id N\n"
     "  Every command but copy takes --history PATH; without it the history is the settings\n"
     "  file's [HISTORY] LOCATION, else history.sqlite in the program's data folder.\n"
     "  import: one line per file: tags, new, duplicate and conflicting readings.\n"
-    "  probes: one line per probe (tab-separated; --csv writes a file with a header line):\n"
+    "  probes: a first line \"# rate: trend over ...\", then one line per probe (tab-separated;\n"
+    "    --csv writes a file with a header line whose rate column names the window):\n"
     "    id, tag, serial, type, count, last reading, latest value, rate, consumed %, end\n"
-    "    date, status. The rate is taken over the last DAYS days (default: the whole history).\n"
+    "    date, status. The rate is the least-squares trend over the last DAYS days up to the\n"
+    "    probe's last reading, 'all' the whole history; without --window, the window the\n"
+    "    Probes tab keeps in the settings file (30 days unless changed there).\n"
     "  readings: the probe's readings as Date,Value lines (CSV) or a workbook of date and number\n"
     "    cells (XLSX); DATE is dd/MM/yyyy [HH:mm[:ss]].\n"
     "  limits: rates in mpy (mm/y probes compare with them converted), consumed levels in %.\n"
     "  modbus-map: the input register of every figure tarn-monitor serves, one line per figure\n"
     "    (tab-separated; --csv writes a file with a header line): register, registers, type,\n"
     "    entry, probe id, tag, serial, figure. Registers count from 0.\n"
+    "  unimport: removes the readings one imported file brought (FILE as imported, or the id\n"
+    "    of its import), the conflicts it offered, and probes left without readings.\n"
     "  copy: every probe with its readings and limits into another history (a file or a\n"
     "    postgresql:// URI); see 'tarn-export history copy --help'.\n";
 
@@ -183,8 +195,9 @@ std::string DateText(HistoryTime t) {
   return TimeText(t).substr(0, 10);
 }
 
-const char* StateName(ProbeState s) {
-  switch (s) {
+const char* StateName(const ProbeSummary& p) {
+  if (KindOfSeries(p.key.data_type) == SeriesKind::kOther) return "-";  // no limit applies
+  switch (p.state) {
     case ProbeState::kAlarm:
       return "ALARM";
     case ProbeState::kWarning:
@@ -195,7 +208,7 @@ const char* StateName(ProbeState s) {
 }
 
 std::vector<std::string> ProbeFields(const ProbeSummary& p) {
-  std::string status = StateName(p.state);
+  std::string status = StateName(p);
   if (!p.state_reason.empty()) status += ": " + p.state_reason;
   return {
       std::to_string(p.id),
@@ -259,6 +272,9 @@ int RunImport(const Args& args) {
     std::printf("%s: %d tags, %lld new, %lld duplicate, %lld conflicting\n", file.c_str(), r.tags,
                 static_cast<long long>(r.added), static_cast<long long>(r.duplicates),
                 static_cast<long long>(r.conflicts));
+    if (!r.conflict_probes.empty()) {
+      std::printf("  conflicts in: %s\n", ProbeKeyNames(r.conflict_probes).c_str());
+    }
     for (const HistoryConflict& c : r.first_conflicts) {
       std::printf("  conflict: %s %s %s stored %s offered %s\n", c.tag.c_str(), c.serial.c_str(),
                   TimeText(c.time).c_str(), FormatPattern(c.stored, 4).c_str(),
@@ -269,23 +285,42 @@ int RunImport(const Args& args) {
   return code;
 }
 
+// --window DAYS or "all"; without it the window the Probes tab keeps in the settings file.
+bool ParseWindow(const Args& args, int32_t* days) {
+  const std::string* w = args.Get("--window");
+  if (w == nullptr) {
+    *days = SavedRateWindow(UserCfgFile());
+    return true;
+  }
+  if (*w == "all") {
+    *days = 0;
+    return true;
+  }
+  int64_t n = 0;
+  if (!ParseId(*w, &n) || n > 100000) return false;
+  *days = static_cast<int32_t>(n);
+  return true;
+}
+
 int RunProbes(const Args& args) {
-  int64_t window = 0;
-  if (const std::string* w = args.Get("--window"); w && !ParseId(*w, &window)) {
-    return UsageError("--window needs a whole number of days");
+  int32_t window = 0;
+  if (!ParseWindow(args, &window)) {
+    return UsageError("--window needs a whole number of days or 'all'");
   }
   std::string error;
   auto store = Open(args, &error);
   if (!store) return Fail(error);
-  const auto probes = store->ListProbes(static_cast<int32_t>(window));
+  const auto probes = store->ListProbes(window);
   if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
   if (const std::string* out = args.Get("--csv")) {
-    std::string text = CsvLine({"Id", "Tag", "Serial", "Type", "Count", "Last Reading",
-                                "Latest Value", "Rate", "Consumed %", "End Date", "Status"});
+    std::string text =
+        CsvLine({"Id", "Tag", "Serial", "Type", "Count", "Last Reading", "Latest Value",
+                 RateColumnTitle(window), "Consumed %", "End Date", "Status"});
     for (const ProbeSummary& p : probes) text += CsvLine(ProbeFields(p));
     if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
     return 0;
   }
+  std::printf("# rate: %s\n", RateWindowPhrase(window).c_str());
   for (const ProbeSummary& p : probes) {
     const auto fields = ProbeFields(p);
     std::string line;
@@ -354,12 +389,8 @@ int RunReport(const Args& args) {
     if (!ParseId(value, &id)) return UsageError("--probe needs a whole number");
     request.probe_ids.push_back(id);
   }
-  if (const std::string* w = args.Get("--window")) {
-    int64_t days = 0;
-    if (!ParseId(*w, &days) || days > 100000) {
-      return UsageError("--window needs a whole number of days");
-    }
-    request.window_days = static_cast<int32_t>(days);
+  if (!ParseWindow(args, &request.window_days)) {
+    return UsageError("--window needs a whole number of days or 'all'");
   }
   std::string error;
   auto store = Open(args, &error);
@@ -374,6 +405,7 @@ int RunReport(const Args& args) {
   char* qt_argv[] = {name, nullptr};
   QGuiApplication app(qt_argc, qt_argv);
   if (!SaveHistoryReport(*store, request, *out, &error)) return Fail(error);
+  std::printf("# rate: %s\n", RateWindowPhrase(request.window_days).c_str());
   return 0;
 }
 
@@ -454,6 +486,60 @@ int RunModbusMap(const Args& args) {
   return 0;
 }
 
+int RunUnimport(const Args& args) {
+  const std::string* id_text = args.Get("--file-id");
+  if ((id_text != nullptr) == !args.words.empty() || args.words.size() > 1) {
+    return UsageError("history unimport needs one FILE or --file-id N");
+  }
+  int64_t file_id = 0;
+  if (id_text && !ParseId(*id_text, &file_id)) return UsageError("--file-id needs a number");
+  std::string error;
+  auto store = Open(args, &error);
+  if (!store) return Fail(error);
+  if (!id_text) {
+    // The file as imported: by its full name, else (moved or renamed since) by its contents.
+    const std::string& given = args.words.front();
+    ImportFileFacts facts;
+    const bool readable = DigestFile(given, &facts).ok;
+    // Named as the import names it (the file may be gone since).
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(given, ec);
+    const std::string absolute = ec ? given : full.string();
+    std::vector<HistorySourceFile> found;
+    const std::vector<HistorySourceFile> files = store->SourceFiles();
+    if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
+    for (const HistorySourceFile& f : files) {
+      if (f.name == absolute || f.name == given) found.push_back(f);
+    }
+    if (found.empty() && readable) {
+      for (const HistorySourceFile& f : files) {
+        if (f.sha256 == facts.sha256) found.push_back(f);
+      }
+    }
+    if (found.empty()) return Fail("no import of " + given + " in the history");
+    if (found.size() > 1) {
+      std::string list;
+      for (const HistorySourceFile& f : found) {
+        list += "\n  --file-id " + std::to_string(f.id) + ": " + f.name + ", imported " +
+                TimeText(f.imported_at) + ", " + std::to_string(f.readings) + " new readings";
+      }
+      return Fail(given + " was imported " + std::to_string(found.size()) +
+                  " times; name one import:" + list);
+    }
+    file_id = found.front().id;
+  }
+  const UnimportResult r = store->Unimport(file_id, true);
+  if (!r.status.ok) return Fail(r.status.message);
+  std::printf("%s: %lld readings removed, %lld conflicts dropped, %lld offered values stored\n",
+              r.file.c_str(), static_cast<long long>(r.readings),
+              static_cast<long long>(r.conflicts), static_cast<long long>(r.promoted));
+  if (!r.emptied.empty()) {
+    std::printf("  probes left without readings, removed: %s\n", ProbeKeyNames(r.emptied).c_str());
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int RunHistoryCommand(int argc, char** argv) {
@@ -470,6 +556,7 @@ int RunHistoryCommand(int argc, char** argv) {
   };
   const Sub subs[] = {
       {"import", RunImport, {"--history"}, {}},
+      {"unimport", RunUnimport, {"--history", "--file-id"}, {}},
       {"probes", RunProbes, {"--history", "--csv", "--window"}, {}},
       {"report", RunReport, {"--history", "--pdf", "--probe", "--window"}, {}},
       {"modbus-map", RunModbusMap, {"--history", "--csv"}, {}},
@@ -489,7 +576,8 @@ int RunHistoryCommand(int argc, char** argv) {
     Args args;
     std::string error;
     if (!ParseArgs(argc - 1, argv + 1, s.valued, s.bare, &args, &error)) return UsageError(error);
-    if (std::strcmp(s.name, "import") != 0 && !args.words.empty()) {
+    if (std::strcmp(s.name, "import") != 0 && std::strcmp(s.name, "unimport") != 0 &&
+        !args.words.empty()) {
       return UsageError("unexpected argument " + args.words.front());
     }
     return s.run(args);

@@ -451,6 +451,10 @@ void MainForm::PutTitle() {
     if (file.isEmpty() && modified) file = QStringLiteral("noname");
   } else if (CurView_ == 4) {
     file = FromUtf8(fmAnl()->reader().FileName);
+  } else if (CurView_ == 5 && !fmPrb()->HistoryTitle().isEmpty()) {
+    // The history may be a server's database, which no file name could name.
+    setWindowTitle(fmPrb_->HistoryTitle() + QStringLiteral(" \u2014 ") + caption);
+    return;
   }
   if (file.isEmpty()) {
     setWindowTitle(caption);
@@ -525,7 +529,7 @@ void MainForm::ShowGuide() {
     dialog->setObjectName(QStringLiteral("dlgGuide"));
     dialog->setWindowTitle(QStringLiteral("Tarn user guide"));
     dialog->resize(820, 700);
-    auto* browser = new QTextBrowser(dialog);
+    auto* browser = new GuideBrowser(dialog);
     browser->setObjectName(QStringLiteral("txtGuide"));
     browser->setOpenExternalLinks(true);
     auto* layout = new QVBoxLayout(dialog);

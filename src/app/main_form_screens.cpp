@@ -77,6 +77,7 @@ void MainForm::AnlMade() {
 }
 
 void MainForm::ProbesMade() {
+  connect(fmPrb_, &Probes::HistoryChanged, this, &MainForm::PutTitle);
   PlaceScreen(fmPrb_, tbPg5);
   if (shown_) ReadProbesSettings();
 }

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "common/user_paths.h"
+#include "history/rate_window.h"
 #include "monitor/monitor_config.h"
 #include "monitor/qt/map_server.h"
 #include "monitor/qt/monitor_log.h"
@@ -89,7 +91,8 @@ int main(int argc, char** argv) {
   if (!config.listen_host.empty()) {
     server = std::make_unique<tarn::MapServer>(
         [&poller] { return poller.History(); },
-        [&poller](const std::string& why) { poller.HistoryFailed(why); }, config.refresh);
+        [&poller](const std::string& why) { poller.HistoryFailed(why); }, config.refresh,
+        tarn::SavedRateWindow(tarn::UserCfgFile()));  // the rates of `history probes`
     if (!server->Listen(config.listen_host, config.listen_port, &error)) {
       tarn::MonitorLog(error);
       return 1;

@@ -121,7 +121,7 @@ void HistoryView::gInit(int panel_w, int panel_h, double y_low, double y_high) {
   engine.grMaxy = y_high;
   engine.gridX = 4;
   engine.gridY = 10;
-  engine.gSetTitle(series_.size() == 1 ? "Tag : " + ProbeName(series_.front().probe) : "");
+  engine.gSetTitle("");  // one probe's tag is laid out with its legend (PutLegend)
   engine.gSetTitlex("Date / Time");
   engine.gSetTitley(series_.empty() ? "" : HistoryYTitle(series_.front().probe));
   engine.sX1 = engine.sX2 = engine.sY1 = engine.sY2 = -1;
@@ -139,13 +139,23 @@ void HistoryView::gClose() {
 void HistoryView::Load() {
   const int cols = std::max(engine.gbW, 1);
   if (cols == loaded_cols_ && engine.grMinx == loaded_min_ && engine.grMaxx == loaded_max_) return;
-  for (HistorySeries& s : series_) {
+  std::vector<std::vector<HistoryReading>> read(series_.size());
+  for (std::size_t i = 0; i < series_.size() && reader_; ++i) {
+    read[i] = reader_(series_[i].probe.id, base_ + engine.grMinx, base_ + engine.grMaxx, cols);
+    ++reads_;
+    if (std::string why = read_failure ? read_failure() : std::string(); !why.empty()) {
+      // What was shown stays; the next redraw reads again.
+      stale_ = why;
+      return;
+    }
+  }
+  stale_.clear();
+  for (std::size_t i = 0; i < series_.size(); ++i) {
+    HistorySeries& s = series_[i];
     s.x.clear();
     s.y.clear();
     if (!reader_) continue;
-    const std::vector<HistoryReading> readings =
-        reader_(s.probe.id, base_ + engine.grMinx, base_ + engine.grMaxx, cols);
-    ++reads_;
+    const std::vector<HistoryReading>& readings = read[i];
     s.x.reserve(readings.size());
     s.y.reserve(readings.size());
     for (const HistoryReading& r : readings) {
@@ -230,18 +240,22 @@ void HistoryView::BaseGraph() {
 void HistoryView::FitTrends() {
   for (HistorySeries& s : series_) {
     s.has_fit = false;
-    const size_t n = s.x.size();
+    const size_t n_all = s.x.size();
+    // The readings the line is fitted to: all in view, or those from trend_since on.
+    size_t first = 0;
+    while (trend_since != 0 && first < n_all && base_ + s.x[first] < trend_since) ++first;
+    const size_t n = n_all - first;
     if (n < 2) continue;
     // Centred sums: seconds after the base reach 10^9, whose squares would swamp a plain fit.
     double mx = 0, my = 0;
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = first; i < n_all; ++i) {
       mx += s.x[i];
       my += s.y[i];
     }
     mx /= static_cast<double>(n);
     my /= static_cast<double>(n);
     double sxy = 0, sxx = 0;
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = first; i < n_all; ++i) {
       const double dx = s.x[i] - mx;
       sxy += dx * (s.y[i] - my);
       sxx += dx * dx;
@@ -249,6 +263,7 @@ void HistoryView::FitTrends() {
     if (sxx == 0) continue;
     s.const_a = sxy / sxx;
     s.const_b = my - s.const_a * mx;
+    s.fit_from = s.x[first];
     s.has_fit = true;
   }
 }
@@ -265,6 +280,30 @@ std::string HistoryView::RateText(size_t i) const {
   return LocaleNumber(FormatPattern(rate, 4)) + " " + unit;
 }
 
+namespace {
+
+// A text's box in the band above the plot; DrawSurface gives widths only, so the height is
+// the font's usual line height at 96 dots per inch.
+struct TextBox {
+  int x, y, w, h;
+  bool Meets(const TextBox& o) const {
+    return x < o.x + o.w && o.x < x + w && y < o.y + o.h && o.y < y + h;
+  }
+};
+
+int LineHeight(const FontInfo& font) {
+  return static_cast<int>(std::ceil(font.points * 96.0 / 72.0 * 1.25));
+}
+
+// Cuts `text` with "..." until it fits `width`.
+std::string Fitted(const PlotEngine& engine, std::string text, const FontInfo& font, int width) {
+  if (engine.TextWidth(text, font) <= width) return text;
+  while (!text.empty() && engine.TextWidth(text + "...", font) > width) text.pop_back();
+  return text.empty() ? text : text + "...";
+}
+
+}  // namespace
+
 void HistoryView::PutLegend() {
   const int x1 = engine.gX1;
   if (!Overlay()) {
@@ -274,12 +313,36 @@ void HistoryView::PutLegend() {
     engine.DrawLinePx(x1, 39, x1 + 45, 39);
     engine.DrawTextAt(x1 + 50, 20, engine.gTitley, engine.gFontLabelx, engine.gclTitlex);
     engine.DrawTextAt(x1 + 50, 32, "Trend Line", engine.gFontLabelx, engine.gclTitlex);
-    const std::string rate = RateText(0);
-    if (!rate.empty()) {
-      const std::string text = "Corrosion Rate : " + rate;
-      const int width = engine.TextWidth(text, engine.gFontTitlex);
-      engine.DrawTextAt(engine.gX2 - width + 20, 25, text, engine.gFontTitlex, engine.gclTitlex);
+    // The tag and the rate share the band right of the legend; when they do not fit side by
+    // side the tag moves to a row of its own above, and what still does not fit is cut short,
+    // never drawn over another text.
+    constexpr int kGap = 12;
+    const FontInfo& tag_font = engine.gFontTitle;
+    const FontInfo& rate_font = engine.gFontTitlex;
+    const int legend_right = x1 + 50 +
+                             std::max(engine.TextWidth(engine.gTitley, engine.gFontLabelx),
+                                      engine.TextWidth("Trend Line", engine.gFontLabelx));
+    const int right = engine.gX2 + 20;
+    const std::string rate_figure = legend_rate.empty() ? RateText(0) : legend_rate;
+    const std::string rate_text =
+        Fitted(engine, rate_figure.empty() ? std::string() : rate_label + " : " + rate_figure,
+               rate_font, std::max(right - legend_right - kGap, 0));
+    const std::string tag_whole = "Tag : " + ProbeName(series_.front().probe);
+    const int rate_w = engine.TextWidth(rate_text, rate_font);
+    const TextBox rate{right - rate_w, 25, rate_w, LineHeight(rate_font)};
+    // First choice: the tag centred over the plot, on the legend's rows.
+    int tag_w = engine.TextWidth(tag_whole, tag_font);
+    TextBox tag{(engine.gX1 + engine.gX2 - tag_w) / 2, 20, tag_w, LineHeight(tag_font)};
+    const TextBox spaced{tag.x - kGap, tag.y, tag.w + 2 * kGap, tag.h};
+    std::string tag_text = tag_whole;
+    if (tag.x < legend_right + kGap || tag.x + tag.w > right || spaced.Meets(rate)) {
+      // Else the top row, above the legend, across the plot's width.
+      tag_text = Fitted(engine, tag_whole, tag_font, right - x1);
+      tag_w = engine.TextWidth(tag_text, tag_font);
+      tag = {x1, 20 - LineHeight(tag_font), tag_w, LineHeight(tag_font)};
     }
+    engine.DrawTextAt(tag.x, tag.y, tag_text, tag_font, engine.gclTitle);
+    engine.DrawTextAt(rate.x, rate.y, rate_text, rate_font, engine.gclTitlex);
     return;
   }
   // One entry per probe: a colour sample, then tag, serial and rate over the view, laid out in
@@ -319,7 +382,7 @@ void HistoryView::DrawGraph() {
   if (view_trend) {
     for (const HistorySeries& s : series_) {
       if (!s.has_fit) continue;
-      const double x1 = s.x.front(), x2 = s.x.back();
+      const double x1 = s.fit_from, x2 = s.x.back();
       engine.gSetLine(Overlay() ? s.color : cl_trend_, trend_line);
       engine.gDrawLine(x1, s.const_a * x1 + s.const_b, x2, s.const_a * x2 + s.const_b);
     }

@@ -37,6 +37,7 @@ struct HistorySeries {
   // Trend line over the visible readings.
   bool has_fit = false;
   double const_a = 0.0, const_b = 0.0;
+  int32_t fit_from = 0;  // first x the line covers
 };
 
 class HistoryView {
@@ -81,6 +82,11 @@ class HistoryView {
   // Store reads so far (each probe's read counts once).
   int64_t reads() const { return reads_; }
 
+  // Why the last read failed (empty when it did not), asked after every read: a failed read
+  // keeps the readings shown before, and stale() says why they are not current.
+  std::function<std::string()> read_failure;
+  const std::string& stale() const { return stale_; }
+
   PlotEngine engine;
   bool view_data = true;
   bool view_trend = true;
@@ -92,6 +98,13 @@ class HistoryView {
   int gr_posx1 = 0;
   double gr_posy1 = 0.0;
   int gDragOpt = 3;
+  // The one-probe legend's rate, "label : figure": by default the rate over the view; the
+  // report puts the history's trend there, so that its graph and text show one figure.
+  std::string rate_label = "Corrosion Rate";
+  std::string legend_rate;
+  // When set, the trend line is fitted to and drawn over the readings from this time on only
+  // (the report: the rate's window), not over the whole view.
+  HistoryTime trend_since = 0;
 
  private:
   bool XEnabled() const { return (gDragOpt & 1) != 0; }
@@ -115,6 +128,7 @@ class HistoryView {
   double y_low_ = 0.0, y_high_ = 0.0;
   std::string decimal_sep_ = ".";
   int64_t reads_ = 0;
+  std::string stale_;
   bool snap_to_readings_ = true;  // off while the wheel redraws
   // What was last read, so that paints do not read again.
   int loaded_min_ = 0, loaded_max_ = -1, loaded_cols_ = -1;

@@ -1,7 +1,10 @@
 #include "history/history_location.h"
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
+#include "history/history_store.h"
 #include "settings/ini_file.h"
 
 namespace tarn {
@@ -42,6 +45,18 @@ bool TakeHistoryArgument(int* argc, char** argv, std::string* location) {
   *argc = out;
   argv[out] = nullptr;
   return ok;
+}
+
+}  // namespace tarn
+
+namespace tarn {
+
+std::string MissingHistoryFile(const std::string& location) {
+  std::error_code ec;
+  if (location.empty() || IsServerLocation(location) || std::filesystem::exists(location, ec)) {
+    return "";
+  }
+  return "Cannot reach the history " + location + ": the file is not there (removed or moved).";
 }
 
 }  // namespace tarn

@@ -20,3 +20,12 @@ std::string ResolveHistoryLocation(const std::string& from_command_line,
 bool TakeHistoryArgument(int* argc, char** argv, std::string* location);
 
 }  // namespace tarn
+
+namespace tarn {
+
+// Why a history file that was there once cannot be reached: its path names no file now (removed
+// or moved). Empty for a server location and for a file that is there. Opening would make a new
+// empty history, which a view must not pass off as the one it showed.
+std::string MissingHistoryFile(const std::string& location);
+
+}  // namespace tarn

@@ -131,6 +131,38 @@ struct ImportResult {
   int64_t conflicts = 0;
   std::vector<HistoryConflict> first_conflicts;  // the first few, for the message
   int64_t skipped = 0;  // readings with a time that does not convert or a value not a number
+  std::vector<ProbeKey> conflict_probes;  // every probe that received conflicts, in id order
+};
+
+// A value a file offered for a stored reading's second, as the review of conflicts lists it.
+struct ConflictOffer {
+  int64_t conflict_id = 0;
+  int64_t file_id = 0;
+  std::string file;
+  double value = 0.0;
+  bool in_use = false;  // the reading holds this value now
+};
+
+// A stored reading that files offered other values for. The value first stored is kept with
+// the offers, so that taking an offered value can always be undone.
+struct ReadingConflicts {
+  HistoryTime time = 0;
+  double value = 0.0;   // the reading's value now
+  double stored = 0.0;  // the value first stored
+  int64_t file_id = 0;  // the file that brought the reading
+  std::string file;
+  std::vector<ConflictOffer> offers;  // in the order they were found
+};
+
+// What undoing the import of one file does (or would do); the counts mean nothing when the
+// status is a failure.
+struct UnimportResult {
+  HistoryStatus status;
+  std::string file;
+  int64_t readings = 0;   // readings of the file removed
+  int64_t conflicts = 0;  // conflicts it offered, dropped
+  int64_t promoted = 0;   // values other files offered that take the place of a removed reading
+  std::vector<ProbeKey> emptied;  // probes left without readings, removed with their limits
 };
 
 // How many conflicts an ImportResult lists by example.
@@ -201,6 +233,24 @@ class HistoryStore {
   // Removes a probe with its readings and conflicts.
   virtual HistoryStatus RemoveProbe(int64_t probe_id) = 0;
 
+  // The probe's readings that received conflicting values, in time order.
+  virtual std::vector<ReadingConflicts> ReviewConflicts(int64_t /*probe_id*/) { return {}; }
+  // Puts the value offered by conflict `conflict_id` into its reading (`take`), or the value
+  // first stored back (not `take`); every derived figure follows.
+  virtual HistoryStatus ChooseConflict(int64_t /*conflict_id*/, bool /*take*/) {
+    return HistoryStatus::Fail("This history cannot change conflicts.");
+  }
+  // Removes the readings file `file_id` brought, and only those, with the conflicts it offered
+  // (a value it offered and that was taken gives way to the value first stored). Where another
+  // file offered a value for a removed reading, the first such value becomes the reading, as if
+  // the file had never been imported. A probe left without readings goes. With `apply` false
+  // nothing changes and the result says what would be done.
+  virtual UnimportResult Unimport(int64_t /*file_id*/, bool /*apply*/) {
+    UnimportResult r;
+    r.status = HistoryStatus::Fail("This history cannot undo an import.");
+    return r;
+  }
+
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
   // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts), which return empty
   // results on failure; ok when it succeeded.
@@ -209,6 +259,8 @@ class HistoryStore {
 
 // True for a PostgreSQL connection URI, false for a file path.
 bool IsServerLocation(const std::string& location);
+// What a window title calls the history: the file's name, or "database on server".
+std::string HistoryDisplayName(const std::string& location);
 
 // Opens (creating when missing) the history at `location`: a PostgreSQL connection URI
 // ("postgresql://…" or "postgres://…") or a file path for the embedded store. Null with *error

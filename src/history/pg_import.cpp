@@ -343,6 +343,7 @@ ImportResult PgHistory::ImportAll(ImportFileFacts facts,
                                         ex.Int(i, 2), ex.Real(i, 3), ex.Real(i, 4)});
     }
   }
+  if (status && result.conflicts > 0) status = ConflictProbes(state.file_id, &result);
   if (status && complete) status = complete(&facts);
   if (status) {
     status = Run(sql::kFinishFile, {state.file_id, int64_t{result.tags}, result.added,

@@ -61,6 +61,10 @@ class PgHistory : public HistoryStore {
   std::vector<HistorySourceFile> SourceFiles() override;
   std::vector<HistoryRun> ReadingRuns(int64_t probe_id) override;
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override;
+  // Review of conflicts and undoing an import (pg_conflicts.cpp).
+  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) override;
+  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) override;
+  UnimportResult Unimport(int64_t file_id, bool apply) override;
 
   HistoryStatus ReadOnlyRefusal() const {
     return HistoryStatus::Fail("The history " + location_ + " is a read-only history for role " +
@@ -152,6 +156,12 @@ class PgHistory : public HistoryStore {
   HistoryStatus RefreshWindows(const ImportState& state);
   std::vector<ProbeSummary> QueryProbes(int64_t probe_id, int32_t window_days);
   HistoryLimits DefaultLimits();
+  // After readings of a probe were removed, added or changed in `hours`: its summary, those
+  // hours' sums and its kept window sums again from the readings; *count its readings now.
+  HistoryStatus RefreshDerived(int64_t probe_id, const std::vector<int64_t>& hours, int64_t* count);
+  HistoryStatus UnimportIn(int64_t file_id, UnimportResult* result);
+  // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
+  HistoryStatus ConflictProbes(int64_t file_id, ImportResult* result);
 
   // Window sums by probe and window: readings are only ever added, so a probe whose count and
   // last reading are unchanged has the same sums.

@@ -65,17 +65,7 @@ HistoryStatus SqliteHistory::FlushHour(const HourContext& c, const HourFigures& 
   if (!old_here) return h.n >= kHourRowMin ? MergeHour(c.probe_id, h) : HistoryStatus{};
   // Old and new readings of the hour together: the new ones are in the table already.
   HourFigures all;
-  all.hour = h.hour;
-  readings_in_range_.Start()
-      .Bind(1, ReadingKey(c.probe_id, start))
-      .Bind(2, ReadingKey(c.probe_id, end));
-  int rc;
-  while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
-    const HistoryReading x{KeyTime(readings_in_range_.Int(0)), readings_in_range_.Real(1)};
-    all.Offer(x);
-    all.sums.Add(static_cast<double>(x.time - start), x.value);
-  }
-  if (rc != SQLITE_DONE) return Error(path_);
+  if (HistoryStatus st = ReadHour(c.probe_id, h.hour, &all); !st) return st;
   return all.n >= kHourRowMin ? MergeHour(c.probe_id, all) : HistoryStatus{};
 }
 
@@ -216,18 +206,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     state->grown.insert(probe_id);
     s.count += added;
     s.last = newest;
-    write_summary_.Start()
-        .Bind(1, probe_id)
-        .Bind(2, s.count)
-        .Bind(3, s.first)
-        .Bind(4, s.last)
-        .Bind(5, s.latest)
-        .Bind(6, s.origin)
-        .Bind(7, s.sums.sx)
-        .Bind(8, s.sums.sy)
-        .Bind(9, s.sums.sxy)
-        .Bind(10, s.sums.sxx);
-    if (write_summary_.Step() != SQLITE_DONE) return Error(path_);
+    if (HistoryStatus st = WriteSummary(probe_id, s); !st) return st;
   }
   result.added += added;
   state->done += static_cast<int64_t>(r.size());
@@ -298,6 +277,7 @@ ImportResult SqliteHistory::ImportBatches(
     Summary s;
     status = ReadSummaryRow(probe_id, &s) ? StoreWindows(probe_id, s.last) : Error(path_);
   }
+  if (status && result.conflicts > 0) status = ConflictProbes(state.file_id, &result);
   if (status) status = Exec("COMMIT");
   if (!status) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

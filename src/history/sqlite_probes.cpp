@@ -19,8 +19,8 @@ HistoryLimits SqliteHistory::DefaultLimits() {
 
 std::vector<ProbeSummary> SqliteHistory::QueryProbes(const std::string& text, int64_t probe_id,
                                                      int32_t window_days) {
-  last_error_ = {};
   std::vector<ProbeSummary> list;
+  if (last_error_ = Present(); !last_error_) return list;
   const HistoryLimits defaults = DefaultLimits();
   Statement q;
   if (!q.Prepare(db_, text)) {

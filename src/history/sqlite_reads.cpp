@@ -21,8 +21,8 @@ std::vector<HistoryReading> SqliteHistory::ReadRange(int64_t probe_id, HistoryTi
 
 std::vector<HistoryReading> SqliteHistory::ReadDecimated(int64_t probe_id, HistoryTime from,
                                                          HistoryTime to, int32_t columns) {
-  last_error_ = {};
   std::vector<HistoryReading> out;
+  if (last_error_ = Present(); !last_error_) return out;
   if (columns <= 0 || to < from) return out;
   // In doubles: the range may be as wide as the whole time scale.
   const double span = static_cast<double>(to) - static_cast<double>(from) + 1.0;

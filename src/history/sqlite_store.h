@@ -4,6 +4,7 @@
 #pragma once
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -107,7 +108,13 @@ struct WindowEntry {
 class SqliteHistory : public HistoryStore {
  public:
   SqliteHistory(sqlite3* db, std::string path, bool read_only)
-      : db_(db), path_(std::move(path)), read_only_(read_only) {}
+      : db_(db), path_(std::move(path)), read_only_(read_only) {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0) {
+      dev_ = st.st_dev;
+      ino_ = st.st_ino;
+    }
+  }
   ~SqliteHistory() override {
     // Statements first: the connection closes only without them.
     for (Statement* s : AllStatements()) s->Finalize();
@@ -164,6 +171,10 @@ class SqliteHistory : public HistoryStore {
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override {
     return SqliteProbeConflicts(db_, path_, probe_id, &last_error_);
   }
+  // Review of conflicts and undoing an import (sqlite_conflicts.cpp).
+  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) override;
+  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) override;
+  UnimportResult Unimport(int64_t file_id, bool apply) override;
 
  private:
   struct ImportState {
@@ -183,6 +194,20 @@ class SqliteHistory : public HistoryStore {
             &write_window_};
   }
 
+  // The connection keeps reading a file removed or replaced under it: a read says so instead of
+  // passing the old contents off as the history at the path.
+  HistoryStatus Present() const {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0) {
+      return HistoryStatus::Fail("Cannot reach the history " + path_ +
+                                 ": the file is not there (removed or moved).");
+    }
+    if (st.st_dev != dev_ || st.st_ino != ino_) {
+      return HistoryStatus::Fail("Cannot reach the history " + path_ +
+                                 ": another file took its place; open it again.");
+    }
+    return {};
+  }
   HistoryStatus Error(const std::string& what) const {
     return HistoryStatus::Fail(what + ": " + sqlite3_errmsg(db_));
   }
@@ -226,6 +251,36 @@ class SqliteHistory : public HistoryStore {
     if (merge_hour_.Step() != SQLITE_DONE) return Error(path_);
     return {};
   }
+  HistoryStatus WriteSummary(int64_t probe_id, const Summary& s) {
+    write_summary_.Start()
+        .Bind(1, probe_id)
+        .Bind(2, s.count)
+        .Bind(3, s.first)
+        .Bind(4, s.last)
+        .Bind(5, s.latest)
+        .Bind(6, s.origin)
+        .Bind(7, s.sums.sx)
+        .Bind(8, s.sums.sy)
+        .Bind(9, s.sums.sxy)
+        .Bind(10, s.sums.sxx);
+    return write_summary_.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+  }
+  // The figures of every stored reading of one hour.
+  HistoryStatus ReadHour(int64_t probe_id, int64_t hour, HourFigures* all) {
+    const HistoryTime start = kReadingEpoch + hour * kHour;
+    *all = {};
+    all->hour = hour;
+    readings_in_range_.Start()
+        .Bind(1, ReadingKey(probe_id, start))
+        .Bind(2, ReadingKey(probe_id, start + kHour - 1));
+    int rc;
+    while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
+      const HistoryReading x{KeyTime(readings_in_range_.Int(0)), readings_in_range_.Real(1)};
+      all->Offer(x);
+      all->sums.Add(static_cast<double>(x.time - start), x.value);
+    }
+    return rc == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+  }
   // What the import of a batch knows of the probe's readings before it, to keep each hour row
   // covering every reading of its hour.
   struct HourContext {
@@ -249,11 +304,19 @@ class SqliteHistory : public HistoryStore {
   // Rewrites the stored window sums of a probe whose readings changed.
   HistoryStatus StoreWindows(int64_t probe_id, HistoryTime last);
   HistoryLimits DefaultLimits();
+  // After readings of a probe were removed, added or changed in `hours`: its summary, those
+  // hours' rows and its window sums again from the readings.
+  HistoryStatus RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours);
+  HistoryStatus UnimportIn(int64_t file_id, UnimportResult* result);
+  // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
+  HistoryStatus ConflictProbes(int64_t file_id, ImportResult* result);
 
   sqlite3* db_;
   std::string path_;
   bool read_only_;
   HistoryStatus last_error_;
+  dev_t dev_ = 0;
+  ino_t ino_ = 0;
   std::map<std::pair<int64_t, int32_t>, WindowEntry> window_cache_;
 
   Statement find_probe_, insert_probe_, read_summary_, write_summary_, write_header_;

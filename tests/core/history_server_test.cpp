@@ -37,6 +37,22 @@ std::string OtherLocation(const std::string& backend, const testing::TempDir& di
   return backend == "SQLite" ? testing::FreshPgDatabase() : dir.file(name + ".sqlite");
 }
 
+TEST(HistoryDisplayName, NamesTheFileOrTheDatabaseAndItsServer) {
+  const struct {
+    const char* location;
+    const char* name;
+  } cases[] = {
+      {"/home/eng/Documents/Tarn/DATA/history.sqlite", "history.sqlite"},
+      {"trip.sqlite", "trip.sqlite"},
+      {"postgresql://tarn@db.plant.example/corrosion?sslmode=verify-full",
+       "corrosion on db.plant.example"},
+      {"postgresql:///corrosion?host=/run/postgresql", "corrosion on /run/postgresql"},
+      {"postgres://alice@db:5433", "alice on db"},  // libpq's default database: the user's
+      {"postgresql:///?service=plant", "database on localhost"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HistoryDisplayName(c.location), c.name) << c.location;
+}
+
 TEST_P(HistoryTest, OddTagNamesSurviveImportAndACopyThereAndBack) {
   const int64_t t0 = At(2025, 6, 1);
   // Quotes, a statement separator, backslashes and Windows-1252 bytes (E acute, an undefined

@@ -261,6 +261,62 @@ std::vector<HistoryReading> PlainDecimation(const std::vector<HistoryReading>& a
   return out;
 }
 
+// Every probe's rate over any window equals a plain least-squares fit (or mean) of the
+// readings ReadRange gives in it, its count, ends and latest value those of the readings, and a
+// decimated read a plain decimation of them.
+void ExpectFiguresOfAPlainScan(HistoryStore* store, const std::string& when) {
+  for (const int32_t days : {0, 1, 7, 30, 90, 365, 1000}) {
+    for (const ProbeSummary& p : store->ListProbes(days)) {
+      SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(days) + " days");
+      std::vector<HistoryReading> in;
+      const auto all = store->ReadRange(p.id, INT64_MIN, INT64_MAX);
+      ASSERT_EQ(p.count, static_cast<int64_t>(all.size()));
+      ASSERT_FALSE(all.empty());
+      EXPECT_EQ(p.first_time, all.front().time);
+      EXPECT_EQ(p.last_time, all.back().time);
+      EXPECT_EQ(p.latest_value, all.back().value);
+      for (const HistoryReading& r : all) {
+        if (days == 0 || r.time >= p.last_time - days * kDay) in.push_back(r);
+      }
+      double mx = 0, my = 0;
+      for (const HistoryReading& r : in) {
+        mx += static_cast<double>(r.time - p.last_time) / kDay / in.size();
+        my += r.value / in.size();
+      }
+      double sxy = 0, sxx = 0;
+      for (const HistoryReading& r : in) {
+        const double dx = static_cast<double>(r.time - p.last_time) / kDay - mx;
+        sxy += dx * (r.value - my);
+        sxx += dx * dx;
+      }
+      std::optional<double> want;
+      if (p.key.data_type == 1) want = my;
+      if (p.key.data_type == 0 && sxx > 0) want = sxy / sxx * 365.0;
+      ASSERT_EQ(p.rate.has_value(), want.has_value());
+      if (want) {
+        EXPECT_NEAR(*p.rate, *want, 1e-7 * (1.0 + std::abs(*want)));
+      }
+    }
+  }
+  for (const ProbeSummary& p : store->ListProbes(0)) {
+    const auto all = store->ReadRange(p.id, INT64_MIN, INT64_MAX);
+    const HistoryTime ranges[][2] = {{p.first_time, p.last_time},
+                                     {p.first_time + 12345, p.last_time - 9 * kDay}};
+    for (const auto& [from, to] : ranges) {
+      for (const int columns : {7, 300, 20000}) {
+        SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(columns) + " columns");
+        const auto got = store->ReadDecimated(p.id, from, to, columns);
+        const auto want = PlainDecimation(all, from, to, columns);
+        ASSERT_EQ(got.size(), want.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+          EXPECT_EQ(got[i].time, want[i].time);
+          EXPECT_EQ(got[i].value, want[i].value);
+        }
+      }
+    }
+  }
+}
+
 // The rate over any window equals a plain least-squares fit (or mean) of the readings ReadRange
 // gives in it, and a decimated read a plain decimation of them, through overlapping, earlier and
 // repeated imports and the removal of a probe.
@@ -283,52 +339,7 @@ TEST_P(HistoryTest, WindowRatesAndDecimationEqualAPlainScanOfTheReadings) {
     }
     return text;
   };
-  auto check = [&](const std::string& when) {
-    for (const int32_t days : {1, 7, 30, 90, 365, 1000}) {
-      for (const ProbeSummary& p : store_->ListProbes(days)) {
-        SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(days) + " days");
-        std::vector<HistoryReading> in;
-        for (const HistoryReading& r : store_->ReadRange(p.id, INT64_MIN, INT64_MAX)) {
-          if (r.time >= p.last_time - days * kDay) in.push_back(r);
-        }
-        double mx = 0, my = 0;
-        for (const HistoryReading& r : in) {
-          mx += static_cast<double>(r.time - p.last_time) / kDay / in.size();
-          my += r.value / in.size();
-        }
-        double sxy = 0, sxx = 0;
-        for (const HistoryReading& r : in) {
-          const double dx = static_cast<double>(r.time - p.last_time) / kDay - mx;
-          sxy += dx * (r.value - my);
-          sxx += dx * dx;
-        }
-        std::optional<double> want;
-        if (p.key.data_type == 1) want = my;
-        if (p.key.data_type == 0 && sxx > 0) want = sxy / sxx * 365.0;
-        ASSERT_EQ(p.rate.has_value(), want.has_value());
-        if (want) {
-          EXPECT_NEAR(*p.rate, *want, 1e-7 * (1.0 + std::abs(*want)));
-        }
-      }
-    }
-    for (const ProbeSummary& p : store_->ListProbes(0)) {
-      const auto all = store_->ReadRange(p.id, INT64_MIN, INT64_MAX);
-      const HistoryTime ranges[][2] = {{p.first_time, p.last_time},
-                                       {p.first_time + 12345, p.last_time - 9 * kDay}};
-      for (const auto& [from, to] : ranges) {
-        for (const int columns : {7, 300, 20000}) {
-          SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(columns) + " columns");
-          const auto got = store_->ReadDecimated(p.id, from, to, columns);
-          const auto want = PlainDecimation(all, from, to, columns);
-          ASSERT_EQ(got.size(), want.size());
-          for (std::size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].time, want[i].time);
-            EXPECT_EQ(got[i].value, want[i].value);
-          }
-        }
-      }
-    }
-  };
+  auto check = [&](const std::string& when) { ExpectFiguresOfAPlainScan(store_.get(), when); };
   const int64_t t0 = At(2023, 3, 1, 7, 13, 5);
   const std::string first = file(t0, 8, {"ER-1", "LPR-1", "ER-2"});
   ASSERT_TRUE(ImportText(first, "a.nid").status.ok);
@@ -342,6 +353,114 @@ TEST_P(HistoryTest, WindowRatesAndDecimationEqualAPlainScanOfTheReadings) {
   ASSERT_TRUE(store_->RemoveProbe(store_->ListProbes(0)[2].id).ok);
   ASSERT_TRUE(ImportText(file(t0 + 600 * kDay, 3, {"ER-2", "ER-1"}), "d.nid").status.ok);
   check("probe removed and back");
+}
+
+// Conflicts reviewed, chosen and chosen back, and imports undone, on a probe with hour rows:
+// every step keeps the figures a plain scan gives, and choices outlast reopening the history.
+TEST_P(HistoryTest, ChosenConflictsAndUndoneImportsKeepEveryFigureRight) {
+  const int64_t t0 = At(2024, 6, 1, 0, 0, 30);
+  // ER ratios: reading i of file a is 1 + i/1000; b and c offer other values for some seconds.
+  auto er = [&](int from, int to, std::function<double(int)> ratio) {
+    return NembraTag("X", "S", true, t0 + from * 60, to - from, 60,
+                     [=](int i) { return ratio(from + i); });
+  };
+  auto a_ratio = [](int i) { return 1.0 + i / 1000.0; };
+  auto b_ratio = [&](int i) { return i < 150 ? 1.5 + i / 1000.0 : a_ratio(i); };
+  ASSERT_TRUE(ImportText("NEMBRA LOGGER\n" + er(0, 300, a_ratio), "a.nid").status.ok);
+  const ImportResult b =
+      ImportText("NEMBRA LOGGER\n" + er(100, 400, b_ratio) +
+                     NembraTag("Y", "S", false, t0, 30, 600, [](int i) { return 2.0 + i; }),
+                 "b.nid");
+  ASSERT_TRUE(b.status.ok) << b.status.message;
+  EXPECT_EQ(b.conflicts, 50);
+  ASSERT_EQ(b.conflict_probes.size(), 1u);
+  EXPECT_EQ(b.conflict_probes[0].tag, "X");
+  const ImportResult c =
+      ImportText("NEMBRA LOGGER\n" + er(120, 130, [](int i) { return 1.9 + i / 1000.0; }), "c.nid");
+  ASSERT_EQ(c.conflicts, 10);
+  ExpectFiguresOfAPlainScan(store_.get(), "imported");
+
+  auto probe = [&](const std::string& tag) -> ProbeSummary {
+    for (const ProbeSummary& p : store_->ListProbes(0))
+      if (p.key.tag == tag) return p;
+    return {};
+  };
+  auto file_id = [&](const std::string& name) -> int64_t {
+    for (const HistorySourceFile& f : store_->SourceFiles())
+      if (f.name.find(name) != std::string::npos) return f.id;
+    return 0;
+  };
+  const int64_t x = probe("X").id;
+  auto at = [&](int i) { return store_->ReadRange(x, t0 + i * 60, t0 + i * 60).at(0).value; };
+  std::vector<ReadingConflicts> review = store_->ReviewConflicts(x);
+  ASSERT_EQ(review.size(), 50u);
+  EXPECT_EQ(review[0].time, t0 + 100 * 60);
+  EXPECT_NE(review[0].file.find("a.nid"), std::string::npos);
+  ASSERT_EQ(review[0].offers.size(), 1u);
+  EXPECT_NE(review[0].offers[0].file.find("b.nid"), std::string::npos);
+  const ReadingConflicts both = review[25];  // second 125: offers from b and from c
+  ASSERT_EQ(both.offers.size(), 2u);
+  EXPECT_NE(both.offers[1].file.find("c.nid"), std::string::npos);
+  const double stored_100 = review[0].value, stored_125 = both.value;
+  const double offered_100 = review[0].offers[0].value;
+  EXPECT_FALSE(both.offers[0].in_use || both.offers[1].in_use);
+
+  // Take b's value at 100 and c's at 125, then keep the stored value at 100 after all.
+  ASSERT_EQ(store_->ChooseConflict(review[0].offers[0].conflict_id, true).message, "");
+  ASSERT_EQ(store_->ChooseConflict(both.offers[1].conflict_id, true).message, "");
+  EXPECT_EQ(at(100), review[0].offers[0].value);
+  EXPECT_EQ(at(125), both.offers[1].value);
+  ExpectFiguresOfAPlainScan(store_.get(), "offers taken");
+  store_ = Reopen();
+  review = store_->ReviewConflicts(x);
+  ASSERT_EQ(review.size(), 50u);
+  EXPECT_TRUE(review[0].offers[0].in_use);
+  EXPECT_TRUE(review[25].offers[1].in_use);
+  EXPECT_EQ(review[25].stored, stored_125);
+  ASSERT_EQ(store_->ChooseConflict(review[0].offers[0].conflict_id, false).message, "");
+  EXPECT_EQ(at(100), stored_100);
+  EXPECT_FALSE(store_->ChooseConflict(987654, true).ok);
+
+  // A dry run counts and changes nothing.
+  const UnimportResult dry = store_->Unimport(file_id("a.nid"), false);
+  ASSERT_TRUE(dry.status.ok) << dry.status.message;
+  EXPECT_EQ(dry.readings, 300);
+  EXPECT_EQ(probe("X").count, 400);
+  EXPECT_EQ(at(125), both.offers[1].value);
+
+  // Undoing c gives the value it offered and that was taken back to the stored one.
+  const UnimportResult uc = store_->Unimport(file_id("c.nid"), true);
+  ASSERT_TRUE(uc.status.ok) << uc.status.message;
+  EXPECT_EQ(uc.readings, 0);
+  EXPECT_EQ(uc.conflicts, 10);
+  EXPECT_EQ(at(125), stored_125);
+  EXPECT_EQ(store_->ReviewConflicts(x).at(25).offers.size(), 1u);
+  ExpectFiguresOfAPlainScan(store_.get(), "c undone");
+
+  // Undoing a: b's offers take the place of a's readings they conflicted with.
+  const UnimportResult ua = store_->Unimport(file_id("a.nid"), true);
+  ASSERT_TRUE(ua.status.ok) << ua.status.message;
+  EXPECT_EQ(ua.readings, 300);
+  EXPECT_EQ(ua.promoted, 50);
+  EXPECT_TRUE(ua.emptied.empty());
+  EXPECT_EQ(probe("X").count, 150);  // b's 50 offers and its 100 new readings
+  EXPECT_EQ(probe("X").first_time, t0 + 100 * 60);
+  EXPECT_EQ(at(100), offered_100);
+  EXPECT_TRUE(store_->ReviewConflicts(x).empty());
+  const auto files = store_->ProbeFiles(x);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].readings, 150);
+  EXPECT_EQ(store_->ReadingFile(x, t0 + 100 * 60)->id, file_id("b.nid"));
+  ExpectFiguresOfAPlainScan(store_.get(), "a undone");
+
+  // Undoing b leaves both probes without readings: they go.
+  const UnimportResult ub = store_->Unimport(file_id("b.nid"), true);
+  ASSERT_TRUE(ub.status.ok) << ub.status.message;
+  EXPECT_EQ(ub.readings, 180);
+  ASSERT_EQ(ub.emptied.size(), 2u);
+  EXPECT_TRUE(store_->ListProbes(0).empty());
+  EXPECT_TRUE(store_->SourceFiles().empty());
+  EXPECT_FALSE(store_->Unimport(file_id("b.nid") + 1, true).status.ok);
 }
 
 TEST_P(HistoryTest, ConcurrentImportsLoseNothingAndCancelChangesNothing) {

@@ -98,8 +98,9 @@ class Transmitter:
 
 class Monitor:
     def __init__(self, config_path, env=None):
+        # The same settings file (none) as tarn-export's, so both take the same rate window.
         self.proc = subprocess.Popen([MONITOR, "--config", config_path], stderr=subprocess.PIPE,
-                                     text=True, env=env)
+                                     text=True, env=env or _ENV)
         self.log = Lines(self.proc.stderr)
 
     def stop(self):
@@ -131,7 +132,7 @@ def export(*args, check=True):
 def probes(history):
     """`tarn-export history probes` as rows of fields."""
     out = export("probes", "--history", history).stdout
-    return [line.split("\t") for line in out.splitlines()]
+    return [line.split("\t") for line in out.splitlines() if not line.startswith("#")]
 
 
 def readings(history, probe_id, folder):

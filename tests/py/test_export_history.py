@@ -1,5 +1,6 @@
 """Runs tarn-export history on instrument files made here, with HOME in a temporary folder:
 import, the probe list, a probe's readings and its limits, and the errors each one reports."""
+import csv
 import datetime
 import os
 import subprocess
@@ -51,7 +52,8 @@ class ExportHistory(unittest.TestCase):
 
         probes = self.run_history("probes")
         self.assertEqual(probes.returncode, 0, probes.stderr)
-        lines = [l.split("\t") for l in probes.stdout.splitlines()]
+        self.assertEqual(probes.stdout.splitlines()[0], "# rate: trend over the last 30 days")
+        lines = [l.split("\t") for l in probes.stdout.splitlines()[1:]]
         # 2 mils in one day: 730 mpy; 2 of a 5 mil life: 40 %, consumed 1.5 days later.
         self.assertEqual(lines[0], ["1", "ER-1", "S1", "Metal Loss (mils)", "2",
                                     "02/02/2020 00:00:00", "2.0000", "730.0000 mpy", "40.0",
@@ -140,9 +142,10 @@ class ExportHistory(unittest.TestCase):
         self.env["LC_ALL"] = "en_GB.UTF-8"
         cases = [
             ([], [["Probe History Report", "Probes: 2", "OK: 1", "ALARM: 1", self.db],
-                  ["Probes (rate over 7 days)", "ER-1", "LPR-1", "730.0000 mpy", "Page 2"],
-                  ["Probe ER-1 S1", "Rate (last 7 days): 730.0000 mpy",
-                   "Rate (whole history): 730.0000 mpy", "Consumed: 40.0 %",
+                  ["Probes (rate: trend over the last 7 days)", "ER-1", "LPR-1",
+                   "730.0000 mpy", "Page 2"],
+                  ["Probe ER-1 S1", "Rate (trend, 7 d): 730.0000 mpy",
+                   "Rate (trend, all): 730.0000 mpy", "Consumed: 40.0 %",
                    "Element end date: 03/02/2020", "Status: ALARM", "Limits (defaults)",
                    "a.nid", "Page 3"],
                   ["Probe LPR-1 S2", "3.5000 mpy", "Page 4"]]),
@@ -172,6 +175,80 @@ class ExportHistory(unittest.TestCase):
                                    "--probe", "9")
         self.assertIn("no probe with id 9", missing.stderr)
         self.assertFalse(os.path.exists(os.path.join(self.home, "x.pdf")))
+
+    def test_rate_window_comes_from_the_settings_file_and_is_named(self):
+        # A corrosion-rate probe's rate is its mean over the window ending at its last reading:
+        # 2 over 7 days, (10+2+2)/3 over 30, (20+10+2+2)/4 over the whole history.
+        with open(self.nid, "w") as f:
+            f.write("TAG NUMBER: LPR-2\nSERIAL NUMBER: S3\nCOR RATE\n"
+                    "1 01/01/2020 00:00:00 20\n2 01/02/2020 00:00:00 10\n"
+                    "3 21/02/2020 00:00:00 2\n4 22/02/2020 00:00:00 2\n")
+        self.assertEqual(self.run_history("import", self.nid).returncode, 0)
+        cfg = os.path.join(self.home, "Documents", "Tarn", "TARN.CFG")
+        out = os.path.join(self.home, "p.csv")
+        cases = [  # RateWindow in the settings file (None: no file), --window, what is named
+            (None, [], "the last 30 days", "30 d", "4.6667 mpy"),
+            ("7", [], "the last 7 days", "7 d", "2.0000 mpy"),
+            ("0", [], "the whole history", "all", "8.5000 mpy"),
+            ("7", ["--window", "all"], "the whole history", "all", "8.5000 mpy"),
+            ("7", ["--window", "30"], "the last 30 days", "30 d", "4.6667 mpy"),
+            ("12", [], "the last 30 days", "30 d", "4.6667 mpy"),  # not offered: the default
+        ]
+        for saved, args, phrase, title, rate in cases:
+            with self.subTest(saved=saved, args=args):
+                if saved is None:
+                    self.assertFalse(os.path.exists(cfg))
+                else:
+                    os.makedirs(os.path.dirname(cfg), exist_ok=True)
+                    with open(cfg, "w") as f:
+                        f.write("[Probes]\r\nRateWindow=%s\r\n" % saved)
+                r = self.run_history("probes", *args)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                lines = r.stdout.splitlines()
+                self.assertEqual(lines[0], "# rate: trend over " + phrase)
+                self.assertEqual(lines[1].split("\t")[7], rate)
+                r = self.run_history("probes", "--csv", out, *args)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                with open(out, newline="") as f:
+                    rows = list(csv.reader(f))
+                self.assertEqual(rows[0][7], "Rate (trend, %s)" % title)
+                self.assertEqual(rows[1][7], rate)
+                pdf = os.path.join(self.home, "w.pdf")
+                r = self.run_history("report", "--pdf", pdf, *args)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                for page in ("1", "3"):
+                    text = subprocess.run(["pdftotext", "-f", page, "-l", page, pdf, "-"],
+                                          capture_output=True, text=True).stdout
+                    self.assertIn("Rate: trend over " + phrase, text, "page " + page)
+        bad = self.run_history("probes", "--window", "week")
+        self.assertEqual(bad.returncode, 2)
+        self.assertIn("--window needs a whole number of days or 'all'", bad.stderr)
+
+    def test_import_names_conflicting_probes_and_unimport_takes_a_file_out(self):
+        self.assertEqual(self.run_history("import", self.nid).returncode, 0)
+        other = os.path.join(self.home, "b.nid")
+        with open(other, "w") as f:
+            f.write(NID.replace("1.25 0", "1.5 0"))
+        second = self.run_history("import", other)
+        self.assertEqual(second.returncode, 0, second.stderr)
+        self.assertIn("1 conflicting\n  conflicts in: ER-1 S1\n", second.stdout)
+
+        # By name: its readings and the conflict it offered go, the first file's stay.
+        undone = self.run_history("unimport", other)
+        self.assertEqual(undone.returncode, 0, undone.stderr)
+        self.assertEqual(undone.stdout, other + ": 0 readings removed, 1 conflicts dropped,"
+                         " 0 offered values stored\n")
+        self.assertIn("\t2\t", self.run_history("probes").stdout.splitlines()[1])
+        # By id, with the probes it leaves empty named; a second undo finds nothing.
+        undone = self.run_history("unimport", "--file-id", "1")
+        self.assertEqual(undone.returncode, 0, undone.stderr)
+        self.assertIn("3 readings removed", undone.stdout)
+        self.assertIn("probes left without readings, removed: ER-1 S1, LPR-1 S2", undone.stdout)
+        self.assertEqual(self.run_history("probes").stdout.splitlines()[1:], [])
+        for args in (["unimport", self.nid], ["unimport", "--file-id", "1"], ["unimport"]):
+            failed = self.run_history(*args)
+            self.assertNotEqual(failed.returncode, 0, args)
+            self.assertTrue(failed.stderr.startswith("tarn-export: "), failed.stderr)
 
     def test_default_location_is_the_data_folder(self):
         data = os.path.join(self.home, "Documents", "Tarn", "DATA")

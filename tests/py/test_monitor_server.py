@@ -16,7 +16,8 @@ from pymodbus.client import ModbusTcpClient
 
 from monitor_helpers import (MONITOR, SOURCE, Monitor, export, free_port, probes, write_config)
 
-STATUS = {"OK": 0, "WARNING": 1, "ALARM": 2}
+# "-": a current or potential probe, which no limit judges, is served as OK.
+STATUS = {"OK": 0, "WARNING": 1, "ALARM": 2, "-": 0}
 
 
 def recent_nid():

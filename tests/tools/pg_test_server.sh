@@ -2,6 +2,8 @@
 # A private PostgreSQL server for the history tests: a throw-away cluster on a Unix socket only.
 #   pg_test_server.sh start STATE_DIR   initdb, start, create a fresh database, write STATE_DIR/uri
 #   pg_test_server.sh stop STATE_DIR    stop the server and remove its cluster
+#   pg_test_server.sh halt STATE_DIR    stop the server, keeping its cluster (a server gone away)
+#   pg_test_server.sh resume STATE_DIR  start a halted server again on the same socket
 # The server refuses to run as root, so as root the cluster belongs to an unprivileged user
 # (`postgres`, which Debian's package creates; another one is created if it is missing).
 # Any failure exits non-zero with the server's log: the tests need the server and never skip.
@@ -62,9 +64,20 @@ case "$mode" in
     fi
     exit 0
     ;;
+  halt | resume)
+    dir="$(cat "$cluster_file")"
+    if [ "$mode" = halt ]; then
+      as_runner "$bindir/pg_ctl" stop -D "$dir/data" -m fast -w -t 30 >/dev/null 2>&1
+    else
+      # shellcheck disable=SC2086
+      as_runner "$bindir/pg_ctl" start -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+        -o "-c listen_addresses='' -k '$dir' -c max_connections=60 $server_opts" >/dev/null 2>&1
+    fi
+    exit 0
+    ;;
   start) ;;
   *)
-    echo "usage: pg_test_server.sh start|stop STATE_DIR" >&2
+    echo "usage: pg_test_server.sh start|stop|halt|resume STATE_DIR" >&2
     exit 2
     ;;
 esac

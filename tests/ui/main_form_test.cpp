@@ -2,12 +2,14 @@
 // the screens, and screenshots of the window and the about box.
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
@@ -15,6 +17,7 @@
 
 #include "analysis/ui/anl.h"
 #include "app/main_form.h"
+#include "app/user_guide.h"
 #include "common/ui/about.h"
 #include "coupon/ui/coupon.h"
 #include "download/ui/elpr.h"
@@ -313,6 +316,33 @@ TEST(MainProgram, NoDisplayGivesOneLineAndFails) {
 
 // Saves PNGs of the main window and the about box into <build>/screenshots. Under xvfb-run, when
 // it is installed, the pictures come from a real X server; otherwise from an offscreen grab.
+TEST_F(MainFormTest, GuidePicturesAreScaledToTheGuidesWidth) {
+  MainForm f;
+  f.show();
+  f.ShowGuide();
+  auto* dialog = f.findChild<QDialog*>(QStringLiteral("dlgGuide"));
+  ASSERT_NE(dialog, nullptr);
+  auto* browser = dialog->findChild<GuideBrowser*>(QStringLiteral("txtGuide"));
+  ASSERT_NE(browser, nullptr);
+  // Wide pictures shrink to the window, narrow ones keep their own size, at every width.
+  for (int width : {820, 500, 1400}) {
+    SCOPED_TRACE(width);
+    dialog->resize(width, 700);
+    QApplication::processEvents();
+    const int room = browser->viewport()->width();
+    const int wide = browser->ImageWidth("images/start.png");  // 1024 pixels
+    EXPECT_LE(wide, room);
+    if (room > 1100) {
+      EXPECT_EQ(wide, 1024);
+    } else {
+      EXPECT_GT(wide, room - 40);
+    }
+    EXPECT_EQ(browser->ImageWidth("images/port_setup.png"), 339);
+    EXPECT_EQ(browser->horizontalScrollBar()->maximum(), 0);
+  }
+  dialog->close();
+}
+
 TEST_F(MainFormTest, Screenshots) {
   const QString out_dir = BuildDir() + QStringLiteral("/screenshots");
   ASSERT_TRUE(QDir().mkpath(out_dir));

@@ -4,13 +4,17 @@
 
 #include <QFileInfo>
 #include <QImage>
+#include <QRect>
 #include <QTemporaryDir>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "common/date_time.h"
 #include "graph/graph_view.h"
 #include "graph/grp_values.h"
+#include "graph/history_view.h"
 #include "graph/ui/qimage_surface.h"
 
 namespace tarn {
@@ -235,6 +239,115 @@ TEST(PlotSurface, HugeValuesDoNotBreakTheDrawing) {
   p.view.yaxis_auto = true;
   p.view.RedrawGraph();
   EXPECT_EQ(p.px(e.gX1, 100), kColorBlack);
+}
+
+// The history graph's band above the plot (legend, tag, rate) as ink: each text drawn alone on
+// a blank bitmap gives its true extent, and no two may touch.
+class InkSurface : public QImageSurface {
+ public:
+  using QImageSurface::QImageSurface;
+  struct Drawn {
+    int x, y;
+    std::string text;
+    FontInfo font;
+  };
+  std::vector<Drawn> texts;
+  void DrawText(int x, int y, std::string_view text, const FontInfo& font, uint32_t argb) override {
+    if (!rotated_) texts.push_back({x, y, std::string(text), font});
+    QImageSurface::DrawText(x, y, text, font, argb);
+  }
+  void RotateAbout(double degrees, int cx, int cy) override {
+    rotated_ = true;
+    QImageSurface::RotateAbout(degrees, cx, cy);
+  }
+  void RestoreTransform() override {
+    rotated_ = false;
+    QImageSurface::RestoreTransform();
+  }
+  QRect Ink(const Drawn& d) {
+    QImageSurface alone(Width(), Height());
+    alone.FillRect(0, 0, Width(), Height(), 0xFFFFFFFFu);
+    alone.DrawText(d.x, d.y, d.text, d.font, 0xFF000000u);
+    const QImage& img = alone.image();
+    QRect box;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if ((img.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) box |= QRect(x, y, 1, 1);
+    return box;
+  }
+
+ private:
+  bool rotated_ = false;
+};
+
+TEST(PlotSurface, HistoryLegendTagAndRateNeverOverlap) {
+  // A 24-character tag and a rate of four digits before the point, at the report's graph
+  // width (A4 and Letter) and at narrower windows.
+  const std::string long_tag = "NORTH-MANIFOLD-INLET-024";
+  ASSERT_EQ(long_tag.size(), 24u);
+  const struct {
+    int width;
+    std::string tag, serial, label, rate;  // label and rate empty: the rate over the view
+  } cases[] = {{682, long_tag, "S-99817", "", ""},
+               {704, long_tag, "S-99817", "Rate (trend, 30 d)", "1234.5678 mpy"},
+               {682, long_tag, "S-99817", "Rate (trend, 365 d)", "-1234.5678 mpy"},
+               {520, long_tag, "S-99817", "", ""},
+               {682, "P-1", "", "", ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.width);
+    SCOPED_TRACE(c.rate);
+    ProbeSummary p;
+    p.id = 1;
+    p.key = {c.tag, c.serial, 0};
+    p.rate_unit = "mpy";
+    p.first_time = 63'850'000'000;
+    p.last_time = p.first_time + 10 * 86400;
+    p.count = 241;
+    // 1234.5678 mpy over ten days, a reading an hour.
+    std::vector<HistoryReading> readings;
+    for (int i = 0; i < 241; ++i)
+      readings.push_back({p.first_time + i * 3600, i * 1234.5678 / 8760.0});
+    InkSurface* surface = nullptr;
+    HistoryView view([&readings](int64_t, HistoryTime, HistoryTime, int32_t) { return readings; },
+                     [&surface](int w, int h) -> std::unique_ptr<DrawSurface> {
+                       auto s = std::make_unique<InkSurface>(w, h);
+                       surface = s.get();
+                       return s;
+                     });
+    view.SetProbes({p}, kData, kTrend);
+    if (!c.label.empty()) {
+      view.rate_label = c.label;
+      view.legend_rate = c.rate;
+    }
+    view.gInit(c.width, c.width * 55 / 100, 0.0, 1.0);
+    view.RedrawGraph();
+    ASSERT_NE(surface, nullptr);
+    std::vector<std::pair<std::string, QRect>> band;
+    for (const InkSurface::Drawn& d : surface->texts) {
+      // The value axis's top label sits left of the plot, outside the band.
+      if (d.y < view.engine.gY1 && d.x >= view.engine.gX1)
+        band.emplace_back(d.text, surface->Ink(d));
+    }
+    // Where the band is wide enough nothing is cut short; narrower, the texts are shortened.
+    const bool whole = c.width >= 682;
+    const std::string tag_text = whole ? c.tag : c.tag.substr(0, 4);
+    const std::string rate_text =
+        (c.label.empty() ? std::string("Corrosion Rate") : c.label) +
+        (whole ? " : " + (c.rate.empty() ? std::string("1234.") : c.rate) : "");
+    bool tag_seen = false, rate_seen = false;
+    for (size_t i = 0; i < band.size(); ++i) {
+      tag_seen = tag_seen || band[i].first.find(tag_text) != std::string::npos;
+      rate_seen = rate_seen || band[i].first.rfind(rate_text, 0) == 0;
+      EXPECT_TRUE(QRect(0, 0, surface->Width(), view.engine.gY1).contains(band[i].second))
+          << band[i].first;
+      for (size_t j = i + 1; j < band.size(); ++j) {
+        EXPECT_FALSE(band[i].second.intersects(band[j].second))
+            << band[i].first << " / " << band[j].first;
+      }
+    }
+    EXPECT_TRUE(tag_seen);
+    EXPECT_TRUE(rate_seen);
+  }
 }
 
 }  // namespace

@@ -93,6 +93,65 @@ TEST(ProbeTable, SortsByValueFiltersByTagOrSerialAndShowsStatus) {
   EXPECT_EQ(proxy.index(0, Col::kRate).data().toString(), "");
 }
 
+TEST(ProbeTable, NamesTheRateWindowSortsTagsNaturallyAndSaysWhatHasNoFigure) {
+  ProbeTableModel model;
+  for (const auto& [days, title] :
+       {std::pair{30, "Rate (trend, 30 d)"}, {7, "Rate (trend, 7 d)"}, {0, "Rate (trend, all)"}}) {
+    model.SetProbes({}, days);
+    EXPECT_EQ(model.headerData(Col::kRate, Qt::Horizontal, Qt::DisplayRole).toString(), title);
+  }
+
+  // Element End and Status for what a probe's figures leave: life used up, a rate that never
+  // ends the element, and quantities no limit applies to.
+  const struct {
+    const char* tag;
+    int data_type;
+    std::optional<double> rate, consumed;
+    bool has_end;
+    const char* end;
+    const char* end_tip;  // a fragment; "" for none
+    const char* status;
+  } cases[] = {
+      {"P0-10", 0, 2.0, 0.5, true, "", "", "OK"},
+      {"P0-2", 0, 3.0, 1.2, false, "used up", "reached the probe life", "OK"},
+      {"P0-9", 0, -0.4, 0.3, false, "\u2013", "zero or negative", "OK"},
+      {"p0-1", 0, 0.0, 0.3, false, "\u2013", "zero or negative", "OK"},
+      {"P10", 2, std::nullopt, std::nullopt, false, "", "", "\u2013"},
+      {"P9", 3, std::nullopt, std::nullopt, false, "", "", "\u2013"},
+  };
+  std::vector<ProbeSummary> probes;
+  for (const auto& c : cases) {
+    ProbeSummary p = Probe(c.tag, "", 5, c.rate, ProbeState::kOk);
+    p.key.data_type = c.data_type;
+    p.consumed = c.consumed;
+    if (c.has_end) p.end_time = p.last_time + 86400;
+    probes.push_back(p);
+  }
+  model.SetProbes(probes, 30);
+  for (int r = 0; r < model.rowCount(); ++r) {
+    const auto& c = cases[r];
+    SCOPED_TRACE(c.tag);
+    const QString end = model.index(r, Col::kEnd).data().toString();
+    if (c.has_end) {
+      EXPECT_EQ(end.size(), 10);  // a date
+    } else {
+      EXPECT_EQ(end, QString::fromUtf8(c.end));
+    }
+    EXPECT_TRUE(model.index(r, Col::kEnd).data(Qt::ToolTipRole).toString().contains(c.end_tip));
+    EXPECT_EQ(model.index(r, Col::kStatus).data().toString(), QString::fromUtf8(c.status));
+    // No colour claims a state that no limit supports.
+    EXPECT_EQ(model.index(r, Col::kStatus).data(Qt::BackgroundRole).isValid(), c.data_type == 0);
+    EXPECT_FALSE(model.index(r, Col::kDataType).data(Qt::ToolTipRole).toString().isEmpty());
+  }
+
+  QSortFilterProxyModel proxy;
+  proxy.setSourceModel(&model);
+  proxy.setSortRole(ProbeTableModel::kSortRole);
+  proxy.sort(Col::kTag, Qt::AscendingOrder);
+  EXPECT_EQ(Column(proxy, Col::kTag), (QStringList{"p0-1", "P0-2", "P0-9", "P0-10", "P9", "P10"}));
+  EXPECT_EQ(ProbeTableModel::NaturalKey("A007"), ProbeTableModel::NaturalKey("a7"));
+}
+
 TEST(LimitsDialog, AcceptsNumbersWithWarningsBelowAlarms) {
   const struct {
     QString texts[4];

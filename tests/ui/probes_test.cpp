@@ -6,9 +6,12 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -17,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -24,15 +28,21 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "app/main_form.h"
 #include "download/ui/elpr.h"
+#include "history/history_store.h"
+#include "history/ui/conflicts_dialog.h"
+#include "history/ui/history_report.h"
 #include "history/ui/limits_dialog.h"
 #include "history/ui/probe_table_model.h"
 #include "history/ui/probes.h"
 #include "history/ui/view_history.h"
 #include "settings/ini_file.h"
+#include "settings/settings.h"
+#include "settings/ui/settings_records.h"
 #include "ui/widget_test_util.h"
 
 namespace tarn {
@@ -40,6 +50,39 @@ namespace {
 
 using testing::AnswerNextMessageBox;
 using testing::SeenBox;
+
+// Runs `act` on the next modal message box once it is open.
+void OnNextBox(std::function<void(QMessageBox*)> act, int attempts = 400) {
+  QTimer::singleShot(10, [act = std::move(act), attempts]() mutable {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      if (attempts > 0) OnNextBox(std::move(act), attempts - 1);
+      return;
+    }
+    act(box);
+  });
+}
+
+// Clicks the button of the next message box whose text starts with `caption` ("&" dropped).
+void ClickNextBoxButton(const QString& caption, QString* seen_text) {
+  OnNextBox([caption, seen_text](QMessageBox* box) {
+    *seen_text = box->text();
+    for (QAbstractButton* b : box->buttons()) {
+      if (b->text().remove(QLatin1Char('&')).startsWith(caption)) return b->click();
+    }
+    ADD_FAILURE() << "no button " << caption.toStdString();
+    box->reject();
+  });
+}
+
+QString PdfPageText(const QString& pdf, int page) {
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"),
+             {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+              QString::number(page), pdf, QStringLiteral("-")});
+  EXPECT_TRUE(text.waitForFinished(30000));
+  return QString::fromUtf8(text.readAllStandardOutput());
+}
 
 // An LPR download of one or more probes: n readings every `step` minutes from 01/01/2025, each
 // tag's corrosion rate constant at `value` (mpy).
@@ -203,30 +246,62 @@ TEST_F(ProbesTest, CancelledImportLeavesHistoryUnchangedWhileWindowKeepsTurning)
   EXPECT_FALSE(tab_.prgImport->isVisible());
 }
 
-TEST_F(ProbesTest, ReportButtonSavesTheSelectedProbesOrAll) {
-  Import({Write("l.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 9.0}}, 10))});
+TEST_F(ProbesTest, ReportAsksSelectedOrShownProbesAndEveryPageNamesTheRateWindow) {
+  Import(
+      {Write("l.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 9.0}, {"U-C", "S3", 1.0}}, 10))});
   const struct {
     QStringList selected;
-    const char* count;
-    bool has_a;
-  } cases[] = {{{"T-B"}, "Probes: 1", false}, {{}, "Probes: 2", true}};
+    const char* filter;
+    const char* answer;  // the scope box's button; "" when no box is expected
+    const char* cover;
+    const char* probes;  // reported, by tag initial
+  } cases[] = {
+      {{"T-B"}, "", "Selected", "Probes: 1 (the 1 selected probe(s))", "B"},
+      {{"T-B"}, "", "Whole fleet", "Probes: 3 (the whole fleet)", "ABC"},
+      {{}, "t-a", "", "Probes: 1 (the 1 probes shown under the filter \"t-a\")", "A"},
+      {{"T-A"},
+       "t-",
+       "Probes shown",
+       "Probes: 2 (the 2 probes shown under the filter \"t-\")",
+       "AB"},
+  };
+  int n = 0;
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.cover);
+    tab_.edFilter->setText(QString::fromLatin1(c.filter));
     Select(c.selected);
-    const QString name = dir_.filePath(QStringLiteral("report%1").arg(c.selected.size()));
+    const QString name = dir_.filePath(QStringLiteral("report%1").arg(++n));
     tab_.exec_open_dialog = [&name](QFileDialog* d) {
       EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptSave);
       d->selectFile(name);  // no suffix typed: the dialog adds .pdf
       return true;
     };
+    QString asked;
+    if (*c.answer) ClickNextBoxButton(QString::fromLatin1(c.answer), &asked);
+    QSignalSpy finished(&tab_, &Probes::ReportFinished);
     tab_.btnReport->click();
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {name + ".pdf", QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(30000));
-    const QString out = QString::fromUtf8(text.readAllStandardOutput());
-    EXPECT_TRUE(out.contains(c.count)) << out.toStdString();
-    EXPECT_TRUE(out.contains("Probe T-B S2"));
-    EXPECT_EQ(out.contains("Probe T-A S1"), c.has_a);
-    EXPECT_TRUE(tab_.lbStatus->text().startsWith("Report saved to"));
+    EXPECT_EQ(asked.isEmpty(), *c.answer == 0) << asked.toStdString();
+    ASSERT_TRUE(finished.wait(60000));
+    const QString pdf = name + ".pdf";
+    const QString reported = QString::fromLatin1(c.probes);
+    const int pages = 2 + static_cast<int>(reported.size());
+    QString all;
+    for (int page = 1; page <= pages; ++page) {
+      const QString text = PdfPageText(pdf, page);
+      EXPECT_TRUE(text.contains("Rate: trend over the last 30 days")) << page;
+      all += text;
+    }
+    EXPECT_TRUE(PdfPageText(pdf, pages + 1).isEmpty());
+    EXPECT_TRUE(all.contains(c.cover)) << all.toStdString();
+    EXPECT_EQ(all.contains("Probe T-A S1"), reported.contains('A'));
+    EXPECT_EQ(all.contains("Probe T-B S2"), reported.contains('B'));
+    EXPECT_EQ(all.contains("Probe U-C S3"), reported.contains('C'));
+    // The graph's legend shows the figure the text below it gives.
+    if (reported.contains('B')) {
+      EXPECT_TRUE(all.contains("Rate (trend, 30 d) : 9.0000 mpy")) << all.toStdString();
+      EXPECT_TRUE(all.contains("Rate (trend, 30 d): 9.0000 mpy"));
+    }
+    EXPECT_TRUE(tab_.lbStatus->text().startsWith("Report of "));
   }
 }
 
@@ -334,16 +409,89 @@ TEST_F(ProbesTest, StatusFollowsLimitsAtEachCrossingAndRemovalNamesTheCount) {
     EXPECT_EQ(states.join(' '), c.states) << c.warn << " / " << c.alarm;
   }
 
+  // The footer counts what the filter leaves.
+  tab_.edFilter->setText(QStringLiteral("r-1"));
+  EXPECT_EQ(tab_.lbStatus->text(), "1 of 3 probes shown, 1 in alarm, 0 in warning");
+  tab_.edFilter->clear();
+  EXPECT_EQ(tab_.lbStatus->text(), "3 probes, 1 in alarm, 1 in warning");
+
+  // Enter in the confirmation keeps the probes: No is its default.
   Select({"R-3", "R-7"});
-  SeenBox no;
-  AnswerNextMessageBox(&no, QMessageBox::No);
+  QString asked;
+  OnNextBox([&asked](QMessageBox* box) {
+    asked = box->text();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
   tab_.btnRemove->click();
-  EXPECT_EQ(no.text, "Remove 2 probes and their 40 readings from the history?");
+  EXPECT_EQ(asked, "Remove 2 probes and their 40 readings from the history?");
   EXPECT_EQ(Tags().size(), 3);
   SeenBox yes;
   AnswerNextMessageBox(&yes, QMessageBox::Yes);
   tab_.btnRemove->click();
   EXPECT_EQ(Tags(), QStringList{"R-12"});
+}
+
+TEST(ProbesTab, ReadOnlyHistoryIsNamedAndRefusesChangesAndSavedDownloads) {
+  testing::TempHome home;
+  const QString history = home.path() + "/plant.sqlite";
+  const QString saved = home.path() + "/dl.nid";
+  {
+    QFile f(saved);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(LprFile({{"CRUDE-UNIT-OVERHEAD-12AB", "S-4471", 1.0}}, 12).c_str());
+  }
+  {
+    std::string error;
+    auto store = OpenHistory(history.toStdString(), &error);
+    ASSERT_TRUE(store) << error;
+    ASSERT_TRUE(store->Import(saved.toStdString(), ImportControl{}).status.ok);
+  }
+  ASSERT_TRUE(QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+  QDir().mkpath(home.path() + "/Documents/Tarn");
+  {
+    QFile cfg(home.path() + "/Documents/Tarn/TARN.CFG");
+    ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
+    cfg.write(("[HISTORY]\r\nLOCATION=" + history + "\r\n").toUtf8());
+  }
+  MainForm form;
+  form.show();
+  form.findChild<QTabWidget*>(QStringLiteral("tbCtrl"))->setCurrentIndex(4);
+  Probes* tab = form.fmPrb();
+  ASSERT_EQ(tab->gProbes->model()->rowCount(), 1);
+  // At the default size every column, from Tag to Status, shows without scrolling.
+  EXPECT_EQ(form.size(), QSize(1024, 800));
+  QTest::qWait(50);  // the scroll bar follows the columns' widths at the next layout
+  EXPECT_EQ(tab->gProbes->horizontalScrollBar()->maximum(), 0);
+  // Narrower, the table scrolls sideways, and Tag and Serial stay at its left edge.
+  form.resize(form.minimumSize());
+  tab->gProbes->horizontalScrollBar()->setValue(tab->gProbes->horizontalScrollBar()->maximum());
+  QTest::qWait(50);
+  ASSERT_GT(tab->gProbes->horizontalScrollBar()->maximum(), 0);
+  const QPoint left = tab->gProbes->viewport()->mapTo(tab->gProbes, QPoint(5, 5));
+  auto* shown = qobject_cast<QTableView*>(tab->gProbes->childAt(left)->parentWidget());
+  ASSERT_EQ(shown, tab->gProbesFrozen);
+  EXPECT_EQ(shown->indexAt(shown->viewport()->mapFrom(tab->gProbes, left)).data().toString(),
+            "CRUDE-UNIT-OVERHEAD-12AB");
+  EXPECT_TRUE(form.windowTitle().startsWith("plant.sqlite (read-only) \u2014 "))
+      << form.windowTitle().toStdString();
+  for (QPushButton* b : {tab->btnImport, tab->btnLimits, tab->btnRemove}) {
+    EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_TRUE(b->toolTip().contains("is read-only")) << b->toolTip().toStdString();
+  }
+  EXPECT_TRUE(tab->btnGraph->toolTip().isEmpty() || !tab->btnGraph->toolTip().contains("read"));
+  EXPECT_TRUE(tab->btnReport->isEnabled());
+
+  // A download saved meanwhile says, where it was saved, that it did not go in and why.
+  form.findChild<QTabWidget*>(QStringLiteral("tbCtrl"))->setCurrentIndex(0);
+  SeenBox box;
+  AnswerNextMessageBox(&box, QMessageBox::Ok);
+  emit form.fmElpr()->DataSaved(saved);
+  EXPECT_TRUE(box.seen);
+  EXPECT_TRUE(box.text.startsWith("dl.nid was saved, but not added to the history: "))
+      << box.text.toStdString();
+  EXPECT_TRUE(box.text.contains("read-only")) << box.text.toStdString();
+  EXPECT_TRUE(box.text.contains("\"Add saved downloads to the history\""));
+  QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 TEST(ProbesTab, SavedDownloadsRateWindowAndPlaceInTheMainWindow) {
@@ -386,6 +534,333 @@ TEST(ProbesTab, SavedDownloadsRateWindowAndPlaceInTheMainWindow) {
   other.LoadSettings((home.path() + "/Documents/Tarn/TARN.CFG").toUtf8().toStdString());
   EXPECT_EQ(other.RateWindow(), 365);
   EXPECT_FALSE(other.chkAddDownloads->isChecked());
+}
+
+// An ER download: one probe of `thickness` mils, a reading every six hours for `days` days from
+// 01/06/2025, its resistance ratio rising by `per_day` a day with a little noise.
+std::string ErFile(const std::string& tag, const std::string& serial, double per_day, int days,
+                   int thickness = 10) {
+  std::string text =
+      "NEMBRA NDL-200 PORTABLE LOGGER\nDOWNLOAD OF STORED ER PROBES\n\nTAG NUMBER      : " + tag +
+      "\nSERIAL NUMBER   : " + serial +
+      "\nPART NUMBER     : ER\nPROBE TYPE      : FLUSH\nMETAL LOSS UNIT : MILS\nTHICKNESS       "
+      ": " +
+      std::to_string(thickness) +
+      "\nREADING INTERVAL: 360 MIN\nSTART TIME      : 01/06/2025 00:00:00\n"
+      "  NO.  DATE       TIME       RS_RR    TEMP(C)\n";
+  const QDateTime start(QDate(2025, 6, 1), QTime(0, 0));
+  char line[96];
+  for (int i = 0; i < days * 4; ++i) {
+    const QDateTime t = start.addSecs(i * 6 * 3600);
+    const double noise = ((i * 7919) % 13 - 6) * 0.00002;
+    std::snprintf(line, sizeof line, "%5d %s %.4f    26.1\n", i + 1,
+                  t.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")).toLatin1().constData(),
+                  1.0 + per_day * i / 4.0 + noise);
+    text += line;
+  }
+  return text;
+}
+
+// Pictures of the Probes tab for the user guide, remade by tools/make-guide-screenshots.py: the
+// fleet at the main window's default size, the same history read-only, a probe's history graph
+// and a page of the report. Written only when TARN_SCREENSHOT_DIR names a folder.
+TEST(ProbesTab, GuideScreenshots) {
+  const QString out = qEnvironmentVariable("TARN_SCREENSHOT_DIR");
+  if (out.isEmpty()) GTEST_SKIP() << "TARN_SCREENSHOT_DIR not set";
+  testing::TempHome home;
+  const QString data = home.path() + "/Documents/Tarn/DATA";
+  QDir().mkpath(data);
+  const QString history = data + "/history.sqlite";
+  // Imported by name from the data folder, so that no folder of this machine shows in a picture.
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(data);
+  {
+    std::string error;
+    auto store = OpenHistory(history.toStdString(), &error);
+    ASSERT_TRUE(store) << error;
+    const struct {
+      const char* tag;
+      const char* serial;
+      double per_day;
+      int days;
+    } er[] = {{"P0-2", "ER-40117", 0.0006, 180},
+              {"P0-10", "ER-40125", 0.0011, 180},
+              {"P1-1", "ER-40208", 0.0024, 180},
+              {"P1-3", "ER-40211", 0.0002, 120},
+              {"P2-7", "ER-40377", 0.0049, 150},
+              {"HX-OUTLET-12", "ER-40419", 0.0000, 90},
+              {"CRUDE-UNIT-OVERHEAD-12A", "ER-40502", 0.0016, 180}};
+    for (const auto& p : er) {
+      const QString file = QString::fromLatin1(p.tag) + ".nid";
+      QFile f(file);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(ErFile(p.tag, p.serial, p.per_day, p.days).c_str());
+      f.close();
+      ASSERT_TRUE(store->Import(file.toStdString(), ImportControl{}).status.ok) << p.tag;
+      QFile::remove(file);
+    }
+    const QString lpr = QStringLiteral("LPR-ROUND-04.nid");
+    QFile f(lpr);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(LprFile({{"L-4", "LP-2201", 2.4}, {"L-9", "LP-2207", 11.5}, {"L-12", "LP-2230", 6.2}},
+                    400, 360)
+                .c_str());
+    f.close();
+    ASSERT_TRUE(store->Import(lpr.toStdString(), ImportControl{}).status.ok);
+    QFile::remove(lpr);
+    // A potential probe, which no limit applies to.
+    std::string potential = LprFile({{"CP-1", "RE-88", -850.0}}, 200, 720);
+    potential.replace(potential.find("COR RATE (MPY)"), 14, "POTENTIAL (MV)");
+    QFile p(QStringLiteral("CP-1.nid"));
+    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
+    p.write(potential.c_str());
+    p.close();
+    ASSERT_TRUE(store->Import("CP-1.nid", ImportControl{}).status.ok);
+    QFile::remove(QStringLiteral("CP-1.nid"));
+  }
+  QDir::setCurrent(cwd);
+
+  auto shoot_tab = [&](const QString& name) {
+    vSetup = _basic_set_{};
+    MainForm form;
+    form.show();
+    auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("tbCtrl"));
+    tabs->setCurrentIndex(4);
+    QApplication::processEvents();
+    Probes* tab = form.fmPrb();
+    tab->gProbes->selectRow(2);
+    QTest::qWait(200);
+    form.grab().save(out + "/" + name);
+    return form.size();
+  };
+  const QSize size = shoot_tab(QStringLiteral("probes.png"));
+  EXPECT_EQ(size, QSize(1024, 800));
+
+  // A probe's history graph, in the colours a new user's settings give.
+  {
+    vaLoadCfg((home.path() + "/none.cfg").toStdString(), vSetup, vUnit);
+    Probes tab;
+    tab.SetHistoryLocation(history.toStdString());
+    tab.resize(1000, 600);
+    tab.show();
+    tab.PutProbes();
+    for (int r = 0; r < tab.gProbes->model()->rowCount(); ++r) {
+      if (tab.gProbes->model()->index(r, 0).data().toString() == "P1-1") tab.gProbes->selectRow(r);
+    }
+    tab.OpenGraph();
+    ASSERT_TRUE(tab.graphWindow()->isVisible());
+    tab.graphWindow()->resize(1000, 620);
+    QTest::qWait(400);
+    tab.graphWindow()->grab().save(out + "/history_graph.png");
+    tab.graphWindow()->close();
+  }
+
+  // A page of the report, the probe's own (the cover names the history's folder).
+  {
+    std::string error;
+    auto store = OpenHistory(history.toStdString(), &error);
+    ASSERT_TRUE(store) << error;
+    ReportRequest request;
+    for (const ProbeSummary& p : store->ListProbes(30)) {
+      if (p.key.tag == "CRUDE-UNIT-OVERHEAD-12A") request.probe_ids.push_back(p.id);
+    }
+    request.scope = "the 1 selected probe(s)";
+    const QString pdf = home.path() + "/report.pdf";
+    ASSERT_TRUE(SaveHistoryReport(*store, request, pdf.toStdString(), &error)) << error;
+    QProcess png;
+    png.start(QStringLiteral("pdftoppm"),
+              {QStringLiteral("-f"), QStringLiteral("3"), QStringLiteral("-l"), QStringLiteral("3"),
+               QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-png"),
+               QStringLiteral("-singlefile"), pdf, out + "/report_page"});
+    ASSERT_TRUE(png.waitForFinished(30000));
+    EXPECT_EQ(png.exitCode(), 0);
+  }
+
+  ASSERT_TRUE(QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+  shoot_tab(QStringLiteral("probes_read_only.png"));
+  QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored
+// and offered values with their files, and a value taken can be given back.
+TEST_F(ProbesTest, ConflictsAreNamedReviewedTakenAndGivenBack) {
+  Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}}, 12))});
+  const QString text = Import({Write("b.nid", LprFile({{"T-A", "S1", 5.0}}, 12))});
+  EXPECT_TRUE(text.contains("Conflicts: 12")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Probes with conflicts: T-A S1")) << text.toStdString();
+
+  Select({"T-A"});
+  tab_.btnConflicts->click();
+  ConflictsDialog* view = tab_.conflictsDialog();
+  ASSERT_TRUE(view->isVisible());
+  QAbstractItemModel* m = view->gConflicts->model();
+  ASSERT_EQ(m->rowCount(), 12);
+  auto cell = [&](int col) { return m->index(0, col).data().toString(); };
+  EXPECT_EQ(cell(0), "01/01/2025 00:00:00");
+  EXPECT_EQ(cell(1), QLocale().toString(3.0, 'f', 4));
+  EXPECT_EQ(cell(2), "a.nid");
+  EXPECT_EQ(cell(3), QLocale().toString(5.0, 'f', 4));
+  EXPECT_EQ(cell(4), "b.nid");
+  EXPECT_EQ(cell(5), "stored");
+  EXPECT_FALSE(view->btnTake->isEnabled());  // nothing chosen yet
+
+  const int64_t id = tab_.SelectedProbes().at(0).id;
+  auto first_value = [&] { return tab_.store()->ReadRange(id, 0, INT64_MAX).at(0).value; };
+  view->gConflicts->selectRow(0);
+  EXPECT_FALSE(view->btnKeep->isEnabled());
+  view->btnTake->click();
+  EXPECT_EQ(first_value(), 5.0);
+  EXPECT_EQ(m->index(0, 5).data().toString(), "offered");
+  EXPECT_TRUE(view->btnKeep->isEnabled());
+  view->btnKeep->click();
+  EXPECT_EQ(first_value(), 3.0);
+  EXPECT_EQ(m->index(0, 5).data().toString(), "stored");
+  view->btnClose->click();
+  EXPECT_FALSE(view->isVisible());
+}
+
+// Undo import: the chosen file's readings go after a confirmation that names the count, and a
+// probe it leaves without readings goes too, as the confirmation says.
+TEST_F(ProbesTest, UndoImportConfirmsTheCountAndRemovesOnlyThatFile) {
+  Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}}, 10))});
+  Import({Write("b.nid", LprFile({{"T-A", "S1", 3.0}, {"T-C", "S3", 1.0}}, 16))});
+  auto choose = [&](const QString& name) {
+    tab_.exec_input_dialog = [name](QInputDialog* d) {
+      for (const QString& item : d->comboBoxItems()) {
+        if (item.contains(name)) d->setTextValue(item);
+      }
+      return true;
+    };
+  };
+  choose("b.nid");
+  SeenBox no;
+  AnswerNextMessageBox(&no, QMessageBox::No);
+  tab_.btnUnimport->click();
+  EXPECT_TRUE(no.text.contains("Remove the 22 readings that")) << no.text.toStdString();
+  EXPECT_TRUE(no.text.contains("removed with their limits: T-C S3")) << no.text.toStdString();
+  EXPECT_EQ(Tags().size(), 2);
+
+  SeenBox yes;
+  AnswerNextMessageBox(&yes, QMessageBox::Yes);
+  tab_.btnUnimport->click();
+  ASSERT_TRUE(yes.seen);
+  EXPECT_EQ(Tags(), QStringList{"T-A"});
+  EXPECT_EQ(tab_.gProbes->model()->index(0, ProbeTableModel::kReadings).data().toString(), "10");
+  EXPECT_TRUE(tab_.lbStatus->text().contains("22 readings of b.nid removed"));
+}
+
+// A history file moved away under the open tab: the rows stay, the status says why they are
+// not current, a report refuses, and the next refresh after it is back recovers.
+TEST_F(ProbesTest, AMovedHistoryFileSaysSoAndKeepsTheRows) {
+  Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}}, 12))});
+  const QString path = dir_.filePath("history.sqlite");
+  ASSERT_TRUE(QFile::rename(path, path + ".away"));
+  tab_.PutProbes();
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("Cannot reach the history"))
+      << tab_.lbStatus->text().toStdString();
+  EXPECT_TRUE(tab_.lbStatus->text().contains("not current"));
+  EXPECT_EQ(Tags(), (QStringList{"T-A", "T-B"}));
+  SeenBox refused;
+  AnswerNextMessageBox(&refused, QMessageBox::Ok);
+  tab_.StartReport({}, dir_.filePath("r.pdf"));
+  EXPECT_TRUE(refused.text.contains("not there")) << refused.text.toStdString();
+  EXPECT_FALSE(QFile::exists(path));  // not made anew, empty
+  ASSERT_TRUE(QFile::rename(path + ".away", path));
+  tab_.PutProbes();
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("2 probes")) << tab_.lbStatus->text().toStdString();
+}
+
+// The report of many probes runs off the window's thread: progress, then Cancel writes nothing;
+// an import shows its share done in per cent.
+TEST_F(ProbesTest, ReportRunsWithProgressAndCancelAndImportShowsAPercentage) {
+  std::vector<LprProbe> many;
+  for (int i = 0; i < 60; ++i) many.push_back({"R-" + std::to_string(i), "S", 2.0});
+  const QString file = Write("many.nid", LprFile(many, 2000, 1));
+  QSignalSpy done(&tab_, &Probes::ImportFinished);
+  SeenBox box;
+  AnswerNextMessageBox(&box, QMessageBox::Ok, 4000);
+  tab_.StartImport({file});
+  ASSERT_TRUE(done.wait(60000));
+  // The bar went by per cent of the file's lines, close to the end by the last tag.
+  EXPECT_EQ(tab_.prgImport->maximum(), 100);
+  EXPECT_GE(tab_.prgImport->value(), 90);
+
+  const QString pdf = dir_.filePath("all.pdf");
+  QSignalSpy reported(&tab_, &Probes::ReportFinished);
+  tab_.StartReport({}, pdf);
+  EXPECT_TRUE(tab_.Reporting());
+  EXPECT_TRUE(tab_.btnCancel->isVisible());
+  EXPECT_FALSE(tab_.btnReport->isEnabled());
+  tab_.btnCancel->click();
+  ASSERT_TRUE(reported.wait(60000));
+  EXPECT_EQ(tab_.lbStatus->text(), QString::fromLatin1(kReportCancelled));
+  EXPECT_FALSE(QFile::exists(pdf));
+  EXPECT_FALSE(tab_.prgImport->isVisible());
+  EXPECT_TRUE(tab_.btnReport->isEnabled());
+
+  // Uncancelled, the bar counts the probe pages to the end.
+  tab_.StartReport({}, pdf);
+  ASSERT_TRUE(reported.wait(120000));
+  EXPECT_TRUE(QFile::exists(pdf));
+  EXPECT_EQ(tab_.prgImport->maximum(), 60);
+  EXPECT_EQ(tab_.prgImport->value(), 60);
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("Report saved to"));
+  EXPECT_TRUE(tab_.btnReport->isEnabled());
+}
+
+// A private PostgreSQL server (not the one the other tests share) stopped under the open tab
+// and its history graph: both keep what they showed and say why it is not current; the report
+// refuses; once the server is back the next refresh recovers.
+TEST_F(ProbesTest, AStoppedServerSaysSoAndTheNextRefreshRecovers) {
+  const QString script = QStringLiteral(TARN_TEST_SOURCE_DIR "/tests/tools/pg_test_server.sh");
+  QTemporaryDir state;
+  auto server = [&](const char* mode) {
+    return QProcess::execute(QStringLiteral("bash"), {script, QLatin1String(mode), state.path()});
+  };
+  ASSERT_EQ(server("start"), 0);
+  struct Stop {
+    std::function<void()> f;
+    ~Stop() { f(); }
+  } stop{[&] { server("stop"); }};
+  QFile uri_file(state.filePath("uri"));
+  ASSERT_TRUE(uri_file.open(QIODevice::ReadOnly));
+  tab_.SetHistoryLocation(QString::fromUtf8(uri_file.readAll()).trimmed().toStdString());
+  Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}}, 48))});
+  ASSERT_EQ(Tags(), (QStringList{"T-A", "T-B"}));
+  Select({"T-A"});
+  tab_.btnGraph->click();
+  ViewHistory* graph = tab_.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  const std::size_t shown = graph->view().series().at(0).x.size();
+  ASSERT_GT(shown, 0u);
+  EXPECT_FALSE(graph->staleLabel()->isVisible());
+
+  ASSERT_EQ(server("halt"), 0);
+  tab_.cbWindow->setCurrentIndex(tab_.cbWindow->findData(7));  // a refresh
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("Cannot reach the history"))
+      << tab_.lbStatus->text().toStdString();
+  EXPECT_EQ(Tags(), (QStringList{"T-A", "T-B"}));
+  graph->view().engine.grMaxx /= 2;  // a zoom: the graph reads again
+  graph->RedrawGraph();
+  EXPECT_TRUE(graph->staleLabel()->isVisible());
+  EXPECT_TRUE(graph->staleLabel()->text().startsWith("Cannot reach the history"))
+      << graph->staleLabel()->text().toStdString();
+  EXPECT_EQ(graph->view().series().at(0).x.size(), shown);
+  SeenBox refused;
+  AnswerNextMessageBox(&refused, QMessageBox::Ok, 4000);
+  QSignalSpy reported(&tab_, &Probes::ReportFinished);
+  tab_.StartReport({}, dir_.filePath("r.pdf"));
+  ASSERT_TRUE(reported.wait(60000));
+  EXPECT_TRUE(refused.text.contains("history server")) << refused.text.toStdString();
+  EXPECT_FALSE(QFile::exists(dir_.filePath("r.pdf")));
+
+  ASSERT_EQ(server("resume"), 0);
+  tab_.PutProbes();
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("2 probes")) << tab_.lbStatus->text().toStdString();
+  graph->view().engine.grMaxx -= 60;
+  graph->RedrawGraph();
+  EXPECT_FALSE(graph->staleLabel()->isVisible());
+  graph->close();
 }
 
 }  // namespace

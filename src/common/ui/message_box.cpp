@@ -11,10 +11,11 @@ void ShowError(QWidget* parent, const QString& text) {
   box.exec();
 }
 
-bool AskConfirm(QWidget* parent, const QString& text) {
+bool AskConfirm(QWidget* parent, const QString& text, bool default_no) {
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Confirm"), text,
                   QMessageBox::Yes | QMessageBox::No, parent);
   box.setObjectName(QStringLiteral("msgConfirm"));
+  if (default_no) box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 

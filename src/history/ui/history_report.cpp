@@ -2,11 +2,13 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <QLocale>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -16,6 +18,8 @@
 #include "graph/grp_values.h"
 #include "graph/history_view.h"
 #include "graph/ui/painter_surface.h"
+#include "history/probe_figures.h"
+#include "history/rate_window.h"
 
 namespace tarn {
 namespace {
@@ -32,8 +36,9 @@ std::string TimeText(HistoryTime t) {
   return DateTime2Str(DateTime{t * kTicksPerSecond});
 }
 
-const char* StateName(ProbeState s) {
-  switch (s) {
+const char* StateName(const ProbeSummary& p) {
+  if (KindOfSeries(p.key.data_type) == SeriesKind::kOther) return "-";  // no limit applies
+  switch (p.state) {
     case ProbeState::kAlarm:
       return "ALARM";
     case ProbeState::kWarning:
@@ -56,7 +61,7 @@ std::string EndText(const ProbeSummary& p) {
 }
 
 std::string StatusText(const ProbeSummary& p) {
-  std::string s = StateName(p.state);
+  std::string s = StateName(p);
   if (!p.state_reason.empty()) s += ": " + p.state_reason;
   return s;
 }
@@ -71,7 +76,8 @@ QFont ReportFont() {
 
 class ReportWriter {
  public:
-  ReportWriter(QPdfWriter* pdf, QPainter* painter) : pdf_(pdf), painter_(painter) {
+  ReportWriter(QPdfWriter* pdf, QPainter* painter, std::string footer)
+      : pdf_(pdf), painter_(painter), footer_(std::move(footer)) {
     const QRect page = pdf->pageLayout().paintRectPixels(kDpi);
     width_ = page.width();
     height_ = page.height();
@@ -85,7 +91,11 @@ class ReportWriter {
     font.setPointSizeF(point_size);
     font.setBold(bold);
     painter_->setFont(font);
-    painter_->drawText(QPointF(x, y), Q(text));
+    // A long path must not run off the page: its middle gives way.
+    const QString elided =
+        QFontMetricsF(font, pdf_)
+            .elidedText(Q(text), Qt::ElideMiddle, std::max(width_ - kMargin - x, 10));
+    painter_->drawText(QPointF(x, y), elided);
   }
   void Line(const std::string& text, int point_size = 10, bool bold = false) {
     Room(kLine + point_size);
@@ -106,8 +116,9 @@ class ReportWriter {
     QFont font = ReportFont();
     font.setPointSizeF(8);
     painter_->setFont(font);
+    // Every page names the rate's window: a page read on its own must say how the rate was taken.
     painter_->drawText(QRectF(0, height_ - kMargin + 16, width_, 20), Qt::AlignHCenter,
-                       QStringLiteral("Page %1").arg(page_));
+                       QStringLiteral("Rate: %1    Page %2").arg(Q(footer_)).arg(page_));
   }
   QPainter* painter() { return painter_; }
 
@@ -117,15 +128,14 @@ class ReportWriter {
   int width_ = 0;
   int height_ = 0;
   int page_ = 1;
+  std::string footer_;
 };
 
 void FleetTable(ReportWriter& w, const std::vector<ProbeSummary>& probes, int window_days) {
   const int cols[] = {kMargin,       kMargin + 90,  kMargin + 170, kMargin + 290,
                       kMargin + 390, kMargin + 460, kMargin + 540};
   const char* heads[] = {"Tag", "Serial", "Last Reading", "Rate", "Consumed", "End Date", "Status"};
-  w.Line("Probes (rate over " +
-             (window_days > 0 ? std::to_string(window_days) + " days" : std::string("all")) + ")",
-         12, true);
+  w.Line("Probes (rate: " + RateWindowPhrase(window_days) + ")", 12, true);
   w.y += 6;
   auto row = [&](const std::vector<std::string>& cells, bool bold) {
     w.Room(kLine);
@@ -135,7 +145,7 @@ void FleetTable(ReportWriter& w, const std::vector<ProbeSummary>& probes, int wi
   row({heads, heads + 7}, true);
   for (const ProbeSummary& p : probes) {
     row({p.key.tag, p.key.serial, p.count > 0 ? TimeText(p.last_time).substr(0, 16) : "",
-         RateText(p), ConsumedText(p), EndText(p), StateName(p.state)},
+         RateText(p), ConsumedText(p), EndText(p), StateName(p)},
         false);
   }
 }
@@ -161,6 +171,11 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
                      return std::make_unique<PainterSurface>(painter, sw, sh);
                    });
   view.SetProbes({windowed}, 0xFF0000FFu, 0xFFFF0000u);
+  // The legend and the line show the rate printed below: the trend over the rate's window.
+  view.rate_label = RateColumnTitle(window_days);
+  view.legend_rate = RateText(windowed);
+  if (window_days > 0 && windowed.count > 0)
+    view.trend_since = windowed.last_time - int64_t{window_days} * 86400;
   view.SetDecimalSeparator(QLocale().decimalPoint().toStdString());
   view.gInit(gw, gh, 0.0, 1.0);
   view.RedrawGraph();
@@ -168,10 +183,9 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
   painter->restore();
   w.y += gh + 10;
 
-  const std::string window =
-      window_days > 0 ? "last " + std::to_string(window_days) + " days" : "whole history";
-  w.Line("Rate (" + window + "): " + RateText(windowed));
-  w.Line("Rate (whole history): " + (whole ? RateText(*whole) : std::string("-")));
+  w.Line(RateColumnTitle(window_days) + ": " + RateText(windowed));
+  if (window_days > 0)
+    w.Line(RateColumnTitle(0) + ": " + (whole ? RateText(*whole) : std::string("-")));
   w.Line("Consumed: " + ConsumedText(windowed) + "    Element end date: " + EndText(windowed));
   w.Line("Status: " + StatusText(windowed));
   const HistoryLimits& l = windowed.limits;
@@ -192,7 +206,7 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
 }  // namespace
 
 bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const std::string& path,
-                       std::string* error) {
+                       std::string* error, const ReportControl* control) {
   std::vector<ProbeSummary> probes;
   if (request.probe_ids.empty()) {
     probes = store.ListProbes(request.window_days);
@@ -222,7 +236,7 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
     pdf.setPageSize(QPageSize(us ? QPageSize::Letter : QPageSize::A4));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter(&pdf);
-    ReportWriter w(&pdf, &painter);
+    ReportWriter w(&pdf, &painter, RateWindowPhrase(request.window_days));
 
     std::map<ProbeState, int> by_state;
     for (const ProbeSummary& p : probes) ++by_state[p.state];
@@ -232,14 +246,32 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
     w.Line("Date: " +
            QLocale().toString(QDateTime::currentDateTime(), QLocale::LongFormat).toStdString());
     w.Line("History: " + store.Location());
-    w.Line("Probes: " + std::to_string(probes.size()));
+    const std::string scope = !request.scope.empty() ? request.scope
+                              : request.probe_ids.empty()
+                                  ? std::string("every probe of the history")
+                                  : std::string("the probes asked for");
+    w.Line("Probes: " + std::to_string(probes.size()) + " (" + scope + ")");
     w.Line("  OK: " + std::to_string(by_state[ProbeState::kOk]));
     w.Line("  WARNING: " + std::to_string(by_state[ProbeState::kWarning]));
     w.Line("  ALARM: " + std::to_string(by_state[ProbeState::kAlarm]));
 
     w.NewPage();
     FleetTable(w, probes, request.window_days);
-    for (const ProbeSummary& p : probes) ProbePage(w, store, p, request.window_days);
+    const int total = static_cast<int>(probes.size());
+    for (int i = 0; i < total; ++i) {
+      if (control && control->cancel && *control->cancel) {
+        if (error) *error = kReportCancelled;
+        return false;
+      }
+      ProbePage(w, store, probes[static_cast<std::size_t>(i)], request.window_days);
+      // A page drawn from a history that stopped answering would pass an empty graph off as
+      // data.
+      if (HistoryStatus st = store.LastError(); !st) {
+        if (error) *error = st.message;
+        return false;
+      }
+      if (control && control->progress) control->progress(i + 1, total);
+    }
     w.Footer();
     if (!painter.end()) {
       if (error) *error = "Cannot write the report.";

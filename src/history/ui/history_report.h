@@ -2,7 +2,9 @@
 // figures, limits and source files, as a PDF saved through the safe save.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,11 +15,25 @@ namespace tarn {
 struct ReportRequest {
   std::vector<int64_t> probe_ids;  // empty: every probe
   int32_t window_days = 30;        // the window of the rate beside the whole history's
+  // Which probes the cover says these are, e.g. "the 3 selected probes"; empty: "every probe
+  // of the history", or "the probes asked for" when probe_ids is not empty.
+  std::string scope;
 };
 
-// Writes the report to `path`; false with a one-line reason in *error when anything failed
-// (nothing is then written). Needs a QGuiApplication.
+// Progress of a long report: called with the probe pages done and the pages in all; the report
+// stops (and writes nothing) when `cancel` becomes true.
+struct ReportControl {
+  std::function<void(int done, int total)> progress;
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+// The message a cancelled report returns.
+inline constexpr const char* kReportCancelled = "The report was cancelled; nothing was written.";
+
+// Writes the report to `path`; false with a one-line reason in *error when anything failed,
+// the history could not be read included (nothing is then written). Needs a QGuiApplication;
+// may run on any one thread.
 bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const std::string& path,
-                       std::string* error);
+                       std::string* error, const ReportControl* control = nullptr);
 
 }  // namespace tarn

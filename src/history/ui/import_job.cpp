@@ -1,10 +1,13 @@
 #include "history/ui/import_job.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <algorithm>
 
 #include "common/date_time.h"
 #include "common/ui/qt_text.h"
+#include "history/history_review.h"
 
 namespace tarn {
 
@@ -15,6 +18,10 @@ QString SummaryText(const ImportSummary& s) {
           .arg(s.added)
           .arg(s.duplicates)
           .arg(s.conflicts);
+  if (!s.conflict_probes.empty()) {
+    text += QStringLiteral("\nProbes with conflicts: ") +
+            Chars2SysStr(ProbeKeyNames(s.conflict_probes).c_str());
+  }
   for (const HistoryConflict& c : s.first_conflicts) {
     text += QStringLiteral("\n  %1 %2 at %3: stored %4, file %5")
                 .arg(Chars2SysStr(c.tag.c_str()), Chars2SysStr(c.serial.c_str()),
@@ -46,6 +53,22 @@ void ImportJob::Start() {
   thread_ = std::thread([this] { Run(); });
 }
 
+namespace {
+
+// Lines of a file: about one reading each, for the share done while it is imported.
+int64_t LineCount(const QString& path, const std::atomic<bool>& cancel) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return 0;
+  int64_t lines = 0;
+  while (!f.atEnd() && !cancel) {
+    const QByteArray block = f.read(1 << 20);
+    lines += std::count(block.begin(), block.end(), '\n');
+  }
+  return lines;
+}
+
+}  // namespace
+
 void ImportJob::Run() {
   std::string error;
   std::unique_ptr<HistoryStore> store = OpenHistory(location_, &error);
@@ -56,9 +79,14 @@ void ImportJob::Run() {
       ImportControl control;
       control.cancel = &cancel_;
       control.pi_of_tubular = pi_of_tubular_;
-      control.progress = [this, i](int64_t done) {
+      const int64_t lines = std::max<int64_t>(LineCount(files_[i], cancel_), 1);
+      const int files = static_cast<int>(files_.size());
+      control.progress = [this, i, lines, files](int64_t done) {
+        const double share = std::min(1.0, static_cast<double>(done) / static_cast<double>(lines));
+        const int percent = std::min(99, static_cast<int>((i + share) * 100.0 / files));
         QMetaObject::invokeMethod(
-            this, [this, i, done] { emit Progress(i, done); }, Qt::QueuedConnection);
+            this, [this, i, done, percent] { emit Progress(i, done, percent); },
+            Qt::QueuedConnection);
       };
       const ImportResult r = store->Import(ToUtf8(files_[i]), control);
       // A file that finished before the cancel arrived stays imported.
@@ -75,6 +103,14 @@ void ImportJob::Run() {
       summary_.added += r.added;
       summary_.duplicates += r.duplicates;
       summary_.conflicts += r.conflicts;
+      for (const ProbeKey& k : r.conflict_probes) {
+        const bool known = std::any_of(summary_.conflict_probes.begin(),
+                                       summary_.conflict_probes.end(), [&](const ProbeKey& o) {
+                                         return o.tag == k.tag && o.serial == k.serial &&
+                                                o.data_type == k.data_type;
+                                       });
+        if (!known) summary_.conflict_probes.push_back(k);
+      }
       for (const HistoryConflict& c : r.first_conflicts) {
         if (summary_.first_conflicts.size() < kConflictExamples)
           summary_.first_conflicts.push_back(c);

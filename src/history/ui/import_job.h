@@ -22,7 +22,8 @@ struct ImportSummary {
   int64_t duplicates = 0;
   int64_t conflicts = 0;
   std::vector<HistoryConflict> first_conflicts;
-  QStringList failures;  // "name: reason"
+  std::vector<ProbeKey> conflict_probes;  // every probe that received conflicts
+  QStringList failures;                   // "name: reason"
   bool cancelled = false;
 };
 
@@ -45,8 +46,9 @@ class ImportJob : public QObject {
   const ImportSummary& summary() const { return summary_; }
 
  signals:
-  // File `file` (0-based) of the list, `readings` of it handled so far.
-  void Progress(int file, qint64 readings);
+  // File `file` (0-based) of the list, `readings` of it handled so far, and the share of the
+  // whole list done (0-99 %, taken from the files' line counts).
+  void Progress(int file, qint64 readings, int percent);
   void Finished();
 
  private:

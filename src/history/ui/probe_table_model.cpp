@@ -8,6 +8,7 @@
 #include "graph/grp_values.h"
 #include "graph/history_view.h"
 #include "graph/ui/locale_number.h"
+#include "history/probe_figures.h"
 
 namespace tarn {
 
@@ -39,14 +40,39 @@ void SplitTitle(const std::string& title, QString* quantity, QString* unit) {
 
 ProbeTableModel::ProbeTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void ProbeTableModel::SetProbes(std::vector<ProbeSummary> probes) {
+void ProbeTableModel::SetProbes(std::vector<ProbeSummary> probes, int window_days) {
   beginResetModel();
   probes_ = std::move(probes);
+  window_days_ = window_days;
   endResetModel();
 }
 
-QString ProbeTableModel::StatusText(ProbeState state) {
-  switch (state) {
+QString ProbeTableModel::NaturalKey(const QString& text) {
+  // Each run of digits is padded to one width, so that plain text order is number order.
+  constexpr int kWidth = 20;
+  QString key;
+  QString digits;
+  auto flush = [&] {
+    if (digits.isEmpty()) return;
+    while (digits.size() > 1 && digits.front() == QLatin1Char('0')) digits.remove(0, 1);
+    key += QString(std::max<qsizetype>(kWidth - digits.size(), 0), QLatin1Char('0')) + digits;
+    digits.clear();
+  };
+  for (const QChar c : text) {
+    if (c.isDigit()) {
+      digits += c;
+      continue;
+    }
+    flush();
+    key += c.toLower();
+  }
+  flush();
+  return key;
+}
+
+QString ProbeTableModel::StatusText(const ProbeSummary& p) {
+  if (KindOfSeries(p.key.data_type) == SeriesKind::kOther) return QStringLiteral("\u2013");
+  switch (p.state) {
     case ProbeState::kWarning:
       return QStringLiteral("Warning");
     case ProbeState::kAlarm:
@@ -78,8 +104,8 @@ QString ProbeTableModel::Text(const ProbeSummary& p, int column) const {
       return quantity;
     case kReadings:
       return QString::number(p.count);
-    case kFirst:
-      return p.count > 0 ? TimeText(p.first_time) : QString();
+    case kFirst:  // the day is enough here; the tooltip and the graph give the time
+      return p.count > 0 ? TimeText(p.first_time).left(10) : QString();
     case kLast:
       return p.count > 0 ? TimeText(p.last_time) : QString();
     case kLatest:
@@ -92,9 +118,11 @@ QString ProbeTableModel::Text(const ProbeSummary& p, int column) const {
     case kConsumed:
       return p.consumed ? LocaleNumber(*p.consumed * 100.0, 1) : QString();
     case kEnd:
-      return p.end_time ? TimeText(*p.end_time).left(10) : QString();
+      if (p.consumed && *p.consumed >= 1.0) return QStringLiteral("used up");
+      if (p.end_time) return TimeText(*p.end_time).left(10);
+      return p.consumed ? QStringLiteral("\u2013") : QString();
     case kStatus:
-      return StatusText(p.state);
+      return StatusText(p);
     default:
       return {};
   }
@@ -119,7 +147,10 @@ QVariant ProbeTableModel::SortKey(const ProbeSummary& p, int column) const {
     case kEnd:
       return p.end_time ? static_cast<double>(*p.end_time) : kNone;
     case kStatus:
-      return static_cast<int>(p.state);
+      return KindOfSeries(p.key.data_type) == SeriesKind::kOther ? -1 : static_cast<int>(p.state);
+    case kTag:
+    case kSerial:
+      return NaturalKey(Text(p, column));
     default:
       return Text(p, column).toLower();
   }
@@ -142,6 +173,7 @@ QVariant ProbeTableModel::data(const QModelIndex& index, int role) const {
       return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::BackgroundRole:
       if (column != kStatus) return {};
+      if (KindOfSeries(p.key.data_type) == SeriesKind::kOther) return {};
       switch (p.state) {
         case ProbeState::kAlarm:
           return QBrush(QColor(0xF4, 0x8F, 0x8F));
@@ -151,8 +183,33 @@ QVariant ProbeTableModel::data(const QModelIndex& index, int role) const {
           return QBrush(QColor(0xB9, 0xE4, 0xB9));
       }
     case Qt::ToolTipRole:
-      if (column == kStatus && !p.state_reason.empty()) return FromUtf8(p.state_reason);
+      return ToolTip(p, column);
+    default:
       return {};
+  }
+}
+
+QVariant ProbeTableModel::ToolTip(const ProbeSummary& p, int column) const {
+  // Tag and data type may be cut short to fit the window: the tooltip has them whole.
+  switch (column) {
+    case kTag:
+      return FromUtf8(ProbeName(p));
+    case kDataType:
+      return FromUtf8(HistoryYTitle(p));
+    case kFirst:
+      return p.count > 0 ? TimeText(p.first_time) : QVariant();
+    case kEnd:
+      if (p.consumed && *p.consumed >= 1.0)
+        return QStringLiteral("The latest metal loss has reached the probe life.");
+      if (p.consumed && !p.end_time && p.rate && *p.rate <= 0.0)
+        return QStringLiteral("No end date: the rate (trend) over the window is zero or negative.");
+      if (p.consumed && !p.end_time && !p.rate)
+        return QStringLiteral("No end date: the window holds too few readings for a rate.");
+      return {};
+    case kStatus:
+      if (KindOfSeries(p.key.data_type) == SeriesKind::kOther)
+        return QStringLiteral("No limits apply to potential or current readings.");
+      return p.state_reason.empty() ? QVariant() : QVariant(FromUtf8(p.state_reason));
     default:
       return {};
   }
@@ -161,6 +218,7 @@ QVariant ProbeTableModel::data(const QModelIndex& index, int role) const {
 QVariant ProbeTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   if (section < 0 || section >= kColumnCount) return {};
+  if (section == kRate) return FromUtf8(RateColumnTitle(window_days_));
   return QString::fromLatin1(kHeaders[section]);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "history/history_store.h"
+#include "history/rate_window.h"
 
 namespace tarn {
 
@@ -35,11 +36,16 @@ class ProbeTableModel : public QAbstractTableModel {
 
   explicit ProbeTableModel(QObject* parent = nullptr);
 
-  void SetProbes(std::vector<ProbeSummary> probes);
+  // `window_days` names the window of the rates in the rate column's title.
+  void SetProbes(std::vector<ProbeSummary> probes, int window_days = kDefaultRateWindow);
+  int windowDays() const { return window_days_; }
   const std::vector<ProbeSummary>& probes() const { return probes_; }
   const ProbeSummary& probe(int row) const { return probes_[static_cast<size_t>(row)]; }
 
-  static QString StatusText(ProbeState state);
+  // "OK", "Warning", "Alarm"; "–" for a probe no limit applies to (potential, current).
+  static QString StatusText(const ProbeSummary& p);
+  // Digit runs compare as numbers, so that P0-2 sorts before P0-10.
+  static QString NaturalKey(const QString& text);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -49,8 +55,10 @@ class ProbeTableModel : public QAbstractTableModel {
  private:
   QString Text(const ProbeSummary& p, int column) const;
   QVariant SortKey(const ProbeSummary& p, int column) const;
+  QVariant ToolTip(const ProbeSummary& p, int column) const;
 
   std::vector<ProbeSummary> probes_;
+  int window_days_ = kDefaultRateWindow;
 };
 
 }  // namespace tarn

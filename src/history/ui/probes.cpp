@@ -3,31 +3,42 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 #include <set>
 
+#include "common/date_time.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/widget_builders.h"
+#include "history/history_location.h"
+#include "history/history_review.h"
+#include "history/ui/conflicts_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
 #include "history/ui/probe_table_model.h"
+#include "history/ui/report_job.h"
 #include "history/ui/view_history.h"
 #include "settings/ini_file.h"
 #include "settings/ui/settings_records.h"
@@ -36,14 +47,27 @@ namespace tarn {
 
 namespace {
 
-constexpr char kSection[] = "Probes";
-
 QPushButton* Button(const char* name, const char* text, QWidget* parent) {
   QPushButton* b = MakeButton(name, QString::fromLatin1(text), parent);
   b->setAutoDefault(false);
   b->setMinimumHeight(30);
   return b;
 }
+
+// Column titles on two lines (after their first word), as their words are wider than most
+// columns' figures.
+class ProbeProxy : public QSortFilterProxyModel {
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    QVariant v = QSortFilterProxyModel::headerData(section, orientation, role);
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return v;
+    QString text = v.toString();
+    const qsizetype space = text.indexOf(QLatin1Char(' '));
+    if (space > 0) text[space] = QLatin1Char('\n');
+    return text;
+  }
+};
 
 QString WindowText(int days) {
   return days == 0 ? QStringLiteral("All") : QStringLiteral("%1 days").arg(days);
@@ -54,9 +78,10 @@ QString WindowText(int days) {
 Probes::Probes(QWidget* parent)
     : QWidget(parent),
       model_(new ProbeTableModel(this)),
-      proxy_(new QSortFilterProxyModel(this)),
+      proxy_(new ProbeProxy(this)),
       fmHist(new ViewHistory(this)),
-      fmLimits(new LimitsDialog(this)) {
+      fmLimits(new LimitsDialog(this)),
+      fmConflicts(new ConflictsDialog(this)) {
   InitializeComponent();
 }
 
@@ -72,6 +97,8 @@ void Probes::InitializeComponent() {
   btnLimits = Button("btnLimits", "&Limits", this);
   btnRemove = Button("btnRemove", "&Remove", this);
   btnReport = Button("btnReport", "Re&port", this);
+  btnConflicts = Button("btnConflicts", "Co&nflicts", this);
+  btnUnimport = Button("btnUnimport", "&Undo import", this);
   edFilter = new QLineEdit(this);
   edFilter->setObjectName(QStringLiteral("edFilter"));
   edFilter->setPlaceholderText(QStringLiteral("Filter by tag or serial"));
@@ -86,7 +113,8 @@ void Probes::InitializeComponent() {
 
   auto* top = new QHBoxLayout;
   top->setSpacing(6);
-  for (QPushButton* b : {btnImport, btnGraph, btnOverlay, btnLimits, btnRemove, btnReport})
+  for (QPushButton* b : {btnImport, btnGraph, btnOverlay, btnLimits, btnRemove, btnReport,
+                         btnConflicts, btnUnimport})
     top->addWidget(b);
   top->addSpacing(12);
   top->addWidget(edFilter, 1);
@@ -112,13 +140,28 @@ void Probes::InitializeComponent() {
   gProbes->verticalHeader()->setDefaultSectionSize(22);
   gProbes->horizontalHeader()->setStretchLastSection(true);
   gProbes->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  gProbes->setTextElideMode(Qt::ElideRight);
+  gProbes->setWordWrap(false);  // a tag would break at its hyphens onto a hidden second line
+  // A point smaller than the window's text, so that twelve columns fit its default width.
+  QFont small = gProbes->font();
+  small.setPointSizeF(std::max(small.pointSizeF() - 1.0, 7.0));
+  gProbes->setFont(small);
+  gProbes->horizontalHeader()->setFont(small);
+  // Every column of a selected row would turn its title bold, and wider than its column.
+  gProbes->horizontalHeader()->setHighlightSections(false);
+
+  InitFrozenColumns();
 
   btnCancel = Button("btnCancel", "&Cancel", this);
   prgImport = new QProgressBar(this);
   prgImport->setObjectName(QStringLiteral("prgImport"));
   lbStatus = new QLabel(this);
   lbStatus->setObjectName(QStringLiteral("lbStatus"));
+  lbHistory = new QLabel(this);
+  lbHistory->setObjectName(QStringLiteral("lbHistory"));
   auto* bottom = new QHBoxLayout;
+  bottom->addWidget(lbHistory);
+  bottom->addSpacing(12);
   bottom->addWidget(lbStatus, 1);
   bottom->addWidget(chkAddDownloads);
   bottom->addWidget(prgImport);
@@ -139,8 +182,26 @@ void Probes::InitializeComponent() {
   connect(btnLimits, &QPushButton::clicked, this, [this] { SetLimits(); });
   connect(btnRemove, &QPushButton::clicked, this, [this] { RemoveProbes(); });
   connect(btnReport, &QPushButton::clicked, this, [this] { SaveReport(); });
-  connect(btnCancel, &QPushButton::clicked, this, [this] { CancelImport(); });
-  connect(edFilter, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
+  connect(btnConflicts, &QPushButton::clicked, this, [this] { OpenConflicts(); });
+  connect(btnUnimport, &QPushButton::clicked, this, [this] { UndoImport(); });
+  connect(fmConflicts, &ConflictsDialog::Changed, this, [this] { PutProbes(); });
+  connect(btnCancel, &QPushButton::clicked, this, [this] {
+    if (Reporting()) {
+      CancelReport();
+    } else {
+      CancelImport();
+    }
+  });
+  fmHist->SetReadFailure([this]() -> std::string {
+    HistoryStore* s = store();
+    if (s == nullptr) return open_error_;
+    const HistoryStatus st = s->LastError();
+    return st ? std::string() : st.message;
+  });
+  connect(edFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
+    proxy_->setFilterFixedString(text);
+    PutCounts();
+  });
   connect(cbWindow, &QComboBox::currentIndexChanged, this, [this] { PutProbes(); });
   connect(gProbes, &QTableView::activated, this,
           [this](const QModelIndex& index) { gProbes_Activated(index); });
@@ -149,40 +210,134 @@ void Probes::InitializeComponent() {
   SetEnable();
 }
 
+void Probes::InitFrozenColumns() {
+  gProbesFrozen = new QTableView(gProbes);
+  QTableView* f = gProbesFrozen;
+  f->setObjectName(QStringLiteral("gProbesFrozen"));
+  f->setModel(proxy_);
+  f->setSelectionModel(gProbes->selectionModel());  // one selection for both
+  f->setFont(gProbes->font());
+  f->horizontalHeader()->setFont(gProbes->horizontalHeader()->font());
+  f->horizontalHeader()->setHighlightSections(false);
+  f->setFocusPolicy(Qt::NoFocus);
+  f->setSelectionBehavior(QAbstractItemView::SelectRows);
+  f->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  f->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  f->setAlternatingRowColors(true);
+  f->setWordWrap(false);
+  f->verticalHeader()->setVisible(false);
+  f->verticalHeader()->setDefaultSectionSize(gProbes->verticalHeader()->defaultSectionSize());
+  f->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  f->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  f->setFrameShape(QFrame::NoFrame);
+  // Sorting starts from the table's own order, not the header's default (descending).
+  f->horizontalHeader()->setSortIndicator(gProbes->horizontalHeader()->sortIndicatorSection(),
+                                          gProbes->horizontalHeader()->sortIndicatorOrder());
+  f->setSortingEnabled(true);
+  for (int c = ProbeTableModel::kSerial + 1; c < ProbeTableModel::kColumnCount; ++c)
+    f->setColumnHidden(c, true);
+  gProbes->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  gProbes->viewport()->stackUnder(f);
+  gProbes->installEventFilter(this);
+  // Both views sort, scroll and size their two columns together.
+  QHeaderView* main = gProbes->horizontalHeader();
+  connect(f->horizontalHeader(), &QHeaderView::sortIndicatorChanged, main,
+          &QHeaderView::setSortIndicator);
+  connect(main, &QHeaderView::sortIndicatorChanged, f->horizontalHeader(),
+          &QHeaderView::setSortIndicator);
+  connect(main, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+    if (column <= ProbeTableModel::kSerial) gProbesFrozen->setColumnWidth(column, size);
+    PlaceFrozenColumns();
+  });
+  connect(f->verticalScrollBar(), &QScrollBar::valueChanged, gProbes->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(gProbes->verticalScrollBar(), &QScrollBar::valueChanged, f->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(f, &QTableView::activated, this,
+          [this](const QModelIndex& index) { gProbes_Activated(index); });
+  connect(gProbes->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
+          [this] { PlaceFrozenColumns(); });
+  PlaceFrozenColumns();
+}
+
+void Probes::PlaceFrozenColumns() {
+  const int frame = gProbes->frameWidth();
+  const int width =
+      gProbes->columnWidth(ProbeTableModel::kTag) + gProbes->columnWidth(ProbeTableModel::kSerial);
+  gProbesFrozen->setGeometry(frame, frame, width,
+                             gProbes->viewport()->height() + gProbes->horizontalHeader()->height());
+  // Not needed while the table fits: the columns under it are then the same.
+  gProbesFrozen->setVisible(gProbes->horizontalScrollBar()->maximum() > 0);
+}
+
+bool Probes::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == gProbes && (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
+                             event->type() == QEvent::LayoutRequest))
+    PlaceFrozenColumns();
+  return QWidget::eventFilter(watched, event);
+}
+
 void Probes::SetHistoryLocation(std::string location) {
   if (location == location_) return;
   location_ = std::move(location);
   store_.reset();
   open_error_.clear();
+  opened_ = false;
+  announced_ = false;
 }
 
 HistoryStore* Probes::store() {
   if (!store_ && open_error_.empty() && !location_.empty()) {
-    store_ = OpenHistory(location_, &open_error_);
+    if (opened_) open_error_ = MissingHistoryFile(location_);
+    if (open_error_.empty()) store_ = OpenHistory(location_, &open_error_);
     if (!store_ && open_error_.empty()) open_error_ = "The history could not be opened.";
+    opened_ = opened_ || store_ != nullptr;
+  }
+  if (!announced_ && (store_ || !open_error_.empty())) {
+    announced_ = true;
+    emit HistoryChanged();
   }
   return store_.get();
+}
+
+QString Probes::HistoryTitle() const {
+  if (!store_ && !open_error_.empty()) return {};
+  if (!store_) return {};
+  const QString name = FromUtf8(HistoryDisplayName(location_));
+  return store_->ReadOnly() ? name + QStringLiteral(" (read-only)") : name;
+}
+
+QString Probes::ReadOnlyReason() {
+  HistoryStore* s = store_.get();
+  if (s == nullptr || !s->ReadOnly()) return {};
+  return IsServerLocation(location_)
+             ? QStringLiteral(
+                   "The history %1 is read-only: your role may list and graph, not "
+                   "change it.")
+                   .arg(FromUtf8(HistoryDisplayName(location_)))
+             : QStringLiteral("The history %1 is read-only: the file may not be written.")
+                   .arg(FromUtf8(location_));
 }
 
 void Probes::LoadSettings(const std::string& cfg_file) {
   IniFile ini;
   ini.SetIniFile(cfg_file);
-  ini.SetIniSector(kSection);
-  SetRateWindow(ini.IniReadInt("RateWindow", kDefaultRateWindow));
+  ini.SetIniSector(kProbesSection);
+  SetRateWindow(ini.IniReadInt(kRateWindowKey, kDefaultRateWindow));
   chkAddDownloads->setChecked(ini.IniReadInt("AddDownloads", 1) != 0);
 }
 
 bool Probes::SaveSettings(const std::string& cfg_file) const {
   IniFile ini;
   ini.SetIniFile(cfg_file);  // keeps every other section as it is
-  ini.SetIniSector(kSection);
+  ini.SetIniSector(kProbesSection);
   // A key is written once it leaves its default, so that a settings file of a user who never
   // changed them holds only the program's classic keys.
   constexpr int32_t kAbsent = INT32_MIN;
   const struct {
     const char* key;
     int32_t value, def;
-  } keys[] = {{"RateWindow", RateWindow(), kDefaultRateWindow},
+  } keys[] = {{kRateWindowKey, RateWindow(), kDefaultRateWindow},
               {"AddDownloads", chkAddDownloads->isChecked() ? 1 : 0, 1}};
   bool changed = false;
   for (const auto& k : keys) {
@@ -198,9 +353,7 @@ int Probes::RateWindow() const {
 }
 
 void Probes::SetRateWindow(int days) {
-  const int index = cbWindow->findData(days);
-  // A window the tab does not offer falls back to the default, as other settings do.
-  cbWindow->setCurrentIndex(index >= 0 ? index : cbWindow->findData(kDefaultRateWindow));
+  cbWindow->setCurrentIndex(cbWindow->findData(OfferedRateWindow(days)));
 }
 
 void Probes::showEvent(QShowEvent* event) {
@@ -209,19 +362,28 @@ void Probes::showEvent(QShowEvent* event) {
 }
 
 void Probes::PutProbes() {
+  if (!store_) open_error_.clear();  // tried again at every refresh
   HistoryStore* s = store();
   if (s == nullptr) {
-    model_->SetProbes({});
-    PutStatus(FromUtf8(open_error_));
-    SetEnable();
+    PutUnreachable(open_error_);
     return;
   }
+  std::vector<ProbeSummary> list = s->ListProbes(RateWindow());
+  if (HistoryStatus st = s->LastError(); !st) {
+    // A file put back or replaced meanwhile is opened afresh at the next refresh; a server
+    // connection mends itself.
+    if (!IsServerLocation(location_)) store_.reset();
+    PutUnreachable(st.message);
+    return;
+  }
+  gProbes->setPalette(QApplication::palette(gProbes));
+  listed_at_ = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
   // The selection survives the new list, by probe.
   std::set<int64_t> selected;
   for (const ProbeSummary& p : SelectedProbes()) selected.insert(p.id);
   const bool first_fill = model_->rowCount() == 0;
-  model_->SetProbes(s->ListProbes(RateWindow()));
-  if (first_fill) gProbes->resizeColumnsToContents();
+  model_->SetProbes(std::move(list), RateWindow());
+  if (first_fill) FitColumns();
   for (int row = 0; row < model_->rowCount(); ++row) {
     if (selected.count(model_->probe(row).id) == 0) continue;
     const QModelIndex index = proxy_->mapFromSource(model_->index(row, 0));
@@ -229,16 +391,50 @@ void Probes::PutProbes() {
       gProbes->selectionModel()->select(index,
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
+  PutCounts();
+  SetEnable();
+}
+
+void Probes::FitColumns() {
+  // The figures or the title, whichever is wider; room for the sort mark only where it is.
+  QHeaderView* header = gProbes->horizontalHeader();
+  const QFontMetrics title_fm(header->font()), cell_fm(gProbes->font());
+  const int rows = std::min(proxy_->rowCount(), 500);  // enough to judge a column's figures
+  for (int c = 0; c < ProbeTableModel::kColumnCount; ++c) {
+    const QString title = proxy_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    const int mark = c == header->sortIndicatorSection() ? 18 : 0;
+    int width = title_fm.size(0, title).width() + 14 + mark;
+    for (int r = 0; r < rows; ++r)
+      width =
+          std::max(width, cell_fm.horizontalAdvance(proxy_->index(r, c).data().toString()) + 12);
+    header->resizeSection(c, width);
+  }
+  header->resizeSection(ProbeTableModel::kDataType,
+                        std::min(header->sectionSize(ProbeTableModel::kDataType), 90));
+  int total = 0;
+  for (int c = 0; c < ProbeTableModel::kColumnCount; ++c) total += header->sectionSize(c);
+  // Still too wide: the tag gives way first, down to a few characters.
+  const int room = gProbes->viewport()->width() - 8;  // the frame and rounding of the sections
+  if (total > room) {
+    const int tag = header->sectionSize(ProbeTableModel::kTag);
+    header->resizeSection(ProbeTableModel::kTag, std::max(tag - (total - room), 70));
+  }
+}
+
+void Probes::PutCounts() {
+  // The rows the filter leaves are the ones counted, so that the footer matches the table.
   int alarms = 0, warnings = 0;
-  for (const ProbeSummary& p : model_->probes()) {
+  const int shown = proxy_->rowCount();
+  for (int r = 0; r < shown; ++r) {
+    const ProbeSummary& p = model_->probe(proxy_->mapToSource(proxy_->index(r, 0)).row());
     alarms += p.state == ProbeState::kAlarm;
     warnings += p.state == ProbeState::kWarning;
   }
-  PutStatus(QStringLiteral("%1 probes, %2 in alarm, %3 in warning")
-                .arg(model_->rowCount())
-                .arg(alarms)
-                .arg(warnings));
-  SetEnable();
+  const QString probes =
+      shown == model_->rowCount()
+          ? QStringLiteral("%1 probes").arg(shown)
+          : QStringLiteral("%1 of %2 probes shown").arg(shown).arg(model_->rowCount());
+  PutStatus(QStringLiteral("%1, %2 in alarm, %3 in warning").arg(probes).arg(alarms).arg(warnings));
 }
 
 std::vector<ProbeSummary> Probes::SelectedProbes() const {
@@ -256,11 +452,42 @@ std::vector<ProbeSummary> Probes::SelectedProbes() const {
 
 void Probes::SetEnable() {
   const int n = gProbes->selectionModel()->selectedRows().size();
-  const bool importing = Importing();
+  const bool busy = Importing() || Reporting();
   btnGraph->setEnabled(n == 1);
   btnOverlay->setEnabled(n >= 2);
-  btnImport->setEnabled(!importing);
-  btnReport->setEnabled(!importing);
+  btnReport->setEnabled(!busy);
+  btnConflicts->setEnabled(n == 1);
+  btnUnimport->setEnabled(!busy && ReadOnlyReason().isEmpty());
+  lbHistory->setText(store_ ? QStringLiteral("History: ") + HistoryTitle() : QString());
+  lbHistory->setToolTip(FromUtf8(location_));
+  const QString read_only = ReadOnlyReason();
+  for (QPushButton* b : {btnImport, btnLimits, btnRemove}) {
+    // The button's own hint comes back once the history may be changed again.
+    if (!read_only.isEmpty() && !b->property("hint").isValid())
+      b->setProperty("hint", b->toolTip());
+    if (read_only.isEmpty() && b->property("hint").isValid()) {
+      b->setToolTip(b->property("hint").toString());
+      b->setProperty("hint", QVariant());
+    }
+    if (!read_only.isEmpty()) b->setToolTip(read_only);
+    b->setEnabled(read_only.isEmpty() && (b != btnImport || !busy));
+  }
+}
+
+void Probes::PutUnreachable(const std::string& reason) {
+  QString text = FromUtf8(reason);
+  if (opened_ && !text.startsWith(QStringLiteral("Cannot reach the history")))
+    text = QStringLiteral("Cannot reach the history: ") + text;
+  if (model_->rowCount() > 0) {
+    // The rows stay, greyed: an empty table would pass itself off as an empty history.
+    QPalette stale = QApplication::palette(gProbes);
+    stale.setColor(QPalette::Text, stale.color(QPalette::Disabled, QPalette::Text));
+    gProbes->setPalette(stale);
+    text +=
+        QStringLiteral(" The list shows what was read at %1 and is not current.").arg(listed_at_);
+  }
+  PutStatus(text);
+  SetEnable();
 }
 
 void Probes::PutStatus(const QString& text) {
@@ -275,6 +502,43 @@ void Probes::SaveReport() {
     ShowError(this, FromUtf8(open_error_));
     return;
   }
+  ReportRequest request;
+  request.window_days = RateWindow();
+  const std::vector<ProbeSummary> selected = SelectedProbes();
+  const bool filtered = proxy_->rowCount() != model_->rowCount();
+  const QString fleet = filtered ? QStringLiteral("the %1 probes shown under the filter \"%2\"")
+                                       .arg(proxy_->rowCount())
+                                       .arg(edFilter->text())
+                                 : QStringLiteral("the whole fleet");
+  bool only_selected = false;
+  if (!selected.empty()) {
+    QMessageBox ask(
+        QMessageBox::Question, QStringLiteral("Report"),
+        QStringLiteral("Report the %1 selected probe(s), or %2?").arg(selected.size()).arg(fleet),
+        QMessageBox::Cancel, this);
+    ask.setObjectName(QStringLiteral("msgReportScope"));
+    QPushButton* chosen =
+        ask.addButton(QStringLiteral("&Selected probes"), QMessageBox::AcceptRole);
+    QPushButton* all =
+        ask.addButton(filtered ? QStringLiteral("&Probes shown") : QStringLiteral("&Whole fleet"),
+                      QMessageBox::AcceptRole);
+    ask.setDefaultButton(chosen);
+    ask.exec();
+    if (ask.clickedButton() != chosen && ask.clickedButton() != all) return;
+    only_selected = ask.clickedButton() == chosen;
+  }
+  if (only_selected) {
+    for (const ProbeSummary& p : selected) request.probe_ids.push_back(p.id);
+    request.scope = ToUtf8(QStringLiteral("the %1 selected probe(s)").arg(selected.size()));
+  } else {
+    for (int r = 0; filtered && r < proxy_->rowCount(); ++r)
+      request.probe_ids.push_back(model_->probe(proxy_->mapToSource(proxy_->index(r, 0)).row()).id);
+    request.scope = ToUtf8(fleet);
+    if (filtered && request.probe_ids.empty()) {
+      ShowError(this, QStringLiteral("The filter leaves no probe to report."));
+      return;
+    }
+  }
   QFileDialog dialog(this, QStringLiteral("Report"), report_folder_.Start(FromUtf8(DataPath)));
   dialog.setObjectName(QStringLiteral("saveReportDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -285,18 +549,58 @@ void Probes::SaveReport() {
   QString path;
   if (!ok || ChosenFileType(&dialog, &path) < 0) return;
   report_folder_.Use(path);
-  ReportRequest request;
-  for (const ProbeSummary& p : SelectedProbes()) request.probe_ids.push_back(p.id);
-  request.window_days = RateWindow();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  std::string error;
-  const bool saved = SaveHistoryReport(*s, request, ToUtf8(path), &error);
-  QApplication::restoreOverrideCursor();
-  if (!saved) {
-    ShowError(this, FromUtf8(error));
+  StartReport(request, path);
+}
+
+void Probes::StartReport(const ReportRequest& request, const QString& path) {
+  if (Importing() || Reporting()) return;
+  if (const std::string missing = opened_ ? MissingHistoryFile(location_) : ""; !missing.empty()) {
+    ShowError(this, FromUtf8(missing));
     return;
   }
-  PutStatus(QStringLiteral("Report saved to %1").arg(path));
+  report_ = new ReportJob(location_, request, ToUtf8(path), this);
+  connect(report_, &ReportJob::Progress, this, [this](int done, int total) {
+    prgImport->setRange(0, total);
+    prgImport->setValue(done);
+    PutStatus(QStringLiteral("Writing the report: probe %1 of %2").arg(done).arg(total));
+  });
+  connect(report_, &ReportJob::Finished, this, &Probes::ReportJob_Finished);
+  prgImport->setRange(0, 0);
+  prgImport->show();
+  btnCancel->show();
+  btnCancel->setEnabled(true);
+  PutStatus(QStringLiteral("Writing the report..."));
+  SetEnable();
+  report_->Start();
+}
+
+void Probes::CancelReport() {
+  if (!Reporting()) return;
+  report_->Cancel();
+  btnCancel->setEnabled(false);
+  PutStatus(QStringLiteral("Cancelling the report..."));
+}
+
+void Probes::ReportJob_Finished() {
+  const bool saved = report_->saved();
+  const QString error = FromUtf8(report_->error());
+  const QString path = FromUtf8(report_->path());
+  const QString scope = FromUtf8(report_->request().scope);
+  report_->deleteLater();
+  report_ = nullptr;
+  prgImport->hide();
+  btnCancel->hide();
+  SetEnable();
+  if (saved) {
+    PutStatus(scope.isEmpty() ? QStringLiteral("Report saved to %1").arg(path)
+                              : QStringLiteral("Report of %1 saved to %2").arg(scope, path));
+  } else if (error == QLatin1String(kReportCancelled)) {
+    PutStatus(error);
+  } else {
+    PutStatus(QStringLiteral("The report was not saved."));
+    ShowError(this, error);
+  }
+  emit ReportFinished();
 }
 
 // ---- Import ----
@@ -334,7 +638,7 @@ bool Probes::Importing() const {
 }
 
 void Probes::StartImport(const QStringList& files) {
-  if (Importing() || files.isEmpty()) return;
+  if (Importing() || Reporting() || files.isEmpty()) return;
   if (store() == nullptr) {
     ShowError(this, FromUtf8(open_error_));
     return;
@@ -348,8 +652,7 @@ void Probes::StartImport(const QStringList& files) {
   job_files_ = static_cast<int>(files.size());
   connect(job_, &ImportJob::Progress, this, &Probes::ImportJob_Progress);
   connect(job_, &ImportJob::Finished, this, &Probes::ImportJob_Finished);
-  // Several files move the bar file by file; a single file shows that work is going on.
-  prgImport->setRange(0, job_files_ > 1 ? job_files_ : 0);
+  prgImport->setRange(0, 100);
   prgImport->setValue(0);
   prgImport->show();
   btnCancel->show();
@@ -359,12 +662,13 @@ void Probes::StartImport(const QStringList& files) {
   job_->Start();
 }
 
-void Probes::ImportJob_Progress(int file, qint64 readings) {
-  if (job_files_ > 1) prgImport->setValue(file);
-  PutStatus(QStringLiteral("Importing file %1 of %2: %3 readings")
+void Probes::ImportJob_Progress(int file, qint64 readings, int percent) {
+  prgImport->setValue(percent);
+  PutStatus(QStringLiteral("Importing file %1 of %2: %3 readings (%4 %)")
                 .arg(file + 1)
                 .arg(job_files_)
-                .arg(readings));
+                .arg(readings)
+                .arg(percent));
 }
 
 void Probes::CancelImport() {
@@ -400,36 +704,54 @@ void Probes::ImportSaved(const QString& path) {
   const ImportResult r = s->Import(ToUtf8(path), control);
   const QString name = QFileInfo(path).fileName();
   if (!r.status) {
-    PutStatus(QStringLiteral("%1 was not added to the history: %2")
-                  .arg(name, FromUtf8(r.status.message)));
+    // Said where the user is (the download tab), not only on this tab's status line.
+    const QString text = QStringLiteral("%1 was saved, but not added to the history: %2")
+                             .arg(name, FromUtf8(r.status.message));
+    PutStatus(text);
+    ShowError(window(),
+              text + QStringLiteral("\n\nTo save downloads without adding them, turn off \"Add "
+                                    "saved downloads to the history\" on the Probes tab."));
     return;
   }
   PutProbes();
-  PutStatus(QStringLiteral("%1 added to the history: %2 new readings, %3 duplicates, %4 conflicts")
-                .arg(name)
-                .arg(r.added)
-                .arg(r.duplicates)
-                .arg(r.conflicts));
+  QString text =
+      QStringLiteral("%1 added to the history: %2 new readings, %3 duplicates, %4 conflicts")
+          .arg(name)
+          .arg(r.added)
+          .arg(r.duplicates)
+          .arg(r.conflicts);
+  if (!r.conflict_probes.empty())
+    text += QStringLiteral(" (in %1)").arg(Chars2SysStr(ProbeKeyNames(r.conflict_probes).c_str()));
+  PutStatus(text);
 }
 
 // ---- Graphs ----
 
 HistoryReader Probes::Reader() {
-  HistoryStore* s = store();
-  return [s](int64_t id, HistoryTime from, HistoryTime to, int32_t columns) {
+  // The store at each read: it may be opened afresh while the graph is shown.
+  return [this](int64_t id, HistoryTime from, HistoryTime to, int32_t columns) {
+    HistoryStore* s = store();
     return s != nullptr ? s->ReadDecimated(id, from, to, columns) : std::vector<HistoryReading>{};
   };
 }
 
 void Probes::gProbes_Activated(const QModelIndex& index) {
   const QModelIndex source = proxy_->mapToSource(index);
-  if (!source.isValid() || store() == nullptr) return;
+  if (!source.isValid()) return;
+  if (store() == nullptr) {
+    PutUnreachable(open_error_);
+    return;
+  }
   fmHist->Open(Reader(), {model_->probe(source.row())});
 }
 
 void Probes::OpenGraph() {
   const std::vector<ProbeSummary> probes = SelectedProbes();
-  if (probes.size() != 1 || store() == nullptr) return;
+  if (probes.size() != 1) return;
+  if (store() == nullptr) {
+    PutUnreachable(open_error_);
+    return;
+  }
   fmHist->Open(Reader(), probes);
 }
 
@@ -485,7 +807,8 @@ void Probes::RemoveProbes() {
           : QStringLiteral("Remove %1 probes and their %2 readings from the history?")
                 .arg(probes.size())
                 .arg(readings);
-  if (!AskConfirm(this, question)) return;
+  // No is the default: Enter must not delete a probe's whole history.
+  if (!AskConfirm(this, question, /*default_no=*/true)) return;
   for (const ProbeSummary& p : probes) {
     const HistoryStatus status = s->RemoveProbe(p.id);
     if (!status) {
@@ -495,6 +818,83 @@ void Probes::RemoveProbes() {
   }
   gProbes->clearSelection();
   PutProbes();
+}
+
+}  // namespace tarn
+
+namespace tarn {
+
+// ---- Conflicts and undoing an import ----
+
+void Probes::OpenConflicts() {
+  const std::vector<ProbeSummary> probes = SelectedProbes();
+  if (probes.size() != 1 || store() == nullptr) return;
+  fmConflicts->Open([this] { return store(); }, probes.front());
+}
+
+void Probes::UndoImport() {
+  HistoryStore* s = store();
+  if (s == nullptr) {
+    ShowError(this, FromUtf8(open_error_));
+    return;
+  }
+  if (Importing() || Reporting()) return;
+  std::vector<HistorySourceFile> files = s->SourceFiles();
+  if (HistoryStatus st = s->LastError(); !st) {
+    ShowError(this, FromUtf8(st.message));
+    return;
+  }
+  if (files.empty()) {
+    ShowError(this, QStringLiteral("No file has been imported into the history."));
+    return;
+  }
+  std::reverse(files.begin(), files.end());  // the latest first
+  QStringList items;
+  for (const HistorySourceFile& f : files) {
+    items << QStringLiteral("%1  (imported %2, %3 new readings)")
+                 .arg(FromUtf8(f.name),
+                      FromUtf8(DateTime2Str(DateTime{f.imported_at * kTicksPerSecond})))
+                 .arg(f.readings);
+  }
+  QInputDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("undoImportDialog"));
+  dialog.setWindowTitle(QStringLiteral("Undo import"));
+  dialog.setLabelText(QStringLiteral("The import to undo:"));
+  dialog.setComboBoxItems(items);
+  dialog.setComboBoxEditable(false);
+  const bool ok =
+      exec_input_dialog ? exec_input_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
+  const qsizetype chosen = items.indexOf(dialog.textValue());
+  if (!ok || chosen < 0) return;
+  const HistorySourceFile& file = files[static_cast<std::size_t>(chosen)];
+  const UnimportResult plan = s->Unimport(file.id, false);
+  if (!plan.status) {
+    ShowError(this, FromUtf8(plan.status.message));
+    return;
+  }
+  QString question = QStringLiteral("Remove the %1 readings that %2 brought from the history?")
+                         .arg(plan.readings)
+                         .arg(FromUtf8(file.name));
+  if (plan.conflicts > 0)
+    question += QStringLiteral(" The %1 conflicting values it offered go too.").arg(plan.conflicts);
+  if (plan.promoted > 0)
+    question +=
+        QStringLiteral(" %1 values that later files offered take the place of its readings.")
+            .arg(plan.promoted);
+  if (!plan.emptied.empty())
+    question += QStringLiteral(" Probes left without readings are removed with their limits: %1.")
+                    .arg(Chars2SysStr(ProbeKeyNames(plan.emptied).c_str()));
+  if (!AskConfirm(this, question)) return;
+  const UnimportResult done = s->Unimport(file.id, true);
+  if (!done.status) {
+    ShowError(this, FromUtf8(done.status.message));
+    return;
+  }
+  gProbes->clearSelection();
+  PutProbes();
+  PutStatus(QStringLiteral("%1 readings of %2 removed from the history")
+                .arg(done.readings)
+                .arg(QFileInfo(FromUtf8(file.name)).fileName()));
 }
 
 }  // namespace tarn

@@ -14,10 +14,13 @@
 #include "common/ui/file_dialogs.h"
 #include "graph/history_view.h"
 #include "history/history_store.h"
+#include "history/rate_window.h"
+#include "history/ui/history_report.h"
 
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
+class QInputDialog;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -27,14 +30,12 @@ class QTableView;
 
 namespace tarn {
 
+class ConflictsDialog;
 class ImportJob;
+class ReportJob;
 class LimitsDialog;
 class ProbeTableModel;
 class ViewHistory;
-
-// The rate windows offered, in days; 0 is the whole history.
-inline constexpr int kRateWindows[] = {7, 30, 90, 365, 0};
-inline constexpr int kDefaultRateWindow = 30;
 
 class Probes : public QWidget {
   Q_OBJECT
@@ -52,6 +53,9 @@ class Probes : public QWidget {
 
   // Reads the probe list again with the chosen rate window.
   void PutProbes();
+  // The history in use as a window title names it: the file's name, or "database on server",
+  // with "(read-only)" when nothing may be changed; empty before it is opened.
+  QString HistoryTitle() const;
   int RateWindow() const;
   void SetRateWindow(int days);
 
@@ -67,21 +71,35 @@ class Probes : public QWidget {
   void OpenOverlay();
   void SetLimits();
   void RemoveProbes();
-  // Asks for a file name and saves the PDF report of the selected probes, or of all when none
-  // is selected, with the rate window of the list.
+  // Asks whether to report the selected probes or every probe the table shows (all of them, or
+  // those the filter leaves), then for a file name, and saves the PDF report with the rate
+  // window of the list.
   void SaveReport();
+  // Writes the report off the window's thread, with progress and Cancel (tests call it).
+  void StartReport(const ReportRequest& request, const QString& path);
+  bool Reporting() const { return report_ != nullptr; }
+  void CancelReport();
+  // The Conflicts view of the selected probe.
+  void OpenConflicts();
+  // Asks which import to undo, confirms with the count, and removes that file's readings.
+  void UndoImport();
 
   // The selected probes, in the table's order.
   std::vector<ProbeSummary> SelectedProbes() const;
   HistoryStore* store();
   ViewHistory* graphWindow() const { return fmHist; }
   LimitsDialog* limitsDialog() const { return fmLimits; }
+  ConflictsDialog* conflictsDialog() const { return fmConflicts; }
 
   // Replace the modal runs of the open dialog, the limits dialog and the summary box (tests).
   std::function<bool(QFileDialog*)> exec_open_dialog;
   std::function<bool(LimitsDialog*)> exec_limits_dialog;
+  std::function<bool(QInputDialog*)> exec_input_dialog;
 
   QTableView* gProbes;
+  // Over gProbes' left edge: the Tag and Serial columns, kept in view when the table scrolls
+  // sideways.
+  QTableView* gProbesFrozen;
   QLineEdit* edFilter;
   QComboBox* cbWindow;
   QCheckBox* chkAddDownloads;
@@ -91,38 +109,61 @@ class Probes : public QWidget {
   QPushButton* btnLimits;
   QPushButton* btnRemove;
   QPushButton* btnReport;
+  QPushButton* btnConflicts;
+  QPushButton* btnUnimport;
   QPushButton* btnCancel;
   QProgressBar* prgImport;
   QLabel* lbStatus;
+  QLabel* lbHistory;  // which history is in use, and whether it is read-only
 
  signals:
   // An import ended and its summary box was closed.
   void ImportFinished();
+  // The history was opened (or failed to open): HistoryTitle may have changed.
+  void HistoryChanged();
+  // A report ended (saved, failed or cancelled) and its message, if any, was closed.
+  void ReportFinished();
 
  protected:
   void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void InitializeComponent();
   void SetEnable();
   void btnImport_Click();
   void gProbes_Activated(const QModelIndex& index);
-  void ImportJob_Progress(int file, qint64 readings);
+  void ImportJob_Progress(int file, qint64 readings, int percent);
+  void ReportJob_Finished();
+  // Keeps the rows shown, greyed, and says the history cannot be reached and why.
+  void PutUnreachable(const std::string& reason);
   void ImportJob_Finished();
   void PutStatus(const QString& text);
+  void PutCounts();
+  // Widths that show every column in the tab's width: long tags and data types are cut short.
+  void FitColumns();
+  void InitFrozenColumns();
+  void PlaceFrozenColumns();
+  // Why Import, Limits and Remove are disabled; empty when the history may be changed.
+  QString ReadOnlyReason();
   HistoryReader Reader();
 
   std::string location_;
   std::unique_ptr<HistoryStore> store_;
   std::string open_error_;
+  bool announced_ = false;  // HistoryChanged was sent for this location
   ProbeTableModel* model_;
   QSortFilterProxyModel* proxy_;
   ImportJob* job_ = nullptr;
   int job_files_ = 0;
   ViewHistory* fmHist;
   LimitsDialog* fmLimits;
+  ConflictsDialog* fmConflicts;
+  ReportJob* report_ = nullptr;
+  bool opened_ = false;  // the history was open once: a file gone since is not made anew
+  QString listed_at_;    // when the rows shown were read
   LastFolder import_folder_, report_folder_;  // where the next dialog of each kind starts
 };
 

@@ -77,6 +77,11 @@ void ViewHistory::InitializeComponent() {
   auto* middle_layout = new QVBoxLayout(middle);
   middle_layout->setContentsMargins(10, 10, 10, 10);
   middle_layout->setSpacing(0);
+  lbStale = MakeLabel("lbStale", QString(), middle);
+  lbStale->setWordWrap(true);
+  lbStale->setStyleSheet(QStringLiteral("color: firebrick; font-weight: bold;"));
+  lbStale->hide();
+  middle_layout->addWidget(lbStale);
   middle_layout->addWidget(pnGrp, 1);
   middle_layout->addWidget(bar);
 
@@ -128,6 +133,7 @@ void ViewHistory::InitializeComponent() {
 void ViewHistory::Open(HistoryReader reader, const std::vector<ProbeSummary>& probes) {
   if (isVisible()) close();
   view_ = std::make_unique<HistoryView>(std::move(reader), QImageSurface::Factory());
+  view_->read_failure = failure_;
   probes_ = probes;
   open();
 }
@@ -160,12 +166,28 @@ void ViewHistory::done(int result) {
 
 void ViewHistory::RedrawGraph() {
   view_->RedrawGraph();
+  PutStale();
   pnGrp->update();
 }
 
 void ViewHistory::ViewAll() {
   view_->ViewAll();
+  PutStale();
   pnGrp->update();
+}
+
+void ViewHistory::PutStale() {
+  const std::string& why = view_->stale();
+  if (why.empty()) {
+    lbStale->hide();
+    return;
+  }
+  QString text = FromUtf8(why);
+  if (!text.startsWith(QStringLiteral("Cannot reach the history")))
+    text = QStringLiteral("Cannot reach the history: ") + text;
+  lbStale->setText(text +
+                   QStringLiteral(" The graph shows what was read before and is not current."));
+  lbStale->show();
 }
 
 void ViewHistory::SetDragOpt(int opt) {
@@ -229,10 +251,12 @@ void ViewHistory::pnGrp_MouseMove(int button, int x, int y) {
 
 void ViewHistory::pnGrp_MouseUp(int button, int x, int y) {
   if (view_->OnMouseUp(button, x, y)) pnGrp->update();
+  PutStale();
 }
 
 void ViewHistory::pnGrp_MouseWheel(int delta, int x, int y) {
   view_->OnMouseWheel(delta, x, y);
+  PutStale();
   pnGrp->update();
 }
 

@@ -28,6 +28,10 @@ class ViewHistory : public QDialog, private PlotPanelEvents {
 
   // Shows the probes (window-modal, without blocking); `reader` reads them from the store.
   void Open(HistoryReader reader, const std::vector<ProbeSummary>& probes);
+  // Why the store's last read failed (empty when it did not): the graph then keeps what it
+  // showed and says that it is not current.
+  void SetReadFailure(std::function<std::string()> failure) { failure_ = std::move(failure); }
+  QLabel* staleLabel() const { return lbStale; }
 
   void RedrawGraph();
   void ViewAll();
@@ -54,7 +58,12 @@ class ViewHistory : public QDialog, private PlotPanelEvents {
   void pnGrp_MouseWheel(int delta, int x, int y) override;
   void chk_CheckedChanged();
 
+  // Shows or hides the line that says the graph is not current.
+  void PutStale();
+
   std::unique_ptr<HistoryView> view_;
+  std::function<std::string()> failure_;
+  QLabel* lbStale;
   std::vector<ProbeSummary> probes_;
 
   QWidget* pnGrp;

@@ -58,8 +58,11 @@ void UnitIdTaker::TakeUnitId(QModbusServer* server, QTcpSocket* socket) {
 
 MapServer::MapServer(std::function<HistoryStore*()> history,
                      std::function<void(const std::string&)> failed, int32_t refresh_s,
-                     QObject* parent)
-    : QModbusTcpServer(parent), history_(std::move(history)), failed_(std::move(failed)) {
+                     int32_t window_days, QObject* parent)
+    : QModbusTcpServer(parent),
+      history_(std::move(history)),
+      failed_(std::move(failed)),
+      window_days_(window_days) {
   QModbusDataUnitMap map;
   map.insert(QModbusDataUnit::InputRegisters,
              QModbusDataUnit(QModbusDataUnit::InputRegisters, 0, kMapRegisters));
@@ -88,7 +91,7 @@ void MapServer::Refresh() {
   std::vector<ProbeSummary> probes;
   HistoryStatus st = HistoryStatus::Fail("the history is unreachable");
   if (store) {
-    probes = store->ListProbes(0);
+    probes = store->ListProbes(window_days_);
     st = store->LastError();
     if (!st) failed_(st.message);
   }
