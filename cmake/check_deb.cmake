@@ -36,6 +36,8 @@ foreach(path
     ./usr/share/man/man1/tarn-export.1.gz
     ./usr/share/man/man1/tarn-instrument-sim.1.gz
     ./usr/bin/tarn-transmitter-sim
+    ./usr/bin/tarn-monitor
+    ./usr/share/man/man1/tarn-monitor.1.gz
     ./usr/share/man/man1/tarn-transmitter-sim.1.gz
     ./usr/lib/systemd/system/tarn-monitor.service
     ./etc/tarn/monitor.conf

@@ -100,9 +100,6 @@ install(FILES ${CMAKE_SOURCE_DIR}/examples/er_download.nid
 # transmitters in its configuration first.
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/tarn-monitor.service DESTINATION lib/systemd/system)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/monitor.conf DESTINATION /etc/tarn)
-if(TARGET tarn-monitor)
-  install(TARGETS tarn-monitor RUNTIME DESTINATION bin)
-endif()
 
 if(TARN_TESTS)
   add_test(NAME package_deb

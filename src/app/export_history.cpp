@@ -25,6 +25,7 @@
 #include "history/probe_figures.h"
 #include "history/rate_window.h"
 #include "history/ui/history_report.h"
+#include "monitor/modbus_map.h"
 #include "settings/settings.h"
 #include "xlsx/xlsx_sheet.h"
 
@@ -41,6 +42,7 @@ const char kHistoryUsage[] =
     "  tarn-export history limits --probe ID|--default --rate-warn X --rate-alarm Y\n"
     "                             [--consumed-warn P --consumed-alarm Q]\n"
     "  tarn-export history copy --from LOCATION --to LOCATION\n"
+    "  tarn-export history modbus-map [--csv OUT]\n"
     "  tarn-export history unimport FILE|--file-id N\n"
     "  Every command but copy takes --history PATH; without it the history is the settings\n"
     "  file's [HISTORY] LOCATION, else history.sqlite in the program's data folder.\n"
@@ -55,6 +57,9 @@ const char kHistoryUsage[] =
     "  readings: the probe's readings as Date,Value lines (CSV) or a workbook of date and number\n"
     "    cells (XLSX); DATE is dd/MM/yyyy [HH:mm[:ss]].\n"
     "  limits: rates in mpy (mm/y probes compare with them converted), consumed levels in %.\n"
+    "  modbus-map: the input register of every figure tarn-monitor serves, one line per figure\n"
+    "    (tab-separated; --csv writes a file with a header line): register, registers, type,\n"
+    "    entry, probe id, tag, serial, figure. Registers count from 0.\n"
     "  unimport: removes the readings one imported file brought (FILE as imported, or the id\n"
     "    of its import), the conflicts it offered, and probes left without readings.\n"
     "  copy: every probe with its readings and limits into another history (a file or a\n"
@@ -464,6 +469,43 @@ int RunLimits(const Args& args) {
   return 0;
 }
 
+// The map tarn-monitor serves for this history, figure by figure, for the control system's
+// engineer.
+int RunModbusMap(const Args& args) {
+  std::string error;
+  auto store = Open(args, &error);
+  if (!store) return Fail(error);
+  const auto probes = store->ListProbes(0);
+  if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
+  const auto entries = MapEntriesFromProbes(probes, 0);
+  std::vector<std::vector<std::string>> rows;
+  for (const MapFigure& f : MapHeaderFigures()) {
+    rows.push_back(
+        {std::to_string(f.offset), std::to_string(f.width), f.type, "", "", "", "", f.name});
+  }
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    const int32_t base = kMapFirstEntry + kMapEntryStride * static_cast<int32_t>(k);
+    const ProbeSummary& p = probes[k];
+    for (const MapFigure& f : MapEntryFigures()) {
+      rows.push_back({std::to_string(base + f.offset), std::to_string(f.width), f.type,
+                      std::to_string(k), std::to_string(p.id), p.key.tag, p.key.serial, f.name});
+    }
+  }
+  if (const std::string* out = args.Get("--csv")) {
+    std::string text =
+        CsvLine({"Register", "Registers", "Type", "Entry", "Probe Id", "Tag", "Serial", "Figure"});
+    for (const auto& r : rows) text += CsvLine(r);
+    if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
+    return 0;
+  }
+  for (const auto& r : rows) {
+    std::string line;
+    for (std::size_t i = 0; i < r.size(); ++i) line += (i ? "\t" : "") + r[i];
+    std::printf("%s\n", line.c_str());
+  }
+  return 0;
+}
+
 int RunUnimport(const Args& args) {
   const std::string* id_text = args.Get("--file-id");
   if ((id_text != nullptr) == !args.words.empty() || args.words.size() > 1) {
@@ -537,6 +579,7 @@ int RunHistoryCommand(int argc, char** argv) {
       {"unimport", RunUnimport, {"--history", "--file-id"}, {}},
       {"probes", RunProbes, {"--history", "--csv", "--window"}, {}},
       {"report", RunReport, {"--history", "--pdf", "--probe", "--window"}, {}},
+      {"modbus-map", RunModbusMap, {"--history", "--csv"}, {}},
       {"readings", RunReadings, {"--history", "--probe", "--csv", "--xlsx", "--from", "--to"}, {}},
       {"limits",
        RunLimits,

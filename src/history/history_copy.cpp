@@ -77,6 +77,8 @@ HistoryStatus ImportAsOneFile(HistoryStore& to, const ImportFileFacts& facts,
       batch.tag_index = static_cast<int32_t>(i);
       batch.key = probes[i].key;
       batch.header = probes[i].header;
+      // Readings of a history are distinct already: a copy keeps every one, however close.
+      batch.same_reading_seconds = 1;
       if (HistoryStatus st = fill(i, &batch.readings); !st) return st;
       if (batch.readings.empty() && !offer_empty) continue;
       offered += static_cast<int64_t>(batch.readings.size());

@@ -292,7 +292,8 @@ void TakeSkipped(const ImportBatch& batch, ImportResult* result) {
   }
 }
 
-void NormaliseReadings(std::vector<HistoryReading>* readings, double precision, int64_t* duplicates,
+void NormaliseReadings(std::vector<HistoryReading>* readings, double precision,
+                       HistoryTime same_seconds, int64_t* duplicates,
                        std::vector<BatchConflict>* conflicts) {
   std::vector<HistoryReading>& r = *readings;
   if (!std::is_sorted(r.begin(), r.end(), [](const HistoryReading& a, const HistoryReading& b) {
@@ -304,7 +305,7 @@ void NormaliseReadings(std::vector<HistoryReading>* readings, double precision, 
   }
   std::size_t out = 0;
   for (std::size_t i = 0; i < r.size(); ++i) {
-    if (out > 0 && r[i].time - r[out - 1].time < kSameReadingSeconds) {
+    if (out > 0 && r[i].time - r[out - 1].time < same_seconds) {
       if (SameValue(r[out - 1].value, r[i].value, precision)) {
         ++*duplicates;
       } else {
@@ -318,12 +319,12 @@ void NormaliseReadings(std::vector<HistoryReading>* readings, double precision, 
 }
 
 bool MeetStored(const std::vector<HistoryReading>& stored, const HistoryReading& offered,
-                double precision, std::size_t* k, int64_t* duplicates,
+                double precision, HistoryTime same_seconds, std::size_t* k, int64_t* duplicates,
                 std::vector<BatchConflict>* conflicts) {
   const HistoryTime t = offered.time;
-  while (*k < stored.size() && stored[*k].time <= t - kSameReadingSeconds) ++*k;
+  while (*k < stored.size() && stored[*k].time <= t - same_seconds) ++*k;
   const HistoryReading* held = nullptr;
-  for (std::size_t j = *k; j < stored.size() && stored[j].time < t + kSameReadingSeconds; ++j) {
+  for (std::size_t j = *k; j < stored.size() && stored[j].time < t + same_seconds; ++j) {
     if (!held || std::llabs(stored[j].time - t) < std::llabs(held->time - t)) held = &stored[j];
   }
   if (!held) return false;

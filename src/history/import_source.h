@@ -23,6 +23,10 @@ struct ImportBatch {
   std::vector<SkippedReading> skips;  // the first few of the file's skipped readings
   // Values closer than this are the same value written to the file's precision.
   double precision = 0.0;
+  // Readings less than this many seconds apart are one reading. An instrument file's clock
+  // carries seconds that differ between downloads, so a minute; a transmitter polled by the
+  // monitor is timed by the monitor to the second, so 1 (the same second only).
+  HistoryTime same_reading_seconds = 60;
 };
 
 // The years every history keeps: readings outside them are skipped and reported.
@@ -33,9 +37,6 @@ bool InHistoryRange(HistoryTime t);
 void DropOutOfRange(ImportBatch* batch);
 // Takes the batch's skipped count and named examples into the result.
 void TakeSkipped(const ImportBatch& batch, ImportResult* result);
-
-// Readings less than this apart belong to the same moment.
-inline constexpr HistoryTime kSameReadingSeconds = 60;
 
 // Size and SHA-256 of the file as imported.
 struct ImportFileFacts {
@@ -72,18 +73,19 @@ inline bool SameValue(double a, double b, double precision) {
   return d <= precision * (1.0 + 1e-9) + 1e-12 * (a > 0 ? a : -a);
 }
 
-// Sorts the readings by time and keeps the first reading of each minute: a later reading less
-// than kSameReadingSeconds after a kept one is a duplicate when its value matches to
-// `precision`, else a conflict (same_file).
-void NormaliseReadings(std::vector<HistoryReading>* readings, double precision, int64_t* duplicates,
+// Sorts the readings by time and keeps the first reading of each moment: a later reading less
+// than `same_seconds` after a kept one is a duplicate when its value matches to `precision`,
+// else a conflict (same_file).
+void NormaliseReadings(std::vector<HistoryReading>* readings, double precision,
+                       HistoryTime same_seconds, int64_t* duplicates,
                        std::vector<BatchConflict>* conflicts);
 
-// Meets an offered reading with `stored` (sorted by time): when a stored reading lies within
-// kSameReadingSeconds (the closest, the earlier on a tie), counts the offered one as its
+// Meets an offered reading with `stored` (sorted by time): when a stored reading lies less than
+// `same_seconds` away (the closest, the earlier on a tie), counts the offered one as its
 // duplicate or conflict and returns true. Readings are offered in time order; *k (0 at first)
 // keeps the place.
 bool MeetStored(const std::vector<HistoryReading>& stored, const HistoryReading& offered,
-                double precision, std::size_t* k, int64_t* duplicates,
+                double precision, HistoryTime same_seconds, std::size_t* k, int64_t* duplicates,
                 std::vector<BatchConflict>* conflicts);
 
 // The message a cancelled import returns.

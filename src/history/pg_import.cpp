@@ -1,5 +1,6 @@
 #include "history/pg_store.h"
 
+#include <algorithm>
 #include <climits>
 #include <condition_variable>
 #include <cstdio>
@@ -117,7 +118,8 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   DropOutOfRange(&batch);
   TakeSkipped(batch, &result);
   std::vector<BatchConflict> conflicts;
-  NormaliseReadings(&batch.readings, batch.precision, &result.duplicates, &conflicts);
+  NormaliseReadings(&batch.readings, batch.precision, batch.same_reading_seconds,
+                    &result.duplicates, &conflicts);
   std::vector<HistoryReading>& r = batch.readings;
 
   if (created || !r.empty()) {
@@ -136,7 +138,7 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   // Readings within a minute of a stored one (this import's own included: the transaction
   // sees them) are that reading again; only the usual download that goes on where the last one
   // ended needs no look at what is stored.
-  constexpr HistoryTime kNear = kSameReadingSeconds - 1;
+  const HistoryTime kNear = std::max<HistoryTime>(batch.same_reading_seconds, 1) - 1;
   if (!r.empty() && run.count > 0 && r.front().time - kNear <= run.last &&
       r.back().time + kNear >= run.first) {
     PgResult q =
@@ -148,7 +150,8 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
     for (int i = 0; i < q.rows(); ++i) stored.push_back({q.Int(i, 0), q.Real(i, 1)});
     std::size_t k = 0, out = 0;
     for (const HistoryReading& reading : r) {
-      if (MeetStored(stored, reading, batch.precision, &k, &result.duplicates, &conflicts))
+      if (MeetStored(stored, reading, batch.precision, batch.same_reading_seconds, &k,
+                     &result.duplicates, &conflicts))
         continue;
       r[out++] = reading;
     }

@@ -79,7 +79,8 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   DropOutOfRange(&batch);
   TakeSkipped(batch, &result);
   std::vector<BatchConflict> conflicts;
-  NormaliseReadings(&batch.readings, batch.precision, &result.duplicates, &conflicts);
+  NormaliseReadings(&batch.readings, batch.precision, batch.same_reading_seconds,
+                    &result.duplicates, &conflicts);
   const std::vector<HistoryReading>& r = batch.readings;
 
   Summary s;
@@ -103,7 +104,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   // What is already stored within a minute of the batch's span decides, reading by reading,
   // between new, duplicate and conflicting.
   std::vector<HistoryReading> stored;
-  constexpr HistoryTime kNear = kSameReadingSeconds - 1;
+  const HistoryTime kNear = std::max<HistoryTime>(batch.same_reading_seconds, 1) - 1;
   if (s.count > 0 && !r.empty() && r.front().time - kNear <= s.last &&
       r.back().time + kNear >= s.first) {
     readings_in_range_.Start()
@@ -144,7 +145,8 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
   std::size_t near_k = 0;
   for (const HistoryReading& reading : r) {
     while (k < stored.size() && stored[k].time < reading.time) ++k;
-    if (MeetStored(stored, reading, batch.precision, &near_k, &result.duplicates, &conflicts))
+    if (MeetStored(stored, reading, batch.precision, batch.same_reading_seconds, &near_k,
+                   &result.duplicates, &conflicts))
       continue;
     insert_reading_.Start().Bind(1, ReadingKey(probe_id, reading.time)).Bind(2, reading.value);
     if (insert_reading_.Step() != SQLITE_DONE) return Error(path_);

@@ -1,6 +1,5 @@
 #include "monitor/sim/transmitter_law.h"
 
-#include <bit>
 #include <cmath>
 
 namespace tarn {
@@ -14,19 +13,6 @@ uint16_t ErRegisterFor(double loss, double span) {
   const double scaled = std::round(loss / span * 65535.0);
   if (scaled >= 65535.0) return 65535;
   return static_cast<uint16_t>(scaled);
-}
-
-std::array<uint16_t, 2> Float32Words(float value) {
-  const uint32_t bits = std::bit_cast<uint32_t>(value);
-  return {static_cast<uint16_t>(bits >> 16), static_cast<uint16_t>(bits & 0xFFFFu)};
-}
-
-float Float32FromWords(uint16_t high, uint16_t low) {
-  return std::bit_cast<float>((static_cast<uint32_t>(high) << 16) | low);
-}
-
-int RegisterCount(TransmitterKind kind) {
-  return kind == TransmitterKind::kEr ? 1 : 2;
 }
 
 uint16_t TransmitterRegister(const SimTransmitter& t, int offset, double elapsed_seconds) {

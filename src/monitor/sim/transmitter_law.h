@@ -8,9 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "monitor/transmitter_registers.h"
+
 namespace tarn {
 
-enum class TransmitterKind { kEr, kLpr };
 enum class LossUnit { kMils, kMm };
 
 // One simulated transmitter: its first input register and the figures its value follows.
@@ -32,13 +33,6 @@ double ErLossAt(const SimTransmitter& t, double elapsed_seconds);
 // The register for a loss over a span: 0..65535 for 0..span, rounded, clamped at both ends (a
 // probe past its life reads 65535, as the instrument does). 0 for a span that is not positive.
 uint16_t ErRegisterFor(double loss, double span);
-
-// A float32 as two registers, high word first.
-std::array<uint16_t, 2> Float32Words(float value);
-float Float32FromWords(uint16_t high, uint16_t low);
-
-// The number of input registers a transmitter of this kind takes.
-int RegisterCount(TransmitterKind kind);
 
 // The value of `offset` (0 or 1) among the registers of `t` at `elapsed_seconds`.
 uint16_t TransmitterRegister(const SimTransmitter& t, int offset, double elapsed_seconds);

@@ -1,0 +1,62 @@
+#include "monitor/monitor_store.h"
+
+#include <nettle/sha2.h>
+
+#include "common/number_text.h"
+#include "history/import_source.h"
+
+namespace tarn {
+
+ProbeKey TransmitterProbeKey(const TransmitterConfig& t) {
+  // Data types as the instrument files give them: 0 metal loss, 1 corrosion rate.
+  return ProbeKey{t.tag, t.serial, t.kind == TransmitterKind::kEr ? 0 : 1};
+}
+
+ProbeHeader TransmitterProbeHeader(const TransmitterConfig& t) {
+  ProbeHeader h;
+  if (t.kind == TransmitterKind::kEr) {
+    h.probe_type_str = "ER";
+    h.mloss_unit = t.millimetre ? "MM" : "MILS";
+    // The register's full scale is the probe life; the element is consumed at half its
+    // thickness, as the history reckons for instrument files.
+    h.probe_life = t.span;
+    h.thickness = t.span * 2.0;
+  } else {
+    h.probe_type_str = "LPR";
+  }
+  return h;
+}
+
+ImportResult StoreTransmitterReadings(HistoryStore& store, const TransmitterConfig& t,
+                                      const std::deque<HistoryReading>& readings) {
+  // The source's text is the readings themselves, so its size and digest say what it brought.
+  std::string text;
+  for (const HistoryReading& r : readings) {
+    text += std::to_string(r.time) + "," + FormatPattern(r.value, 6) + "\n";
+  }
+  ImportFileFacts facts;
+  facts.name = "transmitter " + t.tag + " (" + t.link.text + " unit " + std::to_string(t.unit) +
+               " register " + std::to_string(t.reg) + ")";
+  facts.size = static_cast<int64_t>(text.size());
+  sha256_ctx ctx;
+  sha256_init(&ctx);
+  sha256_update(&ctx, text.size(), reinterpret_cast<const uint8_t*>(text.data()));
+  uint8_t digest[SHA256_DIGEST_SIZE];
+  sha256_digest(&ctx, SHA256_DIGEST_SIZE, digest);
+  static const char kHex[] = "0123456789abcdef";
+  for (uint8_t b : digest) {
+    facts.sha256 += kHex[b >> 4];
+    facts.sha256 += kHex[b & 15];
+  }
+  return store.ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
+    ImportBatch batch;
+    batch.key = TransmitterProbeKey(t);
+    batch.header = TransmitterProbeHeader(t);
+    batch.readings.assign(readings.begin(), readings.end());
+    // The monitor times each poll itself: only a reading of the same second is the same one.
+    batch.same_reading_seconds = 1;
+    return sink(batch);
+  });
+}
+
+}  // namespace tarn

@@ -1,0 +1,128 @@
+#include "monitor/qt/map_server.h"
+
+#include <QModbusDataUnitMap>
+#include <QTcpSocket>
+#include <ctime>
+
+#include "monitor/modbus_map.h"
+#include "monitor/qt/monitor_log.h"
+
+namespace tarn {
+
+namespace {
+
+// Qt's server answers only its own unit id, and the map is the same for every unit: before Qt
+// reads a client's new bytes, the server takes the unit id of the frames they complete.
+class UnitIdTaker : public QModbusTcpConnectionObserver {
+ public:
+  explicit UnitIdTaker(QModbusServer* server) : server_(server) {}
+
+  bool acceptNewConnection(QTcpSocket* socket) override {
+    // Connected before Qt's own handler, so this runs first on every read.
+    QModbusServer* server = server_;
+    QObject::connect(socket, &QTcpSocket::readyRead, server,
+                     [server, socket] { TakeUnitId(server, socket); });
+    return true;
+  }
+
+ private:
+  static void TakeUnitId(QModbusServer* server, QTcpSocket* socket);
+
+  QModbusServer* server_;
+};
+
+void UnitIdTaker::TakeUnitId(QModbusServer* server, QTcpSocket* socket) {
+  // The bytes of a frame not yet complete stay with the socket, and go with it.
+  constexpr const char* kUnread = "tarn_unread";
+  QByteArray bytes = socket->property(kUnread).toByteArray();
+  bytes.append(socket->peek(socket->bytesAvailable()));
+  // A frame: transaction (2), protocol (2), length (2) counting the unit id and the PDU.
+  constexpr int kHeader = 6;
+  int at = 0;
+  while (bytes.size() - at >= kHeader + 1) {
+    const int length =
+        (static_cast<uint8_t>(bytes[at + 4]) << 8) | static_cast<uint8_t>(bytes[at + 5]);
+    if (length < 2 || length > 254) {
+      socket->setProperty(kUnread, QByteArray());  // not Modbus: Qt's handler drops it
+      return;
+    }
+    if (bytes.size() - at < kHeader + length) break;
+    server->setServerAddress(static_cast<uint8_t>(bytes[at + kHeader]));
+    at += kHeader + length;
+  }
+  bytes.remove(0, at);
+  socket->setProperty(kUnread, bytes);
+}
+
+}  // namespace
+
+MapServer::MapServer(std::function<HistoryStore*()> history,
+                     std::function<void(const std::string&)> failed, int32_t refresh_s,
+                     int32_t window_days, QObject* parent)
+    : QModbusTcpServer(parent),
+      history_(std::move(history)),
+      failed_(std::move(failed)),
+      window_days_(window_days) {
+  QModbusDataUnitMap map;
+  map.insert(QModbusDataUnit::InputRegisters,
+             QModbusDataUnit(QModbusDataUnit::InputRegisters, 0, kMapRegisters));
+  setMap(map);
+  installConnectionObserver(new UnitIdTaker(this));  // the server owns it
+  refresh_timer_.setInterval(refresh_s * 1000);
+  connect(&refresh_timer_, &QTimer::timeout, this, &MapServer::Refresh);
+}
+
+bool MapServer::Listen(const std::string& host, int32_t port, std::string* error) {
+  setConnectionParameter(QModbusDevice::NetworkAddressParameter, QString::fromStdString(host));
+  setConnectionParameter(QModbusDevice::NetworkPortParameter, port);
+  if (!connectDevice()) {
+    *error =
+        "cannot serve on " + host + ":" + std::to_string(port) + ": " + errorString().toStdString();
+    return false;
+  }
+  MonitorLog("serving the register map on " + host + ":" + std::to_string(port));
+  Refresh();
+  refresh_timer_.start();
+  return true;
+}
+
+void MapServer::Refresh() {
+  HistoryStore* store = history_();
+  std::vector<ProbeSummary> probes;
+  HistoryStatus st = HistoryStatus::Fail("the history is unreachable");
+  if (store) {
+    probes = store->ListProbes(window_days_);
+    st = store->LastError();
+    if (!st) failed_(st.message);
+  }
+  if (!st) {
+    if (!failing_) MonitorLog("served figures not refreshed: " + st.message);
+    failing_ = true;
+    return;
+  }
+  if (failing_) MonitorLog("served figures refreshed again");
+  failing_ = false;
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  const std::vector<MapEntry> entries = MapEntriesFromProbes(probes, now);
+  const std::vector<uint16_t> regs = EncodeRegisterMap(entries, now);
+  setData(QModbusDataUnit(QModbusDataUnit::InputRegisters, 0,
+                          QList<quint16>(regs.begin(), regs.end())));
+  if (static_cast<int64_t>(entries.size()) != served_) {
+    MonitorLog("serving " + std::to_string(entries.size()) + " entries" +
+               (probes.size() > entries.size()
+                    ? " (the first of " + std::to_string(probes.size()) + " probes)"
+                    : ""));
+    served_ = static_cast<int64_t>(entries.size());
+  }
+}
+
+QModbusResponse MapServer::processRequest(const QModbusPdu& request) {
+  // Read-only: the control system reads the figures and can change nothing.
+  if (request.functionCode() != QModbusPdu::ReadInputRegisters) {
+    return QModbusExceptionResponse(request.functionCode(),
+                                    QModbusExceptionResponse::IllegalFunction);
+  }
+  return QModbusTcpServer::processRequest(request);
+}
+
+}  // namespace tarn
