@@ -283,6 +283,7 @@ void Probes::SetHistoryLocation(std::string location) {
   store_.reset();
   open_error_.clear();
   opened_ = false;
+  announced_ = false;
 }
 
 HistoryStore* Probes::store() {
@@ -292,8 +293,8 @@ HistoryStore* Probes::store() {
     if (!store_ && open_error_.empty()) open_error_ = "The history could not be opened.";
     opened_ = opened_ || store_ != nullptr;
   }
-  if (!opened_ && (store_ || !open_error_.empty())) {
-    opened_ = true;
+  if (!announced_ && (store_ || !open_error_.empty())) {
+    announced_ = true;
     emit HistoryChanged();
   }
   return store_.get();

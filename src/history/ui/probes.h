@@ -153,7 +153,7 @@ class Probes : public QWidget {
   std::string location_;
   std::unique_ptr<HistoryStore> store_;
   std::string open_error_;
-  bool opened_ = false;  // HistoryChanged was sent for this location
+  bool announced_ = false;  // HistoryChanged was sent for this location
   ProbeTableModel* model_;
   QSortFilterProxyModel* proxy_;
   ImportJob* job_ = nullptr;
