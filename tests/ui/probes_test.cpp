@@ -683,6 +683,45 @@ TEST(ProbesTab, GuideScreenshots) {
 
 // Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored
 // and offered values with their files, and a value taken can be given back.
+// The history graph's rate is the table's: the trend over the tab's window, named so, its line
+// of that slope, and both follow the window while the graph is open.
+TEST_F(ProbesTest, HistoryGraphShowsTheTablesTrendOverItsWindow) {
+  Import({Write("er.nid", ErFile("T-ER", "E9", 0.0004, 120))});
+  ASSERT_EQ(Tags().size(), 1);
+  ViewHistory* graph = tab_.graphWindow();
+  tab_.gProbes->setCurrentIndex(Row("T-ER"));
+  tab_.gProbes->setFocus();
+  QTest::keyClick(tab_.gProbes, Qt::Key_Return);
+  ASSERT_TRUE(graph->isVisible());
+  for (int days : {30, 7, 0, 365}) {
+    SCOPED_TRACE(days);
+    if (days != 30) tab_.SetRateWindow(days);
+    const QString header =
+        tab_.gProbes->model()
+            ->headerData(ProbeTableModel::kRate, Qt::Horizontal)
+            .toString()
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));  // the header wraps its title
+    const QString cell = tab_.gProbes->model()->index(0, ProbeTableModel::kRate).data().toString();
+    EXPECT_EQ(QString::fromStdString(graph->view().LegendRate(0)), header + " : " + cell);
+    const HistorySeries& s = graph->view().series()[0];
+    ASSERT_TRUE(s.probe.rate.has_value());
+    ASSERT_TRUE(s.has_fit);
+    EXPECT_NEAR(s.const_a * 365 * 86400, *s.probe.rate, 1e-9);
+    // The line starts at the window's first reading, not at the view's.
+    const HistoryTime since =
+        days == 0 ? s.probe.first_time
+                  : std::max(s.probe.first_time, s.probe.last_time - days * HistoryTime{86400});
+    EXPECT_GE(graph->view().base() + s.fit_from, since);
+    EXPECT_LT(graph->view().base() + s.fit_from, since + 6 * 3600);
+  }
+  // A zoom keeps the stored figure, not the rate between the ends in view.
+  const std::string before = graph->view().LegendRate(0);
+  graph->view().engine.grMaxx /= 2;
+  graph->RedrawGraph();
+  EXPECT_EQ(graph->view().LegendRate(0), before);
+  graph->close();
+}
+
 TEST_F(ProbesTest, ConflictsAreNamedReviewedTakenAndGivenBack) {
   Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}}, 12))});
   const QString text = Import({Write("b.nid", LprFile({{"T-A", "S1", 5.0}}, 12))});

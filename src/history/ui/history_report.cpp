@@ -172,10 +172,9 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
                    });
   view.SetProbes({windowed}, 0xFF0000FFu, 0xFFFF0000u);
   // The legend and the line show the rate printed below: the trend over the rate's window.
+  view.rate_window = window_days;
   view.rate_label = RateColumnTitle(window_days);
   view.legend_rate = RateText(windowed);
-  if (window_days > 0 && windowed.count > 0)
-    view.trend_since = windowed.last_time - int64_t{window_days} * 86400;
   view.SetDecimalSeparator(QLocale().decimalPoint().toStdString());
   view.gInit(gw, gh, 0.0, 1.0);
   view.RedrawGraph();
