@@ -237,8 +237,15 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
     QPainter painter(&pdf);
     ReportWriter w(&pdf, &painter, RateWindowPhrase(request.window_days));
 
+    // Potential and current probes have no limits: counted apart, never as "OK".
     std::map<ProbeState, int> by_state;
-    for (const ProbeSummary& p : probes) ++by_state[p.state];
+    int no_limits = 0;
+    for (const ProbeSummary& p : probes) {
+      if (KindOfSeries(p.key.data_type) == SeriesKind::kOther)
+        ++no_limits;
+      else
+        ++by_state[p.state];
+    }
     w.y = 200;
     w.Line("Probe History Report", 24, true);
     w.y += 20;
@@ -253,6 +260,7 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
     w.Line("  OK: " + std::to_string(by_state[ProbeState::kOk]));
     w.Line("  WARNING: " + std::to_string(by_state[ProbeState::kWarning]));
     w.Line("  ALARM: " + std::to_string(by_state[ProbeState::kAlarm]));
+    if (no_limits > 0) w.Line("  No limits: " + std::to_string(no_limits));
 
     w.NewPage();
     FleetTable(w, probes, request.window_days);
