@@ -147,7 +147,7 @@ class ExportHistory(unittest.TestCase):
                   ["Probe ER-1 S1", "Rate (trend, 7 d): 730.0000 mpy",
                    "Rate (trend, all): 730.0000 mpy", "Consumed: 40.0 %",
                    "Element end date: 03/02/2020", "Status: ALARM", "Limits (defaults)",
-                   "a.nid", "Page 3"],
+                   "~/a.nid", "Page 3"],
                   ["Probe LPR-1 S2", "3.5000 mpy", "Page 4"]]),
             (["--probe", "2"], [["Probes: 1"], ["LPR-1"], ["Probe LPR-1 S2"]]),
         ]

@@ -537,7 +537,7 @@ TEST(ProbesTab, SavedDownloadsRateWindowAndPlaceInTheMainWindow) {
 }
 
 // An ER download: one probe of `thickness` mils, a reading every six hours for `days` days from
-// 01/06/2025, its resistance ratio rising by `per_day` a day with a little noise.
+// 01/06/2025, its resistance ratio rising by `per_day` a day with a little noise above that.
 std::string ErFile(const std::string& tag, const std::string& serial, double per_day, int days,
                    int thickness = 10) {
   std::string text =
@@ -552,7 +552,8 @@ std::string ErFile(const std::string& tag, const std::string& serial, double per
   char line[96];
   for (int i = 0; i < days * 4; ++i) {
     const QDateTime t = start.addSecs(i * 6 * 3600);
-    const double noise = ((i * 7919) % 13 - 6) * 0.00002;
+    // Never below the start: an element loses no metal before its first reading.
+    const double noise = ((i * 7919) % 13) * 0.00002;
     std::snprintf(line, sizeof line, "%5d %s %.4f    26.1\n", i + 1,
                   t.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")).toLatin1().constData(),
                   1.0 + per_day * i / 4.0 + noise);
@@ -681,8 +682,6 @@ TEST(ProbesTab, GuideScreenshots) {
   QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-// Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored
-// and offered values with their files, and a value taken can be given back.
 // The history graph's rate is the table's: the trend over the tab's window, named so, its line
 // of that slope, and both follow the window while the graph is open.
 TEST_F(ProbesTest, HistoryGraphShowsTheTablesTrendOverItsWindow) {
@@ -722,6 +721,8 @@ TEST_F(ProbesTest, HistoryGraphShowsTheTablesTrendOverItsWindow) {
   graph->close();
 }
 
+// Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored
+// and offered values with their files, and a value taken can be given back.
 TEST_F(ProbesTest, ConflictsAreNamedReviewedTakenAndGivenBack) {
   Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}}, 12))});
   const QString text = Import({Write("b.nid", LprFile({{"T-A", "S1", 5.0}}, 12))});

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPageLayout>
@@ -150,6 +151,14 @@ void FleetTable(ReportWriter& w, const std::vector<ProbeSummary>& probes, int wi
   }
 }
 
+// A file under the user's home as "~/...": the line keeps room for the name and its counts.
+std::string HomeShort(const std::string& path) {
+  const std::string home = QDir::homePath().toStdString() + "/";
+  return home.size() > 1 && path.compare(0, home.size(), home) == 0
+             ? "~/" + path.substr(home.size())
+             : path;
+}
+
 void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowed,
                int window_days) {
   const std::optional<ProbeSummary> whole = store.GetProbe(windowed.id, 0);
@@ -196,7 +205,7 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
   w.y += 8;
   w.Line("Files its readings came from", 11, true);
   for (const HistorySourceFile& f : store.ProbeFiles(windowed.id)) {
-    w.Line(f.name + "  (" + std::to_string(f.readings) + " readings, imported " +
+    w.Line(HomeShort(f.name) + "  (" + std::to_string(f.readings) + " readings, imported " +
                TimeText(f.imported_at) + ")",
            8);
   }
