@@ -237,7 +237,8 @@ TEST_F(ProbesTest, CancelledImportLeavesHistoryUnchangedWhileWindowKeepsTurning)
   tab_.StartImport({big});
   EXPECT_TRUE(tab_.prgImport->isVisible());
   EXPECT_FALSE(tab_.btnImport->isEnabled());
-  QTRY_VERIFY_WITH_TIMEOUT(tab_.lbStatus->text().contains("readings"), 30000);
+  ASSERT_TRUE(testing::WaitUntil([&] { return tab_.lbStatus->text().contains("readings"); }, 30000,
+                                 "the import's first progress"));
   tab_.btnCancel->click();
   ASSERT_TRUE(done.wait(60000));
   EXPECT_TRUE(box.text.contains("cancelled")) << box.text.toStdString();
