@@ -35,6 +35,10 @@ foreach(path
     ./usr/share/man/man1/tarn.1.gz
     ./usr/share/man/man1/tarn-export.1.gz
     ./usr/share/man/man1/tarn-instrument-sim.1.gz
+    ./usr/bin/tarn-transmitter-sim
+    ./usr/share/man/man1/tarn-transmitter-sim.1.gz
+    ./usr/lib/systemd/system/tarn-monitor.service
+    ./etc/tarn/monitor.conf
     ./usr/share/icons/hicolor/16x16/apps/tarn.png
     ./usr/share/icons/hicolor/48x48/apps/tarn.png
     ./usr/share/icons/hicolor/256x256/apps/tarn.png)

@@ -8,7 +8,7 @@ if(NOT TARN_SCDOC)
 endif()
 find_program(TARN_GZIP gzip REQUIRED)
 
-set(TARN_MAN_PROGRAMS tarn tarn-export tarn-instrument-sim)
+set(TARN_MAN_PROGRAMS tarn tarn-export tarn-instrument-sim tarn-transmitter-sim)
 set(man_outputs)
 foreach(program IN LISTS TARN_MAN_PROGRAMS)
   set(src ${CMAKE_SOURCE_DIR}/docs/man/${program}.1.scd)

@@ -52,6 +52,9 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, fonts-liberation2")
+# Files under /etc are the administrator's once installed.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/conffiles CONTENT "/etc/tarn/monitor.conf\n" @ONLY)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/conffiles)
 include(CPack)
 
 # The package's own documents: the copyright file in Debian's machine-readable format, the
@@ -91,6 +94,15 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${tarn_changelogs}
 install(FILES ${CMAKE_SOURCE_DIR}/examples/er_download.nid
               ${CMAKE_SOURCE_DIR}/examples/lpr_download.nid
         DESTINATION share/doc/tarn/examples)
+
+# The monitor as a system service, with its example configuration as a conffile (kept when the
+# administrator has changed it). The unit is not enabled at install: it needs the plant's
+# transmitters in its configuration first.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/tarn-monitor.service DESTINATION lib/systemd/system)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/monitor.conf DESTINATION /etc/tarn)
+if(TARGET tarn-monitor)
+  install(TARGETS tarn-monitor RUNTIME DESTINATION bin)
+endif()
 
 if(TARN_TESTS)
   add_test(NAME package_deb

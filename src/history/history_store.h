@@ -232,6 +232,10 @@ class HistoryStore {
   virtual std::vector<StoredConflict> ProbeConflicts(int64_t /*probe_id*/) { return {}; }
   // Removes a probe with its readings and conflicts.
   virtual HistoryStatus RemoveProbe(int64_t probe_id) = 0;
+  // A cheap fingerprint of what the probe list shows (probes, their readings' count, sums and
+  // latest time, files imported, conflicts found, limits): it differs once anyone, another
+  // program too, has changed any of it. Empty on failure (LastError says why).
+  virtual std::string ChangeMark() { return {}; }
 
   // The probe's readings that received conflicting values, in time order.
   virtual std::vector<ReadingConflicts> ReviewConflicts(int64_t /*probe_id*/) { return {}; }

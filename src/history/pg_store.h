@@ -65,6 +65,7 @@ class PgHistory : public HistoryStore {
   std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) override;
   HistoryStatus ChooseConflict(int64_t conflict_id, bool take) override;
   UnimportResult Unimport(int64_t file_id, bool apply) override;
+  std::string ChangeMark() override;
 
   HistoryStatus ReadOnlyRefusal() const {
     return HistoryStatus::Fail("The history " + location_ + " is a read-only history for role " +

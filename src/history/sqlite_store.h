@@ -162,6 +162,7 @@ class SqliteHistory : public HistoryStore {
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
+  std::string ChangeMark() override;
   std::vector<HistorySourceFile> SourceFiles() override {
     return SqliteSourceFiles(db_, path_, &last_error_);
   }

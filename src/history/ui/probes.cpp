@@ -35,6 +35,7 @@
 #include "history/history_review.h"
 #include "history/ui/conflicts_dialog.h"
 #include "history/ui/history_report.h"
+#include "history/ui/history_watcher.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
 #include "history/ui/probe_table_model.h"
@@ -83,6 +84,13 @@ Probes::Probes(QWidget* parent)
       fmLimits(new LimitsDialog(this)),
       fmConflicts(new ConflictsDialog(this)) {
   InitializeComponent();
+  // Another program (the monitor, another desktop) may write to the same history: a cheap
+  // look at its change mark every few seconds, while the tab is shown and not importing.
+  watcher_ = new HistoryWatcher(
+      [this]() -> HistoryStore* { return isVisible() && !Importing() ? store_.get() : nullptr; },
+      this);
+  connect(watcher_, &HistoryWatcher::Changed, this, &Probes::PutProbes);
+  connect(model_, &QAbstractItemModel::modelReset, watcher_, &HistoryWatcher::Rebase);
 }
 
 Probes::~Probes() = default;

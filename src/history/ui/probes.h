@@ -31,6 +31,7 @@ class QTableView;
 namespace tarn {
 
 class ConflictsDialog;
+class HistoryWatcher;
 class ImportJob;
 class ReportJob;
 class LimitsDialog;
@@ -90,6 +91,8 @@ class Probes : public QWidget {
   ViewHistory* graphWindow() const { return fmHist; }
   LimitsDialog* limitsDialog() const { return fmLimits; }
   ConflictsDialog* conflictsDialog() const { return fmConflicts; }
+  // Refreshes the table when the history changes under it.
+  HistoryWatcher* historyWatcher() const { return watcher_; }
 
   // Replace the modal runs of the open dialog, the limits dialog and the summary box (tests).
   std::function<bool(QFileDialog*)> exec_open_dialog;
@@ -164,6 +167,7 @@ class Probes : public QWidget {
   ReportJob* report_ = nullptr;
   bool opened_ = false;  // the history was open once: a file gone since is not made anew
   QString listed_at_;    // when the rows shown were read
+  HistoryWatcher* watcher_;
   LastFolder import_folder_, report_folder_;  // where the next dialog of each kind starts
 };
 
