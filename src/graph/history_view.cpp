@@ -9,6 +9,7 @@
 #include "common/date_time.h"
 #include "common/number_text.h"
 #include "graph/grp_values.h"
+#include "history/rate_window.h"
 
 namespace tarn {
 
@@ -107,6 +108,12 @@ void HistoryView::SetProbes(const std::vector<ProbeSummary>& probes, uint32_t da
   // Whole seconds after the earliest reading fit 68 years, longer than any probe lives.
   full_max_ = ClampSeconds(last - base_);
   loaded_cols_ = -1;
+}
+
+void HistoryView::SetRates(const std::vector<ProbeSummary>& probes) {
+  for (HistorySeries& s : series_)
+    for (const ProbeSummary& p : probes)
+      if (p.id == s.probe.id) s.probe = p;
 }
 
 void HistoryView::gInit(int panel_w, int panel_h, double y_low, double y_high) {
@@ -241,10 +248,24 @@ void HistoryView::FitTrends() {
   for (HistorySeries& s : series_) {
     s.has_fit = false;
     const size_t n_all = s.x.size();
-    // The readings the line is fitted to: all in view, or those from trend_since on.
+    // The readings the line is fitted to: all in view, or those of the rate's window.
+    const HistoryTime since =
+        rate_window > 0 && s.probe.count > 0 ? s.probe.last_time - int64_t{rate_window} * 86400 : 0;
     size_t first = 0;
-    while (trend_since != 0 && first < n_all && base_ + s.x[first] < trend_since) ++first;
+    while (since != 0 && first < n_all && base_ + s.x[first] < since) ++first;
     const size_t n = n_all - first;
+    if (rate_window >= 0 && IsMetalLoss(s.probe)) {
+      // The stored rate's slope (per year of 365 days, in the reading's unit), through the
+      // window's readings in view: the line shows the figure printed beside it.
+      if (!s.probe.rate || n == 0) continue;
+      s.const_a = *s.probe.rate / (365.0 * 86400.0);
+      double b = 0;
+      for (size_t i = first; i < n_all; ++i) b += s.y[i] - s.const_a * s.x[i];
+      s.const_b = b / static_cast<double>(n);
+      s.fit_from = s.x[first];
+      s.has_fit = n >= 2 || s.x[first] != s.x.back();
+      continue;
+    }
     if (n < 2) continue;
     // Centred sums: seconds after the base reach 10^9, whose squares would swamp a plain fit.
     double mx = 0, my = 0;
@@ -266,6 +287,20 @@ void HistoryView::FitTrends() {
     s.fit_from = s.x[first];
     s.has_fit = true;
   }
+}
+
+std::string HistoryView::LegendRate(size_t i) const {
+  if (i >= series_.size()) return {};
+  if (i == 0 && !legend_rate.empty()) return rate_label + " : " + legend_rate;
+  if (rate_window < 0) {
+    const std::string rate = RateText(i);
+    return rate.empty() ? rate
+                        : (rate_label.empty() ? "Corrosion Rate" : rate_label) + " : " + rate;
+  }
+  const ProbeSummary& p = series_[i].probe;
+  const std::string figure =
+      p.rate ? LocaleNumber(FormatPattern(*p.rate, 4)) + " " + p.rate_unit : std::string("-");
+  return (rate_label.empty() ? RateColumnTitle(rate_window) : rate_label) + " : " + figure;
 }
 
 std::string HistoryView::RateText(size_t i) const {
@@ -323,10 +358,8 @@ void HistoryView::PutLegend() {
                              std::max(engine.TextWidth(engine.gTitley, engine.gFontLabelx),
                                       engine.TextWidth("Trend Line", engine.gFontLabelx));
     const int right = engine.gX2 + 20;
-    const std::string rate_figure = legend_rate.empty() ? RateText(0) : legend_rate;
     const std::string rate_text =
-        Fitted(engine, rate_figure.empty() ? std::string() : rate_label + " : " + rate_figure,
-               rate_font, std::max(right - legend_right - kGap, 0));
+        Fitted(engine, LegendRate(0), rate_font, std::max(right - legend_right - kGap, 0));
     const std::string tag_whole = "Tag : " + ProbeName(series_.front().probe);
     const int rate_w = engine.TextWidth(rate_text, rate_font);
     const TextBox rate{right - rate_w, 25, rate_w, LineHeight(rate_font)};
@@ -354,7 +387,7 @@ void HistoryView::PutLegend() {
   const int right = engine.gX2 + 60;
   for (size_t i = 0; i < series_.size(); ++i) {
     std::string text = ProbeName(series_[i].probe);
-    const std::string rate = RateText(i);
+    const std::string rate = rate_window < 0 ? RateText(i) : LegendRate(i);
     if (!rate.empty()) text += "  " + rate;
     const int width = 30 + 6 + engine.TextWidth(text, font) + 18;
     if (x + width > right && x > x1) {

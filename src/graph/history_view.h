@@ -49,6 +49,9 @@ class HistoryView {
   // several each in an overlay colour of their own.
   void SetProbes(const std::vector<ProbeSummary>& probes, uint32_t data_color,
                  uint32_t trend_color);
+  // New figures of the probes shown (same ids), e.g. their rates over another window; the
+  // readings and the view stay.
+  void SetRates(const std::vector<ProbeSummary>& probes);
 
   // At every showing: bitmap for the panel, the whole history, the given fixed Y range.
   void gInit(int panel_w, int panel_h, double y_low, double y_high);
@@ -98,13 +101,16 @@ class HistoryView {
   int gr_posx1 = 0;
   double gr_posy1 = 0.0;
   int gDragOpt = 3;
-  // The one-probe legend's rate, "label : figure": by default the rate over the view; the
-  // report puts the history's trend there, so that its graph and text show one figure.
-  std::string rate_label = "Corrosion Rate";
+  // -1: the legend shows the rate between the first and last readings in view, and the trend
+  // line is fitted to the view. Otherwise the history's rate over that window in days (0 the
+  // whole history): the legend names the window and shows each probe's stored trend, and each
+  // metal-loss trend line has that slope, drawn through the window's readings in view.
+  int32_t rate_window = -1;
+  // The one-probe legend's rate, "label : figure"; empty: as rate_window says.
+  std::string rate_label;
   std::string legend_rate;
-  // When set, the trend line is fitted to and drawn over the readings from this time on only
-  // (the report: the rate's window), not over the whole view.
-  HistoryTime trend_since = 0;
+  // "label : figure" of the i-th probe's legend, as drawn.
+  std::string LegendRate(size_t i) const;
 
  private:
   bool XEnabled() const { return (gDragOpt & 1) != 0; }

@@ -201,7 +201,7 @@ class ExportHistory(unittest.TestCase):
                   ["Probe ER-1 S1", "Rate (trend, 7 d): 730.0000 mpy",
                    "Rate (trend, all): 730.0000 mpy", "Consumed: 40.0 %",
                    "Element end date: 03/02/2020", "Status: ALARM", "Limits (defaults)",
-                   "a.nid", "Page 3"],
+                   "~/a.nid", "Page 3"],
                   ["Probe LPR-1 S2", "3.5000 mpy", "Page 4"]]),
             (["--probe", "2"], [["Probes: 1"], ["LPR-1"], ["Probe LPR-1 S2"]]),
         ]
@@ -221,6 +221,18 @@ class ExportHistory(unittest.TestCase):
                                        text=True).stdout.splitlines()[2:]
                 self.assertTrue(fonts)
                 self.assertTrue(all(f.split()[-5] == "yes" for f in fonts), fonts)
+        # A potential probe has no limits: the cover counts it apart, not as OK.
+        pot = os.path.join(self.home, "p.nid")
+        with open(pot, "w") as f:
+            f.write("TAG NUMBER: POT-1\nSERIAL NUMBER: S4\nPOTENTIAL\n"
+                    "1 01/02/2020 00:00:00 -650\n2 02/02/2020 00:00:00 -640\n")
+        self.assertEqual(self.run_history("import", pot).returncode, 0)
+        r = self.run_history("report", "--pdf", pdf, "--probe", "2", "--probe", "3")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        cover = subprocess.run(["pdftotext", "-l", "1", pdf, "-"], capture_output=True,
+                               text=True).stdout
+        for t in ["Probes: 2", "OK: 1", "WARNING: 0", "ALARM: 0", "No limits: 1"]:
+            self.assertIn(t, cover)
         self.env["LC_ALL"] = "en_US.UTF-8"
         self.assertEqual(self.run_history("report", "--pdf", pdf).returncode, 0)
         info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout

@@ -250,7 +250,8 @@ TEST_F(ProbesTest, CancelledImportLeavesHistoryUnchangedWhileWindowKeepsTurning)
   tab_.StartImport({big});
   EXPECT_TRUE(tab_.prgImport->isVisible());
   EXPECT_FALSE(tab_.btnImport->isEnabled());
-  QTRY_VERIFY_WITH_TIMEOUT(tab_.lbStatus->text().contains("readings"), 30000);
+  ASSERT_TRUE(testing::WaitUntil([&] { return tab_.lbStatus->text().contains("readings"); }, 30000,
+                                 "the import's first progress"));
   tab_.btnCancel->click();
   ASSERT_TRUE(done.wait(60000));
   EXPECT_TRUE(box.text.contains("cancelled")) << box.text.toStdString();
@@ -567,7 +568,7 @@ TEST(ProbesTab, SavedDownloadsRateWindowAndPlaceInTheMainWindow) {
 }
 
 // An ER download: one probe of `thickness` mils, a reading every six hours for `days` days from
-// 01/06/2025, its resistance ratio rising by `per_day` a day with a little noise.
+// 01/06/2025, its resistance ratio rising by `per_day` a day with a little noise above that.
 std::string ErFile(const std::string& tag, const std::string& serial, double per_day, int days,
                    int thickness = 10) {
   std::string text =
@@ -582,7 +583,8 @@ std::string ErFile(const std::string& tag, const std::string& serial, double per
   char line[96];
   for (int i = 0; i < days * 4; ++i) {
     const QDateTime t = start.addSecs(i * 6 * 3600);
-    const double noise = ((i * 7919) % 13 - 6) * 0.00002;
+    // Never below the start: an element loses no metal before its first reading.
+    const double noise = ((i * 7919) % 13) * 0.00002;
     std::snprintf(line, sizeof line, "%5d %s %.4f    26.1\n", i + 1,
                   t.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")).toLatin1().constData(),
                   1.0 + per_day * i / 4.0 + noise);
@@ -709,6 +711,45 @@ TEST(ProbesTab, GuideScreenshots) {
   ASSERT_TRUE(QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
   shoot_tab(QStringLiteral("probes_read_only.png"));
   QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// The history graph's rate is the table's: the trend over the tab's window, named so, its line
+// of that slope, and both follow the window while the graph is open.
+TEST_F(ProbesTest, HistoryGraphShowsTheTablesTrendOverItsWindow) {
+  Import({Write("er.nid", ErFile("T-ER", "E9", 0.0004, 120))});
+  ASSERT_EQ(Tags().size(), 1);
+  ViewHistory* graph = tab_.graphWindow();
+  tab_.gProbes->setCurrentIndex(Row("T-ER"));
+  tab_.gProbes->setFocus();
+  QTest::keyClick(tab_.gProbes, Qt::Key_Return);
+  ASSERT_TRUE(graph->isVisible());
+  for (int days : {30, 7, 0, 365}) {
+    SCOPED_TRACE(days);
+    if (days != 30) tab_.SetRateWindow(days);
+    const QString header =
+        tab_.gProbes->model()
+            ->headerData(ProbeTableModel::kRate, Qt::Horizontal)
+            .toString()
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));  // the header wraps its title
+    const QString cell = tab_.gProbes->model()->index(0, ProbeTableModel::kRate).data().toString();
+    EXPECT_EQ(QString::fromStdString(graph->view().LegendRate(0)), header + " : " + cell);
+    const HistorySeries& s = graph->view().series()[0];
+    ASSERT_TRUE(s.probe.rate.has_value());
+    ASSERT_TRUE(s.has_fit);
+    EXPECT_NEAR(s.const_a * 365 * 86400, *s.probe.rate, 1e-9);
+    // The line starts at the window's first reading, not at the view's.
+    const HistoryTime since =
+        days == 0 ? s.probe.first_time
+                  : std::max(s.probe.first_time, s.probe.last_time - days * HistoryTime{86400});
+    EXPECT_GE(graph->view().base() + s.fit_from, since);
+    EXPECT_LT(graph->view().base() + s.fit_from, since + 6 * 3600);
+  }
+  // A zoom keeps the stored figure, not the rate between the ends in view.
+  const std::string before = graph->view().LegendRate(0);
+  graph->view().engine.grMaxx /= 2;
+  graph->RedrawGraph();
+  EXPECT_EQ(graph->view().LegendRate(0), before);
+  graph->close();
 }
 
 // Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored

@@ -1,15 +1,34 @@
 // Helpers for the widget tests: temporary HOME, and answering the next message box.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QString>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <functional>
 
 namespace tarn::testing {
+
+// Runs the event loop until `done` holds or `timeout_ms` pass; a timeout is a failure, named
+// by `what`, when wrapped in ASSERT_TRUE or EXPECT_TRUE (Qt's QTRY_* macros return silently
+// outside QTest).
+[[nodiscard]] inline ::testing::AssertionResult WaitUntil(const std::function<bool()>& done,
+                                                          int timeout_ms, const char* what) {
+  QDeadlineTimer deadline(timeout_ms);
+  while (!done()) {
+    if (deadline.hasExpired())
+      return ::testing::AssertionFailure() << "waited " << timeout_ms << " ms for " << what;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(5);
+  }
+  return ::testing::AssertionSuccess();
+}
 
 // A button's visible caption: its text without the mnemonic's '&'.
 inline QString Caption(const QAbstractButton* b) {

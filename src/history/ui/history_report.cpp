@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPageLayout>
@@ -150,6 +151,14 @@ void FleetTable(ReportWriter& w, const std::vector<ProbeSummary>& probes, int wi
   }
 }
 
+// A file under the user's home as "~/...": the line keeps room for the name and its counts.
+std::string HomeShort(const std::string& path) {
+  const std::string home = QDir::homePath().toStdString() + "/";
+  return home.size() > 1 && path.compare(0, home.size(), home) == 0
+             ? "~/" + path.substr(home.size())
+             : path;
+}
+
 void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowed,
                int window_days) {
   const std::optional<ProbeSummary> whole = store.GetProbe(windowed.id, 0);
@@ -172,10 +181,9 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
                    });
   view.SetProbes({windowed}, 0xFF0000FFu, 0xFFFF0000u);
   // The legend and the line show the rate printed below: the trend over the rate's window.
+  view.rate_window = window_days;
   view.rate_label = RateColumnTitle(window_days);
   view.legend_rate = RateText(windowed);
-  if (window_days > 0 && windowed.count > 0)
-    view.trend_since = windowed.last_time - int64_t{window_days} * 86400;
   view.SetDecimalSeparator(QLocale().decimalPoint().toStdString());
   view.gInit(gw, gh, 0.0, 1.0);
   view.RedrawGraph();
@@ -197,7 +205,7 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
   w.y += 8;
   w.Line("Files its readings came from", 11, true);
   for (const HistorySourceFile& f : store.ProbeFiles(windowed.id)) {
-    w.Line(f.name + "  (" + std::to_string(f.readings) + " readings, imported " +
+    w.Line(HomeShort(f.name) + "  (" + std::to_string(f.readings) + " readings, imported " +
                TimeText(f.imported_at) + ")",
            8);
   }
@@ -238,8 +246,15 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
     QPainter painter(&pdf);
     ReportWriter w(&pdf, &painter, RateWindowPhrase(request.window_days));
 
+    // Potential and current probes have no limits: counted apart, never as "OK".
     std::map<ProbeState, int> by_state;
-    for (const ProbeSummary& p : probes) ++by_state[p.state];
+    int no_limits = 0;
+    for (const ProbeSummary& p : probes) {
+      if (KindOfSeries(p.key.data_type) == SeriesKind::kOther)
+        ++no_limits;
+      else
+        ++by_state[p.state];
+    }
     w.y = 200;
     w.Line("Probe History Report", 24, true);
     w.y += 20;
@@ -254,6 +269,7 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
     w.Line("  OK: " + std::to_string(by_state[ProbeState::kOk]));
     w.Line("  WARNING: " + std::to_string(by_state[ProbeState::kWarning]));
     w.Line("  ALARM: " + std::to_string(by_state[ProbeState::kAlarm]));
+    if (no_limits > 0) w.Line("  No limits: " + std::to_string(no_limits));
 
     w.NewPage();
     FleetTable(w, probes, request.window_days);

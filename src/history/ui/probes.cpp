@@ -390,6 +390,8 @@ void Probes::PutProbes() {
   std::set<int64_t> selected;
   for (const ProbeSummary& p : SelectedProbes()) selected.insert(p.id);
   const bool first_fill = model_->rowCount() == 0;
+  // An open graph shows the rates of the same window as the table.
+  fmHist->PutRates(list, RateWindow());
   model_->SetProbes(std::move(list), RateWindow());
   if (first_fill) FitColumns();
   for (int row = 0; row < model_->rowCount(); ++row) {
@@ -750,7 +752,7 @@ void Probes::gProbes_Activated(const QModelIndex& index) {
     PutUnreachable(open_error_);
     return;
   }
-  fmHist->Open(Reader(), {model_->probe(source.row())});
+  fmHist->Open(Reader(), {model_->probe(source.row())}, RateWindow());
 }
 
 void Probes::OpenGraph() {
@@ -760,7 +762,7 @@ void Probes::OpenGraph() {
     PutUnreachable(open_error_);
     return;
   }
-  fmHist->Open(Reader(), probes);
+  fmHist->Open(Reader(), probes, RateWindow());
 }
 
 void Probes::OpenOverlay() {
@@ -771,7 +773,7 @@ void Probes::OpenOverlay() {
     ShowError(this, FromUtf8(refusal));
     return;
   }
-  fmHist->Open(Reader(), probes);
+  fmHist->Open(Reader(), probes, RateWindow());
 }
 
 // ---- Limits and removal ----

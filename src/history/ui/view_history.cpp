@@ -130,12 +130,32 @@ void ViewHistory::InitializeComponent() {
     connect(c, &QCheckBox::toggled, this, [this] { chk_CheckedChanged(); });
 }
 
-void ViewHistory::Open(HistoryReader reader, const std::vector<ProbeSummary>& probes) {
+void ViewHistory::Open(HistoryReader reader, const std::vector<ProbeSummary>& probes,
+                       int window_days) {
   if (isVisible()) close();
   view_ = std::make_unique<HistoryView>(std::move(reader), QImageSurface::Factory());
   view_->read_failure = failure_;
+  view_->rate_window = window_days;
   probes_ = probes;
+  window_days_ = window_days;
   open();
+}
+
+void ViewHistory::PutRates(const std::vector<ProbeSummary>& probes, int window_days) {
+  if (!isVisible()) return;
+  bool changed = window_days != window_days_;
+  for (ProbeSummary& shown : probes_) {
+    for (const ProbeSummary& p : probes) {
+      if (p.id != shown.id) continue;
+      changed = changed || p.rate != shown.rate;
+      shown = p;
+    }
+  }
+  if (!changed) return;
+  window_days_ = window_days;
+  view_->rate_window = window_days;
+  view_->SetRates(probes_);
+  RedrawGraph();
 }
 
 void ViewHistory::showEvent(QShowEvent* event) {

@@ -10,6 +10,7 @@
 #include "graph/history_view.h"
 #include "graph/ui/plot_panel.h"
 #include "graph/ui/zoom_bar.h"
+#include "history/rate_window.h"
 
 class QCheckBox;
 class QFileDialog;
@@ -27,7 +28,12 @@ class ViewHistory : public QDialog, private PlotPanelEvents {
   ~ViewHistory() override;
 
   // Shows the probes (window-modal, without blocking); `reader` reads them from the store.
-  void Open(HistoryReader reader, const std::vector<ProbeSummary>& probes);
+  // Their rates are the history's trend over `window_days` (0 the whole history), named so.
+  void Open(HistoryReader reader, const std::vector<ProbeSummary>& probes,
+            int window_days = kDefaultRateWindow);
+  // The Probes tab's rates over another window: the legend and trend lines follow them, over
+  // the same view. Probes not shown are ignored.
+  void PutRates(const std::vector<ProbeSummary>& probes, int window_days);
   // Why the store's last read failed (empty when it did not): the graph then keeps what it
   // showed and says that it is not current.
   void SetReadFailure(std::function<std::string()> failure) { failure_ = std::move(failure); }
@@ -65,6 +71,7 @@ class ViewHistory : public QDialog, private PlotPanelEvents {
   std::function<std::string()> failure_;
   QLabel* lbStale;
   std::vector<ProbeSummary> probes_;
+  int window_days_ = kDefaultRateWindow;
 
   QWidget* pnGrp;
   ZoomBar zoom_;
