@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving, opening and exporting a full store of 65535 coupons, and building every table text.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one date-time text conversion: the readers convert every reading of a data file, so a
 // 65535-reading tag makes 65535 of each.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exports of one tag of 65535 readings: the XLSX workbook and the BIFF2 spreadsheet beside the
 // CSV text in the same run, so their ratio is read on the same machine load.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Probe history: import speed beside the sqlite3 shell's own .import of the same readings, the
 // probe list and a decimated read on a large history, and bytes on disk per reading.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The probe history on a PostgreSQL server: import speed beside psql's own \copy of the same
 // readings into the same table, and the probe list of a large history. The server is a private
 // one started for the run (with the server's default durability), unless TARN_BENCH_PG_URI

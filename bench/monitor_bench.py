@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Benchmarks of tarn-monitor against tarn-transmitter-sim (run by hand, never by CI):
 
   keep-up  N transmitters (default 1000) on one simulator, INTERVAL 10 s, for DURATION seconds:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the instrument data file reader on a large Nembra file: indexing throughput next to a
 // plain line-feed scan of the same file, and reading one full tag.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the .deb from an already built tree and checks its files and dependencies with dpkg-deb,
 # its metadata with appstreamcli and desktop-file-validate, and the whole with lintian.
 # cmake -DBUILD_DIR=<build folder> -DVERSION=<version>

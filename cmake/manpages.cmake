@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Manual pages of the installed programs: written in scdoc (docs/man/<program>.1.scd), turned
 # into troff at build time, dated as the release, and installed compressed, as Debian keeps them. A test checks that
 # each page names every option and command its program's --help prints.

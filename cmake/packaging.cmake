@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian package of the program (cpack -G DEB in the build folder), and a test that builds it and
 # checks what it holds.
 if(TARN_CORE_ONLY)

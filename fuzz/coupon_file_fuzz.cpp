@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the reading of a coupon data file, then formats every table cell of what was read in
 // both unit systems, as the screen and the exports would.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as an instrument data file imported into a probe history, which
 // must then hold exactly what the import reported, twice over (the second import adds nothing).
 // The history lives in memory and is emptied between inputs; the input file on a RAM disk.

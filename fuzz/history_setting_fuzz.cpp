@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as the settings file's text, from which the history location is
 // taken: it is never empty, it is the [HISTORY] LOCATION value when there is one, else the data
 // folder's history file, and telling a server from a file never fails on it.

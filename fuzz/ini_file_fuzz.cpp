@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the INI reader with arbitrary settings-file text: every key of every section is read,
 // then written back and read again, and the rewritten text must read the same.
 #include <cstddef>

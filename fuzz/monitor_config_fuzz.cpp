@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the monitor's configuration reader with arbitrary text: it either accepts the text
 // with every value in its range, or refuses it naming the file and a line of the text.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as an instrument data file (read from memory), indexed and every
 // tag read, then the current tag exported; also the line classifier on the raw bytes.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any text as a history location. Whatever libpq would take from it, a
 // location said to hold no password gives libpq no password, and the shown form and any message
 // built from the location never hold one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: received serial bytes framed into ring records in bursts of the sizes the
 // input chooses, shown at the pace it chooses; what is shown must be exactly what was sent, with
 // carriage returns dropped and tabs turned into spaces.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Remakes the screenshots of docs/user-guide.md on a private X server. The first pictures are
 # runs of build/src/app/tarn with files on its command line, in a fresh HOME; the steps that need
 # clicks (the graph, a zoom, a download from the instrument simulator) come from the screenshot

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws Tarn's logo and icon PNGs into src/app/resources/ (committed; rerun only to change them).
 # The mark is a mountain lake: two peaks over water, with a falling reading line across it.
 # Needs python3-pil and fonts-dejavu-core.  Usage: tools/make-images.py

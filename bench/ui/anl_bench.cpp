@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Selecting a tag of 65535 readings on the analysis screen, end to end: the reader reads the
 // tag, both grids are refilled and laid out, and the corrosion-rate line is made.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the window's event loop stalls while the analysis screen opens a generated 1 GB
 // data file: a 2 ms heartbeat timer records its longest gap. Beside it, the same heartbeat on
 // an idle loop (the floor) and the gap when the file is read on the window's own thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a coupon data file of 65535 coupons on the coupon screen, end to end: the file is
 // read, the table rebuilt and painted, and the last coupon shown in the fields.
 #include <benchmark/benchmark.h>

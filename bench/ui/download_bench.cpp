@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Download speed and idle cost of the download screen through a real pseudo-terminal:
 // 65536 lines of 40 characters sent as fast as the terminal takes them, long text without line
 // feeds, and a silent instrument with the port open for 10 s.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history graph at 1920 by 1080 over one probe of 10 million readings (one a minute for 19
 // years) in a real history file: a redraw once read, and a zoom (a new read of the visible range
 // from the store plus the redraw). The history is built once and kept in the temporary folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PDF report of 50 probes with 100,000 readings each (one a minute) from a real history
 // file, cover and fleet table included. The history is built once and kept in the temporary
 // folder.

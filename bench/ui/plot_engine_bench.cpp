@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Redraw and pointer-move costs of the graph on a 1920 by 1080 QImage, with a full series of
 // 65535 samples and a short one of 2000; beside them a redraw after a zoom and the copy of the
 // bitmap, the floor of any redraw.

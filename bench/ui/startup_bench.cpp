@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start to window shown: whole processes, timed from the start of the process to the end of the
 // window's first paint. Tarn's main window beside a bare QWidget shown by the same executable
 // (so the same Qt modules are loaded: Core, Gui, Widgets, PrintSupport, SerialPort, Svg, DBus,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the analysis screen shows for one tag (data-type label, information rows, reading rows,
 // corrosion-rate line) and the CSV and spreadsheet exports of it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds, in a whole file held in memory, the line pieces that hold an ASCII letter, cut exactly
 // as LineReader cuts them. Indexing needs only those: every keyword holds a letter.
 #pragma once

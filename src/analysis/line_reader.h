@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a data file as the instrument file reader needs it: pieces of at most 199 bytes that end
 // after a line feed, each with its byte offset, from large blocks so indexing stays fast.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The instrument data file reader: recognises a Nembra or Metal Samples file, indexes its tags,
 // and reads one tag's header values and readings into the graph data set.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a long read of a data file reports how far it got and learns that it should stop; the
 // analysis screen polls it from another thread.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small text rules the instrument file reader applies to each line: preparing, classifying,
 // splitting and converting fields, without copies where the line allows.
 #pragma once

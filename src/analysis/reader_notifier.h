@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the instrument data file reader reports its one failure message; the analysis screen
 // shows it in a message box, tarn-export on standard error.
 #pragma once

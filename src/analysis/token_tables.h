@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four keyword tables that drive all recognition of instrument data files, and the line
 // classification and field splitting built on them. All texts are narrow (Windows-1252).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tooltips of every button of the main window's screens and their dialogs, and the keyboard
 // shortcuts that press a screen's buttons.
 #pragma once

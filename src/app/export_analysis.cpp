@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarn-export's instrument data file commands: "tags" lists a file's tags, "analysis" writes
 // the analysis screen's export of one tag. Core only: they run without a display.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Subcommands of tarn-export, the command-line companion; each lives in its own file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarn-export coupons: the coupon screen's Export of a coupon data file, without the screen.
 #include <cstdio>
 #include <cstring>

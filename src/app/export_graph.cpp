@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarn-export graph: the picture the graph window's "Save" writes right after it opens on a tag.
 #include <QByteArray>
 #include <QFile>

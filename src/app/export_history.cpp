@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarn-export history: imports instrument files into the probe history and lists its probes,
 // a probe's readings and its limits, and the PDF report (drawn off-screen).
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarn-export history copy: moves a whole probe history between a file and a server (either
 // way), adding only what the destination lacks.
 #include <cstdio>

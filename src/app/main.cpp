@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarn: the corrosion monitoring program.
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the blue title band, the four tabs and the three screens they host; loads the
 // settings when first shown and saves them after it has closed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's recent files: one list per kind of file, fed by the screens as files open
 // or are saved, shown on the Open buttons and kept in the settings file between runs.
 #include <QPushButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screens behind the Coupon, Analysis and Probes tabs. The program makes each one when it is
 // first wanted, so that the window shows without building tabs the user may never open; once
 // made, a screen is hooked up exactly as if it had been there from the start.

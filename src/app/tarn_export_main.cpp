@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarn-export: converts instrument and coupon files from the command line, as the program's
 // screens would.
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarn-monitor: reads online ER and LPR transmitters into the probe history and serves the
 // fleet's figures to the control system over Modbus TCP; headless, stopped by SIGTERM.
 #include <sys/socket.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the user guide is: beside the installed program, or in the source tree of a build.
 #pragma once
 

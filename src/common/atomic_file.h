@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves a file whole or not at all: every save of the program goes through WriteFileAtomically,
 // which writes a temporary file beside the target and moves it into place only when complete.
 #pragma once

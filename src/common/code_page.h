@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Narrow text of records and files is Windows-1252; these convert it to and from UTF-8 and copy
 // it into fixed-size record fields without ever running past them.
 #pragma once

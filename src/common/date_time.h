@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Date-time values and their text forms ("dd/MM/yyyy HH:mm[:ss]"), shared by the data files,
 // the analysis table, the graph labels and the coupon screen.
 #pragma once

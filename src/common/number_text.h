@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number text rules shared by the settings file, the data files and the exports. Files always
 // use a full stop as decimal point, whatever the user's regional settings.
 #pragma once

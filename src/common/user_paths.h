@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the user's documents folder and the program's settings file are, the same way the
 // program finds them (XDG user directories on Linux), without creating anything.
 #pragma once

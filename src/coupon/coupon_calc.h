@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coupon calculation: surface area by shape, exposure hours, metal loss and corrosion rate
 // in the stored units.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in alloy and coupon-type catalogues and the shape names. Lookups by index go
 // through the helpers below, which never index past a catalogue (a damaged file may hold any).
 #pragma once

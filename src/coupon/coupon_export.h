@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coupon table's cell texts, as the screen shows them and the exports write them, and the
 // comma-separated and spreadsheet exports of the store.
 #pragma once

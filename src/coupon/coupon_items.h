@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value items 0 to 18 of a coupon (text in the units of display and back), applying a
 // catalogue entry to a coupon, and resetting it.
 #pragma once

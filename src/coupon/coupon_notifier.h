@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the coupon core reports a failure to the user: the screen implements it with a message
 // box, the command line with a line on standard error.
 #pragma once

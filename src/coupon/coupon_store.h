@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store of calculated coupons in table order, and the coupon data file (".CPN") that
 // saves and reopens it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Units of display of the coupon values: the conversion ratios and decimals mirrored from the
 // five unit choices, the value formatting, and the unit label texts.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of one weight-loss coupon. Its byte image is the record of the coupon data file,
 // so the field order and widths are fixed.
 #pragma once

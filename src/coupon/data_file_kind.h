@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which screen opens a file handed to the program from outside (command line, drag and drop,
 // file manager): decided by the file's content, not by its name.
 #pragma once

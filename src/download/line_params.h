@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line parameters that the serial settings lists offer, by list index, and what an index
 // outside its list falls back to.
 #pragma once

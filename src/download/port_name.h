@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial port device names and the integer port number kept in the settings (0: no port).
 // On Linux the number encodes the device family and index; on Windows it is the COM number.
 #pragma once

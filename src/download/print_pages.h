@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Page breaking of the printed download listing: a fixed line step down the margin rectangle,
 // in hundredths of an inch.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receive ring of the download screen: serial bytes framed into line records that the
 // screen shows one by one, with the writer and reader positions kept by the screen.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A copy of a bitmap surface's static parts (fill, grid, titles, labels) kept with a description
 // of what they show, so that a redraw of the same view can copy them back instead of drawing.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The few drawing operations the plot engine needs from a 2-D library: a bitmap with pens,
 // brushes, fonts, rotation, clipping and per-pixel access. Texts are UTF-8; colours are ARGB.
 #pragma once

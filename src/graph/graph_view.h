@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // State and operations of the graph window without its widgets: ranges, trend line, legend,
 // corrosion rate, read-out, and the drag and wheel zoom rules over the plot engine.
 #pragma once

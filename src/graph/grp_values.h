@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one series of readings handed from the data file reader to the graph, with the storing
 // rule (one-minute steps) and the end-point corrosion rate.
 #pragma once

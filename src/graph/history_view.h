@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history graph without its widgets: one probe's whole history, or several probes on one time
 // axis, read from the store decimated for the plot's width and re-read on every zoom, with the
 // trend line, rate over the view, read-out, legend and the drag and wheel zoom of the graph window.

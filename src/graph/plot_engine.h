@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plot engine: layout, grid, titles and labels, value/pixel mappings, sample search,
 // automatic Y range, the series polyline and the dotted cursor lines, drawn on a DrawSurface.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history's change fingerprint, read alike from both back ends: one row of small figures
 // of the probe list's tables, never a scan of the readings.
 #pragma once

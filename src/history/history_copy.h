@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying a whole probe history between locations (a laptop's file onto the team's server and
 // back), through the store interface so that any back end can be either side.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the probe history lives: "--history PATH" on the command line, else the LOCATION key of
 // the settings file's [HISTORY] section, else history.sqlite in the program's data folder.
 #pragma once

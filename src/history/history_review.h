@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What undoing an import does to one second of a probe that files offered conflicting values
 // for: which conflicts go, which take another stored value, and which value the reading holds.
 // Shared by every history back end, which only carry the plan out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The probe history: every reading of every probe across files and downloads, behind one narrow
 // interface so that the embedded (SQLite) and the shared (PostgreSQL) stores are interchangeable.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads an instrument file for the history: every tag through the data file reader, as batches
 // of (second, value) readings with the tag's header values. Shared by every history back end.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The review of conflicts and the undoing of an import in the shared history: a reading's value
 // taken from an offer or put back, a file's readings removed, and every figure derived from the
 // readings brought up to date, each under the import lock.

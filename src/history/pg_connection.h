@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A thin owner of a libpq connection and its results: statements with bound text parameters,
 // binary COPY into a table, and the SQLSTATE of a failure.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared probe history on a PostgreSQL server, reached by a libpq connection URI. Imports
 // are serialised between Tarn processes; readers never wait for them.
 #pragma once

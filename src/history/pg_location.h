@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a history location that names a PostgreSQL server reads, before libpq sees it: a URI
 // ("postgresql://" or "postgres://", in any letter case) or a keyword string
 // ("host=db dbname=plant"), with any password found wherever it may hide.

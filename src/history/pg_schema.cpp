@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/pg_schema.h"
 
 #include "history/pg_statements.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PostgreSQL history's tables, version by version: one upgrade step per schema version, the
 // same ladder as the embedded store's.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every SQL text of the PostgreSQL history in one place; values always go in as bound
 // parameters. Tables live in the schema "tarn"; reading times count seconds from 01/01/2000.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PostgreSQL history store, shared by the files that implement it: pg_history.cpp (opening,
 // limits, removal), pg_import.cpp (imports), pg_probe_list.cpp (the probe list and its figures)
 // and pg_readings.cpp (readings and the files they came from) and pg_trail.cpp (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between Tarn's values and the PostgreSQL history's: record texts (Windows-1252
 // here, UTF-8 there), file names, number arrays for bound parameters, and the clock.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The figures derived from a probe's readings: the rate over a window (least squares, as the
 // graph's trend line), the consumed share of its element, the end date and the state against
 // its limits. Pure functions shared by every history back end.

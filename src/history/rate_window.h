@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window of the history's rate (the least-squares trend over the last days up to a probe's
 // last reading), kept in the settings file by the Probes tab and named the same way everywhere
 // the rate is shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/change_mark.h"
 #include "history/sqlite_store.h"
 

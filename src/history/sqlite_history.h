@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The embedded probe history: one SQLite file (WAL, foreign keys, a busy timeout so that
 // several Tarn processes can share it).
 #pragma once

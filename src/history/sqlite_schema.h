@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SQLite history's tables, version by version: one upgrade step per schema version.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A prepared SQLite statement, finalised with its owner and reset before every use.
 #pragma once
 

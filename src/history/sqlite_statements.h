@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every SQL text of the SQLite history in one place; values always go in as bound parameters.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SQLite history's store object, shared by the files that implement it: opening
 // (sqlite_open.cpp), import (sqlite_import.cpp), reads and decimation (sqlite_reads.cpp), and the
 // probe list, limits, files and removal (sqlite_probes.cpp).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where an embedded history's readings came from, enumerated for copies: every source file,
 // each probe's runs of readings by file, and the conflicts kept.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Least-squares sums over a rate window, from the hour sums and the readings of the hour the
 // window starts in and of hours without a row, and the stored sums of the windows the probe list
 // offers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small writer of single-sheet BIFF2 spreadsheet files holding text and number cells.
 #pragma once
 

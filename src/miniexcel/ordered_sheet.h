@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sheet filled cell by cell in row-major order that gives the bytes CMiniExcel writes for the
 // same cells: for exports of many rows, without a table of cells in memory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register map the monitor serves over Modbus (input registers): a header, then 20
 // registers per entry (a probe, or later a monitoring point) with its figures.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The monitor's configuration file: the history, the Modbus server and one section per online
 // transmitter, read whole and checked before anything is polled.
 #pragma once

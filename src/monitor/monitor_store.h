@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storing a transmitter's readings through the history's own import, as one source per batch
 // that names the transmitter, so that duplicates and conflicts follow the history's rules.
 #pragma once

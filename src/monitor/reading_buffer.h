@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readings taken but not yet in the history, per transmitter, in time order: batched so that
 // the history gets a few polls per import, and kept for up to a day while it is unreachable.
 #pragma once

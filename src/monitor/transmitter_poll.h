@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a transmitter's registers mean and when it is read next: the value conversions and the
 // back-off of a transmitter that does not answer.
 #pragma once

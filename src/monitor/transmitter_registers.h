@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a transmitter's input registers hold, shared by the monitor and the simulator: the kinds
 // of transmitter, how many registers each gives, and a float32 as two registers, high word first.
 #pragma once

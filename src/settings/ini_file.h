@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // INI access layer on plain files: a current file and a current section, with reads and writes
 // that name only their key. Section and key names match without regard to letter case.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lists of recently opened files, newest first, kept in a section of their own in the
 // settings file beside the program's classic keys.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings records (general settings and the five unit choices) and their load and save
 // through the settings file "TARN.CFG".
 #pragma once

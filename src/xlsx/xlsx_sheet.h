@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A one-sheet XLSX workbook through libxlsxwriter: text, number and date cells written row by
 // row, then handed as bytes to the safe save.
 #pragma once

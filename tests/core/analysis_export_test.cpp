@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the analysis grid rows and the CSV and spreadsheet exports against expected bytes.
 #include "analysis/analysis_export.h"
 

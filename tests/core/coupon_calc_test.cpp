@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Catalogues, value items in both unit systems, and the coupon calculation.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coupon data file and the comma-separated and spreadsheet exports, read back byte by byte.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared pieces of the coupon core tests: a notifier that records messages, and the two unit
 // systems with the default ratios.
 #pragma once

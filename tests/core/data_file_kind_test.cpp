@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Routing of files handed in from outside: the coupon signature decides, not the name.
 #include "coupon/data_file_kind.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The example instrument files shipped in examples/ read as the analysis tab reads them.
 #include <gtest/gtest.h>
 

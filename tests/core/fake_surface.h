@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A drawing surface for the plot tests: records every call and keeps a pixel buffer so that
 // the cursor lines and simple lines can be checked without a window system.
 #pragma once

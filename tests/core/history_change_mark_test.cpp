@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history's change mark, on every back end: read through a second connection, as a desktop
 // watching a history that another program writes.
 #include <gtest/gtest.h>

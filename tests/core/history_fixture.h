@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One fresh history per test on every back end the tests can reach: each back end turns a
 // temporary folder into a location string for OpenHistory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests that an import accounts for every reading of a file, on every back end: all tags, only
 // real numbers, every skip named, one range of years, a minute's grace, and cancels that undo.
 #include <gtest/gtest.h>

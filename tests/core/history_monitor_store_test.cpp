@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A transmitter's readings go through the history's own import: one source per batch named
 // after the transmitter, the probe keyed by tag and serial, and the duplicate and conflict
 // rules of every import.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history as a team shares it: odd tag names, two importers at once, copying between back
 // ends, and the faults of a database server (read-only role, lost connection, newer schema).
 #include <gtest/gtest.h>

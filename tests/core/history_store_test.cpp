@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the probe history through its interface, on every back end.
 #include "history/history_store.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Instrument files made up for history tests and benchmarks: one tag's text in either format,
 // its readings at fixed steps from a start second.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The served register map: header and entry layout, the float and uint32 words high first,
 // NaN and "none" where a figure cannot be had, and the cap of 2000 entries.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The monitor's configuration: the issue's own example reads whole, and every malformed key or
 // line is refused with the file, the line and the reason.
 #include <gtest/gtest.h>

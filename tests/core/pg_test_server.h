@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The private PostgreSQL server of the test run (started by the tarn_pg CTest fixture): its
 // address, and a fresh database on it for each test that asks.
 #pragma once

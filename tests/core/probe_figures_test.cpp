@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the figures derived from a probe's readings, against values worked by hand.
 #include "history/probe_figures.h"
 

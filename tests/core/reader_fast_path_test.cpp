@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader's quick paths (mapped indexing that skips letterless text, readings parsed where
 // they lie, the fixed date layout) against plain references on generated and random files.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The readings kept before they reach the history: no second twice, a day at most, and the
 // batches of a few polls.
 #include <gtest/gtest.h>

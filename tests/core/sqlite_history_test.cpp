@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the SQLite history file itself: files it must refuse without touching, a read-only
 // file, a killed import, and files of earlier schema versions.
 #include "history/sqlite_history.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the core tests: a temporary folder and whole-file reads and writes.
 #pragma once
 

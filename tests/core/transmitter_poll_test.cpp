@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a transmitter's registers mean, and the back-off of one that does not answer.
 #include <gtest/gtest.h>
 

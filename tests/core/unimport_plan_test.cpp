@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What undoing a file does to one second that files offered values for, case by case.
 #include <gtest/gtest.h>
 

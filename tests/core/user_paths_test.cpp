@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the documents folder and settings file lookup under a temporary home.
 #include "common/user_paths.h"
 

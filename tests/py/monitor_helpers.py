@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Shared by the monitor's tests: a transmitter served by python3-pymodbus (tests/tools), the
 monitor with its log read line by line, and tarn-export's view of the history."""
 import csv

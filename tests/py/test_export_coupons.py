@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs tarn-export coupons on coupon data files packed here with struct, with HOME in a
 temporary folder, and reads the spreadsheet back with xlrd."""
 import os

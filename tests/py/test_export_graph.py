@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs tarn-export graph on an instrument file made here, with HOME in a temporary folder and
 no display, and reads the pictures back with Pillow, an XML parser and poppler."""
 import os

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs tarn-export history on instrument files made here, with HOME in a temporary folder:
 import, the probe list, a probe's readings and its limits, and the errors each one reports."""
 import csv

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs tarn-export's analysis and coupon exports as CSV, XLS and XLSX on files made here and
 reads the workbook back with openpyxl: every cell must have the spreadsheet's type and value,
 dates as date cells, numbers with the decimals of the text export as their format."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The manual-page check finds what a page leaves out of its program's help: options printed by
 the top help or only by a subcommand's, options that merely begin like a named one, commands
 spelled as choices, and a program whose --help fails. The program here is a stand-in script."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads a sheet written by our spreadsheet writer back with xlrd, a reader nobody here wrote."""
 import os
 import subprocess

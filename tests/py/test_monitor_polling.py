@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """tarn-monitor polling transmitters served by python3-pymodbus over TCP and over RTU on a
 pseudo-terminal pair: every read answered becomes one reading, in order; an outage of the
 transmitter or of the history's PostgreSQL server invents nothing and loses nothing; a

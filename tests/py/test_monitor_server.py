@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """tarn-monitor's Modbus TCP server read by clients nobody here wrote (python3-pymodbus and
 mbpoll): every register of a known history against `tarn-export history probes`, any unit id,
 writes and other functions refused, a refresh that brings a new probe, and 100 clients at once."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The licence-line sweep on a scratch repository: which files take which comment, where the line
 goes (after #! and an encoding line), that newlines, modes and untracked files are left as they
 were, that a second run changes nothing, and that the check lists what lacks the line."""

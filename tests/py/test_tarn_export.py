@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs tarn-export's tags and analysis commands on instrument files made here, with HOME in a
 temporary folder, and reads the spreadsheet back with xlrd."""
 import math

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads tarn-transmitter-sim with Modbus clients nobody here wrote (pymodbus and mbpoll), over
 TCP on 127.0.0.1 and over RTU on its pseudo-terminal: the ER registers follow the law of their
 rate within the time the read took, the LPR rate comes as a float high word first, writes and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens a history as the user running it and says what that user may do with it:
 //   history_reader LOCATION FILE
 // prints "probes N readings M read-only 0|1" and then the outcome of importing FILE ("import ok"

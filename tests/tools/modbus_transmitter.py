@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A transmitter for the monitor's tests, served by python3-pymodbus: input registers whose value
 moves on by one step at every read, so that each reading the monitor stores can be matched with
 the read that gave it. Prints "ready tcp PORT" or "ready rtu DEVICE", then "answered VALUE" for

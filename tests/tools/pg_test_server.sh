@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private PostgreSQL server for the history tests: a throw-away cluster on a Unix socket only.
 #   pg_test_server.sh start STATE_DIR   initdb, start, create a fresh database, write STATE_DIR/uri
 #   pg_test_server.sh stop STATE_DIR    stop the server and remove its cluster

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Overflows a signed integer: a sanitizer build must stop here with a failure status rather than
 // report the finding and carry on.
 #include <climits>

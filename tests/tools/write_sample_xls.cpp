@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a spreadsheet with known text and number cells, for reading back with a reader that
 // nobody here wrote (tests/py/test_mini_excel_xlrd.py).
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box: its texts and layout, the licence it names, the link that opens the home page,
 // and reuse after OK.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Analysis screen: opening real data files through the file dialog seam, the tag list, both
 // grids, the labels and buttons, the exports and their failure, the graph and about boxes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Analysis screen reading on its worker thread: the same screen as a direct read, and a second
 // Open or a tab change ending a read that is still waiting for its file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Coupon screen: export, what the boxes accept and show at the smallest size, and the screen
 // inside the main window.
 #include <gtest/gtest.h>

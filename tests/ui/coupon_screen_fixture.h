@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coupon screen under test: a fresh screen over a temporary home, with helpers that type,
 // pick and click like a user and answer the file dialogs through the test seam.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Coupon screen: typing, picking and clicking like a user through the calculation, the table,
 // the unit dialog, and the open, save and export dialogs (answered through the test seam).
 #include <gtest/gtest.h>

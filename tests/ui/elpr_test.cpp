@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The download screen end to end: bytes written to a real pseudo-terminal reach the pane through
 // the same serial port code that users run.
 #include "download/ui/elpr.h"

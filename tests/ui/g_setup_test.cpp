@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Graph settings dialog: range checks on OK, the shown values, the width lists and the colour
 // chooser, driven through the real controls.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Probes tab follows a history that another program writes: readings and probes stored
 // through a second connection appear without a click, nothing is read again while nothing
 // changed, and a hidden tab catches up once shown.

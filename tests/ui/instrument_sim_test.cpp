@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A download as a user does it: the instrument simulator serves the ER example file, the port
 // is picked in "Port Setup", and the saved file is the example byte for byte.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Desktop habits of the main window: shortcuts, dropped files routed by content, the title with
 // its unsaved mark, Save / Discard / Cancel before coupons are lost, undo of a deletion,
 // tooltips, and the command line of the real program.

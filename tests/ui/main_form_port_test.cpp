@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window with the download screen receiving through a real pseudo-terminal: a tab change
 // and the window's closing both end reception, and each pane keeps what it received.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: first run folders and settings, geometry kept between runs, the tabs moving
 // the screens, and screenshots of the window and the about box.
 #include <gtest/gtest.h>

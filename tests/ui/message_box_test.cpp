@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Error" and "Confirm" message boxes, answered by clicking their buttons.
 #include <gtest/gtest.h>
 

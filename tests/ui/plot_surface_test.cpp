@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixels of the plot as the QImage surface draws them: where the mapping says lines go, the
 // clip, the legend, the rotated title, the cursor lines and the saved BMP.
 #include <gtest/gtest.h>

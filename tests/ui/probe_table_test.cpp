@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Probes tab's table model behind a sorting, filtering proxy, and the limits dialog's checks.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Probes tab over a real history file: import by the dialog and by a drop, a cancelled
 // import, the graph on double-click and Enter, overlay and its refusal, limits, removal, saved
 // downloads, the rate window in the settings file, and the tab's place in the main window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt side of the narrow-text conversions: QString to and from Windows-1252 bytes and fields.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helpers for the serial download: a real pseudo-terminal standing in for the instrument,
 // and a script thread that feeds it while the screen's reception loop holds the window thread.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port settings dialog: working copy, port list, defaults, typed text.
 #include "download/ui/setup.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry point of the widget tests: an offscreen QApplication around GoogleTest.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit dialog: reflects vUnit every time it is shown, OK writes the five choices, Cancel none,
 // and closing it any other way is a Cancel.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Graph window: controls, drag and wheel zoom through real pointer events on the plot panel,
 // the read-out, the settings dialog round trip, saving the bitmap and printing to PDF.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the widget tests: temporary HOME, and answering the next message box.
 #pragma once
 

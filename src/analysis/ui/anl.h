@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis screen of the Analysis tab: opens an instrument data file, lists its tags, shows
 // the chosen tag's header values and readings, exports them and opens the graph window.
 #pragma once

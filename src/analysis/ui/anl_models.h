@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read-only table models of the analysis screen: the reading grid over the graph data set and
 // the information grid over the reader's header values, with on-screen numbers in the user's
 // format.

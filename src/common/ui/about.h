@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box: the program's name, version and a link to its home page. Created once and
 // reused; closing only hides it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's icon and pictures, built from the drawings compiled in as resources.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Habits shared by the file dialogs: "All files (*)" beside the offered types, the chosen type's
 // extension added to a name typed without one, and the folder last used in this run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window made the first time anything asks for it, so the screen that owns it starts without
 // paying for it. What make returns belongs to its Qt parent, which deletes it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's two kinds of message box: "Error" with OK, and "Confirm" with Yes and No.
 #pragma once
 

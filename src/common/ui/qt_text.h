@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moves text between QString and the narrow (Windows-1252) text of records and files.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A menu of recently opened files hung on a screen's Open button. A small arrow inside the
 // button's right edge, a right click on the button, or the Down key while it has the focus
 // opens the menu; the button's own click and its place stay as they were.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Date and time fields that take typed digits section by section: day, month, year, hour and
 // minute each fill in turn and move on when full, with or without the separators.
 #pragma once

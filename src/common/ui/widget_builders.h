@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Named controls for building screens. The object name comes first, as the screens name their
 // controls; a screen sets sizes, places and looks on what these return.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coupon screen of the Coupon tab: edits the current coupon, runs its calculation, keeps
 // the table of calculated coupons, and opens, saves and exports it. Its members are defined in
 // coupon_controls.cpp (building), coupon_fields.cpp (record <-> controls), coupon_table.cpp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coupon screen, part four: its commands (calculate, clear, change unit, open, save,
 // export) and the button handlers that run them.
 #include "coupon/ui/coupon.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coupon screen, part one: building its controls (panes, fields, buttons, status strip).
 #include "coupon/ui/coupon.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coupon screen, part three: moving values between the current coupon and the controls
 // (lists, fields, pickers, results, unit labels).
 #include "coupon/ui/coupon.h"

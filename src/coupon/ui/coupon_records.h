@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The current coupon of the coupon screen, and the stored coupons with their count.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coupon screen, part two: the table of stored coupons, from building it to adding,
 // redrawing and deleting its rows.
 #include "coupon/ui/coupon.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "coupon/ui/coupon_table_model.h"
 
 #include "common/ui/qt_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coupon table of the Coupon tab: a read-only model over the coupon store, formatting each
 // cell in the units of display only when the view asks for it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit-of-measure dialog: picks, for each of the five unit kinds of the coupon calculator,
 // the stored unit or the other one, by writing the `sel` fields of vUnit.
 #pragma once

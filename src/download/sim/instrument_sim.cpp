@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarn-instrument-sim: stands in for the portable instrument. Opens a pseudo-terminal, prints
 // the device path of its port, and whenever a program opens that port sends it a data file's
 // lines (CR LF ended, as the instrument does), paced like a serial line.

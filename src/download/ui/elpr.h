@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The instrument download screen that serves both the ER and the LPR tab: receives the
 // instrument's text over the serial port, shows it, saves it as a Nembra data file and prints it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port settings dialog: port and line parameters, edited on a working copy and
 // stored into the general settings only on "OK".
 #pragma once

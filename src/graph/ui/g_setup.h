@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graph settings dialog: colours and line widths of the data and trend lines and the fixed
 // Y range. OK stores the range and widths into vSetup at once; the colours go back to the window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graph as a picture file: the bitmap as BMP or PNG, or the same drawing as vector SVG or
 // PDF with real text; the file types the graph window's Save offers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graph data set the Analysis tab fills and the graph window draws, one for the whole run.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers on screen in the user's regional format (QLocale(): the system's unless set). Files
 // keep the core's full stop; the screens swap in the locale's separator and minus sign.
 #pragma once

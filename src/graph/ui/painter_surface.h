@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plot engine's drawing surface on any QPaintDevice through a QPainter the caller began:
 // SVG and PDF pictures and report pages get vector lines and real text.
 #pragma once

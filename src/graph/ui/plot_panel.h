@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plot panel of a graph window: hands its paint, size, pointer and wheel events to the window
 // that draws on it, with the pointer buttons numbered as the plot engine numbers them.
 #pragma once

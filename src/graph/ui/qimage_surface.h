@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plot engine's drawing surface on a QImage (ARGB32) with QPainter; lines are drawn
 // without antialiasing so that pixels land where the engine's mapping says.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An up-down list: a read-only spin box that steps through a fixed list of item texts. The up
 // arrow moves toward item 0, as the lists of the graph settings dialog expect.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graph window "View Graph": the plot panel, its check boxes and zoom buttons, the read-out,
 // and Save, Print and Setup. A shell over GraphView, which holds the state and the rules.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls under a graph: what to show (data, trend, automatic Y range), View All and the
 // three picture buttons that choose which way a drag zooms, with the read-out beside them.
 // Each window lays them out in its own bar.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Conflicts view of one probe: each stored reading that files offered other values for,
 // beside those values and the file each came from; the user keeps the stored value or takes an
 // offered one, and can change that choice again at any time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The probe-history report: a cover page, the fleet table and a page per probe with its graph,
 // figures, limits and source files, as a PDF saved through the safe save.
 #pragma once

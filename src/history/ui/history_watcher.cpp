@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/ui/history_watcher.h"
 
 #include "history/history_store.h"

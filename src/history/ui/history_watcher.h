@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Looks at the history's change mark on a timer and says when it moved, so that a screen
 // showing the history refreshes when another program (the monitor, another desktop) wrote to it.
 #pragma once

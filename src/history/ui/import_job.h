@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Imports instrument files into the history on a thread of its own, with its own connection to
 // the store, so that the window keeps turning; reports progress and a summary, and can be
 // cancelled (the file being imported then changes nothing).

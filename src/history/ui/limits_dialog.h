@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The limits dialog of the Probes tab: warning and alarm levels for the rate and the consumed
 // share, for all probes (the defaults) or for the selected ones, checked before they are kept.
 #pragma once

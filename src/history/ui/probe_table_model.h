@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Probes tab's table: a read-only model over the history's probe list, with display texts,
 // sort keys, the status colour and its reason as tooltip.
 #pragma once

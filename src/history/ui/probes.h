@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Probes tab: every probe of the history with its rate, consumed share, end date and status
 // against its limits; import of instrument files, limits, removal, and the history graph of one
 // probe or of several laid over each other.

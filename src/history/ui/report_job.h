@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the probe-history report on a thread of its own, with its own connection to the store,
 // so that the window keeps turning however many probes it covers; reports progress and can be
 // cancelled (nothing is then written).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history graph window: one probe's whole history or several probes laid over each other,
 // with the graph window's zoom, wheel, read-out, trend line and rate. A shell over HistoryView.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The read-only Modbus TCP server of the fleet's figures: input registers only (function 4),
 // for any unit id, refreshed from the history every REFRESH seconds.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads every configured transmitter on its interval over Modbus (TCP or RTU), with back-off
 // for one that does not answer, and stores the readings in the history in batches, keeping
 // them in memory while the history cannot be reached.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of the transmitter simulator, and the register map of the transmitters it
 // serves: which transmitter answers for each input register.
 #pragma once

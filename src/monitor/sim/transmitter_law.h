@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a simulated online transmitter reads at a given time: an ER probe's metal loss growing at
 // a steady rate, as the 16-bit register of its probe life, and an LPR rate as two float32 words.
 #pragma once

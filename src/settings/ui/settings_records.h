@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's settings records and paths, one of each for the whole run. They live with the
 // screens, outside tarn_core: core operations take what they need as parameters, and the screens
 // pass these in.

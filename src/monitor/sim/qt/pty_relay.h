@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A pseudo-terminal for Modbus RTU clients, relayed to a second one that the RTU server opens
 // (a client cannot open a terminal's master side by name). The relay drops bytes while muted.
 #pragma once

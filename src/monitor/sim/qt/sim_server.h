@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Modbus server (TCP or RTU) that answers input-register reads from the simulated transmitters'
 // values at the moment of the request, and refuses every other function.
 #pragma once

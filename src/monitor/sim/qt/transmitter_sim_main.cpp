@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarn-transmitter-sim: stands in for online ER and LPR transmitters. Serves their input
 // registers over Modbus TCP and/or Modbus RTU on a pseudo-terminal, prints each address it serves
 // (as a monitor's ADDRESS takes it), and can fall silent for a while on request.
