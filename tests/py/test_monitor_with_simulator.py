@@ -6,11 +6,11 @@ says when the transmitters went quiet and when they came back."""
 import os
 import struct
 import subprocess
-import tempfile
 import time
 import unittest
 
-from monitor_helpers import BUILD, MONITOR, Lines, Monitor, probes, readings, write_config
+from monitor_helpers import (BUILD, MONITOR, Lines, Monitor, MonitorCase, probes, readings,
+                             write_config)
 
 SIM = os.path.join(BUILD, "src", "monitor", "sim", "tarn-transmitter-sim")
 YEAR = 365.25 * 24 * 3600
@@ -70,18 +70,7 @@ class Sim:
 
 @unittest.skipUnless(os.path.exists(MONITOR) and os.path.exists(SIM),
                      "tarn-monitor or tarn-transmitter-sim is not built (core-only build)")
-class MonitorWithSimulator(unittest.TestCase):
-    def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory(prefix="tarn-monitor-sim-")
-        self.dir = self.tmp.name
-        self.history = os.path.join(self.dir, "history.sqlite")
-        self.children = []
-
-    def tearDown(self):
-        for c in self.children:
-            c.stop()
-        self.tmp.cleanup()
-
+class MonitorWithSimulator(MonitorCase):
     def run_monitor(self, sim, until):
         config = write_config(os.path.join(self.dir, "m.conf"), self.history, [
             (f"T-{reg}", {"ADDRESS": sim.address[link], "UNIT": 1, "REGISTER": reg, "KIND": kind,
@@ -89,7 +78,7 @@ class MonitorWithSimulator(unittest.TestCase):
                           "INTERVAL": 1})
             for reg, kind, _, link in TRANSMITTERS])
         mon = Monitor(config)
-        self.children.append(mon)
+        self.start(mon)
         deadline = time.monotonic() + 30
         while not until(mon):
             self.assertLess(time.monotonic(), deadline, "\n".join(mon.log.all))
@@ -119,16 +108,14 @@ class MonitorWithSimulator(unittest.TestCase):
         return ids
 
     def test_tcp_and_rtu_answers_stored_once_with_the_simulators_values(self):
-        sim = Sim(os.path.join(self.dir, "sim.log"))
-        self.children.append(sim)
+        sim = self.start(Sim(os.path.join(self.dir, "sim.log")))
         mon = self.run_monitor(sim, lambda _: all(len(sim.answered(reg)) >= 5
                                                    for reg, *_ in TRANSMITTERS))
         self.assertEqual(mon.log.matching("no answer"), [])
         self.assert_each_answer_stored_once(sim, mon)
 
     def test_a_silent_simulator_is_logged_and_nothing_is_invented(self):
-        sim = Sim(os.path.join(self.dir, "sim.log"), "--silent", "2.5+3")
-        self.children.append(sim)
+        sim = self.start(Sim(os.path.join(self.dir, "sim.log"), "--silent", "2.5+3"))
 
         def back_and_polled(mon):
             back = len(mon.log.matching("answers again")) == len(TRANSMITTERS)
