@@ -245,7 +245,7 @@ def main():
     p.add_argument("--clients", type=int, default=100)
     p.add_argument("--rounds", type=int, default=10)
     a = p.parse_args()
-    exes = {"monitor": os.path.join(a.build, "src", "monitor", "tarn-monitor"),
+    exes = {"monitor": os.path.join(a.build, "src", "app", "tarn-monitor"),
             "sim": os.path.join(a.build, "src", "monitor", "sim", "tarn-transmitter-sim"),
             "export": os.path.join(a.build, "src", "app", "tarn-export")}
     for name, exe in exes.items():

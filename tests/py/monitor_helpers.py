@@ -11,6 +11,7 @@ import subprocess
 import tempfile
 import threading
 import time
+import unittest
 
 BUILD = os.environ.get("TARN_BUILD_DIR", "build")
 SOURCE = os.environ.get("TARN_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -143,3 +144,22 @@ def readings(history, probe_id, folder):
     with open(out, newline="") as f:
         rows = list(csv.reader(f))
     return [(r[0], float(r[1])) for r in rows[1:]]
+
+
+class MonitorCase(unittest.TestCase):
+    """A temporary folder with a SQLite history in it; the children started stop at the end."""
+
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory(prefix="tarn-monitor-")
+        self.dir = self.tmp.name
+        self.history = os.path.join(self.dir, "history.sqlite")
+        self.children = []
+
+    def tearDown(self):
+        for c in self.children:
+            c.stop()
+        self.tmp.cleanup()
+
+    def start(self, child):
+        self.children.append(child)
+        return child

@@ -5,12 +5,11 @@ transmitter or of the history's PostgreSQL server invents nothing and loses noth
 malformed configuration is refused before anything is polled."""
 import os
 import subprocess
-import tempfile
 import time
 import unittest
 
-from monitor_helpers import (MONITOR, SOURCE, Monitor, Transmitter, export, free_port, probes,
-                             readings, write_config)
+from monitor_helpers import (MONITOR, SOURCE, Monitor, MonitorCase, Transmitter, export,
+                             free_port, probes, readings, write_config)
 
 ER = {"UNIT": 1, "REGISTER": 0, "KIND": "ER", "SPAN": 65535, "UNIT LOSS": "MILS",
       "INTERVAL": 1}
@@ -26,22 +25,7 @@ def wait_answers(tx, n, timeout=30):
 
 
 @unittest.skipUnless(os.path.exists(MONITOR), "tarn-monitor is not built (core-only build)")
-class MonitorPolling(unittest.TestCase):
-    def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory(prefix="tarn-monitor-")
-        self.dir = self.tmp.name
-        self.history = os.path.join(self.dir, "history.sqlite")
-        self.children = []
-
-    def tearDown(self):
-        for c in self.children:
-            c.stop()
-        self.tmp.cleanup()
-
-    def start(self, child):
-        self.children.append(child)
-        return child
-
+class MonitorPolling(MonitorCase):
     def values_of(self, tag, history=None):
         history = history or self.history
         rows = [p for p in probes(history) if p[1] == tag]
