@@ -16,7 +16,7 @@ SIM = os.path.join(BUILD, "src", "monitor", "sim", "tarn-transmitter-sim")
 YEAR = 365.25 * 24 * 3600
 SCALE = 86400.0  # a day a second: the ER register moves by hundreds between polls
 SPAN = 5.0
-# register, kind, the simulator's spec, link: each transmitter polled over one link.
+# register, kind, the simulator's settings, link: each transmitter polled over one link.
 TRANSMITTERS = [
     (0, "ER", "register=0,span=5,loss-unit=MILS,rate=12,start=1", "tcp"),
     (10, "LPR", "register=10,rate=3.5", "tcp"),
@@ -25,8 +25,8 @@ TRANSMITTERS = [
 ]
 
 
-def expected_value(spec, kind, real_seconds):
-    keys = dict(item.split("=") for item in spec.split(","))
+def expected_value(settings, kind, real_seconds):
+    keys = dict(item.split("=") for item in settings.split(","))
     if kind == "LPR":
         return struct.unpack(">f", struct.pack(">f", float(keys["rate"])))[0]
     loss = float(keys["start"]) + float(keys["rate"]) * real_seconds * SCALE / YEAR
@@ -37,8 +37,8 @@ def expected_value(spec, kind, real_seconds):
 class Sim:
     def __init__(self, log, *args):
         cmd = [SIM, "--tcp", "127.0.0.1:0", "--rtu", "--time-scale", str(SCALE), "--log", log]
-        for _, kind, spec, _ in TRANSMITTERS:
-            cmd += ["--er" if kind == "ER" else "--lpr", spec]
+        for _, kind, settings, _ in TRANSMITTERS:
+            cmd += ["--er" if kind == "ER" else "--lpr", settings]
         self.log = log
         self.proc = subprocess.Popen(cmd + list(args), stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE, text=True)
@@ -89,7 +89,7 @@ class MonitorWithSimulator(MonitorCase):
 
     def assert_each_answer_stored_once(self, sim, mon):
         ids = {row[1]: row[0] for row in probes(self.history)}
-        for reg, kind, spec, link in TRANSMITTERS:
+        for reg, kind, settings, link in TRANSMITTERS:
             with self.subTest(register=reg, link=link):
                 stored = readings(self.history, ids[f"T-{reg}"], self.dir)
                 times = [t for t, _ in stored]
@@ -101,7 +101,7 @@ class MonitorWithSimulator(MonitorCase):
                 self.assertEqual(len(stored), len(answered) - skipped, (stored, answered))
                 # In order, each a register's worth from the law at the moment the
                 # simulator logged the read.
-                want = iter(expected_value(spec, kind, at) for at in answered)
+                want = iter(expected_value(settings, kind, at) for at in answered)
                 for when, got in stored:
                     self.assertTrue(any(abs(got - w) <= 2 * SPAN / 65535 + 1e-6 for w in want),
                                     f"{when}: {got} is no answer of the simulator's")

@@ -34,12 +34,12 @@ std::string SimUsage() {
          "  rate (per year), start; LPR: rate (mpy).\n";
 }
 
-bool ParseTransmitterSpec(TransmitterKind kind, std::string_view spec,
-                          std::vector<SimTransmitter>& out, std::string& error) {
+bool ParseTransmitterSettings(TransmitterKind kind, std::string_view settings,
+                              std::vector<SimTransmitter>& out, std::string& error) {
   SimTransmitter t;
   t.kind = kind;
   int count = 1;
-  std::string_view rest = spec;
+  std::string_view rest = settings;
   while (!rest.empty()) {
     const size_t comma = rest.find(',');
     const std::string_view item = rest.substr(0, comma);
@@ -139,8 +139,8 @@ bool ParseSimArgs(const std::vector<std::string>& args, SimOptions& o, std::stri
       o.log = v;
     } else if (a == "--er" || a == "--lpr") {
       std::string why;
-      if (!ParseTransmitterSpec(a == "--er" ? TransmitterKind::kEr : TransmitterKind::kLpr, v,
-                                o.transmitters, why)) {
+      if (!ParseTransmitterSettings(a == "--er" ? TransmitterKind::kEr : TransmitterKind::kLpr, v,
+                                    o.transmitters, why)) {
         error = a + " " + v + ": " + why;
         return false;
       }

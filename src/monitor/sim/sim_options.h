@@ -40,8 +40,8 @@ bool ParseSimArgs(const std::vector<std::string>& args, SimOptions& options, std
 
 // Adds the transmitters of one --er or --lpr value, "key=value,..." with keys register, span,
 // loss-unit (MILS or MM), rate, start and count (that many transmitters on consecutive registers).
-bool ParseTransmitterSpec(TransmitterKind kind, std::string_view spec,
-                          std::vector<SimTransmitter>& out, std::string& error);
+bool ParseTransmitterSettings(TransmitterKind kind, std::string_view settings,
+                              std::vector<SimTransmitter>& out, std::string& error);
 
 bool SilentAt(const std::vector<SilentWindow>& windows, double elapsed_seconds);
 
