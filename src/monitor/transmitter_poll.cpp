@@ -15,6 +15,11 @@ double ReadingFromRegisters(const TransmitterConfig& t, const uint16_t* regs) {
   return Float32FromWords(regs[0], regs[1]);
 }
 
+int64_t PollSlotMs(int64_t due_ms, int64_t now_ms, int64_t interval_ms) {
+  if (now_ms <= due_ms || interval_ms <= 0) return due_ms;
+  return due_ms + (now_ms - due_ms) / interval_ms * interval_ms;
+}
+
 PollSchedule::Step PollSchedule::Answered() {
   Step s;
   s.delay_ms = int64_t{interval_s_} * 1000;

@@ -14,6 +14,11 @@ double ErMetalLoss(uint16_t reg, double span);
 // The reading of a transmitter from its registers (RegisterCount(kind) of them).
 double ReadingFromRegisters(const TransmitterConfig& t, const uint16_t* regs);
 
+// The regular poll slot that a poll made at now_ms belongs to: the latest of due_ms,
+// due_ms + interval, ... not after now_ms. A poll made late by a busy moment keeps its slot's
+// time, so that readings one interval apart never share a second.
+int64_t PollSlotMs(int64_t due_ms, int64_t now_ms, int64_t interval_ms);
+
 // When to poll next. Every poll answered waits the interval; a transmitter that does not
 // answer is tried again after 1 s, then 2, 4, ... up to the interval. Going quiet and coming
 // back are each reported once.

@@ -59,5 +59,21 @@ TEST(TransmitterPoll, BacksOffToTheIntervalAndReportsOnce) {
   EXPECT_EQ(PollSchedule(1).Failed().delay_ms, 1000);
 }
 
+TEST(TransmitterPoll, LatePollsKeepTheirSlot) {
+  struct Case {
+    int64_t due, now, interval, slot;
+  } cases[] = {
+      {5000, 5000, 1000, 5000},    // on time
+      {5000, 5990, 1000, 5000},    // late within the interval
+      {5000, 6000, 1000, 6000},    // a whole interval late: the next slot
+      {5000, 7500, 1000, 7000},    // slots missed are not made up
+      {5000, 4990, 1000, 5000},    // a timer that fires early
+      {5000, 64999, 60000, 5000},  // long intervals
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PollSlotMs(c.due, c.now, c.interval), c.slot) << c.due << " " << c.now;
+  }
+}
+
 }  // namespace
 }  // namespace tarn

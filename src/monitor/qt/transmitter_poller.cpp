@@ -9,6 +9,8 @@
 #include <QVariant>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 
 #include "common/date_time.h"
 #include "history/import_source.h"
@@ -52,6 +54,26 @@ QModbusClient* MakeClient(const TransmitterLink& l, QObject* parent) {
   // The schedule's back-off does the retrying, so a quiet transmitter costs one timeout.
   c->setNumberOfRetries(0);
   return c;
+}
+
+// Milliseconds of the history's clock: local time, counted from the history's epoch.
+int64_t HistoryClockMs() {
+  static const int64_t kEpoch1970 = [] {
+    DateTime dt;
+    MakeDateTime(1970, 1, 1, 0, 0, 0, &dt);
+    return dt.ticks / kTicksPerSecond;
+  }();
+  const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+  const std::time_t s = static_cast<std::time_t>(ms / 1000);
+  std::tm local{};
+  localtime_r(&s, &local);
+  return kEpoch1970 * 1000 + ms + int64_t{local.tm_gmtoff} * 1000;
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+  return a / b - (a % b != 0 && (a < 0) != (b < 0));
 }
 
 std::string TimeText(HistoryTime t) {
@@ -132,7 +154,18 @@ void TransmitterPoller::Poll(std::size_t i) {
   if (stopping_) return;
   Transmitter& t = *transmitters_[i];
   Link& l = *links_[t.link];
-  t.poll_time = HistoryNow();
+  // A regular poll is stamped with its slot's time, so that a poll delayed a little (the
+  // history being written, a slow link) does not land in the second of the one before.
+  // The clock offset is taken again only when the wall clock was set.
+  const int64_t now = SteadyMs();
+  const int64_t offset = HistoryClockMs() - now;
+  if (std::llabs(offset - clock_offset_ms_) > 500) clock_offset_ms_ = offset;
+  int64_t at = now;
+  if (!t.schedule.quiet()) {
+    at = PollSlotMs(t.due_ms, now, int64_t{t.config.interval} * 1000);
+    t.due_ms = at;
+  }
+  t.poll_time = FloorDiv(at + clock_offset_ms_, 1000);
   t.in_flight = true;
   if (l.client->state() == QModbusDevice::ConnectedState) {
     Send(i);

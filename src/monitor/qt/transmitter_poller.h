@@ -76,7 +76,8 @@ class TransmitterPoller : public QObject {
   ReadingBuffer buffer_;
   std::unique_ptr<HistoryStore> store_;
   bool history_down_ = false;
-  int64_t next_open_ms_ = 0;  // steady clock before which the history is not tried again
+  int64_t next_open_ms_ = 0;     // steady clock before which the history is not tried again
+  int64_t clock_offset_ms_ = 0;  // the history's clock less the steady clock
   QTimer store_timer_;
   bool stopping_ = false;
 };
