@@ -58,7 +58,10 @@ double HalfUnit(std::string_view text) {
 }  // namespace
 
 NembraReader::NembraReader(_grp_values_& grp, const _basic_set_& setup, ReaderNotifier* notifier)
-    : grp_(grp), setup_(setup), notifier_(notifier) {}
+    : grp_(&grp), setup_(setup), notifier_(notifier) {}
+
+NembraReader::NembraReader(const _basic_set_& setup, ReaderNotifier* notifier)
+    : grp_(nullptr), setup_(setup), notifier_(notifier) {}
 
 void NembraReader::CopyStateFrom(const NembraReader& other) {
   FileName = other.FileName;
@@ -249,7 +252,7 @@ void NembraReader::IndexPieces(int32_t type_of_file, NextPiece next) {
 }
 
 void NembraReader::GetData(int32_t t) {
-  if (file_type == -1 || t < 0 || t >= tag_count) return;
+  if (!grp_ || file_type == -1 || t < 0 || t >= tag_count) return;
   cur_tag = t;
   serial_no.clear();
   part_no.clear();
@@ -280,7 +283,7 @@ void NembraReader::GetData(int32_t t) {
       GetDataMetalLpr(file.get());
     }
   }
-  FinishGrpValues(grp_, record_count, data_type[t], tag_name[t]);
+  FinishGrpValues(*grp_, record_count, data_type[t], tag_name[t]);
   readings_in_tag = record_count + readings_beyond_;
   data_type_name = GrpYTitle(data_type[t]);
 }
@@ -596,7 +599,7 @@ double NembraReader::MetalLoss(int32_t ptype, double t, double r) const {
 }
 
 bool NembraReader::Data2Buffer(int32_t p, std::string_view dt, double value) {
-  if (p < 0) return false;
+  if (!grp_ || p < 0) return false;
   if (p >= kGrpCapacity) {
     // No room left: counted, so the screen can say what it does not show.
     DateTime beyond;
@@ -612,18 +615,18 @@ bool NembraReader::Data2Buffer(int32_t p, std::string_view dt, double value) {
     if (chk == 0) return false;
   }
   // Every later reading is measured from the stored start time: convert it once per text.
-  const std::string_view start = FieldText(grp_.start_time);
+  const std::string_view start = FieldText(grp_->start_time);
   if (p > 0 && start != std::string_view(base_text_)) {
     base_text_.assign(start);
     base_value_ = Str2DateTime(start, nullptr);
   }
-  if (!StoreGrpSampleAt(grp_, p, dt, when, p == 0 ? when : base_value_, value)) return false;
+  if (!StoreGrpSampleAt(*grp_, p, dt, when, p == 0 ? when : base_value_, value)) return false;
   // A reading refused at p leaves p to the next one, which overwrites its time here.
   reading_time.resize(static_cast<std::size_t>(p) + 1);
   reading_time[static_cast<std::size_t>(p)] = when;
   if (p == 0) {
     base_time = when;
-    base_text_.assign(FieldText(grp_.start_time));
+    base_text_.assign(FieldText(grp_->start_time));
     base_value_ = when;
   }
   return true;

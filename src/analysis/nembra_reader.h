@@ -52,6 +52,9 @@ class NembraReader {
   // Readings go into `grp` (the program passes vGrpData); the tubular probe diameter comes from
   // `setup.pi_of_tubular` at the time of reading. The notifier may be null (no messages).
   NembraReader(_grp_values_& grp, const _basic_set_& setup, ReaderNotifier* notifier);
+  // A reader that only indexes and streams (StreamData): it has no graph data set, so GetData
+  // and Data2Buffer do nothing. Spares the history's import a data set it would never fill.
+  NembraReader(const _basic_set_& setup, ReaderNotifier* notifier);
 
   // Indexes the file: file_type, the tag index, tag_count, is_data, cur_tag. Does not set
   // FileName; the caller sets it to the same path before GetData.
@@ -96,7 +99,8 @@ class NembraReader {
   void CopyStateFrom(const NembraReader& other);
 
   // The graph data set this reader fills.
-  const _grp_values_& grp() const { return grp_; }
+  // Only for a reader given one.
+  const _grp_values_& grp() const { return *grp_; }
 
   std::string FileName;
   int32_t file_type = -1;
@@ -155,7 +159,7 @@ class NembraReader {
     if (sink_) sink_->PassedOver(line_at, why);
   }
 
-  _grp_values_& grp_;
+  _grp_values_* grp_;  // null for a reader that only streams
   const _basic_set_& setup_;
   ReaderNotifier* notifier_;
   ReadingSink* sink_ = nullptr;  // set only while StreamData runs

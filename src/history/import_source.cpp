@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -60,21 +61,41 @@ std::string Quoted(std::string_view text) {
   return "\"" + s + "\"";
 }
 
+int64_t CountNewlines(const char* p, const char* end) {
+  int64_t n = 0;
+  while (p < end) {
+    const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    if (!nl) break;
+    ++n;
+    p = static_cast<const char*>(nl) + 1;
+  }
+  return n;
+}
+
 // Line numbers (from 1) of byte offsets, counted in the file; 0 where it cannot be read.
 void NumberLines(const std::string& path, std::vector<std::pair<int64_t, int64_t*>> offsets) {
   if (offsets.empty()) return;
   std::sort(offsets.begin(), offsets.end());
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) return;
-  constexpr std::size_t kBlock = 1 << 16;
+  // No more than up to the last offset is read.
+  const std::size_t kBlock =
+      static_cast<std::size_t>(std::clamp<int64_t>(offsets.back().first + 1, 1, int64_t{1} << 16));
   std::unique_ptr<char[]> buffer(new char[kBlock]);  // only bytes read are looked at
-  int64_t at = 0, line = 1;
+  int64_t start = 0, line = 1;                       // the block's offset; the line at p
   std::size_t i = 0, n = 0;
   while (i < offsets.size() && (n = std::fread(buffer.get(), 1, kBlock, file.get())) > 0) {
-    for (std::size_t j = 0; j < n; ++j, ++at) {
-      while (i < offsets.size() && offsets[i].first == at) *offsets[i++].second = line;
-      if (buffer[j] == '\n') ++line;
+    const char* const base = buffer.get();
+    const char* p = base;
+    const int64_t end = start + static_cast<int64_t>(n);
+    while (i < offsets.size() && offsets[i].first < end) {
+      const char* const at = base + std::max<int64_t>(offsets[i].first - start, p - base);
+      line += CountNewlines(p, at);
+      p = at;
+      *offsets[i++].second = line;
     }
+    line += CountNewlines(p, base + n);
+    start = end;
   }
   while (i < offsets.size()) *offsets[i++].second = line;
 }
@@ -102,9 +123,12 @@ class BatchSink : public ReadingSink {
   void Reading(std::string_view dt, double value, const ReadingFacts& facts) override {
     if (!status_.ok) return;
     TakeHeader();
-    int32_t chk = 0;
-    const DateTime when = Str2DateTime(dt, &chk);
-    if (chk == 0) return Skip(facts.line_at, "date and time " + Quoted(dt) + " do not convert");
+    DateTime when;
+    if (!dates_.Read(dt, &when)) {
+      int32_t chk = 0;
+      when = Str2DateTime(dt, &chk);
+      if (chk == 0) return Skip(facts.line_at, "date and time " + Quoted(dt) + " do not convert");
+    }
     if (!facts.number || !std::isfinite(value)) {
       return Skip(facts.line_at, "value " + Quoted(facts.value_text) + " is not a number");
     }
@@ -176,6 +200,7 @@ class BatchSink : public ReadingSink {
   std::size_t max_batch_;
   const std::atomic<bool>* cancel_;
   const std::function<HistoryStatus(ImportBatch&)>& on_batch_;
+  FixedDateTimeReader dates_;  // the usual fixed layout, a day converted once
   HistoryStatus status_;
   bool header_ready_ = false;
   int64_t read_ = 0, skipped_ = 0;
@@ -218,16 +243,10 @@ HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out) {
 HistoryStatus ReadImportSource(const std::string& path, double pi_of_tubular, std::size_t max_batch,
                                const std::atomic<bool>* cancel,
                                const std::function<HistoryStatus(ImportBatch&)>& on_batch) {
-  // The reader needs a graph data set even though streaming never fills it: its arrays are
-  // left unset (zeroing them would cost more than importing a small file).
-  std::unique_ptr<_grp_values_> grp(new _grp_values_);
-  grp->count = 0;
-  grp->data_type = 0;
-  grp->tag[0] = grp->y_title[0] = grp->start_time[0] = '\0';
   _basic_set_ setup{};
   setup.pi_of_tubular = pi_of_tubular;
   FirstMessage message;
-  NembraReader reader(*grp, setup, &message);
+  NembraReader reader(setup, &message);
   reader.index_all = true;
   reader.Open(path);
   if (reader.file_type == -1) {

@@ -18,16 +18,12 @@ HistoryLimits SqliteHistory::DefaultLimits() {
   return l;
 }
 
-std::vector<ProbeSummary> SqliteHistory::QueryProbes(const std::string& text, int64_t probe_id,
+std::vector<ProbeSummary> SqliteHistory::QueryProbes(Statement& q, int64_t probe_id,
                                                      int32_t window_days) {
   std::vector<ProbeSummary> list;
   if (last_error_ = Present(); !last_error_) return list;
   const HistoryLimits defaults = DefaultLimits();
-  Statement q;
-  if (!q.Prepare(db_, text)) {
-    last_error_ = Error(path_);
-    return list;
-  }
+  q.Start();
   if (probe_id != 0) q.Bind(1, probe_id);
   q.Bind(2, int64_t{window_days});
   const bool stored = std::find(std::begin(kStoredWindows), std::end(kStoredWindows),
@@ -72,16 +68,17 @@ std::vector<ProbeSummary> SqliteHistory::QueryProbes(const std::string& text, in
     list.push_back(std::move(p));
   }
   if (rc != SQLITE_DONE) last_error_ = Error(path_);
+  q.Reset();
   return list;
 }
 
 std::vector<ProbeSummary> SqliteHistory::ListProbes(int32_t window_days) {
-  return QueryProbes(std::string(sql::kListProbes) + sql::kListOrder, 0, window_days);
+  return QueryProbes(list_probes_, 0, window_days);
 }
 
 std::optional<ProbeSummary> SqliteHistory::GetProbe(int64_t probe_id, int32_t window_days) {
   if (probe_id <= 0) return std::nullopt;
-  auto list = QueryProbes(std::string(sql::kListProbes) + sql::kOneProbe, probe_id, window_days);
+  auto list = QueryProbes(one_probe_, probe_id, window_days);
   if (list.empty()) return std::nullopt;
   return std::move(list.front());
 }
@@ -172,21 +169,18 @@ HistoryStatus SqliteHistory::RemoveProbe(int64_t probe_id) {
   // The readings are keyed by number, not tied to the probe row: they go first, in the same
   // transaction.
   if (HistoryStatus st = Exec("BEGIN IMMEDIATE"); !st) return st;
-  Statement readings, probe;
   HistoryStatus status;
-  if (!readings.Prepare(db_, sql::kRemoveReadings) || !probe.Prepare(db_, sql::kRemoveProbe)) {
+  Statement& readings = remove_readings_.Start();
+  Statement& probe = remove_probe_.Start();
+  readings.Bind(1, probe_id << kKeyShift).Bind(2, ((probe_id + 1) << kKeyShift) - 1);
+  probe.Bind(1, probe_id);
+  if (readings.Step() != SQLITE_DONE || probe.Step() != SQLITE_DONE) {
     status = Error(path_);
-  } else {
-    readings.Bind(1, probe_id << kKeyShift).Bind(2, ((probe_id + 1) << kKeyShift) - 1);
-    probe.Bind(1, probe_id);
-    if (readings.Step() != SQLITE_DONE || probe.Step() != SQLITE_DONE) {
-      status = Error(path_);
-    } else if (sqlite3_changes(db_) == 0) {
-      status = HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
-    }
+  } else if (sqlite3_changes(db_) == 0) {
+    status = HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
   }
-  readings.Finalize();
-  probe.Finalize();
+  readings.Reset();
+  probe.Reset();
   if (status) status = Exec("COMMIT");
   if (!status) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   return status;

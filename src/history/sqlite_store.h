@@ -132,13 +132,19 @@ class SqliteHistory : public HistoryStore {
         {&insert_run_, sql::kInsertRun},        {&merge_hour_, sql::kMergeHour},
         {&hours_in_range_, sql::kHoursInRange}, {&insert_conflict_, sql::kInsertConflict},
         {&read_limits_, sql::kReadLimits},      {&read_default_limits_, sql::kReadDefaultLimits},
-        {&write_window_, sql::kWriteWindow},
+        {&write_window_, sql::kWriteWindow},    {&remove_readings_, sql::kRemoveReadings},
+        {&remove_probe_, sql::kRemoveProbe},
     };
     for (const auto& [stmt, text] : list) {
       if (!stmt->Prepare(db_, text)) {
         *error = sqlite3_errmsg(db_);
         return false;
       }
+    }
+    if (!list_probes_.Prepare(db_, std::string(sql::kListProbes) + sql::kListOrder) ||
+        !one_probe_.Prepare(db_, std::string(sql::kListProbes) + sql::kOneProbe)) {
+      *error = sqlite3_errmsg(db_);
+      return false;
     }
     return true;
   }
@@ -189,16 +195,18 @@ class SqliteHistory : public HistoryStore {
   };
 
   std::vector<Statement*> AllStatements() {
-    return {&find_probe_,          &insert_probe_,   &read_summary_,    &write_summary_,
-            &write_header_,        &insert_file_,    &finish_file_,     &readings_in_range_,
-            &window_hours_,        &insert_reading_, &insert_conflict_, &read_limits_,
-            &read_default_limits_, &insert_run_,     &merge_hour_,      &hours_in_range_,
-            &write_window_};
+    return {
+        &find_probe_,      &insert_probe_, &read_summary_,        &write_summary_, &write_header_,
+        &insert_file_,     &finish_file_,  &readings_in_range_,   &window_hours_,  &insert_reading_,
+        &insert_conflict_, &read_limits_,  &read_default_limits_, &insert_run_,    &merge_hour_,
+        &hours_in_range_,  &write_window_, &remove_readings_,     &remove_probe_,  &list_probes_,
+        &one_probe_};
   }
 
   // The connection keeps reading a file removed or replaced under it: a read says so instead of
   // passing the old contents off as the history at the path.
   HistoryStatus Present() const {
+    if (path_ == ":memory:") return {};
     struct stat st {};
     if (::stat(path_.c_str(), &st) != 0) {
       return HistoryStatus::Fail("Cannot reach the history " + path_ +
@@ -303,8 +311,8 @@ class SqliteHistory : public HistoryStore {
   HistoryStatus FlushHour(const HourContext& c, const HourFigures& h);
   HistoryStatus ProbeId(const ProbeKey& key, ImportState* state, int64_t* id, bool* created);
   bool ReadSummaryRow(int64_t probe_id, Summary* s);
-  std::vector<ProbeSummary> QueryProbes(const std::string& text, int64_t probe_id,
-                                        int32_t window_days);
+  // With list_probes_ or one_probe_.
+  std::vector<ProbeSummary> QueryProbes(Statement& q, int64_t probe_id, int32_t window_days);
   // Sums (x in days from the window's start) of the readings in the window of `days` ending at
   // `last`: whole hours from the hour sums, the hour the window starts in from its readings.
   HistoryStatus WindowSums(int64_t probe_id, HistoryTime last, int32_t days, RegressionSums* out);
@@ -329,7 +337,8 @@ class SqliteHistory : public HistoryStore {
   Statement find_probe_, insert_probe_, read_summary_, write_summary_, write_header_;
   Statement insert_file_, finish_file_, readings_in_range_, window_hours_, insert_reading_;
   Statement insert_conflict_, read_limits_, read_default_limits_, insert_run_;
-  Statement merge_hour_, hours_in_range_, write_window_;
+  Statement merge_hour_, hours_in_range_, write_window_, remove_readings_, remove_probe_;
+  Statement list_probes_, one_probe_;
 };
 
 }  // namespace tarn::sqlite_store

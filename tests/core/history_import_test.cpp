@@ -90,6 +90,14 @@ TEST_P(HistoryTest, OnlyRealNumbersAreStoredAndEverySkipIsNamed) {
     EXPECT_NE(r.first_skipped[i].reason.find(first[i].reason), std::string::npos)
         << r.first_skipped[i].reason;
   }
+  // Line numbers far into a file (past the blocks it is read in) and after many readings.
+  std::vector<std::string> many(3000, "1.5");
+  many[0] = many[2200] = many[2999] = "bad";
+  const ImportResult far = ImportText(LprTag("FAR", t0, many), "far.nid");
+  ASSERT_EQ(far.first_skipped.size(), 3u);
+  EXPECT_EQ(far.first_skipped[0].line, 7);
+  EXPECT_EQ(far.first_skipped[1].line, 2207);
+  EXPECT_EQ(far.first_skipped[2].line, 3006);
   // Metal Samples: "N/A" takes a value only after a range flag; a text that is not a number
   // takes none.
   r = ImportText(
