@@ -3,6 +3,7 @@
 // tag read, then the current tag exported; also the line classifier on the raw bytes.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -45,11 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   setup.pi_of_tubular = 312.5;
 
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  // The line classifiers on the first line as it stands (the reader hands them every other
+  // line, cut at its own length); the whole input would only repeat their work.
+  const std::string_view first = bytes.substr(0, std::min(bytes.find('\n'), std::size_t{512}));
   int32_t code = 0;
-  tarn::apParseLine(bytes, &code);
+  tarn::apParseLine(first, &code);
   int32_t pos = 0;
-  tarn::GetNextStr(",", bytes, &pos);
-  tarn::apGetProbeType(bytes);
+  tarn::GetNextStr(",", first, &pos);
+  tarn::apGetProbeType(first);
 
   // An empty text would mean "read the file": one byte that no reading rule uses stands in.
   const std::string_view text = size > 0 ? bytes : std::string_view("\n", 1);
@@ -66,9 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
   }
   if (reader.tag_count > 0) {
-    reader.GetData(0);
-    // Into a folder that does not exist: the text is built whole, then the save is refused
-    // before any disk sync, which would slow the run a hundredfold.
+    // The last tag read, as it stands. Into a folder that does not exist: the text is built whole,
+    // then the save is refused before any disk sync, which would slow the run a hundredfold.
     tarn::SaveCsv(reader, output + ".missing/out.csv", nullptr);
   }
   return 0;

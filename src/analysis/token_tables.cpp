@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace tarn {
 
@@ -49,12 +50,40 @@ bool HasAsciiLetter(std::string_view text) {
   return false;
 }
 
-// First keyword of the table found in s; its record, or null.
-const _token_tables_* FindKeyword(const _token_tables_* table, std::string_view s) {
-  for (; table->code != -1; ++table) {
-    if (s.find(table->keyword) != std::string_view::npos) return table;
+// The keywords of a table by their first character, each list in table order: a line is then
+// walked once instead of searched once per keyword.
+struct KeywordIndex {
+  struct Entry {
+    const _token_tables_* keyword;
+    std::size_t size;
+  };
+  explicit KeywordIndex(const _token_tables_* table) {
+    for (const _token_tables_* k = table; k->code != -1; ++k) {
+      by_first[static_cast<unsigned char>(k->keyword[0])].push_back({k, std::strlen(k->keyword)});
+    }
   }
-  return nullptr;
+  std::array<std::vector<Entry>, 256> by_first;
+};
+
+const KeywordIndex& IndexOf(const _token_tables_* table) {
+  static const KeywordIndex info(vInfoValue), metal(vMetalEtc), er_lpr(vErLpr);
+  return table == vInfoValue ? info : table == vMetalEtc ? metal : er_lpr;
+}
+
+// First keyword of the table (in table order) found anywhere in s; its record, or null.
+const _token_tables_* FindKeyword(const _token_tables_* table, std::string_view s) {
+  const KeywordIndex& index = IndexOf(table);
+  const _token_tables_* best = nullptr;
+  for (std::size_t i = 0; i < s.size() && best != table; ++i) {
+    for (const KeywordIndex::Entry& e : index.by_first[static_cast<unsigned char>(s[i])]) {
+      if (best && e.keyword >= best) break;
+      if (e.size <= s.size() - i && std::memcmp(s.data() + i, e.keyword->keyword, e.size) == 0) {
+        best = e.keyword;
+        break;
+      }
+    }
+  }
+  return best;
 }
 
 std::string UpperTrimmed(std::string_view text) {
