@@ -10,9 +10,9 @@
 
 #include "analysis/analysis_export.h"
 #include "analysis/nembra_reader.h"
-#include "analysis/reader_notifier.h"
 #include "app/export_commands.h"
 #include "common/code_page.h"
+#include "common/notifier.h"
 #include "common/user_paths.h"
 #include "graph/grp_values.h"
 #include "settings/settings.h"
@@ -35,7 +35,7 @@ const char kAnalysisUsage[] =
     "  diameter is the one set in the program.\n";
 
 // Keeps the reader's message for one error line on standard error.
-class MessageKeeper : public ReaderNotifier {
+class MessageKeeper : public Notifier {
  public:
   void Error(std::string_view text) override {
     if (message.empty()) message = text;
@@ -163,11 +163,10 @@ int RunAnalysisCommand(int argc, char** argv) {
   r.GetData(t);
   if (!s->keeper.message.empty()) return Fail(std::string(file) + ": " + s->keeper.message);
 
-  std::string error;
-  const bool saved = std::strcmp(kind, "--xlsx") == 0  ? SaveXlsx(r, out, &error)
-                     : std::strcmp(kind, "--xls") == 0 ? SaveXls(r, out, &error)
-                                                       : SaveCsv(r, out, &error);
-  if (!saved) return Fail(std::string(out) + ": " + error);
+  const Status saved = std::strcmp(kind, "--xlsx") == 0  ? SaveXlsx(r, out)
+                       : std::strcmp(kind, "--xls") == 0 ? SaveXls(r, out)
+                                                         : SaveCsv(r, out);
+  if (!saved) return Fail(std::string(out) + ": " + saved.message);
   return 0;
 }
 

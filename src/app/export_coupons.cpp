@@ -33,7 +33,7 @@ const char kCouponsHelp[] =
     "                always come from the settings file, or their defaults.\n";
 
 // Reports each failure as one line naming the file it concerns.
-class StderrNotifier : public CouponNotifier {
+class StderrNotifier : public Notifier {
  public:
   explicit StderrNotifier(std::string path) : path_(std::move(path)) {}
   void Error(std::string_view text) override {

@@ -40,7 +40,7 @@ constexpr int kDefaultPanelW = 1024;
 constexpr int kDefaultPanelH = 600;
 
 // The reader's one message, kept to be printed once by the command.
-class FirstMessage : public ReaderNotifier {
+class FirstMessage : public Notifier {
  public:
   void Error(std::string_view text) override {
     if (text_.empty()) text_.assign(text);
@@ -171,9 +171,9 @@ int RunGraphCommand(int argc, char** argv) {
   for (const auto& [format, out] : outs) {
     QByteArray bytes;
     if (!EncodeGraphPicture(view, format, &bytes)) return Fail("the picture could not be encoded");
-    std::string why;
-    if (!WriteFileAtomically(out, std::string_view(bytes.constData(), bytes.size()), &why)) {
-      return Fail("cannot write '" + out + "': " + why);
+    if (Status saved = WriteFileAtomically(out, std::string_view(bytes.constData(), bytes.size()));
+        !saved) {
+      return Fail("cannot write '" + out + "': " + saved.message);
     }
   }
   return 0;

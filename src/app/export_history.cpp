@@ -333,7 +333,7 @@ int RunProbes(const Args& args) {
         CsvLine({"Id", "Tag", "Serial", "Type", "Count", "Last Reading", "Latest Value",
                  RateColumnTitle(window), "Consumed %", "End Date", "Status"});
     for (const ProbeSummary& p : probes) text += CsvLine(ProbeFields(p));
-    if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
+    if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
     return 0;
   }
   std::printf("# rate: %s\n", RateWindowPhrase(window).c_str());
@@ -373,7 +373,7 @@ int RunReadings(const Args& args) {
     for (const HistoryReading& r : readings) {
       text += TimeText(r.time) + "," + FormatPattern(r.value, 4) + "\r\n";
     }
-    if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
+    if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
   }
   if (xlsx) {
     // Same columns as the CSV; dates are date cells and values numbers with the CSV's decimals.
@@ -391,7 +391,7 @@ int RunReadings(const Args& args) {
       sheet.Number(row, 1, r.value, 4);
       ++row;
     }
-    if (std::string why; !sheet.Save(*xlsx, &why)) return Fail(why);
+    if (Status saved = sheet.Save(*xlsx); !saved) return Fail(saved.message);
   }
   return 0;
 }
@@ -496,7 +496,7 @@ int RunModbusMap(const Args& args) {
     std::string text =
         CsvLine({"Register", "Registers", "Type", "Entry", "Probe Id", "Tag", "Serial", "Figure"});
     for (const auto& r : rows) text += CsvLine(r);
-    if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
+    if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
     return 0;
   }
   for (const auto& r : rows) {
