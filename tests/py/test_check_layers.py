@@ -169,7 +169,7 @@ class CheckLayers(unittest.TestCase):
                          {"src/history/store.h", "src/history/ui/view.h"})
         self.assertTrue(all("history → graph is not an arrow" in o for o in out), out)
 
-    def test_unreadable_map_stops_with_status_2(self):
+    def test_unreadable_map_or_tree_stops_with_status_2(self):
         for text in [readme(ARROWS, heading="## Sources"), readme({**ARROWS, "graph": ""}),
                      readme(ARROWS) + "## Source map\n\n- `graph` → `common`\n"]:
             with self.subTest(text=text[-60:]):
@@ -179,6 +179,12 @@ class CheckLayers(unittest.TestCase):
                 self.assertIn("README.md", err)
         os.remove(os.path.join(self.root, "README.md"))
         self.assertEqual(self.run_tool()[0], 2)
+        # A tree without src/ is no tree to pass.
+        self.write("README.md", readme(ARROWS))
+        shutil.rmtree(os.path.join(self.root, "src"))
+        rc, _, err = self.run_tool()
+        self.assertEqual(rc, 2)
+        self.assertIn("src", err)
 
     def test_arrows_lists_what_the_tree_uses(self):
         rc, out, _ = self.run_tool("--arrows")
