@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QLocale>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>

@@ -3,16 +3,15 @@
 // a probe's readings and its limits, and the PDF report (drawn off-screen).
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "app/export_commands.h"
-
 #include "common/atomic_file.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
@@ -240,7 +239,7 @@ int RunReport(const ParsedArgs& args) {
   if (!out) return args.Refuse("report needs --pdf OUT");
   ReportRequest request;
   for (const GivenOption& g : args.options()) {
-    if (g.spec->name == std::string_view("--probe")) request.probe_ids.push_back(g.whole);
+    if (std::string_view(g.spec->name) == "--probe") request.probe_ids.push_back(g.whole);
   }
   request.window_days = RateWindow(args);
   std::string error;
