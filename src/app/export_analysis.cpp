@@ -3,10 +3,8 @@
 // the analysis screen's export of one tag. Core only: they run without a display.
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "analysis/analysis_export.h"
 #include "analysis/nembra_reader.h"
@@ -21,64 +19,15 @@ namespace tarn {
 
 namespace {
 
-const char kTagsUsage[] =
-    "usage: tarn-export tags FILE\n"
-    "  Lists the tags of an instrument data file (Nembra .nid or Metal Samples), one line\n"
-    "  per tag: its index from 0, a tab, its name, a tab, its data type name.\n";
-
-const char kAnalysisUsage[] =
-    "usage: tarn-export analysis FILE --tag N (--csv OUT | --xls OUT | --xlsx OUT)\n"
-    "  Writes tag N (from 0, as 'tarn-export tags' lists them) of an instrument data file as\n"
-    "  the Analysis tab's Export does: comma-separated text (--csv), a spreadsheet (--xls) or\n"
-    "  an Excel workbook (--xlsx).\n"
-    "  The settings file of the program is read (never written), so the tubular probe\n"
-    "  diameter is the one set in the program.\n";
-
-// Keeps the reader's message for one error line on standard error.
-class MessageKeeper : public Notifier {
- public:
-  void Error(std::string_view text) override {
-    if (message.empty()) message = text;
-  }
-  std::string message;
-};
-
-bool IsHelp(const char* arg) {
-  return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
-}
-
-int Fail(const std::string& text) {
-  std::fprintf(stderr, "tarn-export: %s\n", text.c_str());
-  return 1;
-}
-
-int UsageError(const char* text, const char* usage) {
-  std::fprintf(stderr, "tarn-export: %s\n%s", text, usage);
-  return 2;
-}
-
-// A whole non-negative decimal number within int32; false otherwise.
-bool ParseTagIndex(const char* text, int32_t* out) {
-  if (*text == '\0') return false;
-  int64_t v = 0;
-  for (const char* p = text; *p; ++p) {
-    if (*p < '0' || *p > '9') return false;
-    v = v * 10 + (*p - '0');
-    if (v > INT32_MAX) return false;
-  }
-  *out = static_cast<int32_t>(v);
-  return true;
-}
-
 // The reader with the user's settings, as the program would have them.
 struct Session {
-  Session() : grp(std::make_unique<_grp_values_>()), reader(*grp, setup, &keeper) {
+  Session() : grp(std::make_unique<_grp_values_>()), reader(*grp, setup, &message) {
     vaLoadCfg(UserCfgFile(), setup, unit);
   }
   _basic_set_ setup{};
   _select_unit_ unit[kUnitCount]{};
   std::unique_ptr<_grp_values_> grp;
-  MessageKeeper keeper;
+  FirstMessage message;
   NembraReader reader;
 };
 
@@ -86,24 +35,14 @@ struct Session {
 bool OpenFile(Session& s, const std::string& path) {
   s.reader.Open(path);
   s.reader.FileName = path;
-  if (!s.keeper.message.empty()) {
-    Fail(path + ": " + s.keeper.message);
-    return false;
-  }
-  return true;
+  if (s.message.empty()) return true;
+  Fail(path + ": " + s.message.text());
+  return false;
 }
 
-}  // namespace
-
-int RunTagsCommand(int argc, char** argv) {
-  for (int i = 0; i < argc; ++i) {
-    if (!IsHelp(argv[i])) continue;
-    std::fputs(kTagsUsage, stdout);
-    return 0;
-  }
-  if (argc != 1) return UsageError("tags takes one FILE", kTagsUsage);
+int RunTags(const ParsedArgs& args) {
   auto s = std::make_unique<Session>();
-  if (!OpenFile(*s, argv[0])) return 1;
+  if (!OpenFile(*s, args.words()[0])) return 1;
   const NembraReader& r = s->reader;
   for (int32_t i = 0; i < r.tag_count; ++i) {
     std::printf("%d\t%s\t%s\n", i, NarrowToUtf8(r.tag_name[i]).c_str(), GrpYTitle(r.data_type[i]));
@@ -111,63 +50,86 @@ int RunTagsCommand(int argc, char** argv) {
   return 0;  // whether the listing reached standard output is checked on the way out
 }
 
-int RunAnalysisCommand(int argc, char** argv) {
-  const char* file = nullptr;
-  const char* tag = nullptr;
-  const char* out = nullptr;
-  const char* kind = nullptr;
-  for (int i = 0; i < argc; ++i) {
-    const char* a = argv[i];
-    if (IsHelp(a)) {
-      std::fputs(kAnalysisUsage, stdout);
-      return 0;
-    }
-    const bool takes_value = std::strcmp(a, "--tag") == 0 || std::strcmp(a, "--csv") == 0 ||
-                             std::strcmp(a, "--xls") == 0 || std::strcmp(a, "--xlsx") == 0;
-    if (takes_value) {
-      if (i + 1 >= argc) return UsageError("an option lacks its value", kAnalysisUsage);
-      const char* v = argv[++i];
-      if (std::strcmp(a, "--tag") == 0) {
-        tag = v;
-      } else {
-        if (out) return UsageError("give one of --csv, --xls and --xlsx", kAnalysisUsage);
-        out = v;
-        kind = a;
-      }
-    } else if (a[0] == '-' && a[1] != '\0') {
-      return UsageError((std::string("unknown option ") + a).c_str(), kAnalysisUsage);
-    } else if (!file) {
-      file = a;
-    } else {
-      return UsageError("analysis takes one FILE", kAnalysisUsage);
-    }
+constexpr char kOneOutput[] = "give one of --csv, --xls and --xlsx";
+
+int RunAnalysis(const ParsedArgs& args) {
+  const int outputs = args.Count("--csv") + args.Count("--xls") + args.Count("--xlsx");
+  if (outputs > 1) return args.Refuse(kOneOutput);
+  if (args.words().empty() || !args.Has("--tag") || outputs == 0) {
+    return args.Refuse("analysis needs FILE, --tag N and --csv, --xls or --xlsx OUT");
   }
-  if (!file || !tag || !out) {
-    return UsageError("analysis needs FILE, --tag N and --csv, --xls or --xlsx OUT",
-                      kAnalysisUsage);
-  }
-  int32_t t = 0;
-  if (!ParseTagIndex(tag, &t)) {
-    return UsageError((std::string("tag index '") + tag + "' is not a number from 0").c_str(),
-                      kAnalysisUsage);
-  }
+  const std::string& file = args.words()[0];
+  const auto t = static_cast<int32_t>(*args.Whole("--tag"));
 
   auto s = std::make_unique<Session>();
   if (!OpenFile(*s, file)) return 1;
   NembraReader& r = s->reader;
   if (t >= r.tag_count) {
-    return Fail(std::string(file) + ": tag index " + std::to_string(t) + " is out of range (" +
+    return Fail(file + ": tag index " + std::to_string(t) + " is out of range (" +
                 std::to_string(r.tag_count) + (r.tag_count == 1 ? " tag)" : " tags)"));
   }
   r.cur_tag = t;
   r.GetData(t);
-  if (!s->keeper.message.empty()) return Fail(std::string(file) + ": " + s->keeper.message);
+  if (!s->message.empty()) return Fail(file + ": " + s->message.text());
 
-  const Status saved = std::strcmp(kind, "--xlsx") == 0  ? SaveXlsx(r, out)
-                       : std::strcmp(kind, "--xls") == 0 ? SaveXls(r, out)
-                                                         : SaveCsv(r, out);
-  if (!saved) return Fail(std::string(out) + ": " + saved.message);
+  Status saved;
+  const std::string* out = nullptr;
+  if ((out = args.Text("--xlsx"))) {
+    saved = SaveXlsx(r, *out);
+  } else if ((out = args.Text("--xls"))) {
+    saved = SaveXls(r, *out);
+  } else {
+    out = args.Text("--csv");
+    saved = SaveCsv(r, *out);
+  }
+  if (!saved) return Fail(*out + ": " + saved.message);
   return 0;
 }
+
+constexpr OptionSpec kAnalysisOptions[] = {
+    {.name = "--tag",
+     .value = "N",
+     .repeatable = true,  // the last one counts, as it always has
+     .kind = ValueKind::kWhole,
+     .low = 0,
+     .high = INT32_MAX,
+     .refusal = "tag index '{}' is not a number from 0",
+     .help = "the tag, counted from 0 as 'tarn-export tags' lists them"},
+    {.name = "--csv", .value = "OUT", .help = "writes comma-separated text to OUT"},
+    {.name = "--xls", .value = "OUT", .help = "writes a spreadsheet (BIFF2) to OUT"},
+    {.name = "--xlsx", .value = "OUT", .help = "writes an Excel workbook to OUT"},
+};
+
+}  // namespace
+
+const CommandSpec kTagsCommand = {
+    .path = "tags",
+    .synopsis = "FILE",
+    .about =
+        "Lists the tags of an instrument data file (Nembra .nid or Metal Samples), one line\n"
+        "per tag: its index from 0, a tab, its name, a tab, its data type name.\n",
+    .min_words = 1,
+    .max_words = 1,
+    .messages = {.too_few_words = "tags takes one FILE", .too_many_words = "tags takes one FILE"},
+    .style = RefusalStyle::kWithHelp,
+    .run = RunTags,
+};
+
+const CommandSpec kAnalysisCommand = {
+    .path = "analysis",
+    .synopsis = "FILE --tag N (--csv OUT | --xls OUT | --xlsx OUT)",
+    .about =
+        "Writes tag N of an instrument data file as the Analysis tab's Export does:\n"
+        "comma-separated text (--csv), a spreadsheet (--xls) or an Excel workbook (--xlsx).\n"
+        "The settings file of the program is read (never written), so the tubular probe\n"
+        "diameter is the one set in the program.\n",
+    .options = kAnalysisOptions,
+    .max_words = 1,
+    .messages = {.missing_value = "an option lacks its value",
+                 .repeated = kOneOutput,  // only the outputs may not be repeated
+                 .too_many_words = "analysis takes one FILE"},
+    .style = RefusalStyle::kWithHelp,
+    .run = RunAnalysis,
+};
 
 }  // namespace tarn

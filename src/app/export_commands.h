@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Subcommands of tarn-export, the command-line companion; each lives in its own file.
+// Commands of tarn-export, the command-line companion; each lives in its own file and declares
+// its options in its table.
 #pragma once
+
+#include "app/export_common.h"
 
 namespace tarn {
 
-// Each takes the arguments after the subcommand name, returns the process exit code, and
-// writes errors to standard error as one line.
-int RunTagsCommand(int argc, char** argv);
-int RunAnalysisCommand(int argc, char** argv);
-int RunCouponsCommand(int argc, char** argv);
-int RunGraphCommand(int argc, char** argv);
-int RunHistoryCommand(int argc, char** argv);
-// "history copy", from the history command's arguments after "copy".
-int RunHistoryCopyCommand(int argc, char** argv);
+extern const CommandSpec kTagsCommand;
+extern const CommandSpec kAnalysisCommand;
+extern const CommandSpec kCouponsCommand;
+extern const CommandSpec kGraphCommand;
+extern const CommandSpec kHistoryCommand;  // the group of "history" subcommands
+extern const CommandSpec kHistoryCopyCommand;
 
 }  // namespace tarn

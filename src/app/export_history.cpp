@@ -3,17 +3,15 @@
 // a probe's readings and its limits, and the PDF report (drawn off-screen).
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
-#include <QGuiApplication>
 #include "app/export_commands.h"
-
 #include "common/atomic_file.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
@@ -33,151 +31,6 @@
 namespace tarn {
 
 namespace {
-
-const char kHistoryUsage[] =
-    "usage:\n"
-    "  tarn-export history import FILE...\n"
-    "  tarn-export history probes [--csv OUT] [--window DAYS|all]\n"
-    "  tarn-export history readings --probe ID [--csv OUT] [--xlsx OUT] [--from DATE] [--to DATE]\n"
-    "  tarn-export history report --pdf OUT [--probe ID]... [--window DAYS|all]\n"
-    "  tarn-export history limits --probe ID|--default --rate-warn X --rate-alarm Y\n"
-    "                             [--consumed-warn P --consumed-alarm Q]\n"
-    "  tarn-export history copy --from LOCATION --to LOCATION\n"
-    "  tarn-export history modbus-map [--csv OUT]\n"
-    "  tarn-export history unimport FILE|--file-id N\n"
-    "  Every command but copy takes --history PATH; without it the history is the settings\n"
-    "  file's [HISTORY] LOCATION, else history.sqlite in the program's data folder.\n"
-    "  import: one line per file: tags, new, duplicate, conflicting and skipped readings, then\n"
-    "    the first conflicts and skipped readings with their reasons.\n"
-    "  probes: a first line \"# rate: trend over ...\", then one line per probe (tab-separated;\n"
-    "    --csv writes a file with a header line whose rate column names the window):\n"
-    "    id, tag, serial, type, count, last reading, latest value, rate, consumed %, end\n"
-    "    date, status. The rate is the least-squares trend over the last DAYS days up to the\n"
-    "    probe's last reading, 'all' the whole history; without --window, the window the\n"
-    "    Probes tab keeps in the settings file (30 days unless changed there).\n"
-    "  readings: the probe's readings as Date,Value lines (CSV) or a workbook of date and number\n"
-    "    cells (XLSX); DATE is dd/MM/yyyy [HH:mm[:ss]].\n"
-    "  limits: rates in mpy (mm/y probes compare with them converted), consumed levels in %.\n"
-    "  modbus-map: the input register of every figure tarn-monitor serves, one line per figure\n"
-    "    (tab-separated; --csv writes a file with a header line): register, registers, type,\n"
-    "    entry, probe id, tag, serial, figure. Registers count from 0.\n"
-    "  unimport: removes the readings one imported file brought (FILE as imported, or the id\n"
-    "    of its import), the conflicts it offered, and probes left without readings.\n"
-    "  copy: every probe with its readings and limits into another history (a file or a\n"
-    "    postgresql:// URI); see 'tarn-export history copy --help'.\n";
-
-// One subcommand's share of the usage: its usage lines, the paragraphs every subcommand shares
-// and its own ("NAME: ..."), each with the lines indented under it; all of it for a name the
-// usage does not list.
-std::string SubcommandHelp(const std::string& name) {
-  std::string out = "usage:\n";
-  bool found = false, keep = false;
-  const char* line = std::strchr(kHistoryUsage, '\n') + 1;
-  while (*line != '\0') {
-    const char* end = std::strchr(line, '\n');
-    const std::string text(line, end);
-    line = end + 1;
-    if (text.rfind("    ", 0) != 0) {  // not a continuation: a new item decides
-      const std::string usage = "  tarn-export history ";
-      const size_t word_end = text.find_first_of(" :", 2);
-      const std::string word = text.substr(2, word_end == std::string::npos ? 0 : word_end - 2);
-      if (text.rfind(usage, 0) == 0) {
-        keep = text.compare(usage.size(), name.size() + 1, name + " ") == 0;
-        found = found || keep;
-      } else {
-        keep = word_end == std::string::npos || text[word_end] != ':' || word == name;
-      }
-    }
-    if (keep) out += text + "\n";
-  }
-  return found ? out : kHistoryUsage;
-}
-
-bool AsksForHelp(int argc, char** argv) {
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
-  }
-  return false;
-}
-
-int Fail(const std::string& text) {
-  std::fprintf(stderr, "tarn-export: %s\n", text.c_str());
-  return 1;
-}
-
-int UsageError(const std::string& text) {
-  std::fprintf(stderr, "tarn-export: %s\n%s", text.c_str(), kHistoryUsage);
-  return 2;
-}
-
-// Options of the form --name VALUE, and the words that are not options.
-struct Args {
-  std::vector<std::pair<std::string, std::string>> options;
-  std::vector<std::string> flags;
-  std::vector<std::string> words;
-
-  const std::string* Get(const char* name) const {
-    const std::string* found = nullptr;
-    for (const auto& [k, v] : options) {
-      if (k == name) found = &v;
-    }
-    return found;
-  }
-  bool Has(const char* flag) const {
-    for (const std::string& f : flags) {
-      if (f == flag) return true;
-    }
-    return false;
-  }
-};
-
-bool ParseArgs(int argc, char** argv, const std::vector<std::string>& valued,
-               const std::vector<std::string>& bare, Args* out, std::string* error) {
-  for (int i = 0; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a.rfind("--", 0) != 0) {
-      out->words.push_back(a);
-      continue;
-    }
-    bool known = false;
-    for (const std::string& v : valued) {
-      if (a == v) {
-        if (i + 1 >= argc) {
-          *error = a + " needs a value";
-          return false;
-        }
-        out->options.emplace_back(a, argv[++i]);
-        known = true;
-      }
-    }
-    for (const std::string& b : bare) {
-      if (a == b) {
-        out->flags.push_back(a);
-        known = true;
-      }
-    }
-    if (!known) {
-      *error = "unknown option " + a;
-      return false;
-    }
-  }
-  return true;
-}
-
-bool ParseNumber(const std::string& text, double* out) {
-  return ParseWholeNumber(text, out);
-}
-
-bool ParseId(const std::string& text, int64_t* out) {
-  if (text.empty() || text.size() > 18) return false;
-  int64_t v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  *out = v;
-  return true;
-}
 
 // dd/MM/yyyy with an optional time; a date alone means its first (or, for `to`, last) second.
 bool ParseWhen(const std::string& text, bool end_of_day, HistoryTime* out) {
@@ -247,15 +100,14 @@ std::string CsvLine(const std::vector<std::string>& fields) {
   return line + "\r\n";
 }
 
-std::unique_ptr<HistoryStore> Open(const Args& args, std::string* error) {
-  const std::string* given = args.Get("--history");
+std::unique_ptr<HistoryStore> Open(const ParsedArgs& args, std::string* error) {
+  const std::string* given = args.Text("--history");
   const std::string location =
       ResolveHistoryLocation(given ? *given : "", UserCfgFile(), UserDataPath());
   return OpenHistory(location, error);
 }
 
-int RunImport(const Args& args) {
-  if (args.words.empty()) return UsageError("history import needs at least one FILE");
+int RunImport(const ParsedArgs& args) {
   std::string error;
   auto store = Open(args, &error);
   if (!store) return Fail(error);
@@ -265,7 +117,7 @@ int RunImport(const Args& args) {
   ImportControl control;
   control.pi_of_tubular = setup.pi_of_tubular;
   int code = 0;
-  for (const std::string& file : args.words) {
+  for (const std::string& file : args.words()) {
     const ImportResult r = store->Import(file, control);
     if (!r.status.ok) {
       code = Fail(r.status.message);
@@ -302,33 +154,19 @@ int RunImport(const Args& args) {
 }
 
 // --window DAYS or "all"; without it the window the Probes tab keeps in the settings file.
-bool ParseWindow(const Args& args, int32_t* days) {
-  const std::string* w = args.Get("--window");
-  if (w == nullptr) {
-    *days = SavedRateWindow(UserCfgFile());
-    return true;
-  }
-  if (*w == "all") {
-    *days = 0;
-    return true;
-  }
-  int64_t n = 0;
-  if (!ParseId(*w, &n) || n < 1 || n > 100000) return false;
-  *days = static_cast<int32_t>(n);
-  return true;
+int32_t RateWindow(const ParsedArgs& args) {
+  if (!args.Has("--window")) return SavedRateWindow(UserCfgFile());
+  return static_cast<int32_t>(args.Whole("--window").value_or(0));  // "all": 0
 }
 
-int RunProbes(const Args& args) {
-  int32_t window = 0;
-  if (!ParseWindow(args, &window)) {
-    return UsageError("--window needs a whole number of days, at least 1, or 'all'");
-  }
+int RunProbes(const ParsedArgs& args) {
+  const int32_t window = RateWindow(args);
   std::string error;
   auto store = Open(args, &error);
   if (!store) return Fail(error);
   const auto probes = store->ListProbes(window);
   if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
-  if (const std::string* out = args.Get("--csv")) {
+  if (const std::string* out = args.Text("--csv")) {
     std::string text =
         CsvLine({"Id", "Tag", "Serial", "Type", "Count", "Last Reading", "Latest Value",
                  RateColumnTitle(window), "Consumed %", "End Date", "Status"});
@@ -346,25 +184,25 @@ int RunProbes(const Args& args) {
   return 0;
 }
 
-int RunReadings(const Args& args) {
-  int64_t id = 0;
-  const std::string* probe = args.Get("--probe");
-  const std::string* out = args.Get("--csv");
-  const std::string* xlsx = args.Get("--xlsx");
-  if (!probe || !ParseId(*probe, &id)) return UsageError("readings needs --probe ID");
-  if (!out && !xlsx) return UsageError("readings needs --csv OUT or --xlsx OUT");
+int RunReadings(const ParsedArgs& args) {
+  const std::optional<int64_t> probe = args.Whole("--probe");
+  const std::string* out = args.Text("--csv");
+  const std::string* xlsx = args.Text("--xlsx");
+  if (!probe) return args.Refuse("readings needs --probe ID");
+  const int64_t id = *probe;
+  if (!out && !xlsx) return args.Refuse("readings needs --csv OUT or --xlsx OUT");
   HistoryTime from = INT64_MIN, to = INT64_MAX;
-  if (const std::string* f = args.Get("--from"); f && !ParseWhen(*f, false, &from)) {
-    return UsageError("--from is not a date: " + *f);
+  if (const std::string* f = args.Text("--from"); f && !ParseWhen(*f, false, &from)) {
+    return args.Refuse("--from is not a date: " + *f);
   }
-  if (const std::string* t = args.Get("--to"); t && !ParseWhen(*t, true, &to)) {
-    return UsageError("--to is not a date: " + *t);
+  if (const std::string* t = args.Text("--to"); t && !ParseWhen(*t, true, &to)) {
+    return args.Refuse("--to is not a date: " + *t);
   }
-  if (from > to) return UsageError("--from must not be after --to");
+  if (from > to) return args.Refuse("--from must not be after --to");
   std::string error;
   auto store = Open(args, &error);
   if (!store) return Fail(error);
-  if (!store->GetProbe(id, 0)) return Fail("no probe with id " + *probe);
+  if (!store->GetProbe(id, 0)) return Fail("no probe with id " + *args.Text("--probe"));
   const auto readings = store->ReadRange(id, from, to);
   if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
   if (out) {
@@ -396,52 +234,40 @@ int RunReadings(const Args& args) {
   return 0;
 }
 
-int RunReport(const Args& args) {
-  const std::string* out = args.Get("--pdf");
-  if (!out) return UsageError("report needs --pdf OUT");
+int RunReport(const ParsedArgs& args) {
+  const std::string* out = args.Text("--pdf");
+  if (!out) return args.Refuse("report needs --pdf OUT");
   ReportRequest request;
-  for (const auto& [name, value] : args.options) {
-    int64_t id = 0;
-    if (name != "--probe") continue;
-    if (!ParseId(value, &id)) return UsageError("--probe needs a whole number");
-    request.probe_ids.push_back(id);
+  for (const GivenOption& g : args.options()) {
+    if (std::string_view(g.spec->name) == "--probe") request.probe_ids.push_back(g.whole);
   }
-  if (!ParseWindow(args, &request.window_days)) {
-    return UsageError("--window needs a whole number of days, at least 1, or 'all'");
-  }
+  request.window_days = RateWindow(args);
   std::string error;
   auto store = Open(args, &error);
   if (!store) return Fail(error);
-  // Fonts and painting need a platform plugin; without a display use the off-screen one.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  int qt_argc = 1;
-  char name[] = "tarn-export";
-  char* qt_argv[] = {name, nullptr};
-  QGuiApplication app(qt_argc, qt_argv);
+  OffscreenGui gui;  // fonts and painting
   if (!SaveHistoryReport(*store, request, *out, &error)) return Fail(error);
   std::printf("# rate: %s\n", RateWindowPhrase(request.window_days).c_str());
   return 0;
 }
 
-int RunLimits(const Args& args) {
-  const std::string* probe = args.Get("--probe");
+constexpr char kLimitsNeedRates[] = "limits needs numbers for --rate-warn and --rate-alarm";
+
+int RunLimits(const ParsedArgs& args) {
+  const std::string* probe = args.Text("--probe");
   const bool defaults = args.Has("--default");
-  int64_t id = 0;
-  if (defaults == (probe != nullptr)) return UsageError("limits needs --probe ID or --default");
-  if (probe && !ParseId(*probe, &id)) return UsageError("--probe needs a whole number");
+  if (defaults == (probe != nullptr)) return args.Refuse("limits needs --probe ID or --default");
+  const int64_t id = args.Whole("--probe").value_or(0);  // 0: the defaults
   HistoryLimits l;
-  const std::string* rw = args.Get("--rate-warn");
-  const std::string* ra = args.Get("--rate-alarm");
-  if (!rw || !ra || !ParseNumber(*rw, &l.rate_warn) || !ParseNumber(*ra, &l.rate_alarm)) {
-    return UsageError("limits needs numbers for --rate-warn and --rate-alarm");
-  }
-  const std::string* cw = args.Get("--consumed-warn");
-  const std::string* ca = args.Get("--consumed-alarm");
-  if ((cw == nullptr) != (ca == nullptr)) {
-    return UsageError("give both --consumed-warn and --consumed-alarm, or neither");
+  const std::optional<double> rw = args.Decimal("--rate-warn");
+  const std::optional<double> ra = args.Decimal("--rate-alarm");
+  if (!rw || !ra) return args.Refuse(kLimitsNeedRates);
+  l.rate_warn = *rw;
+  l.rate_alarm = *ra;
+  const std::optional<double> cw = args.Decimal("--consumed-warn");
+  const std::optional<double> ca = args.Decimal("--consumed-alarm");
+  if (cw.has_value() != ca.has_value()) {
+    return args.Refuse("give both --consumed-warn and --consumed-alarm, or neither");
   }
   std::string error;
   auto store = Open(args, &error);
@@ -450,16 +276,8 @@ int RunLimits(const Args& args) {
   l.consumed_warn = now.consumed_warn;
   l.consumed_alarm = now.consumed_alarm;
   if (cw) {
-    double p = 0, q = 0;
-    if (!ParseNumber(*cw, &p) || !ParseNumber(*ca, &q)) {
-      return UsageError("--consumed-warn and --consumed-alarm need numbers (percent)");
-    }
-    if (p > 100 || q > 100) {
-      return UsageError(
-          "--consumed-warn and --consumed-alarm are shares of the element, at most 100 %");
-    }
-    l.consumed_warn = p / 100.0;
-    l.consumed_alarm = q / 100.0;
+    l.consumed_warn = *cw / 100.0;
+    l.consumed_alarm = *ca / 100.0;
   }
   if (HistoryStatus st = store->SetLimits(id, l); !st) return Fail(st.message);
   std::printf("%s: rate warning %s, alarm %s mpy; consumed warning %s %%, alarm %s %%\n",
@@ -472,7 +290,7 @@ int RunLimits(const Args& args) {
 
 // The map tarn-monitor serves for this history, figure by figure, for the control system's
 // engineer.
-int RunModbusMap(const Args& args) {
+int RunModbusMap(const ParsedArgs& args) {
   std::string error;
   auto store = Open(args, &error);
   if (!store) return Fail(error);
@@ -492,7 +310,7 @@ int RunModbusMap(const Args& args) {
                       std::to_string(k), std::to_string(p.id), p.key.tag, p.key.serial, f.name});
     }
   }
-  if (const std::string* out = args.Get("--csv")) {
+  if (const std::string* out = args.Text("--csv")) {
     std::string text =
         CsvLine({"Register", "Registers", "Type", "Entry", "Probe Id", "Tag", "Serial", "Figure"});
     for (const auto& r : rows) text += CsvLine(r);
@@ -507,19 +325,20 @@ int RunModbusMap(const Args& args) {
   return 0;
 }
 
-int RunUnimport(const Args& args) {
-  const std::string* id_text = args.Get("--file-id");
-  if ((id_text != nullptr) == !args.words.empty() || args.words.size() > 1) {
-    return UsageError("history unimport needs one FILE or --file-id N");
+constexpr char kUnimportNeeds[] = "history unimport needs one FILE or --file-id N";
+
+int RunUnimport(const ParsedArgs& args) {
+  const std::string* id_text = args.Text("--file-id");
+  if ((id_text != nullptr) == !args.words().empty() || args.words().size() > 1) {
+    return args.Refuse(kUnimportNeeds);
   }
-  int64_t file_id = 0;
-  if (id_text && !ParseId(*id_text, &file_id)) return UsageError("--file-id needs a number");
+  int64_t file_id = args.Whole("--file-id").value_or(0);
   std::string error;
   auto store = Open(args, &error);
   if (!store) return Fail(error);
   if (!id_text) {
     // The file as imported: by its full name, else (moved or renamed since) by its contents.
-    const std::string& given = args.words.front();
+    const std::string& given = args.words().front();
     ImportFileFacts facts;
     const bool readable = DigestFile(given, &facts).ok;
     // Named as the import names it (the file may be gone since).
@@ -561,49 +380,220 @@ int RunUnimport(const Args& args) {
   return 0;
 }
 
+// Every option below may be given again, the last one counting (--probe of report: each
+// one counts), as they always could.
+constexpr OptionSpec kHistoryOption = {
+    .name = "--history",
+    .value = "PATH",
+    .repeatable = true,
+    .help = "the history: a file or a postgresql:// URI (see 'tarn-export history --help')"};
+constexpr OptionSpec kCsvOption = {
+    .name = "--csv", .value = "OUT", .repeatable = true, .help = "writes CSV text to OUT"};
+constexpr OptionSpec kWindowOption = {
+    .name = "--window",
+    .value = "DAYS|all",
+    .repeatable = true,
+    .kind = ValueKind::kWhole,
+    .low = 1,
+    .high = 100000,
+    .word = "all",
+    .refusal = "--window needs a whole number of days, at least 1, or 'all'",
+    .help = "the rate's span back from each probe's last reading; all: the whole history"};
+constexpr double kMaxId = 999999999999999999.0;
+
+constexpr OptionSpec kImportOptions[] = {kHistoryOption};
+constexpr OptionSpec kUnimportOptions[] = {
+    kHistoryOption,
+    {.name = "--file-id",
+     .value = "N",
+     .repeatable = true,
+     .kind = ValueKind::kWhole,
+     .low = 0,
+     .high = kMaxId,
+     .refusal = "--file-id needs a number",
+     .help = "the import to undo, by its id"},
+};
+constexpr OptionSpec kProbesOptions[] = {kHistoryOption, kCsvOption, kWindowOption};
+constexpr OptionSpec kReportOptions[] = {
+    kHistoryOption,
+    {.name = "--pdf", .value = "OUT", .repeatable = true, .help = "writes the report to OUT"},
+    {.name = "--probe",
+     .value = "ID",
+     .repeatable = true,
+     .kind = ValueKind::kWhole,
+     .low = 0,
+     .high = kMaxId,
+     .refusal = "--probe needs a whole number",
+     .help = "a probe of the report, by its id (every probe without it)"},
+    kWindowOption,
+};
+constexpr OptionSpec kModbusMapOptions[] = {kHistoryOption, kCsvOption};
+constexpr OptionSpec kReadingsOptions[] = {
+    kHistoryOption,
+    {.name = "--probe",
+     .value = "ID",
+     .repeatable = true,
+     .kind = ValueKind::kWhole,
+     .low = 0,
+     .high = kMaxId,
+     .refusal = "readings needs --probe ID",
+     .help = "the probe, by the id 'history probes' lists"},
+    kCsvOption,
+    {.name = "--xlsx", .value = "OUT", .repeatable = true, .help = "writes a workbook to OUT"},
+    {.name = "--from",
+     .value = "DATE",
+     .repeatable = true,
+     .help = "the first reading time, dd/MM/yyyy [HH:mm[:ss]]"},
+    {.name = "--to",
+     .value = "DATE",
+     .repeatable = true,
+     .help = "the last reading time, dd/MM/yyyy [HH:mm[:ss]]"},
+};
+constexpr char kConsumedNumbers[] = "--consumed-warn and --consumed-alarm need numbers (percent)";
+constexpr char kConsumedShares[] =
+    "--consumed-warn and --consumed-alarm are shares of the element, at most 100 %";
+constexpr OptionSpec kLimitsOptions[] = {
+    kHistoryOption,
+    {.name = "--probe",
+     .value = "ID",
+     .repeatable = true,
+     .kind = ValueKind::kWhole,
+     .low = 0,
+     .high = kMaxId,
+     .refusal = "--probe needs a whole number",
+     .help = "the probe whose limits are set, by its id"},
+    {.name = "--default",
+     .repeatable = true,
+     .help = "sets the limits of probes without their own"},
+    {.name = "--rate-warn",
+     .value = "X",
+     .repeatable = true,
+     .kind = ValueKind::kDecimal,
+     .refusal = kLimitsNeedRates,
+     .help = "the warning rate in mpy"},
+    {.name = "--rate-alarm",
+     .value = "Y",
+     .repeatable = true,
+     .kind = ValueKind::kDecimal,
+     .refusal = kLimitsNeedRates,
+     .help = "the alarm rate in mpy"},
+    {.name = "--consumed-warn",
+     .value = "P",
+     .repeatable = true,
+     .kind = ValueKind::kDecimal,
+     .high = 100,
+     .refusal = kConsumedNumbers,
+     .out_of_range = kConsumedShares,
+     .help = "the warning level of the element consumed, in %"},
+    {.name = "--consumed-alarm",
+     .value = "Q",
+     .repeatable = true,
+     .kind = ValueKind::kDecimal,
+     .high = 100,
+     .refusal = kConsumedNumbers,
+     .out_of_range = kConsumedShares,
+     .help = "the alarm level of the element consumed, in %"},
+};
+
+const CommandSpec kImport = {
+    .path = "history import",
+    .synopsis = "FILE...",
+    .about =
+        "one line per file: tags, new, duplicate, conflicting and skipped readings, then\n"
+        "the first conflicts and skipped readings with their reasons.\n",
+    .options = kImportOptions,
+    .min_words = 1,
+    .max_words = INT32_MAX,
+    .messages = {.too_few_words = "history import needs at least one FILE"},
+    .style = RefusalStyle::kWithHelp,
+    .run = RunImport,
+};
+const CommandSpec kProbes = {
+    .path = "history probes",
+    .synopsis = "[--csv OUT] [--window DAYS|all]",
+    .about =
+        "a first line \"# rate: trend over ...\", then one line per probe (tab-separated;\n"
+        "--csv writes a file with a header line whose rate column names the window):\n"
+        "id, tag, serial, type, count, last reading, latest value, rate, consumed %, end\n"
+        "date, status. The rate is the least-squares trend over the last DAYS days up to the\n"
+        "probe's last reading, 'all' the whole history; without --window, the window the\n"
+        "Probes tab keeps in the settings file (30 days unless changed there).\n",
+    .options = kProbesOptions,
+    .style = RefusalStyle::kWithHelp,
+    .run = RunProbes,
+};
+const CommandSpec kReadings = {
+    .path = "history readings",
+    .synopsis = "--probe ID [--csv OUT] [--xlsx OUT] [--from DATE] [--to DATE]",
+    .about =
+        "the probe's readings as Date,Value lines (CSV) or a workbook of date and number\n"
+        "cells (XLSX); DATE is dd/MM/yyyy [HH:mm[:ss]].\n",
+    .options = kReadingsOptions,
+    .style = RefusalStyle::kWithHelp,
+    .run = RunReadings,
+};
+const CommandSpec kReport = {
+    .path = "history report",
+    .synopsis = "--pdf OUT [--probe ID]... [--window DAYS|all]",
+    .about =
+        "the PDF report: a cover, the table of probes and a page per probe with its\n"
+        "graph, figures, limits and files; every page names the rate's window.\n",
+    .options = kReportOptions,
+    .style = RefusalStyle::kWithHelp,
+    .run = RunReport,
+};
+const CommandSpec kLimits = {
+    .path = "history limits",
+    .synopsis =
+        "--probe ID|--default --rate-warn X --rate-alarm Y [--consumed-warn P --consumed-alarm Q]",
+    .about = "rates in mpy (mm/y probes compare with them converted), consumed levels in %.\n",
+    .options = kLimitsOptions,
+    .style = RefusalStyle::kWithHelp,
+    .run = RunLimits,
+};
+const CommandSpec kModbusMap = {
+    .path = "history modbus-map",
+    .synopsis = "[--csv OUT]",
+    .about =
+        "the input register of every figure tarn-monitor serves, one line per figure\n"
+        "(tab-separated; --csv writes a file with a header line): register, registers, type,\n"
+        "entry, probe id, tag, serial, figure. Registers count from 0.\n",
+    .options = kModbusMapOptions,
+    .style = RefusalStyle::kWithHelp,
+    .run = RunModbusMap,
+};
+const CommandSpec kUnimport = {
+    .path = "history unimport",
+    .synopsis = "FILE|--file-id N",
+    .about =
+        "removes the readings one imported file brought (FILE as imported, or the id\n"
+        "of its import), the conflicts it offered, and probes left without readings.\n",
+    .options = kUnimportOptions,
+    .max_words = 1,
+    .messages = {.too_many_words = kUnimportNeeds},
+    .style = RefusalStyle::kWithHelp,
+    .run = RunUnimport,
+};
+
+const CommandSpec* const kHistorySubcommands[] = {
+    &kImport,    &kProbes,   &kReadings, &kReport, &kLimits, &kHistoryCopyCommand,
+    &kModbusMap, &kUnimport,
+};
+
 }  // namespace
 
-int RunHistoryCommand(int argc, char** argv) {
-  if (argc < 1 || std::strcmp(argv[0], "--help") == 0 || std::strcmp(argv[0], "-h") == 0) {
-    std::fputs(kHistoryUsage, argc < 1 ? stderr : stdout);
-    return argc < 1 ? 2 : 0;
-  }
-  if (std::strcmp(argv[0], "copy") == 0) return RunHistoryCopyCommand(argc - 1, argv + 1);
-  struct Sub {
-    const char* name;
-    int (*run)(const Args&);
-    std::vector<std::string> valued;
-    std::vector<std::string> bare;
-  };
-  const Sub subs[] = {
-      {"import", RunImport, {"--history"}, {}},
-      {"unimport", RunUnimport, {"--history", "--file-id"}, {}},
-      {"probes", RunProbes, {"--history", "--csv", "--window"}, {}},
-      {"report", RunReport, {"--history", "--pdf", "--probe", "--window"}, {}},
-      {"modbus-map", RunModbusMap, {"--history", "--csv"}, {}},
-      {"readings", RunReadings, {"--history", "--probe", "--csv", "--xlsx", "--from", "--to"}, {}},
-      {"limits",
-       RunLimits,
-       {"--history", "--probe", "--rate-warn", "--rate-alarm", "--consumed-warn",
-        "--consumed-alarm"},
-       {"--default"}},
-  };
-  for (const Sub& s : subs) {
-    if (std::strcmp(argv[0], s.name) != 0) continue;
-    if (AsksForHelp(argc - 1, argv + 1)) {
-      std::fputs(SubcommandHelp(s.name).c_str(), stdout);
-      return 0;
-    }
-    Args args;
-    std::string error;
-    if (!ParseArgs(argc - 1, argv + 1, s.valued, s.bare, &args, &error)) return UsageError(error);
-    if (std::strcmp(s.name, "import") != 0 && std::strcmp(s.name, "unimport") != 0 &&
-        !args.words.empty()) {
-      return UsageError("unexpected argument " + args.words.front());
-    }
-    return s.run(args);
-  }
-  return UsageError(std::string("unknown history command '") + argv[0] + "'");
-}
+const CommandSpec kHistoryCommand = {
+    .path = "history",
+    .synopsis =
+        "(import|probes|readings|report|limits) ... [--history PATH]\n"
+        "copy --from LOCATION --to LOCATION",
+    .about =
+        "Every command but copy takes --history PATH; without it the history is the settings\n"
+        "file's [HISTORY] LOCATION, else history.sqlite in the program's data folder.\n",
+    .messages = {.unknown_command = "unknown history command '{}'"},
+    .style = RefusalStyle::kWithHelp,
+    .subcommands = kHistorySubcommands,
+    .describe_subcommands = true,
+};
 
 }  // namespace tarn

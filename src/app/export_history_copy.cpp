@@ -14,63 +14,23 @@ namespace tarn {
 
 namespace {
 
-const char kCopyHelp[] =
-    "usage:\n"
-    "  tarn-export history copy --from LOCATION --to LOCATION\n"
-    "\n"
-    "Copies every probe with its readings and limits from one history to another. A LOCATION\n"
-    "is a history file or a PostgreSQL connection URI (postgresql://...). Copying again adds\n"
-    "nothing; readings the destination holds with another value are kept as conflicts. The\n"
-    "copy is checked by counting the readings on both sides.\n";
-
-int UsageError(const char* what) {
-  std::fprintf(stderr, "tarn-export history copy: %s (try 'tarn-export history copy --help')\n",
-               what);
-  return 2;
-}
-
-}  // namespace
-
-int RunHistoryCopyCommand(int argc, char** argv) {
-  std::string from, to;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg != "--help" && arg != "-h") continue;
-    std::fputs(kCopyHelp, stdout);
-    return 0;
-  }
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if ((arg == "--from" || arg == "--to") && i + 1 < argc) {
-      (arg == "--from" ? from : to) = argv[++i];
-    } else {
-      return UsageError(("unexpected argument '" + arg + "'").c_str());
-    }
-  }
-  if (from.empty() || to.empty()) return UsageError("both --from and --to are needed");
+int RunHistoryCopy(const ParsedArgs& args) {
+  const std::string from = args.Has("--from") ? *args.Text("--from") : "";
+  const std::string to = args.Has("--to") ? *args.Text("--to") : "";
+  if (from.empty() || to.empty()) return args.Refuse("both --from and --to are needed");
 
   // Opening creates a missing history: a mistyped source must not become an empty one.
   std::error_code ec;
   if (!IsServerLocation(from) && !std::filesystem::exists(from, ec)) {
-    std::fprintf(stderr, "tarn-export: there is no history at %s\n", from.c_str());
-    return 1;
+    return Fail("there is no history at " + from);
   }
   std::string error;
   std::unique_ptr<HistoryStore> source = OpenHistory(from, &error);
-  if (!source) {
-    std::fprintf(stderr, "tarn-export: %s\n", error.c_str());
-    return 1;
-  }
+  if (!source) return Fail(error);
   std::unique_ptr<HistoryStore> target = OpenHistory(to, &error);
-  if (!target) {
-    std::fprintf(stderr, "tarn-export: %s\n", error.c_str());
-    return 1;
-  }
+  if (!target) return Fail(error);
   HistoryCopyReport report;
-  if (HistoryStatus st = CopyHistory(*source, *target, &report); !st) {
-    std::fprintf(stderr, "tarn-export: %s\n", st.message.c_str());
-    return 1;
-  }
+  if (HistoryStatus st = CopyHistory(*source, *target, &report); !st) return Fail(st.message);
   const ImportResult& r = report.result;
   std::printf("%lld probes, %lld readings: %lld new, %lld duplicate, %lld conflicting\n",
               static_cast<long long>(report.probes), static_cast<long long>(report.readings),
@@ -78,5 +38,34 @@ int RunHistoryCopyCommand(int argc, char** argv) {
               static_cast<long long>(r.conflicts));
   return 0;
 }
+
+constexpr OptionSpec kCopyOptions[] = {
+    {.name = "--from",
+     .value = "LOCATION",
+     .repeatable = true,  // the last one counts, as it always has
+     .help = "the history copied from: a file or a postgresql:// URI"},
+    {.name = "--to",
+     .value = "LOCATION",
+     .repeatable = true,
+     .help = "the history copied to, made when missing"},
+};
+
+}  // namespace
+
+const CommandSpec kHistoryCopyCommand = {
+    .path = "history copy",
+    .synopsis = "--from LOCATION --to LOCATION",
+    .about =
+        "every probe with its readings and limits, copied from one history to another. A\n"
+        "LOCATION is a history file or a PostgreSQL connection URI (postgresql://...). Copying\n"
+        "again adds nothing; readings the destination holds with another value are kept as\n"
+        "conflicts. The copy is checked by counting the readings on both sides.\n",
+    .options = kCopyOptions,
+    .messages = {.unknown_option = "unexpected argument '{}'",
+                 .missing_value = "unexpected argument '{}'",
+                 .too_many_words = "unexpected argument '{}'"},
+    .style = RefusalStyle::kTryHelp,
+    .run = RunHistoryCopy,
+};
 
 }  // namespace tarn
