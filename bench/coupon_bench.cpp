@@ -16,7 +16,7 @@
 
 namespace {
 
-struct SilentNotifier : tarn::CouponNotifier {
+struct SilentNotifier : tarn::Notifier {
   void Error(std::string_view) override {}
 };
 

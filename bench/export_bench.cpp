@@ -81,7 +81,7 @@ void BM_ExportCsv(benchmark::State& state) {
   Tag& t = TheTag();
   const std::string out = t.Out("tag.csv");
   for (auto _ : state) {
-    if (!SaveCsv(t.reader, out, nullptr)) state.SkipWithError("CSV export failed");
+    if (!SaveCsv(t.reader, out)) state.SkipWithError("CSV export failed");
   }
   state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(out));
 }
@@ -91,7 +91,7 @@ void BM_ExportXlsx(benchmark::State& state) {
   Tag& t = TheTag();
   const std::string out = t.Out("tag.xlsx");
   for (auto _ : state) {
-    if (!SaveXlsx(t.reader, out, nullptr)) state.SkipWithError("XLSX export failed");
+    if (!SaveXlsx(t.reader, out)) state.SkipWithError("XLSX export failed");
   }
   state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(out));
 }
@@ -113,7 +113,7 @@ void BM_ExportXlsBesideCsv(benchmark::State& state) {
     for (int k = 0; k < 2; ++k) {
       const auto wall = std::chrono::steady_clock::now();
       const double cpu = CpuMs();
-      const bool ok = k == 0 ? SaveXls(t.reader, xls, nullptr) : SaveCsv(t.reader, csv, nullptr);
+      const bool ok = k == 0 ? SaveXls(t.reader, xls).ok : SaveCsv(t.reader, csv).ok;
       if (!ok) state.SkipWithError("export failed");
       best[k][0] = std::min(best[k][0], CpuMs() - cpu);
       best[k][1] = std::min(best[k][1], std::chrono::duration<double, std::milli>(

@@ -19,8 +19,8 @@ void Check(bool ok) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   tarn::MonitorConfig c;
-  std::string error;
-  if (!tarn::ParseMonitorConfig(text, "f.conf", &c, &error)) {
+  if (const tarn::Status parsed = tarn::ParseMonitorConfig(text, "f.conf", &c); !parsed) {
+    const std::string& error = parsed.message;
     Check(error.rfind("f.conf:", 0) == 0);
     std::size_t lines = 1;
     for (char ch : text) lines += ch == '\n';

@@ -21,7 +21,7 @@ namespace {
 
 using namespace tarn;
 
-class Quiet : public CouponNotifier {
+class Quiet : public Notifier {
  public:
   void Error(std::string_view text) override {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());

@@ -17,10 +17,6 @@ namespace {
 // Sheet rows are stored in 16 bits; a row past this would overwrite the top of the sheet.
 constexpr int64_t kLastSheetRow = 65535;
 
-void SetError(std::string* error, const std::string& text) {
-  if (error) *error = text;
-}
-
 bool HasTag(const NembraReader& reader) {
   return reader.is_data && reader.file_type != -1 && reader.cur_tag >= 0 &&
          reader.cur_tag < reader.tag_count;
@@ -104,7 +100,7 @@ std::string CrateStr(const NembraReader& reader) {
   return "Corrosion Rate : " + GetCrateStr(reader.grp(), 0, reader.record_count - 1) + " mpy";
 }
 
-bool SaveCsv(const NembraReader& reader, const std::string& path, std::string* error) {
+Status SaveCsv(const NembraReader& reader, const std::string& path) {
   const int32_t count = ReadingCount(reader);
   std::string out;
   out.reserve(static_cast<std::size_t>(count) * 32 + 512);
@@ -127,21 +123,18 @@ bool SaveCsv(const NembraReader& reader, const std::string& path, std::string* e
   }
   out += "\r\n";
 
-  std::string why;
-  if (!WriteFileAtomically(path, out, &why)) {
-    SetError(error, "Cannot write the file. " + why);
-    return false;
+  if (Status saved = WriteFileAtomically(path, out); !saved) {
+    return Status::Fail("Cannot write the file. " + saved.message);
   }
-  return true;
+  return {};
 }
 
-bool SaveXls(const NembraReader& reader, const std::string& path, std::string* error) {
+Status SaveXls(const NembraReader& reader, const std::string& path) {
   const int32_t count = ReadingCount(reader);
   const std::vector<InfoRow> info = InfoRows(reader);
   const unsigned k = static_cast<unsigned>(info.size());
   if (count > 0 && 5 + int64_t{k} + count - 1 > kLastSheetRow) {
-    SetError(error, "Too many readings for a spreadsheet file; export them as CSV.");
-    return false;
+    return Status::Fail("Too many readings for a spreadsheet file; export them as CSV.");
   }
 
   // The records stream to the file as they are made: first every number (the readings'
@@ -192,15 +185,13 @@ bool SaveXls(const NembraReader& reader, const std::string& path, std::string* e
   };
 
   // Only a sheet written whole is saved; the old file stays otherwise.
-  std::string why;
-  if (!WriteFileAtomically(path, produce, &why)) {
-    SetError(error, "Cannot write the file. " + why);
-    return false;
+  if (Status saved = WriteFileAtomically(path, produce); !saved) {
+    return Status::Fail("Cannot write the file. " + saved.message);
   }
-  return true;
+  return {};
 }
 
-bool SaveXlsx(const NembraReader& reader, const std::string& path, std::string* error) {
+Status SaveXlsx(const NembraReader& reader, const std::string& path) {
   const int32_t count = ReadingCount(reader);
   const std::vector<InfoRow> info = InfoRows(reader);
   const uint32_t k = static_cast<uint32_t>(info.size());
@@ -244,7 +235,7 @@ bool SaveXlsx(const NembraReader& reader, const std::string& path, std::string* 
       sheet.Text(row, 1, value);
     }
   }
-  return sheet.Save(path, error);
+  return sheet.Save(path);
 }
 
 }  // namespace tarn

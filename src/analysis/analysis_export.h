@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/nembra_reader.h"
+#include "common/status.h"
 #include "graph/grp_values.h"
 
 namespace tarn {
@@ -29,12 +30,12 @@ std::string ReadingValueText(const NembraReader& reader, int32_t i);
 std::string CrateStr(const NembraReader& reader);
 
 // Both write the current tag of `reader` (after GetData) through a temporary file renamed into
-// place. False, with a one-line reason in *error (may be null), when the file cannot be created
-// or written; nothing is then left at `path`.
-bool SaveCsv(const NembraReader& reader, const std::string& path, std::string* error);
-bool SaveXls(const NembraReader& reader, const std::string& path, std::string* error);
+// place. They fail with a one-line reason when the file cannot be created or written; nothing
+// is then left at `path`.
+Status SaveCsv(const NembraReader& reader, const std::string& path);
+Status SaveXls(const NembraReader& reader, const std::string& path);
 // The same cells as SaveXls in an XLSX workbook, without its row limit: reading times and the
 // start time as date cells, values as numbers shown with four decimals.
-bool SaveXlsx(const NembraReader& reader, const std::string& path, std::string* error);
+Status SaveXlsx(const NembraReader& reader, const std::string& path);
 
 }  // namespace tarn

@@ -57,10 +57,10 @@ double HalfUnit(std::string_view text) {
 
 }  // namespace
 
-NembraReader::NembraReader(_grp_values_& grp, const _basic_set_& setup, ReaderNotifier* notifier)
+NembraReader::NembraReader(_grp_values_& grp, const _basic_set_& setup, Notifier* notifier)
     : grp_(&grp), setup_(setup), notifier_(notifier) {}
 
-NembraReader::NembraReader(const _basic_set_& setup, ReaderNotifier* notifier)
+NembraReader::NembraReader(const _basic_set_& setup, Notifier* notifier)
     : grp_(nullptr), setup_(setup), notifier_(notifier) {}
 
 void NembraReader::CopyStateFrom(const NembraReader& other) {

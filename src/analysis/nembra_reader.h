@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "analysis/read_progress.h"
-#include "analysis/reader_notifier.h"
 #include "common/date_time.h"
+#include "common/notifier.h"
 #include "graph/grp_values.h"
 #include "settings/settings.h"
 
@@ -51,10 +51,10 @@ class NembraReader {
  public:
   // Readings go into `grp` (the program passes vGrpData); the tubular probe diameter comes from
   // `setup.pi_of_tubular` at the time of reading. The notifier may be null (no messages).
-  NembraReader(_grp_values_& grp, const _basic_set_& setup, ReaderNotifier* notifier);
+  NembraReader(_grp_values_& grp, const _basic_set_& setup, Notifier* notifier);
   // A reader that only indexes and streams (StreamData): it has no graph data set, so GetData
   // and Data2Buffer do nothing. Spares the history's import a data set it would never fill.
-  NembraReader(const _basic_set_& setup, ReaderNotifier* notifier);
+  NembraReader(const _basic_set_& setup, Notifier* notifier);
 
   // Indexes the file: file_type, the tag index, tag_count, is_data, cur_tag. Does not set
   // FileName; the caller sets it to the same path before GetData.
@@ -161,7 +161,7 @@ class NembraReader {
 
   _grp_values_* grp_;  // null for a reader that only streams
   const _basic_set_& setup_;
-  ReaderNotifier* notifier_;
+  Notifier* notifier_;
   ReadingSink* sink_ = nullptr;  // set only while StreamData runs
   ReadProgress* progress_ = nullptr;
   bool cancelled_ = false;

@@ -10,6 +10,7 @@
 #include "analysis/nembra_reader.h"
 #include "app/export_commands.h"
 #include "common/code_page.h"
+#include "common/notifier.h"
 #include "common/user_paths.h"
 #include "graph/grp_values.h"
 #include "settings/settings.h"
@@ -71,18 +72,17 @@ int RunAnalysis(const ParsedArgs& args) {
   r.GetData(t);
   if (!s->message.empty()) return Fail(file + ": " + s->message.text());
 
-  std::string error;
-  bool saved = false;
+  Status saved;
   const std::string* out = nullptr;
   if ((out = args.Text("--xlsx"))) {
-    saved = SaveXlsx(r, *out, &error);
+    saved = SaveXlsx(r, *out);
   } else if ((out = args.Text("--xls"))) {
-    saved = SaveXls(r, *out, &error);
+    saved = SaveXls(r, *out);
   } else {
     out = args.Text("--csv");
-    saved = SaveCsv(r, *out, &error);
+    saved = SaveCsv(r, *out);
   }
-  if (!saved) return Fail(*out + ": " + error);
+  if (!saved) return Fail(*out + ": " + saved.message);
   return 0;
 }
 

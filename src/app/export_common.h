@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/reader_notifier.h"
+#include "common/notifier.h"
 
 class QGuiApplication;
 class QTemporaryDir;
@@ -133,7 +133,7 @@ std::string NumberRefusal(std::string_view name, ValueKind kind, double low, dou
 int Fail(std::string_view text);
 
 // Keeps the first message a reader reports, for one line on standard error.
-class FirstMessage : public ReaderNotifier {
+class FirstMessage : public Notifier {
  public:
   void Error(std::string_view text) override {
     if (text_.empty()) text_.assign(text);

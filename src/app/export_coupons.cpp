@@ -17,7 +17,7 @@ namespace tarn {
 namespace {
 
 // Reports each failure as one line naming the file it concerns.
-class StderrNotifier : public CouponNotifier {
+class StderrNotifier : public Notifier {
  public:
   explicit StderrNotifier(std::string path) : path_(std::move(path)) {}
   void Error(std::string_view text) override {

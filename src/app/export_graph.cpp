@@ -101,9 +101,9 @@ int RunGraph(const ParsedArgs& args) {
   for (const auto& [format, out] : outs) {
     QByteArray bytes;
     if (!EncodeGraphPicture(view, format, &bytes)) return Fail("the picture could not be encoded");
-    std::string why;
-    if (!WriteFileAtomically(out, std::string_view(bytes.constData(), bytes.size()), &why)) {
-      return Fail("cannot write '" + out + "': " + why);
+    if (Status saved = WriteFileAtomically(out, std::string_view(bytes.constData(), bytes.size()));
+        !saved) {
+      return Fail("cannot write '" + out + "': " + saved.message);
     }
   }
   return 0;

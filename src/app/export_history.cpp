@@ -171,7 +171,7 @@ int RunProbes(const ParsedArgs& args) {
         CsvLine({"Id", "Tag", "Serial", "Type", "Count", "Last Reading", "Latest Value",
                  RateColumnTitle(window), "Consumed %", "End Date", "Status"});
     for (const ProbeSummary& p : probes) text += CsvLine(ProbeFields(p));
-    if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
+    if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
     return 0;
   }
   std::printf("# rate: %s\n", RateWindowPhrase(window).c_str());
@@ -211,7 +211,7 @@ int RunReadings(const ParsedArgs& args) {
     for (const HistoryReading& r : readings) {
       text += TimeText(r.time) + "," + FormatPattern(r.value, 4) + "\r\n";
     }
-    if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
+    if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
   }
   if (xlsx) {
     // Same columns as the CSV; dates are date cells and values numbers with the CSV's decimals.
@@ -229,7 +229,7 @@ int RunReadings(const ParsedArgs& args) {
       sheet.Number(row, 1, r.value, 4);
       ++row;
     }
-    if (std::string why; !sheet.Save(*xlsx, &why)) return Fail(why);
+    if (Status saved = sheet.Save(*xlsx); !saved) return Fail(saved.message);
   }
   return 0;
 }
@@ -314,7 +314,7 @@ int RunModbusMap(const ParsedArgs& args) {
     std::string text =
         CsvLine({"Register", "Registers", "Type", "Entry", "Probe Id", "Tag", "Serial", "Figure"});
     for (const auto& r : rows) text += CsvLine(r);
-    if (std::string why; !WriteFileAtomically(*out, text, &why)) return Fail(why);
+    if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
     return 0;
   }
   for (const auto& r : rows) {

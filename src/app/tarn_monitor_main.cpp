@@ -64,9 +64,9 @@ int main(int argc, char** argv) {
   std::ostringstream text;
   text << in.rdbuf();
   tarn::MonitorConfig config;
-  std::string error;
-  if (!tarn::ParseMonitorConfig(text.str(), config_path, &config, &error)) {
-    std::fprintf(stderr, "tarn-monitor: %s\n", error.c_str());
+  if (const tarn::Status parsed = tarn::ParseMonitorConfig(text.str(), config_path, &config);
+      !parsed) {
+    std::fprintf(stderr, "tarn-monitor: %s\n", parsed.message.c_str());
     return 2;
   }
 
@@ -94,8 +94,9 @@ int main(int argc, char** argv) {
         [&poller] { return poller.History(); },
         [&poller](const std::string& why) { poller.HistoryFailed(why); }, config.refresh,
         tarn::SavedRateWindow(tarn::UserCfgFile()));  // the rates of `history probes`
-    if (!server->Listen(config.listen_host, config.listen_port, &error)) {
-      tarn::MonitorLog(error);
+    if (const tarn::Status serving = server->Listen(config.listen_host, config.listen_port);
+        !serving) {
+      tarn::MonitorLog(serving.message);
       return 1;
     }
   }

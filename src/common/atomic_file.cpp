@@ -17,10 +17,6 @@ namespace tarn {
 
 namespace {
 
-void SetError(std::string* error, std::string text) {
-  if (error != nullptr) *error = std::move(text);
-}
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -50,12 +46,12 @@ bool UnderSystemFolder(const std::string& folder) {
 }
 
 // The file a chain of symbolic links ends at (the path itself when it is not a link).
-bool FollowLinks(std::string path, std::string* target, std::string* error) {
+Status FollowLinks(std::string path, std::string* target) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
       *target = std::move(path);
-      return true;
+      return {};
     }
     char buf[PATH_MAX];
     const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
@@ -63,8 +59,7 @@ bool FollowLinks(std::string path, std::string* target, std::string* error) {
     std::string link(buf, static_cast<size_t>(n));
     path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
   }
-  SetError(error, "The symbolic link " + path + " leads nowhere a file can be saved.");
-  return false;
+  return Status::Fail("The symbolic link " + path + " leads nowhere a file can be saved.");
 }
 
 std::string RandomName() {
@@ -199,23 +194,20 @@ int SaveSink::Finish() {
 
 namespace {
 
-bool WriteStreamed(const std::string& path, const std::function<bool(SaveSink&)>& produce,
-                   std::string* error, FileOps& ops) {
+Status WriteStreamed(const std::string& path, const std::function<bool(SaveSink&)>& produce,
+                     FileOps& ops) {
   if (path.empty() || path.back() == '/') {
-    SetError(error, "No file name was given.");
-    return false;
+    return Status::Fail("No file name was given.");
   }
   std::string target;
-  if (!FollowLinks(path, &target, error)) return false;
+  if (Status s = FollowLinks(path, &target); !s) return s;
   char real[PATH_MAX];
   if (::realpath(FolderOf(target).c_str(), real) == nullptr) {
-    SetError(error, "The folder " + FolderOf(target) + " does not exist.");
-    return false;
+    return Status::Fail("The folder " + FolderOf(target) + " does not exist.");
   }
   const std::string folder = real;
   if (UnderSystemFolder(folder)) {
-    SetError(error, "Nothing under /dev, /proc or /sys is replaced; choose a file elsewhere.");
-    return false;
+    return Status::Fail("Nothing under /dev, /proc or /sys is replaced; choose a file elsewhere.");
   }
   const std::string name = NameOf(target);
   const std::string full = (folder == "/" ? "" : folder) + "/" + name;
@@ -223,25 +215,21 @@ bool WriteStreamed(const std::string& path, const std::function<bool(SaveSink&)>
   struct stat old;
   const bool exists = ::lstat(full.c_str(), &old) == 0;
   if (exists && !S_ISREG(old.st_mode)) {
-    SetError(error, path + " is not a regular file; choose another name.");
-    return false;
+    return Status::Fail(path + " is not a regular file; choose another name.");
   }
   if (exists && ::faccessat(AT_FDCWD, full.c_str(), W_OK, AT_EACCESS) != 0) {
-    SetError(error, errno == EROFS ? CreateFailure(EROFS, folder, path)
-                                   : "You may not write to " + path + ".");
-    return false;
+    return Status::Fail(errno == EROFS ? CreateFailure(EROFS, folder, path)
+                                       : "You may not write to " + path + ".");
   }
 
   Cleanup c;
   c.dir_fd = ::open(folder.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
   if (c.dir_fd < 0) {
-    SetError(error, CreateFailure(errno, folder, path));
-    return false;
+    return Status::Fail(CreateFailure(errno, folder, path));
   }
   c.fd = OpenTemp(c, 0666);
   if (c.fd < 0) {
-    SetError(error, CreateFailure(errno, folder, path));
-    return false;
+    return Status::Fail(CreateFailure(errno, folder, path));
   }
   if (exists) {
     // Owner first: a change of owner clears set-id bits that the mode then puts back.
@@ -253,47 +241,41 @@ bool WriteStreamed(const std::string& path, const std::function<bool(SaveSink&)>
 
   SaveSink sink = SaveSinkAccess::Make(ops, c.fd);
   if (!produce(sink)) {
-    SetError(error, "The file " + path + " was not saved and is unchanged.");
-    return false;
+    return Status::Fail("The file " + path + " was not saved and is unchanged.");
   }
   if (const int err = SaveSinkAccess::Finish(sink); err != 0) {
-    SetError(error, WriteFailure(err, path));
-    return false;
+    return Status::Fail(WriteFailure(err, path));
   }
   if (ops.Sync(c.fd) != 0) {
-    SetError(error, WriteFailure(errno, path));
-    return false;
+    return Status::Fail(WriteFailure(errno, path));
   }
   if (c.temp_name.empty() && !LinkTemp(c)) {
-    SetError(error, WriteFailure(errno, path));
-    return false;
+    return Status::Fail(WriteFailure(errno, path));
   }
   const int fd = c.fd;
   c.fd = -1;
   if (ops.Close(fd) != 0) {
-    SetError(error, WriteFailure(errno, path));
-    return false;
+    return Status::Fail(WriteFailure(errno, path));
   }
   const std::string temp_path = (folder == "/" ? "" : folder) + "/" + c.temp_name;
   if (ops.Rename(temp_path.c_str(), full.c_str()) != 0) {
-    SetError(error, WriteFailure(errno, path));
-    return false;
+    return Status::Fail(WriteFailure(errno, path));
   }
   c.temp_name.clear();
   // The rename itself reaches the disk only with its folder.
   ::fsync(c.dir_fd);
-  return true;
+  return {};
 }
 
-bool WritePieces(const std::string& path, std::span<const std::string_view> pieces,
-                 std::string* error, FileOps& ops) {
+Status WritePieces(const std::string& path, std::span<const std::string_view> pieces,
+                   FileOps& ops) {
   return WriteStreamed(
       path,
       [pieces](SaveSink& sink) {
         for (const std::string_view piece : pieces) sink.Append(piece);
         return true;
       },
-      error, ops);
+      ops);
 }
 
 }  // namespace
@@ -311,31 +293,28 @@ int FileOps::Rename(const char* from, const char* to) {
   return ::rename(from, to);
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error) {
+Status WriteFileAtomically(const std::string& path, std::string_view content) {
   FileOps ops;
-  return WritePieces(path, {&content, 1}, error, ops);
+  return WritePieces(path, {&content, 1}, ops);
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error,
-                         FileOps& ops) {
-  return WritePieces(path, {&content, 1}, error, ops);
+Status WriteFileAtomically(const std::string& path, std::string_view content, FileOps& ops) {
+  return WritePieces(path, {&content, 1}, ops);
 }
 
-bool WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
-                         std::string* error) {
+Status WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces) {
   FileOps ops;
-  return WritePieces(path, pieces, error, ops);
+  return WritePieces(path, pieces, ops);
 }
 
-bool WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce,
-                         std::string* error) {
+Status WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce) {
   FileOps ops;
-  return WriteStreamed(path, produce, error, ops);
+  return WriteStreamed(path, produce, ops);
 }
 
-bool WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce,
-                         std::string* error, FileOps& ops) {
-  return WriteStreamed(path, produce, error, ops);
+Status WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce,
+                           FileOps& ops) {
+  return WriteStreamed(path, produce, ops);
 }
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}
@@ -356,8 +335,8 @@ FILE* AtomicFile::Release() {
   return file_;
 }
 
-bool AtomicFile::Commit(std::string* error) {
-  if (file_ == nullptr) return false;
+Status AtomicFile::Commit() {
+  if (file_ == nullptr) return Status::Fail("Cannot write " + path_ + ": it was never opened.");
   bool ok = true;
   if (!released_) {
     ok = std::ferror(file_) == 0;
@@ -365,10 +344,9 @@ bool AtomicFile::Commit(std::string* error) {
     released_ = true;
   }
   if (!ok || buffer_ == nullptr) {
-    SetError(error, "Cannot write " + path_ + ": out of memory; the file is unchanged.");
-    return false;
+    return Status::Fail("Cannot write " + path_ + ": out of memory; the file is unchanged.");
   }
-  return WriteFileAtomically(path_, std::string_view(buffer_, size_), error);
+  return WriteFileAtomically(path_, std::string_view(buffer_, size_));
 }
 
 }  // namespace tarn

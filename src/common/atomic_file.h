@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/status.h"
+
 namespace tarn {
 
 // The system calls of a save. The default calls the system; tests derive from it to make one
@@ -31,16 +33,13 @@ class FileOps {
 // where the file system has none), synced, renamed into place, then the folder synced. The
 // target keeps its mode (and owner where allowed); a symbolic link is written through to the
 // file it names. A target the user may not write, an existing target that is not a regular
-// file, anything under /dev, /proc or /sys, and a read-only folder are refused. On failure
-// *error (when given) gets a sentence saying why, and nothing is left behind.
-bool WriteFileAtomically(const std::string& path, std::string_view content,
-                         std::string* error = nullptr);
-bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error,
-                         FileOps& ops);
+// file, anything under /dev, /proc or /sys, and a read-only folder are refused. A failure's
+// message is a sentence saying why, and nothing is left behind.
+Status WriteFileAtomically(const std::string& path, std::string_view content);
+Status WriteFileAtomically(const std::string& path, std::string_view content, FileOps& ops);
 // The same for content made of pieces, written one after the other (a writer that gathers
 // records apart need not join them first).
-bool WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
-                         std::string* error = nullptr);
+Status WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces);
 
 // Where a streamed save puts its bytes: they gather in a 64 KiB block and each full block is
 // written (checked) to the temporary file. After a failed write the rest is dropped and the
@@ -76,11 +75,10 @@ class SaveSink {
 
 // The same save for a writer that produces its bytes as it goes instead of holding the whole
 // file: `produce` appends them to the sink and returns false to give up (nothing is saved, the
-// old file stays, and *error says the file was not saved).
-bool WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce,
-                         std::string* error = nullptr);
-bool WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce,
-                         std::string* error, FileOps& ops);
+// old file stays, and the message says the file was not saved).
+Status WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce);
+Status WriteFileAtomically(const std::string& path, const std::function<bool(SaveSink&)>& produce,
+                           FileOps& ops);
 
 // For writers that produce a file through a FILE*: they write into memory, and Commit saves the
 // bytes with WriteFileAtomically.
@@ -96,9 +94,9 @@ class AtomicFile {
   FILE* file() const { return file_; }
   // Hands the open file to a writer that closes it itself; Commit then only saves.
   FILE* Release();
-  // Closes (when still owned) and saves. False on an earlier write error or a failed save; the
-  // target is then left as it was and *error (when given) says why.
-  bool Commit(std::string* error = nullptr);
+  // Closes (when still owned) and saves. Fails on an earlier write error or a failed save; the
+  // target is then left as it was and the message says why.
+  Status Commit();
   const std::string& path() const { return path_; }
 
  private:

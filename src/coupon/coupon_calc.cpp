@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "coupon/coupon_messages.h"
+
 namespace tarn {
 
 double CouponArea(const _coupon_values_& c) {
@@ -22,7 +24,7 @@ double CouponArea(const _coupon_values_& c) {
   }
 }
 
-bool CalcCoupon(_coupon_values_& c, DateTime install, DateTime removal, CouponNotifier& notifier) {
+bool CalcCoupon(_coupon_values_& c, DateTime install, DateTime removal, Notifier& notifier) {
   c.area = CouponArea(c);
   c.exposure = DateTime2Interval(install, removal) / 60.0;
   // Written as negated comparisons so that a NaN density or area is refused as well.

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "common/date_time.h"
-#include "coupon/coupon_notifier.h"
+#include "common/notifier.h"
 #include "coupon/coupon_values.h"
 
 namespace tarn {
@@ -17,7 +17,6 @@ double CouponArea(const _coupon_values_& cpon);
 // Computes area and exposure, then metal loss and corrosion rate. On a zero or negative
 // density, area or exposure, or a result that is not a finite number, the matching message
 // goes to notifier and false is returned; what was computed before that step is kept.
-bool CalcCoupon(_coupon_values_& cpon, DateTime install, DateTime removal,
-                CouponNotifier& notifier);
+bool CalcCoupon(_coupon_values_& cpon, DateTime install, DateTime removal, Notifier& notifier);
 
 }  // namespace tarn

@@ -9,6 +9,7 @@
 #include "common/code_page.h"
 #include "common/number_text.h"
 #include "coupon/coupon_items.h"
+#include "coupon/coupon_messages.h"
 #include "miniexcel/ordered_sheet.h"
 #include "xlsx/xlsx_sheet.h"
 
@@ -138,7 +139,7 @@ bool IsCouponTextColumn(int column) {
 }
 
 bool SaveCsv(const std::string& path, const CouponStore& store, const CouponUnits& units,
-             CouponNotifier& notifier) {
+             Notifier& notifier) {
   AtomicFile out(path);
   std::string why;
   bool ok = out.Open();
@@ -162,14 +163,18 @@ bool SaveCsv(const std::string& path, const CouponStore& store, const CouponUnit
       }
     }
     if (ok && !buf.empty()) ok = std::fwrite(buf.data(), 1, buf.size(), out.file()) == buf.size();
-    if (ok) ok = out.Commit(&why);
+    if (ok) {
+      const Status saved = out.Commit();
+      ok = saved.ok;
+      why = saved.message;
+    }
   }
   if (!ok) notifier.Error(WriteFaultText(why));
   return ok;
 }
 
 bool SaveXls(const std::string& path, const CouponStore& store, const CouponUnits& units,
-             CouponNotifier& notifier) {
+             Notifier& notifier) {
   // Cells go in row by row, so the sheet needs no table of them (65535 rows of 20).
   miniexcel::OrderedSheet sheet;
   const int32_t rows = RowsToWrite(store);
@@ -193,14 +198,13 @@ bool SaveXls(const std::string& path, const CouponStore& store, const CouponUnit
     }
   }
   // Only a complete write is renamed into place.
-  std::string why;
-  if (WriteFileAtomically(path, sheet.Pieces(), &why)) return true;
-  notifier.Error(WriteFaultText(why));
-  return false;
+  const Status saved = WriteFileAtomically(path, sheet.Pieces());
+  if (!saved) notifier.Error(WriteFaultText(saved.message));
+  return saved.ok;
 }
 
 bool SaveXlsx(const std::string& path, const CouponStore& store, const CouponUnits& units,
-              CouponNotifier& notifier) {
+              Notifier& notifier) {
   XlsxSheet sheet;
   for (int c = 0; c < kCouponColumns; ++c) {
     sheet.Text(0, static_cast<uint16_t>(c), NarrowToUtf8(CouponExportHeader(c, units)));
@@ -228,8 +232,7 @@ bool SaveXlsx(const std::string& path, const CouponStore& store, const CouponUni
       }
     }
   }
-  std::string error;
-  if (sheet.Save(path, &error)) return true;
+  if (sheet.Save(path)) return true;
   notifier.Error(kMsgWriteFault);
   return false;
 }

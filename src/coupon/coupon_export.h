@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "coupon/coupon_notifier.h"
+#include "common/notifier.h"
 #include "coupon/coupon_store.h"
 #include "coupon/coupon_units.h"
 #include "coupon/coupon_values.h"
@@ -31,12 +31,12 @@ bool IsCouponTextColumn(int column);
 // Exports the first store.record_count coupons (paths in UTF-8). On any failure reports
 // "Write Fault Error.", leaves an existing file untouched and returns false.
 bool SaveCsv(const std::string& path, const CouponStore& store, const CouponUnits& units,
-             CouponNotifier& notifier);
+             Notifier& notifier);
 bool SaveXls(const std::string& path, const CouponStore& store, const CouponUnits& units,
-             CouponNotifier& notifier);
+             Notifier& notifier);
 // The same cells as SaveXls in an XLSX workbook: the two dates as date cells, numbers shown
 // with the decimals of their table text.
 bool SaveXlsx(const std::string& path, const CouponStore& store, const CouponUnits& units,
-              CouponNotifier& notifier);
+              Notifier& notifier);
 
 }  // namespace tarn

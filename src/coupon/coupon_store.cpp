@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/atomic_file.h"
+#include "coupon/coupon_messages.h"
 
 namespace tarn {
 
@@ -119,7 +120,7 @@ CouponFileResult DecodeCouponFile(const unsigned char* data, std::size_t size, C
   return CouponFileResult::kOk;
 }
 
-CouponFileResult Open(const std::string& path, CouponStore& store, CouponNotifier& notifier) {
+CouponFileResult Open(const std::string& path, CouponStore& store, Notifier& notifier) {
   std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) {
     notifier.Error(kMsgCannotOpenCoupon);
@@ -144,7 +145,7 @@ CouponFileResult Open(const std::string& path, CouponStore& store, CouponNotifie
   return CouponFileResult::kOk;
 }
 
-bool Save(const std::string& path, const CouponStore& store, CouponNotifier& notifier) {
+bool Save(const std::string& path, const CouponStore& store, Notifier& notifier) {
   const int32_t count = std::clamp(store.record_count, 0, kCouponCapacity);
   AtomicFile out(path);
   std::string why;
@@ -166,7 +167,11 @@ bool Save(const std::string& path, const CouponStore& store, CouponNotifier& not
       ok = std::fwrite(block.data(), 1, bytes, out.file()) == bytes;
     }
     // A failed write is never renamed into place; the destructor removes the temporary file.
-    if (ok) ok = out.Commit(&why);
+    if (ok) {
+      const Status saved = out.Commit();
+      ok = saved.ok;
+      why = saved.message;
+    }
   }
   if (!ok) notifier.Error(WriteFaultText(why));
   return ok;

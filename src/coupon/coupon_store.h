@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "coupon/coupon_notifier.h"
+#include "common/notifier.h"
 #include "coupon/coupon_values.h"
 
 namespace tarn {
@@ -27,11 +27,11 @@ enum class CouponFileResult { kOk, kCannotOpen, kInvalid, kWriteFault };
 // fewer records than the count says: "Invalid Coupon Data.", store unchanged. A count above
 // 65535 (with its records present) reads the first 65535. A file that cannot be opened is
 // reported and changes nothing.
-CouponFileResult Open(const std::string& path, CouponStore& store, CouponNotifier& notifier);
+CouponFileResult Open(const std::string& path, CouponStore& store, Notifier& notifier);
 
 // Writes the store through a temporary file renamed into place; on any failure reports
 // "Write Fault Error.", leaves an existing file untouched and returns false.
-bool Save(const std::string& path, const CouponStore& store, CouponNotifier& notifier);
+bool Save(const std::string& path, const CouponStore& store, Notifier& notifier);
 
 // The file image, for the tests and the fuzzer: decoding never touches store on failure.
 CouponFileResult DecodeCouponFile(const unsigned char* data, std::size_t size, CouponStore& store);

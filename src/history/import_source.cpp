@@ -23,7 +23,7 @@ namespace tarn {
 
 namespace {
 
-class FirstMessage : public ReaderNotifier {
+class FirstMessage : public Notifier {
  public:
   void Error(std::string_view text) override {
     if (text_.empty()) text_ = text;

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "common/number_text.h"
 
@@ -293,10 +294,8 @@ struct Parser {
   }
 };
 
-}  // namespace
-
-bool ParseMonitorConfig(std::string_view text, const std::string& file, MonitorConfig* out,
-                        std::string* error) {
+bool ParseText(std::string_view text, const std::string& file, MonitorConfig* out,
+               std::string* error) {
   *out = MonitorConfig{};
   Parser p(file, out, error);
   int32_t line_no = 0;
@@ -322,6 +321,14 @@ bool ParseMonitorConfig(std::string_view text, const std::string& file, MonitorC
   if (!p.EndSection()) return false;
   if (!p.have_history) return p.Fail(std::max(line_no, 1), "no [HISTORY] LOCATION");
   return true;
+}
+
+}  // namespace
+
+Status ParseMonitorConfig(std::string_view text, const std::string& file, MonitorConfig* out) {
+  std::string error;
+  if (!ParseText(text, file, out, &error)) return Status::Fail(std::move(error));
+  return {};
 }
 
 }  // namespace tarn

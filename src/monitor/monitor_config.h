@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/status.h"
 #include "monitor/transmitter_registers.h"
 
 namespace tarn {
@@ -48,9 +49,8 @@ struct MonitorConfig {
   std::vector<TransmitterConfig> transmitters;
 };
 
-// Parses the whole text; false with *error "FILE:LINE: reason" at the first fault. `file` names
-// the file in messages only.
-bool ParseMonitorConfig(std::string_view text, const std::string& file, MonitorConfig* out,
-                        std::string* error);
+// Parses the whole text; fails with "FILE:LINE: reason" at the first fault. `file` names the
+// file in messages only.
+Status ParseMonitorConfig(std::string_view text, const std::string& file, MonitorConfig* out);
 
 }  // namespace tarn

@@ -199,7 +199,7 @@ std::string IniFile::Text() const {
 
 bool IniFile::Flush() const {
   if (path_.empty() || !readable_) return false;
-  return WriteFileAtomically(path_, Text());
+  return WriteFileAtomically(path_, Text()).ok;
 }
 
 }  // namespace tarn

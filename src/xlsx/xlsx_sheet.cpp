@@ -115,11 +115,8 @@ void XlsxSheet::ColumnWidth(uint16_t col, double width) {
   if (!failed_) worksheet_set_column(sheet_, col, col, width, nullptr);
 }
 
-bool XlsxSheet::Save(const std::string& path, std::string* error) {
-  const auto fail = [error](const char* text) {
-    if (error) *error = text;
-    return false;
-  };
+Status XlsxSheet::Save(const std::string& path) {
+  const auto fail = [](const char* text) { return Status::Fail(text); };
   if (failed_ || book_ == nullptr) return fail("Cannot write the workbook.");
   const lxw_error closed = workbook_close(book_);
   book_ = nullptr;
@@ -128,7 +125,7 @@ bool XlsxSheet::Save(const std::string& path, std::string* error) {
   if (!in.is_open()) return fail("Cannot write the workbook.");
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return fail("Cannot write the workbook.");
-  return WriteFileAtomically(path, bytes, error);
+  return WriteFileAtomically(path, bytes);
 }
 
 }  // namespace tarn

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/date_time.h"
+#include "common/status.h"
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -32,9 +33,9 @@ class XlsxSheet {
   void Date(uint32_t row, uint16_t col, DateTime when, bool seconds);
   void ColumnWidth(uint16_t col, double width);
 
-  // Finishes the workbook and writes it to `path` through the safe save. False, with a one-line
-  // reason in *error (may be null), when anything failed; nothing is then left at `path`.
-  bool Save(const std::string& path, std::string* error);
+  // Finishes the workbook and writes it to `path` through the safe save. Fails with a one-line
+  // reason when anything failed; nothing is then left at `path`.
+  Status Save(const std::string& path);
 
  private:
   lxw_format* NumberFormat(int decimals);

@@ -110,7 +110,7 @@ TEST_F(ExportTest, EachRowShowsItsOwnTimeWhileTheGraphKeepsWholeMinutes) {
     EXPECT_EQ(reader_.grp().elapsed[i], rows[i].minutes);
   }
   const std::string path = dir_.file("own.csv");
-  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  ASSERT_TRUE(SaveCsv(reader_, path));
   EXPECT_NE(ReadAll(path).find("\r\n01/02/2020 13:15,"), std::string::npos);
 }
 
@@ -124,8 +124,8 @@ TEST_F(ExportTest, ErRowsAndCsvLayout) {
   EXPECT_EQ(CrateStr(reader_), "Corrosion Rate : 182.4999 mpy");
 
   const std::string path = dir_.file("out.csv");
-  std::string error;
-  ASSERT_TRUE(SaveCsv(reader_, path, &error)) << error;
+  const Status saved = SaveCsv(reader_, path);
+  ASSERT_TRUE(saved) << saved.message;
   EXPECT_EQ(ReadAll(path),
             "ER Data\r\n\r\n"
             "Tag Name,PIPE,7\r\n"
@@ -143,7 +143,7 @@ TEST_F(ExportTest, LprAndSingleReadingCsv) {
   Load(kFile, 1);
   EXPECT_STREQ(DataTypeLabel(reader_.data_type[1]), "LPR Data");
   const std::string path = dir_.file("lpr.csv");
-  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  ASSERT_TRUE(SaveCsv(reader_, path));
   EXPECT_EQ(ReadAll(path),
             "LPR Data\r\n\r\nTag Name,LPR-1\r\n"
             "Serial no,\r\nPart no,\r\nProbe Type,\r\nReading Interval,\r\n"
@@ -152,7 +152,7 @@ TEST_F(ExportTest, LprAndSingleReadingCsv) {
             "01/02/2020 10:20,0.0000\r\n\r\n");
 
   Load(kFile, 2);
-  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  ASSERT_TRUE(SaveCsv(reader_, path));
   const std::string csv = ReadAll(path);
   EXPECT_NE(csv.find("Received Date / Time,Metal Loss (mils),Corrosion Rate :  mpy\r\n"),
             std::string::npos)
@@ -169,7 +169,7 @@ TEST_F(ExportTest, MetalSamplesCsvHasThreeInformationLines) {
       "1,-512.25,01/03/2020,08:00:30\n";
   const std::string path = dir_.file("ms.csv");
   Load(ms, 0);
-  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  ASSERT_TRUE(SaveCsv(reader_, path));
   EXPECT_EQ(ReadAll(path),
             "ER Data\r\n\r\nTag Name,E1\r\n"
             "Probe Type,FLUSH\r\nThickness,10\r\nStart Time,01/03/2020 08:00:00\r\n\r\n"
@@ -177,7 +177,7 @@ TEST_F(ExportTest, MetalSamplesCsvHasThreeInformationLines) {
             "01/03/2020 08:00,5.0000\r\n02/03/2020 08:00,6.0000\r\n\r\n");
 
   Load(ms, 1);
-  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  ASSERT_TRUE(SaveCsv(reader_, path));
   EXPECT_EQ(ReadAll(path),
             "LPR Data\r\n\r\nTag Name,L1\r\n"
             "Probe Type,PR 2\r\nAlloy (UNS),C10200\r\nStart Time,01/03/2020 08:00:30\r\n\r\n"
@@ -188,8 +188,8 @@ TEST_F(ExportTest, MetalSamplesCsvHasThreeInformationLines) {
 TEST_F(ExportTest, SpreadsheetLayout) {
   Load(kFile, 0);
   const std::string path = dir_.file("out.xls");
-  std::string error;
-  ASSERT_TRUE(SaveXls(reader_, path, &error)) << error;
+  const Status saved = SaveXls(reader_, path);
+  ASSERT_TRUE(saved) << saved.message;
   auto cells = ReadSheet(ReadAll(path));
   EXPECT_EQ(cells[Pos(0, 0)], "ER Data");
   EXPECT_EQ(cells.count(Pos(1, 0)), 0u);
@@ -211,7 +211,7 @@ TEST_F(ExportTest, SpreadsheetLayout) {
 
   // An LPR tag: the rate cell is an empty text cell.
   Load(kFile, 1);
-  ASSERT_TRUE(SaveXls(reader_, path, nullptr));
+  ASSERT_TRUE(SaveXls(reader_, path));
   cells = ReadSheet(ReadAll(path));
   EXPECT_EQ(cells[Pos(9, 0)], "Received Date / Time");
   ASSERT_EQ(cells.count(Pos(9, 2)), 1u);
@@ -222,18 +222,16 @@ TEST_F(ExportTest, SpreadsheetLayout) {
 TEST_F(ExportTest, FailedWritesAreReportedAndLeaveNothing) {
   Load(kFile, 0);
   const std::string missing = dir_.file("no-such-folder/out.csv");
-  std::string error;
-  EXPECT_FALSE(SaveCsv(reader_, missing, &error));
-  EXPECT_FALSE(error.empty());
-  error.clear();
-  EXPECT_FALSE(SaveXls(reader_, missing, &error));
-  EXPECT_FALSE(error.empty());
+  for (const Status& saved : {SaveCsv(reader_, missing), SaveXls(reader_, missing)}) {
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(saved.message.empty());
+  }
   EXPECT_FALSE(std::filesystem::exists(missing));
 
   // An existing file is replaced whole.
   const std::string path = dir_.file("old.csv");
   WriteAll(path, std::string(10000, 'z'));
-  ASSERT_TRUE(SaveCsv(reader_, path, nullptr));
+  ASSERT_TRUE(SaveCsv(reader_, path));
   EXPECT_EQ(ReadAll(path).find('z'), std::string::npos);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
                           std::filesystem::directory_iterator()),
@@ -247,10 +245,8 @@ TEST_F(ExportTest, WriteFailingPartWayKeepsTheOldFile) {
     WriteAll(path, "previous");
     // 100 bytes of file size allowed: every export fails part-way through.
     const int status = testing::InChildWithFileLimit(100, [&] {
-      std::string error;
-      const bool saved =
-          name[4] == 'c' ? SaveCsv(reader_, path, &error) : SaveXls(reader_, path, &error);
-      return !saved && error.find("Cannot write the file.") == 0;
+      const Status saved = name[4] == 'c' ? SaveCsv(reader_, path) : SaveXls(reader_, path);
+      return !saved && saved.message.find("Cannot write the file.") == 0;
     });
     EXPECT_EQ(status, 0) << name;
     EXPECT_EQ(ReadAll(path), "previous") << name;
@@ -263,10 +259,11 @@ TEST_F(ExportTest, ReadingThatIsNoNumberIsTheCsvTextInTheSpreadsheet) {
       "TAG NUMBER: W\nTHICKNESS: 10\nPROBE TYPE: WIRE LOOP\nRS_RR\n"
       "1 01/02/2020 10:20:30 -1 0\n2 01/02/2020 11:20:30 2 0\n",
       0);
-  std::string error;
-  ASSERT_TRUE(SaveCsv(reader_, dir_.file("w.csv"), &error)) << error;
+  Status saved = SaveCsv(reader_, dir_.file("w.csv"));
+  ASSERT_TRUE(saved) << saved.message;
   EXPECT_NE(ReadAll(dir_.file("w.csv")).find("01/02/2020 10:20,NaN\r\n"), std::string::npos);
-  ASSERT_TRUE(SaveXls(reader_, dir_.file("w.xls"), &error)) << error;
+  saved = SaveXls(reader_, dir_.file("w.xls"));
+  ASSERT_TRUE(saved) << saved.message;
   auto cells = ReadSheet(ReadAll(dir_.file("w.xls")));
   EXPECT_EQ(cells[Pos(12, 1)], "NaN");
   EXPECT_EQ(cells[Pos(13, 1)], "#" + std::to_string(0.0));
@@ -282,11 +279,11 @@ TEST_F(ExportTest, SpreadsheetRefusesRowsPastItsLimit) {
   Load(text, 0);
   ASSERT_EQ(reader_.record_count, kGrpCapacity);
   const std::string path = dir_.file("big.xls");
-  std::string error;
-  EXPECT_FALSE(SaveXls(reader_, path, &error));
-  EXPECT_NE(error.find("CSV"), std::string::npos);
+  const Status saved = SaveXls(reader_, path);
+  EXPECT_FALSE(saved);
+  EXPECT_NE(saved.message.find("CSV"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(path));
-  ASSERT_TRUE(SaveCsv(reader_, dir_.file("big.csv"), nullptr));
+  ASSERT_TRUE(SaveCsv(reader_, dir_.file("big.csv")));
 }
 
 }  // namespace

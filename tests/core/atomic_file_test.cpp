@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "core/test_util.h"
@@ -19,6 +20,10 @@ namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A failed save must never pass for a number or a true flag unnoticed.
+static_assert(!std::is_convertible_v<Status, bool> && !std::is_convertible_v<Status, int>);
+static_assert(std::is_constructible_v<bool, Status>);
 using testing::ReadAll;
 using testing::TempDir;
 using testing::WriteAll;
@@ -88,10 +93,10 @@ TEST(AtomicFileTest, AnyFailureLeavesTheOldFileAndNothingElse) {
       const std::string target = dir.file("a.xls");
       WriteAll(target, kOld);
       FaultyOps ops(f.call, f.n, f.err);
-      std::string error;
-      EXPECT_FALSE(stream ? WriteFileAtomically(target, streamed, &error, ops)
-                          : WriteFileAtomically(target, kNew, &error, ops));
-      EXPECT_FALSE(error.empty());
+      const Status saved = stream ? WriteFileAtomically(target, streamed, ops)
+                                  : WriteFileAtomically(target, kNew, ops);
+      EXPECT_FALSE(saved);
+      EXPECT_FALSE(saved.message.empty());
       EXPECT_EQ(ReadAll(target), kOld);
       EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.xls"});
     }
@@ -100,18 +105,15 @@ TEST(AtomicFileTest, AnyFailureLeavesTheOldFileAndNothingElse) {
   TempDir dir;
   const std::string target = dir.file("a.xls");
   WriteAll(target, kOld);
-  std::string error;
-  EXPECT_FALSE(WriteFileAtomically(
-      target,
-      [](SaveSink& out) {
-        out.Append(kNew);
-        return false;
-      },
-      &error));
-  EXPECT_FALSE(error.empty());
+  const Status given_up = WriteFileAtomically(target, [](SaveSink& out) {
+    out.Append(kNew);
+    return false;
+  });
+  EXPECT_FALSE(given_up);
+  EXPECT_FALSE(given_up.message.empty());
   EXPECT_EQ(ReadAll(target), kOld);
   EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.xls"});
-  EXPECT_TRUE(WriteFileAtomically(target, streamed, &error));
+  EXPECT_TRUE(WriteFileAtomically(target, streamed));
   EXPECT_EQ(ReadAll(target), kNew);
 }
 
@@ -125,18 +127,19 @@ TEST(AtomicFileTest, FullFileSystemLeavesTheOldFile) {
   }
   const std::string target = (mnt / "a.csv").string();
   WriteAll(target, kOld);
-  std::string error;
-  const bool saved = WriteFileAtomically(target, kNew, &error);
+  const Status full = WriteFileAtomically(target, kNew);
+  const std::string& error = full.message;
   const std::string after = ReadAll(target);
   const std::vector<std::string> names = Names(mnt);
   // The same disk made read-only: a plain reason and a folder to use instead.
-  std::string read_only;
   ::mount(nullptr, mnt.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
-  EXPECT_FALSE(WriteFileAtomically(target, "x", &read_only));
+  const Status refused = WriteFileAtomically(target, "x");
+  const std::string& read_only = refused.message;
+  EXPECT_FALSE(refused);
   ::umount(mnt.c_str());
   EXPECT_NE(read_only.find("is read-only; save it in another folder"), std::string::npos)
       << read_only;
-  EXPECT_FALSE(saved);
+  EXPECT_FALSE(full);
   EXPECT_NE(error.find("full"), std::string::npos) << error;
   EXPECT_EQ(after, kOld);
   EXPECT_EQ(names, std::vector<std::string>{"a.csv"});
@@ -170,7 +173,7 @@ TEST(AtomicFileTest, ProcessKilledMidWriteLeavesTheOldFileAndNothingElse) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     StallingOps ops(pipe_fds[1]);
-    WriteFileAtomically(target, kNew, nullptr, ops);
+    (void)WriteFileAtomically(target, kNew, ops);
     ::_exit(0);
   }
   char c = 0;
@@ -210,8 +213,8 @@ TEST(AtomicFileTest, KeepsModeFollowsLinksAndTakesLongNames) {
   EXPECT_EQ(ReadAll(secret), "y");
 
   const std::string longest = dir.file(std::string(251, 'L') + ".nid");  // 255 bytes
-  std::string error;
-  EXPECT_TRUE(WriteFileAtomically(longest, kNew, &error)) << error;
+  const Status saved = WriteFileAtomically(longest, kNew);
+  EXPECT_TRUE(saved) << saved.message;
   EXPECT_EQ(ReadAll(longest), kNew);
   EXPECT_EQ(Names(dir.path()).size(), 3u);
 }
@@ -231,9 +234,9 @@ TEST(AtomicFileTest, RefusesWhatItMustNotReplace) {
   };
   for (const Refusal& r : refusals) {
     SCOPED_TRACE(r.path);
-    std::string error;
-    EXPECT_FALSE(WriteFileAtomically(r.path, "x", &error));
-    EXPECT_NE(error.find(r.says), std::string::npos) << error;
+    const Status saved = WriteFileAtomically(r.path, "x");
+    EXPECT_FALSE(saved);
+    EXPECT_NE(saved.message.find(r.says), std::string::npos) << saved.message;
   }
   EXPECT_TRUE(fs::is_fifo(fifo));
   EXPECT_FALSE(fs::exists(shm));
@@ -262,9 +265,8 @@ TEST(AtomicFileTest, ReadOnlyTargetsAndFoldersAreRefusedWithAPlainReason) {
   WriteAll(locked, kOld);
   ::chmod(locked.c_str(), 0444);
   EXPECT_EQ(AsOrdinaryUser([&] {
-              std::string error;
-              return !WriteFileAtomically(locked, "x", &error) &&
-                     error.find("may not write") != std::string::npos;
+              const Status saved = WriteFileAtomically(locked, "x");
+              return !saved && saved.message.find("may not write") != std::string::npos;
             }),
             0);
   EXPECT_EQ(ReadAll(locked), kOld);
@@ -276,11 +278,10 @@ TEST(AtomicFileTest, ReadOnlyTargetsAndFoldersAreRefusedWithAPlainReason) {
   ::chmod(inside.c_str(), 0666);
   ::chmod(ro.c_str(), 0555);
   EXPECT_EQ(AsOrdinaryUser([&] {
-              std::string why;
-              const bool refused =
-                  !WriteFileAtomically(inside, "x", &why) &&
-                  why.find("is read-only for you; save it in another folder") != std::string::npos;
-              return refused;
+              const Status saved = WriteFileAtomically(inside, "x");
+              return !saved && saved.message.find(
+                                   "is read-only for you; save it in another "
+                                   "folder") != std::string::npos;
             }),
             0);
   EXPECT_EQ(ReadAll(inside), kOld);

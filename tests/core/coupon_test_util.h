@@ -7,13 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "coupon/coupon_notifier.h"
+#include "coupon/coupon_messages.h"
 #include "coupon/coupon_units.h"
 #include "settings/settings.h"
 
 namespace tarn::testing {
 
-struct RecordingNotifier : CouponNotifier {
+struct RecordingNotifier : Notifier {
   std::vector<std::string> messages;
   void Error(std::string_view text) override { messages.emplace_back(text); }
 };

@@ -33,8 +33,8 @@ const char kGood[] =
 
 TEST(MonitorConfig, ReadsEveryKey) {
   MonitorConfig c;
-  std::string error;
-  ASSERT_TRUE(ParseMonitorConfig(kGood, "m.conf", &c, &error)) << error;
+  const Status good = ParseMonitorConfig(kGood, "m.conf", &c);
+  ASSERT_TRUE(good) << good.message;
   EXPECT_EQ(c.history, "/var/lib/tarn/history.sqlite");
   EXPECT_EQ(c.listen_host, "127.0.0.1");
   EXPECT_EQ(c.listen_port, 1502);
@@ -63,9 +63,9 @@ TEST(MonitorConfig, ReadsEveryKey) {
   EXPECT_EQ(lpr.reg, 0);
 
   // An empty LISTEN turns the server off.
-  ASSERT_TRUE(
-      ParseMonitorConfig("[HISTORY]\nLOCATION=h.sqlite\n[SERVER]\nLISTEN=\n", "m.conf", &c, &error))
-      << error;
+  const Status no_server =
+      ParseMonitorConfig("[HISTORY]\nLOCATION=h.sqlite\n[SERVER]\nLISTEN=\n", "m.conf", &c);
+  ASSERT_TRUE(no_server) << no_server.message;
   EXPECT_TRUE(c.listen_host.empty());
 }
 
@@ -130,8 +130,9 @@ TEST(MonitorConfig, RefusesEachMalformedKeyWithItsLine) {
   };
   for (const auto& c : cases) {
     MonitorConfig config;
-    std::string error;
-    EXPECT_FALSE(ParseMonitorConfig(c.text, "m.conf", &config, &error)) << c.message;
+    const Status parsed = ParseMonitorConfig(c.text, "m.conf", &config);
+    const std::string& error = parsed.message;
+    EXPECT_FALSE(parsed) << c.message;
     EXPECT_EQ(error.rfind(c.message, 0), 0u) << "got: " << error << "\nwanted: " << c.message;
   }
 }

@@ -19,7 +19,7 @@ namespace {
 using testing::TempDir;
 using testing::WriteAll;
 
-class Messages : public ReaderNotifier {
+class Messages : public Notifier {
  public:
   void Error(std::string_view text) override { list.emplace_back(text); }
   std::vector<std::string> list;

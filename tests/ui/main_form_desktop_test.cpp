@@ -62,7 +62,7 @@ class DesktopTest : public ::testing::Test {
     }
     vCponData.record_count = static_cast<int32_t>(tags.size());
     const QString path = home_.path() + u'/' + name;
-    struct : CouponNotifier {
+    struct : Notifier {
       void Error(std::string_view) override {}
     } quiet;
     EXPECT_TRUE(Save(path.toStdString(), vCponData, quiet));

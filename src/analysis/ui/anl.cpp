@@ -33,7 +33,7 @@ namespace tarn {
 
 // One open or tag read on the worker thread, with a reader and graph data set of its own; the
 // screen takes its results over when it ends, unless it was cancelled or replaced first.
-struct LoadJob : ReaderNotifier {
+struct LoadJob : Notifier {
   explicit LoadJob(const _basic_set_& s)
       : setup(s), grp(std::make_unique<_grp_values_>()), reader(*grp, setup, this) {
     reader.SetProgress(&progress);
@@ -561,21 +561,18 @@ void Anl::SaveExport() {
 }
 
 bool Anl::SaveCsv(const QString& path) {
-  std::string error;
-  const bool ok = tarn::SaveCsv(reader_, ToUtf8(path), &error);
-  return ReportSave(ok, error, path);
+  const Status saved = tarn::SaveCsv(reader_, ToUtf8(path));
+  return ReportSave(saved.ok, saved.message, path);
 }
 
 bool Anl::SaveXls(const QString& path) {
-  std::string error;
-  const bool ok = tarn::SaveXls(reader_, ToUtf8(path), &error);
-  return ReportSave(ok, error, path);
+  const Status saved = tarn::SaveXls(reader_, ToUtf8(path));
+  return ReportSave(saved.ok, saved.message, path);
 }
 
 bool Anl::SaveXlsx(const QString& path) {
-  std::string error;
-  const bool ok = tarn::SaveXlsx(reader_, ToUtf8(path), &error);
-  return ReportSave(ok, error, path);
+  const Status saved = tarn::SaveXlsx(reader_, ToUtf8(path));
+  return ReportSave(saved.ok, saved.message, path);
 }
 
 bool Anl::ReportSave(bool ok, const std::string& error, const QString& path) {

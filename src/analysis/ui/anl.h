@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "analysis/nembra_reader.h"
-#include "analysis/reader_notifier.h"
+#include "common/notifier.h"
 #include "common/ui/file_dialogs.h"
 #include "common/ui/made_on_first_use.h"
 
@@ -35,7 +35,7 @@ class ViewGrp;
 class about;
 struct LoadJob;
 
-class Anl : public QWidget, private ReaderNotifier {
+class Anl : public QWidget, private Notifier {
   Q_OBJECT
 
  public:

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "common/date_time.h"
+#include "common/notifier.h"
 #include "common/ui/file_dialogs.h"
-#include "coupon/coupon_notifier.h"
 #include "coupon/coupon_units.h"
 #include "coupon/coupon_values.h"
 
@@ -145,7 +145,7 @@ class Coupon : public QWidget {
   CouponUnits units_;
   bool shown_once_ = false;
   FileDialogRunner file_dialog_runner_;
-  std::unique_ptr<CouponNotifier> notifier_;  // a Notifier
+  std::unique_ptr<tarn::Notifier> notifier_;  // a Coupon::Notifier
 
   Unit* fmUnit = nullptr;
   CouponTableModel* model_ = nullptr;

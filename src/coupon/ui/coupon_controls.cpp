@@ -20,10 +20,10 @@
 #include <memory>
 #include <string_view>
 
+#include "common/notifier.h"
 #include "common/ui/message_box.h"
 #include "common/ui/section_typing.h"
 #include "common/ui/widget_builders.h"
-#include "coupon/coupon_notifier.h"
 #include "coupon/ui/coupon_records.h"
 #include "coupon/ui/unit.h"
 #include "settings/ui/settings_records.h"
@@ -127,7 +127,7 @@ QFrame* Pane(const char* name, const QString& title, const char* background, con
 
 }  // namespace
 
-class Coupon::Notifier : public CouponNotifier {
+class Coupon::Notifier : public tarn::Notifier {
  public:
   explicit Notifier(QWidget* parent) : parent_(parent) {}
   void Error(std::string_view text) override {

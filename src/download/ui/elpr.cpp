@@ -500,9 +500,8 @@ void Elpr::SaveData() {
   save_folder_.Use(path);
   std::string narrow;
   MarshalString(PaneText(Pane(CurScr)), narrow);
-  std::string why;
-  if (!WriteFileAtomically(ToUtf8(path), narrow, &why)) {
-    ShowError(this, QStringLiteral("File Save Error!\n") + FromUtf8(why));
+  if (Status saved = WriteFileAtomically(ToUtf8(path), narrow); !saved) {
+    ShowError(this, QStringLiteral("File Save Error!\n") + FromUtf8(saved.message));
     return;
   }
   saved_file_[CurScr == 1 ? 0 : 1] = path;

@@ -75,7 +75,9 @@ bool SaveGraphPicture(GraphView& view, PictureFormat format, const std::string& 
     if (error) *error = "The picture could not be encoded.";
     return false;
   }
-  return WriteFileAtomically(path, std::string_view(bytes.constData(), bytes.size()), error);
+  const Status saved = WriteFileAtomically(path, std::string_view(bytes.constData(), bytes.size()));
+  if (!saved && error) *error = saved.message;
+  return saved.ok;
 }
 
 }  // namespace tarn

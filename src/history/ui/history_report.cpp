@@ -295,9 +295,10 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
       return false;
     }
   }
-  return WriteFileAtomically(
-      path, std::string_view(buffer.data().constData(), static_cast<std::size_t>(buffer.size())),
-      error);
+  const Status saved = WriteFileAtomically(
+      path, std::string_view(buffer.data().constData(), static_cast<std::size_t>(buffer.size())));
+  if (!saved && error) *error = saved.message;
+  return saved.ok;
 }
 
 }  // namespace tarn

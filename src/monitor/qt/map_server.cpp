@@ -73,18 +73,17 @@ MapServer::MapServer(std::function<HistoryStore*()> history,
   connect(&refresh_timer_, &QTimer::timeout, this, &MapServer::Refresh);
 }
 
-bool MapServer::Listen(const std::string& host, int32_t port, std::string* error) {
+Status MapServer::Listen(const std::string& host, int32_t port) {
   setConnectionParameter(QModbusDevice::NetworkAddressParameter, QString::fromStdString(host));
   setConnectionParameter(QModbusDevice::NetworkPortParameter, port);
   if (!connectDevice()) {
-    *error =
-        "cannot serve on " + host + ":" + std::to_string(port) + ": " + errorString().toStdString();
-    return false;
+    return Status::Fail("cannot serve on " + host + ":" + std::to_string(port) + ": " +
+                        errorString().toStdString());
   }
   MonitorLog("serving the register map on " + host + ":" + std::to_string(port));
   Refresh();
   refresh_timer_.start();
-  return true;
+  return {};
 }
 
 void MapServer::Refresh() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "common/status.h"
 #include "history/history_store.h"
 
 namespace tarn {
@@ -21,8 +22,8 @@ class MapServer : public QModbusTcpServer {
   MapServer(std::function<HistoryStore*()> history, std::function<void(const std::string&)> failed,
             int32_t refresh_s, int32_t window_days, QObject* parent = nullptr);
 
-  // Listens on host:port and serves the first figures; false with *error when it cannot.
-  bool Listen(const std::string& host, int32_t port, std::string* error);
+  // Listens on host:port and serves the first figures; fails with the reason when it cannot.
+  Status Listen(const std::string& host, int32_t port);
   // Reads the history again and serves its figures.
   void Refresh();
 

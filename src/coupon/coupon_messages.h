@@ -1,21 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// How the coupon core reports a failure to the user: the screen implements it with a message
-// box, the command line with a line on standard error.
+// The messages the coupon core reports through its Notifier (caption "Error", an OK button).
 #pragma once
 
 #include <string>
-#include <string_view>
+
+#include "common/notifier.h"
 
 namespace tarn {
 
-class CouponNotifier {
- public:
-  virtual ~CouponNotifier() = default;
-  // One message for the caption "Error" with an OK button.
-  virtual void Error(std::string_view text) = 0;
-};
-
-// Messages of the coupon core.
 inline constexpr char kMsgCalcMetalLoss[] =
     "Cannot calculate Metal Loss. Alloy Density or Surface Area value is less than or equal to "
     "zero.";
