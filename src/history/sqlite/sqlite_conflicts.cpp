@@ -6,7 +6,7 @@
 #include <map>
 
 #include "history/history_review.h"
-#include "history/sqlite_store.h"
+#include "history/sqlite/sqlite_store.h"
 
 namespace tarn::sqlite_store {
 

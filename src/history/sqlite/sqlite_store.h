@@ -18,9 +18,9 @@
 
 #include "history/history_store.h"
 #include "history/probe_figures.h"
-#include "history/sqlite_statement.h"
-#include "history/sqlite_statements.h"
-#include "history/sqlite_trail.h"
+#include "history/sqlite/sqlite_statement.h"
+#include "history/sqlite/sqlite_statements.h"
+#include "history/sqlite/sqlite_trail.h"
 
 namespace tarn::sqlite_store {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_store.h"
+#include "history/pg/pg_store.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "history/pg_statements.h"
+#include "history/pg/pg_statements.h"
 
 namespace tarn {
 

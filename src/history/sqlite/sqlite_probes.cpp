@@ -3,7 +3,7 @@
 #include <cmath>
 #include <iterator>
 
-#include "history/sqlite_store.h"
+#include "history/sqlite/sqlite_store.h"
 
 namespace tarn::sqlite_store {
 

@@ -7,9 +7,9 @@
 #include <set>
 
 #include "history/history_review.h"
-#include "history/pg_statements.h"
-#include "history/pg_store.h"
-#include "history/pg_values.h"
+#include "history/pg/pg_statements.h"
+#include "history/pg/pg_store.h"
+#include "history/pg/pg_values.h"
 
 namespace tarn {
 

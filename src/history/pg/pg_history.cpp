@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_history.h"
+#include "history/pg/pg_history.h"
 
 #include <cmath>
 
-#include "history/pg_location.h"
-#include "history/pg_schema.h"
-#include "history/pg_statements.h"
-#include "history/pg_store.h"
+#include "history/pg/pg_location.h"
+#include "history/pg/pg_schema.h"
+#include "history/pg/pg_statements.h"
+#include "history/pg/pg_store.h"
 
 namespace tarn {
 

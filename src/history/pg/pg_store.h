@@ -14,7 +14,7 @@
 
 #include "history/history_store.h"
 #include "history/import_source.h"
-#include "history/pg_connection.h"
+#include "history/pg/pg_connection.h"
 #include "history/probe_figures.h"
 
 namespace tarn {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_store.h"
+#include "history/pg/pg_store.h"
 
 #include <algorithm>
 #include <climits>
@@ -14,8 +14,8 @@
 #include <utility>
 
 #include "history/import_source.h"
-#include "history/pg_statements.h"
-#include "history/pg_values.h"
+#include "history/pg/pg_statements.h"
+#include "history/pg/pg_values.h"
 
 namespace tarn {
 

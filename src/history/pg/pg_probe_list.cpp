@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_store.h"
+#include "history/pg/pg_store.h"
 
-#include "history/pg_statements.h"
-#include "history/pg_values.h"
+#include "history/pg/pg_statements.h"
+#include "history/pg/pg_values.h"
 
 namespace tarn {
 

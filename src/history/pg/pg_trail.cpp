@@ -2,8 +2,8 @@
 #include <optional>
 #include <utility>
 
-#include "history/pg_statements.h"
-#include "history/pg_store.h"
+#include "history/pg/pg_statements.h"
+#include "history/pg/pg_store.h"
 
 namespace tarn {
 
