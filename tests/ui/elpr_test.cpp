@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "analysis/nembra_reader.h"
+#include "graph/grp_values.h"
 #include "common/ui/qt_text.h"
 #include "download/port_name.h"
 #include "download/ui/setup.h"
