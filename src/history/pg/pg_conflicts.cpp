@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The review of conflicts and the undoing of an import in the shared history: a reading's value
-// taken from an offer or put back, a file's readings removed, and every figure derived from the
-// readings brought up to date, each under the import lock.
+// The shared history's primitives for the review of conflicts and the undoing of an import
+// (store_conflicts.cpp): a reading's value set, a file's readings removed, and every figure
+// derived from the readings brought up to date, each under the import lock.
 #include <algorithm>
 #include <map>
 #include <set>
 
-#include "history/history_review.h"
 #include "history/pg/pg_statements.h"
 #include "history/pg/pg_store.h"
 #include "history/pg/pg_values.h"
@@ -77,11 +76,6 @@ constexpr const char* kConflictProbes =
     "SELECT tag, serial, data_type FROM tarn.probe WHERE id IN"
     " (SELECT probe_id FROM tarn.conflict WHERE file_id = $1) ORDER BY id";
 
-int64_t HourOf(HistoryTime t) {
-  const int64_t rel = t - kPgReadingEpoch;
-  return rel / 3600 - (rel % 3600 < 0 ? 1 : 0);
-}
-
 }  // namespace
 
 HistoryStatus PgHistory::ConflictProbes(int64_t file_id, ImportResult* result) {
@@ -94,187 +88,149 @@ HistoryStatus PgHistory::ConflictProbes(int64_t file_id, ImportResult* result) {
   return {};
 }
 
-HistoryStatus PgHistory::RefreshDerived(int64_t probe_id, const std::vector<int64_t>& hours,
+HistoryStatus PgHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
                                         int64_t* count) {
   windows_.erase(windows_.lower_bound({probe_id, INT32_MIN}),
                  windows_.upper_bound({probe_id, INT32_MAX}));
-  PgResult s = db_.Exec(kRefreshSummary, {probe_id, kPgReadingEpoch});
+  PgResult s = db_.Exec(kRefreshSummary, {probe_id, kReadingEpoch});
   if (!s.ok() || s.rows() != 1) return Failure(s);
   *count = s.Int(0, 0);
-  const std::string list = NumberArray(hours);
+  const std::string list = NumberArray(std::vector<int64_t>(hours.begin(), hours.end()));
   HistoryStatus st = Run(kDropHours, {probe_id, list});
   if (st) st = Run(kSumHours, {probe_id, list});
   if (!st) return st;
   if (*count == 0) return Run(kDropWindows, {probe_id});
   return Run(sql::kRefreshWindows,
-             {"{" + std::to_string(probe_id) + "}", sql::kStoredWindows, kPgReadingEpoch});
+             {"{" + std::to_string(probe_id) + "}", sql::kStoredWindows, kReadingEpoch});
 }
 
-std::vector<ReadingConflicts> PgHistory::ReviewConflicts(int64_t probe_id) {
-  std::vector<ReadingConflicts> out;
-  if (last_error_ = Ready(); !last_error_) return out;
-  PgResult q = db_.Exec(kReview, {probe_id, kPgReadingEpoch});
-  if (!q.ok()) {
-    last_error_ = Failure(q);
-    return out;
-  }
-  for (int i = 0; i < q.rows(); ++i) {
-    const HistoryTime t = q.Int(i, 3);
-    if (out.empty() || out.back().time != t) {
-      ReadingConflicts r;
-      r.time = t;
-      r.stored = q.Real(i, 4);
-      r.value = q.IsNull(i, 6) ? r.stored : q.Real(i, 6);
-      if (!q.IsNull(i, 7)) {
-        r.file_id = q.Int(i, 7);
-        r.file = q.Text(i, 8);
-      }
-      out.push_back(r);
-    }
-    const double offered = q.Real(i, 5);
-    out.back().offers.push_back({q.Int(i, 0), q.Int(i, 1), q.Text(i, 2), offered,
-                                 !q.IsNull(i, 6) && offered == out.back().value});
-  }
-  return out;
+HistoryStatus PgHistory::MayWrite() const {
+  return read_only_ ? ReadOnlyRefusal() : HistoryStatus{};
 }
 
-HistoryStatus PgHistory::ChooseConflict(int64_t conflict_id, bool take) {
-  if (read_only_) return ReadOnlyRefusal();
+HistoryStatus PgHistory::BeginWrite() {
   if (HistoryStatus st = Ready(); !st) return st;
   HistoryStatus st = Run("BEGIN");
   if (st) st = Run(sql::kLockHistory);
-  PgResult c;
-  if (st) {
-    c = db_.Exec(kOneConflict, {conflict_id});
-    if (!c.ok()) {
-      st = Failure(c);
-    } else if (c.rows() == 0) {
-      st = HistoryStatus::Fail("No conflict with id " + std::to_string(conflict_id) + ".");
-    }
-  }
-  int64_t count = 0;
-  if (st) {
-    const int64_t probe_id = c.Int(0, 0);
-    const HistoryTime t = c.Int(0, 1);
-    PgResult set =
-        db_.Exec(kSetReading, {probe_id, t, take ? c.Real(0, 2) : c.Real(0, 3), kPgReadingEpoch});
-    if (!set.ok()) {
-      st = Failure(set);
-    } else if (set.Affected() == 0) {
-      st = HistoryStatus::Fail("The reading of that conflict is no longer in the history.");
-    } else {
-      st = RefreshDerived(probe_id, {HourOf(t)}, &count);
-    }
-  }
-  if (st) st = Run("COMMIT");
   if (!st) Rollback();
   return st;
 }
 
-HistoryStatus PgHistory::UnimportIn(int64_t file_id, UnimportResult* result) {
-  PgResult name = db_.Exec(kFileName, {file_id});
-  if (!name.ok()) return Failure(name);
-  if (name.rows() == 0) {
-    return HistoryStatus::Fail("No imported file with id " + std::to_string(file_id) + ".");
+HistoryStatus PgHistory::Commit() {
+  return Run("COMMIT");
+}
+
+void PgHistory::RollbackWrite() {
+  Rollback();
+  windows_.clear();
+}
+
+HistoryStatus PgHistory::ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) {
+  if (HistoryStatus st = Ready(); !st) return st;
+  PgResult q = db_.Exec(kReview, {probe_id, kReadingEpoch});
+  if (!q.ok()) return Failure(q);
+  rows->reserve(static_cast<std::size_t>(q.rows()));
+  for (int i = 0; i < q.rows(); ++i) {
+    ConflictRow row{
+        q.Int(i, 0), q.Int(i, 1), q.Text(i, 2), q.Int(i, 3), q.Real(i, 4), q.Real(i, 5), {}, 0, {}};
+    if (!q.IsNull(i, 6)) row.reading = q.Real(i, 6);
+    if (!q.IsNull(i, 7)) {
+      row.reading_file_id = q.Int(i, 7);
+      row.reading_file = q.Text(i, 8);
+    }
+    rows->push_back(std::move(row));
   }
-  result->file = name.Text(0, 0);
+  return {};
+}
+
+HistoryStatus PgHistory::FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) {
+  PgResult c = db_.Exec(kOneConflict, {conflict_id});
+  if (!c.ok()) return Failure(c);
+  *found = c.rows() > 0;
+  if (*found) *at = {c.Int(0, 0), c.Int(0, 1), c.Real(0, 2), c.Real(0, 3)};
+  return {};
+}
+
+HistoryStatus PgHistory::SetReadingValue(int64_t probe_id, HistoryTime t, double value,
+                                         bool* changed) {
+  PgResult set = db_.Exec(kSetReading, {probe_id, t, value, kReadingEpoch});
+  if (!set.ok()) return Failure(set);
+  *changed = set.Affected() > 0;
+  return {};
+}
+
+HistoryStatus PgHistory::FileName(int64_t file_id, bool* found, std::string* name) {
+  PgResult q = db_.Exec(kFileName, {file_id});
+  if (!q.ok()) return Failure(q);
+  *found = q.rows() > 0;
+  if (*found) *name = q.Text(0, 0);
+  return {};
+}
+
+HistoryStatus PgHistory::TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) {
   PgResult gone = db_.Exec(kRemoveFileReadings, {file_id});
   if (!gone.ok()) return Failure(gone);
-  std::map<int64_t, std::set<int64_t>> hours_of;
   for (int i = 0; i < gone.rows(); ++i) {
-    hours_of[gone.Int(i, 0)].insert(gone.Int(i, 1));
-    result->readings += gone.Int(i, 2);
+    taken->probes[gone.Int(i, 0)].hours.insert(gone.Int(i, 1));
+    taken->readings += gone.Int(i, 2);
   }
   PgResult own = db_.Exec(kFileConflicts, {file_id});
   if (!own.ok()) return Failure(own);
-  for (int i = 0; i < own.rows(); ++i) hours_of[own.Int(i, 0)];
+  for (int i = 0; i < own.rows(); ++i) taken->probes[own.Int(i, 0)];
 
-  for (auto& [probe_id, hours] : hours_of) {
+  for (auto& [probe_id, probe] : taken->probes) {
     // The seconds concerned: those whose reading went and those the file offered a value for.
-    PgResult rows = db_.Exec(kProbeConflictRows, {probe_id, kPgReadingEpoch});
+    PgResult rows = db_.Exec(kProbeConflictRows, {probe_id, kReadingEpoch});
     if (!rows.ok()) return Failure(rows);
-    struct Second {
-      std::vector<SecondConflict> conflicts;
-      bool removed = false, offered = false;
-      double value = 0.0;
-    };
-    std::map<HistoryTime, Second> at;
+    std::map<HistoryTime, bool> offered;
     for (int i = 0; i < rows.rows(); ++i) {
-      Second& second = at[rows.Int(i, 2)];
+      const HistoryTime t = rows.Int(i, 2);
+      UnimportSecond& second = probe.seconds[t];
       second.conflicts.push_back(
           {rows.Int(i, 0), rows.Int(i, 1), rows.Real(i, 3), rows.Real(i, 4)});
       second.removed = rows.IsNull(i, 5);
       if (!second.removed) second.value = rows.Real(i, 5);
-      second.offered = second.offered || rows.Int(i, 1) == file_id;
+      offered[t] = offered[t] || rows.Int(i, 1) == file_id;
     }
-
-    std::vector<int64_t> drop;
-    for (const auto& [t, second] : at) {
-      if (!second.removed && !second.offered) continue;
-      const SecondPlan plan =
-          PlanUnimportSecond(file_id, second.conflicts, second.removed, second.value);
-      hours.insert(HourOf(t));
-      drop.insert(drop.end(), plan.drop.begin(), plan.drop.end());
-      for (const SecondConflict& c : second.conflicts) result->conflicts += c.file_id == file_id;
-      for (const auto& [id, stored] : plan.rebase) {
-        if (HistoryStatus st = Run(kRebaseConflict, {id, stored}); !st) return st;
-      }
-      if (plan.write_value) {
-        if (HistoryStatus st = Run(kSetReading, {probe_id, t, plan.value, kPgReadingEpoch}); !st)
-          return st;
-      }
-      if (plan.promote) {
-        HistoryStatus st =
-            Run(kInsertReading, {t, plan.value, probe_id, plan.file_id, kPgReadingEpoch});
-        if (st) st = Run(kCountAdded, {plan.file_id});
-        if (!st) return st;
-        ++result->promoted;
-      }
-    }
-    if (!drop.empty()) {
-      if (HistoryStatus st = Run(kDropConflicts, {NumberArray(drop)}); !st) return st;
-    }
-    int64_t count = 0;
-    if (HistoryStatus st =
-            RefreshDerived(probe_id, std::vector<int64_t>(hours.begin(), hours.end()), &count);
-        !st) {
-      return st;
-    }
-    if (count == 0) {
-      PgResult key = db_.Exec(kProbeKey, {probe_id});
-      if (!key.ok()) return Failure(key);
-      if (key.rows() > 0) {
-        result->emptied.push_back({FromServer(key.Text(0, 0)), FromServer(key.Text(0, 1)),
-                                   static_cast<int32_t>(key.Int(0, 2))});
-      }
-      HistoryStatus st = Run(sql::kRemoveHours, {probe_id});
-      if (st) st = Run(sql::kRemoveProbe, {probe_id});
-      if (!st) return st;
+    for (auto it = probe.seconds.begin(); it != probe.seconds.end();) {
+      it = it->second.removed || offered[it->first] ? std::next(it) : probe.seconds.erase(it);
     }
   }
+  return {};
+}
+
+HistoryStatus PgHistory::DropConflicts(const std::vector<int64_t>& ids) {
+  return Run(kDropConflicts, {NumberArray(ids)});
+}
+
+HistoryStatus PgHistory::RebaseConflict(int64_t conflict_id, double stored) {
+  return Run(kRebaseConflict, {conflict_id, stored});
+}
+
+HistoryStatus PgHistory::PromoteOffer(int64_t probe_id, HistoryTime t, double value,
+                                      int64_t file_id) {
+  HistoryStatus st = Run(kInsertReading, {t, value, probe_id, file_id, kReadingEpoch});
+  if (st) st = Run(kCountAdded, {file_id});
+  return st;
+}
+
+HistoryStatus PgHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* found) {
+  PgResult key = db_.Exec(kProbeKey, {probe_id});
+  if (!key.ok()) return Failure(key);
+  if (key.rows() > 0) {
+    *found = ProbeKey{FromServer(key.Text(0, 0)), FromServer(key.Text(0, 1)),
+                      static_cast<int32_t>(key.Int(0, 2))};
+  }
+  HistoryStatus st = Run(sql::kRemoveHours, {probe_id});
+  if (st) st = Run(sql::kRemoveProbe, {probe_id});
+  return st;
+}
+
+HistoryStatus PgHistory::ForgetFile(int64_t file_id) {
   // Conflicts the file offered for readings removed since go with it.
   if (HistoryStatus st = Run("DELETE FROM tarn.conflict WHERE file_id = $1", {file_id}); !st)
     return st;
   return Run(kDeleteFile, {file_id});
-}
-
-UnimportResult PgHistory::Unimport(int64_t file_id, bool apply) {
-  UnimportResult result;
-  // Even the count is taken by doing the work and rolling it back.
-  if (read_only_) {
-    result.status = ReadOnlyRefusal();
-    return result;
-  }
-  if (result.status = Ready(); !result.status) return result;
-  result.status = Run("BEGIN");
-  if (result.status) result.status = Run(sql::kLockHistory);
-  if (result.status) result.status = UnimportIn(file_id, &result);
-  if (result.status && apply) result.status = Run("COMMIT");
-  if (!result.status || !apply) {
-    Rollback();
-    windows_.clear();
-  }
-  return result;
 }
 
 }  // namespace tarn

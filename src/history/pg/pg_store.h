@@ -16,16 +16,15 @@
 #include "history/import_source.h"
 #include "history/pg/pg_connection.h"
 #include "history/probe_figures.h"
+#include "history/store_primitives.h"
 
 namespace tarn {
 
-// Reading times are stored as seconds from 01/01/2000, as in the embedded store.
-inline constexpr HistoryTime kPgReadingEpoch = 63082281600;
 // SQLSTATEs that mean "this role or server may not write".
 inline constexpr const char* kPgNoPrivilege = "42501";
 inline constexpr const char* kPgReadOnlyTransaction = "25006";
 
-class PgHistory : public HistoryStore {
+class PgHistory : public HistoryStore, private StorePrimitives {
  public:
   explicit PgHistory(const std::string& uri) : db_(uri), location_(uri) {
     // Server notices ("already exists, skipping") are for a console, not for Tarn's users.
@@ -62,10 +61,15 @@ class PgHistory : public HistoryStore {
   std::vector<HistorySourceFile> SourceFiles() override;
   std::vector<HistoryRun> ReadingRuns(int64_t probe_id) override;
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override;
-  // Review of conflicts and undoing an import (pg_conflicts.cpp).
-  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) override;
-  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) override;
-  UnimportResult Unimport(int64_t file_id, bool apply) override;
+  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) override {
+    return ReviewConflictsOf(*this, probe_id, &last_error_);
+  }
+  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) override {
+    return ChooseConflictIn(*this, conflict_id, take);
+  }
+  UnimportResult Unimport(int64_t file_id, bool apply) override {
+    return UnimportFrom(*this, file_id, apply);
+  }
   std::string ChangeMark() override;
 
   HistoryStatus ReadOnlyRefusal() const {
@@ -157,10 +161,25 @@ class PgHistory : public HistoryStore {
   HistoryStatus RefreshWindows(const ImportState& state);
   std::vector<ProbeSummary> QueryProbes(int64_t probe_id, int32_t window_days);
   HistoryLimits DefaultLimits();
-  // After readings of a probe were removed, added or changed in `hours`: its summary, those
-  // hours' sums and its kept window sums again from the readings; *count its readings now.
-  HistoryStatus RefreshDerived(int64_t probe_id, const std::vector<int64_t>& hours, int64_t* count);
-  HistoryStatus UnimportIn(int64_t file_id, UnimportResult* result);
+  // The primitives of the review of conflicts and the undoing of an import (pg_conflicts.cpp).
+  HistoryStatus MayWrite() const override;
+  HistoryStatus BeginWrite() override;
+  HistoryStatus Commit() override;
+  void RollbackWrite() override;
+  HistoryStatus ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) override;
+  HistoryStatus FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) override;
+  HistoryStatus SetReadingValue(int64_t probe_id, HistoryTime t, double value,
+                                bool* changed) override;
+  HistoryStatus RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
+                               int64_t* count) override;
+  HistoryStatus FileName(int64_t file_id, bool* found, std::string* name) override;
+  HistoryStatus TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) override;
+  HistoryStatus DropConflicts(const std::vector<int64_t>& ids) override;
+  HistoryStatus RebaseConflict(int64_t conflict_id, double stored) override;
+  HistoryStatus PromoteOffer(int64_t probe_id, HistoryTime t, double value,
+                             int64_t file_id) override;
+  HistoryStatus RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
+  HistoryStatus ForgetFile(int64_t file_id) override;
   // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
   HistoryStatus ConflictProbes(int64_t file_id, ImportResult* result);
 
