@@ -101,6 +101,16 @@ class StorePrimitives {
   virtual HistoryStatus RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) = 0;
   // Removes the file's row with what is left of its conflicts and stretches.
   virtual HistoryStatus ForgetFile(int64_t file_id) = 0;
+
+  // Ready for a read (the server reached again when it dropped the connection).
+  virtual HistoryStatus ReadyToRead() = 0;
+  virtual HistoryStatus ProbeExists(int64_t probe_id, bool* exists) = 0;
+  // A probe's own limits (none: it follows the defaults), the defaults (built-in ones when
+  // they cannot be read), writing a probe's own (probe_id 0: the defaults) and dropping them.
+  virtual HistoryStatus ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) = 0;
+  virtual HistoryLimits DefaultLimits() = 0;
+  virtual HistoryStatus WriteLimits(int64_t probe_id, const HistoryLimits& limits) = 0;
+  virtual HistoryStatus DeleteLimits(int64_t probe_id) = 0;
 };
 
 // The store operations written once over the primitives.
@@ -109,5 +119,8 @@ std::vector<ReadingConflicts> ReviewConflictsOf(StorePrimitives& store, int64_t 
                                                 HistoryStatus* error);
 HistoryStatus ChooseConflictIn(StorePrimitives& store, int64_t conflict_id, bool take);
 UnimportResult UnimportFrom(StorePrimitives& store, int64_t file_id, bool apply);
+HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, HistoryStatus* error);
+HistoryStatus SetLimitsIn(StorePrimitives& store, int64_t probe_id, const HistoryLimits& limits);
+HistoryStatus ClearLimitsIn(StorePrimitives& store, int64_t probe_id);
 
 }  // namespace tarn

@@ -52,9 +52,13 @@ class PgHistory : public HistoryStore, private StorePrimitives {
                                         HistoryTime to) override;
   std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
                                             int32_t columns) override;
-  HistoryLimits GetLimits(int64_t probe_id) override;
-  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override;
-  HistoryStatus ClearLimits(int64_t probe_id) override;
+  HistoryLimits GetLimits(int64_t probe_id) override {
+    return LimitsOf(*this, probe_id, &last_error_);
+  }
+  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override {
+    return SetLimitsIn(*this, probe_id, limits);
+  }
+  HistoryStatus ClearLimits(int64_t probe_id) override { return ClearLimitsIn(*this, probe_id); }
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
@@ -160,7 +164,13 @@ class PgHistory : public HistoryStore, private StorePrimitives {
   // Brings the kept window sums of every probe the import touched up to date.
   HistoryStatus RefreshWindows(const ImportState& state);
   std::vector<ProbeSummary> QueryProbes(int64_t probe_id, int32_t window_days);
-  HistoryLimits DefaultLimits();
+  // Limits (pg_history.cpp).
+  HistoryStatus ReadyToRead() override { return Ready(); }
+  HistoryStatus ProbeExists(int64_t probe_id, bool* exists) override;
+  HistoryStatus ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
+  HistoryLimits DefaultLimits() override;
+  HistoryStatus WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;
+  HistoryStatus DeleteLimits(int64_t probe_id) override;
   // The primitives of the review of conflicts and the undoing of an import (pg_conflicts.cpp).
   HistoryStatus MayWrite() const override;
   HistoryStatus BeginWrite() override;

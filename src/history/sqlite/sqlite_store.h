@@ -162,9 +162,13 @@ class SqliteHistory : public HistoryStore, private StorePrimitives {
                                         HistoryTime to) override;
   std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
                                             int32_t columns) override;
-  HistoryLimits GetLimits(int64_t probe_id) override;
-  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override;
-  HistoryStatus ClearLimits(int64_t probe_id) override;
+  HistoryLimits GetLimits(int64_t probe_id) override {
+    return LimitsOf(*this, probe_id, &last_error_);
+  }
+  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override {
+    return SetLimitsIn(*this, probe_id, limits);
+  }
+  HistoryStatus ClearLimits(int64_t probe_id) override { return ClearLimitsIn(*this, probe_id); }
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
@@ -322,7 +326,13 @@ class SqliteHistory : public HistoryStore, private StorePrimitives {
   HistoryStatus WindowSums(int64_t probe_id, HistoryTime last, int32_t days, RegressionSums* out);
   // Rewrites the stored window sums of a probe whose readings changed.
   HistoryStatus StoreWindows(int64_t probe_id, HistoryTime last);
-  HistoryLimits DefaultLimits();
+  // Limits (sqlite_probes.cpp).
+  HistoryStatus ReadyToRead() override { return {}; }
+  HistoryStatus ProbeExists(int64_t probe_id, bool* exists) override;
+  HistoryStatus ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
+  HistoryLimits DefaultLimits() override;
+  HistoryStatus WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;
+  HistoryStatus DeleteLimits(int64_t probe_id) override;
   // The primitives of the review of conflicts and the undoing of an import
   // (sqlite_conflicts.cpp).
   HistoryStatus MayWrite() const override;
