@@ -117,4 +117,16 @@ UnimportResult UnimportFrom(StorePrimitives& store, int64_t file_id, bool apply)
   return result;
 }
 
+std::vector<ReadingConflicts> LayeredHistory::ReviewConflicts(int64_t probe_id) {
+  return ReviewConflictsOf(*this, probe_id, &last_error_);
+}
+
+HistoryStatus LayeredHistory::ChooseConflict(int64_t conflict_id, bool take) {
+  return ChooseConflictIn(*this, conflict_id, take);
+}
+
+UnimportResult LayeredHistory::Unimport(int64_t file_id, bool apply) {
+  return UnimportFrom(*this, file_id, apply);
+}
+
 }  // namespace tarn

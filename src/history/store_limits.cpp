@@ -35,4 +35,16 @@ HistoryStatus ClearLimitsIn(StorePrimitives& store, int64_t probe_id) {
   return store.DeleteLimits(probe_id);
 }
 
+HistoryLimits LayeredHistory::GetLimits(int64_t probe_id) {
+  return LimitsOf(*this, probe_id, &last_error_);
+}
+
+HistoryStatus LayeredHistory::SetLimits(int64_t probe_id, const HistoryLimits& limits) {
+  return SetLimitsIn(*this, probe_id, limits);
+}
+
+HistoryStatus LayeredHistory::ClearLimits(int64_t probe_id) {
+  return ClearLimitsIn(*this, probe_id);
+}
+
 }  // namespace tarn

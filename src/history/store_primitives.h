@@ -113,6 +113,23 @@ class StorePrimitives {
   virtual HistoryStatus DeleteLimits(int64_t probe_id) = 0;
 };
 
+// A history store whose back end provides only the primitives: the operations computed from
+// them are written here once, for every back end.
+class LayeredHistory : public HistoryStore, protected StorePrimitives {
+ public:
+  HistoryStatus LastError() const final { return last_error_; }
+  HistoryLimits GetLimits(int64_t probe_id) final;
+  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) final;
+  HistoryStatus ClearLimits(int64_t probe_id) final;
+  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) final;
+  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) final;
+  UnimportResult Unimport(int64_t file_id, bool apply) final;
+
+ protected:
+  // What LastError tells; the back end's reads set it too.
+  HistoryStatus last_error_;
+};
+
 // The store operations written once over the primitives.
 // ReviewConflicts: empty with *error set on failure.
 std::vector<ReadingConflicts> ReviewConflictsOf(StorePrimitives& store, int64_t probe_id,

@@ -24,7 +24,7 @@ namespace tarn {
 inline constexpr const char* kPgNoPrivilege = "42501";
 inline constexpr const char* kPgReadOnlyTransaction = "25006";
 
-class PgHistory : public HistoryStore, private StorePrimitives {
+class PgHistory : public LayeredHistory {
  public:
   explicit PgHistory(const std::string& uri) : db_(uri), location_(uri) {
     // Server notices ("already exists, skipping") are for a console, not for Tarn's users.
@@ -40,7 +40,6 @@ class PgHistory : public HistoryStore, private StorePrimitives {
 
   const std::string& Location() const override { return location_; }
   bool ReadOnly() const override { return read_only_; }
-  HistoryStatus LastError() const override { return last_error_; }
 
   ImportResult Import(const std::string& path, const ImportControl& control) override;
   ImportResult ImportBatches(
@@ -52,28 +51,12 @@ class PgHistory : public HistoryStore, private StorePrimitives {
                                         HistoryTime to) override;
   std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
                                             int32_t columns) override;
-  HistoryLimits GetLimits(int64_t probe_id) override {
-    return LimitsOf(*this, probe_id, &last_error_);
-  }
-  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override {
-    return SetLimitsIn(*this, probe_id, limits);
-  }
-  HistoryStatus ClearLimits(int64_t probe_id) override { return ClearLimitsIn(*this, probe_id); }
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
   std::vector<HistorySourceFile> SourceFiles() override;
   std::vector<HistoryRun> ReadingRuns(int64_t probe_id) override;
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override;
-  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) override {
-    return ReviewConflictsOf(*this, probe_id, &last_error_);
-  }
-  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) override {
-    return ChooseConflictIn(*this, conflict_id, take);
-  }
-  UnimportResult Unimport(int64_t file_id, bool apply) override {
-    return UnimportFrom(*this, file_id, apply);
-  }
   std::string ChangeMark() override;
 
   HistoryStatus ReadOnlyRefusal() const {
@@ -205,7 +188,6 @@ class PgHistory : public HistoryStore, private StorePrimitives {
   PgConnection db_;
   std::string location_;
   bool read_only_ = false;
-  HistoryStatus last_error_;
   std::map<std::pair<int64_t, int32_t>, WindowEntry> windows_;
 };
 

@@ -105,7 +105,7 @@ struct WindowEntry {
   RegressionSums sums;
 };
 
-class SqliteHistory : public HistoryStore, private StorePrimitives {
+class SqliteHistory : public LayeredHistory {
  public:
   SqliteHistory(sqlite3* db, std::string path, bool read_only)
       : db_(db), path_(std::move(path)), read_only_(read_only) {
@@ -150,7 +150,6 @@ class SqliteHistory : public HistoryStore, private StorePrimitives {
 
   const std::string& Location() const override { return path_; }
   bool ReadOnly() const override { return read_only_; }
-  HistoryStatus LastError() const override { return last_error_; }
 
   ImportResult Import(const std::string& path, const ImportControl& control) override;
   ImportResult ImportBatches(
@@ -162,13 +161,6 @@ class SqliteHistory : public HistoryStore, private StorePrimitives {
                                         HistoryTime to) override;
   std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
                                             int32_t columns) override;
-  HistoryLimits GetLimits(int64_t probe_id) override {
-    return LimitsOf(*this, probe_id, &last_error_);
-  }
-  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override {
-    return SetLimitsIn(*this, probe_id, limits);
-  }
-  HistoryStatus ClearLimits(int64_t probe_id) override { return ClearLimitsIn(*this, probe_id); }
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
@@ -181,15 +173,6 @@ class SqliteHistory : public HistoryStore, private StorePrimitives {
   }
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override {
     return SqliteProbeConflicts(db_, path_, probe_id, &last_error_);
-  }
-  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) override {
-    return ReviewConflictsOf(*this, probe_id, &last_error_);
-  }
-  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) override {
-    return ChooseConflictIn(*this, conflict_id, take);
-  }
-  UnimportResult Unimport(int64_t file_id, bool apply) override {
-    return UnimportFrom(*this, file_id, apply);
   }
 
  private:
@@ -359,7 +342,6 @@ class SqliteHistory : public HistoryStore, private StorePrimitives {
   sqlite3* db_;
   std::string path_;
   bool read_only_;
-  HistoryStatus last_error_;
   dev_t dev_ = 0;
   ino_t ino_ = 0;
   std::map<std::pair<int64_t, int32_t>, WindowEntry> window_cache_;
