@@ -11,10 +11,10 @@
 
 #include "analysis/letter_pieces.h"
 #include "analysis/nembra_reader.h"
-#include "graph/grp_values.h"
 #include "analysis/token_tables.h"
 #include "common/number_text.h"
 #include "core/test_util.h"
+#include "graph/grp_values.h"
 
 namespace tarn {
 namespace {

@@ -24,10 +24,10 @@
 #include <thread>
 
 #include "analysis/nembra_reader.h"
-#include "graph/grp_values.h"
 #include "common/ui/qt_text.h"
 #include "download/port_name.h"
 #include "download/ui/setup.h"
+#include "graph/grp_values.h"
 #include "serial_pty.h"
 #include "settings/ui/settings_records.h"
 

@@ -12,13 +12,12 @@ namespace sql = pg_sql;
 
 std::vector<HistoryReading> PgHistory::ReadRange(int64_t probe_id, HistoryTime from,
                                                  HistoryTime to) {
-  return Rows<HistoryReading>(
-      sql::kReadingsInRange,
-      {probe_id, std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch,
-       std::min(to, INT64_MAX - 1) - kReadingEpoch, kReadingEpoch},
-      [](const PgResult& q, int i) {
-        return HistoryReading{q.Int(i, 0), q.Real(i, 1)};
-      });
+  return Rows<HistoryReading>(sql::kReadingsInRange,
+                              {probe_id, std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch,
+                               std::min(to, INT64_MAX - 1) - kReadingEpoch, kReadingEpoch},
+                              [](const PgResult& q, int i) {
+                                return HistoryReading{q.Int(i, 0), q.Real(i, 1)};
+                              });
 }
 
 std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTime from,
