@@ -12,7 +12,7 @@
 
 #include "history/history_location.h"
 #include "history/history_store.h"
-#include "history/pg_location.h"
+#include "history/pg/pg_location.h"
 #include "settings/ini_file.h"
 
 namespace {

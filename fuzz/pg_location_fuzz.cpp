@@ -10,7 +10,7 @@
 #include <string>
 
 #include "history/history_store.h"
-#include "history/pg_location.h"
+#include "history/pg/pg_location.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string location(reinterpret_cast<const char*>(data), size);

@@ -17,6 +17,7 @@
 #include "analysis/token_tables.h"
 #include "common/code_page.h"
 #include "common/number_text.h"
+#include "graph/grp_values.h"
 
 namespace tarn {
 

@@ -12,7 +12,6 @@
 #include "analysis/read_progress.h"
 #include "common/date_time.h"
 #include "common/notifier.h"
-#include "graph/grp_values.h"
 #include "settings/settings.h"
 
 namespace tarn {
@@ -20,6 +19,9 @@ namespace tarn {
 inline constexpr int32_t kMaxTags = 100;
 
 class LineReader;
+// graph/grp_values.h: declared only, so that streaming the readings (the history's import)
+// needs nothing of the graph.
+struct _grp_values_;
 
 // What a streamed reading's value was read from.
 struct ReadingFacts {

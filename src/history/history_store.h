@@ -236,44 +236,36 @@ class HistoryStore {
   virtual std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) = 0;
   // The file that brought the probe's reading at `time` (`readings`: all it brought); none when
   // there is no such reading.
-  virtual std::optional<HistorySourceFile> ReadingFile(int64_t /*probe_id*/, HistoryTime /*time*/) {
-    return std::nullopt;
-  }
+  virtual std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) = 0;
   // Where readings came from, for copying a history with its trail: every file in import order
   // (`readings`: the new readings it brought), a probe's stretches by file (ordered by file,
   // then time) and the conflicts kept for a probe (in the order they were found).
-  virtual std::vector<HistorySourceFile> SourceFiles() { return {}; }
-  virtual std::vector<HistoryRun> ReadingRuns(int64_t /*probe_id*/) { return {}; }
-  virtual std::vector<StoredConflict> ProbeConflicts(int64_t /*probe_id*/) { return {}; }
+  virtual std::vector<HistorySourceFile> SourceFiles() = 0;
+  virtual std::vector<HistoryRun> ReadingRuns(int64_t probe_id) = 0;
+  virtual std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) = 0;
   // Removes a probe with its readings and conflicts.
   virtual HistoryStatus RemoveProbe(int64_t probe_id) = 0;
   // A cheap fingerprint of what the probe list shows (probes, their readings' count, sums and
   // latest time, files imported, conflicts found, limits): it differs once anyone, another
   // program too, has changed any of it. Empty on failure (LastError says why).
-  virtual std::string ChangeMark() { return {}; }
+  virtual std::string ChangeMark() = 0;
 
   // The probe's readings that received conflicting values, in time order.
-  virtual std::vector<ReadingConflicts> ReviewConflicts(int64_t /*probe_id*/) { return {}; }
+  virtual std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) = 0;
   // Puts the value offered by conflict `conflict_id` into its reading (`take`), or the value
   // first stored back (not `take`); every derived figure follows.
-  virtual HistoryStatus ChooseConflict(int64_t /*conflict_id*/, bool /*take*/) {
-    return HistoryStatus::Fail("This history cannot change conflicts.");
-  }
+  virtual HistoryStatus ChooseConflict(int64_t conflict_id, bool take) = 0;
   // Removes the readings file `file_id` brought, and only those, with the conflicts it offered
   // (a value it offered and that was taken gives way to the value first stored). Where another
   // file offered a value for a removed reading, the first such value becomes the reading, as if
   // the file had never been imported. A probe left without readings goes. With `apply` false
   // nothing changes and the result says what would be done.
-  virtual UnimportResult Unimport(int64_t /*file_id*/, bool /*apply*/) {
-    UnimportResult r;
-    r.status = HistoryStatus::Fail("This history cannot undo an import.");
-    return r;
-  }
+  virtual UnimportResult Unimport(int64_t file_id, bool apply) = 0;
 
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
   // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts), which return empty
   // results on failure; ok when it succeeded.
-  virtual HistoryStatus LastError() const { return {}; }
+  virtual HistoryStatus LastError() const = 0;
 };
 
 // True for a PostgreSQL connection URI or keyword string (in any letter case), false for a

@@ -17,7 +17,6 @@
 #include "analysis/reader_lines.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
-#include "graph/grp_values.h"
 
 namespace tarn {
 

@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "history/pg_history.h"
-#include "history/pg_location.h"
-#include "history/sqlite_history.h"
+#include "history/pg/pg_history.h"
+#include "history/pg/pg_location.h"
+#include "history/sqlite/sqlite_history.h"
 
 namespace tarn {
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/nembra_reader.h"
+#include "graph/grp_values.h"
 
 namespace tarn {
 namespace {

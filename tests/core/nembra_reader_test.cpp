@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the instrument data file reader on files written into a temporary folder.
 #include "analysis/nembra_reader.h"
+#include "graph/grp_values.h"
 
 #include <gtest/gtest.h>
 

@@ -14,6 +14,7 @@
 #include "analysis/token_tables.h"
 #include "common/number_text.h"
 #include "core/test_util.h"
+#include "graph/grp_values.h"
 
 namespace tarn {
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the SQLite history file itself: files it must refuse without touching, a read-only
 // file, a killed import, and files of earlier schema versions.
-#include "history/sqlite_history.h"
+#include "history/sqlite/sqlite_history.h"
 
 #include <gtest/gtest.h>
 #include <pwd.h>

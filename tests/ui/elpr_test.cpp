@@ -27,6 +27,7 @@
 #include "common/ui/qt_text.h"
 #include "download/port_name.h"
 #include "download/ui/setup.h"
+#include "graph/grp_values.h"
 #include "serial_pty.h"
 #include "settings/ui/settings_records.h"
 

@@ -18,16 +18,15 @@
 
 #include "history/history_store.h"
 #include "history/probe_figures.h"
-#include "history/sqlite_statement.h"
-#include "history/sqlite_statements.h"
-#include "history/sqlite_trail.h"
+#include "history/sqlite/sqlite_statement.h"
+#include "history/sqlite/sqlite_statements.h"
+#include "history/sqlite/sqlite_trail.h"
+#include "history/store_primitives.h"
 
 namespace tarn::sqlite_store {
 
 namespace sql = sqlite_sql;
 
-// Stored times count seconds from 01/01/2000.
-inline constexpr HistoryTime kReadingEpoch = 63082281600;
 // A reading's row id is probe_id * 2^34 + (time + 2^33): one integer key that keeps a probe's
 // readings together in time order, in a table that SQLite fills page by page as readings are
 // appended. Times within 2^33 seconds (272 years) of 2000 fit.
@@ -106,7 +105,7 @@ struct WindowEntry {
   RegressionSums sums;
 };
 
-class SqliteHistory : public HistoryStore {
+class SqliteHistory : public LayeredHistory {
  public:
   SqliteHistory(sqlite3* db, std::string path, bool read_only)
       : db_(db), path_(std::move(path)), read_only_(read_only) {
@@ -151,7 +150,6 @@ class SqliteHistory : public HistoryStore {
 
   const std::string& Location() const override { return path_; }
   bool ReadOnly() const override { return read_only_; }
-  HistoryStatus LastError() const override { return last_error_; }
 
   ImportResult Import(const std::string& path, const ImportControl& control) override;
   ImportResult ImportBatches(
@@ -163,9 +161,6 @@ class SqliteHistory : public HistoryStore {
                                         HistoryTime to) override;
   std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
                                             int32_t columns) override;
-  HistoryLimits GetLimits(int64_t probe_id) override;
-  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override;
-  HistoryStatus ClearLimits(int64_t probe_id) override;
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
@@ -179,10 +174,6 @@ class SqliteHistory : public HistoryStore {
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override {
     return SqliteProbeConflicts(db_, path_, probe_id, &last_error_);
   }
-  // Review of conflicts and undoing an import (sqlite_conflicts.cpp).
-  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) override;
-  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) override;
-  UnimportResult Unimport(int64_t file_id, bool apply) override;
 
  private:
   struct ImportState {
@@ -318,18 +309,39 @@ class SqliteHistory : public HistoryStore {
   HistoryStatus WindowSums(int64_t probe_id, HistoryTime last, int32_t days, RegressionSums* out);
   // Rewrites the stored window sums of a probe whose readings changed.
   HistoryStatus StoreWindows(int64_t probe_id, HistoryTime last);
-  HistoryLimits DefaultLimits();
-  // After readings of a probe were removed, added or changed in `hours`: its summary, those
-  // hours' rows and its window sums again from the readings.
-  HistoryStatus RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours);
-  HistoryStatus UnimportIn(int64_t file_id, UnimportResult* result);
+  // Limits (sqlite_probes.cpp).
+  HistoryStatus ReadyToRead() override { return {}; }
+  HistoryStatus ProbeExists(int64_t probe_id, bool* exists) override;
+  HistoryStatus ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
+  HistoryLimits DefaultLimits() override;
+  HistoryStatus WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;
+  HistoryStatus DeleteLimits(int64_t probe_id) override;
+  // The primitives of the review of conflicts and the undoing of an import
+  // (sqlite_conflicts.cpp).
+  HistoryStatus MayWrite() const override;
+  HistoryStatus BeginWrite() override;
+  HistoryStatus Commit() override;
+  void RollbackWrite() override;
+  HistoryStatus ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) override;
+  HistoryStatus FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) override;
+  HistoryStatus SetReadingValue(int64_t probe_id, HistoryTime t, double value,
+                                bool* changed) override;
+  HistoryStatus RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
+                               int64_t* count) override;
+  HistoryStatus FileName(int64_t file_id, bool* found, std::string* name) override;
+  HistoryStatus TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) override;
+  HistoryStatus DropConflicts(const std::vector<int64_t>& ids) override;
+  HistoryStatus RebaseConflict(int64_t conflict_id, double stored) override;
+  HistoryStatus PromoteOffer(int64_t probe_id, HistoryTime t, double value,
+                             int64_t file_id) override;
+  HistoryStatus RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
+  HistoryStatus ForgetFile(int64_t file_id) override;
   // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
   HistoryStatus ConflictProbes(int64_t file_id, ImportResult* result);
 
   sqlite3* db_;
   std::string path_;
   bool read_only_;
-  HistoryStatus last_error_;
   dev_t dev_ = 0;
   ino_t ino_ = 0;
   std::map<std::pair<int64_t, int32_t>, WindowEntry> window_cache_;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/sqlite_history.h"
+#include "history/sqlite/sqlite_history.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "history/sqlite_schema.h"
-#include "history/sqlite_store.h"
+#include "history/sqlite/sqlite_schema.h"
+#include "history/sqlite/sqlite_store.h"
 
 namespace tarn {
 

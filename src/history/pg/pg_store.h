@@ -14,18 +14,17 @@
 
 #include "history/history_store.h"
 #include "history/import_source.h"
-#include "history/pg_connection.h"
+#include "history/pg/pg_connection.h"
 #include "history/probe_figures.h"
+#include "history/store_primitives.h"
 
 namespace tarn {
 
-// Reading times are stored as seconds from 01/01/2000, as in the embedded store.
-inline constexpr HistoryTime kPgReadingEpoch = 63082281600;
 // SQLSTATEs that mean "this role or server may not write".
 inline constexpr const char* kPgNoPrivilege = "42501";
 inline constexpr const char* kPgReadOnlyTransaction = "25006";
 
-class PgHistory : public HistoryStore {
+class PgHistory : public LayeredHistory {
  public:
   explicit PgHistory(const std::string& uri) : db_(uri), location_(uri) {
     // Server notices ("already exists, skipping") are for a console, not for Tarn's users.
@@ -41,7 +40,6 @@ class PgHistory : public HistoryStore {
 
   const std::string& Location() const override { return location_; }
   bool ReadOnly() const override { return read_only_; }
-  HistoryStatus LastError() const override { return last_error_; }
 
   ImportResult Import(const std::string& path, const ImportControl& control) override;
   ImportResult ImportBatches(
@@ -53,19 +51,12 @@ class PgHistory : public HistoryStore {
                                         HistoryTime to) override;
   std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
                                             int32_t columns) override;
-  HistoryLimits GetLimits(int64_t probe_id) override;
-  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) override;
-  HistoryStatus ClearLimits(int64_t probe_id) override;
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
   HistoryStatus RemoveProbe(int64_t probe_id) override;
   std::vector<HistorySourceFile> SourceFiles() override;
   std::vector<HistoryRun> ReadingRuns(int64_t probe_id) override;
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override;
-  // Review of conflicts and undoing an import (pg_conflicts.cpp).
-  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) override;
-  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) override;
-  UnimportResult Unimport(int64_t file_id, bool apply) override;
   std::string ChangeMark() override;
 
   HistoryStatus ReadOnlyRefusal() const {
@@ -156,11 +147,32 @@ class PgHistory : public HistoryStore {
   // Brings the kept window sums of every probe the import touched up to date.
   HistoryStatus RefreshWindows(const ImportState& state);
   std::vector<ProbeSummary> QueryProbes(int64_t probe_id, int32_t window_days);
-  HistoryLimits DefaultLimits();
-  // After readings of a probe were removed, added or changed in `hours`: its summary, those
-  // hours' sums and its kept window sums again from the readings; *count its readings now.
-  HistoryStatus RefreshDerived(int64_t probe_id, const std::vector<int64_t>& hours, int64_t* count);
-  HistoryStatus UnimportIn(int64_t file_id, UnimportResult* result);
+  // Limits (pg_history.cpp).
+  HistoryStatus ReadyToRead() override { return Ready(); }
+  HistoryStatus ProbeExists(int64_t probe_id, bool* exists) override;
+  HistoryStatus ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
+  HistoryLimits DefaultLimits() override;
+  HistoryStatus WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;
+  HistoryStatus DeleteLimits(int64_t probe_id) override;
+  // The primitives of the review of conflicts and the undoing of an import (pg_conflicts.cpp).
+  HistoryStatus MayWrite() const override;
+  HistoryStatus BeginWrite() override;
+  HistoryStatus Commit() override;
+  void RollbackWrite() override;
+  HistoryStatus ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) override;
+  HistoryStatus FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) override;
+  HistoryStatus SetReadingValue(int64_t probe_id, HistoryTime t, double value,
+                                bool* changed) override;
+  HistoryStatus RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
+                               int64_t* count) override;
+  HistoryStatus FileName(int64_t file_id, bool* found, std::string* name) override;
+  HistoryStatus TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) override;
+  HistoryStatus DropConflicts(const std::vector<int64_t>& ids) override;
+  HistoryStatus RebaseConflict(int64_t conflict_id, double stored) override;
+  HistoryStatus PromoteOffer(int64_t probe_id, HistoryTime t, double value,
+                             int64_t file_id) override;
+  HistoryStatus RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
+  HistoryStatus ForgetFile(int64_t file_id) override;
   // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
   HistoryStatus ConflictProbes(int64_t file_id, ImportResult* result);
 
@@ -176,7 +188,6 @@ class PgHistory : public HistoryStore {
   PgConnection db_;
   std::string location_;
   bool read_only_ = false;
-  HistoryStatus last_error_;
   std::map<std::pair<int64_t, int32_t>, WindowEntry> windows_;
 };
 

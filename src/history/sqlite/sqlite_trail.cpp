@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/sqlite_trail.h"
+#include "history/sqlite/sqlite_trail.h"
 
 #include <functional>
 

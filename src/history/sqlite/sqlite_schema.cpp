@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/sqlite_schema.h"
+#include "history/sqlite/sqlite_schema.h"
 
-#include "history/sqlite_statements.h"
+#include "history/sqlite/sqlite_statements.h"
 
 namespace tarn {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_store.h"
+#include "history/pg/pg_store.h"
 
 #include <algorithm>
 #include <climits>
@@ -14,8 +14,8 @@
 #include <utility>
 
 #include "history/import_source.h"
-#include "history/pg_statements.h"
-#include "history/pg_values.h"
+#include "history/pg/pg_statements.h"
+#include "history/pg/pg_values.h"
 
 namespace tarn {
 
@@ -25,7 +25,6 @@ namespace {
 
 // Readings handed from the file reader at a time: bounds memory for very long tags.
 constexpr std::size_t kBatchSize = 1 << 18;
-constexpr int64_t kSecondsPerHour = 3600;
 
 // Reads the file on a thread of its own, one batch ahead, while the server takes in the one
 // before; hands the batches to `sink` here, in file order.
@@ -143,8 +142,8 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   if (!r.empty() && run.count > 0 && r.front().time - kNear <= run.last &&
       r.back().time + kNear >= run.first) {
     PgResult q =
-        db_.Exec(sql::kReadingsInRange, {probe_id, r.front().time - kNear - kPgReadingEpoch,
-                                         r.back().time + kNear - kPgReadingEpoch, kPgReadingEpoch});
+        db_.Exec(sql::kReadingsInRange, {probe_id, r.front().time - kNear - kReadingEpoch,
+                                         r.back().time + kNear - kReadingEpoch, kReadingEpoch});
     if (!q.ok()) return Failure(q);
     std::vector<HistoryReading> stored;
     stored.reserve(static_cast<std::size_t>(q.rows()));
@@ -187,7 +186,7 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
                      : HistoryStatus::Fail("The history server " + location_ + " refused: " + why);
   }
   for (const HistoryReading& reading : r) {
-    db_.CopyRow(static_cast<int32_t>(probe_id), reading.time - kPgReadingEpoch, reading.value,
+    db_.CopyRow(static_cast<int32_t>(probe_id), reading.time - kReadingEpoch, reading.value,
                 static_cast<int32_t>(state->file_id));
   }
   if (!db_.EndCopy(&why)) {
@@ -220,7 +219,7 @@ void PgHistory::AddHours(int64_t probe_id, const std::vector<HistoryReading>& so
                          std::vector<HourSums>* hours) {
   const std::size_t start = hours->size();
   for (const HistoryReading& reading : sorted) {
-    const int64_t t = reading.time - kPgReadingEpoch;
+    const int64_t t = reading.time - kReadingEpoch;
     const int64_t hour = t / kSecondsPerHour - (t % kSecondsPerHour < 0 ? 1 : 0);
     if (hours->size() == start || hours->back().hour != hour) {
       hours->push_back({static_cast<int32_t>(probe_id), hour});
@@ -256,7 +255,7 @@ HistoryStatus PgHistory::RefreshWindows(const ImportState& state) {
   std::vector<int64_t> ids;
   for (const auto& [key, run] : state.probes) ids.push_back(run.id);
   if (ids.empty()) return {};
-  return Run(sql::kRefreshWindows, {NumberArray(ids), sql::kStoredWindows, kPgReadingEpoch});
+  return Run(sql::kRefreshWindows, {NumberArray(ids), sql::kStoredWindows, kReadingEpoch});
 }
 
 HistoryStatus PgHistory::WriteSummaries(const ImportState& state) {

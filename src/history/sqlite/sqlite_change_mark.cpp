@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/change_mark.h"
-#include "history/sqlite_store.h"
+#include "history/sqlite/sqlite_store.h"
 
 namespace tarn::sqlite_store {
 

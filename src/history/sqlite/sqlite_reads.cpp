@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "history/sqlite_store.h"
+#include "history/sqlite/sqlite_store.h"
 
 namespace tarn::sqlite_store {
 

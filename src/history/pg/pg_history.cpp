@@ -1,45 +1,39 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_history.h"
+#include "history/pg/pg_history.h"
 
 #include <cmath>
 
-#include "history/pg_location.h"
-#include "history/pg_schema.h"
-#include "history/pg_statements.h"
-#include "history/pg_store.h"
+#include "history/pg/pg_location.h"
+#include "history/pg/pg_schema.h"
+#include "history/pg/pg_statements.h"
+#include "history/pg/pg_store.h"
 
 namespace tarn {
 
 namespace sql = pg_sql;
 
-HistoryLimits PgHistory::GetLimits(int64_t probe_id) {
-  if (last_error_ = Ready(); !last_error_) return {};
-  if (probe_id != 0) {
-    PgResult r = db_.Exec(sql::kReadLimits, {probe_id});
-    if (r.ok() && r.rows() > 0) return {r.Real(0, 0), r.Real(0, 1), r.Real(0, 2), r.Real(0, 3)};
-    if (!r.ok()) last_error_ = Failure(r);
-  }
-  return DefaultLimits();
+HistoryStatus PgHistory::ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) {
+  PgResult r = db_.Exec(sql::kReadLimits, {probe_id});
+  if (!r.ok()) return Failure(r);
+  if (r.rows() > 0) *own = HistoryLimits{r.Real(0, 0), r.Real(0, 1), r.Real(0, 2), r.Real(0, 3)};
+  return {};
 }
 
-HistoryStatus PgHistory::SetLimits(int64_t probe_id, const HistoryLimits& l) {
-  if (read_only_) return ReadOnlyRefusal();
-  if (HistoryStatus st = CheckLimits(l); !st) return st;
+HistoryStatus PgHistory::ProbeExists(int64_t probe_id, bool* exists) {
   if (HistoryStatus st = Ready(); !st) return st;
-  if (probe_id != 0) {
-    PgResult exists = db_.Exec(sql::kProbeExists, {probe_id});
-    if (!exists.ok()) return Failure(exists);
-    if (exists.rows() == 0) {
-      return HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
-    }
-  }
+  PgResult r = db_.Exec(sql::kProbeExists, {probe_id});
+  if (!r.ok()) return Failure(r);
+  *exists = r.rows() > 0;
+  return {};
+}
+
+HistoryStatus PgHistory::WriteLimits(int64_t probe_id, const HistoryLimits& l) {
+  if (HistoryStatus st = Ready(); !st) return st;
   return Run(probe_id != 0 ? sql::kWriteLimits : sql::kWriteDefaultLimits,
              {probe_id, l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm});
 }
 
-HistoryStatus PgHistory::ClearLimits(int64_t probe_id) {
-  if (read_only_) return ReadOnlyRefusal();
-  if (probe_id == 0) return SetLimits(0, HistoryLimits{});
+HistoryStatus PgHistory::DeleteLimits(int64_t probe_id) {
   if (HistoryStatus st = Ready(); !st) return st;
   return Run(sql::kClearLimits, {probe_id});
 }

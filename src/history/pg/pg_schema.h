@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "history/pg_connection.h"
+#include "history/pg/pg_connection.h"
 
 namespace tarn {
 

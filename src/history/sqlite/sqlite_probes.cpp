@@ -3,7 +3,7 @@
 #include <cmath>
 #include <iterator>
 
-#include "history/sqlite_store.h"
+#include "history/sqlite/sqlite_store.h"
 
 namespace tarn::sqlite_store {
 
@@ -83,30 +83,24 @@ std::optional<ProbeSummary> SqliteHistory::GetProbe(int64_t probe_id, int32_t wi
   return std::move(list.front());
 }
 
-HistoryLimits SqliteHistory::GetLimits(int64_t probe_id) {
-  last_error_ = {};
-  if (probe_id != 0) {
-    read_limits_.Start().Bind(1, probe_id);
-    if (read_limits_.Step() == SQLITE_ROW) {
-      const HistoryLimits l{read_limits_.Real(0), read_limits_.Real(1), read_limits_.Real(2),
-                            read_limits_.Real(3)};
-      read_limits_.Reset();
-      return l;
-    }
+HistoryStatus SqliteHistory::ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) {
+  read_limits_.Start().Bind(1, probe_id);
+  if (read_limits_.Step() == SQLITE_ROW) {
+    *own = HistoryLimits{read_limits_.Real(0), read_limits_.Real(1), read_limits_.Real(2),
+                         read_limits_.Real(3)};
   }
-  return DefaultLimits();
+  read_limits_.Reset();
+  return {};
 }
 
-HistoryStatus SqliteHistory::SetLimits(int64_t probe_id, const HistoryLimits& l) {
-  if (read_only_) return WriteRefusal();
-  if (HistoryStatus st = CheckLimits(l); !st) return st;
+HistoryStatus SqliteHistory::ProbeExists(int64_t probe_id, bool* exists) {
+  *exists = GetProbe(probe_id, 0).has_value();
+  return {};
+}
+
+HistoryStatus SqliteHistory::WriteLimits(int64_t probe_id, const HistoryLimits& l) {
   Statement q;
-  if (probe_id != 0) {
-    if (!GetProbe(probe_id, 0)) {
-      return HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
-    }
-    if (!q.Prepare(db_, sql::kWriteLimits)) return Error(path_);
-  } else if (!q.Prepare(db_, sql::kWriteDefaultLimits)) {
+  if (!q.Prepare(db_, probe_id != 0 ? sql::kWriteLimits : sql::kWriteDefaultLimits)) {
     return Error(path_);
   }
   q.Bind(1, probe_id)
@@ -114,18 +108,14 @@ HistoryStatus SqliteHistory::SetLimits(int64_t probe_id, const HistoryLimits& l)
       .Bind(3, l.rate_alarm)
       .Bind(4, l.consumed_warn)
       .Bind(5, l.consumed_alarm);
-  if (q.Step() != SQLITE_DONE) return Error(path_);
-  return {};
+  return q.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
 }
 
-HistoryStatus SqliteHistory::ClearLimits(int64_t probe_id) {
-  if (read_only_) return WriteRefusal();
-  if (probe_id == 0) return SetLimits(0, HistoryLimits{});
+HistoryStatus SqliteHistory::DeleteLimits(int64_t probe_id) {
   Statement q;
   if (!q.Prepare(db_, sql::kClearLimits)) return Error(path_);
   q.Bind(1, probe_id);
-  if (q.Step() != SQLITE_DONE) return Error(path_);
-  return {};
+  return q.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
 }
 
 std::vector<HistorySourceFile> SqliteHistory::ProbeFiles(int64_t probe_id) {

@@ -4,7 +4,7 @@
 
 #include "common/date_time.h"
 #include "history/import_source.h"
-#include "history/sqlite_store.h"
+#include "history/sqlite/sqlite_store.h"
 
 namespace tarn::sqlite_store {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/change_mark.h"
-#include "history/pg_store.h"
+#include "history/pg/pg_store.h"
 
 namespace tarn {
 

@@ -2,7 +2,7 @@
 // Least-squares sums over a rate window, from the hour sums and the readings of the hour the
 // window starts in and of hours without a row, and the stored sums of the windows the probe list
 // offers.
-#include "history/sqlite_store.h"
+#include "history/sqlite/sqlite_store.h"
 
 namespace tarn::sqlite_store {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_store.h"
+#include "history/pg/pg_store.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "history/pg_statements.h"
+#include "history/pg/pg_statements.h"
 
 namespace tarn {
 
@@ -12,13 +12,12 @@ namespace sql = pg_sql;
 
 std::vector<HistoryReading> PgHistory::ReadRange(int64_t probe_id, HistoryTime from,
                                                  HistoryTime to) {
-  return Rows<HistoryReading>(
-      sql::kReadingsInRange,
-      {probe_id, std::max(from, INT64_MIN + kPgReadingEpoch) - kPgReadingEpoch,
-       std::min(to, INT64_MAX - 1) - kPgReadingEpoch, kPgReadingEpoch},
-      [](const PgResult& q, int i) {
-        return HistoryReading{q.Int(i, 0), q.Real(i, 1)};
-      });
+  return Rows<HistoryReading>(sql::kReadingsInRange,
+                              {probe_id, std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch,
+                               std::min(to, INT64_MAX - 1) - kReadingEpoch, kReadingEpoch},
+                              [](const PgResult& q, int i) {
+                                return HistoryReading{q.Int(i, 0), q.Real(i, 1)};
+                              });
 }
 
 std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTime from,
@@ -27,8 +26,8 @@ std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTi
   if (columns <= 0 || to < from) return out;
   if (last_error_ = Ready(); !last_error_) return out;
   // Rows arrive one at a time in index order, so no more than one column is ever held.
-  const PgParam params[] = {probe_id, std::max(from, INT64_MIN + kPgReadingEpoch) - kPgReadingEpoch,
-                            std::min(to, INT64_MAX - 1) - kPgReadingEpoch, kPgReadingEpoch};
+  const PgParam params[] = {probe_id, std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch,
+                            std::min(to, INT64_MAX - 1) - kReadingEpoch, kReadingEpoch};
   const char* values[] = {params[0].text.c_str(), params[1].text.c_str(), params[2].text.c_str(),
                           params[3].text.c_str()};
   if (!PQsendQueryParams(db_.get(), sql::kReadingsInRange, 4, nullptr, values, nullptr, nullptr,

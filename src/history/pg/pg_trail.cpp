@@ -2,8 +2,8 @@
 #include <optional>
 #include <utility>
 
-#include "history/pg_statements.h"
-#include "history/pg_store.h"
+#include "history/pg/pg_statements.h"
+#include "history/pg/pg_store.h"
 
 namespace tarn {
 
@@ -28,13 +28,13 @@ std::vector<HistorySourceFile> PgHistory::ProbeFiles(int64_t probe_id) {
 
 std::optional<HistorySourceFile> PgHistory::ReadingFile(int64_t probe_id, HistoryTime time) {
   std::vector<HistorySourceFile> files =
-      Rows<HistorySourceFile>(sql::kReadingFile, {probe_id, time - kPgReadingEpoch}, SourceFileRow);
+      Rows<HistorySourceFile>(sql::kReadingFile, {probe_id, time - kReadingEpoch}, SourceFileRow);
   if (files.empty()) return std::nullopt;
   return std::move(files.front());
 }
 
 std::vector<HistoryRun> PgHistory::ReadingRuns(int64_t probe_id) {
-  return Rows<HistoryRun>(sql::kReadingRuns, {probe_id, kPgReadingEpoch},
+  return Rows<HistoryRun>(sql::kReadingRuns, {probe_id, kReadingEpoch},
                           [](const PgResult& q, int i) {
                             return HistoryRun{q.Int(i, 0), q.Int(i, 1), q.Int(i, 2), q.Int(i, 3)};
                           });

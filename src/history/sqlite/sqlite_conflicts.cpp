@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The review of conflicts and the undoing of an import in the embedded history: a reading's
-// value taken from an offer or put back, a file's readings removed, and every figure derived
-// from the readings brought up to date.
+// The embedded history's primitives for the review of conflicts and the undoing of an import
+// (store_conflicts.cpp): a reading's value set, a file's readings removed, and every figure
+// derived from the readings brought up to date.
 #include <algorithm>
 #include <map>
 
-#include "history/history_review.h"
-#include "history/sqlite_store.h"
+#include "history/sqlite/sqlite_store.h"
 
 namespace tarn::sqlite_store {
 
@@ -58,7 +57,8 @@ HistoryStatus SqliteHistory::ConflictProbes(int64_t file_id, ImportResult* resul
   return rc == SQLITE_DONE ? HistoryStatus{} : Error(path_);
 }
 
-HistoryStatus SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours) {
+HistoryStatus SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
+                                            int64_t* count) {
   window_cache_.erase(window_cache_.lower_bound({probe_id, INT32_MIN}),
                       window_cache_.upper_bound({probe_id, INT32_MAX}));
   Summary s;
@@ -70,6 +70,7 @@ HistoryStatus SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int
       .Bind(3, ReadingKey(probe_id, s.origin));
   if (q.Step() != SQLITE_ROW) return Error(path_);
   s.count = q.Int(0);
+  *count = s.count;
   if (s.count > 0) {
     s.first = KeyTime(q.Int(1));
     s.last = KeyTime(q.Int(2));
@@ -104,93 +105,84 @@ HistoryStatus SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int
   return windows.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
 }
 
-std::vector<ReadingConflicts> SqliteHistory::ReviewConflicts(int64_t probe_id) {
-  last_error_ = {};
-  std::vector<ReadingConflicts> out;
+HistoryStatus SqliteHistory::MayWrite() const {
+  return read_only_ ? WriteRefusal() : HistoryStatus{};
+}
+
+HistoryStatus SqliteHistory::BeginWrite() {
+  return Exec("BEGIN IMMEDIATE");
+}
+
+HistoryStatus SqliteHistory::Commit() {
+  return Exec("COMMIT");
+}
+
+void SqliteHistory::RollbackWrite() {
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  // What was remembered of the rolled-back changes is read again.
+  window_cache_.clear();
+}
+
+HistoryStatus SqliteHistory::ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) {
   Statement q;
-  if (!q.Prepare(db_, kConflictsOfProbe)) {
-    last_error_ = Error(path_);
-    return out;
-  }
+  if (!q.Prepare(db_, kConflictsOfProbe)) return Error(path_);
   q.Bind(1, probe_id);
   int rc;
   while ((rc = q.Step()) == SQLITE_ROW) {
-    const HistoryTime t = q.Int(3);
-    if (out.empty() || out.back().time != t) {
-      ReadingConflicts r;
-      r.time = t;
-      r.stored = q.Real(4);
-      out.push_back(r);
-    }
-    out.back().offers.push_back({q.Int(0), q.Int(1), q.Text(2), q.Real(5), false});
+    rows->push_back({q.Int(0), q.Int(1), q.Text(2), q.Int(3), q.Real(4), q.Real(5), {}, 0, {}});
   }
-  if (rc != SQLITE_DONE) {
-    last_error_ = Error(path_);
-    return {};
-  }
+  if (rc != SQLITE_DONE) return Error(path_);
   q.Finalize();
-  for (ReadingConflicts& r : out) {
-    const std::vector<HistoryReading> now = ReadRange(probe_id, r.time, r.time);
-    r.value = now.empty() ? r.stored : now.front().value;
-    if (const auto f = ReadingFile(probe_id, r.time)) {
-      r.file_id = f->id;
-      r.file = f->name;
+  // The reading now stored at each second, and the file it came from.
+  for (std::size_t i = 0; i < rows->size(); ++i) {
+    ConflictRow& row = (*rows)[i];
+    if (i > 0 && (*rows)[i - 1].time == row.time) continue;
+    const std::vector<HistoryReading> now = ReadRange(probe_id, row.time, row.time);
+    if (!now.empty()) row.reading = now.front().value;
+    if (const auto f = ReadingFile(probe_id, row.time)) {
+      row.reading_file_id = f->id;
+      row.reading_file = f->name;
     }
-    if (!last_error_) return {};
-    for (ConflictOffer& o : r.offers) o.in_use = !now.empty() && o.value == r.value;
+    if (!last_error_) return last_error_;
   }
-  return out;
+  return {};
 }
 
-HistoryStatus SqliteHistory::ChooseConflict(int64_t conflict_id, bool take) {
-  if (read_only_) return WriteRefusal();
-  Statement one, at, set;
-  if (!one.Prepare(db_, kOneConflict) || !at.Prepare(db_, kConflictsAt) ||
-      !set.Prepare(db_, kSetReading)) {
-    return Error(path_);
-  }
-  if (HistoryStatus st = Exec("BEGIN IMMEDIATE"); !st) return st;
-  HistoryStatus status;
+HistoryStatus SqliteHistory::FindConflict(int64_t conflict_id, bool* found, ConflictAt* c) {
+  Statement one, at;
+  if (!one.Prepare(db_, kOneConflict) || !at.Prepare(db_, kConflictsAt)) return Error(path_);
   one.Bind(1, conflict_id);
-  int64_t probe_id = 0;
-  HistoryTime t = 0;
-  double value = 0.0;
-  if (one.Step() != SQLITE_ROW) {
-    status = HistoryStatus::Fail("No conflict with id " + std::to_string(conflict_id) + ".");
-  } else {
-    probe_id = one.Int(0);
-    t = one.Int(1);
-    value = one.Real(2);
-    at.Bind(1, probe_id).Bind(2, t);
-    if (at.Step() != SQLITE_ROW) status = Error(path_);
-    if (status && !take) value = at.Real(2);  // the oldest conflict's stored side
-  }
-  if (status) {
-    set.Bind(1, ReadingKey(probe_id, t)).Bind(2, value);
-    if (set.Step() != SQLITE_DONE) {
-      status = Error(path_);
-    } else if (sqlite3_changes(db_) == 0) {
-      status = HistoryStatus::Fail("The reading of that conflict is no longer in the history.");
-    }
-  }
-  one.Finalize();
-  at.Finalize();
-  set.Finalize();
-  if (status) status = RefreshDerived(probe_id, {FloorDiv(t - kReadingEpoch, kHour)});
-  if (status) status = Exec("COMMIT");
-  if (!status) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  return status;
+  *found = one.Step() == SQLITE_ROW;
+  if (!*found) return {};
+  c->probe_id = one.Int(0);
+  c->time = one.Int(1);
+  c->offered = one.Real(2);
+  at.Bind(1, c->probe_id).Bind(2, c->time);
+  if (at.Step() != SQLITE_ROW) return Error(path_);
+  c->first_stored = at.Real(2);  // the oldest conflict's stored side
+  return {};
 }
 
-HistoryStatus SqliteHistory::UnimportIn(int64_t file_id, UnimportResult* result) {
-  Statement name;
-  if (!name.Prepare(db_, kFileName)) return Error(path_);
-  name.Bind(1, file_id);
-  if (name.Step() != SQLITE_ROW) {
-    return HistoryStatus::Fail("No imported file with id " + std::to_string(file_id) + ".");
-  }
-  result->file = name.Text(0);
+HistoryStatus SqliteHistory::SetReadingValue(int64_t probe_id, HistoryTime t, double value,
+                                             bool* changed) {
+  Statement set;
+  if (!set.Prepare(db_, kSetReading)) return Error(path_);
+  set.Bind(1, ReadingKey(probe_id, t)).Bind(2, value);
+  if (set.Step() != SQLITE_DONE) return Error(path_);
+  *changed = sqlite3_changes(db_) > 0;
+  return {};
+}
 
+HistoryStatus SqliteHistory::FileName(int64_t file_id, bool* found, std::string* name) {
+  Statement q;
+  if (!q.Prepare(db_, kFileName)) return Error(path_);
+  q.Bind(1, file_id);
+  *found = q.Step() == SQLITE_ROW;
+  if (*found) *name = q.Text(0);
+  return {};
+}
+
+HistoryStatus SqliteHistory::TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) {
   // The file's readings: within its runs, every second no later file's run spans.
   std::map<int64_t, std::set<HistoryTime>> removed;
   {
@@ -230,104 +222,94 @@ HistoryStatus SqliteHistory::UnimportIn(int64_t file_id, UnimportResult* result)
     if (rc != SQLITE_DONE) return Error(path_);
   }
 
-  Statement del_reading, del_runs, at, del_conflict, rebase, set, insert, added, del_file;
-  if (!del_reading.Prepare(db_, kDeleteReading) || !del_runs.Prepare(db_, kDeleteRuns) ||
-      !at.Prepare(db_, kConflictsAt) || !del_conflict.Prepare(db_, kDeleteConflict) ||
-      !rebase.Prepare(db_, kRebaseConflict) || !set.Prepare(db_, kSetReading) ||
-      !insert.Prepare(db_, sql::kInsertReading) || !added.Prepare(db_, kCountAdded) ||
-      !del_file.Prepare(db_, kDeleteFile)) {
+  Statement del_reading, at;
+  if (!del_reading.Prepare(db_, kDeleteReading) || !at.Prepare(db_, kConflictsAt)) {
     return Error(path_);
   }
-  auto step = [&](Statement& s) { return s.Step() == SQLITE_DONE; };
   for (const auto& [probe_id, times] : seconds) {
     const std::set<HistoryTime>& gone = removed[probe_id];
-    std::set<int64_t> hours;
+    UnimportProbe& probe = taken->probes[probe_id];
     for (const HistoryTime t : times) {
-      hours.insert(FloorDiv(t - kReadingEpoch, kHour));
-      const bool reading_removed = gone.count(t) > 0;
-      double value = 0.0;
-      if (!reading_removed) {
+      probe.hours.insert(HistoryHour(t));
+      UnimportSecond second;
+      second.removed = gone.count(t) > 0;
+      if (!second.removed) {
         const std::vector<HistoryReading> now = ReadRange(probe_id, t, t);
         if (!last_error_) return last_error_;
         if (now.empty()) continue;  // an offer for a reading removed since
-        value = now.front().value;
+        second.value = now.front().value;
       }
-      std::vector<SecondConflict> conflicts;
       at.Start().Bind(1, probe_id).Bind(2, t);
       int rc;
       while ((rc = at.Step()) == SQLITE_ROW) {
-        conflicts.push_back({at.Int(0), at.Int(1), at.Real(2), at.Real(3)});
+        second.conflicts.push_back({at.Int(0), at.Int(1), at.Real(2), at.Real(3)});
       }
       if (rc != SQLITE_DONE) return Error(path_);
-      if (reading_removed) {
+      if (second.removed) {
         del_reading.Start().Bind(1, ReadingKey(probe_id, t));
-        if (!step(del_reading)) return Error(path_);
-        ++result->readings;
+        if (del_reading.Step() != SQLITE_DONE) return Error(path_);
+        ++taken->readings;
       }
-      const SecondPlan plan = PlanUnimportSecond(file_id, conflicts, reading_removed, value);
-      for (const int64_t id : plan.drop) {
-        del_conflict.Start().Bind(1, id);
-        if (!step(del_conflict)) return Error(path_);
-      }
-      for (const SecondConflict& c : conflicts) result->conflicts += c.file_id == file_id;
-      for (const auto& [id, stored] : plan.rebase) {
-        rebase.Start().Bind(1, id).Bind(2, stored);
-        if (!step(rebase)) return Error(path_);
-      }
-      if (plan.write_value) {
-        set.Start().Bind(1, ReadingKey(probe_id, t)).Bind(2, plan.value);
-        if (!step(set)) return Error(path_);
-      }
-      if (plan.promote) {
-        insert.Start().Bind(1, ReadingKey(probe_id, t)).Bind(2, plan.value);
-        added.Start().Bind(1, plan.file_id);
-        if (!step(insert) || !step(added)) return Error(path_);
-        if (HistoryStatus st = WriteRun(probe_id, plan.file_id, {t, t, 1}); !st) return st;
-        ++result->promoted;
-      }
-    }
-    if (HistoryStatus st = RefreshDerived(probe_id, hours); !st) return st;
-    Summary s;
-    if (!ReadSummaryRow(probe_id, &s)) return Error(path_);
-    if (s.count == 0) {
-      Statement key, probe;
-      if (!key.Prepare(db_, kProbeKey) || !probe.Prepare(db_, sql::kRemoveProbe)) {
-        return Error(path_);
-      }
-      key.Bind(1, probe_id);
-      if (key.Step() == SQLITE_ROW) {
-        result->emptied.push_back({key.Text(0), key.Text(1), static_cast<int32_t>(key.Int(2))});
-      }
-      probe.Bind(1, probe_id);
-      if (!step(probe)) return Error(path_);
+      probe.seconds.emplace(t, std::move(second));
     }
   }
-  // Conflicts the file offered for readings removed since go with it.
-  Statement rest;
-  if (!rest.Prepare(db_, "DELETE FROM conflict WHERE file_id = ?1")) return Error(path_);
-  rest.Bind(1, file_id);
-  del_runs.Start().Bind(1, file_id);
-  del_file.Start().Bind(1, file_id);
-  if (!step(rest) || !step(del_runs) || !step(del_file)) return Error(path_);
   return {};
 }
 
-UnimportResult SqliteHistory::Unimport(int64_t file_id, bool apply) {
-  UnimportResult result;
-  // Even the count is taken by doing the work and rolling it back.
-  if (read_only_) {
-    result.status = WriteRefusal();
-    return result;
+HistoryStatus SqliteHistory::DropConflicts(const std::vector<int64_t>& ids) {
+  Statement del;
+  if (!del.Prepare(db_, kDeleteConflict)) return Error(path_);
+  for (const int64_t id : ids) {
+    del.Start().Bind(1, id);
+    if (del.Step() != SQLITE_DONE) return Error(path_);
   }
-  if (result.status = Exec("BEGIN IMMEDIATE"); !result.status) return result;
-  result.status = UnimportIn(file_id, &result);
-  if (result.status && apply) result.status = Exec("COMMIT");
-  if (!result.status || !apply) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    // What was forgotten for the rolled-back changes is read again.
-    window_cache_.clear();
+  return {};
+}
+
+HistoryStatus SqliteHistory::RebaseConflict(int64_t conflict_id, double stored) {
+  Statement rebase;
+  if (!rebase.Prepare(db_, kRebaseConflict)) return Error(path_);
+  rebase.Bind(1, conflict_id).Bind(2, stored);
+  return rebase.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+}
+
+HistoryStatus SqliteHistory::PromoteOffer(int64_t probe_id, HistoryTime t, double value,
+                                          int64_t file_id) {
+  Statement insert, added;
+  if (!insert.Prepare(db_, sql::kInsertReading) || !added.Prepare(db_, kCountAdded)) {
+    return Error(path_);
   }
-  return result;
+  insert.Bind(1, ReadingKey(probe_id, t)).Bind(2, value);
+  added.Bind(1, file_id);
+  if (insert.Step() != SQLITE_DONE || added.Step() != SQLITE_DONE) return Error(path_);
+  return WriteRun(probe_id, file_id, {t, t, 1});
+}
+
+HistoryStatus SqliteHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* found) {
+  Statement key, probe;
+  if (!key.Prepare(db_, kProbeKey) || !probe.Prepare(db_, sql::kRemoveProbe)) return Error(path_);
+  key.Bind(1, probe_id);
+  if (key.Step() == SQLITE_ROW) {
+    *found = ProbeKey{key.Text(0), key.Text(1), static_cast<int32_t>(key.Int(2))};
+  }
+  probe.Bind(1, probe_id);
+  return probe.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+}
+
+HistoryStatus SqliteHistory::ForgetFile(int64_t file_id) {
+  // Conflicts the file offered for readings removed since go with it.
+  Statement rest, runs, file;
+  if (!rest.Prepare(db_, "DELETE FROM conflict WHERE file_id = ?1") ||
+      !runs.Prepare(db_, kDeleteRuns) || !file.Prepare(db_, kDeleteFile)) {
+    return Error(path_);
+  }
+  rest.Bind(1, file_id);
+  runs.Bind(1, file_id);
+  file.Bind(1, file_id);
+  if (rest.Step() != SQLITE_DONE || runs.Step() != SQLITE_DONE || file.Step() != SQLITE_DONE) {
+    return Error(path_);
+  }
+  return {};
 }
 
 }  // namespace tarn::sqlite_store

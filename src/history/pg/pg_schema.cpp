@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_schema.h"
+#include "history/pg/pg_schema.h"
 
-#include "history/pg_statements.h"
-#include "history/pg_store.h"
+#include "history/pg/pg_statements.h"
+#include "history/pg/pg_store.h"
 
 namespace tarn {
 
@@ -154,7 +154,7 @@ bool UpgradePgSchema(PgConnection& db, int from_version, std::string* error) {
   if (from_version < 2) {
     PgResult ids = db.Exec(pg_sql::kAllProbeIds);
     PgResult sums = ids.ok() ? db.Exec(pg_sql::kRefreshWindows,
-                                       {ids.Text(0, 0), pg_sql::kStoredWindows, kPgReadingEpoch})
+                                       {ids.Text(0, 0), pg_sql::kStoredWindows, kReadingEpoch})
                              : std::move(ids);
     if (!sums.ok()) {
       *error = sums.Message();

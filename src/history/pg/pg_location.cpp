@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_location.h"
+#include "history/pg/pg_location.h"
 
 #include <libpq-fe.h>
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_values.h"
+#include "history/pg/pg_values.h"
 
 #include <algorithm>
 #include <ctime>
 
 #include "common/code_page.h"
 #include "common/date_time.h"
-#include "history/pg_connection.h"
+#include "history/pg/pg_connection.h"
 
 namespace tarn {
 

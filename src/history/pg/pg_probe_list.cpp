@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/pg_store.h"
+#include "history/pg/pg_store.h"
 
-#include "history/pg_statements.h"
-#include "history/pg_values.h"
+#include "history/pg/pg_statements.h"
+#include "history/pg/pg_values.h"
 
 namespace tarn {
 
@@ -36,9 +36,8 @@ HistoryStatus PgHistory::FillWindows(const std::vector<ProbeSummary>& probes, in
     }
   }
   if (ids.empty()) return {};
-  PgResult q =
-      db_.Exec(sql::kWindowSums,
-               {NumberArray(ids), "{" + std::to_string(window_days) + "}", kPgReadingEpoch});
+  PgResult q = db_.Exec(sql::kWindowSums,
+                        {NumberArray(ids), "{" + std::to_string(window_days) + "}", kReadingEpoch});
   if (!q.ok()) return Failure(q);
   for (int i = 0; i < q.rows(); ++i) {
     windows_[{q.Int(i, 0), window_days}] = {q.Int(i, 2), q.Int(i, 3), InDays(q, i, 4)};

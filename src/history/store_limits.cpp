@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Warning and alarm levels of every back end: a probe's own or the defaults, checked before
+// they are stored.
+#include <string>
+
+#include "history/probe_figures.h"
+#include "history/store_primitives.h"
+
+namespace tarn {
+
+HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, HistoryStatus* error) {
+  if (*error = store.ReadyToRead(); !*error) return {};
+  if (probe_id != 0) {
+    std::optional<HistoryLimits> own;
+    *error = store.ReadOwnLimits(probe_id, &own);
+    if (own) return *own;
+  }
+  return store.DefaultLimits();
+}
+
+HistoryStatus SetLimitsIn(StorePrimitives& store, int64_t probe_id, const HistoryLimits& limits) {
+  if (HistoryStatus st = store.MayWrite(); !st) return st;
+  if (HistoryStatus st = CheckLimits(limits); !st) return st;
+  if (probe_id != 0) {
+    bool exists = false;
+    if (HistoryStatus st = store.ProbeExists(probe_id, &exists); !st) return st;
+    if (!exists) return HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
+  }
+  return store.WriteLimits(probe_id, limits);
+}
+
+HistoryStatus ClearLimitsIn(StorePrimitives& store, int64_t probe_id) {
+  if (HistoryStatus st = store.MayWrite(); !st) return st;
+  if (probe_id == 0) return SetLimitsIn(store, 0, HistoryLimits{});
+  return store.DeleteLimits(probe_id);
+}
+
+HistoryLimits LayeredHistory::GetLimits(int64_t probe_id) {
+  return LimitsOf(*this, probe_id, &last_error_);
+}
+
+HistoryStatus LayeredHistory::SetLimits(int64_t probe_id, const HistoryLimits& limits) {
+  return SetLimitsIn(*this, probe_id, limits);
+}
+
+HistoryStatus LayeredHistory::ClearLimits(int64_t probe_id) {
+  return ClearLimitsIn(*this, probe_id);
+}
+
+}  // namespace tarn

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What a history back end provides so that the history's logic is written once: transactions,
+// rows read and written, and the derived sums brought up to date. Internal to src/history/.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "history/history_review.h"
+#include "history/history_store.h"
+
+namespace tarn {
+
+// Every back end stores reading times as seconds from 01/01/2000, and sums readings by the
+// hours counted from then.
+inline constexpr HistoryTime kReadingEpoch = 63082281600;
+inline constexpr int64_t kSecondsPerHour = 3600;
+inline int64_t HistoryHour(HistoryTime t) {
+  const int64_t rel = t - kReadingEpoch;
+  return rel / kSecondsPerHour - (rel % kSecondsPerHour < 0 ? 1 : 0);
+}
+
+// A kept conflict as the review lists it, with the reading now stored at its second (told by
+// the first row of each second at least).
+struct ConflictRow {
+  int64_t conflict_id = 0;
+  int64_t file_id = 0;
+  std::string file;
+  HistoryTime time = 0;
+  double stored = 0.0;
+  double offered = 0.0;
+  std::optional<double> reading;  // none: no reading at that second now
+  int64_t reading_file_id = 0;    // the file that brought that reading; 0 when unknown
+  std::string reading_file;
+};
+
+// A conflict looked up by its id, with the value first stored for its second.
+struct ConflictAt {
+  int64_t probe_id = 0;
+  HistoryTime time = 0;
+  double offered = 0.0;
+  double first_stored = 0.0;
+};
+
+// One second that undoing an import concerns: its reading went with the file (`removed`) or
+// stays with `value`, and every conflict kept for it, in the order found.
+struct UnimportSecond {
+  bool removed = false;
+  double value = 0.0;
+  std::vector<SecondConflict> conflicts;
+};
+// What a back end took away of a file's readings, by probe.
+struct UnimportProbe {
+  std::set<int64_t> hours;  // hours whose readings changed
+  std::map<HistoryTime, UnimportSecond> seconds;
+};
+struct FileReadingsTaken {
+  int64_t readings = 0;
+  std::map<int64_t, UnimportProbe> probes;
+};
+
+class StorePrimitives {
+ public:
+  virtual ~StorePrimitives() = default;
+
+  // The refusal of a change, when the history is read-only; ok otherwise.
+  virtual HistoryStatus MayWrite() const = 0;
+  // A write transaction, exclusive of every other writer.
+  virtual HistoryStatus BeginWrite() = 0;
+  virtual HistoryStatus Commit() = 0;
+  // Rolls back, and forgets what was remembered of the changes rolled back.
+  virtual void RollbackWrite() = 0;
+
+  // Conflicts of a probe in time order, then the order found.
+  virtual HistoryStatus ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) = 0;
+  // Conflict `conflict_id`; false when there is none.
+  virtual HistoryStatus FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) = 0;
+  // Sets the value of the probe's reading at `t`; *changed false when there is none.
+  virtual HistoryStatus SetReadingValue(int64_t probe_id, HistoryTime t, double value,
+                                        bool* changed) = 0;
+  // After readings of a probe were removed, added or changed in `hours`: its summary, those
+  // hours' sums and its window sums again from the readings; *count its readings now.
+  virtual HistoryStatus RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
+                                       int64_t* count) = 0;
+
+  // The name of imported file `file_id`; false when there is none.
+  virtual HistoryStatus FileName(int64_t file_id, bool* found, std::string* name) = 0;
+  // Removes the readings file `file_id` brought and tells, by probe, the seconds concerned:
+  // those whose reading went and those the file offered a value for.
+  virtual HistoryStatus TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) = 0;
+  virtual HistoryStatus DropConflicts(const std::vector<int64_t>& ids) = 0;
+  virtual HistoryStatus RebaseConflict(int64_t conflict_id, double stored) = 0;
+  // A new reading at `t` brought by `file_id` (a value it had offered).
+  virtual HistoryStatus PromoteOffer(int64_t probe_id, HistoryTime t, double value,
+                                     int64_t file_id) = 0;
+  // Removes a probe left without readings; *key the probe it was (untouched when unknown).
+  virtual HistoryStatus RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) = 0;
+  // Removes the file's row with what is left of its conflicts and stretches.
+  virtual HistoryStatus ForgetFile(int64_t file_id) = 0;
+
+  // Ready for a read (the server reached again when it dropped the connection).
+  virtual HistoryStatus ReadyToRead() = 0;
+  virtual HistoryStatus ProbeExists(int64_t probe_id, bool* exists) = 0;
+  // A probe's own limits (none: it follows the defaults), the defaults (built-in ones when
+  // they cannot be read), writing a probe's own (probe_id 0: the defaults) and dropping them.
+  virtual HistoryStatus ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) = 0;
+  virtual HistoryLimits DefaultLimits() = 0;
+  virtual HistoryStatus WriteLimits(int64_t probe_id, const HistoryLimits& limits) = 0;
+  virtual HistoryStatus DeleteLimits(int64_t probe_id) = 0;
+};
+
+// A history store whose back end provides only the primitives: the operations computed from
+// them are written here once, for every back end.
+class LayeredHistory : public HistoryStore, protected StorePrimitives {
+ public:
+  HistoryStatus LastError() const final { return last_error_; }
+  HistoryLimits GetLimits(int64_t probe_id) final;
+  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) final;
+  HistoryStatus ClearLimits(int64_t probe_id) final;
+  std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) final;
+  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) final;
+  UnimportResult Unimport(int64_t file_id, bool apply) final;
+
+ protected:
+  // What LastError tells; the back end's reads set it too.
+  HistoryStatus last_error_;
+};
+
+// The store operations written once over the primitives.
+// ReviewConflicts: empty with *error set on failure.
+std::vector<ReadingConflicts> ReviewConflictsOf(StorePrimitives& store, int64_t probe_id,
+                                                HistoryStatus* error);
+HistoryStatus ChooseConflictIn(StorePrimitives& store, int64_t conflict_id, bool take);
+UnimportResult UnimportFrom(StorePrimitives& store, int64_t file_id, bool apply);
+HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, HistoryStatus* error);
+HistoryStatus SetLimitsIn(StorePrimitives& store, int64_t probe_id, const HistoryLimits& limits);
+HistoryStatus ClearLimitsIn(StorePrimitives& store, int64_t probe_id);
+
+}  // namespace tarn
