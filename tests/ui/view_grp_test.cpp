@@ -149,7 +149,7 @@ TEST_F(ViewGrpTest, ShowsControlsAndDrawsTheWholeSeries) {
   // The selected picture button is blue, the others white.
   EXPECT_TRUE(Child<QPushButton>("btnAreaXY")->styleSheet().contains("blue"));
   Click("btnAreaY");
-  EXPECT_EQ(win->view().gDragOpt, 2);
+  EXPECT_EQ(win->view().zoom.gDragOpt, 2);
   EXPECT_TRUE(Child<QPushButton>("btnAreaY")->styleSheet().contains("blue"));
   EXPECT_TRUE(Child<QPushButton>("btnAreaXY")->styleSheet().contains("white"));
 }
@@ -195,7 +195,7 @@ TEST_F(ViewGrpTest, DragZoomsToSamplesAndViewAllRestores) {
   Drag(300, 315);  // under 20 minutes: nothing
   EXPECT_EQ(E().grMinx, 0);
   EXPECT_EQ(E().grMaxx, 1140);
-  EXPECT_FALSE(win->view().is_drawing);
+  EXPECT_FALSE(win->view().zoom.is_drawing);
 }
 
 TEST_F(ViewGrpTest, DragOntoAStretchOfFewerThanTwoSamplesKeepsTheView) {
