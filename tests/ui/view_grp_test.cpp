@@ -34,21 +34,10 @@
 namespace tarn {
 namespace {
 
+using testing::OnNextModal;
+
 using testing::AnswerNextMessageBox;
 using testing::SeenBox;
-
-// Runs `act` on the next modal dialog of type T once it is up.
-template <typename T>
-void OnNextModal(std::function<void(T*)> act, int attempts = 200) {
-  QTimer::singleShot(10, [act, attempts]() {
-    auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget());
-    if (dlg == nullptr) {
-      if (attempts > 0) OnNextModal<T>(act, attempts - 1);
-      return;
-    }
-    act(dlg);
-  });
-}
 
 // n samples every hour from 01/03/2024 00:00, value i / 10, metal loss.
 void FillSeries(int n) {

@@ -28,17 +28,7 @@
 namespace tarn {
 namespace {
 
-template <typename T>
-void OnNextModal(std::function<void(T*)> act, int attempts = 200) {
-  QTimer::singleShot(10, [act, attempts]() {
-    auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget());
-    if (dlg == nullptr) {
-      if (attempts > 0) OnNextModal<T>(act, attempts - 1);
-      return;
-    }
-    act(dlg);
-  });
-}
+using testing::OnNextModal;
 
 constexpr uint32_t kData = 0xFF0000FFu;
 constexpr uint32_t kTrend = 0xFFFF0000u;
