@@ -2,7 +2,6 @@
 #include "graph/graph_view.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "common/code_page.h"
 #include "common/date_time.h"

@@ -160,7 +160,7 @@ int32_t CutToInt(double v);
 int SampleAtOrAfter(const int32_t* x, int count, int v);
 int SampleAtOrBefore(const int32_t* x, int count, int v);
 // The sample a read-out at time p names: of the two around p, the one within a fifth of their
-// distance (at least 2), the earlier first; -1 when neither is (or count < 1).
+// distance (at least 2), the later one first; -1 when neither is (or count < 1).
 int ReadoutSample(const int32_t* x, int count, int p);
 
 }  // namespace tarn
