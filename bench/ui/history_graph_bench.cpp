@@ -14,8 +14,8 @@
 #include <string>
 
 #include "common/date_time.h"
-#include "graph/history_view.h"
 #include "graph/ui/qimage_surface.h"
+#include "history/history_graph.h"
 #include "history/history_store.h"
 
 namespace tarn {
@@ -80,7 +80,7 @@ HistoryStore* Store(int64_t* probe_id) {
 
 struct Graph {
   HistoryStore* store;
-  std::unique_ptr<HistoryView> view;
+  std::unique_ptr<HistoryGraph> view;
 };
 
 Graph Open() {
@@ -88,7 +88,7 @@ Graph Open() {
   HistoryStore* store = Store(&id);
   Graph g{store, nullptr};
   if (store == nullptr) return g;
-  g.view = std::make_unique<HistoryView>(
+  g.view = std::make_unique<HistoryGraph>(
       [store](int64_t probe, HistoryTime from, HistoryTime to, int32_t columns) {
         return store->ReadDecimated(probe, from, to, columns);
       },

@@ -66,6 +66,8 @@ constexpr Hint kHints[] = {
     {"ConflictsDialog", "btnTake", "Put the chosen offered value into the reading"},
     {"ConflictsDialog", "btnClose", "Close the list of conflicts (Esc)"},
     {"ViewHistory", "btnSave", "Save the graph as a picture (Ctrl+S)"},
+    {"ViewHistory", "btnPrint", "Print the graph (Ctrl+P)"},
+    {"ViewHistory", "btnSetup", "Colours, line widths and the fixed Y range"},
     {"ViewHistory", "btnClose", "Close the graph window (Esc)"},
     {"ViewHistory", "btnViewAll", "Show the whole history again after zooming"},
     {"ViewHistory", "btnAreaXY",

@@ -34,7 +34,6 @@
 #include "coupon/data_file_kind.h"
 #include "coupon/ui/coupon.h"
 #include "download/ui/elpr.h"
-#include "graph/ui/view_grp.h"
 #include "history/history_location.h"
 #include "history/ui/probes.h"
 #include "settings/settings.h"
@@ -421,22 +420,6 @@ void MainForm::SetShortcuts() {
 
 void MainForm::DialogMade(QWidget* dialog) {
   SetButtonHints(dialog);
-  if (auto* graph = qobject_cast<ViewGrp*>(dialog)) SetGraphKeys(graph);
-}
-
-// Esc needs no key here: it closes the graph window as every dialog.
-void MainForm::SetGraphKeys(ViewGrp* graph) {
-  const struct {
-    QKeySequence::StandardKey key;
-    const char* button;
-  } graph_keys[] = {{QKeySequence::Save, "btnSave"}, {QKeySequence::Print, "btnPrint"}};
-  for (const auto& k : graph_keys) {
-    auto* shortcut = new QShortcut(QKeySequence(k.key), graph);
-    const QString name = QString::fromLatin1(k.button);
-    connect(shortcut, &QShortcut::activated, graph, [graph, name] {
-      if (auto* b = graph->findChild<QPushButton*>(name)) b->click();
-    });
-  }
 }
 
 void MainForm::PutTitle() {

@@ -21,7 +21,6 @@ class Coupon;
 class Elpr;
 class Probes;
 class RecentMenu;
-class ViewGrp;
 
 class MainForm : public QWidget {
   Q_OBJECT
@@ -89,9 +88,7 @@ class MainForm : public QWidget {
   void tbCtrl_SelectedIndexChanged(int index);
   void GeometryChanged();
   void SetShortcuts();
-  // Save and Print keys of the graph window, as on the screens.
-  void SetGraphKeys(ViewGrp* graph);
-  // A screen made one of its dialogs: it gets its tooltips (and the graph window its keys).
+  // A screen made one of its dialogs: it gets its tooltips.
   void DialogMade(QWidget* dialog);
   void SetRecentMenus();
   // Hooks up a screen just made: its hints, signals and recent-file menu, and its tab page once

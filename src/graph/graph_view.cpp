@@ -2,7 +2,6 @@
 #include "graph/graph_view.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "common/code_page.h"
 #include "common/date_time.h"
@@ -37,21 +36,58 @@ bool LineFit(const _grp_values_& grp, int sp, int ep, double a, double b, double
 
 }  // namespace
 
+int SampleZoom::Count() const {
+  return std::clamp(grp_.count, 0, kGrpCapacity);
+}
+
+int SampleZoom::First(int v) const {
+  return SampleAtOrAfter(grp_.elapsed, Count(), v);
+}
+
+// The view snaps to samples as BaseGraph does; a stretch that would show fewer than two of them
+// (a gap between readings) leaves an empty plot.
+bool SampleZoom::Shows(int lo, int hi) const {
+  return First(hi) > First(lo);
+}
+
+PlotSpan SampleZoom::Wheel(const PlotSpan& now, int delta, const PlotPoint&, bool along_x,
+                           bool along_y) const {
+  PlotSpan s = now;
+  const int last = std::max(Count(), 1) - 1;
+  // The samples at the ends, as the last redraw snapped them.
+  int i1 = First(now.x_lo);
+  int i2 = std::max(First(now.x_hi), i1);
+  if (delta > 0) {
+    if (along_y) {
+      s.y_lo -= 1.0;
+      s.y_hi += 1.0;
+    }
+    if (along_x) {
+      i1 = std::max(i1 - 1, 0);
+      i2 = std::min(i2 + 1, last);
+      s.x_lo = grp_.elapsed[i1];
+      s.x_hi = grp_.elapsed[i2];
+    }
+  } else {
+    if (along_y && (s.y_hi - s.y_lo) - 2.0 > 0.1) {
+      s.y_lo += 1.0;
+      s.y_hi -= 1.0;
+    }
+    if (along_x && i2 - i1 >= 5) {
+      s.x_lo = grp_.elapsed[i1 + 1];
+      s.x_hi = grp_.elapsed[i2 - 1];
+    }
+  }
+  return s;
+}
+
+PlotSpan SampleZoom::Full() const {
+  return {0, grp_.elapsed[std::max(Count(), 1) - 1], setup_.y_low, setup_.y_high};
+}
+
 GraphView::GraphView(const _grp_values_& grp, const _basic_set_& setup, SurfaceFactory factory)
-    : engine(std::move(factory)), grp_(grp), setup_(setup) {
+    : PlotView(std::move(factory), &policy_), grp_(grp), setup_(setup), policy_(grp, setup) {
   engine.SetData(&grp_);
-}
-
-void GraphView::SetDecimalSeparator(const std::string& sep) {
-  decimal_sep_ = sep.empty() ? "." : sep;
-  engine.SetDecimalSeparator(decimal_sep_);
-}
-
-std::string GraphView::LocaleNumber(std::string text) const {
-  if (decimal_sep_ == ".") return text;
-  const size_t dot = text.find('.');
-  if (dot != std::string::npos) text.replace(dot, 1, decimal_sep_);
-  return text;
 }
 
 int GraphView::LastIndex() const {
@@ -59,59 +95,21 @@ int GraphView::LastIndex() const {
 }
 
 void GraphView::gInit(int panel_w, int panel_h) {
-  engine.gAlloc(panel_w, panel_h);
+  InitView(panel_w, panel_h);
   engine.base_time = Str2DateTime(FieldText(grp_.start_time), nullptr);
-  engine.grMinx = 0;
   engine.grMaxx = grp_.elapsed[LastIndex()];
   engine.grMiny = setup_.y_low;
   engine.grMaxy = setup_.y_high;
-  engine.gridX = 4;
-  engine.gridY = 10;
   cl_data = static_cast<uint32_t>(setup_.data_color);
   cl_trend = static_cast<uint32_t>(setup_.trend_color);
   engine.gSetTitle("Tag : " + NarrowToUtf8(FieldText(grp_.tag)));
-  engine.gSetTitlex("Date / Time");
   engine.gSetTitley(NarrowToUtf8(FieldText(grp_.y_title)));
-  engine.sX1 = engine.sX2 = engine.sY1 = engine.sY2 = -1;
-  is_drawing = false;
-  resized_scr = false;
-  SetDragOpt(3);
 }
 
 void GraphView::gClose(_basic_set_& setup) {
-  engine.gFree();
-  resized_scr = false;
+  CloseView();
   setup.data_color = static_cast<int32_t>(cl_data);
   setup.trend_color = static_cast<int32_t>(cl_trend);
-}
-
-void GraphView::RedrawGraph() {
-  // Paint and size events may come before the first gInit; there is nothing to draw then.
-  if (!HasBitmap()) return;
-  resized_scr = false;
-  BaseGraph();
-  DrawGraph();
-  resized_scr = true;
-}
-
-void GraphView::ResizeGraph(int panel_w, int panel_h) {
-  if (!HasBitmap()) return;
-  engine.gFree();
-  engine.gAlloc(panel_w, panel_h);
-  RedrawGraph();
-}
-
-void GraphView::RenderOn(std::unique_ptr<DrawSurface> other) {
-  if (!HasBitmap() || !other) return;
-  const int cursor[4] = {engine.sX1, engine.sX2, engine.sY1, engine.sY2};
-  std::unique_ptr<DrawSurface> bitmap = engine.SwapSurface(std::move(other));
-  BaseGraph();
-  DrawGraph();
-  engine.SwapSurface(std::move(bitmap));
-  engine.sX1 = cursor[0];
-  engine.sX2 = cursor[1];
-  engine.sY1 = cursor[2];
-  engine.sY2 = cursor[3];
 }
 
 void GraphView::BaseGraph() {
@@ -183,22 +181,8 @@ std::string GraphView::ShortNumber(double v) const {
   return LocaleNumber(text);
 }
 
-void GraphView::ViewAll() {
-  engine.grMinx = 0;
-  engine.grMaxx = grp_.elapsed[LastIndex()];
-  engine.grMiny = setup_.y_low;
-  engine.grMaxy = setup_.y_high;
-  RedrawGraph();
-}
-
 void GraphView::PutLegend() {
-  const int x1 = engine.gX1;
-  engine.gSetLine(cl_data, 6);
-  engine.DrawLinePx(x1, 27, x1 + 45, 27);
-  engine.gSetLine(cl_trend, 6);
-  engine.DrawLinePx(x1, 39, x1 + 45, 39);
-  engine.DrawTextAt(x1 + 50, 20, engine.gTitley, engine.gFontLabelx, engine.gclTitlex);
-  engine.DrawTextAt(x1 + 50, 32, "Trend Line", engine.gFontLabelx, engine.gclTitlex);
+  PutLegendLines(cl_data, cl_trend);
 }
 
 void GraphView::PutCrate() {
@@ -212,11 +196,8 @@ void GraphView::PutCrate() {
   const std::string trend = TrendStr();
   if (trend.empty()) return;
   const int trend_w = engine.TextWidth(trend, engine.gFontTitlex);
-  const int legend_end = engine.gX1 + 50 +
-                         std::max(engine.TextWidth(engine.gTitley, engine.gFontLabelx),
-                                  engine.TextWidth("Trend Line", engine.gFontLabelx));
   const int x = engine.gX2 - trend_w + 20;
-  if (x < legend_end + 10) return;
+  if (x < LegendRight() + 10) return;
   engine.DrawTextAt(x, 42, trend, engine.gFontTitlex, engine.gclTitlex);
 }
 
@@ -260,20 +241,8 @@ void GraphView::GetRegXY() {
 }
 
 std::string GraphView::PutValue(int p) const {
-  if (grp_.count < 1) return {};
-  const int i1 = engine.gPtrX1(p);
-  const int i2 = engine.gPtrX2(p);
-  const int64_t t1 = grp_.elapsed[i1];
-  const int64_t t2 = grp_.elapsed[i2];
-  const int64_t tolerance = std::max<int64_t>(std::llabs(t1 - t2) / 5 + 1, 2);
-  int i;
-  if (std::llabs(t1 - p) < tolerance) {
-    i = i1;
-  } else if (std::llabs(t2 - p) < tolerance) {
-    i = i2;
-  } else {
-    return {};
-  }
+  const int i = ReadoutSample(grp_.elapsed, std::clamp(grp_.count, 0, kGrpCapacity), p);
+  if (i < 0) return {};
   return TimeSpan2Str(engine.base_time, grp_.elapsed[i]) + " , " +
          LocaleNumber(FormatPattern(grp_.value[i], 4));
 }
@@ -287,93 +256,6 @@ void GraphView::SetupConfirmed(uint32_t data_color, uint32_t trend_color) {
   cl_trend = trend_color;
   engine.grMiny = setup_.y_low;
   engine.grMaxy = setup_.y_high;
-  RedrawGraph();
-}
-
-void GraphView::OnMouseDown(int button, int x, int y) {
-  int xf;
-  double yf;
-  if (engine.gMousePos(x, y, &xf, &yf) && button == kMouseLeft) {
-    is_drawing = true;
-    gr_posx1 = xf;
-    gr_posy1 = yf;
-  }
-}
-
-PointerResult GraphView::OnMouseMove(int, int x, int y) {
-  PointerResult result;
-  if (!resized_scr || !HasBitmap()) return result;
-  result.ignored = false;
-  int xf;
-  double yf;
-  const bool inside = engine.gMousePos(x, y, &xf, &yf);
-  result.inside = inside;
-  if (inside) result.readout = PutValue(xf);
-  engine.MoveCursorLines(is_drawing, inside, x, y, XEnabled(), YEnabled());
-  return result;
-}
-
-bool GraphView::OnMouseUp(int, int x, int y) {
-  int xf;
-  double yf;
-  const bool inside = engine.gMousePos(x, y, &xf, &yf);
-  if (!is_drawing) return false;
-  is_drawing = false;
-  engine.ClearCursorLines(XEnabled(), YEnabled());
-  PlotEngine& e = engine;
-  bool keep = false;  // the drag chose a stretch not worth showing
-  if (XEnabled()) {
-    if (inside && std::abs(xf - gr_posx1) > 20) {
-      const int lo = std::min(xf, gr_posx1);
-      const int hi = std::max(xf, gr_posx1);
-      // The view snaps to samples as BaseGraph does; a stretch that would show fewer than two
-      // of them (a gap between readings) leaves an empty plot, so the view stays as it is.
-      keep = e.gPtrX1(hi) <= e.gPtrX1(lo);
-      if (!keep) {
-        e.grMinx = lo;
-        e.grMaxx = hi;
-      }
-    }
-  }
-  if (YEnabled()) {
-    if (inside && !keep && std::abs(yf - gr_posy1) > 0.1) {
-      e.grMiny = std::min(yf, gr_posy1);
-      e.grMaxy = std::max(yf, gr_posy1);
-    }
-  }
-  RedrawGraph();
-  return true;
-}
-
-void GraphView::OnMouseWheel(int delta) {
-  PlotEngine& e = engine;
-  if (e.sX1 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX1);
-  if (e.sY1 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY1);
-  e.sX1 = e.sY1 = -1;
-  const int last = LastIndex();
-  if (delta > 0) {
-    if (YEnabled()) {
-      e.grMiny -= 1.0;
-      e.grMaxy += 1.0;
-    }
-    if (XEnabled()) {
-      gpx1 = std::max(gpx1 - 1, 0);
-      gpx2 = std::min(gpx2 + 1, last);
-      e.grMinx = grp_.elapsed[gpx1];
-      e.grMaxx = grp_.elapsed[gpx2];
-    }
-  } else {
-    if (YEnabled() && (e.grMaxy - e.grMiny) - 2.0 > 0.1) {
-      e.grMiny += 1.0;
-      e.grMaxy -= 1.0;
-    }
-    if (XEnabled() && gpx2 - gpx1 >= 5) {
-      gpx1 += 1;
-      gpx2 -= 1;
-      e.grMinx = grp_.elapsed[gpx1];
-      e.grMaxx = grp_.elapsed[gpx2];
-    }
-  }
   RedrawGraph();
 }
 

@@ -1,53 +1,55 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // State and operations of the graph window without its widgets: ranges, trend line, legend,
-// corrosion rate, read-out, and the drag and wheel zoom rules over the plot engine.
+// corrosion rate and read-out over the graph data set, and its zoom rules (in minutes, snapped
+// to the samples) for the shared zoom machine.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "graph/grp_values.h"
 #include "graph/plot_engine.h"
+#include "graph/plot_view.h"
+#include "graph/zoom_machine.h"
 #include "settings/settings.h"
 
 namespace tarn {
 
-enum MouseButton { kMouseNone = 0, kMouseLeft = 1, kMouseRight = 2, kMouseMiddle = 4 };
+// The graph data set's zoom: a drag must cover more than 20 minutes and keep two samples in
+// view; a wheel notch steps one sample off or onto each end and one value unit off or onto
+// each end of the Y range; "View All" is the whole series over the settings' Y range.
+class SampleZoom : public ZoomPolicy {
+ public:
+  // Both must outlive the policy; the Y range is read from `setup` when it is used.
+  SampleZoom(const _grp_values_& grp, const _basic_set_& setup) : grp_(grp), setup_(setup) {}
+  int MinDragX() const override { return 20; }
+  bool Shows(int lo, int hi) const override;
+  PlotSpan Wheel(const PlotSpan& now, int delta, const PlotPoint& at, bool along_x,
+                 bool along_y) const override;
+  PlotSpan Full() const override;
 
-// What the window does after a pointer move: nothing when ignored; otherwise the cross cursor
-// and input focus when inside, the read-out text for lbValue, and a copy of the bitmap.
-struct PointerResult {
-  bool ignored = true;
-  bool inside = false;
-  std::string readout;  // UTF-8, empty to clear
+ private:
+  int Count() const;
+  // The first sample at or after v, as the view snaps its ends.
+  int First(int v) const;
+
+  const _grp_values_& grp_;
+  const _basic_set_& setup_;
 };
 
-class GraphView {
+class GraphView : public PlotView {
  public:
   // The window passes the program's records; both must outlive the view. Colours, widths and
   // the Y range are read from `setup` when they are used.
   GraphView(const _grp_values_& grp, const _basic_set_& setup, SurfaceFactory factory);
 
-  // Decimal separator of the user's locale for labels, read-out and rate ("." by default).
-  void SetDecimalSeparator(const std::string& sep);
-
   // At every showing: bitmap for the panel size, whole series, settings' Y range, titles.
   void gInit(int panel_w, int panel_h);
   // At closing: releases the bitmap and hands the colours back to the settings.
   void gClose(_basic_set_& setup);
-  bool HasBitmap() const { return engine.surface() != nullptr; }
-  DrawSurface* surface() const { return engine.surface(); }
 
-  // Full redraw; ignored before gInit. The window then copies the bitmap to the panel.
-  void RedrawGraph();
-  void ResizeGraph(int panel_w, int panel_h);
-  // Draws the current view once more on another surface of the bitmap's size (a vector
-  // picture); the bitmap and the cursor lines standing in it stay as they are.
-  void RenderOn(std::unique_ptr<DrawSurface> other);
-  void BaseGraph();
-  void DrawGraph();
-  void ViewAll();
+  void BaseGraph() override;
+  void DrawGraph() override;
   void PutLegend();
   void PutCrate();
   // With the automatic Y range off and no visible reading inside the range, writes a hint in
@@ -63,40 +65,22 @@ class GraphView {
   // "Trend 0.0000 mpy, R² 0.00" (the fit left out for readings that do not vary); empty
   // wherever the rate text is empty.
   std::string TrendStr() const;
-  // 1 X, 2 Y, 3 both.
-  void SetDragOpt(int opt) { gDragOpt = opt; }
   // The settings dialog was confirmed: its colours, the settings' Y range, redraw.
   void SetupConfirmed(uint32_t data_color, uint32_t trend_color);
 
-  // Pointer positions in panel pixels (the same as bitmap pixels); button is a MouseButton.
-  void OnMouseDown(int button, int x, int y);
-  PointerResult OnMouseMove(int button, int x, int y);
-  // True when the view redrew (the window copies the bitmap then).
-  bool OnMouseUp(int button, int x, int y);
-  void OnMouseWheel(int delta);
+  using PlotView::OnMouseWheel;
+  // The graph window's wheel steps whatever the pointer's position.
+  void OnMouseWheel(int delta) { OnMouseWheel(delta, -1, -1); }
 
-  PlotEngine engine;
-
-  bool view_data = true;   // "View Data"
-  bool view_trend = true;  // "View Trend"
-  bool yaxis_auto = true;  // "Y-axis auto range"
-
-  bool resized_scr = false;
   uint32_t cl_data = kColorLightGreen;
   uint32_t cl_trend = kColorBlack;
   int gpx1 = 0, gpx2 = 0;
   double const_a = 0.0, const_b = 0.0;
   double reg_x1 = 0.0, reg_y1 = 0.0, reg_x2 = 0.0, reg_y2 = 0.0;
-  bool is_drawing = false;
-  int gr_posx1 = 0;
-  double gr_posy1 = 0.0;
-  int gDragOpt = 3;
   std::string note;  // the hint PutNote wrote in the plot; empty when none
 
  private:
-  bool XEnabled() const { return (gDragOpt & 1) != 0; }
-  bool YEnabled() const { return (gDragOpt & 2) != 0; }
-  std::string LocaleNumber(std::string text) const;
+  std::string Readout(int xf, int) const override { return PutValue(xf); }
   // A range end with at most four decimals and no trailing zeros.
   std::string ShortNumber(double v) const;
   // Index of the last sample, kept inside the arrays for a series of 0 or 1 samples.
@@ -104,8 +88,8 @@ class GraphView {
 
   const _grp_values_& grp_;
   const _basic_set_& setup_;
+  SampleZoom policy_;
   BackgroundCache background_;
-  std::string decimal_sep_ = ".";
 };
 
 }  // namespace tarn

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <vector>
 
@@ -248,19 +249,37 @@ bool PlotEngine::gMousePos(int x, int y, int* xf, double* yf) const {
 }
 
 // The storing rule keeps the sample times strictly increasing, so both are binary searches.
+int SampleAtOrAfter(const int32_t* x, int count, int v) {
+  const int32_t* end = x + count;
+  const int32_t* at = std::lower_bound(x, end, v);
+  return at == end ? 0 : static_cast<int>(at - x);
+}
+
+int SampleAtOrBefore(const int32_t* x, int count, int v) {
+  const int32_t* at = std::upper_bound(x, x + count, v);
+  return at == x ? std::max(count - 1, 0) : static_cast<int>(at - x) - 1;
+}
+
+int ReadoutSample(const int32_t* x, int count, int p) {
+  if (count < 1) return -1;
+  const int i1 = SampleAtOrAfter(x, count, p);
+  const int i2 = SampleAtOrBefore(x, count, p);
+  const int64_t t1 = x[i1];
+  const int64_t t2 = x[i2];
+  const int64_t tolerance = std::max<int64_t>(std::llabs(t1 - t2) / 5 + 1, 2);
+  if (std::llabs(t1 - p) < tolerance) return i1;
+  if (std::llabs(t2 - p) < tolerance) return i2;
+  return -1;
+}
+
 int PlotEngine::gPtrX1(int v) const {
   if (grp_ == nullptr) return 0;
-  const int count = std::clamp(grp_->count, 0, kGrpCapacity);
-  const int32_t* end = grp_->elapsed + count;
-  const int32_t* at = std::lower_bound(grp_->elapsed, end, v);
-  return at == end ? 0 : static_cast<int>(at - grp_->elapsed);
+  return SampleAtOrAfter(grp_->elapsed, std::clamp(grp_->count, 0, kGrpCapacity), v);
 }
 
 int PlotEngine::gPtrX2(int v) const {
   if (grp_ == nullptr) return 0;
-  const int count = std::clamp(grp_->count, 0, kGrpCapacity);
-  const int32_t* at = std::upper_bound(grp_->elapsed, grp_->elapsed + count, v);
-  return at == grp_->elapsed ? std::max(count - 1, 0) : static_cast<int>(at - grp_->elapsed) - 1;
+  return SampleAtOrBefore(grp_->elapsed, std::clamp(grp_->count, 0, kGrpCapacity), v);
 }
 
 double PlotEngine::gMinValue(const double* v, int cnt) {

@@ -155,4 +155,12 @@ class PlotEngine {
 // Truncation toward zero to a 32-bit integer; NaN gives 0 and values beyond the range clamp.
 int32_t CutToInt(double v);
 
+// The sample searches over times x[0..count) in increasing order: the first at or after v (0
+// when none), and the last at or before v (the last when none).
+int SampleAtOrAfter(const int32_t* x, int count, int v);
+int SampleAtOrBefore(const int32_t* x, int count, int v);
+// The sample a read-out at time p names: of the two around p, the one within a fifth of their
+// distance (at least 2), the later one first; -1 when neither is (or count < 1).
+int ReadoutSample(const int32_t* x, int count, int p);
+
 }  // namespace tarn

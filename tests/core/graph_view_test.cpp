@@ -106,7 +106,7 @@ TEST(GraphView, InitialisesRangesTitlesAndColours) {
   EXPECT_EQ(e.gTitley, "Metal Loss (mils)");
   EXPECT_EQ(v.cl_data, kData);
   EXPECT_EQ(v.cl_trend, kTrend);
-  EXPECT_EQ(v.gDragOpt, 3);
+  EXPECT_EQ(v.zoom.gDragOpt, 3);
   EXPECT_TRUE(v.resized_scr);
   EXPECT_EQ(w.surface->Width(), 1024);
   EXPECT_NE(w.surface->FindText("Tag : \xC3\x9C-1"), nullptr);
@@ -243,7 +243,7 @@ TEST(GraphView, DragZoomsOnlyBeyondTwentyMinutes) {
   w.Drag(a, 300, e.gX2 + 10, 300);
   EXPECT_EQ(e.grMaxx, 600);
   v.OnMouseDown(kMouseRight, a, 300);
-  EXPECT_FALSE(v.is_drawing);
+  EXPECT_FALSE(v.zoom.is_drawing);
   EXPECT_FALSE(v.OnMouseUp(kMouseRight, b30, 300));
   EXPECT_EQ(e.grMaxx, 600);
 }

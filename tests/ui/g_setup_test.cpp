@@ -20,18 +20,7 @@
 namespace tarn {
 namespace {
 
-// Runs `act` on the next modal dialog of type T once it is up.
-template <typename T>
-void OnNextModal(std::function<void(T*)> act, int attempts = 200) {
-  QTimer::singleShot(10, [act, attempts]() {
-    auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget());
-    if (dlg == nullptr) {
-      if (attempts > 0) OnNextModal<T>(act, attempts - 1);
-      return;
-    }
-    act(dlg);
-  });
-}
+using testing::OnNextModal;
 
 class GSetupTest : public ::testing::Test {
  protected:

@@ -15,8 +15,8 @@
 #include "common/date_time.h"
 #include "graph/graph_view.h"
 #include "graph/grp_values.h"
-#include "graph/history_view.h"
 #include "graph/ui/qimage_surface.h"
+#include "history/history_graph.h"
 
 namespace tarn {
 namespace {
@@ -309,12 +309,12 @@ TEST(PlotSurface, HistoryLegendTagAndRateNeverOverlap) {
     for (int i = 0; i < 241; ++i)
       readings.push_back({p.first_time + i * 3600, i * 1234.5678 / 8760.0});
     InkSurface* surface = nullptr;
-    HistoryView view([&readings](int64_t, HistoryTime, HistoryTime, int32_t) { return readings; },
-                     [&surface](int w, int h) -> std::unique_ptr<DrawSurface> {
-                       auto s = std::make_unique<InkSurface>(w, h);
-                       surface = s.get();
-                       return s;
-                     });
+    HistoryGraph view([&readings](int64_t, HistoryTime, HistoryTime, int32_t) { return readings; },
+                      [&surface](int w, int h) -> std::unique_ptr<DrawSurface> {
+                        auto s = std::make_unique<InkSurface>(w, h);
+                        surface = s.get();
+                        return s;
+                      });
     view.SetProbes({p}, kData, kTrend);
     if (!c.label.empty()) {
       view.rate_label = c.label;

@@ -34,21 +34,10 @@
 namespace tarn {
 namespace {
 
+using testing::OnNextModal;
+
 using testing::AnswerNextMessageBox;
 using testing::SeenBox;
-
-// Runs `act` on the next modal dialog of type T once it is up.
-template <typename T>
-void OnNextModal(std::function<void(T*)> act, int attempts = 200) {
-  QTimer::singleShot(10, [act, attempts]() {
-    auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget());
-    if (dlg == nullptr) {
-      if (attempts > 0) OnNextModal<T>(act, attempts - 1);
-      return;
-    }
-    act(dlg);
-  });
-}
 
 // n samples every hour from 01/03/2024 00:00, value i / 10, metal loss.
 void FillSeries(int n) {
@@ -149,7 +138,7 @@ TEST_F(ViewGrpTest, ShowsControlsAndDrawsTheWholeSeries) {
   // The selected picture button is blue, the others white.
   EXPECT_TRUE(Child<QPushButton>("btnAreaXY")->styleSheet().contains("blue"));
   Click("btnAreaY");
-  EXPECT_EQ(win->view().gDragOpt, 2);
+  EXPECT_EQ(win->view().zoom.gDragOpt, 2);
   EXPECT_TRUE(Child<QPushButton>("btnAreaY")->styleSheet().contains("blue"));
   EXPECT_TRUE(Child<QPushButton>("btnAreaXY")->styleSheet().contains("white"));
 }
@@ -195,7 +184,7 @@ TEST_F(ViewGrpTest, DragZoomsToSamplesAndViewAllRestores) {
   Drag(300, 315);  // under 20 minutes: nothing
   EXPECT_EQ(E().grMinx, 0);
   EXPECT_EQ(E().grMaxx, 1140);
-  EXPECT_FALSE(win->view().is_drawing);
+  EXPECT_FALSE(win->view().zoom.is_drawing);
 }
 
 TEST_F(ViewGrpTest, DragOntoAStretchOfFewerThanTwoSamplesKeepsTheView) {

@@ -31,6 +31,19 @@ namespace tarn::testing {
   return ::testing::AssertionSuccess();
 }
 
+// Runs `act` on the next modal dialog of type T once it is up.
+template <typename T>
+void OnNextModal(std::function<void(T*)> act, int attempts = 200) {
+  QTimer::singleShot(10, [act, attempts]() {
+    auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget());
+    if (dlg == nullptr) {
+      if (attempts > 0) OnNextModal<T>(act, attempts - 1);
+      return;
+    }
+    act(dlg);
+  });
+}
+
 // A button's visible caption: its text without the mnemonic's '&'.
 inline QString Caption(const QAbstractButton* b) {
   return QString(b->text()).remove(QLatin1Char('&'));

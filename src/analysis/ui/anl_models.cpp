@@ -2,8 +2,8 @@
 #include "analysis/ui/anl_models.h"
 
 #include "analysis/analysis_export.h"
+#include "common/ui/locale_number.h"
 #include "common/ui/qt_text.h"
-#include "graph/ui/locale_number.h"
 
 namespace tarn {
 

@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <tuple>
 
+#include "common/ui/locale_number.h"
 #include "common/ui/message_box.h"
 #include "common/ui/widget_builders.h"
-#include "graph/ui/locale_number.h"
 #include "graph/ui/up_down_list.h"
 #include "settings/ui/settings_records.h"
 

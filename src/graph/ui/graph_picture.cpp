@@ -20,7 +20,7 @@ namespace {
 // One picture unit is one bitmap pixel at 96 dots per inch.
 constexpr int kUnitsPerInch = 96;
 
-bool EncodeVector(GraphView& view, PictureFormat format, QBuffer* buffer) {
+bool EncodeVector(PlotView& view, PictureFormat format, QBuffer* buffer) {
   const int w = view.engine.gBaseW, h = view.engine.gBaseH;
   const QString title = QString::fromUtf8(view.engine.gTitle.c_str());
   QPainter painter;
@@ -50,7 +50,7 @@ bool EncodeVector(GraphView& view, PictureFormat format, QBuffer* buffer) {
 
 }  // namespace
 
-bool EncodeGraphPicture(GraphView& view, PictureFormat format, QByteArray* out) {
+bool EncodeGraphPicture(PlotView& view, PictureFormat format, QByteArray* out) {
   auto* bitmap = dynamic_cast<QImageSurface*>(view.surface());
   if (bitmap == nullptr) return false;
   out->clear();
@@ -68,7 +68,7 @@ bool EncodeGraphPicture(GraphView& view, PictureFormat format, QByteArray* out) 
   return false;
 }
 
-bool SaveGraphPicture(GraphView& view, PictureFormat format, const std::string& path,
+bool SaveGraphPicture(PlotView& view, PictureFormat format, const std::string& path,
                       std::string* error) {
   QByteArray bytes;
   if (!EncodeGraphPicture(view, format, &bytes)) {

@@ -7,7 +7,7 @@
 #include <QString>
 #include <string>
 
-#include "graph/graph_view.h"
+#include "graph/plot_view.h"
 
 namespace tarn {
 
@@ -30,9 +30,9 @@ inline constexpr PictureType kPictureTypes[] = {
 // The view's current picture (it must have been drawn) in memory; false when it cannot be
 // encoded. BMP and PNG hold the bitmap's pixels; PDF and SVG draw the view again as vectors,
 // one page of the bitmap's size at 96 units per inch.
-bool EncodeGraphPicture(GraphView& view, PictureFormat format, QByteArray* out);
+bool EncodeGraphPicture(PlotView& view, PictureFormat format, QByteArray* out);
 // Encodes and writes the file through the safe save; on failure *error (when given) says why.
-bool SaveGraphPicture(GraphView& view, PictureFormat format, const std::string& path,
+bool SaveGraphPicture(PlotView& view, PictureFormat format, const std::string& path,
                       std::string* error);
 
 }  // namespace tarn

@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-#include "graph/graph_view.h"
+#include "graph/zoom_machine.h"
 
 namespace tarn {
 

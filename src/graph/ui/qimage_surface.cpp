@@ -2,7 +2,6 @@
 #include "graph/ui/qimage_surface.h"
 
 #include <QBuffer>
-#include <QFontMetrics>
 #include <QPen>
 #include <QPointF>
 #include <QPolygon>
@@ -13,6 +12,7 @@
 
 #include "common/atomic_file.h"
 #include "common/ui/qt_text.h"
+#include "graph/clip_segment.h"
 
 namespace tarn {
 
@@ -30,37 +30,10 @@ bool InSafeRange(int x, int y) {
   return x > -kSafeCoordinate && x < kSafeCoordinate && y > -kSafeCoordinate && y < kSafeCoordinate;
 }
 
-// Liang-Barsky clip of the segment to [lo, hi] in both axes; false when nothing is left.
-bool ClipSegment(double& x1, double& y1, double& x2, double& y2, double lox, double loy, double hix,
-                 double hiy) {
-  double t0 = 0.0, t1 = 1.0;
-  const double dx = x2 - x1, dy = y2 - y1;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {x1 - lox, hix - x1, y1 - loy, hiy - y1};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0) {
-      t0 = std::max(t0, t);
-    } else {
-      t1 = std::min(t1, t);
-    }
-    if (t0 > t1) return false;
-  }
-  const double nx1 = x1 + t0 * dx, ny1 = y1 + t0 * dy;
-  x2 = x1 + t1 * dx;
-  y2 = y1 + t1 * dy;
-  x1 = nx1;
-  y1 = ny1;
-  return true;
-}
-
 }  // namespace
 
-QImageSurface::QImageSurface(int w, int h) : image_(w, h, QImage::Format_ARGB32) {
+QImageSurface::QImageSurface(int w, int h)
+    : QtDrawSurface(w, h, 1.0, false), image_(w, h, QImage::Format_ARGB32) {
   image_.setDotsPerMeterX(kDotsPerMeter96);
   image_.setDotsPerMeterY(kDotsPerMeter96);
   image_.fill(Qt::white);
@@ -109,23 +82,6 @@ bool QImageSurface::SaveBmp(const QString& path) {
          WriteFileAtomically(ToUtf8(path), std::string_view(bytes.constData(), bytes.size()));
 }
 
-int QImageSurface::Width() const {
-  return image_.width();
-}
-
-int QImageSurface::Height() const {
-  return image_.height();
-}
-
-void QImageSurface::SetPen(uint32_t argb, float width) {
-  QPen pen(QColor::fromRgba(argb));
-  pen.setWidthF(width);
-  // Thin lines include both end pixels; wide ones end flat at their end points.
-  pen.setCapStyle(width <= 1.0f ? Qt::SquareCap : Qt::FlatCap);
-  pen.setJoinStyle(Qt::MiterJoin);
-  Painter().setPen(pen);
-}
-
 void QImageSurface::FillRect(int x, int y, int w, int h, uint32_t argb) {
   if ((argb >> 24) != 0xFF || saved_transforms_ > 0) {
     Painter().fillRect(x, y, w, h, QColor::fromRgba(argb));
@@ -169,13 +125,13 @@ void QImageSurface::DrawLine(int x1, int y1, int x2, int y2, uint32_t argb, floa
     Painter().drawLine(x1, y1, x2, y2);
     return;
   }
-  double ax = x1, ay = y1, bx = x2, by = y2;
-  if (!ClipSegment(ax, ay, bx, by, -kClipMargin, -kClipMargin, image_.width() + kClipMargin,
-                   image_.height() + kClipMargin)) {
+  Segment s{double(x1), double(y1), double(x2), double(y2)};
+  if (!ClipSegment(&s, {-kClipMargin, -kClipMargin, image_.width() + kClipMargin,
+                        image_.height() + kClipMargin})) {
     return;
   }
-  Painter().drawLine(QPointF(std::round(ax), std::round(ay)),
-                     QPointF(std::round(bx), std::round(by)));
+  Painter().drawLine(QPointF(std::round(s.x1), std::round(s.y1)),
+                     QPointF(std::round(s.x2), std::round(s.y2)));
 }
 
 void QImageSurface::DrawPolyline(const DrawPoint* points, int n, uint32_t argb, float width) {
@@ -238,12 +194,12 @@ void QImageSurface::RasterSegment(const RasterTarget& t, int x1, int y1, int x2,
     return px >= lox && px <= hix && py >= loy && py <= hiy;
   };
   if (!inside(x1, y1) || !inside(x2, y2)) {
-    double ax = x1, ay = y1, bx = x2, by = y2;
-    if (!ClipSegment(ax, ay, bx, by, lox, loy, hix, hiy)) return;
-    x = static_cast<int>(std::lround(ax));
-    y = static_cast<int>(std::lround(ay));
-    xe = static_cast<int>(std::lround(bx));
-    ye = static_cast<int>(std::lround(by));
+    Segment s{double(x1), double(y1), double(x2), double(y2)};
+    if (!ClipSegment(&s, {lox, loy, hix, hiy})) return;
+    x = static_cast<int>(std::lround(s.x1));
+    y = static_cast<int>(std::lround(s.y1));
+    xe = static_cast<int>(std::lround(s.x2));
+    ye = static_cast<int>(std::lround(s.y2));
   }
   uint32_t* const pixels = t.pixels;
   const ptrdiff_t stride = t.stride;
@@ -279,58 +235,12 @@ void QImageSurface::RasterSegment(const RasterTarget& t, int x1, int y1, int x2,
   }
 }
 
-const QFont& QImageSurface::Font(const FontInfo& info) {
-  const std::string key =
-      info.family + '/' + std::to_string(info.points) + (info.bold ? "/b" : "/n");
-  auto it = fonts_.find(key);
-  if (it == fonts_.end()) {
-    QFont f(QString::fromStdString(info.family));
-    f.setPointSizeF(info.points);
-    f.setBold(info.bold);
-    it = fonts_.emplace(key, f).first;
+void QImageSurface::ClipChanged() {
+  if (clipped_) {
+    Painter().setClipRect(clip_);
+  } else if (painter_) {
+    painter_->setClipping(false);
   }
-  return it->second;
-}
-
-int QImageSurface::TextWidth(std::string_view text, const FontInfo& font) {
-  const QFontMetrics fm(Font(font), &image_);
-  return fm.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-void QImageSurface::DrawText(int x, int y, std::string_view text, const FontInfo& font,
-                             uint32_t argb) {
-  QPainter& p = Painter();
-  p.setFont(Font(font));
-  p.setPen(QColor::fromRgba(argb));
-  const QFontMetrics fm(p.font(), &image_);
-  p.drawText(QPoint(x, y + fm.ascent()),
-             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-void QImageSurface::RotateAbout(double degrees, int cx, int cy) {
-  QPainter& p = Painter();
-  p.save();
-  ++saved_transforms_;
-  p.translate(cx, cy);
-  p.rotate(degrees);
-  p.translate(-cx, -cy);
-}
-
-void QImageSurface::RestoreTransform() {
-  if (!painter_ || saved_transforms_ == 0) return;
-  painter_->restore();
-  --saved_transforms_;
-}
-
-void QImageSurface::SetClip(int x, int y, int w, int h) {
-  clipped_ = true;
-  clip_ = QRect(x, y, w, h);
-  Painter().setClipRect(clip_);
-}
-
-void QImageSurface::ResetClip() {
-  clipped_ = false;
-  if (painter_) painter_->setClipping(false);
 }
 
 uint32_t QImageSurface::Pixel(int x, int y) const {

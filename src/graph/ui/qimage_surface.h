@@ -3,18 +3,15 @@
 // without antialiasing so that pixels land where the engine's mapping says.
 #pragma once
 
-#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <memory>
-#include <string>
-#include <unordered_map>
 
-#include "graph/draw_surface.h"
+#include "graph/ui/qt_draw_surface.h"
 
 namespace tarn {
 
-class QImageSurface : public DrawSurface {
+class QImageSurface : public QtDrawSurface {
  public:
   QImageSurface(int w, int h);
   ~QImageSurface() override;
@@ -26,27 +23,21 @@ class QImageSurface : public DrawSurface {
   const QImage& image();
   bool SaveBmp(const QString& path);
 
-  int Width() const override;
-  int Height() const override;
   void FillRect(int x, int y, int w, int h, uint32_t argb) override;
   void DrawRect(int x, int y, int w, int h, uint32_t argb, float width) override;
   void DrawLine(int x1, int y1, int x2, int y2, uint32_t argb, float width) override;
   void DrawPolyline(const DrawPoint* points, int n, uint32_t argb, float width) override;
-  int TextWidth(std::string_view text, const FontInfo& font) override;
-  void DrawText(int x, int y, std::string_view text, const FontInfo& font, uint32_t argb) override;
-  void RotateAbout(double degrees, int cx, int cy) override;
-  void RestoreTransform() override;
-  void SetClip(int x, int y, int w, int h) override;
-  void ResetClip() override;
   uint32_t Pixel(int x, int y) const override;
   void SetPixel(int x, int y, uint32_t argb) override;
   uint32_t* PixelData(int* words_per_row) override;
 
+ protected:
+  QPainter& Painter() override;
+  QPaintDevice* Device() override { return &image_; }
+  void ClipChanged() override;
+
  private:
-  QPainter& Painter();
   void EndPainting();
-  const QFont& Font(const FontInfo& info);
-  void SetPen(uint32_t argb, float width);
   static int PenPixels(float width);
   bool Direct(uint32_t argb) const;
   // Where direct lines go: the pixels and the part of the bitmap they may touch.
@@ -60,10 +51,6 @@ class QImageSurface : public DrawSurface {
 
   QImage image_;
   std::unique_ptr<QPainter> painter_;
-  std::unordered_map<std::string, QFont> fonts_;
-  bool clipped_ = false;
-  QRect clip_;
-  int saved_transforms_ = 0;
 };
 
 }  // namespace tarn

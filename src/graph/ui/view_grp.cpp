@@ -1,302 +1,48 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/ui/view_grp.h"
 
-#include <QCheckBox>
-#include <QFileDialog>
-#include <QFrame>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLocale>
-#include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QPushButton>
-#include <QVBoxLayout>
+#include <iterator>
 
-#include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
-#include "common/ui/widget_builders.h"
-#include "graph/ui/g_setup.h"
 #include "graph/ui/graph_picture.h"
 #include "graph/ui/graph_records.h"
-#include "graph/ui/plot_panel.h"
 #include "graph/ui/qimage_surface.h"
-#include "graph/ui/zoom_bar.h"
 #include "settings/ui/settings_records.h"
-
-// The picture buttons' images live in the static UI library and must be registered by hand.
-static void InitGraphResources() {
-  Q_INIT_RESOURCE(view_grp);
-}
 
 namespace tarn {
 
+namespace {
+
+const GraphFrame::Look kLook = {"ViewGrp",
+                                "View Graph",
+                                kPictureTypes,
+                                static_cast<int>(std::size(kPictureTypes)),
+                                "The graph could not be saved to %1. %2",
+                                false};
+
+}  // namespace
+
 ViewGrp::ViewGrp(QWidget* parent)
-    : QDialog(parent), view_(vGrpData, vSetup, QImageSurface::Factory()) {
-  InitGraphResources();
-  PrtDocument_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  // The drawing is placed from the paper's corner at one-inch margins, as a print document's
-  // default margin bounds are.
-  PrtDocument_->setFullPage(true);
-  PrtDocument_->setPageMargins(QMarginsF(1, 1, 1, 1), QPageLayout::Inch);
-  InitializeComponent();
-  fmSet = new gSetup(this);
+    : GraphFrame(kLook, parent), view_(vGrpData, vSetup, QImageSurface::Factory()) {
   SetDragOpt(3);
 }
 
 ViewGrp::~ViewGrp() = default;
 
-void ViewGrp::InitializeComponent() {
-  setObjectName(QStringLiteral("ViewGrp"));
-  setWindowTitle(QStringLiteral("View Graph"));
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-  setFont(QFont(QStringLiteral("Verdana"), 9));
-  setMinimumSize(1000, 600);
-  resize(1008, 600);
-
-  panel1 = MakePanel("panel1", this);
-  panel1->setFixedWidth(156);
-  btnSave = MakeButton("btnSave", "&Save", panel1);
-  btnPrint = MakeButton("btnPrint", "&Print", panel1);
-  btnSetup = MakeButton("btnSetup", "Se&tup", panel1);
-  btnClose = MakeButton("btnClose", "&Close", panel1);
-  auto* right = new QVBoxLayout(panel1);
-  right->setContentsMargins(0, 12, 0, 12);
-  right->setSpacing(10);
-  for (QPushButton* b : {btnSave, btnPrint, btnSetup}) {
-    b->setFixedSize(119, 55);
-    right->addWidget(b, 0, Qt::AlignHCenter);
-  }
-  right->addStretch(1);
-  btnClose->setFixedSize(119, 55);
-  right->addWidget(btnClose, 0, Qt::AlignHCenter);
-
-  panel2 = MakePanel("panel2", this);
-  pnGrp = new PlotPanel(this, panel2);
-  panel3 = MakePanel("panel3", panel2);
-  panel3->setFixedHeight(52);
-  auto* middle = new QVBoxLayout(panel2);
-  middle->setContentsMargins(10, 10, 10, 10);
-  middle->setSpacing(0);
-  middle->addWidget(pnGrp, 1);
-  middle->addWidget(panel3);
-
-  zoom_ = MakeZoomBar(panel3);
-  // Enter in the window never presses a button.
-  for (QPushButton* b : {btnSave, btnPrint, btnSetup, btnClose}) b->setAutoDefault(false);
-  zoom_.lbValue->setFixedSize(231, 24);
-
-  auto* checks = new QVBoxLayout;
-  checks->setSpacing(2);
-  checks->addWidget(zoom_.chkData);
-  checks->addWidget(zoom_.chkTrend);
-  auto* bar = new QHBoxLayout(panel3);
-  bar->setContentsMargins(4, 4, 0, 4);
-  bar->setSpacing(10);
-  bar->addLayout(checks);
-  bar->addSpacing(10);
-  bar->addWidget(zoom_.chkYaxis);
-  bar->addSpacing(10);
-  bar->addWidget(zoom_.btnViewAll);
-  bar->addSpacing(10);
-  bar->addWidget(zoom_.btnAreaXY);
-  bar->addWidget(zoom_.btnAreaX);
-  bar->addWidget(zoom_.btnAreaY);
-  bar->addStretch(1);
-  bar->addWidget(zoom_.lbValue);
-
-  auto* outer = new QHBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->setSpacing(0);
-  outer->addWidget(panel2, 1);
-  outer->addWidget(panel1);
-
-  setStyleSheet(QStringLiteral(
-      // Child selectors: the settings dialog below this window has a panel1 of its own.
-      "QDialog#ViewGrp > QFrame#panel1 { background-color: gainsboro; }"
-      "QDialog#ViewGrp > QFrame#panel2, QFrame#panel2 > QFrame#panel3 {"
-      " background-color: whitesmoke; }"
-      "QPushButton#btnSave, QPushButton#btnPrint, QPushButton#btnSetup, QPushButton#btnClose {"
-      " background-color: steelblue; color: whitesmoke; border: 1px solid #2b5a80; }"
-      "QPushButton#btnViewAll { background-color: seagreen; color: whitesmoke;"
-      " border: 1px solid #1d5c39; }"
-      "QPushButton#btnSave:pressed, QPushButton#btnPrint:pressed, QPushButton#btnSetup:pressed,"
-      " QPushButton#btnClose:pressed, QPushButton#btnViewAll:pressed { padding-top: 2px; }"
-      "QLabel#lbValue { color: black; }"));
-
-  connect(btnSave, &QPushButton::clicked, this, [this] { SaveGraph(); });
-  connect(btnPrint, &QPushButton::clicked, this, [this] { PrintGraph(); });
-  connect(btnSetup, &QPushButton::clicked, this, [this] { SetGraph(); });
-  connect(btnClose, &QPushButton::clicked, this, [this] { close(); });
-  connect(zoom_.btnViewAll, &QPushButton::clicked, this, [this] { ViewAll(); });
-  connect(zoom_.btnAreaXY, &QPushButton::clicked, this, [this] { SetDragOpt(3); });
-  connect(zoom_.btnAreaX, &QPushButton::clicked, this, [this] { SetDragOpt(1); });
-  connect(zoom_.btnAreaY, &QPushButton::clicked, this, [this] { SetDragOpt(2); });
-  for (QCheckBox* c : {zoom_.chkData, zoom_.chkTrend, zoom_.chkYaxis}) {
-    connect(c, &QCheckBox::toggled, this, [this] { chk_CheckedChanged(); });
-  }
-}
-
 QString ViewGrp::GetCrateStr(int sp, int ep) const {
   return FromUtf8(view_.GetCrateStr(sp, ep));
 }
 
-void ViewGrp::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  // Cover the main window where it was last placed.
-  if (vSetup.width > 0 && vSetup.height > 0) {
-    // The same reading of the record as the main window's: frame position, client size.
-    move(vSetup.left, vSetup.top);
-    resize(std::max(vSetup.width, minimumWidth()), std::max(vSetup.height, minimumHeight()));
-  }
-  if (layout() != nullptr) layout()->activate();
-  view_.view_data = zoom_.chkData->isChecked();
-  view_.view_trend = zoom_.chkTrend->isChecked();
-  view_.yaxis_auto = zoom_.chkYaxis->isChecked();
-  view_.SetDecimalSeparator(ToUtf8(QLocale().decimalPoint()));
-  view_.gInit(pnGrp->width(), pnGrp->height());
-  SetDragOpt(3);
-  zoom_.lbValue->clear();
-  RedrawGraph();
+void ViewGrp::StartView(int w, int h) {
+  view_.gInit(w, h);
 }
 
-void ViewGrp::done(int result) {
-  // Only a window that was set up has colours to hand back.
-  if (view_.HasBitmap()) view_.gClose(vSetup);
-  QDialog::done(result);
+void ViewGrp::StopView() {
+  view_.gClose(vSetup);
 }
 
-void ViewGrp::RedrawGraph() {
-  view_.RedrawGraph();
-  Blit();
-}
-
-void ViewGrp::ResizeGraph() {
-  view_.ResizeGraph(pnGrp->width(), pnGrp->height());
-  Blit();
-}
-
-void ViewGrp::ViewAll() {
-  view_.ViewAll();
-  Blit();
-}
-
-void ViewGrp::SetDragOpt(int opt) {
-  view_.SetDragOpt(opt);
-  PutDragOpt(zoom_, opt);
-}
-
-void ViewGrp::SetGraph() {
-  fmSet->Init(view_.cl_data, view_.cl_trend);
-  if (fmSet->exec() != QDialog::Accepted) return;
-  view_.SetupConfirmed(fmSet->c_data, fmSet->c_trend);
-  Blit();
-}
-
-void ViewGrp::SaveGraph() {
-  if (view_.surface() == nullptr) return;
-  QFileDialog dialog(this);
-  dialog.setObjectName(QStringLiteral("SaveDialog"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setDirectory(picture_folder.Start(FromUtf8(DataPath) + QStringLiteral("ANALYSIS/")));
-  QStringList filters;
-  for (const PictureType& t : kPictureTypes) filters << QLatin1String(t.filter);
-  dialog.setNameFilters(filters);
-  dialog.selectNameFilter(filters.first());
-  FollowChosenType(&dialog);
-  const bool ok = exec_save_dialog ? exec_save_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
-  if (!ok) return;
-  // "graph.png" is a PNG whatever type was left chosen.
-  QString path;
-  const int index = ChosenFileType(&dialog, &path);
-  if (index < 0) return;
-  picture_folder.Use(path);
-  const PictureType* type = &kPictureTypes[index];
-  std::string why;
-  if (!SaveGraphPicture(view_, type->format, ToUtf8(path), &why)) {
-    ShowError(this,
-              QStringLiteral("The graph could not be saved to %1. %2").arg(path, FromUtf8(why)));
-  }
-}
-
-void ViewGrp::PrintGraph() {
-  if (view_.surface() == nullptr) return;
-  QPrintDialog dialog(PrtDocument_.get(), this);
-  dialog.setObjectName(QStringLiteral("PrtDialog"));
-  const bool ok =
-      exec_print_dialog ? exec_print_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
-  if (ok) PrintPage(PrtDocument_.get());
-}
-
-void ViewGrp::PrintPage(QPrinter* printer) {
-  auto* surface = dynamic_cast<QImageSurface*>(view_.surface());
-  if (surface == nullptr) return;
-  const QImage& image = surface->image();
-  if (image.isNull() || image.width() <= 0) return;
-  QPainter painter;
-  if (!painter.begin(printer)) return;
-  // Page units of 1/100 inch, then the picture scaled to 700 units wide; the margin offset is
-  // given in the scaled units, so it is scaled as well.
-  const double unit = printer->resolution() / 100.0;
-  const double scale = 700.0 / image.width();
-  const QMarginsF margins = printer->pageLayout().margins(QPageLayout::Inch);
-  painter.scale(unit * scale, unit * scale);
-  painter.drawImage(QPointF(margins.left() * 100.0, margins.top() * 100.0), image);
-  painter.end();
-}
-
-void ViewGrp::Blit() {
-  pnGrp->update();
-}
-
-void ViewGrp::pnGrp_Paint() {
-  QPainter painter(pnGrp);
-  auto* surface = dynamic_cast<QImageSurface*>(view_.surface());
-  if (surface == nullptr) {
-    painter.fillRect(pnGrp->rect(), Qt::white);
-    return;
-  }
-  // The panel shows the top-left part of a bitmap that may be larger than the panel.
-  painter.drawImage(QPoint(0, 0), surface->image());
-}
-
-void ViewGrp::pnGrp_Resize() {
-  ResizeGraph();
-}
-
-void ViewGrp::pnGrp_MouseDown(int button, int x, int y) {
-  view_.OnMouseDown(button, x, y);
-}
-
-void ViewGrp::pnGrp_MouseMove(int button, int x, int y) {
-  const PointerResult r = view_.OnMouseMove(button, x, y);
-  if (r.ignored) return;
-  if (r.inside) {
-    pnGrp->setCursor(Qt::CrossCursor);
-    pnGrp->setFocus(Qt::MouseFocusReason);
-  } else {
-    pnGrp->unsetCursor();
-  }
-  zoom_.lbValue->setText(FromUtf8(r.readout));
-  Blit();
-}
-
-void ViewGrp::pnGrp_MouseUp(int button, int x, int y) {
-  if (view_.OnMouseUp(button, x, y)) Blit();
-}
-
-void ViewGrp::pnGrp_MouseWheel(int delta, int, int) {
-  view_.OnMouseWheel(delta);
-  Blit();
-}
-
-void ViewGrp::chk_CheckedChanged() {
-  view_.view_data = zoom_.chkData->isChecked();
-  view_.view_trend = zoom_.chkTrend->isChecked();
-  view_.yaxis_auto = zoom_.chkYaxis->isChecked();
-  RedrawGraph();
+void ViewGrp::SetupConfirmed(uint32_t data_color, uint32_t trend_color) {
+  view_.SetupConfirmed(data_color, trend_color);
 }
 
 }  // namespace tarn

@@ -15,7 +15,7 @@
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/widget_builders.h"
-#include "graph/history_view.h"
+#include "history/history_graph.h"
 
 namespace tarn {
 

@@ -18,8 +18,8 @@
 #include "common/date_time.h"
 #include "common/number_text.h"
 #include "graph/grp_values.h"
-#include "graph/history_view.h"
 #include "graph/ui/painter_surface.h"
+#include "history/history_graph.h"
 #include "history/probe_figures.h"
 #include "history/rate_window.h"
 
@@ -175,11 +175,13 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
   QPainter* painter = w.painter();
   painter->save();
   painter->translate(kMargin, w.y);
-  HistoryView view([&store](int64_t id, HistoryTime from, HistoryTime to,
-                            int32_t columns) { return store.ReadDecimated(id, from, to, columns); },
-                   [painter](int sw, int sh) -> std::unique_ptr<DrawSurface> {
-                     return std::make_unique<PainterSurface>(painter, sw, sh);
-                   });
+  HistoryGraph view(
+      [&store](int64_t id, HistoryTime from, HistoryTime to, int32_t columns) {
+        return store.ReadDecimated(id, from, to, columns);
+      },
+      [painter](int sw, int sh) -> std::unique_ptr<DrawSurface> {
+        return std::make_unique<PainterSurface>(painter, sw, sh);
+      });
   view.SetProbes({windowed}, 0xFF0000FFu, 0xFFFF0000u);
   // The legend and the line show the rate printed below: the trend over the rate's window.
   view.rate_window = window_days;

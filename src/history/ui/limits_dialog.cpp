@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "graph/ui/locale_number.h"
+#include "common/ui/locale_number.h"
 
 namespace tarn {
 

@@ -5,10 +5,10 @@
 #include <QColor>
 
 #include "common/date_time.h"
+#include "common/ui/locale_number.h"
 #include "common/ui/qt_text.h"
 #include "graph/grp_values.h"
-#include "graph/history_view.h"
-#include "graph/ui/locale_number.h"
+#include "history/history_graph.h"
 #include "history/probe_figures.h"
 
 namespace tarn {

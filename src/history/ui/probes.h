@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/ui/file_dialogs.h"
-#include "graph/history_view.h"
+#include "history/history_graph.h"
 #include "history/history_store.h"
 #include "history/rate_window.h"
 #include "history/ui/history_report.h"

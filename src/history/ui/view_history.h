@@ -1,27 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The history graph window: one probe's whole history or several probes laid over each other,
-// with the graph window's zoom, wheel, read-out, trend line and rate. A shell over HistoryView.
+// in the graph frame (zoom, wheel, read-out, Save, Print, Setup) around HistoryGraph.
 #pragma once
 
-#include <QDialog>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
-#include "common/ui/file_dialogs.h"
-#include "graph/history_view.h"
-#include "graph/ui/plot_panel.h"
-#include "graph/ui/zoom_bar.h"
+#include "graph/ui/graph_frame.h"
+#include "history/history_graph.h"
 #include "history/rate_window.h"
 
-class QCheckBox;
-class QFileDialog;
 class QLabel;
-class QPushButton;
 class QWidget;
 
 namespace tarn {
 
-class ViewHistory : public QDialog, private PlotPanelEvents {
+class ViewHistory : public GraphFrame {
   Q_OBJECT
 
  public:
@@ -40,45 +37,24 @@ class ViewHistory : public QDialog, private PlotPanelEvents {
   void SetReadFailure(std::function<std::string()> failure) { failure_ = std::move(failure); }
   QLabel* staleLabel() const { return lbStale; }
 
-  void RedrawGraph();
-  void ViewAll();
-  void SetDragOpt(int opt);
-  void SaveGraph();
-
-  HistoryView& view() { return *view_; }
-  QWidget* plotPanel() const { return pnGrp; }
-  QLabel* readout() const { return zoom_.lbValue; }
-  // Replaces the modal run of the save dialog (tests); returns true for OK.
-  std::function<bool(QFileDialog*)> exec_save_dialog;
+  HistoryGraph& view() { return *view_; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void done(int result) override;
+  PlotView& plot() override { return *view_; }
+  void StartView(int w, int h) override;
+  void StopView() override;
+  uint32_t DataColor() override { return view_->data_color(); }
+  uint32_t TrendColor() override { return view_->trend_color(); }
+  void SetupConfirmed(uint32_t data_color, uint32_t trend_color) override;
+  // Shows or hides the line that says the graph is not current.
+  void Drawn() override;
 
  private:
-  void InitializeComponent();
-  void pnGrp_Paint() override;
-  void pnGrp_Resize() override;
-  void pnGrp_MouseDown(int button, int x, int y) override;
-  void pnGrp_MouseMove(int button, int x, int y) override;
-  void pnGrp_MouseUp(int button, int x, int y) override;
-  void pnGrp_MouseWheel(int delta, int x, int y) override;
-  void chk_CheckedChanged();
-
-  // Shows or hides the line that says the graph is not current.
-  void PutStale();
-
-  std::unique_ptr<HistoryView> view_;
+  std::unique_ptr<HistoryGraph> view_;
   std::function<std::string()> failure_;
   QLabel* lbStale;
   std::vector<ProbeSummary> probes_;
   int window_days_ = kDefaultRateWindow;
-
-  QWidget* pnGrp;
-  ZoomBar zoom_;
-  QPushButton* btnSave;
-  QPushButton* btnClose;
-  LastFolder picture_folder_;  // where the next save starts
 };
 
 }  // namespace tarn

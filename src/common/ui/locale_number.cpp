@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "graph/ui/locale_number.h"
+#include "common/ui/locale_number.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "graph/history_view.h"
+#include "history/history_graph.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +10,7 @@
 #include "common/date_time.h"
 #include "common/number_text.h"
 #include "graph/grp_values.h"
+#include "graph/plot_engine.h"
 #include "history/rate_window.h"
 
 namespace tarn {
@@ -33,19 +34,6 @@ constexpr int kWheelShortest = 60;
 
 int32_t ClampSeconds(int64_t s) {
   return static_cast<int32_t>(std::clamp<int64_t>(s, 0, std::numeric_limits<int32_t>::max()));
-}
-
-// The graph window's search rules over one series: first index at or after v
-// (0 when none) and last index at or before v (the last when none).
-int PtrX1(const std::vector<int32_t>& x, int v) {
-  const auto it = std::lower_bound(x.begin(), x.end(), v);
-  return it == x.end() ? 0 : static_cast<int>(it - x.begin());
-}
-
-int PtrX2(const std::vector<int32_t>& x, int v) {
-  const auto it = std::upper_bound(x.begin(), x.end(), v);
-  if (it == x.begin()) return std::max(static_cast<int>(x.size()) - 1, 0);
-  return static_cast<int>(it - x.begin()) - 1;
 }
 
 }  // namespace
@@ -76,23 +64,11 @@ uint32_t OverlayColor(size_t i) {
   return kOverlayColors[i % (sizeof(kOverlayColors) / sizeof(kOverlayColors[0]))];
 }
 
-HistoryView::HistoryView(HistoryReader reader, SurfaceFactory factory)
-    : engine(std::move(factory)), reader_(std::move(reader)) {}
+HistoryGraph::HistoryGraph(HistoryReader reader, SurfaceFactory factory)
+    : PlotView(std::move(factory), &policy_), reader_(std::move(reader)) {}
 
-void HistoryView::SetDecimalSeparator(const std::string& sep) {
-  decimal_sep_ = sep.empty() ? "." : sep;
-  engine.SetDecimalSeparator(decimal_sep_);
-}
-
-std::string HistoryView::LocaleNumber(std::string text) const {
-  if (decimal_sep_ == ".") return text;
-  const size_t dot = text.find('.');
-  if (dot != std::string::npos) text.replace(dot, 1, decimal_sep_);
-  return text;
-}
-
-void HistoryView::SetProbes(const std::vector<ProbeSummary>& probes, uint32_t data_color,
-                            uint32_t trend_color) {
+void HistoryGraph::SetProbes(const std::vector<ProbeSummary>& probes, uint32_t data_color,
+                             uint32_t trend_color) {
   series_.clear();
   cl_data_ = data_color;
   cl_trend_ = trend_color;
@@ -107,44 +83,45 @@ void HistoryView::SetProbes(const std::vector<ProbeSummary>& probes, uint32_t da
     series_.push_back(std::move(s));
   }
   // Whole seconds after the earliest reading fit 68 years, longer than any probe lives.
-  full_max_ = ClampSeconds(last - base_);
+  policy_.full_max = ClampSeconds(last - base_);
   loaded_cols_ = -1;
 }
 
-void HistoryView::SetRates(const std::vector<ProbeSummary>& probes) {
+void HistoryGraph::SetRates(const std::vector<ProbeSummary>& probes) {
   for (HistorySeries& s : series_)
     for (const ProbeSummary& p : probes)
       if (p.id == s.probe.id) s.probe = p;
 }
 
-void HistoryView::gInit(int panel_w, int panel_h, double y_low, double y_high) {
-  engine.gAlloc(panel_w, panel_h);
-  engine.x_unit_seconds = 1;
-  engine.base_time = DateTime{base_ * kTicksPerSecond};
-  engine.grMinx = 0;
-  engine.grMaxx = full_max_;
-  y_low_ = y_low;
-  y_high_ = y_high;
+void HistoryGraph::SetupConfirmed(uint32_t data_color, uint32_t trend_color, float data_width,
+                                  float trend_width, double y_low, double y_high) {
+  cl_data_ = data_color;
+  cl_trend_ = trend_color;
+  if (series_.size() == 1) series_.front().color = data_color;
+  data_line = data_width;
+  trend_line = trend_width;
+  policy_.y_low = y_low;
+  policy_.y_high = y_high;
   engine.grMiny = y_low;
   engine.grMaxy = y_high;
-  engine.gridX = 4;
-  engine.gridY = 10;
+  RedrawGraph();
+}
+
+void HistoryGraph::gInit(int panel_w, int panel_h, double y_low, double y_high) {
+  InitView(panel_w, panel_h);
+  engine.x_unit_seconds = 1;
+  engine.base_time = DateTime{base_ * kTicksPerSecond};
+  engine.grMaxx = policy_.full_max;
+  policy_.y_low = y_low;
+  policy_.y_high = y_high;
+  engine.grMiny = y_low;
+  engine.grMaxy = y_high;
   engine.gSetTitle("");  // one probe's tag is laid out with its legend (PutLegend)
-  engine.gSetTitlex("Date / Time");
   engine.gSetTitley(series_.empty() ? "" : HistoryYTitle(series_.front().probe));
-  engine.sX1 = engine.sX2 = engine.sY1 = engine.sY2 = -1;
-  is_drawing = false;
-  resized_scr = false;
   loaded_cols_ = -1;
-  SetDragOpt(3);
 }
 
-void HistoryView::gClose() {
-  engine.gFree();
-  resized_scr = false;
-}
-
-void HistoryView::Load() {
+void HistoryGraph::Load() {
   const int cols = std::max(engine.gbW, 1);
   if (cols == loaded_cols_ && engine.grMinx == loaded_min_ && engine.grMaxx == loaded_max_) return;
   std::vector<std::vector<HistoryReading>> read(series_.size());
@@ -180,7 +157,9 @@ void HistoryView::Load() {
     lo = std::min(lo, s.x.front());
     hi = std::max(hi, s.x.back());
   }
-  if (lo <= hi && snap_to_readings_) {
+  // The wheel's view stays as zoomed: snapped to the readings in it, a view widened by less
+  // than the gap to the next reading would shrink back, and the pointer's time would move.
+  if (lo <= hi && !wheeled_) {
     engine.grMinx = lo;
     engine.grMaxx = hi;
   }
@@ -189,30 +168,7 @@ void HistoryView::Load() {
   loaded_cols_ = cols;
 }
 
-void HistoryView::RedrawGraph() {
-  if (!HasBitmap()) return;
-  resized_scr = false;
-  BaseGraph();
-  DrawGraph();
-  resized_scr = true;
-}
-
-void HistoryView::ResizeGraph(int panel_w, int panel_h) {
-  if (!HasBitmap()) return;
-  engine.gFree();
-  engine.gAlloc(panel_w, panel_h);
-  RedrawGraph();
-}
-
-void HistoryView::ViewAll() {
-  engine.grMinx = 0;
-  engine.grMaxx = full_max_;
-  engine.grMiny = y_low_;
-  engine.grMaxy = y_high_;
-  RedrawGraph();
-}
-
-void HistoryView::BaseGraph() {
+void HistoryGraph::BaseGraph() {
   engine.gSetSize(engine.gBaseW, engine.gBaseH);
   Load();
   if (yaxis_auto) {
@@ -245,7 +201,7 @@ void HistoryView::BaseGraph() {
   PutLegend();
 }
 
-void HistoryView::FitTrends() {
+void HistoryGraph::FitTrends() {
   for (HistorySeries& s : series_) {
     s.has_fit = false;
     const size_t n_all = s.x.size();
@@ -290,7 +246,7 @@ void HistoryView::FitTrends() {
   }
 }
 
-std::string HistoryView::LegendRate(size_t i) const {
+std::string HistoryGraph::LegendRate(size_t i) const {
   if (i >= series_.size()) return {};
   if (i == 0 && !legend_rate.empty()) return rate_label + " : " + legend_rate;
   if (rate_window < 0) {
@@ -304,7 +260,7 @@ std::string HistoryView::LegendRate(size_t i) const {
   return (rate_label.empty() ? RateColumnTitle(rate_window) : rate_label) + " : " + figure;
 }
 
-std::string HistoryView::RateText(size_t i) const {
+std::string HistoryGraph::RateText(size_t i) const {
   if (i >= series_.size()) return {};
   const HistorySeries& s = series_[i];
   if (!IsMetalLoss(s.probe) || s.x.size() < 2) return {};
@@ -340,24 +296,17 @@ std::string Fitted(const PlotEngine& engine, std::string text, const FontInfo& f
 
 }  // namespace
 
-void HistoryView::PutLegend() {
+void HistoryGraph::PutLegend() {
   const int x1 = engine.gX1;
   if (!Overlay()) {
-    engine.gSetLine(cl_data_, 6);
-    engine.DrawLinePx(x1, 27, x1 + 45, 27);
-    engine.gSetLine(cl_trend_, 6);
-    engine.DrawLinePx(x1, 39, x1 + 45, 39);
-    engine.DrawTextAt(x1 + 50, 20, engine.gTitley, engine.gFontLabelx, engine.gclTitlex);
-    engine.DrawTextAt(x1 + 50, 32, "Trend Line", engine.gFontLabelx, engine.gclTitlex);
+    PutLegendLines(cl_data_, cl_trend_);
     // The tag and the rate share the band right of the legend; when they do not fit side by
     // side the tag moves to a row of its own above, and what still does not fit is cut short,
     // never drawn over another text.
     constexpr int kGap = 12;
     const FontInfo& tag_font = engine.gFontTitle;
     const FontInfo& rate_font = engine.gFontTitlex;
-    const int legend_right = x1 + 50 +
-                             std::max(engine.TextWidth(engine.gTitley, engine.gFontLabelx),
-                                      engine.TextWidth("Trend Line", engine.gFontLabelx));
+    const int legend_right = LegendRight();
     const int right = engine.gX2 + 20;
     const std::string rate_text =
         Fitted(engine, LegendRate(0), rate_font, std::max(right - legend_right - kGap, 0));
@@ -403,7 +352,7 @@ void HistoryView::PutLegend() {
   }
 }
 
-void HistoryView::DrawGraph() {
+void HistoryGraph::DrawGraph() {
   DrawSurface* surface = engine.surface();
   if (surface == nullptr) return;
   const auto& r = engine.gRect;
@@ -424,24 +373,14 @@ void HistoryView::DrawGraph() {
   surface->ResetClip();
 }
 
-std::string HistoryView::PutValue(int p, int y) const {
+std::string HistoryGraph::PutValue(int p, int y) const {
   const HistorySeries* best = nullptr;
   int best_i = 0;
   int64_t best_dy = 0;
   for (const HistorySeries& s : series_) {
     if (s.x.empty()) continue;
-    const int i1 = PtrX1(s.x, p);
-    const int i2 = PtrX2(s.x, p);
-    const int64_t t1 = s.x[i1], t2 = s.x[i2];
-    const int64_t tolerance = std::max<int64_t>(std::llabs(t1 - t2) / 5 + 1, 2);
-    int i;
-    if (std::llabs(t1 - p) < tolerance) {
-      i = i1;
-    } else if (std::llabs(t2 - p) < tolerance) {
-      i = i2;
-    } else {
-      continue;
-    }
+    const int i = ReadoutSample(s.x.data(), static_cast<int>(s.x.size()), p);
+    if (i < 0) continue;
     // A huge reading maps to the end of int: the distance is taken in 64 bits.
     const int64_t dy = std::llabs(int64_t{engine.gGetScrY(s.y[i])} - y);
     if (best == nullptr || dy < best_dy) {
@@ -456,87 +395,34 @@ std::string HistoryView::PutValue(int p, int y) const {
   return Overlay() ? ProbeName(best->probe) + " : " + text : text;
 }
 
-void HistoryView::OnMouseDown(int button, int x, int y) {
-  int xf;
-  double yf;
-  if (engine.gMousePos(x, y, &xf, &yf) && button == kMouseLeft) {
-    is_drawing = true;
-    gr_posx1 = xf;
-    gr_posy1 = yf;
-  }
-}
-
-PointerResult HistoryView::OnMouseMove(int, int x, int y) {
-  PointerResult result;
-  if (!resized_scr || !HasBitmap()) return result;
-  result.ignored = false;
-  int xf;
-  double yf;
-  const bool inside = engine.gMousePos(x, y, &xf, &yf);
-  result.inside = inside;
-  if (inside) result.readout = PutValue(xf, y);
-  engine.MoveCursorLines(is_drawing, inside, x, y, XEnabled(), YEnabled());
-  return result;
-}
-
-bool HistoryView::OnMouseUp(int, int x, int y) {
-  int xf;
-  double yf;
-  const bool inside = engine.gMousePos(x, y, &xf, &yf);
-  if (!is_drawing) return false;
-  is_drawing = false;
-  engine.ClearCursorLines(XEnabled(), YEnabled());
-  PlotEngine& e = engine;
-  if (XEnabled()) {
-    // 20 minutes of data time, as in the graph window.
-    if (inside && std::abs(xf - gr_posx1) > 20 * 60) {
-      e.grMinx = std::min(xf, gr_posx1);
-      e.grMaxx = std::max(xf, gr_posx1);
-    }
-  }
-  if (YEnabled()) {
-    if (inside && std::abs(yf - gr_posy1) > 0.1) {
-      e.grMiny = std::min(yf, gr_posy1);
-      e.grMaxy = std::max(yf, gr_posy1);
-    }
-  }
-  RedrawGraph();
-  return true;
-}
-
-const HistorySeries* HistoryView::Densest() const {
+const HistorySeries* HistoryZoom::Densest() const {
   const HistorySeries* best = nullptr;
-  for (const HistorySeries& s : series_) {
+  for (const HistorySeries& s : *series_) {
     if (best == nullptr || s.x.size() > best->x.size()) best = &s;
   }
   return best != nullptr && !best->x.empty() ? best : nullptr;
 }
 
-void HistoryView::OnMouseWheel(int delta, int x, int y) {
-  PlotEngine& e = engine;
-  if (e.sX1 != -1) e.gXorLiney(e.gY1, e.gY2, e.sX1);
-  if (e.sY1 != -1) e.gXorLinex(e.gX1, e.gX2, e.sY1);
-  e.sX1 = e.sY1 = -1;
+PlotSpan HistoryZoom::Wheel(const PlotSpan& now, int delta, const PlotPoint& at, bool along_x,
+                            bool along_y) const {
+  PlotSpan span = now;
   // A part of a notch (a touchpad) zooms that part of a fifth; in and out undo each other.
   const double keep = std::pow(kWheelKeep, delta / 120.0);
-  int xf = 0;
-  double yf = 0.0;
-  const bool inside = e.gMousePos(x, y, &xf, &yf);
-  if (XEnabled()) {
-    const double at = inside ? xf : (e.grMinx + static_cast<double>(e.grMaxx)) / 2.0;
+  if (along_x) {
+    const double mid = at.inside ? at.x : (now.x_lo + static_cast<double>(now.x_hi)) / 2.0;
     // A view narrowed to one reading still widens.
-    const double lo_part = std::max(at - e.grMinx, keep > 1 ? kWheelShortest / 2.0 : 0.0);
-    const double hi_part = std::max(e.grMaxx - at, keep > 1 ? kWheelShortest / 2.0 : 0.0);
-    double lo = at - lo_part * keep;
-    double hi = at + hi_part * keep;
+    const double lo_part = std::max(mid - now.x_lo, keep > 1 ? kWheelShortest / 2.0 : 0.0);
+    const double hi_part = std::max(now.x_hi - mid, keep > 1 ? kWheelShortest / 2.0 : 0.0);
+    double lo = mid - lo_part * keep;
+    double hi = mid + hi_part * keep;
     // Kept within the history: a view pushed past one end slides back rather than shrinks.
     if (lo < 0) {
-      hi = std::min(hi - lo, static_cast<double>(full_max_));
+      hi = std::min(hi - lo, static_cast<double>(full_max));
       lo = 0;
     }
-    if (hi > full_max_) {
-      lo = std::max(lo - (hi - full_max_), 0.0);
-      hi = full_max_;
+    if (hi > full_max) {
+      lo = std::max(lo - (hi - full_max), 0.0);
+      hi = full_max;
     }
     const int new_lo = static_cast<int>(std::floor(lo));
     const int new_hi = static_cast<int>(std::ceil(hi));
@@ -547,24 +433,20 @@ void HistoryView::OnMouseWheel(int delta, int x, int y) {
                               std::lower_bound(s->x.begin(), s->x.end(), new_lo) >=
                           2;
     if (keep > 1 || room) {
-      e.grMinx = new_lo;
-      e.grMaxx = new_hi;
+      span.x_lo = new_lo;
+      span.x_hi = new_hi;
     }
   }
-  if (YEnabled()) {
-    const double at = inside ? yf : (e.grMiny + e.grMaxy) / 2.0;
-    const double lo = at - (at - e.grMiny) * keep;
-    const double hi = at + (e.grMaxy - at) * keep;
+  if (along_y) {
+    const double mid = at.inside ? at.y : (now.y_lo + now.y_hi) / 2.0;
+    const double lo = mid - (mid - now.y_lo) * keep;
+    const double hi = mid + (now.y_hi - mid) * keep;
     if (hi - lo > 1e-9) {
-      e.grMiny = lo;
-      e.grMaxy = hi;
+      span.y_lo = lo;
+      span.y_hi = hi;
     }
   }
-  // The wheel's view stays as zoomed: snapped to the readings in it, a view widened by less
-  // than the gap to the next reading would shrink back, and the pointer's time would move.
-  snap_to_readings_ = false;
-  RedrawGraph();
-  snap_to_readings_ = true;
+  return span;
 }
 
 }  // namespace tarn

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The history graph without its widgets: one probe's whole history, or several probes on one time
 // axis, read from the store decimated for the plot's width and re-read on every zoom, with the
-// trend line, rate over the view, read-out, legend and the drag and wheel zoom of the graph window.
+// trend line, rate over the view, read-out and legend, and its zoom rules (in seconds, around the
+// pointer) for the graph windows' zoom machine.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "graph/graph_view.h"
 #include "graph/plot_engine.h"
+#include "graph/plot_view.h"
+#include "graph/zoom_machine.h"
 #include "history/history_store.h"
 
 namespace tarn {
@@ -41,11 +43,32 @@ struct HistorySeries {
   int32_t fit_from = 0;  // first x the line covers
 };
 
-class HistoryView {
+// The history's zoom: a drag must cover more than 20 minutes; the wheel zooms around the pointer
+// by a fifth of the view a notch, within the history, and stops before the densest series would
+// show fewer than two readings or a minute; "View All" is the whole history over the fixed range.
+class HistoryZoom : public ZoomPolicy {
  public:
-  HistoryView(HistoryReader reader, SurfaceFactory factory);
+  // The series shown, which the wheel looks at; they must outlive the policy.
+  explicit HistoryZoom(const std::vector<HistorySeries>* series) : series_(series) {}
+  int MinDragX() const override { return 20 * 60; }
+  bool Shows(int, int) const override { return true; }
+  PlotSpan Wheel(const PlotSpan& now, int delta, const PlotPoint& at, bool along_x,
+                 bool along_y) const override;
+  PlotSpan Full() const override { return {0, full_max, y_low, y_high}; }
 
-  void SetDecimalSeparator(const std::string& sep);
+  int full_max = 0;  // seconds from the earliest reading to the latest
+  double y_low = 0.0, y_high = 0.0;
+
+ private:
+  // The series with the most visible readings: the wheel steps over its samples.
+  const HistorySeries* Densest() const;
+
+  const std::vector<HistorySeries>* series_;
+};
+
+class HistoryGraph : public PlotView {
+ public:
+  HistoryGraph(HistoryReader reader, SurfaceFactory factory);
   // The probes to draw; one probe is drawn in `data_color` with its trend in `trend_color`,
   // several each in an overlay colour of their own.
   void SetProbes(const std::vector<ProbeSummary>& probes, uint32_t data_color,
@@ -53,18 +76,16 @@ class HistoryView {
   // New figures of the probes shown (same ids), e.g. their rates over another window; the
   // readings and the view stay.
   void SetRates(const std::vector<ProbeSummary>& probes);
+  // The graph settings confirmed: colours (an overlay keeps its own series colours), line widths
+  // and the fixed Y range, which "View All" brings back too; redrawn.
+  void SetupConfirmed(uint32_t data_color, uint32_t trend_color, float data_width,
+                      float trend_width, double y_low, double y_high);
+  uint32_t data_color() const { return cl_data_; }
+  uint32_t trend_color() const { return cl_trend_; }
 
   // At every showing: bitmap for the panel, the whole history, the given fixed Y range.
   void gInit(int panel_w, int panel_h, double y_low, double y_high);
-  void gClose();
-  bool HasBitmap() const { return engine.surface() != nullptr; }
-  DrawSurface* surface() const { return engine.surface(); }
-
-  // Full redraw; reads from the store only when the visible range or the width changed.
-  void RedrawGraph();
-  void ResizeGraph(int panel_w, int panel_h);
-  void ViewAll();
-  void SetDragOpt(int opt) { gDragOpt = opt; }
+  void gClose() { CloseView(); }
 
   // Read-out for the time p (seconds after the base) and the pointer's row: the reading of the
   // probe nearest the pointer, "TAG SERIAL : dd/MM/yyyy HH:mm:ss , 0.0000" (without the name
@@ -73,16 +94,9 @@ class HistoryView {
   // Rate over the view of series i, "0.0000 mpy"; empty for probes without one.
   std::string RateText(size_t i) const;
 
-  void OnMouseDown(int button, int x, int y);
-  PointerResult OnMouseMove(int button, int x, int y);
-  bool OnMouseUp(int button, int x, int y);
-  // Zooms around the pointer (x, y in bitmap pixels; the view's centre when outside the box)
-  // by a fifth of the view per notch of 120: a positive delta zooms in, as maps do.
-  void OnMouseWheel(int delta, int x, int y);
-
   const std::vector<HistorySeries>& series() const { return series_; }
   HistoryTime base() const { return base_; }
-  int full_max() const { return full_max_; }
+  int full_max() const { return policy_.full_max; }
   // Store reads so far (each probe's read counts once).
   int64_t reads() const { return reads_; }
 
@@ -91,17 +105,8 @@ class HistoryView {
   std::function<std::string()> read_failure;
   const std::string& stale() const { return stale_; }
 
-  PlotEngine engine;
-  bool view_data = true;
-  bool view_trend = true;
-  bool yaxis_auto = true;
   float data_line = 1.0f;
   float trend_line = 1.0f;
-  bool resized_scr = false;
-  bool is_drawing = false;
-  int gr_posx1 = 0;
-  double gr_posy1 = 0.0;
-  int gDragOpt = 3;
   // -1: the legend shows the rate between the first and last readings in view, and the trend
   // line is fitted to the view. Otherwise the history's rate over that window in days (0 the
   // whole history): the legend names the window and shows each probe's stored trend, and each
@@ -114,29 +119,23 @@ class HistoryView {
   std::string LegendRate(size_t i) const;
 
  private:
-  bool XEnabled() const { return (gDragOpt & 1) != 0; }
-  bool YEnabled() const { return (gDragOpt & 2) != 0; }
   bool Overlay() const { return series_.size() > 1; }
-  std::string LocaleNumber(std::string text) const;
   void Load();
-  void BaseGraph();
-  void DrawGraph();
+  // Full redraw; reads from the store only when the visible range or the width changed.
+  void BaseGraph() override;
+  void DrawGraph() override;
+  std::string Readout(int xf, int y) const override { return PutValue(xf, y); }
   void PutLegend();
   void FitTrends();
-  // The series with the most visible readings: the wheel steps over its samples.
-  const HistorySeries* Densest() const;
 
   HistoryReader reader_;
   std::vector<HistorySeries> series_;
   uint32_t cl_data_ = kColorLightGreen;
   uint32_t cl_trend_ = kColorBlack;
+  HistoryZoom policy_{&series_};
   HistoryTime base_ = 0;
-  int full_max_ = 0;
-  double y_low_ = 0.0, y_high_ = 0.0;
-  std::string decimal_sep_ = ".";
   int64_t reads_ = 0;
   std::string stale_;
-  bool snap_to_readings_ = true;  // off while the wheel redraws
   // What was last read, so that paints do not read again.
   int loaded_min_ = 0, loaded_max_ = -1, loaded_cols_ = -1;
 };

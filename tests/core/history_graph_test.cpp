@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "graph/history_view.h"
+#include "history/history_graph.h"
 
 #include <gtest/gtest.h>
 
@@ -63,7 +63,7 @@ struct Store {
 struct Fixture {
   Store store;
   FakeSurface* surface = nullptr;
-  HistoryView view{store.Reader(), FakeSurface::Factory(&surface)};
+  HistoryGraph view{store.Reader(), FakeSurface::Factory(&surface)};
   void Show(const std::vector<ProbeSummary>& probes) {
     view.SetProbes(probes, 0xFF00FF00u, 0xFF000000u);
     view.gInit(800, 500, 0.0, 10.0);
@@ -71,7 +71,7 @@ struct Fixture {
   }
 };
 
-TEST(HistoryView, ReadsOncePerRangeAndAgainOnZoomAtTheNewRange) {
+TEST(HistoryGraph, ReadsOncePerRangeAndAgainOnZoomAtTheNewRange) {
   Fixture f;
   ProbeSummary p = Probe(7, "CDU-1", "S1", 0);
   f.store.Add(p, At(2020, 1, 1), 2000, 3600, [](int i) { return i * 0.01; });
@@ -105,7 +105,7 @@ TEST(HistoryView, ReadsOncePerRangeAndAgainOnZoomAtTheNewRange) {
   EXPECT_EQ(f.store.reads[2].to, p.last_time);
 }
 
-TEST(HistoryView, RateOverTheViewAndTrendFollowTheProbe) {
+TEST(HistoryGraph, RateOverTheViewAndTrendFollowTheProbe) {
   // One mil a day is 365 mpy (one mm a day 365 mm/y); corrosion-rate probes have no view rate.
   const struct {
     int data_type;
@@ -135,7 +135,7 @@ TEST(HistoryView, RateOverTheViewAndTrendFollowTheProbe) {
   }
 }
 
-TEST(HistoryView, ReadOutNamesTheProbeNearestThePointer) {
+TEST(HistoryGraph, ReadOutNamesTheProbeNearestThePointer) {
   Fixture f;
   ProbeSummary a = Probe(1, "INLET", "A1", 0), b = Probe(2, "OUTLET", "B2", 4);
   f.store.Add(a, At(2024, 1, 1), 100, 3600, [](int) { return 1.0; });
@@ -154,7 +154,7 @@ TEST(HistoryView, ReadOutNamesTheProbeNearestThePointer) {
   EXPECT_NE(f.surface->polylines[0].argb, f.surface->polylines[1].argb);
 }
 
-TEST(HistoryView, OverlayOnlyOfOneQuantityInOneUnit) {
+TEST(HistoryGraph, OverlayOnlyOfOneQuantityInOneUnit) {
   const ProbeSummary er_mils = Probe(1, "A", "1", 0), ms_mils = Probe(2, "B", "", 4),
                      er_mm = Probe(3, "C", "3", 0, "mm/y"), lpr = Probe(4, "D", "4", 1);
   EXPECT_EQ(OverlayRefusal({er_mils, ms_mils}), "");
@@ -165,14 +165,14 @@ TEST(HistoryView, OverlayOnlyOfOneQuantityInOneUnit) {
 }
 
 // The time under pixel column x of the box.
-int TimeAt(const HistoryView& view, int x) {
+int TimeAt(const HistoryGraph& view, int x) {
   int xf = 0;
   double yf = 0;
   view.engine.gMousePos(x, (view.engine.gY1 + view.engine.gY2) / 2, &xf, &yf);
   return xf;
 }
 
-TEST(HistoryView, WheelZoomsAroundThePointerByAFifthPerNotch) {
+TEST(HistoryGraph, WheelZoomsAroundThePointerByAFifthPerNotch) {
   // A positive delta (a notch of 120) zooms in, as maps do; the time under the pointer stays.
   const struct {
     const char* name;
@@ -219,7 +219,7 @@ TEST(HistoryView, WheelZoomsAroundThePointerByAFifthPerNotch) {
   EXPECT_EQ(e.grMaxx, f.view.full_max());
 }
 
-TEST(HistoryView, AutomaticYRangeAddsAShareOfTheSpanAndFitsADragZoom) {
+TEST(HistoryGraph, AutomaticYRangeAddsAShareOfTheSpanAndFitsADragZoom) {
   const struct {
     const char* name;
     int data_type;
@@ -257,7 +257,7 @@ TEST(HistoryView, AutomaticYRangeAddsAShareOfTheSpanAndFitsADragZoom) {
   EXPECT_NEAR(e.grMaxy, 10.021, 1e-9);
 }
 
-TEST(HistoryView, TimeLabelsInSecondsAfterTheFirstReading) {
+TEST(HistoryGraph, TimeLabelsInSecondsAfterTheFirstReading) {
   Fixture f;
   ProbeSummary p = Probe(1, "T", "", 0);
   f.store.Add(p, At(2024, 3, 1), 2, 86400, [](int i) { return double(i); });
