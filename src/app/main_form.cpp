@@ -26,11 +26,11 @@
 #include <system_error>
 
 #include "analysis/ui/anl.h"
-#include "app/button_hints.h"
 #include "app/user_guide.h"
 #include "common/ui/app_icon.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/screen_keys.h"
 #include "coupon/data_file_kind.h"
 #include "coupon/ui/coupon.h"
 #include "download/ui/elpr.h"
@@ -107,8 +107,6 @@ MainForm::MainForm(QWidget* parent, Dialogs dialogs) : QWidget(parent), fmElpr_(
   // A file saved from a download goes into the history too, when the Probes tab says so.
   connect(fmElpr_, &Elpr::DataSaved, this,
           [this](const QString& path) { fmPrb()->ImportSaved(path); });
-  // The screens make their dialogs at first use; each gets its hints and keys then.
-  connect(fmElpr_, &Elpr::DialogMade, this, &MainForm::DialogMade);
   InitializeComponent();
   resize_end_.setSingleShot(true);
   resize_end_.setInterval(kResizeEndMs);
@@ -117,7 +115,6 @@ MainForm::MainForm(QWidget* parent, Dialogs dialogs) : QWidget(parent), fmElpr_(
   setAcceptDrops(true);
   SetShortcuts();
   SetRecentMenus();
-  SetButtonHints(this);
   if (dialogs == Dialogs::kOnFirstUse) {
     // Reading the icon's pictures waits until the window has been painted once.
     pnTop->installEventFilter(this);
@@ -361,55 +358,18 @@ void MainForm::tbCtrl_SelectedIndexChanged(int index) {
 
 namespace tarn {
 
-namespace {
-
-constexpr unsigned kEr = 1u << 1, kLpr = 1u << 2, kCoupon = 1u << 3, kAnalysis = 1u << 4;
-
-// Keys that press a button of the screen on the visible tab; a disabled button ignores them.
-const struct {
-  QKeySequence::StandardKey standard;
-  const char* keys;  // when standard is UnknownKey
-  unsigned views;
-  const char* button;
-} kScreenKeys[] = {
-    {QKeySequence::Open, nullptr, kCoupon | kAnalysis, "btnOpen"},
-    {QKeySequence::Save, nullptr, kEr | kLpr, "btnSave"},
-    {QKeySequence::Save, nullptr, kCoupon, "btnSaveAs"},
-    // Every save asks for a name, so "save as" is the same button. Spelled out: not every
-    // platform theme binds a key to QKeySequence::SaveAs.
-    {QKeySequence::UnknownKey, "Ctrl+Shift+S", kEr | kLpr, "btnSave"},
-    {QKeySequence::UnknownKey, "Ctrl+Shift+S", kCoupon, "btnSaveAs"},
-    {QKeySequence::UnknownKey, "Ctrl+E", kCoupon | kAnalysis, "btnExport"},
-    {QKeySequence::UnknownKey, "Ctrl+G", kAnalysis, "btnGraph"},
-    {QKeySequence::Print, nullptr, kEr | kLpr, "btnPrt"},
-};
-
-QKeySequence Keys(QKeySequence::StandardKey standard, const char* keys) {
-  return standard == QKeySequence::UnknownKey ? QKeySequence(QString::fromLatin1(keys))
-                                              : QKeySequence(standard);
-}
-
-}  // namespace
-
 void MainForm::SetShortcuts() {
-  // One shortcut per key sequence: Qt treats two enabled ones on the same key as ambiguous.
-  QList<QKeySequence> done;
-  for (const auto& k : kScreenKeys) {
-    const QKeySequence seq = Keys(k.standard, k.keys);
-    if (done.contains(seq)) continue;
-    done << seq;
-    auto* shortcut = new QShortcut(seq, this);
-    connect(shortcut, &QShortcut::activated, this, [this, seq] {
-      if (CurView_ < 1 || CurView_ > 4) return;
-      QWidget* screen = CurView_ <= 2   ? static_cast<QWidget*>(fmElpr_)
-                        : CurView_ == 3 ? static_cast<QWidget*>(fmCpon())
-                                        : static_cast<QWidget*>(fmAnl());
-      for (const auto& entry : kScreenKeys) {
-        if (Keys(entry.standard, entry.keys) != seq || !(entry.views & (1u << CurView_))) continue;
-        if (auto* b = screen->findChild<QPushButton*>(QString::fromLatin1(entry.button)))
-          b->click();  // does nothing while the button is disabled
-        return;
-      }
+  // One shortcut per key for all screens: Qt treats two enabled ones on the same key as
+  // ambiguous. The key presses the button of the screen on the visible tab, if it has one.
+  for (ScreenKey key : kScreenKeys) {
+    auto* shortcut = new QShortcut(KeysOf(key), this);
+    connect(shortcut, &QShortcut::activated, this, [this, key] {
+      if (CurView_ == 1 || CurView_ == 2)
+        fmElpr_->PressKey(key);
+      else if (CurView_ == 3)
+        fmCpon()->PressKey(key);
+      else if (CurView_ == 4)
+        fmAnl()->PressKey(key);
     });
   }
   auto* quit = new QShortcut(QKeySequence::Quit, this);
@@ -419,23 +379,13 @@ void MainForm::SetShortcuts() {
   connect(help, &QShortcut::activated, this, &MainForm::ShowGuide);
 }
 
-void MainForm::DialogMade(QWidget* dialog) {
-  SetButtonHints(dialog);
-  if (auto* graph = qobject_cast<ViewGrp*>(dialog)) SetGraphKeys(graph);
-}
-
 // Esc needs no key here: it closes the graph window as every dialog.
-void MainForm::SetGraphKeys(ViewGrp* graph) {
-  const struct {
-    QKeySequence::StandardKey key;
-    const char* button;
-  } graph_keys[] = {{QKeySequence::Save, "btnSave"}, {QKeySequence::Print, "btnPrint"}};
-  for (const auto& k : graph_keys) {
-    auto* shortcut = new QShortcut(QKeySequence(k.key), graph);
-    const QString name = QString::fromLatin1(k.button);
-    connect(shortcut, &QShortcut::activated, graph, [graph, name] {
-      if (auto* b = graph->findChild<QPushButton*>(name)) b->click();
-    });
+void MainForm::DialogMade(QWidget* dialog) {
+  auto* graph = qobject_cast<ViewGrp*>(dialog);
+  if (graph == nullptr) return;
+  for (ScreenKey key : {ScreenKey::kSave, ScreenKey::kPrint}) {
+    auto* shortcut = new QShortcut(KeysOf(key), graph);
+    connect(shortcut, &QShortcut::activated, graph, [graph, key] { graph->PressKey(key); });
   }
 }
 
@@ -507,7 +457,7 @@ bool MainForm::MaybeSaveAll() {
       case SaveChoice::kSave:
         tbCtrl->setCurrentIndex(scr - 1);
         // The tab change closed the port and enabled the pane's Save button.
-        if (auto* b = fmElpr_->findChild<QPushButton*>(QStringLiteral("btnSave"))) b->click();
+        fmElpr_->PressKey(ScreenKey::kSave);
         if (fmElpr_->HasUnsavedText(scr)) return false;
         break;
       case SaveChoice::kDiscard:

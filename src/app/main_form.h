@@ -12,6 +12,7 @@
 
 class QFrame;
 class QLabel;
+class QPushButton;
 class QTabWidget;
 
 namespace tarn {
@@ -89,19 +90,17 @@ class MainForm : public QWidget {
   void tbCtrl_SelectedIndexChanged(int index);
   void GeometryChanged();
   void SetShortcuts();
-  // Save and Print keys of the graph window, as on the screens.
-  void SetGraphKeys(ViewGrp* graph);
-  // A screen made one of its dialogs: it gets its tooltips (and the graph window its keys).
+  // A screen made one of its dialogs: the graph window gets the screens' Save and Print keys.
   void DialogMade(QWidget* dialog);
   void SetRecentMenus();
-  // Hooks up a screen just made: its hints, signals and recent-file menu, and its tab page once
-  // the window has been shown.
+  // Hooks up a screen just made: its signals and recent-file menu, and its tab page once the
+  // window has been shown.
   void CouponMade();
   void AnlMade();
   void ProbesMade();
   void ReadProbesSettings();
   void PlaceScreen(QWidget* screen, QWidget* page);
-  void SetRecentMenu(RecentKind kind, QWidget* screen);
+  void SetRecentMenu(RecentKind kind, QPushButton* open);
   // Shows the kind's recent files on its menu, once the menu's screen is made.
   void PutRecentMenu(RecentKind kind);
   void LoadRecent();

@@ -353,6 +353,17 @@ TEST_F(ProbesTest, GraphOnDoubleClickAndEnterOverlayAndItsRefusal) {
   QTest::keyClick(tab_.gProbes, Qt::Key_Return);
   ASSERT_TRUE(graph->isVisible());
   EXPECT_EQ(graph->view().series()[0].probe.key.tag, "T-B");
+  {
+    // Ctrl+S, which the Save hint names, asks where to save as the button does; Ctrl+P, which
+    // the window has no button for, does nothing.
+    int asked = 0;
+    graph->exec_save_dialog = [&asked](QFileDialog*) { return ++asked, false; };
+    QApplication::setActiveWindow(graph);
+    QTest::keyClick(graph, Qt::Key_P, Qt::ControlModifier);
+    QTest::keyClick(graph, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(asked, 1);
+    graph->exec_save_dialog = nullptr;
+  }
   graph->close();
 
   Select({"T-A", "T-B"});

@@ -16,6 +16,7 @@
 #include "analysis/reader_notifier.h"
 #include "common/ui/file_dialogs.h"
 #include "common/ui/made_on_first_use.h"
+#include "common/ui/screen_keys.h"
 
 class QFileDialog;
 class QFrame;
@@ -43,6 +44,11 @@ class Anl : public QWidget, private ReaderNotifier {
   ~Anl() override;
 
   void OpenData();
+  // Presses the button the key stands for (Open, Export, Graph), as a click would: nothing
+  // happens while it is disabled. False when the screen has no button for the key.
+  bool PressKey(ScreenKey key);
+  // The Open button, which the main window gives its recent-file menu.
+  QPushButton* openButton() const { return btnOpen; }
   // Opens path as the dialog's choice would be opened (command line, dropped files).
   void OpenFile(const QString& path);
   void PutFileName();

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QStringList>
 
 #include "common/ui/message_box.h"
@@ -41,6 +42,23 @@ QStringList NameFilters(const char* pairs) {
 }
 
 }  // namespace
+
+bool Coupon::PressKey(ScreenKey key) {
+  switch (key) {
+    case ScreenKey::kOpen:
+      btnOpen->click();  // does nothing while the button is disabled
+      return true;
+    case ScreenKey::kSave:
+    case ScreenKey::kSaveAs:
+      btnSaveAs->click();
+      return true;
+    case ScreenKey::kExport:
+      btnExport->click();
+      return true;
+    default:
+      return false;
+  }
+}
 
 void Coupon::showEvent(QShowEvent* event) {
   if (!shown_once_) {

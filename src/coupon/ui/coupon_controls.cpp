@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "common/ui/message_box.h"
+#include "common/ui/screen_keys.h"
 #include "common/ui/section_typing.h"
 #include "common/ui/widget_builders.h"
 #include "coupon/coupon_notifier.h"
@@ -86,9 +87,9 @@ QTimeEdit* TimePicker(const char* name, QWidget* parent) {
   return picker;
 }
 
-QPushButton* Button(const char* name, const QString& caption, const char* colour,
-                    const char* border, QWidget* parent) {
-  QPushButton* button = MakeButton(name, caption, parent);
+QPushButton* Button(const char* name, const QString& caption, const QString& hint,
+                    const char* colour, const char* border, QWidget* parent) {
+  QPushButton* button = MakeButton(name, caption, parent, hint);
   button->setStyleSheet(
       QStringLiteral("QPushButton { background-color: %1; color: #F8F8FF; border: 1px solid %2;"
                      " padding: 5px 12px; min-height: 18px; }"
@@ -165,8 +166,12 @@ void Coupon::buildControls() {
   panes->addWidget(buildExposurePane(), 2);
   panes->addWidget(buildResultPane(), 3);
 
-  btnExport = Button("btnExport", QStringLiteral("&Export"), "#2E8B57", "#1F5F3B", this);
-  btnDel = Button("btnDel", QStringLiteral("&Delete"), "#2E8B57", "#1F5F3B", this);
+  btnExport = Button("btnExport", QStringLiteral("&Export"),
+                     KeyHint("Export the table as CSV or spreadsheet file", ScreenKey::kExport),
+                     "#2E8B57", "#1F5F3B", this);
+  btnDel = Button("btnDel", QStringLiteral("&Delete"),
+                  QStringLiteral("Delete the selected row (Delete; Ctrl+Z brings it back)"),
+                  "#2E8B57", "#1F5F3B", this);
   connect(btnExport, &QPushButton::clicked, this, &Coupon::btnExport_Click);
   connect(btnDel, &QPushButton::clicked, this, &Coupon::btnDel_Click);
   auto* under_table = new QHBoxLayout;
@@ -182,15 +187,24 @@ void Coupon::buildControls() {
 
   const char* blue = "#4682B4";
   const char* dark_blue = "#36648B";
-  btnCalc = Button("btnCalc", QStringLiteral("&Calculate"), blue, dark_blue, this);
+  btnCalc = Button("btnCalc", QStringLiteral("&Calculate"),
+                   QStringLiteral("Compute surface area, metal loss and corrosion rate"), blue,
+                   dark_blue, this);
   chkAutoAdd = new QCheckBox(QStringLiteral("Auto Add Data"), this);
   chkAutoAdd->setObjectName(QStringLiteral("chkAutoAdd"));
   chkAutoAdd->setChecked(false);
-  btnOpen = Button("btnOpen", QStringLiteral("&Open"), blue, dark_blue, this);
-  btnAdd = Button("btnAdd", QStringLiteral("&Add"), blue, dark_blue, this);
-  btnSaveAs = Button("btnSaveAs", QStringLiteral("&Save"), blue, dark_blue, this);
-  btnClear = Button("btnClear", QStringLiteral("C&lear"), blue, dark_blue, this);
-  btnUnit = Button("btnUnit", QStringLiteral("Change &Unit"), blue, dark_blue, this);
+  btnOpen = Button("btnOpen", QStringLiteral("&Open"),
+                   KeyHint("Open a coupon data file", ScreenKey::kOpen), blue, dark_blue, this);
+  btnAdd = Button("btnAdd", QStringLiteral("&Add"),
+                  QStringLiteral("Add the calculated coupon to the table"), blue, dark_blue, this);
+  btnSaveAs = Button("btnSaveAs", QStringLiteral("&Save"),
+                     KeyHint("Save the table as a coupon data file", ScreenKey::kSave), blue,
+                     dark_blue, this);
+  btnClear =
+      Button("btnClear", QStringLiteral("C&lear"),
+             QStringLiteral("Reset the coupon fields; the table stays"), blue, dark_blue, this);
+  btnUnit = Button("btnUnit", QStringLiteral("Change &Unit"),
+                   QStringLiteral("Choose metric or imperial units"), blue, dark_blue, this);
   connect(btnCalc, &QPushButton::clicked, this, &Coupon::btnCalc_Click);
   connect(btnOpen, &QPushButton::clicked, this, &Coupon::btnOpen_Click);
   connect(btnAdd, &QPushButton::clicked, this, &Coupon::btnAdd_Click);

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QString>
 #include <QTableView>
 #include <algorithm>
@@ -56,6 +57,12 @@ QWidget* Coupon::buildTable() {
   connect(gCpon, &QTableView::clicked, this,
           [this](const QModelIndex& index) { gCpon_CellClick(index.row()); });
   connect(header, &QHeaderView::sectionClicked, this, [this](int) { gCpon_HeaderClick(); });
+  // Delete removes the selected row and Ctrl+Z brings back the last one removed; both only while
+  // the table has the focus, so that the text boxes keep their own keys.
+  auto* del = new QShortcut(QKeySequence::Delete, gCpon, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(del, &QShortcut::activated, this, &Coupon::DeleteData);
+  auto* undo = new QShortcut(QKeySequence::Undo, gCpon, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(undo, &QShortcut::activated, this, &Coupon::UndoDelete);
   return gCpon;
 }
 

@@ -52,9 +52,10 @@ Unit::Unit(QWidget* parent)
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(1, 1);
 
-  btnOk = MakeButton("btnOk", QStringLiteral("&OK"), this);
+  btnOk = MakeButton("btnOk", QStringLiteral("&OK"), this, "Use these units");
   btnOk->setDefault(true);
-  btnCancel = MakeButton("btnCancel", QStringLiteral("&Cancel"), this);
+  btnCancel =
+      MakeButton("btnCancel", QStringLiteral("&Cancel"), this, "Close without changing the units");
   connect(btnOk, &QPushButton::clicked, this, &Unit::btnOk_Click);
   connect(btnCancel, &QPushButton::clicked, this, &Unit::btnCancel_Click);
 

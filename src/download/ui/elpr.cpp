@@ -29,6 +29,7 @@
 #include "common/code_page.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/screen_keys.h"
 #include "common/ui/widget_builders.h"
 #include "download/line_params.h"
 #include "download/port_name.h"
@@ -130,12 +131,7 @@ void PaceRepaint(QPlainTextEdit* pane, bool more_waiting, QElapsedTimer& clock) 
 
 }  // namespace
 
-Elpr::Elpr(QWidget* parent)
-    : QWidget(parent), fmSet([this] {
-        auto* dialog = new Setup(this);
-        emit DialogMade(dialog);
-        return dialog;
-      }) {
+Elpr::Elpr(QWidget* parent) : QWidget(parent), fmSet([this] { return new Setup(this); }) {
   setObjectName(QStringLiteral("Elpr"));
   resize(758, 407);
 
@@ -155,11 +151,16 @@ Elpr::Elpr(QWidget* parent)
   panel1->setFrameShape(QFrame::Box);
   panel1->setFont(verdana);
   panel1->setStyleSheet(QStringLiteral("QFrame#panel1 { background: gainsboro; }"));
-  btnOpenPort = MakeButton("btnOpenPort", "&Open Port", panel1);
-  btnSetPort = MakeButton("btnSetPort", "Port Se&tup", panel1);
-  btnClear = MakeButton("btnClear", "C&lear", panel1);
-  btnSave = MakeButton("btnSave", "&Save", panel1);
-  btnPrt = MakeButton("btnPrt", "&Print", panel1);
+  btnOpenPort = MakeButton("btnOpenPort", "&Open Port", panel1,
+                           "Start or stop listening to the instrument on the chosen port");
+  btnSetPort = MakeButton("btnSetPort", "Port Se&tup", panel1,
+                          "Choose the serial port and its line settings");
+  btnClear = MakeButton("btnClear", "C&lear", panel1, "Empty the text pane of this tab");
+  btnSave = MakeButton(
+      "btnSave", "&Save", panel1,
+      KeyHint("Save the received text as a Nembra instrument data file", ScreenKey::kSave));
+  btnPrt =
+      MakeButton("btnPrt", "&Print", panel1, KeyHint("Print the received text", ScreenKey::kPrint));
   int y = 34;
   for (QPushButton* b : {btnOpenPort, btnSetPort, btnClear, btnSave, btnPrt}) {
     b->setGeometry(18, y, 119, 55);
@@ -380,6 +381,20 @@ void Elpr::OpenPort() {
   SetVarInit();
   Pane(CurScr)->moveCursor(QTextCursor::End);
   PutData();
+}
+
+bool Elpr::PressKey(ScreenKey key) {
+  switch (key) {
+    case ScreenKey::kSave:
+    case ScreenKey::kSaveAs:
+      btnSave->click();  // does nothing while the button is disabled
+      return true;
+    case ScreenKey::kPrint:
+      btnPrt->click();
+      return true;
+    default:
+      return false;
+  }
 }
 
 void Elpr::ClosePort() {

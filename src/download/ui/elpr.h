@@ -12,6 +12,7 @@
 
 #include "common/ui/file_dialogs.h"
 #include "common/ui/made_on_first_use.h"
+#include "common/ui/screen_keys.h"
 #include "download/receive_ring.h"
 
 class QFrame;
@@ -37,6 +38,9 @@ class Elpr : public QWidget {
   // Closes the port if it is open and refreshes the status line; a running reception loop ends
   // at its next test.
   void ClosePort();
+  // Presses the button the key stands for (Save, Print), as a click would: nothing happens while
+  // it is disabled. False when the screen has no button for the key.
+  bool PressKey(ScreenKey key);
   // Prints the current pane on a printer already chosen; false when printing could not start.
   bool PrintDocument(QPrinter* printer);
   // True while the pane of mode scr (1 ER, 2 LPR) holds received text not yet saved.
@@ -51,8 +55,6 @@ class Elpr : public QWidget {
   void DataSaved(const QString& path);
   // A pane's text became unsaved, was saved or was cleared.
   void SavedChanged();
-  // The port settings dialog was made (at its first use).
-  void DialogMade(QWidget* dialog);
 
  private:
   void SetComPort();

@@ -15,6 +15,7 @@
 
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/screen_keys.h"
 #include "common/ui/widget_builders.h"
 #include "graph/ui/g_setup.h"
 #include "graph/ui/graph_picture.h"
@@ -57,10 +58,12 @@ void ViewGrp::InitializeComponent() {
 
   panel1 = MakePanel("panel1", this);
   panel1->setFixedWidth(156);
-  btnSave = MakeButton("btnSave", "&Save", panel1);
-  btnPrint = MakeButton("btnPrint", "&Print", panel1);
-  btnSetup = MakeButton("btnSetup", "Se&tup", panel1);
-  btnClose = MakeButton("btnClose", "&Close", panel1);
+  btnSave = MakeButton("btnSave", "&Save", panel1,
+                       KeyHint("Save the graph as a picture", ScreenKey::kSave));
+  btnPrint =
+      MakeButton("btnPrint", "&Print", panel1, KeyHint("Print the graph", ScreenKey::kPrint));
+  btnSetup = MakeButton("btnSetup", "Se&tup", panel1, "Colours, line widths and the fixed Y range");
+  btnClose = MakeButton("btnClose", "&Close", panel1, "Close the graph window (Esc)");
   auto* right = new QVBoxLayout(panel1);
   right->setContentsMargins(0, 12, 0, 12);
   right->setSpacing(10);
@@ -83,6 +86,7 @@ void ViewGrp::InitializeComponent() {
   middle->addWidget(panel3);
 
   zoom_ = MakeZoomBar(panel3);
+  SetZoomHints(zoom_, "Show the whole series again after zooming");
   // Enter in the window never presses a button.
   for (QPushButton* b : {btnSave, btnPrint, btnSetup, btnClose}) b->setAutoDefault(false);
   zoom_.lbValue->setFixedSize(231, 24);
@@ -192,6 +196,14 @@ void ViewGrp::SetGraph() {
   if (fmSet->exec() != QDialog::Accepted) return;
   view_.SetupConfirmed(fmSet->c_data, fmSet->c_trend);
   Blit();
+}
+
+bool ViewGrp::PressKey(ScreenKey key) {
+  QPushButton* b = key == ScreenKey::kSave    ? btnSave
+                   : key == ScreenKey::kPrint ? btnPrint
+                                              : nullptr;
+  if (b) b->click();
+  return b != nullptr;
 }
 
 void ViewGrp::SaveGraph() {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "common/ui/file_dialogs.h"
+#include "common/ui/screen_keys.h"
 #include "graph/graph_view.h"
 #include "graph/ui/plot_panel.h"
 #include "graph/ui/zoom_bar.h"
@@ -44,6 +45,8 @@ class ViewGrp : public QDialog, private PlotPanelEvents {
   void SetGraph();
   void SaveGraph();
   void PrintGraph();
+  // Presses Save or Print as a click would; false for a key the window has no button for.
+  bool PressKey(ScreenKey key);
   // Draws the page: the bitmap scaled by 700 / its width, at the margin origin.
   void PrintPage(QPrinter* printer);
 

@@ -15,6 +15,7 @@
 #include "common/atomic_file.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/screen_keys.h"
 #include "common/ui/widget_builders.h"
 #include "graph/ui/plot_panel.h"
 #include "graph/ui/qimage_surface.h"
@@ -61,6 +62,8 @@ void ViewHistory::InitializeComponent() {
   right->setFixedWidth(156);
   btnSave = Button("btnSave", "&Save", right);
   btnClose = Button("btnClose", "&Close", right);
+  btnSave->setToolTip(KeyHint("Save the graph as a picture", ScreenKey::kSave));
+  btnClose->setToolTip(QStringLiteral("Close the graph window (Esc)"));
   auto* right_layout = new QVBoxLayout(right);
   right_layout->setContentsMargins(0, 12, 0, 12);
   btnSave->setFixedSize(119, 55);
@@ -87,6 +90,7 @@ void ViewHistory::InitializeComponent() {
   middle_layout->addWidget(bar);
 
   zoom_ = MakeZoomBar(bar);
+  SetZoomHints(zoom_, "Show the whole history again after zooming");
   // Wider than the graph window's: the read-out names the probe and keeps the seconds.
   zoom_.lbValue->setMinimumWidth(231);
 
