@@ -121,7 +121,7 @@ MainForm::MainForm(QWidget* parent, Dialogs dialogs) : QWidget(parent), fmElpr_(
   } else {
     // A window without its own icon shows the program's; build it only when there is none.
     if (QGuiApplication::windowIcon().isNull()) setWindowIcon(AppIcon());
-    fmElpr_->PortDialog();
+    fmElpr_->portDialog();
     fmCpon();
     fmAnl()->fmGrp.get();
     fmAnl_->fmAbout.get();
@@ -394,8 +394,8 @@ void MainForm::PutTitle() {
   QString file;
   bool modified = false;
   if (CurView_ == 1 || CurView_ == 2) {
-    modified = fmElpr_->HasUnsavedText(CurView_);
-    file = modified ? QStringLiteral("noname") : fmElpr_->SavedFile(CurView_);
+    modified = fmElpr_->hasUnsavedText(CurView_);
+    file = modified ? QStringLiteral("noname") : fmElpr_->savedFile(CurView_);
   } else if (CurView_ == 3) {
     file = fmCpon()->fileName();
     modified = fmCpon_->isModified();
@@ -450,7 +450,7 @@ void MainForm::dropEvent(QDropEvent* event) {
 bool MainForm::MaybeSaveAll() {
   if (fmCpon_ && !fmCpon_->MaybeSave()) return false;
   for (int scr : {1, 2}) {
-    if (!fmElpr_->HasUnsavedText(scr)) continue;
+    if (!fmElpr_->hasUnsavedText(scr)) continue;
     const QString text = scr == 1 ? QStringLiteral("The received ER text is not saved.")
                                   : QStringLiteral("The received LPR text is not saved.");
     switch (AskSave(this, text)) {
@@ -458,7 +458,7 @@ bool MainForm::MaybeSaveAll() {
         tbCtrl->setCurrentIndex(scr - 1);
         // The tab change closed the port and enabled the pane's Save button.
         fmElpr_->PressKey(ScreenKey::kSave);
-        if (fmElpr_->HasUnsavedText(scr)) return false;
+        if (fmElpr_->hasUnsavedText(scr)) return false;
         break;
       case SaveChoice::kDiscard:
         break;

@@ -45,7 +45,7 @@ class MainForm : public QWidget {
 
   // The probe history given on the command line (empty: the settings' or the default one).
   void SetHistoryLocation(std::string location) { history_location_ = std::move(location); }
-  const std::string& HistoryLocation() const { return history_location_; }
+  const std::string& historyLocation() const { return history_location_; }
   // Opens each file in the screen its content belongs to: coupon data files in the Coupon tab,
   // everything else in the Analysis tab; the tab of the last file is shown.
   void OpenFiles(const QStringList& paths);

@@ -81,7 +81,7 @@ class Anl : public QWidget, private ReaderNotifier {
   // Stops a running open or tag read (a tab change does this); the screen keeps what it showed.
   void CancelLoad();
   // True while an open or a tag read runs on the worker thread.
-  bool IsLoading() const { return job_ != nullptr; }
+  bool isLoading() const { return job_ != nullptr; }
   // Files of this size and up (and anything that is not a regular file) are opened and read on
   // a worker thread so the window never waits for the disk; smaller ones are read at once.
   int64_t worker_from_bytes = int64_t{16} << 20;

@@ -109,19 +109,19 @@ class Coupon : public QWidget {
  private:
   class Notifier;
 
-  void buildControls();
-  QWidget* buildConfigurationPane();
-  QWidget* buildExposurePane();
-  QWidget* buildResultPane();
-  QWidget* buildTable();
-  void fitColumns();
+  void BuildControls();
+  QWidget* BuildConfigurationPane();
+  QWidget* BuildExposurePane();
+  QWidget* BuildResultPane();
+  QWidget* BuildTable();
+  void FitColumns();
   void SetAlloyTable();
   void SetCouponTable();
   void SetShape();
-  bool runFileDialog(QFileDialog& dialog, LastFolder& folder, QString* path, QString* filter);
+  bool RunFileDialog(QFileDialog& dialog, LastFolder& folder, QString* path, QString* filter);
   bool CheckNumbers();
-  void setItemText(QLineEdit* edit, int item);
-  void getItemText(const QLineEdit* edit, int item);
+  void SetItemText(QLineEdit* edit, int item);
+  void GetItemText(const QLineEdit* edit, int item);
 
   void btnCalc_Click();
   void btnOpen_Click();

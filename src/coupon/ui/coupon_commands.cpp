@@ -135,7 +135,7 @@ void Coupon::SetUnit() {
   PutValues();
 }
 
-bool Coupon::runFileDialog(QFileDialog& dialog, LastFolder& folder, QString* path,
+bool Coupon::RunFileDialog(QFileDialog& dialog, LastFolder& folder, QString* path,
                            QString* filter) {
   dialog.setDirectory(folder.Start(FromUtf8(DataPath) + QStringLiteral("COUPON")));
   dialog.selectFile(QString());
@@ -161,7 +161,7 @@ void Coupon::OpenData() {
   dialog.setDefaultSuffix(QStringLiteral("CPN"));
   QString path;
   QString filter;
-  if (!runFileDialog(dialog, file_folder_, &path, &filter)) return;
+  if (!RunFileDialog(dialog, file_folder_, &path, &filter)) return;
   OpenFile(path);
 }
 
@@ -187,7 +187,7 @@ void Coupon::SaveData() {
   dialog.setDefaultSuffix(QStringLiteral("CPN"));
   QString path;
   QString filter;
-  if (!runFileDialog(dialog, file_folder_, &path, &filter)) return;
+  if (!RunFileDialog(dialog, file_folder_, &path, &filter)) return;
   TypeOfSavedFile(dialog.nameFilters(), filter, &path);
   if (!Save(ToUtf8(path), vCponData, *notifier_)) return;
   FileName = path;
@@ -225,7 +225,7 @@ void Coupon::SaveExport() {
   dialog.selectNameFilter(filters.first());
   QString path;
   QString filter;
-  if (!runFileDialog(dialog, export_folder_, &path, &filter)) return;
+  if (!RunFileDialog(dialog, export_folder_, &path, &filter)) return;
   switch (TypeOfSavedFile(filters, filter, &path)) {
     case 1:
       SaveXls(ToUtf8(path), vCponData, units_, *notifier_);

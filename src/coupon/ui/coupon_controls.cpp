@@ -144,7 +144,7 @@ Coupon::Coupon(QWidget* parent) : QWidget(parent), notifier_(std::make_unique<No
   setWindowTitle(QStringLiteral("Coupon"));
   setFont(QFont(QStringLiteral("Verdana"), 9));
   SetUnitRatio(vUnit, units_);
-  buildControls();
+  BuildControls();
   fmUnit = new Unit(this);
   ClearValues();
 }
@@ -159,12 +159,12 @@ int Coupon::recordCount() const {
   return vCponData.record_count;
 }
 
-void Coupon::buildControls() {
+void Coupon::BuildControls() {
   auto* panes = new QHBoxLayout;
   panes->setSpacing(4);
-  panes->addWidget(buildConfigurationPane(), 3);
-  panes->addWidget(buildExposurePane(), 2);
-  panes->addWidget(buildResultPane(), 3);
+  panes->addWidget(BuildConfigurationPane(), 3);
+  panes->addWidget(BuildExposurePane(), 2);
+  panes->addWidget(BuildResultPane(), 3);
 
   btnExport = Button("btnExport", QStringLiteral("&Export"),
                      KeyHint("Export the table as CSV or spreadsheet file", ScreenKey::kExport),
@@ -182,7 +182,7 @@ void Coupon::buildControls() {
   auto* main_area = new QVBoxLayout;
   main_area->setSpacing(6);
   main_area->addLayout(panes);
-  main_area->addWidget(buildTable(), 1);
+  main_area->addWidget(BuildTable(), 1);
   main_area->addLayout(under_table);
 
   const char* blue = "#4682B4";
@@ -268,7 +268,7 @@ void Coupon::buildControls() {
   }
 }
 
-QWidget* Coupon::buildConfigurationPane() {
+QWidget* Coupon::BuildConfigurationPane() {
   // Each field is a caption above its box, with its unit label to the right: two grid columns
   // per field, three fields across.
   auto* grid = new QGridLayout;
@@ -339,7 +339,7 @@ QWidget* Coupon::buildConfigurationPane() {
               this);
 }
 
-QWidget* Coupon::buildExposurePane() {
+QWidget* Coupon::BuildExposurePane() {
   auto picker_group = [this](const QString& title, const char* name, QDateEdit* date,
                              QTimeEdit* time) {
     auto* box = new QGroupBox(title, this);
@@ -385,7 +385,7 @@ QWidget* Coupon::buildExposurePane() {
   return Pane("pnExposure", QStringLiteral("   Exposure Data"), "#B0C4DE", "black", content, this);
 }
 
-QWidget* Coupon::buildResultPane() {
+QWidget* Coupon::BuildResultPane() {
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(4);
   grid->setVerticalSpacing(4);

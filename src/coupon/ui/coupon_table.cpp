@@ -30,7 +30,7 @@ constexpr char kMsgStoreFull[] = "You can not add anu more.";
 
 }  // namespace
 
-QWidget* Coupon::buildTable() {
+QWidget* Coupon::BuildTable() {
   model_ = new CouponTableModel(&vCponData, &units_, this);
   gCpon = new QTableView(this);
   gCpon->setObjectName(QStringLiteral("gCpon"));
@@ -44,7 +44,7 @@ QWidget* Coupon::buildTable() {
   gCpon->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   gCpon->verticalHeader()->setDefaultSectionSize(gCpon->fontMetrics().height() + 6);
   QHeaderView* header = gCpon->horizontalHeader();
-  // Columns fill the width (fitColumns), but never below what their texts need: twenty of
+  // Columns fill the width (FitColumns), but never below what their texts need: twenty of
   // them do not fit a narrow window, which then scrolls instead of clipping every header.
   header->setSectionResizeMode(QHeaderView::Interactive);
   header->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
@@ -66,7 +66,7 @@ QWidget* Coupon::buildTable() {
   return gCpon;
 }
 
-void Coupon::fitColumns() {
+void Coupon::FitColumns() {
   QHeaderView* header = gCpon->horizontalHeader();
   const QFontMetrics head(header->font());
   const QFontMetrics body(gCpon->font());
@@ -99,7 +99,7 @@ void Coupon::fitColumns() {
 }
 
 bool Coupon::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == gCpon->viewport() && event->type() == QEvent::Resize) fitColumns();
+  if (watched == gCpon->viewport() && event->type() == QEvent::Resize) FitColumns();
   return QWidget::eventFilter(watched, event);
 }
 
@@ -122,19 +122,19 @@ void Coupon::AddScr2Table() {
   }
   // The stored copy is the coupon as the last calculation read it, with the tag and comment as
   // they are now: they take no part in the calculation.
-  getItemText(edTag, kItemTag);
+  GetItemText(edTag, kItemTag);
   SetValue(vCpon, kItemComment, ToUtf8(edComment->toPlainText()), vUnit);
-  model_->beginAppend();
+  model_->BeginAppend();
   vCponData.items[vCponData.record_count] = vCpon;
   ++vCponData.record_count;
-  model_->endAppend();
+  model_->EndAppend();
   SetModified(true);
 }
 
 void Coupon::PutTable() {
   // The view formats its cells from the store in the units in force when it paints them.
-  model_->beginRebuild();
-  model_->endRebuild();
+  model_->BeginRebuild();
+  model_->EndRebuild();
   if (vCponData.record_count > 0) vCpon = vCponData.items[vCponData.record_count - 1];
 }
 
@@ -144,11 +144,11 @@ void Coupon::DeleteData() {
   if (selected_row >= count) selected_row = count - 1;
   undo_row_ = selected_row;
   undo_record_ = vCponData.items[selected_row];
-  model_->beginRemove(selected_row);
+  model_->BeginRemove(selected_row);
   std::copy(vCponData.items + selected_row + 1, vCponData.items + count,
             vCponData.items + selected_row);
   --vCponData.record_count;
-  model_->endRemove();
+  model_->EndRemove();
   SetModified(true);
 }
 
@@ -158,11 +158,11 @@ void Coupon::UndoDelete() {
   // The store may have shrunk since (another delete, a file opened): the row goes at most to
   // the end.
   const int row = std::min(undo_row_, count);
-  model_->beginInsert(row);
+  model_->BeginInsert(row);
   std::copy_backward(vCponData.items + row, vCponData.items + count, vCponData.items + count + 1);
   vCponData.items[row] = undo_record_;
   ++vCponData.record_count;
-  model_->endInsert();
+  model_->EndInsert();
   undo_row_ = -1;
   SetModified(true);
 }

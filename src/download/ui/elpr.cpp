@@ -407,7 +407,7 @@ void Elpr::ClosePort() {
 }
 
 void Elpr::SetVarInit() {
-  ResetRing(vRbuff, ring);
+  ResetRing(vRbuff, ring_);
   lines_received_ = 0;
   status_note_.clear();
   PutStatus();
@@ -423,17 +423,17 @@ void Elpr::PutData() {
   const QPointer<Elpr> alive(this);
   const int scr = recv_scr_;
   QPlainTextEdit* pane = Pane(scr);
-  ring.pRead = 0;
+  ring_.pRead = 0;
   QElapsedTimer paint_clock;
   paint_clock.start();
   wake_->start();
   PutReceived();
   while (CmdOpen) {
     ReceiveData();
-    ring.pRead %= kRingRecords;
+    ring_.pRead %= kRingRecords;
     // Waits only when nothing is left to show: a burst is shown without pause, and a silent
     // instrument costs nothing. Serial data, clicks and the wake timer all end the wait.
-    const auto flags = vRbuff[ring.pRead].ready
+    const auto flags = vRbuff[ring_.pRead].ready
                            ? QEventLoop::AllEvents
                            : QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
     QCoreApplication::processEvents(flags);
@@ -450,7 +450,7 @@ void Elpr::PutData() {
     }
     // Everything waiting goes into the pane at once: one layout per pass, not per record.
     record_.clear();
-    while (TakeRecord(vRbuff, ring, record_)) {
+    while (TakeRecord(vRbuff, ring_, record_)) {
     }
     if (record_.empty()) continue;
     AppendToPane(pane, record_);
@@ -471,7 +471,7 @@ void Elpr::PutData() {
 
 void Elpr::ShowWaitingRecords(int scr) {
   record_.clear();
-  while (TakeRecord(vRbuff, ring, record_)) {
+  while (TakeRecord(vRbuff, ring_, record_)) {
   }
   if (!record_.empty()) AppendToPane(Pane(scr), record_);
   CountLines(record_);
@@ -483,14 +483,14 @@ void Elpr::ReceiveData() {
   if (n <= 0) return;
   // Unshown records are never overwritten: what does not fit waits in the port's buffer
   // (and, once that is full, in the driver) until the pane has caught up.
-  const qint64 room = static_cast<qint64>(RingByteRoom(vRbuff, ring));
+  const qint64 room = static_cast<qint64>(RingByteRoom(vRbuff, ring_));
   if (room < std::min(n, kMinReceiveChunk)) return;
   n = std::min(n, room);
   static thread_local std::vector<char> buf;
   buf.resize(static_cast<std::size_t>(n));
   const qint64 got = cPort->read(buf.data(), n);
   if (got <= 0) return;
-  if (ReceiveBytes(vRbuff, ring, reinterpret_cast<const unsigned char*>(buf.data()),
+  if (ReceiveBytes(vRbuff, ring_, reinterpret_cast<const unsigned char*>(buf.data()),
                    static_cast<std::size_t>(got))) {
     SetSaved(recv_scr_, false);
   }

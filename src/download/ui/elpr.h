@@ -44,11 +44,11 @@ class Elpr : public QWidget {
   // Prints the current pane on a printer already chosen; false when printing could not start.
   bool PrintDocument(QPrinter* printer);
   // True while the pane of mode scr (1 ER, 2 LPR) holds received text not yet saved.
-  bool HasUnsavedText(int scr) const { return !(scr == 1 ? is_saved_er : is_saved_lpr); }
+  bool hasUnsavedText(int scr) const { return !(scr == 1 ? is_saved_er : is_saved_lpr); }
   // The file the pane of mode scr was last saved to; empty once the pane is cleared.
-  QString SavedFile(int scr) const { return saved_file_[scr == 1 ? 0 : 1]; }
+  QString savedFile(int scr) const { return saved_file_[scr == 1 ? 0 : 1]; }
   // The port settings dialog, made at the first call.
-  Setup* PortDialog() { return fmSet.get(); }
+  Setup* portDialog() { return fmSet.get(); }
 
  signals:
   // The pane was saved as an instrument data file at `path`.
@@ -90,7 +90,7 @@ class Elpr : public QWidget {
   bool is_saved_er = true;
   bool is_saved_lpr = true;
   QString saved_file_[2];
-  RingCursor ring;  // pWrite, RecvPtr, pRead
+  RingCursor ring_;  // pWrite, RecvPtr, pRead
   QStringList prtlines;
   int32_t linesPrinted = 0;
 
