@@ -318,19 +318,9 @@ void Anl::btnOpen_Click() {
 }
 
 bool Anl::PressKey(ScreenKey key) {
-  switch (key) {
-    case ScreenKey::kOpen:
-      btnOpen->click();  // does nothing while the button is disabled
-      return true;
-    case ScreenKey::kExport:
-      btnExport->click();
-      return true;
-    case ScreenKey::kGraph:
-      btnGraph->click();
-      return true;
-    default:
-      return false;
-  }
+  return PressButtonOf(key, {{ScreenKey::kOpen, btnOpen},
+                             {ScreenKey::kExport, btnExport},
+                             {ScreenKey::kGraph, btnGraph}});
 }
 
 void Anl::OpenData() {

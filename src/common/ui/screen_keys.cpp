@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/ui/screen_keys.h"
 
+#include <QPushButton>
+
 namespace tarn {
 
 QKeySequence KeysOf(ScreenKey key) {
@@ -26,6 +28,16 @@ QKeySequence KeysOf(ScreenKey key) {
 QString KeyHint(const char* hint, ScreenKey key) {
   return QString::fromLatin1(hint) + QStringLiteral(" (") +
          KeysOf(key).toString(QKeySequence::NativeText) + QLatin1Char(')');
+}
+
+bool PressButtonOf(ScreenKey key,
+                   std::initializer_list<std::pair<ScreenKey, QPushButton*>> buttons) {
+  for (const auto& [k, button] : buttons) {
+    if (k != key) continue;
+    button->click();
+    return true;
+  }
+  return false;
 }
 
 }  // namespace tarn

@@ -5,6 +5,10 @@
 
 #include <QKeySequence>
 #include <QString>
+#include <initializer_list>
+#include <utility>
+
+class QPushButton;
 
 namespace tarn {
 
@@ -18,5 +22,10 @@ QKeySequence KeysOf(ScreenKey key);
 
 // "hint (Ctrl+S)": a button's hint followed by the key that presses it.
 QString KeyHint(const char* hint, ScreenKey key);
+
+// Clicks the button paired with key, as the user would: nothing happens while it is disabled.
+// False when no button is paired with the key.
+bool PressButtonOf(ScreenKey key,
+                   std::initializer_list<std::pair<ScreenKey, QPushButton*>> buttons);
 
 }  // namespace tarn

@@ -44,20 +44,10 @@ QStringList NameFilters(const char* pairs) {
 }  // namespace
 
 bool Coupon::PressKey(ScreenKey key) {
-  switch (key) {
-    case ScreenKey::kOpen:
-      btnOpen->click();  // does nothing while the button is disabled
-      return true;
-    case ScreenKey::kSave:
-    case ScreenKey::kSaveAs:
-      btnSaveAs->click();
-      return true;
-    case ScreenKey::kExport:
-      btnExport->click();
-      return true;
-    default:
-      return false;
-  }
+  return PressButtonOf(key, {{ScreenKey::kOpen, btnOpen},
+                             {ScreenKey::kSave, btnSaveAs},
+                             {ScreenKey::kSaveAs, btnSaveAs},
+                             {ScreenKey::kExport, btnExport}});
 }
 
 void Coupon::showEvent(QShowEvent* event) {

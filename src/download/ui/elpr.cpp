@@ -384,17 +384,9 @@ void Elpr::OpenPort() {
 }
 
 bool Elpr::PressKey(ScreenKey key) {
-  switch (key) {
-    case ScreenKey::kSave:
-    case ScreenKey::kSaveAs:
-      btnSave->click();  // does nothing while the button is disabled
-      return true;
-    case ScreenKey::kPrint:
-      btnPrt->click();
-      return true;
-    default:
-      return false;
-  }
+  return PressButtonOf(
+      key,
+      {{ScreenKey::kSave, btnSave}, {ScreenKey::kSaveAs, btnSave}, {ScreenKey::kPrint, btnPrt}});
 }
 
 void Elpr::ClosePort() {

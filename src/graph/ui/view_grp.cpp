@@ -199,11 +199,7 @@ void ViewGrp::SetGraph() {
 }
 
 bool ViewGrp::PressKey(ScreenKey key) {
-  QPushButton* b = key == ScreenKey::kSave    ? btnSave
-                   : key == ScreenKey::kPrint ? btnPrint
-                                              : nullptr;
-  if (b) b->click();
-  return b != nullptr;
+  return PressButtonOf(key, {{ScreenKey::kSave, btnSave}, {ScreenKey::kPrint, btnPrint}});
 }
 
 void ViewGrp::SaveGraph() {
