@@ -13,12 +13,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
-#include <QPushButton>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
