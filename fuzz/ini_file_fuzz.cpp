@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // The same reads from the text as it would be saved.
   tarn::IniFile again;
-  again.SetIniText(ini.Text());
+  again.SetIniText(ini.text());
   for (size_t i = 0; i < names.size(); ++i) {
     again.SetIniSector(names[i].first);
     Check(again.IniReadStr(names[i].second, "\x01") == before[i]);

@@ -127,7 +127,7 @@ void BM_OpenStall(benchmark::State& state) {
     QElapsedTimer t;
     t.start();
     stall =
-        std::max(stall, LongestGap([&] { anl.OpenData(); }, [&] { return !anl.IsLoading(); }, 0));
+        std::max(stall, LongestGap([&] { anl.OpenData(); }, [&] { return !anl.isLoading(); }, 0));
     seconds = t.elapsed() / 1e3;
     idle = std::max(idle, LongestGap([] {}, [] { return true; }, static_cast<int>(seconds * 1000)));
   }

@@ -13,12 +13,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
-#include <QPushButton>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -26,11 +24,11 @@
 #include <system_error>
 
 #include "analysis/ui/anl.h"
-#include "app/button_hints.h"
 #include "app/user_guide.h"
 #include "common/ui/app_icon.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/screen_keys.h"
 #include "coupon/data_file_kind.h"
 #include "coupon/ui/coupon.h"
 #include "download/ui/elpr.h"
@@ -106,8 +104,6 @@ MainForm::MainForm(QWidget* parent, Dialogs dialogs) : QWidget(parent), fmElpr_(
   // A file saved from a download goes into the history too, when the Probes tab says so.
   connect(fmElpr_, &Elpr::DataSaved, this,
           [this](const QString& path) { fmPrb()->ImportSaved(path); });
-  // The screens make their dialogs at first use; each gets its hints and keys then.
-  connect(fmElpr_, &Elpr::DialogMade, this, &MainForm::DialogMade);
   InitializeComponent();
   resize_end_.setSingleShot(true);
   resize_end_.setInterval(kResizeEndMs);
@@ -116,14 +112,13 @@ MainForm::MainForm(QWidget* parent, Dialogs dialogs) : QWidget(parent), fmElpr_(
   setAcceptDrops(true);
   SetShortcuts();
   SetRecentMenus();
-  SetButtonHints(this);
   if (dialogs == Dialogs::kOnFirstUse) {
     // Reading the icon's pictures waits until the window has been painted once.
     pnTop->installEventFilter(this);
   } else {
     // A window without its own icon shows the program's; build it only when there is none.
     if (QGuiApplication::windowIcon().isNull()) setWindowIcon(AppIcon());
-    fmElpr_->PortDialog();
+    fmElpr_->portDialog();
     fmCpon();
     fmAnl()->fmGrp.get();
     fmAnl_->fmAbout.get();
@@ -360,55 +355,18 @@ void MainForm::tbCtrl_SelectedIndexChanged(int index) {
 
 namespace tarn {
 
-namespace {
-
-constexpr unsigned kEr = 1u << 1, kLpr = 1u << 2, kCoupon = 1u << 3, kAnalysis = 1u << 4;
-
-// Keys that press a button of the screen on the visible tab; a disabled button ignores them.
-const struct {
-  QKeySequence::StandardKey standard;
-  const char* keys;  // when standard is UnknownKey
-  unsigned views;
-  const char* button;
-} kScreenKeys[] = {
-    {QKeySequence::Open, nullptr, kCoupon | kAnalysis, "btnOpen"},
-    {QKeySequence::Save, nullptr, kEr | kLpr, "btnSave"},
-    {QKeySequence::Save, nullptr, kCoupon, "btnSaveAs"},
-    // Every save asks for a name, so "save as" is the same button. Spelled out: not every
-    // platform theme binds a key to QKeySequence::SaveAs.
-    {QKeySequence::UnknownKey, "Ctrl+Shift+S", kEr | kLpr, "btnSave"},
-    {QKeySequence::UnknownKey, "Ctrl+Shift+S", kCoupon, "btnSaveAs"},
-    {QKeySequence::UnknownKey, "Ctrl+E", kCoupon | kAnalysis, "btnExport"},
-    {QKeySequence::UnknownKey, "Ctrl+G", kAnalysis, "btnGraph"},
-    {QKeySequence::Print, nullptr, kEr | kLpr, "btnPrt"},
-};
-
-QKeySequence Keys(QKeySequence::StandardKey standard, const char* keys) {
-  return standard == QKeySequence::UnknownKey ? QKeySequence(QString::fromLatin1(keys))
-                                              : QKeySequence(standard);
-}
-
-}  // namespace
-
 void MainForm::SetShortcuts() {
-  // One shortcut per key sequence: Qt treats two enabled ones on the same key as ambiguous.
-  QList<QKeySequence> done;
-  for (const auto& k : kScreenKeys) {
-    const QKeySequence seq = Keys(k.standard, k.keys);
-    if (done.contains(seq)) continue;
-    done << seq;
-    auto* shortcut = new QShortcut(seq, this);
-    connect(shortcut, &QShortcut::activated, this, [this, seq] {
-      if (CurView_ < 1 || CurView_ > 4) return;
-      QWidget* screen = CurView_ <= 2   ? static_cast<QWidget*>(fmElpr_)
-                        : CurView_ == 3 ? static_cast<QWidget*>(fmCpon())
-                                        : static_cast<QWidget*>(fmAnl());
-      for (const auto& entry : kScreenKeys) {
-        if (Keys(entry.standard, entry.keys) != seq || !(entry.views & (1u << CurView_))) continue;
-        if (auto* b = screen->findChild<QPushButton*>(QString::fromLatin1(entry.button)))
-          b->click();  // does nothing while the button is disabled
-        return;
-      }
+  // One shortcut per key for all screens: Qt treats two enabled ones on the same key as
+  // ambiguous. The key presses the button of the screen on the visible tab, if it has one.
+  for (ScreenKey key : kScreenKeys) {
+    auto* shortcut = new QShortcut(KeysOf(key), this);
+    connect(shortcut, &QShortcut::activated, this, [this, key] {
+      if (CurView_ == 1 || CurView_ == 2)
+        fmElpr_->PressKey(key);
+      else if (CurView_ == 3)
+        fmCpon()->PressKey(key);
+      else if (CurView_ == 4)
+        fmAnl()->PressKey(key);
     });
   }
   auto* quit = new QShortcut(QKeySequence::Quit, this);
@@ -418,17 +376,13 @@ void MainForm::SetShortcuts() {
   connect(help, &QShortcut::activated, this, &MainForm::ShowGuide);
 }
 
-void MainForm::DialogMade(QWidget* dialog) {
-  SetButtonHints(dialog);
-}
-
 void MainForm::PutTitle() {
   const QString caption = QStringLiteral("Corrosion Monitoring Program");
   QString file;
   bool modified = false;
   if (CurView_ == 1 || CurView_ == 2) {
-    modified = fmElpr_->HasUnsavedText(CurView_);
-    file = modified ? QStringLiteral("noname") : fmElpr_->SavedFile(CurView_);
+    modified = fmElpr_->hasUnsavedText(CurView_);
+    file = modified ? QStringLiteral("noname") : fmElpr_->savedFile(CurView_);
   } else if (CurView_ == 3) {
     file = fmCpon()->fileName();
     modified = fmCpon_->isModified();
@@ -483,15 +437,15 @@ void MainForm::dropEvent(QDropEvent* event) {
 bool MainForm::MaybeSaveAll() {
   if (fmCpon_ && !fmCpon_->MaybeSave()) return false;
   for (int scr : {1, 2}) {
-    if (!fmElpr_->HasUnsavedText(scr)) continue;
+    if (!fmElpr_->hasUnsavedText(scr)) continue;
     const QString text = scr == 1 ? QStringLiteral("The received ER text is not saved.")
                                   : QStringLiteral("The received LPR text is not saved.");
     switch (AskSave(this, text)) {
       case SaveChoice::kSave:
         tbCtrl->setCurrentIndex(scr - 1);
         // The tab change closed the port and enabled the pane's Save button.
-        if (auto* b = fmElpr_->findChild<QPushButton*>(QStringLiteral("btnSave"))) b->click();
-        if (fmElpr_->HasUnsavedText(scr)) return false;
+        fmElpr_->PressKey(ScreenKey::kSave);
+        if (fmElpr_->hasUnsavedText(scr)) return false;
         break;
       case SaveChoice::kDiscard:
         break;

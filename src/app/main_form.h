@@ -12,6 +12,7 @@
 
 class QFrame;
 class QLabel;
+class QPushButton;
 class QTabWidget;
 
 namespace tarn {
@@ -43,7 +44,7 @@ class MainForm : public QWidget {
 
   // The probe history given on the command line (empty: the settings' or the default one).
   void SetHistoryLocation(std::string location) { history_location_ = std::move(location); }
-  const std::string& HistoryLocation() const { return history_location_; }
+  const std::string& historyLocation() const { return history_location_; }
   // Opens each file in the screen its content belongs to: coupon data files in the Coupon tab,
   // everything else in the Analysis tab; the tab of the last file is shown.
   void OpenFiles(const QStringList& paths);
@@ -88,17 +89,15 @@ class MainForm : public QWidget {
   void tbCtrl_SelectedIndexChanged(int index);
   void GeometryChanged();
   void SetShortcuts();
-  // A screen made one of its dialogs: it gets its tooltips.
-  void DialogMade(QWidget* dialog);
   void SetRecentMenus();
-  // Hooks up a screen just made: its hints, signals and recent-file menu, and its tab page once
-  // the window has been shown.
+  // Hooks up a screen just made: its signals and recent-file menu, and its tab page once the
+  // window has been shown.
   void CouponMade();
   void AnlMade();
   void ProbesMade();
   void ReadProbesSettings();
   void PlaceScreen(QWidget* screen, QWidget* page);
-  void SetRecentMenu(RecentKind kind, QWidget* screen);
+  void SetRecentMenu(RecentKind kind, QPushButton* open);
   // Shows the kind's recent files on its menu, once the menu's screen is made.
   void PutRecentMenu(RecentKind kind);
   void LoadRecent();

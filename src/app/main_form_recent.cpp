@@ -29,9 +29,7 @@ void MainForm::SetRecentMenus() {
   });
 }
 
-void MainForm::SetRecentMenu(RecentKind kind, QWidget* screen) {
-  auto* open = screen->findChild<QPushButton*>(QStringLiteral("btnOpen"));
-  if (open == nullptr) return;
+void MainForm::SetRecentMenu(RecentKind kind, QPushButton* open) {
   recent_menu_[kind] = new RecentMenu(open);
   // Routed by content like a dropped file; a coupon file still asks before unsaved work goes.
   connect(recent_menu_[kind], &RecentMenu::Chosen, this,

@@ -2,13 +2,9 @@
 // The screens behind the Coupon, Analysis and Probes tabs. The program makes each one when it is
 // first wanted, so that the window shows without building tabs the user may never open; once
 // made, a screen is hooked up exactly as if it had been there from the start.
-#include <QKeySequence>
 #include <QLayout>
-#include <QShortcut>
-#include <QTableView>
 
 #include "analysis/ui/anl.h"
-#include "app/button_hints.h"
 #include "app/main_form.h"
 #include "common/ui/qt_text.h"
 #include "coupon/ui/coupon.h"
@@ -43,7 +39,6 @@ Probes* MainForm::fmPrb() {
 }
 
 void MainForm::PlaceScreen(QWidget* screen, QWidget* page) {
-  SetButtonHints(screen);
   screen->hide();
   // Before the first show the screens go to their pages with the rest (SetChildScr).
   if (shown_) page->layout()->addWidget(screen);
@@ -54,26 +49,17 @@ void MainForm::CouponMade() {
   connect(fmCpon_, &Coupon::StateChanged, this,
           [this] { NoteRecent(kRecentCoupon, fmCpon_->fileName()); });
   fmCpon_->setAskBeforeOpen(true);
-  // Delete removes the selected coupon row and Ctrl+Z brings back the last one removed; both
-  // only while the table has the focus, so that the text boxes keep their own keys.
-  if (auto* table = fmCpon_->findChild<QTableView*>(QStringLiteral("gCpon"))) {
-    auto* del = new QShortcut(QKeySequence::Delete, table, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(del, &QShortcut::activated, fmCpon_, &Coupon::DeleteData);
-    auto* undo = new QShortcut(QKeySequence::Undo, table, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(undo, &QShortcut::activated, fmCpon_, &Coupon::UndoDelete);
-  }
-  SetRecentMenu(kRecentCoupon, fmCpon_);
+  SetRecentMenu(kRecentCoupon, fmCpon_->openButton());
   PlaceScreen(fmCpon_, tbPg3);
 }
 
 void MainForm::AnlMade() {
-  connect(fmAnl_, &Anl::DialogMade, this, &MainForm::DialogMade);
   connect(fmAnl_, &Anl::FileNameChanged, this, &MainForm::PutTitle);
   connect(fmAnl_, &Anl::FileNameChanged, this, [this] {
     if (fmAnl_->reader().tag_count > 0)
       NoteRecent(kRecentInstrument, FromUtf8(fmAnl_->reader().FileName));
   });
-  SetRecentMenu(kRecentInstrument, fmAnl_);
+  SetRecentMenu(kRecentInstrument, fmAnl_->openButton());
   PlaceScreen(fmAnl_, tbPg4);
 }
 

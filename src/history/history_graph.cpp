@@ -297,6 +297,8 @@ std::string Fitted(const PlotEngine& engine, std::string text, const FontInfo& f
 }  // namespace
 
 void HistoryGraph::PutLegend() {
+  // A window shown before any probe was opened has nothing to name.
+  if (series_.empty()) return;
   const int x1 = engine.gX1;
   if (!Overlay()) {
     PutLegendLines(cl_data_, cl_trend_);

@@ -188,7 +188,7 @@ void IniFile::IniWriteStr(std::string_view key, std::string_view value) {
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at), std::move(line));
 }
 
-std::string IniFile::Text() const {
+std::string IniFile::text() const {
   std::string text;
   for (const std::string& line : lines_) {
     text += line;
@@ -199,7 +199,7 @@ std::string IniFile::Text() const {
 
 bool IniFile::Flush() const {
   if (path_.empty() || !readable_) return false;
-  return WriteFileAtomically(path_, Text()).ok;
+  return WriteFileAtomically(path_, text()).ok;
 }
 
 }  // namespace tarn

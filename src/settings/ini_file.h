@@ -43,7 +43,7 @@ class IniFile {
   bool Flush() const;
 
   // The whole text as Flush writes it; the file's own line end (CR LF for a new file).
-  std::string Text() const;
+  std::string text() const;
   const std::vector<std::string>& lines() const { return lines_; }
 
  private:

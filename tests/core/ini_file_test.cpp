@@ -98,7 +98,7 @@ TEST(IniFileTest, WritesReplaceInPlaceAndAddWhereTheyBelong) {
   ini.SetIniSector("GRAPH");  // new section at the end
   ini.IniWriteFloat("Y_HIGH", 10.0);
   ini.IniWriteStr("TITLE", "two\nlines");
-  EXPECT_EQ(ini.Text(),
+  EXPECT_EQ(ini.text(),
             "; settings\n"
             "[COMM]\n"
             "port = 3\n"

@@ -113,7 +113,7 @@ TEST_F(AnlWorkerTest, WorkerShowsWhatADirectReadShows) {
     } else {
       worker.findChild<QListWidget*>("lstBox")->setCurrentRow(tag);
     }
-    ASSERT_TRUE(WaitFor([&] { return !worker.IsLoading(); }));
+    ASSERT_TRUE(WaitFor([&] { return !worker.isLoading(); }));
     const QStringList seen = Screen(&worker);
     if (tag < 0) {
       Open(&direct, path);
@@ -133,12 +133,12 @@ TEST_F(AnlWorkerTest, SecondOpenAndTabChangeEndAWaitingRead) {
     Anl anl;
     anl.show();
     Open(&anl, fifo);  // not a regular file: read on the worker, which waits for the pipe
-    ASSERT_TRUE(anl.IsLoading());
+    ASSERT_TRUE(anl.isLoading());
     EXPECT_FALSE(anl.findChild<QPushButton*>("btnOpen")->isHidden());
     // Long enough for the progress bar with its Cancel button.
     EXPECT_TRUE(WaitFor([&] { return anl.findChild<QPushButton*>("btnCancel")->isVisible(); }));
     Open(&anl, other);
-    EXPECT_FALSE(anl.IsLoading());
+    EXPECT_FALSE(anl.isLoading());
     EXPECT_FALSE(anl.findChild<QPushButton*>("btnCancel")->isVisible());
     const QStringList shown = Screen(&anl);
     EXPECT_TRUE(shown.contains("SECOND"));
@@ -155,9 +155,9 @@ TEST_F(AnlWorkerTest, SecondOpenAndTabChangeEndAWaitingRead) {
   Open(anl, other);
   const QStringList shown = Screen(anl);
   Open(anl, fifo);
-  ASSERT_TRUE(anl->IsLoading());
+  ASSERT_TRUE(anl->isLoading());
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
-  EXPECT_FALSE(anl->IsLoading());
+  EXPECT_FALSE(anl->isLoading());
   Release(fifo);
   QTest::qWait(200);
   EXPECT_EQ(Screen(anl), shown);

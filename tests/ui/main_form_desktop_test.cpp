@@ -443,7 +443,7 @@ TEST_F(DesktopTest, ScreensAndDialogsMadeOnFirstUseHaveTheirHintsKeysAndSettings
   EXPECT_NE(f.recentMenu(MainForm::kRecentCoupon), nullptr);
   EXPECT_NE(f.recentMenu(MainForm::kRecentInstrument), nullptr);
   EXPECT_EQ(f.fmPrb()->RateWindow(), 90);
-  const QList<QWidget*> dialogs = {f.fmElpr()->PortDialog(), f.fmAnl()->fmAbout.get(),
+  const QList<QWidget*> dialogs = {f.fmElpr()->portDialog(), f.fmAnl()->fmAbout.get(),
                                    f.fmAnl()->fmGrp.get()};
   for (QWidget* dialog : dialogs) {
     const std::string where = dialog->metaObject()->className();

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPrintDialog>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -353,6 +354,19 @@ TEST_F(ProbesTest, GraphOnDoubleClickAndEnterOverlayAndItsRefusal) {
   QTest::keyClick(tab_.gProbes, Qt::Key_Return);
   ASSERT_TRUE(graph->isVisible());
   EXPECT_EQ(graph->view().series()[0].probe.key.tag, "T-B");
+  {
+    // Ctrl+S and Ctrl+P, which the hints name, ask where to save and print as the buttons do.
+    int asked = 0, printed = 0;
+    graph->exec_save_dialog = [&asked](QFileDialog*) { return ++asked, false; };
+    graph->exec_print_dialog = [&printed](QPrintDialog*) { return ++printed, false; };
+    QApplication::setActiveWindow(graph);
+    QTest::keyClick(graph, Qt::Key_P, Qt::ControlModifier);
+    QTest::keyClick(graph, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(printed, 1);
+    graph->exec_save_dialog = nullptr;
+    graph->exec_print_dialog = nullptr;
+  }
   graph->close();
 
   Select({"T-A", "T-B"});

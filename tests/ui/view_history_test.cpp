@@ -150,6 +150,16 @@ TEST_F(ViewHistoryTest, HasTheGraphWindowsButtonsAndKeys) {
   EXPECT_EQ(printed.count(), 1);
 }
 
+TEST_F(ViewHistoryTest, ShownBeforeAnyProbeDrawsAnEmptyGraph) {
+  win->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+  win->resize(1100, 650);
+  QApplication::processEvents();
+  Click("btnViewAll");
+  QApplication::processEvents();
+  win->close();
+}
+
 TEST_F(ViewHistoryTest, PrintsTheBitmapAndSavesOnlyABitmap) {
   Readings r;
   r.Add(1, "T-1");

@@ -24,6 +24,7 @@
 #include "common/ui/about.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/screen_keys.h"
 #include "common/ui/widget_builders.h"
 #include "graph/ui/graph_records.h"
 #include "graph/ui/view_grp.h"
@@ -99,16 +100,10 @@ void ClearChoice(QFileDialog* dialog) {
 
 }  // namespace
 
-template <class W>
-W* Anl::Made(W* dialog) {
-  emit DialogMade(dialog);
-  return dialog;
-}
-
 Anl::Anl(QWidget* parent)
     : QWidget(parent),
-      fmGrp([this] { return Made(new ViewGrp(this)); }),
-      fmAbout([this] { return Made(new about(this)); }),
+      fmGrp([this] { return new ViewGrp(this); }),
+      fmAbout([this] { return new about(this); }),
       reader_(vGrpData, vSetup, this) {
   InitializeComponent();
 }
@@ -201,10 +196,14 @@ void Anl::InitializeComponent() {
   // Right: the buttons.
   panel1 = MakePanel("panel1", this);
   panel1->setFixedWidth(156);
-  btnOpen = MakeButton("btnOpen", "&Open", panel1);
-  btnExport = MakeButton("btnExport", "&Export", panel1);
-  btnGraph = MakeButton("btnGraph", "&Graph", panel1);
-  btnAbout = MakeButton("btnAbout", "&About", panel1);
+  btnOpen = MakeButton("btnOpen", "&Open", panel1,
+                       KeyHint("Open an instrument data file", ScreenKey::kOpen));
+  btnExport =
+      MakeButton("btnExport", "&Export", panel1,
+                 KeyHint("Export the shown tag as CSV or spreadsheet file", ScreenKey::kExport));
+  btnGraph = MakeButton("btnGraph", "&Graph", panel1,
+                        KeyHint("Show the shown tag's readings as a graph", ScreenKey::kGraph));
+  btnAbout = MakeButton("btnAbout", "&About", panel1, "About this program");
   for (QPushButton* b : {btnOpen, btnExport, btnGraph, btnAbout}) b->setFixedSize(119, 55);
   auto* right = new QVBoxLayout(panel1);
   right->setContentsMargins(0, 12, 0, 12);
@@ -228,8 +227,8 @@ void Anl::InitializeComponent() {
   pbLoad->setFixedWidth(160);
   pbLoad->setTextVisible(false);
   pbLoad->hide();
-  btnCancel = new QPushButton(QStringLiteral("&Cancel"), panel3);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  btnCancel = MakeButton("btnCancel", QStringLiteral("&Cancel"), panel3,
+                         "Stop reading the file; the screen keeps what it showed");
   btnCancel->hide();
   auto* status = new QHBoxLayout(panel3);
   status->setContentsMargins(8, 0, 8, 0);
@@ -310,6 +309,12 @@ bool Anl::RunFileDialog(QFileDialog* dialog) {
 void Anl::btnOpen_Click() {
   OpenData();
   SetEnable();
+}
+
+bool Anl::PressKey(ScreenKey key) {
+  return PressButtonOf(key, {{ScreenKey::kOpen, btnOpen},
+                             {ScreenKey::kExport, btnExport},
+                             {ScreenKey::kGraph, btnGraph}});
 }
 
 void Anl::OpenData() {

@@ -16,6 +16,7 @@
 #include "common/notifier.h"
 #include "common/ui/file_dialogs.h"
 #include "common/ui/made_on_first_use.h"
+#include "common/ui/screen_keys.h"
 
 class QFileDialog;
 class QFrame;
@@ -43,6 +44,11 @@ class Anl : public QWidget, private Notifier {
   ~Anl() override;
 
   void OpenData();
+  // Presses the button the key stands for (Open, Export, Graph), as a click would: nothing
+  // happens while it is disabled. False when the screen has no button for the key.
+  bool PressKey(ScreenKey key);
+  // The Open button, which the main window gives its recent-file menu.
+  QPushButton* openButton() const { return btnOpen; }
   // Opens path as the dialog's choice would be opened (command line, dropped files).
   void OpenFile(const QString& path);
   void PutFileName();
@@ -75,7 +81,7 @@ class Anl : public QWidget, private Notifier {
   // Stops a running open or tag read (a tab change does this); the screen keeps what it showed.
   void CancelLoad();
   // True while an open or a tag read runs on the worker thread.
-  bool IsLoading() const { return job_ != nullptr; }
+  bool isLoading() const { return job_ != nullptr; }
   // Files of this size and up (and anything that is not a regular file) are opened and read on
   // a worker thread so the window never waits for the disk; smaller ones are read at once.
   int64_t worker_from_bytes = int64_t{16} << 20;
@@ -86,17 +92,12 @@ class Anl : public QWidget, private Notifier {
 
  signals:
   void FileNameChanged();
-  // The graph window or the about box was made (at its first use).
-  void DialogMade(QWidget* dialog);
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   void InitializeComponent();
-  // Tells who listens that a dialog of this screen was made; returns it.
-  template <class W>
-  W* Made(W* dialog);
   void Error(std::string_view text) override;
   bool RunFileDialog(QFileDialog* dialog);
   void lstBox_SelectedIndexChanged(int row);

@@ -45,7 +45,7 @@ class InfoModel : public QAbstractTableModel {
   using QAbstractTableModel::QAbstractTableModel;
 
   void SetRows(QVector<QPair<QString, QString>> rows);
-  const QVector<QPair<QString, QString>>& Rows() const { return rows_; }
+  const QVector<QPair<QString, QString>>& rows() const { return rows_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;

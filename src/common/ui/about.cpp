@@ -70,7 +70,7 @@ void about::InitializeComponent() {
   linkLabel1->adjustSize();
   connect(linkLabel1, &QLabel::linkActivated, this, &about::linkLabel1_LinkClicked);
 
-  btnOk = MakeButton("btnOk", QStringLiteral("&OK"), this);
+  btnOk = MakeButton("btnOk", QStringLiteral("&OK"), this, "Close this box");
   btnOk->setGeometry(108, 238, 128, 37);
   btnOk->setDefault(true);
   connect(btnOk, &QPushButton::clicked, this, &about::btnOk_Click);

@@ -14,9 +14,11 @@ QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent) {
   return label;
 }
 
-QPushButton* MakeButton(const char* name, const QString& text, QWidget* parent) {
+QPushButton* MakeButton(const char* name, const QString& text, QWidget* parent,
+                        const QString& hint) {
   auto* button = new QPushButton(text, parent);
   button->setObjectName(QString::fromLatin1(name));
+  if (!hint.isEmpty()) button->setToolTip(hint);
   return button;
 }
 

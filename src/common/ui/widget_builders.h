@@ -14,7 +14,9 @@ class QWidget;
 namespace tarn {
 
 QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent);
-QPushButton* MakeButton(const char* name, const QString& text, QWidget* parent);
+// hint is the button's tooltip; the screen that builds a button explains it.
+QPushButton* MakeButton(const char* name, const QString& text, QWidget* parent,
+                        const QString& hint = QString());
 QFrame* MakePanel(const char* name, QWidget* parent);
 // A label without text that shows a status line in the given style sheet.
 QLabel* MakeStatus(const char* name, const QString& style, QWidget* parent);

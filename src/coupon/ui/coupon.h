@@ -13,6 +13,7 @@
 #include "common/date_time.h"
 #include "common/notifier.h"
 #include "common/ui/file_dialogs.h"
+#include "common/ui/screen_keys.h"
 #include "coupon/coupon_units.h"
 #include "coupon/coupon_values.h"
 
@@ -85,6 +86,11 @@ class Coupon : public QWidget {
   bool MaybeSave();
   // Puts the coupon removed last by DeleteData back at its row (once).
   void UndoDelete();
+  // Presses the button the key stands for (Open, Save, Export), as a click would: nothing
+  // happens while it is disabled. False when the screen has no button for the key.
+  bool PressKey(ScreenKey key);
+  // The Open button, which the main window gives its recent-file menu.
+  QPushButton* openButton() const { return btnOpen; }
   // The main window turns this on: "Open" then asks before unsaved coupons are replaced.
   void setAskBeforeOpen(bool ask) { ask_before_open_ = ask; }
 
@@ -103,19 +109,19 @@ class Coupon : public QWidget {
  private:
   class Notifier;
 
-  void buildControls();
-  QWidget* buildConfigurationPane();
-  QWidget* buildExposurePane();
-  QWidget* buildResultPane();
-  QWidget* buildTable();
-  void fitColumns();
+  void BuildControls();
+  QWidget* BuildConfigurationPane();
+  QWidget* BuildExposurePane();
+  QWidget* BuildResultPane();
+  QWidget* BuildTable();
+  void FitColumns();
   void SetAlloyTable();
   void SetCouponTable();
   void SetShape();
-  bool runFileDialog(QFileDialog& dialog, LastFolder& folder, QString* path, QString* filter);
+  bool RunFileDialog(QFileDialog& dialog, LastFolder& folder, QString* path, QString* filter);
   bool CheckNumbers();
-  void setItemText(QLineEdit* edit, int item);
-  void getItemText(const QLineEdit* edit, int item);
+  void SetItemText(QLineEdit* edit, int item);
+  void GetItemText(const QLineEdit* edit, int item);
 
   void btnCalc_Click();
   void btnOpen_Click();

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QStringList>
 
 #include "common/ui/message_box.h"
@@ -41,6 +42,13 @@ QStringList NameFilters(const char* pairs) {
 }
 
 }  // namespace
+
+bool Coupon::PressKey(ScreenKey key) {
+  return PressButtonOf(key, {{ScreenKey::kOpen, btnOpen},
+                             {ScreenKey::kSave, btnSaveAs},
+                             {ScreenKey::kSaveAs, btnSaveAs},
+                             {ScreenKey::kExport, btnExport}});
+}
 
 void Coupon::showEvent(QShowEvent* event) {
   if (!shown_once_) {
@@ -117,7 +125,7 @@ void Coupon::SetUnit() {
   PutValues();
 }
 
-bool Coupon::runFileDialog(QFileDialog& dialog, LastFolder& folder, QString* path,
+bool Coupon::RunFileDialog(QFileDialog& dialog, LastFolder& folder, QString* path,
                            QString* filter) {
   dialog.setDirectory(folder.Start(FromUtf8(DataPath) + QStringLiteral("COUPON")));
   dialog.selectFile(QString());
@@ -143,7 +151,7 @@ void Coupon::OpenData() {
   dialog.setDefaultSuffix(QStringLiteral("CPN"));
   QString path;
   QString filter;
-  if (!runFileDialog(dialog, file_folder_, &path, &filter)) return;
+  if (!RunFileDialog(dialog, file_folder_, &path, &filter)) return;
   OpenFile(path);
 }
 
@@ -169,7 +177,7 @@ void Coupon::SaveData() {
   dialog.setDefaultSuffix(QStringLiteral("CPN"));
   QString path;
   QString filter;
-  if (!runFileDialog(dialog, file_folder_, &path, &filter)) return;
+  if (!RunFileDialog(dialog, file_folder_, &path, &filter)) return;
   TypeOfSavedFile(dialog.nameFilters(), filter, &path);
   if (!Save(ToUtf8(path), vCponData, *notifier_)) return;
   FileName = path;
@@ -207,7 +215,7 @@ void Coupon::SaveExport() {
   dialog.selectNameFilter(filters.first());
   QString path;
   QString filter;
-  if (!runFileDialog(dialog, export_folder_, &path, &filter)) return;
+  if (!RunFileDialog(dialog, export_folder_, &path, &filter)) return;
   switch (TypeOfSavedFile(filters, filter, &path)) {
     case 1:
       SaveXls(ToUtf8(path), vCponData, units_, *notifier_);

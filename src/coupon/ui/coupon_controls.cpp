@@ -22,6 +22,7 @@
 
 #include "common/notifier.h"
 #include "common/ui/message_box.h"
+#include "common/ui/screen_keys.h"
 #include "common/ui/section_typing.h"
 #include "common/ui/widget_builders.h"
 #include "coupon/ui/coupon_records.h"
@@ -86,9 +87,9 @@ QTimeEdit* TimePicker(const char* name, QWidget* parent) {
   return picker;
 }
 
-QPushButton* Button(const char* name, const QString& caption, const char* colour,
-                    const char* border, QWidget* parent) {
-  QPushButton* button = MakeButton(name, caption, parent);
+QPushButton* Button(const char* name, const QString& caption, const QString& hint,
+                    const char* colour, const char* border, QWidget* parent) {
+  QPushButton* button = MakeButton(name, caption, parent, hint);
   button->setStyleSheet(
       QStringLiteral("QPushButton { background-color: %1; color: #F8F8FF; border: 1px solid %2;"
                      " padding: 5px 12px; min-height: 18px; }"
@@ -143,7 +144,7 @@ Coupon::Coupon(QWidget* parent) : QWidget(parent), notifier_(std::make_unique<No
   setWindowTitle(QStringLiteral("Coupon"));
   setFont(QFont(QStringLiteral("Verdana"), 9));
   SetUnitRatio(vUnit, units_);
-  buildControls();
+  BuildControls();
   fmUnit = new Unit(this);
   ClearValues();
 }
@@ -158,15 +159,19 @@ int Coupon::recordCount() const {
   return vCponData.record_count;
 }
 
-void Coupon::buildControls() {
+void Coupon::BuildControls() {
   auto* panes = new QHBoxLayout;
   panes->setSpacing(4);
-  panes->addWidget(buildConfigurationPane(), 3);
-  panes->addWidget(buildExposurePane(), 2);
-  panes->addWidget(buildResultPane(), 3);
+  panes->addWidget(BuildConfigurationPane(), 3);
+  panes->addWidget(BuildExposurePane(), 2);
+  panes->addWidget(BuildResultPane(), 3);
 
-  btnExport = Button("btnExport", QStringLiteral("&Export"), "#2E8B57", "#1F5F3B", this);
-  btnDel = Button("btnDel", QStringLiteral("&Delete"), "#2E8B57", "#1F5F3B", this);
+  btnExport = Button("btnExport", QStringLiteral("&Export"),
+                     KeyHint("Export the table as CSV or spreadsheet file", ScreenKey::kExport),
+                     "#2E8B57", "#1F5F3B", this);
+  btnDel = Button("btnDel", QStringLiteral("&Delete"),
+                  QStringLiteral("Delete the selected row (Delete; Ctrl+Z brings it back)"),
+                  "#2E8B57", "#1F5F3B", this);
   connect(btnExport, &QPushButton::clicked, this, &Coupon::btnExport_Click);
   connect(btnDel, &QPushButton::clicked, this, &Coupon::btnDel_Click);
   auto* under_table = new QHBoxLayout;
@@ -177,20 +182,29 @@ void Coupon::buildControls() {
   auto* main_area = new QVBoxLayout;
   main_area->setSpacing(6);
   main_area->addLayout(panes);
-  main_area->addWidget(buildTable(), 1);
+  main_area->addWidget(BuildTable(), 1);
   main_area->addLayout(under_table);
 
   const char* blue = "#4682B4";
   const char* dark_blue = "#36648B";
-  btnCalc = Button("btnCalc", QStringLiteral("&Calculate"), blue, dark_blue, this);
+  btnCalc = Button("btnCalc", QStringLiteral("&Calculate"),
+                   QStringLiteral("Compute surface area, metal loss and corrosion rate"), blue,
+                   dark_blue, this);
   chkAutoAdd = new QCheckBox(QStringLiteral("Auto Add Data"), this);
   chkAutoAdd->setObjectName(QStringLiteral("chkAutoAdd"));
   chkAutoAdd->setChecked(false);
-  btnOpen = Button("btnOpen", QStringLiteral("&Open"), blue, dark_blue, this);
-  btnAdd = Button("btnAdd", QStringLiteral("&Add"), blue, dark_blue, this);
-  btnSaveAs = Button("btnSaveAs", QStringLiteral("&Save"), blue, dark_blue, this);
-  btnClear = Button("btnClear", QStringLiteral("C&lear"), blue, dark_blue, this);
-  btnUnit = Button("btnUnit", QStringLiteral("Change &Unit"), blue, dark_blue, this);
+  btnOpen = Button("btnOpen", QStringLiteral("&Open"),
+                   KeyHint("Open a coupon data file", ScreenKey::kOpen), blue, dark_blue, this);
+  btnAdd = Button("btnAdd", QStringLiteral("&Add"),
+                  QStringLiteral("Add the calculated coupon to the table"), blue, dark_blue, this);
+  btnSaveAs = Button("btnSaveAs", QStringLiteral("&Save"),
+                     KeyHint("Save the table as a coupon data file", ScreenKey::kSave), blue,
+                     dark_blue, this);
+  btnClear =
+      Button("btnClear", QStringLiteral("C&lear"),
+             QStringLiteral("Reset the coupon fields; the table stays"), blue, dark_blue, this);
+  btnUnit = Button("btnUnit", QStringLiteral("Change &Unit"),
+                   QStringLiteral("Choose metric or imperial units"), blue, dark_blue, this);
   connect(btnCalc, &QPushButton::clicked, this, &Coupon::btnCalc_Click);
   connect(btnOpen, &QPushButton::clicked, this, &Coupon::btnOpen_Click);
   connect(btnAdd, &QPushButton::clicked, this, &Coupon::btnAdd_Click);
@@ -254,7 +268,7 @@ void Coupon::buildControls() {
   }
 }
 
-QWidget* Coupon::buildConfigurationPane() {
+QWidget* Coupon::BuildConfigurationPane() {
   // Each field is a caption above its box, with its unit label to the right: two grid columns
   // per field, three fields across.
   auto* grid = new QGridLayout;
@@ -325,7 +339,7 @@ QWidget* Coupon::buildConfigurationPane() {
               this);
 }
 
-QWidget* Coupon::buildExposurePane() {
+QWidget* Coupon::BuildExposurePane() {
   auto picker_group = [this](const QString& title, const char* name, QDateEdit* date,
                              QTimeEdit* time) {
     auto* box = new QGroupBox(title, this);
@@ -371,7 +385,7 @@ QWidget* Coupon::buildExposurePane() {
   return Pane("pnExposure", QStringLiteral("   Exposure Data"), "#B0C4DE", "black", content, this);
 }
 
-QWidget* Coupon::buildResultPane() {
+QWidget* Coupon::BuildResultPane() {
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(4);
   grid->setVerticalSpacing(4);

@@ -139,7 +139,7 @@ void Coupon::SetCouponValues() {
 
 void Coupon::PutAlloyValues() {
   edAlloyDensity->setEnabled(vCpon.alloy == 0);
-  setItemText(edAlloyDensity, kItemDensity);
+  SetItemText(edAlloyDensity, kItemDensity);
 }
 
 void Coupon::PutShapeValues() {
@@ -161,13 +161,13 @@ void Coupon::PutShapeValues() {
     }
     // Hidden boxes keep their text.
     if (plate) {
-      setItemText(edHoles, kItemHoles);
-      setItemText(edHoleDia, kItemHoleDia);
-      setItemText(edThick, kItemThickness);
+      SetItemText(edHoles, kItemHoles);
+      SetItemText(edHoleDia, kItemHoleDia);
+      SetItemText(edThick, kItemThickness);
     }
-    if (length) setItemText(edLength, kItemLength);
+    if (length) SetItemText(edLength, kItemLength);
   }
-  setItemText(edWidth, kItemWidth);
+  SetItemText(edWidth, kItemWidth);
 }
 
 void Coupon::PutExposure() {
@@ -175,16 +175,16 @@ void Coupon::PutExposure() {
   rem_dt = Str2DateTime(GetValue(vCpon, kItemRemovalTime, units_), nullptr);
   PutPickers(inst_dt, dtInstDate, dtInstTime);
   PutPickers(rem_dt, dtRemDate, dtRemTime);
-  setItemText(edWeightInit, kItemWeightInit);
-  setItemText(edWeightFinal, kItemWeightFinal);
+  SetItemText(edWeightInit, kItemWeightInit);
+  SetItemText(edWeightFinal, kItemWeightFinal);
 }
 
 void Coupon::PutResult() {
   if (is_calc) {
-    setItemText(edSurfaceArea, kItemArea);
-    setItemText(edTotalExposure, kItemExposure);
-    setItemText(edMetalLoss, kItemMetalLoss);
-    setItemText(edCorrosionRate, kItemCorrRate);
+    SetItemText(edSurfaceArea, kItemArea);
+    SetItemText(edTotalExposure, kItemExposure);
+    SetItemText(edMetalLoss, kItemMetalLoss);
+    SetItemText(edCorrosionRate, kItemCorrRate);
   } else {
     edSurfaceArea->clear();
     edTotalExposure->clear();
@@ -195,7 +195,7 @@ void Coupon::PutResult() {
 
 void Coupon::PutValues() {
   // Each selection that changes runs ChangeItemIndex, as a user's choice would.
-  setItemText(edTag, kItemTag);
+  SetItemText(edTag, kItemTag);
   cbCponTbl->setCurrentIndex(GetValueInx(vCpon, kItemCouponType));
   cbAlloyTbl->setCurrentIndex(GetValueInx(vCpon, kItemAlloy));
   cbShape->setCurrentIndex(GetValueInx(vCpon, kItemShape));
@@ -211,15 +211,15 @@ void Coupon::PutValues() {
 
 bool Coupon::GetScrValues() {
   if (!CheckNumbers()) return false;
-  getItemText(edTag, kItemTag);
-  getItemText(edAlloyDensity, kItemDensity);
-  getItemText(edHoles, kItemHoles);
-  getItemText(edHoleDia, kItemHoleDia);
-  getItemText(edThick, kItemThickness);
-  getItemText(edLength, kItemLength);
-  getItemText(edWidth, kItemWidth);
-  getItemText(edWeightInit, kItemWeightInit);
-  getItemText(edWeightFinal, kItemWeightFinal);
+  GetItemText(edTag, kItemTag);
+  GetItemText(edAlloyDensity, kItemDensity);
+  GetItemText(edHoles, kItemHoles);
+  GetItemText(edHoleDia, kItemHoleDia);
+  GetItemText(edThick, kItemThickness);
+  GetItemText(edLength, kItemLength);
+  GetItemText(edWidth, kItemWidth);
+  GetItemText(edWeightInit, kItemWeightInit);
+  GetItemText(edWeightFinal, kItemWeightFinal);
   inst_dt = ReadPickers(dtInstDate, dtInstTime, inst_dt);
   rem_dt = ReadPickers(dtRemDate, dtRemTime, rem_dt);
   SetValue(vCpon, kItemInstallTime, DateTime2Str(inst_dt), vUnit);
@@ -260,13 +260,13 @@ bool Coupon::CheckNumbers() {
   return true;
 }
 
-void Coupon::setItemText(QLineEdit* edit, int item) {
+void Coupon::SetItemText(QLineEdit* edit, int item) {
   edit->setText(FromUtf8(GetValue(vCpon, item, units_)));
   // A value wider than its box shows from its first digit.
   edit->setCursorPosition(0);
 }
 
-void Coupon::getItemText(const QLineEdit* edit, int item) {
+void Coupon::GetItemText(const QLineEdit* edit, int item) {
   if (edit->isModified()) {
     SetValue(vCpon, item, ToUtf8(edit->text()), vUnit);
     return;

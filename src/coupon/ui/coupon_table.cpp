@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QString>
 #include <QTableView>
 #include <algorithm>
@@ -29,7 +30,7 @@ constexpr char kMsgStoreFull[] = "You can not add anu more.";
 
 }  // namespace
 
-QWidget* Coupon::buildTable() {
+QWidget* Coupon::BuildTable() {
   model_ = new CouponTableModel(&vCponData, &units_, this);
   gCpon = new QTableView(this);
   gCpon->setObjectName(QStringLiteral("gCpon"));
@@ -43,7 +44,7 @@ QWidget* Coupon::buildTable() {
   gCpon->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   gCpon->verticalHeader()->setDefaultSectionSize(gCpon->fontMetrics().height() + 6);
   QHeaderView* header = gCpon->horizontalHeader();
-  // Columns fill the width (fitColumns), but never below what their texts need: twenty of
+  // Columns fill the width (FitColumns), but never below what their texts need: twenty of
   // them do not fit a narrow window, which then scrolls instead of clipping every header.
   header->setSectionResizeMode(QHeaderView::Interactive);
   header->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
@@ -56,10 +57,16 @@ QWidget* Coupon::buildTable() {
   connect(gCpon, &QTableView::clicked, this,
           [this](const QModelIndex& index) { gCpon_CellClick(index.row()); });
   connect(header, &QHeaderView::sectionClicked, this, [this](int) { gCpon_HeaderClick(); });
+  // Delete removes the selected row and Ctrl+Z brings back the last one removed; both only while
+  // the table has the focus, so that the text boxes keep their own keys.
+  auto* del = new QShortcut(QKeySequence::Delete, gCpon, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(del, &QShortcut::activated, this, &Coupon::DeleteData);
+  auto* undo = new QShortcut(QKeySequence::Undo, gCpon, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(undo, &QShortcut::activated, this, &Coupon::UndoDelete);
   return gCpon;
 }
 
-void Coupon::fitColumns() {
+void Coupon::FitColumns() {
   QHeaderView* header = gCpon->horizontalHeader();
   const QFontMetrics head(header->font());
   const QFontMetrics body(gCpon->font());
@@ -92,7 +99,7 @@ void Coupon::fitColumns() {
 }
 
 bool Coupon::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == gCpon->viewport() && event->type() == QEvent::Resize) fitColumns();
+  if (watched == gCpon->viewport() && event->type() == QEvent::Resize) FitColumns();
   return QWidget::eventFilter(watched, event);
 }
 
@@ -115,19 +122,19 @@ void Coupon::AddScr2Table() {
   }
   // The stored copy is the coupon as the last calculation read it, with the tag and comment as
   // they are now: they take no part in the calculation.
-  getItemText(edTag, kItemTag);
+  GetItemText(edTag, kItemTag);
   SetValue(vCpon, kItemComment, ToUtf8(edComment->toPlainText()), vUnit);
-  model_->beginAppend();
+  model_->BeginAppend();
   vCponData.items[vCponData.record_count] = vCpon;
   ++vCponData.record_count;
-  model_->endAppend();
+  model_->EndAppend();
   SetModified(true);
 }
 
 void Coupon::PutTable() {
   // The view formats its cells from the store in the units in force when it paints them.
-  model_->beginRebuild();
-  model_->endRebuild();
+  model_->BeginRebuild();
+  model_->EndRebuild();
   if (vCponData.record_count > 0) vCpon = vCponData.items[vCponData.record_count - 1];
 }
 
@@ -137,11 +144,11 @@ void Coupon::DeleteData() {
   if (selected_row >= count) selected_row = count - 1;
   undo_row_ = selected_row;
   undo_record_ = vCponData.items[selected_row];
-  model_->beginRemove(selected_row);
+  model_->BeginRemove(selected_row);
   std::copy(vCponData.items + selected_row + 1, vCponData.items + count,
             vCponData.items + selected_row);
   --vCponData.record_count;
-  model_->endRemove();
+  model_->EndRemove();
   SetModified(true);
 }
 
@@ -151,11 +158,11 @@ void Coupon::UndoDelete() {
   // The store may have shrunk since (another delete, a file opened): the row goes at most to
   // the end.
   const int row = std::min(undo_row_, count);
-  model_->beginInsert(row);
+  model_->BeginInsert(row);
   std::copy_backward(vCponData.items + row, vCponData.items + count, vCponData.items + count + 1);
   vCponData.items[row] = undo_record_;
   ++vCponData.record_count;
-  model_->endInsert();
+  model_->EndInsert();
   undo_row_ = -1;
   SetModified(true);
 }

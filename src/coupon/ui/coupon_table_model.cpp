@@ -38,35 +38,35 @@ Qt::ItemFlags CouponTableModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
-void CouponTableModel::beginAppend() {
+void CouponTableModel::BeginAppend() {
   beginInsertRows(QModelIndex(), store_->record_count, store_->record_count);
 }
 
-void CouponTableModel::endAppend() {
+void CouponTableModel::EndAppend() {
   endInsertRows();
 }
 
-void CouponTableModel::beginInsert(int row) {
+void CouponTableModel::BeginInsert(int row) {
   beginInsertRows(QModelIndex(), row, row);
 }
 
-void CouponTableModel::endInsert() {
+void CouponTableModel::EndInsert() {
   endInsertRows();
 }
 
-void CouponTableModel::beginRemove(int row) {
+void CouponTableModel::BeginRemove(int row) {
   beginRemoveRows(QModelIndex(), row, row);
 }
 
-void CouponTableModel::endRemove() {
+void CouponTableModel::EndRemove() {
   endRemoveRows();
 }
 
-void CouponTableModel::beginRebuild() {
+void CouponTableModel::BeginRebuild() {
   beginResetModel();
 }
 
-void CouponTableModel::endRebuild() {
+void CouponTableModel::EndRebuild() {
   endResetModel();
 }
 

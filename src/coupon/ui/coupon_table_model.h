@@ -25,14 +25,14 @@ class CouponTableModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   // Bracket every change of the store so that the views follow it.
-  void beginAppend();  // one coupon about to be added at the end
-  void endAppend();
-  void beginInsert(int row);  // one coupon about to be put back at row
-  void endInsert();
-  void beginRemove(int row);
-  void endRemove();
-  void beginRebuild();  // the whole store, or the units, about to change
-  void endRebuild();
+  void BeginAppend();  // one coupon about to be added at the end
+  void EndAppend();
+  void BeginInsert(int row);  // one coupon about to be put back at row
+  void EndInsert();
+  void BeginRemove(int row);
+  void EndRemove();
+  void BeginRebuild();  // the whole store, or the units, about to change
+  void EndRebuild();
 
  private:
   const CouponStore* store_;

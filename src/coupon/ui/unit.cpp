@@ -29,15 +29,15 @@ Unit::Unit(QWidget* parent)
   lbTitle->setStyleSheet(
       QStringLiteral("QLabel { background-color: steelblue; color: white; padding: 8px; }"));
 
-  groupBox1 = makeGroup("groupBox1", QStringLiteral("Density"), &rbDe0, "rbDe0",
+  groupBox1 = MakeGroup("groupBox1", QStringLiteral("Density"), &rbDe0, "rbDe0",
                         QStringLiteral("g/cm^3"), &rbDe1, "rbDe1", QStringLiteral("lb/in^3"));
-  groupBox2 = makeGroup("groupBox2", QStringLiteral("Dimensiom"), &rbDi0, "rbDi0",
+  groupBox2 = MakeGroup("groupBox2", QStringLiteral("Dimensiom"), &rbDi0, "rbDi0",
                         QStringLiteral("cm"), &rbDi1, "rbDi1", QStringLiteral("inch"));
-  groupBox3 = makeGroup("groupBox3", QStringLiteral("Metal Loss"), &rbMe0, "rbMe0",
+  groupBox3 = MakeGroup("groupBox3", QStringLiteral("Metal Loss"), &rbMe0, "rbMe0",
                         QStringLiteral("mm"), &rbMe1, "rbMe1", QStringLiteral("mil"));
-  groupBox4 = makeGroup("groupBox4", QStringLiteral("Weight"), &rbWe0, "rbWe0", QStringLiteral("g"),
+  groupBox4 = MakeGroup("groupBox4", QStringLiteral("Weight"), &rbWe0, "rbWe0", QStringLiteral("g"),
                         &rbWe1, "rbWe1", QStringLiteral("oz"));
-  groupBox5 = makeGroup("groupBox5", QStringLiteral("Corrosion Rate"), &rbCo0, "rbCo0",
+  groupBox5 = MakeGroup("groupBox5", QStringLiteral("Corrosion Rate"), &rbCo0, "rbCo0",
                         QStringLiteral("mmpy"), &rbCo1, "rbCo1", QStringLiteral("mpy"));
 
   // Left column: density, metal loss, corrosion rate; right: dimension, weight.
@@ -52,9 +52,10 @@ Unit::Unit(QWidget* parent)
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(1, 1);
 
-  btnOk = MakeButton("btnOk", QStringLiteral("&OK"), this);
+  btnOk = MakeButton("btnOk", QStringLiteral("&OK"), this, "Use these units");
   btnOk->setDefault(true);
-  btnCancel = MakeButton("btnCancel", QStringLiteral("&Cancel"), this);
+  btnCancel =
+      MakeButton("btnCancel", QStringLiteral("&Cancel"), this, "Close without changing the units");
   connect(btnOk, &QPushButton::clicked, this, &Unit::btnOk_Click);
   connect(btnCancel, &QPushButton::clicked, this, &Unit::btnCancel_Click);
 
@@ -78,7 +79,7 @@ Unit::Unit(QWidget* parent)
   outer->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QGroupBox* Unit::makeGroup(const char* name, const QString& caption, QRadioButton** left,
+QGroupBox* Unit::MakeGroup(const char* name, const QString& caption, QRadioButton** left,
                            const char* left_name, const QString& left_text, QRadioButton** right,
                            const char* right_name, const QString& right_text) {
   auto* box = new QGroupBox(caption, this);

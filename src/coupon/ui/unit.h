@@ -31,7 +31,7 @@ class Unit : public QDialog {
  private:
   void btnOk_Click();
   void btnCancel_Click();
-  QGroupBox* makeGroup(const char* name, const QString& caption, QRadioButton** left,
+  QGroupBox* MakeGroup(const char* name, const QString& caption, QRadioButton** left,
                        const char* left_name, const QString& left_text, QRadioButton** right,
                        const char* right_name, const QString& right_text);
 

@@ -29,6 +29,7 @@
 #include "common/code_page.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/screen_keys.h"
 #include "common/ui/widget_builders.h"
 #include "download/line_params.h"
 #include "download/port_name.h"
@@ -130,12 +131,7 @@ void PaceRepaint(QPlainTextEdit* pane, bool more_waiting, QElapsedTimer& clock) 
 
 }  // namespace
 
-Elpr::Elpr(QWidget* parent)
-    : QWidget(parent), fmSet([this] {
-        auto* dialog = new Setup(this);
-        emit DialogMade(dialog);
-        return dialog;
-      }) {
+Elpr::Elpr(QWidget* parent) : QWidget(parent), fmSet([this] { return new Setup(this); }) {
   setObjectName(QStringLiteral("Elpr"));
   resize(758, 407);
 
@@ -155,11 +151,16 @@ Elpr::Elpr(QWidget* parent)
   panel1->setFrameShape(QFrame::Box);
   panel1->setFont(verdana);
   panel1->setStyleSheet(QStringLiteral("QFrame#panel1 { background: gainsboro; }"));
-  btnOpenPort = MakeButton("btnOpenPort", "&Open Port", panel1);
-  btnSetPort = MakeButton("btnSetPort", "Port Se&tup", panel1);
-  btnClear = MakeButton("btnClear", "C&lear", panel1);
-  btnSave = MakeButton("btnSave", "&Save", panel1);
-  btnPrt = MakeButton("btnPrt", "&Print", panel1);
+  btnOpenPort = MakeButton("btnOpenPort", "&Open Port", panel1,
+                           "Start or stop listening to the instrument on the chosen port");
+  btnSetPort = MakeButton("btnSetPort", "Port Se&tup", panel1,
+                          "Choose the serial port and its line settings");
+  btnClear = MakeButton("btnClear", "C&lear", panel1, "Empty the text pane of this tab");
+  btnSave = MakeButton(
+      "btnSave", "&Save", panel1,
+      KeyHint("Save the received text as a Nembra instrument data file", ScreenKey::kSave));
+  btnPrt =
+      MakeButton("btnPrt", "&Print", panel1, KeyHint("Print the received text", ScreenKey::kPrint));
   int y = 34;
   for (QPushButton* b : {btnOpenPort, btnSetPort, btnClear, btnSave, btnPrt}) {
     b->setGeometry(18, y, 119, 55);
@@ -382,6 +383,12 @@ void Elpr::OpenPort() {
   PutData();
 }
 
+bool Elpr::PressKey(ScreenKey key) {
+  return PressButtonOf(
+      key,
+      {{ScreenKey::kSave, btnSave}, {ScreenKey::kSaveAs, btnSave}, {ScreenKey::kPrint, btnPrt}});
+}
+
 void Elpr::ClosePort() {
   if (cPort->isOpen()) {
     cPort->close();
@@ -392,7 +399,7 @@ void Elpr::ClosePort() {
 }
 
 void Elpr::SetVarInit() {
-  ResetRing(vRbuff, ring);
+  ResetRing(vRbuff, ring_);
   lines_received_ = 0;
   status_note_.clear();
   PutStatus();
@@ -408,17 +415,17 @@ void Elpr::PutData() {
   const QPointer<Elpr> alive(this);
   const int scr = recv_scr_;
   QPlainTextEdit* pane = Pane(scr);
-  ring.pRead = 0;
+  ring_.pRead = 0;
   QElapsedTimer paint_clock;
   paint_clock.start();
   wake_->start();
   PutReceived();
   while (CmdOpen) {
     ReceiveData();
-    ring.pRead %= kRingRecords;
+    ring_.pRead %= kRingRecords;
     // Waits only when nothing is left to show: a burst is shown without pause, and a silent
     // instrument costs nothing. Serial data, clicks and the wake timer all end the wait.
-    const auto flags = vRbuff[ring.pRead].ready
+    const auto flags = vRbuff[ring_.pRead].ready
                            ? QEventLoop::AllEvents
                            : QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
     QCoreApplication::processEvents(flags);
@@ -435,7 +442,7 @@ void Elpr::PutData() {
     }
     // Everything waiting goes into the pane at once: one layout per pass, not per record.
     record_.clear();
-    while (TakeRecord(vRbuff, ring, record_)) {
+    while (TakeRecord(vRbuff, ring_, record_)) {
     }
     if (record_.empty()) continue;
     AppendToPane(pane, record_);
@@ -456,7 +463,7 @@ void Elpr::PutData() {
 
 void Elpr::ShowWaitingRecords(int scr) {
   record_.clear();
-  while (TakeRecord(vRbuff, ring, record_)) {
+  while (TakeRecord(vRbuff, ring_, record_)) {
   }
   if (!record_.empty()) AppendToPane(Pane(scr), record_);
   CountLines(record_);
@@ -468,14 +475,14 @@ void Elpr::ReceiveData() {
   if (n <= 0) return;
   // Unshown records are never overwritten: what does not fit waits in the port's buffer
   // (and, once that is full, in the driver) until the pane has caught up.
-  const qint64 room = static_cast<qint64>(RingByteRoom(vRbuff, ring));
+  const qint64 room = static_cast<qint64>(RingByteRoom(vRbuff, ring_));
   if (room < std::min(n, kMinReceiveChunk)) return;
   n = std::min(n, room);
   static thread_local std::vector<char> buf;
   buf.resize(static_cast<std::size_t>(n));
   const qint64 got = cPort->read(buf.data(), n);
   if (got <= 0) return;
-  if (ReceiveBytes(vRbuff, ring, reinterpret_cast<const unsigned char*>(buf.data()),
+  if (ReceiveBytes(vRbuff, ring_, reinterpret_cast<const unsigned char*>(buf.data()),
                    static_cast<std::size_t>(got))) {
     SetSaved(recv_scr_, false);
   }

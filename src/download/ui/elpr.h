@@ -12,6 +12,7 @@
 
 #include "common/ui/file_dialogs.h"
 #include "common/ui/made_on_first_use.h"
+#include "common/ui/screen_keys.h"
 #include "download/receive_ring.h"
 
 class QFrame;
@@ -37,22 +38,23 @@ class Elpr : public QWidget {
   // Closes the port if it is open and refreshes the status line; a running reception loop ends
   // at its next test.
   void ClosePort();
+  // Presses the button the key stands for (Save, Print), as a click would: nothing happens while
+  // it is disabled. False when the screen has no button for the key.
+  bool PressKey(ScreenKey key);
   // Prints the current pane on a printer already chosen; false when printing could not start.
   bool PrintDocument(QPrinter* printer);
   // True while the pane of mode scr (1 ER, 2 LPR) holds received text not yet saved.
-  bool HasUnsavedText(int scr) const { return !(scr == 1 ? is_saved_er : is_saved_lpr); }
+  bool hasUnsavedText(int scr) const { return !(scr == 1 ? is_saved_er : is_saved_lpr); }
   // The file the pane of mode scr was last saved to; empty once the pane is cleared.
-  QString SavedFile(int scr) const { return saved_file_[scr == 1 ? 0 : 1]; }
+  QString savedFile(int scr) const { return saved_file_[scr == 1 ? 0 : 1]; }
   // The port settings dialog, made at the first call.
-  Setup* PortDialog() { return fmSet.get(); }
+  Setup* portDialog() { return fmSet.get(); }
 
  signals:
   // The pane was saved as an instrument data file at `path`.
   void DataSaved(const QString& path);
   // A pane's text became unsaved, was saved or was cleared.
   void SavedChanged();
-  // The port settings dialog was made (at its first use).
-  void DialogMade(QWidget* dialog);
 
  private:
   void SetComPort();
@@ -88,7 +90,7 @@ class Elpr : public QWidget {
   bool is_saved_er = true;
   bool is_saved_lpr = true;
   QString saved_file_[2];
-  RingCursor ring;  // pWrite, RecvPtr, pRead
+  RingCursor ring_;  // pWrite, RecvPtr, pRead
   QStringList prtlines;
   int32_t linesPrinted = 0;
 

@@ -85,12 +85,11 @@ Setup::Setup(QWidget* parent) : QDialog(parent) {
   }
   grid->setColumnStretch(1, 1);
 
-  btnOk = new QPushButton(QStringLiteral("&OK"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnDefault = new QPushButton(QStringLiteral("&Default Setting"), this);
-  btnDefault->setObjectName(QStringLiteral("btnDefault"));
+  btnOk = MakeButton("btnOk", QStringLiteral("&OK"), this, "Keep these port settings");
+  btnCancel = MakeButton("btnCancel", QStringLiteral("&Cancel"), this,
+                         "Close without changing the port settings");
+  btnDefault = MakeButton("btnDefault", QStringLiteral("&Default Setting"), this,
+                          "Put back the default line settings");
   btnDefault->setStyleSheet(QStringLiteral("background: darkseagreen;"));
   for (QPushButton* b : {btnOk, btnCancel, btnDefault}) b->setAutoDefault(false);
 

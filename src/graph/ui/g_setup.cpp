@@ -47,6 +47,8 @@ gSetup::gSetup(QWidget* parent) : QDialog(parent) {
   // The colour buttons show no text, so their keys are set directly.
   btnCd->setShortcut(QKeySequence(QStringLiteral("Alt+D")));
   btnCt->setShortcut(QKeySequence(QStringLiteral("Alt+T")));
+  btnCd->setToolTip(QStringLiteral("Choose the colour of the readings (Alt+D)"));
+  btnCt->setToolTip(QStringLiteral("Choose the colour of the trend line (Alt+T)"));
   for (QPushButton* b : {btnCd, btnCt}) {
     b->setFlat(true);
     b->setFixedSize(90, 26);
@@ -87,6 +89,8 @@ gSetup::gSetup(QWidget* parent) : QDialog(parent) {
   btnOk->setObjectName(QStringLiteral("btnOk"));
   btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  btnOk->setToolTip(QStringLiteral("Use these graph settings"));
+  btnCancel->setToolTip(QStringLiteral("Close without changing the graph settings"));
   for (QPushButton* b : {btnOk, btnCancel}) {
     b->setFixedSize(90, 36);
     b->setAutoDefault(false);

@@ -17,6 +17,7 @@
 
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/screen_keys.h"
 #include "common/ui/widget_builders.h"
 #include "graph/ui/g_setup.h"
 #include "graph/ui/qimage_surface.h"
@@ -53,10 +54,12 @@ void GraphFrame::InitializeComponent(const Look& look) {
 
   panel1 = MakePanel("panel1", this);
   panel1->setFixedWidth(156);
-  btnSave = MakeButton("btnSave", "&Save", panel1);
-  btnPrint = MakeButton("btnPrint", "&Print", panel1);
-  btnSetup = MakeButton("btnSetup", "Se&tup", panel1);
-  btnClose = MakeButton("btnClose", "&Close", panel1);
+  btnSave = MakeButton("btnSave", "&Save", panel1,
+                       KeyHint("Save the graph as a picture", ScreenKey::kSave));
+  btnPrint =
+      MakeButton("btnPrint", "&Print", panel1, KeyHint("Print the graph", ScreenKey::kPrint));
+  btnSetup = MakeButton("btnSetup", "Se&tup", panel1, "Colours, line widths and the fixed Y range");
+  btnClose = MakeButton("btnClose", "&Close", panel1, "Close the graph window (Esc)");
   auto* right = new QVBoxLayout(panel1);
   right->setContentsMargins(0, 12, 0, 12);
   right->setSpacing(10);
@@ -79,6 +82,7 @@ void GraphFrame::InitializeComponent(const Look& look) {
   middle->addWidget(panel3);
 
   zoom_ = MakeZoomBar(panel3);
+  SetZoomHints(zoom_, look.view_all_hint);
   // Enter in the window never presses a button.
   for (QPushButton* b : {btnSave, btnPrint, btnSetup, btnClose}) b->setAutoDefault(false);
 
@@ -140,15 +144,15 @@ void GraphFrame::InitializeComponent(const Look& look) {
   for (QCheckBox* c : {zoom_.chkData, zoom_.chkTrend, zoom_.chkYaxis}) {
     connect(c, &QCheckBox::toggled, this, [this] { chk_CheckedChanged(); });
   }
-  // Esc closes the window as every dialog; Save and Print have the desktop's keys.
-  const struct {
-    QKeySequence::StandardKey key;
-    QPushButton* button;
-  } keys[] = {{QKeySequence::Save, btnSave}, {QKeySequence::Print, btnPrint}};
-  for (const auto& k : keys) {
-    auto* shortcut = new QShortcut(QKeySequence(k.key), this);
-    connect(shortcut, &QShortcut::activated, k.button, &QPushButton::click);
+  // Esc closes the window as every dialog; Save and Print have the keys their hints name.
+  for (const ScreenKey key : {ScreenKey::kSave, ScreenKey::kPrint}) {
+    auto* shortcut = new QShortcut(KeysOf(key), this);
+    connect(shortcut, &QShortcut::activated, this, [this, key] { PressKey(key); });
   }
+}
+
+bool GraphFrame::PressKey(ScreenKey key) {
+  return PressButtonOf(key, {{ScreenKey::kSave, btnSave}, {ScreenKey::kPrint, btnPrint}});
 }
 
 void GraphFrame::AddAbovePlot(QWidget* widget) {

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "common/ui/file_dialogs.h"
+#include "common/ui/screen_keys.h"
 #include "graph/plot_view.h"
 #include "graph/ui/graph_picture.h"
 #include "graph/ui/plot_panel.h"
@@ -45,9 +46,14 @@ class GraphFrame : public QDialog, private PlotPanelEvents {
     const char* save_failed;
     // A read-out that takes the bar's free width rather than a fixed one.
     bool wide_readout;
+    // The hint of View All: what the whole is.
+    const char* view_all_hint;
   };
 
   ~GraphFrame() override;
+
+  // Presses Save or Print as a click would; false for a key the window has no button for.
+  bool PressKey(ScreenKey key);
 
   void RedrawGraph();
   void ResizeGraph();

@@ -18,7 +18,8 @@ const GraphFrame::Look kLook = {"ViewGrp",
                                 kPictureTypes,
                                 static_cast<int>(std::size(kPictureTypes)),
                                 "The graph could not be saved to %1. %2",
-                                false};
+                                false,
+                                "Show the whole series again after zooming"};
 
 }  // namespace
 

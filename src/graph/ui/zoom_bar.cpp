@@ -50,4 +50,15 @@ void PutDragOpt(const ZoomBar& bar, int opt) {
   bar.btnAreaY->setStyleSheet(opt == 2 ? blue : white);
 }
 
+void SetZoomHints(const ZoomBar& bar, const char* view_all) {
+  bar.btnViewAll->setToolTip(QString::fromLatin1(view_all));
+  bar.btnAreaXY->setToolTip(QStringLiteral(
+      "Zoom in time and value (Alt+B): drag a box over the plot, or turn the mouse wheel."));
+  bar.btnAreaX->setToolTip(
+      QStringLiteral("Zoom in time only (Alt+X): drag across the plot, or turn the mouse wheel."));
+  bar.btnAreaY->setToolTip(
+      QStringLiteral("Zoom in value only (Alt+Y): drag up or down the plot, or turn the mouse "
+                     "wheel (with the automatic Y range off)."));
+}
+
 }  // namespace tarn

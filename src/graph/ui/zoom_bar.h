@@ -25,6 +25,9 @@ struct ZoomBar {
 // Makes the controls as children of bar; none of them presses on Enter.
 ZoomBar MakeZoomBar(QWidget* bar);
 
+// The hints of View All (view_all, which says what the whole is) and of the area buttons.
+void SetZoomHints(const ZoomBar& bar, const char* view_all);
+
 // Marks the area button of drag option opt: 1 across, 2 up and down, 3 both.
 void PutDragOpt(const ZoomBar& bar, int opt);
 

@@ -101,9 +101,12 @@ ConflictsDialog::ConflictsDialog(QWidget* parent)
   gConflicts->setEditTriggers(QAbstractItemView::NoEditTriggers);
   gConflicts->verticalHeader()->setVisible(false);
   gConflicts->horizontalHeader()->setStretchLastSection(true);
-  btnKeep = MakeButton("btnKeep", QStringLiteral("&Keep stored"), this);
-  btnTake = MakeButton("btnTake", QStringLiteral("&Take offered"), this);
-  btnClose = MakeButton("btnClose", QStringLiteral("&Close"), this);
+  btnKeep = MakeButton("btnKeep", QStringLiteral("&Keep stored"), this,
+                       "Keep the value first stored for the chosen reading");
+  btnTake = MakeButton("btnTake", QStringLiteral("&Take offered"), this,
+                       "Put the chosen offered value into the reading");
+  btnClose =
+      MakeButton("btnClose", QStringLiteral("&Close"), this, "Close the list of conflicts (Esc)");
   for (QPushButton* b : {btnKeep, btnTake, btnClose}) b->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(btnKeep);

@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -31,6 +32,7 @@
 #include "common/date_time.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/screen_keys.h"
 #include "common/ui/widget_builders.h"
 #include "history/history_location.h"
 #include "history/history_review.h"
@@ -49,8 +51,8 @@ namespace tarn {
 
 namespace {
 
-QPushButton* Button(const char* name, const char* text, QWidget* parent) {
-  QPushButton* b = MakeButton(name, QString::fromLatin1(text), parent);
+QPushButton* Button(const char* name, const char* text, const char* hint, QWidget* parent) {
+  QPushButton* b = MakeButton(name, QString::fromLatin1(text), parent, QString::fromLatin1(hint));
   b->setAutoDefault(false);
   b->setMinimumHeight(30);
   return b;
@@ -100,14 +102,22 @@ void Probes::InitializeComponent() {
   setObjectName(QStringLiteral("Probes"));
   setAcceptDrops(true);
 
-  btnImport = Button("btnImport", "&Import", this);
-  btnGraph = Button("btnGraph", "&Graph", this);
-  btnOverlay = Button("btnOverlay", "&Overlay", this);
-  btnLimits = Button("btnLimits", "&Limits", this);
-  btnRemove = Button("btnRemove", "&Remove", this);
-  btnReport = Button("btnReport", "Re&port", this);
-  btnConflicts = Button("btnConflicts", "Co&nflicts", this);
-  btnUnimport = Button("btnUnimport", "&Undo import", this);
+  btnImport = Button("btnImport", "&Import", "Add instrument files to the probe history", this);
+  btnGraph =
+      Button("btnGraph", "&Graph", "Show the selected probe's whole history as a graph", this);
+  btnOverlay = Button("btnOverlay", "&Overlay",
+                      "Draw the selected probes in one graph to compare them", this);
+  btnLimits = Button("btnLimits", "&Limits",
+                     "Set the warning and alarm levels of rate and consumed share", this);
+  btnRemove = Button("btnRemove", "&Remove",
+                     "Remove the selected probes and their readings from the history", this);
+  btnReport =
+      Button("btnReport", "Re&port", "Write a PDF report of the selected probes, or of all", this);
+  btnConflicts =
+      Button("btnConflicts", "Co&nflicts",
+             "List the selected probe's readings that files offered other values for", this);
+  btnUnimport = Button("btnUnimport", "&Undo import",
+                       "Take the readings of one imported file back out of the history", this);
   edFilter = new QLineEdit(this);
   edFilter->setObjectName(QStringLiteral("edFilter"));
   edFilter->setPlaceholderText(QStringLiteral("Filter by tag or serial"));
@@ -161,7 +171,8 @@ void Probes::InitializeComponent() {
 
   InitFrozenColumns();
 
-  btnCancel = Button("btnCancel", "&Cancel", this);
+  btnCancel = Button("btnCancel", "&Cancel",
+                     "Stop the import or report; the file being read adds nothing", this);
   prgImport = new QProgressBar(this);
   prgImport->setObjectName(QStringLiteral("prgImport"));
   lbStatus = new QLabel(this);

@@ -14,8 +14,13 @@ namespace tarn {
 namespace {
 
 // Save offers the bitmap only, as it always has.
-const GraphFrame::Look kLook = {
-    "ViewHistory", "Probe History", kPictureTypes, 1, "The graph could not be saved to %1.", true};
+const GraphFrame::Look kLook = {"ViewHistory",
+                                "Probe History",
+                                kPictureTypes,
+                                1,
+                                "The graph could not be saved to %1.",
+                                true,
+                                "Show the whole history again after zooming"};
 
 }  // namespace
 
