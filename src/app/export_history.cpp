@@ -165,7 +165,7 @@ int RunProbes(const ParsedArgs& args) {
   auto store = Open(args, &error);
   if (!store) return Fail(error);
   const auto probes = store->ListProbes(window);
-  if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
+  if (Status st = store->LastError(); !st) return Fail(st.message);
   if (const std::string* out = args.Text("--csv")) {
     std::string text =
         CsvLine({"Id", "Tag", "Serial", "Type", "Count", "Last Reading", "Latest Value",
@@ -204,7 +204,7 @@ int RunReadings(const ParsedArgs& args) {
   if (!store) return Fail(error);
   if (!store->GetProbe(id, 0)) return Fail("no probe with id " + *args.Text("--probe"));
   const auto readings = store->ReadRange(id, from, to);
-  if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
+  if (Status st = store->LastError(); !st) return Fail(st.message);
   if (out) {
     std::string text = "Date,Value\r\n";
     text.reserve(readings.size() * 32 + text.size());
@@ -279,7 +279,7 @@ int RunLimits(const ParsedArgs& args) {
     l.consumed_warn = *cw / 100.0;
     l.consumed_alarm = *ca / 100.0;
   }
-  if (HistoryStatus st = store->SetLimits(id, l); !st) return Fail(st.message);
+  if (Status st = store->SetLimits(id, l); !st) return Fail(st.message);
   std::printf("%s: rate warning %s, alarm %s mpy; consumed warning %s %%, alarm %s %%\n",
               defaults ? "defaults" : ("probe " + *probe).c_str(),
               FormatPattern(l.rate_warn, 2).c_str(), FormatPattern(l.rate_alarm, 2).c_str(),
@@ -295,7 +295,7 @@ int RunModbusMap(const ParsedArgs& args) {
   auto store = Open(args, &error);
   if (!store) return Fail(error);
   const auto probes = store->ListProbes(0);
-  if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
+  if (Status st = store->LastError(); !st) return Fail(st.message);
   const auto entries = MapEntriesFromProbes(probes, 0);
   std::vector<std::vector<std::string>> rows;
   for (const MapFigure& f : MapHeaderFigures()) {
@@ -347,7 +347,7 @@ int RunUnimport(const ParsedArgs& args) {
     const std::string absolute = ec ? given : full.string();
     std::vector<HistorySourceFile> found;
     const std::vector<HistorySourceFile> files = store->SourceFiles();
-    if (HistoryStatus st = store->LastError(); !st) return Fail(st.message);
+    if (Status st = store->LastError(); !st) return Fail(st.message);
     for (const HistorySourceFile& f : files) {
       if (f.name == absolute || f.name == given) found.push_back(f);
     }

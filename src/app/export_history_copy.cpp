@@ -30,7 +30,7 @@ int RunHistoryCopy(const ParsedArgs& args) {
   std::unique_ptr<HistoryStore> target = OpenHistory(to, &error);
   if (!target) return Fail(error);
   HistoryCopyReport report;
-  if (HistoryStatus st = CopyHistory(*source, *target, &report); !st) return Fail(st.message);
+  if (Status st = CopyHistory(*source, *target, &report); !st) return Fail(st.message);
   const ImportResult& r = report.result;
   std::printf("%lld probes, %lld readings: %lld new, %lld duplicate, %lld conflicting\n",
               static_cast<long long>(report.probes), static_cast<long long>(report.readings),

@@ -31,8 +31,8 @@ struct Trail {
 
 // The readings of a probe that `file_id` brought: those in its runs that no later file's run
 // spans (a later file only ever filled gaps).
-HistoryStatus ReadingsOfFile(HistoryStore& from, int64_t probe_id, const Trail& trail,
-                             int64_t file_id, std::vector<HistoryReading>* out) {
+Status ReadingsOfFile(HistoryStore& from, int64_t probe_id, const Trail& trail, int64_t file_id,
+                      std::vector<HistoryReading>* out) {
   for (const HistoryRun& run : trail.runs) {
     if (run.file_id != file_id) continue;
     std::vector<const HistoryRun*> later;
@@ -45,7 +45,7 @@ HistoryStatus ReadingsOfFile(HistoryStore& from, int64_t probe_id, const Trail& 
         theirs |= r->first <= reading.time && reading.time <= r->last;
       if (!theirs) out->push_back(reading);
     }
-    if (HistoryStatus st = from.LastError(); !st) return st;
+    if (Status st = from.LastError(); !st) return st;
   }
   return {};
 }
@@ -57,20 +57,19 @@ void Add(const ImportResult& r, ImportResult* total) {
   total->conflicts += r.conflicts;
 }
 
-HistoryStatus Incomplete(int64_t offered, const ImportResult& r) {
-  return HistoryStatus::Fail(
-      "The copy is incomplete: " + std::to_string(offered) + " readings read, " +
-      std::to_string(r.added + r.duplicates + r.conflicts) + " accounted for.");
+Status Incomplete(int64_t offered, const ImportResult& r) {
+  return Status::Fail("The copy is incomplete: " + std::to_string(offered) + " readings read, " +
+                      std::to_string(r.added + r.duplicates + r.conflicts) + " accounted for.");
 }
 
 // Imports into `to`, as one file, the probes `which` names with the readings `fill` gives them,
 // checks that every reading offered was counted, and adds the counts to the report. A probe
 // given no readings is left out, unless offer_empty (so that the probe itself is made).
 template <typename Fill>
-HistoryStatus ImportAsOneFile(HistoryStore& to, const ImportFileFacts& facts,
-                              const std::vector<ProbeSummary>& probes,
-                              const std::vector<std::size_t>& which, bool offer_empty, Fill fill,
-                              HistoryCopyReport* report) {
+Status ImportAsOneFile(HistoryStore& to, const ImportFileFacts& facts,
+                       const std::vector<ProbeSummary>& probes,
+                       const std::vector<std::size_t>& which, bool offer_empty, Fill fill,
+                       HistoryCopyReport* report) {
   int64_t offered = 0;
   const ImportResult r = to.ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
     for (std::size_t i : which) {
@@ -80,20 +79,19 @@ HistoryStatus ImportAsOneFile(HistoryStore& to, const ImportFileFacts& facts,
       batch.header = probes[i].header;
       // Readings of a history are distinct already: a copy keeps every one, however close.
       batch.same_reading_seconds = 1;
-      if (HistoryStatus st = fill(i, &batch.readings); !st) return st;
+      if (Status st = fill(i, &batch.readings); !st) return st;
       if (batch.readings.empty() && !offer_empty) continue;
       offered += static_cast<int64_t>(batch.readings.size());
-      if (HistoryStatus st = sink(batch); !st) return st;
+      if (Status st = sink(batch); !st) return st;
     }
-    return HistoryStatus{};
+    return Status{};
   });
   if (!r.status) return r.status;
   // A reading the destination cannot take (one kept before both kept the same years): name it.
   if (!r.first_skipped.empty()) {
     const SkippedReading& k = r.first_skipped.front();
-    return HistoryStatus::Fail("The copy is incomplete: " + to.Location() + " cannot take probe " +
-                               k.tag + "'s " + k.reason + " (" + std::to_string(r.skipped) +
-                               " such readings).");
+    return Status::Fail("The copy is incomplete: " + to.Location() + " cannot take probe " + k.tag +
+                        "'s " + k.reason + " (" + std::to_string(r.skipped) + " such readings).");
   }
   if (r.added + r.duplicates + r.conflicts != offered) return Incomplete(offered, r);
   Add(r, &report->result);
@@ -104,30 +102,30 @@ HistoryStatus ImportAsOneFile(HistoryStore& to, const ImportFileFacts& facts,
 
 }  // namespace
 
-HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* report) {
+Status CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* report) {
   *report = {};
   if (to.ReadOnly()) {
-    return HistoryStatus::Fail("The history " + to.Location() +
-                               " is read-only; nothing was copied into it.");
+    return Status::Fail("The history " + to.Location() +
+                        " is read-only; nothing was copied into it.");
   }
   const std::vector<ProbeSummary> probes = from.ListProbes(0);
-  if (HistoryStatus st = from.LastError(); !st) return st;
+  if (Status st = from.LastError(); !st) return st;
   const HistoryLimits defaults = from.GetLimits(0);
-  if (HistoryStatus st = from.LastError(); !st) return st;
+  if (Status st = from.LastError(); !st) return st;
   const std::vector<HistorySourceFile> files = from.SourceFiles();
-  if (HistoryStatus st = from.LastError(); !st) return st;
+  if (Status st = from.LastError(); !st) return st;
   std::vector<Trail> trails(probes.size());
   for (std::size_t i = 0; i < probes.size(); ++i) {
     trails[i].runs = from.ReadingRuns(probes[i].id);
-    if (HistoryStatus st = from.LastError(); !st) return st;
+    if (Status st = from.LastError(); !st) return st;
     trails[i].conflicts = from.ProbeConflicts(probes[i].id);
-    if (HistoryStatus st = from.LastError(); !st) return st;
+    if (Status st = from.LastError(); !st) return st;
   }
   const bool fresh = to.ListProbes(0).empty();
-  if (HistoryStatus st = to.LastError(); !st) return st;
+  if (Status st = to.LastError(); !st) return st;
   std::set<FileIdentity> held;
   for (const HistorySourceFile& f : to.SourceFiles()) held.insert(IdentityOf(f));
-  if (HistoryStatus st = to.LastError(); !st) return st;
+  if (Status st = to.LastError(); !st) return st;
   report->probes = static_cast<int64_t>(probes.size());
   std::vector<std::size_t> every(probes.size());
   for (std::size_t i = 0; i < every.size(); ++i) every[i] = i;
@@ -142,15 +140,15 @@ HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyRepor
     }
     const ImportFileFacts facts{file.name, file.size, file.sha256, file.imported_at};
     const auto brought = [&](std::size_t i, std::vector<HistoryReading>* readings) {
-      const HistoryStatus st = ReadingsOfFile(from, probes[i].id, trails[i], file.id, readings);
+      const Status st = ReadingsOfFile(from, probes[i].id, trails[i], file.id, readings);
       if (!st) return st;
       // Offered again after the readings, a conflict meets its stored value as it did.
       for (const StoredConflict& c : trails[i].conflicts) {
         if (c.file_id == file.id) readings->push_back({c.time, c.offered});
       }
-      return HistoryStatus{};
+      return Status{};
     };
-    const HistoryStatus st = ImportAsOneFile(to, facts, probes, every, false, brought, report);
+    const Status st = ImportAsOneFile(to, facts, probes, every, false, brought, report);
     if (!st) return st;
   }
 
@@ -158,7 +156,7 @@ HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyRepor
   // removed there after an earlier copy) goes in under one file named for the copy.
   std::map<KeyTuple, const ProbeSummary*> copied;
   std::vector<ProbeSummary> now = to.ListProbes(0);
-  if (HistoryStatus st = to.LastError(); !st) return st;
+  if (Status st = to.LastError(); !st) return st;
   for (const ProbeSummary& p : now) copied[KeyOf(p.key)] = &p;
   std::vector<std::size_t> short_of;
   for (std::size_t i = 0; i < probes.size(); ++i) {
@@ -172,10 +170,10 @@ HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyRepor
       *readings = from.ReadRange(probes[i].id, INT64_MIN, INT64_MAX);
       return from.LastError();
     };
-    const HistoryStatus st = ImportAsOneFile(to, facts, probes, short_of, true, whole, report);
+    const Status st = ImportAsOneFile(to, facts, probes, short_of, true, whole, report);
     if (!st) return st;
     now = to.ListProbes(0);
-    if (HistoryStatus st = to.LastError(); !st) return st;
+    if (Status st = to.LastError(); !st) return st;
     copied.clear();
     for (const ProbeSummary& p : now) copied[KeyOf(p.key)] = &p;
   }
@@ -184,21 +182,21 @@ HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyRepor
     const ProbeSummary& p = probes[i];
     const auto it = copied.find(KeyOf(p.key));
     if (it == copied.end() || it->second->count < p.count) {
-      return HistoryStatus::Fail("The copy is incomplete: probe " + p.key.tag + " holds " +
-                                 std::to_string(it == copied.end() ? 0 : it->second->count) +
-                                 " readings at " + to.Location() + " but " +
-                                 std::to_string(p.count) + " at " + from.Location() + ".");
+      return Status::Fail("The copy is incomplete: probe " + p.key.tag + " holds " +
+                          std::to_string(it == copied.end() ? 0 : it->second->count) +
+                          " readings at " + to.Location() + " but " + std::to_string(p.count) +
+                          " at " + from.Location() + ".");
     }
     const std::size_t kept = to.ProbeConflicts(it->second->id).size();
-    if (HistoryStatus st = to.LastError(); !st) return st;
+    if (Status st = to.LastError(); !st) return st;
     if (kept < trails[i].conflicts.size()) {
-      return HistoryStatus::Fail("The copy is incomplete: probe " + p.key.tag + " keeps " +
-                                 std::to_string(kept) + " conflicts at " + to.Location() + " but " +
-                                 std::to_string(trails[i].conflicts.size()) + " at " +
-                                 from.Location() + ".");
+      return Status::Fail("The copy is incomplete: probe " + p.key.tag + " keeps " +
+                          std::to_string(kept) + " conflicts at " + to.Location() + " but " +
+                          std::to_string(trails[i].conflicts.size()) + " at " + from.Location() +
+                          ".");
     }
     if (p.own_limits) {
-      if (HistoryStatus st = to.SetLimits(it->second->id, p.limits); !st) return st;
+      if (Status st = to.SetLimits(it->second->id, p.limits); !st) return st;
     }
   }
   if (fresh) return to.SetLimits(0, defaults);

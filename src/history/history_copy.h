@@ -24,6 +24,6 @@ struct HistoryCopyReport {
 // Verified by counts: everything offered is added, a duplicate or a conflict, and every probe
 // holds at least as many readings and conflicts at the destination as at the source; otherwise
 // a failure says what differs.
-HistoryStatus CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* report);
+Status CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* report);
 
 }  // namespace tarn

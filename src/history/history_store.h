@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "common/status.h"
+
 namespace tarn {
 
 struct ImportBatch;      // history/import_source.h
@@ -20,14 +22,6 @@ struct ImportFileFacts;  // history/import_source.h
 // Times in the history are local wall-clock seconds since 01/01/0001 00:00:00, the same clock as
 // DateTime (DateTime.ticks / kTicksPerSecond), so they convert without any time zone.
 using HistoryTime = int64_t;
-
-// Success, or a one-line reason fit for a message box or standard error.
-struct HistoryStatus {
-  bool ok = true;
-  std::string message;
-  static HistoryStatus Fail(std::string text) { return {false, std::move(text)}; }
-  explicit operator bool() const { return ok; }
-};
 
 // A probe is identified by tag name + serial number + data type (0-7, as the reader gives it);
 // a Metal Samples tag has no serial number (empty).
@@ -133,7 +127,7 @@ struct SkippedReading {
 
 // What importing one file did.
 struct ImportResult {
-  HistoryStatus status;
+  Status status;
   int32_t tags = 0;
   int64_t added = 0;
   int64_t duplicates = 0;
@@ -169,7 +163,7 @@ struct ReadingConflicts {
 // What undoing the import of one file does (or would do); the counts mean nothing when the
 // status is a failure.
 struct UnimportResult {
-  HistoryStatus status;
+  Status status;
   std::string file;
   int64_t readings = 0;   // readings of the file removed
   int64_t conflicts = 0;  // conflicts it offered, dropped
@@ -208,10 +202,9 @@ class HistoryStore {
   // Imports readings that come from elsewhere than an instrument file (another history, when
   // one is copied): `source` stands for the file and `produce` hands every batch to the sink it
   // is given. The same rules and the one transaction of Import.
-  using BatchSink = std::function<HistoryStatus(ImportBatch&)>;
-  virtual ImportResult ImportBatches(
-      const ImportFileFacts& source,
-      const std::function<HistoryStatus(const BatchSink&)>& produce) = 0;
+  using BatchSink = std::function<Status(ImportBatch&)>;
+  virtual ImportResult ImportBatches(const ImportFileFacts& source,
+                                     const std::function<Status(const BatchSink&)>& produce) = 0;
 
   // Every probe with its derived figures; `window_days` 0 means the whole history.
   virtual std::vector<ProbeSummary> ListProbes(int32_t window_days) = 0;
@@ -228,9 +221,9 @@ class HistoryStore {
 
   // Limits of a probe (its own or the defaults), and setting them; probe_id 0 = the defaults.
   virtual HistoryLimits GetLimits(int64_t probe_id) = 0;
-  virtual HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) = 0;
+  virtual Status SetLimits(int64_t probe_id, const HistoryLimits& limits) = 0;
   // Drops a probe's own limits so that it follows the defaults again.
-  virtual HistoryStatus ClearLimits(int64_t probe_id) = 0;
+  virtual Status ClearLimits(int64_t probe_id) = 0;
 
   // The files a probe's readings came from (`readings`: how many of this probe's each brought).
   virtual std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) = 0;
@@ -244,7 +237,7 @@ class HistoryStore {
   virtual std::vector<HistoryRun> ReadingRuns(int64_t probe_id) = 0;
   virtual std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) = 0;
   // Removes a probe with its readings and conflicts.
-  virtual HistoryStatus RemoveProbe(int64_t probe_id) = 0;
+  virtual Status RemoveProbe(int64_t probe_id) = 0;
   // A cheap fingerprint of what the probe list shows (probes, their readings' count, sums and
   // latest time, files imported, conflicts found, limits): it differs once anyone, another
   // program too, has changed any of it. Empty on failure (LastError says why).
@@ -254,7 +247,7 @@ class HistoryStore {
   virtual std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) = 0;
   // Puts the value offered by conflict `conflict_id` into its reading (`take`), or the value
   // first stored back (not `take`); every derived figure follows.
-  virtual HistoryStatus ChooseConflict(int64_t conflict_id, bool take) = 0;
+  virtual Status ChooseConflict(int64_t conflict_id, bool take) = 0;
   // Removes the readings file `file_id` brought, and only those, with the conflicts it offered
   // (a value it offered and that was taken gives way to the value first stored). Where another
   // file offered a value for a removed reading, the first such value becomes the reading, as if
@@ -265,7 +258,7 @@ class HistoryStore {
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
   // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts), which return empty
   // results on failure; ok when it succeeded.
-  virtual HistoryStatus LastError() const = 0;
+  virtual Status LastError() const = 0;
 };
 
 // True for a PostgreSQL connection URI or keyword string (in any letter case), false for a

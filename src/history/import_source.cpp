@@ -104,7 +104,7 @@ class BatchSink : public ReadingSink {
  public:
   BatchSink(const std::string& path, const NembraReader& reader, ImportBatch* batch,
             std::size_t max_batch, const std::atomic<bool>* cancel,
-            const std::function<HistoryStatus(ImportBatch&)>& on_batch)
+            const std::function<Status(ImportBatch&)>& on_batch)
       : path_(path),
         reader_(reader),
         batch_(batch),
@@ -150,11 +150,11 @@ class BatchSink : public ReadingSink {
   }
 
   // Hands on what is collected (also an empty batch, so that every tag is seen).
-  HistoryStatus Flush() {
+  Status Flush() {
     if (!status_.ok) return status_;
     TakeHeader();
     if (cancel_ && cancel_->load()) {
-      status_ = HistoryStatus::Fail(kImportCancelled);
+      status_ = Status::Fail(kImportCancelled);
       return status_;
     }
     std::vector<std::pair<int64_t, int64_t*>> lines;
@@ -170,7 +170,7 @@ class BatchSink : public ReadingSink {
     return status_;
   }
 
-  const HistoryStatus& status() const { return status_; }
+  const Status& status() const { return status_; }
   int64_t read() const { return read_; }
   int64_t skipped() const { return skipped_; }
   const std::string& first_reason() const { return first_reason_; }
@@ -198,9 +198,9 @@ class BatchSink : public ReadingSink {
   ImportBatch* batch_;
   std::size_t max_batch_;
   const std::atomic<bool>* cancel_;
-  const std::function<HistoryStatus(ImportBatch&)>& on_batch_;
+  const std::function<Status(ImportBatch&)>& on_batch_;
   FixedDateTimeReader dates_;  // the usual fixed layout, a day converted once
-  HistoryStatus status_;
+  Status status_;
   bool header_ready_ = false;
   int64_t read_ = 0, skipped_ = 0;
   std::size_t examples_ = 0;
@@ -210,9 +210,9 @@ class BatchSink : public ReadingSink {
 
 }  // namespace
 
-HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out) {
+Status DigestFile(const std::string& path, ImportFileFacts* out) {
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return HistoryStatus::Fail("Cannot open file " + path + ".");
+  if (!file) return Status::Fail("Cannot open file " + path + ".");
   sha256_ctx ctx;
   sha256_init(&ctx);
   constexpr std::size_t kBlock = 1 << 16;
@@ -223,7 +223,7 @@ HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out) {
     sha256_update(&ctx, n, buffer.get());
     size += static_cast<int64_t>(n);
   }
-  if (std::ferror(file.get())) return HistoryStatus::Fail("Cannot read file " + path + ".");
+  if (std::ferror(file.get())) return Status::Fail("Cannot read file " + path + ".");
   uint8_t digest[SHA256_DIGEST_SIZE];
   sha256_digest(&ctx, SHA256_DIGEST_SIZE, digest);
   static const char kHex[] = "0123456789abcdef";
@@ -239,9 +239,9 @@ HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out) {
   return {};
 }
 
-HistoryStatus ReadImportSource(const std::string& path, double pi_of_tubular, std::size_t max_batch,
-                               const std::atomic<bool>* cancel,
-                               const std::function<HistoryStatus(ImportBatch&)>& on_batch) {
+Status ReadImportSource(const std::string& path, double pi_of_tubular, std::size_t max_batch,
+                        const std::atomic<bool>* cancel,
+                        const std::function<Status(ImportBatch&)>& on_batch) {
   _basic_set_ setup{};
   setup.pi_of_tubular = pi_of_tubular;
   FirstMessage message;
@@ -249,12 +249,12 @@ HistoryStatus ReadImportSource(const std::string& path, double pi_of_tubular, st
   reader.index_all = true;
   reader.Open(path);
   if (reader.file_type == -1) {
-    return HistoryStatus::Fail(path + ": " +
-                               (message.text().empty() ? "Unknown file type." : message.text()));
+    return Status::Fail(path + ": " +
+                        (message.text().empty() ? "Unknown file type." : message.text()));
   }
   reader.FileName = path;
   if (reader.tag_count == 0) {
-    return HistoryStatus::Fail(path + ": no tag could be read; nothing was imported.");
+    return Status::Fail(path + ": no tag could be read; nothing was imported.");
   }
   ImportBatch batch;
   BatchSink sink(path, reader, &batch, std::max<std::size_t>(max_batch, 1), cancel, on_batch);
@@ -263,7 +263,7 @@ HistoryStatus ReadImportSource(const std::string& path, double pi_of_tubular, st
     // A tag without a probe life line must not take the one of the tag before it.
     reader.probe_life = 0;
     reader.StreamData(t, sink);
-    if (!message.text().empty()) return HistoryStatus::Fail(path + ": " + message.text());
+    if (!message.text().empty()) return Status::Fail(path + ": " + message.text());
     if (!sink.Flush().ok) return sink.status();
   }
   if (sink.read() == 0) {
@@ -272,7 +272,7 @@ HistoryStatus ReadImportSource(const std::string& path, double pi_of_tubular, st
       why += " (" + std::to_string(sink.skipped()) + " skipped, the first: " + sink.first_reason() +
              ")";
     }
-    return HistoryStatus::Fail(why + "; nothing was imported.");
+    return Status::Fail(why + "; nothing was imported.");
   }
   return {};
 }

@@ -50,14 +50,14 @@ struct ImportFileFacts {
 // Now, on the history's clock (local wall-clock seconds): when a file is imported.
 HistoryTime HistoryNow();
 
-HistoryStatus DigestFile(const std::string& path, ImportFileFacts* out);
+Status DigestFile(const std::string& path, ImportFileFacts* out);
 
 // Reads every tag of the file in file order and hands its readings to `on_batch`, in batches of
 // at most `max_batch` readings. Stops at the first failure of on_batch, at a cancel (reported
 // as a failure), or when the file cannot be read or is of no known format.
-HistoryStatus ReadImportSource(const std::string& path, double pi_of_tubular, std::size_t max_batch,
-                               const std::atomic<bool>* cancel,
-                               const std::function<HistoryStatus(ImportBatch&)>& on_batch);
+Status ReadImportSource(const std::string& path, double pi_of_tubular, std::size_t max_batch,
+                        const std::atomic<bool>* cancel,
+                        const std::function<Status(ImportBatch&)>& on_batch);
 
 // A reading offered less than a minute from one already held with another value; `time` is
 // that of the reading held.
@@ -98,11 +98,10 @@ inline bool Cancelled(const ImportControl* control) {
 // Checks for a cancel once more, tells `control` the commit begins, commits with `commit`, and
 // marks the result when a cancel came too late to undo it.
 template <typename Commit>
-HistoryStatus CommitUnlessCancelled(const ImportControl* control, ImportResult* result,
-                                    Commit commit) {
-  if (Cancelled(control)) return HistoryStatus::Fail(kImportCancelled);
+Status CommitUnlessCancelled(const ImportControl* control, ImportResult* result, Commit commit) {
+  if (Cancelled(control)) return Status::Fail(kImportCancelled);
   if (control && control->committing) control->committing();
-  HistoryStatus st = commit();
+  Status st = commit();
   if (st && Cancelled(control)) result->cancelled_too_late = true;
   return st;
 }

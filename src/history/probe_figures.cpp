@@ -113,16 +113,16 @@ void FillProbeFigures(const RegressionSums& window, ProbeSummary* s) {
   s->state_reason = reasons;
 }
 
-HistoryStatus CheckLimits(const HistoryLimits& l) {
+Status CheckLimits(const HistoryLimits& l) {
   const double all[] = {l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm};
   for (double v : all) {
-    if (!std::isfinite(v) || v < 0) return HistoryStatus::Fail("Limits must be numbers >= 0.");
+    if (!std::isfinite(v) || v < 0) return Status::Fail("Limits must be numbers >= 0.");
   }
   if (l.consumed_warn > 1.0 || l.consumed_alarm > 1.0) {
-    return HistoryStatus::Fail("A consumed level must not be above 100 %.");
+    return Status::Fail("A consumed level must not be above 100 %.");
   }
   if (l.rate_warn > l.rate_alarm || l.consumed_warn > l.consumed_alarm) {
-    return HistoryStatus::Fail("A warning level must not be above its alarm level.");
+    return Status::Fail("A warning level must not be above its alarm level.");
   }
   return {};
 }

@@ -48,6 +48,6 @@ HistoryLimits LimitsInUnit(const HistoryLimits& mpy_limits, bool millimetre);
 
 // Limits a store may keep: numbers >= 0, consumed shares at most the whole element, each
 // warning at or below its alarm.
-HistoryStatus CheckLimits(const HistoryLimits& limits);
+Status CheckLimits(const HistoryLimits& limits);
 
 }  // namespace tarn

@@ -9,7 +9,7 @@
 namespace tarn {
 
 std::vector<ReadingConflicts> ReviewConflictsOf(StorePrimitives& store, int64_t probe_id,
-                                                HistoryStatus* error) {
+                                                Status* error) {
   std::vector<ConflictRow> rows;
   if (*error = store.ConflictRows(probe_id, &rows); !*error) return {};
   // Rows of one second come together; the first tells the reading now stored.
@@ -33,21 +33,21 @@ std::vector<ReadingConflicts> ReviewConflictsOf(StorePrimitives& store, int64_t 
   return out;
 }
 
-HistoryStatus ChooseConflictIn(StorePrimitives& store, int64_t conflict_id, bool take) {
-  if (HistoryStatus st = store.MayWrite(); !st) return st;
-  HistoryStatus st = store.BeginWrite();
+Status ChooseConflictIn(StorePrimitives& store, int64_t conflict_id, bool take) {
+  if (Status st = store.MayWrite(); !st) return st;
+  Status st = store.BeginWrite();
   if (!st) return st;
   bool found = false;
   ConflictAt c;
   st = store.FindConflict(conflict_id, &found, &c);
   if (st && !found) {
-    st = HistoryStatus::Fail("No conflict with id " + std::to_string(conflict_id) + ".");
+    st = Status::Fail("No conflict with id " + std::to_string(conflict_id) + ".");
   }
   if (st) {
     bool changed = false;
     st = store.SetReadingValue(c.probe_id, c.time, take ? c.offered : c.first_stored, &changed);
     if (st && !changed) {
-      st = HistoryStatus::Fail("The reading of that conflict is no longer in the history.");
+      st = Status::Fail("The reading of that conflict is no longer in the history.");
     }
   }
   int64_t count = 0;
@@ -59,14 +59,14 @@ HistoryStatus ChooseConflictIn(StorePrimitives& store, int64_t conflict_id, bool
 
 namespace {
 
-HistoryStatus UnimportIn(StorePrimitives& store, int64_t file_id, UnimportResult* result) {
+Status UnimportIn(StorePrimitives& store, int64_t file_id, UnimportResult* result) {
   bool found = false;
-  if (HistoryStatus st = store.FileName(file_id, &found, &result->file); !st) return st;
+  if (Status st = store.FileName(file_id, &found, &result->file); !st) return st;
   if (!found) {
-    return HistoryStatus::Fail("No imported file with id " + std::to_string(file_id) + ".");
+    return Status::Fail("No imported file with id " + std::to_string(file_id) + ".");
   }
   FileReadingsTaken taken;
-  if (HistoryStatus st = store.TakeFileReadings(file_id, &taken); !st) return st;
+  if (Status st = store.TakeFileReadings(file_id, &taken); !st) return st;
   result->readings += taken.readings;
   for (auto& [probe_id, probe] : taken.probes) {
     std::vector<int64_t> drop;
@@ -77,27 +77,25 @@ HistoryStatus UnimportIn(StorePrimitives& store, int64_t file_id, UnimportResult
       drop.insert(drop.end(), plan.drop.begin(), plan.drop.end());
       for (const SecondConflict& c : second.conflicts) result->conflicts += c.file_id == file_id;
       for (const auto& [id, stored] : plan.rebase) {
-        if (HistoryStatus st = store.RebaseConflict(id, stored); !st) return st;
+        if (Status st = store.RebaseConflict(id, stored); !st) return st;
       }
       if (plan.write_value) {
         bool changed = false;
-        if (HistoryStatus st = store.SetReadingValue(probe_id, t, plan.value, &changed); !st)
-          return st;
+        if (Status st = store.SetReadingValue(probe_id, t, plan.value, &changed); !st) return st;
       }
       if (plan.promote) {
-        if (HistoryStatus st = store.PromoteOffer(probe_id, t, plan.value, plan.file_id); !st)
-          return st;
+        if (Status st = store.PromoteOffer(probe_id, t, plan.value, plan.file_id); !st) return st;
         ++result->promoted;
       }
     }
     if (!drop.empty()) {
-      if (HistoryStatus st = store.DropConflicts(drop); !st) return st;
+      if (Status st = store.DropConflicts(drop); !st) return st;
     }
     int64_t count = 0;
-    if (HistoryStatus st = store.RefreshDerived(probe_id, probe.hours, &count); !st) return st;
+    if (Status st = store.RefreshDerived(probe_id, probe.hours, &count); !st) return st;
     if (count == 0) {
       std::optional<ProbeKey> key;
-      if (HistoryStatus st = store.RemoveEmptyProbe(probe_id, &key); !st) return st;
+      if (Status st = store.RemoveEmptyProbe(probe_id, &key); !st) return st;
       if (key) result->emptied.push_back(std::move(*key));
     }
   }
@@ -121,7 +119,7 @@ std::vector<ReadingConflicts> LayeredHistory::ReviewConflicts(int64_t probe_id) 
   return ReviewConflictsOf(*this, probe_id, &last_error_);
 }
 
-HistoryStatus LayeredHistory::ChooseConflict(int64_t conflict_id, bool take) {
+Status LayeredHistory::ChooseConflict(int64_t conflict_id, bool take) {
   return ChooseConflictIn(*this, conflict_id, take);
 }
 

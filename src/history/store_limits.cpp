@@ -8,7 +8,7 @@
 
 namespace tarn {
 
-HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, HistoryStatus* error) {
+HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, Status* error) {
   if (*error = store.ReadyToRead(); !*error) return {};
   if (probe_id != 0) {
     std::optional<HistoryLimits> own;
@@ -18,19 +18,19 @@ HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, HistoryStatus* 
   return store.DefaultLimits();
 }
 
-HistoryStatus SetLimitsIn(StorePrimitives& store, int64_t probe_id, const HistoryLimits& limits) {
-  if (HistoryStatus st = store.MayWrite(); !st) return st;
-  if (HistoryStatus st = CheckLimits(limits); !st) return st;
+Status SetLimitsIn(StorePrimitives& store, int64_t probe_id, const HistoryLimits& limits) {
+  if (Status st = store.MayWrite(); !st) return st;
+  if (Status st = CheckLimits(limits); !st) return st;
   if (probe_id != 0) {
     bool exists = false;
-    if (HistoryStatus st = store.ProbeExists(probe_id, &exists); !st) return st;
-    if (!exists) return HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
+    if (Status st = store.ProbeExists(probe_id, &exists); !st) return st;
+    if (!exists) return Status::Fail("No probe with id " + std::to_string(probe_id) + ".");
   }
   return store.WriteLimits(probe_id, limits);
 }
 
-HistoryStatus ClearLimitsIn(StorePrimitives& store, int64_t probe_id) {
-  if (HistoryStatus st = store.MayWrite(); !st) return st;
+Status ClearLimitsIn(StorePrimitives& store, int64_t probe_id) {
+  if (Status st = store.MayWrite(); !st) return st;
   if (probe_id == 0) return SetLimitsIn(store, 0, HistoryLimits{});
   return store.DeleteLimits(probe_id);
 }
@@ -39,11 +39,11 @@ HistoryLimits LayeredHistory::GetLimits(int64_t probe_id) {
   return LimitsOf(*this, probe_id, &last_error_);
 }
 
-HistoryStatus LayeredHistory::SetLimits(int64_t probe_id, const HistoryLimits& limits) {
+Status LayeredHistory::SetLimits(int64_t probe_id, const HistoryLimits& limits) {
   return SetLimitsIn(*this, probe_id, limits);
 }
 
-HistoryStatus LayeredHistory::ClearLimits(int64_t probe_id) {
+Status LayeredHistory::ClearLimits(int64_t probe_id) {
   return ClearLimitsIn(*this, probe_id);
 }
 

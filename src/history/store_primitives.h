@@ -68,76 +68,74 @@ class StorePrimitives {
   virtual ~StorePrimitives() = default;
 
   // The refusal of a change, when the history is read-only; ok otherwise.
-  virtual HistoryStatus MayWrite() const = 0;
+  virtual Status MayWrite() const = 0;
   // A write transaction, exclusive of every other writer.
-  virtual HistoryStatus BeginWrite() = 0;
-  virtual HistoryStatus Commit() = 0;
+  virtual Status BeginWrite() = 0;
+  virtual Status Commit() = 0;
   // Rolls back, and forgets what was remembered of the changes rolled back.
   virtual void RollbackWrite() = 0;
 
   // Conflicts of a probe in time order, then the order found.
-  virtual HistoryStatus ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) = 0;
+  virtual Status ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) = 0;
   // Conflict `conflict_id`; false when there is none.
-  virtual HistoryStatus FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) = 0;
+  virtual Status FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) = 0;
   // Sets the value of the probe's reading at `t`; *changed false when there is none.
-  virtual HistoryStatus SetReadingValue(int64_t probe_id, HistoryTime t, double value,
-                                        bool* changed) = 0;
+  virtual Status SetReadingValue(int64_t probe_id, HistoryTime t, double value, bool* changed) = 0;
   // After readings of a probe were removed, added or changed in `hours`: its summary, those
   // hours' sums and its window sums again from the readings; *count its readings now.
-  virtual HistoryStatus RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
-                                       int64_t* count) = 0;
+  virtual Status RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
+                                int64_t* count) = 0;
 
   // The name of imported file `file_id`; false when there is none.
-  virtual HistoryStatus FileName(int64_t file_id, bool* found, std::string* name) = 0;
+  virtual Status FileName(int64_t file_id, bool* found, std::string* name) = 0;
   // Removes the readings file `file_id` brought and tells, by probe, the seconds concerned:
   // those whose reading went and those the file offered a value for.
-  virtual HistoryStatus TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) = 0;
-  virtual HistoryStatus DropConflicts(const std::vector<int64_t>& ids) = 0;
-  virtual HistoryStatus RebaseConflict(int64_t conflict_id, double stored) = 0;
+  virtual Status TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) = 0;
+  virtual Status DropConflicts(const std::vector<int64_t>& ids) = 0;
+  virtual Status RebaseConflict(int64_t conflict_id, double stored) = 0;
   // A new reading at `t` brought by `file_id` (a value it had offered).
-  virtual HistoryStatus PromoteOffer(int64_t probe_id, HistoryTime t, double value,
-                                     int64_t file_id) = 0;
+  virtual Status PromoteOffer(int64_t probe_id, HistoryTime t, double value, int64_t file_id) = 0;
   // Removes a probe left without readings; *key the probe it was (untouched when unknown).
-  virtual HistoryStatus RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) = 0;
+  virtual Status RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) = 0;
   // Removes the file's row with what is left of its conflicts and stretches.
-  virtual HistoryStatus ForgetFile(int64_t file_id) = 0;
+  virtual Status ForgetFile(int64_t file_id) = 0;
 
   // Ready for a read (the server reached again when it dropped the connection).
-  virtual HistoryStatus ReadyToRead() = 0;
-  virtual HistoryStatus ProbeExists(int64_t probe_id, bool* exists) = 0;
+  virtual Status ReadyToRead() = 0;
+  virtual Status ProbeExists(int64_t probe_id, bool* exists) = 0;
   // A probe's own limits (none: it follows the defaults), the defaults (built-in ones when
   // they cannot be read), writing a probe's own (probe_id 0: the defaults) and dropping them.
-  virtual HistoryStatus ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) = 0;
+  virtual Status ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) = 0;
   virtual HistoryLimits DefaultLimits() = 0;
-  virtual HistoryStatus WriteLimits(int64_t probe_id, const HistoryLimits& limits) = 0;
-  virtual HistoryStatus DeleteLimits(int64_t probe_id) = 0;
+  virtual Status WriteLimits(int64_t probe_id, const HistoryLimits& limits) = 0;
+  virtual Status DeleteLimits(int64_t probe_id) = 0;
 };
 
 // A history store whose back end provides only the primitives: the operations computed from
 // them are written here once, for every back end.
 class LayeredHistory : public HistoryStore, protected StorePrimitives {
  public:
-  HistoryStatus LastError() const final { return last_error_; }
+  Status LastError() const final { return last_error_; }
   HistoryLimits GetLimits(int64_t probe_id) final;
-  HistoryStatus SetLimits(int64_t probe_id, const HistoryLimits& limits) final;
-  HistoryStatus ClearLimits(int64_t probe_id) final;
+  Status SetLimits(int64_t probe_id, const HistoryLimits& limits) final;
+  Status ClearLimits(int64_t probe_id) final;
   std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) final;
-  HistoryStatus ChooseConflict(int64_t conflict_id, bool take) final;
+  Status ChooseConflict(int64_t conflict_id, bool take) final;
   UnimportResult Unimport(int64_t file_id, bool apply) final;
 
  protected:
   // What LastError tells; the back end's reads set it too.
-  HistoryStatus last_error_;
+  Status last_error_;
 };
 
 // The store operations written once over the primitives.
 // ReviewConflicts: empty with *error set on failure.
 std::vector<ReadingConflicts> ReviewConflictsOf(StorePrimitives& store, int64_t probe_id,
-                                                HistoryStatus* error);
-HistoryStatus ChooseConflictIn(StorePrimitives& store, int64_t conflict_id, bool take);
+                                                Status* error);
+Status ChooseConflictIn(StorePrimitives& store, int64_t conflict_id, bool take);
 UnimportResult UnimportFrom(StorePrimitives& store, int64_t file_id, bool apply);
-HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, HistoryStatus* error);
-HistoryStatus SetLimitsIn(StorePrimitives& store, int64_t probe_id, const HistoryLimits& limits);
-HistoryStatus ClearLimitsIn(StorePrimitives& store, int64_t probe_id);
+HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, Status* error);
+Status SetLimitsIn(StorePrimitives& store, int64_t probe_id, const HistoryLimits& limits);
+Status ClearLimitsIn(StorePrimitives& store, int64_t probe_id);
 
 }  // namespace tarn

@@ -36,62 +36,60 @@ class FakeStore : public StorePrimitives {
   HistoryLimits defaults{1, 2, 0.1, 0.2};
   std::optional<std::pair<int64_t, HistoryLimits>> written;
 
-  HistoryStatus MayWrite() const override {
-    return read_only ? HistoryStatus::Fail("read-only") : HistoryStatus{};
-  }
-  HistoryStatus BeginWrite() override { return Call("BeginWrite"); }
-  HistoryStatus Commit() override { return Call("Commit"); }
+  Status MayWrite() const override { return read_only ? Status::Fail("read-only") : Status{}; }
+  Status BeginWrite() override { return Call("BeginWrite"); }
+  Status Commit() override { return Call("Commit"); }
   void RollbackWrite() override { calls.push_back("RollbackWrite"); }
-  HistoryStatus ConflictRows(int64_t, std::vector<ConflictRow>* out) override {
+  Status ConflictRows(int64_t, std::vector<ConflictRow>* out) override {
     *out = rows;
     return Call("ConflictRows");
   }
-  HistoryStatus FindConflict(int64_t, bool* found, ConflictAt* at) override {
+  Status FindConflict(int64_t, bool* found, ConflictAt* at) override {
     *found = conflict_found;
     *at = {7, kT, 2.5, 1.5};
     return Call("FindConflict");
   }
-  HistoryStatus SetReadingValue(int64_t, HistoryTime, double value, bool* changed) override {
+  Status SetReadingValue(int64_t, HistoryTime, double value, bool* changed) override {
     *changed = reading_there;
     values_set.push_back(value);
     return Call("SetReadingValue");
   }
-  HistoryStatus RefreshDerived(int64_t, const std::set<int64_t>& hours, int64_t* count) override {
+  Status RefreshDerived(int64_t, const std::set<int64_t>& hours, int64_t* count) override {
     refreshed_hours.insert(hours.begin(), hours.end());
     *count = count_after;
     return Call("RefreshDerived");
   }
-  HistoryStatus FileName(int64_t, bool* found, std::string* name) override {
+  Status FileName(int64_t, bool* found, std::string* name) override {
     *found = file_found;
     *name = "a.nid";
     return Call("FileName");
   }
-  HistoryStatus TakeFileReadings(int64_t, FileReadingsTaken* out) override {
+  Status TakeFileReadings(int64_t, FileReadingsTaken* out) override {
     *out = taken;
     return Call("TakeFileReadings");
   }
-  HistoryStatus DropConflicts(const std::vector<int64_t>& ids) override {
+  Status DropConflicts(const std::vector<int64_t>& ids) override {
     dropped.insert(dropped.end(), ids.begin(), ids.end());
     return Call("DropConflicts");
   }
-  HistoryStatus RebaseConflict(int64_t id, double stored) override {
+  Status RebaseConflict(int64_t id, double stored) override {
     rebased.emplace_back(id, stored);
     return Call("RebaseConflict");
   }
-  HistoryStatus PromoteOffer(int64_t, HistoryTime, double, int64_t) override {
+  Status PromoteOffer(int64_t, HistoryTime, double, int64_t) override {
     return Call("PromoteOffer");
   }
-  HistoryStatus RemoveEmptyProbe(int64_t, std::optional<ProbeKey>* key) override {
+  Status RemoveEmptyProbe(int64_t, std::optional<ProbeKey>* key) override {
     *key = ProbeKey{"T1", "S1", 1};
     return Call("RemoveEmptyProbe");
   }
-  HistoryStatus ForgetFile(int64_t) override { return Call("ForgetFile"); }
-  HistoryStatus ReadyToRead() override { return Call("ReadyToRead"); }
-  HistoryStatus ProbeExists(int64_t, bool* exists) override {
+  Status ForgetFile(int64_t) override { return Call("ForgetFile"); }
+  Status ReadyToRead() override { return Call("ReadyToRead"); }
+  Status ProbeExists(int64_t, bool* exists) override {
     *exists = probe_there;
     return Call("ProbeExists");
   }
-  HistoryStatus ReadOwnLimits(int64_t, std::optional<HistoryLimits>* out) override {
+  Status ReadOwnLimits(int64_t, std::optional<HistoryLimits>* out) override {
     *out = own;
     return Call("ReadOwnLimits");
   }
@@ -99,16 +97,16 @@ class FakeStore : public StorePrimitives {
     calls.push_back("DefaultLimits");
     return defaults;
   }
-  HistoryStatus WriteLimits(int64_t probe_id, const HistoryLimits& l) override {
+  Status WriteLimits(int64_t probe_id, const HistoryLimits& l) override {
     written = {probe_id, l};
     return Call("WriteLimits");
   }
-  HistoryStatus DeleteLimits(int64_t) override { return Call("DeleteLimits"); }
+  Status DeleteLimits(int64_t) override { return Call("DeleteLimits"); }
 
  private:
-  HistoryStatus Call(const std::string& name) {
+  Status Call(const std::string& name) {
     calls.push_back(name);
-    return name == fail ? HistoryStatus::Fail(name + " failed") : HistoryStatus{};
+    return name == fail ? Status::Fail(name + " failed") : Status{};
   }
 };
 

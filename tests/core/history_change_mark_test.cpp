@@ -27,11 +27,11 @@ TEST_P(HistoryTest, ChangeMarkMovesWithEveryChangeTheProbeListShowsAndOnlyThen) 
   int files = 0;
   auto import = [&](const std::string& text) {
     const ImportResult r = ImportText(text, "f" + std::to_string(files++) + ".nid");
-    return r.status.ok ? HistoryStatus{} : r.status;
+    return r.status.ok ? Status{} : r.status;
   };
   const struct {
     const char* what;
-    std::function<HistoryStatus()> change;
+    std::function<Status()> change;
   } steps[] = {
       {"first readings", [&] { return import(file("X", t0, 4, 1)); }},
       {"a reading appended", [&] { return import(file("X", t0 + 4 * kHour, 1, 5)); }},
@@ -61,7 +61,7 @@ TEST_P(HistoryTest, ChangeMarkMovesWithEveryChangeTheProbeListShowsAndOnlyThen) 
   ASSERT_FALSE(mark.empty()) << watcher->LastError().message;
   for (const auto& step : steps) {
     SCOPED_TRACE(step.what);
-    const HistoryStatus st = step.change();
+    const Status st = step.change();
     ASSERT_TRUE(st.ok) << st.message;
     const std::string next = watcher->ChangeMark();
     ASSERT_TRUE(watcher->LastError().ok) << watcher->LastError().message;

@@ -159,7 +159,7 @@ TEST_P(HistoryTest, OneRangeOfYearsOnEveryBackEndAndInACopy) {
     auto to = OpenHistory(other.location(other_dir), &error);
     ASSERT_NE(to, nullptr) << error;
     HistoryCopyReport report;
-    const HistoryStatus st = CopyHistory(*store_, *to, &report);
+    const Status st = CopyHistory(*store_, *to, &report);
     ASSERT_TRUE(st.ok) << st.message;
     ASSERT_EQ(to->ListProbes(0).size(), 1u);
     EXPECT_EQ(to->ListProbes(0)[0].count, 2);
@@ -176,7 +176,7 @@ TEST_P(HistoryTest, OneRangeOfYearsOnEveryBackEndAndInACopy) {
   auto to = OpenHistory(other_dir.file("late.sqlite"), &error);
   ASSERT_NE(to, nullptr) << error;
   HistoryCopyReport report;
-  const HistoryStatus st = CopyHistory(*store_, *to, &report);
+  const Status st = CopyHistory(*store_, *to, &report);
   EXPECT_FALSE(st.ok);
   EXPECT_NE(st.message.find("probe R's reading of 01/06/1850 00:00:00, outside the years"),
             std::string::npos)
@@ -284,7 +284,7 @@ TEST_P(HistoryTest, CancelBeforeTheCommitUndoesAndAfterItSaysTheFileIsStored) {
 TEST_P(HistoryTest, ConsumedLevelsAboveTheWholeElementAreRefused) {
   HistoryLimits l;
   l.consumed_alarm = 1.2;
-  const HistoryStatus st = store_->SetLimits(0, l);
+  const Status st = store_->SetLimits(0, l);
   EXPECT_FALSE(st.ok);
   EXPECT_NE(st.message.find("must not be above 100 %"), std::string::npos) << st.message;
   l.consumed_alarm = 1.0;

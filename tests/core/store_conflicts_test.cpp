@@ -19,7 +19,7 @@ TEST(StoreConflicts, ReviewGroupsRowsBySecondAndMarksTheValueInUse) {
       {2, 5, "c.nid", kT, 1.0, 3.0, {}, 0, {}},        // told by the first row only
       {3, 5, "c.nid", kT + 60, 4.0, 6.0, {}, 0, {}},   // its reading went since
   };
-  HistoryStatus error;
+  Status error;
   const std::vector<ReadingConflicts> out = ReviewConflictsOf(s, 7, &error);
   ASSERT_TRUE(error) << error.message;
   ASSERT_EQ(out.size(), 2u);
@@ -67,7 +67,7 @@ TEST(StoreConflicts, ChoosingCommitsOnlyWhenEveryStepSucceeded) {
       s.read_only = c.read_only;
       s.conflict_found = c.found;
       s.reading_there = c.there;
-      const HistoryStatus st = ChooseConflictIn(s, 9, take);
+      const Status st = ChooseConflictIn(s, 9, take);
       EXPECT_EQ(st.message, c.message);
       EXPECT_EQ(st.ok, c.message.empty());
       const bool began = !c.read_only && c.fail != "BeginWrite";

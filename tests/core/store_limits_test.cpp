@@ -32,7 +32,7 @@ TEST(StoreLimits, AProbeFollowsItsOwnLimitsOrTheDefaults) {
     FakeStore s;
     s.own = c.own;
     s.fail = c.fail;
-    HistoryStatus error;
+    Status error;
     EXPECT_EQ(LimitsOf(s, c.probe_id, &error).rate_warn, c.rate_warn);
     EXPECT_EQ(error.message, c.error);
   }
@@ -64,7 +64,7 @@ TEST(StoreLimits, OnlySoundLimitsOfAKnownProbeAreWritten) {
     s.read_only = c.read_only;
     s.probe_there = c.probe_there;
     s.fail = c.fail;
-    const HistoryStatus st = SetLimitsIn(s, c.probe_id, c.limits);
+    const Status st = SetLimitsIn(s, c.probe_id, c.limits);
     EXPECT_EQ(st.ok, c.ok) << st.message;
     EXPECT_EQ(s.written.has_value(), c.written);
     if (c.what == std::string("no such probe")) EXPECT_EQ(st.message, "No probe with id 3.");

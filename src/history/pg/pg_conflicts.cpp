@@ -78,7 +78,7 @@ constexpr const char* kConflictProbes =
 
 }  // namespace
 
-HistoryStatus PgHistory::ConflictProbes(int64_t file_id, ImportResult* result) {
+Status PgHistory::ConflictProbes(int64_t file_id, ImportResult* result) {
   PgResult q = db_.Exec(kConflictProbes, {file_id});
   if (!q.ok()) return Failure(q);
   for (int i = 0; i < q.rows(); ++i) {
@@ -88,15 +88,14 @@ HistoryStatus PgHistory::ConflictProbes(int64_t file_id, ImportResult* result) {
   return {};
 }
 
-HistoryStatus PgHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
-                                        int64_t* count) {
+Status PgHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours, int64_t* count) {
   windows_.erase(windows_.lower_bound({probe_id, INT32_MIN}),
                  windows_.upper_bound({probe_id, INT32_MAX}));
   PgResult s = db_.Exec(kRefreshSummary, {probe_id, kReadingEpoch});
   if (!s.ok() || s.rows() != 1) return Failure(s);
   *count = s.Int(0, 0);
   const std::string list = NumberArray(std::vector<int64_t>(hours.begin(), hours.end()));
-  HistoryStatus st = Run(kDropHours, {probe_id, list});
+  Status st = Run(kDropHours, {probe_id, list});
   if (st) st = Run(kSumHours, {probe_id, list});
   if (!st) return st;
   if (*count == 0) return Run(kDropWindows, {probe_id});
@@ -104,19 +103,19 @@ HistoryStatus PgHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t
              {"{" + std::to_string(probe_id) + "}", sql::kStoredWindows, kReadingEpoch});
 }
 
-HistoryStatus PgHistory::MayWrite() const {
-  return read_only_ ? ReadOnlyRefusal() : HistoryStatus{};
+Status PgHistory::MayWrite() const {
+  return read_only_ ? ReadOnlyRefusal() : Status{};
 }
 
-HistoryStatus PgHistory::BeginWrite() {
-  if (HistoryStatus st = Ready(); !st) return st;
-  HistoryStatus st = Run("BEGIN");
+Status PgHistory::BeginWrite() {
+  if (Status st = Ready(); !st) return st;
+  Status st = Run("BEGIN");
   if (st) st = Run(sql::kLockHistory);
   if (!st) Rollback();
   return st;
 }
 
-HistoryStatus PgHistory::Commit() {
+Status PgHistory::Commit() {
   return Run("COMMIT");
 }
 
@@ -125,8 +124,8 @@ void PgHistory::RollbackWrite() {
   windows_.clear();
 }
 
-HistoryStatus PgHistory::ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) {
-  if (HistoryStatus st = Ready(); !st) return st;
+Status PgHistory::ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) {
+  if (Status st = Ready(); !st) return st;
   PgResult q = db_.Exec(kReview, {probe_id, kReadingEpoch});
   if (!q.ok()) return Failure(q);
   rows->reserve(static_cast<std::size_t>(q.rows()));
@@ -143,7 +142,7 @@ HistoryStatus PgHistory::ConflictRows(int64_t probe_id, std::vector<ConflictRow>
   return {};
 }
 
-HistoryStatus PgHistory::FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) {
+Status PgHistory::FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) {
   PgResult c = db_.Exec(kOneConflict, {conflict_id});
   if (!c.ok()) return Failure(c);
   *found = c.rows() > 0;
@@ -151,15 +150,14 @@ HistoryStatus PgHistory::FindConflict(int64_t conflict_id, bool* found, Conflict
   return {};
 }
 
-HistoryStatus PgHistory::SetReadingValue(int64_t probe_id, HistoryTime t, double value,
-                                         bool* changed) {
+Status PgHistory::SetReadingValue(int64_t probe_id, HistoryTime t, double value, bool* changed) {
   PgResult set = db_.Exec(kSetReading, {probe_id, t, value, kReadingEpoch});
   if (!set.ok()) return Failure(set);
   *changed = set.Affected() > 0;
   return {};
 }
 
-HistoryStatus PgHistory::FileName(int64_t file_id, bool* found, std::string* name) {
+Status PgHistory::FileName(int64_t file_id, bool* found, std::string* name) {
   PgResult q = db_.Exec(kFileName, {file_id});
   if (!q.ok()) return Failure(q);
   *found = q.rows() > 0;
@@ -167,7 +165,7 @@ HistoryStatus PgHistory::FileName(int64_t file_id, bool* found, std::string* nam
   return {};
 }
 
-HistoryStatus PgHistory::TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) {
+Status PgHistory::TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) {
   PgResult gone = db_.Exec(kRemoveFileReadings, {file_id});
   if (!gone.ok()) return Failure(gone);
   for (int i = 0; i < gone.rows(); ++i) {
@@ -199,37 +197,35 @@ HistoryStatus PgHistory::TakeFileReadings(int64_t file_id, FileReadingsTaken* ta
   return {};
 }
 
-HistoryStatus PgHistory::DropConflicts(const std::vector<int64_t>& ids) {
+Status PgHistory::DropConflicts(const std::vector<int64_t>& ids) {
   return Run(kDropConflicts, {NumberArray(ids)});
 }
 
-HistoryStatus PgHistory::RebaseConflict(int64_t conflict_id, double stored) {
+Status PgHistory::RebaseConflict(int64_t conflict_id, double stored) {
   return Run(kRebaseConflict, {conflict_id, stored});
 }
 
-HistoryStatus PgHistory::PromoteOffer(int64_t probe_id, HistoryTime t, double value,
-                                      int64_t file_id) {
-  HistoryStatus st = Run(kInsertReading, {t, value, probe_id, file_id, kReadingEpoch});
+Status PgHistory::PromoteOffer(int64_t probe_id, HistoryTime t, double value, int64_t file_id) {
+  Status st = Run(kInsertReading, {t, value, probe_id, file_id, kReadingEpoch});
   if (st) st = Run(kCountAdded, {file_id});
   return st;
 }
 
-HistoryStatus PgHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* found) {
+Status PgHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* found) {
   PgResult key = db_.Exec(kProbeKey, {probe_id});
   if (!key.ok()) return Failure(key);
   if (key.rows() > 0) {
     *found = ProbeKey{FromServer(key.Text(0, 0)), FromServer(key.Text(0, 1)),
                       static_cast<int32_t>(key.Int(0, 2))};
   }
-  HistoryStatus st = Run(sql::kRemoveHours, {probe_id});
+  Status st = Run(sql::kRemoveHours, {probe_id});
   if (st) st = Run(sql::kRemoveProbe, {probe_id});
   return st;
 }
 
-HistoryStatus PgHistory::ForgetFile(int64_t file_id) {
+Status PgHistory::ForgetFile(int64_t file_id) {
   // Conflicts the file offered for readings removed since go with it.
-  if (HistoryStatus st = Run("DELETE FROM tarn.conflict WHERE file_id = $1", {file_id}); !st)
-    return st;
+  if (Status st = Run("DELETE FROM tarn.conflict WHERE file_id = $1", {file_id}); !st) return st;
   return Run(kDeleteFile, {file_id});
 }
 

@@ -12,37 +12,37 @@ namespace tarn {
 
 namespace sql = pg_sql;
 
-HistoryStatus PgHistory::ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) {
+Status PgHistory::ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) {
   PgResult r = db_.Exec(sql::kReadLimits, {probe_id});
   if (!r.ok()) return Failure(r);
   if (r.rows() > 0) *own = HistoryLimits{r.Real(0, 0), r.Real(0, 1), r.Real(0, 2), r.Real(0, 3)};
   return {};
 }
 
-HistoryStatus PgHistory::ProbeExists(int64_t probe_id, bool* exists) {
-  if (HistoryStatus st = Ready(); !st) return st;
+Status PgHistory::ProbeExists(int64_t probe_id, bool* exists) {
+  if (Status st = Ready(); !st) return st;
   PgResult r = db_.Exec(sql::kProbeExists, {probe_id});
   if (!r.ok()) return Failure(r);
   *exists = r.rows() > 0;
   return {};
 }
 
-HistoryStatus PgHistory::WriteLimits(int64_t probe_id, const HistoryLimits& l) {
-  if (HistoryStatus st = Ready(); !st) return st;
+Status PgHistory::WriteLimits(int64_t probe_id, const HistoryLimits& l) {
+  if (Status st = Ready(); !st) return st;
   return Run(probe_id != 0 ? sql::kWriteLimits : sql::kWriteDefaultLimits,
              {probe_id, l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm});
 }
 
-HistoryStatus PgHistory::DeleteLimits(int64_t probe_id) {
-  if (HistoryStatus st = Ready(); !st) return st;
+Status PgHistory::DeleteLimits(int64_t probe_id) {
+  if (Status st = Ready(); !st) return st;
   return Run(sql::kClearLimits, {probe_id});
 }
 
-HistoryStatus PgHistory::RemoveProbe(int64_t probe_id) {
+Status PgHistory::RemoveProbe(int64_t probe_id) {
   if (read_only_) return ReadOnlyRefusal();
-  if (HistoryStatus st = Ready(); !st) return st;
+  if (Status st = Ready(); !st) return st;
   // Under the import lock: an import must not add readings to a probe going away.
-  HistoryStatus st = Run("BEGIN");
+  Status st = Run("BEGIN");
   if (st) st = Run(sql::kLockHistory);
   if (st) st = Run(sql::kRemoveReadings, {probe_id});
   if (st) st = Run(sql::kRemoveHours, {probe_id});
@@ -51,7 +51,7 @@ HistoryStatus PgHistory::RemoveProbe(int64_t probe_id) {
     if (!removed.ok()) {
       st = Failure(removed);
     } else if (removed.Affected() == 0) {
-      st = HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
+      st = Status::Fail("No probe with id " + std::to_string(probe_id) + ".");
     }
   }
   if (st) st = Run("COMMIT");

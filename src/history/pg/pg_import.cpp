@@ -28,29 +28,29 @@ constexpr std::size_t kBatchSize = 1 << 18;
 
 // Reads the file on a thread of its own, one batch ahead, while the server takes in the one
 // before; hands the batches to `sink` here, in file order.
-HistoryStatus ReadAhead(const std::string& path, const ImportControl& control,
-                        const HistoryStore::BatchSink& sink) {
+Status ReadAhead(const std::string& path, const ImportControl& control,
+                 const HistoryStore::BatchSink& sink) {
   std::mutex m;
   std::condition_variable cv;
   std::deque<ImportBatch> queue;
   bool read_all = false, stop = false;
-  HistoryStatus read_status;
+  Status read_status;
   std::thread reader([&] {
-    HistoryStatus st = ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
-                                        [&](ImportBatch& batch) {
-                                          std::unique_lock<std::mutex> lock(m);
-                                          cv.wait(lock, [&] { return stop || queue.size() < 2; });
-                                          if (stop) return HistoryStatus::Fail(kImportCancelled);
-                                          queue.push_back(std::move(batch));
-                                          cv.notify_all();
-                                          return HistoryStatus{};
-                                        });
+    Status st = ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
+                                 [&](ImportBatch& batch) {
+                                   std::unique_lock<std::mutex> lock(m);
+                                   cv.wait(lock, [&] { return stop || queue.size() < 2; });
+                                   if (stop) return Status::Fail(kImportCancelled);
+                                   queue.push_back(std::move(batch));
+                                   cv.notify_all();
+                                   return Status{};
+                                 });
     std::lock_guard<std::mutex> lock(m);
     read_status = st;
     read_all = true;
     cv.notify_all();
   });
-  HistoryStatus st;
+  Status st;
   int64_t done = 0;
   for (;;) {
     ImportBatch batch;
@@ -64,7 +64,7 @@ HistoryStatus ReadAhead(const std::string& path, const ImportControl& control,
     }
     // The reader may be batches ahead: a cancel stops the writing too.
     if (Cancelled(&control)) {
-      st = HistoryStatus::Fail(kImportCancelled);
+      st = Status::Fail(kImportCancelled);
       break;
     }
     done += static_cast<int64_t>(batch.readings.size());
@@ -82,7 +82,7 @@ HistoryStatus ReadAhead(const std::string& path, const ImportControl& control,
 
 }  // namespace
 
-HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
+Status PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
   ImportResult& result = state->result;
   state->tags.insert(batch.tag_index);
 
@@ -125,11 +125,10 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   if (created || !r.empty()) {
     const ProbeHeader& h = batch.header;
     const HistoryTime header_time = r.empty() ? INT64_MIN : r.back().time;
-    if (HistoryStatus st =
-            Run(sql::kWriteHeader,
-                {probe_id, ToServer(h.part_no), ToServer(h.probe_type_str), h.probe_type,
-                 ToServer(h.mloss_unit), h.thickness, ToServer(h.read_interval), h.probe_life,
-                 header_time, created ? "true" : "false"});
+    if (Status st = Run(sql::kWriteHeader,
+                        {probe_id, ToServer(h.part_no), ToServer(h.probe_type_str), h.probe_type,
+                         ToServer(h.mloss_unit), h.thickness, ToServer(h.read_interval),
+                         h.probe_life, header_time, created ? "true" : "false"});
         !st) {
       return st;
     }
@@ -170,9 +169,8 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
             {batch.key.tag, batch.key.serial, c.time, c.stored, c.offered, c.same_file});
       }
     }
-    if (HistoryStatus st =
-            Run(sql::kInsertFileConflicts, {probe_id, NumberArray(times), NumberArray(kept),
-                                            NumberArray(offered), state->file_id});
+    if (Status st = Run(sql::kInsertFileConflicts, {probe_id, NumberArray(times), NumberArray(kept),
+                                                    NumberArray(offered), state->file_id});
         !st) {
       return st;
     }
@@ -183,7 +181,7 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   std::string why;
   if (!db_.BeginCopy(sql::kCopyReadings, &why)) {
     return db_.Bad() ? Failure(PgResult())
-                     : HistoryStatus::Fail("The history server " + location_ + " refused: " + why);
+                     : Status::Fail("The history server " + location_ + " refused: " + why);
   }
   for (const HistoryReading& reading : r) {
     db_.CopyRow(static_cast<int32_t>(probe_id), reading.time - kReadingEpoch, reading.value,
@@ -191,7 +189,7 @@ HistoryStatus PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state)
   }
   if (!db_.EndCopy(&why)) {
     return db_.Bad() ? Failure(PgResult())
-                     : HistoryStatus::Fail("The history server " + location_ + " refused: " + why);
+                     : Status::Fail("The history server " + location_ + " refused: " + why);
   }
   if (run.count == 0) {
     run.origin = r.front().time;
@@ -234,7 +232,7 @@ void PgHistory::AddHours(int64_t probe_id, const std::vector<HistoryReading>& so
   }
 }
 
-HistoryStatus PgHistory::MergeHours(const ImportState& state) {
+Status PgHistory::MergeHours(const ImportState& state) {
   if (state.hours.empty()) return {};
   std::string why;
   bool ok = db_.BeginCopy(sql::kCopyHours, &why);
@@ -246,22 +244,22 @@ HistoryStatus PgHistory::MergeHours(const ImportState& state) {
   }
   if (!ok) {
     return db_.Bad() ? Failure(PgResult())
-                     : HistoryStatus::Fail("The history server " + location_ + " refused: " + why);
+                     : Status::Fail("The history server " + location_ + " refused: " + why);
   }
   return Run(sql::kMergeHours);
 }
 
-HistoryStatus PgHistory::RefreshWindows(const ImportState& state) {
+Status PgHistory::RefreshWindows(const ImportState& state) {
   std::vector<int64_t> ids;
   for (const auto& [key, run] : state.probes) ids.push_back(run.id);
   if (ids.empty()) return {};
   return Run(sql::kRefreshWindows, {NumberArray(ids), sql::kStoredWindows, kReadingEpoch});
 }
 
-HistoryStatus PgHistory::WriteSummaries(const ImportState& state) {
+Status PgHistory::WriteSummaries(const ImportState& state) {
   for (const auto& [key, run] : state.probes) {
     if (!run.changed) continue;
-    if (HistoryStatus st =
+    if (Status st =
             Run(sql::kWriteSummary, {run.id, run.count, run.first, run.last, run.latest, run.origin,
                                      run.sums.sx, run.sums.sy, run.sums.sxy, run.sums.sxx});
         !st) {
@@ -278,13 +276,13 @@ ImportResult PgHistory::Import(const std::string& path, const ImportControl& con
     return failed;
   }
   if (std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose); !f) {
-    failed.status = HistoryStatus::Fail("Cannot open file " + path + ".");
+    failed.status = Status::Fail("Cannot open file " + path + ".");
     return failed;
   }
   // The digest is taken while the readings go in; the file's record gets it at the end.
   auto digest = std::async(std::launch::async, [path] {
     ImportFileFacts f;
-    HistoryStatus st = DigestFile(path, &f);
+    Status st = DigestFile(path, &f);
     return std::make_pair(st, f);
   });
   std::error_code ec;
@@ -302,28 +300,28 @@ ImportResult PgHistory::Import(const std::string& path, const ImportControl& con
       &control);
 }
 
-ImportResult PgHistory::ImportBatches(
-    const ImportFileFacts& facts, const std::function<HistoryStatus(const BatchSink&)>& produce) {
+ImportResult PgHistory::ImportBatches(const ImportFileFacts& facts,
+                                      const std::function<Status(const BatchSink&)>& produce) {
   return ImportAll(facts, produce, nullptr, nullptr);
 }
 
 ImportResult PgHistory::ImportAll(ImportFileFacts facts,
-                                  const std::function<HistoryStatus(const BatchSink&)>& produce,
-                                  const std::function<HistoryStatus(ImportFileFacts*)>& complete,
+                                  const std::function<Status(const BatchSink&)>& produce,
+                                  const std::function<Status(ImportFileFacts*)>& complete,
                                   const ImportControl* control) {
   ImportResult failed;
   if (read_only_) {
     failed.status = ReadOnlyRefusal();
     return failed;
   }
-  if (HistoryStatus st = Ready(); !st) {
+  if (Status st = Ready(); !st) {
     failed.status = st;
     return failed;
   }
   ImportState state;
   // One importer at a time: a second one waits here, before it has read anything, and then
   // sees everything the first one added.
-  HistoryStatus status = Run("BEGIN");
+  Status status = Run("BEGIN");
   if (status) status = Run(sql::kLockHistory);
   if (status) status = Run(sql::kCreateHours);
   if (status) {
@@ -339,10 +337,10 @@ ImportResult PgHistory::ImportAll(ImportFileFacts facts,
   if (status) {
     status = produce([&](ImportBatch& batch) { return ImportBatchInto(batch, &state); });
   }
-  if (status && Cancelled(control)) status = HistoryStatus::Fail(kImportCancelled);
+  if (status && Cancelled(control)) status = Status::Fail(kImportCancelled);
   if (status) status = WriteSummaries(state);
   if (status) status = MergeHours(state);
-  if (status && Cancelled(control)) status = HistoryStatus::Fail(kImportCancelled);
+  if (status && Cancelled(control)) status = Status::Fail(kImportCancelled);
   if (status) status = RefreshWindows(state);
   ImportResult& result = state.result;
   result.tags = static_cast<int32_t>(state.tags.size());
@@ -356,9 +354,9 @@ ImportResult PgHistory::ImportAll(ImportFileFacts facts,
   if (!status) {
     Rollback();
     if (db_.Bad()) {
-      status = HistoryStatus::Fail("The connection to the history server " + location_ +
-                                   " was lost; nothing of " + facts.name +
-                                   " was imported: " + db_.Error());
+      status =
+          Status::Fail("The connection to the history server " + location_ +
+                       " was lost; nothing of " + facts.name + " was imported: " + db_.Error());
     }
     failed.status = status;
     return failed;

@@ -26,7 +26,7 @@ RegressionSums InDays(const PgResult& q, int row, int col) {
 
 }  // namespace
 
-HistoryStatus PgHistory::FillWindows(const std::vector<ProbeSummary>& probes, int32_t window_days) {
+Status PgHistory::FillWindows(const std::vector<ProbeSummary>& probes, int32_t window_days) {
   std::vector<int64_t> ids;
   for (const ProbeSummary& p : probes) {
     const auto it = windows_.find({p.id, window_days});

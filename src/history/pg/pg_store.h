@@ -42,9 +42,8 @@ class PgHistory : public LayeredHistory {
   bool ReadOnly() const override { return read_only_; }
 
   ImportResult Import(const std::string& path, const ImportControl& control) override;
-  ImportResult ImportBatches(
-      const ImportFileFacts& source,
-      const std::function<HistoryStatus(const BatchSink&)>& produce) override;
+  ImportResult ImportBatches(const ImportFileFacts& source,
+                             const std::function<Status(const BatchSink&)>& produce) override;
   std::vector<ProbeSummary> ListProbes(int32_t window_days) override;
   std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) override;
   std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
@@ -53,26 +52,26 @@ class PgHistory : public LayeredHistory {
                                             int32_t columns) override;
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
-  HistoryStatus RemoveProbe(int64_t probe_id) override;
+  Status RemoveProbe(int64_t probe_id) override;
   std::vector<HistorySourceFile> SourceFiles() override;
   std::vector<HistoryRun> ReadingRuns(int64_t probe_id) override;
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override;
   std::string ChangeMark() override;
 
-  HistoryStatus ReadOnlyRefusal() const {
-    return HistoryStatus::Fail("The history " + location_ + " is a read-only history for role " +
-                               db_.User() + ": it can be listed and graphed, not changed.");
+  Status ReadOnlyRefusal() const {
+    return Status::Fail("The history " + location_ + " is a read-only history for role " +
+                        db_.User() + ": it can be listed and graphed, not changed.");
   }
 
   // The reason a statement failed, fit for the user.
-  HistoryStatus Failure(const PgResult& r) const {
+  Status Failure(const PgResult& r) const {
     if (db_.Bad()) {
-      return HistoryStatus::Fail("The connection to the history server " + location_ +
-                                 " was lost: " + db_.Error());
+      return Status::Fail("The connection to the history server " + location_ +
+                          " was lost: " + db_.Error());
     }
     const std::string state = r.SqlState();
     if (state == kPgNoPrivilege || state == kPgReadOnlyTransaction) return ReadOnlyRefusal();
-    return HistoryStatus::Fail("The history server " + location_ + " refused: " + r.Message());
+    return Status::Fail("The history server " + location_ + " refused: " + r.Message());
   }
 
  private:
@@ -101,17 +100,17 @@ class PgHistory : public LayeredHistory {
   };
 
   // Connects again when the server dropped the connection since the last call.
-  HistoryStatus Ready() {
+  Status Ready() {
     if (!db_.Bad()) return {};
     if (db_.Reset()) {
       SessionSettings();
       return {};
     }
-    return HistoryStatus::Fail("Cannot reach the history server " + location_ + ": " + db_.Error());
+    return Status::Fail("Cannot reach the history server " + location_ + ": " + db_.Error());
   }
-  HistoryStatus Run(const std::string& text, std::initializer_list<PgParam> params = {}) {
+  Status Run(const std::string& text, std::initializer_list<PgParam> params = {}) {
     PgResult r = db_.Exec(text, params);
-    return r.ok() ? HistoryStatus{} : Failure(r);
+    return r.ok() ? Status{} : Failure(r);
   }
   // Runs a query and makes a T of each row; a failure is kept in last_error_ and gives nothing.
   template <typename T, typename MakeRow>
@@ -131,50 +130,47 @@ class PgHistory : public LayeredHistory {
     if (!db_.Bad()) PQclear(PQexec(db_.get(), "ROLLBACK"));
   }
 
-  HistoryStatus ImportBatchInto(ImportBatch& batch, ImportState* state);
+  Status ImportBatchInto(ImportBatch& batch, ImportState* state);
   // Sums the hours of readings that go straight into the table (in time order); MergeHours
   // adds them to the stored hours in one statement.
   static void AddHours(int64_t probe_id, const std::vector<HistoryReading>& sorted,
                        std::vector<HourSums>* hours);
-  HistoryStatus MergeHours(const ImportState& state);
+  Status MergeHours(const ImportState& state);
   // ImportBatches, with `complete` (when given) filling in the file's size and digest at the
   // end, stopping at a cancel of `control` (when given).
   ImportResult ImportAll(ImportFileFacts facts,
-                         const std::function<HistoryStatus(const BatchSink&)>& produce,
-                         const std::function<HistoryStatus(ImportFileFacts*)>& complete,
+                         const std::function<Status(const BatchSink&)>& produce,
+                         const std::function<Status(ImportFileFacts*)>& complete,
                          const ImportControl* control);
-  HistoryStatus WriteSummaries(const ImportState& state);
+  Status WriteSummaries(const ImportState& state);
   // Brings the kept window sums of every probe the import touched up to date.
-  HistoryStatus RefreshWindows(const ImportState& state);
+  Status RefreshWindows(const ImportState& state);
   std::vector<ProbeSummary> QueryProbes(int64_t probe_id, int32_t window_days);
   // Limits (pg_history.cpp).
-  HistoryStatus ReadyToRead() override { return Ready(); }
-  HistoryStatus ProbeExists(int64_t probe_id, bool* exists) override;
-  HistoryStatus ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
+  Status ReadyToRead() override { return Ready(); }
+  Status ProbeExists(int64_t probe_id, bool* exists) override;
+  Status ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
   HistoryLimits DefaultLimits() override;
-  HistoryStatus WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;
-  HistoryStatus DeleteLimits(int64_t probe_id) override;
+  Status WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;
+  Status DeleteLimits(int64_t probe_id) override;
   // The primitives of the review of conflicts and the undoing of an import (pg_conflicts.cpp).
-  HistoryStatus MayWrite() const override;
-  HistoryStatus BeginWrite() override;
-  HistoryStatus Commit() override;
+  Status MayWrite() const override;
+  Status BeginWrite() override;
+  Status Commit() override;
   void RollbackWrite() override;
-  HistoryStatus ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) override;
-  HistoryStatus FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) override;
-  HistoryStatus SetReadingValue(int64_t probe_id, HistoryTime t, double value,
-                                bool* changed) override;
-  HistoryStatus RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
-                               int64_t* count) override;
-  HistoryStatus FileName(int64_t file_id, bool* found, std::string* name) override;
-  HistoryStatus TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) override;
-  HistoryStatus DropConflicts(const std::vector<int64_t>& ids) override;
-  HistoryStatus RebaseConflict(int64_t conflict_id, double stored) override;
-  HistoryStatus PromoteOffer(int64_t probe_id, HistoryTime t, double value,
-                             int64_t file_id) override;
-  HistoryStatus RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
-  HistoryStatus ForgetFile(int64_t file_id) override;
+  Status ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) override;
+  Status FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) override;
+  Status SetReadingValue(int64_t probe_id, HistoryTime t, double value, bool* changed) override;
+  Status RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours, int64_t* count) override;
+  Status FileName(int64_t file_id, bool* found, std::string* name) override;
+  Status TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) override;
+  Status DropConflicts(const std::vector<int64_t>& ids) override;
+  Status RebaseConflict(int64_t conflict_id, double stored) override;
+  Status PromoteOffer(int64_t probe_id, HistoryTime t, double value, int64_t file_id) override;
+  Status RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
+  Status ForgetFile(int64_t file_id) override;
   // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
-  HistoryStatus ConflictProbes(int64_t file_id, ImportResult* result);
+  Status ConflictProbes(int64_t file_id, ImportResult* result);
 
   // Window sums by probe and window: readings are only ever added, so a probe whose count and
   // last reading are unchanged has the same sums.
@@ -183,7 +179,7 @@ class PgHistory : public LayeredHistory {
     HistoryTime last = 0;
     RegressionSums sums;
   };
-  HistoryStatus FillWindows(const std::vector<ProbeSummary>& probes, int32_t window_days);
+  Status FillWindows(const std::vector<ProbeSummary>& probes, int32_t window_days);
 
   PgConnection db_;
   std::string location_;

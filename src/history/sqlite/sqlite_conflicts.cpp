@@ -46,7 +46,7 @@ constexpr const char* kConflictProbes =
 
 }  // namespace
 
-HistoryStatus SqliteHistory::ConflictProbes(int64_t file_id, ImportResult* result) {
+Status SqliteHistory::ConflictProbes(int64_t file_id, ImportResult* result) {
   Statement q;
   if (!q.Prepare(db_, kConflictProbes)) return Error(path_);
   q.Bind(1, file_id);
@@ -54,11 +54,11 @@ HistoryStatus SqliteHistory::ConflictProbes(int64_t file_id, ImportResult* resul
   while ((rc = q.Step()) == SQLITE_ROW) {
     result->conflict_probes.push_back({q.Text(0), q.Text(1), static_cast<int32_t>(q.Int(2))});
   }
-  return rc == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+  return rc == SQLITE_DONE ? Status{} : Error(path_);
 }
 
-HistoryStatus SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
-                                            int64_t* count) {
+Status SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
+                                     int64_t* count) {
   window_cache_.erase(window_cache_.lower_bound({probe_id, INT32_MIN}),
                       window_cache_.upper_bound({probe_id, INT32_MAX}));
   Summary s;
@@ -85,7 +85,7 @@ HistoryStatus SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int
     s.first = s.last = 0;
     s.latest = 0.0;
   }
-  if (HistoryStatus st = WriteSummary(probe_id, s); !st) return st;
+  if (Status st = WriteSummary(probe_id, s); !st) return st;
 
   Statement drop;
   if (!drop.Prepare(db_, kDropHour)) return Error(path_);
@@ -93,27 +93,27 @@ HistoryStatus SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int
     drop.Start().Bind(1, probe_id).Bind(2, hour);
     if (drop.Step() != SQLITE_DONE) return Error(path_);
     HourFigures all;
-    if (HistoryStatus st = ReadHour(probe_id, hour, &all); !st) return st;
+    if (Status st = ReadHour(probe_id, hour, &all); !st) return st;
     if (all.n >= kHourRowMin) {
-      if (HistoryStatus st = MergeHour(probe_id, all); !st) return st;
+      if (Status st = MergeHour(probe_id, all); !st) return st;
     }
   }
   if (s.count > 0) return StoreWindows(probe_id, s.last);
   Statement windows;
   if (!windows.Prepare(db_, kDropWindows)) return Error(path_);
   windows.Bind(1, probe_id);
-  return windows.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+  return windows.Step() == SQLITE_DONE ? Status{} : Error(path_);
 }
 
-HistoryStatus SqliteHistory::MayWrite() const {
-  return read_only_ ? WriteRefusal() : HistoryStatus{};
+Status SqliteHistory::MayWrite() const {
+  return read_only_ ? WriteRefusal() : Status{};
 }
 
-HistoryStatus SqliteHistory::BeginWrite() {
+Status SqliteHistory::BeginWrite() {
   return Exec("BEGIN IMMEDIATE");
 }
 
-HistoryStatus SqliteHistory::Commit() {
+Status SqliteHistory::Commit() {
   return Exec("COMMIT");
 }
 
@@ -123,7 +123,7 @@ void SqliteHistory::RollbackWrite() {
   window_cache_.clear();
 }
 
-HistoryStatus SqliteHistory::ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) {
+Status SqliteHistory::ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) {
   Statement q;
   if (!q.Prepare(db_, kConflictsOfProbe)) return Error(path_);
   q.Bind(1, probe_id);
@@ -148,7 +148,7 @@ HistoryStatus SqliteHistory::ConflictRows(int64_t probe_id, std::vector<Conflict
   return {};
 }
 
-HistoryStatus SqliteHistory::FindConflict(int64_t conflict_id, bool* found, ConflictAt* c) {
+Status SqliteHistory::FindConflict(int64_t conflict_id, bool* found, ConflictAt* c) {
   Statement one, at;
   if (!one.Prepare(db_, kOneConflict) || !at.Prepare(db_, kConflictsAt)) return Error(path_);
   one.Bind(1, conflict_id);
@@ -163,8 +163,8 @@ HistoryStatus SqliteHistory::FindConflict(int64_t conflict_id, bool* found, Conf
   return {};
 }
 
-HistoryStatus SqliteHistory::SetReadingValue(int64_t probe_id, HistoryTime t, double value,
-                                             bool* changed) {
+Status SqliteHistory::SetReadingValue(int64_t probe_id, HistoryTime t, double value,
+                                      bool* changed) {
   Statement set;
   if (!set.Prepare(db_, kSetReading)) return Error(path_);
   set.Bind(1, ReadingKey(probe_id, t)).Bind(2, value);
@@ -173,7 +173,7 @@ HistoryStatus SqliteHistory::SetReadingValue(int64_t probe_id, HistoryTime t, do
   return {};
 }
 
-HistoryStatus SqliteHistory::FileName(int64_t file_id, bool* found, std::string* name) {
+Status SqliteHistory::FileName(int64_t file_id, bool* found, std::string* name) {
   Statement q;
   if (!q.Prepare(db_, kFileName)) return Error(path_);
   q.Bind(1, file_id);
@@ -182,7 +182,7 @@ HistoryStatus SqliteHistory::FileName(int64_t file_id, bool* found, std::string*
   return {};
 }
 
-HistoryStatus SqliteHistory::TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) {
+Status SqliteHistory::TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) {
   // The file's readings: within its runs, every second no later file's run spans.
   std::map<int64_t, std::set<HistoryTime>> removed;
   {
@@ -256,7 +256,7 @@ HistoryStatus SqliteHistory::TakeFileReadings(int64_t file_id, FileReadingsTaken
   return {};
 }
 
-HistoryStatus SqliteHistory::DropConflicts(const std::vector<int64_t>& ids) {
+Status SqliteHistory::DropConflicts(const std::vector<int64_t>& ids) {
   Statement del;
   if (!del.Prepare(db_, kDeleteConflict)) return Error(path_);
   for (const int64_t id : ids) {
@@ -266,15 +266,14 @@ HistoryStatus SqliteHistory::DropConflicts(const std::vector<int64_t>& ids) {
   return {};
 }
 
-HistoryStatus SqliteHistory::RebaseConflict(int64_t conflict_id, double stored) {
+Status SqliteHistory::RebaseConflict(int64_t conflict_id, double stored) {
   Statement rebase;
   if (!rebase.Prepare(db_, kRebaseConflict)) return Error(path_);
   rebase.Bind(1, conflict_id).Bind(2, stored);
-  return rebase.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+  return rebase.Step() == SQLITE_DONE ? Status{} : Error(path_);
 }
 
-HistoryStatus SqliteHistory::PromoteOffer(int64_t probe_id, HistoryTime t, double value,
-                                          int64_t file_id) {
+Status SqliteHistory::PromoteOffer(int64_t probe_id, HistoryTime t, double value, int64_t file_id) {
   Statement insert, added;
   if (!insert.Prepare(db_, sql::kInsertReading) || !added.Prepare(db_, kCountAdded)) {
     return Error(path_);
@@ -285,7 +284,7 @@ HistoryStatus SqliteHistory::PromoteOffer(int64_t probe_id, HistoryTime t, doubl
   return WriteRun(probe_id, file_id, {t, t, 1});
 }
 
-HistoryStatus SqliteHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* found) {
+Status SqliteHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* found) {
   Statement key, probe;
   if (!key.Prepare(db_, kProbeKey) || !probe.Prepare(db_, sql::kRemoveProbe)) return Error(path_);
   key.Bind(1, probe_id);
@@ -293,10 +292,10 @@ HistoryStatus SqliteHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<Pr
     *found = ProbeKey{key.Text(0), key.Text(1), static_cast<int32_t>(key.Int(2))};
   }
   probe.Bind(1, probe_id);
-  return probe.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+  return probe.Step() == SQLITE_DONE ? Status{} : Error(path_);
 }
 
-HistoryStatus SqliteHistory::ForgetFile(int64_t file_id) {
+Status SqliteHistory::ForgetFile(int64_t file_id) {
   // Conflicts the file offered for readings removed since go with it.
   Statement rest, runs, file;
   if (!rest.Prepare(db_, "DELETE FROM conflict WHERE file_id = ?1") ||

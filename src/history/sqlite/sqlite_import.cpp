@@ -8,8 +8,7 @@
 
 namespace tarn::sqlite_store {
 
-HistoryStatus SqliteHistory::ProbeId(const ProbeKey& key, ImportState* state, int64_t* id,
-                                     bool* created) {
+Status SqliteHistory::ProbeId(const ProbeKey& key, ImportState* state, int64_t* id, bool* created) {
   *created = false;
   const auto k = std::make_tuple(key.tag, key.serial, key.data_type);
   if (const auto it = state->probes.find(k); it != state->probes.end()) {
@@ -51,7 +50,7 @@ bool SqliteHistory::ReadSummaryRow(int64_t probe_id, Summary* s) {
   return true;
 }
 
-HistoryStatus SqliteHistory::FlushHour(const HourContext& c, const HourFigures& h) {
+Status SqliteHistory::FlushHour(const HourContext& c, const HourFigures& h) {
   if (std::binary_search(c.rows.begin(), c.rows.end(), h.hour)) return MergeHour(c.probe_id, h);
   const HistoryTime start = kReadingEpoch + h.hour * kHour, end = start + kHour - 1;
   bool old_here = true;  // unless known otherwise
@@ -63,19 +62,19 @@ HistoryStatus SqliteHistory::FlushHour(const HourContext& c, const HourFigures& 
                          [](const HistoryReading& x, HistoryTime t) { return x.time < t; });
     old_here = it != c.stored->end() && it->time <= end;
   }
-  if (!old_here) return h.n >= kHourRowMin ? MergeHour(c.probe_id, h) : HistoryStatus{};
+  if (!old_here) return h.n >= kHourRowMin ? MergeHour(c.probe_id, h) : Status{};
   // Old and new readings of the hour together: the new ones are in the table already.
   HourFigures all;
-  if (HistoryStatus st = ReadHour(c.probe_id, h.hour, &all); !st) return st;
-  return all.n >= kHourRowMin ? MergeHour(c.probe_id, all) : HistoryStatus{};
+  if (Status st = ReadHour(c.probe_id, h.hour, &all); !st) return st;
+  return all.n >= kHourRowMin ? MergeHour(c.probe_id, all) : Status{};
 }
 
-HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
+Status SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
   ImportResult& result = state->result;
   state->tags.insert(batch.tag_index);
   int64_t probe_id = 0;
   bool created = false;
-  if (HistoryStatus st = ProbeId(batch.key, state, &probe_id, &created); !st) return st;
+  if (Status st = ProbeId(batch.key, state, &probe_id, &created); !st) return st;
 
   DropOutOfRange(&batch);
   TakeSkipped(batch, &result);
@@ -153,7 +152,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     if (insert_reading_.Step() != SQLITE_DONE) return Error(path_);
     // A stored reading between this one and the last one added ends the run.
     if (run.n > 0 && k != run_k) {
-      if (HistoryStatus st = WriteRun(probe_id, state->file_id, run); !st) return st;
+      if (Status st = WriteRun(probe_id, state->file_id, run); !st) return st;
       run = {};
     }
     if (run.n == 0) run.first = reading.time;
@@ -162,7 +161,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     run_k = k;
     const int64_t h = FloorDiv(reading.time - kReadingEpoch, kHour);
     if (hour.n > 0 && h != hour.hour) {
-      if (HistoryStatus st = FlushHour(hc, hour); !st) return st;
+      if (Status st = FlushHour(hc, hour); !st) return st;
       hour = {};
     }
     hour.hour = h;
@@ -178,10 +177,10 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     }
   }
   if (run.n > 0) {
-    if (HistoryStatus st = WriteRun(probe_id, state->file_id, run); !st) return st;
+    if (Status st = WriteRun(probe_id, state->file_id, run); !st) return st;
   }
   if (hour.n > 0) {
-    if (HistoryStatus st = FlushHour(hc, hour); !st) return st;
+    if (Status st = FlushHour(hc, hour); !st) return st;
   }
   for (const BatchConflict& c : conflicts) {
     insert_conflict_.Start()
@@ -201,7 +200,7 @@ HistoryStatus SqliteHistory::ImportBatchInto(ImportBatch& batch, ImportState* st
     state->grown.insert(probe_id);
     s.count += added;
     s.last = newest;
-    if (HistoryStatus st = WriteSummary(probe_id, s); !st) return st;
+    if (Status st = WriteSummary(probe_id, s); !st) return st;
   }
   result.added += added;
   state->done += static_cast<int64_t>(r.size());
@@ -215,7 +214,7 @@ ImportResult SqliteHistory::Import(const std::string& path, const ImportControl&
     return failed;
   }
   ImportFileFacts facts;
-  if (HistoryStatus st = DigestFile(path, &facts); !st) {
+  if (Status st = DigestFile(path, &facts); !st) {
     failed.status = st;
     return failed;
   }
@@ -226,7 +225,7 @@ ImportResult SqliteHistory::Import(const std::string& path, const ImportControl&
         return ReadImportSource(path, control.pi_of_tubular, kBatchSize, control.cancel,
                                 [&](ImportBatch& batch) {
                                   done += static_cast<int64_t>(batch.readings.size());
-                                  HistoryStatus st = sink(batch);
+                                  Status st = sink(batch);
                                   if (st && control.progress) control.progress(done);
                                   return st;
                                 });
@@ -234,13 +233,13 @@ ImportResult SqliteHistory::Import(const std::string& path, const ImportControl&
       &control);
 }
 
-ImportResult SqliteHistory::ImportBatches(
-    const ImportFileFacts& facts, const std::function<HistoryStatus(const BatchSink&)>& produce) {
+ImportResult SqliteHistory::ImportBatches(const ImportFileFacts& facts,
+                                          const std::function<Status(const BatchSink&)>& produce) {
   return ImportAll(facts, produce, nullptr);
 }
 
 ImportResult SqliteHistory::ImportAll(const ImportFileFacts& facts,
-                                      const std::function<HistoryStatus(const BatchSink&)>& produce,
+                                      const std::function<Status(const BatchSink&)>& produce,
                                       const ImportControl* control) {
   ImportResult failed;
   if (read_only_) {
@@ -248,12 +247,12 @@ ImportResult SqliteHistory::ImportAll(const ImportFileFacts& facts,
     return failed;
   }
   // Taking the write lock first means a second importer waits here, not halfway through.
-  if (HistoryStatus st = Exec("BEGIN IMMEDIATE"); !st) {
+  if (Status st = Exec("BEGIN IMMEDIATE"); !st) {
     failed.status = st;
     return failed;
   }
   ImportState state;
-  HistoryStatus status;
+  Status status;
   insert_file_.Start()
       .Bind(1, facts.name)
       .Bind(2, facts.size)

@@ -53,7 +53,7 @@ std::vector<ProbeSummary> SqliteHistory::QueryProbes(Statement& q, int64_t probe
       // Another window: from the hour sums, once per process while the probe stays unchanged.
       WindowEntry& e = window_cache_[{p.id, window_days}];
       if (e.count != p.count || e.last != p.last_time || e.sums.n == 0) {
-        if (HistoryStatus st = WindowSums(p.id, p.last_time, window_days, &e.sums); !st) {
+        if (Status st = WindowSums(p.id, p.last_time, window_days, &e.sums); !st) {
           last_error_ = st;
         }
         e.count = p.count;
@@ -83,7 +83,7 @@ std::optional<ProbeSummary> SqliteHistory::GetProbe(int64_t probe_id, int32_t wi
   return std::move(list.front());
 }
 
-HistoryStatus SqliteHistory::ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) {
+Status SqliteHistory::ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) {
   read_limits_.Start().Bind(1, probe_id);
   if (read_limits_.Step() == SQLITE_ROW) {
     *own = HistoryLimits{read_limits_.Real(0), read_limits_.Real(1), read_limits_.Real(2),
@@ -93,12 +93,12 @@ HistoryStatus SqliteHistory::ReadOwnLimits(int64_t probe_id, std::optional<Histo
   return {};
 }
 
-HistoryStatus SqliteHistory::ProbeExists(int64_t probe_id, bool* exists) {
+Status SqliteHistory::ProbeExists(int64_t probe_id, bool* exists) {
   *exists = GetProbe(probe_id, 0).has_value();
   return {};
 }
 
-HistoryStatus SqliteHistory::WriteLimits(int64_t probe_id, const HistoryLimits& l) {
+Status SqliteHistory::WriteLimits(int64_t probe_id, const HistoryLimits& l) {
   Statement q;
   if (!q.Prepare(db_, probe_id != 0 ? sql::kWriteLimits : sql::kWriteDefaultLimits)) {
     return Error(path_);
@@ -108,14 +108,14 @@ HistoryStatus SqliteHistory::WriteLimits(int64_t probe_id, const HistoryLimits& 
       .Bind(3, l.rate_alarm)
       .Bind(4, l.consumed_warn)
       .Bind(5, l.consumed_alarm);
-  return q.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+  return q.Step() == SQLITE_DONE ? Status{} : Error(path_);
 }
 
-HistoryStatus SqliteHistory::DeleteLimits(int64_t probe_id) {
+Status SqliteHistory::DeleteLimits(int64_t probe_id) {
   Statement q;
   if (!q.Prepare(db_, sql::kClearLimits)) return Error(path_);
   q.Bind(1, probe_id);
-  return q.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+  return q.Step() == SQLITE_DONE ? Status{} : Error(path_);
 }
 
 std::vector<HistorySourceFile> SqliteHistory::ProbeFiles(int64_t probe_id) {
@@ -151,15 +151,15 @@ std::optional<HistorySourceFile> SqliteHistory::ReadingFile(int64_t probe_id, Hi
   return std::nullopt;
 }
 
-HistoryStatus SqliteHistory::RemoveProbe(int64_t probe_id) {
+Status SqliteHistory::RemoveProbe(int64_t probe_id) {
   if (read_only_) return WriteRefusal();
   if (probe_id <= 0 || probe_id >= (int64_t{1} << (63 - kKeyShift))) {
-    return HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
+    return Status::Fail("No probe with id " + std::to_string(probe_id) + ".");
   }
   // The readings are keyed by number, not tied to the probe row: they go first, in the same
   // transaction.
-  if (HistoryStatus st = Exec("BEGIN IMMEDIATE"); !st) return st;
-  HistoryStatus status;
+  if (Status st = Exec("BEGIN IMMEDIATE"); !st) return st;
+  Status status;
   Statement& readings = remove_readings_.Start();
   Statement& probe = remove_probe_.Start();
   readings.Bind(1, probe_id << kKeyShift).Bind(2, ((probe_id + 1) << kKeyShift) - 1);
@@ -167,7 +167,7 @@ HistoryStatus SqliteHistory::RemoveProbe(int64_t probe_id) {
   if (readings.Step() != SQLITE_DONE || probe.Step() != SQLITE_DONE) {
     status = Error(path_);
   } else if (sqlite3_changes(db_) == 0) {
-    status = HistoryStatus::Fail("No probe with id " + std::to_string(probe_id) + ".");
+    status = Status::Fail("No probe with id " + std::to_string(probe_id) + ".");
   }
   readings.Reset();
   probe.Reset();

@@ -152,9 +152,8 @@ class SqliteHistory : public LayeredHistory {
   bool ReadOnly() const override { return read_only_; }
 
   ImportResult Import(const std::string& path, const ImportControl& control) override;
-  ImportResult ImportBatches(
-      const ImportFileFacts& source,
-      const std::function<HistoryStatus(const BatchSink&)>& produce) override;
+  ImportResult ImportBatches(const ImportFileFacts& source,
+                             const std::function<Status(const BatchSink&)>& produce) override;
   std::vector<ProbeSummary> ListProbes(int32_t window_days) override;
   std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) override;
   std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
@@ -163,7 +162,7 @@ class SqliteHistory : public LayeredHistory {
                                             int32_t columns) override;
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
-  HistoryStatus RemoveProbe(int64_t probe_id) override;
+  Status RemoveProbe(int64_t probe_id) override;
   std::string ChangeMark() override;
   std::vector<HistorySourceFile> SourceFiles() override {
     return SqliteSourceFiles(db_, path_, &last_error_);
@@ -196,38 +195,38 @@ class SqliteHistory : public LayeredHistory {
 
   // The connection keeps reading a file removed or replaced under it: a read says so instead of
   // passing the old contents off as the history at the path.
-  HistoryStatus Present() const {
+  Status Present() const {
     if (path_ == ":memory:") return {};
     struct stat st {};
     if (::stat(path_.c_str(), &st) != 0) {
-      return HistoryStatus::Fail("Cannot reach the history " + path_ +
-                                 ": the file is not there (removed or moved).");
+      return Status::Fail("Cannot reach the history " + path_ +
+                          ": the file is not there (removed or moved).");
     }
     if (st.st_dev != dev_ || st.st_ino != ino_) {
-      return HistoryStatus::Fail("Cannot reach the history " + path_ +
-                                 ": another file took its place; open it again.");
+      return Status::Fail("Cannot reach the history " + path_ +
+                          ": another file took its place; open it again.");
     }
     return {};
   }
-  HistoryStatus Error(const std::string& what) const {
-    return HistoryStatus::Fail(what + ": " + sqlite3_errmsg(db_));
+  Status Error(const std::string& what) const {
+    return Status::Fail(what + ": " + sqlite3_errmsg(db_));
   }
-  HistoryStatus Exec(const char* text) {
+  Status Exec(const char* text) {
     if (sqlite3_exec(db_, text, nullptr, nullptr, nullptr) == SQLITE_OK) return {};
     return Error(path_);
   }
-  HistoryStatus WriteRefusal() const {
-    return HistoryStatus::Fail("The history " + path_ +
-                               " is a read-only history (no write permission on the file or its "
-                               "folder): it can be listed and graphed, not changed.");
+  Status WriteRefusal() const {
+    return Status::Fail("The history " + path_ +
+                        " is a read-only history (no write permission on the file or its "
+                        "folder): it can be listed and graphed, not changed.");
   }
 
-  HistoryStatus ImportBatchInto(ImportBatch& batch, ImportState* state);
+  Status ImportBatchInto(ImportBatch& batch, ImportState* state);
   // ImportBatches, stopping at a cancel of `control` (when given).
   ImportResult ImportAll(const ImportFileFacts& source,
-                         const std::function<HistoryStatus(const BatchSink&)>& produce,
+                         const std::function<Status(const BatchSink&)>& produce,
                          const ImportControl* control);
-  HistoryStatus WriteRun(int64_t probe_id, int64_t file_id, const Run& run) {
+  Status WriteRun(int64_t probe_id, int64_t file_id, const Run& run) {
     insert_run_.Start()
         .Bind(1, probe_id)
         .Bind(2, file_id)
@@ -237,7 +236,7 @@ class SqliteHistory : public LayeredHistory {
     if (insert_run_.Step() != SQLITE_DONE) return Error(path_);
     return {};
   }
-  HistoryStatus MergeHour(int64_t probe_id, const HourFigures& h) {
+  Status MergeHour(int64_t probe_id, const HourFigures& h) {
     merge_hour_.Start()
         .Bind(1, probe_id)
         .Bind(2, h.hour)
@@ -257,7 +256,7 @@ class SqliteHistory : public LayeredHistory {
     if (merge_hour_.Step() != SQLITE_DONE) return Error(path_);
     return {};
   }
-  HistoryStatus WriteSummary(int64_t probe_id, const Summary& s) {
+  Status WriteSummary(int64_t probe_id, const Summary& s) {
     write_summary_.Start()
         .Bind(1, probe_id)
         .Bind(2, s.count)
@@ -269,10 +268,10 @@ class SqliteHistory : public LayeredHistory {
         .Bind(8, s.sums.sy)
         .Bind(9, s.sums.sxy)
         .Bind(10, s.sums.sxx);
-    return write_summary_.Step() == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+    return write_summary_.Step() == SQLITE_DONE ? Status{} : Error(path_);
   }
   // The figures of every stored reading of one hour.
-  HistoryStatus ReadHour(int64_t probe_id, int64_t hour, HourFigures* all) {
+  Status ReadHour(int64_t probe_id, int64_t hour, HourFigures* all) {
     const HistoryTime start = kReadingEpoch + hour * kHour;
     *all = {};
     all->hour = hour;
@@ -285,7 +284,7 @@ class SqliteHistory : public LayeredHistory {
       all->Offer(x);
       all->sums.Add(static_cast<double>(x.time - start), x.value);
     }
-    return rc == SQLITE_DONE ? HistoryStatus{} : Error(path_);
+    return rc == SQLITE_DONE ? Status{} : Error(path_);
   }
   // What the import of a batch knows of the probe's readings before it, to keep each hour row
   // covering every reading of its hour.
@@ -299,45 +298,42 @@ class SqliteHistory : public LayeredHistory {
   };
   // Writes the figures of an hour's new readings (already inserted): merged into the hour's
   // row, or a new row from all the hour's readings once there are enough of them.
-  HistoryStatus FlushHour(const HourContext& c, const HourFigures& h);
-  HistoryStatus ProbeId(const ProbeKey& key, ImportState* state, int64_t* id, bool* created);
+  Status FlushHour(const HourContext& c, const HourFigures& h);
+  Status ProbeId(const ProbeKey& key, ImportState* state, int64_t* id, bool* created);
   bool ReadSummaryRow(int64_t probe_id, Summary* s);
   // With list_probes_ or one_probe_.
   std::vector<ProbeSummary> QueryProbes(Statement& q, int64_t probe_id, int32_t window_days);
   // Sums (x in days from the window's start) of the readings in the window of `days` ending at
   // `last`: whole hours from the hour sums, the hour the window starts in from its readings.
-  HistoryStatus WindowSums(int64_t probe_id, HistoryTime last, int32_t days, RegressionSums* out);
+  Status WindowSums(int64_t probe_id, HistoryTime last, int32_t days, RegressionSums* out);
   // Rewrites the stored window sums of a probe whose readings changed.
-  HistoryStatus StoreWindows(int64_t probe_id, HistoryTime last);
+  Status StoreWindows(int64_t probe_id, HistoryTime last);
   // Limits (sqlite_probes.cpp).
-  HistoryStatus ReadyToRead() override { return {}; }
-  HistoryStatus ProbeExists(int64_t probe_id, bool* exists) override;
-  HistoryStatus ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
+  Status ReadyToRead() override { return {}; }
+  Status ProbeExists(int64_t probe_id, bool* exists) override;
+  Status ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
   HistoryLimits DefaultLimits() override;
-  HistoryStatus WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;
-  HistoryStatus DeleteLimits(int64_t probe_id) override;
+  Status WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;
+  Status DeleteLimits(int64_t probe_id) override;
   // The primitives of the review of conflicts and the undoing of an import
   // (sqlite_conflicts.cpp).
-  HistoryStatus MayWrite() const override;
-  HistoryStatus BeginWrite() override;
-  HistoryStatus Commit() override;
+  Status MayWrite() const override;
+  Status BeginWrite() override;
+  Status Commit() override;
   void RollbackWrite() override;
-  HistoryStatus ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) override;
-  HistoryStatus FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) override;
-  HistoryStatus SetReadingValue(int64_t probe_id, HistoryTime t, double value,
-                                bool* changed) override;
-  HistoryStatus RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
-                               int64_t* count) override;
-  HistoryStatus FileName(int64_t file_id, bool* found, std::string* name) override;
-  HistoryStatus TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) override;
-  HistoryStatus DropConflicts(const std::vector<int64_t>& ids) override;
-  HistoryStatus RebaseConflict(int64_t conflict_id, double stored) override;
-  HistoryStatus PromoteOffer(int64_t probe_id, HistoryTime t, double value,
-                             int64_t file_id) override;
-  HistoryStatus RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
-  HistoryStatus ForgetFile(int64_t file_id) override;
+  Status ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) override;
+  Status FindConflict(int64_t conflict_id, bool* found, ConflictAt* at) override;
+  Status SetReadingValue(int64_t probe_id, HistoryTime t, double value, bool* changed) override;
+  Status RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours, int64_t* count) override;
+  Status FileName(int64_t file_id, bool* found, std::string* name) override;
+  Status TakeFileReadings(int64_t file_id, FileReadingsTaken* taken) override;
+  Status DropConflicts(const std::vector<int64_t>& ids) override;
+  Status RebaseConflict(int64_t conflict_id, double stored) override;
+  Status PromoteOffer(int64_t probe_id, HistoryTime t, double value, int64_t file_id) override;
+  Status RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
+  Status ForgetFile(int64_t file_id) override;
   // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
-  HistoryStatus ConflictProbes(int64_t file_id, ImportResult* result);
+  Status ConflictProbes(int64_t file_id, ImportResult* result);
 
   sqlite3* db_;
   std::string path_;

@@ -19,8 +19,8 @@ constexpr const char* kProbeConflicts =
     "SELECT file_id, t, stored, offered FROM conflict WHERE probe_id = ?1 ORDER BY id";
 
 // Runs `text` (with the probe bound as ?1 when given) and hands every row to `row`.
-HistoryStatus Each(sqlite3* db, const std::string& path, const char* text, const int64_t* probe,
-                   const std::function<void(sqlite3_stmt*)>& row) {
+Status Each(sqlite3* db, const std::string& path, const char* text, const int64_t* probe,
+            const std::function<void(sqlite3_stmt*)>& row) {
   sqlite3_stmt* stmt = nullptr;
   int rc = sqlite3_prepare_v2(db, text, -1, &stmt, nullptr);
   if (rc == SQLITE_OK && probe != nullptr) rc = sqlite3_bind_int64(stmt, 1, *probe);
@@ -28,8 +28,8 @@ HistoryStatus Each(sqlite3* db, const std::string& path, const char* text, const
     rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) row(stmt);
   }
-  HistoryStatus st;
-  if (rc != SQLITE_DONE) st = HistoryStatus::Fail(path + ": " + sqlite3_errmsg(db));
+  Status st;
+  if (rc != SQLITE_DONE) st = Status::Fail(path + ": " + sqlite3_errmsg(db));
   sqlite3_finalize(stmt);
   return st;
 }
@@ -44,7 +44,7 @@ std::string Text(sqlite3_stmt* s, int col) {
 }  // namespace
 
 std::vector<HistorySourceFile> SqliteSourceFiles(sqlite3* db, const std::string& path,
-                                                 HistoryStatus* error) {
+                                                 Status* error) {
   std::vector<HistorySourceFile> out;
   *error = Each(db, path, kSourceFiles, nullptr, [&](sqlite3_stmt* s) {
     out.push_back({sqlite3_column_int64(s, 0), Text(s, 1), sqlite3_column_int64(s, 2), Text(s, 3),
@@ -55,7 +55,7 @@ std::vector<HistorySourceFile> SqliteSourceFiles(sqlite3* db, const std::string&
 }
 
 std::vector<HistoryRun> SqliteReadingRuns(sqlite3* db, const std::string& path, int64_t probe_id,
-                                          HistoryStatus* error) {
+                                          Status* error) {
   std::vector<HistoryRun> out;
   *error = Each(db, path, kReadingRuns, &probe_id, [&](sqlite3_stmt* s) {
     out.push_back({sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1) + kEpoch,
@@ -66,7 +66,7 @@ std::vector<HistoryRun> SqliteReadingRuns(sqlite3* db, const std::string& path, 
 }
 
 std::vector<StoredConflict> SqliteProbeConflicts(sqlite3* db, const std::string& path,
-                                                 int64_t probe_id, HistoryStatus* error) {
+                                                 int64_t probe_id, Status* error) {
   std::vector<StoredConflict> out;
   *error = Each(db, path, kProbeConflicts, &probe_id, [&](sqlite3_stmt* s) {
     // Conflicts keep the history's own clock, not the readings' shorter one.

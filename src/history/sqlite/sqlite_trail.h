@@ -15,10 +15,10 @@ namespace tarn {
 
 // Each returns an empty list with *error set when the history cannot be read.
 std::vector<HistorySourceFile> SqliteSourceFiles(sqlite3* db, const std::string& path,
-                                                 HistoryStatus* error);
+                                                 Status* error);
 std::vector<HistoryRun> SqliteReadingRuns(sqlite3* db, const std::string& path, int64_t probe_id,
-                                          HistoryStatus* error);
+                                          Status* error);
 std::vector<StoredConflict> SqliteProbeConflicts(sqlite3* db, const std::string& path,
-                                                 int64_t probe_id, HistoryStatus* error);
+                                                 int64_t probe_id, Status* error);
 
 }  // namespace tarn

@@ -6,8 +6,8 @@
 
 namespace tarn::sqlite_store {
 
-HistoryStatus SqliteHistory::WindowSums(int64_t probe_id, HistoryTime last, int32_t days,
-                                        RegressionSums* out) {
+Status SqliteHistory::WindowSums(int64_t probe_id, HistoryTime last, int32_t days,
+                                 RegressionSums* out) {
   *out = {};
   const HistoryTime from = last - int64_t{days} * kSecondsPerDay;
   int rc = SQLITE_DONE;
@@ -52,10 +52,10 @@ HistoryStatus SqliteHistory::WindowSums(int64_t probe_id, HistoryTime last, int3
   return {};
 }
 
-HistoryStatus SqliteHistory::StoreWindows(int64_t probe_id, HistoryTime last) {
+Status SqliteHistory::StoreWindows(int64_t probe_id, HistoryTime last) {
   for (const int32_t days : kStoredWindows) {
     RegressionSums s;
-    if (HistoryStatus st = WindowSums(probe_id, last, days, &s); !st) return st;
+    if (Status st = WindowSums(probe_id, last, days, &s); !st) return st;
     write_window_.Start()
         .Bind(1, probe_id)
         .Bind(2, int64_t{days})

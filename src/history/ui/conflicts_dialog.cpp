@@ -140,7 +140,7 @@ void ConflictsDialog::PutConflicts() {
   HistoryStore* store = Store();
   const int current = gConflicts->currentIndex().row();
   std::vector<ReadingConflicts> list;
-  HistoryStatus st = HistoryStatus::Fail("the history is not open.");
+  Status st = Status::Fail("the history is not open.");
   if (store != nullptr) {
     list = store->ReviewConflicts(probe_.id);
     st = store->LastError();
@@ -171,7 +171,7 @@ void ConflictsDialog::Choose(bool take) {
   HistoryStore* store = Store();
   if (store == nullptr || rows.isEmpty()) return;
   const ConflictOffer& offer = *model_->row(rows.front().row()).offer;
-  const HistoryStatus st = store->ChooseConflict(offer.conflict_id, take);
+  const Status st = store->ChooseConflict(offer.conflict_id, take);
   if (!st) {
     ShowError(this, FromUtf8(st.message));
     return;

@@ -231,7 +231,7 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
       probes.push_back(*p);
     }
   }
-  if (HistoryStatus st = store.LastError(); !st) {
+  if (Status st = store.LastError(); !st) {
     if (error) *error = st.message;
     return false;
   }
@@ -285,7 +285,7 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
       ProbePage(w, store, probes[static_cast<std::size_t>(i)], request.window_days);
       // A page drawn from a history that stopped answering would pass an empty graph off as
       // data.
-      if (HistoryStatus st = store.LastError(); !st) {
+      if (Status st = store.LastError(); !st) {
         if (error) *error = st.message;
         return false;
       }

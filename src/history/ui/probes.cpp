@@ -215,7 +215,7 @@ void Probes::InitializeComponent() {
   fmHist->SetReadFailure([this]() -> std::string {
     HistoryStore* s = store();
     if (s == nullptr) return open_error_;
-    const HistoryStatus st = s->LastError();
+    const Status st = s->LastError();
     return st ? std::string() : st.message;
   });
   connect(edFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -389,7 +389,7 @@ void Probes::PutProbes() {
     return;
   }
   std::vector<ProbeSummary> list = s->ListProbes(RateWindow());
-  if (HistoryStatus st = s->LastError(); !st) {
+  if (Status st = s->LastError(); !st) {
     // A file put back or replaced meanwhile is opened afresh at the next refresh; a server
     // connection mends itself.
     if (!IsServerLocation(location_)) store_.reset();
@@ -801,7 +801,7 @@ void Probes::SetLimits() {
   const bool ok =
       exec_limits_dialog ? exec_limits_dialog(fmLimits) : fmLimits->exec() == QDialog::Accepted;
   if (!ok) return;
-  HistoryStatus status;
+  Status status;
   if (fmLimits->ForDefaults()) {
     status = s->SetLimits(0, fmLimits->limits());
   } else {
@@ -832,7 +832,7 @@ void Probes::RemoveProbes() {
   // No is the default: Enter must not delete a probe's whole history.
   if (!AskConfirm(this, question, /*default_no=*/true)) return;
   for (const ProbeSummary& p : probes) {
-    const HistoryStatus status = s->RemoveProbe(p.id);
+    const Status status = s->RemoveProbe(p.id);
     if (!status) {
       ShowError(this, FromUtf8(status.message));
       break;
@@ -862,7 +862,7 @@ void Probes::UndoImport() {
   }
   if (Importing() || Reporting()) return;
   std::vector<HistorySourceFile> files = s->SourceFiles();
-  if (HistoryStatus st = s->LastError(); !st) {
+  if (Status st = s->LastError(); !st) {
     ShowError(this, FromUtf8(st.message));
     return;
   }

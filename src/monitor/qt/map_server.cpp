@@ -89,7 +89,7 @@ Status MapServer::Listen(const std::string& host, int32_t port) {
 void MapServer::Refresh() {
   HistoryStore* store = history_();
   std::vector<ProbeSummary> probes;
-  HistoryStatus st = HistoryStatus::Fail("the history is unreachable");
+  Status st = Status::Fail("the history is unreachable");
   if (store) {
     probes = store->ListProbes(window_days_);
     st = store->LastError();
