@@ -115,16 +115,13 @@ PgResult PgConnection::Exec(const std::string& sql, const std::vector<PgParam>& 
                                values.data(), nullptr, nullptr, 0));
 }
 
-bool PgConnection::BeginCopy(const std::string& copy_sql, std::string* error) {
+Status PgConnection::BeginCopy(const std::string& copy_sql) {
   PGresult* raw = PQexec(conn_, copy_sql.c_str());
   PgResult r(raw);
-  if (PQresultStatus(raw) != PGRES_COPY_IN) {
-    *error = r.Message();
-    return false;
-  }
+  if (PQresultStatus(raw) != PGRES_COPY_IN) return Status::Fail(r.Message());
   copy_failed_ = false;
   copy_buffer_.assign(kCopyHeader, kCopyHeaderSize);
-  return true;
+  return {};
 }
 
 void PgConnection::CopyRow(int32_t probe_id, int64_t t, double v, int32_t file_id) {
@@ -171,22 +168,23 @@ bool PgConnection::Flush() {
   return !copy_failed_;
 }
 
-bool PgConnection::EndCopy(std::string* error) {
+Status PgConnection::EndCopy() {
   Put16(&copy_buffer_, 0xFFFF);  // end of data
   Flush();
   if (PQputCopyEnd(conn_, copy_failed_ ? "client failed" : nullptr) != 1) copy_failed_ = true;
   bool ok = !copy_failed_;
+  std::string why;
   // Drain every result of the COPY; the last one says whether it was taken.
   while (PGresult* raw = PQgetResult(conn_)) {
     PgResult r(raw);
     if (!r.ok()) {
       ok = false;
-      *error = r.Message();
+      why = r.Message();
     }
   }
-  if (!ok && error->empty()) *error = Error();
   copy_buffer_.clear();
-  return ok;
+  if (ok) return {};
+  return Status::Fail(why.empty() ? Error() : why);
 }
 
 }  // namespace tarn

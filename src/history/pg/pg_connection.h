@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "common/status.h"
+
 namespace tarn {
 
 // One result; failed when the statement did not complete.
@@ -66,13 +68,13 @@ class PgConnection {
 
   // Binary COPY of (int32 probe, int64 t, float64 v[, int32 file]) rows: BeginCopy,
   // CopyRow..., EndCopy. A negative file leaves the fourth column out.
-  bool BeginCopy(const std::string& copy_sql, std::string* error);
+  Status BeginCopy(const std::string& copy_sql);
   void CopyRow(int32_t probe_id, int64_t t, double v, int32_t file_id);
   // The same for (int32 probe, int64 hour, int64 n, float64 sx, sy, sxy, sxx) rows.
   void CopyHourRow(int32_t probe_id, int64_t hour, int64_t n, double sx, double sy, double sxy,
                    double sxx);
-  // Sends what is buffered and ends the COPY; false with Error() set on failure.
-  bool EndCopy(std::string* error);
+  // Sends what is buffered and ends the COPY; on failure, the server's reason.
+  Status EndCopy();
 
  private:
   bool Flush();

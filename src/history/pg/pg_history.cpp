@@ -130,7 +130,11 @@ std::unique_ptr<HistoryStore> OpenPgHistory(const std::string& location, std::st
       why = "it was written by a newer version of Tarn meanwhile";
       ok = false;
     }
-    if (ok && version < kPgSchemaVersion) ok = UpgradePgSchema(db, version, &why);
+    if (ok && version < kPgSchemaVersion) {
+      const Status upgraded = UpgradePgSchema(db, version);
+      ok = upgraded.ok;
+      why = upgraded.message;
+    }
     if (ok) ok = (r = db.Exec("COMMIT")).ok();
     if (!ok) {
       if (why.empty()) why = r.ok() ? db.Error() : r.Message();

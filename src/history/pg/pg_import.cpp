@@ -178,18 +178,19 @@ Status PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
   }
   if (r.empty()) return {};
 
-  std::string why;
-  if (!db_.BeginCopy(sql::kCopyReadings, &why)) {
-    return db_.Bad() ? Failure(PgResult())
-                     : Status::Fail("The history server " + location_ + " refused: " + why);
+  if (const Status begun = db_.BeginCopy(sql::kCopyReadings); !begun) {
+    return db_.Bad()
+               ? Failure(PgResult())
+               : Status::Fail("The history server " + location_ + " refused: " + begun.message);
   }
   for (const HistoryReading& reading : r) {
     db_.CopyRow(static_cast<int32_t>(probe_id), reading.time - kReadingEpoch, reading.value,
                 static_cast<int32_t>(state->file_id));
   }
-  if (!db_.EndCopy(&why)) {
-    return db_.Bad() ? Failure(PgResult())
-                     : Status::Fail("The history server " + location_ + " refused: " + why);
+  if (const Status ended = db_.EndCopy(); !ended) {
+    return db_.Bad()
+               ? Failure(PgResult())
+               : Status::Fail("The history server " + location_ + " refused: " + ended.message);
   }
   if (run.count == 0) {
     run.origin = r.front().time;
@@ -234,17 +235,17 @@ void PgHistory::AddHours(int64_t probe_id, const std::vector<HistoryReading>& so
 
 Status PgHistory::MergeHours(const ImportState& state) {
   if (state.hours.empty()) return {};
-  std::string why;
-  bool ok = db_.BeginCopy(sql::kCopyHours, &why);
-  if (ok) {
+  Status copied = db_.BeginCopy(sql::kCopyHours);
+  if (copied) {
     for (const HourSums& h : state.hours) {
       db_.CopyHourRow(h.probe_id, h.hour, h.n, h.sx, h.sy, h.sxy, h.sxx);
     }
-    ok = db_.EndCopy(&why);
+    copied = db_.EndCopy();
   }
-  if (!ok) {
-    return db_.Bad() ? Failure(PgResult())
-                     : Status::Fail("The history server " + location_ + " refused: " + why);
+  if (!copied) {
+    return db_.Bad()
+               ? Failure(PgResult())
+               : Status::Fail("The history server " + location_ + " refused: " + copied.message);
   }
   return Run(sql::kMergeHours);
 }

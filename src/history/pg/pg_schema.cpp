@@ -125,30 +125,26 @@ const char* const kSteps[kPgSchemaVersion] = {kVersion1, kVersion2};
 
 }  // namespace
 
-bool UpgradePgSchema(PgConnection& db, int from_version, std::string* error) {
+Status UpgradePgSchema(PgConnection& db, int from_version) {
   if (from_version < 0 || from_version > kPgSchemaVersion) {
-    *error = "unknown schema version " + std::to_string(from_version);
-    return false;
+    return Status::Fail("unknown schema version " + std::to_string(from_version));
   }
   // An administrator may have made the schema for a role that may not create one.
   PgResult missing = db.Exec(pg_sql::kSchemaMissing);
   if (!missing.ok()) {
-    *error = missing.Message();
-    return false;
+    return Status::Fail(missing.Message());
   }
   if (missing.Text(0, 0) == "t") {
     PgResult made = db.Exec("CREATE SCHEMA tarn");
     if (!made.ok()) {
-      *error = made.Message();
-      return false;
+      return Status::Fail(made.Message());
     }
   }
   for (int v = from_version; v < kPgSchemaVersion; ++v) {
     // Several statements in one text: the simple protocol, no parameters.
     PgResult r(PQexec(db.get(), kSteps[v]));
     if (!r.ok()) {
-      *error = r.Message();
-      return false;
+      return Status::Fail(r.Message());
     }
   }
   if (from_version < 2) {
@@ -157,13 +153,12 @@ bool UpgradePgSchema(PgConnection& db, int from_version, std::string* error) {
                                        {ids.Text(0, 0), pg_sql::kStoredWindows, kReadingEpoch})
                              : std::move(ids);
     if (!sums.ok()) {
-      *error = sums.Message();
-      return false;
+      return Status::Fail(sums.Message());
     }
   }
   PgResult r = db.Exec(pg_sql::kWriteVersion, {int64_t{kPgSchemaVersion}});
-  if (!r.ok()) *error = r.Message();
-  return r.ok();
+  if (!r.ok()) return Status::Fail(r.Message());
+  return {};
 }
 
 }  // namespace tarn

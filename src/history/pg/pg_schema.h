@@ -13,6 +13,6 @@ inline constexpr int kPgSchemaVersion = 2;
 
 // Runs every step from `from_version` (0 = no tables yet) to the current version inside the
 // caller's transaction, then records the version. False with *error set on failure.
-bool UpgradePgSchema(PgConnection& db, int from_version, std::string* error);
+Status UpgradePgSchema(PgConnection& db, int from_version);
 
 }  // namespace tarn

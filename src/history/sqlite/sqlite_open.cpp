@@ -156,7 +156,11 @@ std::unique_ptr<HistoryStore> OpenSqliteHistory(const std::string& path, std::st
       bool ok = sqlite3_exec(db.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
       if (ok) ok = identity(&app_id, &version, &tables) == SQLITE_OK;
       const bool rewrites = ok && !fresh && version > 0 && version < kSqliteSchemaVersion;
-      if (ok && version < kSqliteSchemaVersion) ok = UpgradeSqliteSchema(db.get(), version, &why);
+      if (ok && version < kSqliteSchemaVersion) {
+        const Status upgraded = UpgradeSqliteSchema(db.get(), version);
+        ok = upgraded.ok;
+        why = upgraded.message;
+      }
       if (ok) ok = sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
       if (!ok) {
         if (why.empty()) why = sqlite3_errmsg(db.get());
@@ -170,8 +174,8 @@ std::unique_ptr<HistoryStore> OpenSqliteHistory(const std::string& path, std::st
     }
   }
   auto store = std::make_unique<SqliteHistory>(db.release(), path, !writable);
-  if (!store->PrepareAll(error)) {
-    *error = "Cannot open the history " + path + ": " + *error + ".";
+  if (const Status prepared = store->PrepareAll(); !prepared) {
+    *error = "Cannot open the history " + path + ": " + prepared.message + ".";
     return nullptr;
   }
   return store;

@@ -172,28 +172,25 @@ GROUP BY id, days;
 // Step i takes a file from version i to version i + 1.
 const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3};
 
-bool Exec(sqlite3* db, const std::string& sql, std::string* error) {
+Status Exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;
-  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK) return true;
-  *error = message ? message : sqlite3_errmsg(db);
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK) return {};
+  Status failed = Status::Fail(message ? message : sqlite3_errmsg(db));
   sqlite3_free(message);
-  return false;
+  return failed;
 }
 
 }  // namespace
 
-bool UpgradeSqliteSchema(sqlite3* db, int from_version, std::string* error) {
+Status UpgradeSqliteSchema(sqlite3* db, int from_version) {
   if (from_version < 0 || from_version > kSqliteSchemaVersion) {
-    *error = "unknown schema version " + std::to_string(from_version);
-    return false;
+    return Status::Fail("unknown schema version " + std::to_string(from_version));
   }
   for (int v = from_version; v < kSqliteSchemaVersion; ++v) {
-    if (!Exec(db, kSteps[v], error)) return false;
+    if (Status st = Exec(db, kSteps[v]); !st) return st;
   }
-  return Exec(db,
-              "PRAGMA application_id = " + std::to_string(sqlite_sql::kApplicationId) +
-                  "; PRAGMA user_version = " + std::to_string(kSqliteSchemaVersion),
-              error);
+  return Exec(db, "PRAGMA application_id = " + std::to_string(sqlite_sql::kApplicationId) +
+                      "; PRAGMA user_version = " + std::to_string(kSqliteSchemaVersion));
 }
 
 }  // namespace tarn

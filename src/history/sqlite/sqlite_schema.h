@@ -6,12 +6,14 @@
 
 #include <string>
 
+#include "common/status.h"
+
 namespace tarn {
 
 inline constexpr int kSqliteSchemaVersion = 3;
 
 // Runs every step from `from_version` (0 = an empty file) to the current version inside the
 // caller's transaction, then records the version. False with *error set on failure.
-bool UpgradeSqliteSchema(sqlite3* db, int from_version, std::string* error);
+Status UpgradeSqliteSchema(sqlite3* db, int from_version);
 
 }  // namespace tarn

@@ -121,7 +121,7 @@ class SqliteHistory : public LayeredHistory {
     sqlite3_close(db_);
   }
 
-  bool PrepareAll(std::string* error) {
+  Status PrepareAll() {
     const std::pair<Statement*, const char*> list[] = {
         {&find_probe_, sql::kFindProbe},        {&insert_probe_, sql::kInsertProbe},
         {&read_summary_, sql::kReadSummary},    {&write_summary_, sql::kWriteSummary},
@@ -135,17 +135,13 @@ class SqliteHistory : public LayeredHistory {
         {&remove_probe_, sql::kRemoveProbe},
     };
     for (const auto& [stmt, text] : list) {
-      if (!stmt->Prepare(db_, text)) {
-        *error = sqlite3_errmsg(db_);
-        return false;
-      }
+      if (!stmt->Prepare(db_, text)) return Status::Fail(sqlite3_errmsg(db_));
     }
     if (!list_probes_.Prepare(db_, std::string(sql::kListProbes) + sql::kListOrder) ||
         !one_probe_.Prepare(db_, std::string(sql::kListProbes) + sql::kOneProbe)) {
-      *error = sqlite3_errmsg(db_);
-      return false;
+      return Status::Fail(sqlite3_errmsg(db_));
     }
-    return true;
+    return {};
   }
 
   const std::string& Location() const override { return path_; }
