@@ -86,7 +86,7 @@ int RunAnalysis(const ParsedArgs& args) {
   return 0;
 }
 
-constexpr OptionSpec kAnalysisOptions[] = {
+constexpr OptionDecl kAnalysisOptions[] = {
     {.name = "--tag",
      .value = "N",
      .repeatable = true,  // the last one counts, as it always has
@@ -102,7 +102,7 @@ constexpr OptionSpec kAnalysisOptions[] = {
 
 }  // namespace
 
-const CommandSpec kTagsCommand = {
+const CommandDecl kTagsCommand = {
     .path = "tags",
     .synopsis = "FILE",
     .about =
@@ -115,7 +115,7 @@ const CommandSpec kTagsCommand = {
     .run = RunTags,
 };
 
-const CommandSpec kAnalysisCommand = {
+const CommandDecl kAnalysisCommand = {
     .path = "analysis",
     .synopsis = "FILE --tag N (--csv OUT | --xls OUT | --xlsx OUT)",
     .about =

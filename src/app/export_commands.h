@@ -7,11 +7,11 @@
 
 namespace tarn {
 
-extern const CommandSpec kTagsCommand;
-extern const CommandSpec kAnalysisCommand;
-extern const CommandSpec kCouponsCommand;
-extern const CommandSpec kGraphCommand;
-extern const CommandSpec kHistoryCommand;  // the group of "history" subcommands
-extern const CommandSpec kHistoryCopyCommand;
+extern const CommandDecl kTagsCommand;
+extern const CommandDecl kAnalysisCommand;
+extern const CommandDecl kCouponsCommand;
+extern const CommandDecl kGraphCommand;
+extern const CommandDecl kHistoryCommand;  // the group of "history" subcommands
+extern const CommandDecl kHistoryCopyCommand;
 
 }  // namespace tarn

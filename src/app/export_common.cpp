@@ -59,11 +59,11 @@ std::string Indented(std::string_view text, std::string_view indent) {
 }
 
 // The usage lines of a command as a list of commands shows it.
-std::string UsageLines(const CommandSpec& spec) {
-  return Indented(spec.synopsis, "  " + CommandName(spec) + " ");
+std::string UsageLines(const CommandDecl& decl) {
+  return Indented(decl.synopsis, "  " + CommandName(decl) + " ");
 }
 
-std::string OptionLabel(const OptionSpec& o) {
+std::string OptionLabel(const OptionDecl& o) {
   return o.value == nullptr ? o.name : std::string(o.name) + " " + o.value;
 }
 
@@ -104,12 +104,12 @@ bool ParseDecimalText(std::string_view text, double* out) {
 int ParsedArgs::Count(std::string_view name) const {
   return static_cast<int>(
       std::count_if(options_.begin(), options_.end(),
-                    [&](const GivenOption& g) { return g.spec->name == name; }));
+                    [&](const GivenOption& g) { return g.decl->name == name; }));
 }
 
 const GivenOption* ParsedArgs::Last(std::string_view name) const {
   for (auto it = options_.rbegin(); it != options_.rend(); ++it) {
-    if (it->spec->name == name) return &*it;
+    if (it->decl->name == name) return &*it;
   }
   return nullptr;
 }
@@ -132,64 +132,64 @@ std::optional<double> ParsedArgs::Decimal(std::string_view name) const {
 }
 
 int ParsedArgs::Refuse(std::string_view text) const {
-  std::fputs(RefusalText(*spec_, text).c_str(), stderr);
+  std::fputs(RefusalText(*decl_, text).c_str(), stderr);
   return 2;
 }
 
-std::string CommandName(const CommandSpec& spec) {
-  return *spec.path == '\0' ? "tarn-export" : std::string("tarn-export ") + spec.path;
+std::string CommandName(const CommandDecl& decl) {
+  return *decl.path == '\0' ? "tarn-export" : std::string("tarn-export ") + decl.path;
 }
 
-std::string HelpText(const CommandSpec& spec) {
+std::string HelpText(const CommandDecl& decl) {
   std::string out = "usage:\n";
-  if (spec.subcommands.empty()) {
-    out += UsageLines(spec);
+  if (decl.subcommands.empty()) {
+    out += UsageLines(decl);
   } else {
-    for (const CommandSpec* sub : spec.subcommands) out += UsageLines(*sub);
+    for (const CommandDecl* sub : decl.subcommands) out += UsageLines(*sub);
   }
-  out += Indented(spec.about, "  ");
-  if (spec.describe_subcommands) {
-    for (const CommandSpec* sub : spec.subcommands) {
+  out += Indented(decl.about, "  ");
+  if (decl.describe_subcommands) {
+    for (const CommandDecl* sub : decl.subcommands) {
       // "NAME: first line", the rest under it.
       const std::string about = Indented(sub->about, "    ");
       out +=
           "  " + LastWord(sub->path) + ": " + about.substr(std::min<std::size_t>(4, about.size()));
     }
   }
-  if (!spec.subcommands.empty()) return out;
+  if (!decl.subcommands.empty()) return out;
 
-  const OptionSpec help{.name = "-h, --help", .help = "prints this help"};
+  const OptionDecl help{.name = "-h, --help", .help = "prints this help"};
   std::size_t width = OptionLabel(help).size();
-  for (const OptionSpec& o : spec.options) width = std::max(width, OptionLabel(o).size());
+  for (const OptionDecl& o : decl.options) width = std::max(width, OptionLabel(o).size());
   out += "\noptions:\n";
-  auto line = [&](const OptionSpec& o) {
+  auto line = [&](const OptionDecl& o) {
     std::string label = OptionLabel(o);
     label.resize(width + 2, ' ');
     out += "  " + label + o.help + "\n";
   };
-  for (const OptionSpec& o : spec.options) line(o);
+  for (const OptionDecl& o : decl.options) line(o);
   line(help);
   return out;
 }
 
-std::string RefusalText(const CommandSpec& spec, std::string_view text) {
-  switch (spec.style) {
+std::string RefusalText(const CommandDecl& decl, std::string_view text) {
+  switch (decl.style) {
     case RefusalStyle::kTryHelp:
-      return CommandName(spec) + ": " + std::string(text) + " (try '" + CommandName(spec) +
+      return CommandName(decl) + ": " + std::string(text) + " (try '" + CommandName(decl) +
              " --help')\n";
     case RefusalStyle::kWithHelp:
-      return "tarn-export: " + std::string(text) + "\n" + HelpText(spec);
+      return "tarn-export: " + std::string(text) + "\n" + HelpText(decl);
     case RefusalStyle::kAlone:
       break;
   }
   return "tarn-export: " + std::string(text) + "\n";
 }
 
-CommandLine ReadCommandLine(const CommandSpec& spec, int argc, const char* const* argv) {
+CommandLine ReadCommandLine(const CommandDecl& decl, int argc, const char* const* argv) {
   CommandLine r;
-  r.args.spec_ = &spec;
-  auto find = [&](std::string_view name) -> const OptionSpec* {
-    for (const OptionSpec& o : spec.options) {
+  r.args.decl_ = &decl;
+  auto find = [&](std::string_view name) -> const OptionDecl* {
+    for (const OptionDecl& o : decl.options) {
       if (name == o.name) return &o;
     }
     return nullptr;
@@ -198,13 +198,13 @@ CommandLine ReadCommandLine(const CommandSpec& spec, int argc, const char* const
   for (int i = 0; i < argc; ++i) {
     if (!IsOption(argv[i])) continue;
     if (IsHelp(argv[i])) {
-      r.help = HelpText(spec);
+      r.help = HelpText(decl);
       return r;
     }
-    if (const OptionSpec* o = find(argv[i]); o && o->value) ++i;
+    if (const OptionDecl* o = find(argv[i]); o && o->value) ++i;
   }
   auto refuse = [&](std::string_view text, std::string_view arg) {
-    r.refusal = RefusalText(spec, Fill(text, arg));
+    r.refusal = RefusalText(decl, Fill(text, arg));
     r.exit_code = 2;
     return r;
   };
@@ -214,14 +214,14 @@ CommandLine ReadCommandLine(const CommandSpec& spec, int argc, const char* const
       r.args.words_.emplace_back(a);
       continue;
     }
-    const OptionSpec* o = find(a);
-    if (o == nullptr) return refuse(spec.messages.unknown_option, a);
+    const OptionDecl* o = find(a);
+    if (o == nullptr) return refuse(decl.messages.unknown_option, a);
     GivenOption g{o, "", 0, 0.0, false};
     if (o->value != nullptr) {
-      if (i + 1 >= argc) return refuse(spec.messages.missing_value, a);
+      if (i + 1 >= argc) return refuse(decl.messages.missing_value, a);
       g.text = argv[++i];
     }
-    if (!o->repeatable && r.args.Has(a)) return refuse(spec.messages.repeated, a);
+    if (!o->repeatable && r.args.Has(a)) return refuse(decl.messages.repeated, a);
     if (o->kind != ValueKind::kText && !(o->word && g.text == o->word)) {
       const std::string made_up = NumberRefusal(o->name, o->kind, o->low, o->high);
       const char* refusal = o->refusal ? o->refusal : made_up.c_str();
@@ -241,35 +241,35 @@ CommandLine ReadCommandLine(const CommandSpec& spec, int argc, const char* const
     r.args.options_.push_back(std::move(g));
   }
   const auto words = static_cast<int>(r.args.words_.size());
-  if (words < spec.min_words) {
-    return refuse(spec.messages.too_few_words ? spec.messages.too_few_words : "too few arguments",
+  if (words < decl.min_words) {
+    return refuse(decl.messages.too_few_words ? decl.messages.too_few_words : "too few arguments",
                   "");
   }
-  if (words > spec.max_words) {
-    return refuse(spec.messages.too_many_words, r.args.words_[spec.max_words]);
+  if (words > decl.max_words) {
+    return refuse(decl.messages.too_many_words, r.args.words_[decl.max_words]);
   }
   r.ok = true;
   return r;
 }
 
-int RunCommand(const CommandSpec& spec, int argc, char** argv) {
-  if (!spec.subcommands.empty()) {
+int RunCommand(const CommandDecl& decl, int argc, char** argv) {
+  if (!decl.subcommands.empty()) {
     if (argc < 1) {
-      std::fputs(HelpText(spec).c_str(), stderr);
+      std::fputs(HelpText(decl).c_str(), stderr);
       return 2;
     }
     if (IsHelp(argv[0])) {
-      std::fputs(HelpText(spec).c_str(), stdout);
+      std::fputs(HelpText(decl).c_str(), stdout);
       return 0;
     }
-    for (const CommandSpec* sub : spec.subcommands) {
+    for (const CommandDecl* sub : decl.subcommands) {
       if (LastWord(sub->path) == argv[0]) return RunCommand(*sub, argc - 1, argv + 1);
     }
-    std::fputs(RefusalText(spec, Fill(spec.messages.unknown_command, argv[0])).c_str(), stderr);
+    std::fputs(RefusalText(decl, Fill(decl.messages.unknown_command, argv[0])).c_str(), stderr);
     return 2;
   }
-  CommandLine line = ReadCommandLine(spec, argc, argv);
-  if (line.ok) return spec.run(line.args);
+  CommandLine line = ReadCommandLine(decl, argc, argv);
+  if (line.ok) return decl.run(line.args);
   std::fputs(line.exit_code == 0 ? line.help.c_str() : line.refusal.c_str(),
              line.exit_code == 0 ? stdout : stderr);
   return line.exit_code;

@@ -21,7 +21,7 @@ namespace tarn {
 enum class ValueKind { kText, kWhole, kDecimal };
 
 // One option of a command. Texts may hold "{}", which stands for the value given.
-struct OptionSpec {
+struct OptionDecl {
   const char* name;             // "--tag"
   const char* value = nullptr;  // its value as the help names it ("N"); none for a flag
   bool repeatable = false;      // given again: kept (All) or the last counts; else refused
@@ -51,33 +51,33 @@ struct CommandMessages {
 class ParsedArgs;
 struct CommandLine;
 
-struct CommandSpec {
+struct CommandDecl {
   const char* path;      // the words after tarn-export: "history probes"; "" for tarn-export
   const char* synopsis;  // its usage lines after "tarn-export PATH ", one per '\n'
   const char* about;     // what it does: lines ended by '\n'
-  std::span<const OptionSpec> options = {};
+  std::span<const OptionDecl> options = {};
   int min_words = 0;  // the arguments that are not options (files)
   int max_words = 0;
   CommandMessages messages = {};
   RefusalStyle style = RefusalStyle::kAlone;
   int (*run)(const ParsedArgs& args) = nullptr;
-  std::span<const CommandSpec* const> subcommands = {};  // a group of commands when not empty
+  std::span<const CommandDecl* const> subcommands = {};  // a group of commands when not empty
   bool describe_subcommands = false;  // the group's help repeats each one's "about"
 };
 
 // One option as given.
 struct GivenOption {
-  const OptionSpec* spec;
+  const OptionDecl* decl;
   std::string text;  // the value as typed; empty for a flag
   int64_t whole = 0;
   double decimal = 0.0;
-  bool is_number = false;  // false for a text value and for the spec's word
+  bool is_number = false;  // false for a text value and for the decl's word
 };
 
 // A command line read against its command's table.
 class ParsedArgs {
  public:
-  const CommandSpec& spec() const { return *spec_; }
+  const CommandDecl& decl() const { return *decl_; }
   const std::vector<std::string>& words() const { return words_; }
   const std::vector<GivenOption>& options() const { return options_; }
 
@@ -94,8 +94,8 @@ class ParsedArgs {
   int Refuse(std::string_view text) const;
 
  private:
-  friend CommandLine ReadCommandLine(const CommandSpec&, int, const char* const*);
-  const CommandSpec* spec_ = nullptr;
+  friend CommandLine ReadCommandLine(const CommandDecl&, int, const char* const*);
+  const CommandDecl* decl_ = nullptr;
   std::vector<std::string> words_;
   std::vector<GivenOption> options_;
 };
@@ -110,17 +110,17 @@ struct CommandLine {
   ParsedArgs args;
 };
 
-CommandLine ReadCommandLine(const CommandSpec& spec, int argc, const char* const* argv);
+CommandLine ReadCommandLine(const CommandDecl& decl, int argc, const char* const* argv);
 // The help of a command or of a group of commands, generated from their tables.
-std::string HelpText(const CommandSpec& spec);
+std::string HelpText(const CommandDecl& decl);
 // A refusal as the command prints it, help included.
-std::string RefusalText(const CommandSpec& spec, std::string_view text);
+std::string RefusalText(const CommandDecl& decl, std::string_view text);
 // "tarn-export" and the command's path.
-std::string CommandName(const CommandSpec& spec);
+std::string CommandName(const CommandDecl& decl);
 
 // Reads the command line and runs the command, or the subcommand its first word names; the
 // exit code.
-int RunCommand(const CommandSpec& spec, int argc, char** argv);
+int RunCommand(const CommandDecl& decl, int argc, char** argv);
 
 // Whole numbers are plain digits (a minus sign where the range allows one); decimals take a
 // full stop and blanks around. True and *out set when the number is one within [low, high].

@@ -29,7 +29,7 @@ class StderrNotifier : public Notifier {
   std::string path_;
 };
 
-bool ParseUnitSpec(std::string_view digits, _select_unit_ (&unit)[kUnitCount]) {
+bool ParseUnitDigits(std::string_view digits, _select_unit_ (&unit)[kUnitCount]) {
   if (digits.size() != kUnitCount) return false;
   for (int k = 0; k < kUnitCount; ++k) {
     if (digits[k] != '0' && digits[k] != '1') return false;
@@ -51,7 +51,7 @@ int RunCoupons(const ParsedArgs& args) {
   _select_unit_ unit[kUnitCount]{};
   // Read only: the command never writes the settings file.
   vaLoadCfg(UserCfgFile(), setup, unit);
-  if (const std::string* spec = args.Text("--units"); spec && !ParseUnitSpec(*spec, unit)) {
+  if (const std::string* given = args.Text("--units"); given && !ParseUnitDigits(*given, unit)) {
     return args.Refuse("--units takes five digits 0 or 1, for example 01001");
   }
   CouponUnits units;
@@ -69,7 +69,7 @@ int RunCoupons(const ParsedArgs& args) {
   return ok ? 0 : 1;
 }
 
-constexpr OptionSpec kCouponsOptions[] = {
+constexpr OptionDecl kCouponsOptions[] = {
     {.name = "--csv", .value = "OUT", .help = "writes comma-separated text to OUT"},
     {.name = "--xls", .value = "OUT", .help = "writes a spreadsheet (BIFF2) to OUT"},
     {.name = "--xlsx", .value = "OUT", .help = "writes an Excel workbook to OUT"},
@@ -80,7 +80,7 @@ constexpr OptionSpec kCouponsOptions[] = {
 
 }  // namespace
 
-const CommandSpec kCouponsCommand = {
+const CommandDecl kCouponsCommand = {
     .path = "coupons",
     .synopsis = "FILE.CPN (--csv OUT | --xls OUT | --xlsx OUT) [--units SPEC]",
     .about =

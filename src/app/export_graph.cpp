@@ -52,11 +52,11 @@ bool ParseSize(std::string_view text, int* w, int* h) {
 int RunGraph(const ParsedArgs& args) {
   std::vector<std::pair<PictureFormat, std::string>> outs;
   for (const GivenOption& g : args.options()) {
-    if (const PictureType* type = OutputOption(g.spec->name))
+    if (const PictureType* type = OutputOption(g.decl->name))
       outs.emplace_back(type->format, g.text);
   }
   if (args.words().empty() || outs.empty() || !args.Has("--tag")) {
-    std::fputs(HelpText(args.spec()).c_str(), stderr);
+    std::fputs(HelpText(args.decl()).c_str(), stderr);
     return 2;
   }
   int panel_w = kDefaultPanelW;
@@ -109,7 +109,7 @@ int RunGraph(const ParsedArgs& args) {
   return 0;
 }
 
-constexpr OptionSpec kGraphOptions[] = {
+constexpr OptionDecl kGraphOptions[] = {
     {.name = "--tag",
      .value = "N",
      .repeatable = true,  // the last one counts, as it always has
@@ -130,7 +130,7 @@ constexpr OptionSpec kGraphOptions[] = {
 
 }  // namespace
 
-const CommandSpec kGraphCommand = {
+const CommandDecl kGraphCommand = {
     .path = "graph",
     .synopsis = "FILE --tag N (--bmp OUT | --png OUT | --svg OUT | --pdf OUT)... [--size WxH]",
     .about =

@@ -239,7 +239,7 @@ int RunReport(const ParsedArgs& args) {
   if (!out) return args.Refuse("report needs --pdf OUT");
   ReportRequest request;
   for (const GivenOption& g : args.options()) {
-    if (std::string_view(g.spec->name) == "--probe") request.probe_ids.push_back(g.whole);
+    if (std::string_view(g.decl->name) == "--probe") request.probe_ids.push_back(g.whole);
   }
   request.window_days = RateWindow(args);
   std::string error;
@@ -382,14 +382,14 @@ int RunUnimport(const ParsedArgs& args) {
 
 // Every option below may be given again, the last one counting (--probe of report: each
 // one counts), as they always could.
-constexpr OptionSpec kHistoryOption = {
+constexpr OptionDecl kHistoryOption = {
     .name = "--history",
     .value = "PATH",
     .repeatable = true,
     .help = "the history: a file or a postgresql:// URI (see 'tarn-export history --help')"};
-constexpr OptionSpec kCsvOption = {
+constexpr OptionDecl kCsvOption = {
     .name = "--csv", .value = "OUT", .repeatable = true, .help = "writes CSV text to OUT"};
-constexpr OptionSpec kWindowOption = {
+constexpr OptionDecl kWindowOption = {
     .name = "--window",
     .value = "DAYS|all",
     .repeatable = true,
@@ -401,8 +401,8 @@ constexpr OptionSpec kWindowOption = {
     .help = "the rate's span back from each probe's last reading; all: the whole history"};
 constexpr double kMaxId = 999999999999999999.0;
 
-constexpr OptionSpec kImportOptions[] = {kHistoryOption};
-constexpr OptionSpec kUnimportOptions[] = {
+constexpr OptionDecl kImportOptions[] = {kHistoryOption};
+constexpr OptionDecl kUnimportOptions[] = {
     kHistoryOption,
     {.name = "--file-id",
      .value = "N",
@@ -413,8 +413,8 @@ constexpr OptionSpec kUnimportOptions[] = {
      .refusal = "--file-id needs a number",
      .help = "the import to undo, by its id"},
 };
-constexpr OptionSpec kProbesOptions[] = {kHistoryOption, kCsvOption, kWindowOption};
-constexpr OptionSpec kReportOptions[] = {
+constexpr OptionDecl kProbesOptions[] = {kHistoryOption, kCsvOption, kWindowOption};
+constexpr OptionDecl kReportOptions[] = {
     kHistoryOption,
     {.name = "--pdf", .value = "OUT", .repeatable = true, .help = "writes the report to OUT"},
     {.name = "--probe",
@@ -427,8 +427,8 @@ constexpr OptionSpec kReportOptions[] = {
      .help = "a probe of the report, by its id (every probe without it)"},
     kWindowOption,
 };
-constexpr OptionSpec kModbusMapOptions[] = {kHistoryOption, kCsvOption};
-constexpr OptionSpec kReadingsOptions[] = {
+constexpr OptionDecl kModbusMapOptions[] = {kHistoryOption, kCsvOption};
+constexpr OptionDecl kReadingsOptions[] = {
     kHistoryOption,
     {.name = "--probe",
      .value = "ID",
@@ -452,7 +452,7 @@ constexpr OptionSpec kReadingsOptions[] = {
 constexpr char kConsumedNumbers[] = "--consumed-warn and --consumed-alarm need numbers (percent)";
 constexpr char kConsumedShares[] =
     "--consumed-warn and --consumed-alarm are shares of the element, at most 100 %";
-constexpr OptionSpec kLimitsOptions[] = {
+constexpr OptionDecl kLimitsOptions[] = {
     kHistoryOption,
     {.name = "--probe",
      .value = "ID",
@@ -495,7 +495,7 @@ constexpr OptionSpec kLimitsOptions[] = {
      .help = "the alarm level of the element consumed, in %"},
 };
 
-const CommandSpec kImport = {
+const CommandDecl kImport = {
     .path = "history import",
     .synopsis = "FILE...",
     .about =
@@ -508,7 +508,7 @@ const CommandSpec kImport = {
     .style = RefusalStyle::kWithHelp,
     .run = RunImport,
 };
-const CommandSpec kProbes = {
+const CommandDecl kProbes = {
     .path = "history probes",
     .synopsis = "[--csv OUT] [--window DAYS|all]",
     .about =
@@ -522,7 +522,7 @@ const CommandSpec kProbes = {
     .style = RefusalStyle::kWithHelp,
     .run = RunProbes,
 };
-const CommandSpec kReadings = {
+const CommandDecl kReadings = {
     .path = "history readings",
     .synopsis = "--probe ID [--csv OUT] [--xlsx OUT] [--from DATE] [--to DATE]",
     .about =
@@ -532,7 +532,7 @@ const CommandSpec kReadings = {
     .style = RefusalStyle::kWithHelp,
     .run = RunReadings,
 };
-const CommandSpec kReport = {
+const CommandDecl kReport = {
     .path = "history report",
     .synopsis = "--pdf OUT [--probe ID]... [--window DAYS|all]",
     .about =
@@ -542,7 +542,7 @@ const CommandSpec kReport = {
     .style = RefusalStyle::kWithHelp,
     .run = RunReport,
 };
-const CommandSpec kLimits = {
+const CommandDecl kLimits = {
     .path = "history limits",
     .synopsis =
         "--probe ID|--default --rate-warn X --rate-alarm Y [--consumed-warn P --consumed-alarm Q]",
@@ -551,7 +551,7 @@ const CommandSpec kLimits = {
     .style = RefusalStyle::kWithHelp,
     .run = RunLimits,
 };
-const CommandSpec kModbusMap = {
+const CommandDecl kModbusMap = {
     .path = "history modbus-map",
     .synopsis = "[--csv OUT]",
     .about =
@@ -562,7 +562,7 @@ const CommandSpec kModbusMap = {
     .style = RefusalStyle::kWithHelp,
     .run = RunModbusMap,
 };
-const CommandSpec kUnimport = {
+const CommandDecl kUnimport = {
     .path = "history unimport",
     .synopsis = "FILE|--file-id N",
     .about =
@@ -575,14 +575,14 @@ const CommandSpec kUnimport = {
     .run = RunUnimport,
 };
 
-const CommandSpec* const kHistorySubcommands[] = {
+const CommandDecl* const kHistorySubcommands[] = {
     &kImport,    &kProbes,   &kReadings, &kReport, &kLimits, &kHistoryCopyCommand,
     &kModbusMap, &kUnimport,
 };
 
 }  // namespace
 
-const CommandSpec kHistoryCommand = {
+const CommandDecl kHistoryCommand = {
     .path = "history",
     .synopsis =
         "(import|probes|readings|report|limits) ... [--history PATH]\n"

@@ -39,7 +39,7 @@ int RunHistoryCopy(const ParsedArgs& args) {
   return 0;
 }
 
-constexpr OptionSpec kCopyOptions[] = {
+constexpr OptionDecl kCopyOptions[] = {
     {.name = "--from",
      .value = "LOCATION",
      .repeatable = true,  // the last one counts, as it always has
@@ -52,7 +52,7 @@ constexpr OptionSpec kCopyOptions[] = {
 
 }  // namespace
 
-const CommandSpec kHistoryCopyCommand = {
+const CommandDecl kHistoryCopyCommand = {
     .path = "history copy",
     .synopsis = "--from LOCATION --to LOCATION",
     .about =

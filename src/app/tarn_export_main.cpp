@@ -9,12 +9,12 @@
 
 namespace {
 
-const tarn::CommandSpec* const kCommands[] = {
+const tarn::CommandDecl* const kCommands[] = {
     &tarn::kTagsCommand,  &tarn::kAnalysisCommand, &tarn::kCouponsCommand,
     &tarn::kGraphCommand, &tarn::kHistoryCommand,
 };
 
-const tarn::CommandSpec kTarnExport = {
+const tarn::CommandDecl kTarnExport = {
     .path = "",
     .synopsis = "",
     .about =

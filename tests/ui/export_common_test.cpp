@@ -19,7 +19,7 @@ int RunNothing(const ParsedArgs&) {
   return 0;
 }
 
-constexpr OptionSpec kDemoOptions[] = {
+constexpr OptionDecl kDemoOptions[] = {
     {.name = "--name", .value = "TEXT", .help = "a text"},
     {.name = "--count",
      .value = "N",
@@ -45,7 +45,7 @@ constexpr OptionSpec kDemoOptions[] = {
     {.name = "--many", .value = "M", .repeatable = true, .help = "given as often as wanted"},
 };
 
-const CommandSpec kDemo = {
+const CommandDecl kDemo = {
     .path = "demo",
     .synopsis = "FILE [FILE] [--name TEXT]",
     .about = "A command made for the test.\n",
@@ -56,10 +56,10 @@ const CommandSpec kDemo = {
     .run = RunNothing,
 };
 
-CommandLine Read(const CommandSpec& spec, const std::vector<std::string>& args) {
+CommandLine Read(const CommandDecl& decl, const std::vector<std::string>& args) {
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
-  return ReadCommandLine(spec, static_cast<int>(argv.size()), argv.data());
+  return ReadCommandLine(decl, static_cast<int>(argv.size()), argv.data());
 }
 
 std::string FirstLine(const std::string& text) {
@@ -146,15 +146,15 @@ TEST(ExportOptions, HelpWinsWhereverItStandsButNotAsAValue) {
 }
 
 TEST(ExportOptions, RefusalStylesAndMadeUpSentences) {
-  CommandSpec spec = kDemo;
-  spec.path = "history demo";
-  spec.style = RefusalStyle::kTryHelp;
-  EXPECT_EQ(RefusalText(spec, "no file"),
+  CommandDecl decl = kDemo;
+  decl.path = "history demo";
+  decl.style = RefusalStyle::kTryHelp;
+  EXPECT_EQ(RefusalText(decl, "no file"),
             "tarn-export history demo: no file (try 'tarn-export history demo --help')\n");
-  spec.style = RefusalStyle::kWithHelp;
-  EXPECT_EQ(RefusalText(spec, "no file"), "tarn-export: no file\n" + HelpText(spec));
-  spec.style = RefusalStyle::kAlone;
-  EXPECT_EQ(RefusalText(spec, "no file"), "tarn-export: no file\n");
+  decl.style = RefusalStyle::kWithHelp;
+  EXPECT_EQ(RefusalText(decl, "no file"), "tarn-export: no file\n" + HelpText(decl));
+  decl.style = RefusalStyle::kAlone;
+  EXPECT_EQ(RefusalText(decl, "no file"), "tarn-export: no file\n");
 
   struct Case {
     ValueKind kind;
@@ -186,10 +186,10 @@ TEST(ExportOptions, RefusalStylesAndMadeUpSentences) {
 }
 
 // Every command of tarn-export, subcommands included.
-std::vector<const CommandSpec*> RealCommands() {
-  std::vector<const CommandSpec*> out = {&kTagsCommand, &kAnalysisCommand, &kCouponsCommand,
+std::vector<const CommandDecl*> RealCommands() {
+  std::vector<const CommandDecl*> out = {&kTagsCommand, &kAnalysisCommand, &kCouponsCommand,
                                          &kGraphCommand};
-  for (const CommandSpec* sub : kHistoryCommand.subcommands) out.push_back(sub);
+  for (const CommandDecl* sub : kHistoryCommand.subcommands) out.push_back(sub);
   return out;
 }
 
@@ -209,39 +209,39 @@ std::vector<std::string> OptionsIn(std::string_view text) {
 
 TEST(ExportOptions, EveryCommandsHelpNamesEachOptionItTakes) {
   ASSERT_EQ(kHistoryCommand.subcommands.size(), 8u);
-  for (const CommandSpec* spec : RealCommands()) {
-    SCOPED_TRACE(spec->path);
-    const CommandLine line = Read(*spec, {"--help"});
+  for (const CommandDecl* decl : RealCommands()) {
+    SCOPED_TRACE(decl->path);
+    const CommandLine line = Read(*decl, {"--help"});
     EXPECT_EQ(line.exit_code, 0);
     const std::string& help = line.help;
-    EXPECT_EQ(help.rfind("usage:\n  tarn-export " + std::string(spec->path) + " ", 0), 0u) << help;
+    EXPECT_EQ(help.rfind("usage:\n  tarn-export " + std::string(decl->path) + " ", 0), 0u) << help;
     EXPECT_NE(help.find("\n  -h, --help "), std::string::npos) << help;
-    for (const OptionSpec& o : spec->options) {
+    for (const OptionDecl& o : decl->options) {
       std::string label =
           "\n  " + std::string(o.name) + (o.value ? std::string(" ") + o.value : "");
       EXPECT_NE(help.find(label + " "), std::string::npos) << label << " in\n" << help;
       EXPECT_STRNE(o.help, "") << o.name;
     }
     // The usage lines name only options the table declares.
-    for (const std::string& name : OptionsIn(spec->synopsis)) {
+    for (const std::string& name : OptionsIn(decl->synopsis)) {
       bool declared = false;
-      for (const OptionSpec& o : spec->options) declared = declared || name == o.name;
+      for (const OptionDecl& o : decl->options) declared = declared || name == o.name;
       EXPECT_TRUE(declared) << name;
     }
   }
 }
 
 TEST(ExportOptions, EveryCommandRefusesWhatItsTableRefuses) {
-  for (const CommandSpec* spec : RealCommands()) {
-    SCOPED_TRACE(spec->path);
-    std::vector<std::string> words(spec->min_words, "f");
+  for (const CommandDecl* decl : RealCommands()) {
+    SCOPED_TRACE(decl->path);
+    std::vector<std::string> words(decl->min_words, "f");
     auto refused = [&](std::vector<std::string> args) {
       args.insert(args.begin(), words.begin(), words.end());
-      const CommandLine line = Read(*spec, args);
+      const CommandLine line = Read(*decl, args);
       EXPECT_FALSE(line.ok) << testing::PrintToString(args);
       EXPECT_EQ(line.exit_code, 2) << testing::PrintToString(args);
       const std::string first = FirstLine(line.refusal);
-      EXPECT_EQ(first.rfind(spec->style == RefusalStyle::kTryHelp ? CommandName(*spec) + ": "
+      EXPECT_EQ(first.rfind(decl->style == RefusalStyle::kTryHelp ? CommandName(*decl) + ": "
                                                                   : "tarn-export: ",
                             0),
                 0u)
@@ -249,7 +249,7 @@ TEST(ExportOptions, EveryCommandRefusesWhatItsTableRefuses) {
       return first;
     };
     EXPECT_NE(refused({"--no-such-option"}).find("--no-such-option"), std::string::npos);
-    for (const OptionSpec& o : spec->options) {
+    for (const OptionDecl& o : decl->options) {
       SCOPED_TRACE(o.name);
       if (o.value) refused({o.name});
       const std::string value = o.kind == ValueKind::kText ? "v" : "1";
