@@ -12,6 +12,7 @@
 
 #include "history/history_review.h"
 #include "history/history_store.h"
+#include "history/probe_figures.h"
 
 namespace tarn {
 
@@ -63,9 +64,27 @@ struct FileReadingsTaken {
   std::map<int64_t, UnimportProbe> probes;
 };
 
+// A probe as the probe list reads it: `probe` with its key, header, count, times, latest value
+// and its own limits when it has them (own_limits), the sums of all its readings and, when the
+// store keeps them, the sums of the window asked for (x in days from any origin).
+struct ProbeRow {
+  ProbeSummary probe;
+  RegressionSums whole;
+  std::optional<RegressionSums> window;
+};
+
 class StorePrimitives {
  public:
   virtual ~StorePrimitives() = default;
+
+  // Probe `probe_id` (0: every probe, by id) as the list shows it, with the kept sums of the
+  // window of `window_days` where they are up to date.
+  virtual Status ReadProbeRows(int64_t probe_id, int32_t window_days,
+                               std::vector<ProbeRow>* rows) = 0;
+  // Sums (x in days from the window's start) of each probe's readings in the window of `days`
+  // ending at its last reading, by probe id: from the hour sums, not every reading.
+  virtual Status SumWindows(const std::vector<const ProbeSummary*>& probes, int32_t days,
+                            std::map<int64_t, RegressionSums>* sums) = 0;
 
   // The refusal of a change, when the history is read-only; ok otherwise.
   virtual Status MayWrite() const = 0;
@@ -111,10 +130,27 @@ class StorePrimitives {
   virtual Status DeleteLimits(int64_t probe_id) = 0;
 };
 
+// Sums of windows a store does not keep, by probe and window, with what tells that the probe's
+// readings are unchanged since (by this program or another): their count, last time and whole
+// sums, which a changed value moves too.
+struct WindowSumCache {
+  struct Entry {
+    int64_t count = 0;
+    HistoryTime last = 0;
+    double sy = 0.0, sxy = 0.0;
+    RegressionSums sums;
+  };
+  std::map<std::pair<int64_t, int32_t>, Entry> entries;
+  // Forgets a probe's sums (0: every probe's).
+  void Forget(int64_t probe_id);
+};
+
 // A history store whose back end provides only the primitives: the operations computed from
 // them are written here once, for every back end.
 class LayeredHistory : public HistoryStore, protected StorePrimitives {
  public:
+  std::vector<ProbeSummary> ListProbes(int32_t window_days) final;
+  std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) final;
   Status LastError() const final { return last_error_; }
   HistoryLimits GetLimits(int64_t probe_id) final;
   Status SetLimits(int64_t probe_id, const HistoryLimits& limits) final;
@@ -124,11 +160,21 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
   UnimportResult Unimport(int64_t file_id, bool apply) final;
 
  protected:
+  // Forgets the window sums worked out for a probe (0: every probe) whose readings changed or
+  // whose change was rolled back.
+  void ForgetWindowSums(int64_t probe_id);
+
   // What LastError tells; the back end's reads set it too.
   Status last_error_;
+
+ private:
+  WindowSumCache window_sums_;
 };
 
 // The store operations written once over the primitives.
+// The probe list (probe_id 0) or one probe; empty with *error set on failure.
+std::vector<ProbeSummary> ProbesIn(StorePrimitives& store, WindowSumCache& cache, int64_t probe_id,
+                                   int32_t window_days, Status* error);
 // ReviewConflicts: empty with *error set on failure.
 std::vector<ReadingConflicts> ReviewConflictsOf(StorePrimitives& store, int64_t probe_id,
                                                 Status* error);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -35,6 +36,24 @@ class FakeStore : public StorePrimitives {
   std::optional<HistoryLimits> own;
   HistoryLimits defaults{1, 2, 0.1, 0.2};
   std::optional<std::pair<int64_t, HistoryLimits>> written;
+  std::vector<ProbeRow> probe_rows;
+  std::map<int64_t, RegressionSums> window_sums;  // what SumWindows gives, by probe
+  std::vector<int64_t> summed;                    // the probes SumWindows was asked for
+
+  Status ReadProbeRows(int64_t probe_id, int32_t, std::vector<ProbeRow>* out) override {
+    for (const ProbeRow& row : probe_rows) {
+      if (probe_id == 0 || row.probe.id == probe_id) out->push_back(row);
+    }
+    return Call("ReadProbeRows");
+  }
+  Status SumWindows(const std::vector<const ProbeSummary*>& probes, int32_t,
+                    std::map<int64_t, RegressionSums>* out) override {
+    for (const ProbeSummary* p : probes) {
+      summed.push_back(p->id);
+      (*out)[p->id] = window_sums[p->id];
+    }
+    return Call("SumWindows");
+  }
 
   Status MayWrite() const override { return read_only ? Status::Fail("read-only") : Status{}; }
   Status BeginWrite() override { return Call("BeginWrite"); }

@@ -89,8 +89,7 @@ Status PgHistory::ConflictProbes(int64_t file_id, ImportResult* result) {
 }
 
 Status PgHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours, int64_t* count) {
-  windows_.erase(windows_.lower_bound({probe_id, INT32_MIN}),
-                 windows_.upper_bound({probe_id, INT32_MAX}));
+  ForgetWindowSums(probe_id);
   PgResult s = db_.Exec(kRefreshSummary, {probe_id, kReadingEpoch});
   if (!s.ok() || s.rows() != 1) return Failure(s);
   *count = s.Int(0, 0);
@@ -121,7 +120,7 @@ Status PgHistory::Commit() {
 
 void PgHistory::RollbackWrite() {
   Rollback();
-  windows_.clear();
+  ForgetWindowSums(0);
 }
 
 Status PgHistory::ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) {

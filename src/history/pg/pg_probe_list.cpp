@@ -26,38 +26,26 @@ RegressionSums InDays(const PgResult& q, int row, int col) {
 
 }  // namespace
 
-Status PgHistory::FillWindows(const std::vector<ProbeSummary>& probes, int32_t window_days) {
+Status PgHistory::SumWindows(const std::vector<const ProbeSummary*>& probes, int32_t days,
+                             std::map<int64_t, RegressionSums>* sums) {
   std::vector<int64_t> ids;
-  for (const ProbeSummary& p : probes) {
-    const auto it = windows_.find({p.id, window_days});
-    if (p.count > 0 &&
-        (it == windows_.end() || it->second.count != p.count || it->second.last != p.last_time)) {
-      ids.push_back(p.id);
-    }
-  }
-  if (ids.empty()) return {};
+  ids.reserve(probes.size());
+  for (const ProbeSummary* p : probes) ids.push_back(p->id);
   PgResult q = db_.Exec(sql::kWindowSums,
-                        {NumberArray(ids), "{" + std::to_string(window_days) + "}", kReadingEpoch});
+                        {NumberArray(ids), "{" + std::to_string(days) + "}", kReadingEpoch});
   if (!q.ok()) return Failure(q);
-  for (int i = 0; i < q.rows(); ++i) {
-    windows_[{q.Int(i, 0), window_days}] = {q.Int(i, 2), q.Int(i, 3), InDays(q, i, 4)};
-  }
+  for (int i = 0; i < q.rows(); ++i) (*sums)[q.Int(i, 0)] = InDays(q, i, 4);
   return {};
 }
 
-std::vector<ProbeSummary> PgHistory::QueryProbes(int64_t probe_id, int32_t window_days) {
-  std::vector<ProbeSummary> list;
-  if (last_error_ = Ready(); !last_error_) return list;
-  const HistoryLimits defaults = DefaultLimits();
+Status PgHistory::ReadProbeRows(int64_t probe_id, int32_t window_days,
+                                std::vector<ProbeRow>* rows) {
   PgResult q = db_.Exec(sql::kListProbes, {probe_id, window_days});
-  if (!q.ok()) {
-    last_error_ = Failure(q);
-    return list;
-  }
-  list.reserve(static_cast<std::size_t>(q.rows()));
-  std::vector<ProbeSummary> unkept;  // probes whose window sums are not kept up to date
+  if (!q.ok()) return Failure(q);
+  rows->reserve(static_cast<std::size_t>(q.rows()));
   for (int i = 0; i < q.rows(); ++i) {
-    ProbeSummary p;
+    ProbeRow row;
+    ProbeSummary& p = row.probe;
     p.id = q.Int(i, 0);
     p.key = {FromServer(q.Text(i, 1)), FromServer(q.Text(i, 2)), static_cast<int32_t>(q.Int(i, 3))};
     p.header.part_no = FromServer(q.Text(i, 4));
@@ -71,40 +59,13 @@ std::vector<ProbeSummary> PgHistory::QueryProbes(int64_t probe_id, int32_t windo
     p.first_time = q.Int(i, 12);
     p.last_time = q.Int(i, 13);
     p.latest_value = q.Real(i, 14);
+    row.whole = {p.count, q.Real(i, 15), q.Real(i, 16), q.Real(i, 17), q.Real(i, 18)};
     p.own_limits = !q.IsNull(i, 19);
-    p.limits = p.own_limits
-                   ? HistoryLimits{q.Real(i, 19), q.Real(i, 20), q.Real(i, 21), q.Real(i, 22)}
-                   : defaults;
-    if (window_days > 0 && q.IsNull(i, 23)) unkept.push_back(p);
-    list.push_back(std::move(p));
+    if (p.own_limits) p.limits = {q.Real(i, 19), q.Real(i, 20), q.Real(i, 21), q.Real(i, 22)};
+    if (window_days > 0 && !q.IsNull(i, 23)) row.window = InDays(q, i, 23);
+    rows->push_back(std::move(row));
   }
-  if (!unkept.empty()) {
-    if (last_error_ = FillWindows(unkept, window_days); !last_error_) return {};
-  }
-  for (int i = 0; i < q.rows(); ++i) {
-    ProbeSummary& p = list[static_cast<std::size_t>(i)];
-    RegressionSums sums;
-    if (window_days <= 0) {
-      sums = {p.count, q.Real(i, 15), q.Real(i, 16), q.Real(i, 17), q.Real(i, 18)};
-    } else if (!q.IsNull(i, 23)) {
-      sums = InDays(q, i, 23);
-    } else if (p.count > 0) {
-      sums = windows_[{p.id, window_days}].sums;
-    }
-    FillProbeFigures(sums, &p);
-  }
-  return list;
-}
-
-std::vector<ProbeSummary> PgHistory::ListProbes(int32_t window_days) {
-  return QueryProbes(0, window_days);
-}
-
-std::optional<ProbeSummary> PgHistory::GetProbe(int64_t probe_id, int32_t window_days) {
-  if (probe_id <= 0) return std::nullopt;
-  auto list = QueryProbes(probe_id, window_days);
-  if (list.empty()) return std::nullopt;
-  return std::move(list.front());
+  return {};
 }
 
 }  // namespace tarn

@@ -44,8 +44,6 @@ class PgHistory : public LayeredHistory {
   ImportResult Import(const std::string& path, const ImportControl& control) override;
   ImportResult ImportBatches(const ImportFileFacts& source,
                              const std::function<Status(const BatchSink&)>& produce) override;
-  std::vector<ProbeSummary> ListProbes(int32_t window_days) override;
-  std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) override;
   std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
                                         HistoryTime to) override;
   std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
@@ -145,7 +143,10 @@ class PgHistory : public LayeredHistory {
   Status WriteSummaries(const ImportState& state);
   // Brings the kept window sums of every probe the import touched up to date.
   Status RefreshWindows(const ImportState& state);
-  std::vector<ProbeSummary> QueryProbes(int64_t probe_id, int32_t window_days);
+  // The probe list (pg_probe_list.cpp).
+  Status ReadProbeRows(int64_t probe_id, int32_t window_days, std::vector<ProbeRow>* rows) override;
+  Status SumWindows(const std::vector<const ProbeSummary*>& probes, int32_t days,
+                    std::map<int64_t, RegressionSums>* sums) override;
   // Limits (pg_history.cpp).
   Status ReadyToRead() override { return Ready(); }
   Status ProbeExists(int64_t probe_id, bool* exists) override;
@@ -172,19 +173,9 @@ class PgHistory : public LayeredHistory {
   // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
   Status ConflictProbes(int64_t file_id, ImportResult* result);
 
-  // Window sums by probe and window: readings are only ever added, so a probe whose count and
-  // last reading are unchanged has the same sums.
-  struct WindowEntry {
-    int64_t count = 0;
-    HistoryTime last = 0;
-    RegressionSums sums;
-  };
-  Status FillWindows(const std::vector<ProbeSummary>& probes, int32_t window_days);
-
   PgConnection db_;
   std::string location_;
   bool read_only_ = false;
-  std::map<std::pair<int64_t, int32_t>, WindowEntry> windows_;
 };
 
 }  // namespace tarn

@@ -59,8 +59,7 @@ Status SqliteHistory::ConflictProbes(int64_t file_id, ImportResult* result) {
 
 Status SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
                                      int64_t* count) {
-  window_cache_.erase(window_cache_.lower_bound({probe_id, INT32_MIN}),
-                      window_cache_.upper_bound({probe_id, INT32_MAX}));
+  ForgetWindowSums(probe_id);
   Summary s;
   if (!ReadSummaryRow(probe_id, &s)) return Error(path_);
   Statement q;
@@ -120,7 +119,7 @@ Status SqliteHistory::Commit() {
 void SqliteHistory::RollbackWrite() {
   sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   // What was remembered of the rolled-back changes is read again.
-  window_cache_.clear();
+  ForgetWindowSums(0);
 }
 
 Status SqliteHistory::ConflictRows(int64_t probe_id, std::vector<ConflictRow>* rows) {

@@ -18,11 +18,9 @@ HistoryLimits SqliteHistory::DefaultLimits() {
   return l;
 }
 
-std::vector<ProbeSummary> SqliteHistory::QueryProbes(Statement& q, int64_t probe_id,
-                                                     int32_t window_days) {
-  std::vector<ProbeSummary> list;
-  if (last_error_ = Present(); !last_error_) return list;
-  const HistoryLimits defaults = DefaultLimits();
+Status SqliteHistory::ReadProbeRows(int64_t probe_id, int32_t window_days,
+                                    std::vector<ProbeRow>* rows) {
+  Statement& q = probe_id != 0 ? one_probe_ : list_probes_;
   q.Start();
   if (probe_id != 0) q.Bind(1, probe_id);
   q.Bind(2, int64_t{window_days});
@@ -30,7 +28,8 @@ std::vector<ProbeSummary> SqliteHistory::QueryProbes(Statement& q, int64_t probe
                                 window_days) != std::end(kStoredWindows);
   int rc;
   while ((rc = q.Step()) == SQLITE_ROW) {
-    ProbeSummary p;
+    ProbeRow row;
+    ProbeSummary& p = row.probe;
     p.id = q.Int(0);
     p.key = {q.Text(1), q.Text(2), static_cast<int32_t>(q.Int(3))};
     p.header.part_no = q.Text(4);
@@ -44,43 +43,24 @@ std::vector<ProbeSummary> SqliteHistory::QueryProbes(Statement& q, int64_t probe
     p.first_time = q.Int(12);
     p.last_time = q.Int(13);
     p.latest_value = q.Real(14);
-    RegressionSums sums;
-    if (window_days <= 0) {
-      sums = {p.count, q.Real(16), q.Real(17), q.Real(18), q.Real(19)};
-    } else if (stored && !q.IsNull(24)) {
-      sums = {q.Int(24), q.Real(25), q.Real(26), q.Real(27), q.Real(28)};
-    } else if (p.count > 0) {
-      // Another window: from the hour sums, once per process while the probe stays unchanged.
-      WindowEntry& e = window_cache_[{p.id, window_days}];
-      if (e.count != p.count || e.last != p.last_time || e.sums.n == 0) {
-        if (Status st = WindowSums(p.id, p.last_time, window_days, &e.sums); !st) {
-          last_error_ = st;
-        }
-        e.count = p.count;
-        e.last = p.last_time;
-      }
-      sums = e.sums;
+    row.whole = {p.count, q.Real(16), q.Real(17), q.Real(18), q.Real(19)};
+    if (stored && !q.IsNull(24)) {
+      row.window = RegressionSums{q.Int(24), q.Real(25), q.Real(26), q.Real(27), q.Real(28)};
     }
     p.own_limits = !q.IsNull(20);
-    p.limits =
-        p.own_limits ? HistoryLimits{q.Real(20), q.Real(21), q.Real(22), q.Real(23)} : defaults;
-    FillProbeFigures(sums, &p);
-    list.push_back(std::move(p));
+    if (p.own_limits) p.limits = {q.Real(20), q.Real(21), q.Real(22), q.Real(23)};
+    rows->push_back(std::move(row));
   }
-  if (rc != SQLITE_DONE) last_error_ = Error(path_);
   q.Reset();
-  return list;
+  return rc == SQLITE_DONE ? Status{} : Error(path_);
 }
 
-std::vector<ProbeSummary> SqliteHistory::ListProbes(int32_t window_days) {
-  return QueryProbes(list_probes_, 0, window_days);
-}
-
-std::optional<ProbeSummary> SqliteHistory::GetProbe(int64_t probe_id, int32_t window_days) {
-  if (probe_id <= 0) return std::nullopt;
-  auto list = QueryProbes(one_probe_, probe_id, window_days);
-  if (list.empty()) return std::nullopt;
-  return std::move(list.front());
+Status SqliteHistory::SumWindows(const std::vector<const ProbeSummary*>& probes, int32_t days,
+                                 std::map<int64_t, RegressionSums>* sums) {
+  for (const ProbeSummary* p : probes) {
+    if (Status st = WindowSums(p->id, p->last_time, days, &(*sums)[p->id]); !st) return st;
+  }
+  return {};
 }
 
 Status SqliteHistory::ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) {
@@ -95,7 +75,7 @@ Status SqliteHistory::ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimit
 
 Status SqliteHistory::ProbeExists(int64_t probe_id, bool* exists) {
   *exists = GetProbe(probe_id, 0).has_value();
-  return {};
+  return last_error_;
 }
 
 Status SqliteHistory::WriteLimits(int64_t probe_id, const HistoryLimits& l) {

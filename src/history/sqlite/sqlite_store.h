@@ -99,12 +99,6 @@ struct Run {
   int64_t n = 0;
 };
 
-struct WindowEntry {
-  int64_t count = 0;
-  HistoryTime last = 0;
-  RegressionSums sums;
-};
-
 class SqliteHistory : public LayeredHistory {
  public:
   SqliteHistory(sqlite3* db, std::string path, bool read_only)
@@ -150,8 +144,6 @@ class SqliteHistory : public LayeredHistory {
   ImportResult Import(const std::string& path, const ImportControl& control) override;
   ImportResult ImportBatches(const ImportFileFacts& source,
                              const std::function<Status(const BatchSink&)>& produce) override;
-  std::vector<ProbeSummary> ListProbes(int32_t window_days) override;
-  std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) override;
   std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
                                         HistoryTime to) override;
   std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
@@ -297,15 +289,17 @@ class SqliteHistory : public LayeredHistory {
   Status FlushHour(const HourContext& c, const HourFigures& h);
   Status ProbeId(const ProbeKey& key, ImportState* state, int64_t* id, bool* created);
   bool ReadSummaryRow(int64_t probe_id, Summary* s);
-  // With list_probes_ or one_probe_.
-  std::vector<ProbeSummary> QueryProbes(Statement& q, int64_t probe_id, int32_t window_days);
+  // The probe list (sqlite_probes.cpp).
+  Status ReadProbeRows(int64_t probe_id, int32_t window_days, std::vector<ProbeRow>* rows) override;
+  Status SumWindows(const std::vector<const ProbeSummary*>& probes, int32_t days,
+                    std::map<int64_t, RegressionSums>* sums) override;
   // Sums (x in days from the window's start) of the readings in the window of `days` ending at
   // `last`: whole hours from the hour sums, the hour the window starts in from its readings.
   Status WindowSums(int64_t probe_id, HistoryTime last, int32_t days, RegressionSums* out);
   // Rewrites the stored window sums of a probe whose readings changed.
   Status StoreWindows(int64_t probe_id, HistoryTime last);
   // Limits (sqlite_probes.cpp).
-  Status ReadyToRead() override { return {}; }
+  Status ReadyToRead() override { return Present(); }
   Status ProbeExists(int64_t probe_id, bool* exists) override;
   Status ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
   HistoryLimits DefaultLimits() override;
@@ -336,7 +330,6 @@ class SqliteHistory : public LayeredHistory {
   bool read_only_;
   dev_t dev_ = 0;
   ino_t ino_ = 0;
-  std::map<std::pair<int64_t, int32_t>, WindowEntry> window_cache_;
 
   Statement find_probe_, insert_probe_, read_summary_, write_summary_, write_header_;
   Statement insert_file_, finish_file_, readings_in_range_, window_hours_, insert_reading_;
