@@ -12,6 +12,7 @@
 
 #include "history/history_review.h"
 #include "history/history_store.h"
+#include "history/import_source.h"
 #include "history/probe_figures.h"
 
 namespace tarn {
@@ -73,9 +74,49 @@ struct ProbeRow {
   std::optional<RegressionSums> window;
 };
 
+// A probe an import offers readings for: its id and stored summary, kept up to date as the
+// import's batches go in.
+struct ImportProbe {
+  int64_t id = 0;
+  int64_t count = 0;
+  HistoryTime first = 0, last = 0, origin = 0;
+  double latest = 0.0;
+  RegressionSums sums;                  // x in days from origin
+  HistoryTime header_time = INT64_MIN;  // of the readings the stored header came with
+  bool grown = false;                   // readings went in: its summary must be written
+};
+
 class StorePrimitives {
  public:
   virtual ~StorePrimitives() = default;
+
+  // Importing, inside the write transaction. The file's record (*file_id its id), and whatever
+  // the back end gathers for the end of the import made ready.
+  virtual Status StartImport(const ImportFileFacts& facts, int64_t* file_id) = 0;
+  // The probe of `key` as stored, added when there is none (*created).
+  virtual Status FindOrAddProbe(const ProbeKey& key, ImportProbe* probe, bool* created) = 0;
+  virtual Status WriteHeader(int64_t probe_id, const ProbeHeader& header, HistoryTime time) = 0;
+  // A probe's stored readings from `from` to `to`, in time order (this import's too).
+  virtual Status ReadingsBetween(int64_t probe_id, HistoryTime from, HistoryTime to,
+                                 std::vector<HistoryReading>* out) = 0;
+  virtual Status AddConflicts(int64_t probe_id, int64_t file_id,
+                              const std::vector<BatchConflict>& conflicts) = 0;
+  // New readings of a probe brought by `file_id`, in time order, none at a stored reading's
+  // second: `before` is the probe as it stood before them, `stored` every stored reading in
+  // their span (in time order).
+  virtual Status AddReadings(const ImportProbe& before, int64_t file_id,
+                             const std::vector<HistoryReading>& fresh,
+                             const std::vector<HistoryReading>& stored) = 0;
+  virtual Status WriteSummary(const ImportProbe& probe) = 0;
+  // Once every reading is in: the hour sums and the kept window sums of the probes touched.
+  virtual Status EndImportReadings(const std::vector<const ImportProbe*>& touched) = 0;
+  // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
+  virtual Status ConflictProbes(int64_t file_id, ImportResult* result) = 0;
+  // The file's record completed with the import's counts and its size and digest.
+  virtual Status FinishFile(int64_t file_id, const ImportResult& result,
+                            const ImportFileFacts& facts) = 0;
+  // Rolls a failed import back: the failure to tell (a lost connection says nothing went in).
+  virtual Status AbortImport(const Status& failure, const std::string& file) = 0;
 
   // Probe `probe_id` (0: every probe, by id) as the list shows it, with the kept sums of the
   // window of `window_days` where they are up to date.
@@ -149,6 +190,8 @@ struct WindowSumCache {
 // them are written here once, for every back end.
 class LayeredHistory : public HistoryStore, protected StorePrimitives {
  public:
+  ImportResult ImportBatches(const ImportFileFacts& source,
+                             const std::function<Status(const BatchSink&)>& produce) final;
   std::vector<ProbeSummary> ListProbes(int32_t window_days) final;
   std::optional<ProbeSummary> GetProbe(int64_t probe_id, int32_t window_days) final;
   Status LastError() const final { return last_error_; }
@@ -172,6 +215,12 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
 };
 
 // The store operations written once over the primitives.
+// Imports the batches `produce` hands over in one transaction; `complete` (when given) fills
+// in the file's size and digest at the end; a cancel of `control` (when given) stops it.
+ImportResult ImportInto(StorePrimitives& store, ImportFileFacts facts,
+                        const std::function<Status(const HistoryStore::BatchSink&)>& produce,
+                        const std::function<Status(ImportFileFacts*)>& complete,
+                        const ImportControl* control);
 // The probe list (probe_id 0) or one probe; empty with *error set on failure.
 std::vector<ProbeSummary> ProbesIn(StorePrimitives& store, WindowSumCache& cache, int64_t probe_id,
                                    int32_t window_days, Status* error);

@@ -40,6 +40,63 @@ class FakeStore : public StorePrimitives {
   std::map<int64_t, RegressionSums> window_sums;  // what SumWindows gives, by probe
   std::vector<int64_t> summed;                    // the probes SumWindows was asked for
 
+  // Importing: `import_probe` is what FindOrAddProbe finds (id 0: it adds probe 9),
+  // `stored_readings` what ReadingsBetween gives; what goes in is kept.
+  ImportProbe import_probe;
+  std::vector<HistoryReading> stored_readings;
+  std::vector<HistoryReading> added;
+  std::vector<BatchConflict> conflicts_added;
+  std::vector<HistoryTime> header_times;
+  std::vector<ImportProbe> summaries;
+  std::string aborted;  // the failure AbortImport was told
+
+  Status StartImport(const ImportFileFacts&, int64_t* file_id) override {
+    *file_id = 4;
+    return Call("StartImport");
+  }
+  Status FindOrAddProbe(const ProbeKey&, ImportProbe* probe, bool* created) override {
+    *probe = import_probe;
+    *created = probe->id == 0;
+    if (*created) probe->id = 9;
+    return Call("FindOrAddProbe");
+  }
+  Status WriteHeader(int64_t, const ProbeHeader&, HistoryTime time) override {
+    header_times.push_back(time);
+    return Call("WriteHeader");
+  }
+  Status ReadingsBetween(int64_t, HistoryTime from, HistoryTime to,
+                         std::vector<HistoryReading>* out) override {
+    for (const HistoryReading& r : stored_readings) {
+      if (r.time >= from && r.time <= to) out->push_back(r);
+    }
+    return Call("ReadingsBetween");
+  }
+  Status AddConflicts(int64_t, int64_t, const std::vector<BatchConflict>& c) override {
+    conflicts_added.insert(conflicts_added.end(), c.begin(), c.end());
+    return Call("AddConflicts");
+  }
+  Status AddReadings(const ImportProbe&, int64_t, const std::vector<HistoryReading>& fresh,
+                     const std::vector<HistoryReading>&) override {
+    added.insert(added.end(), fresh.begin(), fresh.end());
+    return Call("AddReadings");
+  }
+  Status WriteSummary(const ImportProbe& probe) override {
+    summaries.push_back(probe);
+    return Call("WriteSummary");
+  }
+  Status EndImportReadings(const std::vector<const ImportProbe*>&) override {
+    return Call("EndImportReadings");
+  }
+  Status ConflictProbes(int64_t, ImportResult*) override { return Call("ConflictProbes"); }
+  Status FinishFile(int64_t, const ImportResult&, const ImportFileFacts&) override {
+    return Call("FinishFile");
+  }
+  Status AbortImport(const Status& failure, const std::string&) override {
+    aborted = failure.message;
+    calls.push_back("AbortImport");
+    return failure;
+  }
+
   Status ReadProbeRows(int64_t probe_id, int32_t, std::vector<ProbeRow>* out) override {
     for (const ProbeRow& row : probe_rows) {
       if (probe_id == 0 || row.probe.id == probe_id) out->push_back(row);

@@ -82,135 +82,89 @@ Status ReadAhead(const std::string& path, const ImportControl& control,
 
 }  // namespace
 
-Status PgHistory::ImportBatchInto(ImportBatch& batch, ImportState* state) {
-  ImportResult& result = state->result;
-  state->tags.insert(batch.tag_index);
+Status PgHistory::StartImport(const ImportFileFacts& facts, int64_t* file_id) {
+  import_hours_.clear();
+  if (Status st = Run(sql::kCreateHours); !st) return st;
+  PgResult file =
+      db_.Exec(sql::kInsertFile, {FileNameToServer(facts.name), facts.size, facts.sha256,
+                                  facts.imported_at != 0 ? facts.imported_at : HistoryNow()});
+  if (!file.ok() || file.rows() != 1) return Failure(file);
+  *file_id = file.Int(0, 0);
+  return {};
+}
 
-  const std::string tag = ToServer(batch.key.tag);
-  const std::string serial = ToServer(batch.key.serial);
-  const auto k = std::make_tuple(tag, serial, batch.key.data_type);
-  bool created = false;
-  auto it = state->probes.find(k);
-  if (it == state->probes.end()) {
-    ProbeRun run;
-    PgResult found = db_.Exec(sql::kFindProbe, {tag, serial, batch.key.data_type});
-    if (!found.ok()) return Failure(found);
-    if (found.rows() > 0) {
-      run.id = found.Int(0, 0);
-      run.count = found.Int(0, 1);
-      run.first = found.Int(0, 2);
-      run.last = found.Int(0, 3);
-      run.latest = found.Real(0, 4);
-      run.origin = found.Int(0, 5);
-      run.sums = {run.count, found.Real(0, 6), found.Real(0, 7), found.Real(0, 8),
-                  found.Real(0, 9)};
-    } else {
-      PgResult made = db_.Exec(sql::kInsertProbe, {tag, serial, batch.key.data_type});
-      if (!made.ok() || made.rows() != 1) return Failure(made);
-      run.id = made.Int(0, 0);
-      created = true;
-    }
-    it = state->probes.emplace(k, run).first;
+Status PgHistory::FindOrAddProbe(const ProbeKey& key, ImportProbe* probe, bool* created) {
+  const std::string tag = ToServer(key.tag);
+  const std::string serial = ToServer(key.serial);
+  *created = false;
+  PgResult found = db_.Exec(sql::kFindProbe, {tag, serial, key.data_type});
+  if (!found.ok()) return Failure(found);
+  if (found.rows() > 0) {
+    probe->id = found.Int(0, 0);
+    probe->count = found.Int(0, 1);
+    probe->first = found.Int(0, 2);
+    probe->last = found.Int(0, 3);
+    probe->latest = found.Real(0, 4);
+    probe->origin = found.Int(0, 5);
+    probe->sums = {probe->count, found.Real(0, 6), found.Real(0, 7), found.Real(0, 8),
+                   found.Real(0, 9)};
+    probe->header_time = found.Int(0, 10);
+    return {};
   }
-  ProbeRun& run = it->second;
-  const int64_t probe_id = run.id;
+  PgResult made = db_.Exec(sql::kInsertProbe, {tag, serial, key.data_type});
+  if (!made.ok() || made.rows() != 1) return Failure(made);
+  probe->id = made.Int(0, 0);
+  *created = true;
+  return {};
+}
 
-  DropOutOfRange(&batch);
-  TakeSkipped(batch, &result);
-  std::vector<BatchConflict> conflicts;
-  NormaliseReadings(&batch.readings, batch.precision, batch.same_reading_seconds,
-                    &result.duplicates, &conflicts);
-  std::vector<HistoryReading>& r = batch.readings;
+Status PgHistory::WriteHeader(int64_t probe_id, const ProbeHeader& h, HistoryTime time) {
+  return Run(sql::kWriteHeader,
+             {probe_id, ToServer(h.part_no), ToServer(h.probe_type_str), h.probe_type,
+              ToServer(h.mloss_unit), h.thickness, ToServer(h.read_interval), h.probe_life, time});
+}
 
-  if (created || !r.empty()) {
-    const ProbeHeader& h = batch.header;
-    const HistoryTime header_time = r.empty() ? INT64_MIN : r.back().time;
-    if (Status st = Run(sql::kWriteHeader,
-                        {probe_id, ToServer(h.part_no), ToServer(h.probe_type_str), h.probe_type,
-                         ToServer(h.mloss_unit), h.thickness, ToServer(h.read_interval),
-                         h.probe_life, header_time, created ? "true" : "false"});
-        !st) {
-      return st;
-    }
+Status PgHistory::ReadingsBetween(int64_t probe_id, HistoryTime from, HistoryTime to,
+                                  std::vector<HistoryReading>* out) {
+  PgResult q = db_.Exec(sql::kReadingsInRange,
+                        {probe_id, from - kReadingEpoch, to - kReadingEpoch, kReadingEpoch});
+  if (!q.ok()) return Failure(q);
+  out->reserve(static_cast<std::size_t>(q.rows()));
+  for (int i = 0; i < q.rows(); ++i) out->push_back({q.Int(i, 0), q.Real(i, 1)});
+  return {};
+}
+
+Status PgHistory::AddConflicts(int64_t probe_id, int64_t file_id,
+                               const std::vector<BatchConflict>& conflicts) {
+  std::vector<int64_t> times;
+  std::vector<double> kept, offered;
+  for (const BatchConflict& c : conflicts) {
+    times.push_back(c.time);
+    kept.push_back(c.stored);
+    offered.push_back(c.offered);
   }
+  return Run(sql::kInsertFileConflicts,
+             {probe_id, NumberArray(times), NumberArray(kept), NumberArray(offered), file_id});
+}
 
-  // Readings within a minute of a stored one (this import's own included: the transaction
-  // sees them) are that reading again; only the usual download that goes on where the last one
-  // ended needs no look at what is stored.
-  const HistoryTime kNear = std::max<HistoryTime>(batch.same_reading_seconds, 1) - 1;
-  if (!r.empty() && run.count > 0 && r.front().time - kNear <= run.last &&
-      r.back().time + kNear >= run.first) {
-    PgResult q =
-        db_.Exec(sql::kReadingsInRange, {probe_id, r.front().time - kNear - kReadingEpoch,
-                                         r.back().time + kNear - kReadingEpoch, kReadingEpoch});
-    if (!q.ok()) return Failure(q);
-    std::vector<HistoryReading> stored;
-    stored.reserve(static_cast<std::size_t>(q.rows()));
-    for (int i = 0; i < q.rows(); ++i) stored.push_back({q.Int(i, 0), q.Real(i, 1)});
-    std::size_t k = 0, out = 0;
-    for (const HistoryReading& reading : r) {
-      if (MeetStored(stored, reading, batch.precision, batch.same_reading_seconds, &k,
-                     &result.duplicates, &conflicts))
-        continue;
-      r[out++] = reading;
-    }
-    r.resize(out);
-  }
-
-  if (!conflicts.empty()) {
-    std::vector<int64_t> times;
-    std::vector<double> kept, offered;
-    for (const BatchConflict& c : conflicts) {
-      times.push_back(c.time);
-      kept.push_back(c.stored);
-      offered.push_back(c.offered);
-      if (result.first_conflicts.size() < kConflictExamples) {
-        result.first_conflicts.push_back(
-            {batch.key.tag, batch.key.serial, c.time, c.stored, c.offered, c.same_file});
-      }
-    }
-    if (Status st = Run(sql::kInsertFileConflicts, {probe_id, NumberArray(times), NumberArray(kept),
-                                                    NumberArray(offered), state->file_id});
-        !st) {
-      return st;
-    }
-    result.conflicts += static_cast<int64_t>(conflicts.size());
-  }
-  if (r.empty()) return {};
-
+Status PgHistory::AddReadings(const ImportProbe& before, int64_t file_id,
+                              const std::vector<HistoryReading>& fresh,
+                              const std::vector<HistoryReading>&) {
   if (const Status begun = db_.BeginCopy(sql::kCopyReadings); !begun) {
     return db_.Bad()
                ? Failure(PgResult())
                : Status::Fail("The history server " + location_ + " refused: " + begun.message);
   }
-  for (const HistoryReading& reading : r) {
-    db_.CopyRow(static_cast<int32_t>(probe_id), reading.time - kReadingEpoch, reading.value,
-                static_cast<int32_t>(state->file_id));
+  for (const HistoryReading& reading : fresh) {
+    db_.CopyRow(static_cast<int32_t>(before.id), reading.time - kReadingEpoch, reading.value,
+                static_cast<int32_t>(file_id));
   }
   if (const Status ended = db_.EndCopy(); !ended) {
     return db_.Bad()
                ? Failure(PgResult())
                : Status::Fail("The history server " + location_ + " refused: " + ended.message);
   }
-  if (run.count == 0) {
-    run.origin = r.front().time;
-    run.first = r.front().time;
-    run.last = r.back().time;
-    run.latest = r.back().value;
-  } else {
-    run.first = std::min(run.first, r.front().time);
-    if (r.back().time > run.last) {
-      run.last = r.back().time;
-      run.latest = r.back().value;
-    }
-  }
-  for (const HistoryReading& reading : r) {
-    run.sums.Add(static_cast<double>(reading.time - run.origin) / kSecondsPerDay, reading.value);
-  }
-  AddHours(probe_id, r, &state->hours);
-  run.count += static_cast<int64_t>(r.size());
-  run.changed = true;
-  result.added += static_cast<int64_t>(r.size());
+  AddHours(before.id, fresh, &import_hours_);
   return {};
 }
 
@@ -233,49 +187,51 @@ void PgHistory::AddHours(int64_t probe_id, const std::vector<HistoryReading>& so
   }
 }
 
-Status PgHistory::MergeHours(const ImportState& state) {
-  if (state.hours.empty()) return {};
-  Status copied = db_.BeginCopy(sql::kCopyHours);
-  if (copied) {
-    for (const HourSums& h : state.hours) {
-      db_.CopyHourRow(h.probe_id, h.hour, h.n, h.sx, h.sy, h.sxy, h.sxx);
-    }
-    copied = db_.EndCopy();
-  }
-  if (!copied) {
-    return db_.Bad()
-               ? Failure(PgResult())
-               : Status::Fail("The history server " + location_ + " refused: " + copied.message);
-  }
-  return Run(sql::kMergeHours);
+Status PgHistory::WriteSummary(const ImportProbe& p) {
+  return Run(sql::kWriteSummary, {p.id, p.count, p.first, p.last, p.latest, p.origin, p.sums.sx,
+                                  p.sums.sy, p.sums.sxy, p.sums.sxx});
 }
 
-Status PgHistory::RefreshWindows(const ImportState& state) {
+Status PgHistory::EndImportReadings(const std::vector<const ImportProbe*>& touched) {
+  if (!import_hours_.empty()) {
+    Status copied = db_.BeginCopy(sql::kCopyHours);
+    if (copied) {
+      for (const HourSums& h : import_hours_) {
+        db_.CopyHourRow(h.probe_id, h.hour, h.n, h.sx, h.sy, h.sxy, h.sxx);
+      }
+      copied = db_.EndCopy();
+    }
+    if (!copied) {
+      return db_.Bad()
+                 ? Failure(PgResult())
+                 : Status::Fail("The history server " + location_ + " refused: " + copied.message);
+    }
+    import_hours_.clear();
+    if (Status st = Run(sql::kMergeHours); !st) return st;
+  }
   std::vector<int64_t> ids;
-  for (const auto& [key, run] : state.probes) ids.push_back(run.id);
+  for (const ImportProbe* p : touched) ids.push_back(p->id);
   if (ids.empty()) return {};
   return Run(sql::kRefreshWindows, {NumberArray(ids), sql::kStoredWindows, kReadingEpoch});
 }
 
-Status PgHistory::WriteSummaries(const ImportState& state) {
-  for (const auto& [key, run] : state.probes) {
-    if (!run.changed) continue;
-    if (Status st =
-            Run(sql::kWriteSummary, {run.id, run.count, run.first, run.last, run.latest, run.origin,
-                                     run.sums.sx, run.sums.sy, run.sums.sxy, run.sums.sxx});
-        !st) {
-      return st;
-    }
-  }
-  return {};
+Status PgHistory::FinishFile(int64_t file_id, const ImportResult& result,
+                             const ImportFileFacts& facts) {
+  return Run(sql::kFinishFile, {file_id, int64_t{result.tags}, result.added, result.duplicates,
+                                result.conflicts, facts.size, facts.sha256});
+}
+
+Status PgHistory::AbortImport(const Status& failure, const std::string& file) {
+  RollbackWrite();
+  import_hours_.clear();
+  if (!db_.Bad()) return failure;
+  return Status::Fail("The connection to the history server " + location_ +
+                      " was lost; nothing of " + file + " was imported: " + db_.Error());
 }
 
 ImportResult PgHistory::Import(const std::string& path, const ImportControl& control) {
   ImportResult failed;
-  if (read_only_) {
-    failed.status = ReadOnlyRefusal();
-    return failed;
-  }
+  if (failed.status = MayWrite(); !failed.status) return failed;
   if (std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose); !f) {
     failed.status = Status::Fail("Cannot open file " + path + ".");
     return failed;
@@ -290,8 +246,8 @@ ImportResult PgHistory::Import(const std::string& path, const ImportControl& con
   const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
   ImportFileFacts facts;
   facts.name = ec ? path : absolute.string();
-  return ImportAll(
-      facts, [&](const BatchSink& sink) { return ReadAhead(path, control, sink); },
+  return ImportInto(
+      *this, facts, [&](const BatchSink& sink) { return ReadAhead(path, control, sink); },
       [&](ImportFileFacts* f) {
         auto [st, d] = digest.get();
         f->size = d.size;
@@ -299,70 +255,6 @@ ImportResult PgHistory::Import(const std::string& path, const ImportControl& con
         return st;
       },
       &control);
-}
-
-ImportResult PgHistory::ImportBatches(const ImportFileFacts& facts,
-                                      const std::function<Status(const BatchSink&)>& produce) {
-  return ImportAll(facts, produce, nullptr, nullptr);
-}
-
-ImportResult PgHistory::ImportAll(ImportFileFacts facts,
-                                  const std::function<Status(const BatchSink&)>& produce,
-                                  const std::function<Status(ImportFileFacts*)>& complete,
-                                  const ImportControl* control) {
-  ImportResult failed;
-  if (read_only_) {
-    failed.status = ReadOnlyRefusal();
-    return failed;
-  }
-  if (Status st = Ready(); !st) {
-    failed.status = st;
-    return failed;
-  }
-  ImportState state;
-  // One importer at a time: a second one waits here, before it has read anything, and then
-  // sees everything the first one added.
-  Status status = Run("BEGIN");
-  if (status) status = Run(sql::kLockHistory);
-  if (status) status = Run(sql::kCreateHours);
-  if (status) {
-    PgResult file =
-        db_.Exec(sql::kInsertFile, {FileNameToServer(facts.name), facts.size, facts.sha256,
-                                    facts.imported_at != 0 ? facts.imported_at : HistoryNow()});
-    if (!file.ok() || file.rows() != 1) {
-      status = Failure(file);
-    } else {
-      state.file_id = file.Int(0, 0);
-    }
-  }
-  if (status) {
-    status = produce([&](ImportBatch& batch) { return ImportBatchInto(batch, &state); });
-  }
-  if (status && Cancelled(control)) status = Status::Fail(kImportCancelled);
-  if (status) status = WriteSummaries(state);
-  if (status) status = MergeHours(state);
-  if (status && Cancelled(control)) status = Status::Fail(kImportCancelled);
-  if (status) status = RefreshWindows(state);
-  ImportResult& result = state.result;
-  result.tags = static_cast<int32_t>(state.tags.size());
-  if (status && result.conflicts > 0) status = ConflictProbes(state.file_id, &result);
-  if (status && complete) status = complete(&facts);
-  if (status) {
-    status = Run(sql::kFinishFile, {state.file_id, int64_t{result.tags}, result.added,
-                                    result.duplicates, result.conflicts, facts.size, facts.sha256});
-  }
-  if (status) status = CommitUnlessCancelled(control, &result, [&] { return Run("COMMIT"); });
-  if (!status) {
-    Rollback();
-    if (db_.Bad()) {
-      status =
-          Status::Fail("The connection to the history server " + location_ +
-                       " was lost; nothing of " + facts.name + " was imported: " + db_.Error());
-    }
-    failed.status = status;
-    return failed;
-  }
-  return result;
 }
 
 }  // namespace tarn

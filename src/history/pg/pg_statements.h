@@ -34,19 +34,16 @@ inline constexpr const char* kCopyReadings =
     "COPY tarn.reading(probe_id, t, v, file_id) FROM STDIN BINARY";
 
 inline constexpr const char* kFindProbe =
-    "SELECT id, count, first_time, last_time, latest_value, origin, sx, sy, sxy, sxx"
-    " FROM tarn.probe WHERE tag = $1 AND serial = $2 AND data_type = $3";
+    "SELECT id, count, first_time, last_time, latest_value, origin, sx, sy, sxy, sxx,"
+    " header_time FROM tarn.probe WHERE tag = $1 AND serial = $2 AND data_type = $3";
 inline constexpr const char* kWriteSummary =
     "UPDATE tarn.probe SET count = $2, first_time = $3, last_time = $4, latest_value = $5,"
     " origin = $6, sx = $7, sy = $8, sxy = $9, sxx = $10 WHERE id = $1";
 inline constexpr const char* kInsertProbe =
     "INSERT INTO tarn.probe(tag, serial, data_type) VALUES($1, $2, $3) RETURNING id";
-// The header follows the newest readings offered: a new probe takes it, an older file does not
-// overwrite a newer one's.
 inline constexpr const char* kWriteHeader =
     "UPDATE tarn.probe SET part_no = $2, probe_type_str = $3, probe_type = $4, mloss_unit = $5,"
-    " thickness = $6, read_interval = $7, probe_life = $8, header_time = $9"
-    " WHERE id = $1 AND ($10 OR header_time <= $9)";
+    " thickness = $6, read_interval = $7, probe_life = $8, header_time = $9 WHERE id = $1";
 inline constexpr const char* kInsertFile =
     "INSERT INTO tarn.source_file(name, size, sha256, imported_at) VALUES($1, $2, $3, $4)"
     " RETURNING id";

@@ -42,8 +42,6 @@ class PgHistory : public LayeredHistory {
   bool ReadOnly() const override { return read_only_; }
 
   ImportResult Import(const std::string& path, const ImportControl& control) override;
-  ImportResult ImportBatches(const ImportFileFacts& source,
-                             const std::function<Status(const BatchSink&)>& produce) override;
   std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
                                         HistoryTime to) override;
   std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
@@ -73,28 +71,12 @@ class PgHistory : public LayeredHistory {
   }
 
  private:
-  // A probe touched by the import: its stored summary, kept up to date as batches go in.
-  struct ProbeRun {
-    int64_t id = 0;
-    int64_t count = 0;
-    HistoryTime first = 0, last = 0, origin = 0;
-    double latest = 0.0;
-    RegressionSums sums;
-    bool changed = false;  // readings went in: the summary row must be written
-  };
   // Least-squares sums of one probe-hour, x in seconds from the hour's start.
   struct HourSums {
     int32_t probe_id = 0;
     int64_t hour = 0;
     int64_t n = 0;
     double sx = 0.0, sy = 0.0, sxy = 0.0, sxx = 0.0;
-  };
-  struct ImportState {
-    int64_t file_id = 0;
-    std::vector<HourSums> hours;  // of the readings that went straight in
-    std::set<int32_t> tags;
-    std::map<std::tuple<std::string, std::string, int32_t>, ProbeRun> probes;
-    ImportResult result;
   };
 
   // Connects again when the server dropped the connection since the last call.
@@ -128,21 +110,26 @@ class PgHistory : public LayeredHistory {
     if (!db_.Bad()) PQclear(PQexec(db_.get(), "ROLLBACK"));
   }
 
-  Status ImportBatchInto(ImportBatch& batch, ImportState* state);
   // Sums the hours of readings that go straight into the table (in time order); MergeHours
   // adds them to the stored hours in one statement.
   static void AddHours(int64_t probe_id, const std::vector<HistoryReading>& sorted,
                        std::vector<HourSums>* hours);
-  Status MergeHours(const ImportState& state);
-  // ImportBatches, with `complete` (when given) filling in the file's size and digest at the
-  // end, stopping at a cancel of `control` (when given).
-  ImportResult ImportAll(ImportFileFacts facts,
-                         const std::function<Status(const BatchSink&)>& produce,
-                         const std::function<Status(ImportFileFacts*)>& complete,
-                         const ImportControl* control);
-  Status WriteSummaries(const ImportState& state);
-  // Brings the kept window sums of every probe the import touched up to date.
-  Status RefreshWindows(const ImportState& state);
+  // The primitives of an import (pg_import.cpp).
+  Status StartImport(const ImportFileFacts& facts, int64_t* file_id) override;
+  Status FindOrAddProbe(const ProbeKey& key, ImportProbe* probe, bool* created) override;
+  Status WriteHeader(int64_t probe_id, const ProbeHeader& header, HistoryTime time) override;
+  Status ReadingsBetween(int64_t probe_id, HistoryTime from, HistoryTime to,
+                         std::vector<HistoryReading>* out) override;
+  Status AddConflicts(int64_t probe_id, int64_t file_id,
+                      const std::vector<BatchConflict>& conflicts) override;
+  Status AddReadings(const ImportProbe& before, int64_t file_id,
+                     const std::vector<HistoryReading>& fresh,
+                     const std::vector<HistoryReading>& stored) override;
+  Status WriteSummary(const ImportProbe& probe) override;
+  Status EndImportReadings(const std::vector<const ImportProbe*>& touched) override;
+  Status FinishFile(int64_t file_id, const ImportResult& result,
+                    const ImportFileFacts& facts) override;
+  Status AbortImport(const Status& failure, const std::string& file) override;
   // The probe list (pg_probe_list.cpp).
   Status ReadProbeRows(int64_t probe_id, int32_t window_days, std::vector<ProbeRow>* rows) override;
   Status SumWindows(const std::vector<const ProbeSummary*>& probes, int32_t days,
@@ -170,12 +157,12 @@ class PgHistory : public LayeredHistory {
   Status PromoteOffer(int64_t probe_id, HistoryTime t, double value, int64_t file_id) override;
   Status RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
   Status ForgetFile(int64_t file_id) override;
-  // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
-  Status ConflictProbes(int64_t file_id, ImportResult* result);
+  Status ConflictProbes(int64_t file_id, ImportResult* result) override;
 
   PgConnection db_;
   std::string location_;
   bool read_only_ = false;
+  std::vector<HourSums> import_hours_;  // of the readings an import added, merged at its end
 };
 
 }  // namespace tarn

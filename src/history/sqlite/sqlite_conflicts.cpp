@@ -60,7 +60,7 @@ Status SqliteHistory::ConflictProbes(int64_t file_id, ImportResult* result) {
 Status SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hours,
                                      int64_t* count) {
   ForgetWindowSums(probe_id);
-  Summary s;
+  ImportProbe s;
   if (!ReadSummaryRow(probe_id, &s)) return Error(path_);
   Statement q;
   if (!q.Prepare(db_, kProbeTotals)) return Error(path_);
@@ -84,7 +84,7 @@ Status SqliteHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& 
     s.first = s.last = 0;
     s.latest = 0.0;
   }
-  if (Status st = WriteSummary(probe_id, s); !st) return st;
+  if (Status st = WriteSummary(s); !st) return st;
 
   Statement drop;
   if (!drop.Prepare(db_, kDropHour)) return Error(path_);

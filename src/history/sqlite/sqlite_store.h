@@ -57,15 +57,6 @@ inline double Days(HistoryTime t, HistoryTime origin) {
   return static_cast<double>(t - origin) / static_cast<double>(kSecondsPerDay);
 }
 
-struct Summary {
-  int64_t count = 0;
-  HistoryTime first = 0, last = 0;
-  double latest = 0.0;
-  HistoryTime origin = 0;
-  RegressionSums sums;
-  HistoryTime header_time = 0;
-};
-
 inline constexpr int64_t kHour = 3600;
 
 inline int64_t FloorDiv(int64_t a, int64_t b) {
@@ -142,8 +133,6 @@ class SqliteHistory : public LayeredHistory {
   bool ReadOnly() const override { return read_only_; }
 
   ImportResult Import(const std::string& path, const ImportControl& control) override;
-  ImportResult ImportBatches(const ImportFileFacts& source,
-                             const std::function<Status(const BatchSink&)>& produce) override;
   std::vector<HistoryReading> ReadRange(int64_t probe_id, HistoryTime from,
                                         HistoryTime to) override;
   std::vector<HistoryReading> ReadDecimated(int64_t probe_id, HistoryTime from, HistoryTime to,
@@ -163,15 +152,6 @@ class SqliteHistory : public LayeredHistory {
   }
 
  private:
-  struct ImportState {
-    int64_t file_id = 0;
-    std::set<int32_t> tags;
-    std::map<std::tuple<std::string, std::string, int32_t>, int64_t> probes;
-    ImportResult result;
-    int64_t done = 0;
-    std::set<int64_t> grown;  // probes that received readings
-  };
-
   std::vector<Statement*> AllStatements() {
     return {
         &find_probe_,      &insert_probe_, &read_summary_,        &write_summary_, &write_header_,
@@ -209,11 +189,6 @@ class SqliteHistory : public LayeredHistory {
                         "folder): it can be listed and graphed, not changed.");
   }
 
-  Status ImportBatchInto(ImportBatch& batch, ImportState* state);
-  // ImportBatches, stopping at a cancel of `control` (when given).
-  ImportResult ImportAll(const ImportFileFacts& source,
-                         const std::function<Status(const BatchSink&)>& produce,
-                         const ImportControl* control);
   Status WriteRun(int64_t probe_id, int64_t file_id, const Run& run) {
     insert_run_.Start()
         .Bind(1, probe_id)
@@ -244,20 +219,6 @@ class SqliteHistory : public LayeredHistory {
     if (merge_hour_.Step() != SQLITE_DONE) return Error(path_);
     return {};
   }
-  Status WriteSummary(int64_t probe_id, const Summary& s) {
-    write_summary_.Start()
-        .Bind(1, probe_id)
-        .Bind(2, s.count)
-        .Bind(3, s.first)
-        .Bind(4, s.last)
-        .Bind(5, s.latest)
-        .Bind(6, s.origin)
-        .Bind(7, s.sums.sx)
-        .Bind(8, s.sums.sy)
-        .Bind(9, s.sums.sxy)
-        .Bind(10, s.sums.sxx);
-    return write_summary_.Step() == SQLITE_DONE ? Status{} : Error(path_);
-  }
   // The figures of every stored reading of one hour.
   Status ReadHour(int64_t probe_id, int64_t hour, HourFigures* all) {
     const HistoryTime start = kReadingEpoch + hour * kHour;
@@ -287,8 +248,23 @@ class SqliteHistory : public LayeredHistory {
   // Writes the figures of an hour's new readings (already inserted): merged into the hour's
   // row, or a new row from all the hour's readings once there are enough of them.
   Status FlushHour(const HourContext& c, const HourFigures& h);
-  Status ProbeId(const ProbeKey& key, ImportState* state, int64_t* id, bool* created);
-  bool ReadSummaryRow(int64_t probe_id, Summary* s);
+  // The primitives of an import (sqlite_import.cpp).
+  Status StartImport(const ImportFileFacts& facts, int64_t* file_id) override;
+  Status FindOrAddProbe(const ProbeKey& key, ImportProbe* probe, bool* created) override;
+  Status WriteHeader(int64_t probe_id, const ProbeHeader& header, HistoryTime time) override;
+  Status ReadingsBetween(int64_t probe_id, HistoryTime from, HistoryTime to,
+                         std::vector<HistoryReading>* out) override;
+  Status AddConflicts(int64_t probe_id, int64_t file_id,
+                      const std::vector<BatchConflict>& conflicts) override;
+  Status AddReadings(const ImportProbe& before, int64_t file_id,
+                     const std::vector<HistoryReading>& fresh,
+                     const std::vector<HistoryReading>& stored) override;
+  Status WriteSummary(const ImportProbe& probe) override;
+  Status EndImportReadings(const std::vector<const ImportProbe*>& touched) override;
+  Status FinishFile(int64_t file_id, const ImportResult& result,
+                    const ImportFileFacts& facts) override;
+  Status AbortImport(const Status& failure, const std::string& file) override;
+  bool ReadSummaryRow(int64_t probe_id, ImportProbe* s);
   // The probe list (sqlite_probes.cpp).
   Status ReadProbeRows(int64_t probe_id, int32_t window_days, std::vector<ProbeRow>* rows) override;
   Status SumWindows(const std::vector<const ProbeSummary*>& probes, int32_t days,
@@ -322,8 +298,7 @@ class SqliteHistory : public LayeredHistory {
   Status PromoteOffer(int64_t probe_id, HistoryTime t, double value, int64_t file_id) override;
   Status RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
   Status ForgetFile(int64_t file_id) override;
-  // Fills result->conflict_probes with the probes file `file_id` offered conflicts for.
-  Status ConflictProbes(int64_t file_id, ImportResult* result);
+  Status ConflictProbes(int64_t file_id, ImportResult* result) override;
 
   sqlite3* db_;
   std::string path_;
