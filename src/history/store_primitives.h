@@ -155,6 +155,8 @@ class StorePrimitives {
   virtual Status RebaseConflict(int64_t conflict_id, double stored) = 0;
   // A new reading at `t` brought by `file_id` (a value it had offered).
   virtual Status PromoteOffer(int64_t probe_id, HistoryTime t, double value, int64_t file_id) = 0;
+  // Removes every reading of a probe.
+  virtual Status DropReadings(int64_t probe_id) = 0;
   // Removes a probe left without readings; *key the probe it was (untouched when unknown).
   virtual Status RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) = 0;
   // Removes the file's row with what is left of its conflicts and stretches.
@@ -201,6 +203,7 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
   std::vector<ReadingConflicts> ReviewConflicts(int64_t probe_id) final;
   Status ChooseConflict(int64_t conflict_id, bool take) final;
   UnimportResult Unimport(int64_t file_id, bool apply) final;
+  Status RemoveProbe(int64_t probe_id) final;
 
  protected:
   // Forgets the window sums worked out for a probe (0: every probe) whose readings changed or
@@ -229,6 +232,7 @@ std::vector<ReadingConflicts> ReviewConflictsOf(StorePrimitives& store, int64_t 
                                                 Status* error);
 Status ChooseConflictIn(StorePrimitives& store, int64_t conflict_id, bool take);
 UnimportResult UnimportFrom(StorePrimitives& store, int64_t file_id, bool apply);
+Status RemoveProbeFrom(StorePrimitives& store, int64_t probe_id);
 HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, Status* error);
 Status SetLimitsIn(StorePrimitives& store, int64_t probe_id, const HistoryLimits& limits);
 Status ClearLimitsIn(StorePrimitives& store, int64_t probe_id);

@@ -155,8 +155,9 @@ class FakeStore : public StorePrimitives {
   Status PromoteOffer(int64_t, HistoryTime, double, int64_t) override {
     return Call("PromoteOffer");
   }
+  Status DropReadings(int64_t) override { return Call("DropReadings"); }
   Status RemoveEmptyProbe(int64_t, std::optional<ProbeKey>* key) override {
-    *key = ProbeKey{"T1", "S1", 1};
+    if (probe_there) *key = ProbeKey{"T1", "S1", 1};
     return Call("RemoveEmptyProbe");
   }
   Status ForgetFile(int64_t) override { return Call("ForgetFile"); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The probe list over a back end's primitives: which sums give each rate, when the sums of a
-// window the store does not keep are worked out again, and a failure giving nothing.
+// window the store does not keep are worked out again, and a failure giving nothing; and
+// removing a probe, all or nothing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -89,6 +90,38 @@ TEST(StoreProbeList, AFailingPrimitiveGivesNothingAndSaysWhy) {
     EXPECT_FALSE(error) << step;
     EXPECT_NE(error.message.find(step), std::string::npos) << error.message;
   }
+}
+
+TEST(StoreProbeList, RemovingAProbeIsAllOrNothing) {
+  struct Case {
+    const char* fail;
+    bool there;
+    int64_t id;
+    const char* message;  // empty: removed
+  };
+  const Case cases[] = {
+      {"", true, 3, ""},
+      {"", false, 3, "No probe with id 3."},
+      {"", true, 0, "No probe with id 0."},
+      {"BeginWrite", true, 3, "BeginWrite failed"},
+      {"DropReadings", true, 3, "DropReadings failed"},
+      {"RemoveEmptyProbe", true, 3, "RemoveEmptyProbe failed"},
+      {"Commit", true, 3, "Commit failed"},
+  };
+  for (const Case& c : cases) {
+    FakeStore s;
+    s.fail = c.fail;
+    s.probe_there = c.there;
+    const Status st = RemoveProbeFrom(s, c.id);
+    EXPECT_EQ(st.message, c.message) << c.fail;
+    EXPECT_EQ(Called(s, "Commit"), st.ok || std::string(c.fail) == "Commit") << c.fail;
+    // A transaction begun and then failed is rolled back.
+    EXPECT_EQ(Called(s, "RollbackWrite"), !st.ok && Called(s, "DropReadings")) << c.fail;
+  }
+  FakeStore ro;
+  ro.read_only = true;
+  EXPECT_EQ(RemoveProbeFrom(ro, 3).message, "read-only");
+  EXPECT_TRUE(ro.calls.empty());
 }
 
 }  // namespace

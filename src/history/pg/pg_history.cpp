@@ -38,25 +38,8 @@ Status PgHistory::DeleteLimits(int64_t probe_id) {
   return Run(sql::kClearLimits, {probe_id});
 }
 
-Status PgHistory::RemoveProbe(int64_t probe_id) {
-  if (read_only_) return ReadOnlyRefusal();
-  if (Status st = Ready(); !st) return st;
-  // Under the import lock: an import must not add readings to a probe going away.
-  Status st = Run("BEGIN");
-  if (st) st = Run(sql::kLockHistory);
-  if (st) st = Run(sql::kRemoveReadings, {probe_id});
-  if (st) st = Run(sql::kRemoveHours, {probe_id});
-  if (st) {
-    PgResult removed = db_.Exec(sql::kRemoveProbe, {probe_id});
-    if (!removed.ok()) {
-      st = Failure(removed);
-    } else if (removed.Affected() == 0) {
-      st = Status::Fail("No probe with id " + std::to_string(probe_id) + ".");
-    }
-  }
-  if (st) st = Run("COMMIT");
-  if (!st) Rollback();
-  return st;
+Status PgHistory::DropReadings(int64_t probe_id) {
+  return Run(sql::kRemoveReadings, {probe_id});
 }
 
 std::unique_ptr<HistoryStore> OpenPgHistory(const std::string& location, std::string* error) {

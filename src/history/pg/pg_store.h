@@ -48,7 +48,6 @@ class PgHistory : public LayeredHistory {
                                             int32_t columns) override;
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
-  Status RemoveProbe(int64_t probe_id) override;
   std::vector<HistorySourceFile> SourceFiles() override;
   std::vector<HistoryRun> ReadingRuns(int64_t probe_id) override;
   std::vector<StoredConflict> ProbeConflicts(int64_t probe_id) override;
@@ -155,6 +154,7 @@ class PgHistory : public LayeredHistory {
   Status DropConflicts(const std::vector<int64_t>& ids) override;
   Status RebaseConflict(int64_t conflict_id, double stored) override;
   Status PromoteOffer(int64_t probe_id, HistoryTime t, double value, int64_t file_id) override;
+  Status DropReadings(int64_t probe_id) override;
   Status RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
   Status ForgetFile(int64_t file_id) override;
   Status ConflictProbes(int64_t file_id, ImportResult* result) override;

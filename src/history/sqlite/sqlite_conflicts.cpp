@@ -284,14 +284,17 @@ Status SqliteHistory::PromoteOffer(int64_t probe_id, HistoryTime t, double value
 }
 
 Status SqliteHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* found) {
-  Statement key, probe;
-  if (!key.Prepare(db_, kProbeKey) || !probe.Prepare(db_, sql::kRemoveProbe)) return Error(path_);
+  Statement key;
+  if (!key.Prepare(db_, kProbeKey)) return Error(path_);
   key.Bind(1, probe_id);
   if (key.Step() == SQLITE_ROW) {
     *found = ProbeKey{key.Text(0), key.Text(1), static_cast<int32_t>(key.Int(2))};
   }
+  Statement& probe = remove_probe_.Start();
   probe.Bind(1, probe_id);
-  return probe.Step() == SQLITE_DONE ? Status{} : Error(path_);
+  const bool done = probe.Step() == SQLITE_DONE;
+  probe.Reset();
+  return done ? Status{} : Error(path_);
 }
 
 Status SqliteHistory::ForgetFile(int64_t file_id) {

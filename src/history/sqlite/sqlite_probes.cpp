@@ -131,29 +131,14 @@ std::optional<HistorySourceFile> SqliteHistory::ReadingFile(int64_t probe_id, Hi
   return std::nullopt;
 }
 
-Status SqliteHistory::RemoveProbe(int64_t probe_id) {
-  if (read_only_) return WriteRefusal();
-  if (probe_id <= 0 || probe_id >= (int64_t{1} << (63 - kKeyShift))) {
-    return Status::Fail("No probe with id " + std::to_string(probe_id) + ".");
-  }
-  // The readings are keyed by number, not tied to the probe row: they go first, in the same
-  // transaction.
-  if (Status st = Exec("BEGIN IMMEDIATE"); !st) return st;
-  Status status;
+Status SqliteHistory::DropReadings(int64_t probe_id) {
+  // Ids past the readings' keys have none.
+  if (probe_id <= 0 || probe_id >= (int64_t{1} << (63 - kKeyShift))) return {};
   Statement& readings = remove_readings_.Start();
-  Statement& probe = remove_probe_.Start();
   readings.Bind(1, probe_id << kKeyShift).Bind(2, ((probe_id + 1) << kKeyShift) - 1);
-  probe.Bind(1, probe_id);
-  if (readings.Step() != SQLITE_DONE || probe.Step() != SQLITE_DONE) {
-    status = Error(path_);
-  } else if (sqlite3_changes(db_) == 0) {
-    status = Status::Fail("No probe with id " + std::to_string(probe_id) + ".");
-  }
+  const bool done = readings.Step() == SQLITE_DONE;
   readings.Reset();
-  probe.Reset();
-  if (status) status = Exec("COMMIT");
-  if (!status) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  return status;
+  return done ? Status{} : Error(path_);
 }
 
 }  // namespace tarn::sqlite_store

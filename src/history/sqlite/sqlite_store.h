@@ -117,6 +117,7 @@ class SqliteHistory : public LayeredHistory {
         {&hours_in_range_, sql::kHoursInRange}, {&insert_conflict_, sql::kInsertConflict},
         {&read_limits_, sql::kReadLimits},      {&read_default_limits_, sql::kReadDefaultLimits},
         {&write_window_, sql::kWriteWindow},    {&remove_readings_, sql::kRemoveReadings},
+
         {&remove_probe_, sql::kRemoveProbe},
     };
     for (const auto& [stmt, text] : list) {
@@ -139,7 +140,6 @@ class SqliteHistory : public LayeredHistory {
                                             int32_t columns) override;
   std::vector<HistorySourceFile> ProbeFiles(int64_t probe_id) override;
   std::optional<HistorySourceFile> ReadingFile(int64_t probe_id, HistoryTime time) override;
-  Status RemoveProbe(int64_t probe_id) override;
   std::string ChangeMark() override;
   std::vector<HistorySourceFile> SourceFiles() override {
     return SqliteSourceFiles(db_, path_, &last_error_);
@@ -296,6 +296,7 @@ class SqliteHistory : public LayeredHistory {
   Status DropConflicts(const std::vector<int64_t>& ids) override;
   Status RebaseConflict(int64_t conflict_id, double stored) override;
   Status PromoteOffer(int64_t probe_id, HistoryTime t, double value, int64_t file_id) override;
+  Status DropReadings(int64_t probe_id) override;
   Status RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
   Status ForgetFile(int64_t file_id) override;
   Status ConflictProbes(int64_t file_id, ImportResult* result) override;
