@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "history/column_decimator.h"
 #include "history/pg/pg_statements.h"
 
 namespace tarn {
@@ -36,18 +37,7 @@ std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTi
     last_error_ = Failure(PgResult());
     return out;
   }
-  const double span = static_cast<double>(to - from) + 1.0;
-  int64_t column = -1;
-  HistoryReading first{}, low{}, high{}, last{};
-  auto flush = [&] {
-    if (column < 0) return;
-    HistoryReading four[4] = {first, low, high, last};
-    std::sort(std::begin(four), std::end(four),
-              [](const HistoryReading& a, const HistoryReading& b) { return a.time < b.time; });
-    for (const HistoryReading& r : four) {
-      if (out.empty() || out.back().time != r.time) out.push_back(r);
-    }
-  };
+  ColumnDecimator columns_of(from, to, columns, &out);
   while (PGresult* raw = PQgetResult(db_.get())) {
     PgResult row(raw);
     if (PQresultStatus(raw) == PGRES_TUPLES_OK) continue;  // the end of the rows
@@ -55,19 +45,9 @@ std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTi
       last_error_ = Failure(row);
       continue;
     }
-    const HistoryReading r{row.Int(0, 0), row.Real(0, 1)};
-    const auto c = static_cast<int64_t>(static_cast<double>(r.time - from) * columns / span);
-    if (c != column) {
-      flush();
-      column = c;
-      first = low = high = last = r;
-      continue;
-    }
-    if (r.value < low.value) low = r;
-    if (r.value > high.value) high = r;
-    last = r;
+    columns_of.Offer({row.Int(0, 0), row.Real(0, 1)});
   }
-  flush();
+  columns_of.Flush();
   if (!last_error_) out.clear();
   return out;
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
-#include <iterator>
 
+#include "history/column_decimator.h"
 #include "history/sqlite/sqlite_store.h"
 
 namespace tarn::sqlite_store {
@@ -25,34 +25,10 @@ std::vector<HistoryReading> SqliteHistory::ReadDecimated(int64_t probe_id, Histo
   std::vector<HistoryReading> out;
   if (last_error_ = Present(); !last_error_) return out;
   if (columns <= 0 || to < from) return out;
-  // In doubles: the range may be as wide as the whole time scale.
-  const double span = static_cast<double>(to) - static_cast<double>(from) + 1.0;
-  auto column_of = [&](HistoryTime t) {
-    return static_cast<int64_t>((static_cast<double>(t) - static_cast<double>(from)) * columns /
-                                span);
-  };
-  // Readings (or an hour's four figures) arrive in time order; each column keeps its first,
-  // lowest, highest and last.
-  int64_t column = -1;
-  HourFigures acc;
-  auto flush = [&] {
-    if (acc.n == 0) return;
-    HistoryReading four[4] = {acc.first, acc.low, acc.high, acc.last};
-    std::sort(std::begin(four), std::end(four),
-              [](const HistoryReading& a, const HistoryReading& b) { return a.time < b.time; });
-    for (const HistoryReading& r : four) {
-      if (out.empty() || out.back().time != r.time) out.push_back(r);
-    }
-    acc = {};
-  };
-  auto offer = [&](const HistoryReading& r) {
-    const int64_t c = column_of(r.time);
-    if (c != column) {
-      flush();
-      column = c;
-    }
-    acc.Offer(r);
-  };
+  // Readings (or an hour's four figures) arrive in time order.
+  ColumnDecimator columns_of(from, to, columns, &out);
+  auto column_of = [&](HistoryTime t) { return columns_of.ColumnOf(t); };
+  auto offer = [&](const HistoryReading& r) { columns_of.Offer(r); };
   int rc = SQLITE_DONE;
   auto read_raw = [&](HistoryTime a, HistoryTime b) {
     readings_in_range_.Start().Bind(1, ReadingKey(probe_id, a)).Bind(2, ReadingKey(probe_id, b));
@@ -84,8 +60,7 @@ std::vector<HistoryReading> SqliteHistory::ReadDecimated(int64_t probe_id, Histo
                                 {h.Int(6) + kReadingEpoch, h.Real(7)},
                                 {h.Int(8) + kReadingEpoch, h.Real(9)},
                                 {h.Int(4) + kReadingEpoch, h.Real(5)}};
-      std::sort(std::begin(four), std::end(four),
-                [](const HistoryReading& a, const HistoryReading& b) { return a.time < b.time; });
+      ColumnDecimator::SortByTime(four);
       for (int i = 0; i < 4; ++i) {
         if (i == 0 || four[i].time != four[i - 1].time) offer(four[i]);
       }
@@ -95,7 +70,7 @@ std::vector<HistoryReading> SqliteHistory::ReadDecimated(int64_t probe_id, Histo
     }
   }
   if (hrc == SQLITE_DONE && rc == SQLITE_DONE && next <= to) read_raw(next, to);
-  flush();
+  columns_of.Flush();
   if (hrc != SQLITE_DONE && hrc != SQLITE_ROW) last_error_ = Error(path_);
   if (rc != SQLITE_DONE) last_error_ = Error(path_);
   h.Reset();
