@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "common/code_page.h"
 #include "common/number_text.h"
 
 namespace tarn {
@@ -134,6 +135,26 @@ bool ParsePoint(std::string_view text, std::vector<std::string>* out, std::strin
   return true;
 }
 
+// Tags and serial numbers are kept as the instrument files give them, in Windows-1252, and
+// listed tab-separated: a name the history would keep as '?' or that breaks a line is refused.
+bool ParseHistoryName(std::string_view text, std::string* why) {
+  const std::string narrow = Utf8ToNarrow(text);
+  if (NarrowToUtf8(narrow) != text) {
+    *why = "'" + std::string(text) +
+           "' holds a character the history cannot keep (it keeps "
+           "Windows-1252 text; the file is read as UTF-8)";
+    return false;
+  }
+  for (const char c : narrow) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
+      *why = "holds a control character (a tab, say)";
+      return false;
+    }
+  }
+  return true;
+}
+
 enum class Section { kNone, kHistory, kServer, kTransmitter };
 
 struct Parser {
@@ -189,6 +210,9 @@ struct Parser {
     } else {
       return Fail(
           line, "unknown section [" + std::string(name) + "] (HISTORY, SERVER or TRANSMITTER tag)");
+    }
+    if (std::string why; next == Section::kTransmitter && !ParseHistoryName(tag, &why)) {
+      return Fail(line, "the tag " + why);
     }
     const std::string id = next == Section::kTransmitter ? "TRANSMITTER " + tag : upper;
     if (std::find(seen_sections.begin(), seen_sections.end(), id) != seen_sections.end()) {
@@ -278,6 +302,7 @@ struct Parser {
       if (u != "MILS" && u != "MM") return bad("must be MILS or MM");
       t->millimetre = u == "MM";
     } else if (key == "SERIAL") {
+      if (!ParseHistoryName(value, &why)) return bad(why);
       t->serial = std::string(value);
     } else if (key == "POINT") {
       if (!ParsePoint(value, &t->point, &why)) return bad(why);

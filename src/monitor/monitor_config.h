@@ -28,14 +28,14 @@ struct TransmitterLink {
 };
 
 struct TransmitterConfig {
-  std::string tag;  // the name after TRANSMITTER: the probe's tag
+  std::string tag;  // the name after TRANSMITTER: the probe's tag (UTF-8, as the file has it)
   TransmitterLink link;
   int32_t unit = 1;  // Modbus unit id, 0-247
   int32_t reg = 0;   // first input register, 0-65535
   TransmitterKind kind = TransmitterKind::kEr;
-  double span = 0.0;        // ER: metal loss at 65535
-  bool millimetre = false;  // ER: UNIT LOSS=MM
-  std::string serial;
+  double span = 0.0;               // ER: metal loss at 65535
+  bool millimetre = false;         // ER: UNIT LOSS=MM
+  std::string serial;              // UTF-8; the history keeps both in Windows-1252
   std::vector<std::string> point;  // names from the top of the tree down; empty: none
   int32_t interval = 0;            // seconds
   int32_t line = 0;                // of the section header, for messages

@@ -3,14 +3,17 @@
 
 #include <nettle/sha2.h>
 
+#include "common/code_page.h"
 #include "common/number_text.h"
 #include "history/import_source.h"
 
 namespace tarn {
 
 ProbeKey TransmitterProbeKey(const TransmitterConfig& t) {
-  // Data types as the instrument files give them: 0 metal loss, 1 corrosion rate.
-  return ProbeKey{t.tag, t.serial, t.kind == TransmitterKind::kEr ? 0 : 1};
+  // Data types as the instrument files give them: 0 metal loss, 1 corrosion rate; the names in
+  // their narrow text, so that a tag from the configuration (UTF-8) is the same as a file's.
+  return ProbeKey{Utf8ToNarrow(t.tag), Utf8ToNarrow(t.serial),
+                  t.kind == TransmitterKind::kEr ? 0 : 1};
 }
 
 ProbeHeader TransmitterProbeHeader(const TransmitterConfig& t) {

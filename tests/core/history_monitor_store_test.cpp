@@ -54,11 +54,14 @@ TEST_P(HistoryMonitorStoreTest, StoresBatchesUnderTheTransmitter) {
   EXPECT_NE(files[0].sha256, files[1].sha256);
 
   TransmitterConfig lpr = t;
-  lpr.tag = "CDU-102-LPR";
+  lpr.tag = "CDU-102-\xC3\x9C";  // UTF-8 in the configuration, narrow text in the history
+  lpr.serial = "\xE2\x82\xAC-1";
   lpr.kind = TransmitterKind::kLpr;
   ASSERT_TRUE(StoreTransmitterReadings(*store_, lpr, {{t0, 12.5}}).status);
   const auto all = store_->ListProbes(0);
   ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[1].key.tag, "CDU-102-\xDC");
+  EXPECT_EQ(all[1].key.serial, "\x80-1");
   EXPECT_EQ(all[1].key.data_type, 1);
   EXPECT_EQ(all[1].rate_unit, "mpy");
 }

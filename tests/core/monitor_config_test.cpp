@@ -26,7 +26,7 @@ const char kGood[] =
     "SERIAL=E0412-118\n"
     "POINT=North Field/CDU/Overhead\n"
     "INTERVAL=3600\n"
-    "[transmitter CDU-102-LPR]\r\n"
+    "[transmitter CDU-102-LPR-\xC3\x9C]\r\n"
     "address = rtu:/dev/ttyUSB0?baud=9600&parity=N&stop=2\r\n"
     "kind = LPR\r\n"
     "interval = 10\r\n";
@@ -53,6 +53,7 @@ TEST(MonitorConfig, ReadsEveryKey) {
   EXPECT_EQ(er.interval, 3600);
   EXPECT_EQ(er.line, 6);
   const TransmitterConfig& lpr = c.transmitters[1];
+  EXPECT_EQ(lpr.tag, "CDU-102-LPR-\xC3\x9C");  // a character Windows-1252 holds
   EXPECT_EQ(lpr.kind, TransmitterKind::kLpr);
   EXPECT_EQ(lpr.link.kind, LinkKind::kRtu);
   EXPECT_EQ(lpr.link.device, "/dev/ttyUSB0");
@@ -105,6 +106,9 @@ TEST(MonitorConfig, RefusesEachMalformedKeyWithItsLine) {
       {With("SPAN", "SPAN=0"), "m.conf:11: SPAN: not a number above 0"},
       {With("SPAN", "SPAN=5 mils"), "m.conf:11: SPAN: not a number above 0"},
       {With("UNIT LOSS", "UNIT LOSS=INCH"), "m.conf:12: UNIT LOSS: must be MILS or MM"},
+      {With("SERIAL", "SERIAL=E0412\t118"), "m.conf:13: SERIAL: holds a control character"},
+      {With("SERIAL", "SERIAL=E\xCE\xA9-1"), "m.conf:13: SERIAL: 'E\xCE\xA9-1' holds a character"},
+      {With("SERIAL", "SERIAL=E\xFF-1"), "m.conf:13: SERIAL: 'E\xFF-1' holds a character"},
       {With("POINT", "POINT=North Field//Overhead"), "m.conf:14: POINT: a point name between"},
       {With("POINT", "POINT=a/b/c/d/e/f/g"), "m.conf:14: POINT: a point path has at most six"},
       {With("POINT", "POINT= / "), "m.conf:14: POINT: a point name between"},
@@ -116,6 +120,7 @@ TEST(MonitorConfig, RefusesEachMalformedKeyWithItsLine) {
       {With("UNIT", "[TRANSMITTER"), "m.conf:8: a section header ends with ]"},
       {With("UNIT", "[PLANT]"), "m.conf:8: unknown section [PLANT]"},
       {With("UNIT", "[TRANSMITTER]"), "m.conf:8: a transmitter section needs the probe's tag"},
+      {With("UNIT", "[TRANSMITTER CDU-\xCE\xA9]"), "m.conf:8: the tag 'CDU-\xCE\xA9' holds a char"},
       {With("UNIT", "[HISTORY]"), "m.conf:8: section [HISTORY] appears twice"},
       {"LOCATION=h.sqlite\n", "m.conf:1: a key before the first section"},
       {"[SERVER]\nLISTEN=\n", "m.conf:2: no [HISTORY] LOCATION"},

@@ -137,7 +137,7 @@ class MonitorPolling(MonitorCase):
         cases = [
             ("LOCATION", ""), ("LISTEN", "127.0.0.1"), ("REFRESH", "0"), ("ADDRESS", "tcp://"),
             ("UNIT", "300"), ("REGISTER", "x"), ("KIND", "UT"), ("SPAN", "-1"),
-            ("UNIT LOSS", "FEET"), ("POINT", "a//b"), ("INTERVAL", "0"),
+            ("UNIT LOSS", "FEET"), ("SERIAL", "S\t1"), ("POINT", "a//b"), ("INTERVAL", "0"),
         ]
         for key, value in cases:
             with self.subTest(key=key):

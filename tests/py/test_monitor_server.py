@@ -1,11 +1,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """tarn-monitor's Modbus TCP server read by clients nobody here wrote (python3-pymodbus and
-mbpoll): every register of a known history against `tarn-export history probes`, any unit id,
-writes and other functions refused, a refresh that brings a new probe, and 100 clients at once."""
+mbpoll): every register of a known history against `tarn-export history probes`, any unit id
+(frames sent together too), writes and other functions refused, a refresh that brings a new probe, and 100 clients at once."""
 import datetime
 import math
 import os
 import re
+import socket
 import struct
 import subprocess
 import tempfile
@@ -157,6 +158,42 @@ class MonitorServer(unittest.TestCase):
                               str(self.port), "127.0.0.1", "5"],
                              capture_output=True, text=True, timeout=30)
         self.assertIn("Illegal function", out.stdout + out.stderr)
+
+    def test_frames_sent_together_each_answered_under_their_own_unit(self):
+        # A master that sends several requests before reading the answers, to several units,
+        # in pieces that split a frame: every frame gets its own answer, in order.
+        self.start()
+        client = ModbusTcpClient("127.0.0.1", port=self.port, timeout=5)
+        self.assertTrue(client.connect())
+        want = read_map(client, 4)
+        client.close()
+
+        def frame(tid, unit, function, first, count):
+            return struct.pack(">HHHBBHH", tid, 0, 6, unit, function, first, count)
+
+        asked = [(1, 1, 4, 0, 4), (2, 2, 4, 0, 4), (3, 200, 3, 0, 4), (4, 9, 4, 40099, 2)]
+        data = b"".join(frame(*a) for a in asked)
+        with socket.create_connection(("127.0.0.1", self.port), timeout=5) as s:
+            s.sendall(data[:10])
+            time.sleep(0.2)
+            s.sendall(data[10:])
+            got = b""
+            while len(got) < 2 * 17 + 2 * 9:
+                chunk = s.recv(4096)
+                self.assertTrue(chunk, got)
+                got += chunk
+        answers = []
+        while got:
+            tid, protocol, length, unit = struct.unpack(">HHHB", got[:7])
+            answers.append((tid, protocol, unit, got[7:6 + length]))
+            got = got[6 + length:]
+        header = b"\x04\x08" + struct.pack(">4H", *want)
+        self.assertEqual(answers, [(1, 0, 1, header), (2, 0, 2, header), (3, 0, 200, b"\x83\x01"),
+                                   (4, 0, 9, b"\x84\x02")])
+        # Bytes that are not Modbus close the connection.
+        with socket.create_connection(("127.0.0.1", self.port), timeout=5) as s:
+            s.sendall(struct.pack(">HHHBBHH", 1, 7, 6, 1, 4, 0, 1))
+            self.assertEqual(s.recv(64), b"")
 
     def test_a_refresh_serves_a_new_probe(self):
         self.start(refresh=1)

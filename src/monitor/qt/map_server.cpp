@@ -12,50 +12,64 @@ namespace tarn {
 
 namespace {
 
-// Qt's server answers only its own unit id, and the map is the same for every unit: before Qt
-// reads a client's new bytes, the server takes the unit id of the frames they complete.
-class UnitIdTaker : public QModbusTcpConnectionObserver {
+// Qt's server answers only its own unit id, and drops the frames of any other; the map is the
+// same for every unit. So the server reads each client's frames itself, before Qt's handler
+// (which then finds nothing to read), has Qt's Modbus stack answer each request, and sends the
+// answer back under the frame's own transaction and unit id.
+class AnyUnit : public QModbusTcpConnectionObserver {
  public:
-  explicit UnitIdTaker(QModbusServer* server) : server_(server) {}
+  explicit AnyUnit(MapServer* server) : server_(server) {}
 
   bool acceptNewConnection(QTcpSocket* socket) override {
     // Connected before Qt's own handler, so this runs first on every read.
-    QModbusServer* server = server_;
+    MapServer* server = server_;
     QObject::connect(socket, &QTcpSocket::readyRead, server,
-                     [server, socket] { TakeUnitId(server, socket); });
+                     [server, socket] { server->AnswerFrames(socket); });
     return true;
   }
 
  private:
-  static void TakeUnitId(QModbusServer* server, QTcpSocket* socket);
-
-  QModbusServer* server_;
+  MapServer* server_;
 };
 
-void UnitIdTaker::TakeUnitId(QModbusServer* server, QTcpSocket* socket) {
+}  // namespace
+
+void MapServer::AnswerFrames(QTcpSocket* socket) {
   // The bytes of a frame not yet complete stay with the socket, and go with it.
   constexpr const char* kUnread = "tarn_unread";
   QByteArray bytes = socket->property(kUnread).toByteArray();
-  bytes.append(socket->peek(socket->bytesAvailable()));
+  bytes.append(socket->readAll());
   // A frame: transaction (2), protocol (2), length (2) counting the unit id and the PDU.
   constexpr int kHeader = 6;
+  auto byte = [&bytes](int at) { return static_cast<uint8_t>(bytes[at]); };
+  QByteArray answers;
   int at = 0;
   while (bytes.size() - at >= kHeader + 1) {
-    const int length =
-        (static_cast<uint8_t>(bytes[at + 4]) << 8) | static_cast<uint8_t>(bytes[at + 5]);
-    if (length < 2 || length > 254) {
-      socket->setProperty(kUnread, QByteArray());  // not Modbus: Qt's handler drops it
+    const int protocol = (byte(at + 2) << 8) | byte(at + 3);
+    const int length = (byte(at + 4) << 8) | byte(at + 5);
+    if (protocol != 0 || length < 2 || length > 254) {
+      socket->abort();  // not Modbus
       return;
     }
     if (bytes.size() - at < kHeader + length) break;
-    server->setServerAddress(static_cast<uint8_t>(bytes[at + kHeader]));
+    const QModbusRequest request(static_cast<QModbusPdu::FunctionCode>(byte(at + kHeader + 1)),
+                                 bytes.mid(at + kHeader + 2, length - 2));
+    const QModbusResponse response = processRequest(request);
+    const QByteArray data = response.data();
+    const int answer_length = 2 + static_cast<int>(data.size());
+    answers.append(bytes.mid(at, 4));  // transaction and protocol
+    answers.append(static_cast<char>(answer_length >> 8));
+    answers.append(static_cast<char>(answer_length & 0xFF));
+    answers.append(bytes[at + kHeader]);  // the unit id asked for
+    answers.append(static_cast<char>(response.functionCode() |
+                                     (response.isException() ? QModbusPdu::ExceptionByte : 0)));
+    answers.append(data);
     at += kHeader + length;
   }
   bytes.remove(0, at);
   socket->setProperty(kUnread, bytes);
+  if (!answers.isEmpty()) socket->write(answers);
 }
-
-}  // namespace
 
 MapServer::MapServer(std::function<HistoryStore*()> history,
                      std::function<void(const std::string&)> failed, int32_t refresh_s,
@@ -68,7 +82,7 @@ MapServer::MapServer(std::function<HistoryStore*()> history,
   map.insert(QModbusDataUnit::InputRegisters,
              QModbusDataUnit(QModbusDataUnit::InputRegisters, 0, kMapRegisters));
   setMap(map);
-  installConnectionObserver(new UnitIdTaker(this));  // the server owns it
+  installConnectionObserver(new AnyUnit(this));  // the server owns it
   refresh_timer_.setInterval(refresh_s * 1000);
   connect(&refresh_timer_, &QTimer::timeout, this, &MapServer::Refresh);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QModbusTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -26,6 +27,8 @@ class MapServer : public QModbusTcpServer {
   Status Listen(const std::string& host, int32_t port);
   // Reads the history again and serves its figures.
   void Refresh();
+  // Answers the complete request frames a client has sent, whatever their unit id.
+  void AnswerFrames(QTcpSocket* socket);
 
  protected:
   QModbusResponse processRequest(const QModbusPdu& request) override;
