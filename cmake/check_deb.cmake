@@ -94,6 +94,19 @@ foreach(dep libqt6widgets6 libqt6serialport6 libqt6printsupport6 qt6-qpa-plugins
   endif()
 endforeach()
 
+# The copyright file names the licence of every library the package links, beyond the C and C++
+# run-time libraries every program links.
+file(READ ${unpacked}/usr/share/doc/tarn/copyright copyright)
+string(REGEX MATCH "Depends: [^\n]*" depends "${fields}")
+string(REGEX MATCHALL "lib[a-z0-9.+-]+" linked "${depends}")
+list(REMOVE_ITEM linked libc6 libgcc-s1 libstdc++6)
+foreach(lib IN LISTS linked)
+  string(FIND "${copyright}" "${lib}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "the copyright file does not name ${lib}, which the package links")
+  endif()
+endforeach()
+
 # One version everywhere: the package and the newest release of the software-centre entry (the
 # configure step holds CHANGELOG.md to it).
 execute_process(COMMAND dpkg-deb -f ${debs} Version Description OUTPUT_VARIABLE control)
