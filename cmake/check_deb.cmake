@@ -94,6 +94,35 @@ foreach(dep libqt6widgets6 libqt6serialport6 libqt6printsupport6 qt6-qpa-plugins
   endif()
 endforeach()
 
+# Every program the package installs has its manual page and is one the software-centre entry
+# says the package provides.
+file(READ ${unpacked}/usr/share/metainfo/org.example.Tarn.metainfo.xml provided)
+string(REGEX MATCHALL " \\./usr/bin/[^/\n]+\n" programs "${listing}")
+foreach(line IN LISTS programs)
+  string(REGEX REPLACE ".*/usr/bin/([^\n]+)\n" "\\1" program "${line}")
+  string(FIND "${listing}" " ./usr/share/man/man1/${program}.1.gz\n" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "/usr/bin/${program} has no manual page in the package")
+  endif()
+  string(FIND "${provided}" "<binary>${program}</binary>" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "the metainfo does not say the package provides ${program}")
+  endif()
+endforeach()
+
+# The copyright file names the licence of every library the package links, beyond the C and C++
+# run-time libraries every program links.
+file(READ ${unpacked}/usr/share/doc/tarn/copyright copyright)
+string(REGEX MATCH "Depends: [^\n]*" depends "${fields}")
+string(REGEX MATCHALL "lib[a-z0-9.+-]+" linked "${depends}")
+list(REMOVE_ITEM linked libc6 libgcc-s1 libstdc++6)
+foreach(lib IN LISTS linked)
+  string(FIND "${copyright}" "${lib}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "the copyright file does not name ${lib}, which the package links")
+  endif()
+endforeach()
+
 # One version everywhere: the package and the newest release of the software-centre entry (the
 # configure step holds CHANGELOG.md to it).
 execute_process(COMMAND dpkg-deb -f ${debs} Version Description OUTPUT_VARIABLE control)

@@ -35,7 +35,8 @@ It computes the metal loss and corrosion rate of weight-loss coupons in
 metric or imperial units, keeps the history of every probe in a file or on
 a shared PostgreSQL server with limits and a PDF report, and exports its
 tables as CSV, XLS and XLSX. The tarn-export command writes the same
-exports, graphs and reports from the command line.")
+exports, graphs and reports from the command line, and the tarn-monitor
+service reads online transmitters over Modbus into the history.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://tarn.example.org/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

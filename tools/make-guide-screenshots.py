@@ -5,7 +5,10 @@
 # clicks (the graph, a zoom, a download from the instrument simulator) come from the screenshot
 # test that drives the real windows (InstrumentSim.GuideScreenshots in tests/ui), and the Probes
 # tab's pictures from ProbesTab.GuideScreenshots.
-# Needs xvfb, python3-pil, poppler-utils (pdftoppm) and a build with tests.  Usage: tools/make-guide-screenshots.py [BUILD_DIR]
+# Needs xvfb, python3-pil, poppler-utils (pdftoppm) and a build with tests.
+# Usage: tools/make-guide-screenshots.py [--out DIR] [BUILD_DIR]
+# --out writes the pictures into DIR instead of docs/images, to look at them before replacing
+# the guide's.
 import os
 import shutil
 import struct
@@ -15,7 +18,7 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-OUT = os.path.join(ROOT, "docs", "images")
+OUT = os.path.join(ROOT, "docs", "images")  # --out changes it
 
 
 def coupon_file(path):
@@ -34,9 +37,17 @@ def coupon_file(path):
         f.write(b"C_32_V_1_0" + struct.pack("<i", 2) + body)
 
 
-def shoot(tarn, args, name, settle=3.0):
-    """Starts tarn on its own X server with args, waits, and saves the screen's window area."""
+def shoot(tarn, name, opened=None, folder="DOWNLOAD", settle=3.0):
+    """Starts tarn on its own X server, with the file `opened` on its command line, waits, and
+    saves the screen's window area. The file is copied into the data folder's `folder` and
+    given by name from there, so that no folder of this machine shows in the picture."""
     home = tempfile.mkdtemp(prefix="tarn-guide-")
+    where = os.path.join(home, "Documents", "Tarn", "DATA", folder)
+    os.makedirs(where)
+    args = []
+    if opened:
+        shutil.copy(opened, where)
+        args = [os.path.basename(opened)]
     env = dict(os.environ, HOME=home, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=home)
     env.pop("XDG_CONFIG_HOME", None)
     grab = ("import os,sys,time,subprocess\n"
@@ -49,7 +60,7 @@ def shoot(tarn, args, name, settle=3.0):
             "p.kill()\n" % settle)
     out = os.path.join(OUT, name)
     subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1100x860x24", "/usr/bin/python3", "-c",
-                    grab, out, tarn] + args, env=env, check=True, timeout=120)
+                    grab, out, tarn] + args, env=env, cwd=where, check=True, timeout=120)
     shutil.rmtree(home, ignore_errors=True)
     print(out)
 
@@ -77,16 +88,21 @@ def shoot_steps(build):
 
 
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build"))
+    global OUT
+    args = sys.argv[1:]
+    if args[:1] == ["--out"] and len(args) >= 2:
+        OUT = os.path.abspath(args[1])
+        args = args[2:]
+    build = os.path.abspath(args[0] if args else os.path.join(ROOT, "build"))
     tarn = os.path.join(build, "src", "app", "tarn")
     os.makedirs(OUT, exist_ok=True)
     work = tempfile.mkdtemp(prefix="tarn-guide-files-")
     coupons = os.path.join(work, "plant.CPN")
     coupon_file(coupons)
     er = os.path.join(ROOT, "examples", "er_download.nid")
-    shoot(tarn, [], "start.png")
-    shoot(tarn, [er], "analysis.png")
-    shoot(tarn, [coupons], "coupon.png")
+    shoot(tarn, "start.png")
+    shoot(tarn, "analysis.png", er)
+    shoot(tarn, "coupon.png", coupons, folder="COUPON")
     shoot_steps(build)
     shutil.rmtree(work, ignore_errors=True)
 

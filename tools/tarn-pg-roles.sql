@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: GPL-3.0-or-later
 -- Least privilege for a Tarn history on PostgreSQL. Run once as a database administrator, in the
 -- history's database, after the owner has run Tarn there once (so that its tables exist), and
 -- again after every upgrade of Tarn:

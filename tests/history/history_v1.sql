@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: GPL-3.0-or-later
 -- A history written by schema version 1, kept to prove that every later version opens it.
 PRAGMA foreign_keys=OFF;
 BEGIN TRANSACTION;

@@ -26,6 +26,8 @@ CASES = [
     ("tools/tool", b"#!/usr/bin/python3\n# -*- coding: utf-8 -*-\nprint(1)\n",
      b"#!/usr/bin/python3\n# -*- coding: utf-8 -*-\n" + HASH_LINE + b"\nprint(1)\n"),
     ("tests/t.py", b'"""Doc."""\n', HASH_LINE + b'\n"""Doc."""\n'),
+    ("tools/roles.sql", b"-- Roles.\nGRANT x;\n",
+     b"-- SPDX-License-Identifier: GPL-3.0-or-later\n-- Roles.\nGRANT x;\n"),
     ("src/done.cpp", CXX_LINE + b"\nint x;\n", None),
     ("docs/notes.md", b"# Notes\n", None),
     ("tools/data", b"plain text\n", None),

@@ -894,9 +894,9 @@ TEST_F(ProbesTest, ReportRunsWithProgressAndCancelAndImportShowsAPercentage) {
   EXPECT_TRUE(tab_.btnReport->isEnabled());
 }
 
-// A private PostgreSQL server (not the one the other tests share) stopped under the open tab
-// and its history graph: both keep what they showed and say why it is not current; the report
-// refuses; once the server is back the next refresh recovers.
+// A private PostgreSQL server (not the one the other tests share) stopped under the open tab,
+// its history graph and its Conflicts view: each keeps what it showed and says why it is not
+// current; the report refuses; once the server is back the next refresh recovers.
 TEST_F(ProbesTest, AStoppedServerSaysSoAndTheNextRefreshRecovers) {
   const QString script = QStringLiteral(TARN_TEST_SOURCE_DIR "/tests/tools/pg_test_server.sh");
   QTemporaryDir state;
@@ -912,8 +912,14 @@ TEST_F(ProbesTest, AStoppedServerSaysSoAndTheNextRefreshRecovers) {
   ASSERT_TRUE(uri_file.open(QIODevice::ReadOnly));
   tab_.SetHistoryLocation(QString::fromUtf8(uri_file.readAll()).trimmed().toStdString());
   Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}}, 48))});
+  Import({Write("b.nid", LprFile({{"T-A", "S1", 5.0}}, 6))});  // six conflicts for T-A
   ASSERT_EQ(Tags(), (QStringList{"T-A", "T-B"}));
   Select({"T-A"});
+  tab_.btnConflicts->click();
+  ConflictsDialog* conflicts = tab_.conflictsDialog();
+  ASSERT_TRUE(conflicts->isVisible());
+  ASSERT_EQ(conflicts->gConflicts->model()->rowCount(), 6);
+  conflicts->btnClose->click();
   tab_.btnGraph->click();
   ViewHistory* graph = tab_.graphWindow();
   ASSERT_TRUE(graph->isVisible());
@@ -922,6 +928,22 @@ TEST_F(ProbesTest, AStoppedServerSaysSoAndTheNextRefreshRecovers) {
   EXPECT_FALSE(graph->staleLabel()->isVisible());
 
   ASSERT_EQ(server("halt"), 0);
+  // The Conflicts view: opened, it says so; refreshed, it keeps its rows and says they are old.
+  tab_.btnConflicts->click();
+  ASSERT_TRUE(conflicts->isVisible());
+  EXPECT_TRUE(conflicts->lbConflicts->text().startsWith("Cannot reach the history"))
+      << conflicts->lbConflicts->text().toStdString();
+  EXPECT_TRUE(conflicts->lbConflicts->text().contains("not current"));
+  EXPECT_FALSE(conflicts->btnTake->isEnabled());
+  conflicts->btnClose->click();
+  ASSERT_EQ(server("resume"), 0);
+  tab_.btnConflicts->click();
+  ASSERT_EQ(conflicts->gConflicts->model()->rowCount(), 6);
+  ASSERT_EQ(server("halt"), 0);
+  conflicts->PutConflicts();
+  EXPECT_TRUE(conflicts->lbConflicts->text().startsWith("Cannot reach the history"));
+  EXPECT_EQ(conflicts->gConflicts->model()->rowCount(), 6);
+  conflicts->btnClose->click();
   tab_.cbWindow->setCurrentIndex(tab_.cbWindow->findData(7));  // a refresh
   EXPECT_TRUE(tab_.lbStatus->text().startsWith("Cannot reach the history"))
       << tab_.lbStatus->text().toStdString();
