@@ -81,6 +81,54 @@ struct ProbeSummary {
   std::string state_reason;  // e.g. "rate 12.3 mpy above alarm 10"
 };
 
+// A probe at a monitoring point, from when it counts there: its readings from `from` until the
+// next probe's `from` are the point's.
+struct PointProbe {
+  int64_t probe_id = 0;
+  ProbeKey key;
+  HistoryTime from = 0;   // its first reading, unless it was assigned from a date
+  bool from_set = false;  // assigned from a date
+};
+
+// A monitoring point: a place on the plant whose probes replace one another over the years.
+struct PointSummary {
+  int64_t id = 0;
+  std::string path;                // "Site/Unit/Point", as stored
+  std::vector<PointProbe> probes;  // its succession, oldest first
+  ProbeSummary current;            // the latest probe, with its own figures
+  int64_t count = 0;               // readings the point counts
+  HistoryTime first_time = 0;
+  HistoryTime last_time = 0;
+  // Cumulative metal loss across replacements for metal-loss points; the latest value otherwise.
+  double value = 0.0;
+  // The rate over the window ending at the point's last reading (least squares of the cumulative
+  // series; mean for corrosion-rate points); consumed share and end date of the current probe's
+  // element at that rate; state against the point's limits.
+  std::optional<double> rate;
+  std::string rate_unit;
+  std::optional<double> consumed;
+  std::optional<HistoryTime> end_time;
+  HistoryLimits limits;
+  bool own_limits = false;
+  ProbeState state = ProbeState::kOk;
+  std::string state_reason;
+};
+
+// Where a point's probe was replaced: the first reading of the next probe.
+struct PointReplacement {
+  HistoryTime time = 0;
+  int64_t probe_id = 0;
+  std::string serial;  // of the new probe
+  std::string tag;
+};
+
+// A point's series for a graph: cumulative (for metal loss) and decimated, with the replacements
+// inside the range.
+struct PointSeries {
+  std::vector<HistoryReading> readings;
+  std::vector<PointReplacement> replacements;
+};
+
 // A file readings were imported from.
 struct HistorySourceFile {
   int64_t id = 0;
@@ -255,8 +303,24 @@ class HistoryStore {
   // nothing changes and the result says what would be done.
   virtual UnimportResult Unimport(int64_t file_id, bool apply) = 0;
 
+  // Every monitoring point with probes, sorted by path, with its figures over the window
+  // (`window_days` 0: the whole history).
+  virtual std::vector<PointSummary> ListPoints(int32_t window_days) = 0;
+  // The point's readings from `from` to `to`, cumulative across replacements for metal-loss
+  // points, in `columns` time columns as ReadDecimated gives them.
+  virtual PointSeries ReadPointSeries(int64_t point_id, HistoryTime from, HistoryTime to,
+                                      int32_t columns) = 0;
+  // Moves probe `probe_id` with its readings to the point at `path` (made when there is none),
+  // counting there from its first reading or from `from`; *placed the point's stored path. A
+  // point left without probes goes.
+  virtual Status AssignProbe(int64_t probe_id, const std::string& path,
+                             std::optional<HistoryTime> from, std::string* placed) = 0;
+  // Renames (moves) the point at `path`, and every point under it, to `new_path`.
+  virtual Status RenamePoint(const std::string& path, const std::string& new_path) = 0;
+
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
-  // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts), which return empty
+  // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts, ListPoints,
+  // ReadPointSeries), which return empty
   // results on failure; ok when it succeeded.
   virtual Status LastError() const = 0;
 };

@@ -2,6 +2,7 @@
 // Importing into every back end: each offered reading new, a duplicate or a conflict, the
 // probes' summaries kept up to date, all in one transaction.
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <set>
 #include <tuple>
@@ -17,6 +18,7 @@ struct ImportState {
   std::set<int32_t> tags;
   std::map<std::tuple<std::string, std::string, int32_t>, int64_t> ids;
   std::map<int64_t, ImportProbe> probes;
+  PointPlaces places;
   ImportResult result;
 };
 
@@ -29,6 +31,12 @@ Status ImportBatchInto(StorePrimitives& store, ImportBatch& batch, ImportState* 
   if (id == state->ids.end()) {
     ImportProbe found;
     if (Status st = store.FindOrAddProbe(batch.key, &found, &created); !st) return st;
+    // Its readings are the newest of its tag: it is the latest probe wherever it goes.
+    if (created) {
+      if (Status st = PlaceByTag(store, &state->places, found.id, batch.key, INT64_MAX); !st) {
+        return st;
+      }
+    }
     // Two keys the store holds as one probe share one summary.
     state->probes.emplace(found.id, found);
     id = state->ids.emplace(key, found.id).first;

@@ -70,6 +70,7 @@ struct FileReadingsTaken {
 // store keeps them, the sums of the window asked for (x in days from any origin).
 struct ProbeRow {
   ProbeSummary probe;
+  HistoryTime origin = 0;  // of the whole sums' x
   RegressionSums whole;
   std::optional<RegressionSums> window;
 };
@@ -84,6 +85,18 @@ struct ImportProbe {
   RegressionSums sums;                  // x in days from origin
   HistoryTime header_time = INT64_MIN;  // of the readings the stored header came with
   bool grown = false;                   // readings went in: its summary must be written
+};
+
+// A monitoring point with one of its probes (probe_id 0: a point without probes), or a probe at
+// no point yet (point_id 0).
+struct PointMemberRow {
+  int64_t point_id = 0;
+  std::string path;
+  std::optional<HistoryLimits> own_limits;
+  int64_t probe_id = 0;
+  ProbeKey key;
+  HistoryTime first_time = 0;
+  std::optional<HistoryTime> from;  // none: from the probe's first reading
 };
 
 class StorePrimitives {
@@ -171,6 +184,19 @@ class StorePrimitives {
   virtual HistoryLimits DefaultLimits() = 0;
   virtual Status WriteLimits(int64_t probe_id, const HistoryLimits& limits) = 0;
   virtual Status DeleteLimits(int64_t probe_id) = 0;
+
+  // Monitoring points. Every point with each of its probes, by point id.
+  virtual Status ReadPointMembers(std::vector<PointMemberRow>* rows) = 0;
+  // A new point; `key` is PointPathKey(path), unique among points.
+  virtual Status AddPoint(const std::string& path, const std::string& key, int64_t* point_id) = 0;
+  // Puts the probe at the point, counting there from `from` (none: from its first reading).
+  virtual Status PlaceProbe(int64_t probe_id, int64_t point_id,
+                            std::optional<HistoryTime> from) = 0;
+  virtual Status WritePointPath(int64_t point_id, const std::string& path,
+                                const std::string& key) = 0;
+  virtual Status DropPoint(int64_t point_id) = 0;
+  // Probes at no point, oldest first (by first reading, then id).
+  virtual Status UnplacedProbes(std::vector<PointMemberRow>* probes) = 0;
 };
 
 // Sums of windows a store does not keep, by probe and window, with what tells that the probe's
@@ -204,6 +230,16 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
   Status ChooseConflict(int64_t conflict_id, bool take) final;
   UnimportResult Unimport(int64_t file_id, bool apply) final;
   Status RemoveProbe(int64_t probe_id) final;
+  std::vector<PointSummary> ListPoints(int32_t window_days) final;
+  PointSeries ReadPointSeries(int64_t point_id, HistoryTime from, HistoryTime to,
+                              int32_t columns) final;
+  Status AssignProbe(int64_t probe_id, const std::string& path, std::optional<HistoryTime> from,
+                     std::string* placed) final;
+  Status RenamePoint(const std::string& path, const std::string& new_path) final;
+
+  // Puts every probe that is at no point where an import would have put it, oldest first: a
+  // history from before points were kept, once upgraded.
+  Status PlaceUnplacedProbes();
 
  protected:
   // Forgets the window sums worked out for a probe (0: every probe) whose readings changed or
@@ -224,6 +260,11 @@ ImportResult ImportInto(StorePrimitives& store, ImportFileFacts facts,
                         const std::function<Status(const HistoryStore::BatchSink&)>& produce,
                         const std::function<Status(ImportFileFacts*)>& complete,
                         const ImportControl* control);
+// The rows of the probe list (probe_id 0) or of one probe, each with the defaults for limits it
+// lacks and, for a window, its sums over the window (x in days from the window's start);
+// empty with *error set on failure.
+std::vector<ProbeRow> ProbeRowsIn(StorePrimitives& store, WindowSumCache& cache, int64_t probe_id,
+                                  int32_t window_days, Status* error);
 // The probe list (probe_id 0) or one probe; empty with *error set on failure.
 std::vector<ProbeSummary> ProbesIn(StorePrimitives& store, WindowSumCache& cache, int64_t probe_id,
                                    int32_t window_days, Status* error);
@@ -236,5 +277,22 @@ Status RemoveProbeFrom(StorePrimitives& store, int64_t probe_id);
 HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, Status* error);
 Status SetLimitsIn(StorePrimitives& store, int64_t probe_id, const HistoryLimits& limits);
 Status ClearLimitsIn(StorePrimitives& store, int64_t probe_id);
+
+// The points an import places new probes at, read once per import.
+struct PointPlaces {
+  bool read = false;
+  std::vector<PointMemberRow> rows;
+};
+// Places a new probe (first reading at `first`): at the point whose latest probe has its tag,
+// else at a new point "Unassigned/TAG".
+Status PlaceByTag(StorePrimitives& store, PointPlaces* places, int64_t probe_id,
+                  const ProbeKey& key, HistoryTime first);
+// ListPoints: empty with *error set on failure.
+std::vector<PointSummary> PointsIn(StorePrimitives& store, WindowSumCache& cache,
+                                   int32_t window_days, Status* error);
+Status AssignProbeIn(StorePrimitives& store, int64_t probe_id, const std::string& path,
+                     std::optional<HistoryTime> from, std::string* placed);
+Status RenamePointIn(StorePrimitives& store, const std::string& path, const std::string& new_path);
+Status PlaceUnplacedIn(StorePrimitives& store);
 
 }  // namespace tarn

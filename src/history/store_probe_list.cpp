@@ -9,8 +9,8 @@
 
 namespace tarn {
 
-std::vector<ProbeSummary> ProbesIn(StorePrimitives& store, WindowSumCache& cache, int64_t probe_id,
-                                   int32_t window_days, Status* error) {
+std::vector<ProbeRow> ProbeRowsIn(StorePrimitives& store, WindowSumCache& cache, int64_t probe_id,
+                                  int32_t window_days, Status* error) {
   if (*error = store.ReadyToRead(); !*error) return {};
   const HistoryLimits defaults = store.DefaultLimits();
   std::vector<ProbeRow> rows;
@@ -38,22 +38,26 @@ std::vector<ProbeSummary> ProbesIn(StorePrimitives& store, WindowSumCache& cache
       }
     }
   }
-
-  std::vector<ProbeSummary> list;
-  list.reserve(rows.size());
   for (ProbeRow& row : rows) {
     ProbeSummary& p = row.probe;
     if (!p.own_limits) p.limits = defaults;
-    RegressionSums sums;
     if (window_days <= 0) {
-      sums = row.whole;
-    } else if (row.window) {
-      sums = *row.window;
-    } else if (p.count > 0) {
-      sums = cache.entries[{p.id, window_days}].sums;
+      row.window.reset();
+    } else if (!row.window) {
+      row.window = p.count > 0 ? cache.entries[{p.id, window_days}].sums : RegressionSums{};
     }
-    FillProbeFigures(sums, &p);
-    list.push_back(std::move(p));
+  }
+  return rows;
+}
+
+std::vector<ProbeSummary> ProbesIn(StorePrimitives& store, WindowSumCache& cache, int64_t probe_id,
+                                   int32_t window_days, Status* error) {
+  std::vector<ProbeRow> rows = ProbeRowsIn(store, cache, probe_id, window_days, error);
+  std::vector<ProbeSummary> list;
+  list.reserve(rows.size());
+  for (ProbeRow& row : rows) {
+    FillProbeFigures(row.window ? *row.window : row.whole, &row.probe);
+    list.push_back(std::move(row.probe));
   }
   return list;
 }

@@ -180,6 +180,29 @@ class FakeStore : public StorePrimitives {
   }
   Status DeleteLimits(int64_t) override { return Call("DeleteLimits"); }
 
+  // Points: `members` is what ReadPointMembers gives; placements and new points are kept.
+  std::vector<PointMemberRow> members;
+  std::vector<std::string> points_added;
+  std::vector<std::pair<int64_t, int64_t>> placed;  // probe, point
+  Status ReadPointMembers(std::vector<PointMemberRow>* out) override {
+    *out = members;
+    return Call("ReadPointMembers");
+  }
+  Status AddPoint(const std::string& path, const std::string&, int64_t* point_id) override {
+    points_added.push_back(path);
+    *point_id = 100 + static_cast<int64_t>(points_added.size());
+    return Call("AddPoint");
+  }
+  Status PlaceProbe(int64_t probe_id, int64_t point_id, std::optional<HistoryTime>) override {
+    placed.emplace_back(probe_id, point_id);
+    return Call("PlaceProbe");
+  }
+  Status WritePointPath(int64_t, const std::string&, const std::string&) override {
+    return Call("WritePointPath");
+  }
+  Status DropPoint(int64_t) override { return Call("DropPoint"); }
+  Status UnplacedProbes(std::vector<PointMemberRow>*) override { return Call("UnplacedProbes"); }
+
  private:
   Status Call(const std::string& name) {
     calls.push_back(name);

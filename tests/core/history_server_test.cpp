@@ -277,7 +277,7 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
               })).status.ok);
   const auto before = store_->ListProbes(1);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.probe_window;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.probe_window, tarn.probe_point, tarn.point;"
                     "UPDATE tarn.schema_info SET version = 1",
                     uri_),
             "");
@@ -290,6 +290,32 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
     ASSERT_TRUE(before.at(i).rate.has_value() && after[i].rate.has_value());
     EXPECT_NEAR(*after[i].rate, *before[i].rate, 1e-9 * std::abs(*before[i].rate));
   }
+}
+
+// A history of the last version without points: its probes go to points as an import puts them,
+// oldest first, so that the replacement joins its tag's point.
+TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
+  ASSERT_TRUE(Import(NembraTag("T1", "1", false, At(2025, 1, 1), 3, 60, Ramp)).status.ok);
+  ASSERT_TRUE(Import(NembraTag("T1", "2", false, At(2025, 2, 1), 3, 60, Ramp)).status.ok);
+  ASSERT_TRUE(Import(NembraTag("T/3", "1", false, At(2024, 2, 1), 3, 60, Ramp)).status.ok);
+  store_.reset();
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.probe_point, tarn.point;"
+                    "UPDATE tarn.schema_info SET version = 2",
+                    uri_),
+            "");
+  std::string error;
+  store_ = OpenHistory(uri_, &error);
+  ASSERT_NE(store_, nullptr) << error;
+  const auto points = store_->ListPoints(0);
+  ASSERT_EQ(points.size(), 2u) << store_->LastError().message;
+  EXPECT_EQ(points[0].path, "Unassigned/T-3");
+  EXPECT_EQ(points[1].path, "Unassigned/T1");
+  ASSERT_EQ(points[1].probes.size(), 2u);
+  EXPECT_EQ(points[1].probes[0].key.serial, "1");
+  EXPECT_EQ(points[1].current.key.serial, "2");
+  std::string version;
+  EXPECT_EQ(PgAdmin("SELECT version FROM tarn.schema_info", uri_, &version), "");
+  EXPECT_EQ(version, "3");
 }
 
 TEST_F(ServerHistory, ServerFaultsGiveClearMessagesAndChangeNothing) {

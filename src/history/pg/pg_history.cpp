@@ -134,6 +134,10 @@ std::unique_ptr<HistoryStore> OpenPgHistory(const std::string& location, std::st
     return nullptr;
   }
   store->SetReadOnly(can_write.Text(0, 0) != "t");
+  if (const Status placed = store->PlaceUnplacedProbes(); !placed) {
+    *error = "Cannot prepare the history " + uri + ": " + placed.message + ".";
+    return nullptr;
+  }
   return store;
 }
 

@@ -59,6 +59,7 @@ Status PgHistory::ReadProbeRows(int64_t probe_id, int32_t window_days,
     p.first_time = q.Int(i, 12);
     p.last_time = q.Int(i, 13);
     p.latest_value = q.Real(i, 14);
+    row.origin = q.Int(i, 28);
     row.whole = {p.count, q.Real(i, 15), q.Real(i, 16), q.Real(i, 17), q.Real(i, 18)};
     p.own_limits = !q.IsNull(i, 19);
     if (p.own_limits) p.limits = {q.Real(i, 19), q.Real(i, 20), q.Real(i, 21), q.Real(i, 22)};

@@ -78,7 +78,7 @@ SELECT p.id, p.tag, p.serial, p.data_type, p.part_no, p.probe_type_str, p.probe_
        p.mloss_unit, p.thickness, p.read_interval, p.probe_life, p.count, p.first_time,
        p.last_time, p.latest_value, p.sx, p.sy, p.sxy, p.sxx,
        l.rate_warn, l.rate_alarm, l.consumed_warn, l.consumed_alarm,
-       w.n, w.sx, w.sy, w.sxy, w.sxx
+       w.n, w.sx, w.sy, w.sxy, w.sxx, p.origin
 FROM tarn.probe p
 LEFT JOIN tarn.limits l ON l.probe_id = p.id
 LEFT JOIN tarn.probe_window w ON w.probe_id = p.id AND w.days = $2 AND w.count = p.count

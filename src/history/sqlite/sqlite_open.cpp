@@ -155,7 +155,8 @@ std::unique_ptr<HistoryStore> OpenSqliteHistory(const std::string& path, std::st
       std::string why;
       bool ok = sqlite3_exec(db.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
       if (ok) ok = identity(&app_id, &version, &tables) == SQLITE_OK;
-      const bool rewrites = ok && !fresh && version > 0 && version < kSqliteSchemaVersion;
+      // Version 3 moved the readings into a new table.
+      const bool rewrites = ok && !fresh && version > 0 && version < 3;
       if (ok && version < kSqliteSchemaVersion) {
         const Status upgraded = UpgradeSqliteSchema(db.get(), version);
         ok = upgraded.ok;
@@ -177,6 +178,12 @@ std::unique_ptr<HistoryStore> OpenSqliteHistory(const std::string& path, std::st
   if (const Status prepared = store->PrepareAll(); !prepared) {
     *error = "Cannot open the history " + path + ": " + prepared.message + ".";
     return nullptr;
+  }
+  if (writable) {
+    if (const Status placed = store->PlaceUnplacedProbes(); !placed) {
+      *error = "Cannot prepare the history " + path + ": " + placed.message + ".";
+      return nullptr;
+    }
   }
   return store;
 }

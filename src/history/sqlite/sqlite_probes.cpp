@@ -43,6 +43,7 @@ Status SqliteHistory::ReadProbeRows(int64_t probe_id, int32_t window_days,
     p.first_time = q.Int(12);
     p.last_time = q.Int(13);
     p.latest_value = q.Real(14);
+    row.origin = q.Int(15);
     row.whole = {p.count, q.Real(16), q.Real(17), q.Real(18), q.Real(19)};
     if (stored && !q.IsNull(24)) {
       row.window = RegressionSums{q.Int(24), q.Real(25), q.Real(26), q.Real(27), q.Real(28)};

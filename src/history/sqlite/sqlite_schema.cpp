@@ -169,8 +169,30 @@ FROM (SELECT w.id AS id, w.days AS days, (r.k - w.start) / 86400.0 AS x, r.v AS 
 GROUP BY id, days;
 )sql";
 
+// Version 4. Monitoring points: a point is a path of names (kept as written, unique by its
+// letter-case-folded key) and each probe is at one point, counting there from `from_time`
+// (NULL: its first reading). The store places the probes of an upgraded file once it is open,
+// as an import would have placed them.
+const char kVersion4[] = R"sql(
+CREATE TABLE point(
+  id INTEGER PRIMARY KEY,
+  path TEXT NOT NULL,
+  path_key TEXT NOT NULL UNIQUE,
+  rate_warn REAL,
+  rate_alarm REAL,
+  consumed_warn REAL,
+  consumed_alarm REAL
+);
+CREATE TABLE probe_point(
+  probe_id INTEGER PRIMARY KEY REFERENCES probe(id) ON DELETE CASCADE,
+  point_id INTEGER NOT NULL REFERENCES point(id),
+  from_time INTEGER
+);
+CREATE INDEX probe_point_point ON probe_point(point_id);
+)sql";
+
 // Step i takes a file from version i to version i + 1.
-const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3};
+const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3, kVersion4};
 
 Status Exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;

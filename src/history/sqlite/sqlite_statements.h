@@ -104,4 +104,22 @@ inline constexpr const char* kProbeFiles =
 inline constexpr const char* kRemoveReadings = "DELETE FROM reading WHERE k BETWEEN ?1 AND ?2";
 inline constexpr const char* kRemoveProbe = "DELETE FROM probe WHERE id = ?1";
 
+// Monitoring points.
+inline constexpr const char* kReadPointMembers =
+    "SELECT t.id, t.path, t.rate_warn, t.rate_alarm, t.consumed_warn, t.consumed_alarm,"
+    " m.probe_id, p.tag, p.serial, p.data_type, p.first_time, m.from_time"
+    " FROM point t LEFT JOIN probe_point m ON m.point_id = t.id"
+    " LEFT JOIN probe p ON p.id = m.probe_id ORDER BY t.id, m.probe_id";
+inline constexpr const char* kUnplacedProbes =
+    "SELECT 0, '', NULL, NULL, NULL, NULL, p.id, p.tag, p.serial, p.data_type, p.first_time,"
+    " NULL FROM probe p WHERE NOT EXISTS(SELECT 1 FROM probe_point m WHERE m.probe_id = p.id)"
+    " ORDER BY p.first_time, p.id";
+inline constexpr const char* kAddPoint = "INSERT INTO point(path, path_key) VALUES(?1, ?2)";
+inline constexpr const char* kPlaceProbe =
+    "INSERT INTO probe_point(probe_id, point_id, from_time) VALUES(?1, ?2, ?3)"
+    " ON CONFLICT(probe_id) DO UPDATE SET point_id = ?2, from_time = ?3";
+inline constexpr const char* kWritePointPath =
+    "UPDATE point SET path = ?2, path_key = ?3 WHERE id = ?1";
+inline constexpr const char* kDropPoint = "DELETE FROM point WHERE id = ?1";
+
 }  // namespace tarn::sqlite_sql

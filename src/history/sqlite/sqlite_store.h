@@ -300,6 +300,14 @@ class SqliteHistory : public LayeredHistory {
   Status RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* key) override;
   Status ForgetFile(int64_t file_id) override;
   Status ConflictProbes(int64_t file_id, ImportResult* result) override;
+  // Monitoring points (sqlite_points.cpp).
+  Status ReadPointMembers(std::vector<PointMemberRow>* rows) override;
+  Status AddPoint(const std::string& path, const std::string& key, int64_t* point_id) override;
+  Status PlaceProbe(int64_t probe_id, int64_t point_id, std::optional<HistoryTime> from) override;
+  Status WritePointPath(int64_t point_id, const std::string& path, const std::string& key) override;
+  Status DropPoint(int64_t point_id) override;
+  Status UnplacedProbes(std::vector<PointMemberRow>* probes) override;
+  Status MemberRows(const char* text, std::vector<PointMemberRow>* rows);
 
   sqlite3* db_;
   std::string path_;

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The PostgreSQL history's statements of monitoring points; values always go in as bound
+// parameters.
+#pragma once
+
+namespace tarn::pg_sql {
+
+inline constexpr const char* kReadPointMembers =
+    "SELECT t.id, t.path, t.rate_warn, t.rate_alarm, t.consumed_warn, t.consumed_alarm,"
+    " m.probe_id, p.tag, p.serial, p.data_type, p.first_time, m.from_time"
+    " FROM tarn.point t LEFT JOIN tarn.probe_point m ON m.point_id = t.id"
+    " LEFT JOIN tarn.probe p ON p.id = m.probe_id ORDER BY t.id, m.probe_id";
+inline constexpr const char* kUnplacedProbes =
+    "SELECT 0, '', NULL, NULL, NULL, NULL, p.id, p.tag, p.serial, p.data_type, p.first_time,"
+    " NULL FROM tarn.probe p"
+    " WHERE NOT EXISTS(SELECT 1 FROM tarn.probe_point m WHERE m.probe_id = p.id)"
+    " ORDER BY p.first_time, p.id";
+inline constexpr const char* kAddPoint =
+    "INSERT INTO tarn.point(path, path_key) VALUES($1, $2) RETURNING id";
+// $3 empty: from the probe's first reading.
+inline constexpr const char* kPlaceProbe =
+    "INSERT INTO tarn.probe_point(probe_id, point_id, from_time)"
+    " VALUES($1, $2, NULLIF($3, '')::bigint)"
+    " ON CONFLICT(probe_id) DO UPDATE SET point_id = $2, from_time = NULLIF($3, '')::bigint";
+inline constexpr const char* kWritePointPath =
+    "UPDATE tarn.point SET path = $2, path_key = $3 WHERE id = $1";
+inline constexpr const char* kDropPoint = "DELETE FROM tarn.point WHERE id = $1";
+
+}  // namespace tarn::pg_sql
