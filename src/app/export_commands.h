@@ -13,5 +13,7 @@ extern const CommandDecl kCouponsCommand;
 extern const CommandDecl kGraphCommand;
 extern const CommandDecl kHistoryCommand;  // the group of "history" subcommands
 extern const CommandDecl kHistoryCopyCommand;
+extern const CommandDecl kPointsCommand;  // history points, with its subcommand rename
+extern const CommandDecl kAssignCommand;
 
 }  // namespace tarn

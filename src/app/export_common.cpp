@@ -142,11 +142,9 @@ std::string CommandName(const CommandDecl& decl) {
 
 std::string HelpText(const CommandDecl& decl) {
   std::string out = "usage:\n";
-  if (decl.subcommands.empty()) {
-    out += UsageLines(decl);
-  } else {
-    for (const CommandDecl* sub : decl.subcommands) out += UsageLines(*sub);
-  }
+  // A group that runs itself as well (history points) shows its own usage first.
+  if (decl.subcommands.empty() || decl.run != nullptr) out += UsageLines(decl);
+  for (const CommandDecl* sub : decl.subcommands) out += UsageLines(*sub);
   out += Indented(decl.about, "  ");
   if (decl.describe_subcommands) {
     for (const CommandDecl* sub : decl.subcommands) {
@@ -156,7 +154,7 @@ std::string HelpText(const CommandDecl& decl) {
           "  " + LastWord(sub->path) + ": " + about.substr(std::min<std::size_t>(4, about.size()));
     }
   }
-  if (!decl.subcommands.empty()) return out;
+  if (!decl.subcommands.empty() && decl.run == nullptr) return out;
 
   const OptionDecl help{.name = "-h, --help", .help = "prints this help"};
   std::size_t width = OptionLabel(help).size();
@@ -253,7 +251,12 @@ CommandLine ReadCommandLine(const CommandDecl& decl, int argc, const char* const
 }
 
 int RunCommand(const CommandDecl& decl, int argc, char** argv) {
-  if (!decl.subcommands.empty()) {
+  if (!decl.subcommands.empty() && decl.run != nullptr && argc >= 1) {
+    for (const CommandDecl* sub : decl.subcommands) {
+      if (LastWord(sub->path) == argv[0]) return RunCommand(*sub, argc - 1, argv + 1);
+    }
+  }
+  if (!decl.subcommands.empty() && decl.run == nullptr) {
     if (argc < 1) {
       std::fputs(HelpText(decl).c_str(), stderr);
       return 2;

@@ -61,7 +61,9 @@ struct CommandDecl {
   CommandMessages messages = {};
   RefusalStyle style = RefusalStyle::kAlone;
   int (*run)(const ParsedArgs& args) = nullptr;
-  std::span<const CommandDecl* const> subcommands = {};  // a group of commands when not empty
+  // A group of commands when not empty; with `run` as well, the command runs itself unless
+  // its first word names one of them.
+  std::span<const CommandDecl* const> subcommands = {};
   bool describe_subcommands = false;  // the group's help repeats each one's "about"
 };
 

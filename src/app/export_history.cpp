@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/export_commands.h"
+#include "app/export_history_common.h"
 #include "common/atomic_file.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
@@ -32,38 +33,8 @@ namespace tarn {
 
 namespace {
 
-// dd/MM/yyyy with an optional time; a date alone means its first (or, for `to`, last) second.
-bool ParseWhen(const std::string& text, bool end_of_day, HistoryTime* out) {
-  int32_t chk = 0;
-  DateTime dt = Str2DateTime(text, &chk);
-  if (chk == 0) dt = Str2DateTime(text + (end_of_day ? " 23:59:59" : " 00:00:00"), &chk);
-  if (chk == 0) return false;
-  *out = dt.ticks / kTicksPerSecond;
-  return true;
-}
-
-std::string TimeText(HistoryTime t) {
-  return DateTime2Str(DateTime{t * kTicksPerSecond});
-}
-
-std::string DateText(HistoryTime t) {
-  return TimeText(t).substr(0, 10);
-}
-
-const char* StateName(const ProbeSummary& p) {
-  if (KindOfSeries(p.key.data_type) == SeriesKind::kOther) return "-";  // no limit applies
-  switch (p.state) {
-    case ProbeState::kAlarm:
-      return "ALARM";
-    case ProbeState::kWarning:
-      return "WARNING";
-    default:
-      return "OK";
-  }
-}
-
 std::vector<std::string> ProbeFields(const ProbeSummary& p) {
-  std::string status = StateName(p);
+  std::string status = StateWord(p.key.data_type, p.state);
   if (!p.state_reason.empty()) status += ": " + p.state_reason;
   return {
       std::to_string(p.id),
@@ -80,36 +51,9 @@ std::vector<std::string> ProbeFields(const ProbeSummary& p) {
   };
 }
 
-// A CSV field, quoted when it holds a comma or a quote.
-std::string CsvField(const std::string& s) {
-  if (s.find_first_of(",\"") == std::string::npos) return s;
-  std::string q = "\"";
-  for (char c : s) {
-    if (c == '"') q += '"';
-    q += c;
-  }
-  return q + "\"";
-}
-
-std::string CsvLine(const std::vector<std::string>& fields) {
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) line += ',';
-    line += CsvField(fields[i]);
-  }
-  return line + "\r\n";
-}
-
-std::unique_ptr<HistoryStore> Open(const ParsedArgs& args, std::string* error) {
-  const std::string* given = args.Text("--history");
-  const std::string location =
-      ResolveHistoryLocation(given ? *given : "", UserCfgFile(), UserDataPath());
-  return OpenHistory(location, error);
-}
-
 int RunImport(const ParsedArgs& args) {
   std::string error;
-  auto store = Open(args, &error);
+  auto store = OpenFromArgs(args, &error);
   if (!store) return Fail(error);
   _basic_set_ setup{};
   _select_unit_ unit[kUnitCount]{};
@@ -153,16 +97,10 @@ int RunImport(const ParsedArgs& args) {
   return code;
 }
 
-// --window DAYS or "all"; without it the window the Probes tab keeps in the settings file.
-int32_t RateWindow(const ParsedArgs& args) {
-  if (!args.Has("--window")) return SavedRateWindow(UserCfgFile());
-  return static_cast<int32_t>(args.Whole("--window").value_or(0));  // "all": 0
-}
-
 int RunProbes(const ParsedArgs& args) {
   const int32_t window = RateWindow(args);
   std::string error;
-  auto store = Open(args, &error);
+  auto store = OpenFromArgs(args, &error);
   if (!store) return Fail(error);
   const auto probes = store->ListProbes(window);
   if (Status st = store->LastError(); !st) return Fail(st.message);
@@ -176,10 +114,7 @@ int RunProbes(const ParsedArgs& args) {
   }
   std::printf("# rate: %s\n", RateWindowPhrase(window).c_str());
   for (const ProbeSummary& p : probes) {
-    const auto fields = ProbeFields(p);
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + fields[i];
-    std::printf("%s\n", line.c_str());
+    std::printf("%s\n", TabLine(ProbeFields(p)).c_str());
   }
   return 0;
 }
@@ -200,7 +135,7 @@ int RunReadings(const ParsedArgs& args) {
   }
   if (from > to) return args.Refuse("--from must not be after --to");
   std::string error;
-  auto store = Open(args, &error);
+  auto store = OpenFromArgs(args, &error);
   if (!store) return Fail(error);
   if (!store->GetProbe(id, 0)) return Fail("no probe with id " + *args.Text("--probe"));
   const auto readings = store->ReadRange(id, from, to);
@@ -243,7 +178,7 @@ int RunReport(const ParsedArgs& args) {
   }
   request.window_days = RateWindow(args);
   std::string error;
-  auto store = Open(args, &error);
+  auto store = OpenFromArgs(args, &error);
   if (!store) return Fail(error);
   OffscreenGui gui;  // fonts and painting
   if (!SaveHistoryReport(*store, request, *out, &error)) return Fail(error);
@@ -270,7 +205,7 @@ int RunLimits(const ParsedArgs& args) {
     return args.Refuse("give both --consumed-warn and --consumed-alarm, or neither");
   }
   std::string error;
-  auto store = Open(args, &error);
+  auto store = OpenFromArgs(args, &error);
   if (!store) return Fail(error);
   const HistoryLimits now = store->GetLimits(id);
   l.consumed_warn = now.consumed_warn;
@@ -292,7 +227,7 @@ int RunLimits(const ParsedArgs& args) {
 // engineer.
 int RunModbusMap(const ParsedArgs& args) {
   std::string error;
-  auto store = Open(args, &error);
+  auto store = OpenFromArgs(args, &error);
   if (!store) return Fail(error);
   const auto probes = store->ListProbes(0);
   if (Status st = store->LastError(); !st) return Fail(st.message);
@@ -334,7 +269,7 @@ int RunUnimport(const ParsedArgs& args) {
   }
   int64_t file_id = args.Whole("--file-id").value_or(0);
   std::string error;
-  auto store = Open(args, &error);
+  auto store = OpenFromArgs(args, &error);
   if (!store) return Fail(error);
   if (!id_text) {
     // The file as imported: by its full name, else (moved or renamed since) by its contents.
@@ -379,27 +314,6 @@ int RunUnimport(const ParsedArgs& args) {
   std::fflush(stdout);
   return 0;
 }
-
-// Every option below may be given again, the last one counting (--probe of report: each
-// one counts), as they always could.
-constexpr OptionDecl kHistoryOption = {
-    .name = "--history",
-    .value = "PATH",
-    .repeatable = true,
-    .help = "the history: a file or a postgresql:// URI (see 'tarn-export history --help')"};
-constexpr OptionDecl kCsvOption = {
-    .name = "--csv", .value = "OUT", .repeatable = true, .help = "writes CSV text to OUT"};
-constexpr OptionDecl kWindowOption = {
-    .name = "--window",
-    .value = "DAYS|all",
-    .repeatable = true,
-    .kind = ValueKind::kWhole,
-    .low = 1,
-    .high = 100000,
-    .word = "all",
-    .refusal = "--window needs a whole number of days, at least 1, or 'all'",
-    .help = "the rate's span back from each probe's last reading; all: the whole history"};
-constexpr double kMaxId = 999999999999999999.0;
 
 constexpr OptionDecl kImportOptions[] = {kHistoryOption};
 constexpr OptionDecl kUnimportOptions[] = {
@@ -576,8 +490,8 @@ const CommandDecl kUnimport = {
 };
 
 const CommandDecl* const kHistorySubcommands[] = {
-    &kImport,    &kProbes,   &kReadings, &kReport, &kLimits, &kHistoryCopyCommand,
-    &kModbusMap, &kUnimport,
+    &kImport,        &kProbes,        &kReadings,           &kReport,    &kLimits,
+    &kPointsCommand, &kAssignCommand, &kHistoryCopyCommand, &kModbusMap, &kUnimport,
 };
 
 }  // namespace
@@ -585,7 +499,7 @@ const CommandDecl* const kHistorySubcommands[] = {
 const CommandDecl kHistoryCommand = {
     .path = "history",
     .synopsis =
-        "(import|probes|readings|report|limits) ... [--history PATH]\n"
+        "(import|probes|readings|report|limits|points|assign) ... [--history PATH]\n"
         "copy --from LOCATION --to LOCATION",
     .about =
         "Every command but copy takes --history PATH; without it the history is the settings\n"
