@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Probe history: import speed beside the sqlite3 shell's own .import of the same readings, the
-// probe list and a decimated read on a large history, and bytes on disk per reading.
+// probe list and a decimated read on a large history, bytes on disk per reading, and the points
+// list and a point's cumulative graph on a plant of points.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 
 #include "common/date_time.h"
 #include "history/history_store.h"
+#include "points_plant.h"
 
 namespace tarn {
 namespace {
@@ -220,6 +222,80 @@ void BM_Decimate1MillionTo1920(benchmark::State& state) {
   state.counters["points"] = static_cast<double>(n);
 }
 BENCHMARK(BM_Decimate1MillionTo1920)->Unit(benchmark::kMillisecond);
+
+// 80 points × 6 readings a day × 20 years (3.5 million readings), each element replaced every
+// 3 years: 7 probes a point. Built once and kept in the temporary folder.
+std::string PlantPath() {
+  return (fs::temp_directory_path() / "tarn-bench-points-80x6x20.sqlite").string();
+}
+
+HistoryStore& Plant() {
+  static std::unique_ptr<HistoryStore> store;
+  if (!store) {
+    std::string error;
+    store = OpenHistory(PlantPath(), &error);
+    if (store->ListPoints(0).size() != 80) {
+      const auto start = std::chrono::steady_clock::now();
+      bench::ImportPointsPlant(*store, bench::PointsPlant{});
+      std::fprintf(
+          stderr, "plant of %lld readings imported in %.1f s, %.1f B a reading\n",
+          static_cast<long long>(bench::PlantReadings(bench::PointsPlant{})),
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+          double(DiskBytes(PlantPath())) / double(bench::PlantReadings(bench::PointsPlant{})));
+    }
+  }
+  return *store;
+}
+
+// The Points view's one call, on a connection already open (windows kept or summed and cached).
+void BM_PointList80x6x20(benchmark::State& state) {
+  HistoryStore& store = Plant();
+  std::size_t n = 0;
+  for (auto _ : state) n = store.ListPoints(static_cast<int32_t>(state.range(0))).size();
+  state.counters["points"] = static_cast<double>(n);
+}
+// 1000 days back reach the element before the current one.
+BENCHMARK(BM_PointList80x6x20)
+    ->Arg(0)
+    ->Arg(30)
+    ->Arg(14)
+    ->Arg(365)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond);
+
+// A fresh connection's first points list: nothing cached.
+void BM_PointListFreshConnection(benchmark::State& state) {
+  Plant();
+  std::size_t n = 0;
+  for (auto _ : state) {
+    std::string error;
+    auto store = OpenHistory(PlantPath(), &error);
+    n = store->ListPoints(static_cast<int32_t>(state.range(0))).size();
+  }
+  state.counters["points"] = static_cast<double>(n);
+}
+BENCHMARK(BM_PointListFreshConnection)
+    ->Arg(30)
+    ->Arg(14)
+    ->Arg(365)
+    ->Arg(1000)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
+
+// A point's 20-year cumulative graph, 7 probes, decimated for 1920 columns.
+void BM_PointGraph20YearsTo1920(benchmark::State& state) {
+  HistoryStore& store = Plant();
+  const PointSummary point = store.ListPoints(0).front();
+  std::size_t n = 0, marks = 0;
+  for (auto _ : state) {
+    const PointSeries s = store.ReadPointSeries(point.id, point.first_time, point.last_time, 1920);
+    n = s.readings.size();
+    marks = s.replacements.size();
+  }
+  state.counters["points"] = static_cast<double>(n);
+  state.counters["replacements"] = static_cast<double>(marks);
+}
+BENCHMARK(BM_PointGraph20YearsTo1920)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tarn

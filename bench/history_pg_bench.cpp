@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The probe history on a PostgreSQL server: import speed beside psql's own \copy of the same
-// readings into the same table, and the probe list of a large history. The server is a private
+// readings into the same table, the probe list of a large history, and the points list and a
+// point's cumulative graph on a plant of points. The server is a private
 // one started for the run (with the server's default durability), unless TARN_BENCH_PG_URI
 // names another.
 #include <benchmark/benchmark.h>
@@ -17,6 +18,7 @@
 
 #include "common/date_time.h"
 #include "history/history_store.h"
+#include "points_plant.h"
 
 namespace tarn {
 namespace {
@@ -222,6 +224,85 @@ BENCHMARK(BM_PgProbeListColdStart)
     ->Arg(365)
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
+
+// 80 points × a reading a day × 20 years (584 000 readings), each element replaced every 3
+// years: 7 probes a point.
+const bench::PointsPlant kPgPlant{.points = 80, .step = 86400};
+
+HistoryStore* Plant() {
+  static std::unique_ptr<HistoryStore> store;
+  if (!store && !TheServer().uri.empty()) {
+    std::string error;
+    store = OpenHistory(TheServer().Fresh(), &error);
+    if (!store) return nullptr;
+    const auto t0 = std::chrono::steady_clock::now();
+    bench::ImportPointsPlant(*store, kPgPlant);
+    std::fprintf(stderr, "plant of %lld readings imported in %.1f s\n",
+                 static_cast<long long>(bench::PlantReadings(kPgPlant)), Seconds(t0));
+  }
+  return store.get();
+}
+
+void BM_PgPointList80x1x20(benchmark::State& state) {
+  HistoryStore* store = Plant();
+  if (store == nullptr) {
+    state.SkipWithError("no PostgreSQL history");
+    return;
+  }
+  std::size_t n = 0;
+  for (auto _ : state) n = store->ListPoints(static_cast<int32_t>(state.range(0))).size();
+  state.counters["points"] = static_cast<double>(n);
+}
+BENCHMARK(BM_PgPointList80x1x20)
+    ->Arg(0)
+    ->Arg(30)
+    ->Arg(14)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond);
+
+// The first points list of a new connection (the connecting itself not counted).
+void BM_PgPointListColdStart(benchmark::State& state) {
+  HistoryStore* plant = Plant();
+  if (plant == nullptr) {
+    state.SkipWithError("no PostgreSQL history");
+    return;
+  }
+  std::size_t n = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::string error;
+    auto store = OpenHistory(plant->Location(), &error);
+    state.ResumeTiming();
+    if (!store) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    n = store->ListPoints(static_cast<int32_t>(state.range(0))).size();
+  }
+  state.counters["points"] = static_cast<double>(n);
+}
+BENCHMARK(BM_PgPointListColdStart)
+    ->Arg(30)
+    ->Arg(14)
+    ->Arg(1000)
+    ->Arg(0)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_PgPointGraph20YearsTo1920(benchmark::State& state) {
+  HistoryStore* store = Plant();
+  if (store == nullptr) {
+    state.SkipWithError("no PostgreSQL history");
+    return;
+  }
+  const PointSummary point = store->ListPoints(0).front();
+  std::size_t n = 0;
+  for (auto _ : state) {
+    n = store->ReadPointSeries(point.id, point.first_time, point.last_time, 1920).readings.size();
+  }
+  state.counters["points"] = static_cast<double>(n);
+}
+BENCHMARK(BM_PgPointGraph20YearsTo1920)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tarn

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "history/point_figures.h"
@@ -172,7 +173,24 @@ std::vector<PointRows> GroupPoints(const std::vector<PointMemberRow>& members,
   return points;
 }
 
-Status StretchesOf(StorePrimitives& store, const PointRows& point,
+// The value of a probe's first reading, read once while its readings stay as they are.
+Status FirstValue(StorePrimitives& store, WindowSumCache& cache, const ProbeRow& row,
+                  double* value) {
+  const ProbeSummary& p = row.probe;
+  WindowSumCache::First& f = cache.firsts[p.id];
+  if (f.count == p.count && f.time == p.first_time && f.sy == row.whole.sy &&
+      f.sxy == row.whole.sxy && f.count > 0) {
+    *value = f.value;
+    return {};
+  }
+  std::vector<HistoryReading> first;
+  if (Status st = store.ReadingsBetween(p.id, p.first_time, p.first_time, &first); !st) return st;
+  *value = first.empty() ? p.latest_value : first.front().value;
+  f = {p.count, p.first_time, row.whole.sy, row.whole.sxy, *value};
+  return {};
+}
+
+Status StretchesOf(StorePrimitives& store, WindowSumCache& cache, const PointRows& point,
                    const std::map<int64_t, const ProbeRow*>& rows, std::vector<Stretch>* out) {
   for (std::size_t k = 0; k < point.probes.size(); ++k) {
     Stretch s;
@@ -187,11 +205,12 @@ Status StretchesOf(StorePrimitives& store, const PointRows& point,
       s.lo = std::max(s.probe.from, p.first_time);
       s.hi = std::min(until, p.last_time);
       if (s.whole) {
-        std::vector<HistoryReading> first;
-        if (Status st = store.ReadingsBetween(p.id, p.first_time, p.first_time, &first); !st) {
-          return st;
+        // Only a later probe's first value moves the cumulative series.
+        double first = p.latest_value;
+        if (k > 0) {
+          if (Status st = FirstValue(store, cache, *s.row, &first); !st) return st;
         }
-        s.ends = {first.empty() ? p.latest_value : first.front().value, p.latest_value};
+        s.ends = {first, p.latest_value};
         s.empty = false;
       } else if (s.lo <= s.hi) {
         if (Status st = store.ReadingsBetween(p.id, s.lo, s.hi, &s.readings); !st) return st;
@@ -309,17 +328,22 @@ std::map<int64_t, const ProbeRow*> ById(const std::vector<ProbeRow>& rows) {
 
 std::vector<PointSummary> PointsIn(StorePrimitives& store, WindowSumCache& cache,
                                    int32_t window_days, Status* error) {
-  std::vector<ProbeRow> rows = ProbeRowsIn(store, cache, 0, window_days, error);
-  if (!*error) return {};
+  if (*error = store.ReadyToRead(); !*error) return {};
   std::vector<PointMemberRow> members;
   if (*error = store.ReadPointMembers(&members); !*error) return {};
+  // Only the latest probe of each point needs its own window's sums.
+  std::set<int64_t> latest;
+  for (const PointRows& point : GroupPoints(members, {}))
+    latest.insert(point.probes.back().probe_id);
+  std::vector<ProbeRow> rows = ProbeRowsIn(store, cache, 0, window_days, error, &latest);
+  if (!*error) return {};
   const HistoryLimits defaults = store.DefaultLimits();
   const std::map<int64_t, const ProbeRow*> by_id = ById(rows);
   std::vector<PointSummary> list;
   for (const PointRows& point : GroupPoints(members, by_id)) {
     std::vector<Stretch> stretches;
     PointSummary summary;
-    if (*error = StretchesOf(store, point, by_id, &stretches); !*error) return {};
+    if (*error = StretchesOf(store, cache, point, by_id, &stretches); !*error) return {};
     if (*error = FigureOf(store, point, defaults, window_days, stretches, &summary); !*error) {
       return {};
     }
@@ -336,25 +360,29 @@ std::vector<PointSummary> LayeredHistory::ListPoints(int32_t window_days) {
   return PointsIn(*this, window_sums_, window_days, &last_error_);
 }
 
-PointSeries LayeredHistory::ReadPointSeries(int64_t point_id, HistoryTime from, HistoryTime to,
-                                            int32_t columns) {
+PointSeries PointSeriesIn(
+    StorePrimitives& store, WindowSumCache& cache, int64_t point_id, HistoryTime from,
+    HistoryTime to, int32_t columns,
+    const std::function<std::vector<HistoryReading>(int64_t, HistoryTime, HistoryTime, int32_t)>&
+        read,
+    Status* error) {
   PointSeries series;
-  if (last_error_ = ReadyToRead(); !last_error_) return series;
+  if (*error = store.ReadyToRead(); !*error) return series;
   std::vector<PointMemberRow> members;
-  if (last_error_ = ReadPointMembers(&members); !last_error_) return series;
+  if (*error = store.ReadPointMembers(&members); !*error) return series;
   members.erase(std::remove_if(members.begin(), members.end(),
                                [&](const PointMemberRow& m) { return m.point_id != point_id; }),
                 members.end());
   std::vector<ProbeRow> rows;
   for (const PointMemberRow& m : members) {
     if (m.probe_id == 0) continue;
-    if (last_error_ = ReadProbeRows(m.probe_id, 0, &rows); !last_error_) return series;
+    if (*error = store.ReadProbeRows(m.probe_id, 0, &rows); !*error) return series;
   }
   const std::map<int64_t, const ProbeRow*> by_id = ById(rows);
   const std::vector<PointRows> points = GroupPoints(members, by_id);
   if (points.empty() || columns <= 0 || from > to) return series;
   std::vector<Stretch> stretches;
-  if (last_error_ = StretchesOf(*this, points[0], by_id, &stretches); !last_error_) return series;
+  if (*error = StretchesOf(store, cache, points[0], by_id, &stretches); !*error) return series;
   const ProbeSummary* current = stretches.back().row ? &stretches.back().row->probe : nullptr;
   const std::vector<double> offsets =
       OffsetsOf(stretches, current != nullptr && MetalLoss(*current));
@@ -373,14 +401,25 @@ PointSeries LayeredHistory::ReadPointSeries(int64_t point_id, HistoryTime from, 
     // Each probe's share of the columns, so that the whole range keeps about `columns`.
     const double share = (static_cast<double>(hi) - static_cast<double>(lo) + 1.0) / span;
     const auto n = static_cast<int32_t>(std::max(1.0, share * columns + 0.5));
-    std::vector<HistoryReading> part = ReadDecimated(s.probe.probe_id, lo, hi, n);
-    if (!last_error_) return {};
+    std::vector<HistoryReading> part = read(s.probe.probe_id, lo, hi, n);
+    if (!*error) return {};
     for (HistoryReading& r : part) {
       r.value += offsets[k];
       series.readings.push_back(r);
     }
   }
   return series;
+}
+
+PointSeries LayeredHistory::ReadPointSeries(int64_t point_id, HistoryTime from, HistoryTime to,
+                                            int32_t columns) {
+  // The back end's ReadDecimated tells its failure in last_error_, which the series checks.
+  return PointSeriesIn(
+      *this, window_sums_, point_id, from, to, columns,
+      [this](int64_t probe, HistoryTime lo, HistoryTime hi, int32_t n) {
+        return ReadDecimated(probe, lo, hi, n);
+      },
+      &last_error_);
 }
 
 Status AssignProbeIn(StorePrimitives& store, int64_t probe_id, const std::string& path,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -210,6 +211,15 @@ struct WindowSumCache {
     RegressionSums sums;
   };
   std::map<std::pair<int64_t, int32_t>, Entry> entries;
+  // The value of each probe's first reading (which a point's cumulative series needs for every
+  // replacement), with what tells it is unchanged: count, first time and whole sums.
+  struct First {
+    int64_t count = 0;
+    HistoryTime time = 0;
+    double sy = 0.0, sxy = 0.0;
+    double value = 0.0;
+  };
+  std::map<int64_t, First> firsts;
   // Forgets a probe's sums (0: every probe's).
   void Forget(int64_t probe_id);
 };
@@ -263,8 +273,10 @@ ImportResult ImportInto(StorePrimitives& store, ImportFileFacts facts,
 // The rows of the probe list (probe_id 0) or of one probe, each with the defaults for limits it
 // lacks and, for a window, its sums over the window (x in days from the window's start);
 // empty with *error set on failure.
+// `windowed` (when given) names the only probes whose window sums are wanted.
 std::vector<ProbeRow> ProbeRowsIn(StorePrimitives& store, WindowSumCache& cache, int64_t probe_id,
-                                  int32_t window_days, Status* error);
+                                  int32_t window_days, Status* error,
+                                  const std::set<int64_t>* windowed = nullptr);
 // The probe list (probe_id 0) or one probe; empty with *error set on failure.
 std::vector<ProbeSummary> ProbesIn(StorePrimitives& store, WindowSumCache& cache, int64_t probe_id,
                                    int32_t window_days, Status* error);
@@ -294,5 +306,13 @@ Status AssignProbeIn(StorePrimitives& store, int64_t probe_id, const std::string
                      std::optional<HistoryTime> from, std::string* placed);
 Status RenamePointIn(StorePrimitives& store, const std::string& path, const std::string& new_path);
 Status PlaceUnplacedIn(StorePrimitives& store);
+// ReadPointSeries: empty with *error set on failure; `read` reads a probe's decimated readings
+// and tells its failure in *error.
+PointSeries PointSeriesIn(
+    StorePrimitives& store, WindowSumCache& cache, int64_t point_id, HistoryTime from,
+    HistoryTime to, int32_t columns,
+    const std::function<std::vector<HistoryReading>(int64_t, HistoryTime, HistoryTime, int32_t)>&
+        read,
+    Status* error);
 
 }  // namespace tarn

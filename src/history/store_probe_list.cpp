@@ -3,6 +3,7 @@
 // its rate window.
 #include <climits>
 #include <cstddef>
+#include <set>
 #include <utility>
 
 #include "history/store_primitives.h"
@@ -10,7 +11,8 @@
 namespace tarn {
 
 std::vector<ProbeRow> ProbeRowsIn(StorePrimitives& store, WindowSumCache& cache, int64_t probe_id,
-                                  int32_t window_days, Status* error) {
+                                  int32_t window_days, Status* error,
+                                  const std::set<int64_t>* windowed) {
   if (*error = store.ReadyToRead(); !*error) return {};
   const HistoryLimits defaults = store.DefaultLimits();
   std::vector<ProbeRow> rows;
@@ -24,7 +26,8 @@ std::vector<ProbeRow> ProbeRowsIn(StorePrimitives& store, WindowSumCache& cache,
   };
   std::vector<const ProbeSummary*> unkept;
   for (const ProbeRow& row : rows) {
-    if (window_days > 0 && !row.window && row.probe.count > 0 && !unchanged(row)) {
+    if (window_days > 0 && !row.window && row.probe.count > 0 && !unchanged(row) &&
+        (windowed == nullptr || windowed->count(row.probe.id) > 0)) {
       unkept.push_back(&row.probe);
     }
   }
@@ -43,7 +46,7 @@ std::vector<ProbeRow> ProbeRowsIn(StorePrimitives& store, WindowSumCache& cache,
     if (!p.own_limits) p.limits = defaults;
     if (window_days <= 0) {
       row.window.reset();
-    } else if (!row.window) {
+    } else if (!row.window && (windowed == nullptr || windowed->count(p.id) > 0)) {
       row.window = p.count > 0 ? cache.entries[{p.id, window_days}].sums : RegressionSums{};
     }
   }
@@ -65,8 +68,10 @@ std::vector<ProbeSummary> ProbesIn(StorePrimitives& store, WindowSumCache& cache
 void WindowSumCache::Forget(int64_t probe_id) {
   if (probe_id == 0) {
     entries.clear();
+    firsts.clear();
     return;
   }
+  firsts.erase(probe_id);
   entries.erase(entries.lower_bound({probe_id, INT32_MIN}),
                 entries.upper_bound({probe_id, INT32_MAX}));
 }
