@@ -55,6 +55,19 @@ TEST_P(HistoryTest, ChangeMarkMovesWithEveryChangeTheProbeListShowsAndOnlyThen) 
          return store_->SetLimits(0, {4, 8, 0.5, 0.8});
        }},
       {"own limits dropped", [&] { return store_->ClearLimits(probe); }},
+      {"a probe moved to another point",
+       [&] {
+         std::string placed;
+         return store_->AssignProbe(probe, "Site/Unit/X", std::nullopt, &placed);
+       }},
+      {"the probe counting from a date",
+       [&] {
+         std::string placed;
+         return store_->AssignProbe(probe, "Site/Unit/X", t0 + 3600, &placed);
+       }},
+      {"a point renamed", [&] { return store_->RenamePoint("Site/Unit/X", "Site/Unit/Y"); }},
+      {"its name's case changed",
+       [&] { return store_->RenamePoint("Site/Unit/Y", "site/unit/y"); }},
       {"a probe removed", [&] { return store_->RemoveProbe(probe); }},
   };
   std::string mark = watcher->ChangeMark();

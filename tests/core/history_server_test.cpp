@@ -20,6 +20,7 @@
 #include "core/pg_test_server.h"
 #include "history/history_copy.h"
 #include "history/history_store.h"
+#include "history/pg/pg_schema.h"
 
 namespace tarn {
 namespace {
@@ -315,7 +316,7 @@ TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
   EXPECT_EQ(points[1].current.key.serial, "2");
   std::string version;
   EXPECT_EQ(PgAdmin("SELECT version FROM tarn.schema_info", uri_, &version), "");
-  EXPECT_EQ(version, "3");
+  EXPECT_EQ(version, std::to_string(kPgSchemaVersion));
 }
 
 TEST_F(ServerHistory, ServerFaultsGiveClearMessagesAndChangeNothing) {
@@ -452,7 +453,7 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
   }
   std::string version;
   PgAdmin("SELECT version FROM tarn.schema_info", uri, &version);
-  EXPECT_EQ(version, "2");
+  EXPECT_EQ(version, std::to_string(kPgSchemaVersion));
 }
 
 TEST(ServerRoles, TwoFirstImportsOnAnEmptyServerBothSucceed) {

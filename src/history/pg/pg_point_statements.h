@@ -23,7 +23,8 @@ inline constexpr const char* kPlaceProbe =
     " VALUES($1, $2, NULLIF($3, '')::bigint)"
     " ON CONFLICT(probe_id) DO UPDATE SET point_id = $2, from_time = NULLIF($3, '')::bigint";
 inline constexpr const char* kWritePointPath =
-    "UPDATE tarn.point SET path = $2, path_key = $3 WHERE id = $1";
+    "UPDATE tarn.point SET path = $2, path_key = $3,"
+    " renamed = (SELECT max(renamed) + 1 FROM tarn.point) WHERE id = $1";
 inline constexpr const char* kDropPoint = "DELETE FROM tarn.point WHERE id = $1";
 
 }  // namespace tarn::pg_sql

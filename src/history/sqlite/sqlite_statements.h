@@ -119,7 +119,8 @@ inline constexpr const char* kPlaceProbe =
     "INSERT INTO probe_point(probe_id, point_id, from_time) VALUES(?1, ?2, ?3)"
     " ON CONFLICT(probe_id) DO UPDATE SET point_id = ?2, from_time = ?3";
 inline constexpr const char* kWritePointPath =
-    "UPDATE point SET path = ?2, path_key = ?3 WHERE id = ?1";
+    "UPDATE point SET path = ?2, path_key = ?3,"
+    " renamed = (SELECT max(renamed) + 1 FROM point) WHERE id = ?1";
 inline constexpr const char* kDropPoint = "DELETE FROM point WHERE id = ?1";
 
 }  // namespace tarn::sqlite_sql
