@@ -26,6 +26,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTreeView>
 #include <QTest>
 #include <QUrl>
 #include <QWheelEvent>
@@ -41,6 +42,7 @@
 #include "history/ui/history_report.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
+#include "history/ui/point_table_model.h"
 #include "history/ui/probe_table_model.h"
 #include "history/ui/probes.h"
 #include "history/ui/view_history.h"
@@ -765,6 +767,57 @@ TEST_F(ProbesTest, HistoryGraphShowsTheTablesTrendOverItsWindow) {
   graph->RedrawGraph();
   EXPECT_EQ(graph->view().LegendRate(0), before);
   graph->close();
+}
+
+// The plant tree: sites, units and points with the worst status under each; choosing a unit
+// lists its probes, or, switched, its points.
+TEST_F(ProbesTest, PlantTreeListsAUnitsProbesOrItsPoints) {
+  Import(
+      {Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}, {"T-C", "S3", 6.0}}, 12))});
+  HistoryStore* s = tab_.store();
+  const std::pair<const char*, const char*> places[] = {
+      {"T-A", "North/CDU/Inlet"}, {"T-B", "North/CDU/Outlet"}, {"T-C", "South/FCC/Riser"}};
+  for (const auto& [tag, path] : places) {
+    for (const ProbeSummary& p : s->ListProbes(0)) {
+      std::string placed;
+      if (p.key.tag == tag) ASSERT_TRUE(s->AssignProbe(p.id, path, std::nullopt, &placed));
+    }
+  }
+  tab_.PutProbes();
+  QAbstractItemModel* tree = tab_.tvPlant->model();
+  const QModelIndex plant = tree->index(0, 0);
+  EXPECT_EQ(plant.data().toString(), "Whole plant  (1 warning)");  // 6 mpy: above 5
+  ASSERT_EQ(tree->rowCount(plant), 2);
+  const QModelIndex north = tree->index(0, 0, plant), south = tree->index(1, 0, plant);
+  EXPECT_EQ(north.data().toString(), "North");
+  EXPECT_EQ(south.data().toString(), "South  (1 warning)");
+  const QModelIndex cdu = tree->index(0, 0, north);
+  EXPECT_EQ(cdu.data().toString(), "CDU");
+  EXPECT_EQ(tree->rowCount(cdu), 2);
+
+  tab_.tvPlant->setCurrentIndex(cdu);
+  EXPECT_EQ(Tags(), (QStringList{"T-A", "T-B"}));
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("2 of 3 probes shown"))
+      << ToStd(tab_.lbStatus->text());
+  tab_.cbView->setCurrentIndex(1);
+  EXPECT_TRUE(tab_.gPoints->isVisible());
+  QAbstractItemModel* points = tab_.gPoints->model();
+  ASSERT_EQ(points->rowCount(), 2);
+  EXPECT_EQ(points->index(0, PointTableModel::kPath).data().toString(), "North/CDU/Inlet");
+  EXPECT_EQ(points->index(1, PointTableModel::kTag).data().toString(), "T-B");
+  EXPECT_EQ(points->index(1, PointTableModel::kStatus).data().toString(), "OK");
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("2 of 3 points shown"))
+      << ToStd(tab_.lbStatus->text());
+
+  // A refresh keeps the node; the whole plant lists every point.
+  tab_.PutProbes();
+  EXPECT_EQ(points->rowCount(), 2);
+  EXPECT_EQ(tab_.tvPlant->currentIndex().data().toString(), "CDU");
+  tab_.tvPlant->setCurrentIndex(tree->index(0, 0));  // the tree was built again
+  EXPECT_EQ(points->rowCount(), 3);
+  EXPECT_EQ(points->index(2, PointTableModel::kStatus).data().toString(), "Warning");
+  tab_.cbView->setCurrentIndex(0);
+  EXPECT_EQ(Tags().size(), 3);
 }
 
 // Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored

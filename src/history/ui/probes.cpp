@@ -22,8 +22,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QTableView>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
@@ -41,6 +46,7 @@
 #include "history/ui/history_watcher.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
+#include "history/ui/point_table_model.h"
 #include "history/ui/probe_table_model.h"
 #include "history/ui/report_job.h"
 #include "history/ui/view_history.h"
@@ -58,11 +64,23 @@ QPushButton* Button(const char* name, const char* text, const char* hint, QWidge
   return b;
 }
 
+QString WindowText(int days) {
+  return days == 0 ? QStringLiteral("All") : QStringLiteral("%1 days").arg(days);
+}
+
+}  // namespace
+
 // Column titles on two lines (after their first word), as their words are wider than most
 // columns' figures.
 class ProbeProxy : public QSortFilterProxyModel {
  public:
   using QSortFilterProxyModel::QSortFilterProxyModel;
+  // Rows the plant tree's node leaves in (all when unset), beside the text filter.
+  std::function<bool(int source_row)> gate;
+  void Regate() { invalidateFilter(); }
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    return (!gate || gate(row)) && QSortFilterProxyModel::filterAcceptsRow(row, parent);
+  }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
     QVariant v = QSortFilterProxyModel::headerData(section, orientation, role);
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return v;
@@ -73,16 +91,13 @@ class ProbeProxy : public QSortFilterProxyModel {
   }
 };
 
-QString WindowText(int days) {
-  return days == 0 ? QStringLiteral("All") : QStringLiteral("%1 days").arg(days);
-}
-
-}  // namespace
-
 Probes::Probes(QWidget* parent)
     : QWidget(parent),
       model_(new ProbeTableModel(this)),
       proxy_(new ProbeProxy(this)),
+      points_model_(new PointTableModel(this)),
+      points_proxy_(new ProbeProxy(this)),
+      tree_(new QStandardItemModel(this)),
       fmHist(new ViewHistory(this)),
       fmLimits(new LimitsDialog(this)),
       fmConflicts(new ConflictsDialog(this)) {
@@ -189,11 +204,12 @@ void Probes::InitializeComponent() {
   prgImport->hide();
   btnCancel->hide();
 
+  InitPlant();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(8);
   layout->addLayout(top);
-  layout->addWidget(gProbes, 1);
+  layout->addWidget(spPlant, 1);
   layout->addLayout(bottom);
 
   connect(btnImport, &QPushButton::clicked, this, [this] { btnImport_Click(); });
@@ -220,6 +236,7 @@ void Probes::InitializeComponent() {
   });
   connect(edFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
     proxy_->setFilterFixedString(text);
+    points_proxy_->setFilterFixedString(text);
     PutCounts();
   });
   connect(cbWindow, &QComboBox::currentIndexChanged, this, [this] { PutProbes(); });
@@ -381,6 +398,107 @@ void Probes::showEvent(QShowEvent* event) {
   if (model_->rowCount() == 0) PutProbes();
 }
 
+void Probes::InitPlant() {
+  tvPlant = new QTreeView(this);
+  tvPlant->setObjectName(QStringLiteral("tvPlant"));
+  tvPlant->setModel(tree_);
+  tvPlant->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tvPlant->setHeaderHidden(true);
+  tvPlant->setToolTip(QStringLiteral("Sites, units and points: choose one to list what is in it"));
+  cbView = new QComboBox(this);
+  cbView->setObjectName(QStringLiteral("cbView"));
+  cbView->addItem(QStringLiteral("Probes"));
+  cbView->addItem(QStringLiteral("Points"));
+  cbView->setToolTip(QStringLiteral("List the chosen node's probes, or its monitoring points"));
+  auto* left = new QWidget(this);
+  auto* left_layout = new QVBoxLayout(left);
+  left_layout->setContentsMargins(0, 0, 0, 0);
+  left_layout->addWidget(cbView);
+  left_layout->addWidget(tvPlant, 1);
+
+  points_proxy_->setSourceModel(points_model_);
+  points_proxy_->setSortRole(PointTableModel::kSortRole);
+  points_proxy_->setFilterKeyColumn(-1);
+  points_proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+  gPoints = new QTableView(this);
+  gPoints->setObjectName(QStringLiteral("gPoints"));
+  gPoints->setModel(points_proxy_);
+  gPoints->setSortingEnabled(true);
+  gPoints->sortByColumn(PointTableModel::kPath, Qt::AscendingOrder);
+  gPoints->setSelectionBehavior(QAbstractItemView::SelectRows);
+  gPoints->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  gPoints->setAlternatingRowColors(true);
+  gPoints->verticalHeader()->setVisible(false);
+  gPoints->verticalHeader()->setDefaultSectionSize(22);
+  gPoints->horizontalHeader()->setStretchLastSection(true);
+  gPoints->setFont(gProbes->font());
+  gPoints->horizontalHeader()->setFont(gProbes->font());
+  gPoints->setWordWrap(false);
+
+  stViews = new QStackedWidget(this);
+  stViews->addWidget(gProbes);
+  stViews->addWidget(gPoints);
+  spPlant = new QSplitter(this);
+  spPlant->setObjectName(QStringLiteral("spPlant"));
+  spPlant->addWidget(left);
+  spPlant->addWidget(stViews);
+  spPlant->setStretchFactor(1, 1);
+  spPlant->setSizes({140, 860});
+
+  // A node leaves in its points, and the probes those points have held.
+  points_proxy_->gate = [this](int row) { return InNode(points_model_->point(row).path); };
+  proxy_->gate = [this](int row) {
+    return node_path_.empty() || node_probes_.count(model_->probe(row).id) > 0;
+  };
+  connect(tvPlant->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& index) {
+            node_path_ = ToUtf8(index.data(kNodePathRole).toString());
+            PutNode();
+          });
+  connect(cbView, &QComboBox::currentIndexChanged, this, [this](int view) {
+    stViews->setCurrentIndex(view);
+    PutCounts();
+    SetEnable();
+  });
+}
+
+bool Probes::InNode(const std::string& path) const {
+  if (node_path_.empty()) return true;
+  const QString p = FromUtf8(path), node = FromUtf8(node_path_);
+  return p.compare(node, Qt::CaseInsensitive) == 0 ||
+         p.startsWith(node + QLatin1Char('/'), Qt::CaseInsensitive);
+}
+
+void Probes::PutNode() {
+  node_probes_.clear();
+  for (const PointSummary& point : points_model_->points()) {
+    if (!InNode(point.path)) continue;
+    for (const PointProbe& probe : point.probes) node_probes_.insert(probe.probe_id);
+  }
+  proxy_->Regate();
+  points_proxy_->Regate();
+  PutCounts();
+}
+
+void Probes::PutPlant(std::vector<PointSummary> points) {
+  points_model_->SetPoints(std::move(points));
+  PutPlantTree(points_model_->points(), tree_);
+  tvPlant->expandToDepth(1);
+  // The node chosen before stays chosen while it is there; else the whole plant.
+  QModelIndex chosen = tree_->index(0, 0);
+  std::vector<QModelIndex> open = {chosen};
+  while (!open.empty()) {
+    const QModelIndex at = open.back();
+    open.pop_back();
+    if (ToUtf8(at.data(kNodePathRole).toString()) == node_path_) chosen = at;
+    for (int r = 0; r < tree_->rowCount(at); ++r) open.push_back(tree_->index(r, 0, at));
+  }
+  const QSignalBlocker quiet(tvPlant->selectionModel());
+  tvPlant->setCurrentIndex(chosen);
+  node_path_ = ToUtf8(chosen.data(kNodePathRole).toString());
+  PutNode();
+}
+
 void Probes::PutProbes() {
   if (!store_) open_error_.clear();  // tried again at every refresh
   HistoryStore* s = store();
@@ -403,8 +521,15 @@ void Probes::PutProbes() {
   for (const ProbeSummary& p : SelectedProbes()) selected.insert(p.id);
   const bool first_fill = model_->rowCount() == 0;
   // An open graph shows the rates of the same window as the table.
+  std::vector<PointSummary> points = s->ListPoints(RateWindow());
+  if (Status st = s->LastError(); !st) {
+    if (!IsServerLocation(location_)) store_.reset();
+    PutUnreachable(st.message);
+    return;
+  }
   fmHist->PutRates(list, RateWindow());
   model_->SetProbes(std::move(list), RateWindow());
+  PutPlant(std::move(points));
   if (first_fill) FitColumns();
   for (int row = 0; row < model_->rowCount(); ++row) {
     if (selected.count(model_->probe(row).id) == 0) continue;
@@ -435,17 +560,39 @@ void Probes::FitColumns() {
                         std::min(header->sectionSize(ProbeTableModel::kDataType), 90));
   int total = 0;
   for (int c = 0; c < ProbeTableModel::kColumnCount; ++c) total += header->sectionSize(c);
-  // Still too wide: the tag gives way first, down to a few characters.
+  // Still too wide: the tag gives way first, down to a few characters, then the data type and
+  // the probe type (their whole texts are in their tooltips).
   const int room = gProbes->viewport()->width() - 8;  // the frame and rounding of the sections
-  if (total > room) {
-    const int tag = header->sectionSize(ProbeTableModel::kTag);
-    header->resizeSection(ProbeTableModel::kTag, std::max(tag - (total - room), 70));
+  const std::pair<int, int> give_way[] = {{ProbeTableModel::kTag, 70},
+                                          {ProbeTableModel::kDataType, 60},
+                                          {ProbeTableModel::kProbeType, 44}};
+  for (const auto& [column, least] : give_way) {
+    if (total <= room) break;
+    const int width = header->sectionSize(column);
+    const int narrower = std::max(width - (total - room), std::min(width, least));
+    header->resizeSection(column, narrower);
+    total -= width - narrower;
   }
 }
 
 void Probes::PutCounts() {
   // The rows the filter leaves are the ones counted, so that the footer matches the table.
   int alarms = 0, warnings = 0;
+  if (stViews != nullptr && stViews->currentWidget() == gPoints) {
+    const int shown = points_proxy_->rowCount(), all = points_model_->rowCount();
+    for (int r = 0; r < shown; ++r) {
+      const PointSummary& p =
+          points_model_->point(points_proxy_->mapToSource(points_proxy_->index(r, 0)).row());
+      alarms += p.state == ProbeState::kAlarm;
+      warnings += p.state == ProbeState::kWarning;
+    }
+    const QString points = shown == all
+                               ? QStringLiteral("%1 points").arg(shown)
+                               : QStringLiteral("%1 of %2 points shown").arg(shown).arg(all);
+    PutStatus(
+        QStringLiteral("%1, %2 in alarm, %3 in warning").arg(points).arg(alarms).arg(warnings));
+    return;
+  }
   const int shown = proxy_->rowCount();
   for (int r = 0; r < shown; ++r) {
     const ProbeSummary& p = model_->probe(proxy_->mapToSource(proxy_->index(r, 0)).row());

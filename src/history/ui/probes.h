@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,11 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSortFilterProxyModel;
+class QSplitter;
+class QStackedWidget;
+class QStandardItemModel;
 class QTableView;
+class QTreeView;
 
 namespace tarn {
 
@@ -36,6 +41,8 @@ class HistoryWatcher;
 class ImportJob;
 class ReportJob;
 class LimitsDialog;
+class PointTableModel;
+class ProbeProxy;
 class ProbeTableModel;
 class ViewHistory;
 
@@ -101,6 +108,12 @@ class Probes : public QWidget {
   std::function<bool(QInputDialog*)> exec_input_dialog;
 
   QTableView* gProbes;
+  // The plant tree beside the table, the view it lists (probes or points) and the points view.
+  QTreeView* tvPlant;
+  QComboBox* cbView;
+  QTableView* gPoints;
+  QStackedWidget* stViews = nullptr;
+  QSplitter* spPlant;
   // Over gProbes' left edge: the Tag and Serial columns, kept in view when the table scrolls
   // sideways.
   QTableView* gProbesFrozen;
@@ -136,6 +149,12 @@ class Probes : public QWidget {
 
  private:
   void InitializeComponent();
+  void InitPlant();
+  // True for a point at or under the chosen node.
+  bool InNode(const std::string& path) const;
+  // Lists what the chosen node holds.
+  void PutNode();
+  void PutPlant(std::vector<PointSummary> points);
   void SetEnable();
   void btnImport_Click();
   void gProbes_Activated(const QModelIndex& index);
@@ -159,7 +178,12 @@ class Probes : public QWidget {
   std::string open_error_;
   bool announced_ = false;  // HistoryChanged was sent for this location
   ProbeTableModel* model_;
-  QSortFilterProxyModel* proxy_;
+  ProbeProxy* proxy_;
+  PointTableModel* points_model_;
+  ProbeProxy* points_proxy_;
+  QStandardItemModel* tree_;
+  std::string node_path_;          // the tree's chosen node; empty: the whole plant
+  std::set<int64_t> node_probes_;  // the probes its points have held
   ImportJob* job_ = nullptr;
   int job_files_ = 0;
   ViewHistory* fmHist;
