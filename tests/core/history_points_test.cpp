@@ -9,6 +9,7 @@
 
 #include "core/history_fixture.h"
 #include "core/instrument_text.h"
+#include "history/history_copy.h"
 #include "history/import_source.h"
 #include "history/point_figures.h"
 
@@ -209,6 +210,21 @@ TEST_P(HistoryPoints, AssignMovesProbesAndRenameMovesPointsWithTheirProbes) {
   // Its path is free again.
   ASSERT_TRUE(store_->RenamePoint("South/Crude unit/V-101 in", "unassigned/P-9 drain").ok);
   EXPECT_EQ(store_->ListPoints(0)[0].path, "unassigned/P-9 drain");
+
+  // A copy carries the points with their probes and dates.
+  {
+    std::string error;
+    auto copy = OpenHistory(dir_.file("copy.sqlite"), &error);
+    ASSERT_NE(copy, nullptr) << error;
+    HistoryCopyReport report;
+    ASSERT_TRUE(CopyHistory(*store_, *copy, &report));
+    const auto there = copy->ListPoints(0), here = store_->ListPoints(0);
+    ASSERT_EQ(there.size(), here.size());
+    EXPECT_EQ(there[0].path, here[0].path);
+    ASSERT_EQ(there[0].probes.size(), 3u);
+    EXPECT_TRUE(there[0].probes[1].from_set);
+    EXPECT_NEAR(there[0].value, here[0].value, 1e-9);
+  }
 
   // The points survive reopening.
   store_ = Reopen();
