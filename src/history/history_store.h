@@ -317,6 +317,8 @@ class HistoryStore {
                              std::optional<HistoryTime> from, std::string* placed) = 0;
   // Renames (moves) the point at `path`, and every point under it, to `new_path`.
   virtual Status RenamePoint(const std::string& path, const std::string& new_path) = 0;
+  // Sets a point's own limits; none: it follows the history's defaults again.
+  virtual Status SetPointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) = 0;
 
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
   // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts, ListPoints,

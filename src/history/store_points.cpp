@@ -515,6 +515,31 @@ Status LayeredHistory::RenamePoint(const std::string& path, const std::string& n
   return RenamePointIn(*this, path, new_path);
 }
 
+Status SetPointLimitsIn(StorePrimitives& store, int64_t point_id,
+                        const std::optional<HistoryLimits>& limits) {
+  if (Status st = store.MayWrite(); !st) return st;
+  if (limits) {
+    if (Status st = CheckLimits(*limits); !st) return st;
+  }
+  if (Status st = store.BeginWrite(); !st) return st;
+  Status st = [&]() -> Status {
+    std::vector<PointMemberRow> rows;
+    if (Status s = store.ReadPointMembers(&rows); !s) return s;
+    if (!HasProbes(rows, point_id)) {
+      return Status::Fail("No point with id " + std::to_string(point_id) + ".");
+    }
+    if (Status s = store.WritePointLimits(point_id, limits); !s) return s;
+    return store.Commit();
+  }();
+  if (!st) store.RollbackWrite();
+  return st;
+}
+
+Status LayeredHistory::SetPointLimits(int64_t point_id,
+                                      const std::optional<HistoryLimits>& limits) {
+  return SetPointLimitsIn(*this, point_id, limits);
+}
+
 Status LayeredHistory::PlaceUnplacedProbes() {
   return PlaceUnplacedIn(*this);
 }

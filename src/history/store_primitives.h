@@ -198,6 +198,8 @@ class StorePrimitives {
   virtual Status DropPoint(int64_t point_id) = 0;
   // Probes at no point, oldest first (by first reading, then id).
   virtual Status UnplacedProbes(std::vector<PointMemberRow>* probes) = 0;
+  // A point's own limits (none: the defaults).
+  virtual Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) = 0;
 };
 
 // Sums of windows a store does not keep, by probe and window, with what tells that the probe's
@@ -246,6 +248,7 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
   Status AssignProbe(int64_t probe_id, const std::string& path, std::optional<HistoryTime> from,
                      std::string* placed) final;
   Status RenamePoint(const std::string& path, const std::string& new_path) final;
+  Status SetPointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) final;
 
   // Puts every probe that is at no point where an import would have put it, oldest first: a
   // history from before points were kept, once upgraded.
@@ -306,6 +309,8 @@ Status AssignProbeIn(StorePrimitives& store, int64_t probe_id, const std::string
                      std::optional<HistoryTime> from, std::string* placed);
 Status RenamePointIn(StorePrimitives& store, const std::string& path, const std::string& new_path);
 Status PlaceUnplacedIn(StorePrimitives& store);
+Status SetPointLimitsIn(StorePrimitives& store, int64_t point_id,
+                        const std::optional<HistoryLimits>& limits);
 // ReadPointSeries: empty with *error set on failure; `read` reads a probe's decimated readings
 // and tells its failure in *error.
 PointSeries PointSeriesIn(

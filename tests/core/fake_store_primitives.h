@@ -202,6 +202,9 @@ class FakeStore : public StorePrimitives {
   }
   Status DropPoint(int64_t) override { return Call("DropPoint"); }
   Status UnplacedProbes(std::vector<PointMemberRow>*) override { return Call("UnplacedProbes"); }
+  Status WritePointLimits(int64_t, const std::optional<HistoryLimits>&) override {
+    return Call("WritePointLimits");
+  }
 
  private:
   Status Call(const std::string& name) {

@@ -195,13 +195,31 @@ TEST_P(HistoryPoints, AssignMovesProbesAndRenameMovesPointsWithTheirProbes) {
   EXPECT_EQ(points[0].probes.size(), 3u);
   // A point's own case may change alone.
   ASSERT_TRUE(store_->RenamePoint("Unassigned/P-9", "unassigned/P-9 drain").ok);
+  // A point's own limits, then the defaults again; refusals change nothing.
+  const int64_t v101 = store_->ListPoints(0)[0].id;
+  EXPECT_EQ(store_->SetPointLimits(999, HistoryLimits{}).message, "No point with id 999.");
+  EXPECT_FALSE(store_->SetPointLimits(v101, HistoryLimits{5, 4, 0.5, 0.8}));
+  ASSERT_TRUE(store_->SetPointLimits(v101, HistoryLimits{400, 500, 0.5, 0.8}));
+  points = store_->ListPoints(0);
+  EXPECT_TRUE(points[0].own_limits);
+  EXPECT_EQ(points[0].limits.rate_alarm, 500.0);
+  EXPECT_EQ(points[0].state, ProbeState::kOk);
+  ASSERT_TRUE(store_->SetPointLimits(v101, std::nullopt));
+  points = store_->ListPoints(0);
+  EXPECT_FALSE(points[0].own_limits);
+  EXPECT_EQ(points[0].state, ProbeState::kAlarm);
+  ASSERT_TRUE(store_->SetPointLimits(v101, HistoryLimits{400, 500, 0.5, 0.8}));
+
   // The tree of sites and units rolls the states up.
   const PointNode root = StatusRollUp(store_->ListPoints(0));
   ASSERT_EQ(root.children.size(), 2u);
   EXPECT_EQ(root.children[0].name, "South");
   EXPECT_EQ(root.children[0].children[0].path, "South/Crude unit");
-  EXPECT_EQ(root.children[0].state, ProbeState::kAlarm);
-  EXPECT_EQ(root.children[0].alarms, 1);
+  EXPECT_EQ(root.children[0].state, ProbeState::kOk);  // its own limits
+  ASSERT_TRUE(store_->SetPointLimits(v101, std::nullopt));
+  const PointNode alarmed = StatusRollUp(store_->ListPoints(0));
+  EXPECT_EQ(alarmed.children[0].state, ProbeState::kAlarm);
+  EXPECT_EQ(alarmed.children[0].alarms, 1);
   EXPECT_EQ(root.children[1].children[0].name, "P-9 drain");
 
   // Removing a probe takes it from its point; a point left without any goes from the list.
@@ -216,6 +234,7 @@ TEST_P(HistoryPoints, AssignMovesProbesAndRenameMovesPointsWithTheirProbes) {
     std::string error;
     auto copy = OpenHistory(dir_.file("copy.sqlite"), &error);
     ASSERT_NE(copy, nullptr) << error;
+    ASSERT_TRUE(store_->SetPointLimits(store_->ListPoints(0)[0].id, HistoryLimits{7, 8, 0.5, 0.8}));
     HistoryCopyReport report;
     ASSERT_TRUE(CopyHistory(*store_, *copy, &report));
     const auto there = copy->ListPoints(0), here = store_->ListPoints(0);
@@ -224,6 +243,8 @@ TEST_P(HistoryPoints, AssignMovesProbesAndRenameMovesPointsWithTheirProbes) {
     ASSERT_EQ(there[0].probes.size(), 3u);
     EXPECT_TRUE(there[0].probes[1].from_set);
     EXPECT_NEAR(there[0].value, here[0].value, 1e-9);
+    EXPECT_TRUE(there[0].own_limits);
+    EXPECT_EQ(there[0].limits.rate_alarm, 8.0);
   }
 
   // The points survive reopening.

@@ -98,6 +98,13 @@ TEST(StorePoints, AnyStepFailingChangesNothing) {
     EXPECT_EQ(RenamePointIn(s, "a", "C").message, std::string(step) + " failed");
     EXPECT_EQ(Called(s, "RollbackWrite"), std::string(step) != "BeginWrite") << step;
   }
+  for (const char* step : {"BeginWrite", "ReadPointMembers", "WritePointLimits", "Commit"}) {
+    FakeStore s;
+    s.members = {Member(5, "A/B", 3, "T", kT)};
+    s.fail = step;
+    EXPECT_EQ(SetPointLimitsIn(s, 5, HistoryLimits{}).message, std::string(step) + " failed");
+    EXPECT_EQ(Called(s, "RollbackWrite"), std::string(step) != "BeginWrite") << step;
+  }
   // Refused before anything is read or written.
   FakeStore ro;
   ro.read_only = true;

@@ -165,6 +165,7 @@ class PgHistory : public LayeredHistory {
   Status WritePointPath(int64_t point_id, const std::string& path, const std::string& key) override;
   Status DropPoint(int64_t point_id) override;
   Status UnplacedProbes(std::vector<PointMemberRow>* probes) override;
+  Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) override;
   Status MemberRows(const char* text, std::vector<PointMemberRow>* rows);
 
   PgConnection db_;

@@ -178,7 +178,7 @@ CREATE TABLE point(
   id INTEGER PRIMARY KEY,
   path TEXT NOT NULL,
   path_key TEXT NOT NULL UNIQUE,
-  renamed INTEGER NOT NULL DEFAULT 0,
+  edits INTEGER NOT NULL DEFAULT 0,
   rate_warn REAL,
   rate_alarm REAL,
   consumed_warn REAL,

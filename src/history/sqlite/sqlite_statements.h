@@ -120,7 +120,10 @@ inline constexpr const char* kPlaceProbe =
     " ON CONFLICT(probe_id) DO UPDATE SET point_id = ?2, from_time = ?3";
 inline constexpr const char* kWritePointPath =
     "UPDATE point SET path = ?2, path_key = ?3,"
-    " renamed = (SELECT max(renamed) + 1 FROM point) WHERE id = ?1";
+    " edits = (SELECT max(edits) + 1 FROM point) WHERE id = ?1";
 inline constexpr const char* kDropPoint = "DELETE FROM point WHERE id = ?1";
+inline constexpr const char* kWritePointLimits =
+    "UPDATE point SET rate_warn = ?2, rate_alarm = ?3, consumed_warn = ?4, consumed_alarm = ?5,"
+    " edits = (SELECT max(edits) + 1 FROM point) WHERE id = ?1";
 
 }  // namespace tarn::sqlite_sql
