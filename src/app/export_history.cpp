@@ -380,6 +380,28 @@ int RunUnimport(const ParsedArgs& args) {
   return 0;
 }
 
+int RunChanges(const ParsedArgs& args) {
+  std::string error;
+  auto store = Open(args, &error);
+  if (!store) return Fail(error);
+  const std::vector<HistoryChange> changes = store->ListChanges();
+  if (Status st = store->LastError(); !st) return Fail(st.message);
+  if (const std::string* out = args.Text("--csv")) {
+    std::string text = CsvLine({"Time", "User", "What", "Before", "After"});
+    for (const HistoryChange& c : changes) {
+      text += CsvLine({TimeText(c.time), c.user, c.what, c.before, c.after});
+    }
+    if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
+    return 0;
+  }
+  for (const HistoryChange& c : changes) {
+    std::printf("%s\t%s\t%s\t%s\t%s\n", TimeText(c.time).c_str(), c.user.c_str(), c.what.c_str(),
+                c.before.c_str(), c.after.c_str());
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
 // Every option below may be given again, the last one counting (--probe of report: each
 // one counts), as they always could.
 constexpr OptionDecl kHistoryOption = {
@@ -575,9 +597,23 @@ const CommandDecl kUnimport = {
     .run = RunUnimport,
 };
 
+constexpr OptionDecl kChangesOptions[] = {kHistoryOption, kCsvOption};
+const CommandDecl kChanges = {
+    .path = "history changes",
+    .synopsis = "[--csv OUT]",
+    .about =
+        "the trail of every change made to the history through Tarn (limits, conflicts\n"
+        "chosen, imports undone, probes removed), oldest first, one line per change\n"
+        "(tab-separated; --csv writes a file with a header line): time, user, what, before,\n"
+        "after.\n",
+    .options = kChangesOptions,
+    .style = RefusalStyle::kWithHelp,
+    .run = RunChanges,
+};
+
 const CommandDecl* const kHistorySubcommands[] = {
     &kImport,    &kProbes,   &kReadings, &kReport, &kLimits, &kHistoryCopyCommand,
-    &kModbusMap, &kUnimport,
+    &kModbusMap, &kUnimport, &kChanges,
 };
 
 }  // namespace

@@ -171,6 +171,18 @@ struct UnimportResult {
   std::vector<ProbeKey> emptied;  // probes left without readings, removed with their limits
 };
 
+// One change a user made to the history, as its trail keeps it: when (local wall-clock seconds,
+// as readings), who (the operating system's user name, or the server's role), what was changed
+// and its value before and after, as text.
+struct HistoryChange {
+  int64_t id = 0;
+  HistoryTime time = 0;
+  std::string user;
+  std::string what;
+  std::string before;
+  std::string after;
+};
+
 // How many conflicts and skipped readings an ImportResult lists by example.
 inline constexpr std::size_t kConflictExamples = 5;
 inline constexpr std::size_t kSkippedExamples = 3;
@@ -255,9 +267,13 @@ class HistoryStore {
   // nothing changes and the result says what would be done.
   virtual UnimportResult Unimport(int64_t file_id, bool apply) = 0;
 
+  // The trail of every change made through Tarn (limits, conflicts chosen, imports undone,
+  // probes removed), oldest first. Nothing in Tarn changes or removes it.
+  virtual std::vector<HistoryChange> ListChanges() = 0;
+
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
-  // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts), which return empty
-  // results on failure; ok when it succeeded.
+  // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts, ListChanges), which return
+  // empty results on failure; ok when it succeeded.
   virtual Status LastError() const = 0;
 };
 

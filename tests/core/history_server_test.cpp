@@ -277,7 +277,8 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
               })).status.ok);
   const auto before = store_->ListProbes(1);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.probe_window;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.probe_window, tarn.change_trail;"
+                    "DROP FUNCTION tarn.change_trail_kept();"
                     "UPDATE tarn.schema_info SET version = 1",
                     uri_),
             "");
@@ -386,7 +387,7 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
                     NembraTag("R2", "1", false, At(2025, 2, 1), 5, 60, [](int i) { return i; }));
   const ImportResult r = as_team->Import(dir.file("b.nid"), {});
   EXPECT_TRUE(r.status.ok) << r.status.message;
-  EXPECT_TRUE(as_team->SetLimits(0, HistoryLimits{}).ok);
+  EXPECT_TRUE(as_team->SetLimits(0, HistoryLimits{4, 9, 0.5, 0.8}).ok);
   // ...but changes neither the schema version, nor the tables, nor anyone's grants.
   const std::string team_uri = AsRole(uri, alice);
   for (const std::string& sql :
@@ -399,6 +400,15 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
     EXPECT_TRUE(why.find("permission denied") != std::string::npos ||
                 why.find("must be owner") != std::string::npos)
         << sql << ": " << why;
+  }
+  // The team adds to the trail of changes (its limits above did) and alters none of it.
+  std::string lines;
+  PgAdmin("SELECT count(*) FROM tarn.change_trail WHERE username = '" + alice + "'", uri, &lines);
+  EXPECT_EQ(lines, "1");
+  for (const std::string& sql :
+       {std::string("UPDATE tarn.change_trail SET after = 'x'"),
+        std::string("DELETE FROM tarn.change_trail"), std::string("TRUNCATE tarn.change_trail")}) {
+    EXPECT_NE(PgAdmin(sql, team_uri).find("permission denied"), std::string::npos) << sql;
   }
   EXPECT_EQ(PgAdmin("GRANT INSERT ON tarn.probe TO " + vera, team_uri), "");  // a warning
   EXPECT_EQ(PgAdmin("REVOKE INSERT ON tarn.reading FROM " + team, team_uri), "");
@@ -426,7 +436,7 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
   }
   std::string version;
   PgAdmin("SELECT version FROM tarn.schema_info", uri, &version);
-  EXPECT_EQ(version, "2");
+  EXPECT_EQ(version, "3");
 }
 
 TEST(ServerRoles, TwoFirstImportsOnAnEmptyServerBothSucceed) {

@@ -263,7 +263,7 @@ TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
   // Run by hand, the build names the source tree.
   const std::string root = source != nullptr && *source != '\0' ? std::string(source)
                                                                 : std::string(TARN_TEST_SOURCE_DIR);
-  for (int version = 1; version <= 2; ++version) {
+  for (int version = 1; version <= 3; ++version) {
     SCOPED_TRACE(version);
     TempDir dir;
     const std::string path = dir.file("old.sqlite");
@@ -282,7 +282,9 @@ TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
     EXPECT_TRUE(probes[1].own_limits);
     EXPECT_EQ(probes[1].limits.rate_alarm, 7.0);
     EXPECT_EQ(store->ProbeFiles(probes[0].id).size(), 1u);
-    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "3");
+    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "4");
+    EXPECT_TRUE(store->ListChanges().empty());
+    EXPECT_TRUE(store->LastError());
     // Window sums were built from the readings: a stored window (30 days) and one summed from
     // the hours (14 days) both span every reading, so they agree with the whole history's.
     for (const int32_t days : {30, 14}) {

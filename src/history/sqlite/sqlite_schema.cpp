@@ -169,8 +169,24 @@ FROM (SELECT w.id AS id, w.days AS days, (r.k - w.start) / 86400.0 AS x, r.v AS 
 GROUP BY id, days;
 )sql";
 
+// Version 4. The trail of every change a user makes, which nothing may change afterwards.
+const char kVersion4[] = R"sql(
+CREATE TABLE change_trail(
+  id INTEGER PRIMARY KEY,
+  t INTEGER NOT NULL,
+  user TEXT NOT NULL,
+  what TEXT NOT NULL,
+  before TEXT NOT NULL,
+  after TEXT NOT NULL
+);
+CREATE TRIGGER change_trail_kept BEFORE UPDATE ON change_trail
+BEGIN SELECT RAISE(ABORT, 'the trail of changes cannot be changed'); END;
+CREATE TRIGGER change_trail_whole BEFORE DELETE ON change_trail
+BEGIN SELECT RAISE(ABORT, 'the trail of changes cannot be changed'); END;
+)sql";
+
 // Step i takes a file from version i to version i + 1.
-const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3};
+const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3, kVersion4};
 
 Status Exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;
