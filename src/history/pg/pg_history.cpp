@@ -6,8 +6,8 @@
 #include "history/pg/pg_location.h"
 #include "history/pg/pg_schema.h"
 #include "history/pg/pg_statements.h"
-#include "history/pg/pg_values.h"
 #include "history/pg/pg_store.h"
+#include "history/pg/pg_values.h"
 
 namespace tarn {
 
