@@ -173,7 +173,7 @@ struct UnimportResult {
 
 // One change a user made to the history, as its trail keeps it: when (local wall-clock seconds,
 // as readings), who (the operating system's user name, or the server's role), what was changed
-// and its value before and after, as text.
+// and its value before and after, as UTF-8 text.
 struct HistoryChange {
   int64_t id = 0;
   HistoryTime time = 0;

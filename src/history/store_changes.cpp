@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The trail of changes of every back end: each change a user makes, recorded in the same
 // transaction as the change itself, so that the history never holds one without the other.
+// Its text is UTF-8 (tags converted from the files' narrow text).
 #include <string>
 #include <utility>
 
+#include "common/code_page.h"
 #include "common/number_text.h"
 #include "history/import_source.h"
 #include "history/store_primitives.h"
@@ -29,8 +31,8 @@ std::vector<HistoryChange> ChangesIn(StorePrimitives& store, Status* error) {
 }
 
 std::string ProbeNameOf(int64_t probe_id, const ProbeKey& key) {
-  std::string name = "probe " + std::to_string(probe_id) + " (" + key.tag;
-  if (!key.serial.empty()) name += " " + key.serial;
+  std::string name = "probe " + std::to_string(probe_id) + " (" + NarrowToUtf8(key.tag);
+  if (!key.serial.empty()) name += " " + NarrowToUtf8(key.serial);
   return name + ")";
 }
 

@@ -29,8 +29,8 @@ Status PgHistory::ReadChanges(std::vector<HistoryChange>* out) {
   PgResult q = db_.Exec(sql::kReadChanges);
   if (!q.ok()) return Failure(q);
   for (int i = 0; i < q.rows(); ++i) {
-    out->push_back({q.Int(i, 0), q.Int(i, 1), FromServer(q.Text(i, 2)), FromServer(q.Text(i, 3)),
-                    FromServer(q.Text(i, 4)), FromServer(q.Text(i, 5))});
+    out->push_back(
+        {q.Int(i, 0), q.Int(i, 1), q.Text(i, 2), q.Text(i, 3), q.Text(i, 4), q.Text(i, 5)});
   }
   return {};
 }
