@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -94,8 +95,12 @@ void NembraReader::Report(std::string_view text) {
 }
 
 FILE* NembraReader::OpenFile(const std::string& path) const {
-  if (memory_.empty()) return std::fopen(path.c_str(), "rb");
-  return fmemopen(const_cast<char*>(memory_.data()), memory_.size(), "rb");
+  return memory_.empty() ? std::fopen(path.c_str(), "rb") : nullptr;
+}
+
+LineReader NembraReader::LinesAt(FILE* file, int64_t offset) const {
+  if (!file) return LineReader(memory_, offset);
+  return LineReader(file, offset, LineBlock());
 }
 
 void NembraReader::Offer(std::string_view dt, double value, std::string_view text, bool number,
@@ -112,6 +117,16 @@ void NembraReader::Open(const std::string& path) {
   data_type_name.clear();
   tags_in_file = 0;
   cancelled_ = false;
+  if (!memory_.empty()) {
+    file_size_ = static_cast<int64_t>(memory_.size());
+    if (progress_) {
+      progress_->total = file_size_;
+      progress_->done = 0;
+    }
+    LetterPieces pieces(memory_, progress_);
+    IndexFrom(pieces);
+    return;
+  }
   FileCloser file(OpenFile(path));
   if (!file.get()) {
     file_type = -1;
@@ -121,32 +136,37 @@ void NembraReader::Open(const std::string& path) {
     return;
   }
   struct stat st {};
-  int64_t size = static_cast<int64_t>(memory_.size());
-  if (memory_.empty() && fstat(fileno(file.get()), &st) == 0) size = st.st_size;
+  int64_t size = 0;
+  if (fstat(fileno(file.get()), &st) == 0) size = st.st_size;
   file_size_ = size;
+  FileLetterPieces pieces(file.get(), size, progress_);
+  IndexFrom(pieces);
+}
+
+template <typename Pieces>
+void NembraReader::IndexFrom(Pieces& pieces) {
   // Only pieces with a letter can hold a keyword, so reading lines are passed over in bulk.
-  FileLetterPieces kind(file.get(), size, progress_);
   std::string_view piece;
   int64_t pos = 0;
   int64_t after = 0;
   int32_t code = -1;
   file_type = -1;
-  while (file_type == -1 && kind.Next(&piece, &pos, &after)) {
+  while (file_type == -1 && pieces.Next(&piece, &pos, &after)) {
     apParseLine(piece, &code);
     if (code == kTagNumber) file_type = 0;
     if (code == kMetalSamples) file_type = 1;
   }
   tag_count = 0;
-  if (!kind.cancelled() && file_type == -1) Report("Unknown file type.");
-  if (!kind.cancelled() && file_type != -1) {
-    FileLetterPieces index(file.get(), size, progress_);
+  if (!pieces.cancelled() && file_type == -1) Report("Unknown file type.");
+  if (!pieces.cancelled() && file_type != -1) {
+    // The index is built from the start again: lines before the first recognised one count.
+    pieces.Rewind();
     IndexPieces(file_type, [&](std::string_view* p, int64_t* at, int64_t* end) {
-      return index.Next(p, at, end);
+      return pieces.Next(p, at, end);
     });
-    if (index.cancelled()) tag_count = 0;
-    cancelled_ = index.cancelled();
+    if (pieces.cancelled()) tag_count = 0;
   }
-  cancelled_ = cancelled_ || kind.cancelled();
+  cancelled_ = pieces.cancelled();
   is_data = tag_count > 0;
   if (is_data) cur_tag = 0;
 }
@@ -237,7 +257,8 @@ void NembraReader::IndexPieces(int32_t type_of_file, NextPiece next) {
     ++tags_in_file;
     if (n >= kMaxTags && !index_all) continue;
     if (static_cast<std::size_t>(n) >= tag_ptr.size()) {
-      const std::size_t more = tag_ptr.size() * 2;
+      // Most files hold a few tags: the index grows with them rather than being set up whole.
+      const std::size_t more = std::max<std::size_t>(8, tag_ptr.size() * 2);
       tag_ptr.resize(more);
       data_ptr.resize(more);
       tag_name.resize(more);
@@ -266,8 +287,9 @@ void NembraReader::GetData(int32_t t) {
   record_count = 0;
   readings_beyond_ = 0;
 
+  // A text in memory is read where it lies: no file is opened (file.get() stays null).
   FileCloser file(OpenFile(FileName));
-  if (!file.get()) {
+  if (memory_.empty() && !file.get()) {
     Report("Cannot open file.");
   } else if (data_type[t] <= 3) {
     GetInfoNembra(file.get());
@@ -302,7 +324,7 @@ void NembraReader::StreamData(int32_t t, ReadingSink& sink) {
   probe_type = 0;
   record_count = 0;
   FileCloser file(OpenFile(FileName));
-  if (!file.get()) {
+  if (memory_.empty() && !file.get()) {
     Report("Cannot open file.");
     return;
   }
@@ -322,7 +344,7 @@ void NembraReader::StreamData(int32_t t, ReadingSink& sink) {
 }
 
 void NembraReader::GetInfoNembra(FILE* file) {
-  LineReader reader(file, tag_ptr[cur_tag], LineBlock());
+  LineReader reader = LinesAt(file, tag_ptr[cur_tag]);
   std::string_view piece;
   // Stopping at the tag's own data marker keeps a tag without a start time from taking the
   // header values of the blocks after it.
@@ -363,7 +385,7 @@ void NembraReader::GetInfoNembra(FILE* file) {
 }
 
 void NembraReader::GetInfoMetal(FILE* file) {
-  LineReader reader(file, tag_ptr[cur_tag], LineBlock());
+  LineReader reader = LinesAt(file, tag_ptr[cur_tag]);
   std::string_view piece;
   while (reader.Next(&piece)) {
     int32_t code = -1;
@@ -400,7 +422,7 @@ void NembraReader::GetDataNembraLpr(FILE* file) {
 }
 
 void NembraReader::GetDataNembra(FILE* file, bool er) {
-  LineReader reader(file, data_ptr[cur_tag], LineBlock());
+  LineReader reader = LinesAt(file, data_ptr[cur_tag]);
   std::string_view piece;
   std::string copy;
   int32_t p = 0;
@@ -470,7 +492,7 @@ void NembraReader::GetDataNembra(FILE* file, bool er) {
 }
 
 void NembraReader::GetDataMetalEr(FILE* file) {
-  LineReader reader(file, data_ptr[cur_tag], LineBlock());
+  LineReader reader = LinesAt(file, data_ptr[cur_tag]);
   std::string_view piece;
   std::string line;
   std::string when_text;
@@ -530,7 +552,7 @@ void NembraReader::GetDataMetalEr(FILE* file) {
 }
 
 void NembraReader::GetDataMetalLpr(FILE* file) {
-  LineReader reader(file, data_ptr[cur_tag], LineBlock());
+  LineReader reader = LinesAt(file, data_ptr[cur_tag]);
   std::string_view piece;
   std::string line;
   std::string when_text;

@@ -15,8 +15,14 @@ std::string Utf8ToNarrow(std::string_view utf8);
 std::string NarrowToUtf8(std::string_view narrow);
 
 // White space of narrow text: tab to carriage return, space and the no-break space (0xA0).
+// Looked up in a table defined out of line, so that it stays one load and one test: the file
+// readers trim every line several times.
+struct NarrowSpaceTable {
+  bool is[256];
+};
+extern const NarrowSpaceTable kNarrowSpace;
 inline bool IsNarrowSpace(unsigned char c) {
-  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0;
+  return kNarrowSpace.is[c];
 }
 
 // Copies bytes into a field of field_size bytes, cut to field_size - 1, always NUL-terminated.
