@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -49,8 +50,8 @@ std::string_view UpToNul(std::string_view text) {
   return nul ? text.substr(0, static_cast<const char*>(nul) - text.data()) : text;
 }
 
-// The keywords of the header, signature and marker tables by their first character, ranked in
-// that order of tables and then in table order: the keyword a line is classified by is the
+// The keywords of the header, signature and marker tables by their first two characters, ranked
+// in that order of tables and then in table order: the keyword a line is classified by is the
 // lowest ranked one that occurs in it, so one walk of the line serves all three tables.
 struct KeywordIndex {
   struct Entry {
@@ -59,63 +60,67 @@ struct KeywordIndex {
     int32_t rank;
   };
   KeywordIndex() {
-    std::array<std::vector<Entry>, 256> lists;
+    std::vector<std::vector<Entry>> lists;  // by pair, in the order pairs are first met
+    std::string pairs;
     int32_t rank = 0;
     for (const _token_tables_* table : {vInfoValue, vMetalEtc, vErLpr}) {
       for (const _token_tables_* k = table; k->code != -1; ++k) {
-        lists[static_cast<unsigned char>(k->keyword[0])].push_back(
-            {k, std::strlen(k->keyword), rank++});
-        const std::size_t pair = Pair(k->keyword[0], k->keyword[1]);
-        pairs[pair / 64] |= uint64_t{1} << (pair % 64);
+        uint8_t& list = pair_list[Pair(k->keyword[0], k->keyword[1])];
+        if (list == 0) {
+          lists.emplace_back();
+          list = static_cast<uint8_t>(lists.size());
+          pairs.append(k->keyword, 2);
+        }
+        lists[list - 1].push_back({k, std::strlen(k->keyword), rank++});
       }
     }
-    std::string starts;
-    for (std::size_t c = 0; c < lists.size(); ++c) {
-      first[c] = entries.size();
-      entries.insert(entries.end(), lists[c].begin(), lists[c].end());
-      if (!lists[c].empty()) starts.push_back(static_cast<char>(c));
-      is_start[c] = !lists[c].empty();
+    list_begin.push_back(0);
+    for (const std::vector<Entry>& list : lists) {
+      entries.insert(entries.end(), list.begin(), list.end());
+      list_begin.push_back(entries.size());
     }
-    first[256] = entries.size();
-    // The slots left over repeat a start; more starts than slots make every byte a candidate.
-    every_byte = starts.size() > kStartSlots;
-    for (std::size_t k = 0; k < kStartSlots && !starts.empty(); ++k) {
-      start_chars[k] = starts[k < starts.size() ? k : 0];
+    // The slots left over repeat a pair; more pairs than slots make every byte a candidate.
+    every_byte = lists.size() > kPairSlots;
+    for (std::size_t k = 0; k < kPairSlots; ++k) {
+      const std::size_t from = k < lists.size() ? 2 * k : 0;
+      pair_first[k] = pairs[from];
+      pair_second[k] = pairs[from + 1];
     }
-  }
-  // Bit k set where p[k] (k < 16) may start a keyword.
-  uint32_t StartBits(const char* p) const {
-    if (every_byte) return 0xFFFF;
-#if defined(__SSE2__)
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i any = _mm_setzero_si128();
-    // Unrolled (kStartSlots is 8) so that no loop is kept per block.
-    const auto one = [&](std::size_t k) {
-      any = _mm_or_si128(any, _mm_cmpeq_epi8(v, _mm_set1_epi8(start_chars[k])));
-    };
-    one(0), one(1), one(2), one(3), one(4), one(5), one(6), one(7);
-    return static_cast<uint32_t>(_mm_movemask_epi8(any));
-#else
-    uint32_t bits = 0;
-    for (int k = 0; k < 16; ++k) bits |= uint32_t{is_start[static_cast<unsigned char>(p[k])]} << k;
-    return bits;
-#endif
   }
   static std::size_t Pair(char a, char b) {
     return static_cast<std::size_t>(static_cast<unsigned char>(a)) << 8 |
            static_cast<unsigned char>(b);
   }
-  // Whether some keyword starts with a, b.
-  bool Starts(char a, char b) const {
-    const std::size_t pair = Pair(a, b);
-    return (pairs[pair / 64] >> (pair % 64) & 1) != 0;
+  // Bit k set where p[k], p[k + 1] (k < 16) are the first two characters of a keyword.
+  uint32_t StartBits(const char* p) const {
+    uint32_t bits = 0;
+    if (every_byte) return 0xFFFF;
+#if defined(__SSE2__)
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    __m128i any = _mm_setzero_si128();
+    // Unrolled (kPairSlots is 16) so that no loop is kept per block.
+    const auto one = [&](std::size_t k) {
+      any = _mm_or_si128(any, _mm_and_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(pair_first[k])),
+                                            _mm_cmpeq_epi8(next, _mm_set1_epi8(pair_second[k]))));
+    };
+    one(0), one(1), one(2), one(3), one(4), one(5), one(6), one(7);
+    one(8), one(9), one(10), one(11), one(12), one(13), one(14), one(15);
+    bits = static_cast<uint32_t>(_mm_movemask_epi8(any));
+#else
+    for (int i = 0; i < 16; ++i) {
+      if (pair_list[Pair(p[i], p[i + 1])] != 0) bits |= uint32_t{1} << i;
+    }
+#endif
+    return bits;
   }
-  static constexpr std::size_t kStartSlots = 8;
-  std::vector<Entry> entries;
-  std::size_t first[257];           // entries of first character c: [first[c], first[c + 1])
-  uint64_t pairs[65536 / 64] = {};  // the first two characters of every keyword
-  bool is_start[256] = {};          // the characters a keyword starts with
-  char start_chars[kStartSlots] = {};
+  static constexpr std::size_t kPairSlots = 16;
+  std::vector<Entry> entries;  // by pair, each pair's in rank order
+  // The entries of list n (1 and up) are [list_begin[n - 1], list_begin[n]).
+  std::vector<std::size_t> list_begin;
+  uint8_t pair_list[65536] = {};  // by the first two characters: their list, 0 for none
+  char pair_first[kPairSlots] = {};
+  char pair_second[kPairSlots] = {};
   bool every_byte = false;
 };
 
@@ -123,33 +128,37 @@ struct KeywordIndex {
 constexpr std::size_t kKeywordPadding = 16;
 
 // The lowest ranked keyword found anywhere in the first `size` bytes of s, which holds no NUL
-// there and kKeywordPadding NULs after; null for none. Only the places where a keyword could
-// start are looked at: found sixteen bytes at a time, then sifted by their first two characters.
+// there and kKeywordPadding NULs after; null for none. Only the places where a keyword's first
+// two characters stand are looked at, found sixteen bytes at a time.
 const _token_tables_* FindKeyword(const char* s, std::size_t size) {
   static const KeywordIndex index;
-  const KeywordIndex::Entry* best = nullptr;
+  const _token_tables_* best = nullptr;
+  int32_t best_rank = std::numeric_limits<int32_t>::max();
   const KeywordIndex::Entry* const entries = index.entries.data();
+  const std::size_t* const list_begin = index.list_begin.data();
   for (std::size_t block = 0; block < size; block += 16) {
-    // No keyword starts with a NUL, so the padding holds no candidate.
+    // No keyword holds a NUL, so the padding holds no candidate.
     for (uint32_t bits = index.StartBits(s + block); bits != 0; bits &= bits - 1) {
       const std::size_t i = block + static_cast<std::size_t>(__builtin_ctz(bits));
       if (i >= size) break;  // only where every byte is a candidate
-      // Every keyword has two characters at least; s[i + 1] is at most a padding NUL.
-      if (!index.Starts(s[i], s[i + 1])) continue;
-      const auto c = static_cast<unsigned char>(s[i]);
-      for (const KeywordIndex::Entry *e = entries + index.first[c],
-                                     *end = entries + index.first[c + 1];
+      // s[i + 1] is at most a padding NUL.
+      const std::size_t list = index.pair_list[KeywordIndex::Pair(s[i], s[i + 1])];
+      if (list == 0) continue;  // only where every byte is a candidate
+      for (const KeywordIndex::Entry *e = entries + list_begin[list - 1],
+                                     *end = entries + list_begin[list];
            e != end; ++e) {
-        if (best && e->rank >= best->rank) break;
-        if (e->size <= size - i && std::memcmp(s + i, e->keyword->keyword, e->size) == 0) {
-          best = e;
+        const KeywordIndex::Entry& k = *e;
+        if (k.rank >= best_rank) break;
+        if (k.size <= size - i && std::memcmp(s + i, k.keyword->keyword, k.size) == 0) {
+          best = k.keyword;
+          best_rank = k.rank;
           break;
         }
       }
-      if (best && best->rank == 0) return best->keyword;
+      if (best_rank == 0) return best;
     }
   }
-  return best ? best->keyword : nullptr;
+  return best;
 }
 
 bool IsHeaderKeyword(const _token_tables_* k) {

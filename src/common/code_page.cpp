@@ -6,13 +6,6 @@
 
 namespace tarn {
 
-constinit const NarrowSpaceTable kNarrowSpace = [] {
-  NarrowSpaceTable t{};
-  for (int c = 0x09; c <= 0x0D; ++c) t.is[c] = true;
-  t.is[0x20] = t.is[0xA0] = true;
-  return t;
-}();
-
 namespace {
 
 // Bytes 0x80-0x9F of Windows-1252; the five undefined bytes stand for the C1 control of the same
