@@ -41,6 +41,18 @@ class FileCloser {
   FILE* f_;
 };
 
+// What IndexPieces reads: every line of `reader`, classified.
+auto ClassifiedLines(LineReader& reader) {
+  return [&reader](int32_t* code, std::string* value, int64_t* at, int64_t* after) {
+    std::string_view piece;
+    *at = reader.offset();
+    if (!reader.Next(&piece)) return false;
+    *after = reader.offset();
+    *value = apParseLine(piece, code);
+    return true;
+  };
+}
+
 // Half a unit of the last decimal place of a number text ("1.25" gives 0.005, "3e2" 50).
 double HalfUnit(std::string_view text) {
   int decimals = 0;
@@ -146,23 +158,51 @@ void NembraReader::Open(const std::string& path) {
 template <typename Pieces>
 void NembraReader::IndexFrom(Pieces& pieces) {
   // Only pieces with a letter can hold a keyword, so reading lines are passed over in bulk.
+  // The index counts the lines before the first recognised one too: those with a keyword are
+  // kept (as many as kKept) so that they need not be read and classified again.
+  struct Classified {
+    int32_t code;
+    std::string value;
+    int64_t pos;
+    int64_t after;
+  };
+  constexpr std::size_t kKept = 4096;
+  std::vector<Classified> before;
+  bool kept_all = true;
   std::string_view piece;
   int64_t pos = 0;
   int64_t after = 0;
-  int32_t code = -1;
   file_type = -1;
   while (file_type == -1 && pieces.Next(&piece, &pos, &after)) {
-    apParseLine(piece, &code);
+    int32_t code = -1;
+    std::string value = apParseLine(piece, &code);
+    if (code == -1) continue;
     if (code == kTagNumber) file_type = 0;
     if (code == kMetalSamples) file_type = 1;
+    kept_all = kept_all && before.size() < kKept;
+    if (kept_all) before.push_back({code, std::move(value), pos, after});
   }
   tag_count = 0;
   if (!pieces.cancelled() && file_type == -1) Report("Unknown file type.");
   if (!pieces.cancelled() && file_type != -1) {
-    // The index is built from the start again: lines before the first recognised one count.
-    pieces.Rewind();
-    IndexPieces(file_type, [&](std::string_view* p, int64_t* at, int64_t* end) {
-      return pieces.Next(p, at, end);
+    if (!kept_all) {
+      // Too many to keep: from the start again.
+      before.clear();
+      pieces.Rewind();
+    }
+    std::size_t kept = 0;
+    IndexPieces(file_type, [&](int32_t* code, std::string* value, int64_t* at, int64_t* end) {
+      if (kept < before.size()) {
+        Classified& c = before[kept++];
+        *code = c.code;
+        *value = std::move(c.value);
+        *at = c.pos;
+        *end = c.after;
+        return true;
+      }
+      if (!pieces.Next(&piece, at, end)) return false;
+      *value = apParseLine(piece, code);
+      return true;
     });
     if (pieces.cancelled()) tag_count = 0;
   }
@@ -185,22 +225,12 @@ int32_t NembraReader::GetFileType(FILE* file) {
 
 void NembraReader::GetNembraDataPtr(FILE* file) {
   LineReader reader(file, 0, kIndexBlock);
-  IndexPieces(0, [&](std::string_view* piece, int64_t* at, int64_t* after) {
-    *at = reader.offset();
-    if (!reader.Next(piece)) return false;
-    *after = reader.offset();
-    return true;
-  });
+  IndexPieces(0, ClassifiedLines(reader));
 }
 
 void NembraReader::GetMetalDataPtr(FILE* file) {
   LineReader reader(file, 0, kIndexBlock);
-  IndexPieces(1, [&](std::string_view* piece, int64_t* at, int64_t* after) {
-    *at = reader.offset();
-    if (!reader.Next(piece)) return false;
-    *after = reader.offset();
-    return true;
-  });
+  IndexPieces(1, ClassifiedLines(reader));
 }
 
 template <typename NextPiece>
@@ -210,13 +240,12 @@ void NembraReader::IndexPieces(int32_t type_of_file, NextPiece next) {
   std::string name;
   int64_t header = 0;
   int32_t n = 0;
-  std::string_view piece;
+  int32_t code = -1;
+  std::string value;
   int64_t pos = 0;
   int64_t after = 0;
   const bool nembra = type_of_file == 0;
-  while (next(&piece, &pos, &after)) {
-    int32_t code = -1;
-    std::string value = apParseLine(piece, &code);
+  while (next(&code, &value, &pos, &after)) {
     int32_t type = -1;
     switch (code) {
       case kTagNumber:

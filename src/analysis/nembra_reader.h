@@ -142,7 +142,8 @@ class NembraReader {
   std::vector<DateTime> reading_time;
 
  private:
-  // Builds the tag index from the pieces next() hands out (piece, its offset, the offset after).
+  // Builds the tag index from the pieces next() hands out: each one's code and value (as
+  // apParseLine gives them), its offset and the offset after it.
   template <typename NextPiece>
   void IndexPieces(int32_t type_of_file, NextPiece next);
   // Open's work on the letter pieces of the file or of the text in memory.

@@ -152,8 +152,15 @@ TEST(ReaderFastPath, OpenIndexesLikeTheLineByLineReference) {
   // Fixed shapes first: 101 tags, a keyword straddling a 199-byte cut, an empty file.
   std::string many;
   for (int t = 0; t < 101; ++t) many += "TAG NUMBER:T" + std::to_string(t) + "\nRS_RR\n1 2\n";
-  std::vector<std::string> files = {many, std::string(190, '1') + "TAG NUMBER:A\nCURRENT\n",
-                                    std::string(398, '2') + "\nTAG NUMBER:B\nPOTENTIAL", ""};
+  // More keyword lines before the first recognised one than Open keeps while it looks.
+  std::string orphans;
+  for (int i = 0; i < 5000; ++i) orphans += i % 2 ? "Current\n" : "probe id: o\n";
+  std::vector<std::string> files = {many,
+                                    std::string(190, '1') + "TAG NUMBER:A\nCURRENT\n",
+                                    std::string(398, '2') + "\nTAG NUMBER:B\nPOTENTIAL",
+                                    "",
+                                    orphans + "TAG NUMBER:C\nRS_RR\n1 2\n",
+                                    orphans + "METAL SAMPLES\nprobe id: m\nCURRENT\n"};
   for (int i = 0; i < 150; ++i) files.push_back(RandomFile(rng));
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string path = dir.file("f" + std::to_string(i) + ".nid");
