@@ -315,6 +315,28 @@ int RunUnimport(const ParsedArgs& args) {
   return 0;
 }
 
+int RunChanges(const ParsedArgs& args) {
+  std::string error;
+  auto store = OpenFromArgs(args, &error);
+  if (!store) return Fail(error);
+  const std::vector<HistoryChange> changes = store->ListChanges();
+  if (Status st = store->LastError(); !st) return Fail(st.message);
+  if (const std::string* out = args.Text("--csv")) {
+    std::string text = CsvLine({"Time", "User", "What", "Before", "After"});
+    for (const HistoryChange& c : changes) {
+      text += CsvLine({TimeText(c.time), c.user, c.what, c.before, c.after});
+    }
+    if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
+    return 0;
+  }
+  for (const HistoryChange& c : changes) {
+    std::printf("%s\t%s\t%s\t%s\t%s\n", TimeText(c.time).c_str(), c.user.c_str(), c.what.c_str(),
+                c.before.c_str(), c.after.c_str());
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
 constexpr OptionDecl kImportOptions[] = {kHistoryOption};
 constexpr OptionDecl kUnimportOptions[] = {
     kHistoryOption,
@@ -489,9 +511,24 @@ const CommandDecl kUnimport = {
     .run = RunUnimport,
 };
 
+constexpr OptionDecl kChangesOptions[] = {kHistoryOption, kCsvOption};
+const CommandDecl kChanges = {
+    .path = "history changes",
+    .synopsis = "[--csv OUT]",
+    .about =
+        "the trail of every change made to the history through Tarn (limits, conflicts\n"
+        "chosen, imports undone, probes removed), oldest first, one line per change\n"
+        "(tab-separated; --csv writes a file with a header line): time, user, what, before,\n"
+        "after.\n",
+    .options = kChangesOptions,
+    .style = RefusalStyle::kWithHelp,
+    .run = RunChanges,
+};
+
 const CommandDecl* const kHistorySubcommands[] = {
-    &kImport,        &kProbes,        &kReadings,           &kReport,    &kLimits,
-    &kPointsCommand, &kAssignCommand, &kHistoryCopyCommand, &kModbusMap, &kUnimport,
+    &kImport,    &kProbes,        &kReadings,      &kReport,
+    &kLimits,    &kPointsCommand, &kAssignCommand, &kHistoryCopyCommand,
+    &kModbusMap, &kUnimport,      &kChanges,
 };
 
 }  // namespace

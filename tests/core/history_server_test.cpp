@@ -278,7 +278,9 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
               })).status.ok);
   const auto before = store_->ListProbes(1);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.probe_window, tarn.probe_point, tarn.point;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.probe_window, tarn.change_trail, "
+                    "tarn.probe_point, tarn.point;"
+                    "DROP FUNCTION tarn.change_trail_kept();"
                     "UPDATE tarn.schema_info SET version = 1",
                     uri_),
             "");
@@ -301,7 +303,7 @@ TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
   ASSERT_TRUE(Import(NembraTag("T/3", "1", false, At(2024, 2, 1), 3, 60, Ramp)).status.ok);
   store_.reset();
   ASSERT_EQ(PgAdmin("DROP TABLE tarn.probe_point, tarn.point;"
-                    "UPDATE tarn.schema_info SET version = 2",
+                    "UPDATE tarn.schema_info SET version = 3",
                     uri_),
             "");
   std::string error;
@@ -413,7 +415,7 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
                     NembraTag("R2", "1", false, At(2025, 2, 1), 5, 60, [](int i) { return i; }));
   const ImportResult r = as_team->Import(dir.file("b.nid"), {});
   EXPECT_TRUE(r.status.ok) << r.status.message;
-  EXPECT_TRUE(as_team->SetLimits(0, HistoryLimits{}).ok);
+  EXPECT_TRUE(as_team->SetLimits(0, HistoryLimits{4, 9, 0.5, 0.8}).ok);
   // ...but changes neither the schema version, nor the tables, nor anyone's grants.
   const std::string team_uri = AsRole(uri, alice);
   for (const std::string& sql :
@@ -426,6 +428,15 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
     EXPECT_TRUE(why.find("permission denied") != std::string::npos ||
                 why.find("must be owner") != std::string::npos)
         << sql << ": " << why;
+  }
+  // The team adds to the trail of changes (its limits above did) and alters none of it.
+  std::string lines;
+  PgAdmin("SELECT count(*) FROM tarn.change_trail WHERE username = '" + alice + "'", uri, &lines);
+  EXPECT_EQ(lines, "1");
+  for (const std::string& sql :
+       {std::string("UPDATE tarn.change_trail SET after = 'x'"),
+        std::string("DELETE FROM tarn.change_trail"), std::string("TRUNCATE tarn.change_trail")}) {
+    EXPECT_NE(PgAdmin(sql, team_uri).find("permission denied"), std::string::npos) << sql;
   }
   EXPECT_EQ(PgAdmin("GRANT INSERT ON tarn.probe TO " + vera, team_uri), "");  // a warning
   EXPECT_EQ(PgAdmin("REVOKE INSERT ON tarn.reading FROM " + team, team_uri), "");

@@ -135,7 +135,9 @@ class PgHistory : public LayeredHistory {
                     std::map<int64_t, RegressionSums>* sums) override;
   // Limits (pg_history.cpp).
   Status ReadyToRead() override { return Ready(); }
-  Status ProbeExists(int64_t probe_id, bool* exists) override;
+  Status AppendChange(const HistoryChange& change) override;
+  Status ReadChanges(std::vector<HistoryChange>* out) override;
+  std::string ChangeUser() override;
   Status ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
   HistoryLimits DefaultLimits() override;
   Status WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;

@@ -95,7 +95,10 @@ inline constexpr const char* kWriteDefaultLimits =
     "UPDATE default_limits SET rate_warn = ?2, rate_alarm = ?3, consumed_warn = ?4,"
     " consumed_alarm = ?5 WHERE ?1 = 0";
 inline constexpr const char* kClearLimits = "DELETE FROM limits WHERE probe_id = ?1";
-inline constexpr const char* kProbeExists = "SELECT 1 FROM probe WHERE id = ?1";
+inline constexpr const char* kAppendChange =
+    "INSERT INTO change_trail(t, user, what, before, after) VALUES(?1, ?2, ?3, ?4, ?5)";
+inline constexpr const char* kReadChanges =
+    "SELECT id, t, user, what, before, after FROM change_trail ORDER BY id";
 
 inline constexpr const char* kProbeFiles =
     "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, n FROM"

@@ -36,6 +36,7 @@
 #include "common/ui/widget_builders.h"
 #include "history/history_location.h"
 #include "history/history_review.h"
+#include "history/ui/changes_dialog.h"
 #include "history/ui/conflicts_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/history_watcher.h"
@@ -85,7 +86,8 @@ Probes::Probes(QWidget* parent)
       proxy_(new ProbeProxy(this)),
       fmHist(new ViewHistory(this)),
       fmLimits(new LimitsDialog(this)),
-      fmConflicts(new ConflictsDialog(this)) {
+      fmConflicts(new ConflictsDialog(this)),
+      fmChanges(new ChangesDialog(this)) {
   InitializeComponent();
   // Another program (the monitor, another desktop) may write to the same history: a cheap
   // look at its change mark every few seconds, while the tab is shown and not importing.
@@ -118,6 +120,8 @@ void Probes::InitializeComponent() {
              "List the selected probe's readings that files offered other values for", this);
   btnUnimport = Button("btnUnimport", "&Undo import",
                        "Take the readings of one imported file back out of the history", this);
+  btnChanges = Button("btnChanges", "C&hanges",
+                      "List every change made to the history, who made it and when", this);
   edFilter = new QLineEdit(this);
   edFilter->setObjectName(QStringLiteral("edFilter"));
   edFilter->setPlaceholderText(QStringLiteral("Filter by tag or serial"));
@@ -181,6 +185,8 @@ void Probes::InitializeComponent() {
   lbHistory->setObjectName(QStringLiteral("lbHistory"));
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(lbHistory);
+  // The history's own trail, beside its name; the bar above keeps its room for the filter.
+  bottom->addWidget(btnChanges);
   bottom->addSpacing(12);
   bottom->addWidget(lbStatus, 1);
   bottom->addWidget(chkAddDownloads);
@@ -204,6 +210,8 @@ void Probes::InitializeComponent() {
   connect(btnReport, &QPushButton::clicked, this, [this] { SaveReport(); });
   connect(btnConflicts, &QPushButton::clicked, this, [this] { OpenConflicts(); });
   connect(btnUnimport, &QPushButton::clicked, this, [this] { UndoImport(); });
+  connect(btnChanges, &QPushButton::clicked, this,
+          [this] { fmChanges->Open([this] { return store(); }); });
   connect(fmConflicts, &ConflictsDialog::Changed, this, [this] { PutProbes(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] {
     if (Reporting()) {

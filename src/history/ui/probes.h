@@ -31,6 +31,7 @@ class QTableView;
 
 namespace tarn {
 
+class ChangesDialog;
 class ConflictsDialog;
 class HistoryWatcher;
 class ImportJob;
@@ -92,6 +93,7 @@ class Probes : public QWidget {
   ViewHistory* graphWindow() const { return fmHist; }
   LimitsDialog* limitsDialog() const { return fmLimits; }
   ConflictsDialog* conflictsDialog() const { return fmConflicts; }
+  ChangesDialog* changesDialog() const { return fmChanges; }
   // Refreshes the table when the history changes under it.
   HistoryWatcher* historyWatcher() const { return watcher_; }
 
@@ -115,6 +117,7 @@ class Probes : public QWidget {
   QPushButton* btnReport;
   QPushButton* btnConflicts;
   QPushButton* btnUnimport;
+  QPushButton* btnChanges;
   QPushButton* btnCancel;
   QProgressBar* prgImport;
   QLabel* lbStatus;
@@ -165,6 +168,7 @@ class Probes : public QWidget {
   ViewHistory* fmHist;
   LimitsDialog* fmLimits;
   ConflictsDialog* fmConflicts;
+  ChangesDialog* fmChanges;
   ReportJob* report_ = nullptr;
   bool opened_ = false;  // the history was open once: a file gone since is not made anew
   QString listed_at_;    // when the rows shown were read
