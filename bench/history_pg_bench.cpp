@@ -17,6 +17,8 @@
 
 #include "common/date_time.h"
 #include "history/history_store.h"
+#include "history/import_source.h"
+#include "plant_generator.h"
 
 namespace tarn {
 namespace {
@@ -83,6 +85,23 @@ struct Server {
     if (std::system(command.c_str()) != 0) return "";
     const std::size_t q = uri.find('?');
     return "postgresql:///" + name + (q == std::string::npos ? "" : uri.substr(q));
+  }
+  // Drops the database of a URI Fresh gave, once nothing is connected to it.
+  void Drop(const std::string& db_uri) {
+    const std::size_t a = db_uri.find(":///") + 4, q = db_uri.find('?');
+    const std::string name = db_uri.substr(a, q == std::string::npos ? q : q - a);
+    std::system((psql + " -q \"" + uri + "\" -c 'DROP DATABASE " + name + "'").c_str());
+  }
+  // The first line psql prints for `query` on `db_uri`, fields split by '|'.
+  std::string Query(const std::string& db_uri, const std::string& query) {
+    const std::string command = psql + " -At \"" + db_uri + "\" -c \"" + query + "\"";
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+      char buf[4096];
+      while (std::fgets(buf, sizeof buf, p)) out += buf;
+      pclose(p);
+    }
+    return out;
   }
 
   fs::path dir;
@@ -222,6 +241,131 @@ BENCHMARK(BM_PgProbeListColdStart)
     ->Arg(365)
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
+
+// The client's peak resident memory since the last ResetPeakMemory, in bytes.
+void ResetPeakMemory() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+double PeakMemory() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) * 1024;
+  }
+  return 0;
+}
+
+// A made-up plant (probes × interval × years, five downloads) through ImportBatches, beside
+// psql's \copy of the same readings into the bare reading table of a fresh history in the same
+// run; then bytes on disk per reading, every table and index on stderr, and the probe list on
+// a fresh connection for kept windows (7, 365 days) and windows summed when asked (14, 1000).
+void BM_PgPlant(benchmark::State& state) {
+  Server& s = TheServer();
+  if (s.uri.empty()) {
+    state.SkipWithError("no PostgreSQL server");
+    return;
+  }
+  bench::PlantShape shape;
+  shape.probes = static_cast<int>(state.range(0));
+  shape.interval = state.range(1);
+  shape.years = static_cast<int>(state.range(2));
+  const double readings = static_cast<double>(bench::PlantTotal(shape));
+  for (auto _ : state) {
+    std::string error;
+    const std::string uri = s.Fresh();
+    double ours = 0, peak = 0;
+    {
+      auto store = OpenHistory(uri, &error);
+      if (!store) {
+        state.SkipWithError(error.c_str());
+        return;
+      }
+      ResetPeakMemory();
+      const auto t0 = std::chrono::steady_clock::now();
+      for (int f = 0; f < shape.files; ++f) {
+        ImportFileFacts facts;
+        facts.name = "/plant/download-" + std::to_string(f + 1) + ".nid";
+        const ImportResult r = store->ImportBatches(facts, [&](const HistoryStore::BatchSink& k) {
+          return bench::ProducePlantFile(shape, f, k);
+        });
+        if (!r.status.ok) {
+          state.SkipWithError(r.status.message.c_str());
+          return;
+        }
+      }
+      ours = Seconds(t0);
+      peak = PeakMemory();
+    }
+    s.Query(uri, "CHECKPOINT");
+    const std::string sizes = s.Query(
+        uri,
+        "SELECT c.relname, c.relkind, pg_relation_size(c.oid), pg_total_relation_size(c.oid)"
+        " FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+        " WHERE n.nspname = 'tarn' AND c.relkind IN ('r', 'i') ORDER BY 3 DESC");
+    std::fprintf(stderr, "%d probes, %lld s apart, %d years (%.0f readings):\n%s", shape.probes,
+                 static_cast<long long>(shape.interval), shape.years, readings, sizes.c_str());
+    const double total = std::stod(
+        s.Query(uri,
+                "SELECT sum(pg_total_relation_size(c.oid)) FROM pg_class c JOIN pg_namespace n"
+                " ON n.oid = c.relnamespace WHERE n.nspname = 'tarn' AND c.relkind = 'r'"));
+
+    // The list as a program that has just started shows it: the best of three fresh
+    // connections.
+    for (const int days : {0, 7, 14, 365, 1000}) {
+      double best = 1e9;
+      for (int k = 0; k < 3; ++k) {
+        auto store = OpenHistory(uri, &error);
+        if (!store) {
+          state.SkipWithError(error.c_str());
+          return;
+        }
+        const auto t0 = std::chrono::steady_clock::now();
+        const std::size_t n = store->ListProbes(days).size();
+        best = std::min(best, Seconds(t0));
+        if (n != static_cast<std::size_t>(shape.probes)) state.SkipWithError("probes missing");
+      }
+      state.counters["list_" + std::to_string(days) + "d_ms"] = best * 1000;
+    }
+    s.Drop(uri);
+
+    const std::string csv = s.file("plant.csv");
+    if (!bench::WritePlantCsv(shape, csv)) {
+      state.SkipWithError("cannot write the CSV");
+      return;
+    }
+    const std::string other = s.Fresh();
+    if (!OpenHistory(other, &error)) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    const std::string command = s.psql + " -q \"" + other +
+                                "\" -c \"\\copy tarn.reading(probe_id, t, v, file_id) FROM '" +
+                                csv + "' CSV\"";
+    const auto t0 = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("psql failed");
+      return;
+    }
+    const double peer = Seconds(t0);
+    s.Drop(other);
+    fs::remove(csv);
+
+    state.counters["readings"] = readings;
+    state.counters["ours_s"] = ours;
+    state.counters["psql_copy_s"] = peer;
+    state.counters["ratio_to_psql"] = ours / peer;
+    state.counters["client_peak_MB"] = peak / 1e6;
+    state.counters["disk_B_per_reading"] = total / readings;
+  }
+}
+// Probes, seconds apart, years: a tenth of the whole plant of 500 × hourly × 20 years, the same
+// at 4 h, and a minute apart over one year.
+BENCHMARK(BM_PgPlant)
+    ->Args({50, 3600, 20})
+    ->Args({50, 14400, 20})
+    ->Args({10, 60, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 }  // namespace tarn

@@ -292,6 +292,89 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
   }
 }
 
+// Hour rows that differ from the hours of twelve readings or more summed from the readings
+// themselves ("" when every row is right, else the first wrong hour).
+std::string WrongHourRows(const std::string& uri) {
+  std::string wrong;
+  const std::string error = PgAdmin(
+      "SELECT coalesce(s.probe_id, h.probe_id) || ' hour ' || coalesce(s.hour, h.hour)"
+      " FROM (SELECT probe_id, floor(t::float8 / 3600)::bigint AS hour, count(*) AS n,"
+      "       sum(t - floor(t::float8 / 3600)::bigint * 3600) AS sx, sum(v) AS sy"
+      "       FROM tarn.reading GROUP BY 1, 2 HAVING count(*) >= 12) s"
+      " FULL JOIN tarn.reading_hour h USING (probe_id, hour)"
+      " WHERE s.n IS DISTINCT FROM h.n OR abs(s.sx - h.sx) > 1e-6 OR abs(s.sy - h.sy) > 1e-9"
+      " LIMIT 1",
+      uri, &wrong);
+  return error.empty() ? wrong : error;
+}
+
+// Readings a minute, six minutes and one and four hours apart, downloads that meet and overlap
+// and an import undone: an hour keeps a row of sums exactly when it holds twelve readings or
+// more, and every window's figure stays that of the readings. A history of version 2 (a row for
+// every hour) is upgraded to the same rows and figures.
+TEST_F(ServerHistory, HoursKeepSumsOnlyFromTwelveReadingsAndVersion2IsUpgraded) {
+  const int64_t t0 = At(2025, 2, 1, 0, 2, 30);
+  auto wave = [](int i) { return 1.0 + 0.001 * i + 0.01 * (i % 7); };
+  ASSERT_TRUE(Import("NEMBRA LOGGER\n" + NembraTag("M", "1", false, t0, 3000, 60, wave) +
+                     NembraTag("S", "1", false, t0, 400, 360, wave) +
+                     NembraTag("H", "1", false, t0, 900, 3600, wave) +
+                     NembraTag("F", "1", false, t0, 300, 14400, wave))
+                  .status.ok);
+  EXPECT_EQ(WrongHourRows(uri_), "");
+  std::string rows;
+  ASSERT_EQ(PgAdmin("SELECT count(*) FROM tarn.reading_hour", uri_, &rows), "");
+  EXPECT_EQ(rows, "50");  // M's 49 whole hours and its first part-hour of 58
+  // Six-minute readings between S's bring its hours to twenty; M goes on where it ended, in an
+  // hour the last download began; H gets a minute stretch inside its span.
+  const ImportResult more =
+      Import("NEMBRA LOGGER\n" + NembraTag("S", "1", false, t0 + 180, 400, 360, wave) +
+             NembraTag("M", "1", false, t0 + 3000 * 60, 500, 60, wave) +
+             NembraTag("H", "1", false, t0 + 100 * 3600 + 90, 200, 60, wave));
+  ASSERT_TRUE(more.status.ok) << more.status.message;
+  EXPECT_EQ(WrongHourRows(uri_), "");
+  std::map<int32_t, std::vector<ProbeSummary>> lists;
+  for (const int32_t days : {0, 1, 2, 7, 14, 30, 365}) lists[days] = store_->ListProbes(days);
+  // Undoing the second download takes hours back below twelve.
+  int64_t second = 0;
+  for (const HistorySourceFile& f : store_->SourceFiles()) second = std::max(second, f.id);
+  ASSERT_TRUE(store_->Unimport(second, true).status.ok);
+  EXPECT_EQ(WrongHourRows(uri_), "");
+  ASSERT_EQ(PgAdmin("SELECT count(*) FROM tarn.reading_hour", uri_, &rows), "");
+  EXPECT_EQ(rows, "50");
+  ASSERT_TRUE(Import("NEMBRA LOGGER\n" + NembraTag("S", "1", false, t0 + 180, 400, 360, wave) +
+                     NembraTag("M", "1", false, t0 + 3000 * 60, 500, 60, wave) +
+                     NembraTag("H", "1", false, t0 + 100 * 3600 + 90, 200, 60, wave))
+                  .status.ok);
+
+  // Version 2 kept a row for every hour.
+  store_.reset();
+  ASSERT_EQ(PgAdmin("DELETE FROM tarn.reading_hour;"
+                    "INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
+                    " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"
+                    " FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS h) a,"
+                    " LATERAL (SELECT (t - h * 3600)::float8 AS x) b GROUP BY probe_id, h;"
+                    "UPDATE tarn.schema_info SET version = 2",
+                    uri_),
+            "");
+  ASSERT_NE(WrongHourRows(uri_), "");
+  std::string error;
+  store_ = OpenHistory(uri_, &error);
+  ASSERT_NE(store_, nullptr) << error;
+  EXPECT_EQ(WrongHourRows(uri_), "");
+  for (const auto& [days, before] : lists) {
+    const auto after = store_->ListProbes(days);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+      SCOPED_TRACE(after[i].key.tag + ", " + std::to_string(days) + " days");
+      EXPECT_EQ(after[i].count, before[i].count);
+      ASSERT_EQ(after[i].rate.has_value(), before[i].rate.has_value());
+      if (before[i].rate) {
+        EXPECT_NEAR(*after[i].rate, *before[i].rate, 1e-9 * (1 + std::abs(*before[i].rate)));
+      }
+    }
+  }
+}
+
 TEST_F(ServerHistory, ServerFaultsGiveClearMessagesAndChangeNothing) {
   std::string error;
   EXPECT_EQ(OpenHistory("postgresql:///tarn?host=" + dir_.file("nothing-here"), &error), nullptr);

@@ -42,15 +42,6 @@ UPDATE tarn.probe p SET count = s.n, first_time = coalesce(s.tmin + $2, 0),
   latest_value = coalesce((SELECT v FROM tarn.reading WHERE probe_id = $1 AND t = s.tmax), 0),
   sx = s.sx, sy = s.sy, sxy = s.sxy, sxx = s.sxx
 FROM s WHERE p.id = $1 RETURNING p.count)sql";
-constexpr const char* kDropHours =
-    "DELETE FROM tarn.reading_hour WHERE probe_id = $1 AND hour = ANY($2::bigint[])";
-constexpr const char* kSumHours = R"sql(
-INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)
-SELECT probe_id, hr, count(*), sum(x), sum(v), sum(x * v), sum(x * x)
-FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS hr) a,
-     LATERAL (SELECT (t - hr * 3600)::float8 AS x) b
-WHERE probe_id = $1 AND hr = ANY($2::bigint[])
-GROUP BY probe_id, hr)sql";
 constexpr const char* kDropWindows = "DELETE FROM tarn.probe_window WHERE probe_id = $1";
 constexpr const char* kFileName = "SELECT name FROM tarn.source_file WHERE id = $1";
 // The file's readings go; what comes back is only the hours they were in, by probe, so that a
@@ -94,8 +85,9 @@ Status PgHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hour
   if (!s.ok() || s.rows() != 1) return Failure(s);
   *count = s.Int(0, 0);
   const std::string list = NumberArray(std::vector<int64_t>(hours.begin(), hours.end()));
-  Status st = Run(kDropHours, {probe_id, list});
-  if (st) st = Run(kSumHours, {probe_id, list});
+  const std::string probes = NumberArray(std::vector<int64_t>(hours.size(), probe_id));
+  Status st = Run(sql::kDropHourRows, {probes, list});
+  if (st) st = Run(sql::kSumHourRows, {probes, list, sql::kHourRowMin});
   if (!st) return st;
   if (*count == 0) return Run(kDropWindows, {probe_id});
   return Run(sql::kRefreshWindows,

@@ -25,6 +25,8 @@ namespace {
 
 // Readings handed from the file reader at a time: bounds memory for very long tags.
 constexpr std::size_t kBatchSize = 1 << 18;
+// Hour rows gathered before they go to the server: bounds memory for a plant's import.
+constexpr std::size_t kHoursHeld = 1 << 16;
 
 // Reads the file on a thread of its own, one batch ahead, while the server takes in the one
 // before; hands the batches to `sink` here, in file order.
@@ -84,6 +86,7 @@ Status ReadAhead(const std::string& path, const ImportControl& control,
 
 Status PgHistory::StartImport(const ImportFileFacts& facts, int64_t* file_id) {
   import_hours_.clear();
+  recount_hours_.clear();
   if (Status st = Run(sql::kCreateHours); !st) return st;
   PgResult file =
       db_.Exec(sql::kInsertFile, {FileNameToServer(facts.name), facts.size, facts.sha256,
@@ -149,7 +152,7 @@ Status PgHistory::AddConflicts(int64_t probe_id, int64_t file_id,
 
 Status PgHistory::AddReadings(const ImportProbe& before, int64_t file_id,
                               const std::vector<HistoryReading>& fresh,
-                              const std::vector<HistoryReading>&) {
+                              const std::vector<HistoryReading>& stored) {
   if (const Status begun = db_.BeginCopy(sql::kCopyReadings); !begun) {
     return db_.Bad()
                ? Failure(PgResult())
@@ -164,27 +167,65 @@ Status PgHistory::AddReadings(const ImportProbe& before, int64_t file_id,
                ? Failure(PgResult())
                : Status::Fail("The history server " + location_ + " refused: " + ended.message);
   }
-  AddHours(before.id, fresh, &import_hours_);
-  return {};
+  AddHours(before, fresh, stored, &import_hours_, &recount_hours_);
+  return import_hours_.size() < kHoursHeld ? Status{} : FlushHours();
 }
 
-void PgHistory::AddHours(int64_t probe_id, const std::vector<HistoryReading>& sorted,
-                         std::vector<HourSums>* hours) {
-  const std::size_t start = hours->size();
-  for (const HistoryReading& reading : sorted) {
-    const int64_t t = reading.time - kReadingEpoch;
-    const int64_t hour = t / kSecondsPerHour - (t % kSecondsPerHour < 0 ? 1 : 0);
-    if (hours->size() == start || hours->back().hour != hour) {
-      hours->push_back({static_cast<int32_t>(probe_id), hour});
+void PgHistory::AddHours(const ImportProbe& before, const std::vector<HistoryReading>& fresh,
+                         const std::vector<HistoryReading>& stored, std::vector<HourSums>* hours,
+                         std::vector<std::pair<int64_t, int64_t>>* recount) {
+  if (fresh.empty()) return;
+  const int64_t first_hour = HistoryHour(fresh.front().time);
+  const int64_t last_hour = HistoryHour(fresh.back().time);
+  // When the new readings' span meets the probe's, `stored` holds every stored reading of it,
+  // so of every hour inside it; the hours at its ends may hold stored readings beyond.
+  const bool span_read =
+      before.count > 0 && fresh.front().time <= before.last && fresh.back().time >= before.first;
+  std::size_t s = 0;
+  for (std::size_t i = 0, j = 0; i < fresh.size(); i = j) {
+    const int64_t hour = HistoryHour(fresh[i].time);
+    while (j < fresh.size() && HistoryHour(fresh[j].time) == hour) ++j;
+    const HistoryTime start = kReadingEpoch + hour * kSecondsPerHour;
+    const HistoryTime end = start + kSecondsPerHour - 1;
+    const bool none_stored = before.count == 0 || start > before.last || end < before.first;
+    if (!none_stored && !(span_read && hour > first_hour && hour < last_hour)) {
+      recount->emplace_back(before.id, hour);
+      continue;
     }
-    HourSums& h = hours->back();
-    const double x = static_cast<double>(t - hour * kSecondsPerHour);
-    ++h.n;
-    h.sx += x;
-    h.sy += reading.value;
-    h.sxy += x * reading.value;
-    h.sxx += x * x;
+    HourSums h{static_cast<int32_t>(before.id), hour};
+    auto add = [&](const HistoryReading& r) {
+      const double x = static_cast<double>(r.time - start);
+      ++h.n;
+      h.sx += x;
+      h.sy += r.value;
+      h.sxy += x * r.value;
+      h.sxx += x * x;
+    };
+    for (std::size_t k = i; k < j; ++k) add(fresh[k]);
+    if (!none_stored) {
+      while (s < stored.size() && stored[s].time < start) ++s;
+      for (; s < stored.size() && stored[s].time <= end; ++s) add(stored[s]);
+    }
+    if (h.n >= sql::kHourRowMin) hours->push_back(h);
   }
+}
+
+Status PgHistory::FlushHours() {
+  if (import_hours_.empty()) return {};
+  Status copied = db_.BeginCopy(sql::kCopyHours);
+  if (copied) {
+    for (const HourSums& h : import_hours_) {
+      db_.CopyHourRow(h.probe_id, h.hour, h.n, h.sx, h.sy, h.sxy, h.sxx);
+    }
+    copied = db_.EndCopy();
+  }
+  if (!copied) {
+    return db_.Bad()
+               ? Failure(PgResult())
+               : Status::Fail("The history server " + location_ + " refused: " + copied.message);
+  }
+  import_hours_.clear();
+  return {};
 }
 
 Status PgHistory::WriteSummary(const ImportProbe& p) {
@@ -193,21 +234,20 @@ Status PgHistory::WriteSummary(const ImportProbe& p) {
 }
 
 Status PgHistory::EndImportReadings(const std::vector<const ImportProbe*>& touched) {
-  if (!import_hours_.empty()) {
-    Status copied = db_.BeginCopy(sql::kCopyHours);
-    if (copied) {
-      for (const HourSums& h : import_hours_) {
-        db_.CopyHourRow(h.probe_id, h.hour, h.n, h.sx, h.sy, h.sxy, h.sxx);
-      }
-      copied = db_.EndCopy();
+  if (Status st = FlushHours(); !st) return st;
+  std::vector<int64_t> probes, hours;
+  for (const auto& [probe, hour] : recount_hours_) {
+    probes.push_back(probe);
+    hours.push_back(hour);
+  }
+  recount_hours_.clear();
+  const std::string probe_list = NumberArray(probes), hour_list = NumberArray(hours);
+  if (Status st = Run(sql::kMergeHours, {probe_list, hour_list}); !st) return st;
+  if (!probes.empty()) {
+    if (Status st = Run(sql::kDropHourRows, {probe_list, hour_list}); !st) return st;
+    if (Status st = Run(sql::kSumHourRows, {probe_list, hour_list, sql::kHourRowMin}); !st) {
+      return st;
     }
-    if (!copied) {
-      return db_.Bad()
-                 ? Failure(PgResult())
-                 : Status::Fail("The history server " + location_ + " refused: " + copied.message);
-    }
-    import_hours_.clear();
-    if (Status st = Run(sql::kMergeHours); !st) return st;
   }
   std::vector<int64_t> ids;
   for (const ImportProbe* p : touched) ids.push_back(p->id);
@@ -224,6 +264,7 @@ Status PgHistory::FinishFile(int64_t file_id, const ImportResult& result,
 Status PgHistory::AbortImport(const Status& failure, const std::string& file) {
   RollbackWrite();
   import_hours_.clear();
+  recount_hours_.clear();
   if (!db_.Bad()) return failure;
   return Status::Fail("The connection to the history server " + location_ +
                       " was lost; nothing of " + file + " was imported: " + db_.Error());

@@ -3,6 +3,8 @@
 // parameters. Tables live in the schema "tarn"; reading times count seconds from 01/01/2000.
 #pragma once
 
+#include <cstdint>
+
 namespace tarn::pg_sql {
 
 // Key of the advisory lock that serialises schema changes and imports between Tarn processes.
@@ -55,18 +57,42 @@ inline constexpr const char* kInsertFileConflicts =
     "INSERT INTO tarn.conflict(probe_id, t, stored, offered, file_id)"
     " SELECT $1, unnest($2::bigint[]), unnest($3::float8[]), unnest($4::float8[]), $5";
 
-// Hour sums of readings added straight, gathered during the import and merged in once.
+// An hour keeps a row of sums only from this many readings: below it, a row would cost more
+// room than its readings and save a window little.
+inline constexpr int64_t kHourRowMin = 12;
+
+// Whole sums of the hours an import brought to kHourRowMin readings or more, gathered during
+// the import and written once at its end. An hour gathered twice has grown between: the row
+// of more readings is the later one.
 inline constexpr const char* kCreateHours =
-    "CREATE TEMP TABLE IF NOT EXISTS tarn_hours(probe_id integer, hour bigint, n bigint,"
+    "CREATE TEMP TABLE IF NOT EXISTS tarn_hour_sums(probe_id integer, hour bigint, n bigint,"
     " sx float8, sy float8, sxy float8, sxx float8) ON COMMIT DELETE ROWS";
 inline constexpr const char* kCopyHours =
-    "COPY pg_temp.tarn_hours(probe_id, hour, n, sx, sy, sxy, sxx) FROM STDIN BINARY";
+    "COPY pg_temp.tarn_hour_sums(probe_id, hour, n, sx, sy, sxy, sxx) FROM STDIN BINARY";
+// $1, $2: probes and hours summed again from the readings (they win over gathered rows).
 inline constexpr const char* kMergeHours = R"sql(
 INSERT INTO tarn.reading_hour AS h(probe_id, hour, n, sx, sy, sxy, sxx)
-SELECT probe_id, hour, sum(n), sum(sx), sum(sy), sum(sxy), sum(sxx) FROM pg_temp.tarn_hours
-GROUP BY probe_id, hour
-ON CONFLICT (probe_id, hour) DO UPDATE SET n = h.n + excluded.n, sx = h.sx + excluded.sx,
-  sy = h.sy + excluded.sy, sxy = h.sxy + excluded.sxy, sxx = h.sxx + excluded.sxx)sql";
+SELECT DISTINCT ON (probe_id, hour) probe_id, hour, n, sx, sy, sxy, sxx
+FROM pg_temp.tarn_hour_sums s
+WHERE NOT EXISTS (SELECT 1 FROM unnest($1::integer[], $2::bigint[]) AS k(p, h)
+                  WHERE k.p = s.probe_id AND k.h = s.hour)
+ORDER BY probe_id, hour, n DESC
+ON CONFLICT (probe_id, hour) DO UPDATE SET n = excluded.n, sx = excluded.sx,
+  sy = excluded.sy, sxy = excluded.sxy, sxx = excluded.sxx)sql";
+// The hours $2 of the probes $1 summed again from their readings ($3 = kHourRowMin): first
+// their rows go, then those with enough readings come back.
+inline constexpr const char* kDropHourRows =
+    "DELETE FROM tarn.reading_hour h USING unnest($1::integer[], $2::bigint[]) AS k(p, hr)"
+    " WHERE h.probe_id = k.p AND h.hour = k.hr";
+inline constexpr const char* kSumHourRows = R"sql(
+INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)
+SELECT k.p, k.hr, s.n, s.sx, s.sy, s.sxy, s.sxx
+FROM (SELECT DISTINCT p, hr FROM unnest($1::integer[], $2::bigint[]) AS u(p, hr)) k,
+     LATERAL (SELECT count(*) AS n, sum(x) AS sx, sum(r.v) AS sy, sum(x * r.v) AS sxy,
+                     sum(x * x) AS sxx
+              FROM tarn.reading r, LATERAL (SELECT (r.t - k.hr * 3600)::float8 AS x) a
+              WHERE r.probe_id = k.p AND r.t >= k.hr * 3600 AND r.t < (k.hr + 1) * 3600) s
+WHERE s.n >= $3)sql";
 
 inline constexpr const char* kReadingsInRange =
     "SELECT t + $4, v FROM tarn.reading WHERE probe_id = $1 AND t BETWEEN $2 AND $3 ORDER BY t";
@@ -86,25 +112,41 @@ LEFT JOIN tarn.probe_window w ON w.probe_id = p.id AND w.days = $2 AND w.count =
 WHERE $1 = 0 OR p.id = $1
 ORDER BY p.id)sql";
 // Least-squares sums over the last `days` days of the probes $1 for each of the windows $2,
-// x in seconds from the window's start: the hour sums of its whole hours shifted to that
-// origin, plus the readings of the hour it starts in. $3 reading time epoch.
+// x in seconds from the window's start: the sums of the hours that keep a row from the first
+// whole hour on, shifted to that origin, plus the readings between them (the hour the window
+// starts in, and hours without a row), read by ranges of the key. $3 reading time epoch.
 #define TARN_PG_WINDOW_SUMS                                                                 \
   "WITH w AS ("                                                                             \
   " SELECT p.id, d.days, p.count, p.last_time, f, ceil(f::float8 / 3600)::bigint AS h0"     \
   " FROM tarn.probe p, unnest($2::integer[]) AS d(days),"                                   \
   "      LATERAL (SELECT p.last_time - $3 - d.days::bigint * 86400 AS f) a"                 \
   " WHERE p.id = ANY($1::integer[]) AND p.count > 0),"                                      \
-  "parts AS ("                                                                              \
-  " SELECT w.id, w.days, w.count, w.last_time, h.n, h.sx + h.n * d AS sx, h.sy,"            \
-  "        h.sxy + d * h.sy AS sxy, h.sxx + 2 * d * h.sx + h.n * d * d AS sxx"              \
-  " FROM w JOIN tarn.reading_hour h ON h.probe_id = w.id AND h.hour >= w.h0,"               \
-  "      LATERAL (SELECT (h.hour * 3600 - w.f)::float8 AS d) a"                             \
+  "hrs AS ("                                                                                \
+  " SELECT w.id, w.days, w.f, h.hour, h.n, h.sx, h.sy, h.sxy, h.sxx,"                       \
+  "        lag(h.hour) OVER (PARTITION BY w.id, w.days ORDER BY h.hour) AS prev,"           \
+  "        lead(h.hour) OVER (PARTITION BY w.id, w.days ORDER BY h.hour) AS next"           \
+  " FROM w, LATERAL (SELECT * FROM tarn.reading_hour rh"                                    \
+  "                  WHERE rh.probe_id = w.id AND rh.hour >= w.h0) h),"                     \
+  "gaps AS ("                                                                               \
+  " SELECT id, days, f, CASE WHEN prev IS NULL THEN f ELSE (prev + 1) * 3600 END AS a,"     \
+  "        hour * 3600 AS b FROM hrs WHERE prev IS NULL OR prev + 1 < hour"                 \
   " UNION ALL"                                                                              \
-  " SELECT w.id, w.days, w.count, w.last_time, 1, x, r.v, x * r.v, x * x"                   \
-  " FROM w JOIN tarn.reading r ON r.probe_id = w.id AND r.t >= w.f AND r.t < w.h0 * 3600,"  \
-  "      LATERAL (SELECT (r.t - w.f)::float8 AS x) a) "                                     \
-  "SELECT id, days, count, last_time, sum(n)::bigint, sum(sx), sum(sy), sum(sxy), sum(sxx)" \
-  " FROM parts GROUP BY id, days, count, last_time"
+  " SELECT id, days, f, (hour + 1) * 3600, 9223372036854775807 FROM hrs WHERE next IS NULL" \
+  " UNION ALL"                                                                              \
+  " SELECT id, days, f, f, 9223372036854775807 FROM w WHERE NOT EXISTS"                     \
+  "  (SELECT 1 FROM tarn.reading_hour rh WHERE rh.probe_id = w.id AND rh.hour >= w.h0)),"   \
+  "parts AS ("                                                                              \
+  " SELECT id, days, n, sx + n * d AS sx, sy, sxy + d * sy AS sxy,"                         \
+  "        sxx + 2 * d * sx + n * d * d AS sxx"                                             \
+  " FROM hrs, LATERAL (SELECT (hour * 3600 - f)::float8 AS d) a"                            \
+  " UNION ALL"                                                                              \
+  " SELECT g.id, g.days, 1, x, r.v, x * r.v, x * x"                                         \
+  " FROM gaps g, LATERAL (SELECT r.t, r.v FROM tarn.reading r"                              \
+  "                       WHERE r.probe_id = g.id AND r.t >= g.a AND r.t < g.b) r,"         \
+  "      LATERAL (SELECT (r.t - g.f)::float8 AS x) b) "                                     \
+  "SELECT w.id, w.days, w.count, w.last_time, s.n, s.sx, s.sy, s.sxy, s.sxx FROM w JOIN"    \
+  " (SELECT id, days, sum(n)::bigint AS n, sum(sx) AS sx, sum(sy) AS sy, sum(sxy) AS sxy,"  \
+  "         sum(sxx) AS sxx FROM parts GROUP BY id, days) s USING (id, days)"
 inline constexpr const char* kWindowSums = TARN_PG_WINDOW_SUMS;
 // The usual windows' sums are kept per probe, refreshed for the probes an import touched, so
 // that the probe list reads one row per probe.

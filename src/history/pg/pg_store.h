@@ -109,10 +109,15 @@ class PgHistory : public LayeredHistory {
     if (!db_.Bad()) PQclear(PQexec(db_.get(), "ROLLBACK"));
   }
 
-  // Sums the hours of readings that go straight into the table (in time order); MergeHours
-  // adds them to the stored hours in one statement.
-  static void AddHours(int64_t probe_id, const std::vector<HistoryReading>& sorted,
-                       std::vector<HourSums>* hours);
+  // The hours of a probe's readings added straight (`fresh`, in time order, with the stored
+  // readings `stored` of their span): the whole sums of each hour that has kHourRowMin readings
+  // or more and whose every reading is known here go to `hours`; an hour that may hold stored
+  // readings not at hand goes to `recount`, summed from the table at the end.
+  static void AddHours(const ImportProbe& before, const std::vector<HistoryReading>& fresh,
+                       const std::vector<HistoryReading>& stored, std::vector<HourSums>* hours,
+                       std::vector<std::pair<int64_t, int64_t>>* recount);
+  // Sends the gathered hours to the server's temporary table.
+  Status FlushHours();
   // The primitives of an import (pg_import.cpp).
   Status StartImport(const ImportFileFacts& facts, int64_t* file_id) override;
   Status FindOrAddProbe(const ProbeKey& key, ImportProbe* probe, bool* created) override;
@@ -163,6 +168,7 @@ class PgHistory : public LayeredHistory {
   std::string location_;
   bool read_only_ = false;
   std::vector<HourSums> import_hours_;  // of the readings an import added, merged at its end
+  std::vector<std::pair<int64_t, int64_t>> recount_hours_;  // (probe, hour) summed at its end
 };
 
 }  // namespace tarn
