@@ -277,7 +277,7 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
               })).status.ok);
   const auto before = store_->ListProbes(1);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.probe_window;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.reading_week, tarn.probe_window;"
                     "UPDATE tarn.schema_info SET version = 1",
                     uri_),
             "");
@@ -292,27 +292,33 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
   }
 }
 
-// Hour rows that differ from the hours of twelve readings or more summed from the readings
-// themselves ("" when every row is right, else the first wrong hour).
-std::string WrongHourRows(const std::string& uri) {
+// Rows of kept sums (hours or weeks) that differ from those periods of twelve readings or more
+// summed from the readings themselves ("" when every row is right, else the first wrong one).
+std::string WrongSums(const std::string& uri, const std::string& table, const std::string& period,
+                      int length) {
+  const std::string p = "floor(t::float8 / " + std::to_string(length) + ")::bigint";
   std::string wrong;
   const std::string error = PgAdmin(
-      "SELECT coalesce(s.probe_id, h.probe_id) || ' hour ' || coalesce(s.hour, h.hour)"
-      " FROM (SELECT probe_id, floor(t::float8 / 3600)::bigint AS hour, count(*) AS n,"
-      "       sum(t - floor(t::float8 / 3600)::bigint * 3600) AS sx, sum(v) AS sy"
-      "       FROM tarn.reading GROUP BY 1, 2 HAVING count(*) >= 12) s"
-      " FULL JOIN tarn.reading_hour h USING (probe_id, hour)"
-      " WHERE s.n IS DISTINCT FROM h.n OR abs(s.sx - h.sx) > 1e-6 OR abs(s.sy - h.sy) > 1e-9"
-      " LIMIT 1",
+      "SELECT coalesce(s.probe_id, h.probe_id) || ' " + period + " ' || coalesce(s.p, h." + period +
+          ") FROM (SELECT probe_id, " + p + " AS p, count(*) AS n, sum(t - " + p + " * " +
+          std::to_string(length) + ") AS sx, sum(v) AS sy FROM tarn.reading" +
+          " GROUP BY 1, 2 HAVING count(*) >= 12) s FULL JOIN tarn." + table +
+          " h ON h.probe_id = s.probe_id AND h." + period + " = s.p" +
+          " WHERE s.n IS DISTINCT FROM h.n OR abs(s.sx - h.sx) > 1e-6 OR abs(s.sy - h.sy) > 1e-9"
+          " LIMIT 1",
       uri, &wrong);
   return error.empty() ? wrong : error;
 }
+std::string WrongHourRows(const std::string& uri) {
+  return WrongSums(uri, "reading_hour", "hour", 3600) +
+         WrongSums(uri, "reading_week", "week", 604800);
+}
 
 // Readings a minute, six minutes and one and four hours apart, downloads that meet and overlap
-// and an import undone: an hour keeps a row of sums exactly when it holds twelve readings or
-// more, and every window's figure stays that of the readings. A history of version 2 (a row for
-// every hour) is upgraded to the same rows and figures.
-TEST_F(ServerHistory, HoursKeepSumsOnlyFromTwelveReadingsAndVersion2IsUpgraded) {
+// and an import undone: an hour, and a week, keeps a row of sums exactly when it holds twelve
+// readings or more, and every window's figure stays that of the readings. A history of
+// version 2 (a row for every hour, none for weeks) is upgraded to the same rows and figures.
+TEST_F(ServerHistory, HoursAndWeeksKeepSumsOnlyFromTwelveReadingsAndVersion2IsUpgraded) {
   const int64_t t0 = At(2025, 2, 1, 0, 2, 30);
   auto wave = [](int i) { return 1.0 + 0.001 * i + 0.01 * (i % 7); };
   ASSERT_TRUE(Import("NEMBRA LOGGER\n" + NembraTag("M", "1", false, t0, 3000, 60, wave) +
@@ -346,9 +352,9 @@ TEST_F(ServerHistory, HoursKeepSumsOnlyFromTwelveReadingsAndVersion2IsUpgraded) 
                      NembraTag("H", "1", false, t0 + 100 * 3600 + 90, 200, 60, wave))
                   .status.ok);
 
-  // Version 2 kept a row for every hour.
+  // Version 2 kept a row for every hour, and none for weeks.
   store_.reset();
-  ASSERT_EQ(PgAdmin("DELETE FROM tarn.reading_hour;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_week; DELETE FROM tarn.reading_hour;"
                     "INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
                     " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"
                     " FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS h) a,"

@@ -84,14 +84,23 @@ Status PgHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hour
   PgResult s = db_.Exec(kRefreshSummary, {probe_id, kReadingEpoch});
   if (!s.ok() || s.rows() != 1) return Failure(s);
   *count = s.Int(0, 0);
-  const std::string list = NumberArray(std::vector<int64_t>(hours.begin(), hours.end()));
-  const std::string probes = NumberArray(std::vector<int64_t>(hours.size(), probe_id));
-  Status st = Run(sql::kDropHourRows, {probes, list});
-  if (st) st = Run(sql::kSumHourRows, {probes, list, sql::kHourRowMin});
+  Status st = SumAgain(sql::kHourSums, probe_id, hours);
+  if (st) st = SumAgain(sql::kWeekSums, probe_id, hours);
   if (!st) return st;
   if (*count == 0) return Run(kDropWindows, {probe_id});
   return Run(sql::kRefreshWindows,
              {"{" + std::to_string(probe_id) + "}", sql::kStoredWindows, kReadingEpoch});
+}
+
+Status PgHistory::SumAgain(const sql::KeptSums& kind, int64_t probe_id,
+                           const std::set<int64_t>& hours) {
+  const int64_t per = kind.seconds / kSecondsPerHour;
+  std::set<int64_t> periods;
+  for (const int64_t h : hours) periods.insert(h / per - (h % per < 0 ? 1 : 0));
+  const std::string list = NumberArray(std::vector<int64_t>(periods.begin(), periods.end()));
+  const std::string probes = NumberArray(std::vector<int64_t>(periods.size(), probe_id));
+  if (Status st = Run(kind.drop_rows, {probes, list}); !st) return st;
+  return Run(kind.sum_rows, {probes, list, sql::kHourRowMin});
 }
 
 Status PgHistory::MayWrite() const {
@@ -209,7 +218,8 @@ Status PgHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* fo
     *found = ProbeKey{FromServer(key.Text(0, 0)), FromServer(key.Text(0, 1)),
                       static_cast<int32_t>(key.Int(0, 2))};
   }
-  Status st = Run(sql::kRemoveHours, {probe_id});
+  Status st = Run(sql::kHourSums.remove_probe, {probe_id});
+  if (st) st = Run(sql::kWeekSums.remove_probe, {probe_id});
   if (st) st = Run(sql::kRemoveProbe, {probe_id});
   return st;
 }

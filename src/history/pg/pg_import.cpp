@@ -85,9 +85,11 @@ Status ReadAhead(const std::string& path, const ImportControl& control,
 }  // namespace
 
 Status PgHistory::StartImport(const ImportFileFacts& facts, int64_t* file_id) {
-  import_hours_.clear();
-  recount_hours_.clear();
-  if (Status st = Run(sql::kCreateHours); !st) return st;
+  for (Gathered* g : {&hours_, &weeks_}) {
+    g->rows.clear();
+    g->recount.clear();
+    if (Status st = Run(g->kind->create_temp); !st) return st;
+  }
   PgResult file =
       db_.Exec(sql::kInsertFile, {FileNameToServer(facts.name), facts.size, facts.sha256,
                                   facts.imported_at != 0 ? facts.imported_at : HistoryNow()});
@@ -167,32 +169,41 @@ Status PgHistory::AddReadings(const ImportProbe& before, int64_t file_id,
                ? Failure(PgResult())
                : Status::Fail("The history server " + location_ + " refused: " + ended.message);
   }
-  AddHours(before, fresh, stored, &import_hours_, &recount_hours_);
-  return import_hours_.size() < kHoursHeld ? Status{} : FlushHours();
+  for (Gathered* g : {&hours_, &weeks_}) {
+    Gather(before, fresh, stored, g);
+    if (g->rows.size() >= kHoursHeld) {
+      if (Status st = Flush(g); !st) return st;
+    }
+  }
+  return {};
 }
 
-void PgHistory::AddHours(const ImportProbe& before, const std::vector<HistoryReading>& fresh,
-                         const std::vector<HistoryReading>& stored, std::vector<HourSums>* hours,
-                         std::vector<std::pair<int64_t, int64_t>>* recount) {
+void PgHistory::Gather(const ImportProbe& before, const std::vector<HistoryReading>& fresh,
+                       const std::vector<HistoryReading>& stored, Gathered* gathered) {
   if (fresh.empty()) return;
-  const int64_t first_hour = HistoryHour(fresh.front().time);
-  const int64_t last_hour = HistoryHour(fresh.back().time);
+  const int64_t length = gathered->kind->seconds;
+  auto period_of = [&](HistoryTime t) {
+    const int64_t rel = t - kReadingEpoch;
+    return rel / length - (rel % length < 0 ? 1 : 0);
+  };
+  const int64_t first_period = period_of(fresh.front().time);
+  const int64_t last_period = period_of(fresh.back().time);
   // When the new readings' span meets the probe's, `stored` holds every stored reading of it,
-  // so of every hour inside it; the hours at its ends may hold stored readings beyond.
+  // so of every period inside it; the periods at its ends may hold stored readings beyond.
   const bool span_read =
       before.count > 0 && fresh.front().time <= before.last && fresh.back().time >= before.first;
   std::size_t s = 0;
   for (std::size_t i = 0, j = 0; i < fresh.size(); i = j) {
-    const int64_t hour = HistoryHour(fresh[i].time);
-    while (j < fresh.size() && HistoryHour(fresh[j].time) == hour) ++j;
-    const HistoryTime start = kReadingEpoch + hour * kSecondsPerHour;
-    const HistoryTime end = start + kSecondsPerHour - 1;
+    const int64_t period = period_of(fresh[i].time);
+    while (j < fresh.size() && period_of(fresh[j].time) == period) ++j;
+    const HistoryTime start = kReadingEpoch + period * length;
+    const HistoryTime end = start + length - 1;
     const bool none_stored = before.count == 0 || start > before.last || end < before.first;
-    if (!none_stored && !(span_read && hour > first_hour && hour < last_hour)) {
-      recount->emplace_back(before.id, hour);
+    if (!none_stored && !(span_read && period > first_period && period < last_period)) {
+      gathered->recount.emplace_back(before.id, period);
       continue;
     }
-    HourSums h{static_cast<int32_t>(before.id), hour};
+    PeriodSums h{static_cast<int32_t>(before.id), period};
     auto add = [&](const HistoryReading& r) {
       const double x = static_cast<double>(r.time - start);
       ++h.n;
@@ -206,16 +217,16 @@ void PgHistory::AddHours(const ImportProbe& before, const std::vector<HistoryRea
       while (s < stored.size() && stored[s].time < start) ++s;
       for (; s < stored.size() && stored[s].time <= end; ++s) add(stored[s]);
     }
-    if (h.n >= sql::kHourRowMin) hours->push_back(h);
+    if (h.n >= sql::kHourRowMin) gathered->rows.push_back(h);
   }
 }
 
-Status PgHistory::FlushHours() {
-  if (import_hours_.empty()) return {};
-  Status copied = db_.BeginCopy(sql::kCopyHours);
+Status PgHistory::Flush(Gathered* gathered) {
+  if (gathered->rows.empty()) return {};
+  Status copied = db_.BeginCopy(gathered->kind->copy);
   if (copied) {
-    for (const HourSums& h : import_hours_) {
-      db_.CopyHourRow(h.probe_id, h.hour, h.n, h.sx, h.sy, h.sxy, h.sxx);
+    for (const PeriodSums& h : gathered->rows) {
+      db_.CopyHourRow(h.probe_id, h.period, h.n, h.sx, h.sy, h.sxy, h.sxx);
     }
     copied = db_.EndCopy();
   }
@@ -224,8 +235,23 @@ Status PgHistory::FlushHours() {
                ? Failure(PgResult())
                : Status::Fail("The history server " + location_ + " refused: " + copied.message);
   }
-  import_hours_.clear();
+  gathered->rows.clear();
   return {};
+}
+
+Status PgHistory::Merge(Gathered* gathered) {
+  if (Status st = Flush(gathered); !st) return st;
+  std::vector<int64_t> probes, periods;
+  for (const auto& [probe, period] : gathered->recount) {
+    probes.push_back(probe);
+    periods.push_back(period);
+  }
+  gathered->recount.clear();
+  const std::string probe_list = NumberArray(probes), period_list = NumberArray(periods);
+  if (Status st = Run(gathered->kind->merge, {probe_list, period_list}); !st) return st;
+  if (probes.empty()) return {};
+  if (Status st = Run(gathered->kind->drop_rows, {probe_list, period_list}); !st) return st;
+  return Run(gathered->kind->sum_rows, {probe_list, period_list, sql::kHourRowMin});
 }
 
 Status PgHistory::WriteSummary(const ImportProbe& p) {
@@ -234,20 +260,8 @@ Status PgHistory::WriteSummary(const ImportProbe& p) {
 }
 
 Status PgHistory::EndImportReadings(const std::vector<const ImportProbe*>& touched) {
-  if (Status st = FlushHours(); !st) return st;
-  std::vector<int64_t> probes, hours;
-  for (const auto& [probe, hour] : recount_hours_) {
-    probes.push_back(probe);
-    hours.push_back(hour);
-  }
-  recount_hours_.clear();
-  const std::string probe_list = NumberArray(probes), hour_list = NumberArray(hours);
-  if (Status st = Run(sql::kMergeHours, {probe_list, hour_list}); !st) return st;
-  if (!probes.empty()) {
-    if (Status st = Run(sql::kDropHourRows, {probe_list, hour_list}); !st) return st;
-    if (Status st = Run(sql::kSumHourRows, {probe_list, hour_list, sql::kHourRowMin}); !st) {
-      return st;
-    }
+  for (Gathered* g : {&hours_, &weeks_}) {
+    if (Status st = Merge(g); !st) return st;
   }
   std::vector<int64_t> ids;
   for (const ImportProbe* p : touched) ids.push_back(p->id);
@@ -263,8 +277,10 @@ Status PgHistory::FinishFile(int64_t file_id, const ImportResult& result,
 
 Status PgHistory::AbortImport(const Status& failure, const std::string& file) {
   RollbackWrite();
-  import_hours_.clear();
-  recount_hours_.clear();
+  for (Gathered* g : {&hours_, &weeks_}) {
+    g->rows.clear();
+    g->recount.clear();
+  }
   if (!db_.Bad()) return failure;
   return Status::Fail("The connection to the history server " + location_ +
                       " was lost; nothing of " + file + " was imported: " + db_.Error());

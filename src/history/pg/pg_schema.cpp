@@ -124,9 +124,29 @@ GROUP BY probe_id, h;
 const char kVersion3[] = "";
 
 // Readings an hour or more apart gave every reading a row of hour sums that cost more room
-// than the reading itself: hours keep their row only from kHourRowMin readings (the windows
-// sum the readings of the others).
-const char kSparseHourRows[] = "DELETE FROM tarn.reading_hour WHERE n < 12";
+// than the reading itself. Hours keep their row only from kHourRowMin readings, and weeks of as
+// many readings get one too, so that a long window reads a row a week (windows sum the
+// readings of the hours and weeks without a row). Periods count from the readings' own origin:
+// floor(t / 604800) for weeks.
+const char kSparseHourRows[] = R"sql(
+CREATE TABLE tarn.reading_week(
+  week bigint NOT NULL,
+  n bigint NOT NULL,
+  sx double precision NOT NULL,
+  sy double precision NOT NULL,
+  sxy double precision NOT NULL,
+  sxx double precision NOT NULL,
+  probe_id integer NOT NULL,
+  PRIMARY KEY (probe_id, week)
+);
+INSERT INTO tarn.reading_week(probe_id, week, n, sx, sy, sxy, sxx)
+SELECT probe_id, wk, count(*), sum(x), sum(v), sum(x * v), sum(x * x)
+FROM tarn.reading,
+     LATERAL (SELECT floor(t::float8 / 604800)::bigint AS wk) a,
+     LATERAL (SELECT (t - wk * 604800)::float8 AS x) b
+GROUP BY probe_id, wk HAVING count(*) >= 12;
+DELETE FROM tarn.reading_hour WHERE n < 12;
+)sql";
 static_assert(pg_sql::kHourRowMin == 12);
 
 // Step i takes a database from version i to version i + 1.
