@@ -140,7 +140,8 @@ ORDER BY p.id)sql";
 // f, with the readings of the weeks between them that keep no row (fewer than twelve). Before
 // that week (the head, up to e): the rows of hour sums from the first whole hour on, with the
 // readings between them (the hour the window starts in and hours without a row). Readings are
-// read by ranges of the key. $3 reading time epoch.
+// read by ranges of the key, one range at a time (OFFSET 0 keeps the planner from joining the
+// whole table instead). $3 reading time epoch.
 #define TARN_PG_WINDOW_SUMS                                                                       \
   "WITH w AS ("                                                                                   \
   " SELECT p.id, d.days, p.count, p.last_time, f, ceil(f::float8 / 3600)::bigint AS h0,"          \
@@ -154,13 +155,13 @@ ORDER BY p.id)sql";
   "        h.sxx, lag(h.hour) OVER (PARTITION BY w.id, w.days ORDER BY h.hour) AS prev,"          \
   "        lead(h.hour) OVER (PARTITION BY w.id, w.days ORDER BY h.hour) AS next, h.hour AS k"    \
   " FROM w, LATERAL (SELECT * FROM tarn.reading_hour rh WHERE rh.probe_id = w.id"                 \
-  "                  AND rh.hour >= w.h0 AND rh.hour < w.w0 * 168) h),"                           \
+  "                  AND rh.hour >= w.h0 AND rh.hour < w.w0 * 168 OFFSET 0) h),"                  \
   "wks AS ("                                                                                      \
   " SELECT w.id, w.days, w.f, w.e, k.week * 604800 AS at, 604800 AS len, k.n, k.sx, k.sy,"        \
   "        k.sxy, k.sxx, lag(k.week) OVER (PARTITION BY w.id, w.days ORDER BY k.week) AS prev,"   \
   "        lead(k.week) OVER (PARTITION BY w.id, w.days ORDER BY k.week) AS next, k.week AS k"    \
   " FROM w, LATERAL (SELECT * FROM tarn.reading_week rw"                                          \
-  "                  WHERE rw.probe_id = w.id AND rw.week >= w.w0) k),"                           \
+  "                  WHERE rw.probe_id = w.id AND rw.week >= w.w0 OFFSET 0) k),"                  \
   "gaps AS ("                                                                                     \
   " SELECT id, days, f, CASE WHEN prev IS NULL THEN f ELSE (prev + 1) * 3600 END AS a,"           \
   "        at AS b FROM hrs WHERE prev IS NULL OR prev + 1 < k"                                   \
@@ -180,7 +181,7 @@ ORDER BY p.id)sql";
   " UNION ALL"                                                                                    \
   " SELECT g.id, g.days, 1, x, r.v, x * r.v, x * x"                                               \
   " FROM gaps g, LATERAL (SELECT r.t, r.v FROM tarn.reading r"                                    \
-  "                       WHERE r.probe_id = g.id AND r.t >= g.a AND r.t < g.b) r,"               \
+  "                       WHERE r.probe_id = g.id AND r.t >= g.a AND r.t < g.b OFFSET 0) r,"      \
   "      LATERAL (SELECT (r.t - g.f)::float8 AS x) b) "                                           \
   "SELECT w.id, w.days, w.count, w.last_time, s.n, s.sx, s.sy, s.sxy, s.sxx FROM w JOIN"          \
   " (SELECT id, days, sum(n)::bigint AS n, sum(sx) AS sx, sum(sy) AS sy, sum(sxy) AS sxy,"        \
