@@ -97,10 +97,15 @@ Status PgHistory::SumAgain(const sql::KeptSums& kind, int64_t probe_id,
   const int64_t per = kind.seconds / kSecondsPerHour;
   std::set<int64_t> periods;
   for (const int64_t h : hours) periods.insert(h / per - (h % per < 0 ? 1 : 0));
+  if (periods.empty()) return {};
   const std::string list = NumberArray(std::vector<int64_t>(periods.begin(), periods.end()));
   const std::string probes = NumberArray(std::vector<int64_t>(periods.size(), probe_id));
   if (Status st = Run(kind.drop_rows, {probes, list}); !st) return st;
-  return Run(kind.sum_rows, {probes, list, sql::kHourRowMin});
+  // An undone import may have touched every hour of years of readings: one pass over their
+  // span, not a look-up per period.
+  return Run(kind.sum_probe_rows,
+             {probe_id, list, sql::kHourRowMin, *periods.begin() * kind.seconds,
+              (*periods.rbegin() + 1) * kind.seconds});
 }
 
 Status PgHistory::MayWrite() const {

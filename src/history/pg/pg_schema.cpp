@@ -120,7 +120,7 @@ FROM tarn.reading,
 GROUP BY probe_id, h;
 )sql";
 
-// Version 3 is the monitoring points' tables.
+// Version 3: the monitoring points (their tables come with them).
 const char kVersion3[] = "";
 
 // Readings an hour or more apart gave every reading a row of hour sums that cost more room
@@ -128,7 +128,7 @@ const char kVersion3[] = "";
 // many readings get one too, so that a long window reads a row a week (windows sum the
 // readings of the hours and weeks without a row). Periods count from the readings' own origin:
 // floor(t / 604800) for weeks.
-const char kSparseHourRows[] = R"sql(
+const char kKeptSumsOfBusyPeriods[] = R"sql(
 CREATE TABLE tarn.reading_week(
   week bigint NOT NULL,
   n bigint NOT NULL,
@@ -150,7 +150,8 @@ DELETE FROM tarn.reading_hour WHERE n < 12;
 static_assert(pg_sql::kHourRowMin == 12);
 
 // Step i takes a database from version i to version i + 1.
-const char* const kSteps[kPgSchemaVersion] = {kVersion1, kVersion2, kVersion3, kSparseHourRows};
+const char* const kSteps[kPgSchemaVersion] = {kVersion1, kVersion2, kVersion3,
+                                              kKeptSumsOfBusyPeriods};
 
 }  // namespace
 

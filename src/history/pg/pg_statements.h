@@ -71,46 +71,63 @@ inline constexpr int64_t kHourRowMin = 12;
 //   the row of more readings is the later one. $1, $2: probes and periods summed again from
 //   the readings (their rows win over gathered ones).
 // - drop_rows, sum_rows: the periods $2 of the probes $1 summed again from their readings
-//   ($3 = kHourRowMin): first their rows go, then those with enough readings come back.
+//   ($3 = kHourRowMin): first their rows go, then those with enough readings come back, each
+//   period by its own key range (for a few periods of many probes).
+// - sum_probe_rows: the same for many periods $2 of one probe $1, in one pass over its
+//   readings from $4 to $5 (times of the table).
 struct KeptSums {
   const char* create_temp;
   const char* copy;
   const char* merge;
   const char* drop_rows;
   const char* sum_rows;
+  const char* sum_probe_rows;
   const char* remove_probe;
   int64_t seconds;
 };
+// clang-format off
 #define TARN_PG_KEPT_SUMS(table, period, temp, length)                                          \
-  KeptSums {                                                                                    \
-    "CREATE TEMP TABLE IF NOT EXISTS " temp                                                     \
-    "(probe_id integer, period bigint, n bigint,"                                               \
+  KeptSums{                                                                                     \
+    "CREATE TEMP TABLE IF NOT EXISTS " temp "(probe_id integer, period bigint, n bigint,"       \
     " sx float8, sy float8, sxy float8, sxx float8) ON COMMIT DELETE ROWS",                     \
-        "COPY pg_temp." temp "(probe_id, period, n, sx, sy, sxy, sxx) FROM STDIN BINARY",       \
-        "INSERT INTO tarn." table " AS h(probe_id, " period                                     \
-        ", n, sx, sy, sxy, sxx)"                                                                \
-        " SELECT DISTINCT ON (probe_id, period) probe_id, period, n, sx, sy, sxy, sxx"          \
-        " FROM pg_temp." temp                                                                   \
-        " s WHERE NOT EXISTS (SELECT 1 FROM"                                                    \
-        " unnest($1::integer[], $2::bigint[]) AS k(p, h) WHERE k.p = s.probe_id AND"            \
-        " k.h = s.period) ORDER BY probe_id, period, n DESC"                                    \
-        " ON CONFLICT (probe_id, " period                                                       \
-        ") DO UPDATE SET n = excluded.n, sx = excluded.sx,"                                     \
-        " sy = excluded.sy, sxy = excluded.sxy, sxx = excluded.sxx",                            \
-        "DELETE FROM tarn." table                                                               \
-        " h USING unnest($1::integer[], $2::bigint[]) AS k(p, pe)"                              \
-        " WHERE h.probe_id = k.p AND h." period " = k.pe",                                      \
-        "INSERT INTO tarn." table "(probe_id, " period                                          \
-        ", n, sx, sy, sxy, sxx)"                                                                \
-        " SELECT k.p, k.pe, s.n, s.sx, s.sy, s.sxy, s.sxx"                                      \
-        " FROM (SELECT DISTINCT p, pe FROM unnest($1::integer[], $2::bigint[]) AS u(p, pe)) k," \
-        " LATERAL (SELECT count(*) AS n, sum(x) AS sx, sum(r.v) AS sy, sum(x * r.v) AS sxy,"    \
-        " sum(x * x) AS sxx FROM tarn.reading r,"                                               \
-        " LATERAL (SELECT (r.t - k.pe * " #length                                               \
-        ")::float8 AS x) a WHERE r.probe_id = k.p"                                              \
-        " AND r.t >= k.pe * " #length " AND r.t < (k.pe + 1) * " #length ") s WHERE s.n >= $3", \
-        "DELETE FROM tarn." table " WHERE probe_id = $1", length                                \
-  }
+                                                                                                \
+    "COPY pg_temp." temp "(probe_id, period, n, sx, sy, sxy, sxx) FROM STDIN BINARY",           \
+                                                                                                \
+    "INSERT INTO tarn." table " AS h(probe_id, " period ", n, sx, sy, sxy, sxx)"                \
+    " SELECT DISTINCT ON (probe_id, period) probe_id, period, n, sx, sy, sxy, sxx"              \
+    " FROM pg_temp." temp " s"                                                                  \
+    " WHERE NOT EXISTS (SELECT 1 FROM unnest($1::integer[], $2::bigint[]) AS k(p, h)"           \
+    "                   WHERE k.p = s.probe_id AND k.h = s.period)"                             \
+    " ORDER BY probe_id, period, n DESC"                                                        \
+    " ON CONFLICT (probe_id, " period ") DO UPDATE SET n = excluded.n, sx = excluded.sx,"       \
+    " sy = excluded.sy, sxy = excluded.sxy, sxx = excluded.sxx",                                \
+                                                                                                \
+    "DELETE FROM tarn." table " h USING unnest($1::integer[], $2::bigint[]) AS k(p, pe)"        \
+    " WHERE h.probe_id = k.p AND h." period " = k.pe",                                          \
+                                                                                                \
+    "INSERT INTO tarn." table "(probe_id, " period ", n, sx, sy, sxy, sxx)"                     \
+    " SELECT k.p, k.pe, s.n, s.sx, s.sy, s.sxy, s.sxx"                                          \
+    " FROM (SELECT DISTINCT p, pe FROM unnest($1::integer[], $2::bigint[]) AS u(p, pe)) k,"     \
+    "  LATERAL (SELECT count(*) AS n, sum(x) AS sx, sum(r.v) AS sy, sum(x * r.v) AS sxy,"       \
+    "                  sum(x * x) AS sxx"                                                       \
+    "           FROM tarn.reading r,"                                                           \
+    "                LATERAL (SELECT (r.t - k.pe * " #length ")::float8 AS x) a"                \
+    "           WHERE r.probe_id = k.p AND r.t >= k.pe * " #length                              \
+    "                 AND r.t < (k.pe + 1) * " #length ") s"                                    \
+    " WHERE s.n >= $3",                                                                         \
+                                                                                                \
+    "INSERT INTO tarn." table "(probe_id, " period ", n, sx, sy, sxy, sxx)"                     \
+    " SELECT $1, pe, count(*), sum(x), sum(r.v), sum(x * r.v), sum(x * x)"                      \
+    " FROM tarn.reading r,"                                                                     \
+    "      LATERAL (SELECT floor(r.t::float8 / " #length ")::bigint AS pe) a,"                  \
+    "      LATERAL (SELECT (r.t - pe * " #length ")::float8 AS x) b"                            \
+    " WHERE r.probe_id = $1 AND r.t >= $4 AND r.t < $5 AND pe = ANY($2::bigint[])"              \
+    " GROUP BY pe HAVING count(*) >= $3",                                                       \
+                                                                                                \
+    "DELETE FROM tarn." table " WHERE probe_id = $1",                                           \
+                                                                                                \
+    length}
+// clang-format on
 inline constexpr KeptSums kHourSums =
     TARN_PG_KEPT_SUMS("reading_hour", "hour", "tarn_hour_sums", 3600);
 inline constexpr KeptSums kWeekSums =
