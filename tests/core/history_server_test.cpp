@@ -20,6 +20,7 @@
 #include "core/pg_test_server.h"
 #include "history/history_copy.h"
 #include "history/history_store.h"
+#include "history/pg/pg_schema.h"
 
 namespace tarn {
 namespace {
@@ -515,7 +516,7 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
   }
   std::string version;
   PgAdmin("SELECT version FROM tarn.schema_info", uri, &version);
-  EXPECT_EQ(version, "2");
+  EXPECT_EQ(version, std::to_string(kPgSchemaVersion));
 }
 
 TEST(ServerRoles, TwoFirstImportsOnAnEmptyServerBothSucceed) {
