@@ -364,10 +364,16 @@ TEST_F(ServerHistory, HoursAndWeeksKeepSumsOnlyFromTwelveReadingsAndVersion2IsUp
                     uri_),
             "");
   ASSERT_NE(WrongHourRows(uri_), "");
+  std::string v2_size;
+  ASSERT_EQ(PgAdmin("SELECT pg_relation_size('tarn.reading_hour')", uri_, &v2_size), "");
   std::string error;
   store_ = OpenHistory(uri_, &error);
   ASSERT_NE(store_, nullptr) << error;
   EXPECT_EQ(WrongHourRows(uri_), "");
+  // The thin hours' room went back to the system.
+  ASSERT_EQ(PgAdmin("SELECT pg_relation_size('tarn.reading_hour') * 4 < " + v2_size, uri_, &rows),
+            "");
+  EXPECT_EQ(rows, "t") << v2_size;
   for (const auto& [days, before] : lists) {
     const auto after = store_->ListProbes(days);
     ASSERT_EQ(after.size(), before.size());

@@ -127,7 +127,9 @@ const char kVersion3[] = "";
 // than the reading itself. Hours keep their row only from kHourRowMin readings, and weeks of as
 // many readings get one too, so that a long window reads a row a week (windows sum the
 // readings of the hours and weeks without a row). Periods count from the readings' own origin:
-// floor(t / 604800) for weeks.
+// floor(t / 604800) for weeks. The hours kept go to a table of their own, so that the room of
+// the others goes back to the system at once (the roles' grants follow the owner's default
+// privileges, and tools/tarn-pg-roles.sql is run again after an upgrade).
 const char kKeptSumsOfBusyPeriods[] = R"sql(
 CREATE TABLE tarn.reading_week(
   week bigint NOT NULL,
@@ -145,7 +147,11 @@ FROM tarn.reading,
      LATERAL (SELECT floor(t::float8 / 604800)::bigint AS wk) a,
      LATERAL (SELECT (t - wk * 604800)::float8 AS x) b
 GROUP BY probe_id, wk HAVING count(*) >= 12;
-DELETE FROM tarn.reading_hour WHERE n < 12;
+CREATE TABLE tarn.reading_hour_kept (LIKE tarn.reading_hour INCLUDING ALL);
+INSERT INTO tarn.reading_hour_kept SELECT * FROM tarn.reading_hour WHERE n >= 12;
+DROP TABLE tarn.reading_hour;
+ALTER TABLE tarn.reading_hour_kept RENAME TO reading_hour;
+ALTER INDEX tarn.reading_hour_kept_pkey RENAME TO reading_hour_pkey;
 )sql";
 static_assert(pg_sql::kHourRowMin == 12);
 
