@@ -142,8 +142,41 @@ CREATE TRIGGER change_trail_whole BEFORE TRUNCATE ON tarn.change_trail
   FOR EACH STATEMENT EXECUTE FUNCTION tarn.change_trail_kept();
 )sql";
 
+// Version 4. Readings an hour or more apart gave every reading a row of hour sums that cost more
+// room than the reading itself. Hours keep their row only from kHourRowMin readings, and weeks of
+// as many readings get one too, so that a long window reads a row a week (windows sum the readings
+// of the hours and weeks without a row). Periods count from the readings' own origin: floor(t /
+// 604800) for weeks. The hours kept go to a table of their own, so that the room of the others goes
+// back to the system at once (the roles' grants follow the owner's default privileges, and
+// tools/tarn-pg-roles.sql is run again after an upgrade).
+const char kKeptSumsOfBusyPeriods[] = R"sql(
+CREATE TABLE tarn.reading_week(
+  week bigint NOT NULL,
+  n bigint NOT NULL,
+  sx double precision NOT NULL,
+  sy double precision NOT NULL,
+  sxy double precision NOT NULL,
+  sxx double precision NOT NULL,
+  probe_id integer NOT NULL,
+  PRIMARY KEY (probe_id, week)
+);
+INSERT INTO tarn.reading_week(probe_id, week, n, sx, sy, sxy, sxx)
+SELECT probe_id, wk, count(*), sum(x), sum(v), sum(x * v), sum(x * x)
+FROM tarn.reading,
+     LATERAL (SELECT floor(t::float8 / 604800)::bigint AS wk) a,
+     LATERAL (SELECT (t - wk * 604800)::float8 AS x) b
+GROUP BY probe_id, wk HAVING count(*) >= 12;
+CREATE TABLE tarn.reading_hour_kept (LIKE tarn.reading_hour INCLUDING ALL);
+INSERT INTO tarn.reading_hour_kept SELECT * FROM tarn.reading_hour WHERE n >= 12;
+DROP TABLE tarn.reading_hour;
+ALTER TABLE tarn.reading_hour_kept RENAME TO reading_hour;
+ALTER INDEX tarn.reading_hour_kept_pkey RENAME TO reading_hour_pkey;
+)sql";
+static_assert(pg_sql::kHourRowMin == 12);
+
 // Step i takes a database from version i to version i + 1.
-const char* const kSteps[kPgSchemaVersion] = {kVersion1, kVersion2, kVersion3};
+const char* const kSteps[kPgSchemaVersion] = {kVersion1, kVersion2, kVersion3,
+                                              kKeptSumsOfBusyPeriods};
 
 }  // namespace
 
