@@ -229,25 +229,34 @@ int RunModbusMap(const ParsedArgs& args) {
   std::string error;
   auto store = OpenFromArgs(args, &error);
   if (!store) return Fail(error);
-  const auto probes = store->ListProbes(0);
+  // Entries as the monitor serves them: the points, or the probes of a history without points.
+  const std::vector<PointSummary> points = store->ListPoints(0);
   if (Status st = store->LastError(); !st) return Fail(st.message);
-  const auto entries = MapEntriesFromProbes(probes, 0);
+  std::vector<ProbeSummary> probes;
+  if (points.empty()) {
+    probes = store->ListProbes(0);
+    if (Status st = store->LastError(); !st) return Fail(st.message);
+  }
+  const auto entries =
+      points.empty() ? MapEntriesFromProbes(probes, 0) : MapEntriesFromPoints(points, 0);
   std::vector<std::vector<std::string>> rows;
   for (const MapFigure& f : MapHeaderFigures()) {
     rows.push_back(
-        {std::to_string(f.offset), std::to_string(f.width), f.type, "", "", "", "", f.name});
+        {std::to_string(f.offset), std::to_string(f.width), f.type, "", "", "", "", f.name, ""});
   }
   for (std::size_t k = 0; k < entries.size(); ++k) {
     const int32_t base = kMapFirstEntry + kMapEntryStride * static_cast<int32_t>(k);
-    const ProbeSummary& p = probes[k];
+    const ProbeSummary& p = points.empty() ? probes[k] : points[k].current;
+    const std::string path = points.empty() ? "" : points[k].path;
     for (const MapFigure& f : MapEntryFigures()) {
       rows.push_back({std::to_string(base + f.offset), std::to_string(f.width), f.type,
-                      std::to_string(k), std::to_string(p.id), p.key.tag, p.key.serial, f.name});
+                      std::to_string(k), std::to_string(p.id), p.key.tag, p.key.serial, f.name,
+                      path});
     }
   }
   if (const std::string* out = args.Text("--csv")) {
-    std::string text =
-        CsvLine({"Register", "Registers", "Type", "Entry", "Probe Id", "Tag", "Serial", "Figure"});
+    std::string text = CsvLine(
+        {"Register", "Registers", "Type", "Entry", "Probe Id", "Tag", "Serial", "Figure", "Point"});
     for (const auto& r : rows) text += CsvLine(r);
     if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
     return 0;
@@ -493,7 +502,8 @@ const CommandDecl kModbusMap = {
     .about =
         "the input register of every figure tarn-monitor serves, one line per figure\n"
         "(tab-separated; --csv writes a file with a header line): register, registers, type,\n"
-        "entry, probe id, tag, serial, figure. Registers count from 0.\n",
+        "entry, probe id, tag, serial, figure, point. An entry is a monitoring point, in the\n"
+        "order of 'history points', with its current probe. Registers count from 0.\n",
     .options = kModbusMapOptions,
     .style = RefusalStyle::kWithHelp,
     .run = RunModbusMap,
