@@ -104,7 +104,8 @@ TEST_P(HistoryPoints, NewProbesGoByTagAndTheLossCarriesAcrossReplacements) {
   // 5 days back from day 9 reach A's last reading (spanning); 3 days hold B alone.
   for (const Window& w : {Window{5, 1.5 / 17.5 * 365}, Window{3, 36.5}, Window{30, *v.rate}}) {
     SCOPED_TRACE(w.days);
-    const PointSummary* p = Find(store_->ListPoints(w.days), "Unassigned/V-101");
+    const std::vector<PointSummary> listed = store_->ListPoints(w.days);
+    const PointSummary* p = Find(listed, "Unassigned/V-101");
     ASSERT_TRUE(p && p->rate);
     EXPECT_NEAR(*p->rate, w.per_year, 1e-6);
   }
