@@ -18,6 +18,8 @@
 
 #include "common/date_time.h"
 #include "history/history_store.h"
+#include "history/import_source.h"
+#include "plant_generator.h"
 #include "points_plant.h"
 
 namespace tarn {
@@ -86,6 +88,37 @@ struct Server {
     const std::size_t q = uri.find('?');
     return "postgresql:///" + name + (q == std::string::npos ? "" : uri.substr(q));
   }
+  // Drops the database of a URI Fresh gave, once nothing is connected to it.
+  void Drop(const std::string& db_uri) {
+    const std::size_t a = db_uri.find(":///") + 4, q = db_uri.find('?');
+    const std::string name = db_uri.substr(a, q == std::string::npos ? q : q - a);
+    std::system((psql + " -q \"" + uri + "\" -c 'DROP DATABASE " + name + "'").c_str());
+  }
+  // Seconds psql's \copy of `csv` into the reading table's `columns` of a fresh history takes
+  // (the history dropped again when `drop`); negative when it fails.
+  double PsqlCopy(const std::string& csv, const std::string& columns, bool drop) {
+    std::string error;
+    const std::string other = Fresh();
+    if (!OpenHistory(other, &error)) return -1;
+    const std::string command = psql + " -q \"" + other + "\" -c \"\\copy tarn.reading(" + columns +
+                                ") FROM '" + csv + "' CSV\"";
+    const auto t0 = std::chrono::steady_clock::now();
+    const bool ok = std::system(command.c_str()) == 0;
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    if (drop) Drop(other);
+    return ok ? s : -1;
+  }
+  // The first line psql prints for `query` on `db_uri`, fields split by '|'.
+  std::string Query(const std::string& db_uri, const std::string& query) {
+    const std::string command = psql + " -At \"" + db_uri + "\" -c \"" + query + "\"";
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+      char buf[4096];
+      while (std::fgets(buf, sizeof buf, p)) out += buf;
+      pclose(p);
+    }
+    return out;
+  }
 
   fs::path dir;
   std::string state, script, uri, psql;
@@ -141,20 +174,11 @@ void BM_PgImportVsPsqlCopy(benchmark::State& state) {
       return;
     }
     // psql into the same table of another fresh history.
-    const std::string other = s.Fresh();
-    if (!OpenHistory(other, &error)) {
-      state.SkipWithError(error.c_str());
-      return;
-    }
-    const std::string command = s.psql + " -q \"" + other +
-                                "\" -c \"\\copy tarn.reading(t, v, probe_id, file_id) FROM '" +
-                                csv + "' CSV\"";
-    t0 = std::chrono::steady_clock::now();
-    if (std::system(command.c_str()) != 0) {
+    peer = s.PsqlCopy(csv, "t, v, probe_id, file_id", false);
+    if (peer < 0) {
       state.SkipWithError("psql failed");
       return;
     }
-    peer = Seconds(t0);
   }
   const double readings = double(tags) * n;
   state.counters["readings_per_s"] = readings / ours;
@@ -224,6 +248,165 @@ BENCHMARK(BM_PgProbeListColdStart)
     ->Arg(365)
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
+
+// The client's peak resident memory since the last ResetPeakMemory, in bytes.
+void ResetPeakMemory() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+double PeakMemory() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) * 1024;
+  }
+  return 0;
+}
+
+// A made-up plant (probes × interval × years, five downloads) through ImportBatches, beside
+// psql's \copy of the same readings into the bare reading table of a fresh history in the same
+// run, each `reps` times in turn (the best of each counts: the machine is shared); then bytes
+// on disk per reading, every table and index on stderr, and the probe list on a fresh
+// connection for kept windows (7, 365 days) and windows summed when asked (14, 1000).
+void BM_PgPlant(benchmark::State& state) {
+  Server& s = TheServer();
+  if (s.uri.empty()) {
+    state.SkipWithError("no PostgreSQL server");
+    return;
+  }
+  bench::PlantShape shape;
+  shape.probes = static_cast<int>(state.range(0));
+  shape.interval = state.range(1);
+  shape.years = static_cast<int>(state.range(2));
+  const int reps = static_cast<int>(state.range(3));
+  const double readings = static_cast<double>(bench::PlantTotal(shape));
+  const std::string csv = s.file("plant.csv");
+  if (!bench::WritePlantCsv(shape, csv)) {
+    state.SkipWithError("cannot write the CSV");
+    return;
+  }
+  for (auto _ : state) {
+    double ours = 1e30, peer = 1e30, peak = 0, total = 0;
+    for (int rep = 0; rep < reps; ++rep) {
+      std::string error;
+      const std::string uri = s.Fresh();
+      {
+        auto store = OpenHistory(uri, &error);
+        if (!store) {
+          state.SkipWithError(error.c_str());
+          return;
+        }
+        ResetPeakMemory();
+        const auto t0 = std::chrono::steady_clock::now();
+        for (int f = 0; f < shape.files; ++f) {
+          ImportFileFacts facts;
+          facts.name = "/plant/download-" + std::to_string(f + 1) + ".nid";
+          const ImportResult r = store->ImportBatches(facts, [&](const HistoryStore::BatchSink& k) {
+            return bench::ProducePlantFile(shape, f, k);
+          });
+          if (!r.status.ok) {
+            state.SkipWithError(r.status.message.c_str());
+            return;
+          }
+        }
+        ours = std::min(ours, Seconds(t0));
+        peak = std::max(peak, PeakMemory());
+      }
+      if (rep == reps - 1) {
+        s.Query(uri, "CHECKPOINT");
+        const std::string sizes = s.Query(
+            uri,
+            "SELECT c.relname, c.relkind, pg_relation_size(c.oid), pg_total_relation_size(c.oid)"
+            " FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+            " WHERE n.nspname = 'tarn' AND c.relkind IN ('r', 'i') ORDER BY 3 DESC");
+        std::fprintf(stderr, "%d probes, %lld s apart, %d years (%.0f readings):\n%s", shape.probes,
+                     static_cast<long long>(shape.interval), shape.years, readings, sizes.c_str());
+        total = std::stod(
+            s.Query(uri,
+                    "SELECT sum(pg_total_relation_size(c.oid)) FROM pg_class c JOIN pg_namespace n"
+                    " ON n.oid = c.relnamespace WHERE n.nspname = 'tarn' AND c.relkind = 'r'"));
+        // The list as a program that has just started shows it: the best of three fresh
+        // connections.
+        for (const int days : {0, 7, 14, 365, 1000}) {
+          double best = 1e9;
+          for (int k = 0; k < 3; ++k) {
+            auto store = OpenHistory(uri, &error);
+            if (!store) {
+              state.SkipWithError(error.c_str());
+              return;
+            }
+            const auto t0 = std::chrono::steady_clock::now();
+            const std::size_t n = store->ListProbes(days).size();
+            best = std::min(best, Seconds(t0));
+            if (n != static_cast<std::size_t>(shape.probes)) state.SkipWithError("probes missing");
+          }
+          state.counters["list_" + std::to_string(days) + "d_ms"] = best * 1000;
+        }
+      }
+      s.Drop(uri);
+      const double copy = s.PsqlCopy(csv, "probe_id, t, v, file_id", true);
+      if (copy < 0) {
+        state.SkipWithError("psql failed");
+        return;
+      }
+      peer = std::min(peer, copy);
+    }
+    state.counters["readings"] = readings;
+    state.counters["ours_s"] = ours;
+    state.counters["psql_copy_s"] = peer;
+    state.counters["ratio_to_psql"] = ours / peer;
+    state.counters["client_peak_MB"] = peak / 1e6;
+    state.counters["disk_B_per_reading"] = total / readings;
+  }
+  fs::remove(csv);
+}
+// Probes, seconds apart, years, turns: a tenth of the whole plant of 500 × hourly × 20 years,
+// the same at 4 h, a minute apart over one year, and the whole plant (87.6 million readings,
+// about 15 GB of scratch space; --benchmark_filter='BM_PgPlant/[^5]' leaves it out).
+BENCHMARK(BM_PgPlant)
+    ->Args({50, 3600, 20, 2})
+    ->Args({50, 14400, 20, 2})
+    ->Args({10, 60, 1, 2})
+    ->Args({500, 3600, 20, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// Opening a history of the last schema but one whose every probe-hour had a row of sums (the
+// plant of 50 probes × hourly × 20 years): the upgrade's own time.
+void BM_PgUpgradeFrom2(benchmark::State& state) {
+  Server& s = TheServer();
+  if (s.uri.empty()) {
+    state.SkipWithError("no PostgreSQL server");
+    return;
+  }
+  bench::PlantShape shape;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::string error;
+    const std::string uri = s.Fresh();
+    {
+      auto store = OpenHistory(uri, &error);
+      for (int f = 0; store && f < shape.files; ++f) {
+        store->ImportBatches(
+            {"/plant/" + std::to_string(f), 0, "", 0},
+            [&](const HistoryStore::BatchSink& k) { return bench::ProducePlantFile(shape, f, k); });
+      }
+    }
+    s.Query(uri,
+            "DROP TABLE tarn.reading_week; DELETE FROM tarn.reading_hour;"
+            " INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
+            " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"
+            " FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS h) a,"
+            " LATERAL (SELECT (t - h * 3600)::float8 AS x) b GROUP BY probe_id, h;"
+            " UPDATE tarn.schema_info SET version = 2; CHECKPOINT");
+    state.ResumeTiming();
+    if (!OpenHistory(uri, &error)) state.SkipWithError(error.c_str());
+    state.PauseTiming();
+    s.Drop(uri);
+    state.ResumeTiming();
+  }
+  state.counters["readings"] = static_cast<double>(bench::PlantTotal(shape));
+}
+BENCHMARK(BM_PgUpgradeFrom2)->Iterations(1)->Unit(benchmark::kSecond);
 
 // 80 points × a reading a day × 20 years (584 000 readings), each element replaced every 3
 // years: 7 probes a point.

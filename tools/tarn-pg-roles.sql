@@ -33,6 +33,8 @@ GRANT INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA tarn TO tarn_team;
 -- The schema version is the owner's alone: a team member who changed it would lock every
 -- client, the owner's too, out of the history.
 REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON tarn.schema_info FROM tarn_team;
+-- The trail of changes is only ever added to: nobody but the owner may alter or remove a line.
+REVOKE UPDATE, DELETE, TRUNCATE ON tarn.change_trail FROM tarn_team;
 
 -- Tables a newer Tarn adds get the same grants; run this script again after the upgrade to
 -- keep the schema version to the owner.

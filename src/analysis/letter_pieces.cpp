@@ -23,7 +23,7 @@ bool IsAsciiLetter(char ch) {
   return c >= 'a' && c <= 'z';
 }
 
-const char* FindLetterScalar(const char* p, const char* end) {
+[[maybe_unused]] const char* FindLetterScalar(const char* p, const char* end) {
   for (; p < end; ++p) {
     if (IsAsciiLetter(*p)) return p;
   }
@@ -40,24 +40,31 @@ inline __m128i LetterMask(const char* p) {
 }
 #endif
 
-// First ASCII letter in [p, end), or null.
-const char* FindLetter(const char* p, const char* end) {
+}  // namespace
+
+const char* FindAsciiLetter(const char* p, const char* end) {
 #if defined(__SSE2__)
   while (end - p >= 64) {
     const __m128i any = _mm_or_si128(_mm_or_si128(LetterMask(p), LetterMask(p + 16)),
                                      _mm_or_si128(LetterMask(p + 32), LetterMask(p + 48)));
-    if (_mm_movemask_epi8(any) != 0) return FindLetterScalar(p, p + 64);
+    if (_mm_movemask_epi8(any) != 0) break;  // the sixteens below find where
     p += 64;
   }
   while (end - p >= 16) {
     if (const int m = _mm_movemask_epi8(LetterMask(p)); m != 0) return p + __builtin_ctz(m);
     p += 16;
   }
-#endif
+  // The last few bytes, padded with a byte that is no letter, rather than one at a time.
+  if (p == end) return nullptr;
+  char last[16];
+  std::memset(last, '0', sizeof last);
+  std::memcpy(last, p, static_cast<std::size_t>(end - p));
+  if (const int m = _mm_movemask_epi8(LetterMask(last)); m != 0) return p + __builtin_ctz(m);
+  return nullptr;
+#else
   return FindLetterScalar(p, end);
+#endif
 }
-
-}  // namespace
 
 LetterPieces::LetterPieces(std::string_view data, ReadProgress* progress)
     : data_(data), progress_(progress) {}
@@ -74,7 +81,7 @@ bool LetterPieces::Next(std::string_view* piece, int64_t* pos) {
       progress_->done.store(static_cast<int64_t>(cur_), std::memory_order_relaxed);
     }
     const std::size_t stop = size - cur_ > kStride ? cur_ + kStride : size;
-    const char* letter = FindLetter(base + cur_, base + stop);
+    const char* letter = FindAsciiLetter(base + cur_, base + stop);
     if (!letter) {
       cur_ = stop;
       continue;
@@ -137,6 +144,18 @@ bool FileLetterPieces::Refill() {
   pieces_ = LetterPieces(std::string_view(buffer_.get(), block_), nullptr);
   if (progress_) progress_->done.store(base_, std::memory_order_relaxed);
   return true;
+}
+
+void FileLetterPieces::Rewind() {
+  if (progress_) progress_->done = 0;
+  if (base_ == 0 && eof_ && kept_ == 0 && block_ > 0) {
+    pieces_ = LetterPieces(std::string_view(buffer_.get(), block_), nullptr);
+    return;
+  }
+  base_ = 0;
+  kept_ = 0;
+  block_ = 0;
+  eof_ = fseeko(file_, 0, SEEK_SET) != 0;
 }
 
 bool FileLetterPieces::Next(std::string_view* piece, int64_t* pos, int64_t* after) {

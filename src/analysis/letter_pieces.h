@@ -12,6 +12,9 @@
 
 namespace tarn {
 
+// The first ASCII letter in [p, end), or null.
+const char* FindAsciiLetter(const char* p, const char* end);
+
 class LetterPieces {
  public:
   // `progress` may be null; it gets the bytes passed over and is checked for a cancel.
@@ -20,9 +23,17 @@ class LetterPieces {
   // The next piece (at most 199 bytes, through its line feed if that comes within them) that
   // holds an ASCII letter, and its offset. False at the end of the data or after a cancel.
   bool Next(std::string_view* piece, int64_t* pos);
+  // The same, *after set to the offset just after the piece (as FileLetterPieces hands out).
+  bool Next(std::string_view* piece, int64_t* pos, int64_t* after) {
+    if (!Next(piece, pos)) return false;
+    *after = offset();
+    return true;
+  }
   // Offset just after the piece Next returned last.
   int64_t offset() const { return static_cast<int64_t>(cur_); }
   bool cancelled() const { return cancelled_; }
+  // From the start again.
+  void Rewind() { cur_ = 0; }
 
  private:
   std::string_view data_;
@@ -43,6 +54,9 @@ class FileLetterPieces {
   // until the next call.
   bool Next(std::string_view* piece, int64_t* pos, int64_t* after);
   bool cancelled() const { return cancelled_; }
+  // From the start of the file again, as a new reader would be; a file that fitted in one
+  // block is not read again.
+  void Rewind();
 
  private:
   bool Refill();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/line_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tarn {
@@ -10,7 +11,16 @@ LineReader::LineReader(FILE* file, int64_t offset, std::size_t block_size)
       capacity_(block_size < 4 * kMaxPiece ? 4 * kMaxPiece : block_size),
       offset_(offset) {
   buffer_.reset(new char[capacity_]);
+  data_ = buffer_.get();
   if (fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) eof_ = true;
+}
+
+LineReader::LineReader(std::string_view text, int64_t offset)
+    : file_(nullptr), capacity_(text.size()), eof_(true), offset_(offset) {
+  // As a seek would: before the start nothing can be read, past the end nothing is left.
+  data_ = text.data();
+  end_ = text.size();
+  begin_ = offset < 0 ? end_ : std::min(end_, static_cast<std::size_t>(offset));
 }
 
 bool LineReader::Fill() {
@@ -32,7 +42,7 @@ bool LineReader::Next(std::string_view* piece) {
   const std::size_t avail = end_ - begin_;
   if (avail == 0) return false;
   const std::size_t limit = avail < kMaxPiece ? avail : kMaxPiece;
-  const char* start = buffer_.get() + begin_;
+  const char* start = data_ + begin_;
   const void* lf = std::memchr(start, '\n', limit);
   const std::size_t n =
       lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1 : limit;

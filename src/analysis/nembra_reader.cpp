@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -39,6 +40,18 @@ class FileCloser {
  private:
   FILE* f_;
 };
+
+// What IndexPieces reads: every line of `reader`, classified.
+auto ClassifiedLines(LineReader& reader) {
+  return [&reader](int32_t* code, std::string* value, int64_t* at, int64_t* after) {
+    std::string_view piece;
+    *at = reader.offset();
+    if (!reader.Next(&piece)) return false;
+    *after = reader.offset();
+    *value = apParseLine(piece, code);
+    return true;
+  };
+}
 
 // Half a unit of the last decimal place of a number text ("1.25" gives 0.005, "3e2" 50).
 double HalfUnit(std::string_view text) {
@@ -94,8 +107,12 @@ void NembraReader::Report(std::string_view text) {
 }
 
 FILE* NembraReader::OpenFile(const std::string& path) const {
-  if (memory_.empty()) return std::fopen(path.c_str(), "rb");
-  return fmemopen(const_cast<char*>(memory_.data()), memory_.size(), "rb");
+  return memory_.empty() ? std::fopen(path.c_str(), "rb") : nullptr;
+}
+
+LineReader NembraReader::LinesAt(FILE* file, int64_t offset) const {
+  if (!file) return LineReader(memory_, offset);
+  return LineReader(file, offset, LineBlock());
 }
 
 void NembraReader::Offer(std::string_view dt, double value, std::string_view text, bool number,
@@ -112,6 +129,16 @@ void NembraReader::Open(const std::string& path) {
   data_type_name.clear();
   tags_in_file = 0;
   cancelled_ = false;
+  if (!memory_.empty()) {
+    file_size_ = static_cast<int64_t>(memory_.size());
+    if (progress_) {
+      progress_->total = file_size_;
+      progress_->done = 0;
+    }
+    LetterPieces pieces(memory_, progress_);
+    IndexFrom(pieces);
+    return;
+  }
   FileCloser file(OpenFile(path));
   if (!file.get()) {
     file_type = -1;
@@ -121,32 +148,65 @@ void NembraReader::Open(const std::string& path) {
     return;
   }
   struct stat st {};
-  int64_t size = static_cast<int64_t>(memory_.size());
-  if (memory_.empty() && fstat(fileno(file.get()), &st) == 0) size = st.st_size;
+  int64_t size = 0;
+  if (fstat(fileno(file.get()), &st) == 0) size = st.st_size;
   file_size_ = size;
+  FileLetterPieces pieces(file.get(), size, progress_);
+  IndexFrom(pieces);
+}
+
+template <typename Pieces>
+void NembraReader::IndexFrom(Pieces& pieces) {
   // Only pieces with a letter can hold a keyword, so reading lines are passed over in bulk.
-  FileLetterPieces kind(file.get(), size, progress_);
+  // The index counts the lines before the first recognised one too: those with a keyword are
+  // kept (as many as kKept) so that they need not be read and classified again.
+  struct Classified {
+    int32_t code;
+    std::string value;
+    int64_t pos;
+    int64_t after;
+  };
+  constexpr std::size_t kKept = 4096;
+  std::vector<Classified> before;
+  bool kept_all = true;
   std::string_view piece;
   int64_t pos = 0;
   int64_t after = 0;
-  int32_t code = -1;
   file_type = -1;
-  while (file_type == -1 && kind.Next(&piece, &pos, &after)) {
-    apParseLine(piece, &code);
+  while (file_type == -1 && pieces.Next(&piece, &pos, &after)) {
+    int32_t code = -1;
+    std::string value = apParseLine(piece, &code);
+    if (code == -1) continue;
     if (code == kTagNumber) file_type = 0;
     if (code == kMetalSamples) file_type = 1;
+    kept_all = kept_all && before.size() < kKept;
+    if (kept_all) before.push_back({code, std::move(value), pos, after});
   }
   tag_count = 0;
-  if (!kind.cancelled() && file_type == -1) Report("Unknown file type.");
-  if (!kind.cancelled() && file_type != -1) {
-    FileLetterPieces index(file.get(), size, progress_);
-    IndexPieces(file_type, [&](std::string_view* p, int64_t* at, int64_t* end) {
-      return index.Next(p, at, end);
+  if (!pieces.cancelled() && file_type == -1) Report("Unknown file type.");
+  if (!pieces.cancelled() && file_type != -1) {
+    if (!kept_all) {
+      // Too many to keep: from the start again.
+      before.clear();
+      pieces.Rewind();
+    }
+    std::size_t kept = 0;
+    IndexPieces(file_type, [&](int32_t* code, std::string* value, int64_t* at, int64_t* end) {
+      if (kept < before.size()) {
+        Classified& c = before[kept++];
+        *code = c.code;
+        *value = std::move(c.value);
+        *at = c.pos;
+        *end = c.after;
+        return true;
+      }
+      if (!pieces.Next(&piece, at, end)) return false;
+      *value = apParseLine(piece, code);
+      return true;
     });
-    if (index.cancelled()) tag_count = 0;
-    cancelled_ = index.cancelled();
+    if (pieces.cancelled()) tag_count = 0;
   }
-  cancelled_ = cancelled_ || kind.cancelled();
+  cancelled_ = pieces.cancelled();
   is_data = tag_count > 0;
   if (is_data) cur_tag = 0;
 }
@@ -165,22 +225,12 @@ int32_t NembraReader::GetFileType(FILE* file) {
 
 void NembraReader::GetNembraDataPtr(FILE* file) {
   LineReader reader(file, 0, kIndexBlock);
-  IndexPieces(0, [&](std::string_view* piece, int64_t* at, int64_t* after) {
-    *at = reader.offset();
-    if (!reader.Next(piece)) return false;
-    *after = reader.offset();
-    return true;
-  });
+  IndexPieces(0, ClassifiedLines(reader));
 }
 
 void NembraReader::GetMetalDataPtr(FILE* file) {
   LineReader reader(file, 0, kIndexBlock);
-  IndexPieces(1, [&](std::string_view* piece, int64_t* at, int64_t* after) {
-    *at = reader.offset();
-    if (!reader.Next(piece)) return false;
-    *after = reader.offset();
-    return true;
-  });
+  IndexPieces(1, ClassifiedLines(reader));
 }
 
 template <typename NextPiece>
@@ -190,13 +240,12 @@ void NembraReader::IndexPieces(int32_t type_of_file, NextPiece next) {
   std::string name;
   int64_t header = 0;
   int32_t n = 0;
-  std::string_view piece;
+  int32_t code = -1;
+  std::string value;
   int64_t pos = 0;
   int64_t after = 0;
   const bool nembra = type_of_file == 0;
-  while (next(&piece, &pos, &after)) {
-    int32_t code = -1;
-    std::string value = apParseLine(piece, &code);
+  while (next(&code, &value, &pos, &after)) {
     int32_t type = -1;
     switch (code) {
       case kTagNumber:
@@ -237,7 +286,8 @@ void NembraReader::IndexPieces(int32_t type_of_file, NextPiece next) {
     ++tags_in_file;
     if (n >= kMaxTags && !index_all) continue;
     if (static_cast<std::size_t>(n) >= tag_ptr.size()) {
-      const std::size_t more = tag_ptr.size() * 2;
+      // Most files hold a few tags: the index grows with them rather than being set up whole.
+      const std::size_t more = std::max<std::size_t>(8, tag_ptr.size() * 2);
       tag_ptr.resize(more);
       data_ptr.resize(more);
       tag_name.resize(more);
@@ -266,8 +316,9 @@ void NembraReader::GetData(int32_t t) {
   record_count = 0;
   readings_beyond_ = 0;
 
+  // A text in memory is read where it lies: no file is opened (file.get() stays null).
   FileCloser file(OpenFile(FileName));
-  if (!file.get()) {
+  if (memory_.empty() && !file.get()) {
     Report("Cannot open file.");
   } else if (data_type[t] <= 3) {
     GetInfoNembra(file.get());
@@ -302,7 +353,7 @@ void NembraReader::StreamData(int32_t t, ReadingSink& sink) {
   probe_type = 0;
   record_count = 0;
   FileCloser file(OpenFile(FileName));
-  if (!file.get()) {
+  if (memory_.empty() && !file.get()) {
     Report("Cannot open file.");
     return;
   }
@@ -322,7 +373,7 @@ void NembraReader::StreamData(int32_t t, ReadingSink& sink) {
 }
 
 void NembraReader::GetInfoNembra(FILE* file) {
-  LineReader reader(file, tag_ptr[cur_tag], LineBlock());
+  LineReader reader = LinesAt(file, tag_ptr[cur_tag]);
   std::string_view piece;
   // Stopping at the tag's own data marker keeps a tag without a start time from taking the
   // header values of the blocks after it.
@@ -363,7 +414,7 @@ void NembraReader::GetInfoNembra(FILE* file) {
 }
 
 void NembraReader::GetInfoMetal(FILE* file) {
-  LineReader reader(file, tag_ptr[cur_tag], LineBlock());
+  LineReader reader = LinesAt(file, tag_ptr[cur_tag]);
   std::string_view piece;
   while (reader.Next(&piece)) {
     int32_t code = -1;
@@ -400,7 +451,7 @@ void NembraReader::GetDataNembraLpr(FILE* file) {
 }
 
 void NembraReader::GetDataNembra(FILE* file, bool er) {
-  LineReader reader(file, data_ptr[cur_tag], LineBlock());
+  LineReader reader = LinesAt(file, data_ptr[cur_tag]);
   std::string_view piece;
   std::string copy;
   int32_t p = 0;
@@ -470,7 +521,7 @@ void NembraReader::GetDataNembra(FILE* file, bool er) {
 }
 
 void NembraReader::GetDataMetalEr(FILE* file) {
-  LineReader reader(file, data_ptr[cur_tag], LineBlock());
+  LineReader reader = LinesAt(file, data_ptr[cur_tag]);
   std::string_view piece;
   std::string line;
   std::string when_text;
@@ -530,7 +581,7 @@ void NembraReader::GetDataMetalEr(FILE* file) {
 }
 
 void NembraReader::GetDataMetalLpr(FILE* file) {
-  LineReader reader(file, data_ptr[cur_tag], LineBlock());
+  LineReader reader = LinesAt(file, data_ptr[cur_tag]);
   std::string_view piece;
   std::string line;
   std::string when_text;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/line_reader.h"
 #include "analysis/read_progress.h"
 #include "common/date_time.h"
 #include "common/notifier.h"
@@ -18,7 +19,6 @@ namespace tarn {
 
 inline constexpr int32_t kMaxTags = 100;
 
-class LineReader;
 // graph/grp_values.h: declared only, so that streaming the readings (the history's import)
 // needs nothing of the graph.
 struct _grp_values_;
@@ -75,6 +75,8 @@ class NembraReader {
   bool index_all = false;
 
   // -1 unknown, 0 Nembra, 1 Metal Samples, from the first recognised line of the open file.
+  // The GetInfo and GetData functions below read the current tag of `file`, or of the text
+  // given to SetMemoryFile when `file` is null.
   int32_t GetFileType(FILE* file);
   void GetNembraDataPtr(FILE* file);
   void GetMetalDataPtr(FILE* file);
@@ -110,11 +112,11 @@ class NembraReader {
   // Tags in the file, those past the first kMaxTags included.
   int32_t tags_in_file = 0;
   // Byte offsets: of the tag's first header line, and of the line after its data marker. At
-  // least kMaxTags entries; more with index_all.
-  std::vector<int64_t> tag_ptr = std::vector<int64_t>(kMaxTags);
-  std::vector<int64_t> data_ptr = std::vector<int64_t>(kMaxTags);
-  std::vector<std::string> tag_name = std::vector<std::string>(kMaxTags);
-  std::vector<int32_t> data_type = std::vector<int32_t>(kMaxTags);
+  // least tag_count entries (kMaxTags at most, unless index_all).
+  std::vector<int64_t> tag_ptr;
+  std::vector<int64_t> data_ptr;
+  std::vector<std::string> tag_name;
+  std::vector<int32_t> data_type;
   int32_t cur_tag = 0;
   bool is_data = false;
 
@@ -140,13 +142,20 @@ class NembraReader {
   std::vector<DateTime> reading_time;
 
  private:
-  // Builds the tag index from the pieces next() hands out (piece, its offset, the offset after).
+  // Builds the tag index from the pieces next() hands out: each one's code and value (as
+  // apParseLine gives them), its offset and the offset after it.
   template <typename NextPiece>
   void IndexPieces(int32_t type_of_file, NextPiece next);
+  // Open's work on the letter pieces of the file or of the text in memory.
+  template <typename Pieces>
+  void IndexFrom(Pieces& pieces);
+  // Lines of `file` from `offset`, or of the text in memory when `file` is null.
+  LineReader LinesAt(FILE* file, int64_t offset) const;
   void GetDataNembra(FILE* file, bool er);
   // Rsrr2Metalloss with the thickness already converted.
   double MetalLoss(int32_t ptype, double t, double r) const;
   void Report(std::string_view text);
+  // The file at `path`; null (nothing to open) while a text in memory stands in for it.
   FILE* OpenFile(const std::string& path) const;
   // The line reader's buffer for a tag: no larger than the file as Open found it.
   std::size_t LineBlock() const {

@@ -19,10 +19,33 @@ void PrepareLine(std::string_view piece, std::string* out) {
   const void* nul = std::memchr(piece.data(), 0, piece.size());
   if (nul) piece = piece.substr(0, static_cast<const char*>(nul) - piece.data());
   out->assign(piece);
-  for (char& c : *out) {
-    if (c == '\t') c = ' ';
+  char* p = out->data();
+  char* const end = p + out->size();
+  while ((p = static_cast<char*>(std::memchr(p, '\t', static_cast<std::size_t>(end - p))))) {
+    *p++ = ' ';
   }
 }
+
+#if defined(__SSE2__)
+namespace {
+
+// Classify's look at sixteen bytes: false when one needs preparing, else upper gains a bit for
+// each capital.
+bool PlainSixteen(const char* p, unsigned* upper) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)),
+                                      _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
+  const __m128i odd =
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()), _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
+  // The sign bit of v itself marks the bytes from 0x80 up.
+  if (_mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(lower, odd))) != 0) return false;
+  *upper |= static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(
+      _mm_cmpgt_epi8(v, _mm_set1_epi8('A' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('Z' + 1)))));
+  return true;
+}
+
+}  // namespace
+#endif
 
 unsigned Classify(std::string_view piece) {
   const char* p = piece.data();
@@ -30,15 +53,15 @@ unsigned Classify(std::string_view piece) {
   unsigned upper = 0;
 #if defined(__SSE2__)
   for (; end - p >= 16; p += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)),
-                                        _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
-    const __m128i odd = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
-                                     _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
-    // The sign bit of v itself marks the bytes from 0x80 up.
-    if (_mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(lower, odd))) != 0) return kNeedsPreparing;
-    upper |= static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(
-        _mm_cmpgt_epi8(v, _mm_set1_epi8('A' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('Z' + 1)))));
+    if (!PlainSixteen(p, &upper)) return kNeedsPreparing;
+  }
+  // The last few bytes padded with spaces, which change nothing, rather than one at a time.
+  if (p != end) {
+    char last[16];
+    std::memset(last, ' ', sizeof last);
+    std::memcpy(last, p, static_cast<std::size_t>(end - p));
+    if (!PlainSixteen(last, &upper)) return kNeedsPreparing;
+    p = end;
   }
 #endif
   unsigned char any = 0;
@@ -54,7 +77,8 @@ unsigned Classify(std::string_view piece) {
 }
 
 void UpperInPlace(std::string* line) {
-  for (char& c : *line) c = UpperNarrow(c);
+  // The line is prepared: it holds no tab for the copy to turn into a space.
+  UpperSpacedCopy(*line, line->data());
 }
 
 // GetNextStr on a text that is already upper case, without copying: the result is the same
@@ -63,7 +87,8 @@ std::string_view NextStr(std::string_view sep, std::string_view text, int32_t* p
   *pos = -1;
   const std::string_view s = TrimNarrow(text);
   if (s.empty()) return {};
-  const std::size_t at = s.find(sep);
+  // A one-character separator (as every reader passes) is found by memchr.
+  const std::size_t at = sep.size() == 1 ? s.find(sep[0]) : s.find(sep);
   if (at == std::string_view::npos) return {};
   *pos = static_cast<int32_t>(at + sep.size());
   return TrimNarrow(s.substr(at + sep.size()));
@@ -101,8 +126,10 @@ std::string_view FirstField(std::string_view text) {
 
 void CommasToSpaces(std::string_view text, std::string* out) {
   out->assign(text);
-  for (char& c : *out) {
-    if (c == ',') c = ' ';
+  char* p = out->data();
+  char* const end = p + out->size();
+  while ((p = static_cast<char*>(std::memchr(p, ',', static_cast<std::size_t>(end - p))))) {
+    *p++ = ' ';
   }
 }
 

@@ -19,7 +19,8 @@ inline constexpr unsigned kHasUpper = 2;  // an upper-case letter: it may name a
 // kNeedsPreparing, kHasUpper or 0 for a line piece.
 unsigned Classify(std::string_view piece);
 
-// Upper-cases a line in place, by the narrow code page's rule.
+// Upper-cases a prepared line in place, by the narrow code page's rule (as UpperSpacedCopy: a
+// tab, which PrepareLine leaves none of, would become a space).
 void UpperInPlace(std::string* line);
 
 // GetNextStr on a text that is already upper case, without copying: the result is the same

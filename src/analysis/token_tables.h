@@ -60,21 +60,33 @@ std::string GetNextStr(std::string_view sep, std::string_view buff, int32_t* pos
 // Narrow-text helpers shared by the reader: white space as IsNarrowSpace counts it; upper case
 // covers the Windows-1252 letters. Inline: the readers trim every line several times.
 inline std::string_view TrimNarrow(std::string_view text) {
-  std::size_t b = 0;
-  std::size_t e = text.size();
-  while (b < e && IsNarrowSpace(static_cast<unsigned char>(text[b]))) ++b;
-  while (e > b && IsNarrowSpace(static_cast<unsigned char>(text[e - 1]))) --e;
-  return text.substr(b, e - b);
+  const char* b = text.data();
+  const char* e = b + text.size();
+  while (b != e && IsNarrowSpace(static_cast<unsigned char>(*b))) ++b;
+  while (e != b && IsNarrowSpace(static_cast<unsigned char>(e[-1]))) --e;
+  return std::string_view(b, static_cast<std::size_t>(e - b));
 }
+// Upper case by byte, looked up: every line read is upper-cased.
+inline constexpr struct UpperBytes {
+  char of[256];
+} kUpperNarrow = [] {
+  UpperBytes t{};
+  for (int c = 0; c < 256; ++c) {
+    int u = c;
+    if (c >= 'a' && c <= 'z') u = c - 0x20;
+    // Windows-1252 letters with a capital in the code page: à-þ (not ÷), š, œ, ž, ÿ.
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) u = c - 0x20;
+    if (c == 0x9A || c == 0x9C || c == 0x9E) u = c - 0x10;
+    if (c == 0xFF) u = 0x9F;
+    t.of[c] = static_cast<char>(static_cast<unsigned char>(u));
+  }
+  return t;
+}();
 inline char UpperNarrow(char ch) {
-  const auto c = static_cast<unsigned char>(ch);
-  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 0x20);
-  if (c < 0x9A) return ch;
-  // Windows-1252 letters with a capital in the code page: à-þ (not ÷), š, œ, ž, ÿ.
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char>(c - 0x20);
-  if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<char>(c - 0x10);
-  if (c == 0xFF) return static_cast<char>(0x9F);
-  return ch;
+  return kUpperNarrow.of[static_cast<unsigned char>(ch)];
 }
+// Copies `text` upper-cased (UpperNarrow) into out[0, text.size()), tabs turned into spaces;
+// out may be text.data() itself.
+void UpperSpacedCopy(std::string_view text, char* out);
 
 }  // namespace tarn

@@ -229,25 +229,34 @@ int RunModbusMap(const ParsedArgs& args) {
   std::string error;
   auto store = OpenFromArgs(args, &error);
   if (!store) return Fail(error);
-  const auto probes = store->ListProbes(0);
+  // Entries as the monitor serves them: the points, or the probes of a history without points.
+  const std::vector<PointSummary> points = store->ListPoints(0);
   if (Status st = store->LastError(); !st) return Fail(st.message);
-  const auto entries = MapEntriesFromProbes(probes, 0);
+  std::vector<ProbeSummary> probes;
+  if (points.empty()) {
+    probes = store->ListProbes(0);
+    if (Status st = store->LastError(); !st) return Fail(st.message);
+  }
+  const auto entries =
+      points.empty() ? MapEntriesFromProbes(probes, 0) : MapEntriesFromPoints(points, 0);
   std::vector<std::vector<std::string>> rows;
   for (const MapFigure& f : MapHeaderFigures()) {
     rows.push_back(
-        {std::to_string(f.offset), std::to_string(f.width), f.type, "", "", "", "", f.name});
+        {std::to_string(f.offset), std::to_string(f.width), f.type, "", "", "", "", f.name, ""});
   }
   for (std::size_t k = 0; k < entries.size(); ++k) {
     const int32_t base = kMapFirstEntry + kMapEntryStride * static_cast<int32_t>(k);
-    const ProbeSummary& p = probes[k];
+    const ProbeSummary& p = points.empty() ? probes[k] : points[k].current;
+    const std::string path = points.empty() ? "" : points[k].path;
     for (const MapFigure& f : MapEntryFigures()) {
       rows.push_back({std::to_string(base + f.offset), std::to_string(f.width), f.type,
-                      std::to_string(k), std::to_string(p.id), p.key.tag, p.key.serial, f.name});
+                      std::to_string(k), std::to_string(p.id), p.key.tag, p.key.serial, f.name,
+                      path});
     }
   }
   if (const std::string* out = args.Text("--csv")) {
-    std::string text =
-        CsvLine({"Register", "Registers", "Type", "Entry", "Probe Id", "Tag", "Serial", "Figure"});
+    std::string text = CsvLine(
+        {"Register", "Registers", "Type", "Entry", "Probe Id", "Tag", "Serial", "Figure", "Point"});
     for (const auto& r : rows) text += CsvLine(r);
     if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
     return 0;
@@ -310,6 +319,28 @@ int RunUnimport(const ParsedArgs& args) {
               static_cast<long long>(r.conflicts), static_cast<long long>(r.promoted));
   if (!r.emptied.empty()) {
     std::printf("  probes left without readings, removed: %s\n", ProbeKeyNames(r.emptied).c_str());
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
+int RunChanges(const ParsedArgs& args) {
+  std::string error;
+  auto store = OpenFromArgs(args, &error);
+  if (!store) return Fail(error);
+  const std::vector<HistoryChange> changes = store->ListChanges();
+  if (Status st = store->LastError(); !st) return Fail(st.message);
+  if (const std::string* out = args.Text("--csv")) {
+    std::string text = CsvLine({"Time", "User", "What", "Before", "After"});
+    for (const HistoryChange& c : changes) {
+      text += CsvLine({TimeText(c.time), c.user, c.what, c.before, c.after});
+    }
+    if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
+    return 0;
+  }
+  for (const HistoryChange& c : changes) {
+    std::printf("%s\t%s\t%s\t%s\t%s\n", TimeText(c.time).c_str(), c.user.c_str(), c.what.c_str(),
+                c.before.c_str(), c.after.c_str());
   }
   std::fflush(stdout);
   return 0;
@@ -471,7 +502,8 @@ const CommandDecl kModbusMap = {
     .about =
         "the input register of every figure tarn-monitor serves, one line per figure\n"
         "(tab-separated; --csv writes a file with a header line): register, registers, type,\n"
-        "entry, probe id, tag, serial, figure. Registers count from 0.\n",
+        "entry, probe id, tag, serial, figure, point. An entry is a monitoring point, in the\n"
+        "order of 'history points', with its current probe. Registers count from 0.\n",
     .options = kModbusMapOptions,
     .style = RefusalStyle::kWithHelp,
     .run = RunModbusMap,
@@ -489,9 +521,24 @@ const CommandDecl kUnimport = {
     .run = RunUnimport,
 };
 
+constexpr OptionDecl kChangesOptions[] = {kHistoryOption, kCsvOption};
+const CommandDecl kChanges = {
+    .path = "history changes",
+    .synopsis = "[--csv OUT]",
+    .about =
+        "the trail of every change made to the history through Tarn (limits, conflicts\n"
+        "chosen, imports undone, probes removed), oldest first, one line per change\n"
+        "(tab-separated; --csv writes a file with a header line): time, user, what, before,\n"
+        "after.\n",
+    .options = kChangesOptions,
+    .style = RefusalStyle::kWithHelp,
+    .run = RunChanges,
+};
+
 const CommandDecl* const kHistorySubcommands[] = {
-    &kImport,        &kProbes,        &kReadings,           &kReport,    &kLimits,
-    &kPointsCommand, &kAssignCommand, &kHistoryCopyCommand, &kModbusMap, &kUnimport,
+    &kImport,    &kProbes,        &kReadings,      &kReport,
+    &kLimits,    &kPointsCommand, &kAssignCommand, &kHistoryCopyCommand,
+    &kModbusMap, &kUnimport,      &kChanges,
 };
 
 }  // namespace

@@ -5,7 +5,7 @@ namespace tarn {
 
 std::string ChangeMarkSql(const std::string& s) {
   // Limits are weighted by probe and level, so that moving a value between them shows too;
-  // every rename of a point counts up its `renamed`.
+  // every rename of a point or change of its limits counts up its `edits`.
   const std::string weighted =
       "(rate_warn + 2 * rate_alarm + 3 * consumed_warn + 5 * consumed_alarm)";
   return "SELECT (SELECT count(*) FROM " + s + "probe), (SELECT coalesce(sum(count), 0) FROM " + s +
@@ -17,7 +17,7 @@ std::string ChangeMarkSql(const std::string& s) {
          "conflict), (SELECT count(*) FROM " + s + "limits), (SELECT coalesce(sum(probe_id * " +
          weighted + "), 0) FROM " + s + "limits), (SELECT coalesce(sum(" + weighted +
          "), 0) FROM " + s + "default_limits), (SELECT count(*) FROM " + s +
-         "point), (SELECT coalesce(sum(renamed), 0) FROM " + s +
+         "point), (SELECT coalesce(sum(edits), 0) FROM " + s +
          "point), (SELECT coalesce(sum(probe_id * point_id), 0) FROM " + s +
          "probe_point), (SELECT coalesce(sum(coalesce(from_time, 0) % 1000003), 0) FROM " + s +
          "probe_point)";

@@ -199,6 +199,29 @@ Status CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* repo
       if (Status st = to.SetLimits(it->second->id, p.limits); !st) return st;
     }
   }
+  // Each probe goes to its point at the source, from the same date.
+  const std::vector<PointSummary> points = from.ListPoints(0);
+  if (Status st = from.LastError(); !st) return st;
+  for (const PointSummary& point : points) {
+    for (const PointProbe& p : point.probes) {
+      const auto it = copied.find(KeyOf(p.key));
+      if (it == copied.end()) continue;
+      std::string placed;
+      const std::optional<HistoryTime> since =
+          p.from_set ? std::optional<HistoryTime>(p.from) : std::nullopt;
+      if (Status st = to.AssignProbe(it->second->id, point.path, since, &placed); !st) return st;
+    }
+  }
+  const std::vector<PointSummary> placed = to.ListPoints(0);
+  if (Status st = to.LastError(); !st) return st;
+  for (const PointSummary& point : points) {
+    for (const PointSummary& there : placed) {
+      if (there.path != point.path || there.own_limits == point.own_limits) continue;
+      const std::optional<HistoryLimits> own =
+          point.own_limits ? std::optional<HistoryLimits>(point.limits) : std::nullopt;
+      if (Status st = to.SetPointLimits(there.id, own); !st) return st;
+    }
+  }
   if (fresh) return to.SetLimits(0, defaults);
   return {};
 }

@@ -17,7 +17,8 @@ struct HistoryCopyReport {
   ImportResult result;     // what the destination made of them
 };
 
-// Copies every probe of `from` (header, readings, conflicts, own limits) into `to`, file by
+// Copies every probe of `from` (header, readings, conflicts, own limits, its monitoring point
+// and the date it counts there from) into `to`, file by
 // file in import order so that every reading keeps the file it came from, and the default
 // limits when `to` held no probe before. Each file is one import; a file `to` already holds
 // (same name, size, SHA-256 and import time) is left out, so copying again adds nothing.

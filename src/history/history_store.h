@@ -219,6 +219,18 @@ struct UnimportResult {
   std::vector<ProbeKey> emptied;  // probes left without readings, removed with their limits
 };
 
+// One change a user made to the history, as its trail keeps it: when (local wall-clock seconds,
+// as readings), who (the operating system's user name, or the server's role), what was changed
+// and its value before and after, as UTF-8 text.
+struct HistoryChange {
+  int64_t id = 0;
+  HistoryTime time = 0;
+  std::string user;
+  std::string what;
+  std::string before;
+  std::string after;
+};
+
 // How many conflicts and skipped readings an ImportResult lists by example.
 inline constexpr std::size_t kConflictExamples = 5;
 inline constexpr std::size_t kSkippedExamples = 3;
@@ -317,11 +329,17 @@ class HistoryStore {
                              std::optional<HistoryTime> from, std::string* placed) = 0;
   // Renames (moves) the point at `path`, and every point under it, to `new_path`.
   virtual Status RenamePoint(const std::string& path, const std::string& new_path) = 0;
+  // Sets a point's own limits; none: it follows the history's defaults again.
+  virtual Status SetPointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) = 0;
+
+  // The trail of every change made through Tarn (limits, conflicts chosen, imports undone,
+  // probes removed, probes assigned, points renamed), oldest first. Nothing in Tarn changes or
+  // removes it.
+  virtual std::vector<HistoryChange> ListChanges() = 0;
 
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
-  // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts, ListPoints,
-  // ReadPointSeries), which return empty
-  // results on failure; ok when it succeeded.
+  // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts, ListChanges, ListPoints,
+  // ReadPointSeries), which return empty results on failure; ok when it succeeded.
   virtual Status LastError() const = 0;
 };
 

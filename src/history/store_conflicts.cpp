@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "common/date_time.h"
+#include "common/number_text.h"
 #include "history/store_primitives.h"
 
 namespace tarn {
@@ -43,15 +45,28 @@ Status ChooseConflictIn(StorePrimitives& store, int64_t conflict_id, bool take) 
   if (st && !found) {
     st = Status::Fail("No conflict with id " + std::to_string(conflict_id) + ".");
   }
+  std::vector<HistoryReading> now;
+  std::string probe;
+  if (st) st = NameProbe(store, c.probe_id, &probe);
+  if (st) st = store.ReadingsBetween(c.probe_id, c.time, c.time, &now);
+  const double value = take ? c.offered : c.first_stored;
   if (st) {
     bool changed = false;
-    st = store.SetReadingValue(c.probe_id, c.time, take ? c.offered : c.first_stored, &changed);
+    st = store.SetReadingValue(c.probe_id, c.time, value, &changed);
     if (st && !changed) {
       st = Status::Fail("The reading of that conflict is no longer in the history.");
     }
   }
   int64_t count = 0;
   if (st) st = store.RefreshDerived(c.probe_id, {HistoryHour(c.time)}, &count);
+  if (st && !now.empty() && now.front().value != value) {
+    st = RecordChange(
+        store, "reading of " + probe + " at " + DateTime2Str(DateTime{c.time * kTicksPerSecond}),
+        FormatFixed(now.front().value, 4),
+        FormatFixed(value, 4) +
+            (take ? " (offered value taken, conflict " + std::to_string(conflict_id) + ")"
+                  : " (value first stored)"));
+  }
   if (st) st = store.Commit();
   if (!st) store.RollbackWrite();
   return st;
@@ -110,6 +125,16 @@ UnimportResult UnimportFrom(StorePrimitives& store, int64_t file_id, bool apply)
   if (result.status = store.MayWrite(); !result.status) return result;
   if (result.status = store.BeginWrite(); !result.status) return result;
   result.status = UnimportIn(store, file_id, &result);
+  if (result.status && apply) {
+    result.status = RecordChange(
+        store, "import of " + result.file + " (file " + std::to_string(file_id) + ")", "imported",
+        "undone: " + std::to_string(result.readings) + " readings removed, " +
+            std::to_string(result.conflicts) + " conflicts dropped, " +
+            std::to_string(result.promoted) + " offered values took removed readings' places" +
+            (result.emptied.empty()
+                 ? std::string()
+                 : ", " + std::to_string(result.emptied.size()) + " probes left empty removed"));
+  }
   if (result.status && apply) result.status = store.Commit();
   if (!result.status || !apply) store.RollbackWrite();
   return result;

@@ -8,6 +8,8 @@
 #include <set>
 #include <utility>
 
+#include "common/code_page.h"
+#include "common/date_time.h"
 #include "history/point_figures.h"
 #include "history/point_path.h"
 #include "history/store_primitives.h"
@@ -86,6 +88,13 @@ void NoteMember(std::vector<PointMemberRow>* rows, int64_t point_id, int64_t pro
     }
   }
   rows->push_back({point_id, path, own, probe_id, key, first, from});
+}
+
+// "North/V-101", or "North/V-101 from 01/02/2025 00:00:00", for the trail.
+std::string PlaceText(const std::string& path, std::optional<HistoryTime> from) {
+  std::string text = NarrowToUtf8(path);
+  if (from) text += " from " + DateTime2Str(DateTime{*from * kTicksPerSecond});
+  return text;
 }
 
 Status ReadPlaces(StorePrimitives& store, PointPlaces* places) {
@@ -429,14 +438,16 @@ Status AssignProbeIn(StorePrimitives& store, int64_t probe_id, const std::string
   if (Status st = ParsePointPath(path, &stored); !st) return st;
   if (Status st = store.BeginWrite(); !st) return st;
   Status st = [&]() -> Status {
-    bool exists = false;
-    if (Status s = store.ProbeExists(probe_id, &exists); !s) return s;
-    if (!exists) return Status::Fail("No probe with id " + std::to_string(probe_id) + ".");
+    std::string probe;
+    if (Status s = NameProbe(store, probe_id, &probe); !s) return s;
     std::vector<PointMemberRow> rows;
     if (Status s = store.ReadPointMembers(&rows); !s) return s;
     int64_t old_point = 0;
+    std::string before = "no point";
     for (const PointMemberRow& m : rows) {
-      if (m.probe_id == probe_id) old_point = m.point_id;
+      if (m.probe_id != probe_id) continue;
+      old_point = m.point_id;
+      before = PlaceText(m.path, m.from);
     }
     int64_t point_id = 0;
     if (Status s = FindOrAddPoint(store, &rows, stored, &point_id); !s) return s;
@@ -445,6 +456,10 @@ Status AssignProbeIn(StorePrimitives& store, int64_t probe_id, const std::string
     *placed = PointWithKey(rows, PointPathKey(stored))->path;
     if (old_point != 0 && old_point != point_id && !HasProbes(rows, old_point)) {
       if (Status s = store.DropPoint(old_point); !s) return s;
+    }
+    const std::string after = PlaceText(*placed, from);
+    if (after != before) {
+      if (Status s = RecordChange(store, "point of " + probe, before, after); !s) return s;
     }
     return store.Commit();
   }();
@@ -500,6 +515,11 @@ Status RenamePointIn(StorePrimitives& store, const std::string& path, const std:
     for (const auto& [id, to] : moved) {
       if (Status s = store.WritePointPath(id, to, PointPathKey(to)); !s) return s;
     }
+    if (Status s = RecordChange(store, "point " + NarrowToUtf8(old_stored),
+                                NarrowToUtf8(old_stored), NarrowToUtf8(new_stored));
+        !s) {
+      return s;
+    }
     return store.Commit();
   }();
   if (!st) store.RollbackWrite();
@@ -513,6 +533,45 @@ Status LayeredHistory::AssignProbe(int64_t probe_id, const std::string& path,
 
 Status LayeredHistory::RenamePoint(const std::string& path, const std::string& new_path) {
   return RenamePointIn(*this, path, new_path);
+}
+
+Status SetPointLimitsIn(StorePrimitives& store, int64_t point_id,
+                        const std::optional<HistoryLimits>& limits) {
+  if (Status st = store.MayWrite(); !st) return st;
+  if (limits) {
+    if (Status st = CheckLimits(*limits); !st) return st;
+  }
+  if (Status st = store.BeginWrite(); !st) return st;
+  Status st = [&]() -> Status {
+    std::vector<PointMemberRow> rows;
+    if (Status s = store.ReadPointMembers(&rows); !s) return s;
+    if (!HasProbes(rows, point_id)) {
+      return Status::Fail("No point with id " + std::to_string(point_id) + ".");
+    }
+    const PointMemberRow* point = nullptr;
+    for (const PointMemberRow& m : rows) {
+      if (m.point_id == point_id) point = &m;
+    }
+    const std::string defaults = "the defaults (" + LimitsText(store.DefaultLimits()) + ")";
+    const std::string before = point->own_limits ? LimitsText(*point->own_limits) : defaults;
+    const std::string after = limits ? LimitsText(*limits) : defaults;
+    if (Status s = store.WritePointLimits(point_id, limits); !s) return s;
+    if (before != after) {
+      if (Status s =
+              RecordChange(store, "limits of point " + NarrowToUtf8(point->path), before, after);
+          !s) {
+        return s;
+      }
+    }
+    return store.Commit();
+  }();
+  if (!st) store.RollbackWrite();
+  return st;
+}
+
+Status LayeredHistory::SetPointLimits(int64_t point_id,
+                                      const std::optional<HistoryLimits>& limits) {
+  return SetPointLimitsIn(*this, point_id, limits);
 }
 
 Status LayeredHistory::PlaceUnplacedProbes() {

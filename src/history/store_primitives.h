@@ -176,9 +176,14 @@ class StorePrimitives {
   // Removes the file's row with what is left of its conflicts and stretches.
   virtual Status ForgetFile(int64_t file_id) = 0;
 
+  // The trail of changes: one appended inside the write transaction under way, all of them
+  // oldest first, and who is making changes (user name or role).
+  virtual Status AppendChange(const HistoryChange& change) = 0;
+  virtual Status ReadChanges(std::vector<HistoryChange>* out) = 0;
+  virtual std::string ChangeUser() = 0;
+
   // Ready for a read (the server reached again when it dropped the connection).
   virtual Status ReadyToRead() = 0;
-  virtual Status ProbeExists(int64_t probe_id, bool* exists) = 0;
   // A probe's own limits (none: it follows the defaults), the defaults (built-in ones when
   // they cannot be read), writing a probe's own (probe_id 0: the defaults) and dropping them.
   virtual Status ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) = 0;
@@ -198,6 +203,8 @@ class StorePrimitives {
   virtual Status DropPoint(int64_t point_id) = 0;
   // Probes at no point, oldest first (by first reading, then id).
   virtual Status UnplacedProbes(std::vector<PointMemberRow>* probes) = 0;
+  // A point's own limits (none: the defaults).
+  virtual Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) = 0;
 };
 
 // Sums of windows a store does not keep, by probe and window, with what tells that the probe's
@@ -240,12 +247,14 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
   Status ChooseConflict(int64_t conflict_id, bool take) final;
   UnimportResult Unimport(int64_t file_id, bool apply) final;
   Status RemoveProbe(int64_t probe_id) final;
+  std::vector<HistoryChange> ListChanges() final;
   std::vector<PointSummary> ListPoints(int32_t window_days) final;
   PointSeries ReadPointSeries(int64_t point_id, HistoryTime from, HistoryTime to,
                               int32_t columns) final;
   Status AssignProbe(int64_t probe_id, const std::string& path, std::optional<HistoryTime> from,
                      std::string* placed) final;
   Status RenamePoint(const std::string& path, const std::string& new_path) final;
+  Status SetPointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) final;
 
   // Puts every probe that is at no point where an import would have put it, oldest first: a
   // history from before points were kept, once upgraded.
@@ -286,6 +295,15 @@ std::vector<ReadingConflicts> ReviewConflictsOf(StorePrimitives& store, int64_t 
 Status ChooseConflictIn(StorePrimitives& store, int64_t conflict_id, bool take);
 UnimportResult UnimportFrom(StorePrimitives& store, int64_t file_id, bool apply);
 Status RemoveProbeFrom(StorePrimitives& store, int64_t probe_id);
+// Records a change in the trail, inside the write transaction under way.
+Status RecordChange(StorePrimitives& store, std::string what, std::string before,
+                    std::string after);
+std::vector<HistoryChange> ChangesIn(StorePrimitives& store, Status* error);
+// How the trail names a probe and its limits.
+std::string ProbeNameOf(int64_t probe_id, const ProbeKey& key);
+// The probe's name as the trail writes it; "No probe with id" when there is none.
+Status NameProbe(StorePrimitives& store, int64_t probe_id, std::string* name);
+std::string LimitsText(const HistoryLimits& limits);
 HistoryLimits LimitsOf(StorePrimitives& store, int64_t probe_id, Status* error);
 Status SetLimitsIn(StorePrimitives& store, int64_t probe_id, const HistoryLimits& limits);
 Status ClearLimitsIn(StorePrimitives& store, int64_t probe_id);
@@ -306,6 +324,8 @@ Status AssignProbeIn(StorePrimitives& store, int64_t probe_id, const std::string
                      std::optional<HistoryTime> from, std::string* placed);
 Status RenamePointIn(StorePrimitives& store, const std::string& path, const std::string& new_path);
 Status PlaceUnplacedIn(StorePrimitives& store);
+Status SetPointLimitsIn(StorePrimitives& store, int64_t point_id,
+                        const std::optional<HistoryLimits>& limits);
 // ReadPointSeries: empty with *error set on failure; `read` reads a probe's decimated readings
 // and tells its failure in *error.
 PointSeries PointSeriesIn(

@@ -14,9 +14,16 @@ Status RemoveProbeFrom(StorePrimitives& store, int64_t probe_id) {
   // Under the write lock: an import must not add readings to a probe going away.
   if (Status st = store.BeginWrite(); !st) return st;
   std::optional<ProbeKey> key;
-  Status st = store.DropReadings(probe_id);
+  std::vector<ProbeRow> rows;
+  Status st = store.ReadProbeRows(probe_id, 0, &rows);
+  if (st && rows.empty()) st = unknown;
+  if (st) st = store.DropReadings(probe_id);
   if (st) st = store.RemoveEmptyProbe(probe_id, &key);
   if (st && !key) st = unknown;
+  if (st) {
+    st = RecordChange(store, ProbeNameOf(probe_id, *key),
+                      std::to_string(rows.front().probe.count) + " readings", "removed");
+  }
   if (st) st = store.Commit();
   if (!st) store.RollbackWrite();
   return st;

@@ -67,31 +67,59 @@ std::optional<uint32_t> HistoryTimeToUnix(HistoryTime t) {
   return static_cast<uint32_t>(u);
 }
 
+namespace {
+
+MapEntry EntryOf(const ProbeSummary& p, int64_t now_unix) {
+  MapEntry e;
+  e.probe_id = p.id;
+  e.rate_mpy = kNaN;
+  e.consumed_percent = kNaN;
+  e.latest = kNaN;
+  if (p.count > 0) {
+    e.status = static_cast<uint16_t>(p.state);
+    e.latest = static_cast<float>(p.latest_value);
+    if (const auto u = HistoryTimeToUnix(p.last_time)) e.latest_unix = *u;
+  }
+  if (p.rate && p.rate_unit == "mpy") e.rate_mpy = static_cast<float>(*p.rate);
+  if (p.rate && p.rate_unit == "mm/y") e.rate_mpy = static_cast<float>(*p.rate / kMmPerMil);
+  if (p.consumed) e.consumed_percent = static_cast<float>(*p.consumed * 100.0);
+  if (p.end_time) {
+    if (const auto end = HistoryTimeToUnix(*p.end_time)) {
+      const int64_t days = (static_cast<int64_t>(*end) - now_unix) / 86400;
+      e.days_to_end = static_cast<uint32_t>(days < 0 ? 0 : days);
+    }
+  }
+  return e;
+}
+
+}  // namespace
+
 std::vector<MapEntry> MapEntriesFromProbes(const std::vector<ProbeSummary>& probes,
                                            int64_t now_unix) {
   std::vector<MapEntry> out;
   for (const ProbeSummary& p : probes) {
     if (out.size() == static_cast<std::size_t>(kMapMaxEntries)) break;
-    MapEntry e;
-    e.probe_id = p.id;
-    e.rate_mpy = kNaN;
-    e.consumed_percent = kNaN;
-    e.latest = kNaN;
-    if (p.count > 0) {
-      e.status = static_cast<uint16_t>(p.state);
-      e.latest = static_cast<float>(p.latest_value);
-      if (const auto u = HistoryTimeToUnix(p.last_time)) e.latest_unix = *u;
-    }
-    if (p.rate && p.rate_unit == "mpy") e.rate_mpy = static_cast<float>(*p.rate);
-    if (p.rate && p.rate_unit == "mm/y") e.rate_mpy = static_cast<float>(*p.rate / kMmPerMil);
-    if (p.consumed) e.consumed_percent = static_cast<float>(*p.consumed * 100.0);
-    if (p.end_time) {
-      if (const auto end = HistoryTimeToUnix(*p.end_time)) {
-        const int64_t days = (static_cast<int64_t>(*end) - now_unix) / 86400;
-        e.days_to_end = static_cast<uint32_t>(days < 0 ? 0 : days);
-      }
-    }
-    out.push_back(e);
+    out.push_back(EntryOf(p, now_unix));
+  }
+  return out;
+}
+
+std::vector<MapEntry> MapEntriesFromPoints(const std::vector<PointSummary>& points,
+                                           int64_t now_unix) {
+  std::vector<MapEntry> out;
+  for (const PointSummary& point : points) {
+    if (out.size() == static_cast<std::size_t>(kMapMaxEntries)) break;
+    // The point's own figures in place of its current probe's.
+    ProbeSummary figures = point.current;
+    figures.count = point.count;
+    figures.last_time = point.last_time;
+    figures.latest_value = point.value;
+    figures.rate = point.rate;
+    figures.rate_unit = point.rate_unit;
+    figures.consumed = point.consumed;
+    figures.end_time = point.end_time;
+    figures.state = point.state;
+    out.push_back(EntryOf(figures, now_unix));
   }
   return out;
 }

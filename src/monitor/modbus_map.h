@@ -44,9 +44,12 @@ struct MapFigure {
 const std::vector<MapFigure>& MapEntryFigures();
 const std::vector<MapFigure>& MapHeaderFigures();
 
-// The entries the server shows: today every probe of the history in the order of its probe
-// list; `now` (Unix UTC seconds) counts the days to an element's end. Monitoring points will
-// replace this one function.
+// The entries the server shows: every monitoring point in the order of the points list (its
+// cumulative value, rate, consumed share and end date, status, latest reading, and its current
+// probe's id); a history without points shows its probes in the order of the probe list.
+// `now` (Unix UTC seconds) counts the days to an element's end.
+std::vector<MapEntry> MapEntriesFromPoints(const std::vector<PointSummary>& points,
+                                           int64_t now_unix);
 std::vector<MapEntry> MapEntriesFromProbes(const std::vector<ProbeSummary>& probes,
                                            int64_t now_unix);
 

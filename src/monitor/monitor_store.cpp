@@ -6,6 +6,7 @@
 #include "common/code_page.h"
 #include "common/number_text.h"
 #include "history/import_source.h"
+#include "history/point_path.h"
 
 namespace tarn {
 
@@ -61,6 +62,46 @@ ImportResult StoreTransmitterReadings(HistoryStore& store, const TransmitterConf
     batch.same_reading_seconds = 1;
     return sink(batch);
   });
+}
+
+Status PlaceTransmitterProbes(HistoryStore& store,
+                              const std::vector<const TransmitterConfig*>& transmitters,
+                              std::vector<std::size_t>* todo, std::vector<std::string>* placed) {
+  if (todo->empty()) return {};
+  const std::vector<ProbeSummary> probes = store.ListProbes(0);
+  if (Status st = store.LastError(); !st) return st;
+  const std::vector<PointSummary> points = store.ListPoints(0);
+  if (Status st = store.LastError(); !st) return st;
+  std::vector<std::size_t> left;
+  for (const std::size_t i : *todo) {
+    const TransmitterConfig& t = *transmitters[i];
+    const ProbeKey key = TransmitterProbeKey(t);
+    int64_t id = 0;
+    for (const ProbeSummary& p : probes) {
+      if (p.key.tag == key.tag && p.key.serial == key.serial && p.key.data_type == key.data_type)
+        id = p.id;
+    }
+    if (id == 0) {  // nothing stored yet
+      left.push_back(i);
+      continue;
+    }
+    std::string joined;
+    for (const std::string& name : t.point) joined += (joined.empty() ? "" : "/") + name;
+    const std::string path = Utf8ToNarrow(joined);
+    bool there = false;
+    for (const PointSummary& point : points) {
+      for (const PointProbe& held : point.probes) {
+        if (held.probe_id == id) there = PointPathKey(point.path) == PointPathKey(path);
+      }
+    }
+    if (!there) {
+      std::string stored;
+      if (Status st = store.AssignProbe(id, path, std::nullopt, &stored); !st) return st;
+      placed->push_back(t.tag + " at " + joined);
+    }
+  }
+  *todo = std::move(left);
+  return {};
 }
 
 }  // namespace tarn

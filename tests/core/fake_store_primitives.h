@@ -101,6 +101,14 @@ class FakeStore : public StorePrimitives {
     for (const ProbeRow& row : probe_rows) {
       if (probe_id == 0 || row.probe.id == probe_id) out->push_back(row);
     }
+    // Without rows of its own, the probe asked for is T1 S1 while `probe_there`.
+    if (probe_rows.empty() && probe_id != 0 && probe_there) {
+      ProbeRow row;
+      row.probe.id = probe_id;
+      row.probe.key = {"T1", "S1", 1};
+      row.probe.count = count_after;
+      out->push_back(row);
+    }
     return Call("ReadProbeRows");
   }
   Status SumWindows(const std::vector<const ProbeSummary*>& probes, int32_t,
@@ -162,10 +170,16 @@ class FakeStore : public StorePrimitives {
   }
   Status ForgetFile(int64_t) override { return Call("ForgetFile"); }
   Status ReadyToRead() override { return Call("ReadyToRead"); }
-  Status ProbeExists(int64_t, bool* exists) override {
-    *exists = probe_there;
-    return Call("ProbeExists");
+  std::vector<HistoryChange> changes;  // the trail as appended
+  Status AppendChange(const HistoryChange& c) override {
+    changes.push_back(c);
+    return Call("AppendChange");
   }
+  Status ReadChanges(std::vector<HistoryChange>* out) override {
+    *out = changes;
+    return Call("ReadChanges");
+  }
+  std::string ChangeUser() override { return "alice"; }
   Status ReadOwnLimits(int64_t, std::optional<HistoryLimits>* out) override {
     *out = own;
     return Call("ReadOwnLimits");
@@ -176,9 +190,13 @@ class FakeStore : public StorePrimitives {
   }
   Status WriteLimits(int64_t probe_id, const HistoryLimits& l) override {
     written = {probe_id, l};
+    (probe_id == 0 ? defaults : own.emplace()) = l;
     return Call("WriteLimits");
   }
-  Status DeleteLimits(int64_t) override { return Call("DeleteLimits"); }
+  Status DeleteLimits(int64_t) override {
+    own.reset();
+    return Call("DeleteLimits");
+  }
 
   // Points: `members` is what ReadPointMembers gives; placements and new points are kept.
   std::vector<PointMemberRow> members;
@@ -202,6 +220,9 @@ class FakeStore : public StorePrimitives {
   }
   Status DropPoint(int64_t) override { return Call("DropPoint"); }
   Status UnplacedProbes(std::vector<PointMemberRow>*) override { return Call("UnplacedProbes"); }
+  Status WritePointLimits(int64_t, const std::optional<HistoryLimits>&) override {
+    return Call("WritePointLimits");
+  }
 
  private:
   Status Call(const std::string& name) {

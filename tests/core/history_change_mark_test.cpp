@@ -66,6 +66,11 @@ TEST_P(HistoryTest, ChangeMarkMovesWithEveryChangeTheProbeListShowsAndOnlyThen) 
          return store_->AssignProbe(probe, "Site/Unit/X", t0 + 3600, &placed);
        }},
       {"a point renamed", [&] { return store_->RenamePoint("Site/Unit/X", "Site/Unit/Y"); }},
+      {"its own limits",
+       [&] {
+         return store_->SetPointLimits(store_->ListPoints(0).back().id,
+                                       HistoryLimits{1, 2, 0.3, 0.4});
+       }},
       {"its name's case changed",
        [&] { return store_->RenamePoint("Site/Unit/Y", "site/unit/y"); }},
       {"a probe removed", [&] { return store_->RemoveProbe(probe); }},

@@ -9,6 +9,7 @@
 
 #include "core/history_fixture.h"
 #include "core/instrument_text.h"
+#include "history/history_copy.h"
 #include "history/import_source.h"
 #include "history/point_figures.h"
 
@@ -103,7 +104,8 @@ TEST_P(HistoryPoints, NewProbesGoByTagAndTheLossCarriesAcrossReplacements) {
   // 5 days back from day 9 reach A's last reading (spanning); 3 days hold B alone.
   for (const Window& w : {Window{5, 1.5 / 17.5 * 365}, Window{3, 36.5}, Window{30, *v.rate}}) {
     SCOPED_TRACE(w.days);
-    const PointSummary* p = Find(store_->ListPoints(w.days), "Unassigned/V-101");
+    const std::vector<PointSummary> listed = store_->ListPoints(w.days);
+    const PointSummary* p = Find(listed, "Unassigned/V-101");
     ASSERT_TRUE(p && p->rate);
     EXPECT_NEAR(*p->rate, w.per_year, 1e-6);
   }
@@ -194,13 +196,31 @@ TEST_P(HistoryPoints, AssignMovesProbesAndRenameMovesPointsWithTheirProbes) {
   EXPECT_EQ(points[0].probes.size(), 3u);
   // A point's own case may change alone.
   ASSERT_TRUE(store_->RenamePoint("Unassigned/P-9", "unassigned/P-9 drain").ok);
+  // A point's own limits, then the defaults again; refusals change nothing.
+  const int64_t v101 = store_->ListPoints(0)[0].id;
+  EXPECT_EQ(store_->SetPointLimits(999, HistoryLimits{}).message, "No point with id 999.");
+  EXPECT_FALSE(store_->SetPointLimits(v101, HistoryLimits{5, 4, 0.5, 0.8}));
+  ASSERT_TRUE(store_->SetPointLimits(v101, HistoryLimits{400, 500, 0.5, 0.8}));
+  points = store_->ListPoints(0);
+  EXPECT_TRUE(points[0].own_limits);
+  EXPECT_EQ(points[0].limits.rate_alarm, 500.0);
+  EXPECT_EQ(points[0].state, ProbeState::kOk);
+  ASSERT_TRUE(store_->SetPointLimits(v101, std::nullopt));
+  points = store_->ListPoints(0);
+  EXPECT_FALSE(points[0].own_limits);
+  EXPECT_EQ(points[0].state, ProbeState::kAlarm);
+  ASSERT_TRUE(store_->SetPointLimits(v101, HistoryLimits{400, 500, 0.5, 0.8}));
+
   // The tree of sites and units rolls the states up.
   const PointNode root = StatusRollUp(store_->ListPoints(0));
   ASSERT_EQ(root.children.size(), 2u);
   EXPECT_EQ(root.children[0].name, "South");
   EXPECT_EQ(root.children[0].children[0].path, "South/Crude unit");
-  EXPECT_EQ(root.children[0].state, ProbeState::kAlarm);
-  EXPECT_EQ(root.children[0].alarms, 1);
+  EXPECT_EQ(root.children[0].state, ProbeState::kOk);  // its own limits
+  ASSERT_TRUE(store_->SetPointLimits(v101, std::nullopt));
+  const PointNode alarmed = StatusRollUp(store_->ListPoints(0));
+  EXPECT_EQ(alarmed.children[0].state, ProbeState::kAlarm);
+  EXPECT_EQ(alarmed.children[0].alarms, 1);
   EXPECT_EQ(root.children[1].children[0].name, "P-9 drain");
 
   // Removing a probe takes it from its point; a point left without any goes from the list.
@@ -209,6 +229,24 @@ TEST_P(HistoryPoints, AssignMovesProbesAndRenameMovesPointsWithTheirProbes) {
   // Its path is free again.
   ASSERT_TRUE(store_->RenamePoint("South/Crude unit/V-101 in", "unassigned/P-9 drain").ok);
   EXPECT_EQ(store_->ListPoints(0)[0].path, "unassigned/P-9 drain");
+
+  // A copy carries the points with their probes and dates.
+  {
+    std::string error;
+    auto copy = OpenHistory(dir_.file("copy.sqlite"), &error);
+    ASSERT_NE(copy, nullptr) << error;
+    ASSERT_TRUE(store_->SetPointLimits(store_->ListPoints(0)[0].id, HistoryLimits{7, 8, 0.5, 0.8}));
+    HistoryCopyReport report;
+    ASSERT_TRUE(CopyHistory(*store_, *copy, &report));
+    const auto there = copy->ListPoints(0), here = store_->ListPoints(0);
+    ASSERT_EQ(there.size(), here.size());
+    EXPECT_EQ(there[0].path, here[0].path);
+    ASSERT_EQ(there[0].probes.size(), 3u);
+    EXPECT_TRUE(there[0].probes[1].from_set);
+    EXPECT_NEAR(there[0].value, here[0].value, 1e-9);
+    EXPECT_TRUE(there[0].own_limits);
+    EXPECT_EQ(there[0].limits.rate_alarm, 8.0);
+  }
 
   // The points survive reopening.
   store_ = Reopen();

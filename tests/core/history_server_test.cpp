@@ -278,7 +278,9 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
               })).status.ok);
   const auto before = store_->ListProbes(1);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.probe_window, tarn.probe_point, tarn.point;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.reading_week, tarn.probe_window,"
+                    " tarn.change_trail, tarn.probe_point, tarn.point;"
+                    " DROP FUNCTION tarn.change_trail_kept();"
                     "UPDATE tarn.schema_info SET version = 1",
                     uri_),
             "");
@@ -301,7 +303,7 @@ TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
   ASSERT_TRUE(Import(NembraTag("T/3", "1", false, At(2024, 2, 1), 3, 60, Ramp)).status.ok);
   store_.reset();
   ASSERT_EQ(PgAdmin("DROP TABLE tarn.probe_point, tarn.point;"
-                    "UPDATE tarn.schema_info SET version = 2",
+                    "UPDATE tarn.schema_info SET version = 4",
                     uri_),
             "");
   std::string error;
@@ -317,6 +319,102 @@ TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
   std::string version;
   EXPECT_EQ(PgAdmin("SELECT version FROM tarn.schema_info", uri_, &version), "");
   EXPECT_EQ(version, std::to_string(kPgSchemaVersion));
+}
+
+// Rows of kept sums (hours or weeks) that differ from those periods of twelve readings or more
+// summed from the readings themselves ("" when every row is right, else the first wrong one).
+std::string WrongSums(const std::string& uri, const std::string& table, const std::string& period,
+                      int length) {
+  const std::string p = "floor(t::float8 / " + std::to_string(length) + ")::bigint";
+  std::string wrong;
+  const std::string error = PgAdmin(
+      "SELECT coalesce(s.probe_id, h.probe_id) || ' " + period + " ' || coalesce(s.p, h." + period +
+          ") FROM (SELECT probe_id, " + p + " AS p, count(*) AS n, sum(t - " + p + " * " +
+          std::to_string(length) + ") AS sx, sum(v) AS sy FROM tarn.reading" +
+          " GROUP BY 1, 2 HAVING count(*) >= 12) s FULL JOIN tarn." + table +
+          " h ON h.probe_id = s.probe_id AND h." + period + " = s.p" +
+          " WHERE s.n IS DISTINCT FROM h.n OR abs(s.sx - h.sx) > 1e-6 OR abs(s.sy - h.sy) > 1e-9"
+          " LIMIT 1",
+      uri, &wrong);
+  return error.empty() ? wrong : error;
+}
+std::string WrongHourRows(const std::string& uri) {
+  return WrongSums(uri, "reading_hour", "hour", 3600) +
+         WrongSums(uri, "reading_week", "week", 604800);
+}
+
+// Readings a minute, six minutes and one and four hours apart, downloads that meet and overlap
+// and an import undone: an hour, and a week, keeps a row of sums exactly when it holds twelve
+// readings or more, and every window's figure stays that of the readings. A history of
+// version 2 (a row for every hour, none for weeks) is upgraded to the same rows and figures.
+TEST_F(ServerHistory, HoursAndWeeksKeepSumsOnlyFromTwelveReadingsAndVersion2IsUpgraded) {
+  const int64_t t0 = At(2025, 2, 1, 0, 2, 30);
+  auto wave = [](int i) { return 1.0 + 0.001 * i + 0.01 * (i % 7); };
+  ASSERT_TRUE(Import("NEMBRA LOGGER\n" + NembraTag("M", "1", false, t0, 3000, 60, wave) +
+                     NembraTag("S", "1", false, t0, 400, 360, wave) +
+                     NembraTag("H", "1", false, t0, 900, 3600, wave) +
+                     NembraTag("F", "1", false, t0, 300, 14400, wave))
+                  .status.ok);
+  EXPECT_EQ(WrongHourRows(uri_), "");
+  std::string rows;
+  ASSERT_EQ(PgAdmin("SELECT count(*) FROM tarn.reading_hour", uri_, &rows), "");
+  EXPECT_EQ(rows, "50");  // M's 49 whole hours and its first part-hour of 58
+  // Six-minute readings between S's bring its hours to twenty; M goes on where it ended, in an
+  // hour the last download began; H gets a minute stretch inside its span.
+  const ImportResult more =
+      Import("NEMBRA LOGGER\n" + NembraTag("S", "1", false, t0 + 180, 400, 360, wave) +
+             NembraTag("M", "1", false, t0 + 3000 * 60, 500, 60, wave) +
+             NembraTag("H", "1", false, t0 + 100 * 3600 + 90, 200, 60, wave));
+  ASSERT_TRUE(more.status.ok) << more.status.message;
+  EXPECT_EQ(WrongHourRows(uri_), "");
+  std::map<int32_t, std::vector<ProbeSummary>> lists;
+  for (const int32_t days : {0, 1, 2, 7, 14, 30, 365}) lists[days] = store_->ListProbes(days);
+  // Undoing the second download takes hours back below twelve.
+  int64_t second = 0;
+  for (const HistorySourceFile& f : store_->SourceFiles()) second = std::max(second, f.id);
+  ASSERT_TRUE(store_->Unimport(second, true).status.ok);
+  EXPECT_EQ(WrongHourRows(uri_), "");
+  ASSERT_EQ(PgAdmin("SELECT count(*) FROM tarn.reading_hour", uri_, &rows), "");
+  EXPECT_EQ(rows, "50");
+  ASSERT_TRUE(Import("NEMBRA LOGGER\n" + NembraTag("S", "1", false, t0 + 180, 400, 360, wave) +
+                     NembraTag("M", "1", false, t0 + 3000 * 60, 500, 60, wave) +
+                     NembraTag("H", "1", false, t0 + 100 * 3600 + 90, 200, 60, wave))
+                  .status.ok);
+
+  // Version 2 kept a row for every hour, and none for weeks.
+  store_.reset();
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_week, tarn.change_trail, tarn.probe_point, tarn.point;"
+                    "DROP FUNCTION tarn.change_trail_kept(); DELETE FROM tarn.reading_hour;"
+                    "INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
+                    " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"
+                    " FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS h) a,"
+                    " LATERAL (SELECT (t - h * 3600)::float8 AS x) b GROUP BY probe_id, h;"
+                    "UPDATE tarn.schema_info SET version = 2",
+                    uri_),
+            "");
+  ASSERT_NE(WrongHourRows(uri_), "");
+  std::string v2_size;
+  ASSERT_EQ(PgAdmin("SELECT pg_relation_size('tarn.reading_hour')", uri_, &v2_size), "");
+  std::string error;
+  store_ = OpenHistory(uri_, &error);
+  ASSERT_NE(store_, nullptr) << error;
+  EXPECT_EQ(WrongHourRows(uri_), "");
+  // The thin hours' room went back to the system.
+  ASSERT_EQ(PgAdmin("SELECT pg_relation_size('tarn.reading_hour') * 4 < " + v2_size, uri_, &rows),
+            "");
+  EXPECT_EQ(rows, "t") << v2_size;
+  for (const auto& [days, before] : lists) {
+    const auto after = store_->ListProbes(days);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+      SCOPED_TRACE(after[i].key.tag + ", " + std::to_string(days) + " days");
+      EXPECT_EQ(after[i].count, before[i].count);
+      ASSERT_EQ(after[i].rate.has_value(), before[i].rate.has_value());
+      if (before[i].rate) {
+        EXPECT_NEAR(*after[i].rate, *before[i].rate, 1e-9 * (1 + std::abs(*before[i].rate)));
+      }
+    }
+  }
 }
 
 TEST_F(ServerHistory, ServerFaultsGiveClearMessagesAndChangeNothing) {
@@ -413,7 +511,7 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
                     NembraTag("R2", "1", false, At(2025, 2, 1), 5, 60, [](int i) { return i; }));
   const ImportResult r = as_team->Import(dir.file("b.nid"), {});
   EXPECT_TRUE(r.status.ok) << r.status.message;
-  EXPECT_TRUE(as_team->SetLimits(0, HistoryLimits{}).ok);
+  EXPECT_TRUE(as_team->SetLimits(0, HistoryLimits{4, 9, 0.5, 0.8}).ok);
   // ...but changes neither the schema version, nor the tables, nor anyone's grants.
   const std::string team_uri = AsRole(uri, alice);
   for (const std::string& sql :
@@ -426,6 +524,15 @@ TEST(ServerRoles, TheTeamImportsButChangesNoVersionTableOrGrantAndTheViewerNothi
     EXPECT_TRUE(why.find("permission denied") != std::string::npos ||
                 why.find("must be owner") != std::string::npos)
         << sql << ": " << why;
+  }
+  // The team adds to the trail of changes (its limits above did) and alters none of it.
+  std::string lines;
+  PgAdmin("SELECT count(*) FROM tarn.change_trail WHERE username = '" + alice + "'", uri, &lines);
+  EXPECT_EQ(lines, "1");
+  for (const std::string& sql :
+       {std::string("UPDATE tarn.change_trail SET after = 'x'"),
+        std::string("DELETE FROM tarn.change_trail"), std::string("TRUNCATE tarn.change_trail")}) {
+    EXPECT_NE(PgAdmin(sql, team_uri).find("permission denied"), std::string::npos) << sql;
   }
   EXPECT_EQ(PgAdmin("GRANT INSERT ON tarn.probe TO " + vera, team_uri), "");  // a warning
   EXPECT_EQ(PgAdmin("REVOKE INSERT ON tarn.reading FROM " + team, team_uri), "");

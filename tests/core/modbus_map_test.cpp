@@ -128,6 +128,29 @@ TEST(ModbusMap, TakesTheFiguresOfProbes) {
   tm.tm_isdst = -1;
   EXPECT_EQ(now, static_cast<int64_t>(std::mktime(&tm)));
   EXPECT_EQ(MapEntriesFromProbes(std::vector<ProbeSummary>(2500), 0).size(), 2000u);
+
+  // A point serves its own figures (the cumulative loss across replacements, its rate and
+  // status) with its current probe's id, not that probe's figures.
+  PointSummary point;
+  point.current = er;  // its latest probe, with the probe's own figures
+  point.current.id = 9;
+  point.count = 200;
+  point.last_time = er.last_time;
+  point.value = 4.25;
+  point.rate = 2.0;
+  point.rate_unit = "mm/y";
+  point.consumed = 0.1;
+  point.state = ProbeState::kWarning;
+  const auto p = MapEntriesFromPoints({point, PointSummary{}}, now);
+  ASSERT_EQ(p.size(), 2u);
+  EXPECT_EQ(p[0].probe_id, 9);
+  EXPECT_FLOAT_EQ(p[0].latest, 4.25f);
+  EXPECT_FLOAT_EQ(p[0].rate_mpy, static_cast<float>(2.0 / 0.0254));
+  EXPECT_FLOAT_EQ(p[0].consumed_percent, 10.0f);
+  EXPECT_EQ(p[0].status, 1);
+  EXPECT_EQ(p[0].days_to_end, 0xFFFFFFFFu);
+  EXPECT_EQ(p[1].status, 3);  // a point without readings
+  EXPECT_EQ(MapEntriesFromPoints(std::vector<PointSummary>(2001), 0).size(), 2000u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The reader's quick paths (mapped indexing that skips letterless text, readings parsed where
-// they lie, the fixed date layout) against plain references on generated and random files.
+// they lie, the fixed date layout, a text read in memory, lines classified in one walk and
+// sixteen bytes at a time) against plain references on generated and random files.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,7 +11,9 @@
 #include <vector>
 
 #include "analysis/letter_pieces.h"
+#include "analysis/line_reader.h"
 #include "analysis/nembra_reader.h"
+#include "analysis/reader_lines.h"
 #include "analysis/token_tables.h"
 #include "common/number_text.h"
 #include "core/test_util.h"
@@ -149,8 +152,15 @@ TEST(ReaderFastPath, OpenIndexesLikeTheLineByLineReference) {
   // Fixed shapes first: 101 tags, a keyword straddling a 199-byte cut, an empty file.
   std::string many;
   for (int t = 0; t < 101; ++t) many += "TAG NUMBER:T" + std::to_string(t) + "\nRS_RR\n1 2\n";
-  std::vector<std::string> files = {many, std::string(190, '1') + "TAG NUMBER:A\nCURRENT\n",
-                                    std::string(398, '2') + "\nTAG NUMBER:B\nPOTENTIAL", ""};
+  // More keyword lines before the first recognised one than Open keeps while it looks.
+  std::string orphans;
+  for (int i = 0; i < 5000; ++i) orphans += i % 2 ? "Current\n" : "probe id: o\n";
+  std::vector<std::string> files = {many,
+                                    std::string(190, '1') + "TAG NUMBER:A\nCURRENT\n",
+                                    std::string(398, '2') + "\nTAG NUMBER:B\nPOTENTIAL",
+                                    "",
+                                    orphans + "TAG NUMBER:C\nRS_RR\n1 2\n",
+                                    orphans + "METAL SAMPLES\nprobe id: m\nCURRENT\n"};
   for (int i = 0; i < 150; ++i) files.push_back(RandomFile(rng));
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string path = dir.file("f" + std::to_string(i) + ".nid");
@@ -165,14 +175,19 @@ TEST(ReaderFastPath, OpenIndexesLikeTheLineByLineReference) {
     LetterPieces whole(files[i], nullptr);
     std::string_view a, b;
     int64_t pa = 0, pb = 0, end = 0;
-    bool more = true;
-    while (more) {
-      more = whole.Next(&a, &pa);
-      ASSERT_EQ(blocks.Next(&b, &pb, &end), more) << "file " << i << " at " << pa;
-      if (more) {
-        ASSERT_EQ(std::make_pair(a, pa), std::make_pair(b, pb)) << "file " << i;
-        ASSERT_EQ(end, whole.offset());
+    // Twice: the second time after a rewind from part-way (or from the end) of the first.
+    for (int pass = 0; pass < 2; ++pass) {
+      bool more = true;
+      for (int n = 0; more && (pass == 1 || n < static_cast<int>(i % 7) * 5 + 1); ++n) {
+        more = whole.Next(&a, &pa);
+        ASSERT_EQ(blocks.Next(&b, &pb, &end), more) << "file " << i << " at " << pa;
+        if (more) {
+          ASSERT_EQ(std::make_pair(a, pa), std::make_pair(b, pb)) << "file " << i;
+          ASSERT_EQ(end, whole.offset());
+        }
       }
+      whole.Rewind();
+      blocks.Rewind();
     }
     std::fclose(f);
   }
@@ -278,6 +293,255 @@ TEST(ReaderFastPath, GetDataStoresWhatTheGeneralConversionsStore) {
       ASSERT_EQ(grp->elapsed[i], want->elapsed[i]) << "file " << file << " reading " << i;
       ASSERT_EQ(grp->value[i], want->value[i]) << "file " << file << " reading " << i;
     }
+  }
+}
+
+// Every piece and offset of a line reader, from `offset` on.
+std::vector<std::pair<std::string, int64_t>> Pieces(LineReader reader) {
+  std::vector<std::pair<std::string, int64_t>> out;
+  std::string_view piece;
+  while (reader.Next(&piece)) out.emplace_back(std::string(piece), reader.offset());
+  out.emplace_back("end", reader.offset());
+  return out;
+}
+
+// A text in memory is cut into the same pieces, with the same offsets, as the file holding it:
+// line ends of every kind, a last line without one, NULs, lines longer than a piece and than
+// the smallest block, and offsets before, inside and past the text.
+TEST(ReaderFastPath, LineReaderOnATextCutsAsOnItsFile) {
+  testing::TempDir dir;
+  std::mt19937 rng(5);
+  std::vector<std::string> texts = {
+      "a",
+      "a\n",
+      "\n\n\r\n\r\r",
+      std::string("x\0y\nz\0", 6),
+      std::string(199, 'L') + "\n" + std::string(200, 'M') + "\r\n" + std::string(198, 'N'),
+      std::string(3000, 'Q') + "\nend",
+      "one\r\ntwo\r\nthree",
+  };
+  for (int i = 0; i < 20; ++i) {
+    std::string t;
+    for (int n = static_cast<int>(rng() % 40); n > 0; --n) {
+      const char parts[][4] = {"\n", "\r\n", "\r", "a", "7", " ", "\t", ""};
+      const std::size_t k = rng() % 8;
+      t += k == 7 ? std::string(rng() % 500, 'w') : std::string(parts[k]);
+      if (rng() % 9 == 0) t += '\0';
+    }
+    texts.push_back(t);
+  }
+  const std::string path = dir.file("lines.nid");
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const std::string& text = texts[i];
+    testing::WriteAll(path, text);
+    FILE* f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    const int64_t size = static_cast<int64_t>(text.size());
+    for (int64_t offset :
+         {int64_t{-1}, int64_t{0}, int64_t{1}, size / 2, size - 1, size, size + 3}) {
+      const auto want = Pieces(LineReader(f, offset, 0));  // the smallest block
+      ASSERT_EQ(Pieces(LineReader(text, offset)), want) << "text " << i << " from " << offset;
+    }
+    std::fclose(f);
+  }
+}
+
+struct Seen {
+  std::vector<std::string> lines;
+};
+
+// Writes down everything StreamData hands over.
+class RecordingSink : public ReadingSink {
+ public:
+  explicit RecordingSink(Seen* seen) : seen_(seen) {}
+  void Reading(std::string_view dt, double value, const ReadingFacts& facts) override {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "%.*s %.17g %d %.17g %lld ", static_cast<int>(dt.size()),
+                  dt.data(), value, facts.number ? 1 : 0, facts.precision,
+                  static_cast<long long>(facts.line_at));
+    seen_->lines.push_back(buf + std::string(facts.value_text));
+  }
+  void PassedOver(int64_t line_at, std::string_view why) override {
+    seen_->lines.push_back(std::to_string(line_at) + " " + std::string(why));
+  }
+
+ private:
+  Seen* seen_;
+};
+
+// What a reader found in a file: the index, then for every tag its header values, its readings
+// as the graph keeps them and as they are streamed.
+Seen ReadEverything(NembraReader& reader, const _grp_values_& grp, const std::string& path) {
+  Seen seen;
+  reader.Open(path);
+  reader.FileName = path;
+  const Index index = IndexOf(reader);
+  seen.lines.push_back(std::to_string(index.file_type) + " " + std::to_string(index.tag_count) +
+                       " " + std::to_string(reader.tags_in_file));
+  for (int32_t t = 0; t < reader.tag_count; ++t) {
+    seen.lines.push_back(std::to_string(index.tag_ptr[t]) + " " +
+                         std::to_string(index.data_ptr[t]) + " " + index.tag_name[t] + " " +
+                         std::to_string(index.data_type[t]));
+    reader.GetData(t);
+    seen.lines.push_back(reader.serial_no + "|" + reader.part_no + "|" + reader.probe_type_str +
+                         "|" + std::to_string(reader.probe_type) + "|" + reader.mloss_unit + "|" +
+                         reader.thickness + "|" + reader.read_interval + "|" + reader.start_dt +
+                         "|" + std::to_string(reader.probe_life) + "|" +
+                         std::to_string(reader.record_count) + "|" +
+                         std::to_string(reader.readings_in_tag) + "|" + grp.start_time);
+    for (int32_t i = 0; i < reader.record_count; ++i) {
+      char buf[96];
+      std::snprintf(buf, sizeof buf, "%d %.17g %lld", grp.elapsed[i], grp.value[i],
+                    static_cast<long long>(reader.reading_time[static_cast<std::size_t>(i)].ticks));
+      seen.lines.push_back(buf);
+    }
+    RecordingSink sink(&seen);
+    reader.StreamData(t, sink);
+  }
+  return seen;
+}
+
+// Both formats, every tag: a text given in memory reads exactly as the same bytes in a file.
+TEST(ReaderFastPath, TextInMemoryReadsAsTheFile) {
+  testing::TempDir dir;
+  std::mt19937 rng(23);
+  // A data set each: what a tag without readings leaves in it is what the tag before left.
+  auto grp = std::make_unique<_grp_values_>();
+  auto text_grp = std::make_unique<_grp_values_>();
+  _basic_set_ setup{};
+  setup.pi_of_tubular = 312.5;
+  NembraReader from_file(*grp, setup, nullptr);
+  NembraReader from_text(*text_grp, setup, nullptr);
+  from_file.index_all = from_text.index_all = true;
+  const std::string metal =
+      "Metal Samples MS3500E\r\nProbe ID: W1\r\nProbe Type: ER Wire Loop 40\r\nProbe Life: 10\r\n"
+      "Metal Loss(mils)\r\n1,<,N/A,01/02/2020,10:20\r\n2,3.5,7.25,01/02/2020,10:50\r\n"
+      "3,4,x,31/02/2020,10:00\r\nProbe ID: L2\r\nProbe Type: LPR\r\nCorrosion Rate\r\n"
+      "1,2.5,01/03/2020,11:00\r\n2,2.75,01/03/2020,11:30";
+  std::string long_reading = "TAG NUMBER: T\nPROBE TYPE: FLUSH\nTHICKNESS: 10\nRS_RR\n";
+  long_reading += "1 01/02/2020 10:20:30 1.25 7\n" + std::string(70000, '9') + "\n";
+  long_reading += "2 01/02/2020 10:50:30 1.5 7";
+  std::vector<std::string> texts = {metal, long_reading, "\n", std::string("\0", 1)};
+  for (int i = 0; i < 60; ++i) texts.push_back(RandomFile(rng));
+  const std::string path = dir.file("same.nid");
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    testing::WriteAll(path, texts[i]);
+    const Seen want = ReadEverything(from_file, *grp, path);
+    from_text.SetMemoryFile(texts[i]);
+    const Seen got = ReadEverything(from_text, *text_grp, path + ".not-there");
+    for (std::size_t k = 0; k < std::min(got.lines.size(), want.lines.size()); ++k) {
+      ASSERT_EQ(got.lines[k], want.lines[k]) << "text " << i << " line " << k;
+    }
+    ASSERT_EQ(got.lines.size(), want.lines.size()) << "text " << i;
+  }
+}
+
+// The sixteen-byte paths (upper case, letters, line kinds) against the rules byte by byte, on
+// texts of every length around the block size and every byte value.
+TEST(ReaderFastPath, BlockWiseByteRulesAgreeWithTheRulesByByte) {
+  std::mt19937 rng(11);
+  const auto upper_by_byte = [](char ch) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '\t') return ' ';
+    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+      return static_cast<char>(c - 0x20);
+    }
+    if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<char>(c - 0x10);
+    if (c == 0xFF) return static_cast<char>(0x9F);
+    return ch;
+  };
+  const auto letter = [](char ch) {
+    const auto c = static_cast<unsigned char>(ch | 0x20);
+    return c >= 'a' && c <= 'z';
+  };
+  std::string all(256, ' ');
+  for (int c = 0; c < 256; ++c) all[static_cast<std::size_t>(c)] = static_cast<char>(c);
+  std::vector<std::string> texts = {all};
+  for (int n = 0; n < 3000; ++n) {
+    std::string t(rng() % 70, ' ');
+    const int kind = n % 4;  // all bytes; digits and blanks; capitals too; one odd byte
+    for (char& c : t) {
+      c = kind == 0 ? static_cast<char>(rng()) : "0123456789 .:/"[rng() % 14];
+      if (kind == 2 && rng() % 5 == 0) c = static_cast<char>('A' + rng() % 26);
+    }
+    if (kind == 3 && !t.empty()) t[rng() % t.size()] = static_cast<char>(rng());
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    std::string want = t;
+    for (char& c : want) c = upper_by_byte(c);
+    std::string got(t.size(), '?');
+    UpperSpacedCopy(t, got.data());
+    ASSERT_EQ(got, want) << ::testing::PrintToString(t);
+    std::string in_place = t;
+    UpperSpacedCopy(in_place, in_place.data());
+    ASSERT_EQ(in_place, want);
+
+    const char* first = nullptr;
+    unsigned kind = 0;
+    bool odd = false;
+    for (const char& c : t) {
+      if (!first && letter(c)) first = &c;
+      const auto u = static_cast<unsigned char>(c);
+      odd |= (u >= 'a' && u <= 'z') || u == '\t' || u == 0 || u >= 0x80;
+      if (u >= 'A' && u <= 'Z') kind = kHasUpper;
+    }
+    ASSERT_EQ(FindAsciiLetter(t.data(), t.data() + t.size()), first) << ::testing::PrintToString(t);
+    ASSERT_EQ(Classify(t), odd ? kNeedsPreparing : kind) << ::testing::PrintToString(t);
+  }
+}
+
+// apParseLine walks a line once for all three tables: it must find what searching each table
+// in turn, keyword by keyword, finds.
+TEST(ReaderFastPath, ParseLineFindsWhatATableByTableSearchFinds) {
+  std::mt19937 rng(13);
+  std::vector<std::string> words;
+  for (const _token_tables_* table : {vInfoValue, vMetalEtc, vErLpr}) {
+    for (const _token_tables_* k = table; k->code != -1; ++k) words.push_back(k->keyword);
+  }
+  const auto reference = [](std::string_view line, int32_t* code) -> std::string {
+    *code = -1;
+    std::string t(TrimNarrow(line.substr(0, line.find('\0'))));
+    for (char& c : t) c = c == '\t' ? ' ' : UpperNarrow(c);
+    for (const _token_tables_* table : {vInfoValue, vMetalEtc, vErLpr}) {
+      for (const _token_tables_* k = table; k->code != -1; ++k) {
+        if (t.find(k->keyword) == std::string::npos) continue;
+        *code = k->code;
+        if (table != vInfoValue) return k->keyword;
+        const std::size_t colon = t.find(':');
+        return colon == std::string::npos ? t : std::string(TrimNarrow(t.substr(colon + 1)));
+      }
+    }
+    return {};
+  };
+  for (int n = 0; n < 20000; ++n) {
+    std::string line;
+    for (int parts = static_cast<int>(rng() % 6); parts > 0; --parts) {
+      std::string w = words[rng() % words.size()];
+      switch (rng() % 6) {
+        case 0:  // cut short, or run on into the next word
+          w = w.substr(0, rng() % w.size());
+          break;
+        case 1:
+          for (char& c : w) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+          break;
+        case 2:
+          if (const std::size_t sp = w.find(' '); sp != std::string::npos) w[sp] = '\t';
+          break;
+        case 3:
+          w = std::string(1, "\xe9\xff:\0 \xa0"[rng() % 6]) + w;
+          break;
+        default:
+          break;
+      }
+      line += w;
+      if (rng() % 2) line += std::string(rng() % (n % 50 == 0 ? 300 : 12), "x :"[rng() % 3]);
+    }
+    int32_t code = 0;
+    int32_t want_code = 0;
+    const std::string want = reference(line, &want_code);
+    ASSERT_EQ(apParseLine(line, &code), want) << ::testing::PrintToString(line);
+    ASSERT_EQ(code, want_code) << ::testing::PrintToString(line);
   }
 }
 

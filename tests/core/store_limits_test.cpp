@@ -55,7 +55,8 @@ TEST(StoreLimits, OnlySoundLimitsOfAKnownProbeAreWritten) {
       {"read-only", 3, good, true, true, "", false, false},
       {"warning above alarm", 3, reversed, false, true, "", false, false},
       {"no such probe", 3, good, false, false, "", false, false},
-      {"probe lookup fails", 3, good, false, true, "ProbeExists", false, false},
+      {"probe lookup fails", 3, good, false, true, "ReadProbeRows", false, false},
+      {"trail refuses", 3, good, false, true, "AppendChange", true, false},
       {"write fails", 3, good, false, true, "WriteLimits", true, false},
   };
   for (const Case& c : cases) {
@@ -68,6 +69,10 @@ TEST(StoreLimits, OnlySoundLimitsOfAKnownProbeAreWritten) {
     EXPECT_EQ(st.ok, c.ok) << st.message;
     EXPECT_EQ(s.written.has_value(), c.written);
     if (c.what == std::string("no such probe")) EXPECT_EQ(st.message, "No probe with id 3.");
+    // Written and recorded together, or neither.
+    EXPECT_EQ(Called(s, "Commit"), c.ok);
+    EXPECT_EQ(s.changes.size() == 1 && c.ok, c.ok);
+    if (Called(s, "BeginWrite")) EXPECT_EQ(Called(s, "RollbackWrite"), !c.ok);
   }
 
   FakeStore clear;
@@ -83,6 +88,34 @@ TEST(StoreLimits, OnlySoundLimitsOfAKnownProbeAreWritten) {
   ro.read_only = true;
   EXPECT_FALSE(ClearLimitsIn(ro, 3));
   EXPECT_FALSE(Called(ro, "DeleteLimits"));
+}
+
+TEST(StoreLimits, EveryChangeOfLimitsIsInTheTrailWithItsValuesBeforeAndAfter) {
+  FakeStore s;
+  s.defaults = {5, 10, 0.5, 0.8};
+  ASSERT_TRUE(SetLimitsIn(s, 3, HistoryLimits{7, 8, 0.3, 0.4}));
+  ASSERT_TRUE(SetLimitsIn(s, 3, HistoryLimits{7, 8, 0.3, 0.4}));  // the same again: no line
+  ASSERT_TRUE(ClearLimitsIn(s, 3));
+  ASSERT_TRUE(SetLimitsIn(s, 0, HistoryLimits{4, 9, 0.5, 0.8}));
+  ASSERT_EQ(s.changes.size(), 3u);
+  const std::string defaults =
+      "rate warning 5.00, alarm 10.00 mpy; consumed warning 50.0 %, "
+      "alarm 80.0 %";
+  const std::string own =
+      "rate warning 7.00, alarm 8.00 mpy; consumed warning 30.0 %, "
+      "alarm 40.0 %";
+  EXPECT_EQ(s.changes[0].what, "limits of probe 3 (T1 S1)");
+  EXPECT_EQ(s.changes[0].before, "the defaults (" + defaults + ")");
+  EXPECT_EQ(s.changes[0].after, own);
+  EXPECT_EQ(s.changes[0].user, "alice");
+  EXPECT_GT(s.changes[0].time, 0);
+  EXPECT_EQ(s.changes[1].before, own);
+  EXPECT_EQ(s.changes[1].after, "the defaults (" + defaults + ")");
+  EXPECT_EQ(s.changes[2].what, "default limits");
+  EXPECT_EQ(s.changes[2].before, defaults);
+  EXPECT_EQ(s.changes[2].after,
+            "rate warning 4.00, alarm 9.00 mpy; consumed warning 50.0 %, "
+            "alarm 80.0 %");
 }
 
 }  // namespace

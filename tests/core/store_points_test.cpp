@@ -79,9 +79,11 @@ TEST(StorePoints, AnyStepFailingChangesNothing) {
     EXPECT_EQ(s.aborted, std::string(step) + " failed");
     EXPECT_FALSE(r.status) << step;
   }
-  for (const char* step : {"BeginWrite", "ProbeExists", "ReadPointMembers", "AddPoint",
-                           "PlaceProbe", "DropPoint", "Commit"}) {
+  for (const char* step : {"BeginWrite", "ReadProbeRows", "ReadPointMembers", "AddPoint",
+                           "PlaceProbe", "DropPoint", "AppendChange", "Commit"}) {
     FakeStore s;
+    s.probe_rows.resize(1);
+    s.probe_rows[0].probe.id = 3;
     s.members = {Member(5, "Old", 3, "T", kT)};  // probe 3 leaves point 5 empty
     s.fail = step;
     std::string placed;
@@ -90,12 +92,20 @@ TEST(StorePoints, AnyStepFailingChangesNothing) {
     EXPECT_EQ(Called(s, "RollbackWrite"), std::string(step) != "BeginWrite") << step;
     EXPECT_FALSE(Called(s, "Commit") && std::string(step) != "Commit") << step;
   }
-  for (const char* step :
-       {"BeginWrite", "ReadPointMembers", "DropPoint", "WritePointPath", "Commit"}) {
+  for (const char* step : {"BeginWrite", "ReadPointMembers", "DropPoint", "WritePointPath",
+                           "AppendChange", "Commit"}) {
     FakeStore s;
     s.members = {Member(5, "A/B", 3, "T", kT), Member(6, "C/B", 0, "", 0)};
     s.fail = step;
     EXPECT_EQ(RenamePointIn(s, "a", "C").message, std::string(step) + " failed");
+    EXPECT_EQ(Called(s, "RollbackWrite"), std::string(step) != "BeginWrite") << step;
+  }
+  for (const char* step :
+       {"BeginWrite", "ReadPointMembers", "WritePointLimits", "AppendChange", "Commit"}) {
+    FakeStore s;
+    s.members = {Member(5, "A/B", 3, "T", kT)};
+    s.fail = step;
+    EXPECT_EQ(SetPointLimitsIn(s, 5, HistoryLimits{}).message, std::string(step) + " failed");
     EXPECT_EQ(Called(s, "RollbackWrite"), std::string(step) != "BeginWrite") << step;
   }
   // Refused before anything is read or written.

@@ -106,6 +106,7 @@ TEST(StoreProbeList, RemovingAProbeIsAllOrNothing) {
       {"BeginWrite", true, 3, "BeginWrite failed"},
       {"DropReadings", true, 3, "DropReadings failed"},
       {"RemoveEmptyProbe", true, 3, "RemoveEmptyProbe failed"},
+      {"AppendChange", true, 3, "AppendChange failed"},
       {"Commit", true, 3, "Commit failed"},
   };
   for (const Case& c : cases) {
@@ -115,8 +116,15 @@ TEST(StoreProbeList, RemovingAProbeIsAllOrNothing) {
     const Status st = RemoveProbeFrom(s, c.id);
     EXPECT_EQ(st.message, c.message) << c.fail;
     EXPECT_EQ(Called(s, "Commit"), st.ok || std::string(c.fail) == "Commit") << c.fail;
-    // A transaction begun and then failed is rolled back.
-    EXPECT_EQ(Called(s, "RollbackWrite"), !st.ok && Called(s, "DropReadings")) << c.fail;
+    // A transaction begun and then failed is rolled back; one removed is in the trail.
+    const bool begun = Called(s, "BeginWrite") && std::string(c.fail) != "BeginWrite";
+    EXPECT_EQ(Called(s, "RollbackWrite"), !st.ok && begun) << c.fail;
+    if (st.ok) {
+      ASSERT_EQ(s.changes.size(), 1u);
+      EXPECT_EQ(s.changes[0].what, "probe 3 (T1 S1)");
+      EXPECT_EQ(s.changes[0].before, "3 readings");
+      EXPECT_EQ(s.changes[0].after, "removed");
+    }
   }
   FakeStore ro;
   ro.read_only = true;

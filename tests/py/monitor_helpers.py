@@ -137,6 +137,12 @@ def probes(history):
     return [line.split("\t") for line in out.splitlines() if not line.startswith("#")]
 
 
+def points(history):
+    """`tarn-export history points` as rows of fields."""
+    out = export("points", "--history", history).stdout
+    return [line.split("\t") for line in out.splitlines() if not line.startswith("#")]
+
+
 def readings(history, probe_id, folder):
     """A probe's readings as (time text, value) pairs, from `tarn-export history readings`."""
     out = os.path.join(folder, f"readings-{probe_id}.csv")

@@ -4,6 +4,7 @@ import, the probe list, a probe's readings and its limits, and the errors each o
 import csv
 import datetime
 import os
+import pwd
 import subprocess
 import tempfile
 import unittest
@@ -78,6 +79,26 @@ class ExportHistory(unittest.TestCase):
             rows = f.read().split("\r\n")
         self.assertTrue(rows[0].startswith("Id,Tag,Serial,Type,Count"))
         self.assertTrue(rows[2].endswith("ALARM: rate 3.50 mpy above alarm 3.00"), rows[2])
+
+        # The limits set are the one line of the trail, with who set them and from what.
+        changes = self.run_history("changes")
+        self.assertEqual(changes.returncode, 0, changes.stderr)
+        fields = changes.stdout.splitlines()
+        self.assertEqual(len(fields), 1, changes.stdout)
+        when, user, what, before, after = fields[0].split("\t")
+        self.assertRegex(when, r"^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d$")
+        self.assertEqual(user, pwd.getpwuid(os.geteuid()).pw_name)
+        self.assertEqual(what, "limits of probe 2 (LPR-1 S2)")
+        self.assertTrue(before.startswith("the defaults (rate warning 5.00"), before)
+        self.assertEqual(after, "rate warning 1.00, alarm 3.00 mpy; consumed warning 40.0 %, "
+                                "alarm 60.0 %")
+        trail = os.path.join(self.home, "trail.csv")
+        self.assertEqual(self.run_history("changes", "--csv", trail).returncode, 0)
+        with open(trail, newline="") as f:
+            rows = f.read().split("\r\n")
+        self.assertEqual(rows[0], "Time,User,What,Before,After")
+        self.assertIn('"rate warning 1.00, alarm 3.00 mpy; consumed warning 40.0 %, alarm 60.0 %"',
+                      rows[1])
 
     def test_errors_are_one_line_and_change_nothing(self):
         with open(self.db, "w") as f:

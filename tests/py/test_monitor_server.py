@@ -16,7 +16,8 @@ import unittest
 
 from pymodbus.client import ModbusTcpClient
 
-from monitor_helpers import (MONITOR, SOURCE, Monitor, export, free_port, probes, write_config)
+from monitor_helpers import (MONITOR, SOURCE, Monitor, export, free_port, points, probes,
+                             write_config)
 
 # "-": a current or potential probe, which no limit judges, is served as OK.
 STATUS = {"OK": 0, "WARNING": 1, "ALARM": 2, "-": 0}
@@ -78,15 +79,18 @@ class MonitorServer(unittest.TestCase):
         self.monitor = Monitor(config)
         return self.monitor.log.wait_for(r"serving (\d+) entries")
 
-    def check_against_probes(self, regs):
-        rows = probes(self.history)
+    def check_against_points(self, regs):
+        # An entry is a point, in the points list's order, with the figures that list prints;
+        # the time of its latest reading is its current probe's.
+        rows = points(self.history)
+        last_of = {p[0]: p[5] for p in probes(self.history)}
         now = time.time()
         self.assertEqual(regs[0], 1)
         self.assertEqual(regs[1], len(rows))
         self.assertTrue(self.started - 2 <= u32(regs, 2) <= now + 2, u32(regs, 2))
         for k, p in enumerate(rows):
             base = 100 + 20 * k
-            with self.subTest(entry=k, tag=p[1]):
+            with self.subTest(entry=k, point=p[0]):
                 self.assertEqual(regs[base], STATUS[p[10].split(":")[0]])
                 rate = f32(regs, base + 1)
                 if p[7]:
@@ -102,7 +106,7 @@ class MonitorServer(unittest.TestCase):
                     self.assertTrue(math.isnan(consumed))
                 self.assertAlmostEqual(f32(regs, base + 5), float(p[6]),
                                        delta=5e-5 + 1e-6 * abs(float(p[6])))
-                last = datetime.datetime.strptime(p[5], "%d/%m/%Y %H:%M:%S")
+                last = datetime.datetime.strptime(last_of[p[2]], "%d/%m/%Y %H:%M:%S")
                 self.assertEqual(u32(regs, base + 7), int(time.mktime(last.timetuple())))
                 days = u32(regs, base + 9)
                 if not p[9]:
@@ -111,11 +115,11 @@ class MonitorServer(unittest.TestCase):
                     end = datetime.datetime.strptime(p[9], "%d/%m/%Y").timestamp()
                     expect = max(0, int((end - u32(regs, 2)) // 86400))
                     self.assertIn(days, (expect, expect + 1) if expect else (0,))
-                self.assertEqual(regs[base + 11], int(p[0]) & 0xFFFF)
+                self.assertEqual(regs[base + 11], int(p[2]) & 0xFFFF)
                 self.assertEqual(regs[base + 12:base + 20], [0] * 8)
         self.assertEqual(regs[100 + 20 * len(rows):], [0] * (len(regs) - 100 - 20 * len(rows)))
 
-    def test_every_register_matches_the_probe_list(self):
+    def test_every_register_matches_the_points_list(self):
         with open(os.path.join(self.dir, "new.nid"), "w") as f:
             f.write(recent_nid())
         export("import", os.path.join(self.dir, "new.nid"), "--history", self.history)
@@ -123,7 +127,7 @@ class MonitorServer(unittest.TestCase):
         client = ModbusTcpClient("127.0.0.1", port=self.port, timeout=5)
         self.assertTrue(client.connect())
         regs = read_map(client, 100 + 20 * 10)
-        self.check_against_probes(regs)
+        self.check_against_points(regs)
         new = 100 + 20 * 7
         self.assertLess(u32(regs, new + 9), 0xFFFFFFFF)  # an end ahead is served in days
         # Any unit id gets the same map.
@@ -206,7 +210,8 @@ class MonitorServer(unittest.TestCase):
         regs = read_map(client, 100 + 20 * 8)
         client.close()
         self.assertEqual(regs[1], 8)
-        self.assertEqual(regs[100 + 20 * 7 + 11], 8)
+        # The new probe's point is served at its place in the points list, by path.
+        self.assertIn(8, [regs[100 + 20 * k + 11] for k in range(8)])
 
     def test_a_hundred_clients_at_once(self):
         self.start()
@@ -215,7 +220,7 @@ class MonitorServer(unittest.TestCase):
         self.assertTrue(first.connect())
         want = read_map(first, size)
         first.close()
-        self.check_against_probes(want)
+        self.check_against_points(want)
         wrong = []
         barrier = threading.Barrier(100)
 
@@ -245,18 +250,17 @@ class MonitorServer(unittest.TestCase):
         rows = [l.split("\t") for l in out]
         self.assertEqual(rows[0][:3], ["0", "1", "uint16"])
         self.assertEqual(len(rows), 3 + 7 * 7)
-        probe_rows = probes(self.history)
-        for k, p in enumerate(probe_rows):
+        for k, p in enumerate(points(self.history)):
             entry = [r for r in rows if r[3] == str(k)]
             self.assertEqual([int(r[0]) for r in entry],
                              [100 + 20 * k + o for o in (0, 1, 3, 5, 7, 9, 11)])
-            self.assertEqual({(r[4], r[5], r[6]) for r in entry}, {(p[0], p[1], p[2])})
+            self.assertEqual({(r[4], r[5], r[6], r[8]) for r in entry}, {(p[2], p[3], p[4], p[0])})
         csv_out = os.path.join(self.dir, "map.csv")
         export("modbus-map", "--csv", csv_out, "--history", self.history)
         with open(csv_out, newline="") as f:
             text = f.read()
         self.assertTrue(text.startswith("Register,Registers,Type,Entry,Probe Id,Tag,Serial,"
-                                        "Figure\r\n"))
+                                        "Figure,Point\r\n"))
         self.assertEqual(text.count("\r\n"), 1 + len(rows))
 
 

@@ -9,8 +9,8 @@ import subprocess
 import time
 import unittest
 
-from monitor_helpers import (BUILD, MONITOR, Lines, Monitor, MonitorCase, probes, readings,
-                             write_config)
+from monitor_helpers import (BUILD, MONITOR, Lines, Monitor, MonitorCase, points, probes,
+                             readings, write_config)
 
 SIM = os.path.join(BUILD, "src", "monitor", "sim", "tarn-transmitter-sim")
 YEAR = 365.25 * 24 * 3600
@@ -72,11 +72,13 @@ class Sim:
                      "tarn-monitor or tarn-transmitter-sim is not built (core-only build)")
 class MonitorWithSimulator(MonitorCase):
     def run_monitor(self, sim, until):
+        # The first transmitter names its point; the others go where the import puts them.
         config = write_config(os.path.join(self.dir, "m.conf"), self.history, [
             (f"T-{reg}", {"ADDRESS": sim.address[link], "UNIT": 1, "REGISTER": reg, "KIND": kind,
                           **({"SPAN": SPAN, "UNIT LOSS": "MILS"} if kind == "ER" else {}),
+                          **({"POINT": " North / CDU / Overhead "} if k == 0 else {}),
                           "INTERVAL": 1})
-            for reg, kind, _, link in TRANSMITTERS])
+            for k, (reg, kind, _, link) in enumerate(TRANSMITTERS)])
         mon = Monitor(config)
         self.start(mon)
         deadline = time.monotonic() + 30
@@ -112,7 +114,13 @@ class MonitorWithSimulator(MonitorCase):
         mon = self.run_monitor(sim, lambda _: all(len(sim.answered(reg)) >= 5
                                                    for reg, *_ in TRANSMITTERS))
         self.assertEqual(mon.log.matching("no answer"), [])
-        self.assert_each_answer_stored_once(sim, mon)
+        ids = self.assert_each_answer_stored_once(sim, mon)
+        first = f"T-{TRANSMITTERS[0][0]}"
+        at = {row[2]: row[0] for row in points(self.history)}
+        self.assertEqual(at[ids[first]], "North/CDU/Overhead")
+        self.assertEqual(at[ids[f"T-{TRANSMITTERS[1][0]}"]], f"Unassigned/T-{TRANSMITTERS[1][0]}")
+        self.assertEqual(len(mon.log.matching(rf"^tarn-monitor: {first} at North/CDU/Overhead: "
+                                              r"placed$")), 1, mon.log.all)
 
     def test_a_silent_simulator_is_logged_and_nothing_is_invented(self):
         sim = self.start(Sim(os.path.join(self.dir, "sim.log"), "--silent", "2.5+3"))

@@ -147,6 +147,9 @@ TEST_F(CouponScreenTest, WorkedCouponCalculatesAndAddsOneRow) {
   EXPECT_EQ(text("edTotalExposure"), "720.00");
   EXPECT_EQ(text("edMetalLoss"), QString::asprintf("%.4f", loss));
   EXPECT_EQ(text("edCorrosionRate"), QString::asprintf("%.4f", rate));
+  // 0.0702 mm/y: from 0.025 to below 0.125 is Moderate.
+  EXPECT_EQ(find<QLabel>("lbRateClass")->text(), "Severity: Moderate");
+  EXPECT_TRUE(find<QLabel>("lbRateClass")->toolTip().contains("Severe: above 0.25 mm/y"));
   EXPECT_TRUE(screen->isCalc());
   EXPECT_EQ(rows(), 0);  // "Auto Add Data" is clear
 

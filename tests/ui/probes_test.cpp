@@ -38,6 +38,7 @@
 #include "app/main_form.h"
 #include "download/ui/elpr.h"
 #include "history/history_store.h"
+#include "history/ui/changes_dialog.h"
 #include "history/ui/conflicts_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/import_job.h"
@@ -854,6 +855,35 @@ TEST_F(ProbesTest, ConflictsAreNamedReviewedTakenAndGivenBack) {
   view->btnKeep->click();
   EXPECT_EQ(first_value(), 3.0);
   EXPECT_EQ(m->index(0, 5).data().toString(), "stored");
+  view->btnClose->click();
+  EXPECT_FALSE(view->isVisible());
+}
+
+// The history of changes lists what was changed, by whom and from what, and filters by any word.
+TEST_F(ProbesTest, HistoryOfChangesListsEachChangeAndFiltersIt) {
+  Import({Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}}, 12))});
+  tab_.btnChanges->click();
+  ChangesDialog* view = tab_.changesDialog();
+  ASSERT_TRUE(view->isVisible());
+  EXPECT_EQ(view->gChanges->model()->rowCount(), 0);
+  EXPECT_EQ(view->lbChanges->text(), "Nothing has been changed through Tarn yet.");
+  view->btnClose->click();
+
+  const std::vector<ProbeSummary> probes = tab_.store()->ListProbes(0);
+  ASSERT_TRUE(tab_.store()->SetLimits(probes.at(0).id, {7, 8, 0.3, 0.4}));
+  ASSERT_TRUE(tab_.store()->SetLimits(0, {4, 9, 0.5, 0.8}));
+  tab_.btnChanges->click();
+  QAbstractItemModel* m = view->gChanges->model();
+  ASSERT_EQ(m->rowCount(), 2);
+  EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), "What");
+  EXPECT_TRUE(m->index(0, 2).data().toString().startsWith("limits of probe ")) << "oldest first";
+  EXPECT_EQ(m->index(1, 2).data().toString(), "default limits");
+  EXPECT_FALSE(m->index(0, 1).data().toString().isEmpty());  // who
+  EXPECT_EQ(view->lbChanges->text(), "2 changes, oldest first.");
+  view->edFilter->setText("ALARM 9.00");  // any column, any case
+  ASSERT_EQ(m->rowCount(), 1);
+  EXPECT_EQ(m->index(0, 2).data().toString(), "default limits");
+  EXPECT_EQ(view->lbChanges->text(), "1 of 2 changes shown, oldest first.");
   view->btnClose->click();
   EXPECT_FALSE(view->isVisible());
 }

@@ -210,6 +210,7 @@ class Coupon : public QWidget {
   QLabel* lbMetalLossUnit;
   QLineEdit* edCorrosionRate;
   QLabel* lbCorrosionRateUnit;
+  QLabel* lbRateClass;  // the severity class of the computed rate
   QPlainTextEdit* edComment;
   // Table.
   QTableView* gCpon;

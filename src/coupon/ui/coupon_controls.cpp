@@ -25,6 +25,7 @@
 #include "common/ui/screen_keys.h"
 #include "common/ui/section_typing.h"
 #include "common/ui/widget_builders.h"
+#include "coupon/severity_class.h"
 #include "coupon/ui/coupon_records.h"
 #include "coupon/ui/unit.h"
 #include "settings/ui/settings_records.h"
@@ -411,6 +412,11 @@ QWidget* Coupon::BuildResultPane() {
             "lbMetalLossUnit", "mm", "mil");
   value_row(3, QStringLiteral("Corrosion Rate"), &edCorrosionRate, "edCorrosionRate",
             &lbCorrosionRateUnit, "lbCorrosionRateUnit", "mm/year (mmpy)", "mils/year(mpy)");
+  lbRateClass = new QLabel(this);
+  lbRateClass->setObjectName(QStringLiteral("lbRateClass"));
+  lbRateClass->setToolTip(QStringLiteral("Severity class of the general corrosion rate:\n") +
+                          QString::fromUtf8(GeneralClassTable()));
+  grid->addWidget(lbRateClass, 8, 0, 1, 2);
 
   edComment = new QPlainTextEdit(this);
   edComment->setObjectName(QStringLiteral("edComment"));
@@ -424,9 +430,9 @@ QWidget* Coupon::BuildResultPane() {
   connect(edComment, &QPlainTextEdit::textChanged, this, &Coupon::edComment_TextChanged);
   // The comment takes whatever height the other panes give the band.
   edComment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-  grid->addWidget(Caption(QStringLiteral("Comments"), this), 8, 0, 1, 2);
-  grid->addWidget(edComment, 9, 0, 1, 2);
-  grid->setRowStretch(9, 1);
+  grid->addWidget(Caption(QStringLiteral("Comments"), this), 9, 0, 1, 2);
+  grid->addWidget(edComment, 10, 0, 1, 2);
+  grid->setRowStretch(10, 1);
   grid->setColumnStretch(0, 1);
   return Pane("pnResult", QStringLiteral("   Result"), "#4169E1", "#FFD700", grid, this);
 }

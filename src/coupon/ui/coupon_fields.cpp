@@ -20,6 +20,7 @@
 #include "common/ui/qt_text.h"
 #include "coupon/coupon_catalogue.h"
 #include "coupon/coupon_items.h"
+#include "coupon/severity_class.h"
 #include "coupon/ui/coupon_records.h"
 #include "settings/ui/settings_records.h"
 
@@ -185,11 +186,15 @@ void Coupon::PutResult() {
     SetItemText(edTotalExposure, kItemExposure);
     SetItemText(edMetalLoss, kItemMetalLoss);
     SetItemText(edCorrosionRate, kItemCorrRate);
+    const std::optional<SeverityClass> c = GeneralRateClass(vCpon.corr_rate);
+    lbRateClass->setText(c ? QStringLiteral("Severity: ") + QString::fromUtf8(SeverityName(*c))
+                           : QString());
   } else {
     edSurfaceArea->clear();
     edTotalExposure->clear();
     edMetalLoss->clear();
     edCorrosionRate->clear();
+    lbRateClass->clear();
   }
 }
 

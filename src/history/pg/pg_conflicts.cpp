@@ -42,15 +42,6 @@ UPDATE tarn.probe p SET count = s.n, first_time = coalesce(s.tmin + $2, 0),
   latest_value = coalesce((SELECT v FROM tarn.reading WHERE probe_id = $1 AND t = s.tmax), 0),
   sx = s.sx, sy = s.sy, sxy = s.sxy, sxx = s.sxx
 FROM s WHERE p.id = $1 RETURNING p.count)sql";
-constexpr const char* kDropHours =
-    "DELETE FROM tarn.reading_hour WHERE probe_id = $1 AND hour = ANY($2::bigint[])";
-constexpr const char* kSumHours = R"sql(
-INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)
-SELECT probe_id, hr, count(*), sum(x), sum(v), sum(x * v), sum(x * x)
-FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS hr) a,
-     LATERAL (SELECT (t - hr * 3600)::float8 AS x) b
-WHERE probe_id = $1 AND hr = ANY($2::bigint[])
-GROUP BY probe_id, hr)sql";
 constexpr const char* kDropWindows = "DELETE FROM tarn.probe_window WHERE probe_id = $1";
 constexpr const char* kFileName = "SELECT name FROM tarn.source_file WHERE id = $1";
 // The file's readings go; what comes back is only the hours they were in, by probe, so that a
@@ -93,13 +84,28 @@ Status PgHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hour
   PgResult s = db_.Exec(kRefreshSummary, {probe_id, kReadingEpoch});
   if (!s.ok() || s.rows() != 1) return Failure(s);
   *count = s.Int(0, 0);
-  const std::string list = NumberArray(std::vector<int64_t>(hours.begin(), hours.end()));
-  Status st = Run(kDropHours, {probe_id, list});
-  if (st) st = Run(kSumHours, {probe_id, list});
+  Status st = SumAgain(sql::kHourSums, probe_id, hours);
+  if (st) st = SumAgain(sql::kWeekSums, probe_id, hours);
   if (!st) return st;
   if (*count == 0) return Run(kDropWindows, {probe_id});
   return Run(sql::kRefreshWindows,
              {"{" + std::to_string(probe_id) + "}", sql::kStoredWindows, kReadingEpoch});
+}
+
+Status PgHistory::SumAgain(const sql::KeptSums& kind, int64_t probe_id,
+                           const std::set<int64_t>& hours) {
+  const int64_t per = kind.seconds / kSecondsPerHour;
+  std::set<int64_t> periods;
+  for (const int64_t h : hours) periods.insert(h / per - (h % per < 0 ? 1 : 0));
+  if (periods.empty()) return {};
+  const std::string list = NumberArray(std::vector<int64_t>(periods.begin(), periods.end()));
+  const std::string probes = NumberArray(std::vector<int64_t>(periods.size(), probe_id));
+  if (Status st = Run(kind.drop_rows, {probes, list}); !st) return st;
+  // An undone import may have touched every hour of years of readings: one pass over their
+  // span, not a look-up per period.
+  return Run(kind.sum_probe_rows,
+             {probe_id, list, sql::kHourRowMin, *periods.begin() * kind.seconds,
+              (*periods.rbegin() + 1) * kind.seconds});
 }
 
 Status PgHistory::MayWrite() const {
@@ -217,7 +223,8 @@ Status PgHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* fo
     *found = ProbeKey{FromServer(key.Text(0, 0)), FromServer(key.Text(0, 1)),
                       static_cast<int32_t>(key.Int(0, 2))};
   }
-  Status st = Run(sql::kRemoveHours, {probe_id});
+  Status st = Run(sql::kHourSums.remove_probe, {probe_id});
+  if (st) st = Run(sql::kWeekSums.remove_probe, {probe_id});
   if (st) st = Run(sql::kRemoveProbe, {probe_id});
   return st;
 }

@@ -7,6 +7,7 @@
 #include "history/pg/pg_schema.h"
 #include "history/pg/pg_statements.h"
 #include "history/pg/pg_store.h"
+#include "history/pg/pg_values.h"
 
 namespace tarn {
 
@@ -19,12 +20,23 @@ Status PgHistory::ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* 
   return {};
 }
 
-Status PgHistory::ProbeExists(int64_t probe_id, bool* exists) {
-  if (Status st = Ready(); !st) return st;
-  PgResult r = db_.Exec(sql::kProbeExists, {probe_id});
-  if (!r.ok()) return Failure(r);
-  *exists = r.rows() > 0;
+Status PgHistory::AppendChange(const HistoryChange& c) {
+  return Run(sql::kAppendChange,
+             {c.time, ToServer(c.user), ToServer(c.what), ToServer(c.before), ToServer(c.after)});
+}
+
+Status PgHistory::ReadChanges(std::vector<HistoryChange>* out) {
+  PgResult q = db_.Exec(sql::kReadChanges);
+  if (!q.ok()) return Failure(q);
+  for (int i = 0; i < q.rows(); ++i) {
+    out->push_back(
+        {q.Int(i, 0), q.Int(i, 1), q.Text(i, 2), q.Text(i, 3), q.Text(i, 4), q.Text(i, 5)});
+  }
   return {};
+}
+
+std::string PgHistory::ChangeUser() {
+  return FromServer(db_.User());
 }
 
 Status PgHistory::WriteLimits(int64_t probe_id, const HistoryLimits& l) {

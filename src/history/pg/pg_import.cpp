@@ -25,6 +25,8 @@ namespace {
 
 // Readings handed from the file reader at a time: bounds memory for very long tags.
 constexpr std::size_t kBatchSize = 1 << 18;
+// Hour rows gathered before they go to the server: bounds memory for a plant's import.
+constexpr std::size_t kHoursHeld = 1 << 16;
 
 // Reads the file on a thread of its own, one batch ahead, while the server takes in the one
 // before; hands the batches to `sink` here, in file order.
@@ -83,8 +85,11 @@ Status ReadAhead(const std::string& path, const ImportControl& control,
 }  // namespace
 
 Status PgHistory::StartImport(const ImportFileFacts& facts, int64_t* file_id) {
-  import_hours_.clear();
-  if (Status st = Run(sql::kCreateHours); !st) return st;
+  for (Gathered* g : {&hours_, &weeks_}) {
+    g->rows.clear();
+    g->recount.clear();
+    if (Status st = Run(g->kind->create_temp); !st) return st;
+  }
   PgResult file =
       db_.Exec(sql::kInsertFile, {FileNameToServer(facts.name), facts.size, facts.sha256,
                                   facts.imported_at != 0 ? facts.imported_at : HistoryNow()});
@@ -149,7 +154,7 @@ Status PgHistory::AddConflicts(int64_t probe_id, int64_t file_id,
 
 Status PgHistory::AddReadings(const ImportProbe& before, int64_t file_id,
                               const std::vector<HistoryReading>& fresh,
-                              const std::vector<HistoryReading>&) {
+                              const std::vector<HistoryReading>& stored) {
   if (const Status begun = db_.BeginCopy(sql::kCopyReadings); !begun) {
     return db_.Bad()
                ? Failure(PgResult())
@@ -164,27 +169,89 @@ Status PgHistory::AddReadings(const ImportProbe& before, int64_t file_id,
                ? Failure(PgResult())
                : Status::Fail("The history server " + location_ + " refused: " + ended.message);
   }
-  AddHours(before.id, fresh, &import_hours_);
+  for (Gathered* g : {&hours_, &weeks_}) {
+    Gather(before, fresh, stored, g);
+    if (g->rows.size() >= kHoursHeld) {
+      if (Status st = Flush(g); !st) return st;
+    }
+  }
   return {};
 }
 
-void PgHistory::AddHours(int64_t probe_id, const std::vector<HistoryReading>& sorted,
-                         std::vector<HourSums>* hours) {
-  const std::size_t start = hours->size();
-  for (const HistoryReading& reading : sorted) {
-    const int64_t t = reading.time - kReadingEpoch;
-    const int64_t hour = t / kSecondsPerHour - (t % kSecondsPerHour < 0 ? 1 : 0);
-    if (hours->size() == start || hours->back().hour != hour) {
-      hours->push_back({static_cast<int32_t>(probe_id), hour});
+void PgHistory::Gather(const ImportProbe& before, const std::vector<HistoryReading>& fresh,
+                       const std::vector<HistoryReading>& stored, Gathered* gathered) {
+  if (fresh.empty()) return;
+  const int64_t length = gathered->kind->seconds;
+  auto period_of = [&](HistoryTime t) {
+    const int64_t rel = t - kReadingEpoch;
+    return rel / length - (rel % length < 0 ? 1 : 0);
+  };
+  const int64_t first_period = period_of(fresh.front().time);
+  const int64_t last_period = period_of(fresh.back().time);
+  // When the new readings' span meets the probe's, `stored` holds every stored reading of it,
+  // so of every period inside it; the periods at its ends may hold stored readings beyond.
+  const bool span_read =
+      before.count > 0 && fresh.front().time <= before.last && fresh.back().time >= before.first;
+  std::size_t s = 0;
+  for (std::size_t i = 0, j = 0; i < fresh.size(); i = j) {
+    const int64_t period = period_of(fresh[i].time);
+    while (j < fresh.size() && period_of(fresh[j].time) == period) ++j;
+    const HistoryTime start = kReadingEpoch + period * length;
+    const HistoryTime end = start + length - 1;
+    const bool none_stored = before.count == 0 || start > before.last || end < before.first;
+    if (!none_stored && !(span_read && period > first_period && period < last_period)) {
+      gathered->recount.emplace_back(before.id, period);
+      continue;
     }
-    HourSums& h = hours->back();
-    const double x = static_cast<double>(t - hour * kSecondsPerHour);
-    ++h.n;
-    h.sx += x;
-    h.sy += reading.value;
-    h.sxy += x * reading.value;
-    h.sxx += x * x;
+    PeriodSums h{static_cast<int32_t>(before.id), period};
+    auto add = [&](const HistoryReading& r) {
+      const double x = static_cast<double>(r.time - start);
+      ++h.n;
+      h.sx += x;
+      h.sy += r.value;
+      h.sxy += x * r.value;
+      h.sxx += x * x;
+    };
+    for (std::size_t k = i; k < j; ++k) add(fresh[k]);
+    if (!none_stored) {
+      while (s < stored.size() && stored[s].time < start) ++s;
+      for (; s < stored.size() && stored[s].time <= end; ++s) add(stored[s]);
+    }
+    if (h.n >= sql::kHourRowMin) gathered->rows.push_back(h);
   }
+}
+
+Status PgHistory::Flush(Gathered* gathered) {
+  if (gathered->rows.empty()) return {};
+  Status copied = db_.BeginCopy(gathered->kind->copy);
+  if (copied) {
+    for (const PeriodSums& h : gathered->rows) {
+      db_.CopyHourRow(h.probe_id, h.period, h.n, h.sx, h.sy, h.sxy, h.sxx);
+    }
+    copied = db_.EndCopy();
+  }
+  if (!copied) {
+    return db_.Bad()
+               ? Failure(PgResult())
+               : Status::Fail("The history server " + location_ + " refused: " + copied.message);
+  }
+  gathered->rows.clear();
+  return {};
+}
+
+Status PgHistory::Merge(Gathered* gathered) {
+  if (Status st = Flush(gathered); !st) return st;
+  std::vector<int64_t> probes, periods;
+  for (const auto& [probe, period] : gathered->recount) {
+    probes.push_back(probe);
+    periods.push_back(period);
+  }
+  gathered->recount.clear();
+  const std::string probe_list = NumberArray(probes), period_list = NumberArray(periods);
+  if (Status st = Run(gathered->kind->merge, {probe_list, period_list}); !st) return st;
+  if (probes.empty()) return {};
+  if (Status st = Run(gathered->kind->drop_rows, {probe_list, period_list}); !st) return st;
+  return Run(gathered->kind->sum_rows, {probe_list, period_list, sql::kHourRowMin});
 }
 
 Status PgHistory::WriteSummary(const ImportProbe& p) {
@@ -193,21 +260,8 @@ Status PgHistory::WriteSummary(const ImportProbe& p) {
 }
 
 Status PgHistory::EndImportReadings(const std::vector<const ImportProbe*>& touched) {
-  if (!import_hours_.empty()) {
-    Status copied = db_.BeginCopy(sql::kCopyHours);
-    if (copied) {
-      for (const HourSums& h : import_hours_) {
-        db_.CopyHourRow(h.probe_id, h.hour, h.n, h.sx, h.sy, h.sxy, h.sxx);
-      }
-      copied = db_.EndCopy();
-    }
-    if (!copied) {
-      return db_.Bad()
-                 ? Failure(PgResult())
-                 : Status::Fail("The history server " + location_ + " refused: " + copied.message);
-    }
-    import_hours_.clear();
-    if (Status st = Run(sql::kMergeHours); !st) return st;
+  for (Gathered* g : {&hours_, &weeks_}) {
+    if (Status st = Merge(g); !st) return st;
   }
   std::vector<int64_t> ids;
   for (const ImportProbe* p : touched) ids.push_back(p->id);
@@ -223,7 +277,10 @@ Status PgHistory::FinishFile(int64_t file_id, const ImportResult& result,
 
 Status PgHistory::AbortImport(const Status& failure, const std::string& file) {
   RollbackWrite();
-  import_hours_.clear();
+  for (Gathered* g : {&hours_, &weeks_}) {
+    g->rows.clear();
+    g->recount.clear();
+  }
   if (!db_.Bad()) return failure;
   return Status::Fail("The connection to the history server " + location_ +
                       " was lost; nothing of " + file + " was imported: " + db_.Error());

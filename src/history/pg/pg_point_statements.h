@@ -24,7 +24,13 @@ inline constexpr const char* kPlaceProbe =
     " ON CONFLICT(probe_id) DO UPDATE SET point_id = $2, from_time = NULLIF($3, '')::bigint";
 inline constexpr const char* kWritePointPath =
     "UPDATE tarn.point SET path = $2, path_key = $3,"
-    " renamed = (SELECT max(renamed) + 1 FROM tarn.point) WHERE id = $1";
+    " edits = (SELECT max(edits) + 1 FROM tarn.point) WHERE id = $1";
 inline constexpr const char* kDropPoint = "DELETE FROM tarn.point WHERE id = $1";
+// $2 to $5 empty: the defaults.
+inline constexpr const char* kWritePointLimits =
+    "UPDATE tarn.point SET rate_warn = NULLIF($2, '')::float8,"
+    " rate_alarm = NULLIF($3, '')::float8, consumed_warn = NULLIF($4, '')::float8,"
+    " consumed_alarm = NULLIF($5, '')::float8,"
+    " edits = (SELECT max(edits) + 1 FROM tarn.point) WHERE id = $1";
 
 }  // namespace tarn::pg_sql

@@ -60,4 +60,12 @@ Status PgHistory::DropPoint(int64_t point_id) {
   return Run(sql::kDropPoint, {point_id});
 }
 
+Status PgHistory::WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& l) {
+  // Full precision as text; empty texts put NULL (the defaults).
+  auto text = [&](double v) { return l ? PgParam(v).text : std::string(); };
+  return Run(sql::kWritePointLimits,
+             {point_id, text(l ? l->rate_warn : 0), text(l ? l->rate_alarm : 0),
+              text(l ? l->consumed_warn : 0), text(l ? l->consumed_alarm : 0)});
+}
+
 }  // namespace tarn

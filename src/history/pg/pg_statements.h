@@ -3,6 +3,8 @@
 // parameters. Tables live in the schema "tarn"; reading times count seconds from 01/01/2000.
 #pragma once
 
+#include <cstdint>
+
 namespace tarn::pg_sql {
 
 // Key of the advisory lock that serialises schema changes and imports between Tarn processes.
@@ -27,6 +29,7 @@ inline constexpr const char* kCanWrite =
     " AND has_table_privilege('tarn.source_file', 'INSERT, UPDATE')"
     " AND has_table_privilege('tarn.conflict', 'INSERT')"
     " AND has_table_privilege('tarn.reading_hour', 'INSERT, UPDATE')"
+    " AND has_table_privilege('tarn.reading_week', 'INSERT, UPDATE')"
     " AND has_table_privilege('tarn.probe_window', 'INSERT, UPDATE')"
     " AND has_database_privilege(current_database(), 'TEMPORARY')";
 
@@ -55,18 +58,81 @@ inline constexpr const char* kInsertFileConflicts =
     "INSERT INTO tarn.conflict(probe_id, t, stored, offered, file_id)"
     " SELECT $1, unnest($2::bigint[]), unnest($3::float8[]), unnest($4::float8[]), $5";
 
-// Hour sums of readings added straight, gathered during the import and merged in once.
-inline constexpr const char* kCreateHours =
-    "CREATE TEMP TABLE IF NOT EXISTS tarn_hours(probe_id integer, hour bigint, n bigint,"
-    " sx float8, sy float8, sxy float8, sxx float8) ON COMMIT DELETE ROWS";
-inline constexpr const char* kCopyHours =
-    "COPY pg_temp.tarn_hours(probe_id, hour, n, sx, sy, sxy, sxx) FROM STDIN BINARY";
-inline constexpr const char* kMergeHours = R"sql(
-INSERT INTO tarn.reading_hour AS h(probe_id, hour, n, sx, sy, sxy, sxx)
-SELECT probe_id, hour, sum(n), sum(sx), sum(sy), sum(sxy), sum(sxx) FROM pg_temp.tarn_hours
-GROUP BY probe_id, hour
-ON CONFLICT (probe_id, hour) DO UPDATE SET n = h.n + excluded.n, sx = h.sx + excluded.sx,
-  sy = h.sy + excluded.sy, sxy = h.sxy + excluded.sxy, sxx = h.sxx + excluded.sxx)sql";
+// An hour, or a week, keeps a row of least-squares sums of its readings (x in seconds from its
+// start) only from this many readings: below it, a row would cost more room than the readings
+// it stands for and save a window little. Hour rows serve the start of a window, week rows
+// the rest of it.
+inline constexpr int64_t kHourRowMin = 12;
+
+// The statements of one kind of kept sums: the table, its period column and its length.
+// - create_temp, copy: the whole sums of the periods an import brought to kHourRowMin readings
+//   or more, gathered during the import in a temporary table.
+// - merge: those written once at the import's end. A period gathered twice has grown between:
+//   the row of more readings is the later one. $1, $2: probes and periods summed again from
+//   the readings (their rows win over gathered ones).
+// - drop_rows, sum_rows: the periods $2 of the probes $1 summed again from their readings
+//   ($3 = kHourRowMin): first their rows go, then those with enough readings come back, each
+//   period by its own key range (for a few periods of many probes).
+// - sum_probe_rows: the same for many periods $2 of one probe $1, in one pass over its
+//   readings from $4 to $5 (times of the table).
+struct KeptSums {
+  const char* create_temp;
+  const char* copy;
+  const char* merge;
+  const char* drop_rows;
+  const char* sum_rows;
+  const char* sum_probe_rows;
+  const char* remove_probe;
+  int64_t seconds;
+};
+// clang-format off
+#define TARN_PG_KEPT_SUMS(table, period, temp, length)                                          \
+  KeptSums{                                                                                     \
+    "CREATE TEMP TABLE IF NOT EXISTS " temp "(probe_id integer, period bigint, n bigint,"       \
+    " sx float8, sy float8, sxy float8, sxx float8) ON COMMIT DELETE ROWS",                     \
+                                                                                                \
+    "COPY pg_temp." temp "(probe_id, period, n, sx, sy, sxy, sxx) FROM STDIN BINARY",           \
+                                                                                                \
+    "INSERT INTO tarn." table " AS h(probe_id, " period ", n, sx, sy, sxy, sxx)"                \
+    " SELECT DISTINCT ON (probe_id, period) probe_id, period, n, sx, sy, sxy, sxx"              \
+    " FROM pg_temp." temp " s"                                                                  \
+    " WHERE NOT EXISTS (SELECT 1 FROM unnest($1::integer[], $2::bigint[]) AS k(p, h)"           \
+    "                   WHERE k.p = s.probe_id AND k.h = s.period)"                             \
+    " ORDER BY probe_id, period, n DESC"                                                        \
+    " ON CONFLICT (probe_id, " period ") DO UPDATE SET n = excluded.n, sx = excluded.sx,"       \
+    " sy = excluded.sy, sxy = excluded.sxy, sxx = excluded.sxx",                                \
+                                                                                                \
+    "DELETE FROM tarn." table " h USING unnest($1::integer[], $2::bigint[]) AS k(p, pe)"        \
+    " WHERE h.probe_id = k.p AND h." period " = k.pe",                                          \
+                                                                                                \
+    "INSERT INTO tarn." table "(probe_id, " period ", n, sx, sy, sxy, sxx)"                     \
+    " SELECT k.p, k.pe, s.n, s.sx, s.sy, s.sxy, s.sxx"                                          \
+    " FROM (SELECT DISTINCT p, pe FROM unnest($1::integer[], $2::bigint[]) AS u(p, pe)) k,"     \
+    "  LATERAL (SELECT count(*) AS n, sum(x) AS sx, sum(r.v) AS sy, sum(x * r.v) AS sxy,"       \
+    "                  sum(x * x) AS sxx"                                                       \
+    "           FROM tarn.reading r,"                                                           \
+    "                LATERAL (SELECT (r.t - k.pe * " #length ")::float8 AS x) a"                \
+    "           WHERE r.probe_id = k.p AND r.t >= k.pe * " #length                              \
+    "                 AND r.t < (k.pe + 1) * " #length ") s"                                    \
+    " WHERE s.n >= $3",                                                                         \
+                                                                                                \
+    "INSERT INTO tarn." table "(probe_id, " period ", n, sx, sy, sxy, sxx)"                     \
+    " SELECT $1, pe, count(*), sum(x), sum(r.v), sum(x * r.v), sum(x * x)"                      \
+    " FROM tarn.reading r,"                                                                     \
+    "      LATERAL (SELECT floor(r.t::float8 / " #length ")::bigint AS pe) a,"                  \
+    "      LATERAL (SELECT (r.t - pe * " #length ")::float8 AS x) b"                            \
+    " WHERE r.probe_id = $1 AND r.t >= $4 AND r.t < $5 AND pe = ANY($2::bigint[])"              \
+    " GROUP BY pe HAVING count(*) >= $3",                                                       \
+                                                                                                \
+    "DELETE FROM tarn." table " WHERE probe_id = $1",                                           \
+                                                                                                \
+    length}
+// clang-format on
+inline constexpr KeptSums kHourSums =
+    TARN_PG_KEPT_SUMS("reading_hour", "hour", "tarn_hour_sums", 3600);
+inline constexpr KeptSums kWeekSums =
+    TARN_PG_KEPT_SUMS("reading_week", "week", "tarn_week_sums", 604800);
+#undef TARN_PG_KEPT_SUMS
 
 inline constexpr const char* kReadingsInRange =
     "SELECT t + $4, v FROM tarn.reading WHERE probe_id = $1 AND t BETWEEN $2 AND $3 ORDER BY t";
@@ -86,25 +152,57 @@ LEFT JOIN tarn.probe_window w ON w.probe_id = p.id AND w.days = $2 AND w.count =
 WHERE $1 = 0 OR p.id = $1
 ORDER BY p.id)sql";
 // Least-squares sums over the last `days` days of the probes $1 for each of the windows $2,
-// x in seconds from the window's start: the hour sums of its whole hours shifted to that
-// origin, plus the readings of the hour it starts in. $3 reading time epoch.
-#define TARN_PG_WINDOW_SUMS                                                                 \
-  "WITH w AS ("                                                                             \
-  " SELECT p.id, d.days, p.count, p.last_time, f, ceil(f::float8 / 3600)::bigint AS h0"     \
-  " FROM tarn.probe p, unnest($2::integer[]) AS d(days),"                                   \
-  "      LATERAL (SELECT p.last_time - $3 - d.days::bigint * 86400 AS f) a"                 \
-  " WHERE p.id = ANY($1::integer[]) AND p.count > 0),"                                      \
-  "parts AS ("                                                                              \
-  " SELECT w.id, w.days, w.count, w.last_time, h.n, h.sx + h.n * d AS sx, h.sy,"            \
-  "        h.sxy + d * h.sy AS sxy, h.sxx + 2 * d * h.sx + h.n * d * d AS sxx"              \
-  " FROM w JOIN tarn.reading_hour h ON h.probe_id = w.id AND h.hour >= w.h0,"               \
-  "      LATERAL (SELECT (h.hour * 3600 - w.f)::float8 AS d) a"                             \
-  " UNION ALL"                                                                              \
-  " SELECT w.id, w.days, w.count, w.last_time, 1, x, r.v, x * r.v, x * x"                   \
-  " FROM w JOIN tarn.reading r ON r.probe_id = w.id AND r.t >= w.f AND r.t < w.h0 * 3600,"  \
-  "      LATERAL (SELECT (r.t - w.f)::float8 AS x) a) "                                     \
-  "SELECT id, days, count, last_time, sum(n)::bigint, sum(sx), sum(sy), sum(sxy), sum(sxx)" \
-  " FROM parts GROUP BY id, days, count, last_time"
+// x in seconds from the window's start f. The window ends at the probe's last reading, so every
+// week from the first that starts in it lies whole inside it: its rows of week sums, shifted to
+// f, with the readings of the weeks between them that keep no row (fewer than twelve). Before
+// that week (the head, up to e): the rows of hour sums from the first whole hour on, with the
+// readings between them (the hour the window starts in and hours without a row). Readings are
+// read by ranges of the key, one range at a time (OFFSET 0 keeps the planner from joining the
+// whole table instead). $3 reading time epoch.
+#define TARN_PG_WINDOW_SUMS                                                                       \
+  "WITH w AS ("                                                                                   \
+  " SELECT p.id, d.days, p.count, p.last_time, f, ceil(f::float8 / 3600)::bigint AS h0,"          \
+  "        ceil(f::float8 / 604800)::bigint AS w0, ceil(f::float8 / 604800)::bigint * 604800"     \
+  "        AS e"                                                                                  \
+  " FROM tarn.probe p, unnest($2::integer[]) AS d(days),"                                         \
+  "      LATERAL (SELECT p.last_time - $3 - d.days::bigint * 86400 AS f) a"                       \
+  " WHERE p.id = ANY($1::integer[]) AND p.count > 0),"                                            \
+  "hrs AS ("                                                                                      \
+  " SELECT w.id, w.days, w.f, w.e, h.hour * 3600 AS at, 3600 AS len, h.n, h.sx, h.sy, h.sxy,"     \
+  "        h.sxx, lag(h.hour) OVER (PARTITION BY w.id, w.days ORDER BY h.hour) AS prev,"          \
+  "        lead(h.hour) OVER (PARTITION BY w.id, w.days ORDER BY h.hour) AS next, h.hour AS k"    \
+  " FROM w, LATERAL (SELECT * FROM tarn.reading_hour rh WHERE rh.probe_id = w.id"                 \
+  "                  AND rh.hour >= w.h0 AND rh.hour < w.w0 * 168 OFFSET 0) h),"                  \
+  "wks AS ("                                                                                      \
+  " SELECT w.id, w.days, w.f, w.e, k.week * 604800 AS at, 604800 AS len, k.n, k.sx, k.sy,"        \
+  "        k.sxy, k.sxx, lag(k.week) OVER (PARTITION BY w.id, w.days ORDER BY k.week) AS prev,"   \
+  "        lead(k.week) OVER (PARTITION BY w.id, w.days ORDER BY k.week) AS next, k.week AS k"    \
+  " FROM w, LATERAL (SELECT * FROM tarn.reading_week rw"                                          \
+  "                  WHERE rw.probe_id = w.id AND rw.week >= w.w0 OFFSET 0) k),"                  \
+  "gaps AS ("                                                                                     \
+  " SELECT id, days, f, CASE WHEN prev IS NULL THEN f ELSE (prev + 1) * 3600 END AS a,"           \
+  "        at AS b FROM hrs WHERE prev IS NULL OR prev + 1 < k"                                   \
+  " UNION ALL SELECT id, days, f, at + len, e FROM hrs WHERE next IS NULL"                        \
+  " UNION ALL SELECT id, days, f, f, e FROM w WHERE NOT EXISTS (SELECT 1 FROM"                    \
+  "  tarn.reading_hour rh WHERE rh.probe_id = w.id AND rh.hour >= w.h0 AND rh.hour < w.w0 * 168)" \
+  " UNION ALL SELECT id, days, f, CASE WHEN prev IS NULL THEN e ELSE (prev + 1) * 604800 END,"    \
+  "        at FROM wks WHERE prev IS NULL OR prev + 1 < k"                                        \
+  " UNION ALL SELECT id, days, f, at + len, 9223372036854775807 FROM wks WHERE next IS NULL"      \
+  " UNION ALL SELECT id, days, f, e, 9223372036854775807 FROM w WHERE NOT EXISTS (SELECT 1"       \
+  "  FROM tarn.reading_week rw WHERE rw.probe_id = w.id AND rw.week >= w.w0)),"                   \
+  "parts AS ("                                                                                    \
+  " SELECT id, days, n, sx + n * d AS sx, sy, sxy + d * sy AS sxy,"                               \
+  "        sxx + 2 * d * sx + n * d * d AS sxx"                                                   \
+  " FROM (SELECT * FROM hrs UNION ALL SELECT * FROM wks) k,"                                      \
+  "      LATERAL (SELECT (k.at - k.f)::float8 AS d) a"                                            \
+  " UNION ALL"                                                                                    \
+  " SELECT g.id, g.days, 1, x, r.v, x * r.v, x * x"                                               \
+  " FROM gaps g, LATERAL (SELECT r.t, r.v FROM tarn.reading r"                                    \
+  "                       WHERE r.probe_id = g.id AND r.t >= g.a AND r.t < g.b OFFSET 0) r,"      \
+  "      LATERAL (SELECT (r.t - g.f)::float8 AS x) b) "                                           \
+  "SELECT w.id, w.days, w.count, w.last_time, s.n, s.sx, s.sy, s.sxy, s.sxx FROM w JOIN"          \
+  " (SELECT id, days, sum(n)::bigint AS n, sum(sx) AS sx, sum(sy) AS sy, sum(sxy) AS sxy,"        \
+  "         sum(sxx) AS sxx FROM parts GROUP BY id, days) s USING (id, days)"
 inline constexpr const char* kWindowSums = TARN_PG_WINDOW_SUMS;
 // The usual windows' sums are kept per probe, refreshed for the probes an import touched, so
 // that the probe list reads one row per probe.
@@ -131,7 +229,10 @@ inline constexpr const char* kWriteDefaultLimits =
     "UPDATE tarn.default_limits SET rate_warn = $2, rate_alarm = $3, consumed_warn = $4,"
     " consumed_alarm = $5 WHERE $1 = 0";
 inline constexpr const char* kClearLimits = "DELETE FROM tarn.limits WHERE probe_id = $1";
-inline constexpr const char* kProbeExists = "SELECT 1 FROM tarn.probe WHERE id = $1";
+inline constexpr const char* kAppendChange =
+    "INSERT INTO tarn.change_trail(t, username, what, before, after) VALUES($1, $2, $3, $4, $5)";
+inline constexpr const char* kReadChanges =
+    "SELECT id, t, username, what, before, after FROM tarn.change_trail ORDER BY id";
 
 inline constexpr const char* kProbeFiles =
     "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, n FROM"
@@ -157,7 +258,6 @@ inline constexpr const char* kProbeConflicts =
 // Readings carry no foreign key (a per-row check would cost more than the load itself), so
 // they go explicitly; conflicts and limits follow the probe by cascade.
 inline constexpr const char* kRemoveReadings = "DELETE FROM tarn.reading WHERE probe_id = $1";
-inline constexpr const char* kRemoveHours = "DELETE FROM tarn.reading_hour WHERE probe_id = $1";
 inline constexpr const char* kRemoveProbe = "DELETE FROM tarn.probe WHERE id = $1";
 
 }  // namespace tarn::pg_sql

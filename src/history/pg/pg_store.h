@@ -15,6 +15,7 @@
 #include "history/history_store.h"
 #include "history/import_source.h"
 #include "history/pg/pg_connection.h"
+#include "history/pg/pg_statements.h"
 #include "history/probe_figures.h"
 #include "history/store_primitives.h"
 
@@ -70,12 +71,19 @@ class PgHistory : public LayeredHistory {
   }
 
  private:
-  // Least-squares sums of one probe-hour, x in seconds from the hour's start.
-  struct HourSums {
+  // Least-squares sums of one probe-period (an hour or a week), x in seconds from its start.
+  struct PeriodSums {
     int32_t probe_id = 0;
-    int64_t hour = 0;
+    int64_t period = 0;
     int64_t n = 0;
     double sx = 0.0, sy = 0.0, sxy = 0.0, sxx = 0.0;
+  };
+  // What an import gathers of one kind of kept sums: whole rows, and the (probe, period)s
+  // whose rows are summed from the table at its end.
+  struct Gathered {
+    const pg_sql::KeptSums* kind;
+    std::vector<PeriodSums> rows;
+    std::vector<std::pair<int64_t, int64_t>> recount;
   };
 
   // Connects again when the server dropped the connection since the last call.
@@ -109,10 +117,18 @@ class PgHistory : public LayeredHistory {
     if (!db_.Bad()) PQclear(PQexec(db_.get(), "ROLLBACK"));
   }
 
-  // Sums the hours of readings that go straight into the table (in time order); MergeHours
-  // adds them to the stored hours in one statement.
-  static void AddHours(int64_t probe_id, const std::vector<HistoryReading>& sorted,
-                       std::vector<HourSums>* hours);
+  // The periods of a probe's readings added straight (`fresh`, in time order, with the stored
+  // readings `stored` of their span): the whole sums of each period that has kHourRowMin
+  // readings or more and whose every reading is known here go to rows; a period that may hold
+  // stored readings not at hand goes to recount.
+  static void Gather(const ImportProbe& before, const std::vector<HistoryReading>& fresh,
+                     const std::vector<HistoryReading>& stored, Gathered* gathered);
+  // Sends the gathered rows to the server's temporary table.
+  Status Flush(Gathered* gathered);
+  // Writes what the import gathered into the kept sums.
+  Status Merge(Gathered* gathered);
+  // The kept sums of the periods touching `hours` of a probe, again from its readings.
+  Status SumAgain(const pg_sql::KeptSums& kind, int64_t probe_id, const std::set<int64_t>& hours);
   // The primitives of an import (pg_import.cpp).
   Status StartImport(const ImportFileFacts& facts, int64_t* file_id) override;
   Status FindOrAddProbe(const ProbeKey& key, ImportProbe* probe, bool* created) override;
@@ -135,7 +151,9 @@ class PgHistory : public LayeredHistory {
                     std::map<int64_t, RegressionSums>* sums) override;
   // Limits (pg_history.cpp).
   Status ReadyToRead() override { return Ready(); }
-  Status ProbeExists(int64_t probe_id, bool* exists) override;
+  Status AppendChange(const HistoryChange& change) override;
+  Status ReadChanges(std::vector<HistoryChange>* out) override;
+  std::string ChangeUser() override;
   Status ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
   HistoryLimits DefaultLimits() override;
   Status WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;
@@ -165,12 +183,14 @@ class PgHistory : public LayeredHistory {
   Status WritePointPath(int64_t point_id, const std::string& path, const std::string& key) override;
   Status DropPoint(int64_t point_id) override;
   Status UnplacedProbes(std::vector<PointMemberRow>* probes) override;
+  Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) override;
   Status MemberRows(const char* text, std::vector<PointMemberRow>* rows);
 
   PgConnection db_;
   std::string location_;
   bool read_only_ = false;
-  std::vector<HourSums> import_hours_;  // of the readings an import added, merged at its end
+  // Of the readings an import added, merged at its end.
+  Gathered hours_{&pg_sql::kHourSums, {}, {}}, weeks_{&pg_sql::kWeekSums, {}, {}};
 };
 
 }  // namespace tarn

@@ -65,4 +65,18 @@ Status SqliteHistory::DropPoint(int64_t point_id) {
   return q.Step() == SQLITE_DONE ? Status{} : Error(path_);
 }
 
+Status SqliteHistory::WritePointLimits(int64_t point_id,
+                                       const std::optional<HistoryLimits>& limits) {
+  Statement q;
+  if (!q.Prepare(db_, sql::kWritePointLimits)) return Error(path_);
+  q.Bind(1, point_id);
+  if (limits) {
+    q.Bind(2, limits->rate_warn)
+        .Bind(3, limits->rate_alarm)
+        .Bind(4, limits->consumed_warn)
+        .Bind(5, limits->consumed_alarm);
+  }
+  return q.Step() == SQLITE_DONE ? Status{} : Error(path_);
+}
+
 }  // namespace tarn::sqlite_store

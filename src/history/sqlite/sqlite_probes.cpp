@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -74,9 +77,29 @@ Status SqliteHistory::ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimit
   return {};
 }
 
-Status SqliteHistory::ProbeExists(int64_t probe_id, bool* exists) {
-  *exists = GetProbe(probe_id, 0).has_value();
-  return last_error_;
+Status SqliteHistory::AppendChange(const HistoryChange& c) {
+  Statement q;
+  if (!q.Prepare(db_, sql::kAppendChange)) return Error(path_);
+  q.Bind(1, c.time).Bind(2, c.user).Bind(3, c.what).Bind(4, c.before).Bind(5, c.after);
+  return q.Step() == SQLITE_DONE ? Status{} : Error(path_);
+}
+
+Status SqliteHistory::ReadChanges(std::vector<HistoryChange>* out) {
+  Statement q;
+  if (!q.Prepare(db_, sql::kReadChanges)) return Error(path_);
+  int rc;
+  while ((rc = q.Step()) == SQLITE_ROW) {
+    out->push_back({q.Int(0), q.Int(1), q.Text(2), q.Text(3), q.Text(4), q.Text(5)});
+  }
+  return rc == SQLITE_DONE ? Status{} : Error(path_);
+}
+
+std::string SqliteHistory::ChangeUser() {
+  // The account the program runs under, not what the environment claims.
+  if (const passwd* pw = ::getpwuid(::geteuid()); pw != nullptr && pw->pw_name != nullptr) {
+    return pw->pw_name;
+  }
+  return "uid " + std::to_string(::geteuid());
 }
 
 Status SqliteHistory::WriteLimits(int64_t probe_id, const HistoryLimits& l) {

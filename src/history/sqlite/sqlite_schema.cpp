@@ -169,16 +169,32 @@ FROM (SELECT w.id AS id, w.days AS days, (r.k - w.start) / 86400.0 AS x, r.v AS 
 GROUP BY id, days;
 )sql";
 
-// Version 4. Monitoring points: a point is a path of names (kept as written, unique by its
+// Version 4. The trail of every change a user makes, which nothing may change afterwards.
+const char kVersion4[] = R"sql(
+CREATE TABLE change_trail(
+  id INTEGER PRIMARY KEY,
+  t INTEGER NOT NULL,
+  user TEXT NOT NULL,
+  what TEXT NOT NULL,
+  before TEXT NOT NULL,
+  after TEXT NOT NULL
+);
+CREATE TRIGGER change_trail_kept BEFORE UPDATE ON change_trail
+BEGIN SELECT RAISE(ABORT, 'the trail of changes cannot be changed'); END;
+CREATE TRIGGER change_trail_whole BEFORE DELETE ON change_trail
+BEGIN SELECT RAISE(ABORT, 'the trail of changes cannot be changed'); END;
+)sql";
+
+// Version 5. Monitoring points: a point is a path of names (kept as written, unique by its
 // letter-case-folded key) and each probe is at one point, counting there from `from_time`
 // (NULL: its first reading). The store places the probes of an upgraded file once it is open,
 // as an import would have placed them.
-const char kVersion4[] = R"sql(
+const char kVersion5[] = R"sql(
 CREATE TABLE point(
   id INTEGER PRIMARY KEY,
   path TEXT NOT NULL,
   path_key TEXT NOT NULL UNIQUE,
-  renamed INTEGER NOT NULL DEFAULT 0,
+  edits INTEGER NOT NULL DEFAULT 0,
   rate_warn REAL,
   rate_alarm REAL,
   consumed_warn REAL,
@@ -193,7 +209,8 @@ CREATE INDEX probe_point_point ON probe_point(point_id);
 )sql";
 
 // Step i takes a file from version i to version i + 1.
-const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3, kVersion4};
+const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3, kVersion4,
+                                                  kVersion5};
 
 Status Exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;

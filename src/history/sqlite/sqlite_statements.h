@@ -95,7 +95,10 @@ inline constexpr const char* kWriteDefaultLimits =
     "UPDATE default_limits SET rate_warn = ?2, rate_alarm = ?3, consumed_warn = ?4,"
     " consumed_alarm = ?5 WHERE ?1 = 0";
 inline constexpr const char* kClearLimits = "DELETE FROM limits WHERE probe_id = ?1";
-inline constexpr const char* kProbeExists = "SELECT 1 FROM probe WHERE id = ?1";
+inline constexpr const char* kAppendChange =
+    "INSERT INTO change_trail(t, user, what, before, after) VALUES(?1, ?2, ?3, ?4, ?5)";
+inline constexpr const char* kReadChanges =
+    "SELECT id, t, user, what, before, after FROM change_trail ORDER BY id";
 
 inline constexpr const char* kProbeFiles =
     "SELECT f.id, f.name, f.size, f.sha256, f.imported_at, n FROM"
@@ -120,7 +123,10 @@ inline constexpr const char* kPlaceProbe =
     " ON CONFLICT(probe_id) DO UPDATE SET point_id = ?2, from_time = ?3";
 inline constexpr const char* kWritePointPath =
     "UPDATE point SET path = ?2, path_key = ?3,"
-    " renamed = (SELECT max(renamed) + 1 FROM point) WHERE id = ?1";
+    " edits = (SELECT max(edits) + 1 FROM point) WHERE id = ?1";
 inline constexpr const char* kDropPoint = "DELETE FROM point WHERE id = ?1";
+inline constexpr const char* kWritePointLimits =
+    "UPDATE point SET rate_warn = ?2, rate_alarm = ?3, consumed_warn = ?4, consumed_alarm = ?5,"
+    " edits = (SELECT max(edits) + 1 FROM point) WHERE id = ?1";
 
 }  // namespace tarn::sqlite_sql

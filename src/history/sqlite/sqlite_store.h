@@ -276,7 +276,9 @@ class SqliteHistory : public LayeredHistory {
   Status StoreWindows(int64_t probe_id, HistoryTime last);
   // Limits (sqlite_probes.cpp).
   Status ReadyToRead() override { return Present(); }
-  Status ProbeExists(int64_t probe_id, bool* exists) override;
+  Status AppendChange(const HistoryChange& change) override;
+  Status ReadChanges(std::vector<HistoryChange>* out) override;
+  std::string ChangeUser() override;
   Status ReadOwnLimits(int64_t probe_id, std::optional<HistoryLimits>* own) override;
   HistoryLimits DefaultLimits() override;
   Status WriteLimits(int64_t probe_id, const HistoryLimits& limits) override;
@@ -307,6 +309,7 @@ class SqliteHistory : public LayeredHistory {
   Status WritePointPath(int64_t point_id, const std::string& path, const std::string& key) override;
   Status DropPoint(int64_t point_id) override;
   Status UnplacedProbes(std::vector<PointMemberRow>* probes) override;
+  Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) override;
   Status MemberRows(const char* text, std::vector<PointMemberRow>* rows);
 
   sqlite3* db_;

@@ -41,6 +41,7 @@
 #include "common/ui/widget_builders.h"
 #include "history/history_location.h"
 #include "history/history_review.h"
+#include "history/ui/changes_dialog.h"
 #include "history/ui/conflicts_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/history_watcher.h"
@@ -100,7 +101,8 @@ Probes::Probes(QWidget* parent)
       tree_(new QStandardItemModel(this)),
       fmHist(new ViewHistory(this)),
       fmLimits(new LimitsDialog(this)),
-      fmConflicts(new ConflictsDialog(this)) {
+      fmConflicts(new ConflictsDialog(this)),
+      fmChanges(new ChangesDialog(this)) {
   InitializeComponent();
   // Another program (the monitor, another desktop) may write to the same history: a cheap
   // look at its change mark every few seconds, while the tab is shown and not importing.
@@ -133,6 +135,8 @@ void Probes::InitializeComponent() {
              "List the selected probe's readings that files offered other values for", this);
   btnUnimport = Button("btnUnimport", "&Undo import",
                        "Take the readings of one imported file back out of the history", this);
+  btnChanges = Button("btnChanges", "C&hanges",
+                      "List every change made to the history, who made it and when", this);
   edFilter = new QLineEdit(this);
   edFilter->setObjectName(QStringLiteral("edFilter"));
   edFilter->setPlaceholderText(QStringLiteral("Filter by tag or serial"));
@@ -196,6 +200,8 @@ void Probes::InitializeComponent() {
   lbHistory->setObjectName(QStringLiteral("lbHistory"));
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(lbHistory);
+  // The history's own trail, beside its name; the bar above keeps its room for the filter.
+  bottom->addWidget(btnChanges);
   bottom->addSpacing(12);
   bottom->addWidget(lbStatus, 1);
   bottom->addWidget(chkAddDownloads);
@@ -220,6 +226,8 @@ void Probes::InitializeComponent() {
   connect(btnReport, &QPushButton::clicked, this, [this] { SaveReport(); });
   connect(btnConflicts, &QPushButton::clicked, this, [this] { OpenConflicts(); });
   connect(btnUnimport, &QPushButton::clicked, this, [this] { UndoImport(); });
+  connect(btnChanges, &QPushButton::clicked, this,
+          [this] { fmChanges->Open([this] { return store(); }); });
   connect(fmConflicts, &ConflictsDialog::Changed, this, [this] { PutProbes(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] {
     if (Reporting()) {

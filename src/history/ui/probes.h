@@ -36,6 +36,7 @@ class QTreeView;
 
 namespace tarn {
 
+class ChangesDialog;
 class ConflictsDialog;
 class HistoryWatcher;
 class ImportJob;
@@ -99,6 +100,7 @@ class Probes : public QWidget {
   ViewHistory* graphWindow() const { return fmHist; }
   LimitsDialog* limitsDialog() const { return fmLimits; }
   ConflictsDialog* conflictsDialog() const { return fmConflicts; }
+  ChangesDialog* changesDialog() const { return fmChanges; }
   // Refreshes the table when the history changes under it.
   HistoryWatcher* historyWatcher() const { return watcher_; }
 
@@ -128,6 +130,7 @@ class Probes : public QWidget {
   QPushButton* btnReport;
   QPushButton* btnConflicts;
   QPushButton* btnUnimport;
+  QPushButton* btnChanges;
   QPushButton* btnCancel;
   QProgressBar* prgImport;
   QLabel* lbStatus;
@@ -189,6 +192,7 @@ class Probes : public QWidget {
   ViewHistory* fmHist;
   LimitsDialog* fmLimits;
   ConflictsDialog* fmConflicts;
+  ChangesDialog* fmChanges;
   ReportJob* report_ = nullptr;
   bool opened_ = false;  // the history was open once: a file gone since is not made anew
   QString listed_at_;    // when the rows shown were read

@@ -102,11 +102,17 @@ Status MapServer::Listen(const std::string& host, int32_t port) {
 
 void MapServer::Refresh() {
   HistoryStore* store = history_();
+  std::vector<PointSummary> points;
   std::vector<ProbeSummary> probes;
   Status st = Status::Fail("the history is unreachable");
   if (store) {
-    probes = store->ListProbes(window_days_);
+    points = store->ListPoints(window_days_);
     st = store->LastError();
+    // A history without points (none of its probes placed yet) shows its probes.
+    if (st && points.empty()) {
+      probes = store->ListProbes(window_days_);
+      st = store->LastError();
+    }
     if (!st) failed_(st.message);
   }
   if (!st) {
@@ -117,15 +123,17 @@ void MapServer::Refresh() {
   if (failing_) MonitorLog("served figures refreshed again");
   failing_ = false;
   const int64_t now = static_cast<int64_t>(std::time(nullptr));
-  const std::vector<MapEntry> entries = MapEntriesFromProbes(probes, now);
+  const std::vector<MapEntry> entries =
+      points.empty() ? MapEntriesFromProbes(probes, now) : MapEntriesFromPoints(points, now);
+  const std::size_t listed = points.empty() ? probes.size() : points.size();
   const std::vector<uint16_t> regs = EncodeRegisterMap(entries, now);
   setData(QModbusDataUnit(QModbusDataUnit::InputRegisters, 0,
                           QList<quint16>(regs.begin(), regs.end())));
   if (static_cast<int64_t>(entries.size()) != served_) {
     MonitorLog("serving " + std::to_string(entries.size()) + " entries" +
-               (probes.size() > entries.size()
-                    ? " (the first of " + std::to_string(probes.size()) + " probes)"
-                    : ""));
+               (listed > entries.size() ? " (the first of " + std::to_string(listed) +
+                                              (points.empty() ? " probes)" : " points)")
+                                        : ""));
     served_ = static_cast<int64_t>(entries.size());
   }
 }

@@ -85,6 +85,7 @@ std::string TimeText(HistoryTime t) {
 TransmitterPoller::TransmitterPoller(const MonitorConfig& config, QObject* parent)
     : QObject(parent), config_(config), buffer_(config.transmitters.size()) {
   for (const TransmitterConfig& t : config_.transmitters) {
+    if (!t.point.empty()) to_place_.push_back(transmitters_.size());
     auto tr = std::make_unique<Transmitter>();
     tr->config = t;
     tr->schedule = PollSchedule(t.interval);
@@ -324,6 +325,20 @@ void TransmitterPoller::StoreDue(bool all) {
                std::to_string(r.added) + " new, " + std::to_string(r.duplicates) + " duplicate, " +
                std::to_string(r.conflicts) + " conflicting)");
     buffer_.Stored(i, pending.size());
+  }
+  // Once a transmitter's probe is in the history, it goes to its POINT (once a run).
+  if (!to_place_.empty() && !history_down_) {
+    HistoryStore* store = History();
+    if (!store) return;
+    std::vector<const TransmitterConfig*> configs;
+    for (const auto& tr : transmitters_) configs.push_back(&tr->config);
+    std::vector<std::string> placed;
+    if (Status st = PlaceTransmitterProbes(*store, configs, &to_place_, &placed); !st) {
+      MonitorLog("could not place probes at their points: " + st.message);
+      to_place_.clear();  // said once; the readings are stored all the same
+      return;
+    }
+    for (const std::string& p : placed) MonitorLog(p + ": placed");
   }
 }
 

@@ -74,6 +74,8 @@ class TransmitterPoller : public QObject {
   std::vector<std::unique_ptr<Link>> links_;
   std::vector<std::unique_ptr<Transmitter>> transmitters_;
   ReadingBuffer buffer_;
+  // Transmitters with a POINT whose probe is not yet known to be there.
+  std::vector<std::size_t> to_place_;
   std::unique_ptr<HistoryStore> store_;
   bool history_down_ = false;
   int64_t next_open_ms_ = 0;     // steady clock before which the history is not tried again
