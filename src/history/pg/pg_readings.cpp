@@ -13,12 +13,11 @@ namespace sql = pg_sql;
 
 std::vector<HistoryReading> PgHistory::ReadRange(int64_t probe_id, HistoryTime from,
                                                  HistoryTime to) {
-  return Rows<HistoryReading>(sql::kReadingsInRange,
-                              {probe_id, std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch,
-                               std::min(to, INT64_MAX - 1) - kReadingEpoch, kReadingEpoch},
-                              [](const PgResult& q, int i) {
-                                return HistoryReading{q.Int(i, 0), q.Real(i, 1)};
-                              });
+  std::vector<HistoryReading> out;
+  if (last_error_ = Ready(); !last_error_) return out;
+  last_error_ = ReadingsBetween(probe_id, std::max(from, INT64_MIN + kReadingEpoch),
+                                std::min(to, INT64_MAX - 1), &out);
+  return out;
 }
 
 std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTime from,

@@ -11,12 +11,7 @@ std::vector<HistoryReading> SqliteHistory::ReadRange(int64_t probe_id, HistoryTi
   last_error_ = {};
   std::vector<HistoryReading> out;
   if (to < from || to < kReadingEpoch - kTimeBias || from >= kReadingEpoch + kTimeBias) return out;
-  readings_in_range_.Start().Bind(1, ReadingKey(probe_id, from)).Bind(2, ReadingKey(probe_id, to));
-  int rc;
-  while ((rc = readings_in_range_.Step()) == SQLITE_ROW) {
-    out.push_back({KeyTime(readings_in_range_.Int(0)), readings_in_range_.Real(1)});
-  }
-  if (rc != SQLITE_DONE) last_error_ = Error(path_);
+  last_error_ = ReadingsBetween(probe_id, from, to, &out);
   return out;
 }
 
