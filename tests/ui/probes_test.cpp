@@ -15,6 +15,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPrintDialog>
@@ -26,8 +27,8 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTreeView>
 #include <QTest>
+#include <QTreeView>
 #include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
@@ -43,6 +44,7 @@
 #include "history/ui/history_report.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
+#include "history/ui/plant_tree.h"
 #include "history/ui/point_table_model.h"
 #include "history/ui/probe_table_model.h"
 #include "history/ui/probes.h"
@@ -588,16 +590,17 @@ TEST(ProbesTab, SavedDownloadsRateWindowAndPlaceInTheMainWindow) {
 // An ER download: one probe of `thickness` mils, a reading every six hours for `days` days from
 // 01/06/2025, its resistance ratio rising by `per_day` a day with a little noise above that.
 std::string ErFile(const std::string& tag, const std::string& serial, double per_day, int days,
-                   int thickness = 10) {
+                   int thickness = 10, QDate first = QDate(2025, 6, 1)) {
   std::string text =
       "NEMBRA NDL-200 PORTABLE LOGGER\nDOWNLOAD OF STORED ER PROBES\n\nTAG NUMBER      : " + tag +
       "\nSERIAL NUMBER   : " + serial +
       "\nPART NUMBER     : ER\nPROBE TYPE      : FLUSH\nMETAL LOSS UNIT : MILS\nTHICKNESS       "
       ": " +
-      std::to_string(thickness) +
-      "\nREADING INTERVAL: 360 MIN\nSTART TIME      : 01/06/2025 00:00:00\n"
+      std::to_string(thickness) + "\nREADING INTERVAL: 360 MIN\nSTART TIME      : " +
+      first.toString(QStringLiteral("dd/MM/yyyy")).toStdString() +
+      " 00:00:00\n"
       "  NO.  DATE       TIME       RS_RR    TEMP(C)\n";
-  const QDateTime start(QDate(2025, 6, 1), QTime(0, 0));
+  const QDateTime start(first, QTime(0, 0));
   char line[96];
   for (int i = 0; i < days * 4; ++i) {
     const QDateTime t = start.addSecs(i * 6 * 3600);
@@ -787,14 +790,22 @@ TEST_F(ProbesTest, PlantTreeListsAUnitsProbesOrItsPoints) {
   tab_.PutProbes();
   QAbstractItemModel* tree = tab_.tvPlant->model();
   const QModelIndex plant = tree->index(0, 0);
-  EXPECT_EQ(plant.data().toString(), "Whole plant  (1 warning)");  // 6 mpy: above 5
+  auto counts = [](const QModelIndex& node) {
+    return std::make_pair(node.data(kNodeAlarmsRole).toInt(), node.data(kNodeWarningsRole).toInt());
+  };
+  EXPECT_EQ(plant.data().toString(), "Whole plant");
+  EXPECT_EQ(counts(plant), std::make_pair(0, 1));  // 6 mpy: above 5
   ASSERT_EQ(tree->rowCount(plant), 2);
   const QModelIndex north = tree->index(0, 0, plant), south = tree->index(1, 0, plant);
   EXPECT_EQ(north.data().toString(), "North");
-  EXPECT_EQ(south.data().toString(), "South  (1 warning)");
+  EXPECT_EQ(counts(north), std::make_pair(0, 0));
+  EXPECT_EQ(south.data().toString(), "South");
+  EXPECT_EQ(counts(south), std::make_pair(0, 1));
   const QModelIndex cdu = tree->index(0, 0, north);
   EXPECT_EQ(cdu.data().toString(), "CDU");
   EXPECT_EQ(tree->rowCount(cdu), 2);
+  EXPECT_FALSE(cdu.data(kNodePointRole).isValid());
+  EXPECT_TRUE(tree->index(0, 0, cdu).data(kNodePointRole).isValid());
 
   tab_.tvPlant->setCurrentIndex(cdu);
   EXPECT_EQ(Tags(), (QStringList{"T-A", "T-B"}));
@@ -809,6 +820,11 @@ TEST_F(ProbesTest, PlantTreeListsAUnitsProbesOrItsPoints) {
   EXPECT_EQ(points->index(1, PointTableModel::kStatus).data().toString(), "OK");
   EXPECT_TRUE(tab_.lbStatus->text().startsWith("2 of 3 points shown"))
       << ToStd(tab_.lbStatus->text());
+  // The probe actions wait for the probes view.
+  tab_.gPoints->selectRow(0);
+  EXPECT_TRUE(tab_.btnGraph->isEnabled());
+  EXPECT_FALSE(tab_.btnRemove->isEnabled());
+  EXPECT_FALSE(tab_.btnConflicts->isEnabled());
 
   // A refresh keeps the node; the whole plant lists every point.
   tab_.PutProbes();
@@ -819,6 +835,93 @@ TEST_F(ProbesTest, PlantTreeListsAUnitsProbesOrItsPoints) {
   EXPECT_EQ(points->index(2, PointTableModel::kStatus).data().toString(), "Warning");
   tab_.cbView->setCurrentIndex(0);
   EXPECT_EQ(Tags().size(), 3);
+}
+
+// A probe dragged from the table onto a point moves there; a unit renamed from the tree's menu
+// takes its points along; a point's graph draws its cumulative series named by its path, with a
+// mark at its replacement labelled with the new serial.
+TEST_F(ProbesTest, ProbesMoveOntoPointsAndAPointsGraphMarksItsReplacements) {
+  Import({Write("e1.nid", ErFile("V-101", "E1", 0.004, 60, 10, QDate(2025, 1, 1))),
+          Write("e2.nid", ErFile("V-101", "E2", 0.002, 60, 10, QDate(2025, 3, 5))),
+          Write("l.nid", LprFile({{"L-1", "S9", 3.0}}, 12))});
+  QAbstractItemModel* tree = tab_.tvPlant->model();
+  auto node = [&](const QString& path) {
+    const QModelIndexList hits = tree->match(tree->index(0, 0), kNodePathRole, path, 1,
+                                             Qt::MatchFixedString | Qt::MatchRecursive);
+    return hits.isEmpty() ? QModelIndex() : hits.first();
+  };
+  ASSERT_TRUE(node("Unassigned/V-101").isValid());
+  tab_.cbView->setCurrentIndex(1);
+  ASSERT_EQ(tab_.gPoints->model()->rowCount(), 2);  // the replacement kept one point
+
+  // Drag L-1 onto V-101's point: the table's drag data dropped on the tree's node.
+  tab_.cbView->setCurrentIndex(0);
+  const QModelIndex l1 = Row("L-1");
+  std::unique_ptr<QMimeData> mime(tab_.gProbes->model()->mimeData({l1}));
+  const QModelIndex v101 = node("Unassigned/V-101");
+  EXPECT_FALSE(tree->canDropMimeData(mime.get(), Qt::MoveAction, -1, -1, tree->index(0, 0)));
+  ASSERT_TRUE(tree->canDropMimeData(mime.get(), Qt::MoveAction, -1, -1, v101));
+  tree->dropMimeData(mime.get(), Qt::MoveAction, -1, -1, v101);
+  EXPECT_EQ(tab_.lbStatus->text(), "1 probe moved to Unassigned/V-101");
+  EXPECT_FALSE(node("Unassigned/L-1").isValid());  // left without probes, it went
+  std::string placed;
+  for (const ProbeSummary& p : tab_.store()->ListProbes(0)) {
+    if (p.key.tag == "L-1")
+      ASSERT_TRUE(tab_.store()->AssignProbe(p.id, "Unassigned/L-1", std::nullopt, &placed));
+  }
+  tab_.PutProbes();
+
+  // Rename the unit from the menu: its points move under the new path.
+  tab_.exec_menu = [](QMenu* menu) {
+    for (QAction* a : menu->actions()) {
+      if (a->text().startsWith("&Rename")) a->trigger();
+    }
+  };
+  tab_.exec_input_dialog = [](QInputDialog* d) {
+    EXPECT_EQ(d->textValue(), "Unassigned");
+    d->setTextValue(QStringLiteral("North/Separators"));
+    return true;
+  };
+  tab_.PlantMenu(node("Unassigned"), {});
+  EXPECT_TRUE(node("North/Separators/V-101").isValid());
+  EXPECT_TRUE(node("North/Separators/L-1").isValid());
+  EXPECT_EQ(tab_.tvPlant->currentIndex().data(kNodePathRole).toString(), "North/Separators");
+  // A refused move says why and changes nothing.
+  tab_.exec_input_dialog = [](QInputDialog* d) {
+    d->setTextValue(QStringLiteral("North/Separators/V-101/Deeper"));
+    return true;
+  };
+  SeenBox refusal;
+  AnswerNextMessageBox(&refusal, QMessageBox::Ok, 2000);
+  tab_.PlantMenu(node("North/Separators"), {});
+  EXPECT_TRUE(refusal.text.contains("cannot move under itself")) << ToStd(refusal.text);
+  EXPECT_TRUE(node("North/Separators/V-101").isValid());
+
+  // The point's graph: one series named by the path, cumulative across the replacement.
+  tab_.exec_menu = [](QMenu* menu) {
+    for (QAction* a : menu->actions()) {
+      if (a->text().startsWith("&Graph")) a->trigger();
+    }
+  };
+  tab_.PlantMenu(node("North/Separators/V-101"), {});
+  ViewHistory* graph = tab_.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  EXPECT_TRUE(graph->ShowsPoint());
+  const HistoryGraph& view = graph->view();
+  ASSERT_EQ(view.series().size(), 1u);
+  EXPECT_EQ(view.series()[0].probe.key.tag, "North/Separators/V-101");
+  EXPECT_EQ(view.name_label, "Point");
+  ASSERT_EQ(view.marks.size(), 1u);
+  EXPECT_EQ(view.marks[0].label, "E2");
+  for (const ProbeSummary& p : tab_.store()->ListProbes(0)) {
+    if (p.key.serial == "E2") EXPECT_EQ(view.marks[0].time, p.first_time);
+  }
+  // E2's first reading continues from E1's last: the series never falls at the mark.
+  const HistorySeries& cumulative = view.series()[0];
+  for (size_t i = 1; i < cumulative.y.size(); ++i) {
+    EXPECT_GE(cumulative.y[i], cumulative.y[i - 1] - 1e-3) << i;
+  }
+  graph->close();
 }
 
 // Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored

@@ -10,6 +10,7 @@
 #include "common/ui/qt_text.h"
 #include "history/point_figures.h"
 #include "history/probe_figures.h"
+#include "history/ui/plant_tree.h"
 #include "history/ui/probe_table_model.h"
 
 namespace tarn {
@@ -35,48 +36,7 @@ QString StateText(ProbeState s) {
   }
 }
 
-// "Unit A", "Unit A  (1 alarm, 2 warning)".
-QString NodeText(const PointNode& n) {
-  QString text = FromUtf8(n.name.empty() ? std::string("Whole plant") : n.name);
-  QStringList counts;
-  if (n.alarms > 0) counts << QStringLiteral("%1 alarm").arg(n.alarms);
-  if (n.warnings > 0) counts << QStringLiteral("%1 warning").arg(n.warnings);
-  if (!counts.isEmpty()) text += QStringLiteral("  (") + counts.join(QStringLiteral(", ")) + ")";
-  return text;
-}
-
-void AddNode(const PointNode& node, QStandardItem* parent) {
-  auto* item = new QStandardItem(NodeText(node));
-  item->setEditable(false);
-  item->setData(FromUtf8(node.path), kNodePathRole);
-  item->setData(StateBrush(node.state), Qt::BackgroundRole);
-  item->setToolTip(QStringLiteral("%1: %2 points, %3 in alarm, %4 in warning")
-                       .arg(FromUtf8(node.path.empty() ? std::string("Whole plant") : node.path))
-                       .arg(node.points)
-                       .arg(node.alarms)
-                       .arg(node.warnings));
-  for (const PointNode& child : node.children) AddNode(child, item);
-  parent->appendRow(item);
-}
-
 }  // namespace
-
-QVariant StateBrush(ProbeState state) {
-  switch (state) {
-    case ProbeState::kAlarm:
-      return QBrush(QColor(0xF4, 0x8F, 0x8F));
-    case ProbeState::kWarning:
-      return QBrush(QColor(0xFF, 0xD5, 0x6B));
-    default:
-      return QBrush(QColor(0xB9, 0xE4, 0xB9));
-  }
-}
-
-void PutPlantTree(const std::vector<PointSummary>& points, QStandardItemModel* tree) {
-  tree->clear();
-  tree->setHorizontalHeaderLabels({QStringLiteral("Plant")});
-  AddNode(StatusRollUp(points), tree->invisibleRootItem());
-}
 
 PointTableModel::PointTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -106,7 +66,7 @@ QString PointTableModel::Text(const PointSummary& p, int column) const {
   const ProbeSummary& c = p.current;
   switch (column) {
     case kPath:
-      return FromUtf8(p.path);
+      return Narrow(p.path);
     case kProbes:
       return QString::number(p.probes.size());
     case kTag:
@@ -140,7 +100,7 @@ QVariant PointTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return Text(p, column);
     case kPathRole:
-      return FromUtf8(p.path);
+      return Narrow(p.path);
     case kSortRole:
       switch (column) {
         case kProbes:
@@ -169,10 +129,10 @@ QVariant PointTableModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole:
       if (column != kStatus || KindOfSeries(p.current.key.data_type) == SeriesKind::kOther)
         return {};
-      return StateBrush(p.state);
+      return QBrush(StateColor(p.state));
     case Qt::ToolTipRole:
       if (column == kStatus && !p.state_reason.empty()) return FromUtf8(p.state_reason);
-      if (column == kPath || column == kTag) return FromUtf8(p.path);
+      if (column == kPath || column == kTag) return Narrow(p.path);
       return {};
     default:
       return {};

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Probes tab's points view: a read-only model over the history's monitoring points, each
-// with its succession of probes, cumulative value, rate, consumed share, end date and status;
-// and the plant tree of sites, units and points with the worst status under each node.
+// with its succession of probes, cumulative value, rate, consumed share, end date and status.
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QStandardItemModel>
 #include <QString>
 #include <vector>
 
@@ -48,16 +46,5 @@ class PointTableModel : public QAbstractTableModel {
 
   std::vector<PointSummary> points_;
 };
-
-// The tree's item roles: the node's path ("" for the whole plant).
-inline constexpr int kNodePathRole = Qt::UserRole + 1;
-
-// Fills `tree` with the plant's sites, units and points: each node named with its state's
-// counts ("Unit A  (1 alarm, 2 warning)") and coloured by the worst state under it; the whole
-// plant at the top.
-void PutPlantTree(const std::vector<PointSummary>& points, QStandardItemModel* tree);
-
-// The status colour rows and nodes share.
-QVariant StateBrush(ProbeState state);
 
 }  // namespace tarn

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QMimeData>
 #include <QString>
 #include <vector>
 
@@ -52,6 +53,10 @@ class ProbeTableModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  // Rows are dragged onto the plant tree's points: the drag carries their probe ids.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
  private:
   QString Text(const ProbeSummary& p, int column) const;

@@ -34,6 +34,7 @@
 #include <climits>
 #include <set>
 
+#include "common/code_page.h"
 #include "common/date_time.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
@@ -47,7 +48,9 @@
 #include "history/ui/history_watcher.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
+#include "history/ui/plant_tree.h"
 #include "history/ui/point_table_model.h"
+#include "history/ui/probe_proxy.h"
 #include "history/ui/probe_table_model.h"
 #include "history/ui/report_job.h"
 #include "history/ui/view_history.h"
@@ -71,34 +74,13 @@ QString WindowText(int days) {
 
 }  // namespace
 
-// Column titles on two lines (after their first word), as their words are wider than most
-// columns' figures.
-class ProbeProxy : public QSortFilterProxyModel {
- public:
-  using QSortFilterProxyModel::QSortFilterProxyModel;
-  // Rows the plant tree's node leaves in (all when unset), beside the text filter.
-  std::function<bool(int source_row)> gate;
-  void Regate() { invalidateFilter(); }
-  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
-    return (!gate || gate(row)) && QSortFilterProxyModel::filterAcceptsRow(row, parent);
-  }
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    QVariant v = QSortFilterProxyModel::headerData(section, orientation, role);
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return v;
-    QString text = v.toString();
-    const qsizetype space = text.indexOf(QLatin1Char(' '));
-    if (space > 0) text[space] = QLatin1Char('\n');
-    return text;
-  }
-};
-
 Probes::Probes(QWidget* parent)
     : QWidget(parent),
       model_(new ProbeTableModel(this)),
       proxy_(new ProbeProxy(this)),
       points_model_(new PointTableModel(this)),
       points_proxy_(new ProbeProxy(this)),
-      tree_(new QStandardItemModel(this)),
+      tree_(new PlantTreeModel(this)),
       fmHist(new ViewHistory(this)),
       fmLimits(new LimitsDialog(this)),
       fmConflicts(new ConflictsDialog(this)),
@@ -406,107 +388,6 @@ void Probes::showEvent(QShowEvent* event) {
   if (model_->rowCount() == 0) PutProbes();
 }
 
-void Probes::InitPlant() {
-  tvPlant = new QTreeView(this);
-  tvPlant->setObjectName(QStringLiteral("tvPlant"));
-  tvPlant->setModel(tree_);
-  tvPlant->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  tvPlant->setHeaderHidden(true);
-  tvPlant->setToolTip(QStringLiteral("Sites, units and points: choose one to list what is in it"));
-  cbView = new QComboBox(this);
-  cbView->setObjectName(QStringLiteral("cbView"));
-  cbView->addItem(QStringLiteral("Probes"));
-  cbView->addItem(QStringLiteral("Points"));
-  cbView->setToolTip(QStringLiteral("List the chosen node's probes, or its monitoring points"));
-  auto* left = new QWidget(this);
-  auto* left_layout = new QVBoxLayout(left);
-  left_layout->setContentsMargins(0, 0, 0, 0);
-  left_layout->addWidget(cbView);
-  left_layout->addWidget(tvPlant, 1);
-
-  points_proxy_->setSourceModel(points_model_);
-  points_proxy_->setSortRole(PointTableModel::kSortRole);
-  points_proxy_->setFilterKeyColumn(-1);
-  points_proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
-  gPoints = new QTableView(this);
-  gPoints->setObjectName(QStringLiteral("gPoints"));
-  gPoints->setModel(points_proxy_);
-  gPoints->setSortingEnabled(true);
-  gPoints->sortByColumn(PointTableModel::kPath, Qt::AscendingOrder);
-  gPoints->setSelectionBehavior(QAbstractItemView::SelectRows);
-  gPoints->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  gPoints->setAlternatingRowColors(true);
-  gPoints->verticalHeader()->setVisible(false);
-  gPoints->verticalHeader()->setDefaultSectionSize(22);
-  gPoints->horizontalHeader()->setStretchLastSection(true);
-  gPoints->setFont(gProbes->font());
-  gPoints->horizontalHeader()->setFont(gProbes->font());
-  gPoints->setWordWrap(false);
-
-  stViews = new QStackedWidget(this);
-  stViews->addWidget(gProbes);
-  stViews->addWidget(gPoints);
-  spPlant = new QSplitter(this);
-  spPlant->setObjectName(QStringLiteral("spPlant"));
-  spPlant->addWidget(left);
-  spPlant->addWidget(stViews);
-  spPlant->setStretchFactor(1, 1);
-  spPlant->setSizes({140, 860});
-
-  // A node leaves in its points, and the probes those points have held.
-  points_proxy_->gate = [this](int row) { return InNode(points_model_->point(row).path); };
-  proxy_->gate = [this](int row) {
-    return node_path_.empty() || node_probes_.count(model_->probe(row).id) > 0;
-  };
-  connect(tvPlant->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& index) {
-            node_path_ = ToUtf8(index.data(kNodePathRole).toString());
-            PutNode();
-          });
-  connect(cbView, &QComboBox::currentIndexChanged, this, [this](int view) {
-    stViews->setCurrentIndex(view);
-    PutCounts();
-    SetEnable();
-  });
-}
-
-bool Probes::InNode(const std::string& path) const {
-  if (node_path_.empty()) return true;
-  const QString p = FromUtf8(path), node = FromUtf8(node_path_);
-  return p.compare(node, Qt::CaseInsensitive) == 0 ||
-         p.startsWith(node + QLatin1Char('/'), Qt::CaseInsensitive);
-}
-
-void Probes::PutNode() {
-  node_probes_.clear();
-  for (const PointSummary& point : points_model_->points()) {
-    if (!InNode(point.path)) continue;
-    for (const PointProbe& probe : point.probes) node_probes_.insert(probe.probe_id);
-  }
-  proxy_->Regate();
-  points_proxy_->Regate();
-  PutCounts();
-}
-
-void Probes::PutPlant(std::vector<PointSummary> points) {
-  points_model_->SetPoints(std::move(points));
-  PutPlantTree(points_model_->points(), tree_);
-  tvPlant->expandToDepth(1);
-  // The node chosen before stays chosen while it is there; else the whole plant.
-  QModelIndex chosen = tree_->index(0, 0);
-  std::vector<QModelIndex> open = {chosen};
-  while (!open.empty()) {
-    const QModelIndex at = open.back();
-    open.pop_back();
-    if (ToUtf8(at.data(kNodePathRole).toString()) == node_path_) chosen = at;
-    for (int r = 0; r < tree_->rowCount(at); ++r) open.push_back(tree_->index(r, 0, at));
-  }
-  const QSignalBlocker quiet(tvPlant->selectionModel());
-  tvPlant->setCurrentIndex(chosen);
-  node_path_ = ToUtf8(chosen.data(kNodePathRole).toString());
-  PutNode();
-}
-
 void Probes::PutProbes() {
   if (!store_) open_error_.clear();  // tried again at every refresh
   HistoryStore* s = store();
@@ -536,6 +417,11 @@ void Probes::PutProbes() {
     return;
   }
   fmHist->PutRates(list, RateWindow());
+  {
+    std::vector<ProbeSummary> as_probes;
+    for (const PointSummary& p : points) as_probes.push_back(PointAsProbe(p));
+    fmHist->PutPointRates(as_probes, RateWindow());
+  }
   model_->SetProbes(std::move(list), RateWindow());
   PutPlant(std::move(points));
   if (first_fill) FitColumns();
@@ -586,7 +472,7 @@ void Probes::FitColumns() {
 void Probes::PutCounts() {
   // The rows the filter leaves are the ones counted, so that the footer matches the table.
   int alarms = 0, warnings = 0;
-  if (stViews != nullptr && stViews->currentWidget() == gPoints) {
+  if (PointsShown()) {
     const int shown = points_proxy_->rowCount(), all = points_model_->rowCount();
     for (int r = 0; r < shown; ++r) {
       const PointSummary& p =
@@ -627,13 +513,20 @@ std::vector<ProbeSummary> Probes::SelectedProbes() const {
   return out;
 }
 
+bool Probes::PointsShown() const {
+  return stViews != nullptr && stViews->currentWidget() == gPoints;
+}
+
 void Probes::SetEnable() {
-  const int n = gProbes->selectionModel()->selectedRows().size();
+  // The points view graphs a point and sets its limits; the probe actions wait for the probes.
+  const bool points = PointsShown();
+  const int n = points ? static_cast<int>(gPoints->selectionModel()->selectedRows().size())
+                       : static_cast<int>(gProbes->selectionModel()->selectedRows().size());
   const bool busy = Importing() || Reporting();
   btnGraph->setEnabled(n == 1);
-  btnOverlay->setEnabled(n >= 2);
+  btnOverlay->setEnabled(!points && n >= 2);
   btnReport->setEnabled(!busy);
-  btnConflicts->setEnabled(n == 1);
+  btnConflicts->setEnabled(!points && n == 1);
   btnUnimport->setEnabled(!busy && ReadOnlyReason().isEmpty());
   lbHistory->setText(store_ ? QStringLiteral("History: ") + HistoryTitle() : QString());
   lbHistory->setToolTip(FromUtf8(location_));
@@ -647,7 +540,7 @@ void Probes::SetEnable() {
       b->setProperty("hint", QVariant());
     }
     if (!read_only.isEmpty()) b->setToolTip(read_only);
-    b->setEnabled(read_only.isEmpty() && (b != btnImport || !busy));
+    b->setEnabled(read_only.isEmpty() && (b != btnImport || !busy) && (b != btnRemove || !points));
   }
 }
 
@@ -923,6 +816,11 @@ void Probes::gProbes_Activated(const QModelIndex& index) {
 }
 
 void Probes::OpenGraph() {
+  if (PointsShown()) {
+    const std::vector<int64_t> points = SelectedPoints();
+    if (points.size() == 1) OpenPointGraph(points.front());
+    return;
+  }
   const std::vector<ProbeSummary> probes = SelectedProbes();
   if (probes.size() != 1) return;
   if (store() == nullptr) {
@@ -948,6 +846,10 @@ void Probes::OpenOverlay() {
 void Probes::SetLimits() {
   HistoryStore* s = store();
   if (s == nullptr) return;
+  if (PointsShown()) {
+    SetPointLimits();
+    return;
+  }
   const std::vector<ProbeSummary> probes = SelectedProbes();
   QStringList names;
   for (const ProbeSummary& p : probes) names << FromUtf8(ProbeName(p));
@@ -965,6 +867,29 @@ void Probes::SetLimits() {
           fmLimits->UseDefaults() ? s->ClearLimits(p.id) : s->SetLimits(p.id, fmLimits->limits());
       if (!status) break;
     }
+  }
+  if (!status) ShowError(this, FromUtf8(status.message));
+  PutProbes();
+}
+
+void Probes::SetPointLimits() {
+  HistoryStore* s = store();
+  const std::vector<int64_t> ids = SelectedPoints();
+  const HistoryLimits defaults = s->GetLimits(0);
+  const PointSummary* point = ids.size() == 1 ? PointWithId(ids.front()) : nullptr;
+  fmLimits->Init(
+      defaults, point != nullptr ? point->limits : defaults,
+      point != nullptr ? QStringList{FromUtf8(NarrowToUtf8(point->path))} : QStringList{});
+  const bool ok =
+      exec_limits_dialog ? exec_limits_dialog(fmLimits) : fmLimits->exec() == QDialog::Accepted;
+  if (!ok) return;
+  Status status;
+  if (fmLimits->ForDefaults() || point == nullptr) {
+    status = s->SetLimits(0, fmLimits->limits());
+  } else {
+    status = s->SetPointLimits(point->id, fmLimits->UseDefaults()
+                                              ? std::optional<HistoryLimits>()
+                                              : std::optional<HistoryLimits>(fmLimits->limits()));
   }
   if (!status) ShowError(this, FromUtf8(status.message));
   PutProbes();

@@ -30,7 +30,8 @@ class QPushButton;
 class QSortFilterProxyModel;
 class QSplitter;
 class QStackedWidget;
-class QStandardItemModel;
+class QMenu;
+class QPoint;
 class QTableView;
 class QTreeView;
 
@@ -42,6 +43,7 @@ class HistoryWatcher;
 class ImportJob;
 class ReportJob;
 class LimitsDialog;
+class PlantTreeModel;
 class PointTableModel;
 class ProbeProxy;
 class ProbeTableModel;
@@ -108,6 +110,18 @@ class Probes : public QWidget {
   std::function<bool(QFileDialog*)> exec_open_dialog;
   std::function<bool(LimitsDialog*)> exec_limits_dialog;
   std::function<bool(QInputDialog*)> exec_input_dialog;
+  std::function<void(QMenu*)> exec_menu;
+
+  // The plant tree's actions: probes moved onto the point at `path`, a site, unit or point
+  // renamed (moved) with everything under it, a point's cumulative graph with its replacements.
+  void AssignProbes(const std::vector<int64_t>& probe_ids, const std::string& path);
+  void RenameNode(const std::string& path);
+  void OpenPointGraph(int64_t point_id);
+  // The tree's context menu for `node`.
+  void PlantMenu(const QModelIndex& node, const QPoint& global);
+  // The points view's selected points (ids).
+  std::vector<int64_t> SelectedPoints() const;
+  bool PointsShown() const;
 
   QTableView* gProbes;
   // The plant tree beside the table, the view it lists (probes or points) and the points view.
@@ -158,6 +172,8 @@ class Probes : public QWidget {
   // Lists what the chosen node holds.
   void PutNode();
   void PutPlant(std::vector<PointSummary> points);
+  const PointSummary* PointWithId(int64_t id) const;
+  void SetPointLimits();
   void SetEnable();
   void btnImport_Click();
   void gProbes_Activated(const QModelIndex& index);
@@ -184,7 +200,9 @@ class Probes : public QWidget {
   ProbeProxy* proxy_;
   PointTableModel* points_model_;
   ProbeProxy* points_proxy_;
-  QStandardItemModel* tree_;
+  PlantTreeModel* tree_;
+  bool points_fitted_ = false;  // the points view's columns were fitted to their texts
+  static constexpr int kTreeWidth = 150;
   std::string node_path_;          // the tree's chosen node; empty: the whole plant
   std::set<int64_t> node_probes_;  // the probes its points have held
   ImportJob* job_ = nullptr;
