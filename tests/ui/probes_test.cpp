@@ -734,6 +734,98 @@ TEST(ProbesTab, GuideScreenshots) {
   QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
+// Pictures of the plant for the user guide: the Probes tab's points view of 3 sites, 12 units and
+// 200 points in mixed states, and a point's graph across two replacements. Written only when
+// TARN_SCREENSHOT_DIR names a folder.
+TEST(ProbesTab, GuideScreenshotsOfThePlant) {
+  const QString out = qEnvironmentVariable("TARN_SCREENSHOT_DIR");
+  if (out.isEmpty()) GTEST_SKIP() << "TARN_SCREENSHOT_DIR not set";
+  testing::TempHome home;
+  const QString data = home.path() + "/Documents/Tarn/DATA";
+  QDir().mkpath(data);
+  const QString history = data + "/history.sqlite";
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(data);
+  {
+    std::string error;
+    auto store = OpenHistory(history.toStdString(), &error);
+    ASSERT_TRUE(store) << error;
+    const char* const sites[] = {"North Field", "South Field", "Export Terminal"};
+    const char* const units[] = {"Separation", "Compression", "Water Injection", "Flowlines"};
+    std::string file_text;
+    std::vector<std::pair<std::string, std::string>> places;  // tag, path
+    for (int i = 0; i < 200; ++i) {
+      const int unit = i % 12;
+      char tag[32];
+      std::snprintf(tag, sizeof tag, "%c%d-%03d", "NSE"[unit / 4], unit % 4 + 1, 100 + i);
+      // Mostly quiet, a tenth in warning and one in twenty in alarm.
+      const double per_day = i % 20 == 7   ? 0.0085
+                             : i % 10 == 3 ? 0.0048
+                                           : 0.0004 + 0.0002 * (i % 9);
+      const std::string one = ErFile(tag, "ER-" + std::to_string(52000 + i), per_day, 90);
+      file_text += one;
+      places.emplace_back(tag, std::string(sites[unit / 4]) + "/" + units[unit % 4] + "/" + tag);
+    }
+    // One download of every probe, then each placed at its point.
+    QFile f(QStringLiteral("ROUND-2025-08.nid"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(file_text.c_str());
+    f.close();
+    ASSERT_TRUE(store->Import("ROUND-2025-08.nid", ImportControl{}).status.ok);
+    // A vessel inlet whose element was replaced twice.
+    const struct {
+      const char* serial;
+      double per_day;
+      QDate first;
+    } inlet[] = {{"ER-31007", 0.0030, QDate(2025, 1, 1)},
+                 {"ER-31562", 0.0042, QDate(2025, 4, 2)},
+                 {"ER-32210", 0.0021, QDate(2025, 7, 3)}};
+    for (const auto& e : inlet) {
+      QFile g(QStringLiteral("V-101.nid"));
+      ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+      g.write(ErFile("V-101-IN", e.serial, e.per_day, 88, 10, e.first).c_str());
+      g.close();
+      ASSERT_TRUE(store->Import("V-101.nid", ImportControl{}).status.ok) << e.serial;
+    }
+    QFile::remove(QStringLiteral("V-101.nid"));
+    QFile::remove(QStringLiteral("ROUND-2025-08.nid"));
+    for (const ProbeSummary& p : store->ListProbes(0)) {
+      for (const auto& [tag, path] : places) {
+        std::string placed;
+        if (p.key.tag == tag) ASSERT_TRUE(store->AssignProbe(p.id, path, std::nullopt, &placed));
+      }
+    }
+    ASSERT_TRUE(store->RenamePoint("Unassigned/V-101-IN", "North Field/Separation/V-101 Inlet"));
+  }
+  QDir::setCurrent(cwd);
+
+  vSetup = _basic_set_{};
+  MainForm form;
+  form.show();
+  form.findChild<QTabWidget*>(QStringLiteral("tbCtrl"))->setCurrentIndex(4);
+  QApplication::processEvents();
+  Probes* tab = form.fmPrb();
+  QAbstractItemModel* tree = tab->tvPlant->model();
+  const QModelIndex plant = tree->index(0, 0);
+  for (int r = 0; r < tree->rowCount(plant); ++r) tab->tvPlant->expand(tree->index(r, 0, plant));
+  tab->tvPlant->expand(tree->index(0, 0, tree->index(0, 0, plant)));
+  tab->cbView->setCurrentIndex(1);
+  tab->gPoints->selectRow(3);
+  QTest::qWait(200);
+  form.grab().save(out + "/plant_points.png");
+
+  const QModelIndexList inlet =
+      tree->match(plant, kNodePathRole, QStringLiteral("North Field/Separation/V-101 Inlet"), 1,
+                  Qt::MatchFixedString | Qt::MatchRecursive);
+  ASSERT_EQ(inlet.size(), 1);
+  tab->OpenPointGraph(inlet.first().data(kNodePointRole).toLongLong());
+  ASSERT_TRUE(tab->graphWindow()->isVisible());
+  tab->graphWindow()->resize(1000, 620);
+  QTest::qWait(400);
+  tab->graphWindow()->grab().save(out + "/point_graph.png");
+  tab->graphWindow()->close();
+}
+
 // The history graph's rate is the table's: the trend over the tab's window, named so, its line
 // of that slope, and both follow the window while the graph is open.
 TEST_F(ProbesTest, HistoryGraphShowsTheTablesTrendOverItsWindow) {

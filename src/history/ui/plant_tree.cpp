@@ -135,24 +135,28 @@ void PlantNodeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     badges << QString::number(warnings);
     colors << StateColor(ProbeState::kWarning);
   }
-  const QFontMetrics fm(option.font);
+  QFont small = option.font;
+  small.setPointSizeF(std::max(small.pointSizeF() - 1.5, 6.5));
+  const QFontMetrics fm(small);
+  auto width = [&fm](const QString& b) { return std::max(fm.horizontalAdvance(b) + 6, 13); };
   int room = 0;
-  for (const QString& b : badges) room += std::max(fm.horizontalAdvance(b) + 8, 16) + 3;
+  for (const QString& b : badges) room += width(b) + 2;
   QStyleOptionViewItem name = option;
   name.rect.setRight(option.rect.right() - room);
   QStyledItemDelegate::paint(painter, name, index);
-  int x = option.rect.right() - room + 3;
+  int x = option.rect.right() - room + 2;
   painter->save();
   painter->setRenderHint(QPainter::Antialiasing);
+  painter->setFont(small);
   for (qsizetype i = 0; i < badges.size(); ++i) {
-    const int w = std::max(fm.horizontalAdvance(badges[i]) + 8, 16);
-    const QRect box(x, option.rect.center().y() - 7, w, 14);
+    const int w = width(badges[i]);
+    const QRect box(x, option.rect.center().y() - 6, w, 12);
     painter->setPen(colors[i].darker(150));
     painter->setBrush(colors[i]);
     painter->drawRoundedRect(box, 6, 6);
     painter->setPen(Qt::black);
     painter->drawText(box, Qt::AlignCenter, badges[i]);
-    x += w + 3;
+    x += w + 2;
   }
   painter->restore();
 }

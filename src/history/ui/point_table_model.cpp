@@ -55,6 +55,10 @@ int PointTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant PointTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section == kValue)
+    return QStringLiteral(
+        "Metal loss since the point's first probe, carried across replacements; the latest "
+        "reading for other points");
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   static const char* const kTitles[] = {"Point",       "Probes",       "Tag",
                                         "Serial\nNo",  "Value",        "Rate\n(trend)",
@@ -74,7 +78,9 @@ QString PointTableModel::Text(const PointSummary& p, int column) const {
     case kSerial:
       return Narrow(c.key.serial);
     case kValue:
-      return p.count > 0 ? LocaleNumber(p.value, 4) : QString();
+      return p.count > 0 ? LocaleNumber(p.value, 4) + QLatin1Char(' ') +
+                               ProbeTableModel::ValueUnit(p.current)
+                         : QString();
     case kRate:
       return p.rate ? LocaleNumber(*p.rate, 4) + QLatin1Char(' ') + FromUtf8(p.rate_unit)
                     : QString();

@@ -44,6 +44,12 @@ void SplitTitle(const std::string& title, QString* quantity, QString* unit) {
 
 ProbeTableModel::ProbeTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+QString ProbeTableModel::ValueUnit(const ProbeSummary& p) {
+  QString quantity, unit;
+  SplitTitle(HistoryYTitle(p), &quantity, &unit);
+  return unit;
+}
+
 void ProbeTableModel::SetProbes(std::vector<ProbeSummary> probes, int window_days) {
   beginResetModel();
   probes_ = std::move(probes);

@@ -46,6 +46,8 @@ class ProbeTableModel : public QAbstractTableModel {
 
   // "OK", "Warning", "Alarm"; "–" for a probe no limit applies to (potential, current).
   static QString StatusText(const ProbeSummary& p);
+  // The unit of the probe's readings: "mils", "mpy", "mV"...
+  static QString ValueUnit(const ProbeSummary& p);
   // Digit runs compare as numbers, so that P0-2 sorts before P0-10.
   static QString NaturalKey(const QString& text);
 

@@ -234,6 +234,9 @@ void Probes::InitializeComponent() {
           [this](const QModelIndex& index) { gProbes_Activated(index); });
   connect(gProbes->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { SetEnable(); });
+  connect(gProbes->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+    auto_fit_ = auto_fit_ && (fitting_ || column == ProbeTableModel::kStatus);
+  });
   SetEnable();
 }
 
@@ -301,6 +304,10 @@ bool Probes::eventFilter(QObject* watched, QEvent* event) {
   if (watched == gProbes && (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
                              event->type() == QEvent::LayoutRequest))
     PlaceFrozenColumns();
+  // The table's width settles after its first rows: the columns follow it until the user widens
+  // or narrows one.
+  if (watched == gProbes && event->type() == QEvent::Resize && auto_fit_ && model_->rowCount() > 0)
+    FitColumns();
   return QWidget::eventFilter(watched, event);
 }
 
@@ -439,6 +446,7 @@ void Probes::PutProbes() {
 void Probes::FitColumns() {
   // The figures or the title, whichever is wider; room for the sort mark only where it is.
   QHeaderView* header = gProbes->horizontalHeader();
+  fitting_ = true;  // not the user's resizing
   const QFontMetrics title_fm(header->font()), cell_fm(gProbes->font());
   const int rows = std::min(proxy_->rowCount(), 500);  // enough to judge a column's figures
   for (int c = 0; c < ProbeTableModel::kColumnCount; ++c) {
@@ -455,11 +463,12 @@ void Probes::FitColumns() {
   int total = 0;
   for (int c = 0; c < ProbeTableModel::kColumnCount; ++c) total += header->sectionSize(c);
   // Still too wide: the tag gives way first, down to a few characters, then the data type and
-  // the probe type (their whole texts are in their tooltips).
+  // the probe type (their whole texts are in their tooltips), then the titles' room.
   const int room = gProbes->viewport()->width() - 8;  // the frame and rounding of the sections
-  const std::pair<int, int> give_way[] = {{ProbeTableModel::kTag, 70},
-                                          {ProbeTableModel::kDataType, 60},
-                                          {ProbeTableModel::kProbeType, 44}};
+  const std::pair<int, int> give_way[] = {
+      {ProbeTableModel::kTag, 70},       {ProbeTableModel::kDataType, 60},
+      {ProbeTableModel::kProbeType, 44}, {ProbeTableModel::kReadings, 54},
+      {ProbeTableModel::kConsumed, 62},  {ProbeTableModel::kLatest, 84}};
   for (const auto& [column, least] : give_way) {
     if (total <= room) break;
     const int width = header->sectionSize(column);
@@ -467,6 +476,7 @@ void Probes::FitColumns() {
     header->resizeSection(column, narrower);
     total -= width - narrower;
   }
+  fitting_ = false;
 }
 
 void Probes::PutCounts() {

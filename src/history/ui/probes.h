@@ -201,7 +201,10 @@ class Probes : public QWidget {
   PointTableModel* points_model_;
   ProbeProxy* points_proxy_;
   PlantTreeModel* tree_;
-  bool points_fitted_ = false;  // the points view's columns were fitted to their texts
+  bool points_fitted_ = false;
+  bool fitting_ = false;
+  bool auto_fit_ = true;  // the probe columns follow the table's width (none resized by hand)  //
+                          // the points view's columns were fitted to their texts
   static constexpr int kTreeWidth = 150;
   std::string node_path_;          // the tree's chosen node; empty: the whole plant
   std::set<int64_t> node_probes_;  // the probes its points have held
