@@ -149,7 +149,8 @@ class ExportPoints(unittest.TestCase):
         for t in ["4 readings of 2 probes", "Rate (trend, all): 438.0000 mpy", "Value: 4.0000",
                   "ER-1 S1 from 01/02/2020", "ER-1 S2 from 03/02/2020"]:
             self.assertIn(t, pages[3])
-        self.assertIn("S2", pages[3].split("Rate (trend")[0])  # the mark's label on the graph
+        graph = pages[3].split("Date / Time")[0]
+        self.assertIn("\nS2\n", graph)  # the replacement's mark, labelled on the graph
         # One probe asked for: only its unit.
         run = self.history("report", "--pdf", pdf, "--probe", "2")
         self.assertEqual(run.returncode, 0, run.stderr)
