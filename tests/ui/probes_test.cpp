@@ -616,7 +616,7 @@ std::string ErFile(const std::string& tag, const std::string& serial, double per
 
 // Pictures of the Probes tab for the user guide, remade by tools/make-guide-screenshots.py: the
 // fleet at the main window's default size, the same history read-only, a probe's history graph
-// and a page of the report. Written only when TARN_SCREENSHOT_DIR names a folder.
+// and a probe's page of the report. Written only when TARN_SCREENSHOT_DIR names a folder.
 TEST(ProbesTab, GuideScreenshots) {
   const QString out = qEnvironmentVariable("TARN_SCREENSHOT_DIR");
   if (out.isEmpty()) GTEST_SKIP() << "TARN_SCREENSHOT_DIR not set";
@@ -722,7 +722,7 @@ TEST(ProbesTab, GuideScreenshots) {
     ASSERT_TRUE(SaveHistoryReport(*store, request, pdf.toStdString(), &error)) << error;
     QProcess png;
     png.start(QStringLiteral("pdftoppm"),
-              {QStringLiteral("-f"), QStringLiteral("3"), QStringLiteral("-l"), QStringLiteral("3"),
+              {QStringLiteral("-f"), QStringLiteral("4"), QStringLiteral("-l"), QStringLiteral("4"),
                QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-png"),
                QStringLiteral("-singlefile"), pdf, out + "/report_page"});
     ASSERT_TRUE(png.waitForFinished(30000));

@@ -221,11 +221,13 @@ void UnitPage(ReportWriter& w, const ReportUnit& unit, const std::vector<PointSu
               int window_days) {
   w.NewPage();
   w.Line(UnitTitle(unit), 16, true);
-  w.Line(std::to_string(unit.points.size()) + " points (rate: " + RateWindowPhrase(window_days) +
-         "; value: metal loss carried across replacements, or the latest reading)");
+  const std::size_t n = unit.points.size();
+  w.Line(std::to_string(n) + (n == 1 ? " point" : " points") +
+         "; rate: " + RateWindowPhrase(window_days));
+  w.Line("Value: the metal loss carried across replacements, or the latest reading", 8);
   w.y += 6;
-  const int cols[] = {kMargin,       kMargin + 150, kMargin + 190, kMargin + 290,
-                      kMargin + 360, kMargin + 450, kMargin + 510, kMargin + 590};
+  const int cols[] = {kMargin,       kMargin + 140, kMargin + 190, kMargin + 300,
+                      kMargin + 375, kMargin + 465, kMargin + 545, kMargin + 615};
   const char* heads[] = {"Point", "Probes",   "Current",  "Value",
                          "Rate",  "Consumed", "End Date", "Status"};
   auto row = [&](const std::vector<std::string>& cells, bool bold) {
