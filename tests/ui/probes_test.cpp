@@ -305,7 +305,8 @@ TEST_F(ProbesTest, ReportAsksSelectedOrShownProbesAndEveryPageNamesTheRateWindow
     ASSERT_TRUE(finished.wait(60000));
     const QString pdf = name + ".pdf";
     const QString reported = QString::fromLatin1(c.probes);
-    const int pages = 2 + static_cast<int>(reported.size());
+    // The cover, the fleet, the page of their unit (all are Unassigned) and the probes'.
+    const int pages = 3 + static_cast<int>(reported.size());
     QString all;
     for (int page = 1; page <= pages; ++page) {
       const QString text = PdfPageText(pdf, page);
