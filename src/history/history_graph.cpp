@@ -238,30 +238,36 @@ void HistoryGraph::FitTrends() {
         rate_window > 0 && s.probe.count > 0 ? s.probe.last_time - int64_t{rate_window} * 86400 : 0;
     size_t first = 0;
     while (since != 0 && first < n_all && base_ + s.x[first] < since) ++first;
-    const size_t n = n_all - first;
+    // Readings set aside count in no fit.
+    size_t kept = 0;
+    for (size_t i = first; i < n_all; ++i) kept += !SetAside(s, i);
     if (rate_window >= 0 && IsMetalLoss(s.probe)) {
       // The stored rate's slope (per year of 365 days, in the reading's unit), through the
       // window's readings in view: the line shows the figure printed beside it.
-      if (!s.probe.rate || n == 0) continue;
+      if (!s.probe.rate || kept == 0) continue;
       s.const_a = *s.probe.rate / (365.0 * 86400.0);
       double b = 0;
-      for (size_t i = first; i < n_all; ++i) b += s.y[i] - s.const_a * s.x[i];
-      s.const_b = b / static_cast<double>(n);
+      for (size_t i = first; i < n_all; ++i) {
+        if (!SetAside(s, i)) b += s.y[i] - s.const_a * s.x[i];
+      }
+      s.const_b = b / static_cast<double>(kept);
       s.fit_from = s.x[first];
-      s.has_fit = n >= 2 || s.x[first] != s.x.back();
+      s.has_fit = kept >= 2 || s.x[first] != s.x.back();
       continue;
     }
-    if (n < 2) continue;
+    if (kept < 2) continue;
     // Centred sums: seconds after the base reach 10^9, whose squares would swamp a plain fit.
     double mx = 0, my = 0;
     for (size_t i = first; i < n_all; ++i) {
+      if (SetAside(s, i)) continue;
       mx += s.x[i];
       my += s.y[i];
     }
-    mx /= static_cast<double>(n);
-    my /= static_cast<double>(n);
+    mx /= static_cast<double>(kept);
+    my /= static_cast<double>(kept);
     double sxy = 0, sxx = 0;
     for (size_t i = first; i < n_all; ++i) {
+      if (SetAside(s, i)) continue;
       const double dx = s.x[i] - mx;
       sxy += dx * (s.y[i] - my);
       sxx += dx * dx;
@@ -387,10 +393,24 @@ void HistoryGraph::DrawGraph() {
   if (surface == nullptr) return;
   const auto& r = engine.gRect;
   surface->SetClip(r.x, r.y, r.w, r.h);
+  constexpr uint32_t kSetAsideColor = 0xFFB0B0B0;
   for (const HistorySeries& s : series_) {
     if (!view_data || s.x.empty()) continue;
     engine.gSetLine(s.color, data_line);
     engine.gDrawGraph(s.y.data(), s.x.data(), 0, static_cast<int>(s.x.size()) - 1);
+    // Readings set aside stay drawn, greyed over, with the lines that join them.
+    const int n = static_cast<int>(s.x.size());
+    for (int i = 0; i < n;) {
+      if (!SetAside(s, static_cast<size_t>(i))) {
+        ++i;
+        continue;
+      }
+      int j = i;
+      while (j + 1 < n && SetAside(s, static_cast<size_t>(j + 1))) ++j;
+      engine.gSetLine(kSetAsideColor, data_line + 1.0f);
+      engine.gDrawGraph(s.y.data(), s.x.data(), std::max(i - 1, 0), std::min(j + 1, n - 1));
+      i = j + 1;
+    }
   }
   if (view_trend) {
     for (const HistorySeries& s : series_) {
@@ -400,13 +420,60 @@ void HistoryGraph::DrawGraph() {
       engine.gDrawLine(x1, s.const_a * x1 + s.const_b, x2, s.const_a * x2 + s.const_b);
     }
   }
+  DrawSegments();
   DrawMarks();
   surface->ResetClip();
 }
 
+bool HistoryGraph::SetAside(const HistorySeries& s, size_t i) const {
+  const auto it = set_aside.find(s.probe.id);
+  if (it == set_aside.end()) return false;
+  const HistoryTime t = base_ + s.x[i];
+  for (const TimeSpan& span : it->second) {
+    if (t >= span.from && t <= span.to) return true;
+  }
+  return false;
+}
+
+void HistoryGraph::DrawSegments() {
+  for (const GraphSegment& g : segments) {
+    engine.gSetLine(g.color, trend_line + 1.5f);
+    engine.gDrawLine(static_cast<double>(g.from - base_), g.from_value,
+                     static_cast<double>(g.to - base_), g.to_value);
+  }
+  if (segments_text.empty()) return;
+  const auto& r = engine.gRect;
+  const FontInfo& font = engine.gFontLabelx;
+  const int w = engine.TextWidth(segments_text, font), h = LineHeight(font);
+  engine.surface()->FillRect(r.x + 4, r.y + r.h - h - 6, w + 8, h + 2, 0xF0FFFFFF);
+  engine.DrawTextAt(r.x + 8, r.y + r.h - h - 5, segments_text, font, 0xFF000000);
+}
+
+int HistoryGraph::MarkNear(int px) const {
+  int best = -1, best_d = 5;
+  for (size_t i = 0; i < marks.size(); ++i) {
+    const int64_t at = marks[i].time - base_;
+    if (at < engine.grMinx || at > engine.grMaxx) continue;
+    const int d = std::abs(engine.gGetScrX(static_cast<int>(at)) - px);
+    if (d < best_d) {
+      best = static_cast<int>(i);
+      best_d = d;
+    }
+  }
+  return best;
+}
+
+HistoryTime HistoryGraph::TimeAt(int px) const {
+  const int x = std::clamp(px, engine.gX1, engine.gX2);
+  const double at = engine.grMinx + static_cast<double>(x - engine.gX1) *
+                                        (static_cast<double>(engine.grMaxx) - engine.grMinx) /
+                                        std::max(engine.gbW - 1, 1);
+  return base_ +
+         std::clamp(static_cast<int64_t>(std::llround(at)), int64_t{0}, int64_t{policy_.full_max});
+}
+
 void HistoryGraph::DrawMarks() {
   const auto& r = engine.gRect;
-  constexpr uint32_t kMarkColor = 0xFF606060;
   const FontInfo& font = engine.gFontLabelx;
   int label_right = INT_MIN;  // labels that would meet the one before go a row lower
   int row = 0;
@@ -416,12 +483,12 @@ void HistoryGraph::DrawMarks() {
     const int x = engine.gGetScrX(static_cast<int>(at));
     // Dashed, so that it reads as a mark and not as a reading.
     for (int y = r.y; y < r.y + r.h; y += 8) {
-      engine.surface()->DrawLine(x, y, x, std::min(y + 4, r.y + r.h), kMarkColor, 1.0f);
+      engine.surface()->DrawLine(x, y, x, std::min(y + 4, r.y + r.h), m.color, 1.0f);
     }
     const int w = engine.TextWidth(m.label, font);
     const int lx = std::min(x + 3, r.x + r.w - w - 2);
     row = lx <= label_right ? (row + 1) % 3 : 0;
-    engine.DrawTextAt(lx, r.y + 2 + row * LineHeight(font), m.label, font, kMarkColor);
+    engine.DrawTextAt(lx, r.y + 2 + row * LineHeight(font), m.label, font, m.color);
     label_right = std::max(label_right, lx + w + 4);
   }
 }

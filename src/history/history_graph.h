@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,22 @@ std::string OverlayRefusal(const std::vector<ProbeSummary>& probes);
 struct GraphMark {
   HistoryTime time = 0;
   std::string label;
+  uint32_t color = 0xFF606060;
+  int64_t event_id = 0;  // the event it marks; 0 for a replacement
+};
+
+// A stretch of time, both ends included.
+struct TimeSpan {
+  HistoryTime from = 0;
+  HistoryTime to = 0;
+};
+
+// A straight line drawn over the plot between two times, e.g. the trend before or after an
+// event.
+struct GraphSegment {
+  HistoryTime from = 0, to = 0;
+  double from_value = 0.0, to_value = 0.0;
+  uint32_t color = 0xFF000000;
 };
 
 // A monitoring point drawn as the graph draws one probe: the current probe's quantity and unit,
@@ -135,6 +152,17 @@ class HistoryGraph : public PlotView {
   std::string name_label = "Tag";
   // Drawn over the readings; those outside the view are left out.
   std::vector<GraphMark> marks;
+  // The mark within a few pixels of the panel's column px (the one nearest), or -1.
+  int MarkNear(int px) const;
+  // The time under the panel's column px, within the history.
+  HistoryTime TimeAt(int px) const;
+  // Each probe's (series' id) readings set aside: drawn greyed, and left out of a fit to the
+  // view.
+  std::map<int64_t, std::vector<TimeSpan>> set_aside;
+  // Drawn over the readings, e.g. the trends before and after the chosen event, and a line of
+  // text at the plot's foot saying what they are.
+  std::vector<GraphSegment> segments;
+  std::string segments_text;
 
  private:
   bool Overlay() const { return series_.size() > 1; }
@@ -146,6 +174,8 @@ class HistoryGraph : public PlotView {
   void PutLegend();
   void FitTrends();
   void DrawMarks();
+  void DrawSegments();
+  bool SetAside(const HistorySeries& s, size_t i) const;
 
   HistoryReader reader_;
   std::vector<HistorySeries> series_;

@@ -268,5 +268,42 @@ TEST(HistoryGraph, TimeLabelsInSecondsAfterTheFirstReading) {
   EXPECT_TRUE(f.surface->FindText("02/03/2024"));
 }
 
+// Marks, readings set aside and segments: a mark is found under the pointer and labelled in its
+// colour; readings set aside are drawn again in grey and left out of a fit to the view, which
+// then follows the readings that count; a segment and its text are drawn.
+TEST(HistoryGraph, MarksSetAsideReadingsAndSegments) {
+  Fixture f;
+  ProbeSummary p = Probe(3, "V-1", "S1", 0);
+  // One mil a day, but days 40 to 49 read 50 mils high (a temperature upset).
+  f.store.Add(p, At(2024, 1, 1), 100, 86400,
+              [](int i) { return i + (i >= 40 && i < 50 ? 50.0 : 0.0); });
+  const HistoryTime day40 = At(2024, 1, 1) + 40 * 86400, day49 = day40 + 9 * 86400;
+  f.view.set_aside[p.id] = {{day40, day49}};
+  f.view.marks = {{day40, "\u25c6 dose up", 0xFF0000C0u, 17}};
+  f.view.segments = {{day40 - 10 * 86400, day40, 30.0, 40.0, 0xFFC00000u}};
+  f.view.segments_text = "Inhibitor 10/02/2024: 365.0 -> 365.0 mpy";
+  f.Show({p});
+  const HistorySeries& s = f.view.series()[0];
+  ASSERT_TRUE(s.has_fit);
+  EXPECT_NEAR(s.const_a * 86400, 1.0, 1e-9);  // the upset does not bend the line
+  const auto& e = f.view.engine;
+  const int x40 = e.gGetScrX(static_cast<int>(day40 - f.view.base()));
+  EXPECT_EQ(f.view.MarkNear(x40 + 3), 0);
+  EXPECT_EQ(f.view.MarkNear(x40 + 9), -1);
+  EXPECT_NEAR(static_cast<double>(f.view.TimeAt(x40) - day40), 0.0, 86400.0 * 100 / e.gbW + 1);
+  const auto* label = f.surface->FindText("\u25c6 dose up");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->argb, 0xFF0000C0u);
+  EXPECT_NE(f.surface->FindText("Inhibitor 10/02/2024: 365.0 -> 365.0 mpy"), nullptr);
+  // The series, then its stretch set aside again in grey: the ten readings and their neighbours.
+  std::vector<std::size_t> grey;
+  for (const auto& line : f.surface->polylines) {
+    if (line.argb == 0xFFB0B0B0u) grey.push_back(line.points.size());
+  }
+  ASSERT_EQ(grey.size(), 1u);
+  EXPECT_GE(grey[0], 10u);
+  EXPECT_LE(grey[0], 12u);
+}
+
 }  // namespace
 }  // namespace tarn
