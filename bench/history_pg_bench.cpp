@@ -487,5 +487,71 @@ void BM_PgPointGraph20YearsTo1920(benchmark::State& state) {
 }
 BENCHMARK(BM_PgPointGraph20YearsTo1920)->Unit(benchmark::kMillisecond);
 
+// Plants of points in units of ten with events over the 20 years (one in ten on a unit):
+// 500 points × a reading a day with 2000 events, and 50 points × a reading an hour with 200.
+struct EventsPlantShape {
+  bench::PointsPlant plant;
+  int events;
+};
+const EventsPlantShape kEventsPlants[] = {
+    {{.points = 500, .step = 86400}, 2000},
+    {{.points = 50, .step = 3600}, 200},
+};
+
+HistoryStore* EventsPlant(int shape) {
+  static std::unique_ptr<HistoryStore> stores[2];
+  std::unique_ptr<HistoryStore>& store = stores[shape];
+  if (!store && !TheServer().uri.empty()) {
+    std::string error;
+    store = OpenHistory(TheServer().Fresh(), &error);
+    if (!store) return nullptr;
+    const EventsPlantShape& s = kEventsPlants[shape];
+    const auto t0 = std::chrono::steady_clock::now();
+    bench::ImportPointsPlant(*store, s.plant);
+    const Status st = bench::AddPlantEvents(*store, s.plant, s.events);
+    std::fprintf(stderr, "events plant of %lld readings built in %.1f s%s\n",
+                 static_cast<long long>(bench::PlantReadings(s.plant)), Seconds(t0),
+                 st ? "" : (": " + st.message).c_str());
+  }
+  return store.get();
+}
+
+// The events list with the rates before and after each event, for every point it applies to;
+// the argument picks the plant.
+void BM_PgEventFigures(benchmark::State& state) {
+  HistoryStore* store = EventsPlant(static_cast<int>(state.range(0)));
+  if (store == nullptr) {
+    state.SkipWithError("no PostgreSQL history");
+    return;
+  }
+  std::size_t n = 0;
+  for (auto _ : state) n = store->EventFigures(30, "").size();
+  state.counters["rows"] = static_cast<double>(n);
+}
+BENCHMARK(BM_PgEventFigures)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The same on a fresh connection (the connecting itself not counted): nothing cached.
+void BM_PgEventFiguresColdStart(benchmark::State& state) {
+  HistoryStore* plant = EventsPlant(static_cast<int>(state.range(0)));
+  if (plant == nullptr) {
+    state.SkipWithError("no PostgreSQL history");
+    return;
+  }
+  std::size_t n = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::string error;
+    auto store = OpenHistory(plant->Location(), &error);
+    state.ResumeTiming();
+    if (!store) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    n = store->EventFigures(30, "").size();
+  }
+  state.counters["rows"] = static_cast<double>(n);
+}
+BENCHMARK(BM_PgEventFiguresColdStart)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace tarn
