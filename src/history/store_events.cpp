@@ -137,28 +137,6 @@ std::vector<HistoryEvent> EventsIn(StorePrimitives& store, const EventFilter& fi
   return events;
 }
 
-namespace {
-
-// The sides of an event at one point, from the point's pieces that reach into them.
-Status SidesAt(StorePrimitives& store, const PointPieces& point, HistoryTime at, int32_t days,
-               const std::vector<LeftOutStretch>& left_out, EventSides* sides) {
-  const HistoryTime span = int64_t{days} * kSecondsPerDay;
-  for (const PointPiece& piece : point.pieces) {
-    const HistoryTime lo = std::max(piece.lo, at - span), hi = std::min(piece.hi, at + span - 1);
-    if (lo > hi) continue;
-    if (piece.read) {
-      AddToSides(piece.readings, piece.offset, piece.probe_id, at, days, left_out, sides);
-      continue;
-    }
-    std::vector<HistoryReading> readings;
-    if (Status st = store.ReadingsBetween(piece.probe_id, lo, hi, &readings); !st) return st;
-    AddToSides(readings, piece.offset, piece.probe_id, at, days, left_out, sides);
-  }
-  return {};
-}
-
-}  // namespace
-
 std::vector<EventFigure> EventFiguresIn(StorePrimitives& store, WindowSumCache& cache, int32_t days,
                                         const std::string& path,
                                         const std::vector<LeftOutStretch>& left_out,
@@ -220,20 +198,50 @@ std::vector<EventFigure> EventFiguresIn(StorePrimitives& store, WindowSumCache& 
     units.push_back(current.rate_unit);
   }
 
-  std::vector<EventFigure> out;
+  // Every event with each point it applies to, and the readings their sides need, read at once.
+  const HistoryTime span = int64_t{days} * kSecondsPerDay;
+  struct Pair {
+    std::size_t event, point;
+    std::size_t first_span;  // in `spans`, one for each piece not read already that reaches in
+  };
+  std::vector<Pair> pairs;
+  std::vector<ReadingSpan> spans;
+  auto reaches = [&](const PointPiece& piece, HistoryTime at, HistoryTime* lo, HistoryTime* hi) {
+    *lo = std::max(piece.lo, at - span);
+    *hi = std::min(piece.hi, at + span - 1);
+    return *lo <= *hi;
+  };
   for (std::size_t e = 0; e < events.size(); ++e) {
     for (const std::size_t i : by_path) {
       if (!EventApplies(event_keys[e], point_keys[i])) continue;
-      const PointPieces& point = points[i];
-      EventSides sides;
-      if (*error = SidesAt(store, point, events[e].time, days, left_out, &sides); !*error) {
-        return {};
+      pairs.push_back({e, i, spans.size()});
+      for (const PointPiece& piece : points[i].pieces) {
+        HistoryTime lo = 0, hi = 0;
+        if (!piece.read && reaches(piece, events[e].time, &lo, &hi)) {
+          spans.push_back({piece.probe_id, lo, hi});
+        }
       }
-      const RateChange c =
-          CompareSides(sides.before, sides.after, KindOfSeries(point.current.key.data_type));
-      out.push_back({events[e], point.point_id, point.path, units[i], c.before, c.after, c.change,
-                     c.low, c.high, c.significant, c.reason});
     }
+  }
+  std::vector<std::vector<HistoryReading>> read;
+  if (*error = store.ReadingsOfSpans(spans, &read); !*error) return {};
+
+  std::vector<EventFigure> out;
+  for (const Pair& pair : pairs) {
+    const HistoryEvent& event = events[pair.event];
+    const PointPieces& point = points[pair.point];
+    EventSides sides;
+    std::size_t next = pair.first_span;
+    for (const PointPiece& piece : point.pieces) {
+      HistoryTime lo = 0, hi = 0;
+      if (!reaches(piece, event.time, &lo, &hi)) continue;
+      const std::vector<HistoryReading>& readings = piece.read ? piece.readings : read[next++];
+      AddToSides(readings, piece.offset, piece.probe_id, event.time, days, left_out, &sides);
+    }
+    const RateChange c =
+        CompareSides(sides.before, sides.after, KindOfSeries(point.current.key.data_type));
+    out.push_back({event, point.point_id, point.path, units[pair.point], c.before, c.after,
+                   c.change, c.low, c.high, c.significant, c.reason});
   }
   return out;
 }

@@ -101,6 +101,13 @@ struct PointMemberRow {
   std::optional<HistoryTime> from;  // none: from the probe's first reading
 };
 
+// A stretch of one probe's readings: from <= time <= to.
+struct ReadingSpan {
+  int64_t probe_id = 0;
+  HistoryTime from = 0;
+  HistoryTime to = 0;
+};
+
 class StorePrimitives {
  public:
   virtual ~StorePrimitives() = default;
@@ -114,6 +121,17 @@ class StorePrimitives {
   // A probe's stored readings from `from` to `to`, in time order (this import's too).
   virtual Status ReadingsBetween(int64_t probe_id, HistoryTime from, HistoryTime to,
                                  std::vector<HistoryReading>* out) = 0;
+  // The readings of many spans: (*out)[i] those of spans[i], in time order. A back end that
+  // pays a round trip a read reads them together.
+  virtual Status ReadingsOfSpans(const std::vector<ReadingSpan>& spans,
+                                 std::vector<std::vector<HistoryReading>>* out) {
+    out->assign(spans.size(), {});
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+      const ReadingSpan& s = spans[i];
+      if (Status st = ReadingsBetween(s.probe_id, s.from, s.to, &(*out)[i]); !st) return st;
+    }
+    return {};
+  }
   virtual Status AddConflicts(int64_t probe_id, int64_t file_id,
                               const std::vector<BatchConflict>& conflicts) = 0;
   // New readings of a probe brought by `file_id`, in time order, none at a stored reading's

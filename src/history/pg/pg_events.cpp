@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The PostgreSQL history's events: rows written, removed and read.
+// The PostgreSQL history's events: rows written, removed and read, and the readings of their
+// sides read many spans a query.
+#include <algorithm>
+#include <climits>
+
 #include "history/event_figures.h"
 #include "history/pg/pg_point_statements.h"
 #include "history/pg/pg_store.h"
@@ -43,6 +47,38 @@ Status PgHistory::ReadEventRows(std::vector<HistoryEvent>* out) {
     ParseEventKind(q.Text(i, 3), &e.kind);
     e.note = FromServer(q.Text(i, 4));
     out->push_back(std::move(e));
+  }
+  return {};
+}
+
+Status PgHistory::ReadingsOfSpans(const std::vector<ReadingSpan>& spans,
+                                  std::vector<std::vector<HistoryReading>>* out) {
+  out->assign(spans.size(), {});
+  // A query a few hundred spans at a time: one round trip for many, a result of bounded size.
+  constexpr std::size_t kSpansAQuery = 256;
+  for (std::size_t first = 0; first < spans.size(); first += kSpansAQuery) {
+    const std::size_t last = std::min(spans.size(), first + kSpansAQuery);
+    std::vector<int64_t> probes, from, to;
+    for (std::size_t i = first; i < last; ++i) {
+      probes.push_back(spans[i].probe_id);
+      // Times outside the stored clock's range hold no readings.
+      from.push_back(std::max(spans[i].from, INT64_MIN + kReadingEpoch) - kReadingEpoch);
+      to.push_back(std::min(spans[i].to, INT64_MAX - 1) - kReadingEpoch);
+    }
+    PgResult q = db_.Exec(sql::kReadingsOfSpans,
+                          {NumberArray(probes), NumberArray(from), NumberArray(to), kReadingEpoch});
+    if (!q.ok()) return Failure(q);
+    for (int r = 0; r < q.rows(); ++r) {
+      const std::size_t i = first + static_cast<std::size_t>(q.Int(r, 0)) - 1;
+      (*out)[i].push_back({q.Int(r, 1), q.Real(r, 2)});
+    }
+  }
+  // Each span's rows come in time order from its scan; the statement does not promise it.
+  for (std::vector<HistoryReading>& readings : *out) {
+    auto earlier = [](const HistoryReading& a, const HistoryReading& b) { return a.time < b.time; };
+    if (!std::is_sorted(readings.begin(), readings.end(), earlier)) {
+      std::sort(readings.begin(), readings.end(), earlier);
+    }
   }
   return {};
 }

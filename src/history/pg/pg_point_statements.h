@@ -42,5 +42,13 @@ inline constexpr const char* kWriteEvent =
 inline constexpr const char* kDeleteEvent = "DELETE FROM tarn.event WHERE id = $1";
 inline constexpr const char* kReadEvents =
     "SELECT id, t, path, kind, note FROM tarn.event ORDER BY t, id";
+// The readings of many spans (probe $1[i], $2[i] <= t <= $3[i]) by the span's place, 1 first;
+// $4 the reading epoch. Each span is its own index range scan (a join the planner may turn
+// into a scan of the whole table), in the index's time order.
+inline constexpr const char* kReadingsOfSpans =
+    "SELECT s.i, r.t + $4, r.v"
+    " FROM unnest($1::integer[], $2::bigint[], $3::bigint[]) WITH ORDINALITY AS s(p, lo, hi, i),"
+    " LATERAL (SELECT t, v FROM tarn.reading WHERE probe_id = s.p AND t BETWEEN s.lo AND s.hi"
+    " ORDER BY t) r";
 
 }  // namespace tarn::pg_sql
