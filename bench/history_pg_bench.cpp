@@ -217,12 +217,12 @@ void BM_PgProbeList1000x10000(benchmark::State& state) {
 }
 BENCHMARK(BM_PgProbeList1000x10000)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond);
 
-// The first windowed list of a program that has just started: a new connection each time, so
-// no figure is remembered from an earlier call. 14 days is not one of the windows whose sums
-// are kept per probe: it is summed from the hours.
-void BM_PgProbeListColdStart(benchmark::State& state) {
-  HistoryStore* big = TheServer().uri.empty() ? nullptr : BigHistory();
-  if (big == nullptr) {
+// Runs `list` on a new connection to `plant` each time (the connecting itself not counted), so
+// that no figure is remembered from an earlier call; `counter` names what it counts.
+template <typename List>
+void OnFreshConnections(benchmark::State& state, HistoryStore* plant, const char* counter,
+                        List list) {
+  if (plant == nullptr) {
     state.SkipWithError("no PostgreSQL history");
     return;
   }
@@ -230,15 +230,25 @@ void BM_PgProbeListColdStart(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     std::string error;
-    auto store = OpenHistory(big->Location(), &error);
+    auto store = OpenHistory(plant->Location(), &error);
     state.ResumeTiming();
     if (!store) {
       state.SkipWithError(error.c_str());
       return;
     }
-    n = store->ListProbes(static_cast<int32_t>(state.range(0))).size();
+    n = list(*store);
   }
-  state.counters["probes"] = static_cast<double>(n);
+  state.counters[counter] = static_cast<double>(n);
+}
+
+// The first windowed list of a program that has just started: a new connection each time, so
+// no figure is remembered from an earlier call. 14 days is not one of the windows whose sums
+// are kept per probe: it is summed from the hours.
+void BM_PgProbeListColdStart(benchmark::State& state) {
+  HistoryStore* big = TheServer().uri.empty() ? nullptr : BigHistory();
+  OnFreshConnections(state, big, "probes", [&](HistoryStore& store) {
+    return store.ListProbes(static_cast<int32_t>(state.range(0))).size();
+  });
 }
 BENCHMARK(BM_PgProbeListColdStart)
     ->Arg(7)
@@ -445,24 +455,9 @@ BENCHMARK(BM_PgPointList80x1x20)
 
 // The first points list of a new connection (the connecting itself not counted).
 void BM_PgPointListColdStart(benchmark::State& state) {
-  HistoryStore* plant = Plant();
-  if (plant == nullptr) {
-    state.SkipWithError("no PostgreSQL history");
-    return;
-  }
-  std::size_t n = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::string error;
-    auto store = OpenHistory(plant->Location(), &error);
-    state.ResumeTiming();
-    if (!store) {
-      state.SkipWithError(error.c_str());
-      return;
-    }
-    n = store->ListPoints(static_cast<int32_t>(state.range(0))).size();
-  }
-  state.counters["points"] = static_cast<double>(n);
+  OnFreshConnections(state, Plant(), "points", [&](HistoryStore& store) {
+    return store.ListPoints(static_cast<int32_t>(state.range(0))).size();
+  });
 }
 BENCHMARK(BM_PgPointListColdStart)
     ->Arg(30)
@@ -532,24 +527,8 @@ BENCHMARK(BM_PgEventFigures)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The same on a fresh connection (the connecting itself not counted): nothing cached.
 void BM_PgEventFiguresColdStart(benchmark::State& state) {
-  HistoryStore* plant = EventsPlant(static_cast<int>(state.range(0)));
-  if (plant == nullptr) {
-    state.SkipWithError("no PostgreSQL history");
-    return;
-  }
-  std::size_t n = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::string error;
-    auto store = OpenHistory(plant->Location(), &error);
-    state.ResumeTiming();
-    if (!store) {
-      state.SkipWithError(error.c_str());
-      return;
-    }
-    n = store->EventFigures(30, "").size();
-  }
-  state.counters["rows"] = static_cast<double>(n);
+  OnFreshConnections(state, EventsPlant(static_cast<int>(state.range(0))), "rows",
+                     [](HistoryStore& store) { return store.EventFigures(30, "").size(); });
 }
 BENCHMARK(BM_PgEventFiguresColdStart)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
 

@@ -2,7 +2,7 @@
 // Events of every back end: added, edited and removed with their trail, listed, moved with the
 // points they are on, and the rate of each point they apply to before and after them.
 #include <algorithm>
-#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -167,16 +167,20 @@ std::vector<EventFigure> EventFiguresIn(StorePrimitives& store, WindowSumCache& 
   }
   std::vector<std::string> event_keys;
   for (const HistoryEvent& e : events) event_keys.push_back(PointPathKey(e.path));
-  // Only the points under the filter that some event applies to are worked out.
+  const std::set<std::string> on(event_keys.begin(), event_keys.end());
+  // Only the points under the filter that some event applies to (an event on the point's path
+  // or on one of its prefixes) are worked out.
   members.erase(std::remove_if(members.begin(), members.end(),
                                [&](const PointMemberRow& m) {
                                  const std::string key = PointPathKey(m.path);
                                  if (!filter_key.empty() && !PointPathUnder(key, filter_key)) {
                                    return true;
                                  }
-                                 return std::none_of(
-                                     event_keys.begin(), event_keys.end(),
-                                     [&](const std::string& e) { return EventApplies(e, key); });
+                                 for (std::size_t end = key.find('/'); end != std::string::npos;
+                                      end = key.find('/', end + 1)) {
+                                   if (on.count(key.substr(0, end)) > 0) return false;
+                                 }
+                                 return on.count(key) == 0;
                                }),
                 members.end());
   if (members.empty()) return {};

@@ -54,26 +54,6 @@ std::vector<HistoryReading> Step(double before, double after, double d) {
 
 class HistoryEvents : public HistoryTest {
  protected:
-  Status Offer(std::vector<ImportBatch> batches) {
-    ImportFileFacts facts;
-    facts.name = dir_.file("batch" + std::to_string(++files_) + ".nid");
-    facts.sha256 = std::string(63, '0') + std::to_string(files_ % 10);
-    return store_
-        ->ImportBatches(facts,
-                        [&](const HistoryStore::BatchSink& sink) {
-                          for (ImportBatch& b : batches) {
-                            if (Status st = sink(b); !st) return st;
-                          }
-                          return Status{};
-                        })
-        .status;
-  }
-  int64_t ProbeId(const std::string& serial) {
-    for (const ProbeSummary& p : store_->ListProbes(0)) {
-      if (p.key.serial == serial) return p.id;
-    }
-    return 0;
-  }
   void Place(const std::string& serial, const std::string& path,
              std::optional<HistoryTime> from = std::nullopt) {
     std::string placed;
@@ -97,12 +77,12 @@ class HistoryEvents : public HistoryTest {
                               {kEv, 1.0},
                               {kEv + kDay, 2.0},
                               {kEv + 2 * kDay, 3.0}},
-                             1)}));
+                             1)})
+                    .status);
     Place("S-IN", "North/V-101/Inlet");
     Place("S-OUT", "North/V-101/Outlet");
     Place("S-CW", "North/V-102/CW");
   }
-  int files_ = 0;
 };
 
 // t(0.975, 4) = 2.776445. Slopes: the half-width of the change's interval is
@@ -283,10 +263,11 @@ TEST_P(HistoryEvents, FiguresAgreeWithAPlainScanOfTheReadings) {
   };
   ASSERT_TRUE(Offer({Probe("A", "A1", series(0, 40, 0.02, false)),
                      Probe("B", "B1", series(0, 120, 0.01, false)),
-                     Probe("C", "C1", series(0, 120, 3.0, true), 1)}));
-  ASSERT_TRUE(Offer({Probe("A", "A2", series(40, 80, 0.005, false))}));
+                     Probe("C", "C1", series(0, 120, 3.0, true), 1)})
+                  .status);
+  ASSERT_TRUE(Offer({Probe("A", "A2", series(40, 80, 0.005, false))}).status);
   // A3's readings before day 95 count nowhere: the point holds part of them.
-  ASSERT_TRUE(Offer({Probe("A", "A3", series(85, 120, 0.03, false))}));
+  ASSERT_TRUE(Offer({Probe("A", "A3", series(85, 120, 0.03, false))}).status);
   Place("A1", "Plant/U1/P1");
   Place("A2", "Plant/U1/P1");
   Place("A3", "Plant/U1/P1", t0 + 95 * kDay);
