@@ -231,6 +231,41 @@ struct HistoryChange {
   std::string after;
 };
 
+// What an event on the history was.
+enum class EventKind { kInhibitor, kProcess, kCleaning, kProbe, kOther };
+
+// Something that happened on the plant at a time: at a point, or on a unit or a site (a path
+// prefix), when it applies to every point under it. Path and note are narrow texts, as tags.
+struct HistoryEvent {
+  int64_t id = 0;
+  HistoryTime time = 0;
+  std::string path;  // as stored: the points' own spelling of the names
+  EventKind kind = EventKind::kOther;
+  std::string note;
+};
+
+// Which events a list holds: those that apply to a point at or under `path` (empty: every
+// event), at `from` <= time <= `to`.
+struct EventFilter {
+  std::string path;
+  HistoryTime from = INT64_MIN;
+  HistoryTime to = INT64_MAX;
+};
+
+// An event with the rate of one point it applies to over the days before and after it, in
+// the point's rate unit (metal loss per year; the mean for corrosion-rate points): the change
+// after - before with its 95 % interval. The figures are empty and `reason` says why when a
+// side has too few readings or the point's series has no rate.
+struct EventFigure {
+  HistoryEvent event;
+  int64_t point_id = 0;
+  std::string point_path;
+  std::string rate_unit;
+  std::optional<double> before, after, change, low, high;
+  bool significant = false;
+  std::string reason;
+};
+
 // How many conflicts and skipped readings an ImportResult lists by example.
 inline constexpr std::size_t kConflictExamples = 5;
 inline constexpr std::size_t kSkippedExamples = 3;
@@ -332,14 +367,27 @@ class HistoryStore {
   // Sets a point's own limits; none: it follows the history's defaults again.
   virtual Status SetPointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) = 0;
 
+  // Events: added (*id its id), edited (every field but the id, found by it) and removed; a
+  // path must be a point's or a unit's or site's that has points under it.
+  virtual Status AddEvent(const HistoryEvent& event, int64_t* id) = 0;
+  virtual Status EditEvent(const HistoryEvent& event) = 0;
+  virtual Status RemoveEvent(int64_t event_id) = 0;
+  // The events the filter takes, in time order (then by id).
+  virtual std::vector<HistoryEvent> ListEvents(const EventFilter& filter) = 0;
+  // One row per event and point it applies to, for the points at or under `path` (empty:
+  // every point), in the events' order then by path: the rates over the `days` (1 to 365)
+  // before and after each event.
+  virtual std::vector<EventFigure> EventFigures(int32_t days, const std::string& path) = 0;
+
   // The trail of every change made through Tarn (limits, conflicts chosen, imports undone,
-  // probes removed, probes assigned, points renamed), oldest first. Nothing in Tarn changes or
-  // removes it.
+  // probes removed, probes assigned, points renamed, events), oldest first. Nothing in Tarn changes
+  // or removes it.
   virtual std::vector<HistoryChange> ListChanges() = 0;
 
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
   // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts, ListChanges, ListPoints,
-  // ReadPointSeries), which return empty results on failure; ok when it succeeded.
+  // ReadPointSeries, ListEvents, EventFigures), which return empty results on failure; ok when it
+  // succeeded.
   virtual Status LastError() const = 0;
 };
 

@@ -365,6 +365,36 @@ std::vector<PointSummary> PointsIn(StorePrimitives& store, WindowSumCache& cache
   return list;
 }
 
+std::vector<PointPieces> PointPiecesIn(StorePrimitives& store, WindowSumCache& cache,
+                                       const std::vector<PointMemberRow>& members,
+                                       const std::vector<ProbeRow>& rows, Status* error) {
+  const std::map<int64_t, const ProbeRow*> by_id = ById(rows);
+  std::vector<PointPieces> out;
+  for (const PointRows& point : GroupPoints(members, by_id)) {
+    std::vector<Stretch> stretches;
+    if (*error = StretchesOf(store, cache, point, by_id, &stretches); !*error) return {};
+    PointPieces p;
+    p.point_id = point.id;
+    p.path = point.path;
+    const Stretch& latest = stretches.back();
+    if (latest.row) {
+      p.current = latest.row->probe;
+    } else {
+      p.current.id = latest.probe.probe_id;
+      p.current.key = latest.probe.key;
+    }
+    const std::vector<double> offsets = OffsetsOf(stretches, MetalLoss(p.current));
+    for (std::size_t k = 0; k < stretches.size(); ++k) {
+      Stretch& s = stretches[k];
+      if (s.empty) continue;
+      p.pieces.push_back(
+          {s.probe.probe_id, s.lo, s.hi, offsets[k], !s.whole, std::move(s.readings)});
+    }
+    out.push_back(std::move(p));
+  }
+  return out;
+}
+
 std::vector<PointSummary> LayeredHistory::ListPoints(int32_t window_days) {
   return PointsIn(*this, window_sums_, window_days, &last_error_);
 }
@@ -515,6 +545,7 @@ Status RenamePointIn(StorePrimitives& store, const std::string& path, const std:
     for (const auto& [id, to] : moved) {
       if (Status s = store.WritePointPath(id, to, PointPathKey(to)); !s) return s;
     }
+    if (Status s = MoveEventsIn(store, old_key, old_stored, new_stored); !s) return s;
     if (Status s = RecordChange(store, "point " + NarrowToUtf8(old_stored),
                                 NarrowToUtf8(old_stored), NarrowToUtf8(new_stored));
         !s) {

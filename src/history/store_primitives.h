@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "history/event_figures.h"
 #include "history/history_review.h"
 #include "history/history_store.h"
 #include "history/import_source.h"
@@ -100,6 +101,13 @@ struct PointMemberRow {
   std::optional<HistoryTime> from;  // none: from the probe's first reading
 };
 
+// A stretch of one probe's readings: from <= time <= to.
+struct ReadingSpan {
+  int64_t probe_id = 0;
+  HistoryTime from = 0;
+  HistoryTime to = 0;
+};
+
 class StorePrimitives {
  public:
   virtual ~StorePrimitives() = default;
@@ -113,6 +121,17 @@ class StorePrimitives {
   // A probe's stored readings from `from` to `to`, in time order (this import's too).
   virtual Status ReadingsBetween(int64_t probe_id, HistoryTime from, HistoryTime to,
                                  std::vector<HistoryReading>* out) = 0;
+  // The readings of many spans: (*out)[i] those of spans[i], in time order. A back end that
+  // pays a round trip a read reads them together.
+  virtual Status ReadingsOfSpans(const std::vector<ReadingSpan>& spans,
+                                 std::vector<std::vector<HistoryReading>>* out) {
+    out->assign(spans.size(), {});
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+      const ReadingSpan& s = spans[i];
+      if (Status st = ReadingsBetween(s.probe_id, s.from, s.to, &(*out)[i]); !st) return st;
+    }
+    return {};
+  }
   virtual Status AddConflicts(int64_t probe_id, int64_t file_id,
                               const std::vector<BatchConflict>& conflicts) = 0;
   // New readings of a probe brought by `file_id`, in time order, none at a stored reading's
@@ -205,6 +224,13 @@ class StorePrimitives {
   virtual Status UnplacedProbes(std::vector<PointMemberRow>* probes) = 0;
   // A point's own limits (none: the defaults).
   virtual Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) = 0;
+
+  // Events: a new one (*id its id), one written again by its id (*found false when there is
+  // none), one removed, and every event in time order, then by id.
+  virtual Status AddEventRow(const HistoryEvent& event, int64_t* id) = 0;
+  virtual Status WriteEventRow(const HistoryEvent& event, bool* found) = 0;
+  virtual Status DeleteEventRow(int64_t event_id, bool* found) = 0;
+  virtual Status ReadEventRows(std::vector<HistoryEvent>* out) = 0;
 };
 
 // Sums of windows a store does not keep, by probe and window, with what tells that the probe's
@@ -255,6 +281,11 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
                      std::string* placed) final;
   Status RenamePoint(const std::string& path, const std::string& new_path) final;
   Status SetPointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) final;
+  Status AddEvent(const HistoryEvent& event, int64_t* id) final;
+  Status EditEvent(const HistoryEvent& event) final;
+  Status RemoveEvent(int64_t event_id) final;
+  std::vector<HistoryEvent> ListEvents(const EventFilter& filter) final;
+  std::vector<EventFigure> EventFigures(int32_t days, const std::string& path) final;
 
   // Puts every probe that is at no point where an import would have put it, oldest first: a
   // history from before points were kept, once upgraded.
@@ -326,6 +357,41 @@ Status RenamePointIn(StorePrimitives& store, const std::string& path, const std:
 Status PlaceUnplacedIn(StorePrimitives& store);
 Status SetPointLimitsIn(StorePrimitives& store, int64_t point_id,
                         const std::optional<HistoryLimits>& limits);
+// A monitoring point's cumulative series in pieces, one per probe with readings there: the
+// probe's readings from `lo` to `hi`, each plus `offset` (0 for points other than metal loss).
+struct PointPiece {
+  int64_t probe_id = 0;
+  HistoryTime lo = 0, hi = 0;
+  double offset = 0.0;
+  bool read = false;  // `readings` holds them (the probe counts elsewhere too)
+  std::vector<HistoryReading> readings;
+};
+struct PointPieces {
+  int64_t point_id = 0;
+  std::string path;
+  ProbeSummary current;  // the latest probe, as the probe list reads it (no figures)
+  std::vector<PointPiece> pieces;
+};
+// Every point with probes (as ReadPointMembers lists them, with `rows` the probes' rows), in
+// pieces; empty with *error set on failure.
+std::vector<PointPieces> PointPiecesIn(StorePrimitives& store, WindowSumCache& cache,
+                                       const std::vector<PointMemberRow>& members,
+                                       const std::vector<ProbeRow>& rows, Status* error);
+// Moves the events on the path with key `old_key` and under it to `new_path` (for the part
+// `old_path` was), inside the write transaction under way.
+Status MoveEventsIn(StorePrimitives& store, const std::string& old_key, const std::string& old_path,
+                    const std::string& new_path);
+// The events of every back end, and their figures for the points they apply to; readings of
+// the `left_out` stretches never count.
+Status AddEventIn(StorePrimitives& store, const HistoryEvent& event, int64_t* id);
+Status EditEventIn(StorePrimitives& store, const HistoryEvent& event);
+Status RemoveEventIn(StorePrimitives& store, int64_t event_id);
+std::vector<HistoryEvent> EventsIn(StorePrimitives& store, const EventFilter& filter,
+                                   Status* error);
+std::vector<EventFigure> EventFiguresIn(StorePrimitives& store, WindowSumCache& cache, int32_t days,
+                                        const std::string& path,
+                                        const std::vector<LeftOutStretch>& left_out, Status* error);
+
 // ReadPointSeries: empty with *error set on failure; `read` reads a probe's decimated readings
 // and tells its failure in *error.
 PointSeries PointSeriesIn(

@@ -224,6 +224,34 @@ class FakeStore : public StorePrimitives {
     return Call("WritePointLimits");
   }
 
+  // Events: `events` is the table, kept in time order as the back ends read it.
+  std::vector<HistoryEvent> events;
+  Status AddEventRow(const HistoryEvent& e, int64_t* id) override {
+    *id = events.empty() ? 1 : events.back().id + 1;
+    events.push_back(e);
+    events.back().id = *id;
+    return Call("AddEventRow");
+  }
+  Status WriteEventRow(const HistoryEvent& e, bool* found) override {
+    *found = false;
+    for (HistoryEvent& old : events) {
+      if (old.id == e.id) *found = true, old = e;
+    }
+    return Call("WriteEventRow");
+  }
+  Status DeleteEventRow(int64_t id, bool* found) override {
+    const std::size_t before = events.size();
+    events.erase(std::remove_if(events.begin(), events.end(),
+                                [&](const HistoryEvent& e) { return e.id == id; }),
+                 events.end());
+    *found = events.size() < before;
+    return Call("DeleteEventRow");
+  }
+  Status ReadEventRows(std::vector<HistoryEvent>* out) override {
+    *out = events;
+    return Call("ReadEventRows");
+  }
+
  private:
   Status Call(const std::string& name) {
     calls.push_back(name);

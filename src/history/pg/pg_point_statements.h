@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The PostgreSQL history's statements of monitoring points; values always go in as bound
+// The PostgreSQL history's statements of monitoring points and events; values always go in as bound
 // parameters.
 #pragma once
 
@@ -32,5 +32,23 @@ inline constexpr const char* kWritePointLimits =
     " rate_alarm = NULLIF($3, '')::float8, consumed_warn = NULLIF($4, '')::float8,"
     " consumed_alarm = NULLIF($5, '')::float8,"
     " edits = (SELECT max(edits) + 1 FROM tarn.point) WHERE id = $1";
+
+// Events.
+inline constexpr const char* kAddEvent =
+    "INSERT INTO tarn.event(t, path, kind, note) VALUES($1, $2, $3, $4) RETURNING id";
+inline constexpr const char* kWriteEvent =
+    "UPDATE tarn.event SET t = $2, path = $3, kind = $4, note = $5,"
+    " edits = (SELECT max(edits) + 1 FROM tarn.event) WHERE id = $1";
+inline constexpr const char* kDeleteEvent = "DELETE FROM tarn.event WHERE id = $1";
+inline constexpr const char* kReadEvents =
+    "SELECT id, t, path, kind, note FROM tarn.event ORDER BY t, id";
+// The readings of many spans (probe $1[i], $2[i] <= t <= $3[i]) by the span's place, 1 first;
+// $4 the reading epoch. Each span is its own index range scan (a join the planner may turn
+// into a scan of the whole table), in the index's time order.
+inline constexpr const char* kReadingsOfSpans =
+    "SELECT s.i, r.t + $4, r.v"
+    " FROM unnest($1::integer[], $2::bigint[], $3::bigint[]) WITH ORDINALITY AS s(p, lo, hi, i),"
+    " LATERAL (SELECT t, v FROM tarn.reading WHERE probe_id = s.p AND t BETWEEN s.lo AND s.hi"
+    " ORDER BY t) r";
 
 }  // namespace tarn::pg_sql

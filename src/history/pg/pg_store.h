@@ -184,6 +184,13 @@ class PgHistory : public LayeredHistory {
   Status DropPoint(int64_t point_id) override;
   Status UnplacedProbes(std::vector<PointMemberRow>* probes) override;
   Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) override;
+  // Events (pg_events.cpp).
+  Status ReadingsOfSpans(const std::vector<ReadingSpan>& spans,
+                         std::vector<std::vector<HistoryReading>>* out) override;
+  Status AddEventRow(const HistoryEvent& event, int64_t* id) override;
+  Status WriteEventRow(const HistoryEvent& event, bool* found) override;
+  Status DeleteEventRow(int64_t event_id, bool* found) override;
+  Status ReadEventRows(std::vector<HistoryEvent>* out) override;
   Status MemberRows(const char* text, std::vector<PointMemberRow>* rows);
 
   PgConnection db_;

@@ -208,9 +208,25 @@ CREATE TABLE probe_point(
 CREATE INDEX probe_point_point ON probe_point(point_id);
 )sql";
 
+// Version 6. Events on the plant: at a point, or on a unit or site path (every point under
+// it); times on the history's own clock, as the trail's. Every edit counts up `edits`, which
+// the change mark reads.
+const char kVersionEvents[] = R"sql(
+CREATE TABLE event(
+  id INTEGER PRIMARY KEY,
+  t INTEGER NOT NULL,
+  path TEXT NOT NULL,
+  kind TEXT NOT NULL
+    CHECK(kind IN ('inhibitor', 'process', 'cleaning', 'probe', 'other')),
+  note TEXT NOT NULL DEFAULT '',
+  edits INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX event_time ON event(t);
+)sql";
+
 // Step i takes a file from version i to version i + 1.
-const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3, kVersion4,
-                                                  kVersion5};
+const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3,
+                                                  kVersion4, kVersion5, kVersionEvents};
 
 Status Exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;

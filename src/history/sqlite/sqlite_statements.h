@@ -129,4 +129,14 @@ inline constexpr const char* kWritePointLimits =
     "UPDATE point SET rate_warn = ?2, rate_alarm = ?3, consumed_warn = ?4, consumed_alarm = ?5,"
     " edits = (SELECT max(edits) + 1 FROM point) WHERE id = ?1";
 
+// Events.
+inline constexpr const char* kAddEvent =
+    "INSERT INTO event(t, path, kind, note) VALUES(?1, ?2, ?3, ?4)";
+inline constexpr const char* kWriteEvent =
+    "UPDATE event SET t = ?2, path = ?3, kind = ?4, note = ?5,"
+    " edits = (SELECT max(edits) + 1 FROM event) WHERE id = ?1";
+inline constexpr const char* kDeleteEvent = "DELETE FROM event WHERE id = ?1";
+inline constexpr const char* kReadEvents =
+    "SELECT id, t, path, kind, note FROM event ORDER BY t, id";
+
 }  // namespace tarn::sqlite_sql

@@ -310,6 +310,10 @@ class SqliteHistory : public LayeredHistory {
   Status DropPoint(int64_t point_id) override;
   Status UnplacedProbes(std::vector<PointMemberRow>* probes) override;
   Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) override;
+  Status AddEventRow(const HistoryEvent& event, int64_t* id) override;
+  Status WriteEventRow(const HistoryEvent& event, bool* found) override;
+  Status DeleteEventRow(int64_t event_id, bool* found) override;
+  Status ReadEventRows(std::vector<HistoryEvent>* out) override;
   Status MemberRows(const char* text, std::vector<PointMemberRow>* rows);
 
   sqlite3* db_;
