@@ -449,6 +449,38 @@ void HistoryGraph::DrawSegments() {
   engine.DrawTextAt(r.x + 8, r.y + r.h - h - 5, segments_text, font, 0xFF000000);
 }
 
+void HistoryGraph::PutEventSides(HistoryTime at, int32_t days, std::optional<double> before,
+                                 std::optional<double> after, std::string text) {
+  segments.clear();
+  segments_text = std::move(text);
+  if (series_.empty()) return;
+  const HistorySeries& s = series_.front();
+  const bool metal = IsMetalLoss(s.probe);
+  const int64_t span = int64_t{days} * 86400;
+  auto side = [&](HistoryTime from, HistoryTime to, std::optional<double> rate, uint32_t color) {
+    if (!rate) return;
+    if (!metal) {
+      segments.push_back({from, to, *rate, *rate, color});
+      return;
+    }
+    const double per_second = *rate / (365.0 * 86400.0);
+    double sum = 0;
+    int n = 0;
+    for (size_t i = 0; i < s.x.size(); ++i) {
+      const HistoryTime t = base_ + s.x[i];
+      if (t < from || t >= to || SetAside(s, i)) continue;
+      sum += s.y[i] - per_second * static_cast<double>(t - at);
+      ++n;
+    }
+    if (n == 0) return;
+    const double at_value = sum / n;  // the line's value at the event
+    segments.push_back({from, to, at_value + per_second * static_cast<double>(from - at),
+                        at_value + per_second * static_cast<double>(to - at), color});
+  };
+  side(at - span, at, before, 0xFF1060D0);
+  side(at, at + span, after, 0xFFD02060);
+}
+
 int HistoryGraph::MarkNear(int px) const {
   int best = -1, best_d = 5;
   for (size_t i = 0; i < marks.size(); ++i) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,11 @@ class HistoryGraph : public PlotView {
   // text at the plot's foot saying what they are.
   std::vector<GraphSegment> segments;
   std::string segments_text;
+  // The segments of an event at `at`: the trends over the `days` before and after it with the
+  // rates given (per year in the rate's unit, each line through the mean of the readings shown
+  // on its side; a corrosion-rate series' lines level at its means), and `text` under them.
+  void PutEventSides(HistoryTime at, int32_t days, std::optional<double> before,
+                     std::optional<double> after, std::string text);
 
  private:
   bool Overlay() const { return series_.size() > 1; }
