@@ -25,6 +25,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -37,10 +38,12 @@
 #include <string>
 
 #include "app/main_form.h"
+#include "common/date_time.h"
 #include "download/ui/elpr.h"
 #include "history/history_store.h"
 #include "history/ui/changes_dialog.h"
 #include "history/ui/conflicts_dialog.h"
+#include "history/ui/event_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
@@ -591,7 +594,7 @@ TEST(ProbesTab, SavedDownloadsRateWindowAndPlaceInTheMainWindow) {
 // An ER download: one probe of `thickness` mils, a reading every six hours for `days` days from
 // 01/06/2025, its resistance ratio rising by `per_day` a day with a little noise above that.
 std::string ErFile(const std::string& tag, const std::string& serial, double per_day, int days,
-                   int thickness = 10, QDate first = QDate(2025, 6, 1)) {
+                   int thickness = 10, QDate first = QDate(2025, 6, 1), double ratio0 = 1.0) {
   std::string text =
       "NEMBRA NDL-200 PORTABLE LOGGER\nDOWNLOAD OF STORED ER PROBES\n\nTAG NUMBER      : " + tag +
       "\nSERIAL NUMBER   : " + serial +
@@ -609,7 +612,7 @@ std::string ErFile(const std::string& tag, const std::string& serial, double per
     const double noise = ((i * 7919) % 13) * 0.00002;
     std::snprintf(line, sizeof line, "%5d %s %.4f    26.1\n", i + 1,
                   t.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")).toLatin1().constData(),
-                  1.0 + per_day * i / 4.0 + noise);
+                  ratio0 + per_day * i / 4.0 + noise);
     text += line;
   }
   return text;
@@ -1014,6 +1017,75 @@ TEST_F(ProbesTest, ProbesMoveOntoPointsAndAPointsGraphMarksItsReplacements) {
   for (size_t i = 1; i < cumulative.y.size(); ++i) {
     EXPECT_GE(cumulative.y[i], cumulative.y[i - 1] - 1e-3) << i;
   }
+  graph->close();
+}
+
+// An event added from the graph's menu at a time is marked there; chosen, it shows the trends
+// either side and the read-out of its rates, over the days the graph's box says; removed after a
+// question, its mark goes.
+TEST_F(ProbesTest, AnEventAddedFromTheGraphShowsItsRatesBeforeAndAfter) {
+  // The dose went up on 02/03/2025: the ratio climbs four times more slowly after it.
+  Import({Write("a.nid", ErFile("V-1", "E1", 0.004, 60, 10, QDate(2025, 1, 1))),
+          Write("b.nid", ErFile("V-1", "E1", 0.001, 60, 10, QDate(2025, 3, 2), 1.24))});
+  tab_.gProbes->setCurrentIndex(Row("V-1"));
+  tab_.OpenGraph();
+  ViewHistory* graph = tab_.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  HistoryGraph& view = graph->view();
+  int32_t chk = 0;
+  const HistoryTime step = Str2DateTime("02/03/2025 00:00:00", &chk).ticks / kTicksPerSecond;
+  const int px = view.engine.gGetScrX(static_cast<int>(step - view.base()));
+  auto run_menu = [&](const QString& action) {
+    graph->exec_menu = [action](QMenu* menu) {
+      for (QAction* a : menu->actions()) {
+        if (a->text().remove(QLatin1Char('&')).startsWith(action)) a->trigger();
+      }
+    };
+    graph->PlotMenu(px, {});
+  };
+  tab_.exec_event_dialog = [&](EventDialog* d) {
+    EXPECT_EQ(d->edPath->text(), "Unassigned/V-1");  // the graph's point
+    const HistoryTime shown =
+        Str2DateTime(d->edWhen->text().toStdString(), &chk).ticks / kTicksPerSecond;
+    EXPECT_LE(std::llabs(shown - step), 86400 * 120 / view.engine.gbW + 1);
+    d->edWhen->setText(QStringLiteral("02/03/2025 00:00"));
+    d->edNote->setText(QStringLiteral("dose 20 to 35 ppm"));
+    d->buttons->button(QDialogButtonBox::Ok)->click();
+    return d->result() == QDialog::Accepted;
+  };
+  run_menu("Add event here");
+  ASSERT_EQ(view.marks.size(), 1u);
+  EXPECT_EQ(view.marks[0].label, "\u25c6 dose 20 to 35 ppm");
+  EXPECT_EQ(view.marks[0].time, step);
+
+  ASSERT_TRUE(graph->ChooseEventAt(px));  // a click on its mark
+  ASSERT_EQ(view.segments.size(), 2u);
+  EXPECT_EQ(view.segments[0].to, step);
+  EXPECT_EQ(view.segments[1].from - view.segments[0].from, 30 * 86400);
+  // Each segment has the slope of the history's rate on its side: before, about four times
+  // the rate after (the loss is not quite linear in the ratio).
+  const std::vector<EventFigure> figures = tab_.store()->EventFigures(30, "Unassigned/V-1");
+  ASSERT_EQ(figures.size(), 1u);
+  ASSERT_TRUE(figures[0].before && figures[0].after);
+  const double before = (view.segments[0].to_value - view.segments[0].from_value) / 30 * 365;
+  const double after = (view.segments[1].to_value - view.segments[1].from_value) / 30 * 365;
+  EXPECT_NEAR(before, *figures[0].before, 1e-9 * *figures[0].before);
+  EXPECT_NEAR(after, *figures[0].after, 1e-9 * *figures[0].after);
+  EXPECT_GT(before, 3.5 * after);
+  const QString readout = QString::fromStdString(view.segments_text);
+  EXPECT_TRUE(readout.startsWith("Inhibitor 02/03/2025: ")) << ToStd(readout);
+  EXPECT_TRUE(readout.endsWith(", significant")) << ToStd(readout);
+  EXPECT_TRUE(readout.contains(QString::fromUtf8("\u2192"))) << ToStd(readout);
+  graph->daysBox()->setValue(10);
+  ASSERT_EQ(view.segments.size(), 2u);
+  EXPECT_EQ(view.segments[1].to - view.segments[1].from, 10 * 86400);
+
+  SeenBox asked;
+  AnswerNextMessageBox(&asked, QMessageBox::Yes, 2000);
+  run_menu("Remove this event");
+  EXPECT_TRUE(asked.text.contains("dose 20 to 35 ppm")) << ToStd(asked.text);
+  EXPECT_TRUE(view.marks.empty());
+  EXPECT_TRUE(view.segments.empty());
   graph->close();
 }
 

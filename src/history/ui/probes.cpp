@@ -44,6 +44,7 @@
 #include "history/history_review.h"
 #include "history/ui/changes_dialog.h"
 #include "history/ui/conflicts_dialog.h"
+#include "history/ui/event_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/history_watcher.h"
 #include "history/ui/import_job.h"
@@ -84,7 +85,8 @@ Probes::Probes(QWidget* parent)
       fmHist(new ViewHistory(this)),
       fmLimits(new LimitsDialog(this)),
       fmConflicts(new ConflictsDialog(this)),
-      fmChanges(new ChangesDialog(this)) {
+      fmChanges(new ChangesDialog(this)),
+      fmEvent(new EventDialog(this)) {
   InitializeComponent();
   // Another program (the monitor, another desktop) may write to the same history: a cheap
   // look at its change mark every few seconds, while the tab is shown and not importing.
@@ -211,6 +213,14 @@ void Probes::InitializeComponent() {
   connect(btnChanges, &QPushButton::clicked, this,
           [this] { fmChanges->Open([this] { return store(); }); });
   connect(fmConflicts, &ConflictsDialog::Changed, this, [this] { PutProbes(); });
+  // The graph's menu and clicks act on the point it shows.
+  connect(fmHist, &ViewHistory::AddEventAt, this, [this](qint64 at) {
+    if (graph_point_ != 0) AddEventOn(graph_path_, at);
+  });
+  connect(fmHist, &ViewHistory::EditEventAsked, this, [this](qint64 id) { EditGraphEvent(id); });
+  connect(fmHist, &ViewHistory::RemoveEventAsked, this,
+          [this](qint64 id) { RemoveGraphEvent(id); });
+  connect(fmHist, &ViewHistory::EventChosen, this, [this](qint64 id) { ChooseGraphEvent(id); });
   connect(btnCancel, &QPushButton::clicked, this, [this] {
     if (Reporting()) {
       CancelReport();
@@ -823,6 +833,8 @@ void Probes::gProbes_Activated(const QModelIndex& index) {
     return;
   }
   fmHist->Open(Reader(), {model_->probe(source.row())}, RateWindow());
+  const PointSummary* point = PointOfProbe(model_->probe(source.row()).id);
+  GraphOpened(point != nullptr ? point->id : 0);
 }
 
 void Probes::OpenGraph() {
@@ -838,6 +850,8 @@ void Probes::OpenGraph() {
     return;
   }
   fmHist->Open(Reader(), probes, RateWindow());
+  const PointSummary* point = PointOfProbe(probes.front().id);
+  GraphOpened(point != nullptr ? point->id : 0);
 }
 
 void Probes::OpenOverlay() {
@@ -849,6 +863,7 @@ void Probes::OpenOverlay() {
     return;
   }
   fmHist->Open(Reader(), probes, RateWindow());
+  GraphOpened(0);
 }
 
 // ---- Limits and removal ----

@@ -43,6 +43,7 @@ class HistoryWatcher;
 class ImportJob;
 class ReportJob;
 class LimitsDialog;
+class EventDialog;
 class PlantTreeModel;
 class PointTableModel;
 class ProbeProxy;
@@ -119,6 +120,14 @@ class Probes : public QWidget {
   void OpenPointGraph(int64_t point_id);
   // The tree's context menu for `node`.
   void PlantMenu(const QModelIndex& node, const QPoint& global);
+  // Events: added on a node of the tree or at a time of the graph (the graph's point), edited,
+  // removed, and chosen on the graph to show its rates before and after.
+  void AddEventOn(const std::string& path, HistoryTime at);
+  void EditGraphEvent(int64_t event_id);
+  void RemoveGraphEvent(int64_t event_id);
+  void ChooseGraphEvent(int64_t event_id);
+  EventDialog* eventDialog() const { return fmEvent; }
+  std::function<bool(EventDialog*)> exec_event_dialog;
   // The points view's selected points (ids).
   std::vector<int64_t> SelectedPoints() const;
   bool PointsShown() const;
@@ -173,6 +182,12 @@ class Probes : public QWidget {
   void PutNode();
   void PutPlant(std::vector<PointSummary> points);
   const PointSummary* PointWithId(int64_t id) const;
+  // The point probe `probe_id` is at now, or null.
+  const PointSummary* PointOfProbe(int64_t probe_id) const;
+  // The graph now shows point `point_id` (0: none, e.g. an overlay): its events are marked.
+  void GraphOpened(int64_t point_id);
+  void PutGraphEvents();
+  bool RunEventDialog(const HistoryEvent& event, HistoryEvent* entered);
   void SetPointLimits();
   void SetEnable();
   void btnImport_Click();
@@ -214,6 +229,9 @@ class Probes : public QWidget {
   LimitsDialog* fmLimits;
   ConflictsDialog* fmConflicts;
   ChangesDialog* fmChanges;
+  EventDialog* fmEvent;
+  int64_t graph_point_ = 0;  // the point the graph shows, or whose probe it shows
+  std::string graph_path_;
   ReportJob* report_ = nullptr;
   bool opened_ = false;  // the history was open once: a file gone since is not made anew
   QString listed_at_;    // when the rows shown were read
