@@ -455,7 +455,12 @@ Status AssignProbeIn(StorePrimitives& store, int64_t probe_id, const std::string
     NoteMember(&rows, point_id, probe_id, {}, 0, from);
     *placed = PointWithKey(rows, PointPathKey(stored))->path;
     if (old_point != 0 && old_point != point_id && !HasProbes(rows, old_point)) {
-      if (Status s = store.DropPoint(old_point); !s) return s;
+      // A point whose coupons stay there stays with them.
+      std::set<int64_t> coupons;
+      if (Status s = CouponPoints(store, &coupons); !s) return s;
+      if (coupons.count(old_point) == 0) {
+        if (Status s = store.DropPoint(old_point); !s) return s;
+      }
     }
     const std::string after = PlaceText(*placed, from);
     if (after != before) {
@@ -498,14 +503,20 @@ Status RenamePointIn(StorePrimitives& store, const std::string& path, const std:
         return Status::Fail("A point " + to + " exists already.");
       }
     }
-    // Points without probes in the way give their place; then the moved ones pass through
-    // names no path has, so that no two share a key at any moment.
+    // Points without probes in the way give their place, their coupons going to the point
+    // that takes it; then the moved ones pass through names no path has, so that no two share
+    // a key at any moment.
+    std::vector<HistoryCoupon> coupons;
+    if (Status s = store.ReadCoupons(&coupons); !s) return s;
     for (const PointMemberRow& m : rows) {
       if (m.probe_id != 0 || moved.count(m.point_id) > 0) continue;
       for (const auto& [id, to] : moved) {
-        if (PointPathKey(m.path) == PointPathKey(to)) {
-          if (Status s = store.DropPoint(m.point_id); !s) return s;
+        if (PointPathKey(m.path) != PointPathKey(to)) continue;
+        for (const HistoryCoupon& c : coupons) {
+          if (c.point_id != m.point_id) continue;
+          if (Status s = store.WriteCouponPoint(c.id, id); !s) return s;
         }
+        if (Status s = store.DropPoint(m.point_id); !s) return s;
       }
     }
     for (const auto& [id, to] : moved) {

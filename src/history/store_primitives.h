@@ -205,6 +205,13 @@ class StorePrimitives {
   virtual Status UnplacedProbes(std::vector<PointMemberRow>* probes) = 0;
   // A point's own limits (none: the defaults).
   virtual Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) = 0;
+
+  // Coupons. Every coupon with its point's path, by id.
+  virtual Status ReadCoupons(std::vector<HistoryCoupon>* coupons) = 0;
+  // A new coupon at coupon.point_id; *coupon_id its id.
+  virtual Status AddCoupon(const HistoryCoupon& coupon, int64_t* coupon_id) = 0;
+  virtual Status WriteCouponPoint(int64_t coupon_id, int64_t point_id) = 0;
+  virtual Status WritePitDepth(int64_t coupon_id, double depth_mm) = 0;
 };
 
 // Sums of windows a store does not keep, by probe and window, with what tells that the probe's
@@ -255,6 +262,10 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
                      std::string* placed) final;
   Status RenamePoint(const std::string& path, const std::string& new_path) final;
   Status SetPointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) final;
+  CouponImportResult ImportCoupons(const std::vector<_coupon_values_>& records, bool mils) final;
+  std::vector<CouponFigures> ListCoupons(const std::vector<ProbeStretch>& left_out) final;
+  Status AssignCoupon(int64_t coupon_id, const std::string& path, std::string* placed) final;
+  Status SetPitDepth(int64_t coupon_id, double depth, bool mils) final;
 
   // Puts every probe that is at no point where an import would have put it, oldest first: a
   // history from before points were kept, once upgraded.
@@ -334,5 +345,17 @@ PointSeries PointSeriesIn(
     const std::function<std::vector<HistoryReading>(int64_t, HistoryTime, HistoryTime, int32_t)>&
         read,
     Status* error);
+
+// Coupons (store_coupons.cpp).
+CouponImportResult ImportCouponsInto(StorePrimitives& store,
+                                     const std::vector<_coupon_values_>& records, bool mils);
+// ListCoupons: empty with *error set on failure.
+std::vector<CouponFigures> CouponsIn(StorePrimitives& store, WindowSumCache& cache,
+                                     const std::vector<ProbeStretch>& left_out, Status* error);
+Status AssignCouponIn(StorePrimitives& store, int64_t coupon_id, const std::string& path,
+                      std::string* placed);
+Status SetPitDepthIn(StorePrimitives& store, int64_t coupon_id, double depth, bool mils);
+// The points that hold coupons.
+Status CouponPoints(StorePrimitives& store, std::set<int64_t>* points);
 
 }  // namespace tarn

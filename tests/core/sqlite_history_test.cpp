@@ -23,6 +23,7 @@
 #include "core/instrument_text.h"
 #include "core/test_util.h"
 #include "history/history_store.h"
+#include "history/sqlite/sqlite_schema.h"
 
 namespace tarn {
 namespace {
@@ -292,7 +293,7 @@ TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
     EXPECT_TRUE(probes[1].own_limits);
     EXPECT_EQ(probes[1].limits.rate_alarm, 7.0);
     EXPECT_EQ(store->ProbeFiles(probes[0].id).size(), 1u);
-    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "5");
+    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), std::to_string(kSqliteSchemaVersion));
     EXPECT_TRUE(store->ListChanges().empty());
     EXPECT_TRUE(store->LastError());
     // Window sums were built from the readings: a stored window (30 days) and one summed from

@@ -311,6 +311,11 @@ class SqliteHistory : public LayeredHistory {
   Status UnplacedProbes(std::vector<PointMemberRow>* probes) override;
   Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) override;
   Status MemberRows(const char* text, std::vector<PointMemberRow>* rows);
+  // Coupons (sqlite_coupons.cpp).
+  Status ReadCoupons(std::vector<HistoryCoupon>* coupons) override;
+  Status AddCoupon(const HistoryCoupon& coupon, int64_t* coupon_id) override;
+  Status WriteCouponPoint(int64_t coupon_id, int64_t point_id) override;
+  Status WritePitDepth(int64_t coupon_id, double depth_mm) override;
 
   sqlite3* db_;
   std::string path_;
