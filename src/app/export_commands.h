@@ -15,5 +15,6 @@ extern const CommandDecl kHistoryCommand;  // the group of "history" subcommands
 extern const CommandDecl kHistoryCopyCommand;
 extern const CommandDecl kPointsCommand;  // history points, with its subcommand rename
 extern const CommandDecl kAssignCommand;
+extern const CommandDecl kHistoryCouponsCommand;  // history coupons, with import and pit
 
 }  // namespace tarn

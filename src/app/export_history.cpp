@@ -536,9 +536,18 @@ const CommandDecl kChanges = {
 };
 
 const CommandDecl* const kHistorySubcommands[] = {
-    &kImport,    &kProbes,        &kReadings,      &kReport,
-    &kLimits,    &kPointsCommand, &kAssignCommand, &kHistoryCopyCommand,
-    &kModbusMap, &kUnimport,      &kChanges,
+    &kImport,
+    &kProbes,
+    &kReadings,
+    &kReport,
+    &kLimits,
+    &kPointsCommand,
+    &kAssignCommand,
+    &kHistoryCouponsCommand,
+    &kHistoryCopyCommand,
+    &kModbusMap,
+    &kUnimport,
+    &kChanges,
 };
 
 }  // namespace
@@ -546,7 +555,7 @@ const CommandDecl* const kHistorySubcommands[] = {
 const CommandDecl kHistoryCommand = {
     .path = "history",
     .synopsis =
-        "(import|probes|readings|report|limits|points|assign) ... [--history PATH]\n"
+        "(import|probes|readings|report|limits|points|assign|coupons) ... [--history PATH]\n"
         "copy --from LOCATION --to LOCATION",
     .about =
         "Every command but copy takes --history PATH; without it the history is the settings\n"
