@@ -158,14 +158,7 @@ constexpr OptionDecl kImportUnit = {
 constexpr OptionDecl kImportOptions[] = {kHistoryOption, kImportUnit};
 constexpr OptionDecl kPitOptions[] = {
     kHistoryOption,
-    {.name = "--coupon",
-     .value = "ID",
-     .repeatable = true,
-     .kind = ValueKind::kWhole,
-     .low = 0,
-     .high = kMaxId,
-     .refusal = "--coupon needs a whole number",
-     .help = "the coupon, by the id 'history coupons' lists"},
+    kCouponOption,
     {.name = "--depth",
      .value = "VALUE",
      .repeatable = true,

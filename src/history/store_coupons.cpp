@@ -50,17 +50,8 @@ HistoryTime FromOf(const PointMemberRow& m) {
 // 0 when none is. Letter case is not compared.
 int64_t PointOfCouponTag(const std::vector<PointMemberRow>& rows, const std::string& tag) {
   const std::string key = PointPathKey(tag);
-  std::map<int64_t, const PointMemberRow*> latest;
-  for (const PointMemberRow& m : rows) {
-    if (m.probe_id == 0) continue;
-    const PointMemberRow*& l = latest[m.point_id];
-    if (l == nullptr || FromOf(m) > FromOf(*l) ||
-        (FromOf(m) == FromOf(*l) && m.probe_id > l->probe_id)) {
-      l = &m;
-    }
-  }
   const PointMemberRow* best = nullptr;
-  for (const auto& [point, m] : latest) {
+  for (const auto& [point, m] : CurrentProbes(rows)) {
     if (PointPathKey(m->key.tag) == key && (best == nullptr || FromOf(*m) > FromOf(*best))) {
       best = m;
     }
@@ -80,24 +71,6 @@ const PointMemberRow* PointRow(const std::vector<PointMemberRow>& rows, int64_t 
     if (m.point_id == point_id) return &m;
   }
   return nullptr;
-}
-
-// The point at `path`, made when there is none; noted in `rows` as a point without probes.
-Status FindOrAddCouponPoint(StorePrimitives& store, std::vector<PointMemberRow>* rows,
-                            const std::string& path, int64_t* point_id) {
-  const std::string key = PointPathKey(path);
-  for (const PointMemberRow& m : *rows) {
-    if (PointPathKey(m.path) == key) {
-      *point_id = m.point_id;
-      return {};
-    }
-  }
-  if (Status st = store.AddPoint(path, key, point_id); !st) return st;
-  PointMemberRow made;
-  made.point_id = *point_id;
-  made.path = path;
-  rows->push_back(made);
-  return {};
 }
 
 using CouponKey = std::tuple<std::string, HistoryTime, HistoryTime>;
@@ -227,7 +200,7 @@ CouponImportResult ImportCouponsInto(StorePrimitives& store,
       const std::string tag = TrimmedTag(c.values);
       c.point_id = PointOfCouponTag(rows, tag);
       if (c.point_id == 0) {
-        if (Status st = FindOrAddCouponPoint(store, &rows, UnassignedPath(tag), &c.point_id); !st) {
+        if (Status st = FindOrAddPoint(store, &rows, UnassignedPath(tag), &c.point_id); !st) {
           return st;
         }
       }
@@ -313,7 +286,7 @@ Status AssignCouponIn(StorePrimitives& store, int64_t coupon_id, const std::stri
     std::vector<PointMemberRow> rows;
     if (Status s = store.ReadPointMembers(&rows); !s) return s;
     int64_t point_id = 0;
-    if (Status s = FindOrAddCouponPoint(store, &rows, stored, &point_id); !s) return s;
+    if (Status s = FindOrAddPoint(store, &rows, stored, &point_id); !s) return s;
     *placed = PointRow(rows, point_id)->path;
     if (point_id == c.point_id) return {};
     if (Status s = store.WriteCouponPoint(coupon_id, point_id); !s) return s;

@@ -324,6 +324,12 @@ struct PointPlaces {
   bool read = false;
   std::vector<PointMemberRow> rows;
 };
+// Each point's current probe (the latest to count there), by point id; `rows` must outlive it.
+std::map<int64_t, const PointMemberRow*> CurrentProbes(const std::vector<PointMemberRow>& rows);
+// The point at `path` among `rows`, made (and noted in them) when there is none; an empty one of
+// that path is taken over.
+Status FindOrAddPoint(StorePrimitives& store, std::vector<PointMemberRow>* rows,
+                      const std::string& path, int64_t* point_id);
 // Places a new probe (first reading at `first`): at the point whose latest probe has its tag,
 // else at a new point "Unassigned/TAG".
 Status PlaceByTag(StorePrimitives& store, PointPlaces* places, int64_t probe_id,
