@@ -9,6 +9,7 @@
 
 #include "core/history_fixture.h"
 #include "core/instrument_text.h"
+#include "history/history_copy.h"
 #include "history/import_source.h"
 
 namespace tarn {
@@ -47,6 +48,10 @@ _coupon_values_ Coupon(const std::string& tag, int in, int out, double mm_per_ye
   c.area = 20.0;
   PutField(c.comment, "by the inlet");
   return c;
+}
+
+std::string DepthOf(const CouponFigures& c) {
+  return c.coupon.pit_depth_mm ? std::to_string(*c.coupon.pit_depth_mm).substr(0, 6) : "none";
 }
 
 class HistoryCoupons : public HistoryTest {
@@ -250,6 +255,25 @@ TEST_P(HistoryCoupons, PitDepthsAndMovesGoIntoTheTrailAndPointsKeepTheirCoupons)
                        "point of " + name + ": Unassigned/C-77 -> North/Tank",
                        "point of " + name + ": North/Tank -> unassigned/c-77",
                    }));
+
+  // A copy holds the coupons at their points with their pit depths; again, it adds none.
+  std::string error;
+  auto copy = OpenHistory(dir_.file("copy.sqlite"), &error);
+  ASSERT_NE(copy, nullptr) << error;
+  for (const int64_t added : {2, 0}) {
+    HistoryCopyReport report;
+    ASSERT_TRUE(CopyHistory(*store_, *copy, &report));
+    EXPECT_EQ(report.coupons, added);
+  }
+  std::vector<std::string> here, there;
+  for (const CouponFigures& c : store_->ListCoupons({})) {
+    here.push_back(c.coupon.point_path + " " + DepthOf(c));
+  }
+  for (const CouponFigures& c : copy->ListCoupons({})) {
+    there.push_back(c.coupon.point_path + " " + DepthOf(c));
+  }
+  EXPECT_EQ(there, here);
+  EXPECT_EQ(there[0], "unassigned/c-77 0.1016");
 }
 
 TARN_HISTORY_BACKENDS(HistoryCoupons);
