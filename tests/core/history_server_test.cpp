@@ -278,12 +278,13 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
               })).status.ok);
   const auto before = store_->ListProbes(1);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.reading_week, tarn.probe_window,"
-                    " tarn.change_trail, tarn.probe_point, tarn.point;"
-                    " DROP FUNCTION tarn.change_trail_kept();"
-                    "UPDATE tarn.schema_info SET version = 1",
-                    uri_),
-            "");
+  ASSERT_EQ(
+      PgAdmin("DROP TABLE tarn.coupon, tarn.reading_hour, tarn.reading_week, tarn.probe_window,"
+              " tarn.change_trail, tarn.probe_point, tarn.point;"
+              " DROP FUNCTION tarn.change_trail_kept();"
+              "UPDATE tarn.schema_info SET version = 1",
+              uri_),
+      "");
   std::string error;
   store_ = OpenHistory(uri_, &error);
   ASSERT_NE(store_, nullptr) << error;
@@ -302,7 +303,7 @@ TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
   ASSERT_TRUE(Import(NembraTag("T1", "2", false, At(2025, 2, 1), 3, 60, Ramp)).status.ok);
   ASSERT_TRUE(Import(NembraTag("T/3", "1", false, At(2024, 2, 1), 3, 60, Ramp)).status.ok);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.probe_point, tarn.point;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.coupon, tarn.probe_point, tarn.point;"
                     "UPDATE tarn.schema_info SET version = 4",
                     uri_),
             "");
@@ -383,15 +384,17 @@ TEST_F(ServerHistory, HoursAndWeeksKeepSumsOnlyFromTwelveReadingsAndVersion2IsUp
 
   // Version 2 kept a row for every hour, and none for weeks.
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_week, tarn.change_trail, tarn.probe_point, tarn.point;"
-                    "DROP FUNCTION tarn.change_trail_kept(); DELETE FROM tarn.reading_hour;"
-                    "INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
-                    " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"
-                    " FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS h) a,"
-                    " LATERAL (SELECT (t - h * 3600)::float8 AS x) b GROUP BY probe_id, h;"
-                    "UPDATE tarn.schema_info SET version = 2",
-                    uri_),
-            "");
+  ASSERT_EQ(
+      PgAdmin("DROP TABLE tarn.coupon, tarn.reading_week, tarn.change_trail, tarn.probe_point,"
+              " tarn.point;"
+              "DROP FUNCTION tarn.change_trail_kept(); DELETE FROM tarn.reading_hour;"
+              "INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
+              " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"
+              " FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS h) a,"
+              " LATERAL (SELECT (t - h * 3600)::float8 AS x) b GROUP BY probe_id, h;"
+              "UPDATE tarn.schema_info SET version = 2",
+              uri_),
+      "");
   ASSERT_NE(WrongHourRows(uri_), "");
   std::string v2_size;
   ASSERT_EQ(PgAdmin("SELECT pg_relation_size('tarn.reading_hour')", uri_, &v2_size), "");

@@ -173,7 +173,7 @@ void Coupon::BuildControls() {
   btnDel = Button("btnDel", QStringLiteral("&Delete"),
                   QStringLiteral("Delete the selected row (Delete; Ctrl+Z brings it back)"),
                   "#2E8B57", "#1F5F3B", this);
-  btnAddHistory = Button("btnAddHistory", QStringLiteral("Add to history"),
+  btnAddHistory = Button("btnAddHistory", QStringLiteral("Add to &history"),
                          QStringLiteral("Add the table's coupons to the probe history, each at "
                                         "its point"),
                          "#2E8B57", "#1F5F3B", this);
