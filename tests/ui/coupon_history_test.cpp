@@ -87,5 +87,38 @@ TEST_F(CouponHistory, ARefusalIsShownAndStoresNothing) {
   EXPECT_EQ(screen->recordCount(), 2);
 }
 
+// The main window hands the Coupon tab the Probes tab's history.
+TEST(CouponHistoryInTheWindow, AddToHistoryReachesTheProbesTabsHistory) {
+  TempHome home;
+  ResetGlobals();
+  const std::string history = ToUtf8(home.path()) + "/plant.sqlite";
+  {
+    MainForm form;
+    form.SetHistoryLocation(history);
+    form.show();
+    Coupon* tab = form.fmCpon();
+    _coupon_values_& c = vCponData.items[0];
+    c = {};
+    PutField(c.tag, "V-101");
+    PutField(c.install_time, "01/02/2025 00:00:00");
+    PutField(c.removal_time, "01/03/2025 00:00:00");
+    c.exposure = 672.0;
+    c.corr_rate = 0.05;
+    vCponData.record_count = 1;
+    tab->PutTable();
+    SeenBox seen;
+    AnswerNextMessageBox(&seen, QMessageBox::Ok);
+    tab->findChild<QPushButton*>(QStringLiteral("btnAddHistory"))->click();
+    EXPECT_EQ(seen.text, "1 coupon added to the history, 0 already held.");
+  }
+  ResetGlobals();
+  std::string error;
+  auto store = OpenHistory(history, &error);
+  ASSERT_NE(store, nullptr) << error;
+  const std::vector<CouponFigures> stored = store->ListCoupons({});
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].coupon.point_path, "Unassigned/V-101");
+}
+
 }  // namespace
 }  // namespace tarn::testing
