@@ -4,6 +4,7 @@
 // moving coupons and the points they keep.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,44 @@ TEST_P(HistoryCoupons, TheProbeRateOverTheCouponsExposureLeavesSetAsideReadingsO
     SCOPED_TRACE(f.coupon.point_path);
     EXPECT_FALSE(f.probe_rate_mpy.has_value());
     EXPECT_FALSE(f.ratio.has_value());
+  }
+}
+
+// The probe's rate is in mpy whatever the point holds: a mm probe's trend converted, an LPR
+// probe's mean; a potential probe gives none.
+TEST_P(HistoryCoupons, TheProbeRateFollowsThePointsSeries) {
+  struct Case {
+    const char* tag;
+    int32_t data_type;
+    const char* unit;
+    std::vector<double> values;  // days 0-2
+    std::optional<double> mpy;
+  };
+  const Case cases[] = {
+      {"ER-MILS", 0, "MILS", {1.0, 1.1, 1.2}, 36.5},
+      {"ER-MM", 0, "MM", {0.0, 0.00254, 0.00508}, 36.5},
+      {"LPR", 1, "", {2.0, 4.0, 9.0}, 5.0},
+      {"POT", 3, "", {-700.0, -710.0, -720.0}, std::nullopt},
+  };
+  std::vector<ImportBatch> batches;
+  std::vector<_coupon_values_> coupons;
+  for (const Case& c : cases) {
+    batches.push_back(Probe(c.tag, "S", 0, c.values));
+    batches.back().key.data_type = c.data_type;
+    batches.back().header.mloss_unit = c.unit;
+    coupons.push_back(Coupon(c.tag, 0, 2, 18.25 * 0.0254));
+  }
+  Offer(batches);
+  ASSERT_TRUE(store_->ImportCoupons(coupons, false).status.ok);
+  const std::vector<CouponFigures> list = store_->ListCoupons({});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tag);
+    const CouponFigures* f = Find(list, c.tag);
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f->probe_rate_mpy.has_value(), c.mpy.has_value());
+    if (!c.mpy) continue;
+    EXPECT_NEAR(*f->probe_rate_mpy, *c.mpy, 1e-9);
+    EXPECT_NEAR(*f->ratio, *c.mpy / 18.25, 1e-9);
   }
 }
 
