@@ -16,5 +16,6 @@ extern const CommandDecl kHistoryCopyCommand;
 extern const CommandDecl kPointsCommand;  // history points, with its subcommand rename
 extern const CommandDecl kAssignCommand;
 extern const CommandDecl kEventsCommand;  // history events, with its subcommands add and remove
+extern const CommandDecl kHistoryCouponsCommand;  // history coupons, with import and pit
 
 }  // namespace tarn

@@ -538,7 +538,7 @@ const CommandDecl kChanges = {
 const CommandDecl* const kHistorySubcommands[] = {
     &kImport,        &kProbes,        &kReadings,
     &kReport,        &kLimits,        &kPointsCommand,
-    &kAssignCommand, &kEventsCommand, &kHistoryCopyCommand,
+    &kAssignCommand, &kEventsCommand, &kHistoryCouponsCommand, &kHistoryCopyCommand,
     &kModbusMap,     &kUnimport,      &kChanges,
 };
 
@@ -547,7 +547,7 @@ const CommandDecl* const kHistorySubcommands[] = {
 const CommandDecl kHistoryCommand = {
     .path = "history",
     .synopsis =
-        "(import|probes|readings|report|limits|points|assign|events) ... [--history PATH]\n"
+        "(import|probes|readings|report|limits|points|assign|events|coupons) ... [--history PATH]\n"
         "copy --from LOCATION --to LOCATION",
     .about =
         "Every command but copy takes --history PATH; without it the history is the settings\n"

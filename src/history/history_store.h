@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/status.h"
+#include "history/history_coupons.h"
 
 namespace tarn {
 
@@ -379,15 +380,30 @@ class HistoryStore {
   // before and after each event.
   virtual std::vector<EventFigure> EventFigures(int32_t days, const std::string& path) = 0;
 
+  // Stores coupons as the Coupon tab computed them (shown in mils and mpy when `mils`), each at
+  // the point whose current probe has its tag, else whose last name is its tag (letter case not
+  // compared), else at "Unassigned/TAG"; a coupon held already (same tag, installation and
+  // removal) is counted and left as it is. One transaction: all of them or none.
+  virtual CouponImportResult ImportCoupons(const std::vector<_coupon_values_>& records,
+                                           bool mils) = 0;
+  // Every coupon with its figures, sorted by point path, then installation; the probe rate over
+  // each coupon's exposure leaves the readings of `left_out` out.
+  virtual std::vector<CouponFigures> ListCoupons(const std::vector<ProbeStretch>& left_out) = 0;
+  // Moves a coupon to the point at `path` (made when there is none); *placed its stored path. A
+  // point left without probes or coupons goes.
+  virtual Status AssignCoupon(int64_t coupon_id, const std::string& path, std::string* placed) = 0;
+  // Sets the coupon's deepest pit, `depth` in mils when `mils`, else in mm (kept in mm).
+  virtual Status SetPitDepth(int64_t coupon_id, double depth, bool mils) = 0;
+
   // The trail of every change made through Tarn (limits, conflicts chosen, imports undone,
-  // probes removed, probes assigned, points renamed, events), oldest first. Nothing in Tarn changes
-  // or removes it.
+  // probes removed, probes assigned, points renamed, events, coupons imported, assigned, pit
+  // depths), oldest first. Nothing in Tarn changes or removes it.
   virtual std::vector<HistoryChange> ListChanges() = 0;
 
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
   // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts, ListChanges, ListPoints,
-  // ReadPointSeries, ListEvents, EventFigures), which return empty results on failure; ok when it
-  // succeeded.
+  // ReadPointSeries, ListEvents, EventFigures, ListCoupons), which return empty results on
+  // failure; ok when it succeeded.
   virtual Status LastError() const = 0;
 };
 

@@ -24,18 +24,9 @@ HistoryTime FromOf(const PointMemberRow& m) {
 
 // The point whose latest probe has `tag`; 0 when none has.
 int64_t PointOfTag(const std::vector<PointMemberRow>& rows, const std::string& tag) {
-  std::map<int64_t, const PointMemberRow*> latest;
-  for (const PointMemberRow& m : rows) {
-    if (m.probe_id == 0) continue;
-    const PointMemberRow*& l = latest[m.point_id];
-    if (l == nullptr || FromOf(m) > FromOf(*l) ||
-        (FromOf(m) == FromOf(*l) && m.probe_id > l->probe_id)) {
-      l = &m;
-    }
-  }
   // Of several, the one most recently replaced.
   const PointMemberRow* best = nullptr;
-  for (const auto& [point, m] : latest) {
+  for (const auto& [point, m] : CurrentProbes(rows)) {
     if (m->key.tag == tag && (best == nullptr || FromOf(*m) > FromOf(*best))) best = m;
   }
   return best ? best->point_id : 0;
@@ -54,21 +45,6 @@ bool HasProbes(const std::vector<PointMemberRow>& rows, int64_t point_id) {
   return std::any_of(rows.begin(), rows.end(), [&](const PointMemberRow& m) {
     return m.point_id == point_id && m.probe_id != 0;
   });
-}
-
-// The point at `path`, made when there is none; an empty one of that path is taken over.
-Status FindOrAddPoint(StorePrimitives& store, std::vector<PointMemberRow>* rows,
-                      const std::string& path, int64_t* point_id) {
-  if (const PointMemberRow* m = PointWithKey(*rows, PointPathKey(path))) {
-    *point_id = m->point_id;
-    return {};
-  }
-  if (Status st = store.AddPoint(path, PointPathKey(path), point_id); !st) return st;
-  PointMemberRow made;
-  made.point_id = *point_id;
-  made.path = path;
-  rows->push_back(made);
-  return {};
 }
 
 void NoteMember(std::vector<PointMemberRow>* rows, int64_t point_id, int64_t probe_id,
@@ -105,6 +81,33 @@ Status ReadPlaces(StorePrimitives& store, PointPlaces* places) {
 }
 
 }  // namespace
+
+std::map<int64_t, const PointMemberRow*> CurrentProbes(const std::vector<PointMemberRow>& rows) {
+  std::map<int64_t, const PointMemberRow*> latest;
+  for (const PointMemberRow& m : rows) {
+    if (m.probe_id == 0) continue;
+    const PointMemberRow*& l = latest[m.point_id];
+    if (l == nullptr || FromOf(m) > FromOf(*l) ||
+        (FromOf(m) == FromOf(*l) && m.probe_id > l->probe_id)) {
+      l = &m;
+    }
+  }
+  return latest;
+}
+
+Status FindOrAddPoint(StorePrimitives& store, std::vector<PointMemberRow>* rows,
+                      const std::string& path, int64_t* point_id) {
+  if (const PointMemberRow* m = PointWithKey(*rows, PointPathKey(path))) {
+    *point_id = m->point_id;
+    return {};
+  }
+  if (Status st = store.AddPoint(path, PointPathKey(path), point_id); !st) return st;
+  PointMemberRow made;
+  made.point_id = *point_id;
+  made.path = path;
+  rows->push_back(made);
+  return {};
+}
 
 Status PlaceByTag(StorePrimitives& store, PointPlaces* places, int64_t probe_id,
                   const ProbeKey& key, HistoryTime first) {
@@ -485,7 +488,12 @@ Status AssignProbeIn(StorePrimitives& store, int64_t probe_id, const std::string
     NoteMember(&rows, point_id, probe_id, {}, 0, from);
     *placed = PointWithKey(rows, PointPathKey(stored))->path;
     if (old_point != 0 && old_point != point_id && !HasProbes(rows, old_point)) {
-      if (Status s = store.DropPoint(old_point); !s) return s;
+      // A point whose coupons stay there stays with them.
+      std::set<int64_t> coupons;
+      if (Status s = CouponPoints(store, &coupons); !s) return s;
+      if (coupons.count(old_point) == 0) {
+        if (Status s = store.DropPoint(old_point); !s) return s;
+      }
     }
     const std::string after = PlaceText(*placed, from);
     if (after != before) {
@@ -528,14 +536,20 @@ Status RenamePointIn(StorePrimitives& store, const std::string& path, const std:
         return Status::Fail("A point " + to + " exists already.");
       }
     }
-    // Points without probes in the way give their place; then the moved ones pass through
-    // names no path has, so that no two share a key at any moment.
+    // Points without probes in the way give their place, their coupons going to the point
+    // that takes it; then the moved ones pass through names no path has, so that no two share
+    // a key at any moment.
+    std::vector<HistoryCoupon> coupons;
+    if (Status s = store.ReadCoupons(&coupons); !s) return s;
     for (const PointMemberRow& m : rows) {
       if (m.probe_id != 0 || moved.count(m.point_id) > 0) continue;
       for (const auto& [id, to] : moved) {
-        if (PointPathKey(m.path) == PointPathKey(to)) {
-          if (Status s = store.DropPoint(m.point_id); !s) return s;
+        if (PointPathKey(m.path) != PointPathKey(to)) continue;
+        for (const HistoryCoupon& c : coupons) {
+          if (c.point_id != m.point_id) continue;
+          if (Status s = store.WriteCouponPoint(c.id, id); !s) return s;
         }
+        if (Status s = store.DropPoint(m.point_id); !s) return s;
       }
     }
     for (const auto& [id, to] : moved) {

@@ -231,6 +231,12 @@ class StorePrimitives {
   virtual Status WriteEventRow(const HistoryEvent& event, bool* found) = 0;
   virtual Status DeleteEventRow(int64_t event_id, bool* found) = 0;
   virtual Status ReadEventRows(std::vector<HistoryEvent>* out) = 0;
+  // Coupons. Every coupon with its point's path, by id.
+  virtual Status ReadCoupons(std::vector<HistoryCoupon>* coupons) = 0;
+  // A new coupon at coupon.point_id; *coupon_id its id.
+  virtual Status AddCoupon(const HistoryCoupon& coupon, int64_t* coupon_id) = 0;
+  virtual Status WriteCouponPoint(int64_t coupon_id, int64_t point_id) = 0;
+  virtual Status WritePitDepth(int64_t coupon_id, double depth_mm) = 0;
 };
 
 // Sums of windows a store does not keep, by probe and window, with what tells that the probe's
@@ -286,6 +292,10 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
   Status RemoveEvent(int64_t event_id) final;
   std::vector<HistoryEvent> ListEvents(const EventFilter& filter) final;
   std::vector<EventFigure> EventFigures(int32_t days, const std::string& path) final;
+  CouponImportResult ImportCoupons(const std::vector<_coupon_values_>& records, bool mils) final;
+  std::vector<CouponFigures> ListCoupons(const std::vector<ProbeStretch>& left_out) final;
+  Status AssignCoupon(int64_t coupon_id, const std::string& path, std::string* placed) final;
+  Status SetPitDepth(int64_t coupon_id, double depth, bool mils) final;
 
   // Puts every probe that is at no point where an import would have put it, oldest first: a
   // history from before points were kept, once upgraded.
@@ -344,6 +354,12 @@ struct PointPlaces {
   bool read = false;
   std::vector<PointMemberRow> rows;
 };
+// Each point's current probe (the latest to count there), by point id; `rows` must outlive it.
+std::map<int64_t, const PointMemberRow*> CurrentProbes(const std::vector<PointMemberRow>& rows);
+// The point at `path` among `rows`, made (and noted in them) when there is none; an empty one of
+// that path is taken over.
+Status FindOrAddPoint(StorePrimitives& store, std::vector<PointMemberRow>* rows,
+                      const std::string& path, int64_t* point_id);
 // Places a new probe (first reading at `first`): at the point whose latest probe has its tag,
 // else at a new point "Unassigned/TAG".
 Status PlaceByTag(StorePrimitives& store, PointPlaces* places, int64_t probe_id,
@@ -400,5 +416,17 @@ PointSeries PointSeriesIn(
     const std::function<std::vector<HistoryReading>(int64_t, HistoryTime, HistoryTime, int32_t)>&
         read,
     Status* error);
+
+// Coupons (store_coupons.cpp).
+CouponImportResult ImportCouponsInto(StorePrimitives& store,
+                                     const std::vector<_coupon_values_>& records, bool mils);
+// ListCoupons: empty with *error set on failure.
+std::vector<CouponFigures> CouponsIn(StorePrimitives& store, WindowSumCache& cache,
+                                     const std::vector<ProbeStretch>& left_out, Status* error);
+Status AssignCouponIn(StorePrimitives& store, int64_t coupon_id, const std::string& path,
+                      std::string* placed);
+Status SetPitDepthIn(StorePrimitives& store, int64_t coupon_id, double depth, bool mils);
+// The points that hold coupons.
+Status CouponPoints(StorePrimitives& store, std::set<int64_t>* points);
 
 }  // namespace tarn

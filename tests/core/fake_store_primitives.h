@@ -251,6 +251,29 @@ class FakeStore : public StorePrimitives {
     *out = events;
     return Call("ReadEventRows");
   }
+  // Coupons: `coupons` is what ReadCoupons gives; new ones and changes go into it.
+  std::vector<HistoryCoupon> coupons;
+  Status ReadCoupons(std::vector<HistoryCoupon>* out) override {
+    *out = coupons;
+    return Call("ReadCoupons");
+  }
+  Status AddCoupon(const HistoryCoupon& c, int64_t* id) override {
+    coupons.push_back(c);
+    coupons.back().id = *id = 200 + static_cast<int64_t>(coupons.size());
+    return Call("AddCoupon");
+  }
+  Status WriteCouponPoint(int64_t id, int64_t point_id) override {
+    for (HistoryCoupon& c : coupons) {
+      if (c.id == id) c.point_id = point_id;
+    }
+    return Call("WriteCouponPoint");
+  }
+  Status WritePitDepth(int64_t id, double mm) override {
+    for (HistoryCoupon& c : coupons) {
+      if (c.id == id) c.pit_depth_mm = mm;
+    }
+    return Call("WritePitDepth");
+  }
 
  private:
   Status Call(const std::string& name) {

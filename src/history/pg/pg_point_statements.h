@@ -50,5 +50,22 @@ inline constexpr const char* kReadingsOfSpans =
     " FROM unnest($1::integer[], $2::bigint[], $3::bigint[]) WITH ORDINALITY AS s(p, lo, hi, i),"
     " LATERAL (SELECT t, v FROM tarn.reading WHERE probe_id = s.p AND t BETWEEN s.lo AND s.hi"
     " ORDER BY t) r";
+// Coupons, with their point's path.
+inline constexpr const char* kReadCoupons =
+    "SELECT c.id, c.point_id, t.path, c.tag, c.install_time, c.removal_time, c.coupon_type,"
+    " c.alloy, c.density, c.shape, c.holes, c.hole_dia, c.length, c.width, c.thickness,"
+    " c.weight_init, c.weight_final, c.area, c.exposure, c.metal_loss, c.corr_rate, c.comment,"
+    " c.mils::int, c.pit_depth FROM tarn.coupon c JOIN tarn.point t ON t.id = c.point_id"
+    " ORDER BY c.id";
+// $22 empty: no pit depth.
+inline constexpr const char* kAddCoupon =
+    "INSERT INTO tarn.coupon(point_id, tag, install_time, removal_time, coupon_type, alloy,"
+    " density, shape, holes, hole_dia, length, width, thickness, weight_init, weight_final, area,"
+    " exposure, metal_loss, corr_rate, comment, mils, pit_depth)"
+    " VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18,"
+    " $19, $20, $21::int <> 0, NULLIF($22, '')::float8) RETURNING id";
+inline constexpr const char* kWriteCouponPoint =
+    "UPDATE tarn.coupon SET point_id = $2 WHERE id = $1";
+inline constexpr const char* kWritePitDepth = "UPDATE tarn.coupon SET pit_depth = $2 WHERE id = $1";
 
 }  // namespace tarn::pg_sql

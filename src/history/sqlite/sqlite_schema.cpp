@@ -224,9 +224,44 @@ CREATE TABLE event(
 CREATE INDEX event_time ON event(t);
 )sql";
 
+// Version 7. Weight-loss coupons, each at the point it was exposed at: its values as the
+// Coupon tab computed them (times as seconds like readings' own clock), the unit it was shown in
+// and its deepest pit in mm (NULL: none entered). A coupon is the same coupon when its tag,
+// installation and removal are.
+const char kVersionCoupons[] = R"sql(
+CREATE TABLE coupon(
+  id INTEGER PRIMARY KEY,
+  point_id INTEGER NOT NULL REFERENCES point(id),
+  tag TEXT NOT NULL,
+  install_time INTEGER NOT NULL,
+  removal_time INTEGER NOT NULL,
+  coupon_type INTEGER NOT NULL,
+  alloy INTEGER NOT NULL,
+  density REAL NOT NULL,
+  shape INTEGER NOT NULL,
+  holes INTEGER NOT NULL,
+  hole_dia REAL NOT NULL,
+  length REAL NOT NULL,
+  width REAL NOT NULL,
+  thickness REAL NOT NULL,
+  weight_init REAL NOT NULL,
+  weight_final REAL NOT NULL,
+  area REAL NOT NULL,
+  exposure REAL NOT NULL,
+  metal_loss REAL NOT NULL,
+  corr_rate REAL NOT NULL,
+  comment TEXT NOT NULL,
+  mils INTEGER NOT NULL,
+  pit_depth REAL,
+  UNIQUE(tag, install_time, removal_time)
+);
+CREATE INDEX coupon_point ON coupon(point_id);
+)sql";
+
 // Step i takes a file from version i to version i + 1.
 const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3,
-                                                  kVersion4, kVersion5, kVersionEvents};
+                                                  kVersion4, kVersion5, kVersionEvents,
+                                                  kVersionCoupons};
 
 Status Exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;

@@ -125,6 +125,20 @@ inline constexpr const char* kWritePointPath =
     "UPDATE point SET path = ?2, path_key = ?3,"
     " edits = (SELECT max(edits) + 1 FROM point) WHERE id = ?1";
 inline constexpr const char* kDropPoint = "DELETE FROM point WHERE id = ?1";
+// Coupons, with their point's path.
+inline constexpr const char* kReadCoupons =
+    "SELECT c.id, c.point_id, t.path, c.tag, c.install_time, c.removal_time, c.coupon_type,"
+    " c.alloy, c.density, c.shape, c.holes, c.hole_dia, c.length, c.width, c.thickness,"
+    " c.weight_init, c.weight_final, c.area, c.exposure, c.metal_loss, c.corr_rate, c.comment,"
+    " c.mils, c.pit_depth FROM coupon c JOIN point t ON t.id = c.point_id ORDER BY c.id";
+inline constexpr const char* kAddCoupon =
+    "INSERT INTO coupon(point_id, tag, install_time, removal_time, coupon_type, alloy, density,"
+    " shape, holes, hole_dia, length, width, thickness, weight_init, weight_final, area,"
+    " exposure, metal_loss, corr_rate, comment, mils, pit_depth)"
+    " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18,"
+    " ?19, ?20, ?21, ?22)";
+inline constexpr const char* kWriteCouponPoint = "UPDATE coupon SET point_id = ?2 WHERE id = ?1";
+inline constexpr const char* kWritePitDepth = "UPDATE coupon SET pit_depth = ?2 WHERE id = ?1";
 inline constexpr const char* kWritePointLimits =
     "UPDATE point SET rate_warn = ?2, rate_alarm = ?3, consumed_warn = ?4, consumed_alarm = ?5,"
     " edits = (SELECT max(edits) + 1 FROM point) WHERE id = ?1";

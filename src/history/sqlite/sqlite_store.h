@@ -315,6 +315,11 @@ class SqliteHistory : public LayeredHistory {
   Status DeleteEventRow(int64_t event_id, bool* found) override;
   Status ReadEventRows(std::vector<HistoryEvent>* out) override;
   Status MemberRows(const char* text, std::vector<PointMemberRow>* rows);
+  // Coupons (sqlite_coupons.cpp).
+  Status ReadCoupons(std::vector<HistoryCoupon>* coupons) override;
+  Status AddCoupon(const HistoryCoupon& coupon, int64_t* coupon_id) override;
+  Status WriteCouponPoint(int64_t coupon_id, int64_t point_id) override;
+  Status WritePitDepth(int64_t coupon_id, double depth_mm) override;
 
   sqlite3* db_;
   std::string path_;
