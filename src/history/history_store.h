@@ -79,6 +79,8 @@ struct ProbeSummary {
   bool own_limits = false;
   ProbeState state = ProbeState::kOk;
   std::string state_reason;  // e.g. "rate 12.3 mpy above alarm 10"
+  // Of `count`, the readings set aside: the figures above leave them out.
+  int64_t set_aside = 0;
 };
 
 // A probe at a monitoring point, from when it counts there: its readings from `from` until the
@@ -126,6 +128,7 @@ struct PointReplacement {
 // inside the range.
 struct PointSeries {
   std::vector<HistoryReading> readings;
+  std::vector<bool> set_aside;  // for each reading: set aside (drawn greyed, in no figure)
   std::vector<PointReplacement> replacements;
 };
 
@@ -231,6 +234,26 @@ struct HistoryChange {
   std::string after;
 };
 
+// A stretch of a probe's readings set aside, from..to inclusive: they stay in the history and
+// on its graphs, but no rate, status or figure counts them. Reason and user are UTF-8.
+struct SetAsideStretch {
+  int64_t id = 0;
+  int64_t probe_id = 0;
+  HistoryTime from = 0;
+  HistoryTime to = 0;
+  std::string reason;
+  HistoryTime set_at = 0;  // when it was set aside (local wall-clock, as readings)
+  std::string user;
+};
+
+// A fall of a metal-loss probe's reading an import found too large to be corrosion, kept for
+// review: at the reading after the fall, by `drop` in the probe's unit.
+struct StepDownFlag {
+  int64_t probe_id = 0;
+  HistoryTime time = 0;
+  double drop = 0.0;
+};
+
 // How many conflicts and skipped readings an ImportResult lists by example.
 inline constexpr std::size_t kConflictExamples = 5;
 inline constexpr std::size_t kSkippedExamples = 3;
@@ -332,6 +355,18 @@ class HistoryStore {
   // Sets a point's own limits; none: it follows the history's defaults again.
   virtual Status SetPointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) = 0;
 
+  // Sets the probe's readings from `from` to `to` aside with `reason` (they stay in the history
+  // and count in no figure), or restores them (a restore of part of a stretch splits it);
+  // *changed the readings whose state changed. A new reason for readings already set aside
+  // replaces theirs.
+  virtual Status SetAside(int64_t probe_id, HistoryTime from, HistoryTime to,
+                          const std::string& reason, int64_t* changed) = 0;
+  virtual Status Restore(int64_t probe_id, HistoryTime from, HistoryTime to, int64_t* changed) = 0;
+  // The stretches set aside of a probe (0: of every probe), by probe and time.
+  virtual std::vector<SetAsideStretch> ListSetAside(int64_t probe_id) = 0;
+  // The falls imports flagged for review, by probe and time.
+  virtual std::vector<StepDownFlag> ListFlags() = 0;
+
   // The trail of every change made through Tarn (limits, conflicts chosen, imports undone,
   // probes removed, probes assigned, points renamed), oldest first. Nothing in Tarn changes or
   // removes it.
@@ -339,7 +374,8 @@ class HistoryStore {
 
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
   // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts, ListChanges, ListPoints,
-  // ReadPointSeries), which return empty results on failure; ok when it succeeded.
+  // ReadPointSeries, ListSetAside, ListFlags), which return empty results on failure; ok when it
+  // succeeded.
   virtual Status LastError() const = 0;
 };
 

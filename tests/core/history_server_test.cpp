@@ -278,8 +278,9 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
               })).status.ok);
   const auto before = store_->ListProbes(1);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.reading_week, tarn.probe_window,"
-                    " tarn.change_trail, tarn.probe_point, tarn.point;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.reading_hour,"
+                    " tarn.reading_week, tarn.probe_window, tarn.change_trail, tarn.probe_point,"
+                    " tarn.point;"
                     " DROP FUNCTION tarn.change_trail_kept();"
                     "UPDATE tarn.schema_info SET version = 1",
                     uri_),
@@ -302,7 +303,7 @@ TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
   ASSERT_TRUE(Import(NembraTag("T1", "2", false, At(2025, 2, 1), 3, 60, Ramp)).status.ok);
   ASSERT_TRUE(Import(NembraTag("T/3", "1", false, At(2024, 2, 1), 3, 60, Ramp)).status.ok);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.probe_point, tarn.point;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.probe_point, tarn.point;"
                     "UPDATE tarn.schema_info SET version = 4",
                     uri_),
             "");
@@ -383,7 +384,8 @@ TEST_F(ServerHistory, HoursAndWeeksKeepSumsOnlyFromTwelveReadingsAndVersion2IsUp
 
   // Version 2 kept a row for every hour, and none for weeks.
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_week, tarn.change_trail, tarn.probe_point, tarn.point;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.reading_week,"
+                    " tarn.change_trail, tarn.probe_point, tarn.point;"
                     "DROP FUNCTION tarn.change_trail_kept(); DELETE FROM tarn.reading_hour;"
                     "INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
                     " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"

@@ -292,7 +292,7 @@ TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
     EXPECT_TRUE(probes[1].own_limits);
     EXPECT_EQ(probes[1].limits.rate_alarm, 7.0);
     EXPECT_EQ(store->ProbeFiles(probes[0].id).size(), 1u);
-    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "5");
+    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "6");
     EXPECT_TRUE(store->ListChanges().empty());
     EXPECT_TRUE(store->LastError());
     // Window sums were built from the readings: a stored window (30 days) and one summed from

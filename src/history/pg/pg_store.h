@@ -185,6 +185,12 @@ class PgHistory : public LayeredHistory {
   Status UnplacedProbes(std::vector<PointMemberRow>* probes) override;
   Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) override;
   Status MemberRows(const char* text, std::vector<PointMemberRow>* rows);
+  // Readings set aside and flagged falls (pg_set_aside.cpp).
+  Status ReadSetAside(int64_t probe_id, std::vector<SetAsideStretch>* out) override;
+  Status AddSetAside(const SetAsideStretch& stretch) override;
+  Status DropSetAside(int64_t stretch_id) override;
+  Status AddFlags(const std::vector<StepDownFlag>& flags) override;
+  Status ReadFlags(std::vector<StepDownFlag>* out) override;
 
   PgConnection db_;
   std::string location_;

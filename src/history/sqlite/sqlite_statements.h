@@ -129,4 +129,17 @@ inline constexpr const char* kWritePointLimits =
     "UPDATE point SET rate_warn = ?2, rate_alarm = ?3, consumed_warn = ?4, consumed_alarm = ?5,"
     " edits = (SELECT max(edits) + 1 FROM point) WHERE id = ?1";
 
+// Readings set aside and flagged falls. ?1 0: every probe's.
+inline constexpr const char* kReadSetAside =
+    "SELECT id, probe_id, from_t, to_t, reason, set_at, user FROM set_aside"
+    " WHERE ?1 = 0 OR probe_id = ?1 ORDER BY probe_id, from_t, id";
+inline constexpr const char* kAddSetAside =
+    "INSERT INTO set_aside(probe_id, from_t, to_t, reason, set_at, user)"
+    " VALUES(?1, ?2, ?3, ?4, ?5, ?6)";
+inline constexpr const char* kDropSetAside = "DELETE FROM set_aside WHERE id = ?1";
+inline constexpr const char* kAddFlag =
+    "INSERT OR IGNORE INTO reading_flag(probe_id, t, drop_value) VALUES(?1, ?2, ?3)";
+inline constexpr const char* kReadFlags =
+    "SELECT probe_id, t, drop_value FROM reading_flag ORDER BY probe_id, t";
+
 }  // namespace tarn::sqlite_sql

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The PostgreSQL history's statements of readings set aside and flagged falls; values always go
+// in as bound parameters.
+#pragma once
+
+namespace tarn::pg_sql {
+
+// $1 0: every probe's.
+inline constexpr const char* kReadSetAside =
+    "SELECT id, probe_id, from_t, to_t, reason, set_at, username FROM tarn.set_aside"
+    " WHERE $1::integer = 0 OR probe_id = $1::integer ORDER BY probe_id, from_t, id";
+inline constexpr const char* kAddSetAside =
+    "INSERT INTO tarn.set_aside(probe_id, from_t, to_t, reason, set_at, username)"
+    " VALUES($1, $2, $3, $4, $5, $6)";
+inline constexpr const char* kDropSetAside = "DELETE FROM tarn.set_aside WHERE id = $1";
+// Arrays of probe ids, times and drops; a flag found again is kept once.
+inline constexpr const char* kAddFlags =
+    "INSERT INTO tarn.reading_flag(probe_id, t, drop_value)"
+    " SELECT * FROM unnest($1::integer[], $2::bigint[], $3::float8[])"
+    " ON CONFLICT (probe_id, t) DO NOTHING";
+inline constexpr const char* kReadFlags =
+    "SELECT probe_id, t, drop_value FROM tarn.reading_flag ORDER BY probe_id, t";
+
+}  // namespace tarn::pg_sql
