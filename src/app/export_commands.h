@@ -15,5 +15,7 @@ extern const CommandDecl kHistoryCommand;  // the group of "history" subcommands
 extern const CommandDecl kHistoryCopyCommand;
 extern const CommandDecl kPointsCommand;  // history points, with its subcommand rename
 extern const CommandDecl kAssignCommand;
+extern const CommandDecl kExcludeCommand;  // history exclude
+extern const CommandDecl kRestoreCommand;  // history restore
 
 }  // namespace tarn
