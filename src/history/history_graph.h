@@ -37,6 +37,9 @@ struct HistorySeries {
   uint32_t color = 0;
   std::vector<int32_t> x;  // seconds after the view's base time
   std::vector<double> y;
+  // For each reading: set aside (drawn greyed, counted in no trend or rate); empty when none is.
+  std::vector<bool> set_aside;
+  bool SetAside(std::size_t i) const { return i < set_aside.size() && set_aside[i]; }
   // Trend line over the visible readings.
   bool has_fit = false;
   double const_a = 0.0, const_b = 0.0;
@@ -99,6 +102,10 @@ class HistoryGraph : public PlotView {
   int full_max() const { return policy_.full_max; }
   // Store reads so far (each probe's read counts once).
   int64_t reads() const { return reads_; }
+
+  // The stretches set aside of a probe, when the history gives them: their readings are marked
+  // in the series and left out of the trend and rate over the view.
+  std::function<std::vector<SetAsideStretch>(int64_t probe_id)> set_aside_of;
 
   // Why the last read failed (empty when it did not), asked after every read: a failed read
   // keeps the readings shown before, and stale() says why they are not current.

@@ -135,6 +135,37 @@ TEST(HistoryGraph, RateOverTheViewAndTrendFollowTheProbe) {
   }
 }
 
+TEST(HistoryGraph, ReadingsSetAsideAreMarkedAndLeftOutOfTheTrendAndRate) {
+  // A mil a day, but the first reading and days 10-14 read 50 mils high, and are set aside.
+  Fixture f;
+  ProbeSummary p = Probe(1, "T", "", 0);
+  const HistoryTime start = At(2023, 5, 1, 12);
+  f.store.Add(p, start, 30, 86400,
+              [](int i) { return i + (i == 0 || (i >= 10 && i < 15) ? 50.0 : 0); });
+  std::vector<int64_t> asked;
+  f.view.set_aside_of = [&](int64_t id) {
+    asked.push_back(id);
+    return std::vector<SetAsideStretch>{
+        {1, id, start, start, "reset", 0, "u"},
+        {2, id, start + 10 * 86400, start + 14 * 86400, "upset", 0, "u"}};
+  };
+  for (const int32_t window : {-1, 0}) {
+    SCOPED_TRACE(window);
+    f.view.rate_window = window;
+    p.rate = 365.0;  // the store's, which leaves them out too
+    f.Show({p});
+    const HistorySeries& s = f.view.series()[0];
+    ASSERT_EQ(s.set_aside.size(), 30u);
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(s.SetAside(i), i == 0 || (i >= 10 && i < 15)) << i;
+    ASSERT_TRUE(s.has_fit);
+    EXPECT_EQ(s.fit_from, 86400);  // from the first reading kept
+    EXPECT_NEAR(s.const_a * 86400, 1.0, 1e-12);
+    EXPECT_NEAR(s.const_a * s.x[20] + s.const_b, 20.0, 1e-9);
+  }
+  EXPECT_EQ(f.view.RateText(0), "365.0000 mpy");
+  EXPECT_EQ(asked, (std::vector<int64_t>{1, 1}));
+}
+
 TEST(HistoryGraph, ReadOutNamesTheProbeNearestThePointer) {
   Fixture f;
   ProbeSummary a = Probe(1, "INLET", "A1", 0), b = Probe(2, "OUTLET", "B2", 4);
