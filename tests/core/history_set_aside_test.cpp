@@ -9,6 +9,7 @@
 
 #include "core/history_fixture.h"
 #include "core/instrument_text.h"
+#include "history/history_copy.h"
 #include "history/import_source.h"
 
 namespace tarn {
@@ -155,6 +156,17 @@ TEST_P(HistorySetAside, ReadingsSetAsideLeaveEveryFigureAndComeBackWhenRestored)
   EXPECT_EQ(trail[1].after, "set aside: thermocouple fault (2 readings)");
   EXPECT_EQ(trail[2].before, "set aside: thermocouple fault (1 reading)");
   EXPECT_EQ(trail[2].after, "kept");
+
+  // A copy keeps them aside, once however often it is made.
+  std::string error;
+  auto copy = OpenHistory(dir_.file("copy.sqlite"), &error);
+  ASSERT_NE(copy, nullptr) << error;
+  HistoryCopyReport report;
+  for (int k = 0; k < 2; ++k) ASSERT_TRUE(CopyHistory(*store_, *copy, &report).ok);
+  const auto copied = copy->ListSetAside(0);
+  ASSERT_EQ(copied.size(), 2u);
+  EXPECT_EQ(copied[1].reason, "probe reset");
+  EXPECT_EQ(copy->ListPoints(0).at(0).value, points[0].value);
 }
 
 TEST_P(HistorySetAside, RefusalsChangeNothing) {
