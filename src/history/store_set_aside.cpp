@@ -5,6 +5,7 @@
 // without stretches costs nothing more).
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <utility>
@@ -188,10 +189,26 @@ std::string Readings(int64_t n) {
   return std::to_string(n) + (n == 1 ? " reading" : " readings");
 }
 
-Status CheckStretch(StorePrimitives& store, HistoryTime from, HistoryTime to) {
+// Runs `change` on the probe's readings from..to in one write transaction, given the state they
+// start from and the trail's name for them; all or nothing (*changed 0 on failure).
+Status InStretch(StorePrimitives& store, int64_t probe_id, HistoryTime from, HistoryTime to,
+                 int64_t* changed,
+                 const std::function<Status(const Change&, const std::string& what)>& change) {
+  *changed = 0;
   if (Status st = store.MayWrite(); !st) return st;
   if (from > to) return Status::Fail("The stretch must not end before it starts.");
-  return {};
+  if (Status st = store.BeginWrite(); !st) return st;
+  Change c;
+  Status st = StartChange(store, probe_id, from, to, &c);
+  if (st) {
+    st = change(c, "readings of " + c.probe + " from " + WhenText(from) + " to " + WhenText(to));
+  }
+  if (st) st = store.Commit();
+  if (!st) {
+    store.RollbackWrite();
+    *changed = 0;
+  }
+  return st;
 }
 
 }  // namespace
@@ -256,72 +273,42 @@ void FillRowFigures(ProbeRow* row) {
 
 Status SetAsideInStore(StorePrimitives& store, int64_t probe_id, HistoryTime from, HistoryTime to,
                        const std::string& reason, int64_t* changed) {
-  *changed = 0;
-  if (Status st = CheckStretch(store, from, to); !st) return st;
   const std::size_t a = reason.find_first_not_of(" \t\r\n");
   const std::string why =
       a == std::string::npos ? "" : reason.substr(a, reason.find_last_not_of(" \t\r\n") - a + 1);
-  if (why.empty()) return Status::Fail("Readings are set aside only with a reason.");
-  if (Status st = store.BeginWrite(); !st) return st;
-  Status st = [&]() -> Status {
-    Change c;
-    if (Status s = StartChange(store, probe_id, from, to, &c); !s) return s;
-    if (c.readings == 0) return store.Commit();  // nothing there: nothing to keep
-    bool cut = false;
-    if (Status s = Cut(store, c.stretches, from, to, &cut); !s) return s;
-    SetAsideStretch made;
-    made.probe_id = probe_id;
-    made.from = from;
-    made.to = to;
-    made.reason = why;
-    made.set_at = HistoryNow();
-    made.user = store.ChangeUser();
-    if (Status s = store.AddSetAside(made); !s) return s;
-    const std::string what =
-        "readings of " + c.probe + " from " + WhenText(from) + " to " + WhenText(to);
-    if (Status s = RecordChange(store, what, StateText(c.stretches, from, to),
-                                "set aside: " + why + " (" + Readings(c.readings) + ")");
-        !s) {
-      return s;
-    }
-    *changed = c.readings - c.aside;
-    return store.Commit();
-  }();
-  if (!st) {
-    store.RollbackWrite();
+  if (why.empty() && store.MayWrite()) {
     *changed = 0;
+    return Status::Fail("Readings are set aside only with a reason.");
   }
-  return st;
+  return InStretch(store, probe_id, from, to, changed,
+                   [&](const Change& c, const std::string& what) -> Status {
+                     if (c.readings == 0) return {};  // nothing there: nothing to keep
+                     bool cut = false;
+                     if (Status s = Cut(store, c.stretches, from, to, &cut); !s) return s;
+                     SetAsideStretch made;
+                     made.probe_id = probe_id;
+                     made.from = from;
+                     made.to = to;
+                     made.reason = why;
+                     made.set_at = HistoryNow();
+                     made.user = store.ChangeUser();
+                     if (Status s = store.AddSetAside(made); !s) return s;
+                     *changed = c.readings - c.aside;
+                     return RecordChange(store, what, StateText(c.stretches, from, to),
+                                         "set aside: " + why + " (" + Readings(c.readings) + ")");
+                   });
 }
 
 Status RestoreInStore(StorePrimitives& store, int64_t probe_id, HistoryTime from, HistoryTime to,
                       int64_t* changed) {
-  *changed = 0;
-  if (Status st = CheckStretch(store, from, to); !st) return st;
-  if (Status st = store.BeginWrite(); !st) return st;
-  Status st = [&]() -> Status {
-    Change c;
-    if (Status s = StartChange(store, probe_id, from, to, &c); !s) return s;
-    bool cut = false;
-    if (Status s = Cut(store, c.stretches, from, to, &cut); !s) return s;
-    if (cut) {
-      const std::string what =
-          "readings of " + c.probe + " from " + WhenText(from) + " to " + WhenText(to);
-      if (Status s = RecordChange(store, what,
-                                  StateText(c.stretches, from, to) + " (" + Readings(c.aside) + ")",
-                                  "kept");
-          !s) {
-        return s;
-      }
-    }
-    *changed = c.aside;
-    return store.Commit();
-  }();
-  if (!st) {
-    store.RollbackWrite();
-    *changed = 0;
-  }
-  return st;
+  return InStretch(
+      store, probe_id, from, to, changed, [&](const Change& c, const std::string& what) -> Status {
+        bool cut = false;
+        if (Status s = Cut(store, c.stretches, from, to, &cut); !s || !cut) return s;
+        *changed = c.aside;
+        return RecordChange(
+            store, what, StateText(c.stretches, from, to) + " (" + Readings(c.aside) + ")", "kept");
+      });
 }
 
 Status FlagStepDowns(StorePrimitives& store, const ImportProbe& before, double probe_life,

@@ -13,6 +13,7 @@
 #include "core/pg_test_server.h"
 #include "core/test_util.h"
 #include "history/history_store.h"
+#include "history/import_source.h"
 
 namespace tarn::testing {
 
@@ -51,7 +52,21 @@ class HistoryTest : public ::testing::TestWithParam<HistoryBackend> {
     return store_->Import(path, ImportControl{});
   }
 
+  // Imports the batches as one file of the test's own (a new name and digest each time).
+  ImportResult Offer(std::vector<ImportBatch> batches) {
+    ImportFileFacts facts;
+    facts.name = dir_.file("batch" + std::to_string(++batch_files_) + ".nid");
+    facts.sha256 = std::string(63, '0') + std::to_string(batch_files_ % 10);
+    return store_->ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
+      for (ImportBatch& b : batches) {
+        if (Status st = sink(b); !st) return st;
+      }
+      return Status{};
+    });
+  }
+
   TempDir dir_;
+  int batch_files_ = 0;
   std::string location_;
   std::unique_ptr<HistoryStore> store_;
 };

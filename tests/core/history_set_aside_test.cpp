@@ -39,17 +39,6 @@ ImportBatch Probe(const std::string& tag, const std::string& serial, int first_d
 
 class HistorySetAside : public HistoryTest {
  protected:
-  ImportResult Offer(std::vector<ImportBatch> batches) {
-    ImportFileFacts facts;
-    facts.name = dir_.file("batch" + std::to_string(++files_) + ".nid");
-    facts.sha256 = std::string(63, '0') + std::to_string(files_ % 10);
-    return store_->ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
-      for (ImportBatch& b : batches) {
-        if (Status st = sink(b); !st) return st;
-      }
-      return Status{};
-    });
-  }
   ProbeSummary Get(int32_t window = 0) {
     const auto p = store_->GetProbe(id_, window);
     EXPECT_TRUE(p.has_value()) << store_->LastError().message;
@@ -67,7 +56,6 @@ class HistorySetAside : public HistoryTest {
     EXPECT_TRUE(st.ok) << st.message;
     return n;
   }
-  int files_ = 0;
   int64_t id_ = 0;
 };
 
