@@ -68,14 +68,6 @@ int RunRestore(const ParsedArgs& args) {
   return Changed(changed);
 }
 
-constexpr OptionDecl kProbeOption = {.name = "--probe",
-                                     .value = "ID",
-                                     .repeatable = true,
-                                     .kind = ValueKind::kWhole,
-                                     .low = 0,
-                                     .high = kMaxId,
-                                     .refusal = "--probe needs a whole number",
-                                     .help = "the probe, by the id 'history probes' lists"};
 constexpr OptionDecl kFromOption = {
     .name = "--from",
     .value = "DATE",
@@ -88,7 +80,7 @@ constexpr OptionDecl kToOption = {
     .help = "the stretch's last second, dd/MM/yyyy HH:mm[:ss] (a date alone: to 23:59:59)"};
 constexpr OptionDecl kExcludeOptions[] = {
     kHistoryOption,
-    kProbeOption,
+    kProbeIdOption,
     kFromOption,
     kToOption,
     {.name = "--reason",
@@ -96,7 +88,7 @@ constexpr OptionDecl kExcludeOptions[] = {
      .repeatable = true,
      .help = "why the readings are set aside, kept with them and in the trail"},
 };
-constexpr OptionDecl kRestoreOptions[] = {kHistoryOption, kProbeOption, kFromOption, kToOption};
+constexpr OptionDecl kRestoreOptions[] = {kHistoryOption, kProbeIdOption, kFromOption, kToOption};
 
 }  // namespace
 
