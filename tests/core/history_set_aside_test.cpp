@@ -206,6 +206,7 @@ TEST_P(HistorySetAside, ImportFlagsStepDownsOnceAndNeverSetsThemAside) {
   const auto files = store_->SourceFiles();
   ASSERT_EQ(files.size(), 2u);
   ASSERT_TRUE(store_->Unimport(files[1].id, true).status.ok);
+  EXPECT_EQ(store_->ListFlags().size(), 1u);  // its reading went with the file
   ASSERT_TRUE(Offer({Probe("F-1", "A", 5, {0.3, 0.35})}).status.ok);
   flags = store_->ListFlags();
   ASSERT_EQ(flags.size(), 2u);

@@ -39,7 +39,7 @@ Status PgHistory::AddFlags(const std::vector<StepDownFlag>& flags) {
 }
 
 Status PgHistory::ReadFlags(std::vector<StepDownFlag>* out) {
-  PgResult q = db_.Exec(sql::kReadFlags);
+  PgResult q = db_.Exec(sql::kReadFlags, {kReadingEpoch});
   if (!q.ok()) return Failure(q);
   for (int i = 0; i < q.rows(); ++i) out->push_back({q.Int(i, 0), q.Int(i, 1), q.Real(i, 2)});
   return {};

@@ -13,12 +13,17 @@ inline constexpr const char* kAddSetAside =
     "INSERT INTO tarn.set_aside(probe_id, from_t, to_t, reason, set_at, username)"
     " VALUES($1, $2, $3, $4, $5, $6)";
 inline constexpr const char* kDropSetAside = "DELETE FROM tarn.set_aside WHERE id = $1";
-// Arrays of probe ids, times and drops; a flag found again is kept once.
+// Arrays of probe ids, times and drops; a fall found again keeps its one row, with the drop as
+// found last.
 inline constexpr const char* kAddFlags =
     "INSERT INTO tarn.reading_flag(probe_id, t, drop_value)"
     " SELECT * FROM unnest($1::integer[], $2::bigint[], $3::float8[])"
-    " ON CONFLICT (probe_id, t) DO NOTHING";
+    " ON CONFLICT (probe_id, t) DO UPDATE SET drop_value = excluded.drop_value";
+// Only flags of readings the history holds ($1 the readings' epoch): an undone import takes its
+// readings' flags with it.
 inline constexpr const char* kReadFlags =
-    "SELECT probe_id, t, drop_value FROM tarn.reading_flag ORDER BY probe_id, t";
+    "SELECT probe_id, t, drop_value FROM tarn.reading_flag f WHERE EXISTS(SELECT 1 FROM"
+    " tarn.reading r WHERE r.probe_id = f.probe_id AND r.t = f.t - $1::bigint)"
+    " ORDER BY probe_id, t";
 
 }  // namespace tarn::pg_sql

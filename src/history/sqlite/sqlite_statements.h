@@ -137,9 +137,14 @@ inline constexpr const char* kAddSetAside =
     "INSERT INTO set_aside(probe_id, from_t, to_t, reason, set_at, user)"
     " VALUES(?1, ?2, ?3, ?4, ?5, ?6)";
 inline constexpr const char* kDropSetAside = "DELETE FROM set_aside WHERE id = ?1";
+// A fall found again keeps its one row, with the drop as found last.
 inline constexpr const char* kAddFlag =
-    "INSERT OR IGNORE INTO reading_flag(probe_id, t, drop_value) VALUES(?1, ?2, ?3)";
+    "INSERT INTO reading_flag(probe_id, t, drop_value) VALUES(?1, ?2, ?3)"
+    " ON CONFLICT(probe_id, t) DO UPDATE SET drop_value = excluded.drop_value";
+// Only flags of readings the history holds: an undone import takes its readings' flags with it.
 inline constexpr const char* kReadFlags =
-    "SELECT probe_id, t, drop_value FROM reading_flag ORDER BY probe_id, t";
+    "SELECT probe_id, t, drop_value FROM reading_flag f WHERE EXISTS(SELECT 1 FROM reading"
+    " WHERE k = f.probe_id * 17179869184 + f.t - 63082281600 + 8589934592)"
+    " ORDER BY probe_id, t";
 
 }  // namespace tarn::sqlite_sql
