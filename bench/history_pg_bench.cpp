@@ -341,6 +341,32 @@ void BM_PgPlant(benchmark::State& state) {
           }
           state.counters["list_" + std::to_string(days) + "d_ms"] = best * 1000;
         }
+        // The points list the same way, and one point's whole history for a full-HD graph.
+        for (const int days : {0, 14, 1000}) {
+          double best = 1e9, graph = 1e9;
+          for (int k = 0; k < 3; ++k) {
+            auto store = OpenHistory(uri, &error);
+            if (!store) {
+              state.SkipWithError(error.c_str());
+              return;
+            }
+            const auto t0 = std::chrono::steady_clock::now();
+            const std::vector<PointSummary> points = store->ListPoints(days);
+            best = std::min(best, Seconds(t0));
+            if (points.size() != static_cast<std::size_t>(shape.probes)) {
+              state.SkipWithError("points missing");
+              return;
+            }
+            if (days != 0) continue;
+            const auto t1 = std::chrono::steady_clock::now();
+            const PointSeries series = store->ReadPointSeries(
+                points.front().id, points.front().first_time, points.front().last_time, 1920);
+            graph = std::min(graph, Seconds(t1));
+            if (series.readings.empty()) state.SkipWithError("no point series");
+          }
+          state.counters["points_" + std::to_string(days) + "d_ms"] = best * 1000;
+          if (days == 0) state.counters["point_graph_1920_ms"] = graph * 1000;
+        }
       }
       s.Drop(uri);
       const double copy = s.PsqlCopy(csv, "probe_id, t, v, file_id", true);

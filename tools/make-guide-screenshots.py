@@ -76,14 +76,15 @@ def shoot_steps(build):
                     "--gtest_filter=InstrumentSim.GuideScreenshots"],
                    env=env, check=True, timeout=300, stdout=subprocess.DEVNULL)
     # The Probes tab on a history of eleven probes, the same read-only, a probe's history graph
-    # and a page of its report.
+    # and a page of its report; a plant of 200 points and a point's graph across replacements.
     test = os.path.join(build, "tests", "probes_test")
     subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1100x860x24", test,
-                    "--gtest_filter=ProbesTab.GuideScreenshots"],
+                    "--gtest_filter=ProbesTab.GuideScreenshots*"],
                    env=env, check=True, timeout=300, stdout=subprocess.DEVNULL)
     shutil.rmtree(home, ignore_errors=True)
     for name in ("graph.png", "zoom_drag.png", "zoom.png", "port_setup.png", "download.png",
-                 "probes.png", "probes_read_only.png", "history_graph.png", "report_page.png"):
+                 "probes.png", "probes_read_only.png", "history_graph.png", "report_page.png",
+                 "plant_points.png", "point_graph.png"):
         print(os.path.join(OUT, name))
 
 

@@ -2,6 +2,7 @@
 #include "history/history_graph.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -71,6 +72,33 @@ std::string OverlayRefusal(const std::vector<ProbeSummary>& probes) {
       "These probes measure different quantities or units and cannot share one graph:";
   for (const ProbeSummary& p : probes) text += "\n" + ProbeName(p) + ": " + HistoryYTitle(p);
   return text;
+}
+
+ProbeSummary PointAsProbe(const PointSummary& point) {
+  ProbeSummary p = point.current;
+  p.id = point.id;
+  p.key.tag = point.path;
+  p.key.serial.clear();
+  p.count = point.count;
+  p.first_time = point.first_time;
+  p.last_time = point.last_time;
+  p.latest_value = point.value;
+  p.rate = point.rate;
+  p.rate_unit = point.rate_unit;
+  p.consumed = point.consumed;
+  p.end_time = point.end_time;
+  p.limits = point.limits;
+  p.state = point.state;
+  p.state_reason = point.state_reason;
+  return p;
+}
+
+std::vector<GraphMark> ReplacementMarks(const std::vector<PointReplacement>& replacements) {
+  std::vector<GraphMark> marks;
+  for (const PointReplacement& r : replacements) {
+    marks.push_back({r.time, r.serial.empty() ? r.tag : r.serial});
+  }
+  return marks;
 }
 
 uint32_t OverlayColor(size_t i) {
@@ -343,7 +371,7 @@ void HistoryGraph::PutLegend() {
     const int right = engine.gX2 + 20;
     const std::string rate_text =
         Fitted(engine, LegendRate(0), rate_font, std::max(right - legend_right - kGap, 0));
-    const std::string tag_whole = "Tag : " + ProbeName(series_.front().probe);
+    const std::string tag_whole = name_label + " : " + ProbeName(series_.front().probe);
     const int rate_w = engine.TextWidth(rate_text, rate_font);
     const TextBox rate{right - rate_w, 25, rate_w, LineHeight(rate_font)};
     // First choice: the tag centred over the plot, on the legend's rows.
@@ -403,7 +431,30 @@ void HistoryGraph::DrawGraph() {
       engine.gDrawLine(x1, s.const_a * x1 + s.const_b, x2, s.const_a * x2 + s.const_b);
     }
   }
+  DrawMarks();
   surface->ResetClip();
+}
+
+void HistoryGraph::DrawMarks() {
+  const auto& r = engine.gRect;
+  constexpr uint32_t kMarkColor = 0xFF606060;
+  const FontInfo& font = engine.gFontLabelx;
+  int label_right = INT_MIN;  // labels that would meet the one before go a row lower
+  int row = 0;
+  for (const GraphMark& m : marks) {
+    const int64_t at = m.time - base_;
+    if (at < engine.grMinx || at > engine.grMaxx) continue;
+    const int x = engine.gGetScrX(static_cast<int>(at));
+    // Dashed, so that it reads as a mark and not as a reading.
+    for (int y = r.y; y < r.y + r.h; y += 8) {
+      engine.surface()->DrawLine(x, y, x, std::min(y + 4, r.y + r.h), kMarkColor, 1.0f);
+    }
+    const int w = engine.TextWidth(m.label, font);
+    const int lx = std::min(x + 3, r.x + r.w - w - 2);
+    row = lx <= label_right ? (row + 1) % 3 : 0;
+    engine.DrawTextAt(lx, r.y + 2 + row * LineHeight(font), m.label, font, kMarkColor);
+    label_right = std::max(label_right, lx + w + 4);
+  }
 }
 
 std::string HistoryGraph::PutValue(int p, int y) const {

@@ -29,6 +29,19 @@ std::string HistoryYTitle(const ProbeSummary& probe);
 // refuses it, naming each probe with its quantity.
 std::string OverlayRefusal(const std::vector<ProbeSummary>& probes);
 
+// A time the graph marks with a vertical line and a short label over the plot: where a point's
+// probe was replaced, with the new serial number.
+struct GraphMark {
+  HistoryTime time = 0;
+  std::string label;
+};
+
+// A monitoring point drawn as the graph draws one probe: the current probe's quantity and unit,
+// named by the point's path, with the point's count, times, value and rate. Its id is the point's.
+ProbeSummary PointAsProbe(const PointSummary& point);
+// The point's replacements as marks labelled with the new probe's serial (its tag without one).
+std::vector<GraphMark> ReplacementMarks(const std::vector<PointReplacement>& replacements);
+
 // Colour of the i-th probe of an overlay.
 uint32_t OverlayColor(size_t i);
 
@@ -124,6 +137,11 @@ class HistoryGraph : public PlotView {
   std::string legend_rate;
   // "label : figure" of the i-th probe's legend, as drawn.
   std::string LegendRate(size_t i) const;
+  // What the one series is named by over the plot: "Tag" for a probe, "Point" for a monitoring
+  // point's series.
+  std::string name_label = "Tag";
+  // Drawn over the readings; those outside the view are left out.
+  std::vector<GraphMark> marks;
 
  private:
   bool Overlay() const { return series_.size() > 1; }
@@ -134,6 +152,7 @@ class HistoryGraph : public PlotView {
   std::string Readout(int xf, int y) const override { return PutValue(xf, y); }
   void PutLegend();
   void FitTrends();
+  void DrawMarks();
 
   HistoryReader reader_;
   std::vector<HistorySeries> series_;

@@ -150,6 +150,38 @@ TEST_P(HistoryTest, ImportsAddOnlyNewReadingsAndKeepConflictsApart) {
   }
 }
 
+// First, lowest, highest and last reading of each of `columns` equal time columns, in time order.
+std::vector<HistoryReading> PlainDecimation(const std::vector<HistoryReading>& all,
+                                            HistoryTime from, HistoryTime to, int columns) {
+  const double span = static_cast<double>(to) - static_cast<double>(from) + 1.0;
+  auto column_of = [&](HistoryTime t) {
+    return static_cast<int64_t>((static_cast<double>(t) - static_cast<double>(from)) * columns /
+                                span);
+  };
+  std::vector<HistoryReading> out;
+  for (std::size_t i = 0; i < all.size();) {
+    if (all[i].time < from || all[i].time > to) {
+      ++i;
+      continue;
+    }
+    std::size_t j = i;
+    HistoryReading low = all[i], high = all[i];
+    while (j < all.size() && all[j].time <= to &&
+           column_of(all[j].time) == column_of(all[i].time)) {
+      if (all[j].value < low.value) low = all[j];
+      if (all[j].value > high.value) high = all[j];
+      ++j;
+    }
+    std::vector<HistoryReading> four = {all[i], low, high, all[j - 1]};
+    std::sort(four.begin(), four.end(), [](auto& a, auto& b) { return a.time < b.time; });
+    for (const HistoryReading& r : four) {
+      if (out.empty() || out.back().time != r.time) out.push_back(r);
+    }
+    i = j;
+  }
+  return out;
+}
+
 TEST_P(HistoryTest, HoldsMoreReadingsThanTheGraphAndDecimatesThem) {
   const int64_t t0 = At(2024, 1, 1);
   const int n = 70000;
@@ -183,6 +215,13 @@ TEST_P(HistoryTest, HoldsMoreReadingsThanTheGraphAndDecimatesThem) {
     // (A column may also begin or end on one.)
     EXPECT_GE(std::count_if(d.begin(), d.end(), [](auto& r) { return r.value == 1000; }), columns);
     EXPECT_GE(std::count_if(d.begin(), d.end(), [](auto& r) { return r.value == 0; }), columns);
+    // Read in pages on a server: none lost or repeated where one page ends and the next begins.
+    const auto want = PlainDecimation(all, t0, end, columns);
+    ASSERT_EQ(d.size(), want.size());
+    for (std::size_t i = 0; i < d.size(); ++i) {
+      EXPECT_EQ(d[i].time, want[i].time);
+      EXPECT_EQ(d[i].value, want[i].value);
+    }
   }
 }
 
@@ -235,38 +274,6 @@ TEST_P(HistoryTest, DerivesRatesConsumptionAndStateAgainstLimits) {
   ASSERT_TRUE(store_->RemoveProbe(er).ok);
   EXPECT_EQ(store_->ListProbes(0).size(), 1u);
   EXPECT_TRUE(store_->ReadRange(er, INT64_MIN, INT64_MAX).empty());
-}
-
-// First, lowest, highest and last reading of each of `columns` equal time columns, in time order.
-std::vector<HistoryReading> PlainDecimation(const std::vector<HistoryReading>& all,
-                                            HistoryTime from, HistoryTime to, int columns) {
-  const double span = static_cast<double>(to) - static_cast<double>(from) + 1.0;
-  auto column_of = [&](HistoryTime t) {
-    return static_cast<int64_t>((static_cast<double>(t) - static_cast<double>(from)) * columns /
-                                span);
-  };
-  std::vector<HistoryReading> out;
-  for (std::size_t i = 0; i < all.size();) {
-    if (all[i].time < from || all[i].time > to) {
-      ++i;
-      continue;
-    }
-    std::size_t j = i;
-    HistoryReading low = all[i], high = all[i];
-    while (j < all.size() && all[j].time <= to &&
-           column_of(all[j].time) == column_of(all[i].time)) {
-      if (all[j].value < low.value) low = all[j];
-      if (all[j].value > high.value) high = all[j];
-      ++j;
-    }
-    std::vector<HistoryReading> four = {all[i], low, high, all[j - 1]};
-    std::sort(four.begin(), four.end(), [](auto& a, auto& b) { return a.time < b.time; });
-    for (const HistoryReading& r : four) {
-      if (out.empty() || out.back().time != r.time) out.push_back(r);
-    }
-    i = j;
-  }
-  return out;
 }
 
 // Every probe's rate over any window equals a plain least-squares fit (or mean) of the

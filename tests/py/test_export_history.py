@@ -221,12 +221,14 @@ class ExportHistory(unittest.TestCase):
             ([], [["Probe History Report", "Probes: 2", "OK: 1", "ALARM: 1", self.db],
                   ["Probes (rate: trend over the last 7 days)", "ER-1", "LPR-1",
                    "730.0000 mpy", "Page 2"],
+                  ["Unit Unassigned", "2 points;", "ER-1", "LPR-1", "Page 3"],
                   ["Probe ER-1 S1", "Rate (trend, 7 d): 730.0000 mpy",
                    "Rate (trend, all): 730.0000 mpy", "Consumed: 40.0 %",
                    "Element end date: 03/02/2020", "Status: ALARM", "Limits (defaults)",
-                   "~/a.nid", "Page 3"],
-                  ["Probe LPR-1 S2", "3.5000 mpy", "Page 4"]]),
-            (["--probe", "2"], [["Probes: 1"], ["LPR-1"], ["Probe LPR-1 S2"]]),
+                   "~/a.nid", "Page 4"],
+                  ["Probe LPR-1 S2", "3.5000 mpy", "Page 5"]]),
+            (["--probe", "2"], [["Probes: 1"], ["LPR-1"], ["Unit Unassigned", "1 point;"],
+                                ["Probe LPR-1 S2"]]),
         ]
         for args, pages in cases:
             with self.subTest(args=args):

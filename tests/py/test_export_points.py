@@ -24,6 +24,14 @@ def er_file(serial, day):
 LPR = "TAG NUMBER: LPR-1\nSERIAL NUMBER: L1\nCOR RATE\n1 01/02/2020 00:00:00 3.5\n"
 
 
+def page_texts(pdf):
+    """Each page's text, first to last."""
+    info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
+    pages = int(next(l.split()[-1] for l in info.splitlines() if l.startswith("Pages:")))
+    return [subprocess.run(["pdftotext", "-f", str(n), "-l", str(n), pdf, "-"],
+                           capture_output=True, text=True).stdout for n in range(1, pages + 1)]
+
+
 @unittest.skipUnless(os.path.exists(EXE), "tarn-export is not built (core-only build)")
 class ExportPoints(unittest.TestCase):
     def setUp(self):
@@ -114,6 +122,40 @@ class ExportPoints(unittest.TestCase):
             with self.subTest(args=args):
                 self.assertEqual(self.history(*args).returncode, 2)
         self.assertEqual(self.points()[0][0], "South/Crude/V-101")
+
+
+    def test_report_groups_probes_by_unit_with_a_page_for_a_replaced_point(self):
+        self.assertEqual(self.history("points", "rename", "--point", "Unassigned/ER-1",
+                                      "--to", "North/CDU/V-101").returncode, 0)
+        self.assertEqual(self.history("assign", "--probe", "2", "--point",
+                                      "South/FCC/Riser").returncode, 0)
+        pdf = os.path.join(self.home, "r.pdf")
+        self.env["LC_ALL"] = "en_GB.UTF-8"
+        run = self.history("report", "--pdf", pdf, "--window", "all")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        pages = page_texts(pdf)
+        # Cover, fleet; North/CDU: its points, V-101's cumulative page, S1, S2; South/FCC: its
+        # points, LPR-1.
+        firsts = [p.strip().splitlines()[0] for p in pages]
+        self.assertEqual(firsts[2:], ["Unit North/CDU", "Point North/CDU/V-101", "Probe ER-1 S1",
+                                      "Probe ER-1 S2", "Unit South/FCC", "Probe LPR-1 L1"])
+        fleet = pages[1]
+        self.assertLess(fleet.index("Unit North/CDU"), fleet.index("S1"))
+        self.assertLess(fleet.index("S2"), fleet.index("Unit South/FCC"))
+        self.assertLess(fleet.index("Unit South/FCC"), fleet.index("LPR-1"))
+        for t in ["V-101", "4.0000", "438.0000 mpy", "ER-1 S2"]:
+            self.assertIn(t, pages[2])
+        # The point's page: the series across both probes, the new serial marked.
+        for t in ["4 readings of 2 probes", "Rate (trend, all): 438.0000 mpy", "Value: 4.0000",
+                  "ER-1 S1 from 01/02/2020", "ER-1 S2 from 03/02/2020"]:
+            self.assertIn(t, pages[3])
+        graph = pages[3].split("Date / Time")[0]
+        self.assertIn("\nS2\n", graph)  # the replacement's mark, labelled on the graph
+        # One probe asked for: only its unit.
+        run = self.history("report", "--pdf", pdf, "--probe", "2")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual([p.strip().splitlines()[0] for p in page_texts(pdf)][2:],
+                         ["Unit South/FCC", "Probe LPR-1 L1"])
 
 
 if __name__ == "__main__":

@@ -15,6 +15,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPrintDialog>
@@ -27,6 +28,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTreeView>
 #include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
@@ -42,6 +44,8 @@
 #include "history/ui/history_report.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
+#include "history/ui/plant_tree.h"
+#include "history/ui/point_table_model.h"
 #include "history/ui/probe_table_model.h"
 #include "history/ui/probes.h"
 #include "history/ui/view_history.h"
@@ -301,7 +305,8 @@ TEST_F(ProbesTest, ReportAsksSelectedOrShownProbesAndEveryPageNamesTheRateWindow
     ASSERT_TRUE(finished.wait(60000));
     const QString pdf = name + ".pdf";
     const QString reported = QString::fromLatin1(c.probes);
-    const int pages = 2 + static_cast<int>(reported.size());
+    // The cover, the fleet, the page of their unit (all are Unassigned) and the probes'.
+    const int pages = 3 + static_cast<int>(reported.size());
     QString all;
     for (int page = 1; page <= pages; ++page) {
       const QString text = PdfPageText(pdf, page);
@@ -586,16 +591,17 @@ TEST(ProbesTab, SavedDownloadsRateWindowAndPlaceInTheMainWindow) {
 // An ER download: one probe of `thickness` mils, a reading every six hours for `days` days from
 // 01/06/2025, its resistance ratio rising by `per_day` a day with a little noise above that.
 std::string ErFile(const std::string& tag, const std::string& serial, double per_day, int days,
-                   int thickness = 10) {
+                   int thickness = 10, QDate first = QDate(2025, 6, 1)) {
   std::string text =
       "NEMBRA NDL-200 PORTABLE LOGGER\nDOWNLOAD OF STORED ER PROBES\n\nTAG NUMBER      : " + tag +
       "\nSERIAL NUMBER   : " + serial +
       "\nPART NUMBER     : ER\nPROBE TYPE      : FLUSH\nMETAL LOSS UNIT : MILS\nTHICKNESS       "
       ": " +
-      std::to_string(thickness) +
-      "\nREADING INTERVAL: 360 MIN\nSTART TIME      : 01/06/2025 00:00:00\n"
+      std::to_string(thickness) + "\nREADING INTERVAL: 360 MIN\nSTART TIME      : " +
+      first.toString(QStringLiteral("dd/MM/yyyy")).toStdString() +
+      " 00:00:00\n"
       "  NO.  DATE       TIME       RS_RR    TEMP(C)\n";
-  const QDateTime start(QDate(2025, 6, 1), QTime(0, 0));
+  const QDateTime start(first, QTime(0, 0));
   char line[96];
   for (int i = 0; i < days * 4; ++i) {
     const QDateTime t = start.addSecs(i * 6 * 3600);
@@ -611,7 +617,7 @@ std::string ErFile(const std::string& tag, const std::string& serial, double per
 
 // Pictures of the Probes tab for the user guide, remade by tools/make-guide-screenshots.py: the
 // fleet at the main window's default size, the same history read-only, a probe's history graph
-// and a page of the report. Written only when TARN_SCREENSHOT_DIR names a folder.
+// and a probe's page of the report. Written only when TARN_SCREENSHOT_DIR names a folder.
 TEST(ProbesTab, GuideScreenshots) {
   const QString out = qEnvironmentVariable("TARN_SCREENSHOT_DIR");
   if (out.isEmpty()) GTEST_SKIP() << "TARN_SCREENSHOT_DIR not set";
@@ -717,7 +723,7 @@ TEST(ProbesTab, GuideScreenshots) {
     ASSERT_TRUE(SaveHistoryReport(*store, request, pdf.toStdString(), &error)) << error;
     QProcess png;
     png.start(QStringLiteral("pdftoppm"),
-              {QStringLiteral("-f"), QStringLiteral("3"), QStringLiteral("-l"), QStringLiteral("3"),
+              {QStringLiteral("-f"), QStringLiteral("4"), QStringLiteral("-l"), QStringLiteral("4"),
                QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-png"),
                QStringLiteral("-singlefile"), pdf, out + "/report_page"});
     ASSERT_TRUE(png.waitForFinished(30000));
@@ -727,6 +733,98 @@ TEST(ProbesTab, GuideScreenshots) {
   ASSERT_TRUE(QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
   shoot_tab(QStringLiteral("probes_read_only.png"));
   QFile::setPermissions(history, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// Pictures of the plant for the user guide: the Probes tab's points view of 3 sites, 12 units and
+// 200 points in mixed states, and a point's graph across two replacements. Written only when
+// TARN_SCREENSHOT_DIR names a folder.
+TEST(ProbesTab, GuideScreenshotsOfThePlant) {
+  const QString out = qEnvironmentVariable("TARN_SCREENSHOT_DIR");
+  if (out.isEmpty()) GTEST_SKIP() << "TARN_SCREENSHOT_DIR not set";
+  testing::TempHome home;
+  const QString data = home.path() + "/Documents/Tarn/DATA";
+  QDir().mkpath(data);
+  const QString history = data + "/history.sqlite";
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(data);
+  {
+    std::string error;
+    auto store = OpenHistory(history.toStdString(), &error);
+    ASSERT_TRUE(store) << error;
+    const char* const sites[] = {"North Field", "South Field", "Export Terminal"};
+    const char* const units[] = {"Separation", "Compression", "Water Injection", "Flowlines"};
+    std::string file_text;
+    std::vector<std::pair<std::string, std::string>> places;  // tag, path
+    for (int i = 0; i < 200; ++i) {
+      const int unit = i % 12;
+      char tag[32];
+      std::snprintf(tag, sizeof tag, "%c%d-%03d", "NSE"[unit / 4], unit % 4 + 1, 100 + i);
+      // Mostly quiet, a tenth in warning and one in twenty in alarm.
+      const double per_day = i % 20 == 7   ? 0.0085
+                             : i % 10 == 3 ? 0.0048
+                                           : 0.0004 + 0.0002 * (i % 9);
+      const std::string one = ErFile(tag, "ER-" + std::to_string(52000 + i), per_day, 90);
+      file_text += one;
+      places.emplace_back(tag, std::string(sites[unit / 4]) + "/" + units[unit % 4] + "/" + tag);
+    }
+    // One download of every probe, then each placed at its point.
+    QFile f(QStringLiteral("ROUND-2025-08.nid"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(file_text.c_str());
+    f.close();
+    ASSERT_TRUE(store->Import("ROUND-2025-08.nid", ImportControl{}).status.ok);
+    // A vessel inlet whose element was replaced twice.
+    const struct {
+      const char* serial;
+      double per_day;
+      QDate first;
+    } inlet[] = {{"ER-31007", 0.0030, QDate(2025, 1, 1)},
+                 {"ER-31562", 0.0042, QDate(2025, 4, 2)},
+                 {"ER-32210", 0.0021, QDate(2025, 7, 3)}};
+    for (const auto& e : inlet) {
+      QFile g(QStringLiteral("V-101.nid"));
+      ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+      g.write(ErFile("V-101-IN", e.serial, e.per_day, 88, 10, e.first).c_str());
+      g.close();
+      ASSERT_TRUE(store->Import("V-101.nid", ImportControl{}).status.ok) << e.serial;
+    }
+    QFile::remove(QStringLiteral("V-101.nid"));
+    QFile::remove(QStringLiteral("ROUND-2025-08.nid"));
+    for (const ProbeSummary& p : store->ListProbes(0)) {
+      for (const auto& [tag, path] : places) {
+        std::string placed;
+        if (p.key.tag == tag) ASSERT_TRUE(store->AssignProbe(p.id, path, std::nullopt, &placed));
+      }
+    }
+    ASSERT_TRUE(store->RenamePoint("Unassigned/V-101-IN", "North Field/Separation/V-101 Inlet"));
+  }
+  QDir::setCurrent(cwd);
+
+  vSetup = _basic_set_{};
+  MainForm form;
+  form.show();
+  form.findChild<QTabWidget*>(QStringLiteral("tbCtrl"))->setCurrentIndex(4);
+  QApplication::processEvents();
+  Probes* tab = form.fmPrb();
+  QAbstractItemModel* tree = tab->tvPlant->model();
+  const QModelIndex plant = tree->index(0, 0);
+  for (int r = 0; r < tree->rowCount(plant); ++r) tab->tvPlant->expand(tree->index(r, 0, plant));
+  tab->tvPlant->expand(tree->index(0, 0, tree->index(0, 0, plant)));
+  tab->cbView->setCurrentIndex(1);
+  tab->gPoints->selectRow(3);
+  QTest::qWait(200);
+  form.grab().save(out + "/plant_points.png");
+
+  const QModelIndexList inlet =
+      tree->match(plant, kNodePathRole, QStringLiteral("North Field/Separation/V-101 Inlet"), 1,
+                  Qt::MatchFixedString | Qt::MatchRecursive);
+  ASSERT_EQ(inlet.size(), 1);
+  tab->OpenPointGraph(inlet.first().data(kNodePointRole).toLongLong());
+  ASSERT_TRUE(tab->graphWindow()->isVisible());
+  tab->graphWindow()->resize(1000, 620);
+  QTest::qWait(400);
+  tab->graphWindow()->grab().save(out + "/point_graph.png");
+  tab->graphWindow()->close();
 }
 
 // The history graph's rate is the table's: the trend over the tab's window, named so, its line
@@ -765,6 +863,157 @@ TEST_F(ProbesTest, HistoryGraphShowsTheTablesTrendOverItsWindow) {
   graph->view().engine.grMaxx /= 2;
   graph->RedrawGraph();
   EXPECT_EQ(graph->view().LegendRate(0), before);
+  graph->close();
+}
+
+// The plant tree: sites, units and points with the worst status under each; choosing a unit
+// lists its probes, or, switched, its points.
+TEST_F(ProbesTest, PlantTreeListsAUnitsProbesOrItsPoints) {
+  Import(
+      {Write("a.nid", LprFile({{"T-A", "S1", 3.0}, {"T-B", "S2", 4.0}, {"T-C", "S3", 6.0}}, 12))});
+  HistoryStore* s = tab_.store();
+  const std::pair<const char*, const char*> places[] = {
+      {"T-A", "North/CDU/Inlet"}, {"T-B", "North/CDU/Outlet"}, {"T-C", "South/FCC/Riser"}};
+  for (const auto& [tag, path] : places) {
+    for (const ProbeSummary& p : s->ListProbes(0)) {
+      std::string placed;
+      if (p.key.tag == tag) ASSERT_TRUE(s->AssignProbe(p.id, path, std::nullopt, &placed));
+    }
+  }
+  tab_.PutProbes();
+  QAbstractItemModel* tree = tab_.tvPlant->model();
+  const QModelIndex plant = tree->index(0, 0);
+  auto counts = [](const QModelIndex& node) {
+    return std::make_pair(node.data(kNodeAlarmsRole).toInt(), node.data(kNodeWarningsRole).toInt());
+  };
+  EXPECT_EQ(plant.data().toString(), "Whole plant");
+  EXPECT_EQ(counts(plant), std::make_pair(0, 1));  // 6 mpy: above 5
+  ASSERT_EQ(tree->rowCount(plant), 2);
+  const QModelIndex north = tree->index(0, 0, plant), south = tree->index(1, 0, plant);
+  EXPECT_EQ(north.data().toString(), "North");
+  EXPECT_EQ(counts(north), std::make_pair(0, 0));
+  EXPECT_EQ(south.data().toString(), "South");
+  EXPECT_EQ(counts(south), std::make_pair(0, 1));
+  const QModelIndex cdu = tree->index(0, 0, north);
+  EXPECT_EQ(cdu.data().toString(), "CDU");
+  EXPECT_EQ(tree->rowCount(cdu), 2);
+  EXPECT_FALSE(cdu.data(kNodePointRole).isValid());
+  EXPECT_TRUE(tree->index(0, 0, cdu).data(kNodePointRole).isValid());
+
+  tab_.tvPlant->setCurrentIndex(cdu);
+  EXPECT_EQ(Tags(), (QStringList{"T-A", "T-B"}));
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("2 of 3 probes shown"))
+      << ToStd(tab_.lbStatus->text());
+  tab_.cbView->setCurrentIndex(1);
+  EXPECT_TRUE(tab_.gPoints->isVisible());
+  QAbstractItemModel* points = tab_.gPoints->model();
+  ASSERT_EQ(points->rowCount(), 2);
+  EXPECT_EQ(points->index(0, PointTableModel::kPath).data().toString(), "North/CDU/Inlet");
+  EXPECT_EQ(points->index(1, PointTableModel::kTag).data().toString(), "T-B");
+  EXPECT_EQ(points->index(1, PointTableModel::kStatus).data().toString(), "OK");
+  EXPECT_TRUE(tab_.lbStatus->text().startsWith("2 of 3 points shown"))
+      << ToStd(tab_.lbStatus->text());
+  // The probe actions wait for the probes view.
+  tab_.gPoints->selectRow(0);
+  EXPECT_TRUE(tab_.btnGraph->isEnabled());
+  EXPECT_FALSE(tab_.btnRemove->isEnabled());
+  EXPECT_FALSE(tab_.btnConflicts->isEnabled());
+
+  // A refresh keeps the node; the whole plant lists every point.
+  tab_.PutProbes();
+  EXPECT_EQ(points->rowCount(), 2);
+  EXPECT_EQ(tab_.tvPlant->currentIndex().data().toString(), "CDU");
+  tab_.tvPlant->setCurrentIndex(tree->index(0, 0));  // the tree was built again
+  EXPECT_EQ(points->rowCount(), 3);
+  EXPECT_EQ(points->index(2, PointTableModel::kStatus).data().toString(), "Warning");
+  tab_.cbView->setCurrentIndex(0);
+  EXPECT_EQ(Tags().size(), 3);
+}
+
+// A probe dragged from the table onto a point moves there; a unit renamed from the tree's menu
+// takes its points along; a point's graph draws its cumulative series named by its path, with a
+// mark at its replacement labelled with the new serial.
+TEST_F(ProbesTest, ProbesMoveOntoPointsAndAPointsGraphMarksItsReplacements) {
+  Import({Write("e1.nid", ErFile("V-101", "E1", 0.004, 60, 10, QDate(2025, 1, 1))),
+          Write("e2.nid", ErFile("V-101", "E2", 0.002, 60, 10, QDate(2025, 3, 5))),
+          Write("l.nid", LprFile({{"L-1", "S9", 3.0}}, 12))});
+  QAbstractItemModel* tree = tab_.tvPlant->model();
+  auto node = [&](const QString& path) {
+    const QModelIndexList hits = tree->match(tree->index(0, 0), kNodePathRole, path, 1,
+                                             Qt::MatchFixedString | Qt::MatchRecursive);
+    return hits.isEmpty() ? QModelIndex() : hits.first();
+  };
+  ASSERT_TRUE(node("Unassigned/V-101").isValid());
+  tab_.cbView->setCurrentIndex(1);
+  ASSERT_EQ(tab_.gPoints->model()->rowCount(), 2);  // the replacement kept one point
+
+  // Drag L-1 onto V-101's point: the table's drag data dropped on the tree's node.
+  tab_.cbView->setCurrentIndex(0);
+  const QModelIndex l1 = Row("L-1");
+  std::unique_ptr<QMimeData> mime(tab_.gProbes->model()->mimeData({l1}));
+  const QModelIndex v101 = node("Unassigned/V-101");
+  EXPECT_FALSE(tree->canDropMimeData(mime.get(), Qt::MoveAction, -1, -1, tree->index(0, 0)));
+  ASSERT_TRUE(tree->canDropMimeData(mime.get(), Qt::MoveAction, -1, -1, v101));
+  tree->dropMimeData(mime.get(), Qt::MoveAction, -1, -1, v101);
+  EXPECT_EQ(tab_.lbStatus->text(), "1 probe moved to Unassigned/V-101");
+  EXPECT_FALSE(node("Unassigned/L-1").isValid());  // left without probes, it went
+  std::string placed;
+  for (const ProbeSummary& p : tab_.store()->ListProbes(0)) {
+    if (p.key.tag == "L-1")
+      ASSERT_TRUE(tab_.store()->AssignProbe(p.id, "Unassigned/L-1", std::nullopt, &placed));
+  }
+  tab_.PutProbes();
+
+  // Rename the unit from the menu: its points move under the new path.
+  tab_.exec_menu = [](QMenu* menu) {
+    for (QAction* a : menu->actions()) {
+      if (a->text().startsWith("&Rename")) a->trigger();
+    }
+  };
+  tab_.exec_input_dialog = [](QInputDialog* d) {
+    EXPECT_EQ(d->textValue(), "Unassigned");
+    d->setTextValue(QStringLiteral("North/Separators"));
+    return true;
+  };
+  tab_.PlantMenu(node("Unassigned"), {});
+  EXPECT_TRUE(node("North/Separators/V-101").isValid());
+  EXPECT_TRUE(node("North/Separators/L-1").isValid());
+  EXPECT_EQ(tab_.tvPlant->currentIndex().data(kNodePathRole).toString(), "North/Separators");
+  // A refused move says why and changes nothing.
+  tab_.exec_input_dialog = [](QInputDialog* d) {
+    d->setTextValue(QStringLiteral("North/Separators/V-101/Deeper"));
+    return true;
+  };
+  SeenBox refusal;
+  AnswerNextMessageBox(&refusal, QMessageBox::Ok, 2000);
+  tab_.PlantMenu(node("North/Separators"), {});
+  EXPECT_TRUE(refusal.text.contains("cannot move under itself")) << ToStd(refusal.text);
+  EXPECT_TRUE(node("North/Separators/V-101").isValid());
+
+  // The point's graph: one series named by the path, cumulative across the replacement.
+  tab_.exec_menu = [](QMenu* menu) {
+    for (QAction* a : menu->actions()) {
+      if (a->text().startsWith("&Graph")) a->trigger();
+    }
+  };
+  tab_.PlantMenu(node("North/Separators/V-101"), {});
+  ViewHistory* graph = tab_.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  EXPECT_TRUE(graph->ShowsPoint());
+  const HistoryGraph& view = graph->view();
+  ASSERT_EQ(view.series().size(), 1u);
+  EXPECT_EQ(view.series()[0].probe.key.tag, "North/Separators/V-101");
+  EXPECT_EQ(view.name_label, "Point");
+  ASSERT_EQ(view.marks.size(), 1u);
+  EXPECT_EQ(view.marks[0].label, "E2");
+  for (const ProbeSummary& p : tab_.store()->ListProbes(0)) {
+    if (p.key.serial == "E2") EXPECT_EQ(view.marks[0].time, p.first_time);
+  }
+  // E2's first reading continues from E1's last: the series never falls at the mark.
+  const HistorySeries& cumulative = view.series()[0];
+  for (size_t i = 1; i < cumulative.y.size(); ++i) {
+    EXPECT_GE(cumulative.y[i], cumulative.y[i - 1] - 1e-3) << i;
+  }
   graph->close();
 }
 

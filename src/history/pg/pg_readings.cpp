@@ -25,29 +25,25 @@ std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTi
   std::vector<HistoryReading> out;
   if (columns <= 0 || to < from) return out;
   if (last_error_ = Ready(); !last_error_) return out;
-  // Rows arrive one at a time in index order, so no more than one column is ever held.
-  const PgParam params[] = {probe_id, std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch,
-                            std::min(to, INT64_MAX - 1) - kReadingEpoch, kReadingEpoch};
-  const char* values[] = {params[0].text.c_str(), params[1].text.c_str(), params[2].text.c_str(),
-                          params[3].text.c_str()};
-  if (!PQsendQueryParams(db_.get(), sql::kReadingsInRange, 4, nullptr, values, nullptr, nullptr,
-                         0) ||
-      !PQsetSingleRowMode(db_.get())) {
-    last_error_ = Failure(PgResult());
-    return out;
-  }
+  // Pages of readings in index order, each starting after the last one read: a bounded share
+  // of a long history is held at a time, and rows cost what a batch costs (a row at a time,
+  // twenty years of hourly readings took a third of a second).
+  constexpr int64_t kPage = 16384;
+  int64_t lo = std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch;
+  const int64_t hi = std::min(to, INT64_MAX - 1) - kReadingEpoch;
   ColumnDecimator columns_of(from, to, columns, &out);
-  while (PGresult* raw = PQgetResult(db_.get())) {
-    PgResult row(raw);
-    if (PQresultStatus(raw) == PGRES_TUPLES_OK) continue;  // the end of the rows
-    if (PQresultStatus(raw) != PGRES_SINGLE_TUPLE) {
-      last_error_ = Failure(row);
-      continue;
+  while (lo <= hi) {
+    PgResult q = db_.Exec(sql::kReadingsInRangePage, {probe_id, lo, hi, kReadingEpoch, kPage});
+    if (!q.ok()) {
+      last_error_ = Failure(q);
+      out.clear();
+      return out;
     }
-    columns_of.Offer({row.Int(0, 0), row.Real(0, 1)});
+    for (int i = 0; i < q.rows(); ++i) columns_of.Offer({q.Int(i, 0), q.Real(i, 1)});
+    if (q.rows() < kPage) break;
+    lo = q.Int(q.rows() - 1, 0) - kReadingEpoch + 1;
   }
   columns_of.Flush();
-  if (!last_error_) out.clear();
   return out;
 }
 

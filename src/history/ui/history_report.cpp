@@ -20,6 +20,7 @@
 #include "graph/grp_values.h"
 #include "graph/ui/painter_surface.h"
 #include "history/history_graph.h"
+#include "history/point_path.h"
 #include "history/probe_figures.h"
 #include "history/rate_window.h"
 
@@ -133,7 +134,60 @@ class ReportWriter {
   std::string footer_;
 };
 
-void FleetTable(ReportWriter& w, const std::vector<ProbeSummary>& probes, int window_days) {
+// The report's probes by unit (a point's path without its last name) and point, in path order:
+// each unit with the points that hold reported probes and those probes, in succession.
+struct ReportUnit {
+  std::string path;                 // "Site/Unit"; empty for points named at the top
+  std::vector<std::size_t> points;  // into the history's points
+  std::vector<std::size_t> probes;  // into the report's probes
+};
+
+std::string UnitOf(const std::string& point_path) {
+  const std::size_t slash = point_path.rfind('/');
+  return slash == std::string::npos ? std::string() : point_path.substr(0, slash);
+}
+
+std::vector<ReportUnit> GroupByUnit(const std::vector<ProbeSummary>& probes,
+                                    const std::vector<PointSummary>& points) {
+  std::map<int64_t, std::size_t> probe_at;  // report probe id -> index
+  for (std::size_t i = 0; i < probes.size(); ++i) probe_at[probes[i].id] = i;
+  std::map<std::string, ReportUnit> units;  // by the unit's key
+  std::vector<bool> placed(probes.size(), false);
+  for (std::size_t pi = 0; pi < points.size(); ++pi) {  // points come sorted by path
+    ReportUnit* unit = nullptr;
+    for (const PointProbe& member : points[pi].probes) {
+      const auto it = probe_at.find(member.probe_id);
+      if (it == probe_at.end() || placed[it->second]) continue;
+      if (unit == nullptr) {
+        const std::string path = UnitOf(points[pi].path);
+        unit = &units[PointPathKey(path)];
+        unit->path = path;
+        unit->points.push_back(pi);
+      }
+      unit->probes.push_back(it->second);
+      placed[it->second] = true;
+    }
+  }
+  std::vector<ReportUnit> out;
+  for (auto& [key, unit] : units) out.push_back(std::move(unit));
+  // A probe at no point (a history read while it was being placed) still gets its page.
+  ReportUnit loose;
+  for (std::size_t i = 0; i < probes.size(); ++i) {
+    if (!placed[i]) loose.probes.push_back(i);
+  }
+  if (!loose.probes.empty()) {
+    loose.path = "(no point)";
+    out.push_back(std::move(loose));
+  }
+  return out;
+}
+
+std::string UnitTitle(const ReportUnit& unit) {
+  return unit.path.empty() ? std::string("Points at the top of the plant") : "Unit " + unit.path;
+}
+
+void FleetTable(ReportWriter& w, const std::vector<ProbeSummary>& probes,
+                const std::vector<ReportUnit>& units, int window_days) {
   const int cols[] = {kMargin,       kMargin + 90,  kMargin + 170, kMargin + 290,
                       kMargin + 390, kMargin + 460, kMargin + 540};
   const char* heads[] = {"Tag", "Serial", "Last Reading", "Rate", "Consumed", "End Date", "Status"};
@@ -145,10 +199,99 @@ void FleetTable(ReportWriter& w, const std::vector<ProbeSummary>& probes, int wi
     for (std::size_t i = 0; i < cells.size(); ++i) w.Text(cols[i], cells[i], 8, bold);
   };
   row({heads, heads + 7}, true);
-  for (const ProbeSummary& p : probes) {
-    row({p.key.tag, p.key.serial, p.count > 0 ? TimeText(p.last_time).substr(0, 16) : "",
-         RateText(p), ConsumedText(p), EndText(p), StateName(p)},
+  for (const ReportUnit& unit : units) {
+    w.Room(2 * kLine);
+    w.y += 6;
+    row({UnitTitle(unit)}, true);
+    for (std::size_t i : unit.probes) {
+      const ProbeSummary& p = probes[i];
+      row({p.key.tag, p.key.serial, p.count > 0 ? TimeText(p.last_time).substr(0, 16) : "",
+           RateText(p), ConsumedText(p), EndText(p), StateName(p)},
+          false);
+    }
+  }
+}
+
+std::string ValueText(const PointSummary& p) {
+  return p.count > 0 ? FormatPattern(p.value, 4) : "-";
+}
+
+// The unit's page: its points with their current probe and figures.
+void UnitPage(ReportWriter& w, const ReportUnit& unit, const std::vector<PointSummary>& points,
+              int window_days) {
+  w.NewPage();
+  w.Line(UnitTitle(unit), 16, true);
+  const std::size_t n = unit.points.size();
+  w.Line(std::to_string(n) + (n == 1 ? " point" : " points") +
+         "; rate: " + RateWindowPhrase(window_days));
+  w.Line("Value: the metal loss carried across replacements, or the latest reading", 8);
+  w.y += 6;
+  const int cols[] = {kMargin,       kMargin + 140, kMargin + 190, kMargin + 300,
+                      kMargin + 375, kMargin + 465, kMargin + 545, kMargin + 615};
+  const char* heads[] = {"Point", "Probes",   "Current",  "Value",
+                         "Rate",  "Consumed", "End Date", "Status"};
+  auto row = [&](const std::vector<std::string>& cells, bool bold) {
+    w.Room(kLine);
+    w.y += kLine;
+    for (std::size_t i = 0; i < cells.size(); ++i) w.Text(cols[i], cells[i], 8, bold);
+  };
+  row({heads, heads + 8}, true);
+  for (std::size_t pi : unit.points) {
+    const PointSummary& p = points[pi];
+    const ProbeSummary as_probe = PointAsProbe(p);
+    const std::vector<std::string> names = PointPathNames(p.path);
+    row({names.empty() ? p.path : names.back(), std::to_string(p.probes.size()),
+         ProbeName(p.current), ValueText(p), RateText(as_probe), ConsumedText(as_probe),
+         EndText(as_probe), StateName(as_probe)},
         false);
+  }
+}
+
+// A point with more than one probe: its cumulative graph with a mark at each replacement.
+void PointPage(ReportWriter& w, HistoryStore& store, const PointSummary& point, int window_days) {
+  const ProbeSummary as_probe = PointAsProbe(point);
+  w.NewPage();
+  w.Line("Point " + point.path, 16, true);
+  w.Line(std::string(GrpYTitle(point.current.key.data_type)) + ", " + std::to_string(point.count) +
+         " readings of " + std::to_string(point.probes.size()) + " probes from " +
+         TimeText(point.first_time) + " to " + TimeText(point.last_time));
+  w.y += 10;
+  const PointSeries whole = store.ReadPointSeries(point.id, point.first_time, point.last_time, 1);
+  const int gw = w.width() - 2 * kMargin;
+  const int gh = gw * 55 / 100;
+  QPainter* painter = w.painter();
+  painter->save();
+  painter->translate(kMargin, w.y);
+  HistoryGraph view(
+      [&store](int64_t id, HistoryTime from, HistoryTime to, int32_t columns) {
+        return store.ReadPointSeries(id, from, to, columns).readings;
+      },
+      [painter](int sw, int sh) -> std::unique_ptr<DrawSurface> {
+        return std::make_unique<PainterSurface>(painter, sw, sh);
+      });
+  view.SetProbes({as_probe}, 0xFF0000FFu, 0xFFFF0000u);
+  view.rate_window = window_days;
+  view.rate_label = RateColumnTitle(window_days);
+  view.legend_rate = RateText(as_probe);
+  view.name_label = "Point";
+  view.marks = ReplacementMarks(whole.replacements);
+  view.SetDecimalSeparator(QLocale().decimalPoint().toStdString());
+  view.gInit(gw, gh, 0.0, 1.0);
+  view.RedrawGraph();
+  view.gClose();
+  painter->restore();
+  w.y += gh + 10;
+  w.Line(RateColumnTitle(window_days) + ": " + RateText(as_probe) +
+         "    Value: " + ValueText(point));
+  w.Line("Consumed (current probe): " + ConsumedText(as_probe) +
+         "    Element end date: " + EndText(as_probe));
+  w.Line("Status: " + StatusText(as_probe));
+  w.y += 8;
+  w.Line("Probes in succession", 11, true);
+  for (const PointProbe& m : point.probes) {
+    std::string name = m.key.tag;
+    if (!m.key.serial.empty()) name += " " + m.key.serial;
+    w.Line(name + "  from " + TimeText(m.from), 8);
   }
 }
 
@@ -235,6 +378,12 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
     if (error) *error = st.message;
     return false;
   }
+  const std::vector<PointSummary> points = store.ListPoints(request.window_days);
+  if (Status st = store.LastError(); !st) {
+    if (error) *error = st.message;
+    return false;
+  }
+  const std::vector<ReportUnit> units = GroupByUnit(probes, points);
 
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
@@ -275,21 +424,40 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
     if (no_limits > 0) w.Line("  No limits: " + std::to_string(no_limits));
 
     w.NewPage();
-    FleetTable(w, probes, request.window_days);
-    const int total = static_cast<int>(probes.size());
-    for (int i = 0; i < total; ++i) {
-      if (control && control->cancel && *control->cancel) {
-        if (error) *error = kReportCancelled;
-        return false;
-      }
-      ProbePage(w, store, probes[static_cast<std::size_t>(i)], request.window_days);
-      // A page drawn from a history that stopped answering would pass an empty graph off as
-      // data.
+    FleetTable(w, probes, units, request.window_days);
+    // Each unit: its page of points, the pages of its points that had replacements, then its
+    // probes' pages.
+    int total = static_cast<int>(probes.size()), done = 0;
+    for (const ReportUnit& unit : units) {
+      for (std::size_t pi : unit.points) total += points[pi].probes.size() > 1;
+    }
+    // A page drawn from a history that stopped answering would pass an empty graph off as data.
+    auto page_done = [&]() -> bool {
       if (Status st = store.LastError(); !st) {
         if (error) *error = st.message;
         return false;
       }
-      if (control && control->progress) control->progress(i + 1, total);
+      if (control && control->progress) control->progress(++done, total);
+      return true;
+    };
+    auto cancelled = [&]() {
+      if (!control || !control->cancel || !*control->cancel) return false;
+      if (error) *error = kReportCancelled;
+      return true;
+    };
+    for (const ReportUnit& unit : units) {
+      if (!unit.points.empty()) UnitPage(w, unit, points, request.window_days);
+      for (std::size_t pi : unit.points) {
+        if (points[pi].probes.size() < 2) continue;
+        if (cancelled()) return false;
+        PointPage(w, store, points[pi], request.window_days);
+        if (!page_done()) return false;
+      }
+      for (std::size_t i : unit.probes) {
+        if (cancelled()) return false;
+        ProbePage(w, store, probes[i], request.window_days);
+        if (!page_done()) return false;
+      }
     }
     w.Footer();
     if (!painter.end()) {

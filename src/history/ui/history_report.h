@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The probe-history report: a cover page, the fleet table and a page per probe with its graph,
-// figures, limits and source files, as a PDF saved through the safe save.
+// The probe-history report: a cover page, the fleet table by site and unit, then for each unit a
+// page of its points, a page per point whose probe was replaced (its cumulative graph) and a
+// page per probe with its graph, figures, limits and source files, as a PDF saved through the
+// safe save.
 #pragma once
 
 #include <atomic>
@@ -21,8 +23,8 @@ struct ReportRequest {
   std::string scope;
 };
 
-// Progress of a long report: called with the probe pages done and the pages in all; the report
-// stops (and writes nothing) when `cancel` becomes true.
+// Progress of a long report: called with the probe and point pages done and those in all; the
+// report stops (and writes nothing) when `cancel` becomes true.
 struct ReportControl {
   std::function<void(int done, int total)> progress;
   const std::atomic<bool>* cancel = nullptr;

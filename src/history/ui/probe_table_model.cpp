@@ -3,6 +3,8 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QMimeData>
+#include <algorithm>
 
 #include "common/date_time.h"
 #include "common/ui/locale_number.h"
@@ -10,6 +12,7 @@
 #include "graph/grp_values.h"
 #include "history/history_graph.h"
 #include "history/probe_figures.h"
+#include "history/ui/plant_tree.h"
 
 namespace tarn {
 
@@ -40,6 +43,12 @@ void SplitTitle(const std::string& title, QString* quantity, QString* unit) {
 }  // namespace
 
 ProbeTableModel::ProbeTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+QString ProbeTableModel::ValueUnit(const ProbeSummary& p) {
+  QString quantity, unit;
+  SplitTitle(HistoryYTitle(p), &quantity, &unit);
+  return unit;
+}
 
 void ProbeTableModel::SetProbes(std::vector<ProbeSummary> probes, int window_days) {
   beginResetModel();
@@ -221,6 +230,25 @@ QVariant ProbeTableModel::headerData(int section, Qt::Orientation orientation, i
   if (section < 0 || section >= kColumnCount) return {};
   if (section == kRate) return FromUtf8(RateColumnTitle(window_days_));
   return QString::fromLatin1(kHeaders[section]);
+}
+
+Qt::ItemFlags ProbeTableModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags f = QAbstractTableModel::flags(index);
+  return index.isValid() ? f | Qt::ItemIsDragEnabled : f;
+}
+
+QStringList ProbeTableModel::mimeTypes() const {
+  return {QString::fromLatin1(kProbeIdsMime)};
+}
+
+QMimeData* ProbeTableModel::mimeData(const QModelIndexList& indexes) const {
+  std::vector<int64_t> ids;
+  for (const QModelIndex& index : indexes) {
+    if (!index.isValid() || index.row() >= rowCount()) continue;
+    const int64_t id = probe(index.row()).id;
+    if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
+  }
+  return ProbeIdsMime(ids);
 }
 
 }  // namespace tarn

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QMimeData>
 #include <QString>
 #include <vector>
 
@@ -45,6 +46,8 @@ class ProbeTableModel : public QAbstractTableModel {
 
   // "OK", "Warning", "Alarm"; "–" for a probe no limit applies to (potential, current).
   static QString StatusText(const ProbeSummary& p);
+  // The unit of the probe's readings: "mils", "mpy", "mV"...
+  static QString ValueUnit(const ProbeSummary& p);
   // Digit runs compare as numbers, so that P0-2 sorts before P0-10.
   static QString NaturalKey(const QString& text);
 
@@ -52,6 +55,10 @@ class ProbeTableModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  // Rows are dragged onto the plant tree's points: the drag carries their probe ids.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
  private:
   QString Text(const ProbeSummary& p, int column) const;

@@ -22,13 +22,19 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QTableView>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
 #include <set>
 
+#include "common/code_page.h"
 #include "common/date_time.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
@@ -42,6 +48,9 @@
 #include "history/ui/history_watcher.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
+#include "history/ui/plant_tree.h"
+#include "history/ui/point_table_model.h"
+#include "history/ui/probe_proxy.h"
 #include "history/ui/probe_table_model.h"
 #include "history/ui/report_job.h"
 #include "history/ui/view_history.h"
@@ -59,21 +68,6 @@ QPushButton* Button(const char* name, const char* text, const char* hint, QWidge
   return b;
 }
 
-// Column titles on two lines (after their first word), as their words are wider than most
-// columns' figures.
-class ProbeProxy : public QSortFilterProxyModel {
- public:
-  using QSortFilterProxyModel::QSortFilterProxyModel;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    QVariant v = QSortFilterProxyModel::headerData(section, orientation, role);
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return v;
-    QString text = v.toString();
-    const qsizetype space = text.indexOf(QLatin1Char(' '));
-    if (space > 0) text[space] = QLatin1Char('\n');
-    return text;
-  }
-};
-
 QString WindowText(int days) {
   return days == 0 ? QStringLiteral("All") : QStringLiteral("%1 days").arg(days);
 }
@@ -84,6 +78,9 @@ Probes::Probes(QWidget* parent)
     : QWidget(parent),
       model_(new ProbeTableModel(this)),
       proxy_(new ProbeProxy(this)),
+      points_model_(new PointTableModel(this)),
+      points_proxy_(new ProbeProxy(this)),
+      tree_(new PlantTreeModel(this)),
       fmHist(new ViewHistory(this)),
       fmLimits(new LimitsDialog(this)),
       fmConflicts(new ConflictsDialog(this)),
@@ -195,11 +192,12 @@ void Probes::InitializeComponent() {
   prgImport->hide();
   btnCancel->hide();
 
+  InitPlant();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(8);
   layout->addLayout(top);
-  layout->addWidget(gProbes, 1);
+  layout->addWidget(spPlant, 1);
   layout->addLayout(bottom);
 
   connect(btnImport, &QPushButton::clicked, this, [this] { btnImport_Click(); });
@@ -228,6 +226,7 @@ void Probes::InitializeComponent() {
   });
   connect(edFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
     proxy_->setFilterFixedString(text);
+    points_proxy_->setFilterFixedString(text);
     PutCounts();
   });
   connect(cbWindow, &QComboBox::currentIndexChanged, this, [this] { PutProbes(); });
@@ -235,6 +234,9 @@ void Probes::InitializeComponent() {
           [this](const QModelIndex& index) { gProbes_Activated(index); });
   connect(gProbes->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { SetEnable(); });
+  connect(gProbes->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+    auto_fit_ = auto_fit_ && (fitting_ || column == ProbeTableModel::kStatus);
+  });
   SetEnable();
 }
 
@@ -302,6 +304,10 @@ bool Probes::eventFilter(QObject* watched, QEvent* event) {
   if (watched == gProbes && (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
                              event->type() == QEvent::LayoutRequest))
     PlaceFrozenColumns();
+  // The table's width settles after its first rows: the columns follow it until the user widens
+  // or narrows one.
+  if (watched == gProbes && event->type() == QEvent::Resize && auto_fit_ && model_->rowCount() > 0)
+    FitColumns();
   return QWidget::eventFilter(watched, event);
 }
 
@@ -411,8 +417,20 @@ void Probes::PutProbes() {
   for (const ProbeSummary& p : SelectedProbes()) selected.insert(p.id);
   const bool first_fill = model_->rowCount() == 0;
   // An open graph shows the rates of the same window as the table.
+  std::vector<PointSummary> points = s->ListPoints(RateWindow());
+  if (Status st = s->LastError(); !st) {
+    if (!IsServerLocation(location_)) store_.reset();
+    PutUnreachable(st.message);
+    return;
+  }
   fmHist->PutRates(list, RateWindow());
+  {
+    std::vector<ProbeSummary> as_probes;
+    for (const PointSummary& p : points) as_probes.push_back(PointAsProbe(p));
+    fmHist->PutPointRates(as_probes, RateWindow());
+  }
   model_->SetProbes(std::move(list), RateWindow());
+  PutPlant(std::move(points));
   if (first_fill) FitColumns();
   for (int row = 0; row < model_->rowCount(); ++row) {
     if (selected.count(model_->probe(row).id) == 0) continue;
@@ -428,6 +446,7 @@ void Probes::PutProbes() {
 void Probes::FitColumns() {
   // The figures or the title, whichever is wider; room for the sort mark only where it is.
   QHeaderView* header = gProbes->horizontalHeader();
+  fitting_ = true;  // not the user's resizing
   const QFontMetrics title_fm(header->font()), cell_fm(gProbes->font());
   const int rows = std::min(proxy_->rowCount(), 500);  // enough to judge a column's figures
   for (int c = 0; c < ProbeTableModel::kColumnCount; ++c) {
@@ -443,17 +462,41 @@ void Probes::FitColumns() {
                         std::min(header->sectionSize(ProbeTableModel::kDataType), 90));
   int total = 0;
   for (int c = 0; c < ProbeTableModel::kColumnCount; ++c) total += header->sectionSize(c);
-  // Still too wide: the tag gives way first, down to a few characters.
+  // Still too wide: the tag gives way first, down to a few characters, then the data type and
+  // the probe type (their whole texts are in their tooltips), then the titles' room.
   const int room = gProbes->viewport()->width() - 8;  // the frame and rounding of the sections
-  if (total > room) {
-    const int tag = header->sectionSize(ProbeTableModel::kTag);
-    header->resizeSection(ProbeTableModel::kTag, std::max(tag - (total - room), 70));
+  const std::pair<int, int> give_way[] = {
+      {ProbeTableModel::kTag, 70},       {ProbeTableModel::kDataType, 60},
+      {ProbeTableModel::kProbeType, 44}, {ProbeTableModel::kReadings, 54},
+      {ProbeTableModel::kConsumed, 62},  {ProbeTableModel::kLatest, 84}};
+  for (const auto& [column, least] : give_way) {
+    if (total <= room) break;
+    const int width = header->sectionSize(column);
+    const int narrower = std::max(width - (total - room), std::min(width, least));
+    header->resizeSection(column, narrower);
+    total -= width - narrower;
   }
+  fitting_ = false;
 }
 
 void Probes::PutCounts() {
   // The rows the filter leaves are the ones counted, so that the footer matches the table.
   int alarms = 0, warnings = 0;
+  if (PointsShown()) {
+    const int shown = points_proxy_->rowCount(), all = points_model_->rowCount();
+    for (int r = 0; r < shown; ++r) {
+      const PointSummary& p =
+          points_model_->point(points_proxy_->mapToSource(points_proxy_->index(r, 0)).row());
+      alarms += p.state == ProbeState::kAlarm;
+      warnings += p.state == ProbeState::kWarning;
+    }
+    const QString points = shown == all
+                               ? QStringLiteral("%1 points").arg(shown)
+                               : QStringLiteral("%1 of %2 points shown").arg(shown).arg(all);
+    PutStatus(
+        QStringLiteral("%1, %2 in alarm, %3 in warning").arg(points).arg(alarms).arg(warnings));
+    return;
+  }
   const int shown = proxy_->rowCount();
   for (int r = 0; r < shown; ++r) {
     const ProbeSummary& p = model_->probe(proxy_->mapToSource(proxy_->index(r, 0)).row());
@@ -480,13 +523,20 @@ std::vector<ProbeSummary> Probes::SelectedProbes() const {
   return out;
 }
 
+bool Probes::PointsShown() const {
+  return stViews != nullptr && stViews->currentWidget() == gPoints;
+}
+
 void Probes::SetEnable() {
-  const int n = gProbes->selectionModel()->selectedRows().size();
+  // The points view graphs a point and sets its limits; the probe actions wait for the probes.
+  const bool points = PointsShown();
+  const int n = points ? static_cast<int>(gPoints->selectionModel()->selectedRows().size())
+                       : static_cast<int>(gProbes->selectionModel()->selectedRows().size());
   const bool busy = Importing() || Reporting();
   btnGraph->setEnabled(n == 1);
-  btnOverlay->setEnabled(n >= 2);
+  btnOverlay->setEnabled(!points && n >= 2);
   btnReport->setEnabled(!busy);
-  btnConflicts->setEnabled(n == 1);
+  btnConflicts->setEnabled(!points && n == 1);
   btnUnimport->setEnabled(!busy && ReadOnlyReason().isEmpty());
   lbHistory->setText(store_ ? QStringLiteral("History: ") + HistoryTitle() : QString());
   lbHistory->setToolTip(FromUtf8(location_));
@@ -500,7 +550,7 @@ void Probes::SetEnable() {
       b->setProperty("hint", QVariant());
     }
     if (!read_only.isEmpty()) b->setToolTip(read_only);
-    b->setEnabled(read_only.isEmpty() && (b != btnImport || !busy));
+    b->setEnabled(read_only.isEmpty() && (b != btnImport || !busy) && (b != btnRemove || !points));
   }
 }
 
@@ -776,6 +826,11 @@ void Probes::gProbes_Activated(const QModelIndex& index) {
 }
 
 void Probes::OpenGraph() {
+  if (PointsShown()) {
+    const std::vector<int64_t> points = SelectedPoints();
+    if (points.size() == 1) OpenPointGraph(points.front());
+    return;
+  }
   const std::vector<ProbeSummary> probes = SelectedProbes();
   if (probes.size() != 1) return;
   if (store() == nullptr) {
@@ -801,6 +856,10 @@ void Probes::OpenOverlay() {
 void Probes::SetLimits() {
   HistoryStore* s = store();
   if (s == nullptr) return;
+  if (PointsShown()) {
+    SetPointLimits();
+    return;
+  }
   const std::vector<ProbeSummary> probes = SelectedProbes();
   QStringList names;
   for (const ProbeSummary& p : probes) names << FromUtf8(ProbeName(p));
@@ -818,6 +877,29 @@ void Probes::SetLimits() {
           fmLimits->UseDefaults() ? s->ClearLimits(p.id) : s->SetLimits(p.id, fmLimits->limits());
       if (!status) break;
     }
+  }
+  if (!status) ShowError(this, FromUtf8(status.message));
+  PutProbes();
+}
+
+void Probes::SetPointLimits() {
+  HistoryStore* s = store();
+  const std::vector<int64_t> ids = SelectedPoints();
+  const HistoryLimits defaults = s->GetLimits(0);
+  const PointSummary* point = ids.size() == 1 ? PointWithId(ids.front()) : nullptr;
+  fmLimits->Init(
+      defaults, point != nullptr ? point->limits : defaults,
+      point != nullptr ? QStringList{FromUtf8(NarrowToUtf8(point->path))} : QStringList{});
+  const bool ok =
+      exec_limits_dialog ? exec_limits_dialog(fmLimits) : fmLimits->exec() == QDialog::Accepted;
+  if (!ok) return;
+  Status status;
+  if (fmLimits->ForDefaults() || point == nullptr) {
+    status = s->SetLimits(0, fmLimits->limits());
+  } else {
+    status = s->SetPointLimits(point->id, fmLimits->UseDefaults()
+                                              ? std::optional<HistoryLimits>()
+                                              : std::optional<HistoryLimits>(fmLimits->limits()));
   }
   if (!status) ShowError(this, FromUtf8(status.message));
   PutProbes();

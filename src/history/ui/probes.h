@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,12 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSortFilterProxyModel;
+class QSplitter;
+class QStackedWidget;
+class QMenu;
+class QPoint;
 class QTableView;
+class QTreeView;
 
 namespace tarn {
 
@@ -37,6 +43,9 @@ class HistoryWatcher;
 class ImportJob;
 class ReportJob;
 class LimitsDialog;
+class PlantTreeModel;
+class PointTableModel;
+class ProbeProxy;
 class ProbeTableModel;
 class ViewHistory;
 
@@ -101,8 +110,26 @@ class Probes : public QWidget {
   std::function<bool(QFileDialog*)> exec_open_dialog;
   std::function<bool(LimitsDialog*)> exec_limits_dialog;
   std::function<bool(QInputDialog*)> exec_input_dialog;
+  std::function<void(QMenu*)> exec_menu;
+
+  // The plant tree's actions: probes moved onto the point at `path`, a site, unit or point
+  // renamed (moved) with everything under it, a point's cumulative graph with its replacements.
+  void AssignProbes(const std::vector<int64_t>& probe_ids, const std::string& path);
+  void RenameNode(const std::string& path);
+  void OpenPointGraph(int64_t point_id);
+  // The tree's context menu for `node`.
+  void PlantMenu(const QModelIndex& node, const QPoint& global);
+  // The points view's selected points (ids).
+  std::vector<int64_t> SelectedPoints() const;
+  bool PointsShown() const;
 
   QTableView* gProbes;
+  // The plant tree beside the table, the view it lists (probes or points) and the points view.
+  QTreeView* tvPlant;
+  QComboBox* cbView;
+  QTableView* gPoints;
+  QStackedWidget* stViews = nullptr;
+  QSplitter* spPlant;
   // Over gProbes' left edge: the Tag and Serial columns, kept in view when the table scrolls
   // sideways.
   QTableView* gProbesFrozen;
@@ -139,6 +166,14 @@ class Probes : public QWidget {
 
  private:
   void InitializeComponent();
+  void InitPlant();
+  // True for a point at or under the chosen node.
+  bool InNode(const std::string& path) const;
+  // Lists what the chosen node holds.
+  void PutNode();
+  void PutPlant(std::vector<PointSummary> points);
+  const PointSummary* PointWithId(int64_t id) const;
+  void SetPointLimits();
   void SetEnable();
   void btnImport_Click();
   void gProbes_Activated(const QModelIndex& index);
@@ -162,7 +197,17 @@ class Probes : public QWidget {
   std::string open_error_;
   bool announced_ = false;  // HistoryChanged was sent for this location
   ProbeTableModel* model_;
-  QSortFilterProxyModel* proxy_;
+  ProbeProxy* proxy_;
+  PointTableModel* points_model_;
+  ProbeProxy* points_proxy_;
+  PlantTreeModel* tree_;
+  bool points_fitted_ = false;
+  bool fitting_ = false;
+  bool auto_fit_ = true;  // the probe columns follow the table's width (none resized by hand)  //
+                          // the points view's columns were fitted to their texts
+  static constexpr int kTreeWidth = 150;
+  std::string node_path_;          // the tree's chosen node; empty: the whole plant
+  std::set<int64_t> node_probes_;  // the probes its points have held
   ImportJob* job_ = nullptr;
   int job_files_ = 0;
   ViewHistory* fmHist;

@@ -44,10 +44,33 @@ void ViewHistory::Open(HistoryReader reader, const std::vector<ProbeSummary>& pr
   view_->rate_window = window_days;
   probes_ = probes;
   window_days_ = window_days;
+  point_ = false;
+  open();
+}
+
+void ViewHistory::OpenPoint(HistoryReader reader, const ProbeSummary& point,
+                            std::vector<GraphMark> marks, int window_days) {
+  if (isVisible()) close();
+  view_ = std::make_unique<HistoryGraph>(std::move(reader), QImageSurface::Factory());
+  view_->read_failure = failure_;
+  view_->rate_window = window_days;
+  view_->name_label = "Point";
+  view_->marks = std::move(marks);
+  probes_ = {point};
+  window_days_ = window_days;
+  point_ = true;
   open();
 }
 
 void ViewHistory::PutRates(const std::vector<ProbeSummary>& probes, int window_days) {
+  if (!point_) PutShownRates(probes, window_days);
+}
+
+void ViewHistory::PutPointRates(const std::vector<ProbeSummary>& points, int window_days) {
+  if (point_) PutShownRates(points, window_days);
+}
+
+void ViewHistory::PutShownRates(const std::vector<ProbeSummary>& probes, int window_days) {
   if (!isVisible()) return;
   bool changed = window_days != window_days_;
   for (ProbeSummary& shown : probes_) {

@@ -29,6 +29,14 @@ class ViewHistory : public GraphFrame {
   // Their rates are the history's trend over `window_days` (0 the whole history), named so.
   void Open(HistoryReader reader, const std::vector<ProbeSummary>& probes,
             int window_days = kDefaultRateWindow);
+  // Shows a monitoring point's series (cumulative across replacements for metal loss), drawn as
+  // one probe named by the point's path, with a mark at each replacement.
+  void OpenPoint(HistoryReader reader, const ProbeSummary& point, std::vector<GraphMark> marks,
+                 int window_days = kDefaultRateWindow);
+  // The points' figures over the tab's window (each as PointAsProbe gives it), for a point's
+  // graph as PutRates is for probes'. Each is ignored by the other kind of graph.
+  void PutPointRates(const std::vector<ProbeSummary>& points, int window_days);
+  bool ShowsPoint() const { return point_; }
   // The Probes tab's rates over another window: the legend and trend lines follow them, over
   // the same view. Probes not shown are ignored.
   void PutRates(const std::vector<ProbeSummary>& probes, int window_days);
@@ -55,6 +63,8 @@ class ViewHistory : public GraphFrame {
   QLabel* lbStale;
   std::vector<ProbeSummary> probes_;
   int window_days_ = kDefaultRateWindow;
+  bool point_ = false;
+  void PutShownRates(const std::vector<ProbeSummary>& figures, int window_days);
 };
 
 }  // namespace tarn
