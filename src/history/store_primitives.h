@@ -216,6 +216,10 @@ class StorePrimitives {
   virtual Status ReadSetAside(int64_t probe_id, std::vector<SetAsideStretch>* out) = 0;
   virtual Status AddSetAside(const SetAsideStretch& stretch) = 0;
   virtual Status DropSetAside(int64_t stretch_id) = 0;
+  // Least-squares sums of a probe's readings from `from` to `to` (x in days from `origin`),
+  // summed where they are stored.
+  virtual Status SumReadings(int64_t probe_id, HistoryTime from, HistoryTime to, HistoryTime origin,
+                             RegressionSums* sums) = 0;
   // Falls flagged at import, each probe and time kept once (a flag found again is skipped);
   // every flag by probe and time.
   virtual Status AddFlags(const std::vector<StepDownFlag>& flags) = 0;

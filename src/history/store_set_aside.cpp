@@ -28,14 +28,6 @@ double Days(HistoryTime t, HistoryTime origin) {
   return static_cast<double>(t - origin) / static_cast<double>(kSecondsPerDay);
 }
 
-void Subtract(RegressionSums* s, double x, double y) {
-  --s->n;
-  s->sx -= x;
-  s->sy -= y;
-  s->sxy -= x * y;
-  s->sxx -= x * x;
-}
-
 // The stretch holding `t`; null when none does.
 const SetAsideStretch* StretchAt(const std::vector<SetAsideStretch>& stretches, HistoryTime t) {
   auto it = std::upper_bound(stretches.begin(), stretches.end(), t,
@@ -74,24 +66,47 @@ Status NearestKept(StorePrimitives& store, const ProbeRow& row, HistoryTime edge
   return {};
 }
 
-// Leaves the set-aside readings out of one row that has stretches.
-Status LeaveOut(StorePrimitives& store, int32_t window_days, ProbeRow* row) {
-  ProbeSummary& p = row->probe;
-  std::vector<HistoryReading> aside;
-  for (const SetAsideStretch& s : row->aside) {
-    if (s.to < p.first_time || s.from > p.last_time) continue;
-    if (Status st = store.ReadingsBetween(p.id, std::max(s.from, p.first_time),
-                                          std::min(s.to, p.last_time), &aside);
+void Subtract(RegressionSums* s, const RegressionSums& part) {
+  s->n -= part.n;
+  s->sx -= part.sx;
+  s->sy -= part.sy;
+  s->sxy -= part.sxy;
+  s->sxx -= part.sxx;
+}
+
+// Takes off `sums` the sums of the probe's readings set aside between `from` and `to` (x in
+// days from `origin`); *n their count.
+Status SubtractSetAside(StorePrimitives& store, const ProbeRow& row, HistoryTime from,
+                        HistoryTime to, HistoryTime origin, RegressionSums* sums, int64_t* n) {
+  for (const SetAsideStretch& s : row.aside) {
+    if (s.to < from || s.from > to) continue;
+    RegressionSums part;
+    if (Status st = store.SumReadings(row.probe.id, std::max(s.from, from), std::min(s.to, to),
+                                      origin, &part);
         !st) {
       return st;
     }
+    Subtract(sums, part);
+    *n += part.n;
   }
-  if (aside.empty()) {
+  return {};
+}
+
+// Leaves the set-aside readings out of one row that has stretches: their own sums come off, so
+// that they are never read one by one.
+Status LeaveOut(StorePrimitives& store, int32_t window_days, ProbeRow* row) {
+  ProbeSummary& p = row->probe;
+  int64_t aside = 0;
+  if (Status st = SubtractSetAside(store, *row, p.first_time, p.last_time, row->origin, &row->whole,
+                                   &aside);
+      !st) {
+    return st;
+  }
+  if (aside == 0) {
     row->aside.clear();  // nothing of it set aside: its sums stand
     return {};
   }
-  p.set_aside = static_cast<int64_t>(aside.size());
-  for (const HistoryReading& r : aside) Subtract(&row->whole, Days(r.time, row->origin), r.value);
+  p.set_aside = aside;
 
   if (!StretchAt(row->aside, p.last_time)) {
     row->kept_last = HistoryReading{p.last_time, p.latest_value};
@@ -116,10 +131,8 @@ Status LeaveOut(StorePrimitives& store, int32_t window_days, ProbeRow* row) {
   const HistoryTime start = end - int64_t{window_days} * kSecondsPerDay;
   if (end == p.last_time) {
     // The same window as the stored sums': only its own set-aside readings come off.
-    for (const HistoryReading& r : aside) {
-      if (r.time >= start) Subtract(&*row->window, Days(r.time, start), r.value);
-    }
-    return {};
+    int64_t in_window = 0;
+    return SubtractSetAside(store, *row, start, end, start, &*row->window, &in_window);
   }
   // The last readings are set aside: the window ends at the last one kept.
   std::vector<HistoryReading> in;
@@ -178,10 +191,18 @@ Status StartChange(StorePrimitives& store, int64_t probe_id, HistoryTime from, H
                    Change* c) {
   if (Status st = NameProbe(store, probe_id, &c->probe); !st) return st;
   if (Status st = store.ReadSetAside(probe_id, &c->stretches); !st) return st;
-  std::vector<HistoryReading> in;
-  if (Status st = store.ReadingsBetween(probe_id, from, to, &in); !st) return st;
-  c->readings = static_cast<int64_t>(in.size());
-  for (const HistoryReading& r : in) c->aside += IsSetAside(c->stretches, r.time) ? 1 : 0;
+  RegressionSums in;
+  if (Status st = store.SumReadings(probe_id, from, to, from, &in); !st) return st;
+  c->readings = in.n;
+  for (const SetAsideStretch& s : c->stretches) {
+    if (s.to < from || s.from > to) continue;
+    if (Status st =
+            store.SumReadings(probe_id, std::max(s.from, from), std::min(s.to, to), from, &in);
+        !st) {
+      return st;
+    }
+    c->aside += in.n;
+  }
   return {};
 }
 

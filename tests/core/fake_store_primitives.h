@@ -248,6 +248,16 @@ class FakeStore : public StorePrimitives {
                     stretches.end());
     return Call("DropSetAside");
   }
+  Status SumReadings(int64_t, HistoryTime from, HistoryTime to, HistoryTime origin,
+                     RegressionSums* sums) override {
+    *sums = {};
+    for (const HistoryReading& r : stored_readings) {
+      if (r.time >= from && r.time <= to) {
+        sums->Add(static_cast<double>(r.time - origin) / kSecondsPerDay, r.value);
+      }
+    }
+    return Call("SumReadings");
+  }
   Status AddFlags(const std::vector<StepDownFlag>& f) override {
     flags.insert(flags.end(), f.begin(), f.end());
     return Call("AddFlags");

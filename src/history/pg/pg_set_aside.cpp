@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The PostgreSQL history's readings set aside and the falls imports flagged. Reasons and user
 // names are UTF-8 already, as the server keeps them.
+#include <algorithm>
+#include <climits>
+
 #include "history/pg/pg_set_aside_statements.h"
 #include "history/pg/pg_store.h"
 #include "history/pg/pg_values.h"
@@ -25,6 +28,17 @@ Status PgHistory::AddSetAside(const SetAsideStretch& s) {
 
 Status PgHistory::DropSetAside(int64_t stretch_id) {
   return Run(sql::kDropSetAside, {stretch_id});
+}
+
+Status PgHistory::SumReadings(int64_t probe_id, HistoryTime from, HistoryTime to,
+                              HistoryTime origin, RegressionSums* sums) {
+  // Clamped as ReadRange clamps, so that the times shifted to the readings' scale fit.
+  const HistoryTime lo = std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch;
+  const HistoryTime hi = std::min(to, INT64_MAX - 1) - kReadingEpoch;
+  PgResult q = db_.Exec(sql::kSumReadings, {probe_id, lo, hi, origin - kReadingEpoch});
+  if (!q.ok() || q.rows() != 1) return Failure(q);
+  *sums = {q.Int(0, 0), q.Real(0, 1), q.Real(0, 2), q.Real(0, 3), q.Real(0, 4)};
+  return {};
 }
 
 Status PgHistory::AddFlags(const std::vector<StepDownFlag>& flags) {

@@ -13,6 +13,11 @@ inline constexpr const char* kAddSetAside =
     "INSERT INTO tarn.set_aside(probe_id, from_t, to_t, reason, set_at, username)"
     " VALUES($1, $2, $3, $4, $5, $6)";
 inline constexpr const char* kDropSetAside = "DELETE FROM tarn.set_aside WHERE id = $1";
+// Times $2 to $3 and the origin $4 on the readings' own scale; x in days from $4.
+inline constexpr const char* kSumReadings =
+    "SELECT count(*), coalesce(sum(x), 0), coalesce(sum(v), 0), coalesce(sum(x * v), 0),"
+    " coalesce(sum(x * x), 0) FROM (SELECT (t - $4::bigint)::float8 / 86400 AS x, v"
+    " FROM tarn.reading WHERE probe_id = $1 AND t BETWEEN $2 AND $3) s";
 // Arrays of probe ids, times and drops; a fall found again keeps its one row, with the drop as
 // found last.
 inline constexpr const char* kAddFlags =

@@ -30,6 +30,18 @@ Status SqliteHistory::DropSetAside(int64_t stretch_id) {
   return q.Step() == SQLITE_DONE ? Status{} : Error(path_);
 }
 
+Status SqliteHistory::SumReadings(int64_t probe_id, HistoryTime from, HistoryTime to,
+                                  HistoryTime origin, RegressionSums* sums) {
+  Statement q;
+  if (!q.Prepare(db_, sql::kSumReadings)) return Error(path_);
+  q.Bind(1, ReadingKey(probe_id, from))
+      .Bind(2, ReadingKey(probe_id, to))
+      .Bind(3, ReadingKey(probe_id, origin));
+  if (q.Step() != SQLITE_ROW) return Error(path_);
+  *sums = {q.Int(0), q.Real(1), q.Real(2), q.Real(3), q.Real(4)};
+  return {};
+}
+
 Status SqliteHistory::AddFlags(const std::vector<StepDownFlag>& flags) {
   Statement q;
   if (!q.Prepare(db_, sql::kAddFlag)) return Error(path_);

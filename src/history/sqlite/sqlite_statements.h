@@ -137,6 +137,10 @@ inline constexpr const char* kAddSetAside =
     "INSERT INTO set_aside(probe_id, from_t, to_t, reason, set_at, user)"
     " VALUES(?1, ?2, ?3, ?4, ?5, ?6)";
 inline constexpr const char* kDropSetAside = "DELETE FROM set_aside WHERE id = ?1";
+// Keys ?1 to ?2; x in days from the key ?3.
+inline constexpr const char* kSumReadings =
+    "SELECT count(*), total(x), total(v), total(x * v), total(x * x)"
+    " FROM (SELECT (k - ?3) / 86400.0 AS x, v FROM reading WHERE k BETWEEN ?1 AND ?2)";
 // A fall found again keeps its one row, with the drop as found last.
 inline constexpr const char* kAddFlag =
     "INSERT INTO reading_flag(probe_id, t, drop_value) VALUES(?1, ?2, ?3)"

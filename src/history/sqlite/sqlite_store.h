@@ -315,6 +315,8 @@ class SqliteHistory : public LayeredHistory {
   Status ReadSetAside(int64_t probe_id, std::vector<SetAsideStretch>* out) override;
   Status AddSetAside(const SetAsideStretch& stretch) override;
   Status DropSetAside(int64_t stretch_id) override;
+  Status SumReadings(int64_t probe_id, HistoryTime from, HistoryTime to, HistoryTime origin,
+                     RegressionSums* sums) override;
   Status AddFlags(const std::vector<StepDownFlag>& flags) override;
   Status ReadFlags(std::vector<StepDownFlag>* out) override;
 
