@@ -72,6 +72,9 @@ TEST_P(HistorySetAside, ReadingsSetAsideLeaveEveryFigureAndComeBackWhenRestored)
   EXPECT_EQ(SetAside(6, 7, " temperature upset "), 2);
   ProbeSummary p = Get();
   EXPECT_NEAR(*p.rate, 36.5, 1e-9);
+  // Windows kept by the store (30 days) and summed for the list (4 days: days 5, 8 and 9 kept).
+  EXPECT_NEAR(*Get(30).rate, 36.5, 1e-9);
+  EXPECT_NEAR(*Get(4).rate, 36.5, 1e-9);
   EXPECT_EQ(p.count, 10);  // the readings stay in the history
   EXPECT_EQ(p.set_aside, 2);
   EXPECT_NE(store_->ChangeMark(), mark);
