@@ -101,6 +101,26 @@ std::vector<GraphMark> ReplacementMarks(const std::vector<PointReplacement>& rep
   return marks;
 }
 
+std::vector<SetAsideStretch> PointStretches(const PointSummary& point,
+                                            const std::vector<SetAsideStretch>& all) {
+  std::vector<SetAsideStretch> out;
+  for (std::size_t k = 0; k < point.probes.size(); ++k) {
+    const HistoryTime from = point.probes[k].from;
+    const HistoryTime until = k + 1 < point.probes.size() ? point.probes[k + 1].from - 1
+                                                          : std::numeric_limits<HistoryTime>::max();
+    for (const SetAsideStretch& s : all) {
+      if (s.probe_id != point.probes[k].probe_id || s.to < from || s.from > until) continue;
+      SetAsideStretch clipped = s;
+      clipped.from = std::max(s.from, from);
+      clipped.to = std::min(s.to, until);
+      out.push_back(clipped);
+    }
+  }
+  std::sort(out.begin(), out.end(),
+            [](const SetAsideStretch& a, const SetAsideStretch& b) { return a.from < b.from; });
+  return out;
+}
+
 uint32_t OverlayColor(size_t i) {
   return kOverlayColors[i % (sizeof(kOverlayColors) / sizeof(kOverlayColors[0]))];
 }

@@ -41,6 +41,11 @@ struct GraphMark {
 ProbeSummary PointAsProbe(const PointSummary& point);
 // The point's replacements as marks labelled with the new probe's serial (its tag without one).
 std::vector<GraphMark> ReplacementMarks(const std::vector<PointReplacement>& replacements);
+// The stretches set aside on a point's graph: each of its probes' stretches (of `all`, every
+// probe's in ListSetAside's order) within the span that probe counts at the point, in time
+// order. What a point graph's set_aside_of gives.
+std::vector<SetAsideStretch> PointStretches(const PointSummary& point,
+                                            const std::vector<SetAsideStretch>& all);
 
 // Colour of the i-th probe of an overlay.
 uint32_t OverlayColor(size_t i);

@@ -166,6 +166,27 @@ TEST(HistoryGraph, ReadingsSetAsideAreMarkedAndLeftOutOfTheTrendAndRate) {
   EXPECT_EQ(asked, (std::vector<int64_t>{1, 1}));
 }
 
+TEST(HistoryGraph, APointsStretchesAreItsProbesWithinTheirSpans) {
+  // Probe 1 counts until 99, probe 2 from 100; probe 3 is elsewhere.
+  PointSummary point;
+  point.probes = {{1, {}, 0, false}, {2, {}, 100, true}};
+  const std::vector<SetAsideStretch> all = {
+      {1, 1, 10, 20, "a", 0, ""},   {2, 1, 90, 150, "b", 0, ""}, {3, 2, 50, 120, "c", 0, ""},
+      {4, 2, 200, 210, "d", 0, ""}, {5, 3, 0, 1000, "e", 0, ""},
+  };
+  const struct {
+    HistoryTime from, to;
+    const char* reason;
+  } expected[] = {{10, 20, "a"}, {90, 99, "b"}, {100, 120, "c"}, {200, 210, "d"}};
+  const std::vector<SetAsideStretch> got = PointStretches(point, all);
+  ASSERT_EQ(got.size(), std::size(expected));
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].from, expected[i].from) << i;
+    EXPECT_EQ(got[i].to, expected[i].to) << i;
+    EXPECT_EQ(got[i].reason, expected[i].reason) << i;
+  }
+}
+
 TEST(HistoryGraph, ReadOutNamesTheProbeNearestThePointer) {
   Fixture f;
   ProbeSummary a = Probe(1, "INLET", "A1", 0), b = Probe(2, "OUTLET", "B2", 4);
