@@ -57,5 +57,14 @@ inline constexpr OptionDecl kCouponOption = {
     .high = kMaxId,
     .refusal = "--coupon needs a whole number",
     .help = "the coupon, by the id 'history coupons' lists"};
+inline constexpr OptionDecl kProbeIdOption = {
+    .name = "--probe",
+    .value = "ID",
+    .repeatable = true,
+    .kind = ValueKind::kWhole,
+    .low = 0,
+    .high = kMaxId,
+    .refusal = "--probe needs a whole number",
+    .help = "the probe, by the id 'history probes' lists"};
 
 }  // namespace tarn

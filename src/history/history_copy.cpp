@@ -146,6 +146,25 @@ Status CopyCoupons(HistoryStore& from, HistoryStore& to, HistoryCopyReport* repo
   return {};
 }
 
+// The stretches set aside at the source that the destination's probe lacks (a copy made
+// again adds none), set aside there with their reasons.
+Status CopySetAside(HistoryStore& from, int64_t from_id, HistoryStore& to, int64_t to_id) {
+  const std::vector<SetAsideStretch> source = from.ListSetAside(from_id);
+  if (Status st = from.LastError(); !st || source.empty()) return st;
+  const std::vector<SetAsideStretch> there = to.ListSetAside(to_id);
+  if (Status st = to.LastError(); !st) return st;
+  for (const SetAsideStretch& s : source) {
+    const bool held = std::any_of(there.begin(), there.end(), [&](const SetAsideStretch& t) {
+      return t.from == s.from && t.to == s.to && t.reason == s.reason;
+    });
+    int64_t changed = 0;
+    if (!held) {
+      if (Status st = to.SetAside(to_id, s.from, s.to, s.reason, &changed); !st) return st;
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 Status CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* report) {
@@ -244,6 +263,7 @@ Status CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* repo
     if (p.own_limits) {
       if (Status st = to.SetLimits(it->second->id, p.limits); !st) return st;
     }
+    if (Status st = CopySetAside(from, p.id, to, it->second->id); !st) return st;
   }
   // Each probe goes to its point at the source, from the same date.
   const std::vector<PointSummary> points = from.ListPoints(0);

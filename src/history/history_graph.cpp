@@ -37,6 +37,19 @@ int32_t ClampSeconds(int64_t s) {
   return static_cast<int32_t>(std::clamp<int64_t>(s, 0, std::numeric_limits<int32_t>::max()));
 }
 
+// Marks the readings (in time order) that lie in one of the stretches (in time order).
+void MarkSetAside(const std::vector<SetAsideStretch>& stretches,
+                  const std::vector<HistoryReading>& readings, std::vector<bool>* marks) {
+  if (stretches.empty()) return;
+  marks->assign(readings.size(), false);
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < readings.size(); ++i) {
+    while (k < stretches.size() && stretches[k].to < readings[i].time) ++k;
+    if (k == stretches.size()) break;
+    (*marks)[i] = stretches[k].from <= readings[i].time;
+  }
+}
+
 }  // namespace
 
 std::string ProbeName(const ProbeSummary& probe) {
@@ -86,6 +99,26 @@ std::vector<GraphMark> ReplacementMarks(const std::vector<PointReplacement>& rep
     marks.push_back({r.time, r.serial.empty() ? r.tag : r.serial});
   }
   return marks;
+}
+
+std::vector<SetAsideStretch> PointStretches(const PointSummary& point,
+                                            const std::vector<SetAsideStretch>& all) {
+  std::vector<SetAsideStretch> out;
+  for (std::size_t k = 0; k < point.probes.size(); ++k) {
+    const HistoryTime from = point.probes[k].from;
+    const HistoryTime until = k + 1 < point.probes.size() ? point.probes[k + 1].from - 1
+                                                          : std::numeric_limits<HistoryTime>::max();
+    for (const SetAsideStretch& s : all) {
+      if (s.probe_id != point.probes[k].probe_id || s.to < from || s.from > until) continue;
+      SetAsideStretch clipped = s;
+      clipped.from = std::max(s.from, from);
+      clipped.to = std::min(s.to, until);
+      out.push_back(clipped);
+    }
+  }
+  std::sort(out.begin(), out.end(),
+            [](const SetAsideStretch& a, const SetAsideStretch& b) { return a.from < b.from; });
+  return out;
 }
 
 uint32_t OverlayColor(size_t i) {
@@ -167,6 +200,7 @@ void HistoryGraph::Load() {
     HistorySeries& s = series_[i];
     s.x.clear();
     s.y.clear();
+    s.set_aside.clear();
     if (!reader_) continue;
     const std::vector<HistoryReading>& readings = read[i];
     s.x.reserve(readings.size());
@@ -175,6 +209,7 @@ void HistoryGraph::Load() {
       s.x.push_back(ClampSeconds(r.time - base_));
       s.y.push_back(r.value);
     }
+    if (set_aside_of) MarkSetAside(set_aside_of(s.probe.id), readings, &s.set_aside);
   }
   // The range snaps to the readings found, as the graph window snaps to sample times; the
   // snapped range holds the same readings, so it needs no second read.
@@ -237,37 +272,43 @@ void HistoryGraph::FitTrends() {
     const HistoryTime since =
         rate_window > 0 && s.probe.count > 0 ? s.probe.last_time - int64_t{rate_window} * 86400 : 0;
     size_t first = 0;
-    while (since != 0 && first < n_all && base_ + s.x[first] < since) ++first;
+    while (first < n_all && ((since != 0 && base_ + s.x[first] < since) || s.SetAside(first))) {
+      ++first;
+    }
     // Readings set aside count in no fit.
-    size_t kept = 0;
-    for (size_t i = first; i < n_all; ++i) kept += !SetAside(s, i);
+    size_t n = 0, last = first;
+    for (size_t i = first; i < n_all; ++i) {
+      if (s.SetAside(i)) continue;
+      ++n;
+      last = i;
+    }
     if (rate_window >= 0 && IsMetalLoss(s.probe)) {
       // The stored rate's slope (per year of 365 days, in the reading's unit), through the
       // window's readings in view: the line shows the figure printed beside it.
-      if (!s.probe.rate || kept == 0) continue;
+      if (!s.probe.rate || n == 0) continue;
       s.const_a = *s.probe.rate / (365.0 * 86400.0);
       double b = 0;
       for (size_t i = first; i < n_all; ++i) {
-        if (!SetAside(s, i)) b += s.y[i] - s.const_a * s.x[i];
+        if (!s.SetAside(i)) b += s.y[i] - s.const_a * s.x[i];
       }
-      s.const_b = b / static_cast<double>(kept);
+      s.const_b = b / static_cast<double>(n);
       s.fit_from = s.x[first];
-      s.has_fit = kept >= 2 || s.x[first] != s.x.back();
+      s.has_fit = n >= 2 || s.x[first] != s.x[last];
       continue;
     }
-    if (kept < 2) continue;
+    if (n < 2) continue;
     // Centred sums: seconds after the base reach 10^9, whose squares would swamp a plain fit.
     double mx = 0, my = 0;
     for (size_t i = first; i < n_all; ++i) {
-      if (SetAside(s, i)) continue;
+      if (s.SetAside(i)) continue;
       mx += s.x[i];
       my += s.y[i];
     }
-    mx /= static_cast<double>(kept);
-    my /= static_cast<double>(kept);
+    mx /= static_cast<double>(n);
+    my /= static_cast<double>(n);
     double sxy = 0, sxx = 0;
     for (size_t i = first; i < n_all; ++i) {
-      if (SetAside(s, i)) continue;
+      if (s.SetAside(i)) continue;
       const double dx = s.x[i] - mx;
       sxy += dx * (s.y[i] - my);
       sxx += dx * dx;
@@ -298,10 +339,14 @@ std::string HistoryGraph::RateText(size_t i) const {
   if (i >= series_.size()) return {};
   const HistorySeries& s = series_[i];
   if (!IsMetalLoss(s.probe) || s.x.size() < 2) return {};
-  // The rate between the first and last visible readings, the graph window's rule, to the second.
-  const double hours = (static_cast<double>(s.x.back()) - s.x.front()) / 3600.0;
+  // The rate between the first and last visible readings kept, the graph window's rule, to the
+  // second.
+  std::size_t a = 0, b = s.x.size() - 1;
+  while (a < b && s.SetAside(a)) ++a;
+  while (b > a && s.SetAside(b)) --b;
+  const double hours = (static_cast<double>(s.x[b]) - s.x[a]) / 3600.0;
   if (hours <= 0) return {};
-  const double rate = (s.y.back() - s.y.front()) / hours * 8760.0;
+  const double rate = (s.y[b] - s.y[a]) / hours * 8760.0;
   const std::string unit = s.probe.rate_unit.empty() ? "mpy" : s.probe.rate_unit;
   return LocaleNumber(FormatPattern(rate, 4)) + " " + unit;
 }
@@ -401,12 +446,12 @@ void HistoryGraph::DrawGraph() {
     // Readings set aside stay drawn, greyed over, with the lines that join them.
     const int n = static_cast<int>(s.x.size());
     for (int i = 0; i < n;) {
-      if (!SetAside(s, static_cast<size_t>(i))) {
+      if (!s.SetAside(static_cast<size_t>(i))) {
         ++i;
         continue;
       }
       int j = i;
-      while (j + 1 < n && SetAside(s, static_cast<size_t>(j + 1))) ++j;
+      while (j + 1 < n && s.SetAside(static_cast<size_t>(j + 1))) ++j;
       engine.gSetLine(kSetAsideColor, data_line + 1.0f);
       engine.gDrawGraph(s.y.data(), s.x.data(), std::max(i - 1, 0), std::min(j + 1, n - 1));
       i = j + 1;
@@ -423,16 +468,6 @@ void HistoryGraph::DrawGraph() {
   DrawSegments();
   DrawMarks();
   surface->ResetClip();
-}
-
-bool HistoryGraph::SetAside(const HistorySeries& s, size_t i) const {
-  const auto it = set_aside.find(s.probe.id);
-  if (it == set_aside.end()) return false;
-  const HistoryTime t = base_ + s.x[i];
-  for (const TimeSpan& span : it->second) {
-    if (t >= span.from && t <= span.to) return true;
-  }
-  return false;
 }
 
 void HistoryGraph::DrawSegments() {
@@ -468,7 +503,7 @@ void HistoryGraph::PutEventSides(HistoryTime at, int32_t days, std::optional<dou
     int n = 0;
     for (size_t i = 0; i < s.x.size(); ++i) {
       const HistoryTime t = base_ + s.x[i];
-      if (t < from || t >= to || SetAside(s, i)) continue;
+      if (t < from || t >= to || s.SetAside(i)) continue;
       sum += s.y[i] - per_second * static_cast<double>(t - at);
       ++n;
     }

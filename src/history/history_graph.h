@@ -59,6 +59,11 @@ struct GraphSegment {
 ProbeSummary PointAsProbe(const PointSummary& point);
 // The point's replacements as marks labelled with the new probe's serial (its tag without one).
 std::vector<GraphMark> ReplacementMarks(const std::vector<PointReplacement>& replacements);
+// The stretches set aside on a point's graph: each of its probes' stretches (of `all`, every
+// probe's in ListSetAside's order) within the span that probe counts at the point, in time
+// order. What a point graph's set_aside_of gives.
+std::vector<SetAsideStretch> PointStretches(const PointSummary& point,
+                                            const std::vector<SetAsideStretch>& all);
 
 // Colour of the i-th probe of an overlay.
 uint32_t OverlayColor(size_t i);
@@ -68,6 +73,9 @@ struct HistorySeries {
   uint32_t color = 0;
   std::vector<int32_t> x;  // seconds after the view's base time
   std::vector<double> y;
+  // For each reading: set aside (drawn greyed, counted in no trend or rate); empty when none is.
+  std::vector<bool> set_aside;
+  bool SetAside(std::size_t i) const { return i < set_aside.size() && set_aside[i]; }
   // Trend line over the visible readings.
   bool has_fit = false;
   double const_a = 0.0, const_b = 0.0;
@@ -107,6 +115,9 @@ class HistoryGraph : public PlotView {
   // New figures of the probes shown (same ids), e.g. their rates over another window; the
   // readings and the view stay.
   void SetRates(const std::vector<ProbeSummary>& probes);
+  // The readings changed under the view (set aside or restored): the next redraw reads them
+  // again.
+  void Reread() { loaded_cols_ = -1; }
   // The graph settings confirmed: colours (an overlay keeps its own series colours), line widths
   // and the fixed Y range, which "View All" brings back too; redrawn.
   void SetupConfirmed(uint32_t data_color, uint32_t trend_color, float data_width,
@@ -130,6 +141,10 @@ class HistoryGraph : public PlotView {
   int full_max() const { return policy_.full_max; }
   // Store reads so far (each probe's read counts once).
   int64_t reads() const { return reads_; }
+
+  // The stretches set aside of a probe, when the history gives them: their readings are marked
+  // in the series and left out of the trend and rate over the view.
+  std::function<std::vector<SetAsideStretch>(int64_t probe_id)> set_aside_of;
 
   // Why the last read failed (empty when it did not), asked after every read: a failed read
   // keeps the readings shown before, and stale() says why they are not current.
@@ -157,9 +172,6 @@ class HistoryGraph : public PlotView {
   int MarkNear(int px) const;
   // The time under the panel's column px, within the history.
   HistoryTime TimeAt(int px) const;
-  // Each probe's (series' id) readings set aside: drawn greyed, and left out of a fit to the
-  // view.
-  std::map<int64_t, std::vector<TimeSpan>> set_aside;
   // Drawn over the readings, e.g. the trends before and after the chosen event, and a line of
   // text at the plot's foot saying what they are.
   std::vector<GraphSegment> segments;
@@ -181,7 +193,6 @@ class HistoryGraph : public PlotView {
   void FitTrends();
   void DrawMarks();
   void DrawSegments();
-  bool SetAside(const HistorySeries& s, size_t i) const;
 
   HistoryReader reader_;
   std::vector<HistorySeries> series_;

@@ -80,6 +80,8 @@ struct ProbeSummary {
   bool own_limits = false;
   ProbeState state = ProbeState::kOk;
   std::string state_reason;  // e.g. "rate 12.3 mpy above alarm 10"
+  // Of `count`, the readings set aside: the figures above leave them out.
+  int64_t set_aside = 0;
 };
 
 // A probe at a monitoring point, from when it counts there: its readings from `from` until the
@@ -127,6 +129,7 @@ struct PointReplacement {
 // inside the range.
 struct PointSeries {
   std::vector<HistoryReading> readings;
+  std::vector<bool> set_aside;  // for each reading: set aside (drawn greyed, in no figure)
   std::vector<PointReplacement> replacements;
 };
 
@@ -267,6 +270,26 @@ struct EventFigure {
   std::string reason;
 };
 
+// A stretch of a probe's readings set aside, from..to inclusive: they stay in the history and
+// on its graphs, but no rate, status or figure counts them. Reason and user are UTF-8.
+struct SetAsideStretch {
+  int64_t id = 0;
+  int64_t probe_id = 0;
+  HistoryTime from = 0;
+  HistoryTime to = 0;
+  std::string reason;
+  HistoryTime set_at = 0;  // when it was set aside (local wall-clock, as readings)
+  std::string user;
+};
+
+// A fall of a metal-loss probe's reading an import found too large to be corrosion, kept for
+// review: at the reading after the fall, by `drop` in the probe's unit.
+struct StepDownFlag {
+  int64_t probe_id = 0;
+  HistoryTime time = 0;
+  double drop = 0.0;
+};
+
 // How many conflicts and skipped readings an ImportResult lists by example.
 inline constexpr std::size_t kConflictExamples = 5;
 inline constexpr std::size_t kSkippedExamples = 3;
@@ -387,13 +410,25 @@ class HistoryStore {
   virtual CouponImportResult ImportCoupons(const std::vector<_coupon_values_>& records,
                                            bool mils) = 0;
   // Every coupon with its figures, sorted by point path, then installation; the probe rate over
-  // each coupon's exposure leaves the readings of `left_out` out.
+  // each coupon's exposure leaves out the readings set aside and those of `left_out`.
   virtual std::vector<CouponFigures> ListCoupons(const std::vector<ProbeStretch>& left_out) = 0;
   // Moves a coupon to the point at `path` (made when there is none); *placed its stored path. A
   // point left without probes or coupons goes.
   virtual Status AssignCoupon(int64_t coupon_id, const std::string& path, std::string* placed) = 0;
   // Sets the coupon's deepest pit, `depth` in mils when `mils`, else in mm (kept in mm).
   virtual Status SetPitDepth(int64_t coupon_id, double depth, bool mils) = 0;
+
+  // Sets the probe's readings from `from` to `to` aside with `reason` (they stay in the history
+  // and count in no figure), or restores them (a restore of part of a stretch splits it);
+  // *changed the readings whose state changed. A new reason for readings already set aside
+  // replaces theirs.
+  virtual Status SetAside(int64_t probe_id, HistoryTime from, HistoryTime to,
+                          const std::string& reason, int64_t* changed) = 0;
+  virtual Status Restore(int64_t probe_id, HistoryTime from, HistoryTime to, int64_t* changed) = 0;
+  // The stretches set aside of a probe (0: of every probe), by probe and time.
+  virtual std::vector<SetAsideStretch> ListSetAside(int64_t probe_id) = 0;
+  // The falls imports flagged for review, by probe and time.
+  virtual std::vector<StepDownFlag> ListFlags() = 0;
 
   // The trail of every change made through Tarn (limits, conflicts chosen, imports undone,
   // probes removed, probes assigned, points renamed, events, coupons imported, assigned, pit
@@ -402,8 +437,8 @@ class HistoryStore {
 
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
   // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts, ListChanges, ListPoints,
-  // ReadPointSeries, ListEvents, EventFigures, ListCoupons), which return empty results on
-  // failure; ok when it succeeded.
+  // ReadPointSeries, ListEvents, EventFigures, ListCoupons, ListSetAside, ListFlags), which
+  // return empty results on failure; ok when it succeeded.
   virtual Status LastError() const = 0;
 };
 

@@ -325,7 +325,13 @@ CouponImportResult LayeredHistory::ImportCoupons(const std::vector<_coupon_value
   return ImportCouponsInto(*this, records, mils);
 }
 
-std::vector<CouponFigures> LayeredHistory::ListCoupons(const std::vector<ProbeStretch>& left_out) {
+std::vector<CouponFigures> LayeredHistory::ListCoupons(const std::vector<ProbeStretch>& extra) {
+  // The probe rate beside a coupon never counts readings set aside.
+  std::vector<SetAsideStretch> aside;
+  if (last_error_ = ReadyToRead(); !last_error_) return {};
+  if (last_error_ = SetAsideIn(*this, {}, &aside); !last_error_) return {};
+  std::vector<ProbeStretch> left_out = extra;
+  for (const SetAsideStretch& a : aside) left_out.push_back({a.probe_id, a.from, a.to});
   return CouponsIn(*this, window_sums_, left_out, &last_error_);
 }
 

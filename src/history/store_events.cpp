@@ -267,8 +267,14 @@ std::vector<HistoryEvent> LayeredHistory::ListEvents(const EventFilter& filter) 
 }
 
 std::vector<EventFigure> LayeredHistory::EventFigures(int32_t days, const std::string& path) {
-  // No readings are set aside yet.
-  return EventFiguresIn(*this, window_sums_, days, path, {}, &last_error_);
+  // Readings set aside count on neither side.
+  std::vector<SetAsideStretch> aside;
+  if (last_error_ = ReadyToRead(); !last_error_) return {};
+  if (last_error_ = SetAsideIn(*this, {}, &aside); !last_error_) return {};
+  std::vector<LeftOutStretch> left_out;
+  left_out.reserve(aside.size());
+  for (const SetAsideStretch& a : aside) left_out.push_back({a.probe_id, a.from, a.to});
+  return EventFiguresIn(*this, window_sums_, days, path, left_out, &last_error_);
 }
 
 }  // namespace tarn

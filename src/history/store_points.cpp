@@ -154,9 +154,10 @@ struct Stretch {
   const ProbeRow* row = nullptr;
   PointProbe probe;
   bool empty = true;
-  bool whole = false;  // every reading of the probe counts at the point
-  HistoryTime lo = 0, hi = 0;
-  std::vector<HistoryReading> readings;  // read when not whole
+  bool whole = false;                      // every reading of the probe counts at the point
+  HistoryTime lo = 0, hi = 0;              // of the readings that count
+  HistoryTime drawn_lo = 0, drawn_hi = 0;  // of all its readings at the point, set aside too
+  std::vector<HistoryReading> readings;    // read when not whole
   StretchEnds ends;
 };
 
@@ -185,10 +186,28 @@ std::vector<PointRows> GroupPoints(const std::vector<PointMemberRow>& members,
   return points;
 }
 
+// The last reading of a probe that counts.
+HistoryReading KeptLast(const ProbeRow& row) {
+  if (row.kept_last) return *row.kept_last;
+  return {row.probe.last_time, row.probe.latest_value};
+}
+
+void LeaveOutReadings(const ProbeRow& row, std::vector<HistoryReading>* readings) {
+  if (row.aside.empty()) return;
+  readings->erase(
+      std::remove_if(readings->begin(), readings->end(),
+                     [&](const HistoryReading& r) { return IsSetAside(row.aside, r.time); }),
+      readings->end());
+}
+
 // The value of a probe's first reading, read once while its readings stay as they are.
 Status FirstValue(StorePrimitives& store, WindowSumCache& cache, const ProbeRow& row,
                   double* value) {
   const ProbeSummary& p = row.probe;
+  if (!row.aside.empty()) {
+    *value = row.kept_first ? row.kept_first->value : p.latest_value;
+    return {};
+  }
   WindowSumCache::First& f = cache.firsts[p.id];
   if (f.count == p.count && f.time == p.first_time && f.sy == row.whole.sy &&
       f.sxy == row.whole.sxy && f.count > 0) {
@@ -211,21 +230,30 @@ Status StretchesOf(StorePrimitives& store, WindowSumCache& cache, const PointRow
     if (it != rows.end() && it->second->probe.count > 0) {
       s.row = it->second;
       const ProbeSummary& p = s.row->probe;
+      const HistoryReading last = KeptLast(*s.row);
       const HistoryTime until =
           k + 1 < point.probes.size() ? point.probes[k + 1].from - 1 : INT64_MAX;
+      s.drawn_lo = std::max(s.probe.from, p.first_time);
+      s.drawn_hi = std::min(until, p.last_time);
+      // A probe whose every reading is set aside counts nowhere.
+      if (!s.row->aside.empty() && !s.row->kept_last) {
+        out->push_back(std::move(s));
+        continue;
+      }
       s.whole = s.probe.from <= p.first_time && until >= p.last_time;
-      s.lo = std::max(s.probe.from, p.first_time);
-      s.hi = std::min(until, p.last_time);
+      s.lo = std::max(s.probe.from, s.row->kept_first ? s.row->kept_first->time : p.first_time);
+      s.hi = std::min(until, last.time);
       if (s.whole) {
         // Only a later probe's first value moves the cumulative series.
-        double first = p.latest_value;
+        double first = last.value;
         if (k > 0) {
           if (Status st = FirstValue(store, cache, *s.row, &first); !st) return st;
         }
-        s.ends = {first, p.latest_value};
+        s.ends = {first, last.value};
         s.empty = false;
       } else if (s.lo <= s.hi) {
         if (Status st = store.ReadingsBetween(p.id, s.lo, s.hi, &s.readings); !st) return st;
+        LeaveOutReadings(*s.row, &s.readings);
         s.empty = s.readings.empty();
         if (!s.empty) {
           s.lo = s.readings.front().time;
@@ -273,8 +301,9 @@ Status FigureOf(StorePrimitives& store, const PointRows& rows, const HistoryLimi
   point->limits = rows.own_limits ? *rows.own_limits : defaults;
   const Stretch& latest = stretches.back();
   if (latest.row) {
-    point->current = latest.row->probe;
-    FillProbeFigures(latest.row->window ? *latest.row->window : latest.row->whole, &point->current);
+    ProbeRow current = *latest.row;
+    FillRowFigures(&current);
+    point->current = std::move(current.probe);
   } else {
     point->current.id = latest.probe.probe_id;
     point->current.key = latest.probe.key;
@@ -290,7 +319,8 @@ Status FigureOf(StorePrimitives& store, const PointRows& rows, const HistoryLimi
     point->last_time = any ? std::max(point->last_time, s.hi) : s.hi;
     if (!any || s.hi >= point->last_time) point->value = s.ends.last + offsets[k];
     any = true;
-    point->count += s.whole ? s.row->probe.count : static_cast<int64_t>(s.readings.size());
+    point->count += s.whole ? s.row->probe.count - s.row->probe.set_aside
+                            : static_cast<int64_t>(s.readings.size());
   }
   if (!any) {
     FillPointFigures({}, point);
@@ -309,7 +339,7 @@ Status FigureOf(StorePrimitives& store, const PointRows& rows, const HistoryLimi
       sums = AddSums(sums, ShiftSums(s.row->whole, Days(s.row->origin, origin), offsets[k]));
       continue;
     }
-    if (s.whole && s.row->window && p.last_time == point->last_time) {
+    if (s.whole && s.row->window && KeptLast(*s.row).time == point->last_time) {
       // Its own window is the point's: x already from the window's start.
       sums = AddSums(sums, ShiftSums(*s.row->window, 0.0, offsets[k]));
       continue;
@@ -320,6 +350,7 @@ Status FigureOf(StorePrimitives& store, const PointRows& rows, const HistoryLimi
       if (Status st = store.ReadingsBetween(p.id, std::max(start, s.lo), s.hi, &part); !st) {
         return st;
       }
+      LeaveOutReadings(*s.row, &part);
       readings = &part;
     }
     for (const HistoryReading& r : *readings) {
@@ -420,6 +451,9 @@ PointSeries PointSeriesIn(
     if (m.probe_id == 0) continue;
     if (*error = store.ReadProbeRows(m.probe_id, 0, &rows); !*error) return series;
   }
+  if (!rows.empty()) {
+    if (*error = LeaveOutSetAside(store, 0, 0, &rows); !*error) return series;
+  }
   const std::map<int64_t, const ProbeRow*> by_id = ById(rows);
   const std::vector<PointRows> points = GroupPoints(members, by_id);
   if (points.empty() || columns <= 0 || from > to) return series;
@@ -433,12 +467,15 @@ PointSeries PointSeriesIn(
   bool first = true;
   for (std::size_t k = 0; k < stretches.size(); ++k) {
     const Stretch& s = stretches[k];
-    if (s.empty) continue;
-    if (!first && s.lo >= from && s.lo <= to) {
-      series.replacements.push_back({s.lo, s.probe.probe_id, s.probe.key.serial, s.probe.key.tag});
+    // Readings set aside are drawn too, from the probe's first to its last at the point.
+    const bool aside = s.row != nullptr && !s.row->aside.empty();
+    if (s.empty && !aside) continue;
+    const HistoryTime start = aside ? s.drawn_lo : s.lo, end = aside ? s.drawn_hi : s.hi;
+    if (!first && start >= from && start <= to) {
+      series.replacements.push_back({start, s.probe.probe_id, s.probe.key.serial, s.probe.key.tag});
     }
     first = false;
-    const HistoryTime lo = std::max(from, s.lo), hi = std::min(to, s.hi);
+    const HistoryTime lo = std::max(from, start), hi = std::min(to, end);
     if (lo > hi) continue;
     // Each probe's share of the columns, so that the whole range keeps about `columns`.
     const double share = (static_cast<double>(hi) - static_cast<double>(lo) + 1.0) / span;
@@ -448,6 +485,8 @@ PointSeries PointSeriesIn(
     for (HistoryReading& r : part) {
       r.value += offsets[k];
       series.readings.push_back(r);
+      // Still drawn, greyed: the screen tells them apart.
+      series.set_aside.push_back(s.row != nullptr && IsSetAside(s.row->aside, r.time));
     }
   }
   return series;

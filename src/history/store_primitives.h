@@ -75,6 +75,11 @@ struct ProbeRow {
   HistoryTime origin = 0;  // of the whole sums' x
   RegressionSums whole;
   std::optional<RegressionSums> window;
+  // When some of its readings are set aside (probe.set_aside of them): its stretches, with
+  // `whole` and `window` leaving those readings out, the window ending at its last reading
+  // kept, and its first and last readings kept (none when every reading is set aside).
+  std::vector<SetAsideStretch> aside;
+  std::optional<HistoryReading> kept_first, kept_last;
 };
 
 // A probe an import offers readings for: its id and stored summary, kept up to date as the
@@ -237,6 +242,19 @@ class StorePrimitives {
   virtual Status AddCoupon(const HistoryCoupon& coupon, int64_t* coupon_id) = 0;
   virtual Status WriteCouponPoint(int64_t coupon_id, int64_t point_id) = 0;
   virtual Status WritePitDepth(int64_t coupon_id, double depth_mm) = 0;
+  // Readings set aside: the stretches of a probe (0: of every probe) by probe and time, a new
+  // one (its id, set_at and user as given), and removing one.
+  virtual Status ReadSetAside(int64_t probe_id, std::vector<SetAsideStretch>* out) = 0;
+  virtual Status AddSetAside(const SetAsideStretch& stretch) = 0;
+  virtual Status DropSetAside(int64_t stretch_id) = 0;
+  // Least-squares sums of a probe's readings from `from` to `to` (x in days from `origin`),
+  // summed where they are stored.
+  virtual Status SumReadings(int64_t probe_id, HistoryTime from, HistoryTime to, HistoryTime origin,
+                             RegressionSums* sums) = 0;
+  // Falls flagged at import, each probe and time kept once (a flag found again is skipped);
+  // every flag by probe and time.
+  virtual Status AddFlags(const std::vector<StepDownFlag>& flags) = 0;
+  virtual Status ReadFlags(std::vector<StepDownFlag>* out) = 0;
 };
 
 // Sums of windows a store does not keep, by probe and window, with what tells that the probe's
@@ -296,6 +314,11 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
   std::vector<CouponFigures> ListCoupons(const std::vector<ProbeStretch>& left_out) final;
   Status AssignCoupon(int64_t coupon_id, const std::string& path, std::string* placed) final;
   Status SetPitDepth(int64_t coupon_id, double depth, bool mils) final;
+  Status SetAside(int64_t probe_id, HistoryTime from, HistoryTime to, const std::string& reason,
+                  int64_t* changed) final;
+  Status Restore(int64_t probe_id, HistoryTime from, HistoryTime to, int64_t* changed) final;
+  std::vector<SetAsideStretch> ListSetAside(int64_t probe_id) final;
+  std::vector<StepDownFlag> ListFlags() final;
 
   // Puts every probe that is at no point where an import would have put it, oldest first: a
   // history from before points were kept, once upgraded.
@@ -428,5 +451,26 @@ Status AssignCouponIn(StorePrimitives& store, int64_t coupon_id, const std::stri
 Status SetPitDepthIn(StorePrimitives& store, int64_t coupon_id, double depth, bool mils);
 // The points that hold coupons.
 Status CouponPoints(StorePrimitives& store, std::set<int64_t>* points);
+// Readings set aside. The stretches of the probes named (every probe's when `probe_ids` is
+// empty), by probe and time: what any figure over readings must leave out.
+Status SetAsideIn(StorePrimitives& store, const std::vector<int64_t>& probe_ids,
+                  std::vector<SetAsideStretch>* out);
+// True when `t` lies in one of `stretches` (one probe's, in time order).
+bool IsSetAside(const std::vector<SetAsideStretch>& stretches, HistoryTime t);
+// Leaves the readings set aside out of probe rows read with `window_days` (ProbeRowsIn does).
+Status LeaveOutSetAside(StorePrimitives& store, int64_t probe_id, int32_t window_days,
+                        std::vector<ProbeRow>* rows);
+// The probe's figures from its sums (window or whole), its readings set aside left out.
+void FillRowFigures(ProbeRow* row);
+Status SetAsideInStore(StorePrimitives& store, int64_t probe_id, HistoryTime from, HistoryTime to,
+                       const std::string& reason, int64_t* changed);
+Status RestoreInStore(StorePrimitives& store, int64_t probe_id, HistoryTime from, HistoryTime to,
+                      int64_t* changed);
+// Flags the falls of a metal-loss probe's new readings `fresh` (in time order) from their
+// neighbours: the reading before them and the `stored` ones of their span, as AddReadings is
+// given them; `before` is the probe before they went in.
+Status FlagStepDowns(StorePrimitives& store, const ImportProbe& before, double probe_life,
+                     const std::vector<HistoryReading>& fresh,
+                     const std::vector<HistoryReading>& stored);
 
 }  // namespace tarn

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -274,8 +275,50 @@ class FakeStore : public StorePrimitives {
     }
     return Call("WritePitDepth");
   }
+  // Readings set aside: `stretches` is the table (ids given in order); flags as added.
+  std::vector<SetAsideStretch> stretches;
+  std::vector<StepDownFlag> flags;
+  Status ReadSetAside(int64_t probe_id, std::vector<SetAsideStretch>* out) override {
+    for (const SetAsideStretch& s : stretches) {
+      if (probe_id == 0 || s.probe_id == probe_id) out->push_back(s);
+    }
+    std::sort(out->begin(), out->end(), [](const SetAsideStretch& a, const SetAsideStretch& b) {
+      return std::tie(a.probe_id, a.from, a.id) < std::tie(b.probe_id, b.from, b.id);
+    });
+    return Call("ReadSetAside");
+  }
+  Status AddSetAside(const SetAsideStretch& s) override {
+    stretches.push_back(s);
+    stretches.back().id = ++stretch_ids_;
+    return Call("AddSetAside");
+  }
+  Status DropSetAside(int64_t id) override {
+    stretches.erase(std::remove_if(stretches.begin(), stretches.end(),
+                                   [&](const SetAsideStretch& s) { return s.id == id; }),
+                    stretches.end());
+    return Call("DropSetAside");
+  }
+  Status SumReadings(int64_t, HistoryTime from, HistoryTime to, HistoryTime origin,
+                     RegressionSums* sums) override {
+    *sums = {};
+    for (const HistoryReading& r : stored_readings) {
+      if (r.time >= from && r.time <= to) {
+        sums->Add(static_cast<double>(r.time - origin) / kSecondsPerDay, r.value);
+      }
+    }
+    return Call("SumReadings");
+  }
+  Status AddFlags(const std::vector<StepDownFlag>& f) override {
+    flags.insert(flags.end(), f.begin(), f.end());
+    return Call("AddFlags");
+  }
+  Status ReadFlags(std::vector<StepDownFlag>* out) override {
+    *out = flags;
+    return Call("ReadFlags");
+  }
 
  private:
+  int64_t stretch_ids_ = 0;
   Status Call(const std::string& name) {
     calls.push_back(name);
     return name == fail ? Status::Fail(name + " failed") : Status{};

@@ -193,6 +193,12 @@ TEST_P(HistoryCoupons, TheProbeRateOverTheCouponsExposureLeavesSetAsideReadingsO
   const CouponFigures* spiked = Find(store_->ListCoupons({}), "V-101");
   ASSERT_TRUE(spiked && spiked->probe_rate_mpy);
   EXPECT_GT(std::abs(*spiked->probe_rate_mpy - 73.0), 1.0);
+  // The spike set aside in the history is left out without being named.
+  int64_t changed = 0;
+  ASSERT_TRUE(store_->SetAside(a, kT0 + 8 * kDay, kT0 + 8 * kDay, "spike", &changed));
+  const CouponFigures* aside = Find(store_->ListCoupons({}), "V-101");
+  ASSERT_TRUE(aside && aside->probe_rate_mpy);
+  EXPECT_NEAR(*aside->probe_rate_mpy, 73.0, 1e-9);
 
   // No figure from a probe with no reading over the exposure, from a single reading (day 10 to
   // 12 holds day 10 only), nor at a point without probes.

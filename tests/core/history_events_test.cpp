@@ -146,6 +146,15 @@ TEST_P(HistoryEvents, RatesBeforeAndAfterWorkedByHand) {
   EXPECT_FALSE(narrow[0].before.has_value());
   EXPECT_EQ(narrow[0].reason, "2 readings before the event; at least 3 are needed");
 
+  // A reading set aside counts on neither side: the cooling-water point keeps two before it.
+  int64_t changed = 0;
+  ASSERT_TRUE(store_->SetAside(ProbeId("S-CW"), kEv - 3 * kDay, kEv - 3 * kDay, "upset", &changed));
+  EXPECT_EQ(changed, 1);
+  const std::vector<EventFigure> aside = store_->EventFigures(30, "North/V-102/CW");
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_FALSE(aside[0].change.has_value());
+  EXPECT_EQ(aside[0].reason, "2 readings before the event; at least 3 are needed");
+
   for (const int32_t days : {0, 366}) {
     EXPECT_TRUE(store_->EventFigures(days, "").empty());
     EXPECT_EQ(store_->LastError().message, "The days before and after an event are 1 to 365.");

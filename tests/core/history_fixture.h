@@ -74,6 +74,7 @@ class HistoryTest : public ::testing::TestWithParam<HistoryBackend> {
   }
 
   TempDir dir_;
+  int batch_files_ = 0;
   std::string location_;
   std::unique_ptr<HistoryStore> store_;
   int offered_ = 0;

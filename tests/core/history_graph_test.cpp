@@ -135,6 +135,58 @@ TEST(HistoryGraph, RateOverTheViewAndTrendFollowTheProbe) {
   }
 }
 
+TEST(HistoryGraph, ReadingsSetAsideAreMarkedAndLeftOutOfTheTrendAndRate) {
+  // A mil a day, but the first reading and days 10-14 read 50 mils high, and are set aside.
+  Fixture f;
+  ProbeSummary p = Probe(1, "T", "", 0);
+  const HistoryTime start = At(2023, 5, 1, 12);
+  f.store.Add(p, start, 30, 86400,
+              [](int i) { return i + (i == 0 || (i >= 10 && i < 15) ? 50.0 : 0); });
+  std::vector<int64_t> asked;
+  f.view.set_aside_of = [&](int64_t id) {
+    asked.push_back(id);
+    return std::vector<SetAsideStretch>{
+        {1, id, start, start, "reset", 0, "u"},
+        {2, id, start + 10 * 86400, start + 14 * 86400, "upset", 0, "u"}};
+  };
+  for (const int32_t window : {-1, 0}) {
+    SCOPED_TRACE(window);
+    f.view.rate_window = window;
+    p.rate = 365.0;  // the store's, which leaves them out too
+    f.Show({p});
+    const HistorySeries& s = f.view.series()[0];
+    ASSERT_EQ(s.set_aside.size(), 30u);
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(s.SetAside(i), i == 0 || (i >= 10 && i < 15)) << i;
+    ASSERT_TRUE(s.has_fit);
+    EXPECT_EQ(s.fit_from, 86400);  // from the first reading kept
+    EXPECT_NEAR(s.const_a * 86400, 1.0, 1e-12);
+    EXPECT_NEAR(s.const_a * s.x[20] + s.const_b, 20.0, 1e-9);
+  }
+  EXPECT_EQ(f.view.RateText(0), "365.0000 mpy");
+  EXPECT_EQ(asked, (std::vector<int64_t>{1, 1}));
+}
+
+TEST(HistoryGraph, APointsStretchesAreItsProbesWithinTheirSpans) {
+  // Probe 1 counts until 99, probe 2 from 100; probe 3 is elsewhere.
+  PointSummary point;
+  point.probes = {{1, {}, 0, false}, {2, {}, 100, true}};
+  const std::vector<SetAsideStretch> all = {
+      {1, 1, 10, 20, "a", 0, ""},   {2, 1, 90, 150, "b", 0, ""}, {3, 2, 50, 120, "c", 0, ""},
+      {4, 2, 200, 210, "d", 0, ""}, {5, 3, 0, 1000, "e", 0, ""},
+  };
+  const struct {
+    HistoryTime from, to;
+    const char* reason;
+  } expected[] = {{10, 20, "a"}, {90, 99, "b"}, {100, 120, "c"}, {200, 210, "d"}};
+  const std::vector<SetAsideStretch> got = PointStretches(point, all);
+  ASSERT_EQ(got.size(), std::size(expected));
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].from, expected[i].from) << i;
+    EXPECT_EQ(got[i].to, expected[i].to) << i;
+    EXPECT_EQ(got[i].reason, expected[i].reason) << i;
+  }
+}
+
 TEST(HistoryGraph, ReadOutNamesTheProbeNearestThePointer) {
   Fixture f;
   ProbeSummary a = Probe(1, "INLET", "A1", 0), b = Probe(2, "OUTLET", "B2", 4);
@@ -278,7 +330,9 @@ TEST(HistoryGraph, MarksSetAsideReadingsAndSegments) {
   f.store.Add(p, At(2024, 1, 1), 100, 86400,
               [](int i) { return i + (i >= 40 && i < 50 ? 50.0 : 0.0); });
   const HistoryTime day40 = At(2024, 1, 1) + 40 * 86400, day49 = day40 + 9 * 86400;
-  f.view.set_aside[p.id] = {{day40, day49}};
+  f.view.set_aside_of = [&](int64_t) {
+    return std::vector<SetAsideStretch>{{1, p.id, day40, day49, "upset", 0, ""}};
+  };
   f.view.marks = {{day40, "\u25c6 dose up", 0xFF0000C0u, 17}};
   f.view.segments = {{day40 - 10 * 86400, day40, 30.0, 40.0, 0xFFC00000u}};
   f.view.segments_text = "Inhibitor 10/02/2024: 365.0 -> 365.0 mpy";

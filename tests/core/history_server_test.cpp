@@ -278,8 +278,9 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
               })).status.ok);
   const auto before = store_->ListProbes(1);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.coupon, tarn.event, tarn.reading_hour, tarn.reading_week,"
-                    " tarn.probe_window, tarn.change_trail, tarn.probe_point, tarn.point;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.coupon, tarn.event,"
+                    " tarn.reading_hour, tarn.reading_week, tarn.probe_window, tarn.change_trail,"
+                    " tarn.probe_point, tarn.point;"
                     " DROP FUNCTION tarn.change_trail_kept();"
                     "UPDATE tarn.schema_info SET version = 1",
                     uri_),
@@ -302,7 +303,8 @@ TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
   ASSERT_TRUE(Import(NembraTag("T1", "2", false, At(2025, 2, 1), 3, 60, Ramp)).status.ok);
   ASSERT_TRUE(Import(NembraTag("T/3", "1", false, At(2024, 2, 1), 3, 60, Ramp)).status.ok);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.probe_point, tarn.point, tarn.event, tarn.coupon;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.probe_point, tarn.point,"
+                    " tarn.event, tarn.coupon;"
                     "UPDATE tarn.schema_info SET version = 4",
                     uri_),
             "");
@@ -327,7 +329,10 @@ TEST_F(ServerHistory, AHistoryOfPointsWithoutEventsTakesEvents) {
   std::string placed;
   ASSERT_TRUE(store_->AssignProbe(store_->ListProbes(0).at(0).id, "North/V-1", {}, &placed));
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.coupon, tarn.event; UPDATE tarn.schema_info SET version = 5", uri_), "");
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.coupon, tarn.event;"
+                    "UPDATE tarn.schema_info SET version = 5",
+                    uri_),
+            "");
   std::string error;
   store_ = OpenHistory(uri_, &error);
   ASSERT_NE(store_, nullptr) << error;
@@ -403,8 +408,8 @@ TEST_F(ServerHistory, HoursAndWeeksKeepSumsOnlyFromTwelveReadingsAndVersion2IsUp
 
   // Version 2 kept a row for every hour, and none for weeks.
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_week, tarn.change_trail, tarn.probe_point, tarn.point,"
-                    " tarn.event, tarn.coupon;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.reading_week,"
+                    " tarn.change_trail, tarn.probe_point, tarn.point, tarn.event, tarn.coupon;"
                     "DROP FUNCTION tarn.change_trail_kept(); DELETE FROM tarn.reading_hour;"
                     "INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
                     " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"

@@ -1089,6 +1089,60 @@ TEST_F(ProbesTest, AnEventAddedFromTheGraphShowsItsRatesBeforeAndAfter) {
   graph->close();
 }
 
+// The readings in view of a point's graph, set aside with a reason, are set aside on each of
+// its probes over the part it counts there, drawn so and left out of the rate; restored, they
+// count again. A reason is required.
+TEST_F(ProbesTest, ReadingsInViewOfAPointsGraphAreSetAsideAndRestored) {
+  Import({Write("e1.nid", ErFile("V-101", "E1", 0.004, 60, 10, QDate(2025, 1, 1))),
+          Write("e2.nid", ErFile("V-101", "E2", 0.002, 60, 10, QDate(2025, 3, 5)))});
+  const std::vector<PointSummary> points = tab_.store()->ListPoints(0);
+  ASSERT_EQ(points.size(), 1u);
+  ASSERT_TRUE(points[0].rate.has_value());
+  tab_.OpenPointGraph(points[0].id);
+  ViewHistory* graph = tab_.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  const HistoryGraph& view = graph->view();
+  auto run_menu = [&](const QString& action) {
+    graph->exec_menu = [action](QMenu* menu) {
+      for (QAction* a : menu->actions()) {
+        if (a->text().remove(QLatin1Char('&')).startsWith(action)) a->trigger();
+      }
+    };
+    graph->PlotMenu(view.engine.gX1 + 5, {});
+  };
+  QString reason;
+  tab_.exec_input_dialog = [&](QInputDialog* d) {
+    EXPECT_EQ(d->objectName(), "setAsideDialog");
+    d->setTextValue(reason);
+    return true;
+  };
+  SeenBox refusal;
+  AnswerNextMessageBox(&refusal, QMessageBox::Ok, 2000);
+  run_menu("Set aside the readings in view");
+  EXPECT_TRUE(refusal.text.contains("only with a reason")) << ToStd(refusal.text);
+  EXPECT_TRUE(tab_.store()->ListSetAside(0).empty());
+
+  reason = QStringLiteral("temperature upset");
+  run_menu("Set aside the readings in view");
+  EXPECT_EQ(tab_.lbStatus->text(), "480 readings set aside");
+  const std::vector<SetAsideStretch> aside = tab_.store()->ListSetAside(0);
+  ASSERT_EQ(aside.size(), 2u);  // one on each probe
+  EXPECT_NE(aside[0].probe_id, aside[1].probe_id);
+  EXPECT_EQ(aside[0].reason, "temperature upset");
+  ASSERT_EQ(view.series().size(), 1u);
+  const HistorySeries& shown = view.series()[0];
+  ASSERT_FALSE(shown.x.empty());
+  for (size_t i = 0; i < shown.x.size(); ++i) EXPECT_TRUE(shown.SetAside(i)) << i;
+  EXPECT_FALSE(tab_.store()->ListPoints(0).at(0).rate.has_value());
+
+  run_menu("Restore the readings in view");
+  EXPECT_EQ(tab_.lbStatus->text(), "480 readings restored");
+  EXPECT_TRUE(tab_.store()->ListSetAside(0).empty());
+  for (size_t i = 0; i < view.series()[0].x.size(); ++i) EXPECT_FALSE(view.series()[0].SetAside(i));
+  EXPECT_TRUE(tab_.store()->ListPoints(0).at(0).rate.has_value());
+  graph->close();
+}
+
 // Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored
 // and offered values with their files, and a value taken can be given back.
 TEST_F(ProbesTest, ConflictsAreNamedReviewedTakenAndGivenBack) {

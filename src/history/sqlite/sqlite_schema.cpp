@@ -258,10 +258,31 @@ CREATE TABLE coupon(
 CREATE INDEX coupon_point ON coupon(point_id);
 )sql";
 
+// Version 8. Readings set aside, as stretches of a probe's seconds (full times, from..to inclusive) with
+// why, when and by whom; and the falls imports flagged for review, one per probe and second.
+const char kReadingsSetAside[] = R"sql(
+CREATE TABLE set_aside(
+  id INTEGER PRIMARY KEY,
+  probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,
+  from_t INTEGER NOT NULL,
+  to_t INTEGER NOT NULL,
+  reason TEXT NOT NULL,
+  set_at INTEGER NOT NULL,
+  user TEXT NOT NULL
+);
+CREATE INDEX set_aside_probe ON set_aside(probe_id, from_t);
+CREATE TABLE reading_flag(
+  probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,
+  t INTEGER NOT NULL,
+  drop_value REAL NOT NULL,
+  PRIMARY KEY(probe_id, t)
+) WITHOUT ROWID;
+)sql";
+
 // Step i takes a file from version i to version i + 1.
 const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3,
                                                   kVersion4, kVersion5, kVersionEvents,
-                                                  kVersionCoupons};
+                                                  kVersionCoupons, kReadingsSetAside};
 
 Status Exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;

@@ -152,5 +152,26 @@ inline constexpr const char* kWriteEvent =
 inline constexpr const char* kDeleteEvent = "DELETE FROM event WHERE id = ?1";
 inline constexpr const char* kReadEvents =
     "SELECT id, t, path, kind, note FROM event ORDER BY t, id";
+// Readings set aside and flagged falls. ?1 0: every probe's.
+inline constexpr const char* kReadSetAside =
+    "SELECT id, probe_id, from_t, to_t, reason, set_at, user FROM set_aside"
+    " WHERE ?1 = 0 OR probe_id = ?1 ORDER BY probe_id, from_t, id";
+inline constexpr const char* kAddSetAside =
+    "INSERT INTO set_aside(probe_id, from_t, to_t, reason, set_at, user)"
+    " VALUES(?1, ?2, ?3, ?4, ?5, ?6)";
+inline constexpr const char* kDropSetAside = "DELETE FROM set_aside WHERE id = ?1";
+// Keys ?1 to ?2; x in days from the key ?3.
+inline constexpr const char* kSumReadings =
+    "SELECT count(*), total(x), total(v), total(x * v), total(x * x)"
+    " FROM (SELECT (k - ?3) / 86400.0 AS x, v FROM reading WHERE k BETWEEN ?1 AND ?2)";
+// A fall found again keeps its one row, with the drop as found last.
+inline constexpr const char* kAddFlag =
+    "INSERT INTO reading_flag(probe_id, t, drop_value) VALUES(?1, ?2, ?3)"
+    " ON CONFLICT(probe_id, t) DO UPDATE SET drop_value = excluded.drop_value";
+// Only flags of readings the history holds: an undone import takes its readings' flags with it.
+inline constexpr const char* kReadFlags =
+    "SELECT probe_id, t, drop_value FROM reading_flag f WHERE EXISTS(SELECT 1 FROM reading"
+    " WHERE k = f.probe_id * 17179869184 + f.t - 63082281600 + 8589934592)"
+    " ORDER BY probe_id, t";
 
 }  // namespace tarn::sqlite_sql

@@ -320,6 +320,14 @@ class SqliteHistory : public LayeredHistory {
   Status AddCoupon(const HistoryCoupon& coupon, int64_t* coupon_id) override;
   Status WriteCouponPoint(int64_t coupon_id, int64_t point_id) override;
   Status WritePitDepth(int64_t coupon_id, double depth_mm) override;
+  // Readings set aside and flagged falls (sqlite_set_aside.cpp).
+  Status ReadSetAside(int64_t probe_id, std::vector<SetAsideStretch>* out) override;
+  Status AddSetAside(const SetAsideStretch& stretch) override;
+  Status DropSetAside(int64_t stretch_id) override;
+  Status SumReadings(int64_t probe_id, HistoryTime from, HistoryTime to, HistoryTime origin,
+                     RegressionSums* sums) override;
+  Status AddFlags(const std::vector<StepDownFlag>& flags) override;
+  Status ReadFlags(std::vector<StepDownFlag>* out) override;
 
   sqlite3* db_;
   std::string path_;

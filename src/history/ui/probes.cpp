@@ -221,6 +221,11 @@ void Probes::InitializeComponent() {
   connect(fmHist, &ViewHistory::RemoveEventAsked, this,
           [this](qint64 id) { RemoveGraphEvent(id); });
   connect(fmHist, &ViewHistory::EventChosen, this, [this](qint64 id) { ChooseGraphEvent(id); });
+  connect(fmHist, &ViewHistory::SetAsideAsked, this,
+          [this](qint64 from, qint64 to) { SetAsideInGraph(from, to); });
+  connect(fmHist, &ViewHistory::RestoreAsked, this,
+          [this](qint64 from, qint64 to) { RestoreInGraph(from, to); });
+  fmHist->SetSetAsideSource([this](int64_t id, bool point) { return GraphSetAside(id, point); });
   connect(btnCancel, &QPushButton::clicked, this, [this] {
     if (Reporting()) {
       CancelReport();

@@ -127,6 +127,10 @@ class Probes : public QWidget {
   void RemoveGraphEvent(int64_t event_id);
   void ChooseGraphEvent(int64_t event_id);
   EventDialog* eventDialog() const { return fmEvent; }
+  // Readings set aside: the stretch from..to of the probes the graph shows (of a point's probes
+  // where each counts there) set aside with the reason asked for, or restored.
+  void SetAsideInGraph(HistoryTime from, HistoryTime to);
+  void RestoreInGraph(HistoryTime from, HistoryTime to);
   std::function<bool(EventDialog*)> exec_event_dialog;
   // The points view's selected points (ids).
   std::vector<int64_t> SelectedPoints() const;
@@ -188,6 +192,11 @@ class Probes : public QWidget {
   void GraphOpened(int64_t point_id);
   void PutGraphEvents();
   bool RunEventDialog(const HistoryEvent& event, HistoryEvent* entered);
+  // The stretches set aside on the graph's probe or point `id`, and those from..to would set.
+  std::vector<SetAsideStretch> GraphSetAside(int64_t id, bool point);
+  std::vector<SetAsideStretch> GraphStretches(HistoryTime from, HistoryTime to) const;
+  static QString ReadingCount(int64_t n);
+  void ReadingsChanged(const QString& status);
   void SetPointLimits();
   void SetEnable();
   void btnImport_Click();

@@ -142,12 +142,25 @@ bool ViewHistory::eventFilter(QObject* watched, QEvent* event) {
 
 ViewHistory::~ViewHistory() = default;
 
-void ViewHistory::Open(HistoryReader reader, const std::vector<ProbeSummary>& probes,
-                       int window_days) {
+void ViewHistory::NewView(HistoryReader reader, int window_days) {
   if (isVisible()) close();
   view_ = std::make_unique<HistoryGraph>(std::move(reader), QImageSurface::Factory());
   view_->read_failure = failure_;
   view_->rate_window = window_days;
+  if (set_aside_source_) {
+    view_->set_aside_of = [this](int64_t id) { return set_aside_source_(id, point_); };
+  }
+}
+
+void ViewHistory::RereadReadings() {
+  if (!isVisible()) return;
+  view_->Reread();
+  RedrawGraph();
+}
+
+void ViewHistory::Open(HistoryReader reader, const std::vector<ProbeSummary>& probes,
+                       int window_days) {
+  NewView(std::move(reader), window_days);
   probes_ = probes;
   window_days_ = window_days;
   point_ = false;
@@ -160,10 +173,7 @@ void ViewHistory::Open(HistoryReader reader, const std::vector<ProbeSummary>& pr
 
 void ViewHistory::OpenPoint(HistoryReader reader, const ProbeSummary& point,
                             std::vector<GraphMark> marks, int window_days) {
-  if (isVisible()) close();
-  view_ = std::make_unique<HistoryGraph>(std::move(reader), QImageSurface::Factory());
-  view_->read_failure = failure_;
-  view_->rate_window = window_days;
+  NewView(std::move(reader), window_days);
   view_->name_label = "Point";
   replacement_marks_ = std::move(marks);
   event_marks_.clear();

@@ -40,6 +40,8 @@ class ViewHistory : public GraphFrame {
   // graph as PutRates is for probes'. Each is ignored by the other kind of graph.
   void PutPointRates(const std::vector<ProbeSummary>& points, int window_days);
   bool ShowsPoint() const { return point_; }
+  // The probes shown (for a point's graph, the point as PointAsProbe gives it).
+  const std::vector<ProbeSummary>& shownProbes() const { return probes_; }
   // The Probes tab's rates over another window: the legend and trend lines follow them, over
   // the same view. Probes not shown are ignored.
   void PutRates(const std::vector<ProbeSummary>& probes, int window_days);
@@ -49,6 +51,12 @@ class ViewHistory : public GraphFrame {
   QLabel* staleLabel() const { return lbStale; }
 
   HistoryGraph& view() { return *view_; }
+  // Where every graph opened finds the stretches set aside: of a probe (point false) or of a
+  // point (true), by id.
+  using SetAsideSource = std::function<std::vector<SetAsideStretch>(int64_t id, bool point)>;
+  void SetSetAsideSource(SetAsideSource source) { set_aside_source_ = std::move(source); }
+  // The readings shown were set aside or restored: read again and redraw.
+  void RereadReadings();
 
   // The graph's marks of events, and the chosen one's rates before and after with the trends
   // either side (none chosen: no segments).
@@ -89,6 +97,7 @@ class ViewHistory : public GraphFrame {
  private:
   std::unique_ptr<HistoryGraph> view_;
   std::function<std::string()> failure_;
+  SetAsideSource set_aside_source_;
   QLabel* lbStale;
   std::vector<ProbeSummary> probes_;
   int window_days_ = kDefaultRateWindow;
@@ -98,6 +107,7 @@ class ViewHistory : public GraphFrame {
   int64_t chosen_event_ = 0;
   QPoint pressed_at_;  // where the left button went down: a click, not a drag, chooses
   void PutMarks();
+  void NewView(HistoryReader reader, int window_days);
   void PutShownRates(const std::vector<ProbeSummary>& figures, int window_days);
 };
 
