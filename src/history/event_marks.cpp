@@ -2,6 +2,7 @@
 #include "history/event_marks.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "common/code_page.h"
 #include "common/date_time.h"
@@ -82,6 +83,22 @@ std::vector<GraphMark> EventMarks(const std::vector<HistoryEvent>& events) {
     }
     marks.push_back(
         {e.time, std::string(EventSymbol(e.kind)) + " " + text, EventColor(e.kind), e.id});
+  }
+  return marks;
+}
+
+std::vector<GraphMark> FlagMarks(const std::vector<StepDownFlag>& flags,
+                                 const std::vector<SetAsideStretch>& spans) {
+  constexpr uint32_t kFlagColor = 0xFFD08000;
+  std::vector<GraphMark> marks;
+  for (const StepDownFlag& f : flags) {
+    for (const SetAsideStretch& span : spans) {
+      if (span.probe_id != f.probe_id || f.time < span.from || f.time > span.to) continue;
+      char drop[32];
+      std::snprintf(drop, sizeof drop, "%.4f", f.drop);
+      marks.push_back({f.time, std::string("\u25bc fall ") + drop, kFlagColor, 0});
+      break;
+    }
   }
   return marks;
 }

@@ -21,6 +21,11 @@ uint32_t EventColor(EventKind kind);
 // one), in the kind's colour.
 std::vector<GraphMark> EventMarks(const std::vector<HistoryEvent>& events);
 
+// One mark per fall flagged for review within `spans` (each probe's part of the graph), at the
+// reading after the fall: "▼ fall 0.1234", in amber.
+std::vector<GraphMark> FlagMarks(const std::vector<StepDownFlag>& flags,
+                                 const std::vector<SetAsideStretch>& spans);
+
 // "Inhibitor 03/03/2026: 8.4 → 2.1 mpy, change −6.3 (−7.1 to −5.5), significant"; with the
 // reason instead of the figures when they could not be had.
 std::string EventReadout(const EventFigure& figure);

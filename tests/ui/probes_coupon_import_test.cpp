@@ -5,8 +5,10 @@
 
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -98,6 +100,18 @@ TEST_F(ProbesCouponImport, CouponFilesGoInOnceEachAndADamagedOneIsNamed) {
   EXPECT_TRUE(refused.contains("\nNot imported: cut.CPN: Invalid Coupon Data."))
       << refused.toStdString();
   EXPECT_EQ(tab_.store()->ListCoupons({}).size(), 3u);
+
+  // The Import button's dialog offers them beside the instrument files.
+  bool asked = false;
+  tab_.exec_open_dialog = [&](QFileDialog* d) {
+    asked = true;
+    EXPECT_TRUE(d->nameFilters().front().contains("*.CPN"))
+        << d->nameFilters().front().toStdString();
+    EXPECT_TRUE(d->nameFilters().front().contains("*.nid"));
+    return false;
+  };
+  tab_.btnImport->click();
+  EXPECT_TRUE(asked);
 }
 
 }  // namespace

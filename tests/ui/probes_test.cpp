@@ -44,6 +44,7 @@
 #include "history/ui/changes_dialog.h"
 #include "history/ui/conflicts_dialog.h"
 #include "history/ui/event_dialog.h"
+#include "history/ui/flags_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
@@ -1141,6 +1142,46 @@ TEST_F(ProbesTest, ReadingsInViewOfAPointsGraphAreSetAsideAndRestored) {
   for (size_t i = 0; i < view.series()[0].x.size(); ++i) EXPECT_FALSE(view.series()[0].SetAside(i));
   EXPECT_TRUE(tab_.store()->ListPoints(0).at(0).rate.has_value());
   graph->close();
+}
+
+// A probe reset between two downloads: the import flags the fall; the Flags button counts it,
+// its list names the probe and whether the readings are kept, a double-click opens the probe's
+// graph with the fall marked, and readings set aside there show in the list.
+TEST_F(ProbesTest, AFlaggedFallIsListedAndMarkedOnItsProbesGraph) {
+  EXPECT_FALSE(tab_.btnFlags->isEnabled());
+  Import({Write("a.nid", ErFile("V-1", "E1", 0.004, 10, 10, QDate(2025, 1, 1))),
+          Write("b.nid", ErFile("V-1", "E1", 0.004, 10, 10, QDate(2025, 1, 11)))});
+  ASSERT_EQ(tab_.store()->ListFlags().size(), 1u);
+  EXPECT_TRUE(tab_.btnFlags->isEnabled());
+  EXPECT_EQ(tab_.btnFlags->text(), "&Flags (1)");
+  tab_.btnFlags->click();
+  FlagsDialog* list = tab_.flagsDialog();
+  ASSERT_TRUE(list->isVisible());
+  QAbstractItemModel* rows = list->gFlags->model();
+  ASSERT_EQ(rows->rowCount(), 1);
+  EXPECT_EQ(rows->index(0, 0).data().toString(), "V-1");
+  EXPECT_EQ(rows->index(0, 2).data().toString(), "Unassigned/V-1");
+  EXPECT_EQ(rows->index(0, 3).data().toString(), "11/01/2025 00:00:00");
+  EXPECT_TRUE(rows->index(0, 4).data().toString().endsWith(" mils"));
+  EXPECT_EQ(rows->index(0, 5).data().toString(), "kept");
+
+  emit list->gFlags->doubleClicked(rows->index(0, 1));
+  ViewHistory* graph = tab_.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  const HistoryGraph& view = graph->view();
+  ASSERT_EQ(view.marks.size(), 1u);
+  EXPECT_EQ(view.marks[0].label.rfind("\u25bc fall ", 0), 0u) << view.marks[0].label;
+  EXPECT_EQ(view.marks[0].time, tab_.store()->ListFlags()[0].time);
+
+  const HistoryTime at = view.marks[0].time;
+  tab_.exec_input_dialog = [](QInputDialog* d) {
+    d->setTextValue(QStringLiteral("probe reset"));
+    return true;
+  };
+  tab_.SetAsideInGraph(at - 86400, at + 86400);
+  EXPECT_EQ(rows->index(0, 5).data().toString(), "set aside: probe reset");
+  graph->close();
+  list->close();
 }
 
 // Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored

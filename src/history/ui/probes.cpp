@@ -86,6 +86,7 @@ Probes::Probes(QWidget* parent)
       fmLimits(new LimitsDialog(this)),
       fmConflicts(new ConflictsDialog(this)),
       fmChanges(new ChangesDialog(this)),
+      fmFlags(new FlagsDialog(this)),
       fmEvent(new EventDialog(this)) {
   InitializeComponent();
   // Another program (the monitor, another desktop) may write to the same history: a cheap
@@ -121,6 +122,11 @@ void Probes::InitializeComponent() {
                        "Take the readings of one imported file back out of the history", this);
   btnChanges = Button("btnChanges", "C&hanges",
                       "List every change made to the history, who made it and when", this);
+  btnFlags = Button("btnFlags", "&Flags",
+                    "List the falls of metal loss too large to be corrosion that imports flagged "
+                    "for review",
+                    this);
+  btnFlags->setEnabled(false);
   edFilter = new QLineEdit(this);
   edFilter->setObjectName(QStringLiteral("edFilter"));
   edFilter->setPlaceholderText(QStringLiteral("Filter by tag or serial"));
@@ -186,6 +192,7 @@ void Probes::InitializeComponent() {
   bottom->addWidget(lbHistory);
   // The history's own trail, beside its name; the bar above keeps its room for the filter.
   bottom->addWidget(btnChanges);
+  bottom->addWidget(btnFlags);
   bottom->addSpacing(12);
   bottom->addWidget(lbStatus, 1);
   bottom->addWidget(chkAddDownloads);
@@ -213,6 +220,8 @@ void Probes::InitializeComponent() {
   connect(btnChanges, &QPushButton::clicked, this,
           [this] { fmChanges->Open([this] { return store(); }); });
   connect(fmConflicts, &ConflictsDialog::Changed, this, [this] { PutProbes(); });
+  connect(btnFlags, &QPushButton::clicked, this, [this] { OpenFlags(); });
+  connect(fmFlags, &FlagsDialog::GraphAsked, this, [this](qint64 id) { OpenProbeGraph(id); });
   // The graph's menu and clicks act on the point it shows.
   connect(fmHist, &ViewHistory::AddEventAt, this, [this](qint64 at) {
     if (graph_point_ != 0) AddEventOn(graph_path_, at);
@@ -446,6 +455,11 @@ void Probes::PutProbes() {
   }
   model_->SetProbes(std::move(list), RateWindow());
   PutPlant(std::move(points));
+  {
+    const std::vector<FlagRow> flags = FlagRows();
+    PutFlagCount(flags.size());
+    if (fmFlags->isVisible()) fmFlags->PutFlags(flags);
+  }
   if (first_fill) FitColumns();
   for (int row = 0; row < model_->rowCount(); ++row) {
     if (selected.count(model_->probe(row).id) == 0) continue;
@@ -706,8 +720,12 @@ void Probes::btnImport_Click() {
   dialog.setObjectName(QStringLiteral("openFileDialog"));
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setNameFilters(
-      WithAllFiles({QStringLiteral("Instrument data(*.nid *.NID *.txt *.TXT *.csv *.CSV)")}));
+  // Coupon files go in beside the probes' files, each to its point.
+  dialog.setNameFilters(WithAllFiles(
+      {QStringLiteral(
+           "Instrument and coupon data(*.nid *.NID *.txt *.TXT *.csv *.CSV *.CPN *.cpn)"),
+       QStringLiteral("Instrument data(*.nid *.NID *.txt *.TXT *.csv *.CSV)"),
+       QStringLiteral("Coupon Data(*.CPN *.cpn)")}));
   const bool ok = exec_open_dialog ? exec_open_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
   if (!ok || dialog.selectedFiles().isEmpty()) return;
   import_folder_.Use(dialog.selectedFiles().front());

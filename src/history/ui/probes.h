@@ -17,6 +17,7 @@
 #include "history/history_graph.h"
 #include "history/history_store.h"
 #include "history/rate_window.h"
+#include "history/ui/flags_dialog.h"
 #include "history/ui/history_report.h"
 
 class QCheckBox;
@@ -127,6 +128,10 @@ class Probes : public QWidget {
   void RemoveGraphEvent(int64_t event_id);
   void ChooseGraphEvent(int64_t event_id);
   EventDialog* eventDialog() const { return fmEvent; }
+  // The falls imports flagged for review, listed; a probe's graph opened from the list.
+  void OpenFlags();
+  void OpenProbeGraph(int64_t probe_id);
+  FlagsDialog* flagsDialog() const { return fmFlags; }
   // Readings set aside: the stretch from..to of the probes the graph shows (of a point's probes
   // where each counts there) set aside with the reason asked for, or restored.
   void SetAsideInGraph(HistoryTime from, HistoryTime to);
@@ -158,6 +163,7 @@ class Probes : public QWidget {
   QPushButton* btnConflicts;
   QPushButton* btnUnimport;
   QPushButton* btnChanges;
+  QPushButton* btnFlags;
   QPushButton* btnCancel;
   QProgressBar* prgImport;
   QLabel* lbStatus;
@@ -197,6 +203,10 @@ class Probes : public QWidget {
   std::vector<SetAsideStretch> GraphStretches(HistoryTime from, HistoryTime to) const;
   static QString ReadingCount(int64_t n);
   void ReadingsChanged(const QString& status);
+  std::vector<FlagRow> FlagRows();
+  void PutFlagCount(std::size_t n);
+  // The graph's marks of flagged falls on the probes (or point) it shows.
+  std::vector<GraphMark> GraphFlagMarks();
   void SetPointLimits();
   void SetEnable();
   void btnImport_Click();
@@ -238,6 +248,7 @@ class Probes : public QWidget {
   LimitsDialog* fmLimits;
   ConflictsDialog* fmConflicts;
   ChangesDialog* fmChanges;
+  FlagsDialog* fmFlags;
   EventDialog* fmEvent;
   int64_t graph_point_ = 0;  // the point the graph shows, or whose probe it shows
   std::string graph_path_;

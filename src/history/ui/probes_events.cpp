@@ -42,13 +42,16 @@ void Probes::GraphOpened(int64_t point_id) {
 
 void Probes::PutGraphEvents() {
   HistoryStore* s = store();
+  std::vector<GraphMark> marks = GraphFlagMarks();
   if (s == nullptr || graph_point_ == 0) {
-    fmHist->PutEvents({});
+    fmHist->PutEvents(std::move(marks));
     return;
   }
   EventFilter filter;
   filter.path = graph_path_;
-  fmHist->PutEvents(EventMarks(s->ListEvents(filter)));
+  std::vector<GraphMark> events = EventMarks(s->ListEvents(filter));
+  marks.insert(marks.end(), events.begin(), events.end());
+  fmHist->PutEvents(std::move(marks));
   if (fmHist->chosenEvent() != 0) ChooseGraphEvent(fmHist->chosenEvent());
 }
 
