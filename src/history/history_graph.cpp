@@ -466,6 +466,7 @@ void HistoryGraph::DrawGraph() {
     }
   }
   DrawSegments();
+  DrawCoupons();
   DrawMarks();
   surface->ResetClip();
 }
@@ -484,6 +485,45 @@ void HistoryGraph::DrawSegments() {
   engine.DrawTextAt(r.x + 8, r.y + r.h - h - 5, segments_text, font, 0xFF000000);
 }
 
+bool HistoryGraph::Anchored(HistoryTime from, HistoryTime to, HistoryTime at, double per_year,
+                            GraphSegment* segment) const {
+  if (series_.empty()) return false;
+  const HistorySeries& s = series_.front();
+  const double per_second = per_year / (365.0 * 86400.0);
+  double sum = 0;
+  int n = 0;
+  for (size_t i = 0; i < s.x.size(); ++i) {
+    const HistoryTime t = base_ + s.x[i];
+    if (t < from || t >= to || s.SetAside(i)) continue;
+    sum += s.y[i] - per_second * static_cast<double>(t - at);
+    ++n;
+  }
+  if (n == 0) return false;
+  const double at_value = sum / n;  // the line's value at `at`
+  segment->from = from;
+  segment->to = to;
+  segment->from_value = at_value + per_second * static_cast<double>(from - at);
+  segment->to_value = at_value + per_second * static_cast<double>(to - at);
+  return true;
+}
+
+void HistoryGraph::DrawCoupons() {
+  if (series_.empty() || !IsMetalLoss(series_.front().probe)) return;
+  constexpr uint32_t kCouponColor = 0xFF108040;
+  const FontInfo& font = engine.gFontLabelx;
+  for (const GraphCoupon& c : coupons) {
+    GraphSegment g;
+    if (!Anchored(c.from, c.to + 1, c.from + (c.to - c.from) / 2, c.rate, &g)) continue;
+    engine.gSetLine(kCouponColor, trend_line + 2.5f);
+    engine.gDrawLine(static_cast<double>(g.from - base_), g.from_value,
+                     static_cast<double>(g.to - base_), g.to_value);
+    const int x = engine.gGetScrX(
+        static_cast<int>(std::clamp<int64_t>(g.to - base_, engine.grMinx, engine.grMaxx)));
+    const int y = engine.gGetScrY(g.to_value);
+    engine.DrawTextAt(x + 4, y - LineHeight(font), c.label, font, kCouponColor);
+  }
+}
+
 void HistoryGraph::PutEventSides(HistoryTime at, int32_t days, std::optional<double> before,
                                  std::optional<double> after, std::string text) {
   segments.clear();
@@ -498,19 +538,10 @@ void HistoryGraph::PutEventSides(HistoryTime at, int32_t days, std::optional<dou
       segments.push_back({from, to, *rate, *rate, color});
       return;
     }
-    const double per_second = *rate / (365.0 * 86400.0);
-    double sum = 0;
-    int n = 0;
-    for (size_t i = 0; i < s.x.size(); ++i) {
-      const HistoryTime t = base_ + s.x[i];
-      if (t < from || t >= to || s.SetAside(i)) continue;
-      sum += s.y[i] - per_second * static_cast<double>(t - at);
-      ++n;
-    }
-    if (n == 0) return;
-    const double at_value = sum / n;  // the line's value at the event
-    segments.push_back({from, to, at_value + per_second * static_cast<double>(from - at),
-                        at_value + per_second * static_cast<double>(to - at), color});
+    GraphSegment g;
+    if (!Anchored(from, to, at, *rate, &g)) return;
+    g.color = color;
+    segments.push_back(g);
   };
   side(at - span, at, before, 0xFF1060D0);
   side(at, at + span, after, 0xFFD02060);

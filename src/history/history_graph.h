@@ -54,6 +54,14 @@ struct GraphSegment {
   uint32_t color = 0xFF000000;
 };
 
+// A coupon exposed at a point: its exposure, its rate of metal loss in the point's unit per
+// year, and its label (tag, rate and class).
+struct GraphCoupon {
+  HistoryTime from = 0, to = 0;
+  double rate = 0.0;
+  std::string label;
+};
+
 // A monitoring point drawn as the graph draws one probe: the current probe's quantity and unit,
 // named by the point's path, with the point's count, times, value and rate. Its id is the point's.
 ProbeSummary PointAsProbe(const PointSummary& point);
@@ -181,6 +189,10 @@ class HistoryGraph : public PlotView {
   // on its side; a corrosion-rate series' lines level at its means), and `text` under them.
   void PutEventSides(HistoryTime at, int32_t days, std::optional<double> before,
                      std::optional<double> after, std::string text);
+  // Coupons beside a metal-loss series: each a straight segment of its metal loss over its
+  // exposure, laid through the readings shown there as a trend of its rate would be, so that its
+  // slope reads against the probe's; labelled at its end. Refitted at every redraw.
+  std::vector<GraphCoupon> coupons;
 
  private:
   bool Overlay() const { return series_.size() > 1; }
@@ -193,6 +205,11 @@ class HistoryGraph : public PlotView {
   void FitTrends();
   void DrawMarks();
   void DrawSegments();
+  void DrawCoupons();
+  // The line of slope `per_year` through the mean of the first series' readings shown in
+  // from..to (set aside ones left out); false when none are shown there.
+  bool Anchored(HistoryTime from, HistoryTime to, HistoryTime at, double per_year,
+                GraphSegment* segment) const;
 
   HistoryReader reader_;
   std::vector<HistorySeries> series_;

@@ -149,5 +149,37 @@ class ExportCouponsAtPoints(unittest.TestCase):
         self.assertIsNone(self.coupons()[0][12] or None)
 
 
+    def test_report_lists_coupons_beside_probes_and_each_points_events(self):
+        self.assertEqual(self.history("coupons", "import", self.cpn).returncode, 0)
+        added = self.history("events", "add", "--point", "Unassigned/ER-1", "--at",
+                             "01/02/2020 12:00", "--kind", "inhibitor", "--note", "dose up")
+        self.assertEqual(added.returncode, 0, added.stderr)
+        pdf = os.path.join(self.home, "r.pdf")
+        self.env["LC_ALL"] = "en_GB.UTF-8"
+        run = self.history("report", "--pdf", pdf, "--window", "all")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
+        count = int(next(l.split()[-1] for l in info.splitlines() if l.startswith("Pages:")))
+        pages = [subprocess.run(["pdftotext", "-layout", "-f", str(n), "-l", str(n), pdf, "-"],
+                                capture_output=True, text=True).stdout
+                 for n in range(1, count + 1)]
+        firsts = [p.strip().splitlines()[0].strip() for p in pages]
+        # Cover, fleet, coupons; the unit's points with the event; the probe with its coupon.
+        self.assertEqual(firsts[2:], ["Coupons and probes", "Unit Unassigned", "Probe ER-1 S1"])
+        words = " ".join(pages[2].split())
+        self.assertIn("C-2 C-2 01/01/2020 31/01/2020 30.0 1.9685 Moderate - - -", words)
+        self.assertIn("ER-1 ER-1 01/02/2020 02/02/2020 1.0 365.0000 Severe 730.0000 2.00 -",
+                      words)
+        self.assertIn("Events (rates over the 30 days before and after each)", pages[3])
+        lines = pages[3].splitlines()
+        at = next(i for i, l in enumerate(lines) if "dose up" in l)
+        self.assertEqual(lines[at].split()[:4], ["ER-1", "01/02/2020", "Inhibitor", "dose"])
+        # One reading on a side: no figures, and the reason under them.
+        self.assertEqual(lines[at + 1].strip(),
+                         "1 reading before the event; at least 3 are needed")
+        self.assertIn("Coupons at its point", pages[4])
+        self.assertIn("730.0000", pages[4])
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -4,8 +4,10 @@
 #include "common/code_page.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "history/coupon_marks.h"
 #include "history/event_figures.h"
 #include "history/event_marks.h"
+#include "history/probe_figures.h"
 #include "history/ui/event_dialog.h"
 #include "history/ui/point_table_model.h"
 #include "history/ui/probes.h"
@@ -51,6 +53,14 @@ void Probes::PutGraphEvents() {
   filter.path = graph_path_;
   std::vector<GraphMark> events = EventMarks(s->ListEvents(filter));
   marks.insert(marks.end(), events.begin(), events.end());
+  if (fmHist->ShowsPoint()) {
+    // The point's coupons beside its probes, on the same metal-loss axis.
+    const PointSummary* point = PointWithId(graph_point_);
+    fmHist->view().coupons = point != nullptr
+                                 ? CouponMarks(s->ListCoupons({}), graph_point_,
+                                               IsMillimetreProbe(point->current.header))
+                                 : std::vector<GraphCoupon>{};
+  }
   fmHist->PutEvents(std::move(marks));
   if (fmHist->chosenEvent() != 0) ChooseGraphEvent(fmHist->chosenEvent());
 }
