@@ -353,7 +353,7 @@ void BM_PgPlant(benchmark::State& state) {
         }
         // The points list the same way, and one point's whole history for a full-HD graph.
         for (const int days : {0, 14, 1000}) {
-          double best = 1e9, graph = 1e9, probe_graph = 1e9;
+          double best = 1e9, graph = 1e9, probe_graph = 1e9, graph_again = 1e9;
           for (int k = 0; k < 3; ++k) {
             auto store = OpenHistory(uri, &error);
             if (!store) {
@@ -380,11 +380,17 @@ void BM_PgPlant(benchmark::State& state) {
                                      points.front().last_time, 1920);
             probe_graph = std::min(probe_graph, Seconds(t2));
             if (plain.empty()) state.SkipWithError("no probe readings");
+            // The point's graph again, as a second look at it reads it.
+            const auto t3 = std::chrono::steady_clock::now();
+            const PointSeries again = store->ReadPointSeries(
+                points.front().id, points.front().first_time, points.front().last_time, 1920);
+            graph_again = std::min(graph_again, Seconds(t3));
           }
           state.counters["points_" + std::to_string(days) + "d_ms"] = best * 1000;
           if (days == 0) {
             state.counters["point_graph_1920_ms"] = graph * 1000;
             state.counters["probe_graph_1920_ms"] = probe_graph * 1000;
+            state.counters["point_graph_again_ms"] = graph_again * 1000;
           }
         }
       }

@@ -40,6 +40,7 @@
 #include "app/main_form.h"
 #include "common/date_time.h"
 #include "download/ui/elpr.h"
+#include "history/history_coupons.h"
 #include "history/history_store.h"
 #include "history/ui/changes_dialog.h"
 #include "history/ui/conflicts_dialog.h"
@@ -829,6 +830,109 @@ TEST(ProbesTab, GuideScreenshotsOfThePlant) {
   QTest::qWait(400);
   tab->graphWindow()->grab().save(out + "/point_graph.png");
   tab->graphWindow()->close();
+}
+
+// Pictures of events and coupons for the user guide: a point whose inhibitor dose went up,
+// with a process change and a pigging after it and two coupons beside its probe; its graph with
+// the dose-up chosen, and the report's page of coupons and its unit's page of events.
+TEST(ProbesTab, GuideScreenshotsOfEventsAndCoupons) {
+  const QString out = qEnvironmentVariable("TARN_SCREENSHOT_DIR");
+  if (out.isEmpty()) GTEST_SKIP() << "TARN_SCREENSHOT_DIR not set";
+  testing::TempHome home;
+  const QString data = home.path() + "/Documents/Tarn/DATA";
+  QDir().mkpath(data);
+  const QString history = data + "/history.sqlite";
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(data);
+  const std::string path = "North Field/Separation/V-101 Inlet";
+  auto at = [](const char* text) {
+    int32_t chk = 0;
+    return Str2DateTime(text, &chk).ticks / kTicksPerSecond;
+  };
+  {
+    std::string error;
+    auto store = OpenHistory(history.toStdString(), &error);
+    ASSERT_TRUE(store) << error;
+    // About 11.7 mpy until the dose went up on 02/03/2025, about 4.4 mpy after.
+    const struct {
+      double per_day, ratio0;
+      int days;
+      QDate first;
+    } rounds[] = {{0.004, 1.0, 60, QDate(2025, 1, 1)}, {0.0015, 1.24, 120, QDate(2025, 3, 2)}};
+    for (const auto& r : rounds) {
+      QFile f(QStringLiteral("V-101.nid"));
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(ErFile("V-101-IN", "ER-31562", r.per_day, r.days, 10, r.first, r.ratio0).c_str());
+      f.close();
+      ASSERT_TRUE(store->Import("V-101.nid", ImportControl{}).status.ok);
+    }
+    QFile::remove(QStringLiteral("V-101.nid"));
+    ASSERT_TRUE(store->RenamePoint("Unassigned/V-101-IN", path));
+    int64_t id = 0;
+    ASSERT_TRUE(store->AddEvent(
+        {0, at("02/03/2025 00:00:00"), path, EventKind::kInhibitor, "dose 20 to 35 ppm"}, &id));
+    ASSERT_TRUE(store->AddEvent(
+        {0, at("10/04/2025 08:00:00"), path, EventKind::kProcess, "feed to blend B"}, &id));
+    ASSERT_TRUE(store->AddEvent(
+        {0, at("20/05/2025 10:00:00"), path, EventKind::kCleaning, "pigging"}, &id));
+    // Two coupons on the probe's tag: one before the dose-up, one after it.
+    auto coupon = [](const char* from, const char* to, double hours, double mm_per_year) {
+      _coupon_values_ c{};
+      PutField(c.tag, "V-101-IN");
+      PutField(c.install_time, from);
+      PutField(c.removal_time, to);
+      c.exposure = hours;
+      c.corr_rate = mm_per_year;
+      c.metal_loss = mm_per_year * hours / 8760.0;
+      return c;
+    };
+    const CouponImportResult placed =
+        store->ImportCoupons({coupon("01/01/2025 00:00:00", "01/03/2025 00:00:00", 1416, 0.259),
+                              coupon("03/03/2025 00:00:00", "01/06/2025 00:00:00", 2160, 0.099)},
+                             true);
+    ASSERT_TRUE(placed.status.ok) << placed.status.message;
+  }
+  QDir::setCurrent(cwd);
+
+  vSetup = _basic_set_{};
+  Probes tab;
+  tab.SetHistoryLocation(history.toStdString());
+  tab.resize(1000, 600);
+  tab.show();
+  const std::vector<PointSummary> points = tab.store()->ListPoints(30);
+  ASSERT_EQ(points.size(), 1u);
+  tab.OpenPointGraph(points[0].id);
+  ViewHistory* graph = tab.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  graph->resize(1000, 620);
+  QTest::qWait(300);
+  ASSERT_EQ(graph->view().coupons.size(), 2u);
+  graph->grab().save(out + "/coupon_graph.png");
+  const std::vector<HistoryEvent> events = tab.store()->ListEvents({});
+  ASSERT_EQ(events.size(), 3u);
+  tab.ChooseGraphEvent(events[0].id);
+  QTest::qWait(300);
+  graph->grab().save(out + "/event_graph.png");
+  graph->close();
+
+  // The report's page of coupons and its unit's page with the events.
+  std::string error;
+  auto store = OpenHistory(history.toStdString(), &error);
+  ASSERT_TRUE(store) << error;
+  ReportRequest request;
+  request.window_days = 0;
+  const QString pdf = home.path() + "/report.pdf";
+  ASSERT_TRUE(SaveHistoryReport(*store, request, pdf.toStdString(), &error)) << error;
+  for (const auto& [page, name] : {std::pair{"3", "report_coupons"}, {"4", "report_events"}}) {
+    QProcess png;
+    png.start(QStringLiteral("pdftoppm"),
+              {QStringLiteral("-f"), QString::fromLatin1(page), QStringLiteral("-l"),
+               QString::fromLatin1(page), QStringLiteral("-r"), QStringLiteral("80"),
+               QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
+               out + "/" + QString::fromLatin1(name)});
+    ASSERT_TRUE(png.waitForFinished(30000));
+    EXPECT_EQ(png.exitCode(), 0);
+  }
 }
 
 // The history graph's rate is the table's: the trend over the tab's window, named so, its line

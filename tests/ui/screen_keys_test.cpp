@@ -135,7 +135,10 @@ std::vector<Screen> Screens() {
         {"btnCancel", "Stop the import or report; the file being read adds nothing"},
         {"btnConflicts", "List the selected probe's readings that files offered other values for"},
         {"btnUnimport", "Take the readings of one imported file back out of the history"},
-        {"btnChanges", "List every change made to the history, who made it and when"}}},
+        {"btnChanges", "List every change made to the history, who made it and when"},
+        {"btnFlags",
+         "List the falls of metal loss too large to be corrosion that imports "
+         "flagged for review"}}},
       {"ConflictsDialog",
        Maker<ConflictsDialog>(),
        {{"btnKeep", "Keep the value first stored for the chosen reading"},

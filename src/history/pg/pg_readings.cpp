@@ -44,9 +44,9 @@ std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTi
   PgResult q = own ? db_.Exec("BEGIN READ ONLY") : PgResult();
   if (!own || q.ok()) q = db_.Exec(declare);
   while (q.ok()) {
-    q = db_.Exec("FETCH " + std::to_string(kPage) + " FROM tarn_decimated");
+    q = db_.ExecBinary("FETCH " + std::to_string(kPage) + " FROM tarn_decimated");
     if (!q.ok()) break;
-    for (int i = 0; i < q.rows(); ++i) columns_of.Offer({q.Int(i, 0), q.Real(i, 1)});
+    for (int i = 0; i < q.rows(); ++i) columns_of.Offer({q.BinaryInt(i, 0), q.BinaryReal(i, 1)});
     if (q.rows() < kPage) break;
   }
   if (q.ok()) q = db_.Exec(own ? "COMMIT" : "CLOSE tarn_decimated");
