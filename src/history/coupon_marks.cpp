@@ -15,9 +15,9 @@ std::vector<GraphCoupon> CouponMarks(const std::vector<CouponFigures>& coupons, 
   for (const CouponFigures& f : coupons) {
     if (f.coupon.point_id != point_id) continue;
     const double rate = millimetre ? f.rate_mpy * kMmPerMil : f.rate_mpy;
-    std::string label = NarrowToUtf8(f.coupon.values.tag) + " " + FormatPattern(rate, 4) +
-                        (millimetre ? " mm/y" : " mpy");
-    if (f.severity) label += std::string(" ") + SeverityName(*f.severity);
+    std::string label = "Coupon " + NarrowToUtf8(f.coupon.values.tag) + ": " +
+                        FormatPattern(rate, 4) + (millimetre ? " mm/y" : " mpy");
+    if (f.severity) label += std::string(", ") + SeverityName(*f.severity);
     out.push_back({f.coupon.install, f.coupon.removal, rate, std::move(label)});
   }
   return out;

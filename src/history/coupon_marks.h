@@ -12,7 +12,7 @@
 namespace tarn {
 
 // The coupons of point `point_id`, their rates per year in mm when `millimetre`, else in mils:
-// "C-1 3.2000 mpy Moderate".
+// "Coupon C-1: 3.2000 mpy, Moderate".
 std::vector<GraphCoupon> CouponMarks(const std::vector<CouponFigures>& coupons, int64_t point_id,
                                      bool millimetre);
 

@@ -121,6 +121,10 @@ std::vector<SetAsideStretch> PointStretches(const PointSummary& point,
   return out;
 }
 
+// Coupons on a point's graph: their labels, and their see-through bands.
+constexpr uint32_t kCouponColor = 0xFF108040;
+constexpr uint32_t kCouponBandColor = 0x70108040;
+
 uint32_t OverlayColor(size_t i) {
   return kOverlayColors[i % (sizeof(kOverlayColors) / sizeof(kOverlayColors[0]))];
 }
@@ -509,18 +513,26 @@ bool HistoryGraph::Anchored(HistoryTime from, HistoryTime to, HistoryTime at, do
 
 void HistoryGraph::DrawCoupons() {
   if (series_.empty() || !IsMetalLoss(series_.front().probe)) return;
-  constexpr uint32_t kCouponColor = 0xFF108040;
+  // A wide see-through band: where the coupon agrees with the probe it lies along the readings,
+  // which must still show through it.
   const FontInfo& font = engine.gFontLabelx;
+  const auto& r = engine.gRect;
   for (const GraphCoupon& c : coupons) {
     GraphSegment g;
-    if (!Anchored(c.from, c.to + 1, c.from + (c.to - c.from) / 2, c.rate, &g)) continue;
-    engine.gSetLine(kCouponColor, trend_line + 2.5f);
+    const HistoryTime mid = c.from + (c.to - c.from) / 2;
+    if (!Anchored(c.from, c.to + 1, mid, c.rate, &g)) continue;
+    engine.gSetLine(kCouponBandColor, trend_line + 6.0f);
     engine.gDrawLine(static_cast<double>(g.from - base_), g.from_value,
                      static_cast<double>(g.to - base_), g.to_value);
-    const int x = engine.gGetScrX(
-        static_cast<int>(std::clamp<int64_t>(g.to - base_, engine.grMinx, engine.grMaxx)));
-    const int y = engine.gGetScrY(g.to_value);
-    engine.DrawTextAt(x + 4, y - LineHeight(font), c.label, font, kCouponColor);
+    // The label from the band's middle, on the side away from the loss already reached (below
+    // a rising series), kept inside the plot.
+    const int w = engine.TextWidth(c.label, font), h = LineHeight(font);
+    const int x_mid = engine.gGetScrX(
+        static_cast<int>(std::clamp<int64_t>(mid - base_, engine.grMinx, engine.grMaxx)));
+    const int y_mid = engine.gGetScrY((g.from_value + g.to_value) / 2);
+    const int x = std::clamp(x_mid + 8, r.x + 2, std::max(r.x + 2, r.x + r.w - w - 2));
+    const int y = std::clamp(y_mid + h / 2, r.y + 2, std::max(r.y + 2, r.y + r.h - 2 * h - 4));
+    engine.DrawTextAt(x, y, c.label, font, kCouponColor);
   }
 }
 

@@ -360,23 +360,23 @@ TEST(HistoryGraph, MarksSetAsideReadingsAndSegments) {
 }
 
 // Coupons lie over the readings of their exposure at their own rate: a coupon at half the
-// probe's rate rises half as steeply, through the readings' mean, and is labelled at its end.
+// probe's rate rises half as steeply, through the readings' mean, and is labelled.
 TEST(HistoryGraph, CouponsAreDrawnOverTheirExposureAtTheirRate) {
   Fixture f;
   ProbeSummary p = Probe(3, "V-1", "S1", 0);
   f.store.Add(p, At(2024, 1, 1), 100, 86400, [](int i) { return 1.0 * i; });
   const HistoryTime day10 = At(2024, 1, 1) + 10 * 86400, day40 = day10 + 30 * 86400;
-  f.view.coupons = {{day10, day40, 182.5, "C-1 182.5000 mpy Severe"},
+  f.view.coupons = {{day10, day40, 182.5, "Coupon C-1: 182.5000 mpy, Severe"},
                     {day40 + 200 * 86400, day40 + 230 * 86400, 1.0, "C-9 off the readings"}};
   f.Show({p});
-  const auto* label = f.surface->FindText("C-1 182.5000 mpy Severe");
+  const auto* label = f.surface->FindText("Coupon C-1: 182.5000 mpy, Severe");
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(label->argb, 0xFF108040u);
   EXPECT_EQ(f.surface->FindText("C-9 off the readings"), nullptr);
   const auto& e = f.view.engine;
   std::vector<const FakeSurface::Line*> drawn;
   for (const auto& line : f.surface->lines) {
-    if (line.argb == 0xFF108040u) drawn.push_back(&line);
+    if (line.argb == 0x70108040u) drawn.push_back(&line);
   }
   ASSERT_EQ(drawn.size(), 1u);
   const auto x = [&](HistoryTime t) { return e.gGetScrX(static_cast<int>(t - f.view.base())); };

@@ -895,10 +895,11 @@ TEST(ProbesTab, GuideScreenshotsOfEventsAndCoupons) {
   QDir::setCurrent(cwd);
 
   vSetup = _basic_set_{};
-  Probes tab;
-  tab.SetHistoryLocation(history.toStdString());
-  tab.resize(1000, 600);
-  tab.show();
+  MainForm form;
+  form.show();
+  form.findChild<QTabWidget*>(QStringLiteral("tbCtrl"))->setCurrentIndex(4);
+  QApplication::processEvents();
+  Probes& tab = *form.fmPrb();
   const std::vector<PointSummary> points = tab.store()->ListPoints(30);
   ASSERT_EQ(points.size(), 1u);
   tab.OpenPointGraph(points[0].id);

@@ -246,8 +246,8 @@ void UnitEvents(ReportWriter& w, const std::vector<EventFigure>& figures,
   w.Line("Events (rates over the " + std::to_string(kDefaultEventDays) +
              " days before and after each)",
          11, true);
-  const int cols[] = {kMargin,       kMargin + 120, kMargin + 190, kMargin + 260,
-                      kMargin + 390, kMargin + 450, kMargin + 510, kMargin + 640};
+  const int cols[] = {kMargin,       kMargin + 90,  kMargin + 156, kMargin + 212,
+                      kMargin + 322, kMargin + 374, kMargin + 426, kMargin + 600};
   const char* heads[] = {"Point",  "Date",  "Kind",   "Note",
                          "Before", "After", "Change", "Significant"};
   auto row = [&](const std::vector<std::string>& cells, bool bold) {
@@ -258,7 +258,7 @@ void UnitEvents(ReportWriter& w, const std::vector<EventFigure>& figures,
   row({heads, heads + 8}, true);
   for (const EventFigure* f : rows) {
     const std::vector<std::string> names = PointPathNames(f->point_path);
-    std::string change = Figure(f->change);
+    std::string change = f->change ? FormatPattern(*f->change, 2) + " " + f->rate_unit : "-";
     if (f->low && f->high)
       change += " (" + FormatPattern(*f->low, 2) + " to " + FormatPattern(*f->high, 2) + ")";
     row({names.empty() ? f->point_path : names.back(), TimeText(f->event.time).substr(0, 10),
@@ -273,10 +273,10 @@ void UnitEvents(ReportWriter& w, const std::vector<EventFigure>& figures,
 // A table of coupons with their class and the probe's rate over each one's exposure.
 void CouponTable(ReportWriter& w, const std::vector<const CouponFigures*>& coupons,
                  bool with_point) {
-  const int cols[] = {kMargin,       kMargin + 90,  kMargin + 150, kMargin + 218, kMargin + 286,
-                      kMargin + 326, kMargin + 386, kMargin + 446, kMargin + 504, kMargin + 544};
-  const char* heads[] = {"Point",    "Tag",   "Install", "Removal", "Days",
-                         "Rate mpy", "Class", "Probe",   "Ratio",   "Pitting"};
+  const int cols[] = {kMargin,       kMargin + 85,  kMargin + 145, kMargin + 211, kMargin + 277,
+                      kMargin + 315, kMargin + 385, kMargin + 443, kMargin + 513, kMargin + 553};
+  const char* heads[] = {"Point",    "Tag",   "Install",   "Removal", "Days",
+                         "Rate mpy", "Class", "Probe mpy", "Ratio",   "Pitting"};
   auto row = [&](std::vector<std::string> cells, bool bold) {
     w.Room(kLine);
     w.y += kLine;
