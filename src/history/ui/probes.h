@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -202,6 +203,13 @@ class Probes : public QWidget {
   std::vector<SetAsideStretch> GraphSetAside(int64_t id, bool point);
   std::vector<SetAsideStretch> GraphStretches(HistoryTime from, HistoryTime to) const;
   static QString ReadingCount(int64_t n);
+  // Runs `act` on each stretch until one is refused (shown); the readings it changed in all.
+  int64_t EachStretch(const std::vector<SetAsideStretch>& stretches,
+                      const std::function<Status(const SetAsideStretch&, int64_t*)>& act);
+  // The history when it may be changed; else null, having said why.
+  HistoryStore* WritableStore();
+  // The event `event_id` of the graph's point, as the store has it.
+  std::optional<HistoryEvent> GraphEvent(HistoryStore& s, int64_t event_id);
   void ReadingsChanged(const QString& status);
   std::vector<FlagRow> FlagRows();
   void PutFlagCount(std::size_t n);

@@ -23,6 +23,16 @@ QString Narrow(const std::string& s) {
 
 }  // namespace
 
+HistoryStore* Probes::WritableStore() {
+  HistoryStore* s = store();
+  if (s == nullptr) return nullptr;
+  if (const QString why = ReadOnlyReason(); !why.isEmpty()) {
+    ShowError(this, why);
+    return nullptr;
+  }
+  return s;
+}
+
 const PointSummary* Probes::PointOfProbe(int64_t probe_id) const {
   for (const PointSummary& p : points_model_->points()) {
     if (!p.probes.empty() && p.probes.back().probe_id == probe_id) return &p;
@@ -74,12 +84,8 @@ bool Probes::RunEventDialog(const HistoryEvent& event, HistoryEvent* entered) {
 }
 
 void Probes::AddEventOn(const std::string& path, HistoryTime at) {
-  HistoryStore* s = store();
+  HistoryStore* s = WritableStore();
   if (s == nullptr) return;
-  if (const QString why = ReadOnlyReason(); !why.isEmpty()) {
-    ShowError(this, why);
-    return;
-  }
   HistoryEvent event;
   event.time = at;
   event.path = path;
@@ -95,44 +101,36 @@ void Probes::AddEventOn(const std::string& path, HistoryTime at) {
   PutGraphEvents();
 }
 
-void Probes::EditGraphEvent(int64_t event_id) {
-  HistoryStore* s = store();
-  if (s == nullptr) return;
-  if (const QString why = ReadOnlyReason(); !why.isEmpty()) {
-    ShowError(this, why);
-    return;
-  }
+std::optional<HistoryEvent> Probes::GraphEvent(HistoryStore& s, int64_t event_id) {
   EventFilter filter;
   filter.path = graph_path_;
-  for (const HistoryEvent& e : s->ListEvents(filter)) {
-    if (e.id != event_id) continue;
-    HistoryEvent entered;
-    if (!RunEventDialog(e, &entered)) return;
-    if (const Status st = s->EditEvent(entered); !st) ShowError(this, Narrow(st.message));
-    PutGraphEvents();
-    return;
+  for (const HistoryEvent& e : s.ListEvents(filter)) {
+    if (e.id == event_id) return e;
   }
+  return std::nullopt;
+}
+
+void Probes::EditGraphEvent(int64_t event_id) {
+  HistoryStore* s = WritableStore();
+  if (s == nullptr) return;
+  const std::optional<HistoryEvent> e = GraphEvent(*s, event_id);
+  HistoryEvent entered;
+  if (!e || !RunEventDialog(*e, &entered)) return;
+  if (const Status st = s->EditEvent(entered); !st) ShowError(this, Narrow(st.message));
+  PutGraphEvents();
 }
 
 void Probes::RemoveGraphEvent(int64_t event_id) {
-  HistoryStore* s = store();
+  HistoryStore* s = WritableStore();
   if (s == nullptr) return;
-  if (const QString why = ReadOnlyReason(); !why.isEmpty()) {
-    ShowError(this, why);
+  const std::optional<HistoryEvent> e = GraphEvent(*s, event_id);
+  if (!e) return;
+  const QString what = FromUtf8(EventText(*e));
+  if (!AskConfirm(this, QStringLiteral("Remove the event %1?").arg(what), /*default_no=*/true))
     return;
-  }
-  EventFilter filter;
-  filter.path = graph_path_;
-  for (const HistoryEvent& e : s->ListEvents(filter)) {
-    if (e.id != event_id) continue;
-    const QString what = FromUtf8(EventText(e));
-    if (!AskConfirm(this, QStringLiteral("Remove the event %1?").arg(what), /*default_no=*/true))
-      return;
-    if (const Status st = s->RemoveEvent(event_id); !st) ShowError(this, Narrow(st.message));
-    if (fmHist->chosenEvent() == event_id) fmHist->PutChosenEvent(std::nullopt);
-    PutGraphEvents();
-    return;
-  }
+  if (const Status st = s->RemoveEvent(event_id); !st) ShowError(this, Narrow(st.message));
+  if (fmHist->chosenEvent() == event_id) fmHist->PutChosenEvent(std::nullopt);
+  PutGraphEvents();
 }
 
 void Probes::ChooseGraphEvent(int64_t event_id) {

@@ -223,12 +223,9 @@ void Probes::AssignProbes(const std::vector<int64_t>& probe_ids, const std::stri
 }
 
 void Probes::RenameNode(const std::string& path) {
-  HistoryStore* s = store();
-  if (s == nullptr || path.empty()) return;
-  if (const QString why = ReadOnlyReason(); !why.isEmpty()) {
-    ShowError(this, why);
-    return;
-  }
+  if (path.empty()) return;
+  HistoryStore* s = WritableStore();
+  if (s == nullptr) return;
   QInputDialog dialog(this);
   dialog.setObjectName(QStringLiteral("renamePointDialog"));
   dialog.setWindowTitle(QStringLiteral("Rename or move"));

@@ -2,6 +2,7 @@
 // The Probes tab's readings set aside: the stretch in view of the history graph set aside with a
 // reason or restored, on the probes shown or on the probes of the point shown.
 #include <QInputDialog>
+#include <functional>
 
 #include "common/code_page.h"
 #include "common/date_time.h"
@@ -49,12 +50,8 @@ std::vector<SetAsideStretch> Probes::GraphStretches(HistoryTime from, HistoryTim
 }
 
 void Probes::SetAsideInGraph(HistoryTime from, HistoryTime to) {
-  HistoryStore* s = store();
+  HistoryStore* s = WritableStore();
   if (s == nullptr) return;
-  if (const QString why = ReadOnlyReason(); !why.isEmpty()) {
-    ShowError(this, why);
-    return;
-  }
   const std::vector<SetAsideStretch> stretches = GraphStretches(from, to);
   if (stretches.empty()) return;
   QInputDialog dialog(this);
@@ -67,35 +64,35 @@ void Probes::SetAsideInGraph(HistoryTime from, HistoryTime to) {
       exec_input_dialog ? exec_input_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
   const std::string reason = Utf8ToNarrow(ToUtf8(dialog.textValue().trimmed()));
   if (!ok) return;
-  int64_t total = 0;
-  for (const SetAsideStretch& st : stretches) {
-    int64_t changed = 0;
-    if (const Status status = s->SetAside(st.probe_id, st.from, st.to, reason, &changed); !status) {
-      ShowError(this, Narrow(status.message));
-      break;
-    }
-    total += changed;
-  }
+  const int64_t total = EachStretch(stretches, [&](const SetAsideStretch& st, int64_t* changed) {
+    return s->SetAside(st.probe_id, st.from, st.to, reason, changed);
+  });
   ReadingsChanged(QStringLiteral("%1 set aside").arg(ReadingCount(total)));
 }
 
 void Probes::RestoreInGraph(HistoryTime from, HistoryTime to) {
-  HistoryStore* s = store();
+  HistoryStore* s = WritableStore();
   if (s == nullptr) return;
-  if (const QString why = ReadOnlyReason(); !why.isEmpty()) {
-    ShowError(this, why);
-    return;
-  }
+  const int64_t total =
+      EachStretch(GraphStretches(from, to), [&](const SetAsideStretch& st, int64_t* changed) {
+        return s->Restore(st.probe_id, st.from, st.to, changed);
+      });
+  ReadingsChanged(QStringLiteral("%1 restored").arg(ReadingCount(total)));
+}
+
+int64_t Probes::EachStretch(const std::vector<SetAsideStretch>& stretches,
+                            const std::function<Status(const SetAsideStretch&, int64_t*)>& act) {
+  // Up to the first refusal, which is shown; what went before stays done and counted.
   int64_t total = 0;
-  for (const SetAsideStretch& st : GraphStretches(from, to)) {
+  for (const SetAsideStretch& st : stretches) {
     int64_t changed = 0;
-    if (const Status status = s->Restore(st.probe_id, st.from, st.to, &changed); !status) {
+    if (const Status status = act(st, &changed); !status) {
       ShowError(this, Narrow(status.message));
       break;
     }
     total += changed;
   }
-  ReadingsChanged(QStringLiteral("%1 restored").arg(ReadingCount(total)));
+  return total;
 }
 
 QString Probes::ReadingCount(int64_t n) {
