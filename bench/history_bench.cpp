@@ -297,5 +297,49 @@ void BM_PointGraph20YearsTo1920(benchmark::State& state) {
 }
 BENCHMARK(BM_PointGraph20YearsTo1920)->Unit(benchmark::kMillisecond);
 
+// The same plant with its points in units of ten and 320 events over the 20 years (one in ten
+// on a unit), built afresh in a file of this run's own.
+HistoryStore& EventsPlant() {
+  static std::unique_ptr<HistoryStore> store;
+  static const std::string path =
+      (fs::temp_directory_path() / ("tarn-bench-events-" + std::to_string(getpid()) + ".sqlite"))
+          .string();
+  if (!store) {
+    std::string error;
+    fs::remove(path);
+    store = OpenHistory(path, &error);
+    const auto start = std::chrono::steady_clock::now();
+    bench::ImportPointsPlant(*store, bench::PointsPlant{});
+    const Status st = bench::AddPlantEvents(*store, bench::PointsPlant{}, 320);
+    std::fprintf(stderr, "events plant built in %.1f s%s\n",
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                 st ? "" : (": " + st.message).c_str());
+    std::atexit([] { fs::remove(path); });
+  }
+  return *store;
+}
+
+// The events list with the rates before and after each event, for every point it applies to.
+void BM_EventFigures80x6x20(benchmark::State& state) {
+  HistoryStore& store = EventsPlant();
+  std::size_t n = 0;
+  for (auto _ : state) n = store.EventFigures(static_cast<int32_t>(state.range(0)), "").size();
+  state.counters["rows"] = static_cast<double>(n);
+}
+BENCHMARK(BM_EventFigures80x6x20)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond);
+
+// The same on a fresh connection: nothing cached.
+void BM_EventFiguresFreshConnection(benchmark::State& state) {
+  const std::string path = EventsPlant().Location();
+  std::size_t n = 0;
+  for (auto _ : state) {
+    std::string error;
+    auto store = OpenHistory(path, &error);
+    n = store->EventFigures(30, "").size();
+  }
+  state.counters["rows"] = static_cast<double>(n);
+}
+BENCHMARK(BM_EventFiguresFreshConnection)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace tarn

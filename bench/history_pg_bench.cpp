@@ -217,12 +217,12 @@ void BM_PgProbeList1000x10000(benchmark::State& state) {
 }
 BENCHMARK(BM_PgProbeList1000x10000)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond);
 
-// The first windowed list of a program that has just started: a new connection each time, so
-// no figure is remembered from an earlier call. 14 days is not one of the windows whose sums
-// are kept per probe: it is summed from the hours.
-void BM_PgProbeListColdStart(benchmark::State& state) {
-  HistoryStore* big = TheServer().uri.empty() ? nullptr : BigHistory();
-  if (big == nullptr) {
+// Runs `list` on a new connection to `plant` each time (the connecting itself not counted), so
+// that no figure is remembered from an earlier call; `counter` names what it counts.
+template <typename List>
+void OnFreshConnections(benchmark::State& state, HistoryStore* plant, const char* counter,
+                        List list) {
+  if (plant == nullptr) {
     state.SkipWithError("no PostgreSQL history");
     return;
   }
@@ -230,15 +230,25 @@ void BM_PgProbeListColdStart(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     std::string error;
-    auto store = OpenHistory(big->Location(), &error);
+    auto store = OpenHistory(plant->Location(), &error);
     state.ResumeTiming();
     if (!store) {
       state.SkipWithError(error.c_str());
       return;
     }
-    n = store->ListProbes(static_cast<int32_t>(state.range(0))).size();
+    n = list(*store);
   }
-  state.counters["probes"] = static_cast<double>(n);
+  state.counters[counter] = static_cast<double>(n);
+}
+
+// The first windowed list of a program that has just started: a new connection each time, so
+// no figure is remembered from an earlier call. 14 days is not one of the windows whose sums
+// are kept per probe: it is summed from the hours.
+void BM_PgProbeListColdStart(benchmark::State& state) {
+  HistoryStore* big = TheServer().uri.empty() ? nullptr : BigHistory();
+  OnFreshConnections(state, big, "probes", [&](HistoryStore& store) {
+    return store.ListProbes(static_cast<int32_t>(state.range(0))).size();
+  });
 }
 BENCHMARK(BM_PgProbeListColdStart)
     ->Arg(7)
@@ -343,7 +353,7 @@ void BM_PgPlant(benchmark::State& state) {
         }
         // The points list the same way, and one point's whole history for a full-HD graph.
         for (const int days : {0, 14, 1000}) {
-          double best = 1e9, graph = 1e9;
+          double best = 1e9, graph = 1e9, probe_graph = 1e9, graph_again = 1e9;
           for (int k = 0; k < 3; ++k) {
             auto store = OpenHistory(uri, &error);
             if (!store) {
@@ -363,9 +373,25 @@ void BM_PgPlant(benchmark::State& state) {
                 points.front().id, points.front().first_time, points.front().last_time, 1920);
             graph = std::min(graph, Seconds(t1));
             if (series.readings.empty()) state.SkipWithError("no point series");
+            // The floor: the same readings decimated as one probe's graph reads them.
+            const auto t2 = std::chrono::steady_clock::now();
+            const std::vector<HistoryReading> plain =
+                store->ReadDecimated(points.front().current.id, points.front().first_time,
+                                     points.front().last_time, 1920);
+            probe_graph = std::min(probe_graph, Seconds(t2));
+            if (plain.empty()) state.SkipWithError("no probe readings");
+            // The point's graph again, as a second look at it reads it.
+            const auto t3 = std::chrono::steady_clock::now();
+            const PointSeries again = store->ReadPointSeries(
+                points.front().id, points.front().first_time, points.front().last_time, 1920);
+            graph_again = std::min(graph_again, Seconds(t3));
           }
           state.counters["points_" + std::to_string(days) + "d_ms"] = best * 1000;
-          if (days == 0) state.counters["point_graph_1920_ms"] = graph * 1000;
+          if (days == 0) {
+            state.counters["point_graph_1920_ms"] = graph * 1000;
+            state.counters["probe_graph_1920_ms"] = probe_graph * 1000;
+            state.counters["point_graph_again_ms"] = graph_again * 1000;
+          }
         }
       }
       s.Drop(uri);
@@ -471,24 +497,9 @@ BENCHMARK(BM_PgPointList80x1x20)
 
 // The first points list of a new connection (the connecting itself not counted).
 void BM_PgPointListColdStart(benchmark::State& state) {
-  HistoryStore* plant = Plant();
-  if (plant == nullptr) {
-    state.SkipWithError("no PostgreSQL history");
-    return;
-  }
-  std::size_t n = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::string error;
-    auto store = OpenHistory(plant->Location(), &error);
-    state.ResumeTiming();
-    if (!store) {
-      state.SkipWithError(error.c_str());
-      return;
-    }
-    n = store->ListPoints(static_cast<int32_t>(state.range(0))).size();
-  }
-  state.counters["points"] = static_cast<double>(n);
+  OnFreshConnections(state, Plant(), "points", [&](HistoryStore& store) {
+    return store.ListPoints(static_cast<int32_t>(state.range(0))).size();
+  });
 }
 BENCHMARK(BM_PgPointListColdStart)
     ->Arg(30)
@@ -512,6 +523,56 @@ void BM_PgPointGraph20YearsTo1920(benchmark::State& state) {
   state.counters["points"] = static_cast<double>(n);
 }
 BENCHMARK(BM_PgPointGraph20YearsTo1920)->Unit(benchmark::kMillisecond);
+
+// Plants of points in units of ten with events over the 20 years (one in ten on a unit):
+// 500 points × a reading a day with 2000 events, and 50 points × a reading an hour with 200.
+struct EventsPlantShape {
+  bench::PointsPlant plant;
+  int events;
+};
+const EventsPlantShape kEventsPlants[] = {
+    {{.points = 500, .step = 86400}, 2000},
+    {{.points = 50, .step = 3600}, 200},
+};
+
+HistoryStore* EventsPlant(int shape) {
+  static std::unique_ptr<HistoryStore> stores[2];
+  std::unique_ptr<HistoryStore>& store = stores[shape];
+  if (!store && !TheServer().uri.empty()) {
+    std::string error;
+    store = OpenHistory(TheServer().Fresh(), &error);
+    if (!store) return nullptr;
+    const EventsPlantShape& s = kEventsPlants[shape];
+    const auto t0 = std::chrono::steady_clock::now();
+    bench::ImportPointsPlant(*store, s.plant);
+    const Status st = bench::AddPlantEvents(*store, s.plant, s.events);
+    std::fprintf(stderr, "events plant of %lld readings built in %.1f s%s\n",
+                 static_cast<long long>(bench::PlantReadings(s.plant)), Seconds(t0),
+                 st ? "" : (": " + st.message).c_str());
+  }
+  return store.get();
+}
+
+// The events list with the rates before and after each event, for every point it applies to;
+// the argument picks the plant.
+void BM_PgEventFigures(benchmark::State& state) {
+  HistoryStore* store = EventsPlant(static_cast<int>(state.range(0)));
+  if (store == nullptr) {
+    state.SkipWithError("no PostgreSQL history");
+    return;
+  }
+  std::size_t n = 0;
+  for (auto _ : state) n = store->EventFigures(30, "").size();
+  state.counters["rows"] = static_cast<double>(n);
+}
+BENCHMARK(BM_PgEventFigures)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The same on a fresh connection (the connecting itself not counted): nothing cached.
+void BM_PgEventFiguresColdStart(benchmark::State& state) {
+  OnFreshConnections(state, EventsPlant(static_cast<int>(state.range(0))), "rows",
+                     [](HistoryStore& store) { return store.EventFigures(30, "").size(); });
+}
+BENCHMARK(BM_PgEventFiguresColdStart)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tarn

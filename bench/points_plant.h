@@ -54,4 +54,27 @@ inline Status ImportPointsPlant(HistoryStore& store, const PointsPlant& plant) {
   return {};
 }
 
+// Moves each point into a unit of ten ("Plant/U3/TP-34") and adds `events` events spread over
+// the years, one in ten on a unit (so on each of its points), the others on a point.
+inline Status AddPlantEvents(HistoryStore& store, const PointsPlant& plant, int events) {
+  for (int p = 0; p < plant.points; ++p) {
+    const std::string name = "TP-" + std::to_string(p);
+    const std::string unit = "Plant/U" + std::to_string(p / 10);
+    if (Status st = store.RenamePoint("Unassigned/" + name, unit + "/" + name); !st) return st;
+  }
+  const int64_t span = plant.years * 365 * 86400LL;
+  for (int i = 0; i < events; ++i) {
+    const int p = (i * 37) % plant.points;
+    HistoryEvent e;
+    e.time = plant.start + span * (2 * i + 1) / (2 * events) + (i * 7919) % 86400;
+    e.path = "Plant/U" + std::to_string(p / 10);
+    if (i % 10 != 9) e.path += "/TP-" + std::to_string(p);
+    e.kind = static_cast<EventKind>(i % 5);
+    e.note = "event " + std::to_string(i);
+    int64_t id = 0;
+    if (Status st = store.AddEvent(e, &id); !st) return st;
+  }
+  return {};
+}
+
 }  // namespace tarn::bench

@@ -76,7 +76,8 @@ def shoot_steps(build):
                     "--gtest_filter=InstrumentSim.GuideScreenshots"],
                    env=env, check=True, timeout=300, stdout=subprocess.DEVNULL)
     # The Probes tab on a history of eleven probes, the same read-only, a probe's history graph
-    # and a page of its report; a plant of 200 points and a point's graph across replacements.
+    # and a page of its report; a plant of 200 points and a point's graph across replacements; a
+    # point's events and coupons on its graph and in the report.
     test = os.path.join(build, "tests", "probes_test")
     subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1100x860x24", test,
                     "--gtest_filter=ProbesTab.GuideScreenshots*"],
@@ -84,7 +85,8 @@ def shoot_steps(build):
     shutil.rmtree(home, ignore_errors=True)
     for name in ("graph.png", "zoom_drag.png", "zoom.png", "port_setup.png", "download.png",
                  "probes.png", "probes_read_only.png", "history_graph.png", "report_page.png",
-                 "plant_points.png", "point_graph.png"):
+                 "plant_points.png", "point_graph.png", "event_graph.png", "coupon_graph.png",
+                 "report_events.png", "report_coupons.png"):
         print(os.path.join(OUT, name))
 
 

@@ -15,5 +15,9 @@ extern const CommandDecl kHistoryCommand;  // the group of "history" subcommands
 extern const CommandDecl kHistoryCopyCommand;
 extern const CommandDecl kPointsCommand;  // history points, with its subcommand rename
 extern const CommandDecl kAssignCommand;
+extern const CommandDecl kEventsCommand;  // history events, with its subcommands add and remove
+extern const CommandDecl kHistoryCouponsCommand;  // history coupons, with import and pit
+extern const CommandDecl kExcludeCommand;  // history exclude
+extern const CommandDecl kRestoreCommand;  // history restore
 
 }  // namespace tarn

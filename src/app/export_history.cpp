@@ -14,6 +14,7 @@
 #include "app/export_commands.h"
 #include "app/export_history_common.h"
 #include "common/atomic_file.h"
+#include "common/code_page.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
 #include "common/user_paths.h"
@@ -49,6 +50,21 @@ std::vector<std::string> ProbeFields(const ProbeSummary& p) {
       p.end_time ? DateText(*p.end_time) : "",
       status,
   };
+}
+
+// For each reading, the reason it is set aside (UTF-8), or empty.
+std::vector<std::string> ExcludedColumn(HistoryStore& store, int64_t probe_id,
+                                        const std::vector<HistoryReading>& readings) {
+  std::vector<std::string> out(readings.size());
+  const std::vector<SetAsideStretch> stretches = store.ListSetAside(probe_id);
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < readings.size() && k < stretches.size(); ++i) {
+    while (k < stretches.size() && stretches[k].to < readings[i].time) ++k;
+    if (k < stretches.size() && stretches[k].from <= readings[i].time) {
+      out[i] = stretches[k].reason;
+    }
+  }
+  return out;
 }
 
 int RunImport(const ParsedArgs& args) {
@@ -140,11 +156,15 @@ int RunReadings(const ParsedArgs& args) {
   if (!store->GetProbe(id, 0)) return Fail("no probe with id " + *args.Text("--probe"));
   const auto readings = store->ReadRange(id, from, to);
   if (Status st = store->LastError(); !st) return Fail(st.message);
+  const std::vector<std::string> excluded = ExcludedColumn(*store, id, readings);
+  if (Status st = store->LastError(); !st) return Fail(st.message);
   if (out) {
-    std::string text = "Date,Value\r\n";
+    std::string text = "Date,Value,excluded\r\n";
     text.reserve(readings.size() * 32 + text.size());
-    for (const HistoryReading& r : readings) {
-      text += TimeText(r.time) + "," + FormatPattern(r.value, 4) + "\r\n";
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+      const HistoryReading& r = readings[i];
+      text += TimeText(r.time) + "," + FormatPattern(r.value, 4) + ",";
+      text += excluded[i].empty() ? std::string("\r\n") : CsvLine({Utf8ToNarrow(excluded[i])});
     }
     if (Status saved = WriteFileAtomically(*out, text); !saved) return Fail(saved.message);
   }
@@ -158,10 +178,12 @@ int RunReadings(const ParsedArgs& args) {
     sheet.ColumnWidth(0, 20);
     sheet.Text(0, 0, "Date");
     sheet.Text(0, 1, "Value");
+    sheet.Text(0, 2, "excluded");
     uint32_t row = 1;
-    for (const HistoryReading& r : readings) {
-      sheet.Date(row, 0, DateTime{r.time * kTicksPerSecond}, true);
-      sheet.Number(row, 1, r.value, 4);
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+      sheet.Date(row, 0, DateTime{readings[i].time * kTicksPerSecond}, true);
+      sheet.Number(row, 1, readings[i].value, 4);
+      if (!excluded[i].empty()) sheet.Text(row, 2, excluded[i]);
       ++row;
     }
     if (Status saved = sheet.Save(*xlsx); !saved) return Fail(saved.message);
@@ -536,9 +558,10 @@ const CommandDecl kChanges = {
 };
 
 const CommandDecl* const kHistorySubcommands[] = {
-    &kImport,    &kProbes,        &kReadings,      &kReport,
-    &kLimits,    &kPointsCommand, &kAssignCommand, &kHistoryCopyCommand,
-    &kModbusMap, &kUnimport,      &kChanges,
+    &kImport,         &kProbes,         &kReadings,       &kReport,
+    &kLimits,         &kPointsCommand,  &kAssignCommand,  &kEventsCommand,
+    &kHistoryCouponsCommand, &kHistoryCopyCommand, &kModbusMap, &kUnimport,
+    &kChanges,        &kExcludeCommand, &kRestoreCommand,
 };
 
 }  // namespace
@@ -546,7 +569,8 @@ const CommandDecl* const kHistorySubcommands[] = {
 const CommandDecl kHistoryCommand = {
     .path = "history",
     .synopsis =
-        "(import|probes|readings|report|limits|points|assign) ... [--history PATH]\n"
+        "(import|probes|readings|report|limits|points|assign|events|coupons|exclude|restore) ...\n"
+        "[--history PATH]\n"
         "copy --from LOCATION --to LOCATION",
     .about =
         "Every command but copy takes --history PATH; without it the history is the settings\n"

@@ -48,5 +48,23 @@ inline constexpr OptionDecl kWindowOption = {
     .refusal = "--window needs a whole number of days, at least 1, or 'all'",
     .help = "the rate's span back from each probe's last reading; all: the whole history"};
 inline constexpr double kMaxId = 999999999999999999.0;
+inline constexpr OptionDecl kCouponOption = {
+    .name = "--coupon",
+    .value = "ID",
+    .repeatable = true,
+    .kind = ValueKind::kWhole,
+    .low = 0,
+    .high = kMaxId,
+    .refusal = "--coupon needs a whole number",
+    .help = "the coupon, by the id 'history coupons' lists"};
+inline constexpr OptionDecl kProbeIdOption = {
+    .name = "--probe",
+    .value = "ID",
+    .repeatable = true,
+    .kind = ValueKind::kWhole,
+    .low = 0,
+    .high = kMaxId,
+    .refusal = "--probe needs a whole number",
+    .help = "the probe, by the id 'history probes' lists"};
 
 }  // namespace tarn

@@ -36,6 +36,9 @@ int RunHistoryCopy(const ParsedArgs& args) {
               static_cast<long long>(report.probes), static_cast<long long>(report.readings),
               static_cast<long long>(r.added), static_cast<long long>(r.duplicates),
               static_cast<long long>(r.conflicts));
+  if (report.coupons > 0) {
+    std::printf("%lld coupons added\n", static_cast<long long>(report.coupons));
+  }
   return 0;
 }
 

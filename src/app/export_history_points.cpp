@@ -60,8 +60,12 @@ int RunPoints(const ParsedArgs& args) {
 
 int RunAssign(const ParsedArgs& args) {
   const std::optional<int64_t> probe = args.Whole("--probe");
+  const std::optional<int64_t> coupon = args.Whole("--coupon");
   const std::string* path = args.Text("--point");
-  if (!probe || !path) return args.Refuse("assign needs --probe ID and --point PATH");
+  if (!probe == !coupon || !path) {
+    return args.Refuse("assign needs --probe ID or --coupon ID, and --point PATH");
+  }
+  if (coupon && args.Has("--from")) return args.Refuse("--from is for a probe, not a coupon");
   std::optional<HistoryTime> from;
   if (const std::string* f = args.Text("--from")) {
     HistoryTime t = 0;
@@ -75,7 +79,9 @@ int RunAssign(const ParsedArgs& args) {
   auto store = OpenFromArgs(args, &error);
   if (!store) return Fail(error);
   std::string placed;
-  if (Status st = store->AssignProbe(*probe, stored, from, &placed); !st) return Fail(st.message);
+  const Status st = coupon ? store->AssignCoupon(*coupon, stored, &placed)
+                           : store->AssignProbe(*probe, stored, from, &placed);
+  if (!st) return Fail(st.message);
   std::printf("%s\n", placed.c_str());
   return 0;
 }
@@ -102,14 +108,8 @@ constexpr OptionDecl kPointOption = {.name = "--point",
                                      .help = "the point's path, Site/Unit/Point (1 to 6 names)"};
 constexpr OptionDecl kAssignOptions[] = {
     kHistoryOption,
-    {.name = "--probe",
-     .value = "ID",
-     .repeatable = true,
-     .kind = ValueKind::kWhole,
-     .low = 0,
-     .high = kMaxId,
-     .refusal = "--probe needs a whole number",
-     .help = "the probe, by the id 'history probes' lists"},
+    kProbeIdOption,
+    kCouponOption,
     kPointOption,
     {.name = "--from",
      .value = "DATE",
@@ -155,10 +155,10 @@ const CommandDecl kPointsCommand = {
 
 const CommandDecl kAssignCommand = {
     .path = "history assign",
-    .synopsis = "--probe ID --point PATH [--from DATE]",
+    .synopsis = "--probe ID --point PATH [--from DATE]\n--coupon ID --point PATH",
     .about =
-        "moves a probe with its readings to the point at PATH (made when there is none) and\n"
-        "prints the point's path; a point left without probes goes.\n",
+        "moves a probe with its readings, or a coupon, to the point at PATH (made when there\n"
+        "is none) and prints the point's path; a point left without probes or coupons goes.\n",
     .options = kAssignOptions,
     .style = RefusalStyle::kWithHelp,
     .run = RunAssign,

@@ -9,6 +9,7 @@
 #include "common/ui/qt_text.h"
 #include "coupon/ui/coupon.h"
 #include "history/history_location.h"
+#include "history/history_store.h"
 #include "history/ui/probes.h"
 #include "settings/ui/settings_records.h"
 
@@ -49,6 +50,21 @@ void MainForm::CouponMade() {
   connect(fmCpon_, &Coupon::StateChanged, this,
           [this] { NoteRecent(kRecentCoupon, fmCpon_->fileName()); });
   fmCpon_->setAskBeforeOpen(true);
+  // The history is the Probes tab's, opened there when first needed.
+  fmCpon_->setHistoryAdder([this](const std::vector<_coupon_values_>& records, bool mils) {
+    Coupon::HistoryAdd done;
+    HistoryStore* store = fmPrb()->store();
+    if (store == nullptr) {
+      done.message = QStringLiteral("The probe history could not be opened: see the Probes tab.");
+      return done;
+    }
+    const CouponImportResult r = store->ImportCoupons(records, mils);
+    done.ok = r.status.ok;
+    done.added = r.added;
+    done.held = r.held;
+    done.message = FromUtf8(r.status.message);
+    return done;
+  });
   SetRecentMenu(kRecentCoupon, fmCpon_->openButton());
   PlaceScreen(fmCpon_, tbPg3);
 }

@@ -9,7 +9,7 @@
 namespace tarn {
 
 // The number of figures the statement reads.
-inline constexpr int kChangeMarkFigures = 14;
+inline constexpr int kChangeMarkFigures = 19;
 
 // The statement for a schema prefix ("" for the file store, "tarn." on the server).
 std::string ChangeMarkSql(const std::string& schema);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <map>
 #include <set>
 #include <tuple>
@@ -97,6 +98,70 @@ Status ImportAsOneFile(HistoryStore& to, const ImportFileFacts& facts,
   Add(r, &report->result);
   report->readings += offered;
   ++report->files;
+  return {};
+}
+
+// Every coupon of `from` into `to` (those it holds already are left), then each at its point at
+// the source, with its pit depth.
+Status CopyCoupons(HistoryStore& from, HistoryStore& to, HistoryCopyReport* report) {
+  const std::vector<CouponFigures> coupons = from.ListCoupons({});
+  if (Status st = from.LastError(); !st) return st;
+  if (coupons.empty()) return {};
+  for (const bool mils : {false, true}) {
+    std::vector<_coupon_values_> records;
+    for (const CouponFigures& f : coupons) {
+      if (f.coupon.mils == mils) records.push_back(f.coupon.values);
+    }
+    if (records.empty()) continue;
+    const CouponImportResult r = to.ImportCoupons(records, mils);
+    if (!r.status) return r.status;
+    report->coupons += r.added;
+  }
+  using CouponKey = std::tuple<std::string, HistoryTime, HistoryTime>;
+  const auto key = [](const HistoryCoupon& c) {
+    return CouponKey{std::string(c.values.tag, strnlen(c.values.tag, sizeof c.values.tag)),
+                     c.install, c.removal};
+  };
+  std::map<CouponKey, HistoryCoupon> there;
+  for (CouponFigures& f : to.ListCoupons({})) there[key(f.coupon)] = std::move(f.coupon);
+  if (Status st = to.LastError(); !st) return st;
+  for (const CouponFigures& f : coupons) {
+    const auto it = there.find(key(f.coupon));
+    if (it == there.end()) {
+      return Status::Fail("The copy is incomplete: the coupon " + std::get<0>(key(f.coupon)) +
+                          " is not at " + to.Location() + ".");
+    }
+    std::string placed = it->second.point_path;
+    if (placed != f.coupon.point_path) {
+      if (Status st = to.AssignCoupon(it->second.id, f.coupon.point_path, &placed); !st) return st;
+    }
+    // A point found whatever its letter case takes the source's.
+    if (placed != f.coupon.point_path) {
+      if (Status st = to.RenamePoint(placed, f.coupon.point_path); !st) return st;
+    }
+    if (f.coupon.pit_depth_mm && it->second.pit_depth_mm != f.coupon.pit_depth_mm) {
+      if (Status st = to.SetPitDepth(it->second.id, *f.coupon.pit_depth_mm, false); !st) return st;
+    }
+  }
+  return {};
+}
+
+// The stretches set aside at the source that the destination's probe lacks (a copy made
+// again adds none), set aside there with their reasons.
+Status CopySetAside(HistoryStore& from, int64_t from_id, HistoryStore& to, int64_t to_id) {
+  const std::vector<SetAsideStretch> source = from.ListSetAside(from_id);
+  if (Status st = from.LastError(); !st || source.empty()) return st;
+  const std::vector<SetAsideStretch> there = to.ListSetAside(to_id);
+  if (Status st = to.LastError(); !st) return st;
+  for (const SetAsideStretch& s : source) {
+    const bool held = std::any_of(there.begin(), there.end(), [&](const SetAsideStretch& t) {
+      return t.from == s.from && t.to == s.to && t.reason == s.reason;
+    });
+    int64_t changed = 0;
+    if (!held) {
+      if (Status st = to.SetAside(to_id, s.from, s.to, s.reason, &changed); !st) return st;
+    }
+  }
   return {};
 }
 
@@ -198,6 +263,7 @@ Status CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* repo
     if (p.own_limits) {
       if (Status st = to.SetLimits(it->second->id, p.limits); !st) return st;
     }
+    if (Status st = CopySetAside(from, p.id, to, it->second->id); !st) return st;
   }
   // Each probe goes to its point at the source, from the same date.
   const std::vector<PointSummary> points = from.ListPoints(0);
@@ -222,6 +288,7 @@ Status CopyHistory(HistoryStore& from, HistoryStore& to, HistoryCopyReport* repo
       if (Status st = to.SetPointLimits(there.id, own); !st) return st;
     }
   }
+  if (Status st = CopyCoupons(from, to, report); !st) return st;
   if (fresh) return to.SetLimits(0, defaults);
   return {};
 }

@@ -14,11 +14,13 @@ struct HistoryCopyReport {
   int64_t readings = 0;    // readings and conflicts offered to the destination
   int64_t files = 0;       // files imported at the destination
   int64_t files_held = 0;  // source files the destination already held
+  int64_t coupons = 0;     // coupons added at the destination
   ImportResult result;     // what the destination made of them
 };
 
 // Copies every probe of `from` (header, readings, conflicts, own limits, its monitoring point
-// and the date it counts there from) into `to`, file by
+// and the date it counts there from) and every coupon (at its point, with its pit depth) into
+// `to`, file by
 // file in import order so that every reading keeps the file it came from, and the default
 // limits when `to` held no probe before. Each file is one import; a file `to` already holds
 // (same name, size, SHA-256 and import time) is left out, so copying again adds nothing.

@@ -37,6 +37,19 @@ int32_t ClampSeconds(int64_t s) {
   return static_cast<int32_t>(std::clamp<int64_t>(s, 0, std::numeric_limits<int32_t>::max()));
 }
 
+// Marks the readings (in time order) that lie in one of the stretches (in time order).
+void MarkSetAside(const std::vector<SetAsideStretch>& stretches,
+                  const std::vector<HistoryReading>& readings, std::vector<bool>* marks) {
+  if (stretches.empty()) return;
+  marks->assign(readings.size(), false);
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < readings.size(); ++i) {
+    while (k < stretches.size() && stretches[k].to < readings[i].time) ++k;
+    if (k == stretches.size()) break;
+    (*marks)[i] = stretches[k].from <= readings[i].time;
+  }
+}
+
 }  // namespace
 
 std::string ProbeName(const ProbeSummary& probe) {
@@ -87,6 +100,30 @@ std::vector<GraphMark> ReplacementMarks(const std::vector<PointReplacement>& rep
   }
   return marks;
 }
+
+std::vector<SetAsideStretch> PointStretches(const PointSummary& point,
+                                            const std::vector<SetAsideStretch>& all) {
+  std::vector<SetAsideStretch> out;
+  for (std::size_t k = 0; k < point.probes.size(); ++k) {
+    const HistoryTime from = point.probes[k].from;
+    const HistoryTime until = k + 1 < point.probes.size() ? point.probes[k + 1].from - 1
+                                                          : std::numeric_limits<HistoryTime>::max();
+    for (const SetAsideStretch& s : all) {
+      if (s.probe_id != point.probes[k].probe_id || s.to < from || s.from > until) continue;
+      SetAsideStretch clipped = s;
+      clipped.from = std::max(s.from, from);
+      clipped.to = std::min(s.to, until);
+      out.push_back(clipped);
+    }
+  }
+  std::sort(out.begin(), out.end(),
+            [](const SetAsideStretch& a, const SetAsideStretch& b) { return a.from < b.from; });
+  return out;
+}
+
+// Coupons on a point's graph: their labels, and their see-through bands.
+constexpr uint32_t kCouponColor = 0xFF108040;
+constexpr uint32_t kCouponBandColor = 0x70108040;
 
 uint32_t OverlayColor(size_t i) {
   return kOverlayColors[i % (sizeof(kOverlayColors) / sizeof(kOverlayColors[0]))];
@@ -167,6 +204,7 @@ void HistoryGraph::Load() {
     HistorySeries& s = series_[i];
     s.x.clear();
     s.y.clear();
+    s.set_aside.clear();
     if (!reader_) continue;
     const std::vector<HistoryReading>& readings = read[i];
     s.x.reserve(readings.size());
@@ -175,6 +213,7 @@ void HistoryGraph::Load() {
       s.x.push_back(ClampSeconds(r.time - base_));
       s.y.push_back(r.value);
     }
+    if (set_aside_of) MarkSetAside(set_aside_of(s.probe.id), readings, &s.set_aside);
   }
   // The range snaps to the readings found, as the graph window snaps to sample times; the
   // snapped range holds the same readings, so it needs no second read.
@@ -237,24 +276,35 @@ void HistoryGraph::FitTrends() {
     const HistoryTime since =
         rate_window > 0 && s.probe.count > 0 ? s.probe.last_time - int64_t{rate_window} * 86400 : 0;
     size_t first = 0;
-    while (since != 0 && first < n_all && base_ + s.x[first] < since) ++first;
-    const size_t n = n_all - first;
+    while (first < n_all && ((since != 0 && base_ + s.x[first] < since) || s.SetAside(first))) {
+      ++first;
+    }
+    // Readings set aside count in no fit.
+    size_t n = 0, last = first;
+    for (size_t i = first; i < n_all; ++i) {
+      if (s.SetAside(i)) continue;
+      ++n;
+      last = i;
+    }
     if (rate_window >= 0 && IsMetalLoss(s.probe)) {
       // The stored rate's slope (per year of 365 days, in the reading's unit), through the
       // window's readings in view: the line shows the figure printed beside it.
       if (!s.probe.rate || n == 0) continue;
       s.const_a = *s.probe.rate / (365.0 * 86400.0);
       double b = 0;
-      for (size_t i = first; i < n_all; ++i) b += s.y[i] - s.const_a * s.x[i];
+      for (size_t i = first; i < n_all; ++i) {
+        if (!s.SetAside(i)) b += s.y[i] - s.const_a * s.x[i];
+      }
       s.const_b = b / static_cast<double>(n);
       s.fit_from = s.x[first];
-      s.has_fit = n >= 2 || s.x[first] != s.x.back();
+      s.has_fit = n >= 2 || s.x[first] != s.x[last];
       continue;
     }
     if (n < 2) continue;
     // Centred sums: seconds after the base reach 10^9, whose squares would swamp a plain fit.
     double mx = 0, my = 0;
     for (size_t i = first; i < n_all; ++i) {
+      if (s.SetAside(i)) continue;
       mx += s.x[i];
       my += s.y[i];
     }
@@ -262,6 +312,7 @@ void HistoryGraph::FitTrends() {
     my /= static_cast<double>(n);
     double sxy = 0, sxx = 0;
     for (size_t i = first; i < n_all; ++i) {
+      if (s.SetAside(i)) continue;
       const double dx = s.x[i] - mx;
       sxy += dx * (s.y[i] - my);
       sxx += dx * dx;
@@ -292,10 +343,14 @@ std::string HistoryGraph::RateText(size_t i) const {
   if (i >= series_.size()) return {};
   const HistorySeries& s = series_[i];
   if (!IsMetalLoss(s.probe) || s.x.size() < 2) return {};
-  // The rate between the first and last visible readings, the graph window's rule, to the second.
-  const double hours = (static_cast<double>(s.x.back()) - s.x.front()) / 3600.0;
+  // The rate between the first and last visible readings kept, the graph window's rule, to the
+  // second.
+  std::size_t a = 0, b = s.x.size() - 1;
+  while (a < b && s.SetAside(a)) ++a;
+  while (b > a && s.SetAside(b)) --b;
+  const double hours = (static_cast<double>(s.x[b]) - s.x[a]) / 3600.0;
   if (hours <= 0) return {};
-  const double rate = (s.y.back() - s.y.front()) / hours * 8760.0;
+  const double rate = (s.y[b] - s.y[a]) / hours * 8760.0;
   const std::string unit = s.probe.rate_unit.empty() ? "mpy" : s.probe.rate_unit;
   return LocaleNumber(FormatPattern(rate, 4)) + " " + unit;
 }
@@ -387,10 +442,24 @@ void HistoryGraph::DrawGraph() {
   if (surface == nullptr) return;
   const auto& r = engine.gRect;
   surface->SetClip(r.x, r.y, r.w, r.h);
+  constexpr uint32_t kSetAsideColor = 0xFFB0B0B0;
   for (const HistorySeries& s : series_) {
     if (!view_data || s.x.empty()) continue;
     engine.gSetLine(s.color, data_line);
     engine.gDrawGraph(s.y.data(), s.x.data(), 0, static_cast<int>(s.x.size()) - 1);
+    // Readings set aside stay drawn, greyed over, with the lines that join them.
+    const int n = static_cast<int>(s.x.size());
+    for (int i = 0; i < n;) {
+      if (!s.SetAside(static_cast<size_t>(i))) {
+        ++i;
+        continue;
+      }
+      int j = i;
+      while (j + 1 < n && s.SetAside(static_cast<size_t>(j + 1))) ++j;
+      engine.gSetLine(kSetAsideColor, data_line + 1.0f);
+      engine.gDrawGraph(s.y.data(), s.x.data(), std::max(i - 1, 0), std::min(j + 1, n - 1));
+      i = j + 1;
+    }
   }
   if (view_trend) {
     for (const HistorySeries& s : series_) {
@@ -400,13 +469,121 @@ void HistoryGraph::DrawGraph() {
       engine.gDrawLine(x1, s.const_a * x1 + s.const_b, x2, s.const_a * x2 + s.const_b);
     }
   }
+  DrawSegments();
+  DrawCoupons();
   DrawMarks();
   surface->ResetClip();
 }
 
+void HistoryGraph::DrawSegments() {
+  for (const GraphSegment& g : segments) {
+    engine.gSetLine(g.color, trend_line + 1.5f);
+    engine.gDrawLine(static_cast<double>(g.from - base_), g.from_value,
+                     static_cast<double>(g.to - base_), g.to_value);
+  }
+  if (segments_text.empty()) return;
+  const auto& r = engine.gRect;
+  const FontInfo& font = engine.gFontLabelx;
+  const int w = engine.TextWidth(segments_text, font), h = LineHeight(font);
+  engine.surface()->FillRect(r.x + 4, r.y + r.h - h - 6, w + 8, h + 2, 0xF0FFFFFF);
+  engine.DrawTextAt(r.x + 8, r.y + r.h - h - 5, segments_text, font, 0xFF000000);
+}
+
+bool HistoryGraph::Anchored(HistoryTime from, HistoryTime to, HistoryTime at, double per_year,
+                            GraphSegment* segment) const {
+  if (series_.empty()) return false;
+  const HistorySeries& s = series_.front();
+  const double per_second = per_year / (365.0 * 86400.0);
+  double sum = 0;
+  int n = 0;
+  for (size_t i = 0; i < s.x.size(); ++i) {
+    const HistoryTime t = base_ + s.x[i];
+    if (t < from || t >= to || s.SetAside(i)) continue;
+    sum += s.y[i] - per_second * static_cast<double>(t - at);
+    ++n;
+  }
+  if (n == 0) return false;
+  const double at_value = sum / n;  // the line's value at `at`
+  segment->from = from;
+  segment->to = to;
+  segment->from_value = at_value + per_second * static_cast<double>(from - at);
+  segment->to_value = at_value + per_second * static_cast<double>(to - at);
+  return true;
+}
+
+void HistoryGraph::DrawCoupons() {
+  if (series_.empty() || !IsMetalLoss(series_.front().probe)) return;
+  // A wide see-through band: where the coupon agrees with the probe it lies along the readings,
+  // which must still show through it.
+  const FontInfo& font = engine.gFontLabelx;
+  const auto& r = engine.gRect;
+  for (const GraphCoupon& c : coupons) {
+    GraphSegment g;
+    const HistoryTime mid = c.from + (c.to - c.from) / 2;
+    if (!Anchored(c.from, c.to + 1, mid, c.rate, &g)) continue;
+    engine.gSetLine(kCouponBandColor, trend_line + 6.0f);
+    engine.gDrawLine(static_cast<double>(g.from - base_), g.from_value,
+                     static_cast<double>(g.to - base_), g.to_value);
+    // The label from the band's middle, on the side away from the loss already reached (below
+    // a rising series), kept inside the plot.
+    const int w = engine.TextWidth(c.label, font), h = LineHeight(font);
+    const int x_mid = engine.gGetScrX(
+        static_cast<int>(std::clamp<int64_t>(mid - base_, engine.grMinx, engine.grMaxx)));
+    const int y_mid = engine.gGetScrY((g.from_value + g.to_value) / 2);
+    const int x = std::clamp(x_mid + 8, r.x + 2, std::max(r.x + 2, r.x + r.w - w - 2));
+    const int y = std::clamp(y_mid + h / 2, r.y + 2, std::max(r.y + 2, r.y + r.h - 2 * h - 4));
+    engine.DrawTextAt(x, y, c.label, font, kCouponColor);
+  }
+}
+
+void HistoryGraph::PutEventSides(HistoryTime at, int32_t days, std::optional<double> before,
+                                 std::optional<double> after, std::string text) {
+  segments.clear();
+  segments_text = std::move(text);
+  if (series_.empty()) return;
+  const HistorySeries& s = series_.front();
+  const bool metal = IsMetalLoss(s.probe);
+  const int64_t span = int64_t{days} * 86400;
+  auto side = [&](HistoryTime from, HistoryTime to, std::optional<double> rate, uint32_t color) {
+    if (!rate) return;
+    if (!metal) {
+      segments.push_back({from, to, *rate, *rate, color});
+      return;
+    }
+    GraphSegment g;
+    if (!Anchored(from, to, at, *rate, &g)) return;
+    g.color = color;
+    segments.push_back(g);
+  };
+  side(at - span, at, before, 0xFF1060D0);
+  side(at, at + span, after, 0xFFD02060);
+}
+
+int HistoryGraph::MarkNear(int px) const {
+  int best = -1, best_d = 5;
+  for (size_t i = 0; i < marks.size(); ++i) {
+    const int64_t at = marks[i].time - base_;
+    if (at < engine.grMinx || at > engine.grMaxx) continue;
+    const int d = std::abs(engine.gGetScrX(static_cast<int>(at)) - px);
+    if (d < best_d) {
+      best = static_cast<int>(i);
+      best_d = d;
+    }
+  }
+  return best;
+}
+
+HistoryTime HistoryGraph::TimeAt(int px) const {
+  const int x = std::clamp(px, engine.gX1, engine.gX2);
+  const double at = engine.grMinx + static_cast<double>(x - engine.gX1) *
+                                        (static_cast<double>(engine.grMaxx) - engine.grMinx) /
+                                        std::max(engine.gbW - 1, 1);
+  return base_ +
+         std::clamp(static_cast<int64_t>(std::llround(at)), int64_t{0}, int64_t{policy_.full_max});
+}
+
 void HistoryGraph::DrawMarks() {
   const auto& r = engine.gRect;
-  constexpr uint32_t kMarkColor = 0xFF606060;
   const FontInfo& font = engine.gFontLabelx;
   int label_right = INT_MIN;  // labels that would meet the one before go a row lower
   int row = 0;
@@ -416,12 +593,12 @@ void HistoryGraph::DrawMarks() {
     const int x = engine.gGetScrX(static_cast<int>(at));
     // Dashed, so that it reads as a mark and not as a reading.
     for (int y = r.y; y < r.y + r.h; y += 8) {
-      engine.surface()->DrawLine(x, y, x, std::min(y + 4, r.y + r.h), kMarkColor, 1.0f);
+      engine.surface()->DrawLine(x, y, x, std::min(y + 4, r.y + r.h), m.color, 1.0f);
     }
     const int w = engine.TextWidth(m.label, font);
     const int lx = std::min(x + 3, r.x + r.w - w - 2);
     row = lx <= label_right ? (row + 1) % 3 : 0;
-    engine.DrawTextAt(lx, r.y + 2 + row * LineHeight(font), m.label, font, kMarkColor);
+    engine.DrawTextAt(lx, r.y + 2 + row * LineHeight(font), m.label, font, m.color);
     label_right = std::max(label_right, lx + w + 4);
   }
 }

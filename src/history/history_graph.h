@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,30 @@ std::string OverlayRefusal(const std::vector<ProbeSummary>& probes);
 struct GraphMark {
   HistoryTime time = 0;
   std::string label;
+  uint32_t color = 0xFF606060;
+  int64_t event_id = 0;  // the event it marks; 0 for a replacement
+};
+
+// A stretch of time, both ends included.
+struct TimeSpan {
+  HistoryTime from = 0;
+  HistoryTime to = 0;
+};
+
+// A straight line drawn over the plot between two times, e.g. the trend before or after an
+// event.
+struct GraphSegment {
+  HistoryTime from = 0, to = 0;
+  double from_value = 0.0, to_value = 0.0;
+  uint32_t color = 0xFF000000;
+};
+
+// A coupon exposed at a point: its exposure, its rate of metal loss in the point's unit per
+// year, and its label (tag, rate and class).
+struct GraphCoupon {
+  HistoryTime from = 0, to = 0;
+  double rate = 0.0;
+  std::string label;
 };
 
 // A monitoring point drawn as the graph draws one probe: the current probe's quantity and unit,
@@ -41,6 +67,11 @@ struct GraphMark {
 ProbeSummary PointAsProbe(const PointSummary& point);
 // The point's replacements as marks labelled with the new probe's serial (its tag without one).
 std::vector<GraphMark> ReplacementMarks(const std::vector<PointReplacement>& replacements);
+// The stretches set aside on a point's graph: each of its probes' stretches (of `all`, every
+// probe's in ListSetAside's order) within the span that probe counts at the point, in time
+// order. What a point graph's set_aside_of gives.
+std::vector<SetAsideStretch> PointStretches(const PointSummary& point,
+                                            const std::vector<SetAsideStretch>& all);
 
 // Colour of the i-th probe of an overlay.
 uint32_t OverlayColor(size_t i);
@@ -50,6 +81,9 @@ struct HistorySeries {
   uint32_t color = 0;
   std::vector<int32_t> x;  // seconds after the view's base time
   std::vector<double> y;
+  // For each reading: set aside (drawn greyed, counted in no trend or rate); empty when none is.
+  std::vector<bool> set_aside;
+  bool SetAside(std::size_t i) const { return i < set_aside.size() && set_aside[i]; }
   // Trend line over the visible readings.
   bool has_fit = false;
   double const_a = 0.0, const_b = 0.0;
@@ -89,6 +123,9 @@ class HistoryGraph : public PlotView {
   // New figures of the probes shown (same ids), e.g. their rates over another window; the
   // readings and the view stay.
   void SetRates(const std::vector<ProbeSummary>& probes);
+  // The readings changed under the view (set aside or restored): the next redraw reads them
+  // again.
+  void Reread() { loaded_cols_ = -1; }
   // The graph settings confirmed: colours (an overlay keeps its own series colours), line widths
   // and the fixed Y range, which "View All" brings back too; redrawn.
   void SetupConfirmed(uint32_t data_color, uint32_t trend_color, float data_width,
@@ -113,6 +150,10 @@ class HistoryGraph : public PlotView {
   // Store reads so far (each probe's read counts once).
   int64_t reads() const { return reads_; }
 
+  // The stretches set aside of a probe, when the history gives them: their readings are marked
+  // in the series and left out of the trend and rate over the view.
+  std::function<std::vector<SetAsideStretch>(int64_t probe_id)> set_aside_of;
+
   // Why the last read failed (empty when it did not), asked after every read: a failed read
   // keeps the readings shown before, and stale() says why they are not current.
   std::function<std::string()> read_failure;
@@ -135,6 +176,23 @@ class HistoryGraph : public PlotView {
   std::string name_label = "Tag";
   // Drawn over the readings; those outside the view are left out.
   std::vector<GraphMark> marks;
+  // The mark within a few pixels of the panel's column px (the one nearest), or -1.
+  int MarkNear(int px) const;
+  // The time under the panel's column px, within the history.
+  HistoryTime TimeAt(int px) const;
+  // Drawn over the readings, e.g. the trends before and after the chosen event, and a line of
+  // text at the plot's foot saying what they are.
+  std::vector<GraphSegment> segments;
+  std::string segments_text;
+  // The segments of an event at `at`: the trends over the `days` before and after it with the
+  // rates given (per year in the rate's unit, each line through the mean of the readings shown
+  // on its side; a corrosion-rate series' lines level at its means), and `text` under them.
+  void PutEventSides(HistoryTime at, int32_t days, std::optional<double> before,
+                     std::optional<double> after, std::string text);
+  // Coupons beside a metal-loss series: each a straight segment of its metal loss over its
+  // exposure, laid through the readings shown there as a trend of its rate would be, so that its
+  // slope reads against the probe's; labelled at its end. Refitted at every redraw.
+  std::vector<GraphCoupon> coupons;
 
  private:
   bool Overlay() const { return series_.size() > 1; }
@@ -146,6 +204,12 @@ class HistoryGraph : public PlotView {
   void PutLegend();
   void FitTrends();
   void DrawMarks();
+  void DrawSegments();
+  void DrawCoupons();
+  // The line of slope `per_year` through the mean of the first series' readings shown in
+  // from..to (set aside ones left out); false when none are shown there.
+  bool Anchored(HistoryTime from, HistoryTime to, HistoryTime at, double per_year,
+                GraphSegment* segment) const;
 
   HistoryReader reader_;
   std::vector<HistorySeries> series_;

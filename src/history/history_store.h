@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/status.h"
+#include "history/history_coupons.h"
 
 namespace tarn {
 
@@ -79,6 +80,8 @@ struct ProbeSummary {
   bool own_limits = false;
   ProbeState state = ProbeState::kOk;
   std::string state_reason;  // e.g. "rate 12.3 mpy above alarm 10"
+  // Of `count`, the readings set aside: the figures above leave them out.
+  int64_t set_aside = 0;
 };
 
 // A probe at a monitoring point, from when it counts there: its readings from `from` until the
@@ -126,6 +129,7 @@ struct PointReplacement {
 // inside the range.
 struct PointSeries {
   std::vector<HistoryReading> readings;
+  std::vector<bool> set_aside;  // for each reading: set aside (drawn greyed, in no figure)
   std::vector<PointReplacement> replacements;
 };
 
@@ -231,6 +235,61 @@ struct HistoryChange {
   std::string after;
 };
 
+// What an event on the history was.
+enum class EventKind { kInhibitor, kProcess, kCleaning, kProbe, kOther };
+
+// Something that happened on the plant at a time: at a point, or on a unit or a site (a path
+// prefix), when it applies to every point under it. Path and note are narrow texts, as tags.
+struct HistoryEvent {
+  int64_t id = 0;
+  HistoryTime time = 0;
+  std::string path;  // as stored: the points' own spelling of the names
+  EventKind kind = EventKind::kOther;
+  std::string note;
+};
+
+// Which events a list holds: those that apply to a point at or under `path` (empty: every
+// event), at `from` <= time <= `to`.
+struct EventFilter {
+  std::string path;
+  HistoryTime from = INT64_MIN;
+  HistoryTime to = INT64_MAX;
+};
+
+// An event with the rate of one point it applies to over the days before and after it, in
+// the point's rate unit (metal loss per year; the mean for corrosion-rate points): the change
+// after - before with its 95 % interval. The figures are empty and `reason` says why when a
+// side has too few readings or the point's series has no rate.
+struct EventFigure {
+  HistoryEvent event;
+  int64_t point_id = 0;
+  std::string point_path;
+  std::string rate_unit;
+  std::optional<double> before, after, change, low, high;
+  bool significant = false;
+  std::string reason;
+};
+
+// A stretch of a probe's readings set aside, from..to inclusive: they stay in the history and
+// on its graphs, but no rate, status or figure counts them. Reason and user are UTF-8.
+struct SetAsideStretch {
+  int64_t id = 0;
+  int64_t probe_id = 0;
+  HistoryTime from = 0;
+  HistoryTime to = 0;
+  std::string reason;
+  HistoryTime set_at = 0;  // when it was set aside (local wall-clock, as readings)
+  std::string user;
+};
+
+// A fall of a metal-loss probe's reading an import found too large to be corrosion, kept for
+// review: at the reading after the fall, by `drop` in the probe's unit.
+struct StepDownFlag {
+  int64_t probe_id = 0;
+  HistoryTime time = 0;
+  double drop = 0.0;
+};
+
 // How many conflicts and skipped readings an ImportResult lists by example.
 inline constexpr std::size_t kConflictExamples = 5;
 inline constexpr std::size_t kSkippedExamples = 3;
@@ -332,14 +391,54 @@ class HistoryStore {
   // Sets a point's own limits; none: it follows the history's defaults again.
   virtual Status SetPointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) = 0;
 
+  // Events: added (*id its id), edited (every field but the id, found by it) and removed; a
+  // path must be a point's or a unit's or site's that has points under it.
+  virtual Status AddEvent(const HistoryEvent& event, int64_t* id) = 0;
+  virtual Status EditEvent(const HistoryEvent& event) = 0;
+  virtual Status RemoveEvent(int64_t event_id) = 0;
+  // The events the filter takes, in time order (then by id).
+  virtual std::vector<HistoryEvent> ListEvents(const EventFilter& filter) = 0;
+  // One row per event and point it applies to, for the points at or under `path` (empty:
+  // every point), in the events' order then by path: the rates over the `days` (1 to 365)
+  // before and after each event.
+  virtual std::vector<EventFigure> EventFigures(int32_t days, const std::string& path) = 0;
+
+  // Stores coupons as the Coupon tab computed them (shown in mils and mpy when `mils`), each at
+  // the point whose current probe has its tag, else whose last name is its tag (letter case not
+  // compared), else at "Unassigned/TAG"; a coupon held already (same tag, installation and
+  // removal) is counted and left as it is. One transaction: all of them or none.
+  virtual CouponImportResult ImportCoupons(const std::vector<_coupon_values_>& records,
+                                           bool mils) = 0;
+  // Every coupon with its figures, sorted by point path, then installation; the probe rate over
+  // each coupon's exposure leaves out the readings set aside and those of `left_out`.
+  virtual std::vector<CouponFigures> ListCoupons(const std::vector<ProbeStretch>& left_out) = 0;
+  // Moves a coupon to the point at `path` (made when there is none); *placed its stored path. A
+  // point left without probes or coupons goes.
+  virtual Status AssignCoupon(int64_t coupon_id, const std::string& path, std::string* placed) = 0;
+  // Sets the coupon's deepest pit, `depth` in mils when `mils`, else in mm (kept in mm).
+  virtual Status SetPitDepth(int64_t coupon_id, double depth, bool mils) = 0;
+
+  // Sets the probe's readings from `from` to `to` aside with `reason` (they stay in the history
+  // and count in no figure), or restores them (a restore of part of a stretch splits it);
+  // *changed the readings whose state changed. A new reason for readings already set aside
+  // replaces theirs.
+  virtual Status SetAside(int64_t probe_id, HistoryTime from, HistoryTime to,
+                          const std::string& reason, int64_t* changed) = 0;
+  virtual Status Restore(int64_t probe_id, HistoryTime from, HistoryTime to, int64_t* changed) = 0;
+  // The stretches set aside of a probe (0: of every probe), by probe and time.
+  virtual std::vector<SetAsideStretch> ListSetAside(int64_t probe_id) = 0;
+  // The falls imports flagged for review, by probe and time.
+  virtual std::vector<StepDownFlag> ListFlags() = 0;
+
   // The trail of every change made through Tarn (limits, conflicts chosen, imports undone,
-  // probes removed, probes assigned, points renamed), oldest first. Nothing in Tarn changes or
-  // removes it.
+  // probes removed, probes assigned, points renamed, events, coupons imported, assigned, pit
+  // depths), oldest first. Nothing in Tarn changes or removes it.
   virtual std::vector<HistoryChange> ListChanges() = 0;
 
   // The failure of the last read call (ListProbes, GetProbe, ReadRange, ReadDecimated,
   // GetLimits, ProbeFiles, SourceFiles, ReadingRuns, ProbeConflicts, ListChanges, ListPoints,
-  // ReadPointSeries), which return empty results on failure; ok when it succeeded.
+  // ReadPointSeries, ListEvents, EventFigures, ListCoupons, ListSetAside, ListFlags), which
+  // return empty results on failure; ok when it succeeded.
   virtual Status LastError() const = 0;
 };
 

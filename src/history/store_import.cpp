@@ -91,6 +91,10 @@ Status ImportBatchInto(StorePrimitives& store, ImportBatch& batch, ImportState* 
   if (r.empty()) return {};
 
   if (Status st = store.AddReadings(p, state->file_id, r, stored); !st) return st;
+  // A fall too large to be corrosion is flagged for review, never set aside here.
+  if (KindOfSeries(batch.key.data_type) == SeriesKind::kMetalLoss) {
+    if (Status st = FlagStepDowns(store, p, batch.header.probe_life, r, stored); !st) return st;
+  }
   if (p.count == 0) {
     p.origin = p.first = r.front().time;
     p.last = r.back().time;

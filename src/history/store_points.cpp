@@ -24,18 +24,9 @@ HistoryTime FromOf(const PointMemberRow& m) {
 
 // The point whose latest probe has `tag`; 0 when none has.
 int64_t PointOfTag(const std::vector<PointMemberRow>& rows, const std::string& tag) {
-  std::map<int64_t, const PointMemberRow*> latest;
-  for (const PointMemberRow& m : rows) {
-    if (m.probe_id == 0) continue;
-    const PointMemberRow*& l = latest[m.point_id];
-    if (l == nullptr || FromOf(m) > FromOf(*l) ||
-        (FromOf(m) == FromOf(*l) && m.probe_id > l->probe_id)) {
-      l = &m;
-    }
-  }
   // Of several, the one most recently replaced.
   const PointMemberRow* best = nullptr;
-  for (const auto& [point, m] : latest) {
+  for (const auto& [point, m] : CurrentProbes(rows)) {
     if (m->key.tag == tag && (best == nullptr || FromOf(*m) > FromOf(*best))) best = m;
   }
   return best ? best->point_id : 0;
@@ -54,21 +45,6 @@ bool HasProbes(const std::vector<PointMemberRow>& rows, int64_t point_id) {
   return std::any_of(rows.begin(), rows.end(), [&](const PointMemberRow& m) {
     return m.point_id == point_id && m.probe_id != 0;
   });
-}
-
-// The point at `path`, made when there is none; an empty one of that path is taken over.
-Status FindOrAddPoint(StorePrimitives& store, std::vector<PointMemberRow>* rows,
-                      const std::string& path, int64_t* point_id) {
-  if (const PointMemberRow* m = PointWithKey(*rows, PointPathKey(path))) {
-    *point_id = m->point_id;
-    return {};
-  }
-  if (Status st = store.AddPoint(path, PointPathKey(path), point_id); !st) return st;
-  PointMemberRow made;
-  made.point_id = *point_id;
-  made.path = path;
-  rows->push_back(made);
-  return {};
 }
 
 void NoteMember(std::vector<PointMemberRow>* rows, int64_t point_id, int64_t probe_id,
@@ -105,6 +81,33 @@ Status ReadPlaces(StorePrimitives& store, PointPlaces* places) {
 }
 
 }  // namespace
+
+std::map<int64_t, const PointMemberRow*> CurrentProbes(const std::vector<PointMemberRow>& rows) {
+  std::map<int64_t, const PointMemberRow*> latest;
+  for (const PointMemberRow& m : rows) {
+    if (m.probe_id == 0) continue;
+    const PointMemberRow*& l = latest[m.point_id];
+    if (l == nullptr || FromOf(m) > FromOf(*l) ||
+        (FromOf(m) == FromOf(*l) && m.probe_id > l->probe_id)) {
+      l = &m;
+    }
+  }
+  return latest;
+}
+
+Status FindOrAddPoint(StorePrimitives& store, std::vector<PointMemberRow>* rows,
+                      const std::string& path, int64_t* point_id) {
+  if (const PointMemberRow* m = PointWithKey(*rows, PointPathKey(path))) {
+    *point_id = m->point_id;
+    return {};
+  }
+  if (Status st = store.AddPoint(path, PointPathKey(path), point_id); !st) return st;
+  PointMemberRow made;
+  made.point_id = *point_id;
+  made.path = path;
+  rows->push_back(made);
+  return {};
+}
 
 Status PlaceByTag(StorePrimitives& store, PointPlaces* places, int64_t probe_id,
                   const ProbeKey& key, HistoryTime first) {
@@ -151,9 +154,10 @@ struct Stretch {
   const ProbeRow* row = nullptr;
   PointProbe probe;
   bool empty = true;
-  bool whole = false;  // every reading of the probe counts at the point
-  HistoryTime lo = 0, hi = 0;
-  std::vector<HistoryReading> readings;  // read when not whole
+  bool whole = false;                      // every reading of the probe counts at the point
+  HistoryTime lo = 0, hi = 0;              // of the readings that count
+  HistoryTime drawn_lo = 0, drawn_hi = 0;  // of all its readings at the point, set aside too
+  std::vector<HistoryReading> readings;    // read when not whole
   StretchEnds ends;
 };
 
@@ -182,10 +186,28 @@ std::vector<PointRows> GroupPoints(const std::vector<PointMemberRow>& members,
   return points;
 }
 
+// The last reading of a probe that counts.
+HistoryReading KeptLast(const ProbeRow& row) {
+  if (row.kept_last) return *row.kept_last;
+  return {row.probe.last_time, row.probe.latest_value};
+}
+
+void LeaveOutReadings(const ProbeRow& row, std::vector<HistoryReading>* readings) {
+  if (row.aside.empty()) return;
+  readings->erase(
+      std::remove_if(readings->begin(), readings->end(),
+                     [&](const HistoryReading& r) { return IsSetAside(row.aside, r.time); }),
+      readings->end());
+}
+
 // The value of a probe's first reading, read once while its readings stay as they are.
 Status FirstValue(StorePrimitives& store, WindowSumCache& cache, const ProbeRow& row,
                   double* value) {
   const ProbeSummary& p = row.probe;
+  if (!row.aside.empty()) {
+    *value = row.kept_first ? row.kept_first->value : p.latest_value;
+    return {};
+  }
   WindowSumCache::First& f = cache.firsts[p.id];
   if (f.count == p.count && f.time == p.first_time && f.sy == row.whole.sy &&
       f.sxy == row.whole.sxy && f.count > 0) {
@@ -208,21 +230,30 @@ Status StretchesOf(StorePrimitives& store, WindowSumCache& cache, const PointRow
     if (it != rows.end() && it->second->probe.count > 0) {
       s.row = it->second;
       const ProbeSummary& p = s.row->probe;
+      const HistoryReading last = KeptLast(*s.row);
       const HistoryTime until =
           k + 1 < point.probes.size() ? point.probes[k + 1].from - 1 : INT64_MAX;
+      s.drawn_lo = std::max(s.probe.from, p.first_time);
+      s.drawn_hi = std::min(until, p.last_time);
+      // A probe whose every reading is set aside counts nowhere.
+      if (!s.row->aside.empty() && !s.row->kept_last) {
+        out->push_back(std::move(s));
+        continue;
+      }
       s.whole = s.probe.from <= p.first_time && until >= p.last_time;
-      s.lo = std::max(s.probe.from, p.first_time);
-      s.hi = std::min(until, p.last_time);
+      s.lo = std::max(s.probe.from, s.row->kept_first ? s.row->kept_first->time : p.first_time);
+      s.hi = std::min(until, last.time);
       if (s.whole) {
         // Only a later probe's first value moves the cumulative series.
-        double first = p.latest_value;
+        double first = last.value;
         if (k > 0) {
           if (Status st = FirstValue(store, cache, *s.row, &first); !st) return st;
         }
-        s.ends = {first, p.latest_value};
+        s.ends = {first, last.value};
         s.empty = false;
       } else if (s.lo <= s.hi) {
         if (Status st = store.ReadingsBetween(p.id, s.lo, s.hi, &s.readings); !st) return st;
+        LeaveOutReadings(*s.row, &s.readings);
         s.empty = s.readings.empty();
         if (!s.empty) {
           s.lo = s.readings.front().time;
@@ -270,8 +301,9 @@ Status FigureOf(StorePrimitives& store, const PointRows& rows, const HistoryLimi
   point->limits = rows.own_limits ? *rows.own_limits : defaults;
   const Stretch& latest = stretches.back();
   if (latest.row) {
-    point->current = latest.row->probe;
-    FillProbeFigures(latest.row->window ? *latest.row->window : latest.row->whole, &point->current);
+    ProbeRow current = *latest.row;
+    FillRowFigures(&current);
+    point->current = std::move(current.probe);
   } else {
     point->current.id = latest.probe.probe_id;
     point->current.key = latest.probe.key;
@@ -287,7 +319,8 @@ Status FigureOf(StorePrimitives& store, const PointRows& rows, const HistoryLimi
     point->last_time = any ? std::max(point->last_time, s.hi) : s.hi;
     if (!any || s.hi >= point->last_time) point->value = s.ends.last + offsets[k];
     any = true;
-    point->count += s.whole ? s.row->probe.count : static_cast<int64_t>(s.readings.size());
+    point->count += s.whole ? s.row->probe.count - s.row->probe.set_aside
+                            : static_cast<int64_t>(s.readings.size());
   }
   if (!any) {
     FillPointFigures({}, point);
@@ -306,7 +339,7 @@ Status FigureOf(StorePrimitives& store, const PointRows& rows, const HistoryLimi
       sums = AddSums(sums, ShiftSums(s.row->whole, Days(s.row->origin, origin), offsets[k]));
       continue;
     }
-    if (s.whole && s.row->window && p.last_time == point->last_time) {
+    if (s.whole && s.row->window && KeptLast(*s.row).time == point->last_time) {
       // Its own window is the point's: x already from the window's start.
       sums = AddSums(sums, ShiftSums(*s.row->window, 0.0, offsets[k]));
       continue;
@@ -317,6 +350,7 @@ Status FigureOf(StorePrimitives& store, const PointRows& rows, const HistoryLimi
       if (Status st = store.ReadingsBetween(p.id, std::max(start, s.lo), s.hi, &part); !st) {
         return st;
       }
+      LeaveOutReadings(*s.row, &part);
       readings = &part;
     }
     for (const HistoryReading& r : *readings) {
@@ -365,6 +399,36 @@ std::vector<PointSummary> PointsIn(StorePrimitives& store, WindowSumCache& cache
   return list;
 }
 
+std::vector<PointPieces> PointPiecesIn(StorePrimitives& store, WindowSumCache& cache,
+                                       const std::vector<PointMemberRow>& members,
+                                       const std::vector<ProbeRow>& rows, Status* error) {
+  const std::map<int64_t, const ProbeRow*> by_id = ById(rows);
+  std::vector<PointPieces> out;
+  for (const PointRows& point : GroupPoints(members, by_id)) {
+    std::vector<Stretch> stretches;
+    if (*error = StretchesOf(store, cache, point, by_id, &stretches); !*error) return {};
+    PointPieces p;
+    p.point_id = point.id;
+    p.path = point.path;
+    const Stretch& latest = stretches.back();
+    if (latest.row) {
+      p.current = latest.row->probe;
+    } else {
+      p.current.id = latest.probe.probe_id;
+      p.current.key = latest.probe.key;
+    }
+    const std::vector<double> offsets = OffsetsOf(stretches, MetalLoss(p.current));
+    for (std::size_t k = 0; k < stretches.size(); ++k) {
+      Stretch& s = stretches[k];
+      if (s.empty) continue;
+      p.pieces.push_back(
+          {s.probe.probe_id, s.lo, s.hi, offsets[k], !s.whole, std::move(s.readings)});
+    }
+    out.push_back(std::move(p));
+  }
+  return out;
+}
+
 std::vector<PointSummary> LayeredHistory::ListPoints(int32_t window_days) {
   return PointsIn(*this, window_sums_, window_days, &last_error_);
 }
@@ -387,6 +451,9 @@ PointSeries PointSeriesIn(
     if (m.probe_id == 0) continue;
     if (*error = store.ReadProbeRows(m.probe_id, 0, &rows); !*error) return series;
   }
+  if (!rows.empty()) {
+    if (*error = LeaveOutSetAside(store, 0, 0, &rows); !*error) return series;
+  }
   const std::map<int64_t, const ProbeRow*> by_id = ById(rows);
   const std::vector<PointRows> points = GroupPoints(members, by_id);
   if (points.empty() || columns <= 0 || from > to) return series;
@@ -400,12 +467,15 @@ PointSeries PointSeriesIn(
   bool first = true;
   for (std::size_t k = 0; k < stretches.size(); ++k) {
     const Stretch& s = stretches[k];
-    if (s.empty) continue;
-    if (!first && s.lo >= from && s.lo <= to) {
-      series.replacements.push_back({s.lo, s.probe.probe_id, s.probe.key.serial, s.probe.key.tag});
+    // Readings set aside are drawn too, from the probe's first to its last at the point.
+    const bool aside = s.row != nullptr && !s.row->aside.empty();
+    if (s.empty && !aside) continue;
+    const HistoryTime start = aside ? s.drawn_lo : s.lo, end = aside ? s.drawn_hi : s.hi;
+    if (!first && start >= from && start <= to) {
+      series.replacements.push_back({start, s.probe.probe_id, s.probe.key.serial, s.probe.key.tag});
     }
     first = false;
-    const HistoryTime lo = std::max(from, s.lo), hi = std::min(to, s.hi);
+    const HistoryTime lo = std::max(from, start), hi = std::min(to, end);
     if (lo > hi) continue;
     // Each probe's share of the columns, so that the whole range keeps about `columns`.
     const double share = (static_cast<double>(hi) - static_cast<double>(lo) + 1.0) / span;
@@ -415,6 +485,8 @@ PointSeries PointSeriesIn(
     for (HistoryReading& r : part) {
       r.value += offsets[k];
       series.readings.push_back(r);
+      // Still drawn, greyed: the screen tells them apart.
+      series.set_aside.push_back(s.row != nullptr && IsSetAside(s.row->aside, r.time));
     }
   }
   return series;
@@ -455,7 +527,12 @@ Status AssignProbeIn(StorePrimitives& store, int64_t probe_id, const std::string
     NoteMember(&rows, point_id, probe_id, {}, 0, from);
     *placed = PointWithKey(rows, PointPathKey(stored))->path;
     if (old_point != 0 && old_point != point_id && !HasProbes(rows, old_point)) {
-      if (Status s = store.DropPoint(old_point); !s) return s;
+      // A point whose coupons stay there stays with them.
+      std::set<int64_t> coupons;
+      if (Status s = CouponPoints(store, &coupons); !s) return s;
+      if (coupons.count(old_point) == 0) {
+        if (Status s = store.DropPoint(old_point); !s) return s;
+      }
     }
     const std::string after = PlaceText(*placed, from);
     if (after != before) {
@@ -498,14 +575,20 @@ Status RenamePointIn(StorePrimitives& store, const std::string& path, const std:
         return Status::Fail("A point " + to + " exists already.");
       }
     }
-    // Points without probes in the way give their place; then the moved ones pass through
-    // names no path has, so that no two share a key at any moment.
+    // Points without probes in the way give their place, their coupons going to the point
+    // that takes it; then the moved ones pass through names no path has, so that no two share
+    // a key at any moment.
+    std::vector<HistoryCoupon> coupons;
+    if (Status s = store.ReadCoupons(&coupons); !s) return s;
     for (const PointMemberRow& m : rows) {
       if (m.probe_id != 0 || moved.count(m.point_id) > 0) continue;
       for (const auto& [id, to] : moved) {
-        if (PointPathKey(m.path) == PointPathKey(to)) {
-          if (Status s = store.DropPoint(m.point_id); !s) return s;
+        if (PointPathKey(m.path) != PointPathKey(to)) continue;
+        for (const HistoryCoupon& c : coupons) {
+          if (c.point_id != m.point_id) continue;
+          if (Status s = store.WriteCouponPoint(c.id, id); !s) return s;
         }
+        if (Status s = store.DropPoint(m.point_id); !s) return s;
       }
     }
     for (const auto& [id, to] : moved) {
@@ -515,6 +598,7 @@ Status RenamePointIn(StorePrimitives& store, const std::string& path, const std:
     for (const auto& [id, to] : moved) {
       if (Status s = store.WritePointPath(id, to, PointPathKey(to)); !s) return s;
     }
+    if (Status s = MoveEventsIn(store, old_key, old_stored, new_stored); !s) return s;
     if (Status s = RecordChange(store, "point " + NarrowToUtf8(old_stored),
                                 NarrowToUtf8(old_stored), NarrowToUtf8(new_stored));
         !s) {

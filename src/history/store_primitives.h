@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "history/event_figures.h"
 #include "history/history_review.h"
 #include "history/history_store.h"
 #include "history/import_source.h"
@@ -74,6 +75,11 @@ struct ProbeRow {
   HistoryTime origin = 0;  // of the whole sums' x
   RegressionSums whole;
   std::optional<RegressionSums> window;
+  // When some of its readings are set aside (probe.set_aside of them): its stretches, with
+  // `whole` and `window` leaving those readings out, the window ending at its last reading
+  // kept, and its first and last readings kept (none when every reading is set aside).
+  std::vector<SetAsideStretch> aside;
+  std::optional<HistoryReading> kept_first, kept_last;
 };
 
 // A probe an import offers readings for: its id and stored summary, kept up to date as the
@@ -100,6 +106,13 @@ struct PointMemberRow {
   std::optional<HistoryTime> from;  // none: from the probe's first reading
 };
 
+// A stretch of one probe's readings: from <= time <= to.
+struct ReadingSpan {
+  int64_t probe_id = 0;
+  HistoryTime from = 0;
+  HistoryTime to = 0;
+};
+
 class StorePrimitives {
  public:
   virtual ~StorePrimitives() = default;
@@ -113,6 +126,17 @@ class StorePrimitives {
   // A probe's stored readings from `from` to `to`, in time order (this import's too).
   virtual Status ReadingsBetween(int64_t probe_id, HistoryTime from, HistoryTime to,
                                  std::vector<HistoryReading>* out) = 0;
+  // The readings of many spans: (*out)[i] those of spans[i], in time order. A back end that
+  // pays a round trip a read reads them together.
+  virtual Status ReadingsOfSpans(const std::vector<ReadingSpan>& spans,
+                                 std::vector<std::vector<HistoryReading>>* out) {
+    out->assign(spans.size(), {});
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+      const ReadingSpan& s = spans[i];
+      if (Status st = ReadingsBetween(s.probe_id, s.from, s.to, &(*out)[i]); !st) return st;
+    }
+    return {};
+  }
   virtual Status AddConflicts(int64_t probe_id, int64_t file_id,
                               const std::vector<BatchConflict>& conflicts) = 0;
   // New readings of a probe brought by `file_id`, in time order, none at a stored reading's
@@ -205,6 +229,32 @@ class StorePrimitives {
   virtual Status UnplacedProbes(std::vector<PointMemberRow>* probes) = 0;
   // A point's own limits (none: the defaults).
   virtual Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) = 0;
+
+  // Events: a new one (*id its id), one written again by its id (*found false when there is
+  // none), one removed, and every event in time order, then by id.
+  virtual Status AddEventRow(const HistoryEvent& event, int64_t* id) = 0;
+  virtual Status WriteEventRow(const HistoryEvent& event, bool* found) = 0;
+  virtual Status DeleteEventRow(int64_t event_id, bool* found) = 0;
+  virtual Status ReadEventRows(std::vector<HistoryEvent>* out) = 0;
+  // Coupons. Every coupon with its point's path, by id.
+  virtual Status ReadCoupons(std::vector<HistoryCoupon>* coupons) = 0;
+  // A new coupon at coupon.point_id; *coupon_id its id.
+  virtual Status AddCoupon(const HistoryCoupon& coupon, int64_t* coupon_id) = 0;
+  virtual Status WriteCouponPoint(int64_t coupon_id, int64_t point_id) = 0;
+  virtual Status WritePitDepth(int64_t coupon_id, double depth_mm) = 0;
+  // Readings set aside: the stretches of a probe (0: of every probe) by probe and time, a new
+  // one (its id, set_at and user as given), and removing one.
+  virtual Status ReadSetAside(int64_t probe_id, std::vector<SetAsideStretch>* out) = 0;
+  virtual Status AddSetAside(const SetAsideStretch& stretch) = 0;
+  virtual Status DropSetAside(int64_t stretch_id) = 0;
+  // Least-squares sums of a probe's readings from `from` to `to` (x in days from `origin`),
+  // summed where they are stored.
+  virtual Status SumReadings(int64_t probe_id, HistoryTime from, HistoryTime to, HistoryTime origin,
+                             RegressionSums* sums) = 0;
+  // Falls flagged at import, each probe and time kept once (a flag found again is skipped);
+  // every flag by probe and time.
+  virtual Status AddFlags(const std::vector<StepDownFlag>& flags) = 0;
+  virtual Status ReadFlags(std::vector<StepDownFlag>* out) = 0;
 };
 
 // Sums of windows a store does not keep, by probe and window, with what tells that the probe's
@@ -255,6 +305,20 @@ class LayeredHistory : public HistoryStore, protected StorePrimitives {
                      std::string* placed) final;
   Status RenamePoint(const std::string& path, const std::string& new_path) final;
   Status SetPointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) final;
+  Status AddEvent(const HistoryEvent& event, int64_t* id) final;
+  Status EditEvent(const HistoryEvent& event) final;
+  Status RemoveEvent(int64_t event_id) final;
+  std::vector<HistoryEvent> ListEvents(const EventFilter& filter) final;
+  std::vector<EventFigure> EventFigures(int32_t days, const std::string& path) final;
+  CouponImportResult ImportCoupons(const std::vector<_coupon_values_>& records, bool mils) final;
+  std::vector<CouponFigures> ListCoupons(const std::vector<ProbeStretch>& left_out) final;
+  Status AssignCoupon(int64_t coupon_id, const std::string& path, std::string* placed) final;
+  Status SetPitDepth(int64_t coupon_id, double depth, bool mils) final;
+  Status SetAside(int64_t probe_id, HistoryTime from, HistoryTime to, const std::string& reason,
+                  int64_t* changed) final;
+  Status Restore(int64_t probe_id, HistoryTime from, HistoryTime to, int64_t* changed) final;
+  std::vector<SetAsideStretch> ListSetAside(int64_t probe_id) final;
+  std::vector<StepDownFlag> ListFlags() final;
 
   // Puts every probe that is at no point where an import would have put it, oldest first: a
   // history from before points were kept, once upgraded.
@@ -313,6 +377,12 @@ struct PointPlaces {
   bool read = false;
   std::vector<PointMemberRow> rows;
 };
+// Each point's current probe (the latest to count there), by point id; `rows` must outlive it.
+std::map<int64_t, const PointMemberRow*> CurrentProbes(const std::vector<PointMemberRow>& rows);
+// The point at `path` among `rows`, made (and noted in them) when there is none; an empty one of
+// that path is taken over.
+Status FindOrAddPoint(StorePrimitives& store, std::vector<PointMemberRow>* rows,
+                      const std::string& path, int64_t* point_id);
 // Places a new probe (first reading at `first`): at the point whose latest probe has its tag,
 // else at a new point "Unassigned/TAG".
 Status PlaceByTag(StorePrimitives& store, PointPlaces* places, int64_t probe_id,
@@ -326,6 +396,41 @@ Status RenamePointIn(StorePrimitives& store, const std::string& path, const std:
 Status PlaceUnplacedIn(StorePrimitives& store);
 Status SetPointLimitsIn(StorePrimitives& store, int64_t point_id,
                         const std::optional<HistoryLimits>& limits);
+// A monitoring point's cumulative series in pieces, one per probe with readings there: the
+// probe's readings from `lo` to `hi`, each plus `offset` (0 for points other than metal loss).
+struct PointPiece {
+  int64_t probe_id = 0;
+  HistoryTime lo = 0, hi = 0;
+  double offset = 0.0;
+  bool read = false;  // `readings` holds them (the probe counts elsewhere too)
+  std::vector<HistoryReading> readings;
+};
+struct PointPieces {
+  int64_t point_id = 0;
+  std::string path;
+  ProbeSummary current;  // the latest probe, as the probe list reads it (no figures)
+  std::vector<PointPiece> pieces;
+};
+// Every point with probes (as ReadPointMembers lists them, with `rows` the probes' rows), in
+// pieces; empty with *error set on failure.
+std::vector<PointPieces> PointPiecesIn(StorePrimitives& store, WindowSumCache& cache,
+                                       const std::vector<PointMemberRow>& members,
+                                       const std::vector<ProbeRow>& rows, Status* error);
+// Moves the events on the path with key `old_key` and under it to `new_path` (for the part
+// `old_path` was), inside the write transaction under way.
+Status MoveEventsIn(StorePrimitives& store, const std::string& old_key, const std::string& old_path,
+                    const std::string& new_path);
+// The events of every back end, and their figures for the points they apply to; readings of
+// the `left_out` stretches never count.
+Status AddEventIn(StorePrimitives& store, const HistoryEvent& event, int64_t* id);
+Status EditEventIn(StorePrimitives& store, const HistoryEvent& event);
+Status RemoveEventIn(StorePrimitives& store, int64_t event_id);
+std::vector<HistoryEvent> EventsIn(StorePrimitives& store, const EventFilter& filter,
+                                   Status* error);
+std::vector<EventFigure> EventFiguresIn(StorePrimitives& store, WindowSumCache& cache, int32_t days,
+                                        const std::string& path,
+                                        const std::vector<LeftOutStretch>& left_out, Status* error);
+
 // ReadPointSeries: empty with *error set on failure; `read` reads a probe's decimated readings
 // and tells its failure in *error.
 PointSeries PointSeriesIn(
@@ -334,5 +439,38 @@ PointSeries PointSeriesIn(
     const std::function<std::vector<HistoryReading>(int64_t, HistoryTime, HistoryTime, int32_t)>&
         read,
     Status* error);
+
+// Coupons (store_coupons.cpp).
+CouponImportResult ImportCouponsInto(StorePrimitives& store,
+                                     const std::vector<_coupon_values_>& records, bool mils);
+// ListCoupons: empty with *error set on failure.
+std::vector<CouponFigures> CouponsIn(StorePrimitives& store, WindowSumCache& cache,
+                                     const std::vector<ProbeStretch>& left_out, Status* error);
+Status AssignCouponIn(StorePrimitives& store, int64_t coupon_id, const std::string& path,
+                      std::string* placed);
+Status SetPitDepthIn(StorePrimitives& store, int64_t coupon_id, double depth, bool mils);
+// The points that hold coupons.
+Status CouponPoints(StorePrimitives& store, std::set<int64_t>* points);
+// Readings set aside. The stretches of the probes named (every probe's when `probe_ids` is
+// empty), by probe and time: what any figure over readings must leave out.
+Status SetAsideIn(StorePrimitives& store, const std::vector<int64_t>& probe_ids,
+                  std::vector<SetAsideStretch>* out);
+// True when `t` lies in one of `stretches` (one probe's, in time order).
+bool IsSetAside(const std::vector<SetAsideStretch>& stretches, HistoryTime t);
+// Leaves the readings set aside out of probe rows read with `window_days` (ProbeRowsIn does).
+Status LeaveOutSetAside(StorePrimitives& store, int64_t probe_id, int32_t window_days,
+                        std::vector<ProbeRow>* rows);
+// The probe's figures from its sums (window or whole), its readings set aside left out.
+void FillRowFigures(ProbeRow* row);
+Status SetAsideInStore(StorePrimitives& store, int64_t probe_id, HistoryTime from, HistoryTime to,
+                       const std::string& reason, int64_t* changed);
+Status RestoreInStore(StorePrimitives& store, int64_t probe_id, HistoryTime from, HistoryTime to,
+                      int64_t* changed);
+// Flags the falls of a metal-loss probe's new readings `fresh` (in time order) from their
+// neighbours: the reading before them and the `stored` ones of their span, as AddReadings is
+// given them; `before` is the probe before they went in.
+Status FlagStepDowns(StorePrimitives& store, const ImportProbe& before, double probe_life,
+                     const std::vector<HistoryReading>& fresh,
+                     const std::vector<HistoryReading>& stored);
 
 }  // namespace tarn

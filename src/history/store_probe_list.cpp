@@ -50,6 +50,7 @@ std::vector<ProbeRow> ProbeRowsIn(StorePrimitives& store, WindowSumCache& cache,
       row.window = p.count > 0 ? cache.entries[{p.id, window_days}].sums : RegressionSums{};
     }
   }
+  if (*error = LeaveOutSetAside(store, probe_id, window_days, &rows); !*error) return {};
   return rows;
 }
 
@@ -59,7 +60,7 @@ std::vector<ProbeSummary> ProbesIn(StorePrimitives& store, WindowSumCache& cache
   std::vector<ProbeSummary> list;
   list.reserve(rows.size());
   for (ProbeRow& row : rows) {
-    FillProbeFigures(row.window ? *row.window : row.whole, &row.probe);
+    FillRowFigures(&row);
     list.push_back(std::move(row.probe));
   }
   return list;

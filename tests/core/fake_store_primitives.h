@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -224,7 +225,100 @@ class FakeStore : public StorePrimitives {
     return Call("WritePointLimits");
   }
 
+  // Events: `events` is the table, kept in time order as the back ends read it.
+  std::vector<HistoryEvent> events;
+  Status AddEventRow(const HistoryEvent& e, int64_t* id) override {
+    *id = events.empty() ? 1 : events.back().id + 1;
+    events.push_back(e);
+    events.back().id = *id;
+    return Call("AddEventRow");
+  }
+  Status WriteEventRow(const HistoryEvent& e, bool* found) override {
+    *found = false;
+    for (HistoryEvent& old : events) {
+      if (old.id == e.id) *found = true, old = e;
+    }
+    return Call("WriteEventRow");
+  }
+  Status DeleteEventRow(int64_t id, bool* found) override {
+    const std::size_t before = events.size();
+    events.erase(std::remove_if(events.begin(), events.end(),
+                                [&](const HistoryEvent& e) { return e.id == id; }),
+                 events.end());
+    *found = events.size() < before;
+    return Call("DeleteEventRow");
+  }
+  Status ReadEventRows(std::vector<HistoryEvent>* out) override {
+    *out = events;
+    return Call("ReadEventRows");
+  }
+  // Coupons: `coupons` is what ReadCoupons gives; new ones and changes go into it.
+  std::vector<HistoryCoupon> coupons;
+  Status ReadCoupons(std::vector<HistoryCoupon>* out) override {
+    *out = coupons;
+    return Call("ReadCoupons");
+  }
+  Status AddCoupon(const HistoryCoupon& c, int64_t* id) override {
+    coupons.push_back(c);
+    coupons.back().id = *id = 200 + static_cast<int64_t>(coupons.size());
+    return Call("AddCoupon");
+  }
+  Status WriteCouponPoint(int64_t id, int64_t point_id) override {
+    for (HistoryCoupon& c : coupons) {
+      if (c.id == id) c.point_id = point_id;
+    }
+    return Call("WriteCouponPoint");
+  }
+  Status WritePitDepth(int64_t id, double mm) override {
+    for (HistoryCoupon& c : coupons) {
+      if (c.id == id) c.pit_depth_mm = mm;
+    }
+    return Call("WritePitDepth");
+  }
+  // Readings set aside: `stretches` is the table (ids given in order); flags as added.
+  std::vector<SetAsideStretch> stretches;
+  std::vector<StepDownFlag> flags;
+  Status ReadSetAside(int64_t probe_id, std::vector<SetAsideStretch>* out) override {
+    for (const SetAsideStretch& s : stretches) {
+      if (probe_id == 0 || s.probe_id == probe_id) out->push_back(s);
+    }
+    std::sort(out->begin(), out->end(), [](const SetAsideStretch& a, const SetAsideStretch& b) {
+      return std::tie(a.probe_id, a.from, a.id) < std::tie(b.probe_id, b.from, b.id);
+    });
+    return Call("ReadSetAside");
+  }
+  Status AddSetAside(const SetAsideStretch& s) override {
+    stretches.push_back(s);
+    stretches.back().id = ++stretch_ids_;
+    return Call("AddSetAside");
+  }
+  Status DropSetAside(int64_t id) override {
+    stretches.erase(std::remove_if(stretches.begin(), stretches.end(),
+                                   [&](const SetAsideStretch& s) { return s.id == id; }),
+                    stretches.end());
+    return Call("DropSetAside");
+  }
+  Status SumReadings(int64_t, HistoryTime from, HistoryTime to, HistoryTime origin,
+                     RegressionSums* sums) override {
+    *sums = {};
+    for (const HistoryReading& r : stored_readings) {
+      if (r.time >= from && r.time <= to) {
+        sums->Add(static_cast<double>(r.time - origin) / kSecondsPerDay, r.value);
+      }
+    }
+    return Call("SumReadings");
+  }
+  Status AddFlags(const std::vector<StepDownFlag>& f) override {
+    flags.insert(flags.end(), f.begin(), f.end());
+    return Call("AddFlags");
+  }
+  Status ReadFlags(std::vector<StepDownFlag>* out) override {
+    *out = flags;
+    return Call("ReadFlags");
+  }
+
  private:
+  int64_t stretch_ids_ = 0;
   Status Call(const std::string& name) {
     calls.push_back(name);
     return name == fail ? Status::Fail(name + " failed") : Status{};

@@ -13,6 +13,7 @@
 #include "core/pg_test_server.h"
 #include "core/test_util.h"
 #include "history/history_store.h"
+#include "history/import_source.h"
 
 namespace tarn::testing {
 
@@ -51,9 +52,32 @@ class HistoryTest : public ::testing::TestWithParam<HistoryBackend> {
     return store_->Import(path, ImportControl{});
   }
 
+  // Hands the batches to the store as one file of their own, as a copied history hands them.
+  ImportResult Offer(std::vector<ImportBatch> batches) {
+    ImportFileFacts facts;
+    facts.name = dir_.file("batch" + std::to_string(++offered_) + ".nid");
+    facts.sha256 = std::string(63, '0') + std::to_string(offered_ % 10);
+    return store_->ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
+      for (ImportBatch& b : batches) {
+        if (Status st = sink(b); !st) return st;
+      }
+      return Status{};
+    });
+  }
+
+  // The id of the probe with that serial number; 0 when there is none.
+  int64_t ProbeId(const std::string& serial) {
+    for (const ProbeSummary& p : store_->ListProbes(0)) {
+      if (p.key.serial == serial) return p.id;
+    }
+    return 0;
+  }
+
   TempDir dir_;
+  int batch_files_ = 0;
   std::string location_;
   std::unique_ptr<HistoryStore> store_;
+  int offered_ = 0;
 };
 
 #define TARN_HISTORY_BACKENDS(suite)                                                \

@@ -135,6 +135,58 @@ TEST(HistoryGraph, RateOverTheViewAndTrendFollowTheProbe) {
   }
 }
 
+TEST(HistoryGraph, ReadingsSetAsideAreMarkedAndLeftOutOfTheTrendAndRate) {
+  // A mil a day, but the first reading and days 10-14 read 50 mils high, and are set aside.
+  Fixture f;
+  ProbeSummary p = Probe(1, "T", "", 0);
+  const HistoryTime start = At(2023, 5, 1, 12);
+  f.store.Add(p, start, 30, 86400,
+              [](int i) { return i + (i == 0 || (i >= 10 && i < 15) ? 50.0 : 0); });
+  std::vector<int64_t> asked;
+  f.view.set_aside_of = [&](int64_t id) {
+    asked.push_back(id);
+    return std::vector<SetAsideStretch>{
+        {1, id, start, start, "reset", 0, "u"},
+        {2, id, start + 10 * 86400, start + 14 * 86400, "upset", 0, "u"}};
+  };
+  for (const int32_t window : {-1, 0}) {
+    SCOPED_TRACE(window);
+    f.view.rate_window = window;
+    p.rate = 365.0;  // the store's, which leaves them out too
+    f.Show({p});
+    const HistorySeries& s = f.view.series()[0];
+    ASSERT_EQ(s.set_aside.size(), 30u);
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(s.SetAside(i), i == 0 || (i >= 10 && i < 15)) << i;
+    ASSERT_TRUE(s.has_fit);
+    EXPECT_EQ(s.fit_from, 86400);  // from the first reading kept
+    EXPECT_NEAR(s.const_a * 86400, 1.0, 1e-12);
+    EXPECT_NEAR(s.const_a * s.x[20] + s.const_b, 20.0, 1e-9);
+  }
+  EXPECT_EQ(f.view.RateText(0), "365.0000 mpy");
+  EXPECT_EQ(asked, (std::vector<int64_t>{1, 1}));
+}
+
+TEST(HistoryGraph, APointsStretchesAreItsProbesWithinTheirSpans) {
+  // Probe 1 counts until 99, probe 2 from 100; probe 3 is elsewhere.
+  PointSummary point;
+  point.probes = {{1, {}, 0, false}, {2, {}, 100, true}};
+  const std::vector<SetAsideStretch> all = {
+      {1, 1, 10, 20, "a", 0, ""},   {2, 1, 90, 150, "b", 0, ""}, {3, 2, 50, 120, "c", 0, ""},
+      {4, 2, 200, 210, "d", 0, ""}, {5, 3, 0, 1000, "e", 0, ""},
+  };
+  const struct {
+    HistoryTime from, to;
+    const char* reason;
+  } expected[] = {{10, 20, "a"}, {90, 99, "b"}, {100, 120, "c"}, {200, 210, "d"}};
+  const std::vector<SetAsideStretch> got = PointStretches(point, all);
+  ASSERT_EQ(got.size(), std::size(expected));
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].from, expected[i].from) << i;
+    EXPECT_EQ(got[i].to, expected[i].to) << i;
+    EXPECT_EQ(got[i].reason, expected[i].reason) << i;
+  }
+}
+
 TEST(HistoryGraph, ReadOutNamesTheProbeNearestThePointer) {
   Fixture f;
   ProbeSummary a = Probe(1, "INLET", "A1", 0), b = Probe(2, "OUTLET", "B2", 4);
@@ -266,6 +318,74 @@ TEST(HistoryGraph, TimeLabelsInSecondsAfterTheFirstReading) {
     EXPECT_TRUE(f.surface->FindText(t)) << t;
   EXPECT_TRUE(f.surface->FindText("01/03/2024"));
   EXPECT_TRUE(f.surface->FindText("02/03/2024"));
+}
+
+// Marks, readings set aside and segments: a mark is found under the pointer and labelled in its
+// colour; readings set aside are drawn again in grey and left out of a fit to the view, which
+// then follows the readings that count; a segment and its text are drawn.
+TEST(HistoryGraph, MarksSetAsideReadingsAndSegments) {
+  Fixture f;
+  ProbeSummary p = Probe(3, "V-1", "S1", 0);
+  // One mil a day, but days 40 to 49 read 50 mils high (a temperature upset).
+  f.store.Add(p, At(2024, 1, 1), 100, 86400,
+              [](int i) { return i + (i >= 40 && i < 50 ? 50.0 : 0.0); });
+  const HistoryTime day40 = At(2024, 1, 1) + 40 * 86400, day49 = day40 + 9 * 86400;
+  f.view.set_aside_of = [&](int64_t) {
+    return std::vector<SetAsideStretch>{{1, p.id, day40, day49, "upset", 0, ""}};
+  };
+  f.view.marks = {{day40, "\u25c6 dose up", 0xFF0000C0u, 17}};
+  f.view.segments = {{day40 - 10 * 86400, day40, 30.0, 40.0, 0xFFC00000u}};
+  f.view.segments_text = "Inhibitor 10/02/2024: 365.0 -> 365.0 mpy";
+  f.Show({p});
+  const HistorySeries& s = f.view.series()[0];
+  ASSERT_TRUE(s.has_fit);
+  EXPECT_NEAR(s.const_a * 86400, 1.0, 1e-9);  // the upset does not bend the line
+  const auto& e = f.view.engine;
+  const int x40 = e.gGetScrX(static_cast<int>(day40 - f.view.base()));
+  EXPECT_EQ(f.view.MarkNear(x40 + 3), 0);
+  EXPECT_EQ(f.view.MarkNear(x40 + 9), -1);
+  EXPECT_NEAR(static_cast<double>(f.view.TimeAt(x40) - day40), 0.0, 86400.0 * 100 / e.gbW + 1);
+  const auto* label = f.surface->FindText("\u25c6 dose up");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->argb, 0xFF0000C0u);
+  EXPECT_NE(f.surface->FindText("Inhibitor 10/02/2024: 365.0 -> 365.0 mpy"), nullptr);
+  // The series, then its stretch set aside again in grey: the ten readings and their neighbours.
+  std::vector<std::size_t> grey;
+  for (const auto& line : f.surface->polylines) {
+    if (line.argb == 0xFFB0B0B0u) grey.push_back(line.points.size());
+  }
+  ASSERT_EQ(grey.size(), 1u);
+  EXPECT_GE(grey[0], 10u);
+  EXPECT_LE(grey[0], 12u);
+}
+
+// Coupons lie over the readings of their exposure at their own rate: a coupon at half the
+// probe's rate rises half as steeply, through the readings' mean, and is labelled.
+TEST(HistoryGraph, CouponsAreDrawnOverTheirExposureAtTheirRate) {
+  Fixture f;
+  ProbeSummary p = Probe(3, "V-1", "S1", 0);
+  f.store.Add(p, At(2024, 1, 1), 100, 86400, [](int i) { return 1.0 * i; });
+  const HistoryTime day10 = At(2024, 1, 1) + 10 * 86400, day40 = day10 + 30 * 86400;
+  f.view.coupons = {{day10, day40, 182.5, "Coupon C-1: 182.5000 mpy, Severe"},
+                    {day40 + 200 * 86400, day40 + 230 * 86400, 1.0, "C-9 off the readings"}};
+  f.Show({p});
+  const auto* label = f.surface->FindText("Coupon C-1: 182.5000 mpy, Severe");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->argb, 0xFF108040u);
+  EXPECT_EQ(f.surface->FindText("C-9 off the readings"), nullptr);
+  const auto& e = f.view.engine;
+  std::vector<const FakeSurface::Line*> drawn;
+  for (const auto& line : f.surface->lines) {
+    if (line.argb == 0x70108040u) drawn.push_back(&line);
+  }
+  ASSERT_EQ(drawn.size(), 1u);
+  const auto x = [&](HistoryTime t) { return e.gGetScrX(static_cast<int>(t - f.view.base())); };
+  const auto y = [&](double v) { return e.gGetScrY(v); };
+  EXPECT_NEAR(drawn[0]->x1, x(day10), 1);
+  EXPECT_NEAR(drawn[0]->x2, x(day40), 1);
+  // Through days 10 to 40 (mean 25 mils at day 25), rising 15 mils over the 30 days.
+  EXPECT_NEAR(drawn[0]->y1, y(25.0 - 7.5), 1);
+  EXPECT_NEAR(drawn[0]->y2, y(25.0 + 7.5), 1);
 }
 
 }  // namespace

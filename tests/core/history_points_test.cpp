@@ -37,17 +37,6 @@ ImportBatch Probe(const std::string& tag, const std::string& serial, int first_d
 
 class HistoryPoints : public HistoryTest {
  protected:
-  ImportResult Offer(std::vector<ImportBatch> batches) {
-    ImportFileFacts facts;
-    facts.name = dir_.file("batch" + std::to_string(++files_) + ".nid");
-    facts.sha256 = std::string(63, '0') + std::to_string(files_ % 10);
-    return store_->ImportBatches(facts, [&](const HistoryStore::BatchSink& sink) {
-      for (ImportBatch& b : batches) {
-        if (Status st = sink(b); !st) return st;
-      }
-      return Status{};
-    });
-  }
   const PointSummary* Find(const std::vector<PointSummary>& points, const std::string& path) {
     for (const PointSummary& p : points) {
       if (p.path == path) return &p;
@@ -55,13 +44,6 @@ class HistoryPoints : public HistoryTest {
     ADD_FAILURE() << "no point " << path << " among " << points.size();
     return nullptr;
   }
-  int64_t ProbeId(const std::string& serial) {
-    for (const ProbeSummary& p : store_->ListProbes(0)) {
-      if (p.key.serial == serial) return p.id;
-    }
-    return 0;
-  }
-  int files_ = 0;
 };
 
 // Probe A of V-101 loses 0.1 mil a day on days 0-4; B replaces it on days 5-9 reading

@@ -278,8 +278,9 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
               })).status.ok);
   const auto before = store_->ListProbes(1);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_hour, tarn.reading_week, tarn.probe_window,"
-                    " tarn.change_trail, tarn.probe_point, tarn.point;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.coupon, tarn.event,"
+                    " tarn.reading_hour, tarn.reading_week, tarn.probe_window, tarn.change_trail,"
+                    " tarn.probe_point, tarn.point;"
                     " DROP FUNCTION tarn.change_trail_kept();"
                     "UPDATE tarn.schema_info SET version = 1",
                     uri_),
@@ -302,7 +303,8 @@ TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
   ASSERT_TRUE(Import(NembraTag("T1", "2", false, At(2025, 2, 1), 3, 60, Ramp)).status.ok);
   ASSERT_TRUE(Import(NembraTag("T/3", "1", false, At(2024, 2, 1), 3, 60, Ramp)).status.ok);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.probe_point, tarn.point;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.probe_point, tarn.point,"
+                    " tarn.event, tarn.coupon;"
                     "UPDATE tarn.schema_info SET version = 4",
                     uri_),
             "");
@@ -316,6 +318,29 @@ TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
   ASSERT_EQ(points[1].probes.size(), 2u);
   EXPECT_EQ(points[1].probes[0].key.serial, "1");
   EXPECT_EQ(points[1].current.key.serial, "2");
+  std::string version;
+  EXPECT_EQ(PgAdmin("SELECT version FROM tarn.schema_info", uri_, &version), "");
+  EXPECT_EQ(version, std::to_string(kPgSchemaVersion));
+}
+
+// A history of the version before events keeps its points and takes events on them.
+TEST_F(ServerHistory, AHistoryOfPointsWithoutEventsTakesEvents) {
+  ASSERT_TRUE(Import(NembraTag("T1", "1", false, At(2025, 1, 1), 3, 60, Ramp)).status.ok);
+  std::string placed;
+  ASSERT_TRUE(store_->AssignProbe(store_->ListProbes(0).at(0).id, "North/V-1", {}, &placed));
+  store_.reset();
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.coupon, tarn.event;"
+                    "UPDATE tarn.schema_info SET version = 5",
+                    uri_),
+            "");
+  std::string error;
+  store_ = OpenHistory(uri_, &error);
+  ASSERT_NE(store_, nullptr) << error;
+  EXPECT_TRUE(store_->ListEvents({}).empty());
+  int64_t id = 0;
+  ASSERT_TRUE(store_->AddEvent({0, At(2025, 1, 1), "north", EventKind::kCleaning, ""}, &id));
+  ASSERT_EQ(store_->ListEvents({"North/V-1"}).size(), 1u);
+  EXPECT_EQ(store_->ListPoints(0).at(0).path, "North/V-1");
   std::string version;
   EXPECT_EQ(PgAdmin("SELECT version FROM tarn.schema_info", uri_, &version), "");
   EXPECT_EQ(version, std::to_string(kPgSchemaVersion));
@@ -383,7 +408,8 @@ TEST_F(ServerHistory, HoursAndWeeksKeepSumsOnlyFromTwelveReadingsAndVersion2IsUp
 
   // Version 2 kept a row for every hour, and none for weeks.
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_week, tarn.change_trail, tarn.probe_point, tarn.point;"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.reading_week,"
+                    " tarn.change_trail, tarn.probe_point, tarn.point, tarn.event, tarn.coupon;"
                     "DROP FUNCTION tarn.change_trail_kept(); DELETE FROM tarn.reading_hour;"
                     "INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
                     " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"

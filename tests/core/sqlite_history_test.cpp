@@ -23,6 +23,7 @@
 #include "core/instrument_text.h"
 #include "core/test_util.h"
 #include "history/history_store.h"
+#include "history/sqlite/sqlite_schema.h"
 
 namespace tarn {
 namespace {
@@ -263,7 +264,7 @@ TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
   // Run by hand, the build names the source tree.
   const std::string root = source != nullptr && *source != '\0' ? std::string(source)
                                                                 : std::string(TARN_TEST_SOURCE_DIR);
-  for (int version = 1; version <= 4; ++version) {
+  for (int version = 1; version <= 5; ++version) {
     SCOPED_TRACE(version);
     TempDir dir;
     const std::string path = dir.file("old.sqlite");
@@ -275,25 +276,31 @@ TEST(SqliteHistory, OpensHistoriesOfEveryEarlierSchemaVersion) {
     auto store = OpenHistory(path, &error);
     ASSERT_NE(store, nullptr) << error;
     const auto probes = store->ListProbes(0);
-    // Version 4's file holds a second element of the first probe's tag.
-    ASSERT_EQ(probes.size(), version == 4 ? 3u : 2u);
+    // Version 4's file (and 5's, made from it) holds a second element of the first probe's tag;
+    // version 5's has that point renamed.
+    ASSERT_EQ(probes.size(), version >= 4 ? 3u : 2u);
     EXPECT_EQ(probes[0].key.tag, "CDU-101-ER");
     // Every probe is at a point, as an import would have placed it.
     const auto points = store->ListPoints(0);
     ASSERT_EQ(points.size(), 2u) << store->LastError().message;
-    EXPECT_EQ(points[0].path, "Unassigned/CDU-101-ER");
+    EXPECT_EQ(points[0].path, version == 5 ? "North/CDU-101/Inlet" : "Unassigned/CDU-101-ER");
     EXPECT_EQ(points[1].path, "Unassigned/CW-501-LPR");
-    ASSERT_EQ(points[0].probes.size(), version == 4 ? 2u : 1u);
+    ASSERT_EQ(points[0].probes.size(), version >= 4 ? 2u : 1u);
     EXPECT_EQ(points[0].probes[0].key.serial, "E1");
     // E2 goes on from E1's last 0.2439: 0.02 ... 0.12 adds 0.10.
-    EXPECT_NEAR(points[0].value, version == 4 ? 0.3439 : 0.2439, 1e-4);
+    EXPECT_NEAR(points[0].value, version >= 4 ? 0.3439 : 0.2439, 1e-4);
     EXPECT_EQ(probes[0].count, 3);
     EXPECT_NEAR(store->ReadRange(probes[0].id, INT64_MIN, INT64_MAX).back().value, 0.2439, 1e-4);
     EXPECT_TRUE(probes[1].own_limits);
     EXPECT_EQ(probes[1].limits.rate_alarm, 7.0);
     EXPECT_EQ(store->ProbeFiles(probes[0].id).size(), 1u);
-    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), "5");
-    EXPECT_TRUE(store->ListChanges().empty());
+    EXPECT_EQ(SqlScalar(path, "PRAGMA user_version"), std::to_string(kSqliteSchemaVersion));
+    EXPECT_EQ(store->ListChanges().size(), version == 5 ? 1u : 0u);
+    // Events go on its points.
+    int64_t event = 0;
+    ASSERT_TRUE(
+        store->AddEvent({0, At(2025, 2, 3, 12), points[0].path, EventKind::kOther, ""}, &event));
+    EXPECT_EQ(store->ListEvents({}).size(), 1u);
     EXPECT_TRUE(store->LastError());
     // Window sums were built from the readings: a stored window (30 days) and one summed from
     // the hours (14 days) both span every reading, so they agree with the whole history's.

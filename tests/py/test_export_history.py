@@ -67,7 +67,7 @@ class ExportHistory(unittest.TestCase):
         done = self.run_history("readings", "--probe", "1", "--csv", out, "--from", "02/02/2020")
         self.assertEqual(done.returncode, 0, done.stderr)
         with open(out, "rb") as f:
-            self.assertEqual(f.read(), b"Date,Value\r\n02/02/2020 00:00:00,2.0000\r\n")
+            self.assertEqual(f.read(), b"Date,Value,excluded\r\n02/02/2020 00:00:00,2.0000,\r\n")
 
         limits = self.run_history("limits", "--probe", "2", "--rate-warn", "1",
                                   "--rate-alarm", "3", "--consumed-warn", "40",
@@ -204,7 +204,8 @@ class ExportHistory(unittest.TestCase):
         rows = list(openpyxl.load_workbook(xlsx, read_only=True).active.iter_rows())
         self.assertEqual(len(rows), len(expected))
         self.assertEqual([c.value for c in rows[0]], expected[0])
-        for row, (when, value) in zip(rows[1:], expected[1:]):
+        for row, (when, value, excluded) in zip(rows[1:], expected[1:]):
+            self.assertEqual(excluded, "")
             self.assertEqual(row[0].value,
                              datetime.datetime.strptime(when, "%d/%m/%Y %H:%M:%S"), when)
             self.assertEqual(row[0].number_format, "dd/mm/yyyy hh:mm:ss")

@@ -25,6 +25,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -37,10 +38,14 @@
 #include <string>
 
 #include "app/main_form.h"
+#include "common/date_time.h"
 #include "download/ui/elpr.h"
+#include "history/history_coupons.h"
 #include "history/history_store.h"
 #include "history/ui/changes_dialog.h"
 #include "history/ui/conflicts_dialog.h"
+#include "history/ui/event_dialog.h"
+#include "history/ui/flags_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/import_job.h"
 #include "history/ui/limits_dialog.h"
@@ -591,7 +596,7 @@ TEST(ProbesTab, SavedDownloadsRateWindowAndPlaceInTheMainWindow) {
 // An ER download: one probe of `thickness` mils, a reading every six hours for `days` days from
 // 01/06/2025, its resistance ratio rising by `per_day` a day with a little noise above that.
 std::string ErFile(const std::string& tag, const std::string& serial, double per_day, int days,
-                   int thickness = 10, QDate first = QDate(2025, 6, 1)) {
+                   int thickness = 10, QDate first = QDate(2025, 6, 1), double ratio0 = 1.0) {
   std::string text =
       "NEMBRA NDL-200 PORTABLE LOGGER\nDOWNLOAD OF STORED ER PROBES\n\nTAG NUMBER      : " + tag +
       "\nSERIAL NUMBER   : " + serial +
@@ -609,7 +614,7 @@ std::string ErFile(const std::string& tag, const std::string& serial, double per
     const double noise = ((i * 7919) % 13) * 0.00002;
     std::snprintf(line, sizeof line, "%5d %s %.4f    26.1\n", i + 1,
                   t.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")).toLatin1().constData(),
-                  1.0 + per_day * i / 4.0 + noise);
+                  ratio0 + per_day * i / 4.0 + noise);
     text += line;
   }
   return text;
@@ -827,6 +832,110 @@ TEST(ProbesTab, GuideScreenshotsOfThePlant) {
   tab->graphWindow()->close();
 }
 
+// Pictures of events and coupons for the user guide: a point whose inhibitor dose went up,
+// with a process change and a pigging after it and two coupons beside its probe; its graph with
+// the dose-up chosen, and the report's page of coupons and its unit's page of events.
+TEST(ProbesTab, GuideScreenshotsOfEventsAndCoupons) {
+  const QString out = qEnvironmentVariable("TARN_SCREENSHOT_DIR");
+  if (out.isEmpty()) GTEST_SKIP() << "TARN_SCREENSHOT_DIR not set";
+  testing::TempHome home;
+  const QString data = home.path() + "/Documents/Tarn/DATA";
+  QDir().mkpath(data);
+  const QString history = data + "/history.sqlite";
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(data);
+  const std::string path = "North Field/Separation/V-101 Inlet";
+  auto at = [](const char* text) {
+    int32_t chk = 0;
+    return Str2DateTime(text, &chk).ticks / kTicksPerSecond;
+  };
+  {
+    std::string error;
+    auto store = OpenHistory(history.toStdString(), &error);
+    ASSERT_TRUE(store) << error;
+    // About 11.7 mpy until the dose went up on 02/03/2025, about 4.4 mpy after.
+    const struct {
+      double per_day, ratio0;
+      int days;
+      QDate first;
+    } rounds[] = {{0.004, 1.0, 60, QDate(2025, 1, 1)}, {0.0015, 1.24, 120, QDate(2025, 3, 2)}};
+    for (const auto& r : rounds) {
+      QFile f(QStringLiteral("V-101.nid"));
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(ErFile("V-101-IN", "ER-31562", r.per_day, r.days, 10, r.first, r.ratio0).c_str());
+      f.close();
+      ASSERT_TRUE(store->Import("V-101.nid", ImportControl{}).status.ok);
+    }
+    QFile::remove(QStringLiteral("V-101.nid"));
+    ASSERT_TRUE(store->RenamePoint("Unassigned/V-101-IN", path));
+    int64_t id = 0;
+    ASSERT_TRUE(store->AddEvent(
+        {0, at("02/03/2025 00:00:00"), path, EventKind::kInhibitor, "dose 20 to 35 ppm"}, &id));
+    ASSERT_TRUE(store->AddEvent(
+        {0, at("10/04/2025 08:00:00"), path, EventKind::kProcess, "feed to blend B"}, &id));
+    ASSERT_TRUE(store->AddEvent(
+        {0, at("20/05/2025 10:00:00"), path, EventKind::kCleaning, "pigging"}, &id));
+    // Two coupons on the probe's tag: one before the dose-up, one after it.
+    auto coupon = [](const char* from, const char* to, double hours, double mm_per_year) {
+      _coupon_values_ c{};
+      PutField(c.tag, "V-101-IN");
+      PutField(c.install_time, from);
+      PutField(c.removal_time, to);
+      c.exposure = hours;
+      c.corr_rate = mm_per_year;
+      c.metal_loss = mm_per_year * hours / 8760.0;
+      return c;
+    };
+    const CouponImportResult placed =
+        store->ImportCoupons({coupon("01/01/2025 00:00:00", "01/03/2025 00:00:00", 1416, 0.259),
+                              coupon("03/03/2025 00:00:00", "01/06/2025 00:00:00", 2160, 0.099)},
+                             true);
+    ASSERT_TRUE(placed.status.ok) << placed.status.message;
+  }
+  QDir::setCurrent(cwd);
+
+  vSetup = _basic_set_{};
+  MainForm form;
+  form.show();
+  form.findChild<QTabWidget*>(QStringLiteral("tbCtrl"))->setCurrentIndex(4);
+  QApplication::processEvents();
+  Probes& tab = *form.fmPrb();
+  const std::vector<PointSummary> points = tab.store()->ListPoints(30);
+  ASSERT_EQ(points.size(), 1u);
+  tab.OpenPointGraph(points[0].id);
+  ViewHistory* graph = tab.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  graph->resize(1000, 620);
+  QTest::qWait(300);
+  ASSERT_EQ(graph->view().coupons.size(), 2u);
+  graph->grab().save(out + "/coupon_graph.png");
+  const std::vector<HistoryEvent> events = tab.store()->ListEvents({});
+  ASSERT_EQ(events.size(), 3u);
+  tab.ChooseGraphEvent(events[0].id);
+  QTest::qWait(300);
+  graph->grab().save(out + "/event_graph.png");
+  graph->close();
+
+  // The report's page of coupons and its unit's page with the events.
+  std::string error;
+  auto store = OpenHistory(history.toStdString(), &error);
+  ASSERT_TRUE(store) << error;
+  ReportRequest request;
+  request.window_days = 0;
+  const QString pdf = home.path() + "/report.pdf";
+  ASSERT_TRUE(SaveHistoryReport(*store, request, pdf.toStdString(), &error)) << error;
+  for (const auto& [page, name] : {std::pair{"3", "report_coupons"}, {"4", "report_events"}}) {
+    QProcess png;
+    png.start(QStringLiteral("pdftoppm"),
+              {QStringLiteral("-f"), QString::fromLatin1(page), QStringLiteral("-l"),
+               QString::fromLatin1(page), QStringLiteral("-r"), QStringLiteral("80"),
+               QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
+               out + "/" + QString::fromLatin1(name)});
+    ASSERT_TRUE(png.waitForFinished(30000));
+    EXPECT_EQ(png.exitCode(), 0);
+  }
+}
+
 // The history graph's rate is the table's: the trend over the tab's window, named so, its line
 // of that slope, and both follow the window while the graph is open.
 TEST_F(ProbesTest, HistoryGraphShowsTheTablesTrendOverItsWindow) {
@@ -1015,6 +1124,169 @@ TEST_F(ProbesTest, ProbesMoveOntoPointsAndAPointsGraphMarksItsReplacements) {
     EXPECT_GE(cumulative.y[i], cumulative.y[i - 1] - 1e-3) << i;
   }
   graph->close();
+}
+
+// An event added from the graph's menu at a time is marked there; chosen, it shows the trends
+// either side and the read-out of its rates, over the days the graph's box says; removed after a
+// question, its mark goes.
+TEST_F(ProbesTest, AnEventAddedFromTheGraphShowsItsRatesBeforeAndAfter) {
+  // The dose went up on 02/03/2025: the ratio climbs four times more slowly after it.
+  Import({Write("a.nid", ErFile("V-1", "E1", 0.004, 60, 10, QDate(2025, 1, 1))),
+          Write("b.nid", ErFile("V-1", "E1", 0.001, 60, 10, QDate(2025, 3, 2), 1.24))});
+  tab_.gProbes->setCurrentIndex(Row("V-1"));
+  tab_.OpenGraph();
+  ViewHistory* graph = tab_.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  HistoryGraph& view = graph->view();
+  int32_t chk = 0;
+  const HistoryTime step = Str2DateTime("02/03/2025 00:00:00", &chk).ticks / kTicksPerSecond;
+  const int px = view.engine.gGetScrX(static_cast<int>(step - view.base()));
+  auto run_menu = [&](const QString& action) {
+    graph->exec_menu = [action](QMenu* menu) {
+      for (QAction* a : menu->actions()) {
+        if (a->text().remove(QLatin1Char('&')).startsWith(action)) a->trigger();
+      }
+    };
+    graph->PlotMenu(px, {});
+  };
+  tab_.exec_event_dialog = [&](EventDialog* d) {
+    EXPECT_EQ(d->edPath->text(), "Unassigned/V-1");  // the graph's point
+    const HistoryTime shown =
+        Str2DateTime(d->edWhen->text().toStdString(), &chk).ticks / kTicksPerSecond;
+    EXPECT_LE(std::llabs(shown - step), 86400 * 120 / view.engine.gbW + 1);
+    d->edWhen->setText(QStringLiteral("02/03/2025 00:00"));
+    d->edNote->setText(QStringLiteral("dose 20 to 35 ppm"));
+    d->buttons->button(QDialogButtonBox::Ok)->click();
+    return d->result() == QDialog::Accepted;
+  };
+  run_menu("Add event here");
+  ASSERT_EQ(view.marks.size(), 1u);
+  EXPECT_EQ(view.marks[0].label, "\u25c6 dose 20 to 35 ppm");
+  EXPECT_EQ(view.marks[0].time, step);
+
+  ASSERT_TRUE(graph->ChooseEventAt(px));  // a click on its mark
+  ASSERT_EQ(view.segments.size(), 2u);
+  EXPECT_EQ(view.segments[0].to, step);
+  EXPECT_EQ(view.segments[1].from - view.segments[0].from, 30 * 86400);
+  // Each segment has the slope of the history's rate on its side: before, about four times
+  // the rate after (the loss is not quite linear in the ratio).
+  const std::vector<EventFigure> figures = tab_.store()->EventFigures(30, "Unassigned/V-1");
+  ASSERT_EQ(figures.size(), 1u);
+  ASSERT_TRUE(figures[0].before && figures[0].after);
+  const double before = (view.segments[0].to_value - view.segments[0].from_value) / 30 * 365;
+  const double after = (view.segments[1].to_value - view.segments[1].from_value) / 30 * 365;
+  EXPECT_NEAR(before, *figures[0].before, 1e-9 * *figures[0].before);
+  EXPECT_NEAR(after, *figures[0].after, 1e-9 * *figures[0].after);
+  EXPECT_GT(before, 3.5 * after);
+  const QString readout = QString::fromStdString(view.segments_text);
+  EXPECT_TRUE(readout.startsWith("Inhibitor 02/03/2025: ")) << ToStd(readout);
+  EXPECT_TRUE(readout.endsWith(", significant")) << ToStd(readout);
+  EXPECT_TRUE(readout.contains(QString::fromUtf8("\u2192"))) << ToStd(readout);
+  graph->daysBox()->setValue(10);
+  ASSERT_EQ(view.segments.size(), 2u);
+  EXPECT_EQ(view.segments[1].to - view.segments[1].from, 10 * 86400);
+
+  SeenBox asked;
+  AnswerNextMessageBox(&asked, QMessageBox::Yes, 2000);
+  run_menu("Remove this event");
+  EXPECT_TRUE(asked.text.contains("dose 20 to 35 ppm")) << ToStd(asked.text);
+  EXPECT_TRUE(view.marks.empty());
+  EXPECT_TRUE(view.segments.empty());
+  graph->close();
+}
+
+// The readings in view of a point's graph, set aside with a reason, are set aside on each of
+// its probes over the part it counts there, drawn so and left out of the rate; restored, they
+// count again. A reason is required.
+TEST_F(ProbesTest, ReadingsInViewOfAPointsGraphAreSetAsideAndRestored) {
+  Import({Write("e1.nid", ErFile("V-101", "E1", 0.004, 60, 10, QDate(2025, 1, 1))),
+          Write("e2.nid", ErFile("V-101", "E2", 0.002, 60, 10, QDate(2025, 3, 5)))});
+  const std::vector<PointSummary> points = tab_.store()->ListPoints(0);
+  ASSERT_EQ(points.size(), 1u);
+  ASSERT_TRUE(points[0].rate.has_value());
+  tab_.OpenPointGraph(points[0].id);
+  ViewHistory* graph = tab_.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  const HistoryGraph& view = graph->view();
+  auto run_menu = [&](const QString& action) {
+    graph->exec_menu = [action](QMenu* menu) {
+      for (QAction* a : menu->actions()) {
+        if (a->text().remove(QLatin1Char('&')).startsWith(action)) a->trigger();
+      }
+    };
+    graph->PlotMenu(view.engine.gX1 + 5, {});
+  };
+  QString reason;
+  tab_.exec_input_dialog = [&](QInputDialog* d) {
+    EXPECT_EQ(d->objectName(), "setAsideDialog");
+    d->setTextValue(reason);
+    return true;
+  };
+  SeenBox refusal;
+  AnswerNextMessageBox(&refusal, QMessageBox::Ok, 2000);
+  run_menu("Set aside the readings in view");
+  EXPECT_TRUE(refusal.text.contains("only with a reason")) << ToStd(refusal.text);
+  EXPECT_TRUE(tab_.store()->ListSetAside(0).empty());
+
+  reason = QStringLiteral("temperature upset");
+  run_menu("Set aside the readings in view");
+  EXPECT_EQ(tab_.lbStatus->text(), "480 readings set aside");
+  const std::vector<SetAsideStretch> aside = tab_.store()->ListSetAside(0);
+  ASSERT_EQ(aside.size(), 2u);  // one on each probe
+  EXPECT_NE(aside[0].probe_id, aside[1].probe_id);
+  EXPECT_EQ(aside[0].reason, "temperature upset");
+  ASSERT_EQ(view.series().size(), 1u);
+  const HistorySeries& shown = view.series()[0];
+  ASSERT_FALSE(shown.x.empty());
+  for (size_t i = 0; i < shown.x.size(); ++i) EXPECT_TRUE(shown.SetAside(i)) << i;
+  EXPECT_FALSE(tab_.store()->ListPoints(0).at(0).rate.has_value());
+
+  run_menu("Restore the readings in view");
+  EXPECT_EQ(tab_.lbStatus->text(), "480 readings restored");
+  EXPECT_TRUE(tab_.store()->ListSetAside(0).empty());
+  for (size_t i = 0; i < view.series()[0].x.size(); ++i) EXPECT_FALSE(view.series()[0].SetAside(i));
+  EXPECT_TRUE(tab_.store()->ListPoints(0).at(0).rate.has_value());
+  graph->close();
+}
+
+// A probe reset between two downloads: the import flags the fall; the Flags button counts it,
+// its list names the probe and whether the readings are kept, a double-click opens the probe's
+// graph with the fall marked, and readings set aside there show in the list.
+TEST_F(ProbesTest, AFlaggedFallIsListedAndMarkedOnItsProbesGraph) {
+  EXPECT_FALSE(tab_.btnFlags->isEnabled());
+  Import({Write("a.nid", ErFile("V-1", "E1", 0.004, 10, 10, QDate(2025, 1, 1))),
+          Write("b.nid", ErFile("V-1", "E1", 0.004, 10, 10, QDate(2025, 1, 11)))});
+  ASSERT_EQ(tab_.store()->ListFlags().size(), 1u);
+  EXPECT_TRUE(tab_.btnFlags->isEnabled());
+  EXPECT_EQ(tab_.btnFlags->text(), "&Flags (1)");
+  tab_.btnFlags->click();
+  FlagsDialog* list = tab_.flagsDialog();
+  ASSERT_TRUE(list->isVisible());
+  QAbstractItemModel* rows = list->gFlags->model();
+  ASSERT_EQ(rows->rowCount(), 1);
+  EXPECT_EQ(rows->index(0, 0).data().toString(), "V-1");
+  EXPECT_EQ(rows->index(0, 2).data().toString(), "Unassigned/V-1");
+  EXPECT_EQ(rows->index(0, 3).data().toString(), "11/01/2025 00:00:00");
+  EXPECT_TRUE(rows->index(0, 4).data().toString().endsWith(" mils"));
+  EXPECT_EQ(rows->index(0, 5).data().toString(), "kept");
+
+  emit list->gFlags->doubleClicked(rows->index(0, 1));
+  ViewHistory* graph = tab_.graphWindow();
+  ASSERT_TRUE(graph->isVisible());
+  const HistoryGraph& view = graph->view();
+  ASSERT_EQ(view.marks.size(), 1u);
+  EXPECT_EQ(view.marks[0].label.rfind("\u25bc fall ", 0), 0u) << view.marks[0].label;
+  EXPECT_EQ(view.marks[0].time, tab_.store()->ListFlags()[0].time);
+
+  const HistoryTime at = view.marks[0].time;
+  tab_.exec_input_dialog = [](QInputDialog* d) {
+    d->setTextValue(QStringLiteral("probe reset"));
+    return true;
+  };
+  tab_.SetAsideInGraph(at - 86400, at + 86400);
+  EXPECT_EQ(rows->index(0, 5).data().toString(), "set aside: probe reset");
+  graph->close();
+  list->close();
 }
 
 // Two files that disagree about T-A: the summary names it, the Conflicts view shows the stored

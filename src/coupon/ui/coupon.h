@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "common/date_time.h"
 #include "common/notifier.h"
@@ -94,6 +95,22 @@ class Coupon : public QWidget {
   // The main window turns this on: "Open" then asks before unsaved coupons are replaced.
   void setAskBeforeOpen(bool ask) { ask_before_open_ = ask; }
 
+  // What adding coupons to the probe history did: how many went in and how many it held
+  // already, or why nothing went in.
+  struct HistoryAdd {
+    bool ok = false;
+    long long added = 0;
+    long long held = 0;
+    QString message;
+  };
+  // Stores coupons in the open history (shown in mils and mpy when `mils`); the main window
+  // gives it, as the history belongs to the Probes tab. Without one "Add to history" is greyed.
+  using HistoryAdder =
+      std::function<HistoryAdd(const std::vector<_coupon_values_>& records, bool mils)>;
+  void setHistoryAdder(HistoryAdder adder);
+  // Adds the table's rows to the history and says how many were added and already held.
+  void AddToHistory();
+
  signals:
   // The file name or the modified mark changed.
   void StateChanged();
@@ -131,6 +148,7 @@ class Coupon : public QWidget {
   void btnUnit_Click();
   void btnExport_Click();
   void btnDel_Click();
+  void btnAddHistory_Click();
   void gCpon_CellClick(int row);
   void gCpon_HeaderClick();
   void edComment_TextChanged();
@@ -151,6 +169,7 @@ class Coupon : public QWidget {
   CouponUnits units_;
   bool shown_once_ = false;
   FileDialogRunner file_dialog_runner_;
+  HistoryAdder history_adder_;
   std::unique_ptr<tarn::Notifier> notifier_;  // a Coupon::Notifier
 
   Unit* fmUnit = nullptr;
@@ -167,6 +186,7 @@ class Coupon : public QWidget {
   // Under the table.
   QPushButton* btnExport;
   QPushButton* btnDel;
+  QPushButton* btnAddHistory;
   // Status strip.
   QLabel* lbTitle;
   QLabel* lbSt1;

@@ -173,10 +173,17 @@ void Coupon::BuildControls() {
   btnDel = Button("btnDel", QStringLiteral("&Delete"),
                   QStringLiteral("Delete the selected row (Delete; Ctrl+Z brings it back)"),
                   "#2E8B57", "#1F5F3B", this);
+  btnAddHistory = Button("btnAddHistory", QStringLiteral("Add to &history"),
+                         QStringLiteral("Add the table's coupons to the probe history, each at "
+                                        "its point"),
+                         "#2E8B57", "#1F5F3B", this);
+  btnAddHistory->setEnabled(false);  // until there is a history to add to
   connect(btnExport, &QPushButton::clicked, this, &Coupon::btnExport_Click);
   connect(btnDel, &QPushButton::clicked, this, &Coupon::btnDel_Click);
+  connect(btnAddHistory, &QPushButton::clicked, this, &Coupon::btnAddHistory_Click);
   auto* under_table = new QHBoxLayout;
   under_table->addStretch(1);
+  under_table->addWidget(btnAddHistory);
   under_table->addWidget(btnExport);
   under_table->addWidget(btnDel);
 

@@ -64,6 +64,21 @@ double PgResult::Real(int row, int col) const {
   return std::strtod(PQgetvalue(r_.get(), row, col), nullptr);
 }
 
+int64_t PgResult::BinaryInt(int row, int col) const {
+  const auto* p = reinterpret_cast<const unsigned char*>(PQgetvalue(r_.get(), row, col));
+  if (PQgetlength(r_.get(), row, col) != 8) return 0;
+  uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v = v << 8 | p[i];  // network byte order
+  return static_cast<int64_t>(v);
+}
+
+double PgResult::BinaryReal(int row, int col) const {
+  const uint64_t bits = static_cast<uint64_t>(BinaryInt(row, col));
+  double v = 0;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+
 std::string PgResult::SqlState() const {
   const char* s = r_ ? PQresultErrorField(r_.get(), PG_DIAG_SQLSTATE) : nullptr;
   return s ? s : "";
@@ -113,6 +128,10 @@ PgResult PgConnection::Exec(const std::string& sql, const std::vector<PgParam>& 
   for (const PgParam& p : params) values.push_back(p.text.c_str());
   return PgResult(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
                                values.data(), nullptr, nullptr, 0));
+}
+
+PgResult PgConnection::ExecBinary(const std::string& sql) {
+  return PgResult(PQexecParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 1));
 }
 
 Status PgConnection::BeginCopy(const std::string& copy_sql) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The PostgreSQL history's statements of monitoring points; values always go in as bound
+// The PostgreSQL history's statements of monitoring points and events; values always go in as bound
 // parameters.
 #pragma once
 
@@ -32,5 +32,40 @@ inline constexpr const char* kWritePointLimits =
     " rate_alarm = NULLIF($3, '')::float8, consumed_warn = NULLIF($4, '')::float8,"
     " consumed_alarm = NULLIF($5, '')::float8,"
     " edits = (SELECT max(edits) + 1 FROM tarn.point) WHERE id = $1";
+
+// Events.
+inline constexpr const char* kAddEvent =
+    "INSERT INTO tarn.event(t, path, kind, note) VALUES($1, $2, $3, $4) RETURNING id";
+inline constexpr const char* kWriteEvent =
+    "UPDATE tarn.event SET t = $2, path = $3, kind = $4, note = $5,"
+    " edits = (SELECT max(edits) + 1 FROM tarn.event) WHERE id = $1";
+inline constexpr const char* kDeleteEvent = "DELETE FROM tarn.event WHERE id = $1";
+inline constexpr const char* kReadEvents =
+    "SELECT id, t, path, kind, note FROM tarn.event ORDER BY t, id";
+// The readings of many spans (probe $1[i], $2[i] <= t <= $3[i]) by the span's place, 1 first;
+// $4 the reading epoch. Each span is its own index range scan (a join the planner may turn
+// into a scan of the whole table), in the index's time order.
+inline constexpr const char* kReadingsOfSpans =
+    "SELECT s.i, r.t + $4, r.v"
+    " FROM unnest($1::integer[], $2::bigint[], $3::bigint[]) WITH ORDINALITY AS s(p, lo, hi, i),"
+    " LATERAL (SELECT t, v FROM tarn.reading WHERE probe_id = s.p AND t BETWEEN s.lo AND s.hi"
+    " ORDER BY t) r";
+// Coupons, with their point's path.
+inline constexpr const char* kReadCoupons =
+    "SELECT c.id, c.point_id, t.path, c.tag, c.install_time, c.removal_time, c.coupon_type,"
+    " c.alloy, c.density, c.shape, c.holes, c.hole_dia, c.length, c.width, c.thickness,"
+    " c.weight_init, c.weight_final, c.area, c.exposure, c.metal_loss, c.corr_rate, c.comment,"
+    " c.mils::int, c.pit_depth FROM tarn.coupon c JOIN tarn.point t ON t.id = c.point_id"
+    " ORDER BY c.id";
+// $22 empty: no pit depth.
+inline constexpr const char* kAddCoupon =
+    "INSERT INTO tarn.coupon(point_id, tag, install_time, removal_time, coupon_type, alloy,"
+    " density, shape, holes, hole_dia, length, width, thickness, weight_init, weight_final, area,"
+    " exposure, metal_loss, corr_rate, comment, mils, pit_depth)"
+    " VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18,"
+    " $19, $20, $21::int <> 0, NULLIF($22, '')::float8) RETURNING id";
+inline constexpr const char* kWriteCouponPoint =
+    "UPDATE tarn.coupon SET point_id = $2 WHERE id = $1";
+inline constexpr const char* kWritePitDepth = "UPDATE tarn.coupon SET pit_depth = $2 WHERE id = $1";
 
 }  // namespace tarn::pg_sql

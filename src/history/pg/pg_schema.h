@@ -9,7 +9,7 @@
 
 namespace tarn {
 
-inline constexpr int kPgSchemaVersion = 5;
+inline constexpr int kPgSchemaVersion = 8;
 
 // Runs every step from `from_version` (0 = no tables yet) to the current version inside the
 // caller's transaction, then records the version. False with *error set on failure.

@@ -136,10 +136,6 @@ inline constexpr KeptSums kWeekSums =
 
 inline constexpr const char* kReadingsInRange =
     "SELECT t + $4, v FROM tarn.reading WHERE probe_id = $1 AND t BETWEEN $2 AND $3 ORDER BY t";
-// The same, the first $5 of them.
-inline constexpr const char* kReadingsInRangePage =
-    "SELECT t + $4, v FROM tarn.reading WHERE probe_id = $1 AND t BETWEEN $2 AND $3 ORDER BY t "
-    "LIMIT $5";
 
 // Probes with their summary, limits and kept sums of the window $2 (when up to date); $1 = 0
 // for all of them.

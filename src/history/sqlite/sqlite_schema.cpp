@@ -208,9 +208,81 @@ CREATE TABLE probe_point(
 CREATE INDEX probe_point_point ON probe_point(point_id);
 )sql";
 
+// Version 6. Events on the plant: at a point, or on a unit or site path (every point under
+// it); times on the history's own clock, as the trail's. Every edit counts up `edits`, which
+// the change mark reads.
+const char kVersionEvents[] = R"sql(
+CREATE TABLE event(
+  id INTEGER PRIMARY KEY,
+  t INTEGER NOT NULL,
+  path TEXT NOT NULL,
+  kind TEXT NOT NULL
+    CHECK(kind IN ('inhibitor', 'process', 'cleaning', 'probe', 'other')),
+  note TEXT NOT NULL DEFAULT '',
+  edits INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX event_time ON event(t);
+)sql";
+
+// Version 7. Weight-loss coupons, each at the point it was exposed at: its values as the
+// Coupon tab computed them (times as seconds like readings' own clock), the unit it was shown in
+// and its deepest pit in mm (NULL: none entered). A coupon is the same coupon when its tag,
+// installation and removal are.
+const char kVersionCoupons[] = R"sql(
+CREATE TABLE coupon(
+  id INTEGER PRIMARY KEY,
+  point_id INTEGER NOT NULL REFERENCES point(id),
+  tag TEXT NOT NULL,
+  install_time INTEGER NOT NULL,
+  removal_time INTEGER NOT NULL,
+  coupon_type INTEGER NOT NULL,
+  alloy INTEGER NOT NULL,
+  density REAL NOT NULL,
+  shape INTEGER NOT NULL,
+  holes INTEGER NOT NULL,
+  hole_dia REAL NOT NULL,
+  length REAL NOT NULL,
+  width REAL NOT NULL,
+  thickness REAL NOT NULL,
+  weight_init REAL NOT NULL,
+  weight_final REAL NOT NULL,
+  area REAL NOT NULL,
+  exposure REAL NOT NULL,
+  metal_loss REAL NOT NULL,
+  corr_rate REAL NOT NULL,
+  comment TEXT NOT NULL,
+  mils INTEGER NOT NULL,
+  pit_depth REAL,
+  UNIQUE(tag, install_time, removal_time)
+);
+CREATE INDEX coupon_point ON coupon(point_id);
+)sql";
+
+// Version 8. Readings set aside, as stretches of a probe's seconds (full times, from..to inclusive) with
+// why, when and by whom; and the falls imports flagged for review, one per probe and second.
+const char kReadingsSetAside[] = R"sql(
+CREATE TABLE set_aside(
+  id INTEGER PRIMARY KEY,
+  probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,
+  from_t INTEGER NOT NULL,
+  to_t INTEGER NOT NULL,
+  reason TEXT NOT NULL,
+  set_at INTEGER NOT NULL,
+  user TEXT NOT NULL
+);
+CREATE INDEX set_aside_probe ON set_aside(probe_id, from_t);
+CREATE TABLE reading_flag(
+  probe_id INTEGER NOT NULL REFERENCES probe(id) ON DELETE CASCADE,
+  t INTEGER NOT NULL,
+  drop_value REAL NOT NULL,
+  PRIMARY KEY(probe_id, t)
+) WITHOUT ROWID;
+)sql";
+
 // Step i takes a file from version i to version i + 1.
-const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3, kVersion4,
-                                                  kVersion5};
+const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3,
+                                                  kVersion4, kVersion5, kVersionEvents,
+                                                  kVersionCoupons, kReadingsSetAside};
 
 Status Exec(sqlite3* db, const std::string& sql) {
   char* message = nullptr;

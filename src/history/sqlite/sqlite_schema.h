@@ -10,7 +10,7 @@
 
 namespace tarn {
 
-inline constexpr int kSqliteSchemaVersion = 5;
+inline constexpr int kSqliteSchemaVersion = 8;
 
 // Runs every step from `from_version` (0 = an empty file) to the current version inside the
 // caller's transaction, then records the version. False with *error set on failure.

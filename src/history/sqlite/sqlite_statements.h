@@ -125,8 +125,53 @@ inline constexpr const char* kWritePointPath =
     "UPDATE point SET path = ?2, path_key = ?3,"
     " edits = (SELECT max(edits) + 1 FROM point) WHERE id = ?1";
 inline constexpr const char* kDropPoint = "DELETE FROM point WHERE id = ?1";
+// Coupons, with their point's path.
+inline constexpr const char* kReadCoupons =
+    "SELECT c.id, c.point_id, t.path, c.tag, c.install_time, c.removal_time, c.coupon_type,"
+    " c.alloy, c.density, c.shape, c.holes, c.hole_dia, c.length, c.width, c.thickness,"
+    " c.weight_init, c.weight_final, c.area, c.exposure, c.metal_loss, c.corr_rate, c.comment,"
+    " c.mils, c.pit_depth FROM coupon c JOIN point t ON t.id = c.point_id ORDER BY c.id";
+inline constexpr const char* kAddCoupon =
+    "INSERT INTO coupon(point_id, tag, install_time, removal_time, coupon_type, alloy, density,"
+    " shape, holes, hole_dia, length, width, thickness, weight_init, weight_final, area,"
+    " exposure, metal_loss, corr_rate, comment, mils, pit_depth)"
+    " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18,"
+    " ?19, ?20, ?21, ?22)";
+inline constexpr const char* kWriteCouponPoint = "UPDATE coupon SET point_id = ?2 WHERE id = ?1";
+inline constexpr const char* kWritePitDepth = "UPDATE coupon SET pit_depth = ?2 WHERE id = ?1";
 inline constexpr const char* kWritePointLimits =
     "UPDATE point SET rate_warn = ?2, rate_alarm = ?3, consumed_warn = ?4, consumed_alarm = ?5,"
     " edits = (SELECT max(edits) + 1 FROM point) WHERE id = ?1";
+
+// Events.
+inline constexpr const char* kAddEvent =
+    "INSERT INTO event(t, path, kind, note) VALUES(?1, ?2, ?3, ?4)";
+inline constexpr const char* kWriteEvent =
+    "UPDATE event SET t = ?2, path = ?3, kind = ?4, note = ?5,"
+    " edits = (SELECT max(edits) + 1 FROM event) WHERE id = ?1";
+inline constexpr const char* kDeleteEvent = "DELETE FROM event WHERE id = ?1";
+inline constexpr const char* kReadEvents =
+    "SELECT id, t, path, kind, note FROM event ORDER BY t, id";
+// Readings set aside and flagged falls. ?1 0: every probe's.
+inline constexpr const char* kReadSetAside =
+    "SELECT id, probe_id, from_t, to_t, reason, set_at, user FROM set_aside"
+    " WHERE ?1 = 0 OR probe_id = ?1 ORDER BY probe_id, from_t, id";
+inline constexpr const char* kAddSetAside =
+    "INSERT INTO set_aside(probe_id, from_t, to_t, reason, set_at, user)"
+    " VALUES(?1, ?2, ?3, ?4, ?5, ?6)";
+inline constexpr const char* kDropSetAside = "DELETE FROM set_aside WHERE id = ?1";
+// Keys ?1 to ?2; x in days from the key ?3.
+inline constexpr const char* kSumReadings =
+    "SELECT count(*), total(x), total(v), total(x * v), total(x * x)"
+    " FROM (SELECT (k - ?3) / 86400.0 AS x, v FROM reading WHERE k BETWEEN ?1 AND ?2)";
+// A fall found again keeps its one row, with the drop as found last.
+inline constexpr const char* kAddFlag =
+    "INSERT INTO reading_flag(probe_id, t, drop_value) VALUES(?1, ?2, ?3)"
+    " ON CONFLICT(probe_id, t) DO UPDATE SET drop_value = excluded.drop_value";
+// Only flags of readings the history holds: an undone import takes its readings' flags with it.
+inline constexpr const char* kReadFlags =
+    "SELECT probe_id, t, drop_value FROM reading_flag f WHERE EXISTS(SELECT 1 FROM reading"
+    " WHERE k = f.probe_id * 17179869184 + f.t - 63082281600 + 8589934592)"
+    " ORDER BY probe_id, t";
 
 }  // namespace tarn::sqlite_sql

@@ -310,7 +310,24 @@ class SqliteHistory : public LayeredHistory {
   Status DropPoint(int64_t point_id) override;
   Status UnplacedProbes(std::vector<PointMemberRow>* probes) override;
   Status WritePointLimits(int64_t point_id, const std::optional<HistoryLimits>& limits) override;
+  Status AddEventRow(const HistoryEvent& event, int64_t* id) override;
+  Status WriteEventRow(const HistoryEvent& event, bool* found) override;
+  Status DeleteEventRow(int64_t event_id, bool* found) override;
+  Status ReadEventRows(std::vector<HistoryEvent>* out) override;
   Status MemberRows(const char* text, std::vector<PointMemberRow>* rows);
+  // Coupons (sqlite_coupons.cpp).
+  Status ReadCoupons(std::vector<HistoryCoupon>* coupons) override;
+  Status AddCoupon(const HistoryCoupon& coupon, int64_t* coupon_id) override;
+  Status WriteCouponPoint(int64_t coupon_id, int64_t point_id) override;
+  Status WritePitDepth(int64_t coupon_id, double depth_mm) override;
+  // Readings set aside and flagged falls (sqlite_set_aside.cpp).
+  Status ReadSetAside(int64_t probe_id, std::vector<SetAsideStretch>* out) override;
+  Status AddSetAside(const SetAsideStretch& stretch) override;
+  Status DropSetAside(int64_t stretch_id) override;
+  Status SumReadings(int64_t probe_id, HistoryTime from, HistoryTime to, HistoryTime origin,
+                     RegressionSums* sums) override;
+  Status AddFlags(const std::vector<StepDownFlag>& flags) override;
+  Status ReadFlags(std::vector<StepDownFlag>* out) override;
 
   sqlite3* db_;
   std::string path_;

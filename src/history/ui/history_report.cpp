@@ -11,14 +11,21 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "common/atomic_file.h"
+#include "common/code_page.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
 #include "graph/grp_values.h"
 #include "graph/ui/painter_surface.h"
+#include "history/coupon_marks.h"
+#include "history/event_figures.h"
+#include "history/event_marks.h"
+#include "history/history_coupons.h"
 #include "history/history_graph.h"
 #include "history/point_path.h"
 #include "history/probe_figures.h"
@@ -216,9 +223,134 @@ std::string ValueText(const PointSummary& p) {
   return p.count > 0 ? FormatPattern(p.value, 4) : "-";
 }
 
+// Whether something at `t` lies in the report's window, which ends at the point's last reading.
+bool InWindow(HistoryTime t, const PointSummary& point, int window_days) {
+  return window_days <= 0 || t >= point.last_time - int64_t{window_days} * 86400;
+}
+
+std::string Figure(const std::optional<double>& v) {
+  return v ? FormatPattern(*v, 4) : "-";
+}
+
+// The events of the unit's points in the window with the rates before and after each.
+void UnitEvents(ReportWriter& w, const std::vector<EventFigure>& figures,
+                const std::vector<const PointSummary*>& points, int window_days) {
+  std::vector<const EventFigure*> rows;
+  for (const EventFigure& f : figures) {
+    for (const PointSummary* p : points) {
+      if (p->id == f.point_id && InWindow(f.event.time, *p, window_days)) rows.push_back(&f);
+    }
+  }
+  if (rows.empty()) return;
+  w.y += 10;
+  w.Line("Events (rates over the " + std::to_string(kDefaultEventDays) +
+             " days before and after each)",
+         11, true);
+  const int cols[] = {kMargin,       kMargin + 90,  kMargin + 156, kMargin + 212,
+                      kMargin + 322, kMargin + 374, kMargin + 426, kMargin + 600};
+  const char* heads[] = {"Point",  "Date",  "Kind",   "Note",
+                         "Before", "After", "Change", "Significant"};
+  auto row = [&](const std::vector<std::string>& cells, bool bold) {
+    w.Room(kLine);
+    w.y += kLine;
+    for (std::size_t i = 0; i < cells.size(); ++i) w.Text(cols[i], cells[i], 8, bold);
+  };
+  row({heads, heads + 8}, true);
+  for (const EventFigure* f : rows) {
+    const std::vector<std::string> names = PointPathNames(f->point_path);
+    std::string change = f->change ? FormatPattern(*f->change, 2) + " " + f->rate_unit : "-";
+    if (f->low && f->high)
+      change += " (" + FormatPattern(*f->low, 2) + " to " + FormatPattern(*f->high, 2) + ")";
+    row({names.empty() ? f->point_path : names.back(), TimeText(f->event.time).substr(0, 10),
+         EventKindTitle(f->event.kind), NarrowToUtf8(f->event.note), Figure(f->before),
+         Figure(f->after), change, f->change ? (f->significant ? "yes" : "no") : "-"},
+        false);
+    // Why a figure is missing, on a line of its own: too long for a column.
+    if (!f->reason.empty()) row({"", f->reason}, false);
+  }
+}
+
+// A table of coupons with their class and the probe's rate over each one's exposure.
+void CouponTable(ReportWriter& w, const std::vector<const CouponFigures*>& coupons,
+                 bool with_point) {
+  const int cols[] = {kMargin,       kMargin + 85,  kMargin + 145, kMargin + 211, kMargin + 277,
+                      kMargin + 315, kMargin + 385, kMargin + 443, kMargin + 513, kMargin + 553};
+  const char* heads[] = {"Point",    "Tag",   "Install",   "Removal", "Days",
+                         "Rate mpy", "Class", "Probe mpy", "Ratio",   "Pitting"};
+  auto row = [&](std::vector<std::string> cells, bool bold) {
+    w.Room(kLine);
+    w.y += kLine;
+    const std::size_t skip = with_point ? 0 : 1;
+    for (std::size_t i = skip; i < cells.size(); ++i) w.Text(cols[i - skip], cells[i], 8, bold);
+  };
+  row({heads, heads + 10}, true);
+  for (const CouponFigures* c : coupons) {
+    const std::vector<std::string> names = PointPathNames(c->coupon.point_path);
+    std::string pitting = "-";
+    if (c->pitting)
+      pitting = FormatPattern(c->pitting->mpy, 2) + " mpy " + SeverityName(c->pitting->severity);
+    row({names.empty() ? c->coupon.point_path : names.back(), NarrowToUtf8(c->coupon.values.tag),
+         TimeText(c->coupon.install).substr(0, 10), TimeText(c->coupon.removal).substr(0, 10),
+         FormatPattern(c->exposure_days, 1), FormatPattern(c->rate_mpy, 4),
+         c->severity ? SeverityName(*c->severity) : "-",
+         c->probe_rate_mpy ? FormatPattern(*c->probe_rate_mpy, 4) : "-",
+         c->ratio ? FormatPattern(*c->ratio, 2) : "-", pitting},
+        false);
+  }
+}
+
+std::vector<const CouponFigures*> CouponsAt(const std::vector<CouponFigures>& all,
+                                            const PointSummary& point, int window_days) {
+  std::vector<const CouponFigures*> out;
+  for (const CouponFigures& c : all) {
+    if (c.coupon.point_id == point.id && InWindow(c.coupon.removal, point, window_days))
+      out.push_back(&c);
+  }
+  return out;
+}
+
+// The fleet page of coupons: every point with a coupon in the window, its coupons beside its
+// probe's rate over the same exposure.
+void CouponsPage(ReportWriter& w, const std::vector<CouponFigures>& all,
+                 const std::vector<PointSummary>& points, const std::vector<ReportUnit>& units,
+                 bool every_probe, int window_days) {
+  std::vector<const CouponFigures*> rows;
+  std::set<int64_t> listed;
+  HistoryTime newest = INT64_MIN;
+  for (const ReportUnit& unit : units) {
+    for (std::size_t pi : unit.points) {
+      listed.insert(points[pi].id);
+      newest = std::max(newest, points[pi].last_time);
+      for (const CouponFigures* c : CouponsAt(all, points[pi], window_days)) rows.push_back(c);
+    }
+  }
+  // A report of every probe also lists the coupons of points that hold no probe, in the window
+  // that ends at the newest reading.
+  if (every_probe) {
+    for (const CouponFigures& c : all) {
+      if (listed.count(c.coupon.point_id) != 0) continue;
+      if (window_days <= 0 || newest == INT64_MIN ||
+          c.coupon.removal >= newest - int64_t{window_days} * 86400)
+        rows.push_back(&c);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const CouponFigures* a, const CouponFigures* b) {
+      return PointPathKey(a->coupon.point_path) < PointPathKey(b->coupon.point_path);
+    });
+  }
+  if (rows.empty()) return;
+  w.NewPage();
+  w.Line("Coupons and probes", 16, true);
+  w.Line(
+      "Each coupon's rate beside the point's probe rate over the coupon's own exposure (mpy); "
+      "ratio = probe / coupon",
+      8);
+  w.y += 6;
+  CouponTable(w, rows, true);
+}
+
 // The unit's page: its points with their current probe and figures.
 void UnitPage(ReportWriter& w, const ReportUnit& unit, const std::vector<PointSummary>& points,
-              int window_days) {
+              const std::vector<EventFigure>& events, int window_days) {
   w.NewPage();
   w.Line(UnitTitle(unit), 16, true);
   const std::size_t n = unit.points.size();
@@ -245,10 +377,15 @@ void UnitPage(ReportWriter& w, const ReportUnit& unit, const std::vector<PointSu
          EndText(as_probe), StateName(as_probe)},
         false);
   }
+  std::vector<const PointSummary*> shown;
+  for (std::size_t pi : unit.points) shown.push_back(&points[pi]);
+  UnitEvents(w, events, shown, window_days);
 }
 
 // A point with more than one probe: its cumulative graph with a mark at each replacement.
-void PointPage(ReportWriter& w, HistoryStore& store, const PointSummary& point, int window_days) {
+void PointPage(ReportWriter& w, HistoryStore& store, const PointSummary& point,
+               const std::vector<GraphMark>& event_marks,
+               const std::vector<const CouponFigures*>& coupons, int window_days) {
   const ProbeSummary as_probe = PointAsProbe(point);
   w.NewPage();
   w.Line("Point " + point.path, 16, true);
@@ -275,6 +412,14 @@ void PointPage(ReportWriter& w, HistoryStore& store, const PointSummary& point, 
   view.legend_rate = RateText(as_probe);
   view.name_label = "Point";
   view.marks = ReplacementMarks(whole.replacements);
+  view.marks.insert(view.marks.end(), event_marks.begin(), event_marks.end());
+  std::sort(view.marks.begin(), view.marks.end(),
+            [](const GraphMark& a, const GraphMark& b) { return a.time < b.time; });
+  {
+    std::vector<CouponFigures> mine;
+    for (const CouponFigures* c : coupons) mine.push_back(*c);
+    view.coupons = CouponMarks(mine, point.id, IsMillimetreProbe(point.current.header));
+  }
   view.SetDecimalSeparator(QLocale().decimalPoint().toStdString());
   view.gInit(gw, gh, 0.0, 1.0);
   view.RedrawGraph();
@@ -293,6 +438,11 @@ void PointPage(ReportWriter& w, HistoryStore& store, const PointSummary& point, 
     if (!m.key.serial.empty()) name += " " + m.key.serial;
     w.Line(name + "  from " + TimeText(m.from), 8);
   }
+  if (!coupons.empty()) {
+    w.y += 8;
+    w.Line("Coupons", 11, true);
+    CouponTable(w, coupons, false);
+  }
 }
 
 // A file under the user's home as "~/...": the line keeps room for the name and its counts.
@@ -304,7 +454,8 @@ std::string HomeShort(const std::string& path) {
 }
 
 void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowed,
-               int window_days) {
+               const std::vector<GraphMark>& event_marks,
+               const std::vector<const CouponFigures*>& coupons, int window_days) {
   const std::optional<ProbeSummary> whole = store.GetProbe(windowed.id, 0);
   w.NewPage();
   w.Line("Probe " + ProbeName(windowed), 16, true);
@@ -330,6 +481,7 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
   view.rate_window = window_days;
   view.rate_label = RateColumnTitle(window_days);
   view.legend_rate = RateText(windowed);
+  view.marks = event_marks;
   view.SetDecimalSeparator(QLocale().decimalPoint().toStdString());
   view.gInit(gw, gh, 0.0, 1.0);
   view.RedrawGraph();
@@ -354,6 +506,11 @@ void ProbePage(ReportWriter& w, HistoryStore& store, const ProbeSummary& windowe
     w.Line(HomeShort(f.name) + "  (" + std::to_string(f.readings) + " readings, imported " +
                TimeText(f.imported_at) + ")",
            8);
+  }
+  if (!coupons.empty()) {
+    w.y += 8;
+    w.Line("Coupons at its point", 11, true);
+    CouponTable(w, coupons, false);
   }
 }
 
@@ -384,6 +541,28 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
     return false;
   }
   const std::vector<ReportUnit> units = GroupByUnit(probes, points);
+  // Every event with its figures, and every coupon, read once for all pages.
+  const std::vector<EventFigure> events =
+      points.empty() ? std::vector<EventFigure>{} : store.EventFigures(kDefaultEventDays, "");
+  const std::vector<CouponFigures> coupons = store.ListCoupons({});
+  if (Status st = store.LastError(); !st) {
+    if (error) *error = st.message;
+    return false;
+  }
+  // Each point's event marks.
+  std::map<int64_t, std::vector<GraphMark>> marks_of;
+  {
+    std::map<int64_t, std::vector<HistoryEvent>> events_of;
+    std::map<int64_t, std::set<int64_t>> seen;
+    for (const EventFigure& f : events) {
+      if (seen[f.point_id].insert(f.event.id).second) events_of[f.point_id].push_back(f.event);
+    }
+    for (auto& [id, list] : events_of) marks_of[id] = EventMarks(list);
+  }
+  std::map<int64_t, const PointSummary*> point_of_probe;
+  for (const PointSummary& p : points) {
+    if (!p.probes.empty()) point_of_probe[p.probes.back().probe_id] = &p;
+  }
 
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
@@ -425,6 +604,7 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
 
     w.NewPage();
     FleetTable(w, probes, units, request.window_days);
+    CouponsPage(w, coupons, points, units, request.probe_ids.empty(), request.window_days);
     // Each unit: its page of points, the pages of its points that had replacements, then its
     // probes' pages.
     int total = static_cast<int>(probes.size()), done = 0;
@@ -446,16 +626,26 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
       return true;
     };
     for (const ReportUnit& unit : units) {
-      if (!unit.points.empty()) UnitPage(w, unit, points, request.window_days);
+      if (!unit.points.empty()) UnitPage(w, unit, points, events, request.window_days);
       for (std::size_t pi : unit.points) {
         if (points[pi].probes.size() < 2) continue;
         if (cancelled()) return false;
-        PointPage(w, store, points[pi], request.window_days);
+        PointPage(w, store, points[pi], marks_of[points[pi].id],
+                  CouponsAt(coupons, points[pi], request.window_days), request.window_days);
         if (!page_done()) return false;
       }
       for (std::size_t i : unit.probes) {
         if (cancelled()) return false;
-        ProbePage(w, store, probes[i], request.window_days);
+        // A probe's page draws its point's events; a point of one probe has its coupons here.
+        const auto at = point_of_probe.find(probes[i].id);
+        const PointSummary* point = at != point_of_probe.end() ? at->second : nullptr;
+        const std::vector<const CouponFigures*> here =
+            point != nullptr && point->probes.size() == 1
+                ? CouponsAt(coupons, *point, request.window_days)
+                : std::vector<const CouponFigures*>{};
+        ProbePage(w, store, probes[i],
+                  point != nullptr ? marks_of[point->id] : std::vector<GraphMark>{}, here,
+                  request.window_days);
         if (!page_done()) return false;
       }
     }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The probe-history report: a cover page, the fleet table by site and unit, then for each unit a
-// page of its points, a page per point whose probe was replaced (its cumulative graph) and a
-// page per probe with its graph, figures, limits and source files, as a PDF saved through the
-// safe save.
+// The probe-history report: a cover page, the fleet table by site and unit, a page of coupons
+// beside their probes, then for each unit a page of its points and their events in the window
+// (rates before and after), a page per point whose probe was replaced (its cumulative graph with
+// its events and coupons) and a page per probe with its graph, figures, limits and source files,
+// as a PDF saved through the safe save.
 #pragma once
 
 #include <atomic>

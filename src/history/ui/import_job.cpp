@@ -5,10 +5,17 @@
 #include <QFileInfo>
 #include <QMetaObject>
 #include <algorithm>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/date_time.h"
 #include "common/ui/qt_text.h"
+#include "coupon/coupon_store.h"
+#include "coupon/data_file_kind.h"
 #include "history/history_review.h"
+#include "settings/ui/settings_records.h"
 
 namespace tarn {
 
@@ -40,6 +47,11 @@ QString SummaryText(const ImportSummary& s) {
       text += FromUtf8(k.reason);
     }
   }
+  if (s.coupon_files > 0) {
+    text += QStringLiteral("\nCoupons added: %1\nCoupons already held: %2")
+                .arg(s.coupons_added)
+                .arg(s.coupons_held);
+  }
   for (const QString& f : s.failures) text += QStringLiteral("\nNot imported: ") + f;
   if (s.cancelled)
     text += QStringLiteral("\nThe import was cancelled; the file it was on is unchanged.");
@@ -56,7 +68,8 @@ ImportJob::ImportJob(std::string location, QStringList files, double pi_of_tubul
     : QObject(parent),
       location_(std::move(location)),
       files_(std::move(files)),
-      pi_of_tubular_(pi_of_tubular) {}
+      pi_of_tubular_(pi_of_tubular),
+      coupons_in_mils_(vUnit[4].sel == 1) {}
 
 ImportJob::~ImportJob() {
   cancel_ = true;
@@ -84,6 +97,27 @@ int64_t LineCount(const QString& path, const std::atomic<bool>& cancel) {
   return lines;
 }
 
+// Keeps a reader's first message.
+struct FirstError : Notifier {
+  std::string text;
+  void Error(std::string_view t) override {
+    if (text.empty()) text.assign(t);
+  }
+};
+
+// The coupons of a coupon data file, all of them or none.
+CouponImportResult ImportCouponFile(HistoryStore& store, const QString& path, bool mils) {
+  CouponImportResult r;
+  auto file = std::make_unique<CouponStore>();
+  FirstError error;
+  if (Open(ToUtf8(path), *file, error) != CouponFileResult::kOk) {
+    r.status = Status::Fail(error.text.empty() ? "it cannot be read." : error.text);
+    return r;
+  }
+  return store.ImportCoupons(
+      std::vector<_coupon_values_>(file->items, file->items + file->record_count), mils);
+}
+
 }  // namespace
 
 void ImportJob::Run() {
@@ -93,6 +127,19 @@ void ImportJob::Run() {
     summary_.failures << FromUtf8(error);
   } else {
     for (int i = 0; i < files_.size() && !cancel_; ++i) {
+      if (SniffDataFile(ToUtf8(files_[i])) == DataFileKind::kCoupon) {
+        const CouponImportResult r = ImportCouponFile(*store, files_[i], coupons_in_mils_);
+        if (!r.status) {
+          summary_.failures << QFileInfo(files_[i]).fileName() + QStringLiteral(": ") +
+                                   FromUtf8(r.status.message);
+          continue;
+        }
+        ++summary_.files;
+        ++summary_.coupon_files;
+        summary_.coupons_added += r.added;
+        summary_.coupons_held += r.held;
+        continue;
+      }
       ImportControl control;
       control.cancel = &cancel_;
       control.pi_of_tubular = pi_of_tubular_;

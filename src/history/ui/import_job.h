@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Imports instrument files into the history on a thread of its own, with its own connection to
-// the store, so that the window keeps turning; reports progress and a summary, and can be
-// cancelled (the file being imported then changes nothing).
+// Imports instrument files (and coupon data files) into the history on a thread of its own, with
+// its own connection to the store, so that the window keeps turning; reports progress and a
+// summary, and can be cancelled (the file being imported then changes nothing).
 #pragma once
 
 #include <QObject>
@@ -29,6 +29,9 @@ struct ImportSummary {
   int64_t skipped = 0;  // readings the files held that could not be taken
   std::vector<SkippedReading> first_skipped;
   QString stored_despite_cancel;  // the file whose commit had begun when Cancel came
+  int coupon_files = 0;           // coupon data files among the files imported
+  int64_t coupons_added = 0;
+  int64_t coupons_held = 0;  // coupons the history held already
 };
 
 // The summary box's text.
@@ -61,6 +64,7 @@ class ImportJob : public QObject {
   std::string location_;
   QStringList files_;
   double pi_of_tubular_;
+  bool coupons_in_mils_;  // the Coupon tab's rate unit when the job was made
   std::atomic<bool> cancel_{false};
   bool running_ = false;
   ImportSummary summary_;  // written by the thread, read after Finished

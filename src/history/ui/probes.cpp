@@ -44,6 +44,7 @@
 #include "history/history_review.h"
 #include "history/ui/changes_dialog.h"
 #include "history/ui/conflicts_dialog.h"
+#include "history/ui/event_dialog.h"
 #include "history/ui/history_report.h"
 #include "history/ui/history_watcher.h"
 #include "history/ui/import_job.h"
@@ -84,7 +85,9 @@ Probes::Probes(QWidget* parent)
       fmHist(new ViewHistory(this)),
       fmLimits(new LimitsDialog(this)),
       fmConflicts(new ConflictsDialog(this)),
-      fmChanges(new ChangesDialog(this)) {
+      fmChanges(new ChangesDialog(this)),
+      fmFlags(new FlagsDialog(this)),
+      fmEvent(new EventDialog(this)) {
   InitializeComponent();
   // Another program (the monitor, another desktop) may write to the same history: a cheap
   // look at its change mark every few seconds, while the tab is shown and not importing.
@@ -119,6 +122,11 @@ void Probes::InitializeComponent() {
                        "Take the readings of one imported file back out of the history", this);
   btnChanges = Button("btnChanges", "C&hanges",
                       "List every change made to the history, who made it and when", this);
+  btnFlags = Button("btnFlags", "&Flags",
+                    "List the falls of metal loss too large to be corrosion that imports flagged "
+                    "for review",
+                    this);
+  btnFlags->setEnabled(false);
   edFilter = new QLineEdit(this);
   edFilter->setObjectName(QStringLiteral("edFilter"));
   edFilter->setPlaceholderText(QStringLiteral("Filter by tag or serial"));
@@ -184,6 +192,7 @@ void Probes::InitializeComponent() {
   bottom->addWidget(lbHistory);
   // The history's own trail, beside its name; the bar above keeps its room for the filter.
   bottom->addWidget(btnChanges);
+  bottom->addWidget(btnFlags);
   bottom->addSpacing(12);
   bottom->addWidget(lbStatus, 1);
   bottom->addWidget(chkAddDownloads);
@@ -211,6 +220,21 @@ void Probes::InitializeComponent() {
   connect(btnChanges, &QPushButton::clicked, this,
           [this] { fmChanges->Open([this] { return store(); }); });
   connect(fmConflicts, &ConflictsDialog::Changed, this, [this] { PutProbes(); });
+  connect(btnFlags, &QPushButton::clicked, this, [this] { OpenFlags(); });
+  connect(fmFlags, &FlagsDialog::GraphAsked, this, [this](qint64 id) { OpenProbeGraph(id); });
+  // The graph's menu and clicks act on the point it shows.
+  connect(fmHist, &ViewHistory::AddEventAt, this, [this](qint64 at) {
+    if (graph_point_ != 0) AddEventOn(graph_path_, at);
+  });
+  connect(fmHist, &ViewHistory::EditEventAsked, this, [this](qint64 id) { EditGraphEvent(id); });
+  connect(fmHist, &ViewHistory::RemoveEventAsked, this,
+          [this](qint64 id) { RemoveGraphEvent(id); });
+  connect(fmHist, &ViewHistory::EventChosen, this, [this](qint64 id) { ChooseGraphEvent(id); });
+  connect(fmHist, &ViewHistory::SetAsideAsked, this,
+          [this](qint64 from, qint64 to) { SetAsideInGraph(from, to); });
+  connect(fmHist, &ViewHistory::RestoreAsked, this,
+          [this](qint64 from, qint64 to) { RestoreInGraph(from, to); });
+  fmHist->SetSetAsideSource([this](int64_t id, bool point) { return GraphSetAside(id, point); });
   connect(btnCancel, &QPushButton::clicked, this, [this] {
     if (Reporting()) {
       CancelReport();
@@ -431,6 +455,11 @@ void Probes::PutProbes() {
   }
   model_->SetProbes(std::move(list), RateWindow());
   PutPlant(std::move(points));
+  {
+    const std::vector<FlagRow> flags = FlagRows();
+    PutFlagCount(flags.size());
+    if (fmFlags->isVisible()) fmFlags->PutFlags(flags);
+  }
   if (first_fill) FitColumns();
   for (int row = 0; row < model_->rowCount(); ++row) {
     if (selected.count(model_->probe(row).id) == 0) continue;
@@ -691,8 +720,12 @@ void Probes::btnImport_Click() {
   dialog.setObjectName(QStringLiteral("openFileDialog"));
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setNameFilters(
-      WithAllFiles({QStringLiteral("Instrument data(*.nid *.NID *.txt *.TXT *.csv *.CSV)")}));
+  // Coupon files go in beside the probes' files, each to its point.
+  dialog.setNameFilters(WithAllFiles(
+      {QStringLiteral(
+           "Instrument and coupon data(*.nid *.NID *.txt *.TXT *.csv *.CSV *.CPN *.cpn)"),
+       QStringLiteral("Instrument data(*.nid *.NID *.txt *.TXT *.csv *.CSV)"),
+       QStringLiteral("Coupon Data(*.CPN *.cpn)")}));
   const bool ok = exec_open_dialog ? exec_open_dialog(&dialog) : dialog.exec() == QDialog::Accepted;
   if (!ok || dialog.selectedFiles().isEmpty()) return;
   import_folder_.Use(dialog.selectedFiles().front());
@@ -823,6 +856,8 @@ void Probes::gProbes_Activated(const QModelIndex& index) {
     return;
   }
   fmHist->Open(Reader(), {model_->probe(source.row())}, RateWindow());
+  const PointSummary* point = PointOfProbe(model_->probe(source.row()).id);
+  GraphOpened(point != nullptr ? point->id : 0);
 }
 
 void Probes::OpenGraph() {
@@ -838,6 +873,8 @@ void Probes::OpenGraph() {
     return;
   }
   fmHist->Open(Reader(), probes, RateWindow());
+  const PointSummary* point = PointOfProbe(probes.front().id);
+  GraphOpened(point != nullptr ? point->id : 0);
 }
 
 void Probes::OpenOverlay() {
@@ -849,6 +886,7 @@ void Probes::OpenOverlay() {
     return;
   }
   fmHist->Open(Reader(), probes, RateWindow());
+  GraphOpened(0);
 }
 
 // ---- Limits and removal ----

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "history/history_graph.h"
 #include "history/history_store.h"
 #include "history/rate_window.h"
+#include "history/ui/flags_dialog.h"
 #include "history/ui/history_report.h"
 
 class QCheckBox;
@@ -43,6 +45,7 @@ class HistoryWatcher;
 class ImportJob;
 class ReportJob;
 class LimitsDialog;
+class EventDialog;
 class PlantTreeModel;
 class PointTableModel;
 class ProbeProxy;
@@ -119,6 +122,22 @@ class Probes : public QWidget {
   void OpenPointGraph(int64_t point_id);
   // The tree's context menu for `node`.
   void PlantMenu(const QModelIndex& node, const QPoint& global);
+  // Events: added on a node of the tree or at a time of the graph (the graph's point), edited,
+  // removed, and chosen on the graph to show its rates before and after.
+  void AddEventOn(const std::string& path, HistoryTime at);
+  void EditGraphEvent(int64_t event_id);
+  void RemoveGraphEvent(int64_t event_id);
+  void ChooseGraphEvent(int64_t event_id);
+  EventDialog* eventDialog() const { return fmEvent; }
+  // The falls imports flagged for review, listed; a probe's graph opened from the list.
+  void OpenFlags();
+  void OpenProbeGraph(int64_t probe_id);
+  FlagsDialog* flagsDialog() const { return fmFlags; }
+  // Readings set aside: the stretch from..to of the probes the graph shows (of a point's probes
+  // where each counts there) set aside with the reason asked for, or restored.
+  void SetAsideInGraph(HistoryTime from, HistoryTime to);
+  void RestoreInGraph(HistoryTime from, HistoryTime to);
+  std::function<bool(EventDialog*)> exec_event_dialog;
   // The points view's selected points (ids).
   std::vector<int64_t> SelectedPoints() const;
   bool PointsShown() const;
@@ -145,6 +164,7 @@ class Probes : public QWidget {
   QPushButton* btnConflicts;
   QPushButton* btnUnimport;
   QPushButton* btnChanges;
+  QPushButton* btnFlags;
   QPushButton* btnCancel;
   QProgressBar* prgImport;
   QLabel* lbStatus;
@@ -173,6 +193,28 @@ class Probes : public QWidget {
   void PutNode();
   void PutPlant(std::vector<PointSummary> points);
   const PointSummary* PointWithId(int64_t id) const;
+  // The point probe `probe_id` is at now, or null.
+  const PointSummary* PointOfProbe(int64_t probe_id) const;
+  // The graph now shows point `point_id` (0: none, e.g. an overlay): its events are marked.
+  void GraphOpened(int64_t point_id);
+  void PutGraphEvents();
+  bool RunEventDialog(const HistoryEvent& event, HistoryEvent* entered);
+  // The stretches set aside on the graph's probe or point `id`, and those from..to would set.
+  std::vector<SetAsideStretch> GraphSetAside(int64_t id, bool point);
+  std::vector<SetAsideStretch> GraphStretches(HistoryTime from, HistoryTime to) const;
+  static QString ReadingCount(int64_t n);
+  // Runs `act` on each stretch until one is refused (shown); the readings it changed in all.
+  int64_t EachStretch(const std::vector<SetAsideStretch>& stretches,
+                      const std::function<Status(const SetAsideStretch&, int64_t*)>& act);
+  // The history when it may be changed; else null, having said why.
+  HistoryStore* WritableStore();
+  // The event `event_id` of the graph's point, as the store has it.
+  std::optional<HistoryEvent> GraphEvent(HistoryStore& s, int64_t event_id);
+  void ReadingsChanged(const QString& status);
+  std::vector<FlagRow> FlagRows();
+  void PutFlagCount(std::size_t n);
+  // The graph's marks of flagged falls on the probes (or point) it shows.
+  std::vector<GraphMark> GraphFlagMarks();
   void SetPointLimits();
   void SetEnable();
   void btnImport_Click();
@@ -214,6 +256,10 @@ class Probes : public QWidget {
   LimitsDialog* fmLimits;
   ConflictsDialog* fmConflicts;
   ChangesDialog* fmChanges;
+  FlagsDialog* fmFlags;
+  EventDialog* fmEvent;
+  int64_t graph_point_ = 0;  // the point the graph shows, or whose probe it shows
+  std::string graph_path_;
   ReportJob* report_ = nullptr;
   bool opened_ = false;  // the history was open once: a file gone since is not made anew
   QString listed_at_;    // when the rows shown were read

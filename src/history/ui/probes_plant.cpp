@@ -2,6 +2,7 @@
 // The Probes tab's plant: the tree of sites, units and points beside the table, the points view,
 // moving probes onto points, renaming points and a point's graph.
 #include <QComboBox>
+#include <QDateTime>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QMenu>
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "common/code_page.h"
+#include "common/date_time.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
 #include "history/history_graph.h"
@@ -221,12 +223,9 @@ void Probes::AssignProbes(const std::vector<int64_t>& probe_ids, const std::stri
 }
 
 void Probes::RenameNode(const std::string& path) {
-  HistoryStore* s = store();
-  if (s == nullptr || path.empty()) return;
-  if (const QString why = ReadOnlyReason(); !why.isEmpty()) {
-    ShowError(this, why);
-    return;
-  }
+  if (path.empty()) return;
+  HistoryStore* s = WritableStore();
+  if (s == nullptr) return;
   QInputDialog dialog(this);
   dialog.setObjectName(QStringLiteral("renamePointDialog"));
   dialog.setWindowTitle(QStringLiteral("Rename or move"));
@@ -260,6 +259,14 @@ void Probes::PlantMenu(const QModelIndex& node, const QPoint& global) {
   QAction* rename = menu.addAction(QStringLiteral("&Rename or move..."), this,
                                    [this, path] { RenameNode(path); });
   rename->setEnabled(!path.empty() && ReadOnlyReason().isEmpty());
+  QAction* event = menu.addAction(QStringLiteral("Add &event..."), this, [this, path] {
+    // History times are the wall clock's, as instruments write them.
+    int32_t chk = 0;
+    const DateTime now = Str2DateTime(
+        ToUtf8(QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:00"))), &chk);
+    AddEventOn(path, now.ticks / kTicksPerSecond);
+  });
+  event->setEnabled(!path.empty() && ReadOnlyReason().isEmpty());
   if (exec_menu) {
     exec_menu(&menu);
   } else {
@@ -283,6 +290,7 @@ void Probes::OpenPointGraph(int64_t point_id) {
   };
   fmHist->OpenPoint(std::move(reader), PointAsProbe(*point), ReplacementMarks(whole.replacements),
                     RateWindow());
+  GraphOpened(point_id);
 }
 
 std::vector<int64_t> Probes::SelectedPoints() const {
