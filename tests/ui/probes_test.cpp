@@ -1249,6 +1249,47 @@ TEST_F(ProbesTest, ReadingsInViewOfAPointsGraphAreSetAsideAndRestored) {
   graph->close();
 }
 
+// The tree's menu edits and removes the events that concern a node, a unit's among them.
+TEST_F(ProbesTest, TheTreesMenuEditsAndRemovesANodesEvents) {
+  Import({Write("a.nid", ErFile("V-1", "E1", 0.004, 10, 10, QDate(2025, 1, 1)))});
+  int64_t id = 0;
+  ASSERT_TRUE(tab_.store()->AddEvent(
+      {0, 1735776000, "Unassigned", EventKind::kProcess, "feed change"}, &id));
+  tab_.PutProbes();
+  QAbstractItemModel* tree = tab_.tvPlant->model();
+  const QModelIndexList hits =
+      tree->match(tree->index(0, 0), kNodePathRole, QStringLiteral("Unassigned/V-1"), 1,
+                  Qt::MatchFixedString | Qt::MatchRecursive);
+  ASSERT_EQ(hits.size(), 1);
+  auto run = [&](const QString& submenu) {
+    bool found = false;
+    tab_.exec_menu = [&](QMenu* menu) {
+      for (QAction* a : menu->actions()) {
+        if (a->menu() == nullptr || a->text().remove(QLatin1Char('&')) != submenu) continue;
+        ASSERT_EQ(a->menu()->actions().size(), 1);
+        EXPECT_TRUE(a->menu()->actions()[0]->text().startsWith("process at "));
+        found = true;
+        a->menu()->actions()[0]->trigger();
+      }
+    };
+    tab_.PlantMenu(hits.first(), {});
+    EXPECT_TRUE(found) << ToStd(submenu);
+  };
+  tab_.exec_event_dialog = [](EventDialog* d) {
+    d->edNote->setText(QStringLiteral("feed to blend B"));
+    d->buttons->button(QDialogButtonBox::Ok)->click();
+    return d->result() == QDialog::Accepted;
+  };
+  run(QStringLiteral("Edit an event"));
+  ASSERT_EQ(tab_.store()->ListEvents({}).size(), 1u);
+  EXPECT_EQ(tab_.store()->ListEvents({}).at(0).note, "feed to blend B");
+  SeenBox asked;
+  AnswerNextMessageBox(&asked, QMessageBox::Yes, 2000);
+  run(QStringLiteral("Remove an event"));
+  EXPECT_TRUE(asked.text.contains("feed to blend B")) << ToStd(asked.text);
+  EXPECT_TRUE(tab_.store()->ListEvents({}).empty());
+}
+
 // A probe reset between two downloads: the import flags the fall; the Flags button counts it,
 // its list names the probe and whether the readings are kept, a double-click opens the probe's
 // graph with the fall marked, and readings set aside there show in the list.

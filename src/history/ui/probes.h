@@ -128,6 +128,9 @@ class Probes : public QWidget {
   void EditGraphEvent(int64_t event_id);
   void RemoveGraphEvent(int64_t event_id);
   void ChooseGraphEvent(int64_t event_id);
+  // An event that concerns `path` (the graph's point, a node of the tree) edited or removed.
+  void EditEventOf(const std::string& path, int64_t event_id);
+  void RemoveEventOf(const std::string& path, int64_t event_id);
   EventDialog* eventDialog() const { return fmEvent; }
   // The falls imports flagged for review, listed; a probe's graph opened from the list.
   void OpenFlags();
@@ -208,8 +211,8 @@ class Probes : public QWidget {
                       const std::function<Status(const SetAsideStretch&, int64_t*)>& act);
   // The history when it may be changed; else null, having said why.
   HistoryStore* WritableStore();
-  // The event `event_id` of the graph's point, as the store has it.
-  std::optional<HistoryEvent> GraphEvent(HistoryStore& s, int64_t event_id);
+  // The event `event_id` among those that concern `path`, as the store has it.
+  std::optional<HistoryEvent> EventOn(HistoryStore& s, const std::string& path, int64_t event_id);
   void ReadingsChanged(const QString& status);
   std::vector<FlagRow> FlagRows();
   void PutFlagCount(std::size_t n);

@@ -101,9 +101,10 @@ void Probes::AddEventOn(const std::string& path, HistoryTime at) {
   PutGraphEvents();
 }
 
-std::optional<HistoryEvent> Probes::GraphEvent(HistoryStore& s, int64_t event_id) {
+std::optional<HistoryEvent> Probes::EventOn(HistoryStore& s, const std::string& path,
+                                            int64_t event_id) {
   EventFilter filter;
-  filter.path = graph_path_;
+  filter.path = path;
   for (const HistoryEvent& e : s.ListEvents(filter)) {
     if (e.id == event_id) return e;
   }
@@ -111,19 +112,27 @@ std::optional<HistoryEvent> Probes::GraphEvent(HistoryStore& s, int64_t event_id
 }
 
 void Probes::EditGraphEvent(int64_t event_id) {
+  EditEventOf(graph_path_, event_id);
+}
+
+void Probes::RemoveGraphEvent(int64_t event_id) {
+  RemoveEventOf(graph_path_, event_id);
+}
+
+void Probes::EditEventOf(const std::string& path, int64_t event_id) {
   HistoryStore* s = WritableStore();
   if (s == nullptr) return;
-  const std::optional<HistoryEvent> e = GraphEvent(*s, event_id);
+  const std::optional<HistoryEvent> e = EventOn(*s, path, event_id);
   HistoryEvent entered;
   if (!e || !RunEventDialog(*e, &entered)) return;
   if (const Status st = s->EditEvent(entered); !st) ShowError(this, Narrow(st.message));
   PutGraphEvents();
 }
 
-void Probes::RemoveGraphEvent(int64_t event_id) {
+void Probes::RemoveEventOf(const std::string& path, int64_t event_id) {
   HistoryStore* s = WritableStore();
   if (s == nullptr) return;
-  const std::optional<HistoryEvent> e = GraphEvent(*s, event_id);
+  const std::optional<HistoryEvent> e = EventOn(*s, path, event_id);
   if (!e) return;
   const QString what = FromUtf8(EventText(*e));
   if (!AskConfirm(this, QStringLiteral("Remove the event %1?").arg(what), /*default_no=*/true))

@@ -17,6 +17,7 @@
 #include "common/date_time.h"
 #include "common/ui/message_box.h"
 #include "common/ui/qt_text.h"
+#include "history/event_figures.h"
 #include "history/history_graph.h"
 #include "history/ui/plant_tree.h"
 #include "history/ui/point_table_model.h"
@@ -267,6 +268,23 @@ void Probes::PlantMenu(const QModelIndex& node, const QPoint& global) {
     AddEventOn(path, now.ticks / kTicksPerSecond);
   });
   event->setEnabled(!path.empty() && ReadOnlyReason().isEmpty());
+  // The events that concern the node (on it, under it or above it), each to edit or remove.
+  if (HistoryStore* s = store(); s != nullptr && !path.empty()) {
+    EventFilter filter;
+    filter.path = path;
+    const std::vector<HistoryEvent> events = s->ListEvents(filter);
+    if (!events.empty()) {
+      QMenu* edit = menu.addMenu(QStringLiteral("Edi&t an event"));
+      QMenu* remove = menu.addMenu(QStringLiteral("Re&move an event"));
+      for (const HistoryEvent& e : events) {
+        const QString text = FromUtf8(EventText(e));
+        edit->addAction(text, this, [this, path, id = e.id] { EditEventOf(path, id); });
+        remove->addAction(text, this, [this, path, id = e.id] { RemoveEventOf(path, id); });
+      }
+      edit->setEnabled(ReadOnlyReason().isEmpty());
+      remove->setEnabled(ReadOnlyReason().isEmpty());
+    }
+  }
   if (exec_menu) {
     exec_menu(&menu);
   } else {
