@@ -17,7 +17,7 @@ extern const CommandDecl kPointsCommand;  // history points, with its subcommand
 extern const CommandDecl kAssignCommand;
 extern const CommandDecl kEventsCommand;  // history events, with its subcommands add and remove
 extern const CommandDecl kHistoryCouponsCommand;  // history coupons, with import and pit
-extern const CommandDecl kExcludeCommand;  // history exclude
-extern const CommandDecl kRestoreCommand;  // history restore
+extern const CommandDecl kExcludeCommand;         // history exclude
+extern const CommandDecl kRestoreCommand;         // history restore
 
 }  // namespace tarn

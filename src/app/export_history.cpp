@@ -558,10 +558,21 @@ const CommandDecl kChanges = {
 };
 
 const CommandDecl* const kHistorySubcommands[] = {
-    &kImport,         &kProbes,         &kReadings,       &kReport,
-    &kLimits,         &kPointsCommand,  &kAssignCommand,  &kEventsCommand,
-    &kHistoryCouponsCommand, &kHistoryCopyCommand, &kModbusMap, &kUnimport,
-    &kChanges,        &kExcludeCommand, &kRestoreCommand,
+    &kImport,
+    &kProbes,
+    &kReadings,
+    &kReport,
+    &kLimits,
+    &kPointsCommand,
+    &kAssignCommand,
+    &kEventsCommand,
+    &kHistoryCouponsCommand,
+    &kHistoryCopyCommand,
+    &kModbusMap,
+    &kUnimport,
+    &kChanges,
+    &kExcludeCommand,
+    &kRestoreCommand,
 };
 
 }  // namespace

@@ -22,8 +22,9 @@ std::string ChangeMarkSql(const std::string& s) {
          "point), (SELECT coalesce(sum(probe_id * point_id), 0) FROM " + s +
          "probe_point), (SELECT coalesce(sum(coalesce(from_time, 0) % 1000003), 0) FROM " + s +
          "probe_point), (SELECT count(*) FROM " + s + "event), (SELECT coalesce(max(id), 0) FROM " +
-         s + "event), (SELECT coalesce(sum(edits), 0) FROM " + s + "event), (SELECT count(*) FROM " +
-         s + "set_aside), (SELECT coalesce(max(id), 0) FROM " + s + "set_aside)";
+         s + "event), (SELECT coalesce(sum(edits), 0) FROM " + s +
+         "event), (SELECT count(*) FROM " + s + "set_aside), (SELECT coalesce(max(id), 0) FROM " +
+         s + "set_aside)";
 }
 
 std::string JoinChangeMark(const std::vector<std::string>& figures) {

@@ -258,8 +258,8 @@ CREATE TABLE coupon(
 CREATE INDEX coupon_point ON coupon(point_id);
 )sql";
 
-// Version 8. Readings set aside, as stretches of a probe's seconds (full times, from..to inclusive) with
-// why, when and by whom; and the falls imports flagged for review, one per probe and second.
+// Version 8. Readings set aside, as stretches of a probe's seconds (full times, from..to inclusive)
+// with why, when and by whom; and the falls imports flagged for review, one per probe and second.
 const char kReadingsSetAside[] = R"sql(
 CREATE TABLE set_aside(
   id INTEGER PRIMARY KEY,
@@ -280,8 +280,8 @@ CREATE TABLE reading_flag(
 )sql";
 
 // Step i takes a file from version i to version i + 1.
-const char* const kSteps[kSqliteSchemaVersion] = {kVersion1, kVersion2, kVersion3,
-                                                  kVersion4, kVersion5, kVersionEvents,
+const char* const kSteps[kSqliteSchemaVersion] = {kVersion1,       kVersion2,        kVersion3,
+                                                  kVersion4,       kVersion5,        kVersionEvents,
                                                   kVersionCoupons, kReadingsSetAside};
 
 Status Exec(sqlite3* db, const std::string& sql) {
