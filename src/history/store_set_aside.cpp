@@ -7,6 +7,7 @@
 #include <climits>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -21,7 +22,9 @@ namespace tarn {
 namespace {
 
 std::string WhenText(HistoryTime t) {
-  return DateTime2Str(DateTime{t * kTicksPerSecond});
+  // A range given as "everything" reaches past any time the clock's ticks can hold.
+  constexpr HistoryTime kLimit = std::numeric_limits<HistoryTime>::max() / kTicksPerSecond;
+  return DateTime2Str(DateTime{std::clamp(t, -kLimit, kLimit) * kTicksPerSecond});
 }
 
 double Days(HistoryTime t, HistoryTime origin) {

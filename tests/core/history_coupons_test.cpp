@@ -83,6 +83,8 @@ class HistoryCoupons : public HistoryTest {
     }
     return out;
   }
+  // A list that outlives the call only: the coupon found must not point into a temporary.
+  const CouponFigures* Find(std::vector<CouponFigures>&& list, const std::string& tag) = delete;
   const CouponFigures* Find(const std::vector<CouponFigures>& list, const std::string& tag) {
     for (const CouponFigures& f : list) {
       if (std::string(f.coupon.values.tag) == tag) return &f;
@@ -190,13 +192,15 @@ TEST_P(HistoryCoupons, TheProbeRateOverTheCouponsExposureLeavesSetAsideReadingsO
   EXPECT_EQ(v->severity, SeverityClass::kSevere);  // 0.9271 mm/y
 
   // With the spike the slope is another.
-  const CouponFigures* spiked = Find(store_->ListCoupons({}), "V-101");
+  const std::vector<CouponFigures> with_spike = store_->ListCoupons({});
+  const CouponFigures* spiked = Find(with_spike, "V-101");
   ASSERT_TRUE(spiked && spiked->probe_rate_mpy);
   EXPECT_GT(std::abs(*spiked->probe_rate_mpy - 73.0), 1.0);
   // The spike set aside in the history is left out without being named.
   int64_t changed = 0;
   ASSERT_TRUE(store_->SetAside(a, kT0 + 8 * kDay, kT0 + 8 * kDay, "spike", &changed));
-  const CouponFigures* aside = Find(store_->ListCoupons({}), "V-101");
+  const std::vector<CouponFigures> spike_aside = store_->ListCoupons({});
+  const CouponFigures* aside = Find(spike_aside, "V-101");
   ASSERT_TRUE(aside && aside->probe_rate_mpy);
   EXPECT_NEAR(*aside->probe_rate_mpy, 73.0, 1e-9);
 
@@ -260,7 +264,8 @@ TEST_P(HistoryCoupons, PitDepthsAndMovesGoIntoTheTrailAndPointsKeepTheirCoupons)
   ASSERT_TRUE(store_->SetPitDepth(c77, 4.0, true).ok);
   EXPECT_EQ(store_->SetPitDepth(999, 1.0, false).message, "No coupon with id 999.");
   EXPECT_FALSE(store_->SetPitDepth(c77, -1.0, false).ok);
-  const CouponFigures* f = Find(store_->ListCoupons({}), "C-77");
+  const std::vector<CouponFigures> pitted = store_->ListCoupons({});
+  const CouponFigures* f = Find(pitted, "C-77");
   ASSERT_TRUE(f && f->coupon.pit_depth_mm && f->pitting);
   EXPECT_NEAR(*f->coupon.pit_depth_mm, 0.1016, 1e-12);
   EXPECT_NEAR(f->pitting->mm_per_year, 0.1016 * 8760 / 720, 1e-9);
@@ -270,7 +275,9 @@ TEST_P(HistoryCoupons, PitDepthsAndMovesGoIntoTheTrailAndPointsKeepTheirCoupons)
   // The probe leaves P-9's point: the point stays with its coupon.
   std::string placed;
   ASSERT_TRUE(store_->AssignProbe(ProbeId("P"), "South/Pond", std::nullopt, &placed).ok);
-  EXPECT_EQ(Find(store_->ListCoupons({}), "P-9")->coupon.point_path, "Unassigned/P-9");
+  const std::vector<CouponFigures> moved = store_->ListCoupons({});
+  ASSERT_NE(Find(moved, "P-9"), nullptr);
+  EXPECT_EQ(Find(moved, "P-9")->coupon.point_path, "Unassigned/P-9");
   // A point renamed onto a point holding coupons only takes them over.
   ASSERT_TRUE(store_->RenamePoint("South/Pond", "unassigned/p-9").ok);
   list = store_->ListCoupons({});
