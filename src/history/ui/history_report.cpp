@@ -542,13 +542,17 @@ bool SaveHistoryReport(HistoryStore& store, const ReportRequest& request, const 
   }
   const std::vector<ReportUnit> units = GroupByUnit(probes, points);
   // Every event with its figures, and every coupon, read once for all pages.
+  // Each read is checked before the next, whose success would hide its failure.
+  auto failed = [&]() {
+    const Status st = store.LastError();
+    if (!st && error) *error = st.message;
+    return !st;
+  };
   const std::vector<EventFigure> events =
       points.empty() ? std::vector<EventFigure>{} : store.EventFigures(kDefaultEventDays, "");
+  if (failed()) return false;
   const std::vector<CouponFigures> coupons = store.ListCoupons({});
-  if (Status st = store.LastError(); !st) {
-    if (error) *error = st.message;
-    return false;
-  }
+  if (failed()) return false;
   // Each point's event marks.
   std::map<int64_t, std::vector<GraphMark>> marks_of;
   {
