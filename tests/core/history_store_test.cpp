@@ -370,6 +370,73 @@ TEST_P(HistoryTest, WindowRatesAndDecimationEqualAPlainScanOfTheReadings) {
   check("probe removed and back");
 }
 
+// Columns of days read the busy days' kept extremes where a day lies inside one column: through
+// overlapping and earlier imports, conflicts chosen and chosen back, an undone import and a
+// removed probe, every decimation equals a plain one of the readings. Values repeat often, so
+// the first of equal lowest and highest values is the one kept.
+TEST_P(HistoryTest, ColumnsOfDaysMatchAPlainDecimationThroughEveryChange) {
+  const int64_t t0 = At(2024, 1, 1, 5, 17);
+  auto tag = [&](const std::string& name, int64_t from, int count, int64_t step, int salt) {
+    return NembraTag(name, "S", false, from, count, step,
+                     [=](int i) { return static_cast<double>((i * 7 + salt) % 5) - 2.0; });
+  };
+  auto check = [&](const std::string& when) {
+    for (const ProbeSummary& p : store_->ListProbes(0)) {
+      const auto all = store_->ReadRange(p.id, INT64_MIN, INT64_MAX);
+      const std::pair<HistoryTime, HistoryTime> ranges[] = {
+          {p.first_time, p.last_time},
+          {p.first_time + 12345, p.last_time - 9 * kHour - 1},
+          {p.first_time - 30 * kDay, p.last_time + 3 * kDay}};
+      for (const auto& [from, to] : ranges) {
+        for (const int columns : {1, 3, 7, 19}) {
+          SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(columns) + " columns");
+          const auto got = store_->ReadDecimated(p.id, from, to, columns);
+          const auto want = PlainDecimation(all, from, to, columns);
+          ASSERT_EQ(got.size(), want.size());
+          for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].time, want[i].time);
+            EXPECT_EQ(got[i].value, want[i].value);
+          }
+        }
+      }
+    }
+  };
+  // Every 30 minutes for 60 days, with a quiet week (a reading a day) in the middle.
+  const std::string a = "NEMBRA LOGGER\n" + tag("A", t0, 1440, 1800, 0) +
+                        tag("B", t0, 1200, 1800, 1) + tag("B", t0 + 40 * kDay, 7, kDay, 2) +
+                        tag("B", t0 + 47 * kDay, 500, 1800, 3);
+  ASSERT_TRUE(ImportText(a, "a.nid").status.ok);
+  check("first file");
+  // Overlaps the end of A with other values (conflicts) and goes on; then an earlier stretch.
+  const ImportResult b =
+      ImportText("NEMBRA LOGGER\n" + tag("A", t0 + 25 * kDay, 1000, 1800, 4), "b.nid");
+  ASSERT_TRUE(b.status.ok) << b.status.message;
+  ASSERT_GT(b.conflicts, 0);
+  check("overlapping file");
+  ASSERT_TRUE(ImportText("NEMBRA LOGGER\n" + tag("A", t0 - 20 * kDay + 900, 960, 1800, 1), "c.nid")
+                  .status.ok);
+  check("earlier file");
+  const int64_t a_id = store_->ListProbes(0).at(0).id;
+  const std::vector<ReadingConflicts> review = store_->ReviewConflicts(a_id);
+  ASSERT_GE(review.size(), 3u);
+  for (const std::size_t i : {std::size_t{0}, review.size() / 2, review.size() - 1}) {
+    ASSERT_TRUE(store_->ChooseConflict(review[i].offers.at(0).conflict_id, true).ok);
+  }
+  check("conflicts taken");
+  ASSERT_TRUE(store_->ChooseConflict(review[0].offers.at(0).conflict_id, false).ok);
+  check("a conflict chosen back");
+  int64_t b_file = 0;
+  for (const HistorySourceFile& f : store_->SourceFiles()) {
+    if (f.name.find("b.nid") != std::string::npos) b_file = f.id;
+  }
+  ASSERT_TRUE(store_->Unimport(b_file, true).status.ok);
+  check("overlapping file undone");
+  ASSERT_TRUE(store_->RemoveProbe(store_->ListProbes(0).at(1).id).ok);
+  ASSERT_TRUE(
+      ImportText("NEMBRA LOGGER\n" + tag("B", t0 + 3 * kDay, 300, 600, 5), "d.nid").status.ok);
+  check("probe removed and back");
+}
+
 // Conflicts reviewed, chosen and chosen back, and imports undone, on a probe with hour rows:
 // every step keeps the figures a plain scan gives, and choices outlast reopening the history.
 TEST_P(HistoryTest, ChosenConflictsAndUndoneImportsKeepEveryFigureRight) {
