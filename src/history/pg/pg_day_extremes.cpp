@@ -118,7 +118,7 @@ Status PgHistory::DaysAgain(int64_t probe_id, const std::set<int64_t>& hours) {
 }
 
 Status PgHistory::DecimateByDays(int64_t probe_id, int64_t lo, int64_t hi,
-                                 ColumnDecimator* columns_of) {
+                                 ColumnExtremes* columns) {
   constexpr int64_t kDay = sql::kSecondsPerDay;
   // The days wholly inside the range (times of the table).
   const int64_t first_day = lo / kDay + (lo % kDay > 0 ? 1 : 0);
@@ -134,49 +134,34 @@ Status PgHistory::DecimateByDays(int64_t probe_id, int64_t lo, int64_t hi,
                               " AND day BETWEEN " + std::to_string(first_day) + " AND " +
                               std::to_string(last_day) + " ORDER BY day");
   if (!q.ok()) return Failure(q);
-  // A day wholly inside one column gives its four figures; every other stretch its readings.
-  std::vector<HistoryReading> figures;
+  // A day wholly inside one column gives its four figures, all that column needs of it; the
+  // stretches between such days give their readings.
+  auto column = [&](int64_t t) { return columns->ColumnOf(t + kReadingEpoch); };
   std::vector<int64_t> gap_from, gap_to;
   int64_t next = lo;  // the first time not yet covered
   for (int i = 0; i < q.rows(); ++i) {
     const int64_t start = q.BinaryInt(i, 8) * kDay;
-    if (columns_of->ColumnOf(start + kReadingEpoch) !=
-        columns_of->ColumnOf(start + kDay - 1 + kReadingEpoch)) {
-      continue;
-    }
+    if (column(start) != column(start + kDay - 1)) continue;
     if (start > next) {
       gap_from.push_back(next);
       gap_to.push_back(start - 1);
     }
     next = start + kDay;
-    HistoryReading four[4];
-    for (int k = 0; k < 4; ++k) four[k] = {q.BinaryInt(i, 2 * k), q.BinaryReal(i, 2 * k + 1)};
-    ColumnDecimator::SortByTime(four);
-    for (int k = 0; k < 4; ++k) {
-      if (k == 0 || four[k].time != four[k - 1].time) figures.push_back(four[k]);
-    }
+    for (int k = 0; k < 4; ++k) columns->Offer({q.BinaryInt(i, 2 * k), q.BinaryReal(i, 2 * k + 1)});
   }
   if (next <= hi) {
     gap_from.push_back(next);
     gap_to.push_back(hi);
   }
-  std::size_t k = 0;
-  Status st;
-  if (!gap_from.empty()) {
-    st = FetchReadings("SELECT r.t + " + epoch + ", r.v FROM unnest('" + NumberArray(gap_from) +
+  if (gap_from.empty()) return {};
+  // In no particular order, which the columns do not need: no sort of what may be millions of
+  // readings. OFFSET 0 keeps each stretch a look-up of its own key range.
+  return FetchReadings("SELECT r.t + " + epoch + ", r.v FROM unnest('" + NumberArray(gap_from) +
                            "'::bigint[], '" + NumberArray(gap_to) +
                            "'::bigint[]) AS g(lo, hi), LATERAL (SELECT t, v FROM tarn.reading"
                            " WHERE probe_id = " +
-                           id + " AND t BETWEEN g.lo AND g.hi) r ORDER BY r.t",
-                       [&](const HistoryReading& r) {
-                         while (k < figures.size() && figures[k].time < r.time) {
-                           columns_of->Offer(figures[k++]);
-                         }
-                         columns_of->Offer(r);
-                       });
-  }
-  for (; st && k < figures.size(); ++k) columns_of->Offer(figures[k]);
-  return st;
+                           id + " AND t BETWEEN g.lo AND g.hi OFFSET 0) r",
+                       [&](const HistoryReading& r) { columns->Offer(r); });
 }
 
 }  // namespace tarn

@@ -16,10 +16,11 @@ inline constexpr int64_t kDayRowMin = 12;
 // The extremes of the readings of probe `p` from `lo` to `hi` (times of the table), by day; the
 // lowest is the first of the lowest values, the highest the first of the highest, as a graph's
 // column keeps them. Times are below 2^53 seconds, so exact in doubles.
-#define TARN_PG_DAY_EXTREMES(p, lo, hi)                                      \
-  "SELECT floor(r.t::float8 / 86400)::integer AS day, count(*) AS n,"        \
-  " min(ARRAY[r.t::float8, r.v]) AS f, max(ARRAY[r.t::float8, r.v]) AS l,"   \
-  " min(ARRAY[r.v, r.t::float8]) AS lo, max(ARRAY[r.v, -r.t::float8]) AS hi" \
+#define TARN_PG_EXTREMES                                                                 \
+  "count(*) AS n, min(ARRAY[r.t::float8, r.v]) AS f, max(ARRAY[r.t::float8, r.v]) AS l," \
+  " min(ARRAY[r.v, r.t::float8]) AS lo, max(ARRAY[r.v, -r.t::float8]) AS hi"
+#define TARN_PG_DAY_EXTREMES(p, lo, hi)                                  \
+  "SELECT floor(r.t::float8 / 86400)::integer AS day, " TARN_PG_EXTREMES \
   " FROM tarn.reading r WHERE r.probe_id = " p " AND r.t >= " lo " AND r.t <= " hi " GROUP BY 1"
 #define TARN_PG_DAY_ROW(p)                                                                        \
   "SELECT " p                                                                                     \
@@ -76,6 +77,10 @@ inline constexpr const char* kTakeDays =
     " WHERE s.n >= $4";
 inline constexpr const char* kRemoveProbeDays = "DELETE FROM tarn.reading_day WHERE probe_id = $1";
 
+// The same extremes of any readings `r`, for a stretch that lies inside one column of a graph.
+inline constexpr const char* kExtremes = TARN_PG_EXTREMES;
+
+#undef TARN_PG_EXTREMES
 #undef TARN_PG_DAY_EXTREMES
 #undef TARN_PG_DAY_ROW
 #undef TARN_PG_DAY_COLUMNS

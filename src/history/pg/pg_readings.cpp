@@ -29,21 +29,23 @@ std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTi
   if (last_error_ = Ready(); !last_error_) return out;
   const int64_t lo = std::max(from, INT64_MIN + kReadingEpoch) - kReadingEpoch;
   const int64_t hi = std::min(to, INT64_MAX - 1) - kReadingEpoch;
-  ColumnDecimator columns_of(from, to, columns, &out);
   // The kept days and the readings between them are read from one snapshot.
   const bool own = PQtransactionStatus(db_.get()) == PQTRANS_IDLE;
   Status st = own ? Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY") : Status{};
   // Where a column spans two days or more, most days lie wholly inside one.
   const double width = (static_cast<double>(to) - static_cast<double>(from) + 1.0) / columns;
-  if (st && width >= 2.0 * pg_sql::kSecondsPerDay) {
-    st = DecimateByDays(probe_id, lo, hi, &columns_of);
+  const bool by_days = width >= 2.0 * pg_sql::kSecondsPerDay;
+  ColumnDecimator in_order(from, to, columns, &out);
+  ColumnExtremes any_order(from, to, by_days ? columns : 0);
+  if (st && by_days) {
+    st = DecimateByDays(probe_id, lo, hi, &any_order);
   } else if (st) {
     // Numbers only, so the text is safe to build.
     st = FetchReadings("SELECT t + " + std::to_string(kReadingEpoch) +
                            ", v FROM tarn.reading WHERE probe_id = " + std::to_string(probe_id) +
                            " AND t BETWEEN " + std::to_string(lo) + " AND " + std::to_string(hi) +
                            " ORDER BY t",
-                       [&](const HistoryReading& r) { columns_of.Offer(r); });
+                       [&](const HistoryReading& r) { in_order.Offer(r); });
   }
   if (st && own) st = Run("COMMIT");
   if (!st) {
@@ -52,7 +54,11 @@ std::vector<HistoryReading> PgHistory::ReadDecimated(int64_t probe_id, HistoryTi
     out.clear();
     return out;
   }
-  columns_of.Flush();
+  if (by_days) {
+    any_order.Flush(&out);
+  } else {
+    in_order.Flush();
+  }
   return out;
 }
 

@@ -147,8 +147,8 @@ class PgHistory : public LayeredHistory {
   Status SumAgain(const pg_sql::KeptSums& kind, int64_t probe_id, const std::set<int64_t>& hours);
   // Kept day extremes (pg_day_extremes.cpp): gathered as Gather does, sent, written at the
   // import's end; the days $2 to $3 of probes $1 again from the readings; the days touching
-  // `hours` of a probe again; the readings a graph needs from the kept days and the readings
-  // between them (times of the table).
+  // `hours` of a probe again; what a graph needs, from the kept days and the readings between
+  // them (times of the table).
   void GatherDays(const ImportProbe& before, const std::vector<HistoryReading>& fresh,
                   const std::vector<HistoryReading>& stored);
   Status FlushDays();
@@ -156,7 +156,7 @@ class PgHistory : public LayeredHistory {
   Status TakeDays(const std::vector<int64_t>& probes, const std::vector<int64_t>& from,
                   const std::vector<int64_t>& to);
   Status DaysAgain(int64_t probe_id, const std::set<int64_t>& hours);
-  Status DecimateByDays(int64_t probe_id, int64_t lo, int64_t hi, ColumnDecimator* columns_of);
+  Status DecimateByDays(int64_t probe_id, int64_t lo, int64_t hi, ColumnExtremes* columns);
   // Runs `query` (two columns: time, value) through a cursor in the open transaction, a page at
   // a time, handing each row to `each`.
   Status FetchReadings(const std::string& query,
