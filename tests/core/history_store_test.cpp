@@ -276,6 +276,26 @@ TEST_P(HistoryTest, DerivesRatesConsumptionAndStateAgainstLimits) {
   EXPECT_TRUE(store_->ReadRange(er, INT64_MIN, INT64_MAX).empty());
 }
 
+// Every decimated read of the probe's ranges in each number of columns equals a plain
+// decimation of its readings.
+void ExpectPlainDecimations(HistoryStore* store, const std::string& when, const ProbeSummary& p,
+                            const std::vector<std::pair<HistoryTime, HistoryTime>>& ranges,
+                            std::initializer_list<int32_t> column_counts) {
+  const auto all = store->ReadRange(p.id, INT64_MIN, INT64_MAX);
+  for (const auto& [from, to] : ranges) {
+    for (const int32_t columns : column_counts) {
+      SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(columns) + " columns");
+      const auto got = store->ReadDecimated(p.id, from, to, columns);
+      const auto want = PlainDecimation(all, from, to, columns);
+      ASSERT_EQ(got.size(), want.size());
+      for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].time, want[i].time);
+        EXPECT_EQ(got[i].value, want[i].value);
+      }
+    }
+  }
+}
+
 // Every probe's rate over any window equals a plain least-squares fit (or mean) of the
 // readings ReadRange gives in it, its count, ends and latest value those of the readings, and a
 // decimated read a plain decimation of them.
@@ -314,21 +334,10 @@ void ExpectFiguresOfAPlainScan(HistoryStore* store, const std::string& when) {
     }
   }
   for (const ProbeSummary& p : store->ListProbes(0)) {
-    const auto all = store->ReadRange(p.id, INT64_MIN, INT64_MAX);
-    const HistoryTime ranges[][2] = {{p.first_time, p.last_time},
-                                     {p.first_time + 12345, p.last_time - 9 * kDay}};
-    for (const auto& [from, to] : ranges) {
-      for (const int columns : {7, 300, 20000}) {
-        SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(columns) + " columns");
-        const auto got = store->ReadDecimated(p.id, from, to, columns);
-        const auto want = PlainDecimation(all, from, to, columns);
-        ASSERT_EQ(got.size(), want.size());
-        for (std::size_t i = 0; i < got.size(); ++i) {
-          EXPECT_EQ(got[i].time, want[i].time);
-          EXPECT_EQ(got[i].value, want[i].value);
-        }
-      }
-    }
+    ExpectPlainDecimations(
+        store, when, p,
+        {{p.first_time, p.last_time}, {p.first_time + 12345, p.last_time - 9 * kDay}},
+        {7, 300, 20000});
   }
 }
 
@@ -382,23 +391,11 @@ TEST_P(HistoryTest, ColumnsOfDaysMatchAPlainDecimationThroughEveryChange) {
   };
   auto check = [&](const std::string& when) {
     for (const ProbeSummary& p : store_->ListProbes(0)) {
-      const auto all = store_->ReadRange(p.id, INT64_MIN, INT64_MAX);
-      const std::pair<HistoryTime, HistoryTime> ranges[] = {
-          {p.first_time, p.last_time},
-          {p.first_time + 12345, p.last_time - 9 * kHour - 1},
-          {p.first_time - 30 * kDay, p.last_time + 3 * kDay}};
-      for (const auto& [from, to] : ranges) {
-        for (const int columns : {1, 3, 7, 19}) {
-          SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(columns) + " columns");
-          const auto got = store_->ReadDecimated(p.id, from, to, columns);
-          const auto want = PlainDecimation(all, from, to, columns);
-          ASSERT_EQ(got.size(), want.size());
-          for (std::size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].time, want[i].time);
-            EXPECT_EQ(got[i].value, want[i].value);
-          }
-        }
-      }
+      ExpectPlainDecimations(store_.get(), when, p,
+                             {{p.first_time, p.last_time},
+                              {p.first_time + 12345, p.last_time - 9 * kHour - 1},
+                              {p.first_time - 30 * kDay, p.last_time + 3 * kDay}},
+                             {1, 3, 7, 19});
     }
   };
   // Every 30 minutes for 60 days, with a quiet week (a reading a day) in the middle.
