@@ -444,7 +444,7 @@ void BM_PgUpgradeFrom2(benchmark::State& state) {
       }
     }
     s.Query(uri,
-            "DROP TABLE tarn.reading_week; DELETE FROM tarn.reading_hour;"
+            "DROP TABLE tarn.reading_week, tarn.reading_day; DELETE FROM tarn.reading_hour;"
             " INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
             " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"
             " FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS h) a,"

@@ -65,4 +65,49 @@ class ColumnDecimator {
   HistoryReading first_{}, low_{}, high_{}, last_{};
 };
 
+// The same columns for readings offered in any order: each column keeps its earliest, its first
+// lowest, its first highest and its latest reading, as ColumnDecimator does of readings in time
+// order, and Flush gives them in time order.
+class ColumnExtremes {
+ public:
+  ColumnExtremes(HistoryTime from, HistoryTime to, int32_t columns)
+      // One more: over the widest ranges, doubles may round the last second into a column of
+      // its own, as they do for ColumnDecimator.
+      : order_(from, to, columns, nullptr), four_(static_cast<std::size_t>(columns) + 1) {}
+
+  int64_t ColumnOf(HistoryTime t) const { return order_.ColumnOf(t); }
+  // Readings outside the range are not offered.
+  void Offer(const HistoryReading& r) {
+    const auto c = static_cast<std::size_t>(
+        std::clamp<int64_t>(ColumnOf(r.time), 0, static_cast<int64_t>(four_.size()) - 1));
+    Four& f = four_[c];
+    if (!f.any) {
+      f = {true, r, r, r, r};
+      return;
+    }
+    if (r.time < f.first.time) f.first = r;
+    if (r.time > f.last.time) f.last = r;
+    if (r.value < f.low.value || (r.value == f.low.value && r.time < f.low.time)) f.low = r;
+    if (r.value > f.high.value || (r.value == f.high.value && r.time < f.high.time)) f.high = r;
+  }
+  void Flush(std::vector<HistoryReading>* out) const {
+    for (const Four& f : four_) {
+      if (!f.any) continue;
+      HistoryReading four[4] = {f.first, f.low, f.high, f.last};
+      ColumnDecimator::SortByTime(four);
+      for (const HistoryReading& r : four) {
+        if (out->empty() || out->back().time != r.time) out->push_back(r);
+      }
+    }
+  }
+
+ private:
+  struct Four {
+    bool any = false;
+    HistoryReading first{}, low{}, high{}, last{};
+  };
+  ColumnDecimator order_;
+  std::vector<Four> four_;
+};
+
 }  // namespace tarn

@@ -278,13 +278,15 @@ TEST_F(ServerHistory, TablesOfTheFirstVersionAreUpgradedWithTheirReadings) {
               })).status.ok);
   const auto before = store_->ListProbes(1);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.coupon, tarn.event,"
-                    " tarn.reading_hour, tarn.reading_week, tarn.probe_window, tarn.change_trail,"
-                    " tarn.probe_point, tarn.point;"
-                    " DROP FUNCTION tarn.change_trail_kept();"
-                    "UPDATE tarn.schema_info SET version = 1",
-                    uri_),
-            "");
+  ASSERT_EQ(
+      PgAdmin(
+          "DROP TABLE tarn.reading_day, tarn.set_aside, tarn.reading_flag, tarn.coupon, tarn.event,"
+          " tarn.reading_hour, tarn.reading_week, tarn.probe_window, tarn.change_trail,"
+          " tarn.probe_point, tarn.point;"
+          " DROP FUNCTION tarn.change_trail_kept();"
+          "UPDATE tarn.schema_info SET version = 1",
+          uri_),
+      "");
   std::string error;
   store_ = OpenHistory(uri_, &error);
   ASSERT_NE(store_, nullptr) << error;
@@ -303,7 +305,8 @@ TEST_F(ServerHistory, ProbesOfAHistoryWithoutPointsArePlacedUnderUnassigned) {
   ASSERT_TRUE(Import(NembraTag("T1", "2", false, At(2025, 2, 1), 3, 60, Ramp)).status.ok);
   ASSERT_TRUE(Import(NembraTag("T/3", "1", false, At(2024, 2, 1), 3, 60, Ramp)).status.ok);
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.probe_point, tarn.point,"
+  ASSERT_EQ(PgAdmin("DROP TABLE tarn.reading_day, tarn.set_aside, tarn.reading_flag, "
+                    "tarn.probe_point, tarn.point,"
                     " tarn.event, tarn.coupon;"
                     "UPDATE tarn.schema_info SET version = 4",
                     uri_),
@@ -329,10 +332,12 @@ TEST_F(ServerHistory, AHistoryOfPointsWithoutEventsTakesEvents) {
   std::string placed;
   ASSERT_TRUE(store_->AssignProbe(store_->ListProbes(0).at(0).id, "North/V-1", {}, &placed));
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.coupon, tarn.event;"
-                    "UPDATE tarn.schema_info SET version = 5",
-                    uri_),
-            "");
+  ASSERT_EQ(
+      PgAdmin(
+          "DROP TABLE tarn.reading_day, tarn.set_aside, tarn.reading_flag, tarn.coupon, tarn.event;"
+          "UPDATE tarn.schema_info SET version = 5",
+          uri_),
+      "");
   std::string error;
   store_ = OpenHistory(uri_, &error);
   ASSERT_NE(store_, nullptr) << error;
@@ -363,9 +368,35 @@ std::string WrongSums(const std::string& uri, const std::string& table, const st
       uri, &wrong);
   return error.empty() ? wrong : error;
 }
+// A day's kept extremes against its readings ordered four ways: the first, the first lowest,
+// the first highest and the last.
+std::string WrongDayRows(const std::string& uri) {
+  auto pick = [](const char* name, const char* order) {
+    return std::string(name) +
+           " AS (SELECT DISTINCT ON (probe_id, d) probe_id, d, t - d * 86400 AS t, v FROM"
+           " (SELECT probe_id, floor(t::float8 / 86400)::bigint AS d, t, v FROM tarn.reading) r"
+           " ORDER BY probe_id, d, " +
+           order + ")";
+  };
+  std::string wrong;
+  const std::string error = PgAdmin(
+      "WITH busy AS (SELECT probe_id, floor(t::float8 / 86400)::bigint AS d FROM tarn.reading"
+      " GROUP BY 1, 2 HAVING count(*) >= 12), " +
+          pick("f", "t") + ", " + pick("lo", "v, t") + ", " + pick("hi", "v DESC, t") + ", " +
+          pick("la", "t DESC") +
+          " SELECT coalesce(b.probe_id, k.probe_id) || ' day ' || coalesce(b.d, k.day)"
+          " FROM (busy b JOIN f USING (probe_id, d) JOIN lo USING (probe_id, d)"
+          "       JOIN hi USING (probe_id, d) JOIN la USING (probe_id, d))"
+          " FULL JOIN tarn.reading_day k ON k.probe_id = b.probe_id AND k.day = b.d"
+          " WHERE (f.t, f.v, lo.t, lo.v, hi.t, hi.v, la.t, la.v) IS DISTINCT FROM"
+          " (k.first_t, k.first_v, k.low_t, k.low_v, k.high_t, k.high_v, k.last_t, k.last_v)"
+          " LIMIT 1",
+      uri, &wrong);
+  return error.empty() ? wrong : error;
+}
 std::string WrongHourRows(const std::string& uri) {
   return WrongSums(uri, "reading_hour", "hour", 3600) +
-         WrongSums(uri, "reading_week", "week", 604800);
+         WrongSums(uri, "reading_week", "week", 604800) + WrongDayRows(uri);
 }
 
 // Readings a minute, six minutes and one and four hours apart, downloads that meet and overlap
@@ -408,16 +439,17 @@ TEST_F(ServerHistory, HoursAndWeeksKeepSumsOnlyFromTwelveReadingsAndVersion2IsUp
 
   // Version 2 kept a row for every hour, and none for weeks.
   store_.reset();
-  ASSERT_EQ(PgAdmin("DROP TABLE tarn.set_aside, tarn.reading_flag, tarn.reading_week,"
-                    " tarn.change_trail, tarn.probe_point, tarn.point, tarn.event, tarn.coupon;"
-                    "DROP FUNCTION tarn.change_trail_kept(); DELETE FROM tarn.reading_hour;"
-                    "INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
-                    " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"
-                    " FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS h) a,"
-                    " LATERAL (SELECT (t - h * 3600)::float8 AS x) b GROUP BY probe_id, h;"
-                    "UPDATE tarn.schema_info SET version = 2",
-                    uri_),
-            "");
+  ASSERT_EQ(
+      PgAdmin("DROP TABLE tarn.reading_day, tarn.set_aside, tarn.reading_flag, tarn.reading_week,"
+              " tarn.change_trail, tarn.probe_point, tarn.point, tarn.event, tarn.coupon;"
+              "DROP FUNCTION tarn.change_trail_kept(); DELETE FROM tarn.reading_hour;"
+              "INSERT INTO tarn.reading_hour(probe_id, hour, n, sx, sy, sxy, sxx)"
+              " SELECT probe_id, h, count(*), sum(x), sum(v), sum(x * v), sum(x * x)"
+              " FROM tarn.reading, LATERAL (SELECT floor(t::float8 / 3600)::bigint AS h) a,"
+              " LATERAL (SELECT (t - h * 3600)::float8 AS x) b GROUP BY probe_id, h;"
+              "UPDATE tarn.schema_info SET version = 2",
+              uri_),
+      "");
   ASSERT_NE(WrongHourRows(uri_), "");
   std::string v2_size;
   ASSERT_EQ(PgAdmin("SELECT pg_relation_size('tarn.reading_hour')", uri_, &v2_size), "");

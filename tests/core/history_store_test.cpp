@@ -276,6 +276,26 @@ TEST_P(HistoryTest, DerivesRatesConsumptionAndStateAgainstLimits) {
   EXPECT_TRUE(store_->ReadRange(er, INT64_MIN, INT64_MAX).empty());
 }
 
+// Every decimated read of the probe's ranges in each number of columns equals a plain
+// decimation of its readings.
+void ExpectPlainDecimations(HistoryStore* store, const std::string& when, const ProbeSummary& p,
+                            const std::vector<std::pair<HistoryTime, HistoryTime>>& ranges,
+                            std::initializer_list<int32_t> column_counts) {
+  const auto all = store->ReadRange(p.id, INT64_MIN, INT64_MAX);
+  for (const auto& [from, to] : ranges) {
+    for (const int32_t columns : column_counts) {
+      SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(columns) + " columns");
+      const auto got = store->ReadDecimated(p.id, from, to, columns);
+      const auto want = PlainDecimation(all, from, to, columns);
+      ASSERT_EQ(got.size(), want.size());
+      for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].time, want[i].time);
+        EXPECT_EQ(got[i].value, want[i].value);
+      }
+    }
+  }
+}
+
 // Every probe's rate over any window equals a plain least-squares fit (or mean) of the
 // readings ReadRange gives in it, its count, ends and latest value those of the readings, and a
 // decimated read a plain decimation of them.
@@ -314,21 +334,10 @@ void ExpectFiguresOfAPlainScan(HistoryStore* store, const std::string& when) {
     }
   }
   for (const ProbeSummary& p : store->ListProbes(0)) {
-    const auto all = store->ReadRange(p.id, INT64_MIN, INT64_MAX);
-    const HistoryTime ranges[][2] = {{p.first_time, p.last_time},
-                                     {p.first_time + 12345, p.last_time - 9 * kDay}};
-    for (const auto& [from, to] : ranges) {
-      for (const int columns : {7, 300, 20000}) {
-        SCOPED_TRACE(when + ", " + p.key.tag + ", " + std::to_string(columns) + " columns");
-        const auto got = store->ReadDecimated(p.id, from, to, columns);
-        const auto want = PlainDecimation(all, from, to, columns);
-        ASSERT_EQ(got.size(), want.size());
-        for (std::size_t i = 0; i < got.size(); ++i) {
-          EXPECT_EQ(got[i].time, want[i].time);
-          EXPECT_EQ(got[i].value, want[i].value);
-        }
-      }
-    }
+    ExpectPlainDecimations(
+        store, when, p,
+        {{p.first_time, p.last_time}, {p.first_time + 12345, p.last_time - 9 * kDay}},
+        {7, 300, 20000});
   }
 }
 
@@ -367,6 +376,61 @@ TEST_P(HistoryTest, WindowRatesAndDecimationEqualAPlainScanOfTheReadings) {
   check("same file again");
   ASSERT_TRUE(store_->RemoveProbe(store_->ListProbes(0)[2].id).ok);
   ASSERT_TRUE(ImportText(file(t0 + 600 * kDay, 3, {"ER-2", "ER-1"}), "d.nid").status.ok);
+  check("probe removed and back");
+}
+
+// Columns of days read the busy days' kept extremes where a day lies inside one column: through
+// overlapping and earlier imports, conflicts chosen and chosen back, an undone import and a
+// removed probe, every decimation equals a plain one of the readings. Values repeat often, so
+// the first of equal lowest and highest values is the one kept.
+TEST_P(HistoryTest, ColumnsOfDaysMatchAPlainDecimationThroughEveryChange) {
+  const int64_t t0 = At(2024, 1, 1, 5, 17);
+  auto tag = [&](const std::string& name, int64_t from, int count, int64_t step, int salt) {
+    return NembraTag(name, "S", false, from, count, step,
+                     [=](int i) { return static_cast<double>((i * 7 + salt) % 5) - 2.0; });
+  };
+  auto check = [&](const std::string& when) {
+    for (const ProbeSummary& p : store_->ListProbes(0)) {
+      ExpectPlainDecimations(store_.get(), when, p,
+                             {{p.first_time, p.last_time},
+                              {p.first_time + 12345, p.last_time - 9 * kHour - 1},
+                              {p.first_time - 30 * kDay, p.last_time + 3 * kDay}},
+                             {1, 3, 7, 19});
+    }
+  };
+  // Every 30 minutes for 60 days, with a quiet week (a reading a day) in the middle.
+  const std::string a = "NEMBRA LOGGER\n" + tag("A", t0, 1440, 1800, 0) +
+                        tag("B", t0, 1200, 1800, 1) + tag("B", t0 + 40 * kDay, 7, kDay, 2) +
+                        tag("B", t0 + 47 * kDay, 500, 1800, 3);
+  ASSERT_TRUE(ImportText(a, "a.nid").status.ok);
+  check("first file");
+  // Overlaps the end of A with other values (conflicts) and goes on; then an earlier stretch.
+  const ImportResult b =
+      ImportText("NEMBRA LOGGER\n" + tag("A", t0 + 25 * kDay, 1000, 1800, 4), "b.nid");
+  ASSERT_TRUE(b.status.ok) << b.status.message;
+  ASSERT_GT(b.conflicts, 0);
+  check("overlapping file");
+  ASSERT_TRUE(ImportText("NEMBRA LOGGER\n" + tag("A", t0 - 20 * kDay + 900, 960, 1800, 1), "c.nid")
+                  .status.ok);
+  check("earlier file");
+  const int64_t a_id = store_->ListProbes(0).at(0).id;
+  const std::vector<ReadingConflicts> review = store_->ReviewConflicts(a_id);
+  ASSERT_GE(review.size(), 3u);
+  for (const std::size_t i : {std::size_t{0}, review.size() / 2, review.size() - 1}) {
+    ASSERT_TRUE(store_->ChooseConflict(review[i].offers.at(0).conflict_id, true).ok);
+  }
+  check("conflicts taken");
+  ASSERT_TRUE(store_->ChooseConflict(review[0].offers.at(0).conflict_id, false).ok);
+  check("a conflict chosen back");
+  int64_t b_file = 0;
+  for (const HistorySourceFile& f : store_->SourceFiles()) {
+    if (f.name.find("b.nid") != std::string::npos) b_file = f.id;
+  }
+  ASSERT_TRUE(store_->Unimport(b_file, true).status.ok);
+  check("overlapping file undone");
+  ASSERT_TRUE(store_->RemoveProbe(store_->ListProbes(0).at(1).id).ok);
+  ASSERT_TRUE(
+      ImportText("NEMBRA LOGGER\n" + tag("B", t0 + 3 * kDay, 300, 600, 5), "d.nid").status.ok);
   check("probe removed and back");
 }
 

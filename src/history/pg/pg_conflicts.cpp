@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "history/pg/pg_day_statements.h"
 #include "history/pg/pg_statements.h"
 #include "history/pg/pg_store.h"
 #include "history/pg/pg_values.h"
@@ -86,6 +87,7 @@ Status PgHistory::RefreshDerived(int64_t probe_id, const std::set<int64_t>& hour
   *count = s.Int(0, 0);
   Status st = SumAgain(sql::kHourSums, probe_id, hours);
   if (st) st = SumAgain(sql::kWeekSums, probe_id, hours);
+  if (st) st = DaysAgain(probe_id, hours);
   if (!st) return st;
   if (*count == 0) return Run(kDropWindows, {probe_id});
   return Run(sql::kRefreshWindows,
@@ -225,6 +227,7 @@ Status PgHistory::RemoveEmptyProbe(int64_t probe_id, std::optional<ProbeKey>* fo
   }
   Status st = Run(sql::kHourSums.remove_probe, {probe_id});
   if (st) st = Run(sql::kWeekSums.remove_probe, {probe_id});
+  if (st) st = Run(sql::kRemoveProbeDays, {probe_id});
   if (st) st = Run(sql::kRemoveProbe, {probe_id});
   return st;
 }

@@ -178,6 +178,22 @@ void PgConnection::CopyHourRow(int32_t probe_id, int64_t hour, int64_t n, double
   if (copy_buffer_.size() >= kCopyChunk) Flush();
 }
 
+void PgConnection::CopyDayRow(int32_t n, int32_t probe_id, int32_t day, const int32_t (&times)[4],
+                              const double (&values)[4]) {
+  Put16(&copy_buffer_, 11);
+  for (int32_t v : {n, probe_id, day, times[0], times[1], times[2], times[3]}) {
+    Put32(&copy_buffer_, 4);
+    Put32(&copy_buffer_, static_cast<uint32_t>(v));
+  }
+  for (double v : values) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    Put32(&copy_buffer_, 8);
+    Put64(&copy_buffer_, bits);
+  }
+  if (copy_buffer_.size() >= kCopyChunk) Flush();
+}
+
 bool PgConnection::Flush() {
   if (copy_failed_ || copy_buffer_.empty()) return !copy_failed_;
   if (PQputCopyData(conn_, copy_buffer_.data(), static_cast<int>(copy_buffer_.size())) != 1) {

@@ -80,6 +80,9 @@ class PgConnection {
   void CopyHourRow(int32_t probe_id, int64_t hour, int64_t n, double sx, double sy, double sxy,
                    double sxx);
   // Sends what is buffered and ends the COPY; on failure, the server's reason.
+  // A day's extremes: (int32 n, probe, day, four int32 times, four float64 values).
+  void CopyDayRow(int32_t n, int32_t probe_id, int32_t day, const int32_t (&times)[4],
+                  const double (&values)[4]);
   Status EndCopy();
 
  private:

@@ -14,6 +14,8 @@
 #include <utility>
 
 #include "history/import_source.h"
+#include "history/pg/pg_day_statements.h"
+#include "history/pg/pg_periods.h"
 #include "history/pg/pg_statements.h"
 #include "history/pg/pg_values.h"
 
@@ -90,6 +92,8 @@ Status PgHistory::StartImport(const ImportFileFacts& facts, int64_t* file_id) {
     g->recount.clear();
     if (Status st = Run(g->kind->create_temp); !st) return st;
   }
+  days_ = {};
+  if (Status st = Run(sql::kCreateDayTemp); !st) return st;
   PgResult file =
       db_.Exec(sql::kInsertFile, {FileNameToServer(facts.name), facts.size, facts.sha256,
                                   facts.imported_at != 0 ? facts.imported_at : HistoryNow()});
@@ -175,50 +179,28 @@ Status PgHistory::AddReadings(const ImportProbe& before, int64_t file_id,
       if (Status st = Flush(g); !st) return st;
     }
   }
+  GatherDays(before, fresh, stored);
+  if (days_.rows.size() >= kHoursHeld) return FlushDays();
   return {};
 }
 
 void PgHistory::Gather(const ImportProbe& before, const std::vector<HistoryReading>& fresh,
                        const std::vector<HistoryReading>& stored, Gathered* gathered) {
-  if (fresh.empty()) return;
-  const int64_t length = gathered->kind->seconds;
-  auto period_of = [&](HistoryTime t) {
-    const int64_t rel = t - kReadingEpoch;
-    return rel / length - (rel % length < 0 ? 1 : 0);
-  };
-  const int64_t first_period = period_of(fresh.front().time);
-  const int64_t last_period = period_of(fresh.back().time);
-  // When the new readings' span meets the probe's, `stored` holds every stored reading of it,
-  // so of every period inside it; the periods at its ends may hold stored readings beyond.
-  const bool span_read =
-      before.count > 0 && fresh.front().time <= before.last && fresh.back().time >= before.first;
-  std::size_t s = 0;
-  for (std::size_t i = 0, j = 0; i < fresh.size(); i = j) {
-    const int64_t period = period_of(fresh[i].time);
-    while (j < fresh.size() && period_of(fresh[j].time) == period) ++j;
-    const HistoryTime start = kReadingEpoch + period * length;
-    const HistoryTime end = start + length - 1;
-    const bool none_stored = before.count == 0 || start > before.last || end < before.first;
-    if (!none_stored && !(span_read && period > first_period && period < last_period)) {
-      gathered->recount.emplace_back(before.id, period);
-      continue;
-    }
-    PeriodSums h{static_cast<int32_t>(before.id), period};
-    auto add = [&](const HistoryReading& r) {
-      const double x = static_cast<double>(r.time - start);
-      ++h.n;
-      h.sx += x;
-      h.sy += r.value;
-      h.sxy += x * r.value;
-      h.sxx += x * x;
-    };
-    for (std::size_t k = i; k < j; ++k) add(fresh[k]);
-    if (!none_stored) {
-      while (s < stored.size() && stored[s].time < start) ++s;
-      for (; s < stored.size() && stored[s].time <= end; ++s) add(stored[s]);
-    }
-    if (h.n >= sql::kHourRowMin) gathered->rows.push_back(h);
-  }
+  WalkPeriods(
+      before, fresh, stored, gathered->kind->seconds,
+      [&](int64_t period, HistoryTime start, const std::vector<const HistoryReading*>& readings) {
+        PeriodSums h{static_cast<int32_t>(before.id), period};
+        for (const HistoryReading* r : readings) {
+          const double x = static_cast<double>(r->time - start);
+          ++h.n;
+          h.sx += x;
+          h.sy += r->value;
+          h.sxy += x * r->value;
+          h.sxx += x * x;
+        }
+        if (h.n >= sql::kHourRowMin) gathered->rows.push_back(h);
+      },
+      [&](int64_t period) { gathered->recount.emplace_back(before.id, period); });
 }
 
 Status PgHistory::Flush(Gathered* gathered) {
@@ -263,6 +245,7 @@ Status PgHistory::EndImportReadings(const std::vector<const ImportProbe*>& touch
   for (Gathered* g : {&hours_, &weeks_}) {
     if (Status st = Merge(g); !st) return st;
   }
+  if (Status st = MergeDays(); !st) return st;
   std::vector<int64_t> ids;
   for (const ImportProbe* p : touched) ids.push_back(p->id);
   if (ids.empty()) return {};
@@ -281,6 +264,7 @@ Status PgHistory::AbortImport(const Status& failure, const std::string& file) {
     g->rows.clear();
     g->recount.clear();
   }
+  days_ = {};
   if (!db_.Bad()) return failure;
   return Status::Fail("The connection to the history server " + location_ +
                       " was lost; nothing of " + file + " was imported: " + db_.Error());

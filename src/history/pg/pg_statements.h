@@ -30,6 +30,7 @@ inline constexpr const char* kCanWrite =
     " AND has_table_privilege('tarn.conflict', 'INSERT')"
     " AND has_table_privilege('tarn.reading_hour', 'INSERT, UPDATE')"
     " AND has_table_privilege('tarn.reading_week', 'INSERT, UPDATE')"
+    " AND has_table_privilege('tarn.reading_day', 'INSERT, UPDATE, DELETE')"
     " AND has_table_privilege('tarn.probe_window', 'INSERT, UPDATE')"
     " AND has_database_privilege(current_database(), 'TEMPORARY')";
 

@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The PostgreSQL history store, shared by the files that implement it: pg_history.cpp (opening,
 // limits, removal), pg_import.cpp (imports), pg_probe_list.cpp (the probe list and its figures)
-// and pg_readings.cpp (readings and the files they came from) and pg_trail.cpp (the
-// whole trail of files and conflicts, for copies).
+// pg_readings.cpp (readings and the files they came from), pg_day_extremes.cpp (what a long
+// graph reads) and pg_trail.cpp (the whole trail of files and conflicts, for copies).
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <tuple>
 #include <utility>
 
+#include "history/column_decimator.h"
 #include "history/history_store.h"
 #include "history/import_source.h"
 #include "history/pg/pg_connection.h"
@@ -86,6 +88,20 @@ class PgHistory : public LayeredHistory {
     std::vector<std::pair<int64_t, int64_t>> recount;
   };
 
+  // A busy day's first, lowest, highest and last reading (`start` the day's first second), with
+  // how many readings it holds.
+  struct DayExtremes {
+    int32_t n = 0;
+    int32_t probe_id = 0;
+    int32_t day = 0;
+    HistoryTime start = 0;
+    HistoryReading four[4];
+  };
+  struct GatheredDays {
+    std::vector<DayExtremes> rows;
+    std::vector<std::pair<int64_t, int64_t>> recount;
+  };
+
   // Connects again when the server dropped the connection since the last call.
   Status Ready() {
     if (!db_.Bad()) return {};
@@ -129,6 +145,22 @@ class PgHistory : public LayeredHistory {
   Status Merge(Gathered* gathered);
   // The kept sums of the periods touching `hours` of a probe, again from its readings.
   Status SumAgain(const pg_sql::KeptSums& kind, int64_t probe_id, const std::set<int64_t>& hours);
+  // Kept day extremes (pg_day_extremes.cpp): gathered as Gather does, sent, written at the
+  // import's end; the days $2 to $3 of probes $1 again from the readings; the days touching
+  // `hours` of a probe again; what a graph needs, from the kept days and the readings between
+  // them (times of the table).
+  void GatherDays(const ImportProbe& before, const std::vector<HistoryReading>& fresh,
+                  const std::vector<HistoryReading>& stored);
+  Status FlushDays();
+  Status MergeDays();
+  Status TakeDays(const std::vector<int64_t>& probes, const std::vector<int64_t>& from,
+                  const std::vector<int64_t>& to);
+  Status DaysAgain(int64_t probe_id, const std::set<int64_t>& hours);
+  Status DecimateByDays(int64_t probe_id, int64_t lo, int64_t hi, ColumnExtremes* columns);
+  // Runs `query` (two columns: time, value) through a cursor in the open transaction, a page at
+  // a time, handing each row to `each`.
+  Status FetchReadings(const std::string& query,
+                       const std::function<void(const HistoryReading&)>& each);
   // The primitives of an import (pg_import.cpp).
   Status StartImport(const ImportFileFacts& facts, int64_t* file_id) override;
   Status FindOrAddProbe(const ProbeKey& key, ImportProbe* probe, bool* created) override;
@@ -211,6 +243,7 @@ class PgHistory : public LayeredHistory {
   bool read_only_ = false;
   // Of the readings an import added, merged at its end.
   Gathered hours_{&pg_sql::kHourSums, {}, {}}, weeks_{&pg_sql::kWeekSums, {}, {}};
+  GatheredDays days_;
 };
 
 }  // namespace tarn
