@@ -316,6 +316,10 @@ TEST(HistoryLocation, EveryServerFormIsParsedAndItsPasswordNeverShown) {
     EXPECT_NE(error.find("must not hold a password"), std::string::npos) << error;
     EXPECT_EQ(error.find("s3cr3t"), std::string::npos) << error;
   }
+  // The shown form is read as the location was: a quoted password followed at once by the next
+  // keyword keeps them apart.
+  EXPECT_EQ(ParsePgLocation("password='a b'password=c dbname=x").shown,
+            "password=*** password=*** dbname=x");
   // A password that ends in the mask: masking one copy in a message could form another.
   const std::string masked = "postgresql://u:u:***@db.example/plant";
   EXPECT_EQ(WithoutPassword(masked, "at " + masked + ", u:u:u:u:***").find("u:***"),

@@ -118,6 +118,8 @@ std::string Quote(const std::string& v) {
 struct Secret {
   std::size_t at = 0, end = 0;
   std::string decoded;
+  // A quoted value may be followed at once by the next keyword; its mask may not.
+  bool needs_blank = false;
 };
 
 // As libpq reads a URI: a user part runs to the first "@" unless a "/" comes first (a "?"
@@ -165,7 +167,10 @@ std::vector<Secret> Secrets(const std::string& location, PgLocation* parsed) {
   for (const Pair& p : pairs) {
     if (!parsed->conninfo.empty()) parsed->conninfo += ' ';
     parsed->conninfo += p.key + "=" + Quote(p.value);
-    if (p.key == "password") secrets.push_back({p.value_at, p.value_end, p.value});
+    if (p.key == "password") {
+      const bool blank = p.value_end == location.size() || Space(location[p.value_end]);
+      secrets.push_back({p.value_at, p.value_end, p.value, !blank});
+    }
   }
   return secrets;
 }
@@ -178,7 +183,7 @@ PgLocation ParsePgLocation(const std::string& location) {
   parsed.shown = location;
   for (auto it = secrets.rbegin(); it != secrets.rend(); ++it) {
     if (it->end > it->at || !it->decoded.empty()) parsed.has_password = true;
-    parsed.shown.replace(it->at, it->end - it->at, "***");
+    parsed.shown.replace(it->at, it->end - it->at, it->needs_blank ? "*** " : "***");
   }
   if (!parsed.server) parsed.conninfo = location;
   return parsed;
