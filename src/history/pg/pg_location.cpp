@@ -193,16 +193,17 @@ std::string WithoutPassword(const std::string& location, std::string text) {
   PgLocation parsed;
   for (const Secret& s : Secrets(location, &parsed)) {
     for (const std::string& secret : {location.substr(s.at, s.end - s.at), s.decoded}) {
-      if (secret.empty()) continue;
-      // A secret that is no part of the mask can form again where the mask meets the text
-      // before it (a password "u:***" in "u:u:***"): the search goes back over what could reach
-      // the mask. Each mask shortens the text or takes out a character other than '*', so the
-      // search ends.
-      const bool in_mask = std::string_view("***").find(secret) != std::string_view::npos;
+      // A secret that is part of the mask shows nothing the mask does not; masking it would
+      // only multiply the stars, three times over for each such password.
+      if (secret.empty() || std::string_view("***").find(secret) != std::string_view::npos) {
+        continue;
+      }
+      // Otherwise it can form again where the mask meets the text before it (a password "u:***"
+      // in "u:u:***"): the search goes back over what could reach the mask. Each mask shortens
+      // the text or takes out a character other than '*', so the search ends.
       for (std::size_t at = text.find(secret); at != std::string::npos;) {
         text.replace(at, secret.size(), "***");
-        const std::size_t back = in_mask ? 0 : std::min(at, secret.size() - 1);
-        at = text.find(secret, at + (in_mask ? 3 : 0) - back);
+        at = text.find(secret, at - std::min(at, secret.size() - 1));
       }
     }
   }
