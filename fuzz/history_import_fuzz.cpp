@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as an instrument data file imported into a probe history, which
 // must then hold exactly what the import reported, twice over (the second import adds nothing).
-// The history lives in memory and is emptied between inputs; the input file on a RAM disk.
+// The history lives in memory and is emptied between inputs; the input file on a RAM disk. Run it
+// with -max_len=1024, as the README says.
 #include <sqlite3.h>
 #include <unistd.h>
 

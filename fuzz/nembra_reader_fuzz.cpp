@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as an instrument data file (read from memory), indexed, its first
-// and last tags read, then the last exported; also the line classifier on the raw bytes.
+// and last tags read, then the last exported; also the line classifier on the raw bytes. Run it
+// with -max_len=1024, as the README says.
 #include <unistd.h>
 
 #include <algorithm>
