@@ -65,7 +65,9 @@ double HalfUnit(std::string_view text) {
       ++decimals;
     }
   }
-  const int exponent = i < text.size() ? LeadingInt(text.substr(i + 1)) : 0;
+  // In floating point: the exponent may be the smallest integer, which minus the decimals
+  // would wrap round to the largest.
+  const double exponent = i < text.size() ? LeadingInt(text.substr(i + 1)) : 0;
   return 0.5 * std::pow(10.0, exponent - decimals);
 }
 

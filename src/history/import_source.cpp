@@ -2,6 +2,7 @@
 #include "history/import_source.h"
 
 #include <nettle/sha2.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -208,6 +209,20 @@ class BatchSink : public ReadingSink {
   std::string first_reason_;
 };
 
+// The whole of a regular file of at most `limit` bytes; false for a larger one, one that cannot
+// be read, or one that changed size while read.
+bool ReadSmallFile(const std::string& path, int64_t limit, std::string* out) {
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return false;
+  struct stat st {};
+  if (fstat(fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > limit) {
+    return false;
+  }
+  out->resize(static_cast<std::size_t>(st.st_size));
+  if (std::fread(out->data(), 1, out->size(), file.get()) != out->size()) return false;
+  return std::fgetc(file.get()) == EOF && !std::ferror(file.get());
+}
+
 }  // namespace
 
 Status DigestFile(const std::string& path, ImportFileFacts* out) {
@@ -247,6 +262,10 @@ Status ReadImportSource(const std::string& path, double pi_of_tubular, std::size
   FirstMessage message;
   NembraReader reader(setup, &message);
   reader.index_all = true;
+  // A small file is read once and then read in memory: each tag would open and read it again.
+  constexpr int64_t kReadWhole = int64_t{1} << 20;
+  std::string whole;
+  if (ReadSmallFile(path, kReadWhole, &whole)) reader.SetMemoryFile(whole);
   reader.Open(path);
   if (reader.file_type == -1) {
     return Status::Fail(path + ": " +

@@ -12,6 +12,7 @@
 #include "history/history_copy.h"
 #include "history/history_store.h"
 #include "history/import_source.h"
+#include "history/pg/pg_location.h"
 
 namespace tarn {
 namespace {
@@ -48,6 +49,8 @@ TEST_P(HistoryTest, ImportTakesEveryTagOfTheFile) {
       text += NembraTag("N" + std::to_string(tags) + "-" + std::to_string(t), "1", false,
                         At(2025, 1, 1), 1, 60, [](int) { return 1.5; });
     }
+    // The small file is read whole into memory first, the one over a megabyte as a file.
+    EXPECT_EQ(text.size() > std::size_t{1} << 20, tags == 5000);
     const ImportResult r = ImportText(text, std::to_string(tags) + ".nid");
     ASSERT_TRUE(r.status.ok) << r.status.message;
     EXPECT_EQ(r.tags, tags);
@@ -304,19 +307,32 @@ TEST(HistoryLocation, EveryServerFormIsParsedAndItsPasswordNeverShown) {
       "HOST=db.example PassWord = 's3cr3tpw and more'",
       "dbname=plant password=s3cr3tpw port=notaport",
   };
+  std::string error;
   for (const char* location : with_password) {
     SCOPED_TRACE(location);
     EXPECT_TRUE(IsServerLocation(location));
-    std::string error;
+    error.clear();
     EXPECT_EQ(OpenHistory(location, &error), nullptr);
     EXPECT_NE(error.find("must not hold a password"), std::string::npos) << error;
     EXPECT_EQ(error.find("s3cr3t"), std::string::npos) << error;
   }
+  // The shown form is read as the location was: a quoted password followed at once by the next
+  // keyword keeps them apart.
+  EXPECT_EQ(ParsePgLocation("password='a b'password=c dbname=x").shown,
+            "password=*** password=*** dbname=x");
+  // Passwords that are part of the mask are left as they are: masking them multiplied the
+  // stars three times over for each.
+  std::string stars;
+  for (int i = 0; i < 12; ++i) stars += "password=* ";
+  EXPECT_EQ(WithoutPassword(stars, stars), stars);
+  // A password that ends in the mask: masking one copy in a message could form another.
+  const std::string masked = "postgresql://u:u:***@db.example/plant";
+  EXPECT_EQ(WithoutPassword(masked, "at " + masked + ", u:u:u:u:***").find("u:***"),
+            std::string::npos);
   for (const char* path : {"history.sqlite", "/data/a=b.sqlite", "host.sqlite", "postgresql.db"}) {
     EXPECT_FALSE(IsServerLocation(path)) << path;
   }
   // A keyword string without a password reaches the server.
-  std::string error;
   EXPECT_EQ(OpenHistory("host=/nonexistent-socket-dir dbname=x", &error), nullptr);
   EXPECT_NE(error.find("Cannot reach the history server"), std::string::npos) << error;
 }

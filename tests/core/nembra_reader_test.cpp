@@ -456,5 +456,34 @@ TEST_F(ReaderTest, GetDataReportsAVanishedFileAndIgnoresBadIndexes) {
   EXPECT_EQ(messages_.list[0], "Cannot open file.");
 }
 
+// What a streamed reading's precision is: half a unit of the value text's last decimal place,
+// whatever its exponent. An exponent at the edge of the integers once wrapped round, and the
+// whole tag's readings then matched one another as duplicates.
+TEST_F(ReaderTest, StreamedPrecisionIsHalfTheLastDecimalPlace) {
+  class Precisions : public ReadingSink {
+   public:
+    void Reading(std::string_view, double, const ReadingFacts& facts) override {
+      got.push_back(facts.precision);
+    }
+    std::vector<double> got;
+  };
+  const struct {
+    const char* text;
+    double precision;
+  } cases[] = {
+      {"2.75", 0.005},         {"7", 0.5},       {"3e2", 50.0},
+      {"1.5E-3", 5e-5},        {"0.1e-5", 5e-7}, {"1.5E-2147483648", 0.0},
+      {"9E-99999999999", 0.0},
+  };
+  for (const auto& c : cases) {
+    OpenText(std::string("Metal Samples MS3500E\r\nProbe ID: L2\r\nProbe Type: LPR\r\n") +
+             "Corrosion Rate\r\n1," + c.text + ",01/03/2020,11:00\r\n");
+    Precisions sink;
+    reader_.StreamData(0, sink);
+    ASSERT_EQ(sink.got.size(), 1u) << c.text;
+    EXPECT_DOUBLE_EQ(sink.got[0], c.precision) << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace tarn

@@ -3,6 +3,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 #include <string_view>
@@ -117,6 +118,8 @@ std::string Quote(const std::string& v) {
 struct Secret {
   std::size_t at = 0, end = 0;
   std::string decoded;
+  // A quoted value may be followed at once by the next keyword; its mask may not.
+  bool needs_blank = false;
 };
 
 // As libpq reads a URI: a user part runs to the first "@" unless a "/" comes first (a "?"
@@ -164,7 +167,10 @@ std::vector<Secret> Secrets(const std::string& location, PgLocation* parsed) {
   for (const Pair& p : pairs) {
     if (!parsed->conninfo.empty()) parsed->conninfo += ' ';
     parsed->conninfo += p.key + "=" + Quote(p.value);
-    if (p.key == "password") secrets.push_back({p.value_at, p.value_end, p.value});
+    if (p.key == "password") {
+      const bool blank = p.value_end == location.size() || Space(location[p.value_end]);
+      secrets.push_back({p.value_at, p.value_end, p.value, !blank});
+    }
   }
   return secrets;
 }
@@ -177,7 +183,7 @@ PgLocation ParsePgLocation(const std::string& location) {
   parsed.shown = location;
   for (auto it = secrets.rbegin(); it != secrets.rend(); ++it) {
     if (it->end > it->at || !it->decoded.empty()) parsed.has_password = true;
-    parsed.shown.replace(it->at, it->end - it->at, "***");
+    parsed.shown.replace(it->at, it->end - it->at, it->needs_blank ? "*** " : "***");
   }
   if (!parsed.server) parsed.conninfo = location;
   return parsed;
@@ -187,10 +193,17 @@ std::string WithoutPassword(const std::string& location, std::string text) {
   PgLocation parsed;
   for (const Secret& s : Secrets(location, &parsed)) {
     for (const std::string& secret : {location.substr(s.at, s.end - s.at), s.decoded}) {
-      if (secret.empty()) continue;
-      for (std::size_t at = text.find(secret); at != std::string::npos;
-           at = text.find(secret, at + 3)) {
+      // A secret that is part of the mask shows nothing the mask does not; masking it would
+      // only multiply the stars, three times over for each such password.
+      if (secret.empty() || std::string_view("***").find(secret) != std::string_view::npos) {
+        continue;
+      }
+      // Otherwise it can form again where the mask meets the text before it (a password "u:***"
+      // in "u:u:***"): the search goes back over what could reach the mask. Each mask shortens
+      // the text or takes out a character other than '*', so the search ends.
+      for (std::size_t at = text.find(secret); at != std::string::npos;) {
         text.replace(at, secret.size(), "***");
+        at = text.find(secret, at - std::min(at, secret.size() - 1));
       }
     }
   }

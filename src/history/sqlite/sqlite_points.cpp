@@ -5,8 +5,9 @@
 namespace tarn::sqlite_store {
 
 Status SqliteHistory::MemberRows(const char* text, std::vector<PointMemberRow>* rows) {
-  Statement q;
-  if (!q.Prepare(db_, text)) return Error(path_);
+  Statement* kept = Kept(text);
+  if (!kept) return Error(path_);
+  Statement& q = *kept;
   int rc;
   while ((rc = q.Step()) == SQLITE_ROW) {
     PointMemberRow m;
@@ -33,8 +34,9 @@ Status SqliteHistory::UnplacedProbes(std::vector<PointMemberRow>* probes) {
 }
 
 Status SqliteHistory::AddPoint(const std::string& path, const std::string& key, int64_t* point_id) {
-  Statement q;
-  if (!q.Prepare(db_, sql::kAddPoint)) return Error(path_);
+  Statement* kept = Kept(sql::kAddPoint);
+  if (!kept) return Error(path_);
+  Statement& q = *kept;
   q.Bind(1, path).Bind(2, key);
   if (q.Step() != SQLITE_DONE) return Error(path_);
   *point_id = sqlite3_last_insert_rowid(db_);
@@ -43,8 +45,9 @@ Status SqliteHistory::AddPoint(const std::string& path, const std::string& key, 
 
 Status SqliteHistory::PlaceProbe(int64_t probe_id, int64_t point_id,
                                  std::optional<HistoryTime> from) {
-  Statement q;
-  if (!q.Prepare(db_, sql::kPlaceProbe)) return Error(path_);
+  Statement* kept = Kept(sql::kPlaceProbe);
+  if (!kept) return Error(path_);
+  Statement& q = *kept;
   q.Bind(1, probe_id).Bind(2, point_id);
   if (from) q.Bind(3, *from);
   return q.Step() == SQLITE_DONE ? Status{} : Error(path_);

@@ -5,8 +5,9 @@
 namespace tarn::sqlite_store {
 
 Status SqliteHistory::ReadSetAside(int64_t probe_id, std::vector<SetAsideStretch>* out) {
-  Statement q;
-  if (!q.Prepare(db_, sql::kReadSetAside)) return Error(path_);
+  Statement* kept = Kept(sql::kReadSetAside);
+  if (!kept) return Error(path_);
+  Statement& q = *kept;
   q.Bind(1, probe_id);
   int rc;
   while ((rc = q.Step()) == SQLITE_ROW) {

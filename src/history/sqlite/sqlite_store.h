@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -103,6 +104,7 @@ class SqliteHistory : public LayeredHistory {
   ~SqliteHistory() override {
     // Statements first: the connection closes only without them.
     for (Statement* s : AllStatements()) s->Finalize();
+    for (auto& [text, s] : kept_) s.Finalize();
     sqlite3_close(db_);
   }
 
@@ -152,6 +154,19 @@ class SqliteHistory : public LayeredHistory {
   }
 
  private:
+  // A statement prepared on its first use and kept with the connection, for those an import
+  // runs once a probe: preparing them cost more than running them. `text` is one of the
+  // statement constants, whose address is the key. Started for a new use; null when it does
+  // not prepare.
+  Statement* Kept(const char* text) {
+    auto [it, made] = kept_.try_emplace(text);
+    if (made && !it->second.Prepare(db_, text)) {
+      kept_.erase(it);
+      return nullptr;
+    }
+    return &it->second.Start();
+  }
+
   std::vector<Statement*> AllStatements() {
     return {
         &find_probe_,      &insert_probe_, &read_summary_,        &write_summary_, &write_header_,
@@ -340,6 +355,7 @@ class SqliteHistory : public LayeredHistory {
   Statement insert_conflict_, read_limits_, read_default_limits_, insert_run_;
   Statement merge_hour_, hours_in_range_, write_window_, remove_readings_, remove_probe_;
   Statement list_probes_, one_probe_;
+  std::unordered_map<const char*, Statement> kept_;
 };
 
 }  // namespace tarn::sqlite_store
